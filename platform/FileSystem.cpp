@@ -1,0 +1,98 @@
+#include "platform/FileSystem.h"
+
+#include "platform/Text.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace quillbank {
+
+std::string IncludeTrailingSeparator(std::string_view folder)
+{
+    std::string out(folder);
+    if (!out.empty() && out.back() != PathSeparator)
+        out += PathSeparator;
+    return out;
+}
+
+std::string ExtractFileDir(std::string_view path)
+{
+    const auto last = path.rfind(PathSeparator);
+    return last == std::string_view::npos ? std::string() : std::string(path.substr(0, last + 1));
+}
+
+std::string ExtractFileName(std::string_view path)
+{
+    const auto last = path.rfind(PathSeparator);
+    return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
+}
+
+bool FileExists(const std::string& path)
+{
+    std::error_code error;
+    return fs::is_regular_file(path, error);
+}
+
+bool DirectoryExists(const std::string& path)
+{
+    std::error_code error;
+    return fs::is_directory(path, error);
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path)
+{
+    if (!FileExists(path))
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad())
+        return std::nullopt;
+    return std::move(content).str();
+}
+
+std::optional<std::string> FindEntryIgnoreCase(const std::string& folder, std::string_view name)
+{
+    // Only a plain name of one entry: never a path, never a step up or in place.
+    if (name.empty() || name == "." || name == ".." || name.find(PathSeparator) != std::string_view::npos)
+        return std::nullopt;
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(fs::path(folder) / name, error)))
+        return std::string(name);
+    fs::directory_iterator entries(folder, error);
+    if (error)
+        return std::nullopt;
+    for (const fs::directory_entry& entry : entries) {
+        std::string entryName = entry.path().filename().string();
+        if (EqualsIgnoreCase(entryName, name))
+            return entryName;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ResolvePathIgnoreCase(const std::string& folder, std::string_view relativePath)
+{
+    std::string resolved = IncludeTrailingSeparator(folder);
+    std::string_view rest = relativePath;
+    while (!rest.empty()) {
+        const auto end = rest.find(PathSeparator);
+        const std::string_view part = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        if (part.empty())
+            continue;
+        const auto found = FindEntryIgnoreCase(resolved, part);
+        if (!found)
+            return std::nullopt;
+        resolved += *found;
+        if (!rest.empty())
+            resolved += PathSeparator;
+    }
+    return resolved;
+}
+
+} // namespace quillbank

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillbank {
+
+/// The directory separator of this platform; folders that names are appended
+/// to end with it.
+inline constexpr char PathSeparator = '/';
+
+/// `folder` with one separator at its end (an empty folder stays empty).
+std::string IncludeTrailingSeparator(std::string_view folder);
+/// Everything up to and including the last separator; empty when there is none.
+std::string ExtractFileDir(std::string_view path);
+/// Everything after the last separator.
+std::string ExtractFileName(std::string_view path);
+
+/// Existence tests that follow symbolic links; a dangling link exists as neither.
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+
+/// The whole content of a regular file, or nothing when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+/**
+ * Looks a name up in a folder the way a case-insensitive file system would:
+ * the exact name when it exists, otherwise the first entry whose name differs
+ * only in ASCII letter case. Returns the entry's name as it is on disk.
+ */
+std::optional<std::string> FindEntryIgnoreCase(const std::string& folder, std::string_view name);
+
+/**
+ * Resolves a relative path ("chrome/userChrome.css") below `folder` one level
+ * at a time with FindEntryIgnoreCase. Returns the full path as it is on disk,
+ * or nothing when some level does not exist.
+ */
+std::optional<std::string> ResolvePathIgnoreCase(const std::string& folder, std::string_view relativePath);
+
+} // namespace quillbank

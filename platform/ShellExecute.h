@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillbank {
+
+/// Splits a parameter text into arguments by the Windows command-line rules:
+/// blanks separate arguments, double quotes group, backslashes are literal
+/// except before a double quote (2n backslashes + quote: n backslashes and a
+/// quote toggle; 2n+1: n backslashes and a literal quote), and "" inside a
+/// quoted argument is a literal quote.
+std::vector<std::string> SplitWindowsCommandLine(std::string_view parameters);
+
+/// Starts `executable` with the arguments of `parameters` as a detached
+/// process and does not wait for it. False when it could not be started.
+bool StartDetached(const std::string& executable, std::string_view parameters);
+
+} // namespace quillbank

@@ -1,0 +1,153 @@
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+
+namespace quillbank {
+
+namespace {
+
+bool IsBlankOrControl(char c)
+{
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+void AppendUtf8(std::string& out, std::uint32_t codePoint)
+{
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        out += static_cast<char>(0xC0 | (codePoint >> 6));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        out += static_cast<char>(0xE0 | (codePoint >> 12));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (codePoint >> 18));
+        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+}
+
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian)
+{
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    auto unitAt = [&](std::size_t i) -> std::uint32_t {
+        const auto b0 = static_cast<unsigned char>(bytes[i]);
+        const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
+        return bigEndian ? (b0 << 8 | b1) : (b1 << 8 | b0);
+    };
+    constexpr std::uint32_t replacement = 0xFFFD;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const std::uint32_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
+            const std::uint32_t low = unitAt(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        AppendUtf8(out, (unit >= 0xD800 && unit <= 0xDFFF) ? replacement : unit);
+    }
+    return out;
+}
+
+} // namespace
+
+std::string Trim(std::string_view text)
+{
+    const auto first = std::find_if_not(text.begin(), text.end(), IsBlankOrControl);
+    const auto last = std::find_if_not(text.rbegin(), text.rend(), IsBlankOrControl).base();
+    return first < last ? std::string(first, last) : std::string();
+}
+
+std::string ToLowerAscii(std::string_view text)
+{
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), LowerAscii);
+    return out;
+}
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+bool ContainsIgnoreCase(std::string_view text, std::string_view part)
+{
+    return ToLowerAscii(text).find(ToLowerAscii(part)) != std::string::npos;
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to)
+{
+    if (from.empty())
+        return std::string(text);
+    std::string out;
+    std::size_t start = 0;
+    for (std::size_t hit; (hit = text.find(from, start)) != std::string_view::npos; start = hit + from.size()) {
+        out.append(text.substr(start, hit - start));
+        out.append(to);
+    }
+    out.append(text.substr(start));
+    return out;
+}
+
+std::string ReplaceFirst(std::string_view text, std::string_view from, std::string_view to)
+{
+    const auto hit = from.empty() ? std::string_view::npos : text.find(from);
+    if (hit == std::string_view::npos)
+        return std::string(text);
+    std::string out(text.substr(0, hit));
+    out.append(to);
+    out.append(text.substr(hit + from.size()));
+    return out;
+}
+
+bool TryParseInt(std::string_view text, int& value)
+{
+    if (text.starts_with('+')) {
+        text.remove_prefix(1);
+        if (text.empty() || text.front() < '0' || text.front() > '9')
+            return false;
+    }
+    int parsed = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (error != std::errc() || end != text.data() + text.size())
+        return false;
+    value = parsed;
+    return true;
+}
+
+std::string AnsiToUtf8(std::string_view text)
+{
+    return std::string(text);
+}
+
+std::string Utf8ToAnsi(std::string_view text)
+{
+    return std::string(text);
+}
+
+std::string DecodeTextFile(std::string_view bytes)
+{
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        return std::string(bytes.substr(3));
+    if (bytes.starts_with("\xFF\xFE"))
+        return Utf16ToUtf8(bytes.substr(2), false);
+    if (bytes.starts_with("\xFE\xFF"))
+        return Utf16ToUtf8(bytes.substr(2), true);
+    return std::string(bytes);
+}
+
+} // namespace quillbank

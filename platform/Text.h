@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillbank {
+
+/// Removes leading and trailing blanks and control characters (every byte up
+/// to and including the space).
+std::string Trim(std::string_view text);
+
+/// ASCII letter case folding; other bytes, UTF-8 sequences included, pass unchanged.
+std::string ToLowerAscii(std::string_view text);
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+bool ContainsIgnoreCase(std::string_view text, std::string_view part);
+
+/// Replaces every occurrence of `from` (case-sensitive, left to right, never
+/// rescanning inserted text).
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+/// Replaces the first occurrence of `from` only.
+std::string ReplaceFirst(std::string_view text, std::string_view from, std::string_view to);
+
+/// Parses a whole signed decimal 32-bit integer: an optional sign and digits,
+/// nothing else. False for anything else, overflow included.
+bool TryParseInt(std::string_view text, int& value);
+
+/// The system's ANSI code page is UTF-8 here: both conversions are the
+/// identity, and bytes that are not valid UTF-8 pass through unchanged.
+std::string AnsiToUtf8(std::string_view text);
+std::string Utf8ToAnsi(std::string_view text);
+
+/// The text of a file as UTF-8: a UTF-8 byte-order mark is dropped, UTF-16
+/// (little- or big-endian, recognised by its byte-order mark) is converted, and
+/// anything else passes unchanged.
+std::string DecodeTextFile(std::string_view bytes);
+
+} // namespace quillbank

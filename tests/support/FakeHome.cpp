@@ -1,0 +1,75 @@
+#include "tests/support/FakeHome.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace quillbank::testing {
+
+TFakeHome::TFakeHome()
+{
+    std::string pattern = (fs::temp_directory_path() / "quillbank-home-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot create a temporary home");
+    path_ = pattern;
+    SetEnv("HOME", path_);
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "QUILLBANK_REGISTRY"})
+        SetEnv(name, std::nullopt);
+}
+
+TFakeHome::~TFakeHome()
+{
+    for (const auto& [name, value] : savedEnv_) {
+        if (value)
+            setenv(name.c_str(), value->c_str(), 1);
+        else
+            unsetenv(name.c_str());
+    }
+    std::error_code error;
+    // Tests may leave read-only folders behind; make them writable to remove them.
+    for (auto it = fs::recursive_directory_iterator(path_, error); !error && it != fs::end(it); it.increment(error))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
+    fs::remove_all(path_, error);
+}
+
+void TFakeHome::SetEnv(const std::string& name, const std::optional<std::string>& value)
+{
+    if (!savedEnv_.contains(name)) {
+        const char* old = std::getenv(name.c_str());
+        savedEnv_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    }
+    if (value)
+        setenv(name.c_str(), value->c_str(), 1);
+    else
+        unsetenv(name.c_str());
+}
+
+std::string TFakeHome::WriteFile(const std::string& relativePath, const std::string& content) const
+{
+    const fs::path target = fs::path(path_) / relativePath;
+    fs::create_directories(target.parent_path());
+    std::ofstream(target, std::ios::binary) << content;
+    return target.string();
+}
+
+std::string TFakeHome::MakeDir(const std::string& relativePath) const
+{
+    const fs::path target = fs::path(path_) / relativePath;
+    fs::create_directories(target);
+    return target.string();
+}
+
+std::string ReadFileForTest(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+} // namespace quillbank::testing
