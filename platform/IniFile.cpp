@@ -38,7 +38,8 @@ TIniFile TIniFile::FromText(std::string_view rawText)
             continue;
         if (line.front() == '[') {
             const auto close = line.find(']');
-            const std::string name = Trim(std::string_view(line).substr(1, close == std::string::npos ? close : close - 1));
+            const std::string name =
+                Trim(std::string_view(line).substr(1, close == std::string::npos ? close : close - 1));
             ini.sections_.push_back({name, {}});
             current = &ini.sections_.back();
             continue;
@@ -68,7 +69,8 @@ const TIniFile::TSection* TIniFile::FindSection(std::string_view name) const
     return nullptr;
 }
 
-std::string TIniFile::ReadString(std::string_view section, std::string_view key, std::string_view fallback) const
+std::string TIniFile::ReadString(std::string_view section, std::string_view key,
+                                 std::string_view fallback) const
 {
     if (const TSection* found = FindSection(section))
         for (const auto& [name, value] : found->entries)
@@ -80,6 +82,12 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
 bool TIniFile::HasSection(std::string_view section) const
 {
     return FindSection(section) != nullptr;
+}
+
+std::vector<std::pair<std::string, std::string>> TIniFile::ReadSection(std::string_view section) const
+{
+    const TSection* found = FindSection(section);
+    return found ? found->entries : std::vector<std::pair<std::string, std::string>>();
 }
 
 std::string ReadProfileString(const std::string& path, std::string_view section, std::string_view key,

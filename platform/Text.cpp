@@ -80,8 +80,8 @@ std::string ToLowerAscii(std::string_view text)
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 bool ContainsIgnoreCase(std::string_view text, std::string_view part)
@@ -95,7 +95,8 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
         return std::string(text);
     std::string out;
     std::size_t start = 0;
-    for (std::size_t hit; (hit = text.find(from, start)) != std::string_view::npos; start = hit + from.size()) {
+    for (std::size_t hit; (hit = text.find(from, start)) != std::string_view::npos;
+         start = hit + from.size()) {
         out.append(text.substr(start, hit - start));
         out.append(to);
     }

@@ -1,1 +1,147 @@
-// being written
+#include "config/AppSettings.h"
+
+#include "config/errorlog.h"
+#include "config/l10n.h"
+#include "tests/support/FakeHome.h"
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::ReadFileForTest;
+using quillbank::testing::TFakeHome;
+
+namespace {
+
+class AppSettingsTest : public ::testing::Test
+{
+protected:
+    TFakeHome home;
+    std::string programDir = home.MakeDir("program");
+    Tl10n l10n{programDir + "/Default.lng"};
+
+    TAppSettings LoadWith(const std::string& content)
+    {
+        home.WriteFile("program/Backup.ini", "[General]\r\n" + content);
+        return LoadSettings(programDir, l10n);
+    }
+};
+
+void ExpectDefaults(const TAppSettings& settings)
+{
+    EXPECT_EQ(settings.FileNameTemplate, "<application> <version> - <year>-<month>-<day>.qkz");
+    EXPECT_EQ(settings.BackupDir, "");
+    for (const std::string& dir : settings.AppBackupDir)
+        EXPECT_EQ(dir, "");
+    EXPECT_EQ(settings.MonitorNumber, 1);
+    EXPECT_TRUE(settings.AskForPassword);
+}
+
+} // namespace
+
+TEST_F(AppSettingsTest, EmptyFileGivesEveryDefault)
+{
+    ExpectDefaults(LoadWith(""));
+    EXPECT_EQ(ReadConfigInteger(programDir, "General", "compressionLevel", 9), 9);
+}
+
+TEST_F(AppSettingsTest, MissingFileIsCreatedEmptyAndGivesTheDefaults)
+{
+    ExpectDefaults(LoadSettings(programDir, l10n));
+    EXPECT_EQ(ReadFileForTest(programDir + "/Backup.ini"), "");
+    EXPECT_TRUE(std::filesystem::exists(programDir + "/Backup.ini"));
+    EXPECT_FALSE(std::filesystem::exists(ErrorLogPath()));
+}
+
+TEST_F(AppSettingsTest, UnwritableProgramFolderIsLoggedAndGivesTheDefaults)
+{
+    const std::string notAFolder = home.WriteFile("program-file", "");
+    ExpectDefaults(LoadSettings(notAFolder, l10n));
+    EXPECT_EQ(ReadFileForTest(ErrorLogPath()), "I cannot write to file backup.ini\n");
+}
+
+TEST_F(AppSettingsTest, UnreadableFileIsLoggedAndGivesTheDefaults)
+{
+    home.MakeDir("program/Backup.ini");
+    ExpectDefaults(LoadSettings(programDir, l10n));
+    EXPECT_EQ(ReadFileForTest(ErrorLogPath()), "I cannot read file backup.ini\n");
+}
+
+TEST_F(AppSettingsTest, LogTextsComeFromTheLanguageFile)
+{
+    home.WriteFile("program/Default.lng", "[TForm1]\nLANG_BADINIWRITE=Backup.ini nicht beschreibbar\n");
+    LoadSettings(home.WriteFile("program-file", ""), l10n);
+    EXPECT_EQ(ReadFileForTest(ErrorLogPath()), "Backup.ini nicht beschreibbar\n");
+}
+
+TEST_F(AppSettingsTest, FileFormatOfBlanksIsEmptyAndGivesTheDefault)
+{
+    EXPECT_EQ(LoadWith("fileformat=   \r\n").FileNameTemplate, DefaultFileNameTemplate);
+    EXPECT_EQ(LoadWith("FileFormat = <profile>.qkz \r\n").FileNameTemplate, "<profile>.qkz");
+}
+
+TEST_F(AppSettingsTest, DirectoriesAreTakenOnlyWhenTheyExistAtLoading)
+{
+    const std::string saves = home.MakeDir("saves");
+    const std::string later = home.Path() + "/later";
+    const auto settings =
+        LoadWith("backupdir=" + saves + "\r\nfirefoxdir=" + later + "\r\nsuitedir=" + saves +
+                 "\r\nsongbirddir= " + saves + " \r\nnetscapemessdir=" + saves + "\r\n");
+    std::filesystem::create_directory(later); // too late: checked at load only
+    EXPECT_EQ(settings.BackupDir, saves);
+    EXPECT_EQ(settings.AppBackupDir[2], "");
+    EXPECT_EQ(settings.AppBackupDir[1], saves);
+    EXPECT_EQ(settings.AppBackupDir[9], saves);
+    EXPECT_EQ(settings.AppBackupDir[7], saves);
+    EXPECT_EQ(settings.AppBackupDir[3], "");
+}
+
+TEST_F(AppSettingsTest, EachPerApplicationKeyBelongsToItsType)
+{
+    const char* keys[] = {"",         "suitedir",    "firefoxdir",      "thunderbirddir", "sunbirddir",
+                          "flockdir", "netscapedir", "netscapemessdir", "spicebirddir",   "songbirddir"};
+    for (int type = 1; type <= 9; ++type) {
+        const std::string dir = home.MakeDir("dir" + std::to_string(type));
+        const auto settings = LoadWith(std::string(keys[type]) + "=" + dir + "\r\n");
+        for (int other = 1; other <= 9; ++other)
+            EXPECT_EQ(settings.AppBackupDir[other], other == type ? dir : "") << keys[type];
+    }
+}
+
+TEST_F(AppSettingsTest, MonitorIsOneUnlessAPositiveInteger)
+{
+    for (const char* value : {"0", "-2", "two", "", "3.0"})
+        EXPECT_EQ(LoadWith(std::string("monitor=") + value + "\r\n").MonitorNumber, 1) << value;
+    EXPECT_EQ(LoadWith("monitor=3\r\n").MonitorNumber, 3);
+    EXPECT_EQ(LoadWith("monitor=\" 2 \"\r\n").MonitorNumber, 2); // trimmed after the quotes go
+}
+
+TEST_F(AppSettingsTest, OnlyTheExactTextFalseSwitchesThePasswordOfferOff)
+{
+    for (const char* value : {"False", "no", "0", "FALSE", ""})
+        EXPECT_TRUE(LoadWith(std::string("askForPassword=") + value + "\r\n").AskForPassword) << value;
+    EXPECT_FALSE(LoadWith("askforpassword=false\r\n").AskForPassword);
+    EXPECT_FALSE(LoadWith("askForPassword=\"  false \"\r\n").AskForPassword);
+}
+
+TEST_F(AppSettingsTest, ReadConfigIntegerReadsTheFileOnEveryCall)
+{
+    LoadWith("compressionLevel=fast\r\n");
+    EXPECT_EQ(ReadConfigInteger(programDir, "General", "compressionLevel", 9), 9);
+    LoadWith("compressionLevel= 4 \r\n");
+    EXPECT_EQ(ReadConfigInteger(programDir, "general", "COMPRESSIONLEVEL", 9), 4);
+    LoadWith("compressionLevel=12\r\n"); // no range is enforced here
+    EXPECT_EQ(ReadConfigInteger(programDir, "General", "compressionLevel", 9), 12);
+}
+
+TEST_F(AppSettingsTest, ReadConfigIntegerFailsWhenTheFileHasGone)
+{
+    try {
+        ReadConfigInteger(programDir, "General", "compressionLevel", 9);
+        FAIL() << "no error for a missing Backup.ini";
+    } catch (const EConfigFileMissing& error) {
+        EXPECT_STREQ(error.what(), "Cannot find file Backup.ini with configuration.");
+    }
+    EXPECT_FALSE(std::filesystem::exists(ErrorLogPath())); // nothing is logged
+}

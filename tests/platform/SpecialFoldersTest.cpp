@@ -1,1 +1,42 @@
-// being written
+#include "platform/SpecialFolders.h"
+
+#include "tests/support/FakeHome.h"
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::TFakeHome;
+
+TEST(SpecialFolders, AppDataFollowsXdgConfigHome)
+{
+    TFakeHome home;
+    EXPECT_EQ(AppDataDir(), home.Path() + "/.config");
+    home.SetEnv("XDG_CONFIG_HOME", home.Path() + "/cfg/");
+    EXPECT_EQ(AppDataDir(), home.Path() + "/cfg");
+    home.SetEnv("XDG_CONFIG_HOME", "relative/cfg"); // not absolute: ignored
+    EXPECT_EQ(AppDataDir(), home.Path() + "/.config");
+}
+
+TEST(SpecialFolders, DocumentsFromUserDirsThenDocumentsThenHome)
+{
+    TFakeHome home;
+    EXPECT_EQ(DocumentsDir(), home.Path());
+    home.MakeDir("Documents");
+    EXPECT_EQ(DocumentsDir(), home.Path() + "/Documents");
+    home.WriteFile(".config/user-dirs.dirs", "# written by xdg-user-dirs-update\n"
+                                             "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+                                             "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
+    EXPECT_EQ(DocumentsDir(), home.Path() + "/Dokumente");
+    home.WriteFile(".config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"/srv/docs/\"\n");
+    EXPECT_EQ(DocumentsDir(), "/srv/docs");
+    home.WriteFile(".config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"docs\"\n"); // relative: ignored
+    EXPECT_EQ(DocumentsDir(), home.Path() + "/Documents");
+}
+
+TEST(SpecialFolders, ExecutableDirIsTheFolderOfTheRunningProgram)
+{
+    EXPECT_TRUE(std::filesystem::exists(ExecutableDir() + "/platform_tests"));
+    EXPECT_FALSE(WindowsDir().has_value());
+}

@@ -31,7 +31,8 @@ TFakeHome::~TFakeHome()
     }
     std::error_code error;
     // Tests may leave read-only folders behind; make them writable to remove them.
-    for (auto it = fs::recursive_directory_iterator(path_, error); !error && it != fs::end(it); it.increment(error))
+    for (auto it = fs::recursive_directory_iterator(path_, error); !error && it != fs::end(it);
+         it.increment(error))
         fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
     fs::remove_all(path_, error);

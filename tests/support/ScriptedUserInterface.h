@@ -41,7 +41,8 @@ public:
     quillbank::TBoxAnswer ShowMessageBox(const std::string& caption, const std::string& text,
                                          quillbank::TBoxButtons buttons, quillbank::TBoxIcon icon) override;
     std::optional<std::string> AskRestorePassword() override;
-    std::optional<std::string> ChooseFolder(const std::string& caption, const std::string& initialFolder) override;
+    std::optional<std::string> ChooseFolder(const std::string& caption,
+                                            const std::string& initialFolder) override;
     void ProcessEvents() override { ++processEventsCount; }
     void ShowTaskLine(const std::string& text) override { calls.push_back("task|" + text); }
     void AddReportLine(const std::string& text) override { calls.push_back("report|" + text); }

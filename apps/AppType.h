@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace quillbank {
+
+/// The application types: 1 SeaMonkey (and the older Mozilla suite), 2 Firefox,
+/// 3 Thunderbird, 4 Sunbird, 5 Flock, 6 Netscape, 7 Netscape Messenger,
+/// 8 Spicebird, 9 Songbird; 0 while none is chosen. Every per-application
+/// table is indexed by it.
+using AppType = std::uint8_t;
+
+inline constexpr AppType NoAppType = 0;
+inline constexpr AppType FirstAppType = 1;
+inline constexpr AppType LastAppType = 9;
+
+inline constexpr bool IsKnownAppType(unsigned type)
+{
+    return type >= FirstAppType && type <= LastAppType;
+}
+
+/// The name the file-name template puts for "<application>"; empty for 0.
+std::string_view AppShortName(AppType type);
+
+} // namespace quillbank

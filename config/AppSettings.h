@@ -1,0 +1,58 @@
+#pragma once
+
+#include "apps/AppType.h"
+
+#include <array>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace quillbank {
+
+class Tl10n;
+
+/// The settings "Backup.ini" holds, loaded once at start-up.
+struct TAppSettings
+{
+    /// The template of a new backup file's name; never empty.
+    std::string FileNameTemplate;
+    /// The directory offered for every application's backups; empty, or an
+    /// existing directory when the settings were loaded.
+    std::string BackupDir;
+    /// The same per application type (index 1 to 9; index 0 stays empty).
+    std::array<std::string, LastAppType + 1> AppBackupDir;
+    /// The 1-based display the main window is centred on; 1 or more.
+    int MonitorNumber = 1;
+    /// Whether a backup offers password protection before it starts.
+    bool AskForPassword = true;
+};
+
+inline constexpr std::string_view DefaultFileNameTemplate =
+    "<application> <version> - <year>-<month>-<day>.qkz";
+
+/// The error ReadConfigInteger raises when "Backup.ini" has gone.
+class EConfigFileMissing : public std::runtime_error
+{
+public:
+    EConfigFileMissing();
+};
+
+/// "Backup.ini" in the program folder `programDir`.
+std::string SettingsFilePath(const std::string& programDir);
+
+/**
+ * Loads "Backup.ini" from `programDir`. A missing file is created empty and
+ * every default applies; a file that cannot be created or read is reported
+ * to the error log (texts from `l10n`) and the defaults apply. Never fails.
+ */
+TAppSettings LoadSettings(const std::string& programDir, const Tl10n& l10n);
+
+/**
+ * Reads one integer from "Backup.ini" in `programDir`, opening the file anew
+ * on each call: `fallback` when the value is absent, empty or not a decimal
+ * integer. Throws EConfigFileMissing when the file does not exist.
+ */
+int ReadConfigInteger(const std::string& programDir, std::string_view section, std::string_view key,
+                      int fallback);
+
+} // namespace quillbank
