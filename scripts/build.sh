@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what the build needs, then configures and builds one preset:
+# "default" (build/) or "asan" (build-asan/, with AddressSanitizer and UBSan).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+preset="${1:-default}"
+scripts/install-deps.sh
+cmake --preset "$preset"
+cmake --build --preset "$preset"
