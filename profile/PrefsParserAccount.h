@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+namespace quillbank {
+
+/// One mail or news server account of a prefs.js, identified by the number N
+/// of its "mail.server.serverN.*" preferences.
+struct TPrefsParserAccount
+{
+    int Number = 0;
+    /// pop3, imap, nntp, none, rss, ... as written.
+    std::string ServerType;
+    /// The storage folder, doubled backslashes made single.
+    std::string Directory;
+    /// The storage folder relative to the profile ("[ProfD]ImapMail/host").
+    std::string DirectoryRel;
+    std::string Charset;
+    /// True when the profile folder does not occur in Directory (a
+    /// case-sensitive test); false while no Directory was read.
+    bool IsExternal = false;
+    std::string NewsrcFile;
+};
+
+} // namespace quillbank
