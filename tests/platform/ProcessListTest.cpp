@@ -1,1 +1,152 @@
-// being written
+#include "platform/ProcessList.h"
+
+#include "tests/support/FakeHome.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace quillbank {
+namespace {
+
+using ::quillbank::testing::TFakeHome;
+
+std::size_t CountListed(const std::string& name)
+{
+    const auto names = ListProcessNames();
+    return static_cast<std::size_t>(std::count(names.begin(), names.end(), name));
+}
+
+/// Polls the process list until `name` shows up at least `count` times.
+bool WaitUntilListed(const std::string& name, std::size_t count = 1)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (CountListed(name) >= count)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+/// A copy of the system's "sleep" under a distinctive name, run as a child
+/// process for as long as the object lives.
+class TSleeper
+{
+public:
+    explicit TSleeper(const std::string& program)
+    {
+        pid_ = fork();
+        if (pid_ == 0) {
+            execl(program.c_str(), program.c_str(), "30", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+    ~TSleeper()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    TSleeper(const TSleeper&) = delete;
+    TSleeper& operator=(const TSleeper&) = delete;
+
+    bool Started() const { return pid_ > 0; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+/// Longer than the 15 characters that the kernel keeps as a process's "comm"
+/// name, so only the executable's own name matches it.
+const std::string SleeperName = "quillbank-sleeper-under-test";
+
+std::string CopySleep(const TFakeHome& home)
+{
+    const std::string copy = home.Path() + "/" + SleeperName;
+    fs::copy_file("/bin/sleep", copy);
+    fs::permissions(copy, fs::perms::owner_all);
+    return copy;
+}
+
+TEST(ProcessListTest, ListsTheTestProgramItself)
+{
+    const std::string self = fs::read_symlink("/proc/self/exe").filename().string();
+    EXPECT_GE(CountListed(self), 1u);
+}
+
+TEST(ProcessListTest, FindsAStartedProcessByItsFullExecutableName)
+{
+    TFakeHome home;
+    const std::string program = CopySleep(home);
+    {
+        TSleeper sleeper(program);
+        ASSERT_TRUE(sleeper.Started());
+        EXPECT_TRUE(WaitUntilListed(SleeperName));
+        // Names carry no folder and no truncated "comm" form.
+        EXPECT_EQ(CountListed(program), 0u);
+        EXPECT_EQ(CountListed(SleeperName.substr(0, 15)), 0u);
+    }
+    EXPECT_EQ(CountListed(SleeperName), 0u);
+}
+
+TEST(ProcessListTest, KeepsDuplicateNames)
+{
+    TFakeHome home;
+    const std::string program = CopySleep(home);
+    TSleeper first(program);
+    TSleeper second(program);
+    ASSERT_TRUE(first.Started() && second.Started());
+    EXPECT_TRUE(WaitUntilListed(SleeperName, 2));
+}
+
+TEST(ProcessListTest, DeletedExecutableKeepsItsName)
+{
+    TFakeHome home;
+    const std::string program = CopySleep(home);
+    TSleeper sleeper(program);
+    ASSERT_TRUE(sleeper.Started());
+    ASSERT_TRUE(WaitUntilListed(SleeperName));
+    fs::remove(program);
+    EXPECT_EQ(CountListed(SleeperName), 1u);
+    EXPECT_EQ(CountListed(SleeperName + " (deleted)"), 0u);
+}
+
+TEST(ProcessListTest, FallsBackToCommNameWhenTheExecutableCannotBeRead)
+{
+    // A zombie has no executable link any more, only its "comm" name.
+    const std::string zombieName = "qb-zombie-test";
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        prctl(PR_SET_NAME, zombieName.c_str(), 0, 0, 0);
+        _exit(0);
+    }
+    siginfo_t info{};
+    // Wait for the exit but leave the child unreaped.
+    ASSERT_EQ(waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT), 0);
+    char target[256];
+    const bool exeReadable =
+        readlink(("/proc/" + std::to_string(pid) + "/exe").c_str(), target, sizeof target) >= 0;
+
+    const std::size_t listed = CountListed(zombieName);
+    waitpid(pid, nullptr, 0);
+    if (exeReadable)
+        GTEST_SKIP() << "this kernel still shows a zombie's executable";
+    EXPECT_EQ(listed, 1u);
+}
+
+} // namespace
+} // namespace quillbank
