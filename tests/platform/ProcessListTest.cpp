@@ -71,7 +71,8 @@ private:
 
 /// Longer than the 15 characters that the kernel keeps as a process's "comm"
 /// name, so only the executable's own name matches it.
-const std::string SleeperName = "quillbank-sleeper-under-test";
+// Unique per test process: ctest runs tests in parallel, each in its own process.
+const std::string SleeperName = "quillbank-sleeper-" + std::to_string(getpid());
 
 std::string CopySleep(const TFakeHome& home)
 {
