@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace std::string_literals;
+
 using quillbank::ReadProfileString;
 using quillbank::TIniFile;
 
@@ -60,20 +62,21 @@ TEST(IniFile, MissingSectionOrKeyGivesTheFallback)
 TEST(IniFile, ByteOrderMarksAndUtf16AreRead)
 {
     EXPECT_EQ(TIniFile::FromText("\xEF\xBB\xBF[S]\nk=v\n").ReadString("S", "k"), "v");
-    const std::string utf16le("\xFF\xFE[\0S\0]\0\n\0k\0=\0\xE9\0\n\0", 20);
+    constexpr char utf16leBytes[] = "\xFF\xFE[\0S\0]\0\n\0k\0=\0\xE9\0\n\0";
+    const std::string utf16le(utf16leBytes, sizeof utf16leBytes - 1);
     EXPECT_EQ(TIniFile::FromText(utf16le).ReadString("S", "k"), "\xC3\xA9");
 }
 
 TEST(IniFile, HostileContentNeverBreaksReading)
 {
     std::string text = "[S\n";                          // section without ]
-    text += std::string("k=a\0b", 5) + "\n";            // NUL inside a value
+    text += "k=a\0b"s + "\n";                           // NUL inside a value
     text += "bad=\xFF\xFE\xC3\n";                       // invalid UTF-8
     text += "[" + std::string(100000, 'x') + "]\n";     // huge section name
     text += "long=" + std::string(1 << 20, 'y') + "\n"; // huge value
     text += "[T]]\nk=t\n";
     const auto ini = TIniFile::FromText(text);
-    EXPECT_EQ(ini.ReadString("S", "k"), std::string("a\0b", 3));
+    EXPECT_EQ(ini.ReadString("S", "k"), "a\0b"s);
     EXPECT_EQ(ini.ReadString("S", "bad"), "\xFF\xFE\xC3");
     EXPECT_EQ(ini.ReadString(std::string(100000, 'x'), "long").size(), 1u << 20);
     EXPECT_EQ(ini.ReadString("T", "k"), "t");

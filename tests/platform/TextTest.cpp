@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace std::string_literals;
+
 using namespace quillbank;
 
 TEST(Text, TrimDropsBlanksAndControlCharacters)
@@ -52,10 +54,9 @@ TEST(Text, AnsiConversionIsTheIdentityEvenForInvalidUtf8)
 
 TEST(Text, DecodeTextFileConvertsUtf16)
 {
-    EXPECT_EQ(DecodeTextFile(std::string("\xFE\xFF\0A\0\xE9", 6)), "A\xC3\xA9");
+    EXPECT_EQ(DecodeTextFile("\xFE\xFF\0A\0\xE9"s), "A\xC3\xA9");
     // A surrogate pair (U+1F600) and a lone surrogate, which becomes U+FFFD.
-    EXPECT_EQ(DecodeTextFile(std::string("\xFF\xFE\x3D\xD8\x00\xDE\x00\xD8", 8)),
-              "\xF0\x9F\x98\x80\xEF\xBF\xBD");
+    EXPECT_EQ(DecodeTextFile("\xFF\xFE\x3D\xD8\x00\xDE\x00\xD8"s), "\xF0\x9F\x98\x80\xEF\xBF\xBD");
     // An odd trailing byte is dropped rather than read past the end.
     EXPECT_EQ(DecodeTextFile(std::string("\xFF\xFE"
                                          "A\0B",

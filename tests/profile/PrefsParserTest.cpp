@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace std::string_literals;
+
 using namespace quillbank;
 using quillbank::testing::TFakeHome;
 
@@ -143,14 +145,14 @@ TEST_F(PrefsParserTest, MissingFileFailsWithTheLocalisedText)
 TEST_F(PrefsParserTest, HostileContentNeverFails)
 {
     std::string content = "user_pref(\"mail.server.server1.type\", \"" + std::string(1 << 20, 'x') + "\");\n";
-    content += std::string("user_pref(\"mail.server.server2.type\", \"a\0b\");\n", 46);
+    content += "user_pref(\"mail.server.server2.type\", \"a\0b\");\n"s;
     content += "user_pref(\"mail.server.server3.type\", \"\xFF\xFE\");\n";
     content += "user_pref(\"mail.server.server99999999999.type\", \"imap\");\n";
     content += "\"\"\"\"\"\",,,)))(((\n\r\n\r\r\n\"unterminated\n";
     const auto accounts = Parse(content);
     ASSERT_EQ(accounts.size(), 3u);
     EXPECT_EQ(accounts[0].ServerType.size(), 1u << 20);
-    EXPECT_EQ(accounts[1].ServerType, std::string("a\0b", 3));
+    EXPECT_EQ(accounts[1].ServerType, "a\0b"s);
     EXPECT_EQ(accounts[2].ServerType, "\xFF\xFE");
 }
 
