@@ -69,14 +69,19 @@ const TIniFile::TSection* TIniFile::FindSection(std::string_view name) const
     return nullptr;
 }
 
-std::string TIniFile::ReadString(std::string_view section, std::string_view key,
-                                 std::string_view fallback) const
+std::optional<std::string> TIniFile::FindString(std::string_view section, std::string_view key) const
 {
     if (const TSection* found = FindSection(section))
         for (const auto& [name, value] : found->entries)
             if (EqualsIgnoreCase(name, key))
                 return value;
-    return std::string(fallback);
+    return std::nullopt;
+}
+
+std::string TIniFile::ReadString(std::string_view section, std::string_view key,
+                                 std::string_view fallback) const
+{
+    return FindString(section, key).value_or(std::string(fallback));
 }
 
 bool TIniFile::HasSection(std::string_view section) const

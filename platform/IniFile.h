@@ -32,6 +32,8 @@ public:
     /// Nothing when the file cannot be read.
     static std::optional<TIniFile> Load(const std::string& path);
 
+    /// The value of `key` in `section`, or nothing when either is absent.
+    std::optional<std::string> FindString(std::string_view section, std::string_view key) const;
     /// The value of `key` in `section`, or `fallback` when either is absent.
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view fallback = {}) const;

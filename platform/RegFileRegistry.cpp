@@ -59,27 +59,6 @@ bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
-/// A key path in the form the map keeps: lower case, components joined by
-/// single backslashes, no leading or trailing backslash.
-std::string NormalizeKeyPath(std::string_view path)
-{
-    std::string out;
-    out.reserve(path.size());
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        auto end = path.find('\\', start);
-        if (end == std::string_view::npos)
-            end = path.size();
-        if (end > start) {
-            if (!out.empty())
-                out += '\\';
-            out.append(path.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return ToLowerAscii(out);
-}
-
 /// Reads a double-quoted text starting at `pos` (which must hold the opening
 /// quote), undoing the escapes \\ and \". Any other backslash stays as it is.
 /// Leaves `pos` after the closing quote; nothing when the quote is not closed.
@@ -247,23 +226,12 @@ TRegFileRegistry TRegFileRegistry::FromText(std::string_view rawText)
             const std::string_view hive = path.substr(0, separator);
             if (!EqualsIgnoreCase(hive, "HKEY_LOCAL_MACHINE") && !EqualsIgnoreCase(hive, "HKLM"))
                 continue;
-            const std::string key = NormalizeKeyPath(
-                separator == std::string_view::npos ? std::string_view() : path.substr(separator));
-            if (deleteKey) {
-                if (key.empty()) {
-                    registry.keys_.clear();
-                    continue;
-                }
-                registry.keys_.erase(key);
-                // The subkeys sort together right after "key\"; siblings such
-                // as "key 2" sort elsewhere and stay.
-                const std::string prefix = key + '\\';
-                auto it = registry.keys_.lower_bound(prefix);
-                while (it != registry.keys_.end() && it->first.starts_with(prefix))
-                    it = registry.keys_.erase(it);
-            } else {
-                current = &registry.keys_[key];
-            }
+            const std::string_view key =
+                separator == std::string_view::npos ? std::string_view() : path.substr(separator);
+            if (deleteKey)
+                registry.DeleteKeyTree(key);
+            else
+                current = &registry.OpenOrCreateKey(key);
             continue;
         }
 
@@ -292,43 +260,19 @@ TRegFileRegistry TRegFileRegistry::FromText(std::string_view rawText)
         const auto value = ParseValueData(data, unicodeFile);
         if (current == nullptr || !value)
             continue;
-        const std::string valueKey = ToLowerAscii(name);
         switch (value->kind) {
         case TValueData::EKind::Delete:
-            current->values.erase(valueKey);
+            DeleteValue(*current, name);
             break;
         case TValueData::EKind::Text:
-            current->values[valueKey] = value->text;
+            SetValue(*current, name, value->text);
             break;
         case TValueData::EKind::NonText:
-            current->values[valueKey] = std::nullopt;
+            SetValue(*current, name, std::nullopt);
             break;
         }
     }
     return registry;
-}
-
-bool TRegFileRegistry::KeyExists(std::string_view key) const
-{
-    const std::string path = NormalizeKeyPath(key);
-    if (keys_.contains(path))
-        return true;
-    // A listed subkey implies its parent.
-    const std::string prefix = path.empty() ? std::string() : path + '\\';
-    const auto it = keys_.lower_bound(prefix);
-    return it != keys_.end() && it->first.starts_with(prefix);
-}
-
-std::optional<std::string> TRegFileRegistry::ReadString(std::string_view key,
-                                                        std::string_view valueName) const
-{
-    const auto keyIt = keys_.find(NormalizeKeyPath(key));
-    if (keyIt == keys_.end())
-        return std::nullopt;
-    const auto valueIt = keyIt->second.values.find(ToLowerAscii(valueName));
-    if (valueIt == keyIt->second.values.end())
-        return std::nullopt;
-    return valueIt->second;
 }
 
 } // namespace quillbank

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,10 +25,5 @@ public:
     /// missing or the value does not hold text.
     virtual std::optional<std::string> ReadString(std::string_view key, std::string_view valueName) const = 0;
 };
-
-/// The reader the program uses: the ".reg" export named by the environment
-/// variable QUILLBANK_REGISTRY when it is set, otherwise the installations
-/// found on this system.
-std::unique_ptr<TRegistryReader> CreateRegistryReader();
 
 } // namespace quillbank

@@ -89,6 +89,32 @@ bool ContainsIgnoreCase(std::string_view text, std::string_view part)
     return ToLowerAscii(text).find(ToLowerAscii(part)) != std::string::npos;
 }
 
+bool MatchesWildcard(std::string_view text, std::string_view pattern)
+{
+    // Greedy matching with one backtrack point: linear in practice, and
+    // never exponential whatever the pattern.
+    std::size_t t = 0, p = 0;
+    std::size_t starPattern = std::string_view::npos, starText = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starPattern = p++;
+            starText = t;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || LowerAscii(pattern[p]) == LowerAscii(text[t]))) {
+            ++p;
+            ++t;
+        } else if (starPattern != std::string_view::npos) {
+            p = starPattern + 1;
+            t = ++starText;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to)
 {
     if (from.empty())

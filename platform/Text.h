@@ -14,6 +14,11 @@ std::string ToLowerAscii(std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 bool ContainsIgnoreCase(std::string_view text, std::string_view part);
 
+/// Whether `text` matches a wildcard pattern: "*" any run of characters
+/// (folder separators included), "?" exactly one; ASCII letters without
+/// regard to case.
+bool MatchesWildcard(std::string_view text, std::string_view pattern);
+
 /// Replaces every occurrence of `from` (case-sensitive, left to right, never
 /// rescanning inserted text).
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace quillbank {
 
@@ -18,6 +19,13 @@ void TUserInterface::ShowError(const std::string& caption, const std::string& te
 bool TUserInterface::AskYesNo(const std::string& caption, const std::string& text)
 {
     return ShowMessageBox(caption, text, TBoxButtons::YesNo, TBoxIcon::Question) == TBoxAnswer::Yes;
+}
+
+void TUserInterface::ExitImmediately(int exitCode)
+{
+    EndProgram(exitCode);
+    // An implementation that returns would let a failed run carry on.
+    std::abort();
 }
 
 void TUserInterface::SetProgressPercent(std::int64_t totalBytes, std::int64_t doneBytes)

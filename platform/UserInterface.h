@@ -67,7 +67,7 @@ public:
 
     /// Ends the program at once with `exitCode`; nothing under way is finished
     /// or undone. Never returns.
-    [[noreturn]] virtual void ExitImmediately(int exitCode) = 0;
+    [[noreturn]] void ExitImmediately(int exitCode);
 
     // The message-box helpers every part of the program uses.
     void ShowWarning(const std::string& caption, const std::string& text);
@@ -77,6 +77,10 @@ public:
     /// Sets the bar from a byte count: 0 when either value is 0, otherwise
     /// done / total in percent, rounded half to even and kept within 0..100.
     void SetProgressPercent(std::int64_t totalBytes, std::int64_t doneBytes);
+
+protected:
+    /// Ends the program (or, in tests, leaves by an exception); must not return.
+    virtual void EndProgram(int exitCode) = 0;
 };
 
 /// The bar position SetProgressPercent shows for the given byte counts.

@@ -33,10 +33,8 @@ std::string UserStorePath()
 
 std::optional<std::string> ReadUserValue(std::string_view name)
 {
-    for (auto& [storedName, storedValue] : ReadAllValues())
-        if (EqualsIgnoreCase(storedName, name))
-            return storedValue;
-    return std::nullopt;
+    const auto ini = TIniFile::Load(UserStorePath());
+    return ini ? ini->FindString(StoreSection, name) : std::nullopt;
 }
 
 bool WriteUserValue(std::string_view name, std::string_view value)

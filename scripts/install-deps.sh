@@ -11,6 +11,8 @@ packages=(
   qt6-base-dev libzip-dev zlib1g-dev libjpeg62-turbo-dev
   # tests
   libgtest-dev libgmock-dev
+  # the real applications, peers of the integration tests
+  firefox-esr thunderbird
 )
 
 sudo_cmd=()

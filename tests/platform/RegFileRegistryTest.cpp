@@ -264,24 +264,6 @@ TEST(RegFileRegistryTest, ReadsFilesAndTreatsMissingFilesAsEmpty)
     EXPECT_FALSE(folder.KeyExists("SOFTWARE"));
 }
 
-TEST(RegFileRegistryTest, CreateRegistryReaderUsesTheExportNamedByTheEnvironment)
-{
-    TFakeHome home;
-    const std::string path = home.WriteFile(
-        "machine.reg", std::string(Header) + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\mozilla\\Flock]\r\n"
-                                             "\"CurrentVersion\"=\"1.2.7\"\r\n");
-    home.SetEnv("QUILLBANK_REGISTRY", path);
-    const auto reader = CreateRegistryReader();
-    ASSERT_NE(reader, nullptr);
-    EXPECT_TRUE(reader->KeyExists("SOFTWARE\\mozilla\\Flock"));
-    EXPECT_EQ(reader->ReadString("SOFTWARE\\mozilla\\Flock", "CurrentVersion"), "1.2.7");
-    EXPECT_FALSE(reader->KeyExists("SOFTWARE\\mozilla\\Mozilla Firefox"));
-
-    // A named export that does not exist is an empty registry, not the system's.
-    home.SetEnv("QUILLBANK_REGISTRY", home.Path() + "/missing.reg");
-    EXPECT_FALSE(CreateRegistryReader()->KeyExists("SOFTWARE\\mozilla\\Flock"));
-}
-
 // ---------------------------------------------------------------------------
 // Damaged and hostile input: never a crash, and what is well-formed still counts.
 

@@ -86,7 +86,7 @@ void TScriptedUserInterface::SetProgressPosition(int position)
     calls.push_back("position|" + std::to_string(position));
 }
 
-void TScriptedUserInterface::ExitImmediately(int exitCode)
+void TScriptedUserInterface::EndProgram(int exitCode)
 {
     calls.push_back("exit|" + std::to_string(exitCode));
     throw TImmediateExit{exitCode};

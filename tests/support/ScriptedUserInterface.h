@@ -48,7 +48,9 @@ public:
     void AddReportLine(const std::string& text) override { calls.push_back("report|" + text); }
     void SetProgressRange(int minimum, int maximum) override;
     void SetProgressPosition(int position) override;
-    [[noreturn]] void ExitImmediately(int exitCode) override;
+
+protected:
+    void EndProgram(int exitCode) override;
 
 private:
     std::deque<quillbank::TBoxAnswer> boxAnswers_;

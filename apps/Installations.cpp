@@ -1,0 +1,35 @@
+#include "apps/Installations.h"
+
+#include "apps/AppTable.h"
+#include "platform/RegFileRegistry.h"
+
+#include <cstdlib>
+
+namespace quillbank {
+
+std::vector<TInstallationSource> InstallationSources()
+{
+    std::vector<TInstallationSource> sources;
+    for (AppType type = FirstAppType; type <= LastAppType; ++type) {
+        const TAppInfo& info = AppInfo(type);
+        TInstallationSource source;
+        source.VersionKey = info.VersionKeys.front();
+        source.InstallKeyStem = info.InstallKeyStem.empty() ? info.VersionKeys.front() : info.InstallKeyStem;
+        source.ApplicationIniNames.assign(info.ApplicationIniNames.begin(), info.ApplicationIniNames.end());
+        for (std::string_view folder : info.InstallFolders)
+            source.Folders.push_back(ExpandPlace(folder));
+        source.Commands.assign(info.Commands.begin(), info.Commands.end());
+        sources.push_back(std::move(source));
+    }
+    return sources;
+}
+
+std::unique_ptr<TRegistryReader> CreateRegistryReader()
+{
+    const char* exportFile = std::getenv("QUILLBANK_REGISTRY");
+    if (exportFile != nullptr && exportFile[0] != '\0')
+        return std::make_unique<TRegFileRegistry>(TRegFileRegistry::FromFile(exportFile));
+    return std::make_unique<TInstalledAppsRegistry>(InstallationSources());
+}
+
+} // namespace quillbank

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "apps/AppProfile.h"
+#include "apps/AppStatus.h"
+#include "apps/AppType.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillbank {
+
+class Tl10n;
+
+/**
+ * One application of the unattended backups: who it is, whether and where it
+ * is installed, and its profiles. Complete once constructed.
+ */
+class TMozApp
+{
+public:
+    virtual ~TMozApp() = default;
+    TMozApp(const TMozApp&) = delete;
+    TMozApp& operator=(const TMozApp&) = delete;
+
+    int AppType() const { return appType_; }
+    const std::string& DisplayName() const { return displayName_; }
+    /// Lower case: "firefox", "thunderbird".
+    const std::string& ShortName() const { return shortName_; }
+    const std::string& Version() const { return version_; }
+    const std::string& InstallDir() const { return installDir_; }
+    bool Installed() const { return installed_; }
+    /// Candidate folders of the profile registry file; "[Home]" and
+    /// "[AppData]" stand for the home and the per-user configuration folders.
+    const std::vector<std::string>& ProfileRoots() const { return profileRoots_; }
+    const std::vector<std::string>& ExeNames() const { return exeNames_; }
+    /// Nothing until a profile registry file was found.
+    const std::optional<std::vector<TAppProfile>>& Profiles() const { return profiles_; }
+
+    /// The last profile whose lower-cased name contains `lowerName` (which
+    /// the caller has lower-cased); nothing when none does or the name is empty.
+    const TAppProfile* FindProfile(std::string_view lowerName) const;
+
+    /// Finds the first profile root that holds a profile registry file and reads it.
+    void LoadProfiles();
+    void ReadProfilesIni(const std::string& file);
+    void ReadRegistryDat(const std::string& file);
+
+protected:
+    TMozApp(const Tl10n& l10n, TAppStatusTable& status);
+    /// Runs SetupIdentity, DetectInstallation and LoadProfiles; the derived
+    /// classes call it at the end of their constructors.
+    void Initialise();
+
+    virtual void SetupIdentity() = 0;
+    virtual void DetectInstallation() = 0;
+
+    /// Fills the identity from the application table row of `type`.
+    void SetupIdentityOf(::quillbank::AppType type);
+    /// Runs installation detection for this application's type and copies
+    /// what it found.
+    void DetectInstallationOfOwnType();
+
+private:
+    const Tl10n& l10n_;
+    TAppStatusTable& status_;
+    int appType_ = 0;
+    std::string displayName_;
+    std::string version_;
+    std::string shortName_;
+    std::vector<std::string> profileRoots_;
+    std::vector<std::string> exeNames_;
+    std::string installDir_;
+    bool installed_ = false;
+    std::optional<std::vector<TAppProfile>> profiles_;
+};
+
+} // namespace quillbank

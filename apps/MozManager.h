@@ -1,0 +1,27 @@
+#pragma once
+
+#include "apps/MozApp.h"
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace quillbank {
+
+/// The applications that unattended backups know: Firefox, then Thunderbird.
+/// Both are detected and their profiles read when the manager is made.
+class TMozManager
+{
+public:
+    TMozManager(const Tl10n& l10n, TAppStatusTable& status);
+
+    const std::vector<std::unique_ptr<TMozApp>>& Apps() const { return apps_; }
+    /// The last application whose short name contains `name` (any letter
+    /// case); nothing for an empty name or no match.
+    TMozApp* FindApp(std::string_view name) const;
+
+private:
+    std::vector<std::unique_ptr<TMozApp>> apps_;
+};
+
+} // namespace quillbank

@@ -1,0 +1,228 @@
+#include "apps/ProfileDiscovery.h"
+
+#include "apps/AppTable.h"
+#include "apps/RegistryDat.h"
+#include "apps/WizardState.h"
+#include "config/l10n.h"
+#include "platform/FileSystem.h"
+#include "platform/IniFile.h"
+#include "platform/Text.h"
+#include "platform/UserInterface.h"
+#include "profile/PrefsParser.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace quillbank {
+
+namespace {
+
+/// The profile is unusable: say so, then end the program at once.
+[[noreturn]] void RejectProfile(const Tl10n& l10n, TUserInterface& ui)
+{
+    ui.ShowWarning(l10n.GetText("TForm1", "LANG_WARNING"), l10n.GetText("TForm1", "LANG_BAD_PROFIL"));
+    ui.ExitImmediately(1);
+}
+
+/// Whether a file of this name lies in the profile, found as a
+/// case-insensitive file system would find it.
+bool HoldsFile(const std::string& profileDir, std::string_view relativePath)
+{
+    const auto found = ResolvePathIgnoreCase(profileDir, relativePath);
+    return found && FileExists(*found);
+}
+
+bool HoldsFolder(const std::string& profileDir, std::string_view name)
+{
+    const auto found = ResolvePathIgnoreCase(profileDir, name);
+    return found && DirectoryExists(*found);
+}
+
+bool HoldsMatch(const std::string& profileDir, std::string_view pattern)
+{
+    std::error_code error;
+    for (auto it = std::filesystem::directory_iterator(profileDir, error);
+         !error && it != std::filesystem::directory_iterator(); it.increment(error))
+        if (MatchesWildcard(it->path().filename().string(), pattern))
+            return true;
+    return false;
+}
+
+/// Whether any of the names (files, or wildcard patterns) lies in the profile.
+bool HoldsAny(const std::string& profileDir, std::initializer_list<std::string_view> names)
+{
+    return std::any_of(names.begin(), names.end(), [&profileDir](std::string_view name) {
+        return name.find('*') != std::string_view::npos ? HoldsMatch(profileDir, name)
+                                                        : HoldsFile(profileDir, name);
+    });
+}
+
+TComponentBoxes ComponentAvailability(const std::string& profileDir)
+{
+    TComponentBoxes boxes;
+    auto decide = [&boxes](TComponentBox box, bool present) {
+        if (present)
+            boxes[box].Checked = true;
+        else
+            boxes[box].Enabled = false;
+    };
+    decide(GeneralSettingsBox, true);
+    decide(EmailsBox, HasMailSettings(profileDir));
+    decide(AddressBooksBox, HoldsAny(profileDir, {"abook.mab"}));
+    decide(BookmarksBox,
+           HoldsAny(profileDir, {"bookmarks.html", "bookmarks_history.sqlite", "places.sqlite"}));
+    decide(HistoryBox, HoldsAny(profileDir, {"history.dat", "bookmarks_history.sqlite", "places.sqlite"}));
+    decide(SidebarsBox, HoldsAny(profileDir, {"panels.rdf"}));
+    decide(UserStylesBox, HoldsAny(profileDir, {"chrome/userChrome.css", "chrome/userContent.css"}));
+    decide(SavedPasswordsBox, HoldsAny(profileDir, {"*.s", "signons.txt", "signons2.txt", "signons3.txt",
+                                                    "signons4.txt", "signons.sqlite"}));
+    decide(CookiesBox, HoldsAny(profileDir, {"cookies.txt", "cookies.sqlite"}));
+    decide(SavedFormDetailsBox, HoldsAny(profileDir, {"*.w", "formhistory.dat", "formhistory.sqlite"}));
+    decide(DownloadedFileListBox, HoldsAny(profileDir, {"downloads.rdf", "downloads.sqlite"}));
+    decide(CertificatesBox, HoldsAny(profileDir, {"key3.db", "cert7.db", "cert8.db", "secmod.db"}));
+
+    const bool extensions = HoldsFolder(profileDir, "Extensions");
+    boxes[ExtensionsBox] = {extensions, extensions};
+    boxes.ExtensionsHintVisible = !extensions;
+    // The cache is offered, never proposed.
+    if (!HoldsFolder(profileDir, "Cache"))
+        boxes[CacheBox].Enabled = false;
+    if (!boxes[EmailsBox].Enabled)
+        boxes[AccountsSettingsOnlyBox].Enabled = false;
+    return boxes;
+}
+
+/// The integer of a profiles.ini value; 0 when it is not one.
+int ProfileInteger(const std::string& value)
+{
+    int number = 0;
+    return TryParseInt(Trim(value), number) ? number : 0;
+}
+
+} // namespace
+
+std::optional<std::string> LegacyRegistryFile(const std::string& root)
+{
+    for (std::string_view name : LegacyRegistryNames)
+        if (FileExists(root + std::string(name)))
+            return root + std::string(name);
+    return std::nullopt;
+}
+
+bool HoldsProfileRegistry(const std::string& root)
+{
+    return FileExists(root + std::string(ProfilesIniName)) || LegacyRegistryFile(root).has_value();
+}
+
+std::optional<std::string> FindProfileRegistryRoot(const std::vector<std::string_view>& roots)
+{
+    for (std::string_view place : roots) {
+        const std::string root = IncludeTrailingSeparator(ExpandPlace(place));
+        if (HoldsProfileRegistry(root))
+            return root;
+    }
+    return std::nullopt;
+}
+
+std::string ProfileRootOf(AppType type)
+{
+    const auto& roots = AppInfo(type).ProfileRoots;
+    return FindProfileRegistryRoot(roots).value_or(IncludeTrailingSeparator(ExpandPlace(roots.front())));
+}
+
+void ListProfiles(TWizardState& state, const Tl10n& l10n)
+{
+    state.ProfileList.clear();
+    if (IsKnownAppType(state.SelectedAppType))
+        state.ProfileDir = ProfileRootOf(state.SelectedAppType);
+    ReadProfileList(state, state.ProfileDir);
+    if (IsKnownAppType(state.SelectedAppType) && state.ProfileEntries.empty()) {
+        const std::string_view fallback = AppInfo(state.SelectedAppType).FallbackProfileRoot;
+        if (!fallback.empty())
+            ReadProfileList(state, IncludeTrailingSeparator(ExpandPlace(fallback)));
+    }
+    if (!state.PortableProfileDir.empty())
+        state.ProfileList.push_back(l10n.GetText("Quillbank14", "LANG_PORTABLE_PROFILE"));
+}
+
+void ReadProfileList(TWizardState& state, const std::string& root)
+{
+    state.ProfileEntries.clear();
+    if (const auto ini = TIniFile::Load(root + std::string(ProfilesIniName))) {
+        for (int n = 0;; ++n) {
+            const std::string section = "Profile" + std::to_string(n);
+            if (!ini->HasSection(section))
+                break;
+            const auto name = ini->FindString(section, "name");
+            const auto path = ini->FindString(section, "path");
+            if (!name || !path)
+                continue;
+            const bool relative = ProfileInteger(ini->ReadString(section, "IsRelative")) % 256 != 0;
+            state.ProfileEntries.push_back({AnsiToUtf8(*name), relative ? root + *path : *path});
+            state.ProfileList.push_back(state.ProfileEntries.back().Name);
+        }
+        return;
+    }
+    if (const auto registryFile = LegacyRegistryFile(root)) {
+        const auto bytes = ReadWholeFile(*registryFile);
+        for (const TRegistryDatProfile& profile : ReadRegistryDatProfiles(bytes.value_or(std::string()))) {
+            state.ProfileEntries.push_back({profile.Name, profile.Directory});
+            // Only real profile folders are offered; the others stay unlisted.
+            if (profile.Directory.find(".slt") != std::string::npos)
+                state.ProfileList.push_back(profile.Name);
+        }
+    }
+}
+
+void ChoosePortableProfile(TWizardState& state, const Tl10n& l10n, TUserInterface& ui)
+{
+    const auto folder = ui.ChooseFolder(l10n.GetText("Quillbank14", "LANG_PORTABLE_SELECT_PROFILE"), {});
+    if (!folder)
+        return;
+    const std::string chosen = folder->size() > 1 && folder->ends_with(PathSeparator)
+                                   ? folder->substr(0, folder->size() - 1)
+                                   : *folder;
+    if (!HoldsFile(IncludeTrailingSeparator(chosen), "prefs.js")) {
+        ui.ShowError(l10n.GetText("Quillbank14", "LANG_ERROR"),
+                     l10n.GetText("Quillbank14", "LANG_NO_PROFIL2"));
+        return;
+    }
+    // The first portable folder chosen stays for the rest of the run.
+    const std::string line = l10n.GetText("Quillbank14", "LANG_PORTABLE_PROFILE");
+    if (std::find(state.ProfileList.begin(), state.ProfileList.end(), line) != state.ProfileList.end())
+        return;
+    state.ProfileList.push_back(line);
+    state.PortableProfileDir = chosen;
+}
+
+TComponentBoxes CheckProfile(TWizardState& state, const Tl10n& l10n, TUserInterface& ui)
+{
+    std::optional<std::string> folder;
+    if (state.SelectedProfileLine) {
+        const auto entry =
+            std::find_if(state.ProfileEntries.begin(), state.ProfileEntries.end(),
+                         [&state](const TProfileEntry& e) { return e.Name == *state.SelectedProfileLine; });
+        if (entry != state.ProfileEntries.end())
+            folder = Trim(entry->Path) + PathSeparator;
+    }
+    if (!folder && !state.PortableProfileDir.empty())
+        folder = state.PortableProfileDir + PathSeparator;
+    if (!folder)
+        RejectProfile(l10n, ui);
+    state.ProfileDir = *folder;
+    return CheckProfileFolder(*folder, l10n, ui);
+}
+
+TComponentBoxes CheckProfileFolder(const std::string& profileDir, const Tl10n& l10n, TUserInterface& ui)
+{
+    const std::string folder = IncludeTrailingSeparator(profileDir);
+    if (!HoldsFile(folder, "prefs.js"))
+        RejectProfile(l10n, ui);
+    try {
+        return ComponentAvailability(folder);
+    } catch (const std::exception&) {
+        RejectProfile(l10n, ui);
+    }
+}
+
+} // namespace quillbank

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "apps/AppType.h"
+#include "engine/ComponentBoxes.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillbank {
+
+class Tl10n;
+class TUserInterface;
+struct TWizardState;
+
+/// The profile registry files a profile root may hold: "profiles.ini", and
+/// the legacy binary registry ("registry.dat", or "appreg" on Unix).
+inline constexpr std::string_view ProfilesIniName = "profiles.ini";
+inline constexpr std::string_view LegacyRegistryNames[] = {"registry.dat", "appreg"};
+
+/// The legacy binary registry file in `root` (ending with a separator), if any.
+std::optional<std::string> LegacyRegistryFile(const std::string& root);
+/// Whether `root` (ending with a separator) holds a profile registry file.
+bool HoldsProfileRegistry(const std::string& root);
+/// The first of `roots` that holds a profile registry file, with a
+/// trailing separator; nothing when none does.
+std::optional<std::string> FindProfileRegistryRoot(const std::vector<std::string_view>& roots);
+/// The profile root of a type: the first of its roots holding a profile
+/// registry file, else its first root; with a trailing separator.
+std::string ProfileRootOf(AppType type);
+
+/// Rebuilds the profile list and the profile entries for the selected type.
+void ListProfiles(TWizardState& state, const Tl10n& l10n);
+/// Reads the profile registry file of `root` (ending with a separator) into
+/// the profile entries and the profile list.
+void ReadProfileList(TWizardState& state, const std::string& root);
+/// Lets the user add a portable profile's folder to the profile list.
+void ChoosePortableProfile(TWizardState& state, const Tl10n& l10n, TUserInterface& ui);
+
+/**
+ * Validates the profile chosen in the profile list, makes its folder the
+ * ProfileDir and returns which components it offers. An unusable profile
+ * shows "The selected user profile is corrupted." and ends the program at
+ * once with exit code 1.
+ */
+TComponentBoxes CheckProfile(TWizardState& state, const Tl10n& l10n, TUserInterface& ui);
+/// The same for a profile folder given directly (a batch run's profile);
+/// `profileDir` need not end with a separator.
+TComponentBoxes CheckProfileFolder(const std::string& profileDir, const Tl10n& l10n, TUserInterface& ui);
+
+} // namespace quillbank

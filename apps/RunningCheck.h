@@ -1,0 +1,26 @@
+#pragma once
+
+#include "apps/AppType.h"
+
+#include <string>
+#include <vector>
+
+namespace quillbank {
+
+class Tl10n;
+class TUserInterface;
+
+/// Whether one of `processNames` is an executable name of `type` (an exact,
+/// case-sensitive comparison). Never true for type 0.
+bool IsAppRunning(AppType type, const std::vector<std::string>& processNames);
+/// The same against the processes running now.
+bool IsAppRunning(AppType type);
+
+/**
+ * Returns true at once when the application is not running. Otherwise asks
+ * the user to exit it (Retry / Cancel) and checks again on every Retry;
+ * false when the user gives up.
+ */
+bool WaitForAppExit(AppType type, const Tl10n& l10n, TUserInterface& ui);
+
+} // namespace quillbank

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "apps/MozApp.h"
+
+namespace quillbank {
+
+class TThunderbirdApp final : public TMozApp
+{
+public:
+    TThunderbirdApp(const Tl10n& l10n, TAppStatusTable& status) : TMozApp(l10n, status) { Initialise(); }
+
+protected:
+    void SetupIdentity() override { SetupIdentityOf(3); }
+    void DetectInstallation() override { DetectInstallationOfOwnType(); }
+};
+
+} // namespace quillbank

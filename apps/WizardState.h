@@ -1,0 +1,43 @@
+#pragma once
+
+#include "apps/AppType.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillbank {
+
+/// One profile of the profile list: its name and its folder (normally
+/// without a trailing separator).
+struct TProfileEntry
+{
+    std::string Name;
+    std::string Path;
+};
+
+/// The state of the wizard, held by the main window and read and written by
+/// the core's steps.
+struct TWizardState
+{
+    /// The chosen application type; 0 while none is chosen.
+    AppType SelectedAppType = NoAppType;
+    std::string SelectedAppName;
+    /// The lines of the application list, in the order they were added.
+    std::vector<std::string> AppList;
+
+    /// The listed profiles, in discovery order.
+    std::vector<TProfileEntry> ProfileEntries;
+    /// The lines of the profile list (the window shows them sorted).
+    std::vector<std::string> ProfileList;
+    /// The line selected in the profile list, if any.
+    std::optional<std::string> SelectedProfileLine;
+    /// The application's profile root until a profile is chosen, then the
+    /// chosen profile's folder; always ending with a separator.
+    std::string ProfileDir;
+    /// The folder of a portable profile chosen by hand (no trailing
+    /// separator), empty when none.
+    std::string PortableProfileDir;
+};
+
+} // namespace quillbank

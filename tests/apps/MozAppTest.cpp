@@ -1,0 +1,102 @@
+#include "apps/MozManager.h"
+#include "config/l10n.h"
+#include "tests/support/FakeHome.h"
+#include "tests/support/RegistryDatImage.h"
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::TFakeHome;
+
+namespace {
+
+class MozAppTest : public ::testing::Test
+{
+protected:
+    TFakeHome home;
+    Tl10n l10n{home.Path() + "/Default.lng"};
+    TAppStatusTable status;
+
+    MozAppTest()
+    {
+        home.SetEnv("QUILLBANK_REGISTRY",
+                    home.WriteFile("machine.reg",
+                                   "Windows Registry Editor Version 5.00\r\n\r\n"
+                                   "[HKEY_LOCAL_MACHINE\\SOFTWARE\\mozilla\\Mozilla Firefox]\r\n"
+                                   "\"CurrentVersion\"=\"3.6\"\r\n"
+                                   "[HKEY_LOCAL_MACHINE\\SOFTWARE\\mozilla\\Mozilla Firefox\\3.6\\Main]\r\n"
+                                   "\"Install Directory\"=\"/opt/firefox\"\r\n"));
+    }
+};
+
+} // namespace
+
+TEST_F(MozAppTest, ManagerDetectsBothApplicationsAndFindsTheLastMatch)
+{
+    const TMozManager manager(l10n, status);
+    ASSERT_EQ(manager.Apps().size(), 2u);
+    const TMozApp* firefox = manager.FindApp("FIRE");
+    ASSERT_NE(firefox, nullptr);
+    EXPECT_EQ(firefox->AppType(), 2);
+    EXPECT_EQ(firefox->DisplayName(), "Mozilla Firefox");
+    EXPECT_TRUE(firefox->Installed());
+    EXPECT_EQ(firefox->Version(), "3.6");
+    EXPECT_EQ(firefox->InstallDir(), "/opt/firefox");
+    EXPECT_TRUE(status[2].Installed);
+
+    const TMozApp* thunderbird = manager.FindApp("thunderbird");
+    ASSERT_NE(thunderbird, nullptr);
+    EXPECT_FALSE(thunderbird->Installed());
+    EXPECT_EQ(manager.FindApp("bird"), thunderbird);
+    EXPECT_EQ(manager.FindApp(""), nullptr);
+    EXPECT_EQ(manager.FindApp("mozilla firefox"), nullptr);
+}
+
+TEST_F(MozAppTest, ProfilesAreAbsentWithoutARegistryFile)
+{
+    const TMozManager manager(l10n, status);
+    EXPECT_FALSE(manager.FindApp("firefox")->Profiles().has_value());
+    EXPECT_EQ(manager.FindApp("firefox")->FindProfile("default"), nullptr);
+}
+
+TEST_F(MozAppTest, ProfilesIniCountsAsRelativeOnlyForOne)
+{
+    const std::string root = home.Path() + "/.thunderbird/";
+    home.WriteFile(".thunderbird/profiles.ini",
+                   "[Profile0]\nName=default\nIsRelative=1\nPath=a.default\n"
+                   "[Profile1]\nName=work default\nIsRelative=257\nPath=" +
+                       root +
+                       "b.work\n"
+                       "[Profile2]\nName=Elsewhere\nIsRelative=0\nPath=/data/tb\n");
+    const TMozManager manager(l10n, status);
+    const auto& profiles = manager.FindApp("thunderbird")->Profiles();
+    ASSERT_TRUE(profiles.has_value());
+    ASSERT_EQ(profiles->size(), 3u);
+    EXPECT_EQ((*profiles)[0].Directory(), root + "a.default/");
+    EXPECT_EQ((*profiles)[0].RelativePath(), "a.default");
+    EXPECT_EQ((*profiles)[1].Directory(), root + "b.work/");
+    EXPECT_EQ((*profiles)[1].RelativePath(), "b.work");
+    EXPECT_EQ((*profiles)[2].Directory(), "/data/tb/");
+    EXPECT_EQ((*profiles)[2].RelativePath(), "/data/tb");
+
+    const TMozApp* app = manager.FindApp("thunder");
+    EXPECT_EQ(app->FindProfile("default")->Name(), "work default"); // the last match
+    EXPECT_EQ(app->FindProfile("elsewhere")->Name(), "Elsewhere");
+    EXPECT_EQ(app->FindProfile(""), nullptr);
+    EXPECT_EQ(app->FindProfile("Elsewhere"), nullptr); // the caller lower-cases
+}
+
+TEST_F(MozAppTest, LegacyRegistryProfilesAreAllTaken)
+{
+    const std::string root = home.Path() + "/.thunderbird/";
+    home.WriteFile(
+        ".thunderbird/registry.dat",
+        quillbank::testing::RegistryDatWithProfiles({{"mail", root + "m.slt"}, {"other", "/x/y"}}).Bytes());
+    const TMozManager manager(l10n, status);
+    const auto& profiles = manager.FindApp("thunderbird")->Profiles();
+    ASSERT_TRUE(profiles.has_value());
+    ASSERT_EQ(profiles->size(), 2u); // no folder filter here
+    EXPECT_EQ((*profiles)[0].Directory(), root + "m.slt");
+    EXPECT_EQ((*profiles)[0].RelativePath(), "m.slt");
+    EXPECT_EQ((*profiles)[1].RelativePath(), "/x/y");
+}

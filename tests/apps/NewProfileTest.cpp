@@ -1,0 +1,111 @@
+#include "apps/NewProfile.h"
+
+#include "apps/WizardState.h"
+#include "config/l10n.h"
+#include "tests/support/FakeHome.h"
+#include "tests/support/ScriptedUserInterface.h"
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::ReadFileForTest;
+using quillbank::testing::TFakeHome;
+using quillbank::testing::TScriptedUserInterface;
+
+TEST(NewProfile, ParameterTexts)
+{
+    EXPECT_EQ(CreateProfileParameters("work", ""), "-CreateProfile work");
+    EXPECT_EQ(CreateProfileParameters("my profile", ""), "-CreateProfile my profile");
+    EXPECT_EQ(CreateProfileParameters("work", "/data/p"), "-CreateProfile \"work /data/p\"");
+}
+
+TEST(NewProfile, ShortenPathForDisplay)
+{
+    const std::string path31(31, 'a');
+    EXPECT_EQ(ShortenPathForDisplay(path31), path31);
+    EXPECT_EQ(ShortenPathForDisplay("/home/me/" + path31), "/ho..." + path31);
+    EXPECT_EQ(ShortenPathForDisplay(std::string(32, 'b')).size(), 37u);
+}
+
+namespace {
+
+class NewProfileTest : public ::testing::Test
+{
+protected:
+    TFakeHome home;
+    Tl10n l10n{home.Path() + "/Default.lng"};
+    TScriptedUserInterface ui;
+    TWizardState state;
+    TAppStatusTable status;
+    std::string argumentsFile = home.Path() + "/arguments";
+
+    NewProfileTest()
+    {
+        // An installed "Firefox" that writes down the arguments it was given.
+        status[2].InstallDir = home.MakeDir("firefox");
+        const std::string program = home.WriteFile(
+            "firefox/firefox-esr",
+            "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > " + argumentsFile + "\n");
+        std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+        state.SelectedAppType = 2;
+        state.ProfileDir = home.MakeDir(".mozilla/firefox") + "/";
+    }
+
+    std::string ArgumentsSeen()
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!std::filesystem::exists(argumentsFile) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return ReadFileForTest(argumentsFile);
+    }
+};
+
+} // namespace
+
+TEST_F(NewProfileTest, StartsTheApplicationWithTheLowerCasedName)
+{
+    EXPECT_TRUE(CreateNewProfile({true, "Work", ""}, state, status, l10n, ui));
+    EXPECT_EQ(ArgumentsSeen(), "[-CreateProfile][work]");
+    EXPECT_TRUE(ui.calls.empty());
+}
+
+TEST_F(NewProfileTest, NameAndLocationFormOneArgument)
+{
+    EXPECT_TRUE(CreateNewProfile({true, "my profile", "/data/My Profiles"}, state, status, l10n, ui));
+    EXPECT_EQ(ArgumentsSeen(), "[-CreateProfile][my profile /data/My Profiles]");
+}
+
+TEST_F(NewProfileTest, RefusedNamesStartNothing)
+{
+    home.MakeDir(".mozilla/firefox/Profiles/test");
+    state.ProfileEntries.push_back({"Default", "/x"});
+    const std::string noName = "box ok warning|Warning|No profile name was entered.";
+    const std::string exists = "box ok warning|Warning|A profile with this name already exists.";
+    for (const char* name : {"", "a:b", "a/b", "a\\b", "quote\"", "star*", "what?", "<x>", "!"}) {
+        ui.QueueAnswer(TBoxAnswer::Ok);
+        EXPECT_FALSE(CreateNewProfile({true, name, ""}, state, status, l10n, ui)) << name;
+        EXPECT_EQ(ui.calls.back(), noName) << name;
+    }
+    for (const char* name : {"Test", "default"}) {
+        ui.QueueAnswer(TBoxAnswer::Ok);
+        EXPECT_FALSE(CreateNewProfile({true, name, ""}, state, status, l10n, ui)) << name;
+        EXPECT_EQ(ui.calls.back(), exists) << name;
+    }
+    const auto boxes = ui.calls.size();
+    EXPECT_FALSE(CreateNewProfile({false, "fine", ""}, state, status, l10n, ui)); // cancelled: silent
+    EXPECT_EQ(ui.calls.size(), boxes);
+    EXPECT_FALSE(std::filesystem::exists(argumentsFile));
+}
+
+TEST_F(NewProfileTest, AnApplicationThatCannotBeStartedIsReported)
+{
+    status[2].InstallDir = home.MakeDir("empty");
+    ui.QueueAnswer(TBoxAnswer::Ok);
+    EXPECT_FALSE(CreateNewProfile({true, "work", ""}, state, status, l10n, ui));
+    EXPECT_EQ(ui.calls.back(), "box ok warning|Warning|Mozilla application doesn't found on your system.");
+}

@@ -1,0 +1,210 @@
+#include "apps/ProfileDiscovery.h"
+
+#include "apps/WizardState.h"
+#include "config/l10n.h"
+#include "tests/support/FakeHome.h"
+#include "tests/support/RegistryDatImage.h"
+#include "tests/support/ScriptedUserInterface.h"
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::TFakeHome;
+using quillbank::testing::TImmediateExit;
+using quillbank::testing::TScriptedUserInterface;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+class ProfileDiscoveryTest : public ::testing::Test
+{
+protected:
+    TFakeHome home;
+    Tl10n l10n{home.Path() + "/Default.lng"};
+    TScriptedUserInterface ui;
+    TWizardState state;
+
+    std::string FirefoxRoot() const { return home.Path() + "/.mozilla/firefox/"; }
+
+    void ListFirefox(const std::string& profilesIni)
+    {
+        home.WriteFile(".mozilla/firefox/profiles.ini", profilesIni);
+        state.SelectedAppType = 2;
+        ListProfiles(state, l10n);
+    }
+
+    /// A profile folder holding `files` (paths below it), with a prefs.js.
+    std::string MakeProfile(const std::string& relative, std::initializer_list<std::string> files)
+    {
+        home.WriteFile(relative + "/prefs.js", "user_pref(\"browser.startup.page\", 1);\n");
+        for (const std::string& file : files)
+            home.WriteFile(relative + "/" + file, "");
+        return home.Path() + "/" + relative;
+    }
+};
+
+} // namespace
+
+TEST_F(ProfileDiscoveryTest, ProfilesIniWalkStopsAtTheFirstGapAndSkipsIncompleteSections)
+{
+    ListFirefox("[General]\nStartWithLastProfile=1\n"
+                "[Profile0]\nName=default\nIsRelative=1\nPath=abcd.default\n"
+                "[Profile1]\nName=no path\nIsRelative=1\n"
+                "[Profile2]\nName=Work\nIsRelative=0\nPath=/data/work\n"
+                "[Profile4]\nName=never read\nPath=x\n");
+    EXPECT_EQ(state.ProfileDir, FirefoxRoot());
+    ASSERT_EQ(state.ProfileEntries.size(), 2u);
+    EXPECT_EQ(state.ProfileEntries[0].Path, FirefoxRoot() + "abcd.default");
+    EXPECT_EQ(state.ProfileEntries[1].Path, "/data/work");
+    EXPECT_EQ(state.ProfileList, (Lines{"default", "Work"}));
+}
+
+TEST_F(ProfileDiscoveryTest, IsRelativeCountsModulo256)
+{
+    ListFirefox("[Profile0]\nName=a\nIsRelative=256\nPath=p\n"
+                "[Profile1]\nName=b\nIsRelative=257\nPath=p\n"
+                "[Profile2]\nName=c\nIsRelative=yes\nPath=p\n"
+                "[Profile3]\nName=d\nPath=p\n");
+    ASSERT_EQ(state.ProfileEntries.size(), 4u);
+    EXPECT_EQ(state.ProfileEntries[0].Path, "p");
+    EXPECT_EQ(state.ProfileEntries[1].Path, FirefoxRoot() + "p");
+    EXPECT_EQ(state.ProfileEntries[2].Path, "p");
+    EXPECT_EQ(state.ProfileEntries[3].Path, "p");
+}
+
+TEST_F(ProfileDiscoveryTest, TheRootHoldingProfilesIniWinsElseTheFirst)
+{
+    state.SelectedAppType = 2;
+    ListProfiles(state, l10n);
+    EXPECT_EQ(state.ProfileDir, FirefoxRoot());
+    EXPECT_TRUE(state.ProfileList.empty());
+
+    home.WriteFile(".config/mozilla/firefox/profiles.ini",
+                   "[Profile0]\nName=xdg\nIsRelative=1\nPath=x.xdg\n");
+    ListProfiles(state, l10n);
+    EXPECT_EQ(state.ProfileDir, home.Path() + "/.config/mozilla/firefox/");
+    EXPECT_EQ(state.ProfileList, Lines{"xdg"});
+}
+
+TEST_F(ProfileDiscoveryTest, LegacyRegistryListsOnlyProfileFolders)
+{
+    const auto image = quillbank::testing::RegistryDatWithProfiles(
+        {{"default", "/home/u/.mozilla/default/ab12.slt"}, {"odd", "/home/u/elsewhere"}, {"b", "/x/b.slt"}});
+    home.WriteFile(".mozilla/appreg", image.Bytes());
+    state.SelectedAppType = 1;
+    ListProfiles(state, l10n);
+    ASSERT_EQ(state.ProfileEntries.size(), 3u);
+    EXPECT_EQ(state.ProfileEntries[1].Path, "/home/u/elsewhere");
+    EXPECT_EQ(state.ProfileList, (Lines{"default", "b"}));
+
+    // profiles.ini wins over a legacy registry beside it.
+    home.WriteFile(".mozilla/profiles.ini", "[Profile0]\nName=ini\nPath=/i\n");
+    ListProfiles(state, l10n);
+    EXPECT_EQ(state.ProfileList, Lines{"ini"});
+}
+
+TEST_F(ProfileDiscoveryTest, SeaMonkeyFallsBackToTheSuiteFolder)
+{
+    home.WriteFile(".mozilla/profiles.ini", "[Profile0]\nName=suite\nIsRelative=1\nPath=s\n");
+    state.SelectedAppType = 1;
+    ListProfiles(state, l10n);
+    EXPECT_EQ(state.ProfileList, Lines{"suite"});
+    EXPECT_EQ(state.ProfileDir, home.Path() + "/.mozilla/seamonkey/"); // stays the SeaMonkey root
+}
+
+TEST_F(ProfileDiscoveryTest, PortableProfileIsChosenOnceAndKeptAcrossRefreshes)
+{
+    const std::string portable = MakeProfile("usb/profile", {});
+    const std::string other = MakeProfile("usb/other", {});
+    home.MakeDir("empty");
+    ui.QueueFolder(std::nullopt);
+    ui.QueueFolder(home.Path() + "/empty");
+    ui.QueueAnswer(TBoxAnswer::Ok);
+    ui.QueueFolder(portable + "/");
+    ui.QueueFolder(other);
+    for (int i = 0; i < 4; ++i)
+        ChoosePortableProfile(state, l10n, ui);
+    EXPECT_EQ(ui.calls[0], "folder|Select profile of your portable Mozilla application.|");
+    EXPECT_EQ(ui.calls[2], "box ok error|Error|No profile was found.");
+    EXPECT_EQ(state.PortableProfileDir, portable);
+    EXPECT_EQ(state.ProfileList, Lines{"Portable profile"});
+
+    ListFirefox("[Profile0]\nName=default\nPath=/x\n");
+    EXPECT_EQ(state.ProfileList, (Lines{"default", "Portable profile"}));
+}
+
+TEST_F(ProfileDiscoveryTest, CheckProfileFindsTheFirstEntryOfTheSelectedName)
+{
+    const std::string first = MakeProfile("first", {});
+    MakeProfile("second", {"places.sqlite"});
+    ListFirefox("[Profile0]\nName=same\nPath=" + first +
+                " \n"
+                "[Profile1]\nName=same\nPath=" +
+                home.Path() + "/second\n");
+    state.SelectedProfileLine = "same";
+    const TComponentBoxes boxes = CheckProfile(state, l10n, ui);
+    EXPECT_EQ(state.ProfileDir, first + "/");
+    EXPECT_FALSE(boxes[BookmarksBox].Checked);
+}
+
+TEST_F(ProfileDiscoveryTest, ARealProfileNamedLikeThePortableLineComesFirst)
+{
+    const std::string real = MakeProfile("real", {});
+    state.PortableProfileDir = MakeProfile("portable", {});
+    ListFirefox("[Profile0]\nName=Portable profile\nPath=" + real + "\n");
+    state.SelectedProfileLine = "Portable profile";
+    CheckProfile(state, l10n, ui);
+    EXPECT_EQ(state.ProfileDir, real + "/");
+
+    state.SelectedProfileLine = "not listed";
+    CheckProfile(state, l10n, ui);
+    EXPECT_EQ(state.ProfileDir, state.PortableProfileDir + "/");
+}
+
+TEST_F(ProfileDiscoveryTest, UnusableProfileWarnsAndEndsTheProgram)
+{
+    home.MakeDir("no-prefs");
+    ListFirefox("[Profile0]\nName=broken\nPath=" + home.Path() + "/no-prefs\n");
+    for (const char* line : {"broken", "unknown"}) {
+        state.SelectedProfileLine = line;
+        ui.QueueAnswer(TBoxAnswer::Ok);
+        EXPECT_THROW(CheckProfile(state, l10n, ui), TImmediateExit) << line;
+        EXPECT_EQ(ui.calls.back(), "exit|1");
+        EXPECT_EQ(ui.calls[ui.calls.size() - 2],
+                  "box ok warning|Warning|The selected user profile is corrupted. The program will exit.");
+    }
+}
+
+TEST_F(ProfileDiscoveryTest, ComponentAvailabilityOfAnOldProfile)
+{
+    const std::string profile = MakeProfile(
+        "old", {"bookmarks.html", "history.dat", "panels.rdf", "Chrome/userContent.css", "12345678.S",
+                "cookies.txt", "downloads.rdf", "cert8.db", "abook.mab", "extensions/x/install.rdf"});
+    home.WriteFile("old/prefs.js", "user_pref(\"mail.identity.id1.fullName\", \"Me\");\n");
+    const TComponentBoxes boxes = CheckProfileFolder(profile, l10n, ui);
+    for (TComponentBox box : {GeneralSettingsBox, EmailsBox, AddressBooksBox, BookmarksBox, HistoryBox,
+                              SidebarsBox, UserStylesBox, SavedPasswordsBox, CookiesBox,
+                              DownloadedFileListBox, CertificatesBox, ExtensionsBox})
+        EXPECT_TRUE(boxes[box].Checked && boxes[box].Enabled) << box;
+    EXPECT_FALSE(boxes[SavedFormDetailsBox].Enabled);
+    EXPECT_FALSE(boxes[SavedFormDetailsBox].Checked);
+    EXPECT_FALSE(boxes.ExtensionsHintVisible);
+    EXPECT_TRUE(boxes[AccountsSettingsOnlyBox].Enabled);
+    EXPECT_FALSE(boxes[CacheBox].Enabled);
+}
+
+TEST_F(ProfileDiscoveryTest, ComponentAvailabilityOfAModernBrowserProfile)
+{
+    const std::string profile = MakeProfile("modern", {"places.sqlite", "formhistory.sqlite", "Cache/x"});
+    const TComponentBoxes boxes = CheckProfileFolder(profile, l10n, ui);
+    EXPECT_TRUE(boxes[BookmarksBox].Checked);
+    EXPECT_TRUE(boxes[HistoryBox].Checked);
+    EXPECT_TRUE(boxes[SavedFormDetailsBox].Checked);
+    EXPECT_FALSE(boxes[EmailsBox].Enabled);
+    EXPECT_FALSE(boxes[AccountsSettingsOnlyBox].Enabled); // follows Emails
+    EXPECT_EQ(boxes[ExtensionsBox].Checked || boxes[ExtensionsBox].Enabled, false);
+    EXPECT_TRUE(boxes.ExtensionsHintVisible);
+    EXPECT_TRUE(boxes[CacheBox].Enabled);  // offered ...
+    EXPECT_FALSE(boxes[CacheBox].Checked); // ... never proposed
+    EXPECT_TRUE(ui.calls.empty());
+}
