@@ -127,7 +127,14 @@ std::optional<std::string> FindProfileRegistryRoot(const std::vector<std::string
 std::string ProfileRootOf(AppType type)
 {
     const auto& roots = AppInfo(type).ProfileRoots;
-    return FindProfileRegistryRoot(roots).value_or(IncludeTrailingSeparator(ExpandPlace(roots.front())));
+    if (auto root = FindProfileRegistryRoot(roots))
+        return *root;
+    // No profile yet: where the application would make its first one, the
+    // first root that exists, else the first of all.
+    for (std::string_view place : roots)
+        if (DirectoryExists(ExpandPlace(place)))
+            return IncludeTrailingSeparator(ExpandPlace(place));
+    return IncludeTrailingSeparator(ExpandPlace(roots.front()));
 }
 
 void ListProfiles(TWizardState& state, const Tl10n& l10n)

@@ -27,7 +27,8 @@ bool HoldsProfileRegistry(const std::string& root);
 /// trailing separator; nothing when none does.
 std::optional<std::string> FindProfileRegistryRoot(const std::vector<std::string_view>& roots);
 /// The profile root of a type: the first of its roots holding a profile
-/// registry file, else its first root; with a trailing separator.
+/// registry file, else the first that exists, else its first root; with a
+/// trailing separator.
 std::string ProfileRootOf(AppType type);
 
 /// Rebuilds the profile list and the profile entries for the selected type.

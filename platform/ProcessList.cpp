@@ -68,12 +68,24 @@ std::optional<std::string> ReadFirstLine(const std::string& path)
     return content;
 }
 
+/// Whether the process has ended and only waits to be reaped: it runs no
+/// program any more.
+bool IsZombie(const std::string& folder)
+{
+    const auto stat = ReadFirstLine(folder + "stat");
+    const auto close = stat ? stat->rfind(')') : std::string::npos;
+    return close != std::string::npos && close + 2 < stat->size() &&
+           ((*stat)[close + 2] == 'Z' || (*stat)[close + 2] == 'X');
+}
+
 /// The name of one process: the file name of its executable, or its "comm"
-/// name when the executable cannot be read (kernel threads, zombies,
-/// processes of other users). Nothing when the process has gone.
+/// name when the executable cannot be read (kernel threads, processes of
+/// other users). Nothing when the process has gone or has ended.
 std::optional<std::string> ProcessName(std::string_view pid)
 {
     const std::string folder = "/proc/" + std::string(pid) + "/";
+    if (IsZombie(folder))
+        return std::nullopt;
     if (auto target = ReadLink(folder + "exe")) {
         // A replaced or removed executable is reported with this suffix.
         constexpr std::string_view deleted = " (deleted)";

@@ -72,12 +72,29 @@ TEST_F(ProfileDiscoveryTest, IsRelativeCountsModulo256)
     EXPECT_EQ(state.ProfileEntries[3].Path, "p");
 }
 
+TEST_F(ProfileDiscoveryTest, HostileProfilesIniNeverBreaksTheList)
+{
+    using namespace std::string_literals;
+    ListFirefox("[Profile0]\nName=\"unterminated\nPath=" + std::string(1 << 20, 'p') + "\n" +
+                "[Profile1]\nName=nul\0inside\nPath=\xFF\xFE/x\nIsRelative=99999999999999\n"s +
+                "[Profile2\nName=no bracket\nPath=y\n[Profile3]\n");
+    ASSERT_EQ(state.ProfileEntries.size(), 3u);
+    EXPECT_EQ(state.ProfileEntries[0].Name, "\"unterminated");
+    EXPECT_EQ(state.ProfileEntries[0].Path.size(), 1u << 20);
+    EXPECT_EQ(state.ProfileEntries[1].Name, "nul\0inside"s);
+    EXPECT_EQ(state.ProfileEntries[1].Path, "\xFF\xFE/x"); // not a number: absolute
+    EXPECT_EQ(state.ProfileEntries[2].Name, "no bracket");
+}
+
 TEST_F(ProfileDiscoveryTest, TheRootHoldingProfilesIniWinsElseTheFirst)
 {
     state.SelectedAppType = 2;
     ListProfiles(state, l10n);
     EXPECT_EQ(state.ProfileDir, FirefoxRoot());
     EXPECT_TRUE(state.ProfileList.empty());
+    home.MakeDir(".var/app/org.mozilla.firefox/.mozilla/firefox");
+    ListProfiles(state, l10n);
+    EXPECT_EQ(state.ProfileDir, home.Path() + "/.var/app/org.mozilla.firefox/.mozilla/firefox/");
 
     home.WriteFile(".config/mozilla/firefox/profiles.ini",
                    "[Profile0]\nName=xdg\nIsRelative=1\nPath=x.xdg\n");
@@ -195,7 +212,7 @@ TEST_F(ProfileDiscoveryTest, ComponentAvailabilityOfAnOldProfile)
 
 TEST_F(ProfileDiscoveryTest, ComponentAvailabilityOfAModernBrowserProfile)
 {
-    const std::string profile = MakeProfile("modern", {"places.sqlite", "formhistory.sqlite", "Cache/x"});
+    const std::string profile = MakeProfile("modern", {"places.sqlite", "Cache/x", "0000.W"});
     const TComponentBoxes boxes = CheckProfileFolder(profile, l10n, ui);
     EXPECT_TRUE(boxes[BookmarksBox].Checked);
     EXPECT_TRUE(boxes[HistoryBox].Checked);

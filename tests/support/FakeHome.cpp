@@ -30,10 +30,12 @@ TFakeHome::~TFakeHome()
             unsetenv(name.c_str());
     }
     std::error_code error;
-    // Tests may leave read-only folders behind; make them writable to remove them.
+    // Tests may leave read-only folders behind; make them writable to remove
+    // them. Links are left alone: a change would reach their targets.
     for (auto it = fs::recursive_directory_iterator(path_, error); !error && it != fs::end(it);
          it.increment(error))
-        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+        if (!it->is_symlink(error))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
     fs::remove_all(path_, error);
 }
