@@ -1,7 +1,9 @@
 #pragma once
 
 #include "apps/AppType.h"
+#include "profile/UnknowItem.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +22,9 @@ struct TProfileEntry
 /// the core's steps.
 struct TWizardState
 {
+    /// 0 before the first choice, 1 backup, 2 restore.
+    std::uint8_t Operation = 0;
+
     /// The chosen application type; 0 while none is chosen.
     AppType SelectedAppType = NoAppType;
     std::string SelectedAppName;
@@ -38,6 +43,18 @@ struct TWizardState
     /// The folder of a portable profile chosen by hand (no trailing
     /// separator), empty when none.
     std::string PortableProfileDir;
+
+    /// The backup file to write (backup) or read (restore).
+    std::string ArchivePath;
+    /// 1 the legacy text container, 2 a ZIP archive; 0 until a file is detected.
+    std::uint8_t ArchiveFormat = 0;
+    /// The password of the current run; empty for none.
+    std::string BackupPassword;
+    /// The mail folders outside the profile that an archive holds, as
+    /// absolute paths at backup time.
+    std::vector<std::string> MailFolders;
+    /// The unknown entries an archive holds.
+    std::vector<TUnknowItem> UnknownEntries;
 };
 
 } // namespace quillbank

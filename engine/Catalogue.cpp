@@ -1,0 +1,420 @@
+#include "engine/Catalogue.h"
+
+#include "platform/Text.h"
+
+#include <algorithm>
+
+namespace quillbank {
+
+namespace {
+
+constexpr std::string_view TaskSection = "TForm1";
+constexpr std::string_view ResultSection = "Quillbank14";
+
+constexpr AppType SeaMonkey = 1;
+constexpr AppType Firefox = 2;
+constexpr AppType Thunderbird = 3;
+
+constexpr AppType NotForSeaMonkey[] = {SeaMonkey};
+constexpr AppType NotForFirefox[] = {Firefox};
+constexpr AppType NotForThunderbird[] = {Thunderbird};
+
+// ---------------------------------------------------------------------------
+// Backup side, in the order the backup run lists the components.
+// ---------------------------------------------------------------------------
+
+// General settings
+constexpr std::string_view BackupGeneralFiles[] = {
+    "prefs.js",
+    "user.js",
+    "cookperm.txt",
+    "hostperm.1",
+    "permissions.sqlite",
+    "mimeTypes.rdf",
+    "ac-weights.txt",
+    "localstore.rdf",
+    "persdict.dat",
+    "search.rdf",
+    "search.json",
+    "search.sqlite",
+    "listing-downloaded.xml",
+    "listing-uploaded.xml",
+    "sessionstore.js",
+    "urlclassifier.sqlite",
+    "urlclassifier2.sqlite",
+    "urlclassifier3.sqlite",
+    "urlclassifierkey3.txt",
+    "urlclassifierkey4.txt",
+    "kf.txt",
+    "webappsstore.sqlite",
+    "blocklist.xml",
+    "metrics.xml",
+    "metrics-config.xml",
+    "content-prefs.sqlite",
+};
+constexpr TFolderMask BackupGeneralFolders[] = {{"microsummary-generators", "*.*"}};
+
+// Address books
+constexpr TFolderMask BackupAddressBookFolders[] = {{"", "*.mab"}};
+
+// Bookmarks
+constexpr std::string_view BackupBookmarkFiles[] = {
+    "bookmarks.html",           "bookmarks.bak",
+    "bookmarks_history.sqlite", "places.sqlite",
+    "places.sqlite-journal",    "bookmarks.postplaces.html",
+    "bookmarks.preplaces.html",
+};
+constexpr TFolderMask BackupBookmarkFolders[] = {{"bookmarkbackups", "*.*"}};
+
+// History
+constexpr std::string_view BackupHistoryFiles[] = {
+    "history.dat", "bookmarks_history.sqlite", "places.sqlite", "url-data.txt", "urlbarhistory.sqlite",
+};
+
+// Sidebars
+constexpr std::string_view BackupSidebarFiles[] = {"panels.rdf"};
+
+// User styles
+constexpr std::string_view BackupUserStyleFiles[] = {"chrome/userContent.css", "chrome/userChrome.css"};
+
+// Saved passwords
+constexpr std::string_view BackupPasswordFiles[] = {
+    "signons.txt",  "signons2.txt",   "signons3.txt", "signons4.txt",
+    "signons5.txt", "signons.sqlite", "key3.db",
+};
+constexpr TFolderMask BackupPasswordFolders[] = {{"", "*.s"}};
+
+// Cookies
+constexpr std::string_view BackupCookieFiles[] = {"cookies.txt", "cookies.sqlite"};
+
+// Saved form details
+constexpr std::string_view BackupFormFiles[] = {"formhistory.dat", "URL.tbl", "formhistory.sqlite"};
+constexpr TFolderMask BackupFormFolders[] = {{"", "*.w"}};
+
+// Downloaded file list
+constexpr std::string_view BackupDownloadFiles[] = {"downloads.sqlite", "downloads.rdf"};
+
+// Certificates
+constexpr std::string_view BackupCertificateFiles[] = {"cert7.db", "cert8.db", "key3.db", "secmod.db",
+                                                       "cert_override.txt"};
+constexpr TFolderMask BackupCertificateFolders[] = {{"cert7.dir", "*.*"}, {"cert8.dir", "*.*"}};
+
+// Extensions
+constexpr std::string_view BackupExtensionFiles[] = {"extensions.rdf", "extensions.log"};
+constexpr TFolderMask BackupExtensionFolders[] = {
+    {"extensions", "*.*"}, {"chrome", "*.*"}, {"searchplugins", "*.*"}};
+
+// Cache
+constexpr TFolderMask BackupCacheFolders[] = {{"cache", "*.*"}};
+
+using TExtra = TComponentExtra;
+
+constexpr TBackupComponent BackupTable[] = {
+    {GeneralSettingsBox, true, BackupGeneralFiles, BackupGeneralFolders, TExtra::None},
+    {AddressBooksBox, false, {}, BackupAddressBookFolders, TExtra::None},
+    {BookmarksBox, false, BackupBookmarkFiles, BackupBookmarkFolders, TExtra::None},
+    {HistoryBox, false, BackupHistoryFiles, {}, TExtra::None},
+    {SidebarsBox, false, BackupSidebarFiles, {}, TExtra::None},
+    {UserStylesBox, false, BackupUserStyleFiles, {}, TExtra::None},
+    {SavedPasswordsBox, false, BackupPasswordFiles, BackupPasswordFolders, TExtra::None},
+    {CookiesBox, false, BackupCookieFiles, {}, TExtra::None},
+    {SavedFormDetailsBox, false, BackupFormFiles, BackupFormFolders, TExtra::None},
+    {DownloadedFileListBox, false, BackupDownloadFiles, {}, TExtra::None},
+    {CertificatesBox, false, BackupCertificateFiles, BackupCertificateFolders, TExtra::None},
+    {ExtensionsBox, false, BackupExtensionFiles, BackupExtensionFolders, TExtra::ExtensionData},
+    {CacheBox, false, {}, BackupCacheFolders, TExtra::None},
+};
+
+// Emails (Emails or "Accounts settings only" ticked)
+constexpr std::string_view BackupMailFiles[] = {
+    "prefs.js",           "mailViews.dat",   "panacea.dat", "training.dat",
+    "virtualFolders.dat", "folderTree.json", "traits.dat",
+};
+constexpr std::string_view BackupMailFullOnlyFiles[] = {"global-messages-db.sqlite"};
+constexpr TFolderMask BackupMailFullFolders[] = {{"ImapMail", "*.*"}, {"Mail", "*.*"}, {"News", "*.*"}};
+constexpr TFolderMask BackupMailAccountsOnlyFolders[] = {
+    {"Mail", "*.dat"},     {"Mail", "*.rdf"}, {"ImapMail", "*.dat"},
+    {"ImapMail", "*.rdf"}, {"News", "*.msf"}, {"News", "*.rc"},
+};
+constexpr std::string_view ExternalMailFullMasks[] = {"*.*"};
+constexpr std::string_view ExternalMailAccountsOnlyMasks[] = {"*.dat", "*.rdf", "*.msf", "*.rc"};
+
+constexpr TEmailsBackup EmailsBackupLists = {
+    BackupMailFiles,       BackupMailFullOnlyFiles,
+    BackupMailFullFolders, BackupMailAccountsOnlyFolders,
+    ExternalMailFullMasks, ExternalMailAccountsOnlyMasks,
+};
+
+// ---------------------------------------------------------------------------
+// Restore side, in the order the restore run walks the components.
+// ---------------------------------------------------------------------------
+
+// General settings
+constexpr std::string_view RestoreGeneralFiles[] = {
+    "prefs.js",
+    "cookperm.txt",
+    "hostperm.1",
+    "permissions.sqlite",
+    "mimeTypes.rdf",
+    "user.js",
+    "ac-weights.txt",
+    "localstore.rdf",
+    "persdict.dat",
+    "search.rdf",
+    "search.json",
+    "search.sqlite",
+    "listing-downloaded.xml",
+    "listing-uploaded.xml",
+    "sessionstore.js",
+    "urlclassifier.sqlite",
+    "urlclassifier2.sqlite",
+    "urlclassifier3.sqlite",
+    "kf.txt",
+    "webappsstore.sqlite",
+    "blocklist.xml",
+    "metrics.xml",
+    "metrics-config.xml",
+    "content-prefs.sqlite",
+    "urlclassifierkey3.txt",
+    "urlclassifierkey4.txt",
+};
+constexpr TFolderMask RestoreGeneralFolders[] = {{"microsummary-generators", "*.*"}};
+
+// Emails (the mail folders themselves are the mail folder restore's work)
+constexpr std::string_view RestoreMailFiles[] = {
+    "prefs.js",        "mailViews.dat",      "panacea.dat",
+    "training.dat",    "virtualFolders.dat", "global-messages-db.sqlite",
+    "folderTree.json", "traits.dat",
+};
+
+// Address books
+constexpr TFolderMask RestoreAddressBookFolders[] = {{"", "*.mab"}};
+
+// Bookmarks
+constexpr std::string_view RestoreBookmarkFiles[] = {
+    "bookmarks.html",           "bookmarks.bak",
+    "bookmarks_history.sqlite", "places.sqlite",
+    "places.sqlite-journal",    "bookmarks.postplaces.html",
+    "bookmarks.preplaces.html",
+};
+constexpr TFolderMask RestoreBookmarkFolders[] = {{"bookmarkbackups", "*.*"}};
+
+// History (also the places journal, which only Bookmarks backs up)
+constexpr std::string_view RestoreHistoryFiles[] = {
+    "history.dat",  "bookmarks_history.sqlite", "places.sqlite", "places.sqlite-journal",
+    "url-data.txt", "urlbarhistory.sqlite",
+};
+
+// Sidebars
+constexpr std::string_view RestoreSidebarFiles[] = {"panels.rdf"};
+
+// User styles
+constexpr std::string_view RestoreUserStyleFiles[] = {"chrome/userContent.css", "chrome/userChrome.css"};
+
+// Saved passwords (the "*.s" files come first)
+constexpr std::string_view RestorePasswordFiles[] = {
+    "signons.txt",  "signons2.txt",   "signons3.txt", "signons4.txt",
+    "signons5.txt", "signons.sqlite", "key3.db",
+};
+constexpr TFolderMask RestorePasswordFolders[] = {{"", "*.s"}};
+
+// Cookies (also a journal that no backup holds; a missing name is simply not extracted)
+constexpr std::string_view RestoreCookieFiles[] = {"cookies.txt", "cookies.sqlite", "cookies.sqlite-journal"};
+
+// Saved form details
+constexpr std::string_view RestoreFormFiles[] = {"formhistory.dat", "formhistory.sqlite", "URL.tbl"};
+constexpr TFolderMask RestoreFormFolders[] = {{"", "*.w"}};
+
+// Downloaded file list
+constexpr std::string_view RestoreDownloadFiles[] = {"downloads.rdf", "downloads.sqlite"};
+
+// Certificates
+constexpr std::string_view RestoreCertificateFiles[] = {"cert7.db", "cert8.db", "key3.db", "secmod.db",
+                                                        "cert_override.txt"};
+constexpr TFolderMask RestoreCertificateFolders[] = {{"cert7.dir", "*.*"}, {"cert8.dir", "*.*"}};
+
+// Extensions
+constexpr std::string_view RestoreExtensionFiles[] = {"extensions.rdf", "extensions.log"};
+constexpr TFolderMask RestoreExtensionFolders[] = {
+    {"extensions", "*.*"}, {"chrome", "*.*"}, {"searchplugins", "*.*"}};
+
+// Cache
+constexpr TFolderMask RestoreCacheFolders[] = {{"cache", "*.*"}};
+
+constexpr TTextKey Task(std::string_view key)
+{
+    return {TaskSection, key};
+}
+
+constexpr TTextKey Result(std::string_view key)
+{
+    return {ResultSection, key};
+}
+
+constexpr bool FilesFirst = false;
+constexpr bool FoldersFirst = true;
+
+constexpr TRestoreComponent RestoreTable[] = {
+    {GeneralSettingsBox,
+     {},
+     RestoreGeneralFiles,
+     RestoreGeneralFolders,
+     FilesFirst,
+     TExtra::None,
+     Task("LANG_AKCE_OBECNE1"),
+     Result("LANG_AKCE_OBECNE_R_OK")},
+    {EmailsBox,
+     NotForFirefox,
+     RestoreMailFiles,
+     {},
+     FilesFirst,
+     TExtra::MailFolders,
+     Task("LANG_AKCE_MAIL1"),
+     Result("LANG_AKCE_MAIL_R_OK")},
+    {AddressBooksBox,
+     NotForFirefox,
+     {},
+     RestoreAddressBookFolders,
+     FilesFirst,
+     TExtra::None,
+     Task("LANG_KONTATKY1"),
+     Result("LANG_AKCE_KONTAKTY_R_OK")},
+    {BookmarksBox, NotForThunderbird, RestoreBookmarkFiles, RestoreBookmarkFolders, FilesFirst, TExtra::None,
+     Task("LANG_FAVORITES1"), Result("LANG_AKCE_FAVORITES_R_OK")},
+    {HistoryBox,
+     NotForThunderbird,
+     RestoreHistoryFiles,
+     {},
+     FilesFirst,
+     TExtra::None,
+     Task("LANG_HISTORIE1"),
+     Result("LANG_AKCE_HISTORIE_R_OK")},
+    {SidebarsBox,
+     NotForThunderbird,
+     RestoreSidebarFiles,
+     {},
+     FilesFirst,
+     TExtra::None,
+     Task("LANG_PANELY1"),
+     Result("LANG_AKCE_PANELY_R_OK")},
+    {UserStylesBox,
+     {},
+     RestoreUserStyleFiles,
+     {},
+     FilesFirst,
+     TExtra::None,
+     Task("LANG_STYLY1"),
+     Result("LANG_AKCE_STYLY_R_OK")},
+    {SavedPasswordsBox,
+     {},
+     RestorePasswordFiles,
+     RestorePasswordFolders,
+     FoldersFirst,
+     TExtra::None,
+     Task("LANG_HESLA1"),
+     Result("LANG_AKCE_HESLA_R_OK")},
+    {CookiesBox,
+     NotForThunderbird,
+     RestoreCookieFiles,
+     {},
+     FilesFirst,
+     TExtra::None,
+     Task("LANG_COOKIES1"),
+     Result("LANG_AKCE_COOKIES_R_OK")},
+    {SavedFormDetailsBox, NotForThunderbird, RestoreFormFiles, RestoreFormFolders, FilesFirst, TExtra::None,
+     Task("LANG_FORMULAR1"), Result("LANG_AKCE_FORMULARE_R_OK")},
+    {DownloadedFileListBox,
+     NotForThunderbird,
+     RestoreDownloadFiles,
+     {},
+     FilesFirst,
+     TExtra::None,
+     Task("LANG_DOWNLOAD1"),
+     Result("LANG_AKCE_SOUBORY_R_OK")},
+    {CertificatesBox,
+     {},
+     RestoreCertificateFiles,
+     RestoreCertificateFolders,
+     FilesFirst,
+     TExtra::None,
+     Task("LANG_CERTIF1"),
+     Result("LANG_CERTIF_R_OK")},
+    {ExtensionsBox, NotForSeaMonkey, RestoreExtensionFiles, RestoreExtensionFolders, FilesFirst,
+     TExtra::ExtensionData, Task("LANG_EXTENSIONS1"), Result("LANG_AKCE_EXTENSIONS_R_OK")},
+    {CacheBox,
+     NotForSeaMonkey,
+     {},
+     RestoreCacheFolders,
+     FilesFirst,
+     TExtra::None,
+     Task("LANG_CACHE1"),
+     Result("LANG_AKCE_CACHE_R_OK")},
+};
+
+// ---------------------------------------------------------------------------
+// Legacy text container: section names of the file records.
+// ---------------------------------------------------------------------------
+
+constexpr TLegacySection LegacyTable[] = {
+    {"Nastaveni", GeneralSettingsBox, false},
+    {"Mail", EmailsBox, true},
+    {"Kontakty", AddressBooksBox, false},
+    {"Oblibene polozky", BookmarksBox, false},
+    {"Historie", HistoryBox, false},
+    {"Postranni panely", SidebarsBox, false},
+    {"Uzivatelske styly", UserStylesBox, true},
+    {"Ulozena hesla", SavedPasswordsBox, false},
+    {"Cookies", CookiesBox, false},
+    {"Doplnene formulare", SavedFormDetailsBox, false},
+    {"Download manager", DownloadedFileListBox, false},
+};
+
+} // namespace
+
+std::span<const TBackupComponent> BackupComponents()
+{
+    return BackupTable;
+}
+
+const TEmailsBackup& EmailsBackup()
+{
+    return EmailsBackupLists;
+}
+
+std::span<const TRestoreComponent> RestoreComponents()
+{
+    return RestoreTable;
+}
+
+const TRestoreComponent* FindRestoreComponent(TComponentBox box)
+{
+    const auto* found = std::ranges::find(RestoreTable, box, &TRestoreComponent::Box);
+    return found == std::ranges::end(RestoreTable) ? nullptr : found;
+}
+
+bool IsSkippedOnRestore(TComponentBox box, AppType type)
+{
+    const TRestoreComponent* component = FindRestoreComponent(box);
+    return component != nullptr &&
+           std::ranges::find(component->SkippedFor, type) != component->SkippedFor.end();
+}
+
+int HeaderFlagPosition(TComponentBox box)
+{
+    const auto* found = std::ranges::find(HeaderFlagOrder, box);
+    return found == HeaderFlagOrder.end() ? 0 : static_cast<int>(found - HeaderFlagOrder.begin()) + 1;
+}
+
+std::span<const TLegacySection> LegacySections()
+{
+    return LegacyTable;
+}
+
+const TLegacySection* FindLegacySection(std::string_view line)
+{
+    const std::string name = Trim(line);
+    const auto* found = std::ranges::find(LegacyTable, name, &TLegacySection::Name);
+    return found == std::ranges::end(LegacyTable) ? nullptr : found;
+}
+
+} // namespace quillbank

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillbank {
+
+class TBackupTask;
+class Tl10n;
+class TUserInterface;
+struct TWizardState;
+
+/// What an archive object works with besides its archive: the person, the
+/// texts, the wizard's state (operation, password) and the program folder
+/// (whose "Backup.ini" names the compression level and encryption).
+struct TArchiveEnvironment
+{
+    TUserInterface& Ui;
+    const Tl10n& L10n;
+    TWizardState& State;
+    std::string ProgramDir;
+};
+
+/**
+ * One archive file, one base folder and an optional password: the only way
+ * to the ZIP engine. Adds read each file only when it is written, report
+ * progress file by file and keep the window responsive; extracts recreate the
+ * stored folders below a destination, never outside it, and replace a file
+ * only with an entry that was read completely and whose checksum matched.
+ *
+ * Failures of the engine are not errors of the layer: they show as fewer
+ * files extracted, or as an archive that does not verify.
+ */
+class TZipFactory
+{
+public:
+    /// Reads the compression level ("compressionLevel", 0 to 9, default 9)
+    /// and the encryption ("encryption": "aes256", the default, or
+    /// "zipcrypto") from "Backup.ini"; throws EConfigFileMissing when that
+    /// file has gone.
+    TZipFactory(std::string fileName, std::string password, std::string baseDir,
+                TArchiveEnvironment environment);
+    TZipFactory(std::string fileName, std::string password, TArchiveEnvironment environment);
+    ~TZipFactory();
+    TZipFactory(const TZipFactory&) = delete;
+    TZipFactory& operator=(const TZipFactory&) = delete;
+
+    const std::string& FileName() const { return fileName_; }
+    const std::string& BaseDir() const { return baseDir_; }
+
+    // Adding. Each operation leaves a complete archive behind; AddTask writes
+    // the archive once for the whole task.
+
+    /// Adds the task's profile files from BaseDir and each external file from
+    /// its own folder; `header` (when given) becomes the entry "indexfile.txt".
+    void AddTask(const TBackupTask& task, std::string_view header = {});
+    void AddFileList(const std::vector<std::string>& names);
+    void AddExternalFile(const std::string& relativeName, const std::string& sourceFolder);
+    /// Number of add operations run so far (one per list and per external file).
+    int AddOperationCount() const { return addOperations_; }
+
+    // Extracting. A spec matches entry names: "*" any run of characters,
+    // folder separators included, "?" one character, letter case ignored, "\"
+    // standing for "/".
+
+    int ExtractFileTo(const std::string& spec, const std::string& destination);
+    int ExtractFile(const std::string& spec);
+    void ExtractFileList(const std::vector<std::string>& specs);
+    int ExtractFolderTo(const std::string& folder, const std::string& mask, const std::string& destination);
+    int ExtractFolder(const std::string& folder, const std::string& mask);
+
+    /// Progress of one item: its start (0), its end (100) and points between.
+    void HandleItemProgress(const std::string& item, std::uint64_t totalSize, int percent);
+    /// Asks for the password of an encrypted entry; true with `newPassword`
+    /// set when the user gave one.
+    bool HandlePasswordError(std::string& newPassword);
+
+private:
+    struct TFileSource;
+    /// Writes the staged entries into the archive in one go.
+    void WriteStaged();
+    int Extract(const std::vector<std::string>& specs, const std::string& destination);
+    bool ExtractEntry(void* archive, std::uint64_t index, const std::string& name, const std::string& target,
+                      bool& stopAsking);
+    /// One line in the error log about this archive.
+    void Report(const std::string& what) const;
+
+    std::string fileName_;
+    std::string baseDir_;
+    std::string archivePassword_;
+    TArchiveEnvironment env_;
+    /// The password entries are read with; never cleared once set.
+    std::string password_;
+    int compressionLevel_ = 9;
+    std::uint16_t encryptionMethod_ = 0;
+    std::int64_t bytesDone_ = 0;
+    std::int64_t bytesTotal_ = 0;
+    int addOperations_ = 0;
+    /// Entries waiting to be written: entry name and source file.
+    std::vector<std::pair<std::string, std::string>> staged_;
+    std::string stagedHeader_;
+    bool headerStaged_ = false;
+};
+
+} // namespace quillbank

@@ -1,0 +1,263 @@
+#include "engine/ZipFactory.h"
+
+#include "apps/WizardState.h"
+#include "config/errorlog.h"
+#include "config/l10n.h"
+#include "engine/BackupTask.h"
+#include "tests/support/FakeHome.h"
+#include "tests/support/ScriptedUserInterface.h"
+
+#include <cstring>
+#include <filesystem>
+#include <sys/stat.h>
+#include <zip.h>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::ReadFileForTest;
+using quillbank::testing::TFakeHome;
+using quillbank::testing::TScriptedUserInterface;
+namespace fs = std::filesystem;
+
+namespace {
+
+class ZipFactoryTest : public ::testing::Test
+{
+protected:
+    TFakeHome home;
+    std::string programDir = home.MakeDir("program");
+    Tl10n l10n{programDir + "/Default.lng"};
+    TScriptedUserInterface ui;
+    TWizardState state;
+    std::string profile = home.MakeDir("profile") + "/";
+    std::string archive = home.Path() + "/backup.qkz";
+
+    ZipFactoryTest() { home.WriteFile("program/Backup.ini", "[General]\n"); }
+
+    TArchiveEnvironment Environment() { return {ui, l10n, state, programDir}; }
+
+    /// Writes the profile files and backs them up, with `header` as the header.
+    void Backup(std::initializer_list<std::pair<std::string, std::string>> files,
+                const std::string& password = "")
+    {
+        for (const auto& [name, content] : files)
+            home.WriteFile("profile/" + name, content);
+        TBackupTask task(profile, profile, ui);
+        for (const auto& file : files)
+            task.AddFile(file.first);
+        TZipFactory(archive, password, profile, Environment()).AddTask(task, "Quillbank\r\n");
+    }
+
+    /// The entry names of the archive, as libzip reads them.
+    std::vector<std::string> Entries(const std::string& path)
+    {
+        std::vector<std::string> names;
+        int error = 0;
+        zip_t* za = zip_open(path.c_str(), ZIP_RDONLY, &error);
+        if (za == nullptr)
+            return names;
+        for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i)
+            names.emplace_back(zip_get_name(za, static_cast<zip_uint64_t>(i), 0));
+        zip_discard(za);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    zip_uint16_t EncryptionOf(const std::string& entry)
+    {
+        int error = 0;
+        zip_t* za = zip_open(archive.c_str(), ZIP_RDONLY, &error);
+        zip_stat_t st;
+        zip_stat(za, entry.c_str(), 0, &st);
+        zip_discard(za);
+        return st.encryption_method;
+    }
+};
+
+} // namespace
+
+TEST_F(ZipFactoryTest, ATaskIsOneAddPerListAndPerExternalFileAndComesBackWhole)
+{
+    home.WriteFile("profile/prefs.js", "user_pref(\"a\", 1);\n");
+    home.WriteFile("profile/chrome/userChrome.css", "css");
+    home.WriteFile("outside/Archive Mail/Inbox", "mail");
+    home.WriteFile("outside/Archive Mail/Inbox.msf", "index");
+    TBackupTask task(profile, profile, ui);
+    task.AddFile("prefs.js");
+    task.AddFile("prefs.js"); // listed twice, stored once
+    task.AddFile("chrome/userChrome.css");
+    task.ListFolder("Archive Mail", "*.*", home.Path() + "/outside/");
+    TZipFactory factory(archive, "", profile, Environment());
+    factory.AddTask(task, "header\r\n");
+    EXPECT_EQ(factory.AddOperationCount(), 3);
+    EXPECT_EQ(Entries(archive),
+              (std::vector<std::string>{"Archive Mail/Inbox", "Archive Mail/Inbox.msf",
+                                        "chrome/userChrome.css", "indexfile.txt", "prefs.js"}));
+    EXPECT_EQ(fs::status(archive).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+
+    const std::string restored = home.MakeDir("restored");
+    EXPECT_EQ(factory.ExtractFolderTo("", "*.*", restored), 5);
+    EXPECT_EQ(ReadFileForTest(restored + "/chrome/userChrome.css"), "css");
+    EXPECT_EQ(ReadFileForTest(restored + "/Archive Mail/Inbox"), "mail");
+    EXPECT_EQ(ReadFileForTest(restored + "/indexfile.txt"), "header\r\n");
+}
+
+TEST_F(ZipFactoryTest, SpecsMatchAcrossFoldersWithoutRegardToCase)
+{
+    Backup({{"12345.s", "a"}, {"sub/deep.S", "b"}, {"cert8.dir/x/y.db", "c"}, {"other.txt", "d"}});
+    TZipFactory factory(archive, "", profile, Environment());
+    const std::string out = home.MakeDir("out");
+    EXPECT_EQ(factory.ExtractFolderTo("", "*.s", out), 2);
+    EXPECT_EQ(factory.ExtractFolderTo("CERT8.DIR", "*.*", out), 1);
+    EXPECT_EQ(factory.ExtractFileTo("sub\\deep.s", out), 1);
+    EXPECT_EQ(factory.ExtractFileTo("?ther.txt", out), 1);
+    EXPECT_EQ(factory.ExtractFileTo("missing", out), 0);
+    EXPECT_TRUE(fs::exists(out + "/cert8.dir/x/y.db"));
+}
+
+TEST_F(ZipFactoryTest, ProgressMovesFileByFileDuringABackup)
+{
+    state.Operation = 1;
+    Backup({{"a.txt", std::string(300, 'a')}, {"b.txt", std::string(100, 'b')}});
+    std::vector<std::string> progress;
+    for (const std::string& call : ui.calls)
+        if (call.starts_with("task|") || call.starts_with("position|"))
+            progress.push_back(call);
+    // Each file: its task line and the bar counting it as done at its start,
+    // then twice the bar at its end. The header from memory has no file
+    // behind it and reports nothing.
+    const std::vector<std::string> expected{"task|File: a.txt", "position|75",      "position|75",
+                                            "position|75",      "task|File: b.txt", "position|100",
+                                            "position|100",     "position|100"};
+    EXPECT_EQ(progress, expected);
+    EXPECT_GT(ui.processEventsCount, 0);
+}
+
+TEST_F(ZipFactoryTest, ProgressOfAnEmptyTaskStaysAtZeroAndARestoreShowsNone)
+{
+    state.Operation = 1;
+    Backup({{"empty", ""}});
+    EXPECT_EQ(ui.calls,
+              (std::vector<std::string>{"task|File: empty", "position|0", "position|0", "position|0"}));
+    ui.calls.clear();
+    state.Operation = 2;
+    TZipFactory(archive, "", profile, Environment()).ExtractFile("*.*");
+    EXPECT_TRUE(ui.calls.empty());
+}
+
+TEST_F(ZipFactoryTest, PasswordIsAskedOnceAndRememberedByTheObject)
+{
+    Backup({{"key4.db", "secret"}, {"logins.json", "{}"}}, "pass word");
+    EXPECT_EQ(EncryptionOf("key4.db"), ZIP_EM_AES_256);
+    EXPECT_EQ(EncryptionOf("indexfile.txt"), ZIP_EM_AES_256);
+
+    const std::string out = home.MakeDir("out");
+    TZipFactory factory(archive, "", out, Environment());
+    ui.QueuePassword("wrong");
+    ui.QueuePassword("pass word");
+    EXPECT_EQ(factory.ExtractFolder("", "*.db"), 1);
+    EXPECT_EQ(state.BackupPassword, "pass word");
+    EXPECT_EQ(factory.ExtractFolder("", "*.json"), 1); // no second question
+    EXPECT_EQ(ui.calls, (std::vector<std::string>{"password", "password"}));
+    EXPECT_EQ(ReadFileForTest(out + "/key4.db"), "secret");
+
+    // A new object takes the known password with its first file extract ...
+    EXPECT_EQ(TZipFactory(archive, "", out, Environment()).ExtractFile("key4.db"), 1);
+    // ... but a folder extract does not touch the password, so it asks.
+    ui.QueuePassword(std::nullopt);
+    EXPECT_EQ(TZipFactory(archive, "", out, Environment()).ExtractFolder("", "*.db"), 0);
+    EXPECT_EQ(ui.calls.size(), 3u);
+}
+
+TEST_F(ZipFactoryTest, WrongPasswordsAreNotAskedForEndlesslyAndLeaveFilesAlone)
+{
+    Backup({{"a.db", "new a"}, {"b.db", "new b"}}, "right");
+    home.WriteFile("out/a.db", "good old a");
+    TZipFactory factory(archive, "", home.Path() + "/out", Environment());
+    for (int i = 0; i < 10; ++i)
+        ui.QueuePassword("wrong");
+    EXPECT_EQ(factory.ExtractFolder("", "*.db"), 0);
+    EXPECT_EQ(ui.calls.size(), 3u); // a few tries for the first entry, then no more questions
+    EXPECT_EQ(ReadFileForTest(home.Path() + "/out/a.db"), "good old a");
+    EXPECT_TRUE(fs::is_empty(home.Path() + "/out/") == false);
+    EXPECT_EQ(std::distance(fs::directory_iterator(home.Path() + "/out"), fs::directory_iterator()), 1);
+}
+
+TEST_F(ZipFactoryTest, EmptyPasswordMeansNoEncryptionAndZipCryptoCanBeChosen)
+{
+    Backup({{"a", "x"}}, "");
+    EXPECT_EQ(EncryptionOf("a"), ZIP_EM_NONE);
+    home.WriteFile("program/Backup.ini", "[General]\nencryption = ZipCrypto\ncompressionLevel=42\n");
+    fs::remove(archive);
+    Backup({{"a", "x"}}, "pw");
+    EXPECT_EQ(EncryptionOf("a"), ZIP_EM_TRAD_PKWARE);
+    const std::string out = home.MakeDir("out");
+    state.BackupPassword = "pw";
+    EXPECT_EQ(TZipFactory(archive, "", out, Environment()).ExtractFile("a"), 1);
+}
+
+TEST_F(ZipFactoryTest, AFileThatVanishedBeforeTheWriteIsLeftOutAndReported)
+{
+    home.WriteFile("profile/keep", "k");
+    home.WriteFile("profile/gone", "g");
+    TBackupTask task(profile, profile, ui);
+    task.AddFile("keep");
+    task.AddFile("gone");
+    fs::remove(profile + "gone");
+    TZipFactory(archive, "", profile, Environment()).AddTask(task, "h");
+    EXPECT_EQ(Entries(archive), (std::vector<std::string>{"indexfile.txt", "keep"}));
+    ASSERT_FALSE(ui.calls.empty());
+    EXPECT_NE(ui.calls.back().find("File: " + profile + "gone"), std::string::npos) << ui.calls.back();
+    EXPECT_NE(ReadFileForTest(ErrorLogPath()).find("gone"), std::string::npos);
+}
+
+TEST_F(ZipFactoryTest, HostileEntriesAreRefusedOneByOneAndTheRestIsExtracted)
+{
+    {
+        int error = 0;
+        zip_t* za = zip_open(archive.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+        auto add = [&](const char* name, const char* content) {
+            const zip_int64_t index =
+                zip_file_add(za, name, zip_source_buffer(za, content, std::strlen(content), 0), 0);
+            return index;
+        };
+        add("../evil", "x");
+        add("/etc/evil", "x");
+        add("C:/evil", "x");
+        add("a/../../evil", "x");
+        add("..\\evil2", "x");
+        const zip_int64_t link = add("link", "/etc/passwd");
+        zip_file_set_external_attributes(za, static_cast<zip_uint64_t>(link), 0, ZIP_OPSYS_UNIX,
+                                         (S_IFLNK | 0777u) << 16);
+        add("fine/file", "ok");
+        ASSERT_EQ(zip_close(za), 0);
+    }
+    const std::string out = home.MakeDir("dest/inner");
+    EXPECT_EQ(TZipFactory(archive, "", out, Environment()).ExtractFile("*"), 1);
+    EXPECT_EQ(ReadFileForTest(out + "/fine/file"), "ok");
+    EXPECT_FALSE(fs::exists(home.Path() + "/dest/evil"));
+    EXPECT_FALSE(fs::exists(home.Path() + "/dest/evil2"));
+    EXPECT_FALSE(fs::exists(out + "/link"));
+    const std::string log = ReadFileForTest(ErrorLogPath());
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 6) << log;
+}
+
+TEST_F(ZipFactoryTest, ADamagedEntryNeverReplacesAGoodFile)
+{
+    Backup({{"places.sqlite", std::string(5000, 'p')}});
+    // Flip a byte inside the first entry's data (after its local header,
+    // name and extra field): the checksum no longer matches.
+    std::string bytes = ReadFileForTest(archive);
+    const auto field = [&bytes](std::size_t at) {
+        return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
+    };
+    const std::size_t data = 30 + field(26) + field(28);
+    bytes[data + 2] = static_cast<char>(bytes[data + 2] ^ 0x55);
+    home.WriteFile("backup.qkz", bytes);
+    home.WriteFile("out/places.sqlite", "good");
+    EXPECT_EQ(TZipFactory(archive, "", home.Path() + "/out", Environment()).ExtractFile("places.sqlite"), 0);
+    EXPECT_EQ(ReadFileForTest(home.Path() + "/out/places.sqlite"), "good");
+    EXPECT_EQ(std::distance(fs::directory_iterator(home.Path() + "/out"), fs::directory_iterator()), 1);
+}
