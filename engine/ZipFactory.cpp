@@ -450,16 +450,60 @@ int TZipFactory::Extract(const std::vector<std::string>& specs, const std::strin
     return count;
 }
 
-bool TZipFactory::ExtractEntry(void* opaque, std::uint64_t index, const std::string& name,
-                               const std::string& target, bool& stopAsking)
+TZipFactory::TReadResult TZipFactory::ReadEntry(void* opaque, std::uint64_t index, const TEntrySink& sink)
 {
     auto* archive = static_cast<zip_t*>(opaque);
     zip_stat_t info;
-    if (zip_stat_index(archive, index, 0, &info) != 0) {
-        Report("entry \"" + name + "\": " + zip_strerror(archive));
-        return false;
-    }
+    if (zip_stat_index(archive, index, 0, &info) != 0)
+        return TReadResult::Damaged;
     const bool encrypted = (info.valid & ZIP_STAT_ENCRYPTION_METHOD) && info.encryption_method != ZIP_EM_NONE;
+    if (encrypted && password_.empty())
+        return TReadResult::WrongPassword;
+    zip_file_t* entry = encrypted ? zip_fopen_index_encrypted(archive, index, 0, password_.c_str())
+                                  : zip_fopen_index(archive, index, 0);
+    if (entry == nullptr) {
+        const int code = zip_error_code_zip(zip_get_error(archive));
+        return code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD ? TReadResult::WrongPassword
+                                                                     : TReadResult::Damaged;
+    }
+    std::vector<char> buffer(ChunkSize);
+    std::uint64_t total = 0;
+    uLong crc = crc32(0L, Z_NULL, 0);
+    std::uint64_t nextEvents = ProgressStep;
+    TReadResult result = TReadResult::Ok;
+    while (result == TReadResult::Ok) {
+        const zip_int64_t got = zip_fread(entry, buffer.data(), buffer.size());
+        if (got <= 0) {
+            if (got < 0)
+                result = TReadResult::Damaged;
+            break;
+        }
+        total += static_cast<std::uint64_t>(got);
+        // An entry never yields more than its declared size.
+        if ((info.valid & ZIP_STAT_SIZE) && total > info.size)
+            result = TReadResult::Damaged;
+        else if (!sink(buffer.data(), static_cast<std::size_t>(got)))
+            result = TReadResult::SinkFailed;
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), static_cast<uInt>(got));
+        if (total >= nextEvents) {
+            nextEvents += ProgressStep;
+            env_.Ui.ProcessEvents();
+        }
+    }
+    zip_fclose(entry);
+    if (result == TReadResult::Ok && (((info.valid & ZIP_STAT_SIZE) && total != info.size) ||
+                                      ((info.valid & ZIP_STAT_CRC) && crc != info.crc)))
+        result = TReadResult::Damaged;
+    // A wrong password can pass the traditional encryption's check byte and
+    // give garbage that fails the checksum.
+    if (result == TReadResult::Damaged && encrypted)
+        result = TReadResult::WrongPassword;
+    return result;
+}
+
+bool TZipFactory::ExtractEntry(void* archive, std::uint64_t index, const std::string& name,
+                               const std::string& target, bool& stopAsking)
+{
     std::error_code fsError;
     fs::create_directories(fs::path(target).parent_path(), fsError);
     if (fsError) {
@@ -467,94 +511,80 @@ bool TZipFactory::ExtractEntry(void* opaque, std::uint64_t index, const std::str
         return false;
     }
     for (int attempt = 0;; ++attempt) {
-        auto askAgain = [&]() {
-            std::string newPassword;
-            if (stopAsking || attempt >= PasswordAttempts || !HandlePasswordError(newPassword)) {
-                stopAsking = true;
-                return false;
-            }
-            return true;
-        };
-        zip_file_t* entry =
-            encrypted ? (password_.empty() ? nullptr
-                                           : zip_fopen_index_encrypted(archive, index, 0, password_.c_str()))
-                      : zip_fopen_index(archive, index, 0);
-        if (entry == nullptr) {
-            const int code =
-                password_.empty() && encrypted ? ZIP_ER_NOPASSWD : zip_error_code_zip(zip_get_error(archive));
-            if ((code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD) && askAgain())
-                continue;
-            if (code != ZIP_ER_WRONGPASSWD && code != ZIP_ER_NOPASSWD)
-                Report("entry \"" + name + "\": " + zip_strerror(archive));
-            return false;
-        }
         // Written beside the target and renamed over it only when complete
         // and intact: a failed extraction never leaves half a file in place
         // of a good one.
         std::string temporary = target + ".qbpart-XXXXXX";
         const int out = mkstemp(temporary.data());
         if (out < 0) {
-            zip_fclose(entry);
             Report("entry \"" + name + "\": cannot write " + target + ": " + std::strerror(errno));
             return false;
         }
-        std::vector<char> buffer(ChunkSize);
-        std::uint64_t total = 0;
-        uLong crc = crc32(0L, Z_NULL, 0);
-        bool readFailed = false, writeFailed = false;
-        std::uint64_t nextEvents = ProgressStep;
-        while (true) {
-            const zip_int64_t got = zip_fread(entry, buffer.data(), buffer.size());
-            if (got < 0) {
-                readFailed = true;
-                break;
+        const TReadResult result = ReadEntry(archive, index, [out](const char* data, std::size_t size) {
+            return write(out, data, size) == static_cast<ssize_t>(size);
+        });
+        const bool closed = close(out) == 0;
+        if (result == TReadResult::Ok && closed) {
+            zip_stat_t info;
+            if (zip_stat_index(static_cast<zip_t*>(archive), index, 0, &info) == 0 &&
+                (info.valid & ZIP_STAT_MTIME)) {
+                const timespec times[2] = {{info.mtime, 0}, {info.mtime, 0}};
+                utimensat(AT_FDCWD, temporary.c_str(), times, 0);
             }
-            if (got == 0)
-                break;
-            total += static_cast<std::uint64_t>(got);
-            // An entry never yields more than its declared size.
-            if ((info.valid & ZIP_STAT_SIZE) && total > info.size) {
-                readFailed = true;
-                break;
-            }
-            crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), static_cast<uInt>(got));
-            if (write(out, buffer.data(), static_cast<std::size_t>(got)) != got) {
-                writeFailed = true;
-                break;
-            }
-            if (total >= nextEvents) {
-                nextEvents += ProgressStep;
-                env_.Ui.ProcessEvents();
-            }
-        }
-        zip_fclose(entry);
-        const bool complete = !readFailed && !writeFailed &&
-                              (!(info.valid & ZIP_STAT_SIZE) || total == info.size) &&
-                              (!(info.valid & ZIP_STAT_CRC) || crc == info.crc);
-        if (close(out) != 0)
-            writeFailed = true;
-        if (!complete || writeFailed) {
-            unlink(temporary.c_str());
-            // A wrong password can pass the traditional encryption's check
-            // byte and give garbage: ask again.
-            if (encrypted && !writeFailed && askAgain())
-                continue;
-            Report("entry \"" + name + "\" not extracted: " +
-                   (writeFailed ? std::string("cannot write ") + target
-                                : std::string("damaged or wrong password")));
-            return false;
-        }
-        if (info.valid & ZIP_STAT_MTIME) {
-            const timespec times[2] = {{info.mtime, 0}, {info.mtime, 0}};
-            utimensat(AT_FDCWD, temporary.c_str(), times, 0);
-        }
-        if (rename(temporary.c_str(), target.c_str()) != 0) {
+            if (rename(temporary.c_str(), target.c_str()) == 0)
+                return true;
             Report("entry \"" + name + "\": cannot replace " + target + ": " + std::strerror(errno));
             unlink(temporary.c_str());
             return false;
         }
-        return true;
+        unlink(temporary.c_str());
+        if (result == TReadResult::WrongPassword) {
+            std::string newPassword;
+            if (!stopAsking && attempt < PasswordAttempts && HandlePasswordError(newPassword))
+                continue;
+            // Cancelled or too many tries: no more questions in this extract.
+            stopAsking = true;
+            Report("entry \"" + name + "\" not extracted: no or wrong password");
+            return false;
+        }
+        Report("entry \"" + name + "\" not extracted: " +
+               (result == TReadResult::Damaged ? std::string("the archive is damaged")
+                                               : "cannot write " + target));
+        return false;
     }
+}
+
+bool TZipFactory::VerifyArchive(std::string_view expectedHeader)
+{
+    std::string error;
+    zip_t* opened = OpenArchive(fileName_, ZIP_RDONLY | ZIP_CHECKCONS, error);
+    if (opened == nullptr) {
+        Report("verification: cannot open the archive: " + error);
+        return false;
+    }
+    TZipHandle archive(opened);
+    bool headerFound = false;
+    const zip_int64_t entries = zip_get_num_entries(archive.Get(), 0);
+    for (zip_int64_t i = 0; i < entries; ++i) {
+        const char* name = zip_get_name(archive.Get(), static_cast<zip_uint64_t>(i), 0);
+        const bool isHeader = name != nullptr && std::string_view(name) == HeaderEntryName;
+        std::string header;
+        const TReadResult result =
+            ReadEntry(archive.Get(), static_cast<zip_uint64_t>(i), [&](const char* data, std::size_t size) {
+                if (isHeader)
+                    header.append(data, size);
+                return true;
+            });
+        if (result != TReadResult::Ok) {
+            Report(std::string("verification: entry \"") + (name ? name : "?") + "\" does not read back");
+            return false;
+        }
+        if (isHeader)
+            headerFound = header == expectedHeader;
+    }
+    if (!headerFound)
+        Report("verification: the header does not read back as written");
+    return headerFound;
 }
 
 void TZipFactory::HandleItemProgress(const std::string& item, std::uint64_t totalSize, int percent)

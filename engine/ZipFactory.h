@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -72,6 +73,10 @@ public:
     int ExtractFolderTo(const std::string& folder, const std::string& mask, const std::string& destination);
     int ExtractFolder(const std::string& folder, const std::string& mask);
 
+    /// Whether the archive reads back: every entry decrypts and matches its
+    /// size and checksum, and the header entry holds `expectedHeader`.
+    bool VerifyArchive(std::string_view expectedHeader);
+
     /// Progress of one item: its start (0), its end (100) and points between.
     void HandleItemProgress(const std::string& item, std::uint64_t totalSize, int percent);
     /// Asks for the password of an encrypted entry; true with `newPassword`
@@ -83,6 +88,16 @@ private:
     /// Writes the staged entries into the archive in one go.
     void WriteStaged();
     int Extract(const std::vector<std::string>& specs, const std::string& destination);
+    enum class TReadResult
+    {
+        Ok,
+        WrongPassword,
+        Damaged,
+        SinkFailed,
+    };
+    using TEntrySink = std::function<bool(const char* data, std::size_t size)>;
+    /// Reads one entry to its end into `sink`, checking its size and checksum.
+    TReadResult ReadEntry(void* archive, std::uint64_t index, const TEntrySink& sink);
     bool ExtractEntry(void* archive, std::uint64_t index, const std::string& name, const std::string& target,
                       bool& stopAsking);
     /// One line in the error log about this archive.

@@ -13,6 +13,8 @@ packages=(
   libgtest-dev libgmock-dev
   # the real applications, peers of the integration tests
   firefox-esr thunderbird
+  # other ZIP tools, peers of the archive interoperability tests
+  unzip zip p7zip-full libarchive-tools python3
 )
 
 sudo_cmd=()

@@ -1,0 +1,158 @@
+#include "engine/ArchiveHeader.h"
+
+#include "apps/WizardState.h"
+#include "config/l10n.h"
+#include "engine/Catalogue.h"
+#include "engine/PrivateTempDir.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+#include "platform/UserInterface.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+namespace quillbank {
+
+namespace {
+
+constexpr std::string_view MagicLine = "Quillbank";
+constexpr std::string_view LineEnd = "\r\n";
+
+/// Reading a file that exists failed: say so and end the program.
+[[noreturn]] void FailOnFile(const TArchiveEnvironment& environment)
+{
+    environment.Ui.ShowWarning(environment.L10n.GetText("TForm1", "LANG_WARNING"),
+                               environment.L10n.GetText("TForm1", "LANG_NOT_FOUND"));
+    environment.Ui.ExitImmediately(1);
+}
+
+/// The lines of a text, without their CR LF or LF ends.
+std::vector<std::string> Lines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);
+        lines.emplace_back(line);
+    }
+    return lines;
+}
+
+/// The application type a legacy container names, when its first lines are
+/// those of a container.
+std::optional<int> LegacyContainerType(const std::string& firstLine, const std::string& secondLine)
+{
+    if (Trim(firstLine) != MagicLine)
+        return std::nullopt;
+    const std::string revision = Trim(secondLine);
+    int type = 0;
+    if (revision.size() < 7 || !TryParseInt(Trim(std::string_view(revision).substr(7)), type))
+        return std::nullopt;
+    return type;
+}
+
+/// The header's text extracted from the archive, or nothing.
+std::optional<std::string> ExtractHeader(const std::string& path, const TArchiveEnvironment& environment)
+{
+    const TPrivateTempDir folder;
+    TZipFactory archive(path, "", environment);
+    if (archive.ExtractFileTo(std::string(ArchiveHeaderName), folder.Path()) != 1)
+        return std::nullopt;
+    return ReadWholeFile(folder.Path() + std::string(ArchiveHeaderName));
+}
+
+} // namespace
+
+std::string WriteArchiveHeader(const TWizardState& state, const TComponentBoxes& boxes,
+                               const std::vector<TUnknowItem>& unknownEntries)
+{
+    std::string header;
+    auto line = [&header](std::string_view text) {
+        header.append(text);
+        header.append(LineEnd);
+    };
+    line(MagicLine);
+    line("Revize: " + std::to_string(state.SelectedAppType));
+    line("Verze: ");
+    line(HeaderSeparator);
+    std::string flags;
+    for (TComponentBox box : HeaderFlagOrder)
+        flags += boxes[box].Checked ? 'Y' : 'N';
+    line(flags);
+    line(HeaderSeparator);
+    for (const std::string& folder : state.MailFolders)
+        line(Utf8ToAnsi(folder));
+    line(HeaderSeparator);
+    for (const TUnknowItem& entry : unknownEntries) {
+        line(entry.IsDirectory ? "dir" : "file");
+        line(entry.Name);
+    }
+    line(HeaderSeparator);
+    return header;
+}
+
+bool DetectBackupFile(const std::string& path, TWizardState& state, TArchiveEnvironment environment)
+{
+    std::error_code error;
+    if (!std::filesystem::exists(path, error))
+        return false;
+    std::ifstream text(path, std::ios::binary);
+    if (!text)
+        FailOnFile(environment);
+    std::string firstLine, secondLine;
+    std::getline(text, firstLine);
+    std::getline(text, secondLine);
+    if (text.bad())
+        FailOnFile(environment);
+    text.close();
+    if (const auto type = LegacyContainerType(firstLine, secondLine);
+        type && *type % 256 == state.SelectedAppType) {
+        state.ArchiveFormat = 1;
+        return true;
+    }
+    // A ZIP archive is accepted whatever application type its header names.
+    if (ExtractHeader(path, environment)) {
+        state.ArchiveFormat = 2;
+        return true;
+    }
+    return false;
+}
+
+void ReadArchiveHeader(TWizardState& state, TComponentBoxes& boxes, TArchiveEnvironment environment)
+{
+    DetectBackupFile(state.ArchivePath, state, environment);
+    const auto content = state.ArchiveFormat == 1 ? ReadWholeFile(state.ArchivePath)
+                                                  : ExtractHeader(state.ArchivePath, environment);
+    if (!content)
+        FailOnFile(environment);
+    const std::vector<std::string> lines = Lines(*content);
+    const std::string flags = lines.size() > 4 ? Trim(lines[4]) : std::string();
+
+    state.MailFolders.clear();
+    state.UnknownEntries.clear();
+    // A legacy container's file records follow its flags at once: it has no lists.
+    if (state.ArchiveFormat == 2) {
+        std::size_t at = 6;
+        for (; at < lines.size() && lines[at] != HeaderSeparator; ++at)
+            state.MailFolders.push_back(AnsiToUtf8(lines[at]));
+        for (++at; at < lines.size() && lines[at] != HeaderSeparator; at += 2)
+            if (at + 1 < lines.size())
+                state.UnknownEntries.push_back({lines[at + 1], lines[at].starts_with("dir")});
+    }
+    for (std::size_t position = 0; position < HeaderFlagOrder.size(); ++position) {
+        const bool chosen = position < flags.size() && flags[position] == 'Y';
+        boxes[HeaderFlagOrder[position]] = {chosen, chosen};
+    }
+}
+
+void DiscardArchive(const TWizardState& state)
+{
+    std::error_code error;
+    std::filesystem::remove(state.ArchivePath, error);
+}
+
+} // namespace quillbank

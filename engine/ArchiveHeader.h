@@ -1,0 +1,51 @@
+#pragma once
+
+#include "engine/ComponentBoxes.h"
+#include "engine/ZipFactory.h"
+#include "profile/UnknowItem.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillbank {
+
+struct TWizardState;
+
+/// The header entry at the root of every archive.
+inline constexpr std::string_view ArchiveHeaderName = "indexfile.txt";
+/// The line that ends each part of a header.
+inline constexpr std::string_view HeaderSeparator = "****////\\\\\\\\****";
+
+/**
+ * The header text of a new archive: the magic line, the application type,
+ * an empty version line, the component flags, the external mail folders and
+ * the unknown entries, each part closed by the separator line; CR LF line
+ * ends. It goes into the archive from memory: a backup never writes into
+ * the profile it reads.
+ */
+std::string WriteArchiveHeader(const TWizardState& state, const TComponentBoxes& boxes,
+                               const std::vector<TUnknowItem>& unknownEntries);
+
+/**
+ * Whether the file at `path` is a backup this program can restore for the
+ * selected application type: a legacy text container of that type (format
+ * 1), or a ZIP archive whose header can be extracted (format 2, any type).
+ * Sets ArchiveFormat. A file that exists but cannot be read ends the program
+ * after a warning.
+ */
+bool DetectBackupFile(const std::string& path, TWizardState& state, TArchiveEnvironment environment);
+
+/**
+ * Reads the header of the archive at ArchivePath: ticks and enables the
+ * components it holds and clears and disables the others, and fills
+ * MailFolders and UnknownEntries (left empty for a legacy container, whose
+ * body follows at once). A header that cannot be read ends the program
+ * after a warning.
+ */
+void ReadArchiveHeader(TWizardState& state, TComponentBoxes& boxes, TArchiveEnvironment environment);
+
+/// Removes an unfinished archive at ArchivePath.
+void DiscardArchive(const TWizardState& state);
+
+} // namespace quillbank

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+namespace quillbank {
+
+// A new backup is written under a name of its own beside its target, checked
+// there, and only then renamed over the target: a failed or interrupted
+// backup never destroys the previous one.
+
+/// The name a new backup of `archivePath` is written under until it is done:
+/// a hidden file beside it.
+std::string PendingArchivePath(const std::string& archivePath);
+
+/// Removes what an interrupted backup to `archivePath` left behind.
+void RemoveStalePendingArchive(const std::string& archivePath);
+
+/// Flushes the finished backup to disk and renames it over `archivePath`.
+/// False when that failed; the pending file is then removed.
+bool CommitPendingArchive(const std::string& archivePath);
+
+} // namespace quillbank

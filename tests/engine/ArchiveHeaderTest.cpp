@@ -1,0 +1,186 @@
+#include "engine/ArchiveHeader.h"
+
+#include "apps/WizardState.h"
+#include "config/l10n.h"
+#include "engine/BackupTask.h"
+#include "engine/PendingArchive.h"
+#include "tests/support/FakeHome.h"
+#include "tests/support/ScriptedUserInterface.h"
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::ReadFileForTest;
+using quillbank::testing::TFakeHome;
+using quillbank::testing::TImmediateExit;
+using quillbank::testing::TScriptedUserInterface;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string Separator = "****////\\\\\\\\****";
+
+class ArchiveHeaderTest : public ::testing::Test
+{
+protected:
+    TFakeHome home;
+    std::string programDir = home.MakeDir("program");
+    Tl10n l10n{programDir + "/Default.lng"};
+    TScriptedUserInterface ui;
+    TWizardState state;
+    std::string profile = home.MakeDir("profile") + "/";
+
+    ArchiveHeaderTest()
+    {
+        home.WriteFile("program/Backup.ini", "");
+        state.SelectedAppType = 2;
+        state.ArchivePath = home.Path() + "/backup.qkz";
+    }
+    TArchiveEnvironment Environment() { return {ui, l10n, state, programDir}; }
+
+    /// A ZIP backup holding prefs.js and the given header.
+    void MakeZipBackup(const std::string& header, const std::string& password = "")
+    {
+        home.WriteFile("profile/prefs.js", "x");
+        TBackupTask task(profile, profile, ui);
+        task.AddFile("prefs.js");
+        TZipFactory(state.ArchivePath, password, profile, Environment()).AddTask(task, header);
+    }
+};
+
+} // namespace
+
+TEST_F(ArchiveHeaderTest, HeaderWithoutListsIsEightLines)
+{
+    TComponentBoxes boxes;
+    boxes[GeneralSettingsBox].Checked = true;
+    boxes[AccountsSettingsOnlyBox].Checked = true; // never recorded
+    boxes[UserStylesBox].Checked = true;
+    boxes[CacheBox].Checked = true;
+    EXPECT_EQ(WriteArchiveHeader(state, boxes, {}), "Quillbank\r\nRevize: 2\r\nVerze: \r\n" + Separator +
+                                                        "\r\nYNNNNNYNNNNNNY\r\n" + Separator + "\r\n" +
+                                                        Separator + "\r\n" + Separator + "\r\n");
+}
+
+TEST_F(ArchiveHeaderTest, ListsGoBetweenSeparatorsWithoutALimit)
+{
+    for (int i = 0; i < 30; ++i)
+        state.MailFolders.push_back("/mnt/mail/account" + std::to_string(i));
+    const std::string header = WriteArchiveHeader(state, {}, {{"adblockplus", true}, {"notes.txt", false}});
+    EXPECT_NE(header.find("/mnt/mail/account29\r\n" + Separator +
+                          "\r\ndir\r\nadblockplus\r\nfile\r\nnotes.txt\r\n" + Separator + "\r\n"),
+              std::string::npos);
+
+    MakeZipBackup(header);
+    TComponentBoxes boxes;
+    state.MailFolders.clear();
+    ReadArchiveHeader(state, boxes, Environment());
+    EXPECT_EQ(state.ArchiveFormat, 2);
+    EXPECT_EQ(state.MailFolders.size(), 30u);
+    EXPECT_EQ(state.UnknownEntries, (std::vector<TUnknowItem>{{"adblockplus", true}, {"notes.txt", false}}));
+}
+
+TEST_F(ArchiveHeaderTest, ShortFlagsLineAndMissingFinalSeparatorAreRead)
+{
+    MakeZipBackup("Quillbank\r\nRevize: 3\r\nVerze: \r\n" + Separator + "\r\nYNYYYY      \r\n" + Separator +
+                  "\r\n" + Separator + "\r\ndir\r\nextensions-data\r\n");
+    TComponentBoxes boxes;
+    boxes[CacheBox] = {true, true};
+    ReadArchiveHeader(state, boxes, Environment());
+    for (TComponentBox box : {GeneralSettingsBox, AddressBooksBox, BookmarksBox, HistoryBox, SidebarsBox})
+        EXPECT_TRUE(boxes[box].Checked && boxes[box].Enabled) << box;
+    for (TComponentBox box : {EmailsBox, UserStylesBox, CertificatesBox, ExtensionsBox, CacheBox})
+        EXPECT_FALSE(boxes[box].Checked || boxes[box].Enabled) << box;
+    EXPECT_EQ(state.UnknownEntries, (std::vector<TUnknowItem>{{"extensions-data", true}}));
+}
+
+TEST_F(ArchiveHeaderTest, ZipBackupsOfAnyTypeAndLegacyContainersOfTheirOwnType)
+{
+    MakeZipBackup("Quillbank\r\nRevize: 2\r\n");
+    state.SelectedAppType = 3;
+    EXPECT_TRUE(DetectBackupFile(state.ArchivePath, state, Environment()));
+    EXPECT_EQ(state.ArchiveFormat, 2);
+
+    const std::string legacy = home.WriteFile("old.txt", " Quillbank \r\nRevize: 258\r\nVerze: 1.3\r\n");
+    state.ArchiveFormat = 0;
+    EXPECT_FALSE(DetectBackupFile(legacy, state, Environment())); // 258 % 256 names Firefox
+    state.SelectedAppType = 2;
+    EXPECT_TRUE(DetectBackupFile(legacy, state, Environment()));
+    EXPECT_EQ(state.ArchiveFormat, 1);
+    EXPECT_FALSE(
+        DetectBackupFile(home.WriteFile("bad.txt", "Quillbank\r\nRevize: two\r\n"), state, Environment()));
+    EXPECT_FALSE(DetectBackupFile(home.WriteFile("quillbank.txt", "quillbank\r\nRevize: 2\r\n"), state,
+                                  Environment()));
+    EXPECT_FALSE(DetectBackupFile(home.Path() + "/missing.qkz", state, Environment()));
+}
+
+TEST_F(ArchiveHeaderTest, DamagedOrHeaderlessFilesAreNoBackups)
+{
+    MakeZipBackup("h");
+    std::string bytes = ReadFileForTest(state.ArchivePath);
+    home.WriteFile("truncated.qkz", bytes.substr(0, bytes.size() / 2));
+    EXPECT_FALSE(DetectBackupFile(home.Path() + "/truncated.qkz", state, Environment()));
+    EXPECT_FALSE(DetectBackupFile(home.WriteFile("empty.qkz", ""), state, Environment()));
+    EXPECT_FALSE(
+        DetectBackupFile(home.WriteFile("noise.qkz", std::string(4096, '\x50')), state, Environment()));
+    // A header copy in the documents folder plays no part.
+    home.WriteFile("Documents/indexfile.txt", "Quillbank\r\n");
+    fs::remove(state.ArchivePath);
+    home.WriteFile("profile/other", "x");
+    TBackupTask task(profile, profile, ui);
+    task.AddFile("other");
+    TZipFactory(state.ArchivePath, "", profile, Environment()).AddTask(task);
+    EXPECT_FALSE(DetectBackupFile(state.ArchivePath, state, Environment()));
+    EXPECT_EQ(ReadFileForTest(home.Path() + "/Documents/indexfile.txt"), "Quillbank\r\n");
+}
+
+TEST_F(ArchiveHeaderTest, EncryptedHeaderNeedsThePassword)
+{
+    MakeZipBackup("Quillbank\r\n", "secret");
+    ui.QueuePassword(std::nullopt);
+    EXPECT_FALSE(DetectBackupFile(state.ArchivePath, state, Environment()));
+    state.BackupPassword = "secret";
+    EXPECT_TRUE(DetectBackupFile(state.ArchivePath, state, Environment()));
+}
+
+TEST_F(ArchiveHeaderTest, VerificationReadsEveryEntryBack)
+{
+    const std::string header = WriteArchiveHeader(state, {}, {});
+    MakeZipBackup(header, "pw");
+    EXPECT_TRUE(TZipFactory(state.ArchivePath, "pw", profile, Environment()).VerifyArchive(header));
+    EXPECT_FALSE(TZipFactory(state.ArchivePath, "pw", profile, Environment()).VerifyArchive(header + "x"));
+    EXPECT_FALSE(TZipFactory(state.ArchivePath, "wrong", profile, Environment()).VerifyArchive(header));
+    std::string bytes = ReadFileForTest(state.ArchivePath);
+    bytes[bytes.size() / 3] = static_cast<char>(bytes[bytes.size() / 3] ^ 0x20);
+    home.WriteFile("backup.qkz", bytes);
+    EXPECT_FALSE(TZipFactory(state.ArchivePath, "pw", profile, Environment()).VerifyArchive(header));
+    EXPECT_TRUE(ui.calls.empty()); // verification never asks
+}
+
+TEST_F(ArchiveHeaderTest, PendingArchiveReplacesTheOldBackupOnlyWhenCommitted)
+{
+    home.WriteFile("backup.qkz", "previous backup");
+    const std::string pending = PendingArchivePath(state.ArchivePath);
+    EXPECT_EQ(pending, home.Path() + "/.backup.qkz.qbpart");
+    home.WriteFile(".backup.qkz.qbpart", "left by a killed run");
+    RemoveStalePendingArchive(state.ArchivePath);
+    EXPECT_FALSE(fs::exists(pending));
+    EXPECT_FALSE(CommitPendingArchive(state.ArchivePath)); // nothing to commit
+    EXPECT_EQ(ReadFileForTest(state.ArchivePath), "previous backup");
+    home.WriteFile(".backup.qkz.qbpart", "new backup");
+    EXPECT_TRUE(CommitPendingArchive(state.ArchivePath));
+    EXPECT_EQ(ReadFileForTest(state.ArchivePath), "new backup");
+    EXPECT_FALSE(fs::exists(pending));
+}
+
+TEST_F(ArchiveHeaderTest, UnreadableFileEndsTheProgram)
+{
+    home.MakeDir("folder.qkz");
+    ui.QueueAnswer(TBoxAnswer::Ok);
+    EXPECT_THROW(DetectBackupFile(home.Path() + "/folder.qkz", state, Environment()), TImmediateExit);
+    EXPECT_EQ(
+        ui.calls.front(),
+        "box ok warning|Warning|A critical error occurred while accessing the file. The program will exit.");
+}

@@ -1,0 +1,1 @@
+// Interoperability tests are added with the ZIP tools.
