@@ -67,7 +67,8 @@ std::optional<std::string> ExtractHeader(const std::string& path, const TArchive
 
 } // namespace
 
-std::string WriteArchiveHeader(const TWizardState& state, const TComponentBoxes& boxes,
+std::string WriteArchiveHeader(AppType type, const TComponentBoxes& boxes,
+                               const std::vector<std::string>& mailFolders,
                                const std::vector<TUnknowItem>& unknownEntries)
 {
     std::string header;
@@ -76,7 +77,7 @@ std::string WriteArchiveHeader(const TWizardState& state, const TComponentBoxes&
         header.append(LineEnd);
     };
     line(MagicLine);
-    line("Revize: " + std::to_string(state.SelectedAppType));
+    line("Revize: " + std::to_string(type));
     line("Verze: ");
     line(HeaderSeparator);
     std::string flags;
@@ -84,7 +85,7 @@ std::string WriteArchiveHeader(const TWizardState& state, const TComponentBoxes&
         flags += boxes[box].Checked ? 'Y' : 'N';
     line(flags);
     line(HeaderSeparator);
-    for (const std::string& folder : state.MailFolders)
+    for (const std::string& folder : mailFolders)
         line(Utf8ToAnsi(folder));
     line(HeaderSeparator);
     for (const TUnknowItem& entry : unknownEntries) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "apps/AppType.h"
 #include "engine/ComponentBoxes.h"
 #include "engine/ZipFactory.h"
 #include "profile/UnknowItem.h"
@@ -24,7 +25,8 @@ inline constexpr std::string_view HeaderSeparator = "****////\\\\\\\\****";
  * ends. It goes into the archive from memory: a backup never writes into
  * the profile it reads.
  */
-std::string WriteArchiveHeader(const TWizardState& state, const TComponentBoxes& boxes,
+std::string WriteArchiveHeader(AppType type, const TComponentBoxes& boxes,
+                               const std::vector<std::string>& mailFolders,
                                const std::vector<TUnknowItem>& unknownEntries);
 
 /**

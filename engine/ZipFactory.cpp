@@ -78,6 +78,18 @@ zip_t* OpenArchive(const std::string& path, int flags, std::string& error)
     return archive;
 }
 
+/// Opens an archive to read it, with libzip's consistency checks, which
+/// refuse entries that overlap. Some writers (libarchive's) leave the sizes
+/// of the local headers to a trailing descriptor, which those checks take
+/// for an inconsistency: such an archive is opened without them.
+zip_t* OpenArchiveForReading(const std::string& path, std::string& error)
+{
+    int code = 0;
+    if (zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code))
+        return archive;
+    return OpenArchive(path, code == ZIP_ER_INCONS ? ZIP_RDONLY : ZIP_RDONLY | ZIP_CHECKCONS, error);
+}
+
 int ClampedLevel(int level)
 {
     return std::clamp(level, 0, 9);
@@ -88,22 +100,6 @@ std::uint16_t EncryptionMethod(const std::string& programDir)
     const std::string value =
         ToLowerAscii(Trim(ReadProfileString(SettingsFilePath(programDir), "General", "encryption")));
     return value == "zipcrypto" ? ZIP_EM_TRAD_PKWARE : ZIP_EM_AES_256;
-}
-
-/// An entry name that stays inside any destination: relative, no drive
-/// letter, no ".." step.
-bool IsConfinedName(std::string_view name)
-{
-    if (name.empty() || name.front() == '/' || (name.size() >= 2 && name[1] == ':'))
-        return false;
-    std::size_t start = 0;
-    while (start <= name.size()) {
-        const auto end = std::min(name.find('/', start), name.size());
-        if (name.substr(start, end - start) == "..")
-            return false;
-        start = end + 1;
-    }
-    return true;
 }
 
 bool IsSymbolicLinkEntry(zip_t* archive, zip_uint64_t index)
@@ -418,7 +414,7 @@ int TZipFactory::Extract(const std::vector<std::string>& specs, const std::strin
 {
     std::string error;
     // The consistency checks refuse archives whose entries overlap.
-    zip_t* opened = OpenArchive(fileName_, ZIP_RDONLY | ZIP_CHECKCONS, error);
+    zip_t* opened = OpenArchiveForReading(fileName_, error);
     if (opened == nullptr) {
         Report("cannot open the archive: " + error);
         return 0;
@@ -436,7 +432,7 @@ int TZipFactory::Extract(const std::vector<std::string>& specs, const std::strin
         const std::string name = ReplaceAll(rawName, "\\", "/");
         if (name.ends_with('/') || !MatchesAnySpec(name, specs))
             continue;
-        if (!IsConfinedName(name)) {
+        if (!IsConfinedPath(name)) {
             Report("entry \"" + name + "\" not extracted: it would lie outside " + root);
             continue;
         }
@@ -466,6 +462,10 @@ TZipFactory::TReadResult TZipFactory::ReadEntry(void* opaque, std::uint64_t inde
         return code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD ? TReadResult::WrongPassword
                                                                      : TReadResult::Damaged;
     }
+    const bool aes =
+        encrypted && (info.encryption_method == ZIP_EM_AES_128 || info.encryption_method == ZIP_EM_AES_192 ||
+                      info.encryption_method == ZIP_EM_AES_256);
+    const bool withoutChecksum = aes && (info.valid & ZIP_STAT_CRC) && info.crc == 0;
     std::vector<char> buffer(ChunkSize);
     std::uint64_t total = 0;
     uLong crc = crc32(0L, Z_NULL, 0);
@@ -474,7 +474,11 @@ TZipFactory::TReadResult TZipFactory::ReadEntry(void* opaque, std::uint64_t inde
     while (result == TReadResult::Ok) {
         const zip_int64_t got = zip_fread(entry, buffer.data(), buffer.size());
         if (got <= 0) {
-            if (got < 0)
+            // WinZip AES entries of the second kind carry no checksum (their
+            // data is authenticated instead); this libzip still compares the
+            // empty one at the end and fails all but the shortest of them.
+            if (got < 0 && !(withoutChecksum && zip_error_code_zip(zip_file_get_error(entry)) == ZIP_ER_CRC &&
+                             total == info.size))
                 result = TReadResult::Damaged;
             break;
         }
@@ -492,11 +496,12 @@ TZipFactory::TReadResult TZipFactory::ReadEntry(void* opaque, std::uint64_t inde
     }
     zip_fclose(entry);
     if (result == TReadResult::Ok && (((info.valid & ZIP_STAT_SIZE) && total != info.size) ||
-                                      ((info.valid & ZIP_STAT_CRC) && crc != info.crc)))
+                                      ((info.valid & ZIP_STAT_CRC) && !withoutChecksum && crc != info.crc)))
         result = TReadResult::Damaged;
     // A wrong password can pass the traditional encryption's check byte and
-    // give garbage that fails the checksum.
-    if (result == TReadResult::Damaged && encrypted)
+    // give garbage that fails the checksum. (AES checks the password when the
+    // entry is opened: a later failure is damage.)
+    if (result == TReadResult::Damaged && encrypted && !aes)
         result = TReadResult::WrongPassword;
     return result;
 }
@@ -557,6 +562,8 @@ bool TZipFactory::ExtractEntry(void* archive, std::uint64_t index, const std::st
 bool TZipFactory::VerifyArchive(std::string_view expectedHeader)
 {
     std::string error;
+    // Our own archives are checked strictly: every local header must agree
+    // with the central directory.
     zip_t* opened = OpenArchive(fileName_, ZIP_RDONLY | ZIP_CHECKCONS, error);
     if (opened == nullptr) {
         Report("verification: cannot open the archive: " + error);

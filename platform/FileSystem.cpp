@@ -2,6 +2,7 @@
 
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -28,6 +29,20 @@ std::string ExtractFileName(std::string_view path)
 {
     const auto last = path.rfind(PathSeparator);
     return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
+}
+
+bool IsConfinedPath(std::string_view path)
+{
+    if (path.empty() || path.front() == PathSeparator || (path.size() >= 2 && path[1] == ':'))
+        return false;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const auto end = std::min(path.find(PathSeparator, start), path.size());
+        if (path.substr(start, end - start) == "..")
+            return false;
+        start = end + 1;
+    }
+    return true;
 }
 
 bool FileExists(const std::string& path)

@@ -17,6 +17,11 @@ std::string ExtractFileDir(std::string_view path);
 /// Everything after the last separator.
 std::string ExtractFileName(std::string_view path);
 
+/// Whether a relative path from an untrusted source (an archive entry, a
+/// header line) stays inside any folder it is joined to: not absolute, no
+/// drive letter, no ".." step.
+bool IsConfinedPath(std::string_view path);
+
 /// Existence tests that follow symbolic links; a dangling link exists as neither.
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);

@@ -59,7 +59,7 @@ TEST_F(ArchiveHeaderTest, HeaderWithoutListsIsEightLines)
     boxes[AccountsSettingsOnlyBox].Checked = true; // never recorded
     boxes[UserStylesBox].Checked = true;
     boxes[CacheBox].Checked = true;
-    EXPECT_EQ(WriteArchiveHeader(state, boxes, {}), "Quillbank\r\nRevize: 2\r\nVerze: \r\n" + Separator +
+    EXPECT_EQ(WriteArchiveHeader(2, boxes, {}, {}), "Quillbank\r\nRevize: 2\r\nVerze: \r\n" + Separator +
                                                         "\r\nYNNNNNYNNNNNNY\r\n" + Separator + "\r\n" +
                                                         Separator + "\r\n" + Separator + "\r\n");
 }
@@ -68,7 +68,8 @@ TEST_F(ArchiveHeaderTest, ListsGoBetweenSeparatorsWithoutALimit)
 {
     for (int i = 0; i < 30; ++i)
         state.MailFolders.push_back("/mnt/mail/account" + std::to_string(i));
-    const std::string header = WriteArchiveHeader(state, {}, {{"adblockplus", true}, {"notes.txt", false}});
+    const std::string header =
+        WriteArchiveHeader(2, {}, state.MailFolders, {{"adblockplus", true}, {"notes.txt", false}});
     EXPECT_NE(header.find("/mnt/mail/account29\r\n" + Separator +
                           "\r\ndir\r\nadblockplus\r\nfile\r\nnotes.txt\r\n" + Separator + "\r\n"),
               std::string::npos);
@@ -147,7 +148,7 @@ TEST_F(ArchiveHeaderTest, EncryptedHeaderNeedsThePassword)
 
 TEST_F(ArchiveHeaderTest, VerificationReadsEveryEntryBack)
 {
-    const std::string header = WriteArchiveHeader(state, {}, {});
+    const std::string header = WriteArchiveHeader(2, {}, {}, {});
     MakeZipBackup(header, "pw");
     EXPECT_TRUE(TZipFactory(state.ArchivePath, "pw", profile, Environment()).VerifyArchive(header));
     EXPECT_FALSE(TZipFactory(state.ArchivePath, "pw", profile, Environment()).VerifyArchive(header + "x"));
