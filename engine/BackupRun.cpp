@@ -1,0 +1,133 @@
+#include "engine/BackupRun.h"
+
+#include "apps/WizardState.h"
+#include "config/l10n.h"
+#include "engine/ArchiveHeader.h"
+#include "engine/BackupTask.h"
+#include "engine/Catalogue.h"
+#include "engine/PendingArchive.h"
+#include "platform/FileSystem.h"
+#include "platform/UserInterface.h"
+#include "profile/Extensions.h"
+#include "profile/PrefsParser.h"
+
+#include <cstdio>
+
+namespace quillbank {
+
+namespace {
+
+void ListComponents(TBackupTask& task, const TBackupRequest& request)
+{
+    const bool hasPrefs = FileExists(request.ProfileDir + "prefs.js");
+    for (const TBackupComponent& component : BackupComponents()) {
+        if (!request.Boxes[component.Box].Checked || (component.NeedsPrefsJs && !hasPrefs))
+            continue;
+        for (std::string_view file : component.Files)
+            task.AddFile(std::string(file));
+        for (const TFolderMask& folder : component.Folders)
+            task.AddFolder(std::string(folder.Folder), std::string(folder.Mask));
+        if (component.Extra == TComponentExtra::ExtensionData)
+            AddExtensionData(task, request.ProfileDir);
+    }
+}
+
+void ListEmails(TBackupTask& task, const TBackupRequest& request, const Tl10n& l10n, TWizardState& state)
+{
+    const bool accountsOnly = request.Boxes[AccountsSettingsOnlyBox].Checked;
+    if (!request.Boxes[EmailsBox].Checked && !accountsOnly)
+        return;
+    const TEmailsBackup& emails = EmailsBackup();
+    for (std::string_view file : emails.Files)
+        task.AddFile(std::string(file));
+    if (!accountsOnly)
+        for (std::string_view file : emails.FullOnlyFiles)
+            task.AddFile(std::string(file));
+    CollectMailFolders(task, accountsOnly, request.ProfileDir, l10n, state.MailFolders);
+}
+
+/// The ticked unknown entries, listed into the task and returned for the
+/// header; paired with the very list the user ticked.
+std::vector<TUnknowItem> ListUnknownEntries(TBackupTask& task, const TBackupRequest& request)
+{
+    std::vector<TUnknowItem> chosen;
+    for (std::size_t row = 0; row < request.UnknownEntries.size() && row < request.UnknownTicks.size();
+         ++row) {
+        if (!request.UnknownTicks[row])
+            continue;
+        const TUnknowItem& entry = request.UnknownEntries[row];
+        if (entry.IsDirectory)
+            task.AddFolder(entry.Name, "*.*");
+        else
+            task.AddFile(entry.Name);
+        chosen.push_back(entry);
+    }
+    return chosen;
+}
+
+} // namespace
+
+void CollectMailFolders(TBackupTask& task, bool accountsOnly, const std::string& profileDir,
+                        const Tl10n& l10n, std::vector<std::string>& mailFolders)
+{
+    const TEmailsBackup& emails = EmailsBackup();
+    for (const TFolderMask& folder :
+         accountsOnly ? emails.AccountsOnlyProfileFolders : emails.FullProfileFolders)
+        task.AddFolder(std::string(folder.Folder), std::string(folder.Mask));
+    const TPrefsParser prefs(profileDir + "prefs.js", l10n);
+    for (const TPrefsParserAccount& account : prefs.Accounts()) {
+        std::string folder = ResolveDirectory(account, profileDir);
+        while (folder.size() > 1 && folder.ends_with(PathSeparator))
+            folder.pop_back();
+        if (folder.empty() || !account.IsExternal)
+            continue;
+        mailFolders.push_back(folder);
+        const std::string parent = ExtractFileDir(folder);
+        const std::string name = ExtractFileName(folder);
+        for (std::string_view mask :
+             accountsOnly ? emails.AccountsOnlyExternalMasks : emails.FullExternalMasks)
+            task.ListFolder(name, std::string(mask), parent);
+    }
+}
+
+void RunBackup(const TBackupRequest& request, TWizardState& state, TArchiveEnvironment environment)
+{
+    state.MailFolders.clear();
+    if (!FileExists(request.ProfileDir + "prefs.js"))
+        return;
+    const std::string pending = PendingArchivePath(request.ArchivePath);
+    RemoveStalePendingArchive(request.ArchivePath);
+    TUserInterface& ui = environment.Ui;
+    const Tl10n& l10n = environment.L10n;
+    try {
+        TBackupTask task(request.ProfileDir, request.ProfileDir, ui);
+        TZipFactory archive(pending, request.Password, request.ProfileDir, environment);
+        ListComponents(task, request);
+        ListEmails(task, request, l10n, state);
+        const std::vector<TUnknowItem> chosen = ListUnknownEntries(task, request);
+
+        const std::string header =
+            WriteArchiveHeader(request.Application, request.Boxes, state.MailFolders, chosen);
+        archive.AddTask(task, header);
+
+        if (!request.IsBatch && !archive.VerifyArchive(header)) {
+            // The new archive does not read back: drop it, keep what was there.
+            std::remove(pending.c_str());
+            ui.ShowWarning(l10n.GetText("TForm1", "LANG_WARNING"),
+                           l10n.GetText("Quillbank14", "LANG_INVALID_OUTPUT"));
+            return;
+        }
+    } catch (const std::exception& error) {
+        // A file that could not be read, a prefs.js that could not be parsed:
+        // say what it was and stop; the previous backup stays.
+        std::remove(pending.c_str());
+        ui.ShowMessageBox("Quillbank", error.what(), TBoxButtons::Ok, TBoxIcon::Error);
+        return;
+    }
+    if (!CommitPendingArchive(request.ArchivePath)) {
+        ui.ShowWarning(l10n.GetText("TForm1", "LANG_WARNING"), l10n.GetText("TForm1", "LANG_KONEC"));
+        ui.ExitImmediately(1);
+    }
+}
+
+} // namespace quillbank

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "apps/AppType.h"
+#include "engine/ComponentBoxes.h"
+#include "engine/ZipFactory.h"
+#include "profile/UnknowItem.h"
+
+#include <string>
+#include <vector>
+
+namespace quillbank {
+
+class TBackupTask;
+
+/// What a backup is asked to do: the choices the wizard (or a batch task)
+/// made before the run starts.
+struct TBackupRequest
+{
+    AppType Application = NoAppType;
+    /// The profile to back up, ending with a separator.
+    std::string ProfileDir;
+    /// The backup file to make; an older file there is replaced only by a
+    /// complete, checked new one.
+    std::string ArchivePath;
+    /// Empty for an unprotected backup.
+    std::string Password;
+    /// The component boxes as they stood when the run started.
+    TComponentBoxes Boxes;
+    /// The unknown entries the user was offered, and which of them are ticked.
+    std::vector<TUnknowItem> UnknownEntries;
+    std::vector<bool> UnknownTicks;
+    /// Unattended runs skip the read-back check of the new archive.
+    bool IsBatch = false;
+};
+
+/**
+ * Makes a backup: collects the chosen components, the mail folders and the
+ * ticked unknown entries, writes the archive with its header beside the
+ * target, checks it (unless unattended) and only then puts it in place.
+ * Fills MailFolders of `state`. Reports through the environment's user
+ * interface; a write that fails ends the program at once.
+ */
+void RunBackup(const TBackupRequest& request, TWizardState& state, TArchiveEnvironment environment);
+
+/// Lists the mail folders of the Emails component into the task: the
+/// profile's own folders, and each account folder outside the profile,
+/// whose path is appended to `mailFolders`.
+void CollectMailFolders(TBackupTask& task, bool accountsOnly, const std::string& profileDir,
+                        const Tl10n& l10n, std::vector<std::string>& mailFolders);
+
+} // namespace quillbank

@@ -1,0 +1,339 @@
+#include "engine/RestoreRun.h"
+
+#include "apps/RunningCheck.h"
+#include "apps/WizardState.h"
+#include "config/errorlog.h"
+#include "config/l10n.h"
+#include "engine/ArchiveHeader.h"
+#include "engine/Catalogue.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+#include "platform/UserInterface.h"
+#include "profile/Extensions.h"
+#include "profile/MailRestore.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace quillbank {
+
+namespace {
+
+constexpr int ZipBarMaximum = 140;
+constexpr int BarStep = 10;
+/// The user style files that extracting the extensions' "chrome" folder brings along.
+constexpr std::array<std::string_view, 2> UserStyleFiles = {"chrome/userContent.css",
+                                                            "chrome/userChrome.css"};
+
+/// How the legacy restore names the application when it asks to close it.
+std::string LegacyApplicationName(AppType type)
+{
+    static constexpr std::string_view names[] = {
+        "",      "SeaMonkey",          "Mozilla Firefox",    "Mozilla Thunderbird", "Mozilla Sunbird",
+        "Flock", "Netscape Navigator", "Netscape Messenger", "Spicebird",           "Songbird"};
+    return IsKnownAppType(type) ? std::string(names[type]) : std::string();
+}
+
+class TRestoreRun
+{
+public:
+    TRestoreRun(const TRestoreRequest& request, TWizardState& state, TArchiveEnvironment environment)
+        : request_(request), state_(state), env_(std::move(environment))
+    {}
+
+    void Run()
+    {
+        if (!FileExists(state_.ArchivePath)) {
+            env_.Ui.ShowMessageBox(Text("TForm1", "LANG_QUESTION"), Text("TForm1", "LANG_NOT_FOUND_FILE"),
+                                   TBoxButtons::Ok, TBoxIcon::Question);
+            env_.Ui.ExitImmediately(1);
+        }
+        state_.ProfileDir = TargetProfile();
+        if (state_.ArchiveFormat == 1)
+            RestoreLegacyContainer();
+        else if (state_.ArchiveFormat == 2)
+            RestoreZipArchive();
+        // Only a restore that wrote prefs.js cleans it: a profile whose own
+        // prefs.js was left alone keeps its settings.
+        if (prefsRestored_)
+            FilterRestoredPrefs(state_.ProfileDir, state_.SelectedAppType, request_.Boxes, env_.L10n,
+                                env_.Ui);
+    }
+
+private:
+    std::string Text(std::string_view section, std::string_view key) const
+    {
+        return env_.L10n.GetText(section, key);
+    }
+    std::string Text(const TTextKey& key) const { return Text(key.Section, key.Key); }
+
+    [[noreturn]] void Fail(std::string_view key)
+    {
+        env_.Ui.ShowWarning(Text("TForm1", "LANG_WARNING"), Text("TForm1", key));
+        env_.Ui.ExitImmediately(1);
+    }
+
+    std::string TargetProfile() const
+    {
+        std::string folder = state_.ProfileDir;
+        const auto entry = std::find_if(
+            state_.ProfileEntries.begin(), state_.ProfileEntries.end(), [this](const TProfileEntry& e) {
+                return state_.SelectedProfileLine && e.Name == *state_.SelectedProfileLine;
+            });
+        if (entry != state_.ProfileEntries.end())
+            folder = entry->Path;
+        else if (!state_.PortableProfileDir.empty())
+            folder = state_.PortableProfileDir;
+        return IncludeTrailingSeparator(Trim(folder));
+    }
+
+    void Advance(int step)
+    {
+        position_ += step;
+        env_.Ui.SetProgressPosition(position_);
+    }
+
+    void RestoreZipArchive()
+    {
+        TZipFactory archive(state_.ArchivePath, "", state_.ProfileDir, env_);
+        env_.Ui.SetProgressRange(0, ZipBarMaximum);
+        env_.Ui.SetProgressPosition(0);
+        for (const TRestoreComponent& component : RestoreComponents()) {
+            if (request_.Boxes[component.Box].Checked &&
+                !IsSkippedOnRestore(component.Box, state_.SelectedAppType))
+                RestoreComponent(archive, component);
+            if (component.Box != GeneralSettingsBox)
+                Advance(BarStep);
+        }
+        RestoreUnknownEntries(archive);
+        env_.Ui.SetProgressRange(0, 100);
+        env_.Ui.SetProgressPosition(100);
+    }
+
+    void RestoreComponent(TZipFactory& archive, const TRestoreComponent& component)
+    {
+        env_.Ui.ShowTaskLine(Text(component.TaskText));
+        auto extractFiles = [&] {
+            if (!component.Files.empty())
+                archive.ExtractFileList(
+                    std::vector<std::string>(component.Files.begin(), component.Files.end()));
+        };
+        auto extractFolders = [&] {
+            for (const TFolderMask& folder : component.Folders)
+                archive.ExtractFolder(std::string(folder.Folder), std::string(folder.Mask));
+        };
+        if (component.FoldersFirst) {
+            extractFolders();
+            extractFiles();
+        } else if (component.Extra == TComponentExtra::ExtensionData) {
+            extractFiles();
+            RestoreExtensions(archive, extractFolders);
+        } else {
+            extractFiles();
+            extractFolders();
+        }
+        if (component.Extra == TComponentExtra::MailFolders)
+            RestoreMailFolders(state_.ProfileDir, archive, state_, env_.L10n, env_.Ui);
+        if (component.Box == GeneralSettingsBox || component.Box == EmailsBox)
+            prefsRestored_ = true;
+        env_.Ui.AddReportLine(Text(component.ResultText));
+    }
+
+    /// The extensions' folders, then their data and the fix-up. Extracting
+    /// "chrome" brings the user style files along; unless User styles is
+    /// restored too, the profile keeps the ones it had, and gets none it did
+    /// not have.
+    template <typename ExtractFolders>
+    void RestoreExtensions(TZipFactory& archive, ExtractFolders extractFolders)
+    {
+        const bool keepStyles = !request_.Boxes[UserStylesBox].Checked;
+        std::array<std::optional<std::string>, UserStyleFiles.size()> before;
+        if (keepStyles)
+            for (std::size_t i = 0; i < UserStyleFiles.size(); ++i)
+                before[i] = ReadWholeFile(state_.ProfileDir + std::string(UserStyleFiles[i]));
+        extractFolders();
+        if (keepStyles)
+            for (std::size_t i = 0; i < UserStyleFiles.size(); ++i)
+                PutBack(state_.ProfileDir + std::string(UserStyleFiles[i]), before[i]);
+        RestoreExtensionData(archive);
+        FixChromeRegistry(state_.ProfileDir);
+    }
+
+    /// Leaves `path` as it was before: its old content, or no file.
+    static void PutBack(const std::string& path, const std::optional<std::string>& content)
+    {
+        if (!content) {
+            std::remove(path.c_str());
+            return;
+        }
+        if (ReadWholeFile(path) == content)
+            return;
+        const std::string temporary = path + ".qbpart";
+        std::ofstream(temporary, std::ios::binary | std::ios::trunc) << *content;
+        std::rename(temporary.c_str(), path.c_str());
+    }
+
+    void RestoreUnknownEntries(TZipFactory& archive)
+    {
+        if (!state_.UnknownEntries.empty()) {
+            env_.Ui.ShowTaskLine(Text("Quillbank14", "LANG_UNKNOW"));
+            for (std::size_t row = 0; row < state_.UnknownEntries.size(); ++row) {
+                if (row >= request_.UnknownTicks.size() || !request_.UnknownTicks[row])
+                    continue;
+                const TUnknowItem& entry = state_.UnknownEntries[row];
+                if (!IsConfinedPath(entry.Name)) {
+                    WriteErrorLog(state_.ArchivePath + ": unknown entry \"" + entry.Name +
+                                  "\" not restored: it would lie outside the profile");
+                    continue;
+                }
+                if (entry.IsDirectory)
+                    archive.ExtractFolder(entry.Name, "*.*");
+                else
+                    archive.ExtractFile(entry.Name);
+            }
+            env_.Ui.AddReportLine(Text("Quillbank14", "LANG_AKCE_UNKNOW_R_OK"));
+        }
+        Advance(BarStep);
+    }
+
+    void RestoreLegacyContainer()
+    {
+        std::ifstream container(state_.ArchivePath, std::ios::binary);
+        if (!container)
+            Fail("LANG_KONEC");
+        std::string line;
+        for (int i = 0; i < 6 && ReadLine(container, line); ++i) {
+        }
+        while (ReadLine(container, line)) {
+            const TLegacySection* section = FindLegacySection(line);
+            if (section == nullptr || !request_.Boxes[section->Box].Checked)
+                continue;
+            const TRestoreComponent* component = FindRestoreComponent(section->Box);
+            env_.Ui.ShowTaskLine(Text(component->TaskText));
+            std::string path, ignored;
+            if (!ReadLine(container, path) || !ReadLine(container, ignored))
+                Fail("LANG_END_FILE");
+            path = ReplaceAll(path, "\\", "/");
+            const bool confined = IsConfinedPath(path);
+            if (!confined)
+                WriteErrorLog(state_.ArchivePath + ": file \"" + path +
+                              "\" not restored: it would lie outside the profile");
+            if (confined && section->InSubFolder)
+                CreateParentDirs(state_.ProfileDir, path);
+            RestoreLegacyFile(container, path, confined);
+            if (!confined)
+                continue;
+            if (path == "prefs.js")
+                prefsRestored_ = true;
+            Advance(BarStep);
+            env_.Ui.AddReportLine(Text("TForm1", "LANG_SOUBOR") + path);
+        }
+    }
+
+    static bool ReadLine(std::istream& in, std::string& line)
+    {
+        if (!std::getline(in, line))
+            return false;
+        if (line.ends_with('\r'))
+            line.pop_back();
+        return true;
+    }
+
+    /// Copies one record of the container into the profile, or only reads past
+    /// it when `write` is false. The file is written beside its target and
+    /// renamed over it once the record is complete.
+    void RestoreLegacyFile(std::istream& container, const std::string& path, bool write)
+    {
+        const std::string target = state_.ProfileDir + path;
+        const std::string temporary = target + ".qbpart";
+        std::ofstream out;
+        if (write) {
+            out.open(temporary, std::ios::binary | std::ios::trunc);
+            if (!out)
+                Fail("LANG_WRITE_ERROR2");
+        }
+        std::string line;
+        for (long count = 1;; ++count) {
+            if (!ReadLine(container, line)) {
+                out.close();
+                std::remove(temporary.c_str());
+                Fail(container.eof() ? "LANG_END_FILE" : "LANG_WRITE_ERROR2");
+            }
+            if (line == HeaderSeparator)
+                break;
+            if (write)
+                out << line << "\r\n";
+            if (count % 100 == 0 && !ApplicationClosed()) {
+                out.close();
+                std::remove(temporary.c_str());
+                env_.Ui.ShowWarning(Text("TForm1", "LANG_WARNING"),
+                                    env_.L10n.GetTextFmt("TForm1", "LANG_DETEKCE2", LegacyApplicationName()));
+                env_.Ui.ExitImmediately(1);
+            }
+        }
+        if (!write)
+            return;
+        out.close();
+        if (!out || std::rename(temporary.c_str(), target.c_str()) != 0) {
+            std::remove(temporary.c_str());
+            Fail("LANG_WRITE_ERROR2");
+        }
+    }
+
+    std::string LegacyApplicationName() const
+    {
+        return quillbank::LegacyApplicationName(state_.SelectedAppType);
+    }
+
+    /// Lets pending events run and, while the application runs, asks to
+    /// close it; false when the user gives up.
+    bool ApplicationClosed()
+    {
+        env_.Ui.ProcessEvents();
+        while (IsAppRunning(state_.SelectedAppType))
+            if (env_.Ui.ShowMessageBox(
+                    Text("TForm1", "LANG_WARNING"),
+                    env_.L10n.GetTextFmt("TForm1", "LANG_DETEKCE", LegacyApplicationName()),
+                    TBoxButtons::RetryCancel, TBoxIcon::Stop) != TBoxAnswer::Retry)
+                return false;
+        return true;
+    }
+
+    const TRestoreRequest& request_;
+    TWizardState& state_;
+    TArchiveEnvironment env_;
+    int position_ = 0;
+    bool prefsRestored_ = false;
+};
+
+} // namespace
+
+void CreateParentDirs(const std::string& profileDir, const std::string& relativePath)
+{
+    const std::string folder = ExtractFileDir(relativePath);
+    if (folder.empty())
+        return;
+    std::error_code error;
+    fs::create_directories(IncludeTrailingSeparator(profileDir) + folder, error);
+}
+
+void RunRestore(const TRestoreRequest& request, TWizardState& state, TArchiveEnvironment environment)
+{
+    TUserInterface& ui = environment.Ui;
+    try {
+        TRestoreRun(request, state, std::move(environment)).Run();
+    } catch (const std::exception& error) {
+        // What the run cannot handle stops it where it stands; the files
+        // already written stay.
+        ui.ShowMessageBox("Quillbank", error.what(), TBoxButtons::Ok, TBoxIcon::Error);
+    }
+}
+
+} // namespace quillbank

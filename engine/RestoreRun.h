@@ -1,0 +1,34 @@
+#pragma once
+
+#include "engine/ComponentBoxes.h"
+#include "engine/ZipFactory.h"
+
+#include <string>
+#include <vector>
+
+namespace quillbank {
+
+/// What a restore is asked to do besides what the wizard state holds: the
+/// component boxes when the run starts, and which of the archive's unknown
+/// entries are ticked.
+struct TRestoreRequest
+{
+    TComponentBoxes Boxes;
+    std::vector<bool> UnknownTicks;
+};
+
+/**
+ * Restores the chosen components of the backup at ArchivePath (a ZIP
+ * archive or a legacy text container, as ArchiveFormat says) into the
+ * profile selected in the wizard, which becomes ProfileDir. Reports a task
+ * line and a result line per component and moves the bar; I/O failures end
+ * the program at once after a warning, and any other failure stops the run
+ * with a message box.
+ */
+void RunRestore(const TRestoreRequest& request, TWizardState& state, TArchiveEnvironment environment);
+
+/// Creates, below `profileDir`, every folder named in `relativePath` before
+/// its last separator.
+void CreateParentDirs(const std::string& profileDir, const std::string& relativePath);
+
+} // namespace quillbank

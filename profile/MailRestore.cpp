@@ -1,0 +1,316 @@
+#include "profile/MailRestore.h"
+
+#include "apps/WizardState.h"
+#include "config/errorlog.h"
+#include "config/l10n.h"
+#include "engine/ZipFactory.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+#include "platform/UserInterface.h"
+#include "profile/PrefsParser.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace quillbank {
+
+namespace {
+
+constexpr AppType Firefox = 2;
+constexpr AppType Thunderbird = 3;
+constexpr std::size_t WriteChunk = 64 * 1024;
+
+bool Contains(std::string_view text, std::string_view part)
+{
+    return text.find(part) != std::string_view::npos;
+}
+
+[[noreturn]] void Fail(const std::string& what, int error)
+{
+    throw EPrefsRewriteError(what + ": " + std::strerror(error));
+}
+
+[[noreturn]] void Fail(const std::string& what, const std::error_code& error)
+{
+    throw EPrefsRewriteError(what + ": " + error.message());
+}
+
+/// Makes a rename or a new entry in `folder` survive a crash. Some file
+/// systems cannot sync a folder; the entry is then as safe as they make it.
+void SyncFolder(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+bool HasContent(const std::string& path)
+{
+    std::error_code error;
+    return fs::is_regular_file(path, error) && fs::file_size(path, error) > 0 && !error;
+}
+
+/**
+ * The new content of a file, written beside it and put in its place only
+ * once it is complete and on disk: until Commit the old file stays as it was,
+ * and a replacement that is dropped leaves nothing behind.
+ */
+class TReplacementFile
+{
+public:
+    explicit TReplacementFile(std::string target)
+        : target_(std::move(target)), temporary_(target_ + ".qbpart-XXXXXX")
+    {
+        fd_ = ::mkstemp(temporary_.data());
+        if (fd_ < 0)
+            Fail("Cannot create " + temporary_, errno);
+    }
+    ~TReplacementFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!committed_)
+            ::unlink(temporary_.c_str());
+    }
+    TReplacementFile(const TReplacementFile&) = delete;
+    TReplacementFile& operator=(const TReplacementFile&) = delete;
+
+    void WriteLine(std::string_view line)
+    {
+        buffer_.append(line);
+        buffer_.append("\r\n");
+        if (buffer_.size() >= WriteChunk)
+            Flush();
+    }
+
+    void Commit()
+    {
+        Flush();
+        // The new file keeps the access rights of the one it replaces.
+        struct stat old
+        {};
+        if (::stat(target_.c_str(), &old) == 0)
+            ::fchmod(fd_, old.st_mode & 07777);
+        if (::fsync(fd_) != 0)
+            Fail("Cannot write " + temporary_, errno);
+        const int closed = ::close(fd_);
+        fd_ = -1;
+        if (closed != 0)
+            Fail("Cannot write " + temporary_, errno);
+        if (::rename(temporary_.c_str(), target_.c_str()) != 0)
+            Fail("Cannot replace " + target_, errno);
+        committed_ = true;
+        SyncFolder(ExtractFileDir(target_));
+    }
+
+private:
+    void Flush()
+    {
+        std::size_t done = 0;
+        while (done < buffer_.size()) {
+            const ssize_t written = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                Fail("Cannot write " + temporary_, written < 0 ? errno : ENOSPC);
+            done += static_cast<std::size_t>(written);
+        }
+        buffer_.clear();
+    }
+
+    std::string target_;
+    std::string temporary_;
+    int fd_ = -1;
+    std::string buffer_;
+    bool committed_ = false;
+};
+
+struct TPrefsFiles
+{
+    std::string Prefs;
+    std::string Copy;
+
+    explicit TPrefsFiles(const std::string& profileDir)
+        : Prefs(profileDir + "prefs.js"), Copy(profileDir + "prefs.zal")
+    {}
+};
+
+/// Settles what an earlier rewrite left: its "prefs.zal" becomes prefs.js
+/// again when that is the only complete copy (prefs.js missing or empty),
+/// and is deleted otherwise.
+void SettleLeftoverCopy(const TPrefsFiles& files)
+{
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(files.Copy, error)))
+        return;
+    if (!HasContent(files.Prefs) && HasContent(files.Copy)) {
+        if (::rename(files.Copy.c_str(), files.Prefs.c_str()) != 0)
+            Fail("Cannot restore " + files.Prefs + " from " + files.Copy, errno);
+        SyncFolder(ExtractFileDir(files.Prefs));
+        return;
+    }
+    fs::remove(files.Copy, error);
+    if (error)
+        Fail("Cannot delete " + files.Copy, error);
+}
+
+/**
+ * Rewrites prefs.js line by line through `transform`, which returns the line
+ * to write (empty lines are not written). The old file is copied to
+ * "prefs.zal" and read from there; the new one replaces prefs.js only once it
+ * is complete and on disk.
+ */
+template <typename Transform>
+void RewritePrefs(const TPrefsFiles& files, Transform transform)
+{
+    std::error_code error;
+    fs::copy_file(files.Prefs, files.Copy, fs::copy_options::overwrite_existing, error);
+    if (error)
+        Fail("Cannot copy " + files.Prefs + " to " + files.Copy, error);
+    std::ifstream in(files.Copy, std::ios::binary);
+    if (!in)
+        Fail("Cannot read " + files.Copy, errno);
+    TReplacementFile out(files.Prefs);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.ends_with('\r'))
+            line.pop_back();
+        const std::string result = transform(line);
+        if (!result.empty())
+            out.WriteLine(result);
+    }
+    if (in.bad())
+        Fail("Cannot read " + files.Copy, errno);
+    out.Commit();
+}
+
+/// Why a mail folder recorded in a backup's header is not used, or nothing
+/// when it is. The last component is looked up in the archive as a folder
+/// name, so it must be one the archive layer's wildcards match exactly.
+std::optional<std::string> RefusalReason(std::string_view path)
+{
+    if (!path.starts_with('/'))
+        return "it is not an absolute path";
+    std::size_t start = 1;
+    while (start <= path.size()) {
+        const auto end = std::min(path.find('/', start), path.size());
+        if (path.substr(start, end - start) == "..")
+            return "it has a \"..\" component";
+        start = end + 1;
+    }
+    const std::string_view name = path.substr(path.rfind('/') + 1);
+    if (name.empty() || name == ".")
+        return "it does not end with a folder name";
+    if (name.find_first_of("*?\\") != std::string_view::npos)
+        return "its folder name cannot be looked up in the archive";
+    return std::nullopt;
+}
+
+/// The recorded mail folders that may be restored; each refused one is
+/// reported with one line in the error log.
+std::vector<std::string> AcceptedMailFolders(const std::vector<std::string>& recorded)
+{
+    std::vector<std::string> accepted;
+    for (const std::string& path : recorded) {
+        if (const auto reason = RefusalReason(path))
+            WriteErrorLog("Mail folder \"" + path + "\" of the backup not restored: " + *reason);
+        else
+            accepted.push_back(path);
+    }
+    return accepted;
+}
+
+} // namespace
+
+void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, const TWizardState& state,
+                        const Tl10n& l10n, TUserInterface& ui)
+{
+    archive.ExtractFolder("ImapMail", "*.*");
+    archive.ExtractFolder("Mail", "*.*");
+    archive.ExtractFolder("News", "*.*");
+
+    const TPrefsFiles files(profileDir);
+    SettleLeftoverCopy(files);
+    // Fails with the "prefs.js not found" text when the profile has none.
+    const TPrefsParser parser(files.Prefs, l10n);
+    const std::vector<std::string> folders = AcceptedMailFolders(state.MailFolders);
+
+    RewritePrefs(files, [&](const std::string& line) {
+        // The closing quote leaves the ".directory-rel" preferences alone.
+        if (!Contains(line, "user_pref(\"mail.server.server") || !Contains(line, ".directory\""))
+            return line;
+        const std::string path = ReplaceAll(Utf8ToAnsi(PrefValue(line)), "\\\\", "\\");
+        if (std::find(folders.begin(), folders.end(), path) == folders.end())
+            return line;
+        std::error_code error;
+        fs::create_directories(path, error);
+        if (!DirectoryExists(path)) {
+            ui.ShowError(l10n.GetText("Quillbank14", "LANG_ERROR"),
+                         l10n.GetText("Quillbank14", "LANG_CANNOT_RESTORE_ORIG_EXT") + " " + path);
+            return line;
+        }
+        const auto slash = path.rfind('/');
+        const std::string parent = path.substr(0, slash);
+        const std::string name = path.substr(slash + 1);
+        // A folder directly below the root has the root as its parent.
+        archive.ExtractFolderTo(name, "*.*", parent.empty() ? "/" : parent);
+        return ReplaceStringValue(line, ReplaceAll(AnsiToUtf8(parent + "/" + name), "\\", "\\\\"));
+    });
+    // "prefs.zal" keeps the file as it came from the archive until the
+    // clean-up of the restore replaces it.
+}
+
+void FilterRestoredPrefs(const std::string& profileDir, AppType type, const TComponentBoxes& components,
+                         const Tl10n& l10n, TUserInterface& ui)
+{
+    const bool emails = components[EmailsBox].Checked;
+    const bool addressBooks = components[AddressBooksBox].Checked;
+    const bool passwords = components[SavedPasswordsBox].Checked;
+    const bool formDetails = components[SavedFormDetailsBox].Checked;
+    const auto dropped = [&](std::string_view line) {
+        if (type == Firefox &&
+            (line.starts_with("user_pref(\"mail.") || line.starts_with("user_pref(\"mailnews") ||
+             line.starts_with("user_pref(\"ldap")))
+            return true;
+        if (type == Thunderbird && line.starts_with("user_pref(\"browser."))
+            return true;
+        if (!emails && (Contains(line, "user_pref(\"mail.") || Contains(line, "user_pref(\"mailnews.")))
+            return true;
+        if (!addressBooks && Contains(line, "user_pref(\"ldap_2"))
+            return true;
+        if (!passwords && Contains(line, "user_pref(\"signon.SignonFileName\","))
+            return true;
+        if (!formDetails && (Contains(line, "user_pref(\"wallet.SchemaValueFileName\"") ||
+                             Contains(line, "user_pref(\"wallet.caveat\",")))
+            return true;
+        return Contains(line, "user_pref(\"browser.cache.disk.parent_directory\"");
+    };
+
+    const TPrefsFiles files(profileDir);
+    try {
+        SettleLeftoverCopy(files);
+        if (!FileExists(files.Prefs))
+            return;
+        RewritePrefs(files, [&](const std::string& line) { return dropped(line) ? std::string() : line; });
+        std::error_code error;
+        fs::remove(files.Copy, error);
+    } catch (const EPrefsRewriteError& error) {
+        WriteErrorLog(error.what());
+        ui.ShowWarning(l10n.GetText("TForm1", "LANG_WARNING"), l10n.GetText("TForm1", "LANG_NOT_FOUND2"));
+        ui.ExitImmediately(1);
+    }
+}
+
+} // namespace quillbank

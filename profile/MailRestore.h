@@ -1,0 +1,71 @@
+#pragma once
+
+#include "apps/AppType.h"
+#include "engine/ComponentBoxes.h"
+#include "profile/PrefsParser.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace quillbank {
+
+class Tl10n;
+class TUserInterface;
+class TZipFactory;
+struct TWizardState;
+
+/// An input or output error while prefs.js was being rewritten; the message
+/// names the file and the reason. The profile's prefs.js is then still the
+/// complete file it was before the rewrite.
+class EPrefsRewriteError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/**
+ * The mail part of a restore into `profileDir` (ends with "/"), run after the
+ * Emails files, prefs.js among them, have come out of `archive`:
+ *
+ * - extracts the folders "ImapMail", "Mail" and "News" whole into the profile;
+ * - puts every external account folder back where it was at backup time. An
+ *   account directory preference whose path is one of `state.MailFolders`
+ *   has that folder created and filled from the archive entries below the
+ *   folder's own name (its last path component), and its line rewritten with
+ *   the path in UTF-8 with every backslash doubled. A folder that cannot be
+ *   created gets the error box "Cannot restore external mail account to
+ *   original location!" with its path; its line stays as it was.
+ *
+ * The recorded folders come from the archive header and are not trusted: one
+ * that is not an absolute path, has a ".." component, or whose last component
+ * the archive cannot name exactly (empty, ".", wildcards, backslashes) is
+ * refused with a line in the error log, and its preference stays unchanged.
+ *
+ * prefs.js is replaced as a whole: the old file is copied to "prefs.zal"
+ * (left in place for FilterRestoredPrefs), the new one is written beside it,
+ * flushed to disk and renamed over it. A "prefs.zal" left by an interrupted
+ * run is taken back as prefs.js first when prefs.js is missing or empty.
+ *
+ * Throws EPrefsNotFound when the profile has no prefs.js, and
+ * EPrefsReadError or EPrefsRewriteError on input or output errors.
+ */
+void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, const TWizardState& state,
+                        const Tl10n& l10n, TUserInterface& ui);
+
+/**
+ * The last step of a restore: drops from the prefs.js of `profileDir` the
+ * lines that do not belong to an application of `type` or to the ticked
+ * `components` (Emails, Address books, Saved passwords, Saved form details),
+ * every line naming the disk cache's folder, and the empty lines.
+ *
+ * Does nothing when the profile has no prefs.js (after taking back a
+ * "prefs.zal" left by an interrupted run when prefs.js is missing or empty).
+ * The rewrite works like RestoreMailFolders' and removes "prefs.zal" when it
+ * has finished. An input or output error shows the warning "A critical error
+ * occurred while modifying the preferences file. The program will exit." and
+ * ends the program with exit code 1; prefs.js is then left complete.
+ */
+void FilterRestoredPrefs(const std::string& profileDir, AppType type, const TComponentBoxes& components,
+                         const Tl10n& l10n, TUserInterface& ui);
+
+} // namespace quillbank

@@ -1,0 +1,166 @@
+#include "engine/BackupRun.h"
+
+#include "apps/WizardState.h"
+#include "config/l10n.h"
+#include "tests/support/FakeHome.h"
+#include "tests/support/ScriptedUserInterface.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <zip.h>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::ReadFileForTest;
+using quillbank::testing::TFakeHome;
+using quillbank::testing::TScriptedUserInterface;
+using Names = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+namespace {
+
+/// The entries of an archive and the content of one of them.
+struct TArchiveContent
+{
+    Names names;
+    std::string header;
+};
+
+TArchiveContent ReadArchive(const std::string& path)
+{
+    TArchiveContent content;
+    int error = 0;
+    zip_t* za = zip_open(path.c_str(), ZIP_RDONLY, &error);
+    if (za == nullptr)
+        return content;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i)
+        content.names.emplace_back(zip_get_name(za, static_cast<zip_uint64_t>(i), 0));
+    if (zip_file_t* header = zip_fopen(za, "indexfile.txt", 0)) {
+        char buffer[4096];
+        for (zip_int64_t got; (got = zip_fread(header, buffer, sizeof buffer)) > 0;)
+            content.header.append(buffer, static_cast<std::size_t>(got));
+        zip_fclose(header);
+    }
+    zip_discard(za);
+    std::sort(content.names.begin(), content.names.end());
+    return content;
+}
+
+class BackupRunTest : public ::testing::Test
+{
+protected:
+    TFakeHome home;
+    std::string programDir = home.MakeDir("program");
+    Tl10n l10n{programDir + "/Default.lng"};
+    TScriptedUserInterface ui;
+    TWizardState state;
+    TBackupRequest request;
+
+    BackupRunTest()
+    {
+        home.WriteFile("program/Backup.ini", "");
+        request.Application = 3;
+        request.ProfileDir = home.MakeDir("profile") + "/";
+        request.ArchivePath = home.Path() + "/saves/tb.qkz";
+        home.MakeDir("saves");
+        home.WriteFile("profile/prefs.js", "user_pref(\"mail.identity.id1.fullName\", \"Me\");\n");
+    }
+
+    void Tick(std::initializer_list<TComponentBox> boxes)
+    {
+        for (TComponentBox box : boxes)
+            request.Boxes[box].Checked = true;
+    }
+
+    TArchiveContent Run()
+    {
+        RunBackup(request, state, {ui, l10n, state, programDir});
+        return ReadArchive(request.ArchivePath);
+    }
+};
+
+} // namespace
+
+TEST_F(BackupRunTest, NothingTickedGivesAnArchiveWithTheHeaderOnly)
+{
+    EXPECT_EQ(Run().names, Names{"indexfile.txt"});
+    EXPECT_EQ(fs::status(request.ArchivePath).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(BackupRunTest, WithoutPrefsJsNothingIsWritten)
+{
+    fs::remove(request.ProfileDir + "prefs.js");
+    home.WriteFile("saves/tb.qkz", "previous");
+    Run();
+    EXPECT_EQ(ReadFileForTest(request.ArchivePath), "previous");
+}
+
+TEST_F(BackupRunTest, ComponentsListTheirFilesAndFolders)
+{
+    for (const char* file :
+         {"places.sqlite", "key3.db", "cert8.db", "bookmarkbackups/b.json", "12.s", "deep/1.mab", "abook.mab",
+          "chrome/userChrome.css", "extensions/x/install.rdf", "cache/c1"})
+        home.WriteFile("profile/" + std::string(file), file);
+    Tick({GeneralSettingsBox, BookmarksBox, HistoryBox, SavedPasswordsBox, CertificatesBox, AddressBooksBox,
+          UserStylesBox});
+    const Names names = Run().names;
+    EXPECT_EQ(names,
+              (Names{"12.s", "abook.mab", "bookmarkbackups/b.json", "cert8.db", "chrome/userChrome.css",
+                     "indexfile.txt", "key3.db", "places.sqlite", "prefs.js"}));
+}
+
+TEST_F(BackupRunTest, EmailsTakeTheExternalAccountFolderUnderItsOwnName)
+{
+    const std::string outside = home.MakeDir("elsewhere/Local Mail");
+    home.WriteFile("elsewhere/Local Mail/Inbox", "mail");
+    home.WriteFile("elsewhere/Local Mail/Inbox.msf", "index");
+    home.WriteFile("profile/Mail/Local Folders/Sent", "sent");
+    home.WriteFile("profile/global-messages-db.sqlite", "gloda");
+    home.WriteFile("profile/prefs.js", "user_pref(\"mail.identity.id1.fullName\", \"Me\");\n"
+                                       "user_pref(\"mail.server.server2.directory\", \"" +
+                                           outside + "\");\n");
+    Tick({EmailsBox});
+    const TArchiveContent archive = Run();
+    EXPECT_EQ(archive.names, (Names{"Local Mail/Inbox", "Local Mail/Inbox.msf", "Mail/Local Folders/Sent",
+                                    "global-messages-db.sqlite", "indexfile.txt", "prefs.js"}));
+    EXPECT_EQ(state.MailFolders, Names{outside});
+    EXPECT_NE(archive.header.find("NYNNNNNNNNNNNN\r\n****////\\\\\\\\****\r\n" + outside + "\r\n"),
+              std::string::npos)
+        << archive.header;
+}
+
+TEST_F(BackupRunTest, AccountsSettingsOnlyKeepsTheSettingsFilesOfTheMailFolders)
+{
+    home.WriteFile("profile/Mail/Local Folders/Inbox", "mail");
+    home.WriteFile("profile/Mail/Local Folders/msgFilterRules.dat", "rules");
+    home.WriteFile("profile/News/host/newsrc.rc", "rc");
+    home.WriteFile("profile/global-messages-db.sqlite", "gloda");
+    Tick({AccountsSettingsOnlyBox});
+    const TArchiveContent archive = Run();
+    EXPECT_EQ(archive.names, (Names{"Mail/Local Folders/msgFilterRules.dat", "News/host/newsrc.rc",
+                                    "indexfile.txt", "prefs.js"}));
+    EXPECT_NE(archive.header.find("\r\nNNNNNNNNNNNNNN\r\n"), std::string::npos); // Emails not recorded
+}
+
+TEST_F(BackupRunTest, TickedUnknownEntriesArePairedWithTheOfferedList)
+{
+    home.WriteFile("profile/notes.txt", "n");
+    home.WriteFile("profile/addon-data/a/b", "b");
+    home.WriteFile("profile/skipped.txt", "s");
+    request.UnknownEntries = {{"notes.txt", false}, {"skipped.txt", false}, {"addon-data", true}};
+    request.UnknownTicks = {true, false, true};
+    const TArchiveContent archive = Run();
+    EXPECT_EQ(archive.names, (Names{"addon-data/a/b", "indexfile.txt", "notes.txt"}));
+    EXPECT_NE(archive.header.find("file\r\nnotes.txt\r\ndir\r\naddon-data\r\n"), std::string::npos);
+}
+
+TEST_F(BackupRunTest, ANewBackupReplacesTheOldOneOnlyWhenComplete)
+{
+    home.WriteFile("saves/tb.qkz", "previous");
+    home.WriteFile("saves/.tb.qkz.qbpart", "left by a killed run");
+    Run();
+    EXPECT_EQ(ReadArchive(request.ArchivePath).names, Names{"indexfile.txt"});
+    EXPECT_FALSE(fs::exists(home.Path() + "/saves/.tb.qkz.qbpart"));
+}

@@ -1,0 +1,201 @@
+#include "engine/RestoreRun.h"
+
+#include "apps/WizardState.h"
+#include "config/errorlog.h"
+#include "config/l10n.h"
+#include "engine/ArchiveHeader.h"
+#include "engine/BackupTask.h"
+#include "tests/support/FakeHome.h"
+#include "tests/support/ScriptedUserInterface.h"
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::ReadFileForTest;
+using quillbank::testing::TFakeHome;
+using quillbank::testing::TImmediateExit;
+using quillbank::testing::TScriptedUserInterface;
+using Lines = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+namespace {
+
+class RestoreRunTest : public ::testing::Test
+{
+protected:
+    TFakeHome home;
+    std::string programDir = home.MakeDir("program");
+    Tl10n l10n{programDir + "/Default.lng"};
+    TScriptedUserInterface ui;
+    TWizardState state;
+    TRestoreRequest request;
+    std::string source = home.MakeDir("source") + "/";
+    std::string target = home.MakeDir("target");
+
+    RestoreRunTest()
+    {
+        home.WriteFile("program/Backup.ini", "");
+        state.ArchivePath = home.Path() + "/backup.qkz";
+        state.SelectedAppType = 2;
+        state.ProfileEntries = {{"target", target}}; // no trailing separator
+        state.SelectedProfileLine = "target";
+    }
+    TArchiveEnvironment Environment() { return {ui, l10n, state, programDir}; }
+
+    /// A ZIP backup of the source profile's files.
+    void MakeArchive(std::initializer_list<std::pair<std::string, std::string>> files)
+    {
+        TBackupTask task(source, source, ui);
+        for (const auto& [name, content] : files) {
+            home.WriteFile("source/" + name, content);
+            task.AddFile(name);
+        }
+        TZipFactory(state.ArchivePath, "", source, Environment()).AddTask(task, "Quillbank\r\n");
+        state.ArchiveFormat = 2;
+    }
+
+    void TickAll()
+    {
+        for (int box = 1; box <= ComponentBoxCount; ++box)
+            request.Boxes.Boxes[box].Checked = box != AccountsSettingsOnlyBox;
+    }
+
+    Lines Calls(std::string_view prefix) const
+    {
+        Lines found;
+        for (const std::string& call : ui.calls)
+            if (call.starts_with(prefix))
+                found.push_back(call.substr(prefix.size()));
+        return found;
+    }
+};
+
+} // namespace
+
+TEST_F(RestoreRunTest, BarAndLinesOfAZipRestore)
+{
+    MakeArchive({{"places.sqlite", "p"}, {"cookies.sqlite", "c"}});
+    TickAll();
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(state.ProfileDir, target + "/");
+    EXPECT_EQ(ReadFileForTest(target + "/places.sqlite"), "p");
+    // General settings does not move the bar; every other component does,
+    // restored or skipped; the unknown entries make the last step.
+    Lines positions = Calls("position|");
+    ASSERT_EQ(positions.size(), 16u);
+    EXPECT_EQ(positions[0], "0");
+    EXPECT_EQ(positions[13], "130");
+    EXPECT_EQ(positions[14], "140");
+    EXPECT_EQ(positions[15], "100");
+    EXPECT_EQ(Calls("range|"), (Lines{"0|140", "0|100"}));
+    // Firefox takes no mail and no address books: no lines for them.
+    const Lines reports = Calls("report|");
+    EXPECT_EQ(reports.size(), 12u);
+    EXPECT_EQ(reports.front(), "General settings restore... OK");
+    EXPECT_EQ(std::count(reports.begin(), reports.end(), "Emails restore... OK"), 0);
+    EXPECT_EQ(reports.back(), "Cache restore... OK");
+}
+
+TEST_F(RestoreRunTest, ComponentsATypeDoesNotTakeAreSkippedSilently)
+{
+    MakeArchive({{"places.sqlite", "p"}});
+    state.SelectedAppType = 3;
+    request.Boxes[BookmarksBox].Checked = true;
+    request.Boxes[HistoryBox].Checked = true;
+    RunRestore(request, state, Environment());
+    EXPECT_TRUE(Calls("task|").empty());
+    EXPECT_TRUE(Calls("report|").empty());
+    EXPECT_FALSE(fs::exists(target + "/places.sqlite"));
+}
+
+TEST_F(RestoreRunTest, ExtensionsWithoutUserStylesLeaveTheProfilesOwnStylesAlone)
+{
+    MakeArchive({{"extensions/a/install.rdf", "x"},
+                 {"chrome/userChrome.css", "from the backup"},
+                 {"chrome/userContent.css", "from the backup"},
+                 {"chrome/other.css", "o"}});
+    home.WriteFile("target/chrome/userChrome.css", "mine");
+    request.Boxes[ExtensionsBox].Checked = true;
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(ReadFileForTest(target + "/chrome/userChrome.css"), "mine");
+    EXPECT_FALSE(fs::exists(target + "/chrome/userContent.css"));
+    EXPECT_EQ(ReadFileForTest(target + "/chrome/other.css"), "o");
+    EXPECT_TRUE(fs::exists(target + "/extensions/a/install.rdf"));
+}
+
+TEST_F(RestoreRunTest, OnlyTickedUnknownEntriesComeBackAndNeverFromOutside)
+{
+    MakeArchive({{"notes.txt", "n"}, {"addon-data/deep/x", "x"}, {"left.txt", "l"}});
+    state.UnknownEntries = {
+        {"notes.txt", false}, {"left.txt", false}, {"addon-data", true}, {"../escape", false}};
+    request.UnknownTicks = {true, false, true, true};
+    RunRestore(request, state, Environment());
+    EXPECT_TRUE(fs::exists(target + "/notes.txt"));
+    EXPECT_FALSE(fs::exists(target + "/left.txt"));
+    EXPECT_TRUE(fs::exists(target + "/addon-data/deep/x"));
+    EXPECT_EQ(Calls("report|"), Lines{"Unknow files restore... OK"});
+    EXPECT_NE(ReadFileForTest(ErrorLogPath()).find("../escape"), std::string::npos);
+}
+
+namespace {
+
+std::string LegacyContainer(const std::string& records)
+{
+    return "Quillbank\r\nRevize: 2\r\nVerze: "
+           "1.3\r\n****////\\\\\\\\****\r\nYNNNNNYNNNN\r\n****////\\\\\\\\****\r\n" +
+           records;
+}
+
+const std::string LegacyEnd = "****////\\\\\\\\****\r\n";
+
+} // namespace
+
+TEST_F(RestoreRunTest, LegacyContainerRecordsOfTickedComponents)
+{
+    std::string prefs;
+    for (int i = 0; i < 250; ++i)
+        prefs += "user_pref(\"line." + std::to_string(i) + "\", 1);\r\n";
+    home.WriteFile("old.txt",
+                   LegacyContainer(" Nastaveni \r\nprefs.js\r\nskipped\r\n" + prefs + LegacyEnd +
+                                   "Cookies\r\ncookies.txt\r\n-\r\nnot ticked\r\n" + LegacyEnd +
+                                   "Uzivatelske styly\r\nchrome\\userChrome.css\r\n-\r\nbody {}\r\n" +
+                                   LegacyEnd + "Uzivatelske styly\r\n..\\..\\escape.css\r\n-\r\nx\r\n" +
+                                   LegacyEnd));
+    state.ArchivePath = home.Path() + "/old.txt";
+    state.ArchiveFormat = 1;
+    request.Boxes[GeneralSettingsBox].Checked = true;
+    request.Boxes[UserStylesBox].Checked = true;
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(ReadFileForTest(target + "/chrome/userChrome.css"), "body {}\r\n");
+    EXPECT_FALSE(fs::exists(target + "/cookies.txt"));
+    EXPECT_FALSE(fs::exists(home.Path() + "/escape.css"));
+    EXPECT_EQ(Calls("report|"), (Lines{"Restored file: prefs.js", "Restored file: chrome/userChrome.css"}));
+    EXPECT_EQ(Calls("task|"), (Lines{"Task: Restoring general settings", "Task: Restoring user styles",
+                                     "Task: Restoring user styles"}));
+    EXPECT_EQ(ui.processEventsCount, 2); // the 250 lines of prefs.js: checked twice for a running Firefox
+}
+
+TEST_F(RestoreRunTest, LegacyContainerThatEndsInsideARecordIsCorrupted)
+{
+    home.WriteFile("old.txt", LegacyContainer("Nastaveni\r\nprefs.js\r\n-\r\nuser_pref(\"a\", 1);\r\n"));
+    home.WriteFile("target/prefs.js", "kept");
+    state.ArchivePath = home.Path() + "/old.txt";
+    state.ArchiveFormat = 1;
+    request.Boxes[GeneralSettingsBox].Checked = true;
+    ui.QueueAnswer(TBoxAnswer::Ok);
+    EXPECT_THROW(RunRestore(request, state, Environment()), TImmediateExit);
+    EXPECT_EQ(Calls("box ok warning|Warning|"),
+              Lines{"The backup file is corrupted.  The program will exit."});
+    EXPECT_EQ(ReadFileForTest(target + "/prefs.js"), "kept");
+}
+
+TEST_F(RestoreRunTest, AMissingBackupFileEndsTheProgram)
+{
+    state.ArchiveFormat = 2;
+    ui.QueueAnswer(TBoxAnswer::Ok);
+    EXPECT_THROW(RunRestore(request, state, Environment()), TImmediateExit);
+    EXPECT_EQ(ui.calls.front(),
+              "box ok question|Question|The backup file does not exist. The program will exit.");
+}

@@ -1,0 +1,271 @@
+#include "profile/MailRestore.h"
+
+#include "apps/WizardState.h"
+#include "config/errorlog.h"
+#include "config/l10n.h"
+#include "engine/BackupTask.h"
+#include "engine/ZipFactory.h"
+#include "tests/support/FakeHome.h"
+#include "tests/support/ScriptedUserInterface.h"
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <sys/resource.h>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::ReadFileForTest;
+using quillbank::testing::TFakeHome;
+using quillbank::testing::TImmediateExit;
+using quillbank::testing::TScriptedUserInterface;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Lines(std::initializer_list<std::string> lines)
+{
+    std::string out;
+    for (const std::string& line : lines)
+        out += line + "\r\n";
+    return out;
+}
+
+std::string DirectoryLine(int account, const std::string& value)
+{
+    return "user_pref(\"mail.server.server" + std::to_string(account) + ".directory\", \"" + value + "\");";
+}
+
+class MailRestoreTest : public ::testing::Test
+{
+protected:
+    TFakeHome home;
+    std::string programDir = home.MakeDir("program");
+    Tl10n l10n{programDir + "/Default.lng"};
+    TScriptedUserInterface ui;
+    TWizardState state;
+    std::string profile = home.MakeDir("profile") + "/";
+    // Relative paths from a header must not land in the test's folder either.
+    fs::path savedCwd = fs::current_path();
+
+    MailRestoreTest()
+    {
+        home.WriteFile("program/Backup.ini", "");
+        state.ArchivePath = home.Path() + "/backup.qkz";
+        fs::current_path(home.Path());
+    }
+    ~MailRestoreTest() override { fs::current_path(savedCwd); }
+
+    /// A backup whose entries are the given names and contents.
+    void MakeArchive(const std::map<std::string, std::string>& entries)
+    {
+        const std::string source = home.MakeDir("source") + "/";
+        TBackupTask task(source, source, ui);
+        for (const auto& [name, content] : entries) {
+            home.WriteFile("source/" + name, content);
+            task.AddFile(name);
+        }
+        TZipFactory(state.ArchivePath, "", source, {ui, l10n, state, programDir}).AddTask(task);
+    }
+    void Restore(const std::string& prefs)
+    {
+        home.WriteFile("profile/prefs.js", prefs);
+        TZipFactory archive(state.ArchivePath, "", profile, {ui, l10n, state, programDir});
+        RestoreMailFolders(profile, archive, state, l10n, ui);
+    }
+    std::string Prefs() const { return ReadFileForTest(profile + "prefs.js"); }
+};
+
+} // namespace
+
+TEST_F(MailRestoreTest, ExternalFolderGoesBackToItsRecordedPlaceAndItsLinesAreRewritten)
+{
+    MakeArchive({{"Mail/Local Folders/Inbox", "local"},
+                 {"News/news.rc", "n"},
+                 {"Archiv/Inbox", "kept"},
+                 {"Archiv/sub/Drafts.msf", "d"},
+                 {"Other/Inbox", "not mine"}});
+    // A parent with a backslash and a non-ASCII name; the folder is created.
+    const std::string folder = home.Path() + "/d\xc3\xa9j\xc3\xa0\\old/Archiv";
+    const std::string encoded = home.Path() + "/d\xc3\xa9j\xc3\xa0\\\\old/Archiv";
+    state.MailFolders = {folder};
+    const std::string original =
+        "// Mozilla User Preferences\n\n" + DirectoryLine(1, encoded) + " // set by hand\r\n" +
+        "user_pref(\"mail.server.server1.directory-rel\", \"[ProfD]../Archiv\");\n" +
+        DirectoryLine(2, profile + "Mail/Local Folders") + "\n" + DirectoryLine(3, encoded) + "\n";
+    Restore(original);
+
+    EXPECT_EQ(ReadFileForTest(folder + "/Inbox"), "kept");
+    EXPECT_EQ(ReadFileForTest(folder + "/sub/Drafts.msf"), "d");
+    EXPECT_FALSE(fs::exists(home.Path() + "/d\xc3\xa9j\xc3\xa0\\old/Other"));
+    EXPECT_EQ(ReadFileForTest(profile + "Mail/Local Folders/Inbox"), "local");
+    EXPECT_EQ(ReadFileForTest(profile + "News/news.rc"), "n");
+    EXPECT_FALSE(fs::exists(profile + "Archiv"));
+    // Both accounts that share the folder point at it; what follows a value goes.
+    EXPECT_EQ(Prefs(), Lines({"// Mozilla User Preferences", DirectoryLine(1, encoded),
+                              "user_pref(\"mail.server.server1.directory-rel\", \"[ProfD]../Archiv\");",
+                              DirectoryLine(2, profile + "Mail/Local Folders"), DirectoryLine(3, encoded)}));
+    EXPECT_EQ(ReadFileForTest(profile + "prefs.zal"), original);
+    EXPECT_TRUE(ui.calls.empty());
+}
+
+TEST_F(MailRestoreTest, FolderThatCannotBeCreatedIsReportedAndTheRestGoesOn)
+{
+    MakeArchive({{"Archiv/Inbox", "a"}, {"Kept/Inbox", "k"}});
+    home.WriteFile("plainfile", "not a folder");
+    const std::string blocked = home.Path() + "/plainfile/Archiv";
+    const std::string good = home.Path() + "/mail/Kept";
+    state.MailFolders = {blocked, good};
+    ui.QueueAnswer(TBoxAnswer::Ok);
+    Restore(DirectoryLine(1, blocked) + " // old\n" + DirectoryLine(2, good) + " // old\n");
+
+    EXPECT_EQ(ui.calls, std::vector<std::string>{"box ok error|Error|Cannot restore external mail account to "
+                                                 "original location! " +
+                                                 blocked});
+    EXPECT_EQ(Prefs(), Lines({DirectoryLine(1, blocked) + " // old", DirectoryLine(2, good)}));
+    EXPECT_EQ(ReadFileForTest(good + "/Inbox"), "k");
+}
+
+TEST_F(MailRestoreTest, HostileHeaderPathsAreRefusedWithOneLogLineEach)
+{
+    MakeArchive({{"Archiv/Inbox", "a"}, {"Mail/Inbox", "m"}});
+    const std::vector<std::string> hostile = {
+        "Archiv",                              // relative
+        home.Path() + "/up/../escaped/Archiv", // climbs
+        home.Path() + "/whole/",               // no folder name: the whole archive
+        home.Path() + "/wild/Arch*",           // would match other folders' entries
+    };
+    state.MailFolders = hostile;
+    state.MailFolders.push_back(home.Path() + "/fine/Archiv");
+    std::string prefs, expected;
+    for (std::size_t i = 0; i < state.MailFolders.size(); ++i) {
+        const std::string line = DirectoryLine(static_cast<int>(i) + 1, state.MailFolders[i]);
+        prefs += line + " // old\n";
+        // Only the accepted folder's line is rewritten.
+        expected += line + (i < hostile.size() ? " // old\r\n" : "\r\n");
+    }
+    Restore(prefs);
+
+    for (const char* created : {"Archiv", "up", "escaped", "whole", "wild"})
+        EXPECT_FALSE(fs::exists(home.Path() + "/" + created)) << created;
+    EXPECT_EQ(ReadFileForTest(home.Path() + "/fine/Archiv/Inbox"), "a");
+    const std::string log = ReadFileForTest(ErrorLogPath());
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4);
+    for (const std::string& path : hostile)
+        EXPECT_NE(log.find("\"" + path + "\""), std::string::npos) << path;
+    EXPECT_EQ(Prefs(), expected);
+    EXPECT_TRUE(ui.calls.empty());
+}
+
+TEST_F(MailRestoreTest, MissingPrefsJsFailsWithItsText)
+{
+    MakeArchive({{"Mail/Inbox", "m"}});
+    TZipFactory archive(state.ArchivePath, "", profile, {ui, l10n, state, programDir});
+    try {
+        RestoreMailFolders(profile, archive, state, l10n, ui);
+        FAIL() << "no failure";
+    } catch (const EPrefsNotFound& error) {
+        EXPECT_STREQ(error.what(), "Config file prefs.js doesn't found.");
+    }
+    EXPECT_EQ(ReadFileForTest(profile + "Mail/Inbox"), "m");
+}
+
+// The clean-up's line rules, for one prefs.js and several targets.
+TEST_F(MailRestoreTest, FilterDropsWhatTheTargetAndTheChosenComponentsDoNotWant)
+{
+    const std::vector<std::string> input = {
+        "# Mozilla User Preferences",                                  // 0
+        "",                                                            // 1 never written
+        "user_pref(\"mail.server.server1.type\", \"pop3\");",          // 2
+        "user_pref(\"mailnews.start_page.enabled\", false);",          // 3
+        "user_pref(\"mailnewsx.custom\", 1);",                         // 4
+        "user_pref(\"ldap_2.servers.a.filename\", \"a.mab\");",        // 5
+        "user_pref(\"browser.startup.homepage\", \"x\");",             // 6
+        "user_pref(\"browser.cache.disk.parent_directory\", \"/x\");", // 7 never written
+        "user_pref(\"signon.SignonFileName\", \"s.s\");",              // 8
+        "user_pref(\"wallet.SchemaValueFileName\", \"w\");",           // 9
+        "user_pref(\"wallet.caveat\", true);",                         // 10
+        "user_pref(\"general.useragent.locale\", \"en\");",            // 11
+        " user_pref(\"mail.identity.id1.fullName\", \"A\");",          // 12 does not begin with it
+    };
+    TComponentBoxes all;
+    for (TComponentBox box : {EmailsBox, AddressBooksBox, SavedPasswordsBox, SavedFormDetailsBox})
+        all[box].Checked = true;
+    struct TCase
+    {
+        AppType type;
+        TComponentBoxes boxes;
+        std::vector<int> kept;
+    };
+    for (const TCase& c : {
+             TCase{1, all, {0, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12}},
+             TCase{1, {}, {0, 4, 6, 11}},
+             TCase{2, all, {0, 6, 8, 9, 10, 11, 12}},
+             TCase{3, all, {0, 2, 3, 4, 5, 8, 9, 10, 11, 12}},
+         }) {
+        std::string prefs, expected;
+        for (std::size_t i = 0; i < input.size(); ++i)
+            prefs += input[i] + (i % 2 ? "\n" : "\r\n"); // either line end is read
+        for (int i : c.kept)
+            expected += input[static_cast<std::size_t>(i)] + "\r\n";
+        home.WriteFile("profile/prefs.js", prefs);
+        FilterRestoredPrefs(profile, c.type, c.boxes, l10n, ui);
+        EXPECT_EQ(Prefs(), expected) << int(c.type);
+        EXPECT_FALSE(fs::exists(profile + "prefs.zal"));
+    }
+    EXPECT_TRUE(ui.calls.empty());
+}
+
+// An interrupted rewrite may leave "prefs.zal" as the only complete copy.
+TEST_F(MailRestoreTest, FilterTakesBackALeftoverCopyOnlyWhenPrefsJsIsGone)
+{
+    const std::string copy = "user_pref(\"from.copy\", 1);\r\n";
+    const std::string current = "user_pref(\"from.prefs\", 1);\r\n";
+    for (const std::optional<std::string>& prefs :
+         {std::optional<std::string>(), std::optional<std::string>(""),
+          std::optional<std::string>(current)}) {
+        fs::remove(profile + "prefs.js");
+        if (prefs)
+            home.WriteFile("profile/prefs.js", *prefs);
+        home.WriteFile("profile/prefs.zal", copy);
+        FilterRestoredPrefs(profile, 1, {}, l10n, ui);
+        EXPECT_EQ(Prefs(), prefs && !prefs->empty() ? current : copy);
+        EXPECT_FALSE(fs::exists(profile + "prefs.zal"));
+    }
+    // Without either file nothing is done.
+    fs::remove(profile + "prefs.js");
+    FilterRestoredPrefs(profile, 1, {}, l10n, ui);
+    EXPECT_FALSE(fs::exists(profile + "prefs.js"));
+    EXPECT_TRUE(ui.calls.empty());
+}
+
+TEST_F(MailRestoreTest, FilterThatCannotWriteLeavesPrefsJsWholeAndEndsTheProgram)
+{
+    // A full disk: writes beyond 1 KiB fail.
+    std::string prefs;
+    for (int i = 0; i < 200; ++i)
+        prefs += "user_pref(\"general.x" + std::to_string(i) + "\", 1);\r\n";
+    home.WriteFile("profile/prefs.js", prefs);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1024;
+    setrlimit(RLIMIT_FSIZE, &small);
+    ui.QueueAnswer(TBoxAnswer::Ok);
+    try {
+        FilterRestoredPrefs(profile, 1, {}, l10n, ui);
+        ADD_FAILURE() << "the program went on";
+    } catch (const TImmediateExit& exit) {
+        EXPECT_EQ(exit.exitCode, 1);
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(ui.calls.front(), "box ok warning|Warning|A critical error occurred while modifying the "
+                                "preferences file. The program will exit.");
+    EXPECT_EQ(Prefs(), prefs);
+}

@@ -1,0 +1,142 @@
+#include "profile/UnknowFiles.h"
+
+#include "config/l10n.h"
+#include "engine/Catalogue.h"
+#include "profile/Extensions.h"
+#include "profile/UnknowFilesBL.h"
+#include "tests/support/FakeHome.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::TFakeHome;
+namespace fs = std::filesystem;
+
+namespace {
+
+using TItems = std::vector<TUnknowItem>;
+
+class UnknowFilesTest : public ::testing::Test
+{
+protected:
+    TFakeHome home;
+    std::string programDir = home.MakeDir("program");
+    std::string profile = home.MakeDir("profile") + "/";
+
+    TUnknowFilesBL Known(const std::string& lines)
+    {
+        home.WriteFile("program/PROFILEFILES.TXT", lines);
+        return TUnknowFilesBL(programDir);
+    }
+
+    TItems Scan(const TUnknowFilesBL& known)
+    {
+        TItems found = known.FindUnknown(profile);
+        std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.Name < b.Name; });
+        return found;
+    }
+};
+
+} // namespace
+
+TEST_F(UnknowFilesTest, ReadsTheKnownList)
+{
+    const TUnknowFilesBL known =
+        Known("prefs.js\r\nextensions\\*.*\r\nchrome/*.*\r\n*.mab\r\n\r\nnotes.txt \nbad *.* \nlast");
+    EXPECT_EQ(known.KnownItems(), (TItems{{"prefs.js", false},
+                                          {"extensions", true},
+                                          {"chrome", true},
+                                          {"*.mab", false},
+                                          {"", false},
+                                          {"notes.txt ", false},
+                                          {"bad ", true},
+                                          {"last", false}}));
+    EXPECT_THROW(TUnknowFilesBL{home.MakeDir("empty")}, EKnownFilesError);
+}
+
+TEST_F(UnknowFilesTest, FindsWhatTheListDoesNotCover)
+{
+    const TUnknowFilesBL known = Known("prefs.js\nuser.js\nextensions/*.*\nchrome/*.*\n*.mab\n\n");
+    for (const char* name : {"prefs.js", "Prefs.JS", "abook.mab", "x.mab/f", "extensions/a", "Extensions/b",
+                             "user.js/f", "chrome", ".hidden"})
+        home.WriteFile(std::string("profile/") + name, "x");
+    fs::create_symlink("127.0.0.1:+4242", profile + "lock");
+    EXPECT_EQ(Scan(known), (TItems{{".hidden", false},
+                                   {"Extensions", true},
+                                   {"Prefs.JS", false},
+                                   {"chrome", false},
+                                   {"user.js", true},
+                                   {"x.mab", true}}));
+    EXPECT_TRUE(known.FindUnknown(profile + "missing/").empty());
+}
+
+TEST_F(UnknowFilesTest, TheShippedListKnowsEveryComponentEntry)
+{
+    const TUnknowFilesBL known(QUILLBANK_SOURCE_DIR "/data");
+    std::vector<std::string> missing;
+    // Only names of the profile root: the root's own masks and files below
+    // a folder ("chrome/userChrome.css") are not scanned entries.
+    auto check = [&](std::string_view name, bool isDirectory) {
+        if (!name.empty() && name.find('/') == std::string_view::npos &&
+            !known.IsKnown(std::string(name), isDirectory))
+            missing.emplace_back(name);
+    };
+    for (const TBackupComponent& component : BackupComponents()) {
+        for (std::string_view file : component.Files)
+            check(file, false);
+        for (const TFolderMask& folder : component.Folders)
+            check(folder.Folder, true);
+    }
+    for (std::string_view file : EmailsBackup().Files)
+        check(file, false);
+    for (const TFolderMask& folder : EmailsBackup().FullProfileFolders)
+        check(folder.Folder, true);
+    for (const TExtensionDataEntry& entry : ExtensionDataEntries())
+        check(entry.Name, entry.IsFolder);
+    EXPECT_EQ(missing, std::vector<std::string>{});
+}
+
+TEST(UnknowFilesModel, RowsTicksAndSavedStates)
+{
+    TFakeHome home;
+    const Tl10n l10n(home.Path() + "/Default.lng");
+    TUnknowFilesModel model;
+    model.Fill({{"extensions_old", true}, {"a.txt", false}, {"b", false}}, l10n);
+    EXPECT_EQ(model.RowTexts(), (std::vector<std::string>{"extensions_old (directory)", "a.txt", "b"}));
+    // Never shown: every row counts as ticked.
+    EXPECT_EQ(model.Ticks(), (std::vector<bool>{true, true, true}));
+
+    model.Show();
+    model.SetTicked(0, false);
+    model.SetTicked(2, false);
+    model.Cancel();
+    EXPECT_EQ(model.Ticks(), (std::vector<bool>{true, true, true}));
+
+    model.Show();
+    model.SetTicked(0, false);
+    model.SetTicked(2, false);
+    model.Ok();
+    // Showing again puts back what OK saved.
+    model.SetTicked(1, false);
+    model.Show();
+    EXPECT_EQ(model.Ticks(), (std::vector<bool>{false, true, false}));
+    EXPECT_EQ(model.TickedItems(), (TItems{{"a.txt", false}}));
+
+    model.SetAllBoxTicked(false);
+    EXPECT_EQ(model.Ticks(), (std::vector<bool>{false, false, false}));
+    model.SetAllBoxTicked(true);
+    EXPECT_EQ(model.Ticks(), (std::vector<bool>{true, true, true}));
+
+    // Rows built anew start ticked and forget what was saved.
+    model.SetAllBoxTicked(false);
+    model.Fill({{"x", false}, {"y", false}}, l10n);
+    EXPECT_FALSE(model.SavedStates());
+    model.Show();
+    EXPECT_EQ(model.Ticks(), (std::vector<bool>{true, true}));
+    EXPECT_FALSE(model.AllBoxTicked());
+}
