@@ -1,0 +1,1 @@
+// End-to-end tests of backup and restore with the real applications.
