@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QSize>
+
+class QWidget;
+
+namespace quillbank {
+
+class Tl10n;
+
+/**
+ * The language file's font for a window that is being shown: the face named
+ * by "Font", cut to 31 characters; an empty name keeps the font the window
+ * has. The character set selects nothing here, since every text is Unicode;
+ * it is still read, so a bad value is reported like any other.
+ */
+void ApplyLanguageFont(QWidget& window, const Tl10n& l10n);
+
+/**
+ * Gives a dialog-bordered window its designed client size, in
+ * device-independent pixels (so a high-DPI screen scales it), grown only
+ * where its layout needs more room for the current font and texts, and keeps
+ * the user from resizing it.
+ */
+void FixDialogSize(QWidget& window, QSize designed);
+
+} // namespace quillbank

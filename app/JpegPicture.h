@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+namespace quillbank {
+
+/// Decodes a JPEG picture with libjpeg; a null image when the bytes are no
+/// JPEG picture or are damaged.
+QImage DecodeJpeg(const QByteArray& bytes);
+
+/// The picture of the wizard's left strip, embedded in the program.
+QImage WizardPicture();
+
+} // namespace quillbank

@@ -1,0 +1,870 @@
+#include "app/TForm1.h"
+
+#include "app/DialogLook.h"
+#include "app/JpegPicture.h"
+#include "app/WizardDialogs.h"
+#include "apps/Detection.h"
+#include "apps/Installations.h"
+#include "apps/NewProfile.h"
+#include "apps/ProfileDiscovery.h"
+#include "apps/RunningCheck.h"
+#include "config/BackupFileNaming.h"
+#include "config/WorkingFiles.h"
+#include "config/l10n.h"
+#include "engine/ArchiveHeader.h"
+#include "engine/BackupRun.h"
+#include "engine/RestoreRun.h"
+#include "platform/FileSystem.h"
+#include "profile/UnknowFilesBL.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace quillbank {
+
+namespace {
+
+constexpr const char* ProductCaption = "Quillbank 1.4.9";
+
+QString Q(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+QLabel* WrappedLabel(const QString& name, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setWordWrap(true);
+    return label;
+}
+
+QPushButton* Button(const QString& name, QWidget* parent)
+{
+    auto* button = new QPushButton(parent);
+    button->setObjectName(name);
+    return button;
+}
+
+QListWidget* ListBox(const QString& name, QWidget* parent)
+{
+    auto* list = new QListWidget(parent);
+    list->setObjectName(name);
+    return list;
+}
+
+/// The lines of a list, in order.
+std::vector<std::string> Lines(const QListWidget& list)
+{
+    std::vector<std::string> lines;
+    for (int row = 0; row < list.count(); ++row)
+        lines.push_back(list.item(row)->text().toStdString());
+    return lines;
+}
+
+void Fill(QListWidget& list, const std::vector<std::string>& lines)
+{
+    list.clear();
+    for (const std::string& line : lines)
+        list.addItem(Q(line));
+}
+
+std::optional<std::string> SelectedLine(const QListWidget& list)
+{
+    const QListWidgetItem* item = list.currentItem();
+    if (item == nullptr || !item->isSelected())
+        return std::nullopt;
+    return item->text().toStdString();
+}
+
+/// The order in which the component boxes are reset.
+constexpr std::array<TComponentBox, ComponentBoxCount> ResetOrder = {
+    GeneralSettingsBox,    EmailsBox,         AddressBooksBox,
+    BookmarksBox,          HistoryBox,        SidebarsBox,
+    UserStylesBox,         CookiesBox,        SavedFormDetailsBox,
+    DownloadedFileListBox, SavedPasswordsBox, AccountsSettingsOnlyBox,
+    CertificatesBox,       ExtensionsBox,     CacheBox,
+};
+
+} // namespace
+
+TForm1::TForm1(const Tl10n& l10n, std::string programDir, TWizardDialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowMinimizeButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      l10n_(l10n), programDir_(std::move(programDir)), dialogs_(dialogs)
+{
+    setObjectName(QStringLiteral("Form1"));
+    settings_ = LoadSettings(programDir_, l10n_);
+    BuildWindow();
+    ShowWelcomePage();
+}
+
+// ---------------------------------------------------------------------------
+// The window.
+
+void TForm1::BuildWindow()
+{
+    image1_ = new QLabel(this);
+    image1_->setObjectName(QStringLiteral("Image1"));
+    image1_->setFrameShape(QFrame::Panel);
+    image1_->setFrameShadow(QFrame::Sunken);
+    image1_->setFixedSize(122, 262);
+    image1_->setScaledContents(true);
+    image1_->setPixmap(QPixmap::fromImage(WizardPicture()));
+
+    pages_ = new QStackedWidget(this);
+    pages_->setObjectName(QStringLiteral("PageArea"));
+    pages_->setFixedSize(313, 265);
+    for (QWidget* page : {BuildWelcomePage(), BuildOperationPage(), BuildProfilePage(), BuildComponentsPage(),
+                          BuildProgressPage(), BuildReportPage()})
+        pages_->addWidget(page);
+
+    auto* separator = new QFrame(this);
+    separator->setFrameShape(QFrame::HLine);
+    separator->setFrameShadow(QFrame::Sunken);
+
+    button3_ = Button(QStringLiteral("Button3"), this);
+    button1_ = Button(QStringLiteral("Button1"), this);
+    button2_ = Button(QStringLiteral("Button2"), this);
+    for (QPushButton* button : {button3_, button1_, button2_})
+        button->setFixedSize(75, 25);
+    button1_->setDefault(true);
+    connect(button1_, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(button2_, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(button3_, &QPushButton::clicked, this, &TForm1::Button3Click);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(image1_, 0, Qt::AlignTop);
+    top->addWidget(pages_, 0, Qt::AlignTop);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(button3_);
+    buttons->addWidget(button1_);
+    buttons->addSpacing(8);
+    buttons->addWidget(button2_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addLayout(top);
+    layout->addWidget(separator);
+    layout->addLayout(buttons);
+    setFixedSize(471, 327);
+    setWindowIcon(QIcon(QStringLiteral(":/quillbank/quillbank.png")));
+}
+
+QWidget* TForm1::BuildWelcomePage()
+{
+    panel1_ = new QWidget;
+    panel1_->setObjectName(QStringLiteral("Panel1"));
+    label1_ = WrappedLabel(QStringLiteral("Label1"), panel1_);
+    QFont bold = label1_->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.2);
+    label1_->setFont(bold);
+    staticText7_ = WrappedLabel(QStringLiteral("StaticText7"), panel1_);
+    staticText8_ = WrappedLabel(QStringLiteral("StaticText8"), panel1_);
+    staticText9_ = WrappedLabel(QStringLiteral("StaticText9"), panel1_);
+    auto* layout = new QVBoxLayout(panel1_);
+    for (QLabel* label : {label1_, staticText7_, staticText8_, staticText9_})
+        layout->addWidget(label);
+    layout->addStretch();
+    return panel1_;
+}
+
+QWidget* TForm1::BuildOperationPage()
+{
+    panel2_ = new QWidget;
+    panel2_->setObjectName(QStringLiteral("Panel2"));
+    staticText1_ = WrappedLabel(QStringLiteral("StaticText1"), panel2_);
+    groupBox1_ = new QGroupBox(panel2_);
+    groupBox1_->setObjectName(QStringLiteral("GroupBox1"));
+    radioButton1_ = new QRadioButton(groupBox1_);
+    radioButton1_->setObjectName(QStringLiteral("RadioButton1"));
+    radioButton1_->setChecked(true);
+    radioButton2_ = new QRadioButton(groupBox1_);
+    radioButton2_->setObjectName(QStringLiteral("RadioButton2"));
+    auto* group = new QVBoxLayout(groupBox1_);
+    group->addWidget(radioButton1_);
+    group->addWidget(radioButton2_);
+    staticText10_ = WrappedLabel(QStringLiteral("StaticText10"), panel2_);
+    listBox1_ = ListBox(QStringLiteral("ListBox1"), panel2_);
+    connect(listBox1_, &QListWidget::itemSelectionChanged, this, &TForm1::UpdateNextForApplication);
+    connect(listBox1_, &QListWidget::itemDoubleClicked, this, &TForm1::ListBox1DblClick);
+    auto* layout = new QVBoxLayout(panel2_);
+    layout->addWidget(staticText1_);
+    layout->addWidget(groupBox1_);
+    layout->addWidget(staticText10_);
+    layout->addWidget(listBox1_, 1);
+    return panel2_;
+}
+
+QWidget* TForm1::BuildProfilePage()
+{
+    panel3_ = new QWidget;
+    panel3_->setObjectName(QStringLiteral("Panel3"));
+    staticText2_ = WrappedLabel(QStringLiteral("StaticText2"), panel3_);
+    listBox2_ = ListBox(QStringLiteral("ListBox2"), panel3_);
+    listBox2_->setSortingEnabled(true);
+    connect(listBox2_, &QListWidget::itemSelectionChanged, this, &TForm1::ListBox2Click);
+    connect(listBox2_, &QListWidget::itemDoubleClicked, this, &TForm1::ListBox2DblClick);
+    button6_ = Button(QStringLiteral("Button6"), panel3_);
+    button7_ = Button(QStringLiteral("Button7"), panel3_);
+    button5_ = Button(QStringLiteral("Button5"), panel3_);
+    connect(button6_, &QPushButton::clicked, this, &TForm1::Button6Click);
+    connect(button7_, &QPushButton::clicked, this, &TForm1::Button7Click);
+    connect(button5_, &QPushButton::clicked, this, &TForm1::Button5Click);
+    staticText4_ = WrappedLabel(QStringLiteral("StaticText4"), panel3_);
+    groupBox2_ = new QGroupBox(panel3_);
+    groupBox2_->setObjectName(QStringLiteral("GroupBox2"));
+    QFont bold = groupBox2_->font();
+    bold.setBold(true);
+    groupBox2_->setFont(bold);
+    staticText3_ = new QLabel(groupBox2_);
+    staticText3_->setObjectName(QStringLiteral("StaticText3"));
+    QFont normal = staticText3_->font();
+    normal.setBold(false);
+    staticText3_->setFont(normal);
+    button4_ = Button(QStringLiteral("Button4"), groupBox2_);
+    button4_->setFont(normal);
+    connect(button4_, &QPushButton::clicked, this, &TForm1::Button4Click);
+    // The path on a line of its own, so the whole display form shows.
+    auto* file = new QGridLayout(groupBox2_);
+    file->setContentsMargins(6, 4, 6, 4);
+    file->addWidget(staticText3_, 0, 0, 1, 2);
+    file->addWidget(button4_, 1, 1);
+    file->setColumnStretch(0, 1);
+    auto* row = new QHBoxLayout;
+    row->addWidget(button6_);
+    row->addWidget(button7_);
+    row->addWidget(button5_);
+    auto* layout = new QVBoxLayout(panel3_);
+    layout->addWidget(staticText2_);
+    layout->addWidget(listBox2_, 1);
+    layout->addLayout(row);
+    layout->addWidget(staticText4_);
+    layout->addWidget(groupBox2_);
+    return panel3_;
+}
+
+QWidget* TForm1::BuildComponentsPage()
+{
+    panel4_ = new QWidget;
+    panel4_->setObjectName(QStringLiteral("Panel4"));
+    staticText5_ = WrappedLabel(QStringLiteral("StaticText5"), panel4_);
+    groupBox3_ = new QGroupBox(panel4_);
+    groupBox3_->setObjectName(QStringLiteral("GroupBox3"));
+    for (int box = 1; box <= ComponentBoxCount; ++box) {
+        checkBoxes_[box] = new QCheckBox(groupBox3_);
+        checkBoxes_[box]->setObjectName(QStringLiteral("CheckBox%1").arg(box));
+    }
+    connect(checkBoxes_[AccountsSettingsOnlyBox], &QCheckBox::toggled, this, &TForm1::CheckBox7Click);
+    unknowFilesBT_ = Button(QStringLiteral("UnknowFilesBT"), groupBox3_);
+    unknowFilesBT_->hide();
+    connect(unknowFilesBT_, &QPushButton::clicked, this, &TForm1::UnknowFilesBTClick);
+    // Left column rows 1-8, right column rows 1-7 and the button.
+    const TComponentBox left[] = {GeneralSettingsBox, EmailsBox,   AddressBooksBox, BookmarksBox,
+                                  HistoryBox,         SidebarsBox, UserStylesBox,   ExtensionsBox};
+    const TComponentBox right[] = {SavedPasswordsBox,      CookiesBox,      SavedFormDetailsBox,
+                                   DownloadedFileListBox,  CertificatesBox, CacheBox,
+                                   AccountsSettingsOnlyBox};
+    auto* grid = new QGridLayout(groupBox3_);
+    grid->setContentsMargins(4, 4, 2, 4);
+    grid->setHorizontalSpacing(2);
+    grid->setVerticalSpacing(2);
+    for (int row = 0; row < 8; ++row)
+        grid->addWidget(checkBoxes_[left[row]], row, 0);
+    for (int row = 0; row < 7; ++row)
+        grid->addWidget(checkBoxes_[right[row]], row, 1);
+    grid->addWidget(unknowFilesBT_, 7, 1);
+    auto* layout = new QVBoxLayout(panel4_);
+    layout->addWidget(staticText5_);
+    layout->addWidget(groupBox3_, 1);
+    return panel4_;
+}
+
+QWidget* TForm1::BuildProgressPage()
+{
+    panel5_ = new QWidget;
+    panel5_->setObjectName(QStringLiteral("Panel5"));
+    listBox3_ = ListBox(QStringLiteral("ListBox3"), panel5_);
+    listBox3_->setSelectionMode(QAbstractItemView::NoSelection);
+    listBox3_->setStyleSheet(QStringLiteral("background: palette(window);"));
+    staticText6_ = new QLabel(panel5_);
+    staticText6_->setObjectName(QStringLiteral("StaticText6"));
+    progressBar1_ = new QProgressBar(panel5_);
+    progressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
+    progressBar1_->setRange(0, 100);
+    auto* layout = new QVBoxLayout(panel5_);
+    layout->addWidget(listBox3_, 1);
+    layout->addWidget(staticText6_);
+    layout->addWidget(progressBar1_);
+    return panel5_;
+}
+
+QWidget* TForm1::BuildReportPage()
+{
+    panel6_ = new QWidget;
+    panel6_->setObjectName(QStringLiteral("Panel6"));
+    staticText11_ = WrappedLabel(QStringLiteral("StaticText11"), panel6_);
+    listBox4_ = ListBox(QStringLiteral("ListBox4"), panel6_);
+    listBox4_->setSelectionMode(QAbstractItemView::NoSelection);
+    listBox4_->setStyleSheet(QStringLiteral("background: palette(window);"));
+    checkBox16_ = new QCheckBox(panel6_);
+    checkBox16_->setObjectName(QStringLiteral("CheckBox16"));
+    connect(checkBox16_, &QCheckBox::toggled, this, &TForm1::CheckBox16Click);
+    auto* layout = new QVBoxLayout(panel6_);
+    layout->addWidget(staticText11_);
+    layout->addWidget(listBox4_, 1);
+    layout->addWidget(checkBox16_);
+    return panel6_;
+}
+
+std::string TForm1::Text(std::string_view key) const
+{
+    return l10n_.GetText("TForm1", key);
+}
+
+std::string TForm1::Text(std::string_view section, std::string_view key) const
+{
+    return l10n_.GetText(section, key);
+}
+
+void TForm1::SetCaption(const char* captionKey)
+{
+    setWindowTitle(Q(ProductCaption + Text(captionKey)));
+}
+
+void TForm1::ShowPage(QWidget* panel)
+{
+    pages_->setCurrentWidget(panel);
+}
+
+TArchiveEnvironment TForm1::Environment()
+{
+    return {*this, l10n_, state_, programDir_};
+}
+
+// ---------------------------------------------------------------------------
+// Showing, placing and closing the window.
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!std::exchange(shownOnce_, true))
+        FormShow();
+}
+
+void TForm1::FormShow()
+{
+    if (!MissingWorkingFiles(programDir_).empty()) {
+        ShowWarning(Text("LANG_WARNING"), Text("LANG_NO_FILES"));
+        // The program ends once control is back in the event loop.
+        closeWithoutAsking_ = true;
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    }
+    PlaceOnMonitor();
+    ApplyLanguageFont(*this, l10n_);
+}
+
+void TForm1::PlaceOnMonitor()
+{
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.isEmpty())
+        return;
+    int number = settings_.MonitorNumber;
+    if (number > screens.size())
+        number = 1;
+    const QRect display = screens[number - 1]->geometry();
+    move(display.left() + display.width() / 2 - width() / 2,
+         display.top() + display.height() / 2 - height() / 2);
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    if (ConfirmExit())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool TForm1::ConfirmExit()
+{
+    if (pages_->currentWidget() == panel6_ || closeWithoutAsking_)
+        return true;
+    if (AskYesNo(Text("LANG_END_PROGRAM"), Text("LANG_END_TEXT")))
+        ExitImmediately(1);
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// The user interface of the core's steps.
+
+TBoxAnswer TForm1::ShowMessageBox(const std::string& caption, const std::string& text, TBoxButtons buttons,
+                                  TBoxIcon icon)
+{
+    return dialogs_.MessageBoxes().ShowMessageBox(caption, text, buttons, icon);
+}
+
+std::optional<std::string> TForm1::AskRestorePassword()
+{
+    return dialogs_.AskRestorePassword();
+}
+
+std::optional<std::string> TForm1::ChooseFolder(const std::string& caption, const std::string& initialFolder)
+{
+    return dialogs_.ChooseFolder(caption, initialFolder);
+}
+
+void TForm1::ProcessEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void TForm1::ShowTaskLine(const std::string& text)
+{
+    staticText6_->setText(Q(text));
+}
+
+void TForm1::AddReportLine(const std::string& text)
+{
+    listBox3_->addItem(Q(text));
+    listBox3_->scrollToBottom();
+}
+
+void TForm1::SetProgressRange(int minimum, int maximum)
+{
+    progressBar1_->setRange(minimum, maximum);
+}
+
+void TForm1::SetProgressPosition(int position)
+{
+    progressBar1_->setValue(std::clamp(position, progressBar1_->minimum(), progressBar1_->maximum()));
+}
+
+void TForm1::EndProgram(int exitCode)
+{
+    dialogs_.EndProgram(exitCode);
+}
+
+// ---------------------------------------------------------------------------
+// Moves between pages.
+
+void TForm1::Button1Click()
+{
+    switch (pageIndex_) {
+    case 1:
+        ShowOperationPage();
+        pageIndex_ = 2;
+        break;
+    case 2:
+        if (const auto line = SelectedLine(*listBox1_))
+            SelectApplication(state_, *line);
+        if (!WaitForAppExit(state_.SelectedAppType, l10n_, *this))
+            return;
+        ShowProfilePage();
+        pageIndex_ = 3;
+        break;
+    case 3:
+        if (ShowComponentsPage())
+            pageIndex_ = 4;
+        break;
+    case 4:
+        if (!WaitForAppExit(state_.SelectedAppType, l10n_, *this) || !ConfirmOverwriteProfile())
+            return;
+        RunOperation();
+        break;
+    default:
+        break;
+    }
+}
+
+void TForm1::Button3Click()
+{
+    switch (pageIndex_) {
+    case 2:
+        pageIndex_ = 1;
+        ShowWelcomePage();
+        break;
+    case 3:
+        ShowOperationPage();
+        pageIndex_ = 2;
+        break;
+    case 4:
+        ShowProfilePage();
+        pageIndex_ = 3;
+        break;
+    default:
+        break;
+    }
+}
+
+void TForm1::Button2Click()
+{
+    if (checkBox16_->isChecked())
+        Restart();
+    else
+        close();
+}
+
+void TForm1::Restart()
+{
+    checkBox16_->setChecked(false);
+    listBox3_->clear();
+    listBox4_->clear();
+    pageIndex_ = 1;
+    ShowWelcomePage();
+    button1_->setFocus();
+}
+
+void TForm1::ListBox1DblClick()
+{
+    const auto line = SelectedLine(*listBox1_);
+    if (!line)
+        return;
+    SelectApplication(state_, *line);
+    if (state_.SelectedAppName.empty() || !WaitForAppExit(state_.SelectedAppType, l10n_, *this))
+        return;
+    ShowProfilePage();
+    pageIndex_ = 3;
+}
+
+void TForm1::ListBox2Click()
+{
+    UpdateNextForProfile();
+    if (state_.Operation == 1 && templateHasProfile_ && SelectedLine(*listBox2_))
+        UpdateBackupFileProposal();
+}
+
+void TForm1::ListBox2DblClick()
+{
+    if (SelectedLine(*listBox2_) && pageIndex_ == 3 && ShowComponentsPage())
+        pageIndex_ = 4;
+}
+
+void TForm1::UpdateNextForApplication()
+{
+    button1_->setEnabled(SelectedLine(*listBox1_).has_value());
+}
+
+void TForm1::UpdateNextForProfile()
+{
+    button1_->setEnabled(SelectedLine(*listBox2_).has_value());
+}
+
+bool TForm1::ConfirmOverwriteProfile()
+{
+    return state_.Operation == 1 ||
+           AskYesNo(Text("LANG_QUESTION"), Text("Quillbank14", "LANG_OVERWRITE_PROFILE"));
+}
+
+// ---------------------------------------------------------------------------
+// Page set-ups.
+
+void TForm1::SetButtonCaptions()
+{
+    button1_->setText(Q(Text("LANG_BUTTON_1")));
+    button2_->setText(Q(Text("LANG_BUTTON_2")));
+    button3_->setText(Q(Text("LANG_BUTTON_3")));
+}
+
+void TForm1::ShowWelcomePage()
+{
+    SetButtonCaptions();
+    SetCaption("LANG_OKNO_1");
+    label1_->setText(Q(Text("LANG_APLIKACE_WELCOME")));
+    staticText7_->setText(Q(Text("LANG_MEMO1")));
+    staticText8_->setText(Q(Text("LANG_MEMO11")));
+    staticText9_->setText(Q(Text("LANG_MEMO12")));
+    state_.ArchivePath.clear();
+    ShowPage(panel1_);
+    button1_->setEnabled(true);
+    button1_->show();
+    button2_->show();
+    button3_->hide();
+    pageIndex_ = 1;
+    closeWithoutAsking_ = false;
+}
+
+void TForm1::ShowOperationPage()
+{
+    SetCaption("LANG_APLIKACE_VOLBA");
+    staticText1_->setText(Q(Text("LANG_CO_PROVEST")));
+    groupBox1_->setTitle(Q(Text("LANG_VOLBA")));
+    radioButton1_->setText(Q(Text("LANG_ZALOHA")));
+    radioButton2_->setText(Q(Text("LANG_OBNOVA")));
+    staticText10_->setText(Q(Text("LANG_MEMO2")));
+    ShowPage(panel2_);
+    button3_->show();
+    const auto registry = CreateRegistryReader();
+    TInstallationDetection(*registry, l10n_, status_, state_.AppList).DetectApplications();
+    Fill(*listBox1_, state_.AppList);
+    UpdateNextForApplication();
+}
+
+void TForm1::ShowProfilePage()
+{
+    state_.Operation = radioButton1_->isChecked() ? 1 : 2;
+    const bool backup = state_.Operation == 1;
+    SetCaption("LANG_VOLBA_PROFILU");
+    button5_->setText(Q(Text("LANG_NEW_PROFIL")));
+    button6_->setText(Q(Text("LANG_RELOAD")));
+    button7_->setText(Q(Text("Quillbank14", "LANG_PORTABLE")));
+    button4_->setText(Q(Text("LANG_CHOOSE")));
+    groupBox2_->setTitle(
+        Q(Text("Quillbank14", backup ? "LANG_CHOOSE_FILE_BACKUP" : "LANG_CHOOSE_FILE_RESTORE")));
+    const AppType type = state_.SelectedAppType;
+    button5_->setEnabled(!backup && IsKnownAppType(type) && !status_[type].InstallDir.empty());
+    ShowPage(panel3_);
+    button1_->setEnabled(false);
+    staticText2_->setText(Q(Text(backup ? "LANG_TEXT2_1" : "LANG_TEXT2_2")));
+    staticText4_->setText(Q(Text(backup ? "LANG_TEXT4_1" : "LANG_TEXT4_2")));
+    ListProfiles(state_, l10n_);
+    FillProfileList();
+    UpdateNextForProfile();
+    UpdateBackupFileProposal();
+}
+
+void TForm1::FillProfileList()
+{
+    Fill(*listBox2_, state_.ProfileList);
+    listBox2_->setCurrentItem(nullptr);
+    listBox2_->clearSelection();
+}
+
+void TForm1::UpdateBackupFileProposal()
+{
+    const AppType type = state_.SelectedAppType;
+    const TBackupProposal proposal =
+        ProposeBackupPath(settings_, type, IsKnownAppType(type) ? status_[type].Version : std::string(),
+                          state_.Operation, SelectedLine(*listBox2_));
+    state_.ArchivePath = proposal.Path;
+    templateHasProfile_ = proposal.TemplateHasProfile;
+    ShowArchivePath(ProposalDisplayText(state_.ArchivePath));
+}
+
+void TForm1::ShowArchivePath(const std::string& caption)
+{
+    staticText3_->setText(Q(caption));
+    staticText3_->setToolTip(Q(state_.ArchivePath));
+}
+
+bool TForm1::ShowComponentsPage()
+{
+    const bool backup = state_.Operation == 1;
+    WriteLastDirectory(state_.ArchivePath, state_.SelectedAppType);
+    if (backup && FileExists(state_.ArchivePath) &&
+        !AskYesNo(Text("LANG_QUESTION"), Text("LANG_SOUBOR_EXIST")))
+        return false;
+    if (!backup && !DetectBackupFile(state_.ArchivePath, state_, Environment())) {
+        ShowWarning(Text("LANG_WARNING"), Text("LANG_NO_BACKUP_FILE"));
+        return false;
+    }
+    if (backup) {
+        state_.BackupPassword.clear();
+        if (settings_.AskForPassword && AskYesNo(Text("LANG_QUESTION"), Text("TForm4", "LANG_ENCRYPT")))
+            state_.BackupPassword = dialogs_.AskBackupPassword().value_or(std::string());
+    }
+    ResetComponentBoxes();
+    state_.MailFolders.clear();
+    state_.SelectedProfileLine = SelectedLine(*listBox2_);
+    if (backup) {
+        ApplyComponentBoxes(CheckProfile(state_, l10n_, *this));
+    } else {
+        TComponentBoxes boxes = ComponentBoxes();
+        ReadArchiveHeader(state_, boxes, Environment());
+        ApplyComponentBoxes(boxes);
+    }
+    SetCaption("LANG_SOUCASTI");
+    ShowPage(panel4_);
+    staticText5_->setText(Q(Text(backup ? "LANG_CHOOSE_ZALOHA" : "LANG_CHOOSE_OBNOVA")));
+    groupBox3_->setTitle(Q(Text("LANG_GROUPBOX3")));
+    for (int box = 1; box <= ComponentBoxCount; ++box)
+        checkBoxes_[box]->setText(Q(Text("LANG_CHECKBOX" + std::to_string(box))));
+    unknowFilesBT_->setText(Q(Text("Quillbank14", "LANG_UNKNOW_FILES")));
+    checkBoxes_[AccountsSettingsOnlyBox]->setVisible(backup);
+    if (backup)
+        FillUnknownFilesList();
+    else
+        FillUnknownFilesFromArchive();
+    return true;
+}
+
+void TForm1::ResetComponentBoxes()
+{
+    // Unchecking runs the boxes' handlers as a click would: an "Accounts
+    // settings only" box unchecked here gives "Emails" back.
+    for (TComponentBox box : ResetOrder)
+        checkBoxes_[box]->setChecked(false);
+    for (TComponentBox box : ResetOrder)
+        checkBoxes_[box]->setEnabled(true);
+}
+
+void TForm1::ApplyComponentBoxes(const TComponentBoxes& boxes)
+{
+    for (int box = 1; box <= ComponentBoxCount; ++box) {
+        if (box == AccountsSettingsOnlyBox)
+            continue;
+        checkBoxes_[box]->setChecked(boxes.Boxes[box].Checked);
+        checkBoxes_[box]->setEnabled(boxes.Boxes[box].Enabled);
+    }
+    checkBoxes_[AccountsSettingsOnlyBox]->setChecked(boxes[AccountsSettingsOnlyBox].Checked);
+    checkBoxes_[AccountsSettingsOnlyBox]->setEnabled(boxes[AccountsSettingsOnlyBox].Enabled);
+    checkBoxes_[ExtensionsBox]->setToolTip(boxes.ExtensionsHintVisible ? Q(Text("LANG_CHECKBOX14_HINT"))
+                                                                       : QString());
+}
+
+TComponentBoxes TForm1::ComponentBoxes() const
+{
+    TComponentBoxes boxes;
+    for (int box = 1; box <= ComponentBoxCount; ++box)
+        boxes.Boxes[box] = {checkBoxes_[box]->isChecked(), checkBoxes_[box]->isEnabled()};
+    return boxes;
+}
+
+void TForm1::CheckBox7Click(bool checked)
+{
+    checkBoxes_[EmailsBox]->setChecked(!checked);
+    checkBoxes_[EmailsBox]->setEnabled(!checked);
+}
+
+void TForm1::FillUnknownFilesList()
+{
+    unknownFiles_.Fill(TUnknowFilesBL(programDir_).FindUnknown(state_.ProfileDir), l10n_);
+    unknownFiles_.SetAllBoxTicked(true);
+    unknowFilesBT_->setVisible(unknownFiles_.HasRows());
+}
+
+void TForm1::FillUnknownFilesFromArchive()
+{
+    unknownFiles_.Fill(state_.UnknownEntries, l10n_);
+    unknowFilesBT_->setVisible(unknownFiles_.HasRows());
+}
+
+void TForm1::UnknowFilesBTClick()
+{
+    dialogs_.ShowUnknownFiles(unknownFiles_);
+}
+
+void TForm1::ShowProgressPage()
+{
+    SetCaption("LANG_PROV_AKCE");
+    if (state_.Operation == 1) {
+        listBox3_->addItem(Q(Text("Quillbank14", "LANG_BACKUP_PARTS")));
+        for (int box = 1; box <= ComponentBoxCount; ++box)
+            if (checkBoxes_[box]->isChecked())
+                listBox3_->addItem(Q("- " + Text("LANG_CHECKBOX" + std::to_string(box))));
+        staticText6_->setText(Q(Text("Quillbank14", "LANG_DISK_SPACE_CALCULATE")));
+    }
+    progressBar1_->setRange(0, 100);
+    progressBar1_->setValue(0);
+    ShowPage(panel5_);
+    button1_->hide();
+    button3_->hide();
+}
+
+void TForm1::RunOperation()
+{
+    ShowProgressPage();
+    const TComponentBoxes boxes = ComponentBoxes();
+    if (state_.Operation == 1) {
+        TBackupRequest request;
+        request.Application = state_.SelectedAppType;
+        request.ProfileDir = state_.ProfileDir;
+        request.ArchivePath = state_.ArchivePath;
+        request.Password = state_.BackupPassword;
+        request.Boxes = boxes;
+        request.UnknownEntries = unknownFiles_.Items();
+        request.UnknownTicks = unknownFiles_.Ticks();
+        RunBackup(request, state_, Environment());
+    } else {
+        RunRestore({boxes, unknownFiles_.Ticks()}, state_, Environment());
+    }
+    ShowReportPage();
+}
+
+void TForm1::ShowReportPage()
+{
+    SetCaption("LANG_ZAVER");
+    button2_->setText(Q(Text("LANG_BUTTON_KONEC")));
+    checkBox16_->setText(Q(Text("LANG_NEW_BR")));
+    staticText11_->setText(Q(Text(state_.Operation == 1 ? "LANG_MEMO3" : "LANG_BACKUP_RESTOR")));
+    for (const std::string& line : Lines(*listBox3_))
+        listBox4_->addItem(Q(line));
+    ShowPage(panel6_);
+    button2_->setFocus();
+    pageIndex_ = 5;
+}
+
+void TForm1::CheckBox16Click(bool checked)
+{
+    button2_->setText(Q(Text(checked ? "LANG_BUTTON_1" : "LANG_BUTTON_KONEC")));
+}
+
+// ---------------------------------------------------------------------------
+// The buttons of the profile page.
+
+void TForm1::Button4Click()
+{
+    ChooseBackupFile();
+}
+
+void TForm1::ChooseBackupFile()
+{
+    const std::string filter = Text("LANG_DIALOGS");
+    std::string caption = staticText3_->text().toStdString();
+    if (state_.Operation == 1) {
+        if (const auto chosen = dialogs_.ChooseBackupFileToSave(filter, DialogInitialDir(state_.ArchivePath),
+                                                                SaveDialogFileName(state_.ArchivePath))) {
+            state_.ArchivePath = NormaliseChosenBackupPath(*chosen);
+            caption = ChosenPathDisplayText(state_.ArchivePath);
+        }
+    } else if (const auto chosen = dialogs_.ChooseBackupFileToOpen(
+                   filter, DialogInitialDir(state_.ArchivePath), OpenDialogFileName(state_.ArchivePath))) {
+        if (FileExists(*chosen) && DetectBackupFile(*chosen, state_, Environment())) {
+            state_.ArchivePath = NormaliseChosenBackupPath(*chosen);
+            caption = ChosenPathDisplayText(state_.ArchivePath);
+        } else {
+            ShowWarning(Text("LANG_WARNING"), Text("LANG_BAD_FILE2"));
+        }
+    }
+    state_.ArchivePath = CollapseDoubledSeparators(state_.ArchivePath);
+    ShowArchivePath(CollapseDoubledSeparators(caption));
+}
+
+void TForm1::Button5Click()
+{
+    CreateNewProfile(dialogs_.AskNewProfile(), state_, status_, l10n_, *this);
+}
+
+void TForm1::Button6Click()
+{
+    ListProfiles(state_, l10n_);
+    FillProfileList();
+    button1_->setEnabled(false);
+}
+
+void TForm1::Button7Click()
+{
+    const auto selected = SelectedLine(*listBox2_);
+    ChoosePortableProfile(state_, l10n_, *this);
+    if (listBox2_->count() != static_cast<int>(state_.ProfileList.size())) {
+        listBox2_->addItem(Q(state_.ProfileList.back()));
+        if (!selected)
+            listBox2_->clearSelection();
+    }
+}
+
+} // namespace quillbank

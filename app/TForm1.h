@@ -1,0 +1,183 @@
+#pragma once
+
+#include "apps/AppStatus.h"
+#include "apps/WizardState.h"
+#include "config/AppSettings.h"
+#include "engine/ComponentBoxes.h"
+#include "platform/UserInterface.h"
+#include "profile/UnknowFiles.h"
+
+#include <QWidget>
+#include <array>
+
+class QButtonGroup;
+class QCheckBox;
+class QCloseEvent;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QShowEvent;
+class QStackedWidget;
+
+namespace quillbank {
+
+class Tl10n;
+class TWizardDialogs;
+struct TArchiveEnvironment;
+
+/**
+ * The main window: a five-page wizard (welcome, operation and application,
+ * profile and backup file, components, report) with a progress page while a
+ * backup or restore runs. It holds the wizard's state and shows what the
+ * core's steps decide; it is also the user interface those steps report to.
+ */
+class TForm1 : public QWidget, public TUserInterface
+{
+    Q_OBJECT
+
+public:
+    /// `programDir` holds the working files; `dialogs` shows everything modal.
+    TForm1(const Tl10n& l10n, std::string programDir, TWizardDialogs& dialogs, QWidget* parent = nullptr);
+
+    const TWizardState& State() const { return state_; }
+    const TAppSettings& Settings() const { return settings_; }
+    int PageIndex() const { return pageIndex_; }
+    TUnknowFilesModel& UnknownFiles() { return unknownFiles_; }
+
+    // TUserInterface.
+    TBoxAnswer ShowMessageBox(const std::string& caption, const std::string& text, TBoxButtons buttons,
+                              TBoxIcon icon) override;
+    std::optional<std::string> AskRestorePassword() override;
+    std::optional<std::string> ChooseFolder(const std::string& caption,
+                                            const std::string& initialFolder) override;
+    void ProcessEvents() override;
+    void ShowTaskLine(const std::string& text) override;
+    void AddReportLine(const std::string& text) override;
+    void SetProgressRange(int minimum, int maximum) override;
+    void SetProgressPosition(int position) override;
+
+protected:
+    void EndProgram(int exitCode) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Event handlers.
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void Button6Click();
+    void Button7Click();
+    void ListBox1DblClick();
+    void ListBox2Click();
+    void ListBox2DblClick();
+    void CheckBox7Click(bool checked);
+    void CheckBox16Click(bool checked);
+    void UnknowFilesBTClick();
+    void FormShow();
+    bool ConfirmExit();
+
+    // Page set-ups.
+    void SetButtonCaptions();
+    void ShowWelcomePage();
+    void ShowOperationPage();
+    void ShowProfilePage();
+    bool ShowComponentsPage();
+    void ShowProgressPage();
+    void ShowReportPage();
+    void RunOperation();
+    void Restart();
+
+    // Helpers.
+    void BuildWindow();
+    QWidget* BuildWelcomePage();
+    QWidget* BuildOperationPage();
+    QWidget* BuildProfilePage();
+    QWidget* BuildComponentsPage();
+    QWidget* BuildProgressPage();
+    QWidget* BuildReportPage();
+    void SetCaption(const char* captionKey);
+    std::string Text(std::string_view key) const;
+    std::string Text(std::string_view section, std::string_view key) const;
+    void ShowPage(QWidget* panel);
+    void FillProfileList();
+    void UpdateNextForApplication();
+    void UpdateNextForProfile();
+    void UpdateBackupFileProposal();
+    void ChooseBackupFile();
+    void ShowArchivePath(const std::string& caption);
+    bool ConfirmOverwriteProfile();
+    void ResetComponentBoxes();
+    void ApplyComponentBoxes(const TComponentBoxes& boxes);
+    TComponentBoxes ComponentBoxes() const;
+    void FillUnknownFilesList();
+    void FillUnknownFilesFromArchive();
+    void PlaceOnMonitor();
+    TArchiveEnvironment Environment();
+
+    const Tl10n& l10n_;
+    std::string programDir_;
+    TWizardDialogs& dialogs_;
+    TWizardState state_;
+    TAppSettings settings_;
+    TAppStatusTable status_;
+    TUnknowFilesModel unknownFiles_;
+    int pageIndex_ = 1;
+    bool closeWithoutAsking_ = false;
+    bool templateHasProfile_ = false;
+    bool shownOnce_ = false;
+
+    QLabel* image1_ = nullptr;
+    QStackedWidget* pages_ = nullptr;
+    QPushButton* button1_ = nullptr;
+    QPushButton* button2_ = nullptr;
+    QPushButton* button3_ = nullptr;
+    // Page 1.
+    QWidget* panel1_ = nullptr;
+    QLabel* label1_ = nullptr;
+    QLabel* staticText7_ = nullptr;
+    QLabel* staticText8_ = nullptr;
+    QLabel* staticText9_ = nullptr;
+    // Page 2.
+    QWidget* panel2_ = nullptr;
+    QLabel* staticText1_ = nullptr;
+    QGroupBox* groupBox1_ = nullptr;
+    QRadioButton* radioButton1_ = nullptr;
+    QRadioButton* radioButton2_ = nullptr;
+    QLabel* staticText10_ = nullptr;
+    QListWidget* listBox1_ = nullptr;
+    // Page 3.
+    QWidget* panel3_ = nullptr;
+    QLabel* staticText2_ = nullptr;
+    QListWidget* listBox2_ = nullptr;
+    QPushButton* button5_ = nullptr;
+    QPushButton* button6_ = nullptr;
+    QPushButton* button7_ = nullptr;
+    QLabel* staticText4_ = nullptr;
+    QGroupBox* groupBox2_ = nullptr;
+    QLabel* staticText3_ = nullptr;
+    QPushButton* button4_ = nullptr;
+    // Page 4.
+    QWidget* panel4_ = nullptr;
+    QLabel* staticText5_ = nullptr;
+    QGroupBox* groupBox3_ = nullptr;
+    std::array<QCheckBox*, ComponentBoxCount + 1> checkBoxes_{};
+    QPushButton* unknowFilesBT_ = nullptr;
+    // Progress.
+    QWidget* panel5_ = nullptr;
+    QListWidget* listBox3_ = nullptr;
+    QLabel* staticText6_ = nullptr;
+    QProgressBar* progressBar1_ = nullptr;
+    // Page 5.
+    QWidget* panel6_ = nullptr;
+    QLabel* staticText11_ = nullptr;
+    QListWidget* listBox4_ = nullptr;
+    QCheckBox* checkBox16_ = nullptr;
+};
+
+} // namespace quillbank

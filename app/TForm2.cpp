@@ -1,0 +1,146 @@
+#include "app/TForm2.h"
+
+#include "app/DialogLook.h"
+#include "config/l10n.h"
+
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace quillbank {
+
+namespace {
+
+constexpr QSize ClientSize(316, 154);
+
+QPushButton* DialogButton(const char* name, QWidget* parent)
+{
+    auto* button = new QPushButton(parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    button->setMinimumSize(75, 25);
+    return button;
+}
+
+} // namespace
+
+TForm2::TForm2(const Tl10n& l10n, TFolderChooser chooseFolder, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), l10n_(l10n),
+      chooseFolder_(std::move(chooseFolder))
+{
+    setObjectName("TForm2");
+    if (!chooseFolder_) {
+        chooseFolder_ = [this](const std::string& caption, const std::string& initialFolder) {
+            const QString folder = QFileDialog::getExistingDirectory(this, QString::fromStdString(caption),
+                                                                     QString::fromStdString(initialFolder));
+            return folder.isEmpty() ? std::nullopt : std::optional<std::string>(folder.toStdString());
+        };
+    }
+
+    label1_ = new QLabel(this);
+    label1_->setObjectName("Label1");
+    edit1_ = new QLineEdit(this);
+    edit1_->setObjectName("Edit1");
+    label1_->setBuddy(edit1_);
+
+    groupBox1_ = new QGroupBox(this);
+    groupBox1_->setObjectName("GroupBox1");
+    label2_ = new QLabel(groupBox1_);
+    label2_->setObjectName("Label2");
+    button3_ = DialogButton("Button3", groupBox1_);
+    auto* location = new QHBoxLayout(groupBox1_);
+    location->setContentsMargins(8, 4, 8, 4);
+    location->addWidget(label2_, 1);
+    location->addWidget(button3_);
+
+    button1_ = DialogButton("Button1", this);
+    button1_->setDefault(true);
+    button2_ = DialogButton("Button2", this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(button1_);
+    buttons->addWidget(button2_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(label1_);
+    layout->addWidget(edit1_);
+    layout->addWidget(groupBox1_);
+    layout->addStretch();
+    layout->addLayout(buttons);
+
+    // Escape and the close box reject the dialog, as Cancel does.
+    connect(button1_, &QPushButton::clicked, this, &TForm2::Button1Click);
+    connect(button2_, &QPushButton::clicked, this, &TForm2::Button2Click);
+    connect(button3_, &QPushButton::clicked, this, &TForm2::Button3Click);
+    PrepareNewProfileDialog();
+}
+
+void TForm2::PrepareNewProfileDialog()
+{
+    setWindowTitle(QString::fromStdString(l10n_.GetText("TForm1", "LANG_NEW_PROFIL")));
+    label1_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_NEW_PROFIL_NAME")));
+    label2_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_DIR_DEFAULT")));
+    button1_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_OK")));
+    button2_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_2")));
+    button3_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_CHOOSE")));
+    groupBox1_->setTitle(QString::fromStdString(l10n_.GetText("TForm1", "LANG_LOCATION")));
+    edit1_->clear();
+    locationPath_.clear();
+    label2_->setToolTip(QString());
+    nameAccepted_ = false;
+}
+
+bool TForm2::Execute()
+{
+    PrepareNewProfileDialog();
+    exec();
+    return nameAccepted_;
+}
+
+std::string TForm2::Name() const
+{
+    return edit1_->text().toStdString();
+}
+
+TNewProfileAnswer TForm2::Answer() const
+{
+    return {nameAccepted_, Name(), locationPath_};
+}
+
+void TForm2::showEvent(QShowEvent* event)
+{
+    ApplyLanguageFont(*this, l10n_);
+    FixDialogSize(*this, ClientSize);
+    QDialog::showEvent(event);
+    edit1_->setFocus();
+}
+
+void TForm2::Button1Click()
+{
+    nameAccepted_ = true;
+    accept();
+}
+
+void TForm2::Button2Click()
+{
+    reject();
+}
+
+void TForm2::Button3Click()
+{
+    const std::optional<std::string> folder =
+        chooseFolder_(l10n_.GetText("Quillbank14", "LANG_SELECT_PROFILE_FOLDER"), locationPath_);
+    if (!folder)
+        return;
+    locationPath_ = *folder;
+    // The label shows the folder shortened; its tooltip keeps it whole.
+    label2_->setText(QString::fromStdString(ShortenPathForDisplay(locationPath_)));
+    label2_->setToolTip(QString::fromStdString(locationPath_));
+}
+
+} // namespace quillbank

@@ -1,0 +1,167 @@
+#include "app/TForm4.h"
+
+#include "app/DialogLook.h"
+#include "app/MessageBoxes.h"
+#include "config/l10n.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace quillbank {
+
+namespace {
+
+constexpr QSize ClientSize(275, 181);
+constexpr int MinPasswordLength = 3;
+
+QLineEdit* PasswordField(const char* name, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setEchoMode(QLineEdit::Password);
+    edit->setMaxLength(TForm4::MaxPasswordLength);
+    return edit;
+}
+
+} // namespace
+
+TPasswordCheck CheckBackupPassword(const QString& password, const QString& confirmation)
+{
+    if (password != confirmation)
+        return TPasswordCheck::Mismatch;
+    if (password.size() < MinPasswordLength)
+        return TPasswordCheck::TooShort;
+    return TPasswordCheck::Accepted;
+}
+
+TForm4::TForm4(const Tl10n& l10n, TMessageBoxes& messageBoxes, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), l10n_(l10n), messageBoxes_(messageBoxes)
+{
+    setObjectName("TForm4");
+
+    auto* group = new QGroupBox(this);
+    group->setObjectName("GroupBox1");
+    label1_ = new QLabel(group);
+    label1_->setObjectName("Label1");
+    label1_->setWordWrap(true);
+    auto* line = new QFrame(group);
+    line->setObjectName("Bevel1");
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    label2_ = new QLabel(group);
+    label2_->setObjectName("Label2");
+    edit1_ = PasswordField("Edit1", group);
+    label2_->setBuddy(edit1_);
+    label3_ = new QLabel(group);
+    label3_->setObjectName("Label3");
+    edit2_ = PasswordField("Edit2", group);
+    label3_->setBuddy(edit2_);
+
+    auto* fields = new QGridLayout(group);
+    fields->addWidget(label1_, 0, 0, 1, 2);
+    fields->addWidget(line, 1, 0, 1, 2);
+    fields->addWidget(label2_, 2, 0);
+    fields->addWidget(edit1_, 2, 1);
+    fields->addWidget(label3_, 3, 0);
+    fields->addWidget(edit2_, 3, 1);
+    fields->setColumnStretch(1, 1);
+
+    button1_ = new QPushButton(this);
+    button1_->setObjectName("Button1");
+    button1_->setDefault(true);
+    button1_->setMinimumSize(75, 25);
+    button2_ = new QPushButton(this);
+    button2_->setObjectName("Button2");
+    button2_->setAutoDefault(false);
+    button2_->setMinimumSize(75, 25);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(button1_);
+    buttons->addWidget(button2_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(group);
+    layout->addStretch();
+    layout->addLayout(buttons);
+
+    connect(button1_, &QPushButton::clicked, this, &TForm4::Button1Click);
+    connect(button2_, &QPushButton::clicked, this, &TForm4::Button2Click);
+    Prepare();
+}
+
+void TForm4::Prepare()
+{
+    edit1_->clear();
+    edit2_->clear();
+    passwordAccepted_ = false;
+    setWindowTitle(QString::fromStdString(l10n_.GetText("TForm4", "LANG_CAPTION")));
+    label1_->setText(QString::fromStdString(l10n_.GetText("TForm4", "LANG_TEXT")));
+    label2_->setText(QString::fromStdString(l10n_.GetText("TForm4", "LANG_HESLO")));
+    label3_->setText(QString::fromStdString(l10n_.GetText("TForm4", "LANG_HESLO2")));
+    button1_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_OK")));
+    button2_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_2")));
+}
+
+bool TForm4::Execute()
+{
+    Prepare();
+    exec();
+    return passwordAccepted_;
+}
+
+std::string TForm4::Password() const
+{
+    return edit1_->text().toStdString();
+}
+
+void TForm4::showEvent(QShowEvent* event)
+{
+    ApplyLanguageFont(*this, l10n_);
+    FixDialogSize(*this, ClientSize);
+    QDialog::showEvent(event);
+    edit1_->setFocus();
+}
+
+void TForm4::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TForm4::Button1Click()
+{
+    const char* problem = nullptr;
+    switch (CheckBackupPassword(edit1_->text(), edit2_->text())) {
+    case TPasswordCheck::Mismatch:
+        problem = "LANG_NO_STEJ";
+        break;
+    case TPasswordCheck::TooShort:
+        problem = "LANG_NO_PASS";
+        break;
+    case TPasswordCheck::Accepted:
+        passwordAccepted_ = true;
+        accept();
+        return;
+    }
+    messageBoxes_.ShowMessageBox(l10n_.GetText("TForm1", "LANG_WARNING"), l10n_.GetText("TForm4", problem),
+                                 TBoxButtons::Ok, TBoxIcon::Information);
+}
+
+void TForm4::Button2Click()
+{
+    reject();
+}
+
+} // namespace quillbank

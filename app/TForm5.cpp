@@ -1,0 +1,124 @@
+#include "app/TForm5.h"
+
+#include "app/DialogLook.h"
+#include "config/l10n.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace quillbank {
+
+namespace {
+
+constexpr QSize ClientSize(290, 135);
+
+} // namespace
+
+TForm5::TForm5(const Tl10n& l10n, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), l10n_(l10n)
+{
+    setObjectName("TForm5");
+
+    auto* group = new QGroupBox(this);
+    group->setObjectName("GroupBox1");
+    label1_ = new QLabel(group);
+    label1_->setObjectName("Label1");
+    label1_->setWordWrap(true);
+    label2_ = new QLabel(group);
+    label2_->setObjectName("Label2");
+    edit1_ = new QLineEdit(group);
+    edit1_->setObjectName("Edit1");
+    edit1_->setEchoMode(QLineEdit::Password);
+    edit1_->setMaxLength(MaxPasswordLength);
+    label2_->setBuddy(edit1_);
+
+    auto* fields = new QGridLayout(group);
+    fields->addWidget(label1_, 0, 0, 1, 2);
+    fields->addWidget(label2_, 1, 0);
+    fields->addWidget(edit1_, 1, 1);
+    fields->setColumnStretch(1, 1);
+
+    button1_ = new QPushButton(this);
+    button1_->setObjectName("Button1");
+    button1_->setDefault(true);
+    button1_->setMinimumSize(75, 25);
+    button2_ = new QPushButton(this);
+    button2_->setObjectName("Button2");
+    button2_->setAutoDefault(false);
+    button2_->setMinimumSize(75, 25);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(button1_);
+    buttons->addWidget(button2_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(group);
+    layout->addStretch();
+    layout->addLayout(buttons);
+
+    // Escape and the close box reject the dialog, as Cancel does.
+    connect(button1_, &QPushButton::clicked, this, &TForm5::Button1Click);
+    connect(button2_, &QPushButton::clicked, this, &TForm5::Button2Click);
+    Prepare();
+}
+
+void TForm5::Prepare()
+{
+    edit1_->clear();
+    passwordAccepted_ = false;
+    setWindowTitle(QString::fromStdString(l10n_.GetText("TForm5", "LANG_CAPTION")));
+    label1_->setText(QString::fromStdString(l10n_.GetText("TForm5", "LANG_LABEL1")));
+    label2_->setText(QString::fromStdString(l10n_.GetText("TForm4", "LANG_HESLO")));
+    button1_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_OK")));
+    button2_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_2")));
+}
+
+bool TForm5::Execute()
+{
+    Prepare();
+    exec();
+    return passwordAccepted_;
+}
+
+std::optional<std::string> TForm5::AskRestorePassword()
+{
+    if (!Execute())
+        return std::nullopt;
+    return Password();
+}
+
+std::string TForm5::Password() const
+{
+    return edit1_->text().toStdString();
+}
+
+void TForm5::showEvent(QShowEvent* event)
+{
+    passwordAccepted_ = false;
+    ApplyLanguageFont(*this, l10n_);
+    FixDialogSize(*this, ClientSize);
+    QDialog::showEvent(event);
+    edit1_->setFocus();
+}
+
+void TForm5::Button1Click()
+{
+    if (edit1_->text().isEmpty())
+        return;
+    passwordAccepted_ = true;
+    accept();
+}
+
+void TForm5::Button2Click()
+{
+    reject();
+}
+
+} // namespace quillbank

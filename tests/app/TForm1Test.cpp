@@ -1,0 +1,284 @@
+#include "app/TForm1.h"
+
+#include "app/WizardDialogs.h"
+#include "config/l10n.h"
+#include "tests/support/FakeHome.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+#include <deque>
+#include <filesystem>
+#include <memory>
+
+using namespace quillbank;
+namespace fs = std::filesystem;
+
+namespace {
+
+/// Answers every modal question of the wizard from queues; a question with
+/// nothing queued is dismissed.
+class TScriptedWizardDialogs final : public TWizardDialogs
+{
+public:
+    TScriptedMessageBoxes boxes;
+    std::deque<std::optional<std::string>> backupPasswords;
+    std::deque<std::optional<std::string>> filesToOpen;
+    std::deque<std::optional<std::string>> filesToSave;
+    int unknownFilesShown = 0;
+
+    TMessageBoxes& MessageBoxes() override { return boxes; }
+    std::optional<std::string> AskBackupPassword() override { return Next(backupPasswords); }
+    std::optional<std::string> AskRestorePassword() override { return std::nullopt; }
+    TNewProfileAnswer AskNewProfile() override { return {}; }
+    void ShowUnknownFiles(TUnknowFilesModel&) override { ++unknownFilesShown; }
+    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<std::string> ChooseBackupFileToSave(const std::string&, const std::string&,
+                                                      const std::string&) override
+    {
+        return Next(filesToSave);
+    }
+    std::optional<std::string> ChooseBackupFileToOpen(const std::string&, const std::string&,
+                                                      const std::string&) override
+    {
+        return Next(filesToOpen);
+    }
+    void EndProgram(int exitCode) override
+    {
+        QFAIL(qPrintable(QStringLiteral("program ended with %1").arg(exitCode)));
+    }
+
+private:
+    static std::optional<std::string> Next(std::deque<std::optional<std::string>>& queue)
+    {
+        if (queue.empty())
+            return std::nullopt;
+        auto answer = queue.front();
+        queue.pop_front();
+        return answer;
+    }
+};
+
+} // namespace
+
+class TForm1Test : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<testing::TFakeHome> home_;
+    std::string programDir_;
+    std::unique_ptr<Tl10n> l10n_;
+    std::unique_ptr<TScriptedWizardDialogs> dialogs_;
+    std::unique_ptr<TForm1> form_;
+    int shot_ = 0;
+
+    template <typename T>
+    T* Find(const char* name)
+    {
+        T* child = form_->findChild<T*>(name);
+        if (child == nullptr)
+            qFatal("no %s", name);
+        return child;
+    }
+    void Click(const char* name) { QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton); }
+    void Select(const char* list, const QString& text)
+    {
+        auto* listBox = Find<QListWidget>(list);
+        const auto items = listBox->findItems(text, Qt::MatchExactly);
+        QVERIFY2(!items.isEmpty(), qPrintable(text));
+        listBox->setCurrentItem(items.front());
+    }
+    QStringList Items(const char* list)
+    {
+        QStringList items;
+        auto* listBox = Find<QListWidget>(list);
+        for (int row = 0; row < listBox->count(); ++row)
+            items << listBox->item(row)->text();
+        return items;
+    }
+    QCheckBox* Box(int number)
+    {
+        return Find<QCheckBox>(qPrintable(QStringLiteral("CheckBox%1").arg(number)));
+    }
+
+    /// Saves a picture of the window when QUILLBANK_SCREENSHOTS names a folder.
+    void Screenshot(const char* name)
+    {
+        const QString folder = qEnvironmentVariable("QUILLBANK_SCREENSHOTS");
+        if (folder.isEmpty())
+            return;
+        QDir().mkpath(folder);
+        form_->grab().save(QStringLiteral("%1/%2-%3.png").arg(folder).arg(++shot_).arg(QLatin1String(name)));
+    }
+
+private slots:
+    void init()
+    {
+        home_ = std::make_unique<testing::TFakeHome>();
+        programDir_ = home_->MakeDir("program");
+        for (const char* file : {"Backup.ini", "Default.lng", "Profilefiles.txt"})
+            fs::copy_file(fs::path(QUILLBANK_SOURCE_DIR) / "data" / file, fs::path(programDir_) / file);
+        home_->SetEnv(
+            "QUILLBANK_REGISTRY",
+            home_->WriteFile("machine.reg",
+                             "Windows Registry Editor Version 5.00\r\n\r\n"
+                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\mozilla\\Mozilla Firefox]\r\n"
+                             "\"CurrentVersion\"=\"115.0\"\r\n"
+                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\mozilla\\Mozilla Firefox\\115.0\\Main]\r\n"
+                             "\"Install Directory\"=\"/opt/firefox\"\r\n"));
+        home_->WriteFile(".mozilla/firefox/profiles.ini",
+                         "[Profile0]\nName=default\nIsRelative=1\nPath=a.default\n"
+                         "[Profile1]\nName=second\nIsRelative=1\nPath=b.second\n");
+        home_->WriteFile(".mozilla/firefox/a.default/prefs.js", "user_pref(\"browser.startup.page\", 3);\n");
+        home_->WriteFile(".mozilla/firefox/a.default/places.sqlite", "bookmarks and history");
+        home_->WriteFile(".mozilla/firefox/a.default/cookies.sqlite", "cookies");
+        home_->WriteFile(".mozilla/firefox/a.default/notes.txt", "an unknown file");
+        home_->WriteFile(".mozilla/firefox/b.second/prefs.js", "user_pref(\"x\", 1);\n");
+        home_->MakeDir("Documents");
+        l10n_ = std::make_unique<Tl10n>(programDir_ + "/Default.lng");
+        dialogs_ = std::make_unique<TScriptedWizardDialogs>();
+        form_ = std::make_unique<TForm1>(*l10n_, programDir_, *dialogs_);
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    }
+
+    void cleanup()
+    {
+        form_.reset();
+        dialogs_.reset();
+        home_.reset();
+    }
+
+    void pagesOfABackup()
+    {
+        QCOMPARE(form_->PageIndex(), 1);
+        QCOMPARE(form_->windowTitle(), QStringLiteral("Quillbank 1.4.9 - Welcome"));
+        QVERIFY(!Find<QPushButton>("Button3")->isVisible());
+        Screenshot("welcome");
+
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 2);
+        QCOMPARE(Items("ListBox1"), (QStringList{"Mozilla Firefox 115.0", "Portable applications"}));
+        QVERIFY(!Find<QPushButton>("Button1")->isEnabled());
+        Select("ListBox1", "Mozilla Firefox 115.0");
+        QVERIFY(Find<QPushButton>("Button1")->isEnabled());
+        Screenshot("operation");
+
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 3);
+        QCOMPARE(Items("ListBox2"), (QStringList{"default", "second"}));
+        QVERIFY(!Find<QPushButton>("Button5")->isEnabled()); // New profile: restores only
+        const std::string proposed = form_->State().ArchivePath;
+        QVERIFY(proposed.starts_with(home_->Path() + "/Documents/Firefox 115.0 - "));
+        QVERIFY(proposed.ends_with(".qkz"));
+        Select("ListBox2", "default");
+        Screenshot("profile");
+
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::No); // no password
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 4);
+        QVERIFY(Box(1)->isChecked());
+        QVERIFY(Box(4)->isChecked() && Box(5)->isChecked() && Box(10)->isChecked());
+        QVERIFY(!Box(2)->isEnabled() && !Box(7)->isEnabled()); // no mail in this profile
+        QVERIFY(!Box(14)->isEnabled() && !Box(14)->toolTip().isEmpty());
+        QVERIFY(Find<QPushButton>("UnknowFilesBT")->isVisible());
+        Screenshot("components");
+
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 5);
+        QVERIFY(fs::exists(proposed));
+        const QStringList report = Items("ListBox4");
+        QCOMPARE(report.front(), QStringLiteral("Backup contains:"));
+        QVERIFY(report.contains(QStringLiteral("- Bookmarks")));
+        QCOMPARE(Find<QPushButton>("Button2")->text(), QStringLiteral("Finish"));
+        Screenshot("report");
+    }
+
+    void backAndGuards()
+    {
+        Click("Button1");
+        Select("ListBox1", "Mozilla Firefox 115.0");
+        Click("Button1");
+        Select("ListBox2", "default");
+        // An existing file must be confirmed: No keeps the page.
+        home_->WriteFile("Documents/existing.qkz", "old");
+        dialogs_->filesToSave.push_back(home_->Path() + "/Documents/existing.zip");
+        Click("Button4");
+        QCOMPARE(form_->State().ArchivePath, home_->Path() + "/Documents/existing.qkz");
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 3);
+        QCOMPARE(dialogs_->boxes.Boxes.back().Text, std::string("This file already exists. Overwrite it?"));
+
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::Yes); // overwrite
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::No);  // no password
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 4);
+        // "Accounts settings only" and "Emails" exclude each other.
+        Box(7)->setEnabled(true);
+        Box(7)->setChecked(true);
+        QVERIFY(!Box(2)->isChecked() && !Box(2)->isEnabled());
+        Box(7)->setChecked(false);
+        QVERIFY(Box(2)->isChecked() && Box(2)->isEnabled());
+
+        // Back refills the profile list and proposes a new file name.
+        Click("Button3");
+        QCOMPARE(form_->PageIndex(), 3);
+        QVERIFY(Find<QListWidget>("ListBox2")->selectedItems().isEmpty());
+        QVERIFY(!Find<QPushButton>("Button1")->isEnabled());
+        QVERIFY(form_->State().ArchivePath != home_->Path() + "/Documents/existing.qkz");
+    }
+
+    void restoreAndRestart()
+    {
+        pagesOfABackup();
+        const std::string archive = form_->State().ArchivePath;
+        QTest::mouseClick(Find<QCheckBox>("CheckBox16"), Qt::LeftButton);
+        QCOMPARE(Find<QPushButton>("Button2")->text(), QStringLiteral("Next >"));
+        Click("Button2");
+        QCOMPARE(form_->PageIndex(), 1);
+        QVERIFY(Items("ListBox4").isEmpty());
+
+        Click("Button1");
+        Find<QRadioButton>("RadioButton2")->setChecked(true);
+        Select("ListBox1", "Mozilla Firefox 115.0");
+        Click("Button1");
+        QVERIFY(Find<QPushButton>("Button5")->isEnabled()); // installed: a profile can be made
+        Select("ListBox2", "second");
+        dialogs_->filesToOpen.push_back(archive);
+        Click("Button4");
+        QCOMPARE(form_->State().ArchivePath, archive);
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 4);
+        QVERIFY(!Box(7)->isVisible());
+        QVERIFY(Box(4)->isChecked() && !Box(2)->isEnabled());
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::Yes); // overwrite the profile
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 5);
+        QCOMPARE(Find<QLabel>("StaticText11")->text(),
+                 QStringLiteral("The backup was restored. You can read the report below:"));
+        QVERIFY(Items("ListBox4").contains(QStringLiteral("Bookmarks restore... OK")));
+        QVERIFY(fs::exists(home_->Path() + "/.mozilla/firefox/b.second/places.sqlite"));
+        QVERIFY(fs::exists(home_->Path() + "/.mozilla/firefox/b.second/notes.txt"));
+    }
+
+    void closingAsksBeforeTheReportPage()
+    {
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
+        QVERIFY(!form_->close());
+        QCOMPARE(dialogs_->boxes.Boxes.back().Text,
+                 std::string("The operation is not finished. Do you really want to exit the program?"));
+        QVERIFY(form_->isVisible());
+    }
+};
+
+QTEST_MAIN(TForm1Test)
+#include "TForm1Test.moc"
