@@ -15,6 +15,8 @@ packages=(
   firefox-esr thunderbird
   # other ZIP tools, peers of the archive interoperability tests
   unzip zip p7zip-full libarchive-tools python3
+  # a display server for the wizard's screenshots
+  xvfb xauth
 )
 
 sudo_cmd=()

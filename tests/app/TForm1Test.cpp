@@ -270,6 +270,64 @@ private slots:
         QVERIFY(fs::exists(home_->Path() + "/.mozilla/firefox/b.second/notes.txt"));
     }
 
+    void doubleClicks()
+    {
+        Click("Button1");
+        // The portable line names no application: a double-click does nothing.
+        auto* applications = Find<QListWidget>("ListBox1");
+        Select("ListBox1", "Portable applications");
+        emit applications->itemDoubleClicked(applications->currentItem());
+        QCOMPARE(form_->PageIndex(), 2);
+        Select("ListBox1", "Mozilla Firefox 115.0");
+        emit applications->itemDoubleClicked(applications->currentItem());
+        QCOMPARE(form_->PageIndex(), 3);
+        auto* profiles = Find<QListWidget>("ListBox2");
+        Select("ListBox2", "second");
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
+        emit profiles->itemDoubleClicked(profiles->currentItem());
+        QCOMPARE(form_->PageIndex(), 4);
+    }
+
+    void aFileThatIsNoBackupKeepsTheProfilePage()
+    {
+        Click("Button1");
+        Find<QRadioButton>("RadioButton2")->setChecked(true);
+        Select("ListBox1", "Mozilla Firefox 115.0");
+        Click("Button1");
+        Select("ListBox2", "default");
+        const std::string notABackup = home_->WriteFile("Documents/notes.qkz", "plain text");
+        dialogs_->filesToOpen.push_back(notABackup);
+        Click("Button4");
+        QCOMPARE(dialogs_->boxes.Boxes.back().Text,
+                 std::string("The selected file is not a valid backup file."));
+        QVERIFY(form_->State().ArchivePath != notABackup);
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 3);
+        QCOMPARE(dialogs_->boxes.Boxes.back().Text,
+                 std::string("The backup file was not found or corrupted."));
+    }
+
+    void resettingTheBoxesGivesEmailsBack()
+    {
+        home_->WriteFile(".mozilla/firefox/a.default/prefs.js",
+                         "user_pref(\"mail.identity.id1.fullName\", \"Me\");\n");
+        Click("Button1");
+        Select("ListBox1", "Mozilla Firefox 115.0");
+        Click("Button1");
+        Select("ListBox2", "default");
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
+        Click("Button1");
+        QVERIFY(Box(2)->isChecked() && Box(7)->isEnabled());
+        Box(7)->setChecked(true);
+        QVERIFY(!Box(2)->isEnabled());
+        Click("Button3");
+        Select("ListBox2", "default");
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
+        Click("Button1");
+        QVERIFY(!Box(7)->isChecked());
+        QVERIFY(Box(2)->isChecked() && Box(2)->isEnabled());
+    }
+
     void closingAsksBeforeTheReportPage()
     {
         dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
