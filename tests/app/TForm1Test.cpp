@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QtTest>
 #include <deque>
 #include <filesystem>
@@ -326,6 +327,29 @@ private slots:
         Click("Button1");
         QVERIFY(!Box(7)->isChecked());
         QVERIFY(Box(2)->isChecked() && Box(2)->isEnabled());
+    }
+
+    void placedOnTheConfiguredDisplayOrTheFirst()
+    {
+        form_.reset();
+        home_->WriteFile("program/Backup.ini", "[General]\nmonitor=3\n");
+        form_ = std::make_unique<TForm1>(*l10n_, programDir_, *dialogs_);
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        const QRect display = QGuiApplication::screens().front()->geometry();
+        QCOMPARE(form_->pos(), QPoint(display.left() + display.width() / 2 - form_->width() / 2,
+                                      display.top() + display.height() / 2 - form_->height() / 2));
+    }
+
+    void aMissingWorkingFileIsReportedAtStart()
+    {
+        form_.reset();
+        fs::remove(programDir_ + "/Profilefiles.txt");
+        form_ = std::make_unique<TForm1>(*l10n_, programDir_, *dialogs_);
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        QCOMPARE(dialogs_->boxes.Boxes.back().Text, std::string("Some files not found. Please reinstall."));
+        QVERIFY(form_->close()); // ending now asks nothing
     }
 
     void closingAsksBeforeTheReportPage()
