@@ -213,13 +213,21 @@ private:
         }
         while (ReadLine(container, line)) {
             const TLegacySection* section = FindLegacySection(line);
-            if (section == nullptr || !request_.Boxes[section->Box].Checked)
+            if (section == nullptr)
                 continue;
-            const TRestoreComponent* component = FindRestoreComponent(section->Box);
-            env_.Ui.ShowTaskLine(Text(component->TaskText));
+            const bool ticked = request_.Boxes[section->Box].Checked;
+            if (ticked)
+                env_.Ui.ShowTaskLine(Text(FindRestoreComponent(section->Box)->TaskText));
             std::string path, ignored;
             if (!ReadLine(container, path) || !ReadLine(container, ignored))
                 Fail("LANG_END_FILE");
+            // A record of a component that is not restored is read past as a
+            // whole: a line of its file that looks like a section name starts
+            // nothing.
+            if (!ticked) {
+                RestoreLegacyFile(container, path, false);
+                continue;
+            }
             path = ReplaceAll(path, "\\", "/");
             const bool confined = IsConfinedPath(path);
             if (!confined)

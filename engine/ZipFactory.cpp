@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
@@ -324,7 +325,11 @@ void TZipFactory::WriteStaged()
         if (!archivePassword_.empty())
             zip_file_set_encryption(archive.Get(), index, encryptionMethod_, archivePassword_.c_str());
     };
+    std::set<std::string> added;
     for (const auto& [entryName, path] : staged) {
+        // A name listed twice is one entry, added once.
+        if (!added.insert(entryName).second)
+            continue;
         auto source = std::make_unique<TFileSource>(*this, entryName, path);
         zip_source_t* zipSource = zip_source_function(archive.Get(), &TFileSource::Callback, source.get());
         if (zipSource == nullptr)

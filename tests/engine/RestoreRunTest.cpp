@@ -177,6 +177,20 @@ TEST_F(RestoreRunTest, LegacyContainerRecordsOfTickedComponents)
     EXPECT_EQ(ui.processEventsCount, 2); // the 250 lines of prefs.js: checked twice for a running Firefox
 }
 
+TEST_F(RestoreRunTest, LegacyRecordsOfUntickedComponentsAreSkippedWhole)
+{
+    // The mail record's text holds lines that look like a record of its own.
+    home.WriteFile("old.txt",
+                   LegacyContainer("Mail\r\nMail\\Inbox\r\n-\r\nCookies\r\nprefs.js\r\n-\r\nnot a pref\r\n" +
+                                   LegacyEnd));
+    state.ArchivePath = home.Path() + "/old.txt";
+    state.ArchiveFormat = 1;
+    request.Boxes[CookiesBox].Checked = true;
+    RunRestore(request, state, Environment());
+    EXPECT_FALSE(fs::exists(target + "/prefs.js"));
+    EXPECT_TRUE(Calls("report|").empty());
+}
+
 TEST_F(RestoreRunTest, LegacyContainerThatEndsInsideARecordIsCorrupted)
 {
     home.WriteFile("old.txt", LegacyContainer("Nastaveni\r\nprefs.js\r\n-\r\nuser_pref(\"a\", 1);\r\n"));

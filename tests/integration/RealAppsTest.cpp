@@ -2,6 +2,8 @@
 // headless in a fake home. Every program started here is ended and reaped
 // before its test finishes.
 
+#include "tests/support/RealApps.h"
+
 #include "apps/Detection.h"
 #include "apps/Installations.h"
 #include "apps/MozManager.h"
@@ -15,185 +17,28 @@
 
 #include <algorithm>
 #include <chrono>
-#include <fcntl.h>
 #include <filesystem>
 #include <functional>
-#include <signal.h>
-#include <spawn.h>
-#include <sstream>
-#include <sys/file.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::EndProcessesOfHome;
+using quillbank::testing::FirefoxInstallDir;
+using quillbank::testing::InstalledVersion;
+using quillbank::testing::ProcessesOfHome;
 using quillbank::testing::ReadFileForTest;
+using quillbank::testing::TAppProcess;
 using quillbank::testing::TFakeHome;
+using quillbank::testing::ThunderbirdInstallDir;
+using quillbank::testing::TRealAppsLock;
 using quillbank::testing::TScriptedUserInterface;
+using quillbank::testing::WaitUntil;
 using Lines = std::vector<std::string>;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
-
-const std::string FirefoxDir = "/usr/lib/firefox-esr";
-const std::string ThunderbirdDir = "/usr/lib/thunderbird";
-
-template <typename Condition>
-bool WaitUntil(Condition condition, std::chrono::milliseconds timeout)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
-
-/// The [App] Version of an installation's "application.ini"; empty when there is none.
-std::string InstalledVersion(const std::string& installDir)
-{
-    std::istringstream in(ReadFileForTest(installDir + "/application.ini"));
-    std::string line;
-    std::string section;
-    while (std::getline(in, line)) {
-        if (line.ends_with('\r'))
-            line.pop_back();
-        if (line.starts_with('['))
-            section = line;
-        else if (section == "[App]" && line.starts_with("Version="))
-            return line.substr(8);
-    }
-    return {};
-}
-
-/// The processes, other than this one, that were started with `home` as HOME.
-std::vector<pid_t> ProcessesOfHome(const std::string& home)
-{
-    std::vector<pid_t> found;
-    std::error_code error;
-    for (auto it = fs::directory_iterator("/proc", error); !error && it != fs::directory_iterator();
-         it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos || std::stoi(name) == getpid())
-            continue;
-        std::istringstream environment(ReadFileForTest(it->path().string() + "/environ"));
-        for (std::string variable; std::getline(environment, variable, '\0');)
-            if (variable == "HOME=" + home)
-                found.push_back(std::stoi(name));
-    }
-    return found;
-}
-
-/// Kills whatever still runs with `home` as HOME: programs started detached,
-/// and helpers that left the process group of the program that started them.
-void EndProcessesOfHome(const std::string& home)
-{
-    const bool ended = WaitUntil(
-        [&home] {
-            const auto processes = ProcessesOfHome(home);
-            for (pid_t pid : processes)
-                kill(pid, SIGKILL);
-            return processes.empty();
-        },
-        10s);
-    EXPECT_TRUE(ended) << "processes of the fake home outlived the test";
-}
-
-/// Serialises the tests that start real applications, also across test
-/// processes run side by side: the running check looks at every process.
-class TRealAppsLock
-{
-public:
-    TRealAppsLock()
-        : fd_(open((fs::temp_directory_path() / "quillbank-real-apps.lock").c_str(),
-                   O_RDWR | O_CREAT | O_CLOEXEC, 0666))
-    {
-        if (fd_ >= 0)
-            flock(fd_, LOCK_EX);
-    }
-    ~TRealAppsLock()
-    {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    TRealAppsLock(const TRealAppsLock&) = delete;
-    TRealAppsLock& operator=(const TRealAppsLock&) = delete;
-
-private:
-    int fd_;
-};
-
-/// A program started in a process group of its own, killed with its group
-/// when it is not waited for.
-class TAppProcess
-{
-public:
-    /// `arguments` start with the program, looked up on PATH; its output goes to `logFile`.
-    TAppProcess(std::vector<std::string> arguments, const std::string& logFile)
-    {
-        std::vector<char*> argv;
-        for (std::string& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logFile.c_str(),
-                                         O_WRONLY | O_CREAT | O_APPEND, 0644);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-        posix_spawnattr_setpgroup(&attributes, 0);
-        if (posix_spawnp(&pid_, argv[0], &actions, &attributes, argv.data(), environ) != 0)
-            pid_ = -1;
-        posix_spawnattr_destroy(&attributes);
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~TAppProcess() { Kill(); }
-    TAppProcess(const TAppProcess&) = delete;
-    TAppProcess& operator=(const TAppProcess&) = delete;
-
-    /// Whether the program has ended. It stays unreaped until waited for, so
-    /// its process group number cannot be taken by another process.
-    bool Ended() const
-    {
-        siginfo_t info{};
-        return pid_ <= 0 ||
-               (waitid(P_PID, pid_, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid_);
-    }
-
-    /// The exit code once the program ended by itself; -1 when it could not
-    /// be started or had to be killed after `timeout`.
-    int WaitForExit(std::chrono::milliseconds timeout)
-    {
-        if (pid_ <= 0 || !WaitUntil([this] { return Ended(); }, timeout)) {
-            Kill();
-            return -1;
-        }
-        kill(-pid_, SIGKILL); // what it left behind in its group
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    void Kill()
-    {
-        if (pid_ <= 0)
-            return;
-        kill(-pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-};
 
 /// Does something while the first box is up (as the user would, switching
 /// to the other application), then answers as scripted.
@@ -240,7 +85,7 @@ protected:
 
     void SetUp() override
     {
-        if (InstalledVersion(FirefoxDir).empty() || InstalledVersion(ThunderbirdDir).empty())
+        if (InstalledVersion(FirefoxInstallDir).empty() || InstalledVersion(ThunderbirdInstallDir).empty())
             GTEST_SKIP()
                 << "firefox-esr or thunderbird is not installed (scripts/install-deps.sh installs them)";
         // There is no display here; -CreateProfile started without -headless needs this too.
@@ -273,8 +118,8 @@ protected:
 
 TEST_F(RealAppsTest, DetectionListsTheInstalledApplications)
 {
-    const std::string firefoxVersion = InstalledVersion(FirefoxDir);
-    const std::string thunderbirdVersion = InstalledVersion(ThunderbirdDir);
+    const std::string firefoxVersion = InstalledVersion(FirefoxInstallDir);
+    const std::string thunderbirdVersion = InstalledVersion(ThunderbirdInstallDir);
     TAppStatusTable status;
     Lines lines;
     TInstallationDetection(*CreateRegistryReader(), l10n, status, lines).DetectApplications();
@@ -291,10 +136,10 @@ TEST_F(RealAppsTest, DetectionListsTheInstalledApplications)
 
     EXPECT_TRUE(status[2].Installed);
     EXPECT_EQ(status[2].Version, firefoxVersion);
-    EXPECT_EQ(status[2].InstallDir, FirefoxDir);
+    EXPECT_EQ(status[2].InstallDir, FirefoxInstallDir);
     EXPECT_TRUE(status[3].Installed);
     EXPECT_EQ(status[3].Version, thunderbirdVersion);
-    EXPECT_EQ(status[3].InstallDir, ThunderbirdDir);
+    EXPECT_EQ(status[3].InstallDir, ThunderbirdInstallDir);
 }
 
 TEST_F(RealAppsTest, FirefoxProfileIsFoundAndOffersItsComponentsAfterAFirstRun)
@@ -314,7 +159,7 @@ TEST_F(RealAppsTest, FirefoxProfileIsFoundAndOffersItsComponentsAfterAFirstRun)
     const TMozManager manager(l10n, status);
     const TMozApp* firefox = manager.FindApp("fire");
     ASSERT_NE(firefox, nullptr);
-    EXPECT_EQ(firefox->InstallDir(), FirefoxDir);
+    EXPECT_EQ(firefox->InstallDir(), FirefoxInstallDir);
     const TAppProfile* alpha = firefox->FindProfile("alpha");
     ASSERT_NE(alpha, nullptr);
     EXPECT_EQ(alpha->Directory(), folder + "/");
@@ -363,7 +208,7 @@ TEST_F(RealAppsTest, NewProfileIsMadeByTheStartedFirefox)
     TAppStatusTable status;
     Lines lines;
     TInstallationDetection(*CreateRegistryReader(), l10n, status, lines).DetectApplications();
-    ASSERT_EQ(status[2].InstallDir, FirefoxDir);
+    ASSERT_EQ(status[2].InstallDir, FirefoxInstallDir);
     TWizardState state;
     state.SelectedAppType = 2;
     state.ProfileDir = FirefoxRoot();

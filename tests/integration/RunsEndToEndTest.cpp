@@ -1,1 +1,487 @@
-// End-to-end tests of backup and restore with the real applications.
+// End-to-end tests of backup and restore: profiles of Debian's firefox-esr and
+// thunderbird, made and filled by the applications themselves in a fake home,
+// go through a backup file and back; the restored Firefox profile is started
+// again. Also password-protected archives and the legacy text container.
+// Every program started here is ended and reaped before its test finishes.
+
+#include "apps/ProfileDiscovery.h"
+#include "apps/WizardState.h"
+#include "config/l10n.h"
+#include "engine/ArchiveHeader.h"
+#include "engine/BackupRun.h"
+#include "engine/Catalogue.h"
+#include "engine/RestoreRun.h"
+#include "profile/UnknowFilesBL.h"
+#include "tests/support/FakeHome.h"
+#include "tests/support/RealApps.h"
+#include "tests/support/ScriptedUserInterface.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::EndProcessesOfHome;
+using quillbank::testing::FirefoxInstallDir;
+using quillbank::testing::InstalledVersion;
+using quillbank::testing::ReadFileForTest;
+using quillbank::testing::TAppProcess;
+using quillbank::testing::TFakeHome;
+using quillbank::testing::ThunderbirdInstallDir;
+using quillbank::testing::TRealAppsLock;
+using quillbank::testing::TScriptedUserInterface;
+using quillbank::testing::WaitUntil;
+using Lines = std::vector<std::string>;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+void WriteFile(const std::string& path, const std::string& content)
+{
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+void AppendToFile(const std::string& path, const std::string& content)
+{
+    std::ofstream(path, std::ios::binary | std::ios::app) << content;
+}
+
+/// The lines of a text that are not empty, without their line ends.
+Lines NonEmptyLines(const std::string& text)
+{
+    Lines lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (line.ends_with('\r'))
+            line.pop_back();
+        if (!line.empty())
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+bool HasLine(const std::string& text, const std::string& line)
+{
+    const Lines lines = NonEmptyLines(text);
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+/// The regular files below `folder`, as paths relative to it.
+Lines FilesBelow(const std::string& folder)
+{
+    Lines files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (fs::is_regular_file(entry.symlink_status()))
+            files.push_back(fs::relative(entry.path(), folder).string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+/// The same file below both folders, with the same bytes.
+::testing::AssertionResult SameFile(const std::string& original, const std::string& copy,
+                                    const std::string& name)
+{
+    if (!fs::is_regular_file(copy + "/" + name))
+        return ::testing::AssertionFailure() << name << " was not restored";
+    if (ReadFileForTest(copy + "/" + name) != ReadFileForTest(original + "/" + name))
+        return ::testing::AssertionFailure() << name << " differs from the original";
+    return ::testing::AssertionSuccess();
+}
+
+class RunsEndToEndTest : public ::testing::Test
+{
+protected:
+    TRealAppsLock lock; // declared first: held until the home and its processes are gone
+    TFakeHome home;
+    std::string programDir = MakeProgramDir();
+    Tl10n l10n{programDir + "/Default.lng"};
+    TScriptedUserInterface ui;
+    int toolRuns = 0;
+
+    void SetUp() override
+    {
+        // There is no display here.
+        home.SetEnv("MOZ_HEADLESS", "1");
+    }
+    void TearDown() override { EndProcessesOfHome(home.Path()); }
+
+    /// The program's folder with the shipped working files and default settings.
+    std::string MakeProgramDir()
+    {
+        const std::string folder = home.MakeDir("program");
+        for (const char* name : {"Default.lng", "Profilefiles.txt"})
+            fs::copy_file(fs::path(QUILLBANK_SOURCE_DIR) / "data" / name, fs::path(folder) / name);
+        home.WriteFile("program/Backup.ini", "");
+        return folder;
+    }
+
+    static bool RealAppsInstalled()
+    {
+        return !InstalledVersion(FirefoxInstallDir).empty() &&
+               !InstalledVersion(ThunderbirdInstallDir).empty();
+    }
+
+    TArchiveEnvironment Environment(TWizardState& state) { return {ui, l10n, state, programDir}; }
+    std::string LogFile() const { return home.Path() + "/apps.log"; }
+
+    /// Runs an application that ends by itself, and expects it to succeed.
+    void RunToEnd(const std::vector<std::string>& arguments)
+    {
+        TAppProcess app(arguments, LogFile());
+        EXPECT_EQ(app.WaitForExit(60s), 0) << arguments.front() << " failed:\n" << ReadFileForTest(LogFile());
+    }
+
+    /// Runs a command-line tool to its end; its exit code, and its output in `output`.
+    int RunTool(const std::vector<std::string>& arguments, std::string& output)
+    {
+        const std::string log = home.Path() + "/tool" + std::to_string(++toolRuns) + ".log";
+        const int code = TAppProcess(arguments, log).WaitForExit(30s);
+        output = ReadFileForTest(log);
+        return code;
+    }
+
+    /// What SQLite's own check says of a database, then the first value of
+    /// `statement` (run with `value` bound, and committed).
+    std::string RunSql(const std::string& database, const std::string& statement, const std::string& value)
+    {
+        std::string output;
+        RunTool({"python3", "-c",
+                 "import sqlite3, sys\n"
+                 "db = sqlite3.connect(sys.argv[1])\n"
+                 "print(db.execute('PRAGMA integrity_check').fetchone()[0])\n"
+                 "row = db.execute(sys.argv[2], sys.argv[3:]).fetchone()\n"
+                 "db.commit()\n"
+                 "print(row[0] if row else '')\n",
+                 database, statement, value},
+                output);
+        return output;
+    }
+
+    /// The folder of a listed profile of the application type.
+    std::string ProfileFolder(AppType type, const std::string& name)
+    {
+        TWizardState state;
+        state.SelectedAppType = type;
+        ListProfiles(state, l10n);
+        for (const TProfileEntry& entry : state.ProfileEntries)
+            if (entry.Name == name)
+                return entry.Path;
+        ADD_FAILURE() << "profile " << name << " is not listed";
+        return home.Path() + "/missing";
+    }
+
+    /// A restore of `archive` into the listed profile `profile`, as the wizard
+    /// leaves it once the backup file is chosen.
+    TWizardState RestoreState(AppType type, const std::string& archive, const std::string& profile)
+    {
+        TWizardState state;
+        state.Operation = 2;
+        state.SelectedAppType = type;
+        ListProfiles(state, l10n);
+        state.SelectedProfileLine = profile;
+        state.ArchivePath = archive;
+        return state;
+    }
+
+    Lines Calls(std::string_view prefix) const
+    {
+        Lines found;
+        for (const std::string& call : ui.calls)
+            if (call.starts_with(prefix))
+                found.push_back(call.substr(prefix.size()));
+        return found;
+    }
+
+    /// Everything that asked the user something.
+    Lines Questions() const
+    {
+        Lines found;
+        for (const std::string& call : ui.calls)
+            if (call.starts_with("box ") || call == "password" || call.starts_with("folder|"))
+                found.push_back(call);
+        return found;
+    }
+
+    void RestoreProtectedArchive(const std::string& settings, const std::string& method);
+};
+
+} // namespace
+
+TEST_F(RunsEndToEndTest, FirefoxProfileRestoredIntoAnotherProfileStartsWithItsHistoryAndCookies)
+{
+    if (!RealAppsInstalled())
+        GTEST_SKIP() << "firefox-esr or thunderbird is not installed (scripts/install-deps.sh installs them)";
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "A"});
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "B"});
+    const std::string page = home.WriteFile(
+        "page.html", "<title>page</title><script>document.cookie = 'kept=1; max-age=86400';</script>text");
+    RunToEnd(
+        {"firefox-esr", "-headless", "-P", "A", "--screenshot", home.Path() + "/a.png", "file://" + page});
+    const std::string a = ProfileFolder(2, "A");
+    const std::string b = ProfileFolder(2, "B");
+    ASSERT_TRUE(fs::exists(a + "/places.sqlite") && fs::exists(a + "/cookies.sqlite")) << a;
+    // Firefox drops the cookies of local pages when it starts: this one goes to a web site.
+    EXPECT_EQ(RunSql(a + "/cookies.sqlite",
+                     "UPDATE moz_cookies SET host = '.example.org', path = '/' WHERE name = ?", "kept"),
+              "ok\n\n");
+    // Preferences a Firefox restore drops: a mail setting and the cache's folder.
+    const Lines keptPrefs = NonEmptyLines(ReadFileForTest(a + "/prefs.js"));
+    AppendToFile(a + "/prefs.js", "user_pref(\"mail.server.server1.name\", \"stray\");\n"
+                                  "user_pref(\"browser.cache.disk.parent_directory\", \"/elsewhere\");\n");
+
+    TWizardState backupState;
+    backupState.Operation = 1;
+    backupState.SelectedAppType = 2;
+    TBackupRequest request;
+    request.Application = 2;
+    request.ProfileDir = a + "/";
+    request.ArchivePath = home.MakeDir("backups") + "/firefox.qkz";
+    request.Boxes = CheckProfileFolder(a, l10n, ui);
+    request.UnknownEntries = TUnknowFilesBL(programDir).FindUnknown(a);
+    request.UnknownTicks.assign(request.UnknownEntries.size(), true);
+    RunBackup(request, backupState, Environment(backupState));
+    EXPECT_EQ(Questions(), Lines{});
+    std::string output;
+    EXPECT_EQ(RunTool({"unzip", "-t", request.ArchivePath}, output), 0) << output;
+
+    TWizardState state = RestoreState(2, request.ArchivePath, "B");
+    ASSERT_TRUE(DetectBackupFile(state.ArchivePath, state, Environment(state)));
+    EXPECT_EQ(state.ArchiveFormat, 2);
+    TRestoreRequest restore;
+    ReadArchiveHeader(state, restore.Boxes, Environment(state));
+    for (TComponentBox box : HeaderFlagOrder)
+        EXPECT_EQ(restore.Boxes[box].Checked, request.Boxes[box].Checked) << "box " << box;
+    EXPECT_EQ(state.UnknownEntries, request.UnknownEntries);
+    restore.UnknownTicks.assign(state.UnknownEntries.size(), true);
+    RunRestore(restore, state, Environment(state));
+    EXPECT_EQ(state.ProfileDir, b + "/");
+    EXPECT_EQ(Questions(), Lines{});
+
+    for (const std::string& file : FilesBelow(a))
+        EXPECT_TRUE(file == "prefs.js" || SameFile(a, b, file)) << file;
+    EXPECT_EQ(NonEmptyLines(ReadFileForTest(b + "/prefs.js")), keptPrefs);
+    EXPECT_FALSE(fs::exists(b + "/prefs.zal"));
+
+    // Firefox takes the restored profile: it shows another page and ends
+    // normally, and the databases it found are still the restored ones.
+    const std::string other = home.WriteFile("other.html", "<title>other</title>other");
+    RunToEnd(
+        {"firefox-esr", "-headless", "-P", "B", "--screenshot", home.Path() + "/b.png", "file://" + other});
+    EXPECT_TRUE(fs::exists(home.Path() + "/b.png")) << ReadFileForTest(LogFile());
+    EXPECT_EQ(RunSql(b + "/places.sqlite", "SELECT count(*) FROM moz_places WHERE url = ?", "file://" + page),
+              "ok\n1\n");
+    EXPECT_EQ(RunSql(b + "/cookies.sqlite",
+                     "SELECT count(*) FROM moz_cookies WHERE host = '.example.org' AND name = ?", "kept"),
+              "ok\n1\n");
+}
+
+TEST_F(RunsEndToEndTest, ThunderbirdMailFolderOutsideTheProfileReturnsToItsPlace)
+{
+    if (!RealAppsInstalled())
+        GTEST_SKIP() << "firefox-esr or thunderbird is not installed (scripts/install-deps.sh installs them)";
+    RunToEnd({"thunderbird", "-headless", "-CreateProfile", "T"});
+    const std::string profile = ProfileFolder(3, "T");
+    {
+        // Thunderbird does not end by itself: it runs until its prefs.js is there.
+        TAppProcess thunderbird({"thunderbird", "--headless", "-P", "T"}, LogFile());
+        ASSERT_TRUE(WaitUntil([&profile] { return fs::exists(profile + "/prefs.js"); }, 60s))
+            << ReadFileForTest(LogFile());
+    }
+    EndProcessesOfHome(home.Path());
+
+    const std::string localInbox =
+        "From - Mon Jan  1 00:00:00 2024\nFrom: a@example.org\nSubject: local\n\nlocal\n";
+    WriteFile(profile + "/Mail/Local Folders/Inbox", localInbox);
+    const std::string external = home.Path() + "/Mail elsewhere/Účet 9";
+    const std::string externalInbox = "From - Tue Jan  2 00:00:00 2024\nSubject: away\n\naway\n";
+    WriteFile(external + "/Inbox", externalInbox);
+    const std::string archived = "From - Wed Jan  3 00:00:00 2024\n\nold\n";
+    WriteFile(external + "/Archives.sbd/2024", archived);
+    const std::string directoryLine = "user_pref(\"mail.server.server9.directory\", \"" + external + "\");";
+    AppendToFile(profile + "/prefs.js", directoryLine +
+                                            "\nuser_pref(\"mail.server.server9.type\", \"none\");\n" +
+                                            "user_pref(\"mail.identity.id9.fullName\", \"Nine\");\n");
+    WriteFile(profile + "/notes.txt", "notes");
+    WriteFile(profile + "/addon-data/deep/state.json", "{\"state\": 1}");
+    WriteFile(profile + "/skipped.txt", "skipped");
+    WriteFile(profile + "/skipped-data/x", "x");
+
+    const TComponentBoxes offered = CheckProfileFolder(profile, l10n, ui);
+    EXPECT_TRUE(offered[EmailsBox].Checked && offered[EmailsBox].Enabled);
+    TWizardState backupState;
+    backupState.Operation = 1;
+    backupState.SelectedAppType = 3;
+    TBackupRequest request;
+    request.Application = 3;
+    request.ProfileDir = profile + "/";
+    request.ArchivePath = home.Path() + "/thunderbird.qkz";
+    request.Boxes[EmailsBox].Checked = true;
+    request.UnknownEntries = TUnknowFilesBL(programDir).FindUnknown(profile);
+    request.UnknownTicks.assign(request.UnknownEntries.size(), true);
+    for (const TUnknowItem& entry : std::vector<TUnknowItem>{
+             {"notes.txt", false}, {"addon-data", true}, {"skipped.txt", false}, {"skipped-data", true}})
+        EXPECT_NE(std::find(request.UnknownEntries.begin(), request.UnknownEntries.end(), entry),
+                  request.UnknownEntries.end())
+            << entry.Name;
+    RunBackup(request, backupState, Environment(backupState));
+    EXPECT_EQ(backupState.MailFolders, Lines{external});
+    EXPECT_EQ(Questions(), Lines{});
+
+    fs::remove_all(home.Path() + "/Mail elsewhere");
+    for (const auto& entry : fs::directory_iterator(profile))
+        fs::remove_all(entry.path());
+
+    TWizardState state = RestoreState(3, request.ArchivePath, "T");
+    ASSERT_TRUE(DetectBackupFile(state.ArchivePath, state, Environment(state)));
+    TRestoreRequest restore;
+    ReadArchiveHeader(state, restore.Boxes, Environment(state));
+    EXPECT_TRUE(restore.Boxes[EmailsBox].Checked);
+    EXPECT_EQ(state.MailFolders, Lines{external});
+    for (const TUnknowItem& entry : state.UnknownEntries)
+        restore.UnknownTicks.push_back(entry.Name == "notes.txt" || entry.Name == "addon-data");
+    ui.calls.clear();
+    RunRestore(restore, state, Environment(state));
+    EXPECT_EQ(Questions(), Lines{});
+    EXPECT_EQ(Calls("report|"), (Lines{"Emails restore... OK", "Unknow files restore... OK"}));
+
+    EXPECT_EQ(ReadFileForTest(external + "/Inbox"), externalInbox);
+    EXPECT_EQ(ReadFileForTest(external + "/Archives.sbd/2024"), archived);
+    EXPECT_FALSE(fs::exists(profile + "/Účet 9"));
+    EXPECT_EQ(ReadFileForTest(profile + "/Mail/Local Folders/Inbox"), localInbox);
+    const std::string prefs = ReadFileForTest(profile + "/prefs.js");
+    EXPECT_TRUE(HasLine(prefs, directoryLine)) << prefs;
+    EXPECT_TRUE(HasLine(prefs, "user_pref(\"mail.identity.id9.fullName\", \"Nine\");")) << prefs;
+    EXPECT_FALSE(fs::exists(profile + "/prefs.zal"));
+    // Only the ticked unknown entries come back.
+    EXPECT_EQ(ReadFileForTest(profile + "/notes.txt"), "notes");
+    EXPECT_EQ(ReadFileForTest(profile + "/addon-data/deep/state.json"), "{\"state\": 1}");
+    EXPECT_FALSE(fs::exists(profile + "/skipped.txt"));
+    EXPECT_FALSE(fs::exists(profile + "/skipped-data"));
+    EXPECT_FALSE(fs::exists(profile + "/cert9.db"));
+}
+
+void RunsEndToEndTest::RestoreProtectedArchive(const std::string& settings, const std::string& method)
+{
+    home.WriteFile("program/Backup.ini", settings);
+    const std::string source = home.MakeDir("source");
+    home.WriteFile("source/prefs.js", "user_pref(\"browser.startup.page\", 3);\n");
+    home.WriteFile("source/places.sqlite", std::string("SQLite format 3\0places", 22));
+    home.WriteFile("source/cookies.sqlite", std::string("SQLite format 3\0cookies", 23));
+    home.WriteFile("source/addon-data/deep/state.json", "{}");
+    TWizardState backupState;
+    backupState.Operation = 1;
+    backupState.SelectedAppType = 2;
+    TBackupRequest request;
+    request.Application = 2;
+    request.ProfileDir = source + "/";
+    request.ArchivePath = home.Path() + "/protected.qkz";
+    request.Password = "correct horse";
+    // As in any Firefox backup, Bookmarks and History both take places.sqlite.
+    for (TComponentBox box : {GeneralSettingsBox, BookmarksBox, HistoryBox, CookiesBox})
+        request.Boxes[box].Checked = true;
+    request.UnknownEntries = {{"addon-data", true}};
+    request.UnknownTicks = {true};
+    RunBackup(request, backupState, Environment(backupState));
+
+    // Another reader opens it with the password, and tells how it is encrypted.
+    std::string output;
+    EXPECT_EQ(RunTool({"7z", "t", "-pcorrect horse", request.ArchivePath}, output), 0) << output;
+    RunTool({"7z", "l", "-slt", request.ArchivePath}, output);
+    EXPECT_NE(output.find("Method = " + method), std::string::npos) << output;
+    EXPECT_EQ(output.find("Encrypted = -"), std::string::npos) << output;
+
+    const std::string target = home.MakeDir("target");
+    TWizardState state;
+    state.Operation = 2;
+    state.SelectedAppType = 2;
+    state.ArchivePath = request.ArchivePath;
+    state.ProfileEntries = {{"target", target}};
+    state.SelectedProfileLine = "target";
+    ui.calls.clear();
+    ui.QueuePassword("wrong");
+    ui.QueuePassword("correct horse");
+    ASSERT_TRUE(DetectBackupFile(state.ArchivePath, state, Environment(state)));
+    TRestoreRequest restore;
+    ReadArchiveHeader(state, restore.Boxes, Environment(state));
+    restore.UnknownTicks.assign(state.UnknownEntries.size(), true);
+    RunRestore(restore, state, Environment(state));
+    EXPECT_EQ(Questions(), (Lines{"password", "password"}));
+    EXPECT_TRUE(ui.AllAnswersUsed());
+    for (const char* file : {"places.sqlite", "cookies.sqlite", "addon-data/deep/state.json"})
+        EXPECT_TRUE(SameFile(source, target, file));
+    EXPECT_EQ(ReadFileForTest(target + "/prefs.js"), "user_pref(\"browser.startup.page\", 3);\r\n");
+}
+
+TEST_F(RunsEndToEndTest, AesArchiveAsksForThePasswordUntilItIsRight)
+{
+    RestoreProtectedArchive("", "AES-256 Deflate");
+}
+
+TEST_F(RunsEndToEndTest, ZipCryptoArchiveAsksForThePasswordUntilItIsRight)
+{
+    RestoreProtectedArchive("[General]\r\nencryption=zipcrypto\r\n", "ZipCrypto Deflate");
+}
+
+TEST_F(RunsEndToEndTest, LegacyContainerIsDetectedAndRestoredRecordByRecord)
+{
+    const std::string separator = "****////\\\\\\\\****\r\n";
+    auto record = [&separator](const std::string& section, const std::string& path,
+                               const std::string& lines) {
+        return section + "\r\n" + path + "\r\n(ignored)\r\n" + lines + separator;
+    };
+    // General settings, Bookmarks, User styles and Cookies are in it; Saved passwords is not.
+    home.WriteFile("old backup.txt",
+                   "Quillbank\r\nRevize: 2\r\nVerze: 1.3\r\n" + separator + "YNNYNNYNYNNNNN\r\n" + separator +
+                       record(" Nastaveni ", "prefs.js",
+                              "# Mozilla User Preferences\r\n\r\nuser_pref(\"browser.startup.page\", 3);\r\n"
+                              "user_pref(\"mail.server.server1.name\", \"stray\");\r\n") +
+                       record("Oblibene polozky", "bookmarks.html",
+                              "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<DL><p>\r\n</DL><p>\r\n") +
+                       record("Ulozena hesla", "signons.txt", "#2c\r\n.\r\n") +
+                       record("Uzivatelske styly", "chrome\\userChrome.css", "#nav-bar { color: red; }\r\n") +
+                       record("Cookies", "cookies.txt", ".example.org\tTRUE\t/\tFALSE\t0\tname\tvalue\r\n"));
+    const std::string target = home.MakeDir("profile");
+    home.WriteFile("profile/prefs.js", "user_pref(\"replaced\", 1);\n");
+    TWizardState state;
+    state.Operation = 2;
+    state.SelectedAppType = 3;
+    state.ArchivePath = home.Path() + "/old backup.txt";
+    // Legacy containers are made for one application type.
+    EXPECT_FALSE(DetectBackupFile(state.ArchivePath, state, Environment(state)));
+    state.SelectedAppType = 2;
+    ASSERT_TRUE(DetectBackupFile(state.ArchivePath, state, Environment(state)));
+    EXPECT_EQ(state.ArchiveFormat, 1);
+    TRestoreRequest restore;
+    ReadArchiveHeader(state, restore.Boxes, Environment(state));
+    for (TComponentBox box : HeaderFlagOrder) {
+        const bool inside =
+            box == GeneralSettingsBox || box == BookmarksBox || box == UserStylesBox || box == CookiesBox;
+        EXPECT_TRUE(restore.Boxes[box].Checked == inside && restore.Boxes[box].Enabled == inside)
+            << "box " << box;
+    }
+    state.ProfileEntries = {{"profile", target}};
+    state.SelectedProfileLine = "profile";
+    RunRestore(restore, state, Environment(state));
+
+    EXPECT_EQ(Questions(), Lines{});
+    EXPECT_EQ(Calls("report|"),
+              (Lines{"Restored file: prefs.js", "Restored file: bookmarks.html",
+                     "Restored file: chrome/userChrome.css", "Restored file: cookies.txt"}));
+    // Every line comes back with CR LF; the restore's clean-up of prefs.js
+    // drops the empty line and the mail setting.
+    EXPECT_EQ(ReadFileForTest(target + "/prefs.js"),
+              "# Mozilla User Preferences\r\nuser_pref(\"browser.startup.page\", 3);\r\n");
+    EXPECT_EQ(ReadFileForTest(target + "/bookmarks.html"),
+              "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<DL><p>\r\n</DL><p>\r\n");
+    EXPECT_EQ(ReadFileForTest(target + "/chrome/userChrome.css"), "#nav-bar { color: red; }\r\n");
+    EXPECT_EQ(ReadFileForTest(target + "/cookies.txt"), ".example.org\tTRUE\t/\tFALSE\t0\tname\tvalue\r\n");
+    EXPECT_FALSE(fs::exists(target + "/signons.txt"));
+    EXPECT_EQ(FilesBelow(target),
+              (Lines{"bookmarks.html", "chrome/userChrome.css", "cookies.txt", "prefs.js"}));
+}
