@@ -5,11 +5,14 @@
 #include "app/WizardDialogs.h"
 #include "apps/Detection.h"
 #include "apps/Installations.h"
+#include "apps/MozManager.h"
 #include "apps/NewProfile.h"
 #include "apps/ProfileDiscovery.h"
 #include "apps/RunningCheck.h"
 #include "config/BackupFileNaming.h"
+#include "config/BatchMode.h"
 #include "config/WorkingFiles.h"
+#include "config/errorlog.h"
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/BackupRun.h"
@@ -33,6 +36,7 @@
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <stdexcept>
 
 namespace quillbank {
 
@@ -102,7 +106,8 @@ constexpr std::array<TComponentBox, ComponentBoxCount> ResetOrder = {
 
 } // namespace
 
-TForm1::TForm1(const Tl10n& l10n, std::string programDir, TWizardDialogs& dialogs, QWidget* parent)
+TForm1::TForm1(const Tl10n& l10n, std::string programDir, TWizardDialogs& dialogs,
+               std::optional<std::string> batchTask, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowMinimizeButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       l10n_(l10n), programDir_(std::move(programDir)), dialogs_(dialogs)
@@ -110,8 +115,16 @@ TForm1::TForm1(const Tl10n& l10n, std::string programDir, TWizardDialogs& dialog
     setObjectName(QStringLiteral("Form1"));
     settings_ = LoadSettings(programDir_, l10n_);
     BuildWindow();
-    ShowWelcomePage();
+    if (batchTask) {
+        manager_ = std::make_unique<TMozManager>(l10n_, status_);
+        batchTask_ = std::make_unique<TBatchTask>();
+        batchReady_ = ReadBatchTask(programDir_, *batchTask, *manager_, state_, *batchTask_);
+    } else {
+        ShowWelcomePage();
+    }
 }
+
+TForm1::~TForm1() = default;
 
 // ---------------------------------------------------------------------------
 // The window.
@@ -363,17 +376,49 @@ TArchiveEnvironment TForm1::Environment()
 void TForm1::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!std::exchange(shownOnce_, true))
-        FormShow();
+    if (std::exchange(shownOnce_, true))
+        return;
+    FormShow();
+    // The unattended backup starts once the window is up, so it can show
+    // its progress.
+    if (batchTask_)
+        QTimer::singleShot(0, this, &TForm1::ApplicationEvents1Activate);
+}
+
+void TForm1::ApplicationEvents1Activate()
+{
+    if (!batchTask_ || batchStarted_)
+        return;
+    if (!batchReady_) {
+        // The task file's problems are in the error log: end without a backup.
+        closeWithoutAsking_ = true;
+        dialogs_.RequestEnd();
+        return;
+    }
+    batchStarted_ = true;
+    BackupAction();
+}
+
+void TForm1::BackupAction()
+{
+    if (!manager_)
+        throw std::logic_error("Cannot call BackupAction before init!");
+    SetButtonCaptions();
+    state_.Operation = 1;
+    state_.ArchivePath = batchTask_->OutputPath;
+    state_.ProfileDir = IncludeTrailingSeparator(batchTask_->Profile->Directory());
+    state_.BackupPassword = batchTask_->Password;
+    ResetComponentBoxes();
+    ApplyComponentBoxes(CheckProfileFolder(state_.ProfileDir, l10n_, *this));
+    RunOperation();
 }
 
 void TForm1::FormShow()
 {
     if (!MissingWorkingFiles(programDir_).empty()) {
         ShowWarning(Text("LANG_WARNING"), Text("LANG_NO_FILES"));
-        // The program ends once control is back in the event loop.
         closeWithoutAsking_ = true;
-        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        dialogs_.RequestEnd();
     }
     PlaceOnMonitor();
     ApplyLanguageFont(*this, l10n_);
@@ -415,6 +460,13 @@ bool TForm1::ConfirmExit()
 TBoxAnswer TForm1::ShowMessageBox(const std::string& caption, const std::string& text, TBoxButtons buttons,
                                   TBoxIcon icon)
 {
+    if (batchTask_) {
+        // Nobody may be watching an unattended run: every box goes to the
+        // log too, and without a display it is taken as dismissed.
+        WriteErrorLog(caption + ": " + text);
+        if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+            return DismissAnswer(buttons);
+    }
     return dialogs_.MessageBoxes().ShowMessageBox(caption, text, buttons, icon);
 }
 
@@ -760,6 +812,9 @@ void TForm1::UnknowFilesBTClick()
 
 void TForm1::ShowProgressPage()
 {
+    // An unattended backup takes every unknown entry.
+    if (batchTask_)
+        FillUnknownFilesList();
     SetCaption("LANG_PROV_AKCE");
     if (state_.Operation == 1) {
         listBox3_->addItem(Q(Text("Quillbank14", "LANG_BACKUP_PARTS")));
@@ -788,6 +843,7 @@ void TForm1::RunOperation()
         request.Boxes = boxes;
         request.UnknownEntries = unknownFiles_.Items();
         request.UnknownTicks = unknownFiles_.Ticks();
+        request.IsBatch = batchTask_ != nullptr;
         RunBackup(request, state_, Environment());
     } else {
         RunRestore({boxes, unknownFiles_.Ticks()}, state_, Environment());
@@ -797,6 +853,10 @@ void TForm1::RunOperation()
 
 void TForm1::ShowReportPage()
 {
+    if (batchTask_) {
+        closeWithoutAsking_ = true;
+        dialogs_.RequestEnd();
+    }
     SetCaption("LANG_ZAVER");
     button2_->setText(Q(Text("LANG_BUTTON_KONEC")));
     checkBox16_->setText(Q(Text("LANG_NEW_BR")));

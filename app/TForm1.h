@@ -9,6 +9,8 @@
 
 #include <QWidget>
 #include <array>
+#include <memory>
+#include <optional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -25,7 +27,9 @@ class QStackedWidget;
 namespace quillbank {
 
 class Tl10n;
+class TMozManager;
 class TWizardDialogs;
+struct TBatchTask;
 struct TArchiveEnvironment;
 
 /**
@@ -40,7 +44,11 @@ class TForm1 : public QWidget, public TUserInterface
 
 public:
     /// `programDir` holds the working files; `dialogs` shows everything modal.
-    TForm1(const Tl10n& l10n, std::string programDir, TWizardDialogs& dialogs, QWidget* parent = nullptr);
+    /// With a `batchTask`, the window makes the backup that task file names,
+    /// unattended, and the program ends afterwards.
+    TForm1(const Tl10n& l10n, std::string programDir, TWizardDialogs& dialogs,
+           std::optional<std::string> batchTask = std::nullopt, QWidget* parent = nullptr);
+    ~TForm1() override;
 
     const TWizardState& State() const { return state_; }
     const TAppSettings& Settings() const { return settings_; }
@@ -81,6 +89,8 @@ private:
     void UnknowFilesBTClick();
     void FormShow();
     bool ConfirmExit();
+    void ApplicationEvents1Activate();
+    void BackupAction();
 
     // Page set-ups.
     void SetButtonCaptions();
@@ -127,6 +137,11 @@ private:
     TAppSettings settings_;
     TAppStatusTable status_;
     TUnknowFilesModel unknownFiles_;
+    /// The applications of an unattended backup; absent in the wizard.
+    std::unique_ptr<TMozManager> manager_;
+    std::unique_ptr<TBatchTask> batchTask_;
+    bool batchReady_ = false;
+    bool batchStarted_ = false;
     int pageIndex_ = 1;
     bool closeWithoutAsking_ = false;
     bool templateHasProfile_ = false;

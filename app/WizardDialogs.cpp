@@ -5,7 +5,9 @@
 #include "app/TForm5.h"
 #include "app/UnknowFilesFM.h"
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
@@ -98,6 +100,11 @@ std::optional<std::string> TQtWizardDialogs::ChooseBackupFileToOpen(const std::s
 {
     return Chosen(QFileDialog::getOpenFileName(mainWindow_, {}, QString::fromStdString(folder + name),
                                                QtFilter(filter)));
+}
+
+void TQtWizardDialogs::RequestEnd()
+{
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
 }
 
 void TQtWizardDialogs::EndProgram(int exitCode)

@@ -3,7 +3,7 @@
 
 #include "app/TForm1.h"
 #include "app/WizardDialogs.h"
-#include "config/errorlog.h"
+#include "config/WorkingFiles.h"
 #include "config/l10n.h"
 #include "platform/SpecialFolders.h"
 
@@ -18,23 +18,30 @@ bool IsBatchMode(int argc)
     return argc == 2;
 }
 
+/// An unattended backup may run where there is no display at all.
+void UseOffscreenWithoutDisplay()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    if (IsBatchMode(argc))
+        UseOffscreenWithoutDisplay();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillbank"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillbank"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillbank/quillbank.png")));
 
-    const std::string programDir = quillbank::ExecutableDir();
+    const std::string programDir = quillbank::ProgramDataDir();
     const quillbank::Tl10n l10n(programDir + "/Default.lng");
-    if (IsBatchMode(argc)) {
-        quillbank::WriteErrorLog("Unattended backups from a task file are not available in this release.");
-        return 0;
-    }
     quillbank::TQtWizardDialogs dialogs(l10n);
-    quillbank::TForm1 form1(l10n, programDir, dialogs);
+    quillbank::TForm1 form1(l10n, programDir, dialogs,
+                            IsBatchMode(argc) ? std::optional<std::string>(argv[1]) : std::nullopt);
     dialogs.CreateDialogs(&form1);
     form1.show();
     return QApplication::exec();

@@ -49,14 +49,14 @@ EConfigFileMissing::EConfigFileMissing()
     : std::runtime_error("Cannot find file Backup.ini with configuration.")
 {}
 
-std::string SettingsFilePath(const std::string& programDir)
+std::string SettingsFilePath(const std::string& programDir, const TProgramLocation& program)
 {
-    return IncludeTrailingSeparator(programDir) + "Backup.ini";
+    return IncludeTrailingSeparator(SettingsFileDir(programDir, program)) + std::string(SettingsFileName);
 }
 
-TAppSettings LoadSettings(const std::string& programDir, const Tl10n& l10n)
+TAppSettings LoadSettings(const std::string& programDir, const Tl10n& l10n, const TProgramLocation& program)
 {
-    const std::string path = SettingsFilePath(programDir);
+    const std::string path = SettingsFilePath(programDir, program);
     std::error_code error;
     if (!std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
         std::ofstream created(path, std::ios::binary);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "apps/AppType.h"
+#include "config/WorkingFiles.h"
 
 #include <array>
 #include <stdexcept>
@@ -37,20 +38,24 @@ public:
     EConfigFileMissing();
 };
 
-/// "Backup.ini" in the program folder `programDir`.
-std::string SettingsFilePath(const std::string& programDir);
+/// The "Backup.ini" that goes with the working files in `programDir`: the one
+/// beside them, or for an installed `program` the user's own (SettingsFileDir).
+std::string SettingsFilePath(const std::string& programDir, const TProgramLocation& program = ThisProgram());
 
 /**
- * Loads "Backup.ini" from `programDir`. A missing file is created empty and
- * every default applies; a file that cannot be created or read is reported
- * to the error log (texts from `l10n`) and the defaults apply. Never fails.
+ * Loads the "Backup.ini" of SettingsFilePath(programDir). A missing file is
+ * created empty and every default applies; a file that cannot be created or
+ * read is reported to the error log (texts from `l10n`) and the defaults
+ * apply. Never fails.
  */
-TAppSettings LoadSettings(const std::string& programDir, const Tl10n& l10n);
+TAppSettings LoadSettings(const std::string& programDir, const Tl10n& l10n,
+                          const TProgramLocation& program = ThisProgram());
 
 /**
- * Reads one integer from "Backup.ini" in `programDir`, opening the file anew
- * on each call: `fallback` when the value is absent, empty or not a decimal
- * integer. Throws EConfigFileMissing when the file does not exist.
+ * Reads one integer from the "Backup.ini" of SettingsFilePath(programDir),
+ * opening the file anew on each call: `fallback` when the value is absent,
+ * empty or not a decimal integer. Throws EConfigFileMissing when the file
+ * does not exist.
  */
 int ReadConfigInteger(const std::string& programDir, std::string_view section, std::string_view key,
                       int fallback);

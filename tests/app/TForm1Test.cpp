@@ -55,6 +55,8 @@ public:
     {
         QFAIL(qPrintable(QStringLiteral("program ended with %1").arg(exitCode)));
     }
+    void RequestEnd() override { ++endRequests; }
+    int endRequests = 0;
 
 private:
     static std::optional<std::string> Next(std::deque<std::optional<std::string>>& queue)
@@ -349,7 +351,39 @@ private slots:
         form_->show();
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
         QCOMPARE(dialogs_->boxes.Boxes.back().Text, std::string("Some files not found. Please reinstall."));
+        QCOMPARE(dialogs_->endRequests, 1);
         QVERIFY(form_->close()); // ending now asks nothing
+    }
+
+    void anUnattendedBackupRunsByItselfAndEnds()
+    {
+        form_.reset();
+        home_->WriteFile("program/tasks/firefox.ini",
+                         "[General]\naction = Backup \napplication=fire\nprofile=DEF\n"
+                         "output=" +
+                             home_->Path() + "/saves/<profile>-<year>.qkz\n");
+        form_ = std::make_unique<TForm1>(*l10n_, programDir_, *dialogs_, std::string("tasks/firefox.ini"));
+        form_->show();
+        QTRY_COMPARE(dialogs_->endRequests, 1);
+        QCOMPARE(form_->PageIndex(), 5);
+        const std::string archive = form_->State().ArchivePath;
+        QVERIFY(archive.starts_with(home_->Path() + "/saves/default-"));
+        QVERIFY(fs::exists(archive));
+        QVERIFY(Items("ListBox4").contains(QStringLiteral("- Bookmarks")));
+        QVERIFY(!Items("ListBox4").contains(QStringLiteral("- Cache")));
+        QVERIFY(dialogs_->boxes.Boxes.empty());
+    }
+
+    void aBadTaskFileEndsWithoutABackup()
+    {
+        form_.reset();
+        home_->WriteFile("program/task.ini", "[General]\naction=restore\napplication=opera\n");
+        form_ = std::make_unique<TForm1>(*l10n_, programDir_, *dialogs_, std::string("task.ini"));
+        form_->show();
+        QTRY_COMPARE(dialogs_->endRequests, 1);
+        QCOMPARE(
+            testing::ReadFileForTest(home_->Path() + "/.config/Quillbank/error.log"),
+            std::string("Bad action defined in config file.\nBad application defined in config file.\n"));
     }
 
     void closingAsksBeforeTheReportPage()

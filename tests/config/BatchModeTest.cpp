@@ -1,0 +1,97 @@
+#include "config/BatchMode.h"
+
+#include "apps/MozManager.h"
+#include "apps/WizardState.h"
+#include "config/errorlog.h"
+#include "config/l10n.h"
+#include "tests/support/FakeHome.h"
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::ReadFileForTest;
+using quillbank::testing::TFakeHome;
+
+namespace {
+
+class BatchModeTest : public ::testing::Test
+{
+protected:
+    TFakeHome home;
+    std::string programDir = home.MakeDir("program");
+    Tl10n l10n{programDir + "/Default.lng"};
+    TAppStatusTable status;
+    std::unique_ptr<TMozManager> manager;
+    TWizardState state;
+    TBatchTask task;
+
+    BatchModeTest()
+    {
+        home.SetEnv("QUILLBANK_REGISTRY", home.WriteFile("empty.reg", ""));
+        home.WriteFile(".mozilla/firefox/profiles.ini",
+                       "[Profile0]\nName=default\nIsRelative=1\nPath=a\n"
+                       "[Profile1]\nName=Work Default\nIsRelative=1\nPath=b\n");
+        home.WriteFile(".thunderbird/profiles.ini", "[Profile0]\nName=Mail\nIsRelative=1\nPath=m\n");
+        manager = std::make_unique<TMozManager>(l10n, status);
+    }
+
+    bool Read(const std::string& content)
+    {
+        home.WriteFile("program/task.ini", content);
+        return ReadBatchTask(programDir, "task.ini", *manager, state, task);
+    }
+
+    std::string Log() { return ReadFileForTest(ErrorLogPath()); }
+};
+
+} // namespace
+
+TEST_F(BatchModeTest, AGoodTaskNamesItsApplicationProfileAndOutput)
+{
+    EXPECT_TRUE(Read("[General]\naction= Backup \napplication=fire\nprofile=default\n"
+                     "output=" +
+                     home.Path() + "/saves/<application>-<profile>.qkz\npassword=  secret word \n"));
+    EXPECT_EQ(state.SelectedAppType, 2);
+    EXPECT_EQ(task.Profile->Name(), "Work Default"); // the last profile that matches
+    EXPECT_EQ(task.OutputPath, home.Path() + "/saves/Firefox-Work Default.qkz");
+    EXPECT_TRUE(std::filesystem::is_directory(home.Path() + "/saves"));
+    EXPECT_EQ(task.Password, "secret word");
+    EXPECT_EQ(Log(), "");
+}
+
+TEST_F(BatchModeTest, BirdIsThunderbirdAndProfilesMatchInAnyCase)
+{
+    EXPECT_TRUE(
+        Read("[General]\naction=backup\napplication=BIRD\nprofile=mail\noutput=" + home.Path() + "/x.qkz\n"));
+    EXPECT_EQ(state.SelectedAppType, 3);
+    EXPECT_EQ(task.Profile->Name(), "Mail");
+}
+
+TEST_F(BatchModeTest, EveryProblemIsOneLogLineInOrder)
+{
+    EXPECT_FALSE(Read("[General]\naction=restore\napplication=opera\nprofile=default\n"));
+    EXPECT_EQ(Log(), "Bad action defined in config file.\nBad application defined in config file.\n");
+    std::filesystem::remove(ErrorLogPath());
+    EXPECT_FALSE(Read("[General]\naction=backup\napplication=\n"));
+    EXPECT_EQ(Log(), "Bad application defined in config file.\n");
+    std::filesystem::remove(ErrorLogPath());
+    EXPECT_FALSE(Read("[General]\naction=backup\napplication=firefox\nprofile=\noutput=saves.qkz\n"));
+    EXPECT_EQ(Log(), "Cannot find profile with this name.\nCannot create directory for output file.\n");
+}
+
+TEST_F(BatchModeTest, OnlyTheLastFolderLevelIsMade)
+{
+    EXPECT_FALSE(Read("[General]\naction=backup\napplication=firefox\nprofile=default\noutput=" +
+                      home.Path() + "/a/b/x.qkz\n"));
+    EXPECT_EQ(Log(), "Cannot create directory for output file.\n");
+    EXPECT_FALSE(std::filesystem::exists(home.Path() + "/a"));
+}
+
+TEST_F(BatchModeTest, TheArgumentIsAlwaysJoinedToTheProgramFolder)
+{
+    const std::string absolute = home.WriteFile("elsewhere/task.ini", "[General]\naction=backup\n");
+    EXPECT_FALSE(ReadBatchTask(programDir, absolute, *manager, state, task));
+    EXPECT_EQ(Log(), "Bad action defined in config file.\nBad application defined in config file.\n");
+}
