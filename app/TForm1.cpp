@@ -118,7 +118,9 @@ TForm1::TForm1(const Tl10n& l10n, std::string programDir, TWizardDialogs& dialog
     if (batchTask) {
         manager_ = std::make_unique<TMozManager>(l10n_, status_);
         batchTask_ = std::make_unique<TBatchTask>();
-        batchReady_ = ReadBatchTask(programDir_, *batchTask, *manager_, state_, *batchTask_);
+        // Task files lie beside the settings: the program folder of a
+        // portable copy, the user's own folder of an installed program.
+        batchReady_ = ReadBatchTask(SettingsFileDir(programDir_), *batchTask, *manager_, state_, *batchTask_);
     } else {
         ShowWelcomePage();
     }

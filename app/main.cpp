@@ -36,6 +36,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Quillbank"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillbank"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillbank/quillbank.png")));
+    // Lets the desktop match the windows to the installed desktop file and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUILLBANK_APP_ID));
 
     const std::string programDir = quillbank::ProgramDataDir();
     const quillbank::Tl10n l10n(programDir + "/Default.lng");

@@ -1,87 +1,66 @@
 // quillbank-cli: the command-line face of Quillbank, for scripts and terminals.
 
-#include "config/AppSettings.h"
-#include "config/FileNameTemplate.h"
-#include "config/WorkingFiles.h"
-#include "config/errorlog.h"
-#include "config/l10n.h"
-#include "platform/SpecialFolders.h"
-#include "platform/UserStore.h"
+#include "cli/Commands.h"
+#include "cli/ExitCodes.h"
 
-#include <algorithm>
-#include <cstdlib>
+#include <exception>
 #include <iostream>
 #include <string_view>
 
 namespace {
 
-using namespace quillbank;
-
-constexpr int ExitSuccess = 0;
-constexpr int ExitFailure = 1;
-constexpr int ExitUsage = 2;
+using namespace quillbank::cli;
 
 void PrintUsage(std::ostream& out)
 {
-    out << "Usage: quillbank-cli COMMAND\n"
+    out << "Usage: quillbank-cli COMMAND [OPTIONS]\n"
            "\n"
            "Back up and restore the profiles of Mozilla-family applications.\n"
            "\n"
-           "Commands:\n"
-           "  info        show the working files, settings and folders the program uses\n"
-           "\n"
+           "Commands:\n";
+    for (const TCommandEntry& command : AllCommands()) {
+        std::string name(command.Name);
+        name.resize(10, ' ');
+        out << "  " << name << command.Summary << "\n";
+    }
+    out << "\n"
            "Options:\n"
-           "  -h, --help  show this help\n"
+           "  -h, --help  show this help; COMMAND --help shows a command's options\n"
            "  --version   show the version\n"
            "\n"
-           "Exit codes: 0 success, 1 failure, 2 bad usage.\n";
-}
-
-int ShowInfo()
-{
-    const std::string programDir = ExecutableDir();
-    const Tl10n l10n(programDir + "/Default.lng");
-    const TAppSettings settings = LoadSettings(programDir, l10n);
-
-    std::cout << "Program folder:     " << programDir << "\n";
-    const auto missing = MissingWorkingFiles(programDir);
-    for (std::string_view name : RequiredWorkingFiles) {
-        const bool absent = std::find(missing.begin(), missing.end(), name) != missing.end();
-        std::cout << "  " << name << (absent ? ": missing" : ": present") << "\n";
-    }
-    std::cout << "Settings:           " << SettingsFilePath(programDir) << "\n"
-              << "  file-name template: " << settings.FileNameTemplate << "\n"
-              << "  backup directory:   " << (settings.BackupDir.empty() ? "(none)" : settings.BackupDir)
-              << "\n"
-              << "  monitor:            " << settings.MonitorNumber << "\n"
-              << "  ask for password:   " << (settings.AskForPassword ? "yes" : "no") << "\n"
-              << "Documents folder:   " << DocumentsDir() << "\n"
-              << "Error log:          " << ErrorLogPath() << "\n"
-              << "User store:         " << UserStorePath() << "\n"
-              << "Example backup:     "
-              << ExpandFileNameTemplate(settings.FileNameTemplate, {2, "", std::nullopt, false}) << "\n";
-    if (!missing.empty()) {
-        std::cerr << "quillbank-cli: " << l10n.GetText("TForm1", "LANG_NO_FILES") << "\n";
-        return ExitFailure;
-    }
-    return ExitSuccess;
+           "Exit codes: 0 success, 1 the run failed, 2 bad usage, 3 the application is\n"
+           "running, 4 wrong or missing password.\n";
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    const std::string_view command = argc > 1 ? argv[1] : "";
-    if (argc == 2 && (command == "-h" || command == "--help")) {
+    const std::string_view name = argc > 1 ? argv[1] : "";
+    if (argc == 2 && (name == "-h" || name == "--help" || name == "help")) {
         PrintUsage(std::cout);
         return ExitSuccess;
     }
-    if (argc == 2 && command == "--version") {
+    if (argc == 2 && name == "--version") {
         std::cout << "quillbank-cli " QUILLBANK_VERSION "\n";
         return ExitSuccess;
     }
-    if (argc == 2 && command == "info")
-        return ShowInfo();
-    PrintUsage(std::cerr);
-    return ExitUsage;
+    const TCommandEntry* command = FindCommand(name);
+    if (command == nullptr) {
+        if (!name.empty())
+            std::cerr << "quillbank-cli: unknown command \"" << name << "\"\n\n";
+        PrintUsage(std::cerr);
+        return ExitUsage;
+    }
+    try {
+        return command->Run(std::vector<std::string>(argv + 2, argv + argc));
+    } catch (const ECommandError& error) {
+        std::cerr << "quillbank-cli " << name << ": " << error.what() << "\n";
+        if (error.ExitCode() == ExitUsage)
+            std::cerr << "Try \"quillbank-cli " << name << " --help\".\n";
+        return error.ExitCode();
+    } catch (const std::exception& error) {
+        std::cerr << "quillbank-cli " << name << ": " << error.what() << "\n";
+        return ExitFailure;
+    }
 }

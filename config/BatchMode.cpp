@@ -12,11 +12,11 @@
 
 namespace quillbank {
 
-bool ReadBatchTask(const std::string& programDir, const std::string& argument, const TMozManager& manager,
+bool ReadBatchTask(const std::string& taskDir, const std::string& argument, const TMozManager& manager,
                    TWizardState& state, TBatchTask& task)
 {
-    // The argument is taken relative to the program folder, whatever it is.
-    const TIniFile ini = TIniFile::Load(IncludeTrailingSeparator(programDir) + argument).value_or(TIniFile());
+    // The argument is taken relative to the task folder, whatever it is.
+    const TIniFile ini = TIniFile::Load(IncludeTrailingSeparator(taskDir) + argument).value_or(TIniFile());
     auto read = [&ini](std::string_view key) { return Trim(ini.ReadString("General", key)); };
     bool ready = true;
     auto fail = [&ready](std::string_view message) {

@@ -21,12 +21,13 @@ struct TBatchTask
 };
 
 /**
- * Reads the task file `argument` (a path relative to the program folder,
+ * Reads the task file `argument` (a path relative to `taskDir`, the folder
+ * of the settings file,
  * section [General]: action, application, profile, output, password) and
  * checks it. Every problem is one line in the error log, nothing is shown.
  * Sets the selected application type. True when the backup can start.
  */
-bool ReadBatchTask(const std::string& programDir, const std::string& argument, const TMozManager& manager,
+bool ReadBatchTask(const std::string& taskDir, const std::string& argument, const TMozManager& manager,
                    TWizardState& state, TBatchTask& task);
 
 } // namespace quillbank

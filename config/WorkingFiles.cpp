@@ -92,7 +92,8 @@ std::vector<std::string> MissingWorkingFiles(const std::string& programDir, cons
 {
     std::vector<std::string> missing;
     for (std::string_view name : RequiredWorkingFiles) {
-        const std::string folder = name == SettingsFileName ? SettingsFileDir(programDir, program) : programDir;
+        const std::string folder =
+            name == SettingsFileName ? SettingsFileDir(programDir, program) : programDir;
         if (!HoldsWorkingFile(folder, name))
             missing.emplace_back(name);
     }

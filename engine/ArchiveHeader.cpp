@@ -42,8 +42,8 @@ std::vector<std::string> Lines(std::string_view text)
     return lines;
 }
 
-/// The application type a legacy container names, when its first lines are
-/// those of a container.
+/// The application type the first lines of a header name (a legacy
+/// container starts with the same lines), when they are such lines.
 std::optional<int> LegacyContainerType(const std::string& firstLine, const std::string& secondLine)
 {
     if (Trim(firstLine) != MagicLine)
@@ -123,7 +123,7 @@ bool DetectBackupFile(const std::string& path, TWizardState& state, TArchiveEnvi
     return false;
 }
 
-void ReadArchiveHeader(TWizardState& state, TComponentBoxes& boxes, TArchiveEnvironment environment)
+AppType ReadArchiveHeader(TWizardState& state, TComponentBoxes& boxes, TArchiveEnvironment environment)
 {
     DetectBackupFile(state.ArchivePath, state, environment);
     const auto content = state.ArchiveFormat == 1 ? ReadWholeFile(state.ArchivePath)
@@ -148,6 +148,10 @@ void ReadArchiveHeader(TWizardState& state, TComponentBoxes& boxes, TArchiveEnvi
         const bool chosen = position < flags.size() && flags[position] == 'Y';
         boxes[HeaderFlagOrder[position]] = {chosen, chosen};
     }
+    const auto type = LegacyContainerType(lines.size() > 0 ? lines[0] : std::string(),
+                                          lines.size() > 1 ? lines[1] : std::string());
+    return type && IsKnownAppType(static_cast<unsigned>(*type % 256)) ? static_cast<AppType>(*type % 256)
+                                                                      : NoAppType;
 }
 
 void DiscardArchive(const TWizardState& state)

@@ -42,10 +42,11 @@ bool DetectBackupFile(const std::string& path, TWizardState& state, TArchiveEnvi
  * Reads the header of the archive at ArchivePath: ticks and enables the
  * components it holds and clears and disables the others, and fills
  * MailFolders and UnknownEntries (left empty for a legacy container, whose
- * body follows at once). A header that cannot be read ends the program
- * after a warning.
+ * body follows at once). Returns the application type the header names (0
+ * when it names none it knows). A header that cannot be read ends the
+ * program after a warning.
  */
-void ReadArchiveHeader(TWizardState& state, TComponentBoxes& boxes, TArchiveEnvironment environment);
+AppType ReadArchiveHeader(TWizardState& state, TComponentBoxes& boxes, TArchiveEnvironment environment);
 
 /// Removes an unfinished archive at ArchivePath.
 void DiscardArchive(const TWizardState& state);

@@ -102,6 +102,10 @@ void RunBackup(const TBackupRequest& request, TWizardState& state, TArchiveEnvir
     try {
         TBackupTask task(request.ProfileDir, request.ProfileDir, ui);
         TZipFactory archive(pending, request.Password, request.ProfileDir, environment);
+        if (request.CompressionLevel)
+            archive.SetCompressionLevel(*request.CompressionLevel);
+        if (request.Encryption)
+            archive.SetEncryption(*request.Encryption);
         ListComponents(task, request);
         ListEmails(task, request, l10n, state);
         const std::vector<TUnknowItem> chosen = ListUnknownEntries(task, request);

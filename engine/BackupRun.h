@@ -5,6 +5,7 @@
 #include "engine/ZipFactory.h"
 #include "profile/UnknowItem.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,10 @@ struct TBackupRequest
     std::vector<bool> UnknownTicks;
     /// Unattended runs skip the read-back check of the new archive.
     bool IsBatch = false;
+    /// What to use instead of the compression level and the encryption that
+    /// "Backup.ini" names; nothing keeps the settings.
+    std::optional<int> CompressionLevel;
+    std::optional<TZipEncryption> Encryption;
 };
 
 /**

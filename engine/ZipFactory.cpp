@@ -103,6 +103,24 @@ std::uint16_t EncryptionMethod(const std::string& programDir)
     return value == "zipcrypto" ? ZIP_EM_TRAD_PKWARE : ZIP_EM_AES_256;
 }
 
+std::string_view EncryptionName(std::uint16_t method)
+{
+    switch (method) {
+    case ZIP_EM_NONE:
+        return "none";
+    case ZIP_EM_TRAD_PKWARE:
+        return "zipcrypto";
+    case ZIP_EM_AES_128:
+        return "aes128";
+    case ZIP_EM_AES_192:
+        return "aes192";
+    case ZIP_EM_AES_256:
+        return "aes256";
+    default:
+        return "unknown";
+    }
+}
+
 bool IsSymbolicLinkEntry(zip_t* archive, zip_uint64_t index)
 {
     zip_uint8_t system = 0;
@@ -262,6 +280,16 @@ TZipFactory::TZipFactory(std::string fileName, std::string password, TArchiveEnv
 {}
 
 TZipFactory::~TZipFactory() = default;
+
+void TZipFactory::SetCompressionLevel(int level)
+{
+    compressionLevel_ = ClampedLevel(level);
+}
+
+void TZipFactory::SetEncryption(TZipEncryption encryption)
+{
+    encryptionMethod_ = encryption == TZipEncryption::ZipCrypto ? ZIP_EM_TRAD_PKWARE : ZIP_EM_AES_256;
+}
 
 void TZipFactory::Report(const std::string& what) const
 {
@@ -564,6 +592,37 @@ bool TZipFactory::ExtractEntry(void* archive, std::uint64_t index, const std::st
     }
 }
 
+TArchiveCheck TZipFactory::ReadAllEntries(void* opaque, std::optional<std::string>& header)
+{
+    auto* archive = static_cast<zip_t*>(opaque);
+    TArchiveCheck check;
+    const zip_int64_t entries = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; i < entries; ++i) {
+        const char* name = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
+        const bool isHeader = name != nullptr && std::string_view(name) == HeaderEntryName;
+        std::string content;
+        std::uint64_t bytes = 0;
+        const TReadResult result =
+            ReadEntry(archive, static_cast<zip_uint64_t>(i), [&](const char* data, std::size_t size) {
+                bytes += size;
+                if (isHeader)
+                    content.append(data, size);
+                return true;
+            });
+        if (result != TReadResult::Ok) {
+            check.Outcome = result == TReadResult::WrongPassword ? TArchiveCheck::TOutcome::WrongPassword
+                                                                 : TArchiveCheck::TOutcome::Damaged;
+            check.Failure = name != nullptr ? name : "?";
+            return check;
+        }
+        if (isHeader)
+            header = std::move(content);
+        ++check.EntriesRead;
+        check.BytesRead += bytes;
+    }
+    return check;
+}
+
 bool TZipFactory::VerifyArchive(std::string_view expectedHeader)
 {
     std::string error;
@@ -575,28 +634,66 @@ bool TZipFactory::VerifyArchive(std::string_view expectedHeader)
         return false;
     }
     TZipHandle archive(opened);
-    bool headerFound = false;
-    const zip_int64_t entries = zip_get_num_entries(archive.Get(), 0);
-    for (zip_int64_t i = 0; i < entries; ++i) {
-        const char* name = zip_get_name(archive.Get(), static_cast<zip_uint64_t>(i), 0);
-        const bool isHeader = name != nullptr && std::string_view(name) == HeaderEntryName;
-        std::string header;
-        const TReadResult result =
-            ReadEntry(archive.Get(), static_cast<zip_uint64_t>(i), [&](const char* data, std::size_t size) {
-                if (isHeader)
-                    header.append(data, size);
-                return true;
-            });
-        if (result != TReadResult::Ok) {
-            Report(std::string("verification: entry \"") + (name ? name : "?") + "\" does not read back");
-            return false;
-        }
-        if (isHeader)
-            headerFound = header == expectedHeader;
+    std::optional<std::string> header;
+    const TArchiveCheck check = ReadAllEntries(archive.Get(), header);
+    if (check.Outcome != TArchiveCheck::TOutcome::Passed) {
+        Report("verification: entry \"" + check.Failure + "\" does not read back");
+        return false;
     }
-    if (!headerFound)
+    if (header != expectedHeader) {
         Report("verification: the header does not read back as written");
-    return headerFound;
+        return false;
+    }
+    return true;
+}
+
+TArchiveCheck TZipFactory::CheckArchive()
+{
+    std::string error;
+    // Read as an extract reads it, so what passes here can be restored.
+    zip_t* opened = OpenArchiveForReading(fileName_, error);
+    if (opened == nullptr) {
+        Report("check: cannot open the archive: " + error);
+        return {TArchiveCheck::TOutcome::CannotOpen, error, 0, 0};
+    }
+    TZipHandle archive(opened);
+    std::optional<std::string> header;
+    TArchiveCheck check = ReadAllEntries(archive.Get(), header);
+    if (check.Outcome == TArchiveCheck::TOutcome::WrongPassword)
+        Report("check: entry \"" + check.Failure + "\": no or wrong password");
+    else if (check.Outcome == TArchiveCheck::TOutcome::Damaged)
+        Report("check: entry \"" + check.Failure + "\" does not read back");
+    return check;
+}
+
+std::optional<std::vector<TArchiveEntry>> TZipFactory::ListEntries()
+{
+    std::string error;
+    zip_t* opened = OpenArchiveForReading(fileName_, error);
+    if (opened == nullptr) {
+        Report("cannot open the archive: " + error);
+        return std::nullopt;
+    }
+    TZipHandle archive(opened);
+    std::vector<TArchiveEntry> entries;
+    const zip_int64_t count = zip_get_num_entries(archive.Get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t info;
+        if (zip_stat_index(archive.Get(), static_cast<zip_uint64_t>(i), 0, &info) != 0)
+            continue;
+        TArchiveEntry entry;
+        if ((info.valid & ZIP_STAT_NAME) && info.name != nullptr)
+            entry.Name = info.name;
+        if (info.valid & ZIP_STAT_SIZE)
+            entry.Size = info.size;
+        if (info.valid & ZIP_STAT_COMP_SIZE)
+            entry.CompressedSize = info.comp_size;
+        entry.Encryption = (info.valid & ZIP_STAT_ENCRYPTION_METHOD)
+                               ? std::string(EncryptionName(info.encryption_method))
+                               : "unknown";
+        entries.push_back(std::move(entry));
+    }
+    return entries;
 }
 
 void TZipFactory::HandleItemProgress(const std::string& item, std::uint64_t totalSize, int percent)

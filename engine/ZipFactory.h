@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,41 @@ struct TArchiveEnvironment
     const Tl10n& L10n;
     TWizardState& State;
     std::string ProgramDir;
+};
+
+/// How the entries of a new protected archive are encrypted.
+enum class TZipEncryption
+{
+    Aes256,
+    ZipCrypto,
+};
+
+/// One entry as the archive's directory lists it.
+struct TArchiveEntry
+{
+    std::string Name;
+    std::uint64_t Size = 0;
+    std::uint64_t CompressedSize = 0;
+    /// "none", "zipcrypto", "aes128", "aes192", "aes256", or "unknown".
+    std::string Encryption;
+};
+
+/// What reading every entry of an archive back found.
+struct TArchiveCheck
+{
+    enum class TOutcome
+    {
+        Passed,
+        CannotOpen,
+        WrongPassword,
+        Damaged,
+    };
+    TOutcome Outcome = TOutcome::Passed;
+    /// The entry that failed, or why the archive did not open; empty when it passed.
+    std::string Failure;
+    /// Entries and bytes read completely before the end or the failure.
+    std::uint64_t EntriesRead = 0;
+    std::uint64_t BytesRead = 0;
 };
 
 /**
@@ -52,6 +88,11 @@ public:
     const std::string& FileName() const { return fileName_; }
     const std::string& BaseDir() const { return baseDir_; }
 
+    /// Override what "Backup.ini" says for the entries written from now on;
+    /// a level outside 0 to 9 is brought within it.
+    void SetCompressionLevel(int level);
+    void SetEncryption(TZipEncryption encryption);
+
     // Adding. Each operation leaves a complete archive behind; AddTask writes
     // the archive once for the whole task.
 
@@ -76,6 +117,12 @@ public:
     /// Whether the archive reads back: every entry decrypts and matches its
     /// size and checksum, and the header entry holds `expectedHeader`.
     bool VerifyArchive(std::string_view expectedHeader);
+    /// Reads every entry to its end as an extract would (decrypting, checking
+    /// sizes and checksums) and writes nothing; stops at the first failure.
+    /// The password is never asked for: a missing or wrong one is the outcome.
+    TArchiveCheck CheckArchive();
+    /// The entries in the archive's order; nothing when it cannot be opened.
+    std::optional<std::vector<TArchiveEntry>> ListEntries();
 
     /// Progress of one item: its start (0), its end (100) and points between.
     void HandleItemProgress(const std::string& item, std::uint64_t totalSize, int percent);
@@ -98,6 +145,8 @@ private:
     using TEntrySink = std::function<bool(const char* data, std::size_t size)>;
     /// Reads one entry to its end into `sink`, checking its size and checksum.
     TReadResult ReadEntry(void* archive, std::uint64_t index, const TEntrySink& sink);
+    /// Reads every entry of an open archive; `header` receives the header entry.
+    TArchiveCheck ReadAllEntries(void* archive, std::optional<std::string>& header);
     bool ExtractEntry(void* archive, std::uint64_t index, const std::string& name, const std::string& target,
                       bool& stopAsking);
     /// One line in the error log about this archive.

@@ -30,6 +30,7 @@ void TUserInterface::ExitImmediately(int exitCode)
 
 void TUserInterface::SetProgressPercent(std::int64_t totalBytes, std::int64_t doneBytes)
 {
+    ShowProgressBytes(totalBytes, doneBytes);
     SetProgressPosition(ProgressPercent(totalBytes, doneBytes));
 }
 

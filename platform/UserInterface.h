@@ -64,6 +64,9 @@ public:
     virtual void AddReportLine(const std::string& text) = 0;
     virtual void SetProgressRange(int minimum, int maximum) = 0;
     virtual void SetProgressPosition(int position) = 0;
+    /// The byte counts behind a SetProgressPercent call, given just before the
+    /// bar moves, for an interface that shows them too; ignored by default.
+    virtual void ShowProgressBytes(std::int64_t /*totalBytes*/, std::int64_t /*doneBytes*/) {}
 
     /// Ends the program at once with `exitCode`; nothing under way is finished
     /// or undone. Never returns.

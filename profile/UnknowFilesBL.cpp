@@ -1,7 +1,7 @@
 #include "profile/UnknowFilesBL.h"
 
+#include "config/WorkingFiles.h"
 #include "platform/FileSystem.h"
-#include "platform/SpecialFolders.h"
 #include "platform/Text.h"
 
 #include <cerrno>
@@ -61,7 +61,7 @@ std::string Candidate(std::string_view name, bool isDirectory)
 
 } // namespace
 
-TUnknowFilesBL::TUnknowFilesBL() : TUnknowFilesBL(ExecutableDir()) {}
+TUnknowFilesBL::TUnknowFilesBL() : TUnknowFilesBL(ProgramDataDir()) {}
 
 TUnknowFilesBL::TUnknowFilesBL(const std::string& programDir)
 {

@@ -25,7 +25,7 @@ public:
 class TUnknowFilesBL
 {
 public:
-    /// Reads the list from the program's folder.
+    /// Reads the list from the program's working-files folder (ProgramDataDir).
     TUnknowFilesBL();
     /// Reads the list from `programDir`, where the file name's letter case
     /// does not matter. Throws EKnownFilesError when it cannot be read.

@@ -17,6 +17,8 @@ packages=(
   unzip zip p7zip-full libarchive-tools python3
   # a display server for the wizard's screenshots
   xvfb xauth
+  desktop-file-utils # validates the installed desktop file
+  appstream # validates the installed AppStream metadata
 )
 
 sudo_cmd=()

@@ -1,5 +1,6 @@
 #include "config/AppSettings.h"
 
+#include "config/WorkingFiles.h"
 #include "config/errorlog.h"
 #include "config/l10n.h"
 #include "tests/support/FakeHome.h"
@@ -144,4 +145,53 @@ TEST_F(AppSettingsTest, ReadConfigIntegerFailsWhenTheFileHasGone)
         EXPECT_STREQ(error.what(), "Cannot find file Backup.ini with configuration.");
     }
     EXPECT_FALSE(std::filesystem::exists(ErrorLogPath())); // nothing is logged
+}
+
+namespace {
+
+/// An installed program: PREFIX/bin and the shared working files in
+/// PREFIX/share/quillbank, where no user may write.
+class InstalledAppSettingsTest : public ::testing::Test
+{
+protected:
+    TFakeHome home;
+    std::string bin = home.MakeDir("prefix/bin");
+    std::string data = home.MakeDir("prefix/share/quillbank");
+    TProgramLocation program{bin, {bin + "/../share/quillbank"}};
+    Tl10n l10n{data + "/Default.lng"};
+    std::string userSettings = home.Path() + "/.config/Quillbank/Backup.ini";
+
+    void SetUp() override
+    {
+        home.WriteFile("prefix/share/quillbank/Default.lng", "");
+        home.WriteFile("prefix/share/quillbank/Profilefiles.txt", "");
+    }
+};
+
+} // namespace
+
+TEST_F(InstalledAppSettingsTest, TheUsersOwnFileIsCreatedEmptyInTheConfigFolder)
+{
+    EXPECT_EQ(SettingsFilePath(data, program), userSettings);
+    ExpectDefaults(LoadSettings(data, l10n, program));
+    EXPECT_TRUE(std::filesystem::is_regular_file(userSettings));
+    EXPECT_EQ(ReadFileForTest(userSettings), "");
+    EXPECT_FALSE(std::filesystem::exists(data + "/Backup.ini"));
+    EXPECT_FALSE(std::filesystem::exists(ErrorLogPath()));
+}
+
+TEST_F(InstalledAppSettingsTest, TheUsersOwnFileIsReadAndTheSharedOneIgnored)
+{
+    home.WriteFile("prefix/share/quillbank/Backup.ini", "[General]\nfileformat=shared.qkz\nmonitor=3\n");
+    home.WriteFile(".config/Quillbank/Backup.ini", "[General]\nfileformat=<profile>.qkz\n");
+    const TAppSettings settings = LoadSettings(data, l10n, program);
+    EXPECT_EQ(settings.FileNameTemplate, "<profile>.qkz");
+    EXPECT_EQ(settings.MonitorNumber, 1);
+}
+
+TEST_F(InstalledAppSettingsTest, AConfigFolderThatCannotBeMadeIsLoggedAndGivesTheDefaults)
+{
+    home.SetEnv("XDG_CONFIG_HOME", home.WriteFile("not-a-folder", ""));
+    ExpectDefaults(LoadSettings(data, l10n, program));
+    EXPECT_FALSE(std::filesystem::exists(data + "/Backup.ini"));
 }

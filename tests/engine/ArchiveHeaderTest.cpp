@@ -185,3 +185,17 @@ TEST_F(ArchiveHeaderTest, UnreadableFileEndsTheProgram)
         ui.calls.front(),
         "box ok warning|Warning|A critical error occurred while accessing the file. The program will exit.");
 }
+
+TEST_F(ArchiveHeaderTest, ReadingAHeaderGivesTheApplicationItNames)
+{
+    TComponentBoxes boxes;
+    MakeZipBackup("Quillbank\r\nRevize: 3\r\nVerze: \r\n" + Separator + "\r\nYN\r\n" + Separator + "\r\n");
+    EXPECT_EQ(ReadArchiveHeader(state, boxes, Environment()), 3);
+    fs::remove(state.ArchivePath);
+    MakeZipBackup("Quillbank\r\nRevize: 12\r\n");
+    EXPECT_EQ(ReadArchiveHeader(state, boxes, Environment()), 0);
+    state.ArchivePath = home.WriteFile("old.txt", "Quillbank\r\nRevize: 258\r\nVerze: 1.3\r\n" + Separator +
+                                                      "\r\nYN\r\n" + Separator + "\r\n");
+    EXPECT_EQ(ReadArchiveHeader(state, boxes, Environment()), 2);
+    EXPECT_EQ(state.ArchiveFormat, 1);
+}

@@ -164,3 +164,22 @@ TEST_F(BackupRunTest, ANewBackupReplacesTheOldOneOnlyWhenComplete)
     EXPECT_EQ(ReadArchive(request.ArchivePath).names, Names{"indexfile.txt"});
     EXPECT_FALSE(fs::exists(home.Path() + "/saves/.tb.qkz.qbpart"));
 }
+
+TEST_F(BackupRunTest, TheRequestMayChooseLevelAndEncryptionOverTheSettings)
+{
+    home.WriteFile("program/Backup.ini", "[General]\nencryption=aes256\ncompressionLevel=9\n");
+    home.WriteFile("profile/places.sqlite", std::string(5000, 'p'));
+    Tick({BookmarksBox});
+    request.Password = "pw";
+    request.CompressionLevel = 0;
+    request.Encryption = TZipEncryption::ZipCrypto;
+    Run();
+    int error = 0;
+    zip_t* za = zip_open(request.ArchivePath.c_str(), ZIP_RDONLY, &error);
+    ASSERT_NE(za, nullptr);
+    zip_stat_t st;
+    ASSERT_EQ(zip_stat(za, "places.sqlite", 0, &st), 0);
+    EXPECT_EQ(st.encryption_method, ZIP_EM_TRAD_PKWARE);
+    EXPECT_EQ(st.comp_method, ZIP_CM_STORE);
+    zip_discard(za);
+}

@@ -261,3 +261,74 @@ TEST_F(ZipFactoryTest, ADamagedEntryNeverReplacesAGoodFile)
     EXPECT_EQ(ReadFileForTest(home.Path() + "/out/places.sqlite"), "good");
     EXPECT_EQ(std::distance(fs::directory_iterator(home.Path() + "/out"), fs::directory_iterator()), 1);
 }
+
+TEST_F(ZipFactoryTest, CheckArchiveReadsEveryEntryAndTellsAWrongPasswordFromDamage)
+{
+    const std::string noise(100000, '\0');
+    std::string data = noise;
+    unsigned seed = 1;
+    for (char& byte : data) {
+        seed = seed * 1103515245u + 12345u;
+        byte = static_cast<char>(seed >> 16);
+    }
+    Backup({{"a.txt", "alpha"}, {"places.sqlite", data}}, "pw");
+    TArchiveCheck check = TZipFactory(archive, "pw", Environment()).CheckArchive();
+    EXPECT_EQ(check.Outcome, TArchiveCheck::TOutcome::Passed);
+    EXPECT_EQ(check.Failure, "");
+    EXPECT_EQ(check.EntriesRead, 3u); // with the header
+    EXPECT_EQ(check.BytesRead, 5u + data.size() + std::string("Quillbank\r\n").size());
+
+    for (const char* password : {"", "wrong"}) {
+        check = TZipFactory(archive, password, Environment()).CheckArchive();
+        EXPECT_EQ(check.Outcome, TArchiveCheck::TOutcome::WrongPassword) << password;
+        EXPECT_EQ(check.Failure, "a.txt");
+    }
+    EXPECT_EQ(ui.calls, std::vector<std::string>{}); // never asked
+
+    std::string bytes = ReadFileForTest(archive);
+    bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 1);
+    home.WriteFile("damaged.qkz", bytes);
+    check = TZipFactory(home.Path() + "/damaged.qkz", "pw", Environment()).CheckArchive();
+    EXPECT_EQ(check.Outcome, TArchiveCheck::TOutcome::Damaged);
+    EXPECT_EQ(check.Failure, "places.sqlite");
+    EXPECT_EQ(check.EntriesRead, 1u);
+
+    check = TZipFactory(home.WriteFile("text.qkz", "not a zip"), "", Environment()).CheckArchive();
+    EXPECT_EQ(check.Outcome, TArchiveCheck::TOutcome::CannotOpen);
+    EXPECT_NE(check.Failure, "");
+}
+
+TEST_F(ZipFactoryTest, EntriesAreListedWithSizesAndEncryption)
+{
+    Backup({{"a.txt", std::string(1000, 'a')}, {"sub/b.txt", "b"}}, "pw");
+    const auto entries = TZipFactory(archive, "", Environment()).ListEntries();
+    ASSERT_TRUE(entries.has_value());
+    ASSERT_EQ(entries->size(), 3u);
+    EXPECT_EQ((*entries)[0].Name, "a.txt");
+    EXPECT_EQ((*entries)[0].Size, 1000u);
+    EXPECT_LT((*entries)[0].CompressedSize, 1000u);
+    EXPECT_EQ((*entries)[1].Name, "sub/b.txt");
+    EXPECT_EQ((*entries)[2].Name, "indexfile.txt");
+    for (const TArchiveEntry& entry : *entries)
+        EXPECT_EQ(entry.Encryption, "aes256") << entry.Name;
+    EXPECT_FALSE(TZipFactory(home.Path() + "/missing.qkz", "", Environment()).ListEntries().has_value());
+}
+
+TEST_F(ZipFactoryTest, LevelAndEncryptionCanBeSetOverTheSettings)
+{
+    home.WriteFile("program/Backup.ini", "[General]\nencryption=aes256\ncompressionLevel=9\n");
+    home.WriteFile("profile/a.txt", std::string(1000, 'a'));
+    TBackupTask task(profile, profile, ui);
+    task.AddFile("a.txt");
+    TZipFactory factory(archive, "pw", profile, Environment());
+    factory.SetCompressionLevel(-3); // brought within 0 to 9: stored
+    factory.SetEncryption(TZipEncryption::ZipCrypto);
+    factory.AddTask(task, "Quillbank\r\n");
+    EXPECT_EQ(EncryptionOf("a.txt"), ZIP_EM_TRAD_PKWARE);
+    const auto entries = TZipFactory(archive, "", Environment()).ListEntries();
+    ASSERT_TRUE(entries.has_value());
+    EXPECT_EQ((*entries)[0].Encryption, "zipcrypto");
+    EXPECT_EQ((*entries)[0].CompressedSize, 1000u + 12u);
+    EXPECT_EQ(TZipFactory(archive, "pw", Environment()).CheckArchive().Outcome,
+              TArchiveCheck::TOutcome::Passed);
+}

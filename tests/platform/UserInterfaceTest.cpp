@@ -51,3 +51,53 @@ TEST(UserInterface, ProgressPercentRoundsHalfToEvenAndCaps)
     ui.SetProgressPercent(4, 1);
     EXPECT_EQ(ui.calls.back(), "position|25");
 }
+
+namespace {
+
+/// Records the progress calls only; every box and question fails the test.
+class TProgressRecorder final : public TUserInterface
+{
+public:
+    std::vector<std::string> calls;
+
+    TBoxAnswer ShowMessageBox(const std::string&, const std::string&, TBoxButtons, TBoxIcon) override
+    {
+        ADD_FAILURE() << "a box";
+        return TBoxAnswer::Cancel;
+    }
+    std::optional<std::string> AskRestorePassword() override { return std::nullopt; }
+    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+    void ProcessEvents() override {}
+    void ShowTaskLine(const std::string&) override {}
+    void AddReportLine(const std::string&) override {}
+    void SetProgressRange(int, int) override {}
+    void SetProgressPosition(int position) override
+    {
+        calls.push_back("position|" + std::to_string(position));
+    }
+    void ShowProgressBytes(std::int64_t total, std::int64_t done) override
+    {
+        calls.push_back("bytes|" + std::to_string(total) + "|" + std::to_string(done));
+    }
+
+protected:
+    void EndProgram(int) override { throw TImmediateExit{0}; }
+};
+
+} // namespace
+
+TEST(UserInterface, ProgressPercentGivesItsByteCountsFirst)
+{
+    TProgressRecorder ui;
+    ui.SetProgressPercent(400, 100);
+    ui.SetProgressPercent(0, 0);
+    EXPECT_EQ(ui.calls,
+              (std::vector<std::string>{"bytes|400|100", "position|25", "bytes|0|0", "position|0"}));
+    // Interfaces without a byte display see the bar move only.
+    TScriptedUserInterface scripted;
+    scripted.SetProgressPercent(400, 100);
+    EXPECT_EQ(scripted.calls, std::vector<std::string>{"position|25"});
+}

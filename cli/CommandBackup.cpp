@@ -1,0 +1,211 @@
+#include "apps/ProfileDiscovery.h"
+#include "cli/CommandContext.h"
+#include "cli/Commands.h"
+#include "cli/ComponentNames.h"
+#include "cli/ExitCodes.h"
+#include "cli/Options.h"
+#include "cli/Password.h"
+#include "cli/Targets.h"
+#include "config/FileNameTemplate.h"
+#include "engine/BackupRun.h"
+#include "platform/FileSystem.h"
+#include "profile/UnknowFilesBL.h"
+
+#include <array>
+#include <iostream>
+
+namespace quillbank::cli {
+
+namespace {
+
+constexpr std::string_view Usage =
+    "Usage: quillbank-cli backup --app NAME (--profile NAME | --profile-dir DIR)\n"
+    "                            --output PATH [OPTIONS]\n"
+    "\n"
+    "Backs a profile up into a backup file. NAMEs match as in task files: any part\n"
+    "of the name, in any letter case (\"fire\", \"bird\"); the last match wins.\n"
+    "\n"
+    "Options:\n"
+    "  --app NAME              the application: firefox or thunderbird\n"
+    "  --profile NAME          the profile, by its name\n"
+    "  --profile-dir DIR       the profile folder itself (a portable profile)\n"
+    "  --output PATH           the backup file to write; it may hold the file-name\n"
+    "                          template's placeholders (<application>, <version>,\n"
+    "                          <profile>, <year>, <month>, <day>, <hour>, <minute>,\n"
+    "                          <second>, <millisecond>, <dayOfWeek>); an older file\n"
+    "                          there is replaced once the new one is complete\n"
+    "  --components LIST       comma-separated components to back up (default: all\n"
+    "                          that the profile holds, the cache excepted)\n"
+    "  --no-unknown            leave out the entries no component covers (default:\n"
+    "                          all of them are backed up)\n"
+    "  --level 0-9             compression level (default: Backup.ini, else 9)\n"
+    "  --encryption METHOD     aes256 or zipcrypto (default: Backup.ini, else aes256);\n"
+    "                          needs a password\n"
+    "  --password-file FILE    protect the backup with the first line of FILE\n"
+    "  --password-stdin        protect it with the first line of standard input\n"
+    "  --password-prompt       protect it with a password typed (twice) at the terminal\n"
+    "  --force                 go on while the application is running\n"
+    "  -q, --quiet             print nothing but errors\n"
+    "\n"
+    "Components: general-settings, emails, accounts-settings-only, address-books,\n"
+    "bookmarks, history, sidebars, user-styles, saved-passwords, cookies,\n"
+    "saved-form-details, downloaded-file-list, certificates, extensions, cache.\n"
+    "\n"
+    "Prints the path of the backup file written. Exit codes: 0 success, 1 the run\n"
+    "failed, 2 bad usage, 3 the application is running, 4 missing password.\n";
+
+constexpr std::array<TOptionDefinition, 13> Accepted = {{
+    {"app", true},
+    {"profile", true},
+    {"profile-dir", true},
+    {"output", true},
+    {"components", true},
+    {"no-unknown", false},
+    {"level", true},
+    {"encryption", true},
+    {"password-file", true},
+    {"password-stdin", false},
+    {"password-prompt", false},
+    {"force", false},
+    {"quiet", false},
+}};
+
+/// The password that protects the new backup, if any.
+std::optional<std::string> BackupPassword(const TOptions& options)
+{
+    if (!options.Has("password-prompt"))
+        return ReadGivenPassword(options);
+    if (options.Has("password-file") || options.Has("password-stdin"))
+        throw EUsageError("give one of --password-file, --password-stdin and --password-prompt");
+    if (!CanPromptForPassword())
+        throw ECommandError(ExitPassword, "--password-prompt needs a terminal on standard input");
+    const auto first = PromptForPassword("Password for the backup: ");
+    if (!first || first->empty())
+        throw ECommandError(ExitPassword, "no password typed");
+    const auto second = PromptForPassword("The same password again: ");
+    if (second != first)
+        throw ECommandError(ExitPassword, "the two passwords differ");
+    return first;
+}
+
+/// The components to back up: what the profile offers, or those of --components
+/// among them.
+TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes offered,
+                                 const std::optional<std::string>& list)
+{
+    if (!list)
+        return offered;
+    const std::vector<TComponentBox> wanted = ParseComponentList(*list);
+    for (int box = 1; box <= ComponentBoxCount; ++box)
+        offered.Boxes[box].Checked = false;
+    for (TComponentBox box : wanted) {
+        if (offered[box].Enabled)
+            offered[box].Checked = true;
+        else
+            Say(context, "skipped " + std::string(ComponentName(box)) + ": the profile holds none");
+    }
+    // As in the wizard, "Accounts settings only" takes the place of Emails.
+    if (offered[AccountsSettingsOnlyBox].Checked)
+        offered[EmailsBox].Checked = false;
+    return offered;
+}
+
+std::string Joined(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text.empty() ? "(none)" : text;
+}
+
+} // namespace
+
+int BackupCommand(const std::vector<std::string>& arguments)
+{
+    const auto parsed = ParseCommandLine(arguments, Accepted, Usage);
+    if (!parsed)
+        return ExitSuccess;
+    const TOptions& options = *parsed;
+    if (!options.Arguments().empty())
+        throw EUsageError("unexpected argument \"" + options.Arguments().front() + "\"");
+    const auto app = options.Value("app");
+    const auto profile = options.Value("profile");
+    const auto profileDir = options.Value("profile-dir");
+    const auto output = options.Value("output");
+    if (!app)
+        throw EUsageError("--app is missing");
+    if (profile.has_value() == profileDir.has_value())
+        throw EUsageError("give either --profile or --profile-dir");
+    if (!output || output->empty())
+        throw EUsageError("--output is missing");
+    TBackupRequest request;
+    if (const auto level = options.Value("level"))
+        request.CompressionLevel = ParseIntegerOption("level", *level, 0, 9);
+    if (const auto encryption = options.Value("encryption")) {
+        if (*encryption == "aes256")
+            request.Encryption = TZipEncryption::Aes256;
+        else if (*encryption == "zipcrypto")
+            request.Encryption = TZipEncryption::ZipCrypto;
+        else
+            throw EUsageError("--encryption must be aes256 or zipcrypto, not \"" + *encryption + "\"");
+    }
+    const bool hasPasswordOption =
+        options.Has("password-file") || options.Has("password-stdin") || options.Has("password-prompt");
+    if (request.Encryption && !hasPasswordOption)
+        throw EUsageError(
+            "--encryption needs a password (--password-file, --password-stdin or --password-prompt)");
+    if (const auto list = options.Value("components"))
+        ParseComponentList(*list); // a wrong name is bad usage, before anything runs
+
+    const auto password = BackupPassword(options);
+    TCommandContext context(options.Has("quiet"), std::nullopt);
+    context.RequireWorkingFiles();
+    const TProfileFinder finder(context.L10n());
+    const TMozApp& found = finder.FindApp(*app);
+    const TProfileTarget target =
+        profile ? finder.FindProfile(found, *profile) : ProfileFolderTarget(&found, *profileDir);
+    RefuseWhileRunning(target.Type, options.Has("force"));
+
+    TWizardState& state = context.State();
+    state.Operation = 1;
+    state.SelectedAppType = target.Type;
+    state.SelectedProfileLine = target.ProfileName;
+    request.Application = target.Type;
+    request.ProfileDir = IncludeTrailingSeparator(target.ProfileDir);
+    request.Password = password.value_or(std::string());
+    // An unusable profile ends the run here, as it ends a batch run.
+    request.Boxes =
+        ChooseComponents(context, CheckProfileFolder(target.ProfileDir, context.L10n(), context.Ui()),
+                         options.Value("components"));
+    try {
+        request.UnknownEntries = TUnknowFilesBL(context.ProgramDir()).FindUnknown(request.ProfileDir);
+    } catch (const EKnownFilesError& error) {
+        throw ECommandError(ExitFailure, error.what());
+    }
+    request.UnknownTicks.assign(request.UnknownEntries.size(), !options.Has("no-unknown"));
+
+    const std::string archive = AbsolutePath(
+        ExpandFileNameTemplate(*output, {target.Type, target.Version, target.ProfileName, false}));
+    const std::string folder = ExtractFileDir(archive);
+    if (!folder.empty() && !DirectoryExists(folder))
+        throw ECommandError(ExitFailure, archive + ": no such folder: " + folder);
+    if (DirectoryExists(archive))
+        throw ECommandError(ExitFailure, archive + ": a folder is there");
+    request.ArchivePath = archive;
+    state.ArchivePath = archive;
+    state.BackupPassword = request.Password;
+
+    Say(context, "Backing up " + target.ProfileDir + " into " + archive);
+    Say(context, "Components: " + Joined(TickedComponentNames(request.Boxes)));
+    RunBackup(request, state, context.Environment());
+    if (context.Ui().Failed() || !FileExists(archive)) {
+        context.Progress().Finish();
+        throw ECommandError(ExitFailure, archive + ": no backup written");
+    }
+    context.Progress().Complete();
+    if (!context.Quiet())
+        std::cout << archive << "\n";
+    return ExitSuccess;
+}
+
+} // namespace quillbank::cli

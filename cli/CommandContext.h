@@ -1,0 +1,60 @@
+#pragma once
+
+#include "apps/WizardState.h"
+#include "cli/TerminalProgress.h"
+#include "cli/TerminalUserInterface.h"
+#include "config/l10n.h"
+#include "engine/ZipFactory.h"
+
+#include <optional>
+#include <string>
+
+namespace quillbank::cli {
+
+/**
+ * What a command that works on profiles or archives runs with: the
+ * program's working files and texts, the state the core's steps share, and
+ * the terminal they report to.
+ */
+class TCommandContext
+{
+public:
+    TCommandContext(bool quiet, std::optional<std::string> password);
+    TCommandContext(const TCommandContext&) = delete;
+    TCommandContext& operator=(const TCommandContext&) = delete;
+
+    /// Loads the settings as the wizard does at its start (a missing
+    /// "Backup.ini" is created empty) and throws ECommandError when a working
+    /// file is missing.
+    void RequireWorkingFiles();
+
+    const std::string& ProgramDir() const { return programDir_; }
+    const Tl10n& L10n() const { return l10n_; }
+    TWizardState& State() { return state_; }
+    TTerminalUserInterface& Ui() { return ui_; }
+    TTerminalProgress& Progress() { return progress_; }
+    bool Quiet() const { return quiet_; }
+    TArchiveEnvironment Environment() { return {ui_, l10n_, state_, programDir_}; }
+
+    /// Throws when the run reported a failure: ExitPassword after a password
+    /// problem with `subject`, else ExitFailure with `message`.
+    void ThrowIfFailed(const std::string& subject, const std::string& message) const;
+    /// Throws ECommandError with ExitPassword when a password problem came up.
+    void ThrowOnPasswordProblem(const std::string& subject) const;
+
+private:
+    bool quiet_;
+    std::string programDir_;
+    Tl10n l10n_;
+    TTerminalProgress progress_;
+    TTerminalUserInterface ui_;
+    TWizardState state_;
+};
+
+/// A line for the person running the command, on standard error, unless quiet.
+void Say(const TCommandContext& context, const std::string& text);
+
+/// The absolute form of a path given on the command line.
+std::string AbsolutePath(const std::string& path);
+
+} // namespace quillbank::cli

@@ -1,0 +1,63 @@
+#include "cli/Commands.h"
+#include "cli/ExitCodes.h"
+#include "cli/Options.h"
+#include "config/AppSettings.h"
+#include "config/FileNameTemplate.h"
+#include "config/WorkingFiles.h"
+#include "config/errorlog.h"
+#include "config/l10n.h"
+#include "platform/SpecialFolders.h"
+#include "platform/UserStore.h"
+
+#include <algorithm>
+#include <iostream>
+
+namespace quillbank::cli {
+
+namespace {
+
+constexpr std::string_view Usage =
+    "Usage: quillbank-cli info\n"
+    "\n"
+    "Shows the working files, settings and folders the program uses. Fails (exit\n"
+    "code 1) when a working file is missing.\n";
+
+} // namespace
+
+int InfoCommand(const std::vector<std::string>& arguments)
+{
+    const auto options = ParseCommandLine(arguments, {}, Usage);
+    if (!options)
+        return ExitSuccess;
+    if (!options->Arguments().empty())
+        throw EUsageError("unexpected argument \"" + options->Arguments().front() + "\"");
+
+    const std::string programDir = ProgramDataDir();
+    const Tl10n l10n(programDir + "/Default.lng");
+    const TAppSettings settings = LoadSettings(programDir, l10n);
+
+    std::cout << "Program folder:     " << programDir << "\n";
+    const auto missing = MissingWorkingFiles(programDir);
+    for (std::string_view name : RequiredWorkingFiles) {
+        const bool absent = std::find(missing.begin(), missing.end(), name) != missing.end();
+        std::cout << "  " << name << (absent ? ": missing" : ": present") << "\n";
+    }
+    std::cout << "Settings:           " << SettingsFilePath(programDir) << "\n"
+              << "  file-name template: " << settings.FileNameTemplate << "\n"
+              << "  backup directory:   " << (settings.BackupDir.empty() ? "(none)" : settings.BackupDir)
+              << "\n"
+              << "  monitor:            " << settings.MonitorNumber << "\n"
+              << "  ask for password:   " << (settings.AskForPassword ? "yes" : "no") << "\n"
+              << "Documents folder:   " << DocumentsDir() << "\n"
+              << "Error log:          " << ErrorLogPath() << "\n"
+              << "User store:         " << UserStorePath() << "\n"
+              << "Example backup:     "
+              << ExpandFileNameTemplate(settings.FileNameTemplate, {2, "", std::nullopt, false}) << "\n";
+    if (!missing.empty()) {
+        std::cerr << "quillbank-cli: " << l10n.GetText("TForm1", "LANG_NO_FILES") << "\n";
+        return ExitFailure;
+    }
+    return ExitSuccess;
+}
+
+} // namespace quillbank::cli

@@ -1,0 +1,182 @@
+#include "cli/ArchiveAccess.h"
+#include "cli/CommandContext.h"
+#include "cli/Commands.h"
+#include "cli/ComponentNames.h"
+#include "cli/ExitCodes.h"
+#include "cli/Json.h"
+#include "cli/Options.h"
+#include "cli/Password.h"
+#include "cli/TerminalProgress.h"
+#include "platform/Text.h"
+
+#include <array>
+#include <filesystem>
+#include <iostream>
+
+namespace quillbank::cli {
+
+namespace {
+
+constexpr std::string_view Usage =
+    "Usage: quillbank-cli inspect ARCHIVE [--json] [--password-file FILE | --password-stdin]\n"
+    "\n"
+    "Shows what a backup file holds: the application it was made from, its\n"
+    "components, the mail folders outside the profile, the unknown entries, how it\n"
+    "is encrypted, its entries and sizes. The header of a protected backup is\n"
+    "protected too: its password is needed.\n"
+    "\n"
+    "Options:\n"
+    "  --json                  print one JSON object instead of text\n"
+    "  --password-file FILE    the password is the first line of FILE\n"
+    "  --password-stdin        the password is the first line of standard input\n"
+    "                          (without either, it is asked for when standard input\n"
+    "                          is a terminal)\n"
+    "\n"
+    "Exit codes: 0 success, 1 not a readable backup file, 2 bad usage, 4 wrong or\n"
+    "missing password.\n";
+
+constexpr std::array<TOptionDefinition, 3> Accepted = {{
+    {"json", false},
+    {"password-file", true},
+    {"password-stdin", false},
+}};
+
+/// What the directory of a ZIP archive says.
+struct TArchiveFacts
+{
+    std::size_t Entries = 0;
+    std::uint64_t Size = 0;
+    std::uint64_t CompressedSize = 0;
+    /// The entries' encryption when they all share one, else "mixed".
+    std::string Encryption = "none";
+};
+
+TArchiveFacts ArchiveFacts(TCommandContext& context)
+{
+    TZipFactory archive(context.State().ArchivePath, context.State().BackupPassword, context.Environment());
+    const auto entries = archive.ListEntries();
+    if (!entries)
+        throw ECommandError(ExitFailure, context.State().ArchivePath + ": its entries cannot be listed");
+    TArchiveFacts facts;
+    facts.Entries = entries->size();
+    for (std::size_t i = 0; i < entries->size(); ++i) {
+        const TArchiveEntry& entry = (*entries)[i];
+        facts.Size += entry.Size;
+        facts.CompressedSize += entry.CompressedSize;
+        if (i == 0)
+            facts.Encryption = entry.Encryption;
+        else if (facts.Encryption != entry.Encryption)
+            facts.Encryption = "mixed";
+    }
+    return facts;
+}
+
+struct TInspection
+{
+    std::string Path;
+    bool Zip = false;
+    TArchiveContents Contents;
+    std::vector<std::string> MailFolders;
+    std::vector<TUnknowItem> UnknownEntries;
+    TArchiveFacts Facts;
+    std::uintmax_t FileSize = 0;
+};
+
+void PrintJson(const TInspection& found)
+{
+    TJsonWriter json;
+    json.BeginObject()
+        .Key("archive")
+        .String(found.Path)
+        .Key("format")
+        .String(found.Zip ? "zip" : "legacy")
+        .Key("application")
+        .BeginObject()
+        .Key("type")
+        .Number(found.Contents.Type)
+        .Key("name")
+        .String(ToLowerAscii(AppShortName(found.Contents.Type)))
+        .EndObject()
+        .Key("components")
+        .Strings(TickedComponentNames(found.Contents.Boxes))
+        .Key("mailFolders")
+        .Strings(found.MailFolders)
+        .Key("unknownEntries")
+        .BeginArray();
+    for (const TUnknowItem& entry : found.UnknownEntries)
+        json.BeginObject().Key("name").String(entry.Name).Key("folder").Bool(entry.IsDirectory).EndObject();
+    json.EndArray().Key("encryption").String(found.Facts.Encryption).Key("entries");
+    if (found.Zip)
+        json.Number(static_cast<std::int64_t>(found.Facts.Entries))
+            .Key("size")
+            .Number(static_cast<std::int64_t>(found.Facts.Size))
+            .Key("compressedSize")
+            .Number(static_cast<std::int64_t>(found.Facts.CompressedSize));
+    else
+        json.Null().Key("size").Null().Key("compressedSize").Null();
+    json.Key("fileSize").Number(static_cast<std::int64_t>(found.FileSize)).EndObject();
+    std::cout << json.Text() << "\n";
+}
+
+void PrintText(const TInspection& found)
+{
+    std::cout << "Backup file:       " << found.Path << "\n"
+              << "Format:            " << (found.Zip ? "ZIP archive" : "legacy text container") << "\n"
+              << "Application:       "
+              << (found.Contents.Type == NoAppType ? std::string("(unknown)")
+                                                   : std::string(AppShortName(found.Contents.Type)))
+              << "\n"
+              << "Components:        ";
+    const auto components = TickedComponentNames(found.Contents.Boxes);
+    for (std::size_t i = 0; i < components.size(); ++i)
+        std::cout << (i == 0 ? "" : ", ") << components[i];
+    std::cout << (components.empty() ? "(none)\n" : "\n");
+    std::cout << "Mail folders:      " << (found.MailFolders.empty() ? "(none)" : "") << "\n";
+    for (const std::string& folder : found.MailFolders)
+        std::cout << "  " << folder << "\n";
+    std::cout << "Unknown entries:   " << (found.UnknownEntries.empty() ? "(none)" : "") << "\n";
+    for (const TUnknowItem& entry : found.UnknownEntries)
+        std::cout << "  " << entry.Name << (entry.IsDirectory ? "/" : "") << "\n";
+    std::cout << "Encryption:        " << found.Facts.Encryption << "\n";
+    if (found.Zip)
+        std::cout << "Entries:           " << found.Facts.Entries << "\n"
+                  << "Size:              " << HumanBytes(static_cast<std::int64_t>(found.Facts.Size)) << " ("
+                  << found.Facts.Size << " bytes)\n"
+                  << "Compressed size:   "
+                  << HumanBytes(static_cast<std::int64_t>(found.Facts.CompressedSize)) << " ("
+                  << found.Facts.CompressedSize << " bytes)\n";
+    std::cout << "File size:         " << found.FileSize << " bytes\n";
+}
+
+} // namespace
+
+int InspectCommand(const std::vector<std::string>& arguments)
+{
+    const auto parsed = ParseCommandLine(arguments, Accepted, Usage);
+    if (!parsed)
+        return ExitSuccess;
+    const TOptions& options = *parsed;
+    if (options.Arguments().size() != 1)
+        throw EUsageError(options.Arguments().empty() ? "ARCHIVE is missing" : "give one ARCHIVE");
+
+    TCommandContext context(true, ReadGivenPassword(options));
+    context.RequireWorkingFiles();
+    TInspection found;
+    found.Path = AbsolutePath(options.Arguments().front());
+    context.State().ArchivePath = found.Path;
+    found.Contents = ReadBackupFile(context);
+    found.Zip = context.State().ArchiveFormat == 2;
+    found.MailFolders = context.State().MailFolders;
+    found.UnknownEntries = context.State().UnknownEntries;
+    if (found.Zip)
+        found.Facts = ArchiveFacts(context);
+    std::error_code error;
+    found.FileSize = std::filesystem::file_size(found.Path, error);
+    if (options.Has("json"))
+        PrintJson(found);
+    else
+        PrintText(found);
+    return ExitSuccess;
+}
+
+} // namespace quillbank::cli

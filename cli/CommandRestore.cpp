@@ -1,0 +1,159 @@
+#include "cli/ArchiveAccess.h"
+#include "cli/CommandContext.h"
+#include "cli/Commands.h"
+#include "cli/ComponentNames.h"
+#include "cli/ExitCodes.h"
+#include "cli/Options.h"
+#include "cli/Password.h"
+#include "cli/Targets.h"
+#include "engine/Catalogue.h"
+#include "engine/RestoreRun.h"
+#include "platform/FileSystem.h"
+
+#include <array>
+#include <iostream>
+
+namespace quillbank::cli {
+
+namespace {
+
+constexpr std::string_view Usage =
+    "Usage: quillbank-cli restore --archive PATH\n"
+    "                             (--app NAME --profile NAME | --profile-dir DIR)\n"
+    "                             [OPTIONS]\n"
+    "\n"
+    "Restores a backup file into a profile; what the profile held of the restored\n"
+    "components is replaced. NAMEs match as in task files: any part of the name, in\n"
+    "any letter case; the last match wins.\n"
+    "\n"
+    "Options:\n"
+    "  --archive PATH          the backup file\n"
+    "  --app NAME              the application: firefox or thunderbird\n"
+    "  --profile NAME          the profile of that application, by its name\n"
+    "  --profile-dir DIR       the profile folder itself (a portable profile); the\n"
+    "                          application is then --app, or the one the backup\n"
+    "                          was made from\n"
+    "  --components LIST       comma-separated components to restore (default: all\n"
+    "                          that the backup holds); those that do not belong in\n"
+    "                          the application's profiles are skipped\n"
+    "  --no-unknown            leave the backup's unknown entries out (default: all\n"
+    "                          of them are restored)\n"
+    "  --password-file FILE    the backup's password is the first line of FILE\n"
+    "  --password-stdin        the backup's password is the first line of standard\n"
+    "                          input (without either, it is asked for when standard\n"
+    "                          input is a terminal)\n"
+    "  --force                 go on while the application is running\n"
+    "  -q, --quiet             print nothing but errors\n"
+    "\n"
+    "Components: general-settings, emails, address-books, bookmarks, history,\n"
+    "sidebars, user-styles, saved-passwords, cookies, saved-form-details,\n"
+    "downloaded-file-list, certificates, extensions, cache.\n"
+    "\n"
+    "Exit codes: 0 success, 1 the run failed, 2 bad usage, 3 the application is\n"
+    "running, 4 wrong or missing password.\n";
+
+constexpr std::array<TOptionDefinition, 10> Accepted = {{
+    {"archive", true},
+    {"app", true},
+    {"profile", true},
+    {"profile-dir", true},
+    {"components", true},
+    {"no-unknown", false},
+    {"password-file", true},
+    {"password-stdin", false},
+    {"force", false},
+    {"quiet", false},
+}};
+
+/// The components to restore: what the backup holds, or those of
+/// --components among them.
+TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes held,
+                                 const std::vector<TComponentBox>& wanted)
+{
+    if (wanted.empty())
+        return held;
+    for (int box = 1; box <= ComponentBoxCount; ++box)
+        held.Boxes[box].Checked = false;
+    for (TComponentBox box : wanted) {
+        if (held[box].Enabled)
+            held[box].Checked = true;
+        else
+            Say(context, "skipped " + std::string(ComponentName(box)) + ": the backup holds none");
+    }
+    return held;
+}
+
+} // namespace
+
+int RestoreCommand(const std::vector<std::string>& arguments)
+{
+    const auto parsed = ParseCommandLine(arguments, Accepted, Usage);
+    if (!parsed)
+        return ExitSuccess;
+    const TOptions& options = *parsed;
+    if (!options.Arguments().empty())
+        throw EUsageError("unexpected argument \"" + options.Arguments().front() + "\"");
+    const auto archive = options.Value("archive");
+    const auto app = options.Value("app");
+    const auto profile = options.Value("profile");
+    const auto profileDir = options.Value("profile-dir");
+    if (!archive || archive->empty())
+        throw EUsageError("--archive is missing");
+    if (profile.has_value() == profileDir.has_value())
+        throw EUsageError("give either --app and --profile, or --profile-dir");
+    if (profile && !app)
+        throw EUsageError("--profile needs --app");
+    std::vector<TComponentBox> wanted;
+    if (const auto list = options.Value("components")) {
+        wanted = ParseComponentList(*list);
+        for (TComponentBox box : wanted)
+            if (FindRestoreComponent(box) == nullptr)
+                throw EUsageError(std::string(ComponentName(box)) + " applies to backups only");
+    }
+
+    TCommandContext context(options.Has("quiet"), ReadGivenPassword(options));
+    context.RequireWorkingFiles();
+    const TProfileFinder finder(context.L10n());
+    const TMozApp* found = app ? &finder.FindApp(*app) : nullptr;
+    const TProfileTarget target =
+        profile ? finder.FindProfile(*found, *profile) : ProfileFolderTarget(found, *profileDir);
+
+    TWizardState& state = context.State();
+    state.Operation = 2;
+    state.SelectedAppType = target.Type;
+    if (profile) {
+        state.ProfileEntries = {{target.ProfileName, target.ProfileDir}};
+        state.SelectedProfileLine = target.ProfileName;
+    } else {
+        state.PortableProfileDir = target.ProfileDir;
+    }
+    state.ArchivePath = AbsolutePath(*archive);
+    // The application's running check comes first when it is known.
+    if (target.Type != NoAppType)
+        RefuseWhileRunning(target.Type, options.Has("force"));
+    const TArchiveContents contents = ReadBackupFile(context);
+    if (state.SelectedAppType == NoAppType)
+        state.SelectedAppType = contents.Type;
+    if (state.SelectedAppType == NoAppType)
+        throw ECommandError(ExitFailure, state.ArchivePath + ": the backup names no application; give --app");
+    RefuseWhileRunning(state.SelectedAppType, options.Has("force"));
+
+    TRestoreRequest request;
+    request.Boxes = ChooseComponents(context, contents.Boxes, wanted);
+    request.UnknownTicks.assign(state.UnknownEntries.size(), !options.Has("no-unknown"));
+    for (const TComponentName& name : ComponentNames())
+        if (request.Boxes[name.Box].Checked && IsSkippedOnRestore(name.Box, state.SelectedAppType))
+            Say(context,
+                "skipped " + std::string(name.Name) + ": not restored into this application's profiles");
+
+    Say(context, "Restoring " + state.ArchivePath + " into " + target.ProfileDir);
+    RunRestore(request, state, context.Environment());
+    context.Progress().Finish();
+    context.ThrowIfFailed(state.ArchivePath, "the restore into " + target.ProfileDir + " did not complete");
+    context.Progress().Complete();
+    if (!context.Quiet())
+        std::cout << target.ProfileDir << "\n";
+    return ExitSuccess;
+}
+
+} // namespace quillbank::cli

@@ -1,0 +1,94 @@
+#include "cli/Options.h"
+
+#include "cli/ExitCodes.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <iostream>
+
+namespace quillbank::cli {
+
+namespace {
+
+std::string ShortAlias(std::string_view argument)
+{
+    if (argument == "-h")
+        return "--help";
+    if (argument == "-q")
+        return "--quiet";
+    return std::string(argument);
+}
+
+} // namespace
+
+std::optional<std::string> TOptions::Value(std::string_view name) const
+{
+    const auto found = values_.find(name);
+    if (found == values_.end())
+        return std::nullopt;
+    return found->second;
+}
+
+TOptions ParseOptions(const std::vector<std::string>& arguments, std::span<const TOptionDefinition> accepted)
+{
+    TOptions options;
+    bool onlyArguments = false;
+    for (std::size_t at = 0; at < arguments.size(); ++at) {
+        const std::string argument = ShortAlias(arguments[at]);
+        if (onlyArguments || argument == "-" || !argument.starts_with('-')) {
+            options.arguments_.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            onlyArguments = true;
+            continue;
+        }
+        const auto equals = argument.find('=');
+        const std::string name = argument.substr(0, equals);
+        const auto option =
+            std::find_if(accepted.begin(), accepted.end(),
+                         [&name](const TOptionDefinition& s) { return "--" + std::string(s.Name) == name; });
+        if (option == accepted.end())
+            throw EUsageError("unknown option " + name);
+        if (options.values_.contains(option->Name))
+            throw EUsageError(name + " is given twice");
+        std::string value;
+        if (option->TakesValue) {
+            if (equals != std::string::npos)
+                value = argument.substr(equals + 1);
+            else if (at + 1 < arguments.size())
+                value = arguments[++at];
+            else
+                throw EUsageError(name + " needs a value");
+        } else if (equals != std::string::npos) {
+            throw EUsageError(name + " takes no value");
+        }
+        options.values_.emplace(std::string(option->Name), std::move(value));
+    }
+    return options;
+}
+
+std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& arguments,
+                                         std::span<const TOptionDefinition> accepted, std::string_view usage)
+{
+    std::vector<TOptionDefinition> withHelp(accepted.begin(), accepted.end());
+    withHelp.push_back({"help", false});
+    TOptions options = ParseOptions(arguments, withHelp);
+    if (options.Has("help")) {
+        std::cout << usage;
+        return std::nullopt;
+    }
+    return options;
+}
+
+int ParseIntegerOption(std::string_view option, std::string_view text, int minimum, int maximum)
+{
+    int value = 0;
+    if (!TryParseInt(text, value) || value < minimum || value > maximum)
+        throw EUsageError("--" + std::string(option) + " must be a whole number from " +
+                          std::to_string(minimum) + " to " + std::to_string(maximum) + ", not \"" +
+                          std::string(text) + "\"");
+    return value;
+}
+
+} // namespace quillbank::cli

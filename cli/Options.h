@@ -1,0 +1,58 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillbank::cli {
+
+/// One option a command accepts: "--name" alone, or "--name VALUE".
+struct TOptionDefinition
+{
+    std::string_view Name;
+    bool TakesValue = false;
+};
+
+/// The options and the other arguments of one command line.
+class TOptions
+{
+public:
+    bool Has(std::string_view name) const { return values_.contains(name); }
+    /// The value of an option that takes one; nothing when it was not given.
+    std::optional<std::string> Value(std::string_view name) const;
+    /// The arguments that are not options, in order.
+    const std::vector<std::string>& Arguments() const { return arguments_; }
+
+private:
+    friend TOptions ParseOptions(const std::vector<std::string>& arguments,
+                                 std::span<const TOptionDefinition> accepted);
+
+    std::map<std::string, std::string, std::less<>> values_;
+    std::vector<std::string> arguments_;
+};
+
+/**
+ * Parses the arguments that follow the command's name. An option is written
+ * "--name VALUE" or "--name=VALUE"; "-h" stands for "--help" and "-q" for
+ * "--quiet"; after "--" every argument is an argument. Throws EUsageError for
+ * an unknown option, a missing value, a value given to an option that takes
+ * none, and an option given twice.
+ */
+TOptions ParseOptions(const std::vector<std::string>& arguments, std::span<const TOptionDefinition> accepted);
+
+/**
+ * Parses a command's arguments as ParseOptions does, "--help" among the
+ * options; nothing when help was asked for, after printing `usage` on
+ * standard output.
+ */
+std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& arguments,
+                                         std::span<const TOptionDefinition> accepted, std::string_view usage);
+
+/// The integer `text` holds, within `minimum` and `maximum`; throws
+/// EUsageError naming `option` otherwise.
+int ParseIntegerOption(std::string_view option, std::string_view text, int minimum, int maximum);
+
+} // namespace quillbank::cli

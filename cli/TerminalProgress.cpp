@@ -1,0 +1,182 @@
+#include "cli/TerminalProgress.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace quillbank::cli {
+
+namespace {
+
+constexpr int BarCells = 24;
+constexpr auto RedrawInterval = std::chrono::milliseconds(100);
+
+/// The first `columns` characters of a UTF-8 text (a character is counted
+/// per leading byte, so none is cut in half).
+std::string FirstColumns(const std::string& text, int columns)
+{
+    int count = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if ((static_cast<unsigned char>(text[at]) & 0xC0) == 0x80)
+            continue;
+        if (count++ == columns)
+            return text.substr(0, at);
+    }
+    return text;
+}
+
+} // namespace
+
+std::string HumanBytes(std::int64_t bytes)
+{
+    static constexpr const char* units[] = {"KiB", "MiB", "GiB", "TiB"};
+    if (bytes < 1024)
+        return std::to_string(bytes) + " B";
+    double value = static_cast<double>(bytes);
+    int unit = -1;
+    while (value >= 1024 && unit < 3) {
+        value /= 1024;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %s", value, units[unit]);
+    return text;
+}
+
+TTerminalProgress::TTerminalProgress(std::ostream& out, bool quiet, bool terminal, int width)
+    : out_(out), quiet_(quiet), terminal_(terminal), width_(std::max(width, 20))
+{}
+
+TTerminalProgress TTerminalProgress::ForStandardError(bool quiet)
+{
+    const bool terminal = isatty(STDERR_FILENO) == 1;
+    winsize size{};
+    const int width =
+        terminal && ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+    return TTerminalProgress(std::cerr, quiet, terminal, width);
+}
+
+int TTerminalProgress::Percent() const
+{
+    if (maximum_ <= minimum_)
+        return 0;
+    const int done = std::clamp(position_, minimum_, maximum_) - minimum_;
+    return done * 100 / (maximum_ - minimum_);
+}
+
+std::string TTerminalProgress::BarLine(TClock::time_point now) const
+{
+    const int percent = Percent();
+    const int filled = percent * BarCells / 100;
+    std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
+                       std::string(static_cast<std::size_t>(BarCells - filled), '.') + "] ";
+    char number[16];
+    std::snprintf(number, sizeof number, "%3d%%", percent);
+    line += number;
+    if (bytesStarted_) {
+        line += "  " + HumanBytes(doneBytes_) + " of " + HumanBytes(totalBytes_);
+        const auto elapsed = std::chrono::duration<double>(now - bytesStart_).count();
+        if (elapsed >= 0.5)
+            line += "  " + HumanBytes(static_cast<std::int64_t>(static_cast<double>(doneBytes_) / elapsed)) +
+                    "/s";
+    }
+    if (!task_.empty())
+        line += "  " + task_;
+    return FirstColumns(line, width_ - 1);
+}
+
+void TTerminalProgress::Draw(bool force)
+{
+    if (quiet_ || !terminal_)
+        return;
+    const auto now = TClock::now();
+    if (!force && barShown_ && now - lastDraw_ < RedrawInterval)
+        return;
+    lastDraw_ = now;
+    out_ << "\r\033[K" << BarLine(now) << std::flush;
+    barShown_ = true;
+}
+
+void TTerminalProgress::Finish()
+{
+    if (!barShown_)
+        return;
+    // The last state, which a redraw may have been skipped for.
+    Draw(true);
+    out_ << "\n" << std::flush;
+    barShown_ = false;
+}
+
+void TTerminalProgress::Complete()
+{
+    if (bytesStarted_)
+        doneBytes_ = totalBytes_;
+    if (terminal_)
+        position_ = maximum_; // drawn by Finish
+    else
+        Position(maximum_);
+    Finish();
+}
+
+void TTerminalProgress::Task(const std::string& text)
+{
+    if (text == task_)
+        return;
+    task_ = text;
+    if (quiet_)
+        return;
+    if (terminal_)
+        Draw(false);
+    else
+        out_ << text << "\n" << std::flush;
+}
+
+void TTerminalProgress::ReportLine(const std::string& text)
+{
+    if (quiet_)
+        return;
+    Finish();
+    out_ << text << "\n" << std::flush;
+    Draw(true);
+}
+
+void TTerminalProgress::Range(int minimum, int maximum)
+{
+    minimum_ = minimum;
+    maximum_ = maximum;
+    position_ = minimum;
+}
+
+void TTerminalProgress::Position(int position)
+{
+    position_ = position;
+    if (quiet_)
+        return;
+    const int percent = Percent();
+    if (terminal_) {
+        Draw(percent == 100);
+        return;
+    }
+    // Plain lines: one whenever another tenth is reached.
+    if (percent / 10 != lastTenth_ && percent >= 10) {
+        lastTenth_ = percent / 10;
+        out_ << percent << "%";
+        if (bytesStarted_)
+            out_ << " (" << HumanBytes(doneBytes_) << " of " << HumanBytes(totalBytes_) << ")";
+        out_ << "\n" << std::flush;
+    }
+}
+
+void TTerminalProgress::Bytes(std::int64_t total, std::int64_t done)
+{
+    if (!bytesStarted_) {
+        bytesStarted_ = true;
+        bytesStart_ = TClock::now();
+    }
+    totalBytes_ = total;
+    doneBytes_ = std::min(done, total);
+}
+
+} // namespace quillbank::cli

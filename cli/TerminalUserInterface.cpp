@@ -1,0 +1,98 @@
+#include "cli/TerminalUserInterface.h"
+
+#include "cli/ExitCodes.h"
+#include "cli/Password.h"
+
+#include <cstdlib>
+#include <iostream>
+
+namespace quillbank::cli {
+
+namespace {
+
+/// How often a person at the terminal may try a password in one run.
+constexpr int PromptAttempts = 3;
+
+const char* AnswerName(TBoxAnswer answer)
+{
+    switch (answer) {
+    case TBoxAnswer::No:
+        return "No";
+    case TBoxAnswer::Cancel:
+        return "Cancel";
+    default:
+        return "OK";
+    }
+}
+
+} // namespace
+
+TTerminalUserInterface::TTerminalUserInterface(TTerminalProgress& progress,
+                                               std::optional<std::string> givenPassword)
+    : progress_(progress), givenPassword_(std::move(givenPassword))
+{}
+
+int TTerminalUserInterface::ExitCodeFor(int exitCode) const
+{
+    return exitCode != ExitSuccess && passwordProblem_ != TPasswordProblem::None ? ExitPassword : exitCode;
+}
+
+TBoxAnswer TTerminalUserInterface::ShowMessageBox(const std::string& caption, const std::string& text,
+                                                  TBoxButtons buttons, TBoxIcon icon)
+{
+    const TBoxAnswer answer = buttons == TBoxButtons::YesNo         ? TBoxAnswer::No
+                              : buttons == TBoxButtons::RetryCancel ? TBoxAnswer::Cancel
+                                                                    : TBoxAnswer::Ok;
+    if (icon == TBoxIcon::Warning || icon == TBoxIcon::Error || icon == TBoxIcon::Stop)
+        failed_ = true;
+    progress_.Finish();
+    std::cerr << "quillbank-cli: " << caption << ": " << text;
+    if (buttons != TBoxButtons::Ok)
+        std::cerr << " [" << AnswerName(answer) << "]";
+    std::cerr << std::endl;
+    return answer;
+}
+
+std::optional<std::string> TTerminalUserInterface::AskRestorePassword()
+{
+    // Asked for, the password in hand did not open the archive.
+    if (passwordProblem_ != TPasswordProblem::None)
+        return std::nullopt;
+    if (givenPassword_) {
+        passwordProblem_ = TPasswordProblem::Wrong;
+        return std::nullopt;
+    }
+    if (!CanPromptForPassword()) {
+        passwordProblem_ = TPasswordProblem::Missing;
+        return std::nullopt;
+    }
+    if (prompts_ >= PromptAttempts) {
+        passwordProblem_ = TPasswordProblem::Wrong;
+        return std::nullopt;
+    }
+    progress_.Finish();
+    if (prompts_ > 0)
+        std::cerr << "quillbank-cli: wrong password" << std::endl;
+    ++prompts_;
+    auto typed = PromptForPassword("Password for " + passwordSubject_ + ": ");
+    if (!typed || typed->empty()) {
+        passwordProblem_ = prompts_ > 1 ? TPasswordProblem::Wrong : TPasswordProblem::Missing;
+        return std::nullopt;
+    }
+    return typed;
+}
+
+std::optional<std::string> TTerminalUserInterface::ChooseFolder(const std::string& /*caption*/,
+                                                                const std::string& /*initialFolder*/)
+{
+    return std::nullopt;
+}
+
+void TTerminalUserInterface::EndProgram(int exitCode)
+{
+    progress_.Finish();
+    std::cout.flush();
+    std::exit(ExitCodeFor(exitCode));
+}
+
+} // namespace quillbank::cli

@@ -1,0 +1,448 @@
+// The built quillbank-cli, run as a script runs it, on profiles in a fake
+// home: every command, its JSON parsed back, its exit codes, passwords from a
+// file and from standard input, the refusal while the application runs.
+
+#include "apps/RunningCheck.h"
+#include "tests/cli/CliRun.h"
+#include "tests/support/FakeHome.h"
+#include "tests/support/RealApps.h"
+
+#include <filesystem>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::JsonQuery;
+using quillbank::testing::ReadFileForTest;
+using quillbank::testing::RunCli;
+using quillbank::testing::TCliResult;
+using quillbank::testing::TFakeHome;
+using quillbank::testing::TRealAppsLock;
+using quillbank::testing::WaitUntil;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+/// Bytes that do not compress, so that a damaged byte lands in file data.
+std::string NoiseBytes(std::size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        byte = static_cast<char>(seed >> 16);
+    }
+    return bytes;
+}
+
+/// A copy of "sleep" running under the name of Firefox's executable.
+class TFakeFirefox
+{
+public:
+    explicit TFakeFirefox(const TFakeHome& home)
+    {
+        const std::string program = home.Path() + "/firefox-esr";
+        fs::copy_file("/bin/sleep", program);
+        pid_ = fork();
+        if (pid_ == 0) {
+            execl(program.c_str(), program.c_str(), "60", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        WaitUntil([] { return IsAppRunning(2); }, 10s);
+    }
+    ~TFakeFirefox()
+    {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    TFakeFirefox(const TFakeFirefox&) = delete;
+    TFakeFirefox& operator=(const TFakeFirefox&) = delete;
+
+private:
+    pid_t pid_ = -1;
+};
+
+class CliCommandsTest : public ::testing::Test
+{
+protected:
+    // The running check sees every process of the machine: held while a
+    // test starts a fake Firefox, or another test's real one could run.
+    TRealAppsLock lock;
+    TFakeHome home;
+    std::string root = home.MakeDir(".mozilla/firefox");
+    std::string work = root + "/abcd.work";
+    std::string places = NoiseBytes(200000, 7);
+
+    CliCommandsTest()
+    {
+        home.WriteFile(".mozilla/firefox/profiles.ini",
+                       "[General]\nStartWithLastProfile=1\n\n"
+                       "[Profile0]\nName=Work Profile\nIsRelative=1\nPath=abcd.work\n\n"
+                       "[Profile1]\nName=default\nIsRelative=1\nPath=efgh.default\n");
+        home.WriteFile(".mozilla/firefox/abcd.work/prefs.js", "user_pref(\"browser.startup.page\", 3);\n");
+        home.WriteFile(".mozilla/firefox/abcd.work/places.sqlite", places);
+        home.WriteFile(".mozilla/firefox/abcd.work/cookies.sqlite",
+                       std::string("SQLite format 3\0cookies", 23));
+        home.WriteFile(".mozilla/firefox/abcd.work/formhistory.sqlite", "form history");
+        home.WriteFile(".mozilla/firefox/abcd.work/notes.txt", "notes");
+        home.WriteFile(".mozilla/firefox/abcd.work/addon-data/deep/state.json", "{}");
+        home.MakeDir(".mozilla/firefox/efgh.default");
+        home.WriteFile("password.txt", "correct horse\n");
+        home.WriteFile("wrong.txt", "wrong horse\n");
+    }
+
+    void SetUp() override
+    {
+        // The tool refuses while any Firefox or Thunderbird of this machine runs.
+        if (IsAppRunning(2) || IsAppRunning(3))
+            GTEST_SKIP() << "a Firefox or Thunderbird is running on this machine";
+    }
+
+    TCliResult Run(const std::vector<std::string>& arguments, const std::string& input = "")
+    {
+        return RunCli(arguments, home.Path(), input);
+    }
+    std::string Query(const std::string& json, const std::string& expression)
+    {
+        return JsonQuery(json, expression, home.Path());
+    }
+    std::string Archive(const std::string& name = "backup.qkz") const { return home.Path() + "/" + name; }
+
+    /// A backup of the work profile; expects it to succeed.
+    void Backup(const std::vector<std::string>& extra, const std::string& input = "")
+    {
+        std::vector<std::string> arguments = {"backup", "--app",    "firefox", "--profile",
+                                              "work",   "--output", Archive()};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        const TCliResult result = Run(arguments, input);
+        ASSERT_EQ(result.ExitCode, 0) << result.Err;
+        ASSERT_EQ(result.Out, Archive() + "\n");
+    }
+};
+
+} // namespace
+
+TEST_F(CliCommandsTest, BadUsageExitsWithTwoAndHelpIsThereForEachCommand)
+{
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {},
+             {"frobnicate"},
+             {"backup", "--app", "firefox", "--profile", "work"},
+             {"backup", "--app", "firefox", "--output", Archive()},
+             {"backup", "--app", "firefox", "--profile", "work", "--profile-dir", work, "--output",
+              Archive()},
+             {"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--level", "10"},
+             {"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--level=x"},
+             {"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--components",
+              "mail"},
+             {"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--encryption",
+              "aes256"},
+             {"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--encryption", "des",
+              "--password-stdin"},
+             {"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--password-stdin",
+              "--password-file", home.Path() + "/password.txt"},
+             {"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--bogus"},
+             {"backup", "--app", "firefox", "--app", "thunderbird", "--profile", "work", "--output",
+              Archive()},
+             {"restore", "--app", "firefox", "--profile", "work"},
+             {"restore", "--archive", Archive(), "--profile", "work"},
+             {"restore", "--archive", Archive(), "--profile-dir", work, "--components",
+              "accounts-settings-only"},
+             {"inspect"},
+             {"inspect", "a.qkz", "b.qkz"},
+             {"verify"},
+             {"verify", Archive(), "--json"},
+             {"list", "extra"},
+             {"info", "extra"},
+         }) {
+        const TCliResult result = Run(arguments);
+        EXPECT_EQ(result.ExitCode, 2) << ::testing::PrintToString(arguments) << "\n" << result.Err;
+        EXPECT_NE(result.Err, "") << ::testing::PrintToString(arguments);
+        EXPECT_EQ(result.Out, "") << ::testing::PrintToString(arguments);
+    }
+    EXPECT_FALSE(fs::exists(Archive()));
+    for (const char* command : {"list", "backup", "restore", "inspect", "verify", "info"}) {
+        const TCliResult result = Run({command, "--help"});
+        EXPECT_EQ(result.ExitCode, 0) << command;
+        EXPECT_TRUE(result.Out.starts_with(std::string("Usage: quillbank-cli ") + command)) << result.Out;
+    }
+    const TCliResult help = Run({"--help"});
+    EXPECT_EQ(help.ExitCode, 0);
+    for (const char* command : {"list", "backup", "restore", "inspect", "verify", "info"})
+        EXPECT_NE(help.Out.find(std::string("  ") + command + " "), std::string::npos) << command;
+}
+
+TEST_F(CliCommandsTest, ListShowsEveryProfileWithItsFolderAsTextAndAsJson)
+{
+    const TCliResult json = Run({"list", "--json"});
+    ASSERT_EQ(json.ExitCode, 0) << json.Err;
+    EXPECT_EQ(Query(json.Out,
+                    "[(a['type'], a['profileRoot']) for a in d['applications'] if a['name'] == 'firefox']"),
+              "[(2, '" + root + "/')]");
+    EXPECT_EQ(Query(json.Out,
+                    "[(p['name'], p['folder']) for a in d['applications'] if a['name'] == 'firefox' "
+                    "for p in a['profiles']]"),
+              "[('Work Profile', '" + work + "'), ('default', '" + root + "/efgh.default')]");
+    EXPECT_EQ(Query(json.Out, "sorted(set(type(a[k]).__name__ for a in d['applications'] for k in "
+                              "('line', 'version', 'installDir', 'installed', 'profiles')))"),
+              "['bool', 'list', 'str']");
+
+    const TCliResult text = Run({"list"});
+    ASSERT_EQ(text.ExitCode, 0) << text.Err;
+    EXPECT_NE(text.Out.find("    Work Profile  " + work + "\n"), std::string::npos) << text.Out;
+}
+
+TEST_F(CliCommandsTest, BackupInspectVerifyAndRestoreWithAPasswordFile)
+{
+    Backup({"--password-file", home.Path() + "/password.txt", "--components", "bookmarks,cookies,history"});
+    const std::string password = home.Path() + "/password.txt";
+
+    const TCliResult inspect = Run({"inspect", Archive(), "--json", "--password-file", password});
+    ASSERT_EQ(inspect.ExitCode, 0) << inspect.Err;
+    EXPECT_EQ(Query(inspect.Out, "(d['archive'], d['format'], d['application'], d['encryption'])"),
+              "('" + Archive() + "', 'zip', {'type': 2, 'name': 'firefox'}, 'aes256')");
+    EXPECT_EQ(Query(inspect.Out, "d['components']"), "['bookmarks', 'history', 'cookies']");
+    EXPECT_EQ(Query(inspect.Out, "sorted((e['name'], e['folder']) for e in d['unknownEntries'])"),
+              "[('addon-data', True), ('notes.txt', False)]");
+    // The header, places.sqlite, cookies.sqlite, notes.txt, addon-data/deep/state.json.
+    EXPECT_EQ(Query(inspect.Out, "(d['entries'], d['mailFolders'], d['fileSize'] == " +
+                                     std::to_string(fs::file_size(Archive())) + ")"),
+              "(5, [], True)");
+    EXPECT_EQ(Query(inspect.Out, "d['size'] > 200000 and d['compressedSize'] > 200000"), "True");
+
+    const TCliResult verify = Run({"verify", Archive(), "--password-file", password});
+    EXPECT_EQ(verify.ExitCode, 0) << verify.Err;
+    EXPECT_EQ(verify.Out, Archive() + ": OK, 5 entries, " + Query(inspect.Out, "d['size']") + " bytes\n");
+
+    const std::string target = home.MakeDir("portable");
+    const TCliResult restore =
+        Run({"restore", "--archive", Archive(), "--profile-dir", target, "--password-file", password});
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    EXPECT_EQ(restore.Out, target + "\n");
+    EXPECT_EQ(ReadFileForTest(target + "/places.sqlite"), places);
+    EXPECT_EQ(ReadFileForTest(target + "/cookies.sqlite"), std::string("SQLite format 3\0cookies", 23));
+    EXPECT_EQ(ReadFileForTest(target + "/notes.txt"), "notes");
+    EXPECT_EQ(ReadFileForTest(target + "/addon-data/deep/state.json"), "{}");
+    // Not backed up: General settings and Saved form details.
+    EXPECT_FALSE(fs::exists(target + "/prefs.js"));
+    EXPECT_FALSE(fs::exists(target + "/formhistory.sqlite"));
+
+    // Into a listed profile, named by a part of its name.
+    const TCliResult listed = Run({"restore", "--archive", Archive(), "--app", "FIRE", "--profile", "DEFAULT",
+                                   "--password-file", password, "--no-unknown", "--components", "cookies"});
+    ASSERT_EQ(listed.ExitCode, 0) << listed.Err;
+    EXPECT_EQ(listed.Out, root + "/efgh.default\n");
+    EXPECT_TRUE(fs::exists(root + "/efgh.default/cookies.sqlite"));
+    EXPECT_FALSE(fs::exists(root + "/efgh.default/places.sqlite"));
+    EXPECT_FALSE(fs::exists(root + "/efgh.default/notes.txt"));
+}
+
+TEST_F(CliCommandsTest, PasswordFromStandardInputAndWrongOrMissingPasswordsExitWithFour)
+{
+    Backup({"--password-stdin"}, "from stdin\r\nnot this line\n");
+    EXPECT_EQ(Run({"verify", Archive(), "--password-stdin"}, "from stdin\n").ExitCode, 0);
+    EXPECT_EQ(Run({"inspect", Archive(), "--password-stdin"}, "from stdin").ExitCode, 0);
+
+    const TCliResult wrong = Run({"verify", Archive(), "--password-stdin"}, "from stdin but wrong\n");
+    EXPECT_EQ(wrong.ExitCode, 4);
+    EXPECT_NE(wrong.Err.find(Archive() + ": wrong password"), std::string::npos) << wrong.Err;
+    const TCliResult missing = Run({"verify", Archive()});
+    EXPECT_EQ(missing.ExitCode, 4);
+    EXPECT_NE(missing.Err.find("--password-file"), std::string::npos) << missing.Err;
+    EXPECT_EQ(Run({"inspect", Archive()}).ExitCode, 4);
+    EXPECT_EQ(Run({"inspect", Archive(), "--password-file", home.Path() + "/wrong.txt"}).ExitCode, 4);
+    EXPECT_EQ(Run({"verify", Archive(), "--password-stdin"}, "").ExitCode, 4); // an empty password
+
+    const std::string target = home.MakeDir("target");
+    EXPECT_EQ(Run({"restore", "--archive", Archive(), "--profile-dir", target, "--password-stdin"}, "wrong\n")
+                  .ExitCode,
+              4);
+    EXPECT_EQ(Run({"restore", "--archive", Archive(), "--profile-dir", target}).ExitCode, 4);
+    EXPECT_TRUE(fs::is_empty(target));
+    EXPECT_EQ(
+        Run({"restore", "--archive", Archive(), "--profile-dir", target, "--password-stdin"}, "from stdin\n")
+            .ExitCode,
+        0);
+    EXPECT_EQ(ReadFileForTest(target + "/places.sqlite"), places);
+
+    // A password file that cannot be read is bad usage, naming the file.
+    const TCliResult unreadable = Run({"verify", Archive(), "--password-file", home.Path() + "/none.txt"});
+    EXPECT_EQ(unreadable.ExitCode, 2);
+    EXPECT_NE(unreadable.Err.find(home.Path() + "/none.txt"), std::string::npos) << unreadable.Err;
+}
+
+TEST_F(CliCommandsTest, VerifyFailsOnADamagedOrTruncatedArchive)
+{
+    Backup({"--components", "bookmarks", "--no-unknown"});
+    EXPECT_EQ(Run({"verify", Archive()}).ExitCode, 0);
+    const std::string bytes = ReadFileForTest(Archive());
+    // places.sqlite is nearly all of the archive: its middle is file data.
+    std::string damaged = bytes;
+    damaged[damaged.size() / 2] = static_cast<char>(damaged[damaged.size() / 2] ^ 0x5A);
+    home.WriteFile("damaged.qkz", damaged);
+    const TCliResult result = Run({"verify", Archive("damaged.qkz")});
+    EXPECT_EQ(result.ExitCode, 1);
+    EXPECT_NE(result.Err.find(Archive("damaged.qkz") + ": entry \"places.sqlite\" is damaged"),
+              std::string::npos)
+        << result.Err;
+    EXPECT_EQ(result.Out, "");
+
+    home.WriteFile("truncated.qkz", bytes.substr(0, bytes.size() - 100));
+    EXPECT_EQ(Run({"verify", Archive("truncated.qkz")}).ExitCode, 1);
+    EXPECT_EQ(Run({"verify", Archive("missing.qkz")}).ExitCode, 1);
+    EXPECT_EQ(Run({"verify", home.WriteFile("text.qkz", "no archive")}).ExitCode, 1);
+
+    // Damaged and protected: damage, not a wrong password.
+    Backup({"--components", "bookmarks", "--no-unknown", "--password-file", home.Path() + "/password.txt"});
+    damaged = ReadFileForTest(Archive());
+    damaged[damaged.size() / 2] = static_cast<char>(damaged[damaged.size() / 2] ^ 0x5A);
+    home.WriteFile("damaged.qkz", damaged);
+    EXPECT_EQ(
+        Run({"verify", Archive("damaged.qkz"), "--password-file", home.Path() + "/password.txt"}).ExitCode,
+        1);
+    EXPECT_EQ(Run({"verify", Archive("damaged.qkz"), "--password-file", home.Path() + "/wrong.txt"}).ExitCode,
+              4);
+}
+
+TEST_F(CliCommandsTest, EncryptionAndCompressionLevelComeFromTheCommandLine)
+{
+    Backup({"--password-file", home.Path() + "/password.txt", "--encryption", "zipcrypto", "--level", "0",
+            "--components", "bookmarks", "--no-unknown"});
+    const TCliResult inspect =
+        Run({"inspect", Archive(), "--json", "--password-file", home.Path() + "/password.txt"});
+    ASSERT_EQ(inspect.ExitCode, 0) << inspect.Err;
+    EXPECT_EQ(Query(inspect.Out, "d['encryption']"), "zipcrypto");
+    // Stored: each entry is as long as its data and the 12 bytes of the encryption header.
+    EXPECT_EQ(Query(inspect.Out, "d['compressedSize'] - d['size']"), std::to_string(12 * 2));
+    EXPECT_EQ(Run({"verify", Archive(), "--password-file", home.Path() + "/password.txt"}).ExitCode, 0);
+    EXPECT_EQ(Run({"verify", Archive(), "--password-file", home.Path() + "/wrong.txt"}).ExitCode, 4);
+
+    Backup({"--level", "9", "--components", "general-settings", "--no-unknown"});
+    const TCliResult plain = Run({"inspect", Archive(), "--json"});
+    EXPECT_EQ(Query(plain.Out, "(d['encryption'], d['entries'], d['components'])"),
+              "('none', 2, ['general-settings'])");
+}
+
+TEST_F(CliCommandsTest, BackupAndRestoreRefuseWhileTheApplicationRunsUnlessForced)
+{
+    Backup({"--components", "cookies", "--no-unknown"});
+    fs::rename(Archive(), Archive("before.qkz"));
+    {
+        TFakeFirefox firefox(home);
+        ASSERT_TRUE(IsAppRunning(2));
+        const TCliResult backup =
+            Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--quiet"});
+        EXPECT_EQ(backup.ExitCode, 3);
+        EXPECT_NE(backup.Err.find("Firefox is running"), std::string::npos) << backup.Err;
+        EXPECT_FALSE(fs::exists(Archive()));
+        const std::string target = home.MakeDir("target");
+        const TCliResult restore =
+            Run({"restore", "--archive", Archive("before.qkz"), "--profile-dir", target});
+        EXPECT_EQ(restore.ExitCode, 3);
+        EXPECT_TRUE(fs::is_empty(target));
+        // The type a portable restore takes from the backup is checked too.
+        EXPECT_EQ(
+            Run({"restore", "--archive", Archive("before.qkz"), "--app", "firefox", "--profile", "default"})
+                .ExitCode,
+            3);
+
+        EXPECT_EQ(Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--force"})
+                      .ExitCode,
+                  0);
+        EXPECT_EQ(
+            Run({"restore", "--archive", Archive("before.qkz"), "--profile-dir", target, "--force"}).ExitCode,
+            0);
+        EXPECT_TRUE(fs::exists(target + "/cookies.sqlite"));
+        // Reading an archive needs no such care.
+        EXPECT_EQ(Run({"verify", Archive()}).ExitCode, 0);
+    }
+    // Once it has ended, the backup goes ahead.
+    EXPECT_EQ(Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive()}).ExitCode, 0);
+}
+
+TEST_F(CliCommandsTest, NamesMatchAnyPartInAnyCaseAndTheOutputTakesPlaceholders)
+{
+    const TCliResult result = Run({"backup", "--app", "IREF", "--profile", "rk PRO", "--output",
+                                   home.Path() + "/<application> <profile>.qkz", "--quiet"});
+    EXPECT_EQ(result.ExitCode, 0) << result.Err;
+    EXPECT_EQ(result.Out, "");
+    EXPECT_TRUE(fs::exists(home.Path() + "/Firefox Work Profile.qkz"));
+
+    const TCliResult noApp = Run({"backup", "--app", "opera", "--profile", "work", "--output", Archive()});
+    EXPECT_EQ(noApp.ExitCode, 1);
+    EXPECT_NE(noApp.Err.find("no application matches \"opera\""), std::string::npos) << noApp.Err;
+    const TCliResult noProfile =
+        Run({"backup", "--app", "firefox", "--profile", "home", "--output", Archive()});
+    EXPECT_EQ(noProfile.ExitCode, 1);
+    EXPECT_NE(noProfile.Err.find("Work Profile, default"), std::string::npos) << noProfile.Err;
+    const TCliResult noFolder =
+        Run({"backup", "--app", "firefox", "--profile", "work", "--output", home.Path() + "/none/b.qkz"});
+    EXPECT_EQ(noFolder.ExitCode, 1);
+    EXPECT_NE(noFolder.Err.find(home.Path() + "/none"), std::string::npos) << noFolder.Err;
+    // A profile without prefs.js cannot be backed up.
+    const TCliResult empty =
+        Run({"backup", "--app", "firefox", "--profile", "default", "--output", Archive()});
+    EXPECT_EQ(empty.ExitCode, 1);
+    EXPECT_NE(empty.Err.find("corrupted"), std::string::npos) << empty.Err;
+    EXPECT_FALSE(fs::exists(Archive()));
+}
+
+TEST_F(CliCommandsTest, DefaultComponentsAreWhatTheProfileHoldsAndProgressIsPlainLines)
+{
+    home.WriteFile(".mozilla/firefox/abcd.work/cache/entry", "cached");
+    const TCliResult result =
+        Run({"backup", "--app", "firefox", "--profile-dir", work, "--output", Archive("<profile>.qkz")});
+    ASSERT_EQ(result.ExitCode, 0) << result.Err;
+    EXPECT_EQ(result.Out, Archive("abcd.work.qkz") + "\n");
+    // Not a terminal: the files one per line, the percentage at tenths.
+    EXPECT_NE(result.Err.find("\nFile: places.sqlite\n"), std::string::npos) << result.Err;
+    EXPECT_NE(result.Err.find("\n100%"), std::string::npos) << result.Err;
+    EXPECT_EQ(result.Err.find('\r'), std::string::npos);
+    const TCliResult inspect = Run({"inspect", Archive("abcd.work.qkz"), "--json"});
+    // The cache is offered, never taken by default.
+    EXPECT_EQ(Query(inspect.Out, "d['components']"),
+              "['general-settings', 'bookmarks', 'history', 'cookies', 'saved-form-details']");
+    EXPECT_EQ(Query(inspect.Out, "sorted(e['name'] for e in d['unknownEntries'])"),
+              "['addon-data', 'notes.txt']");
+
+    const TCliResult quiet = Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(),
+                                  "-q", "--components", "cache,emails"});
+    EXPECT_EQ(quiet.ExitCode, 0);
+    EXPECT_EQ(quiet.Out + quiet.Err, "");
+    const TCliResult held = Run({"inspect", Archive(), "--json"});
+    EXPECT_EQ(Query(held.Out, "d['components']"), "['cache']");
+}
+
+TEST_F(CliCommandsTest, LegacyContainerIsInspectedAndRestoredForTheApplicationItNames)
+{
+    const std::string separator = "****////\\\\\\\\****\r\n";
+    home.WriteFile("old backup.txt",
+                   "Quillbank\r\nRevize: 2\r\nVerze: 1.3\r\n" + separator + "NNNYNNNNYNNNNN\r\n" + separator +
+                       "Oblibene polozky\r\nbookmarks.html\r\n"
+                       "(ignored)\r\n<DL><p>\r\n" +
+                       separator + "Cookies\r\ncookies.txt\r\n(ignored)\r\n.example.org\tTRUE\r\n" +
+                       separator);
+    const TCliResult inspect = Run({"inspect", home.Path() + "/old backup.txt", "--json"});
+    ASSERT_EQ(inspect.ExitCode, 0) << inspect.Err;
+    EXPECT_EQ(Query(inspect.Out, "(d['format'], d['application']['name'], d['components'], d['entries'])"),
+              "('legacy', 'firefox', ['bookmarks', 'cookies'], None)");
+    const TCliResult text = Run({"inspect", home.Path() + "/old backup.txt"});
+    EXPECT_NE(text.Out.find("legacy text container"), std::string::npos) << text.Out;
+
+    const std::string target = home.MakeDir("target");
+    const TCliResult restore = Run({"restore", "--archive", home.Path() + "/old backup.txt", "--profile-dir",
+                                    target, "--components", "cookies"});
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    EXPECT_EQ(ReadFileForTest(target + "/cookies.txt"), ".example.org\tTRUE\r\n");
+    EXPECT_FALSE(fs::exists(target + "/bookmarks.html"));
+    // It is no ZIP archive: nothing to verify.
+    EXPECT_EQ(Run({"verify", home.Path() + "/old backup.txt"}).ExitCode, 1);
+    // Made for Firefox, it is no Thunderbird backup.
+    EXPECT_EQ(Run({"restore", "--archive", home.Path() + "/old backup.txt", "--profile-dir", target, "--app",
+                   "thunderbird"})
+                  .ExitCode,
+              1);
+}

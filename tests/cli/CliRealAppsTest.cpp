@@ -1,0 +1,176 @@
+// quillbank-cli on profiles that the real firefox-esr and thunderbird made
+// and filled in a fake home: every command, and a backup restored into
+// another profile that Firefox then starts with. Every program started here
+// is ended and reaped before its test finishes.
+
+#include "apps/RunningCheck.h"
+#include "tests/cli/CliRun.h"
+#include "tests/support/FakeHome.h"
+#include "tests/support/RealApps.h"
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::EndProcessesOfHome;
+using quillbank::testing::FirefoxInstallDir;
+using quillbank::testing::InstalledVersion;
+using quillbank::testing::JsonQuery;
+using quillbank::testing::ReadFileForTest;
+using quillbank::testing::RunCli;
+using quillbank::testing::TAppProcess;
+using quillbank::testing::TCliResult;
+using quillbank::testing::TFakeHome;
+using quillbank::testing::ThunderbirdInstallDir;
+using quillbank::testing::TRealAppsLock;
+using quillbank::testing::WaitUntil;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+class CliRealAppsTest : public ::testing::Test
+{
+protected:
+    TRealAppsLock lock; // declared first: held until the home and its processes are gone
+    TFakeHome home;
+
+    void SetUp() override
+    {
+        // There is no display here.
+        home.SetEnv("MOZ_HEADLESS", "1");
+        // The tool refuses while any Firefox or Thunderbird of this machine runs.
+        if (IsAppRunning(2) || IsAppRunning(3))
+            GTEST_SKIP() << "a Firefox or Thunderbird is running on this machine";
+    }
+    void TearDown() override { EndProcessesOfHome(home.Path()); }
+
+    std::string LogFile() const { return home.Path() + "/apps.log"; }
+
+    /// Runs an application that ends by itself, and expects it to succeed.
+    void RunToEnd(const std::vector<std::string>& arguments)
+    {
+        TAppProcess app(arguments, LogFile());
+        EXPECT_EQ(app.WaitForExit(60s), 0) << arguments.front() << " failed:\n" << ReadFileForTest(LogFile());
+    }
+
+    TCliResult Run(const std::vector<std::string>& arguments, const std::string& input = "")
+    {
+        return RunCli(arguments, home.Path(), input);
+    }
+    std::string Query(const std::string& json, const std::string& expression)
+    {
+        return JsonQuery(json, expression, home.Path());
+    }
+
+    /// The folder `list --json` gives for a profile of the application.
+    std::string ListedFolder(const std::string& app, const std::string& profile)
+    {
+        const TCliResult list = Run({"list", "--json"});
+        EXPECT_EQ(list.ExitCode, 0) << list.Err;
+        return Query(list.Out, "[p['folder'] for a in d['applications'] if a['name'] == '" + app +
+                                   "' for p in a['profiles'] if p['name'] == '" + profile + "'][0]");
+    }
+};
+
+} // namespace
+
+TEST_F(CliRealAppsTest, FirefoxProfileGoesThroughEveryCommandAndFirefoxStartsWithTheRestoredOne)
+{
+    if (InstalledVersion(FirefoxInstallDir).empty())
+        GTEST_SKIP() << "firefox-esr is not installed (scripts/install-deps.sh installs it)";
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Daily"});
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Spare"});
+    const std::string page = home.WriteFile("page.html", "<title>page</title>text");
+    RunToEnd({"firefox-esr", "-headless", "-P", "Daily", "--screenshot", home.Path() + "/a.png",
+              "file://" + page});
+
+    const TCliResult list = Run({"list", "--json"});
+    ASSERT_EQ(list.ExitCode, 0) << list.Err;
+    EXPECT_EQ(Query(list.Out, "[(a['installed'], a['version'], a['installDir']) for a in d['applications'] "
+                              "if a['name'] == 'firefox']"),
+              "[(True, '" + InstalledVersion(FirefoxInstallDir) + "', '" + FirefoxInstallDir + "')]");
+    EXPECT_EQ(Query(list.Out, "sorted(p['name'] for a in d['applications'] if a['name'] == 'firefox' "
+                              "for p in a['profiles'])"),
+              "['Daily', 'Spare']");
+    const std::string daily = ListedFolder("firefox", "Daily");
+    const std::string spare = ListedFolder("firefox", "Spare");
+    ASSERT_TRUE(fs::exists(daily + "/places.sqlite")) << daily;
+
+    home.WriteFile("password", "a long passphrase\n");
+    const std::string archive = home.MakeDir("backups") + "/Firefox <profile>.qkz";
+    const TCliResult backup =
+        Run({"backup", "--app", "fire", "--profile", "daily", "--output", archive, "--password-stdin"},
+            "a long passphrase\n");
+    ASSERT_EQ(backup.ExitCode, 0) << backup.Err;
+    const std::string written = home.Path() + "/backups/Firefox Daily.qkz";
+    EXPECT_EQ(backup.Out, written + "\n");
+
+    const TCliResult inspect =
+        Run({"inspect", written, "--json", "--password-file", home.Path() + "/password"});
+    ASSERT_EQ(inspect.ExitCode, 0) << inspect.Err;
+    EXPECT_EQ(Query(inspect.Out, "(d['application']['name'], d['encryption'], d['mailFolders'])"),
+              "('firefox', 'aes256', [])");
+    EXPECT_EQ(Query(inspect.Out, "[c for c in ('general-settings', 'bookmarks', 'history', 'cookies') "
+                                 "if c not in d['components']]"),
+              "[]");
+    EXPECT_EQ(Query(inspect.Out, "d['entries'] > 5 and d['size'] > 0"), "True");
+
+    EXPECT_EQ(Run({"verify", written, "--password-file", home.Path() + "/password"}).ExitCode, 0);
+    EXPECT_EQ(Run({"verify", written, "--password-stdin"}, "not it\n").ExitCode, 4);
+
+    const TCliResult restore = Run({"restore", "--archive", written, "--app", "firefox", "--profile", "spare",
+                                    "--password-file", home.Path() + "/password", "--quiet"});
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    EXPECT_EQ(restore.Out + restore.Err, "");
+    for (const char* file : {"places.sqlite", "cookies.sqlite", "cert9.db", "key4.db"})
+        EXPECT_EQ(ReadFileForTest(spare + "/" + file), ReadFileForTest(daily + "/" + file)) << file;
+
+    // Firefox takes the restored profile and ends normally.
+    RunToEnd({"firefox-esr", "-headless", "-P", "Spare", "--screenshot", home.Path() + "/b.png",
+              "file://" + page});
+    EXPECT_TRUE(fs::exists(home.Path() + "/b.png")) << ReadFileForTest(LogFile());
+}
+
+TEST_F(CliRealAppsTest, ThunderbirdMailIsBackedUpAndRestoredIntoAPortableFolder)
+{
+    if (InstalledVersion(ThunderbirdInstallDir).empty())
+        GTEST_SKIP() << "thunderbird is not installed (scripts/install-deps.sh installs it)";
+    RunToEnd({"thunderbird", "-headless", "-CreateProfile", "Mail"});
+    const std::string profile = ListedFolder("thunderbird", "Mail");
+    {
+        // Thunderbird does not end by itself: it runs until its prefs.js is there.
+        TAppProcess thunderbird({"thunderbird", "--headless", "-P", "Mail"}, LogFile());
+        ASSERT_TRUE(WaitUntil([&profile] { return fs::exists(profile + "/prefs.js"); }, 60s))
+            << ReadFileForTest(LogFile());
+        // While it runs, it is refused.
+        const TCliResult refused =
+            Run({"backup", "--app", "bird", "--profile", "mail", "--output", home.Path() + "/tb.qkz"});
+        EXPECT_EQ(refused.ExitCode, 3) << refused.Err;
+    }
+    EndProcessesOfHome(home.Path());
+    const std::string inbox = "From - Mon Jan  1 00:00:00 2024\nFrom: a@example.org\nSubject: kept\n\nkept\n";
+    home.WriteFile(fs::relative(profile, home.Path()).string() + "/Mail/Local Folders/Inbox", inbox);
+    home.WriteFile(fs::relative(profile, home.Path()).string() + "/prefs.js",
+                   ReadFileForTest(profile + "/prefs.js") +
+                       "user_pref(\"mail.server.server1.directory\", \"" + profile +
+                       "/Mail/Local Folders\");\n"
+                       "user_pref(\"mail.server.server1.type\", \"none\");\n"
+                       "user_pref(\"mail.identity.id1.fullName\", \"Kept\");\n");
+
+    const TCliResult backup =
+        Run({"backup", "--app", "bird", "--profile", "mail", "--output", home.Path() + "/tb.qkz",
+             "--components", "general-settings,emails", "--no-unknown"});
+    ASSERT_EQ(backup.ExitCode, 0) << backup.Err;
+    const TCliResult inspect = Run({"inspect", home.Path() + "/tb.qkz", "--json"});
+    EXPECT_EQ(Query(inspect.Out, "(d['application'], d['components'], d['unknownEntries'])"),
+              "({'type': 3, 'name': 'thunderbird'}, ['general-settings', 'emails'], [])");
+
+    const std::string target = home.MakeDir("portable");
+    const TCliResult restore =
+        Run({"restore", "--archive", home.Path() + "/tb.qkz", "--profile-dir", target});
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    EXPECT_EQ(ReadFileForTest(target + "/Mail/Local Folders/Inbox"), inbox);
+    EXPECT_TRUE(fs::exists(target + "/prefs.js"));
+}

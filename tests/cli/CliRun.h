@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quillbank::testing {
+
+/// What one run of the built quillbank-cli gave.
+struct TCliResult
+{
+    /// The exit code; -1 when it did not end by itself in time.
+    int ExitCode = -1;
+    std::string Out;
+    std::string Err;
+};
+
+/**
+ * Runs build/bin/quillbank-cli with `arguments` in this process's
+ * environment (so HOME is the test's fake home), `input` on its standard
+ * input (not a terminal), and its outputs caught in files below `workDir`.
+ */
+TCliResult RunCli(const std::vector<std::string>& arguments, const std::string& workDir,
+                  const std::string& input = "");
+
+/// Evaluates the Python expression `expression`, with `d` the JSON value of
+/// `json`, and gives what Python prints for it; "invalid JSON: ..." when
+/// `json` does not parse.
+std::string JsonQuery(const std::string& json, const std::string& expression, const std::string& workDir);
+
+} // namespace quillbank::testing
