@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QLayout>
+#include <QPushButton>
 #include <QWidget>
 #include <algorithm>
 
@@ -36,6 +37,15 @@ void FixDialogSize(QWidget& window, QSize designed)
             size.setHeight(std::max(size.height(), layout->totalHeightForWidth(size.width())));
     }
     window.setFixedSize(size);
+}
+
+QPushButton* DialogButton(const char* name, QWidget* parent)
+{
+    auto* button = new QPushButton(parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    button->setMinimumSize(75, 25);
+    return button;
 }
 
 } // namespace quillbank

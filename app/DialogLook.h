@@ -2,6 +2,7 @@
 
 #include <QSize>
 
+class QPushButton;
 class QWidget;
 
 namespace quillbank {
@@ -23,5 +24,9 @@ void ApplyLanguageFont(QWidget& window, const Tl10n& l10n);
  * the user from resizing it.
  */
 void FixDialogSize(QWidget& window, QSize designed);
+
+/// A button of a dialog's button row: at least 75 by 25, named for the tests,
+/// and not pressed by Enter unless it is made the default.
+QPushButton* DialogButton(const char* name, QWidget* parent);
 
 } // namespace quillbank

@@ -17,15 +17,6 @@ namespace {
 
 constexpr QSize ClientSize(316, 154);
 
-QPushButton* DialogButton(const char* name, QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    button->setMinimumSize(75, 25);
-    return button;
-}
-
 } // namespace
 
 TForm2::TForm2(const Tl10n& l10n, TFolderChooser chooseFolder, QWidget* parent)

@@ -43,14 +43,9 @@ TForm5::TForm5(const Tl10n& l10n, QWidget* parent)
     fields->addWidget(edit1_, 1, 1);
     fields->setColumnStretch(1, 1);
 
-    button1_ = new QPushButton(this);
-    button1_->setObjectName("Button1");
+    button1_ = DialogButton("Button1", this);
     button1_->setDefault(true);
-    button1_->setMinimumSize(75, 25);
-    button2_ = new QPushButton(this);
-    button2_->setObjectName("Button2");
-    button2_->setAutoDefault(false);
-    button2_->setMinimumSize(75, 25);
+    button2_ = DialogButton("Button2", this);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

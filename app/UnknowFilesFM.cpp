@@ -19,15 +19,6 @@ namespace {
 
 constexpr QSize ClientSize(244, 327);
 
-QPushButton* DialogButton(const char* name, QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    button->setMinimumSize(75, 25);
-    return button;
-}
-
 } // namespace
 
 TUnknowFilesFM::TUnknowFilesFM(TUnknowFilesModel& model, const Tl10n& l10n, QWidget* parent)
