@@ -120,7 +120,10 @@ check_programs() {
 
   # The wizard starts, stays up, and makes the user's settings file on the way.
   home=$(new_home home-wizard)
-  run_in_home "$home" env QT_QPA_PLATFORM=offscreen "$usr/bin/quillbank" >"$scratch/wizard.log" 2>&1 &
+  # Started without the shell function, so that $! is the wizard itself
+  # (env replaces itself with the program) and kill reaches it.
+  env -u XDG_CONFIG_HOME -u XDG_DATA_HOME -u XDG_CACHE_HOME -u QUILLBANK_REGISTRY HOME="$home" \
+    QT_QPA_PLATFORM=offscreen "$usr/bin/quillbank" >"$scratch/wizard.log" 2>&1 &
   wizard_pid=$!
   local settings="$home/.config/Quillbank/Backup.ini"
   for _ in $(seq 100); do
