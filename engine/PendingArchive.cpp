@@ -1,6 +1,7 @@
 #include "engine/PendingArchive.h"
 
 #include "platform/FileSystem.h"
+#include "platform/StagedFile.h"
 
 #include <cstdio>
 #include <fcntl.h>
@@ -10,9 +11,9 @@ namespace quillbank {
 
 namespace {
 
-bool SyncPath(const std::string& path, int flags)
+bool SyncFile(const std::string& path)
 {
-    const int fd = open(path.c_str(), flags | O_CLOEXEC);
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool synced = fsync(fd) == 0;
@@ -34,13 +35,12 @@ void RemoveStalePendingArchive(const std::string& archivePath)
 bool CommitPendingArchive(const std::string& archivePath)
 {
     const std::string pending = PendingArchivePath(archivePath);
-    if (!SyncPath(pending, O_RDONLY) || std::rename(pending.c_str(), archivePath.c_str()) != 0) {
+    if (!SyncFile(pending) || std::rename(pending.c_str(), archivePath.c_str()) != 0) {
         std::remove(pending.c_str());
         return false;
     }
     // The rename itself lives in the folder: make it durable too.
-    const std::string folder = ExtractFileDir(archivePath);
-    SyncPath(folder.empty() ? std::string(".") : folder, O_RDONLY | O_DIRECTORY);
+    SyncFolder(ExtractFileDir(archivePath));
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "engine/BackupTask.h"
 #include "engine/ZipFactory.h"
 #include "platform/FileSystem.h"
+#include "platform/StagedFile.h"
 
 #include <array>
 #include <cerrno>
@@ -111,75 +112,6 @@ std::string ReadRegistry(const std::string& path)
     return content;
 }
 
-/// A file written completely beside its final name and flushed to disk; it
-/// is removed again unless it has been renamed into place.
-class TStagedFile
-{
-public:
-    TStagedFile(const std::string& folder, std::string_view content, mode_t mode)
-    {
-        std::string pattern = folder + "chrome.rdf.XXXXXX";
-        TFileDescriptor out(::mkstemp(pattern.data()));
-        if (out.Get() < 0)
-            Fail("cannot create a file in", folder, errno);
-        path_ = pattern;
-        try {
-            Write(out, content, mode);
-        } catch (...) {
-            // The destructor does not run for an object never constructed.
-            ::unlink(path_.c_str());
-            throw;
-        }
-    }
-    ~TStagedFile()
-    {
-        if (!path_.empty())
-            ::unlink(path_.c_str());
-    }
-    TStagedFile(const TStagedFile&) = delete;
-    TStagedFile& operator=(const TStagedFile&) = delete;
-
-    /// Renames the file over `target` in one step.
-    void RenameOver(const std::string& target)
-    {
-        if (::rename(path_.c_str(), target.c_str()) != 0)
-            Fail("cannot replace", target, errno);
-        path_.clear();
-    }
-
-private:
-    void Write(TFileDescriptor& out, std::string_view content, mode_t mode) const
-    {
-        if (::fchmod(out.Get(), mode) != 0)
-            Fail("cannot set the permissions of", path_, errno);
-        while (!content.empty()) {
-            const ssize_t written = ::write(out.Get(), content.data(), content.size());
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                Fail("cannot write", path_, errno);
-            }
-            content.remove_prefix(static_cast<std::size_t>(written));
-        }
-        if (::fsync(out.Get()) != 0)
-            Fail("cannot flush", path_, errno);
-        if (out.Close() != 0)
-            Fail("cannot write", path_, errno);
-    }
-
-    std::string path_;
-};
-
-/// Flushes a folder's entries (the renames in it) to disk.
-bool SyncFolder(const std::string& folder)
-{
-    TFileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Get() >= 0 && ::fsync(dir.Get()) == 0)
-        return true;
-    WriteErrorLog("cannot flush " + folder + ": " + std::strerror(errno));
-    return false;
-}
-
 } // namespace
 
 std::span<const TExtensionDataEntry> ExtensionDataEntries()
@@ -276,12 +208,21 @@ void FixChromeRegistry(const std::string& profileDir)
     // once this copy is on disk, while the registry itself is still whole),
     // the new one takes the registry's place in one rename, and the copy goes
     // once the renames are on disk too; until then it stays.
-    TStagedFile staged(folder, fixed, mode);
-    TStagedFile copy(folder, old, mode);
-    copy.RenameOver(backup);
-    staged.RenameOver(registry);
-    if (!SyncFolder(folder))
+    try {
+        TStagedFile staged(registry);
+        staged.Write(fixed);
+        TStagedFile copy(backup);
+        copy.SetMode(mode);
+        copy.Write(old);
+        copy.Commit();
+        staged.Commit();
+    } catch (const EFileWriteError& error) {
+        throw EChromeRegistryError(error.what());
+    }
+    if (!SyncFolder(folder)) {
+        WriteErrorLog("cannot flush " + folder + ": " + std::strerror(errno));
         return;
+    }
     if (::unlink(backup.c_str()) != 0)
         WriteErrorLog("cannot delete " + backup + ": " + std::strerror(errno));
 }

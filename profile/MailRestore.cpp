@@ -5,6 +5,7 @@
 #include "config/l10n.h"
 #include "engine/ZipFactory.h"
 #include "platform/FileSystem.h"
+#include "platform/StagedFile.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
 #include "profile/PrefsParser.h"
@@ -28,7 +29,6 @@ namespace {
 
 constexpr AppType Firefox = 2;
 constexpr AppType Thunderbird = 3;
-constexpr std::size_t WriteChunk = 64 * 1024;
 
 bool Contains(std::string_view text, std::string_view part)
 {
@@ -45,97 +45,11 @@ bool Contains(std::string_view text, std::string_view part)
     throw EPrefsRewriteError(what + ": " + error.message());
 }
 
-/// Makes a rename or a new entry in `folder` survive a crash. Some file
-/// systems cannot sync a folder; the entry is then as safe as they make it.
-void SyncFolder(const std::string& folder)
-{
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 bool HasContent(const std::string& path)
 {
     std::error_code error;
     return fs::is_regular_file(path, error) && fs::file_size(path, error) > 0 && !error;
 }
-
-/**
- * The new content of a file, written beside it and put in its place only
- * once it is complete and on disk: until Commit the old file stays as it was,
- * and a replacement that is dropped leaves nothing behind.
- */
-class TReplacementFile
-{
-public:
-    explicit TReplacementFile(std::string target)
-        : target_(std::move(target)), temporary_(target_ + ".qbpart-XXXXXX")
-    {
-        fd_ = ::mkstemp(temporary_.data());
-        if (fd_ < 0)
-            Fail("Cannot create " + temporary_, errno);
-    }
-    ~TReplacementFile()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (!committed_)
-            ::unlink(temporary_.c_str());
-    }
-    TReplacementFile(const TReplacementFile&) = delete;
-    TReplacementFile& operator=(const TReplacementFile&) = delete;
-
-    void WriteLine(std::string_view line)
-    {
-        buffer_.append(line);
-        buffer_.append("\r\n");
-        if (buffer_.size() >= WriteChunk)
-            Flush();
-    }
-
-    void Commit()
-    {
-        Flush();
-        // The new file keeps the access rights of the one it replaces.
-        struct stat old
-        {};
-        if (::stat(target_.c_str(), &old) == 0)
-            ::fchmod(fd_, old.st_mode & 07777);
-        if (::fsync(fd_) != 0)
-            Fail("Cannot write " + temporary_, errno);
-        const int closed = ::close(fd_);
-        fd_ = -1;
-        if (closed != 0)
-            Fail("Cannot write " + temporary_, errno);
-        if (::rename(temporary_.c_str(), target_.c_str()) != 0)
-            Fail("Cannot replace " + target_, errno);
-        committed_ = true;
-        SyncFolder(ExtractFileDir(target_));
-    }
-
-private:
-    void Flush()
-    {
-        std::size_t done = 0;
-        while (done < buffer_.size()) {
-            const ssize_t written = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0)
-                Fail("Cannot write " + temporary_, written < 0 ? errno : ENOSPC);
-            done += static_cast<std::size_t>(written);
-        }
-        buffer_.clear();
-    }
-
-    std::string target_;
-    std::string temporary_;
-    int fd_ = -1;
-    std::string buffer_;
-    bool committed_ = false;
-};
 
 struct TPrefsFiles
 {
@@ -182,18 +96,22 @@ void RewritePrefs(const TPrefsFiles& files, Transform transform)
     std::ifstream in(files.Copy, std::ios::binary);
     if (!in)
         Fail("Cannot read " + files.Copy, errno);
-    TReplacementFile out(files.Prefs);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.ends_with('\r'))
-            line.pop_back();
-        const std::string result = transform(line);
-        if (!result.empty())
-            out.WriteLine(result);
+    try {
+        TStagedFile out(files.Prefs);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.ends_with('\r'))
+                line.pop_back();
+            const std::string result = transform(line);
+            if (!result.empty())
+                out.Write(result + "\r\n");
+        }
+        if (in.bad())
+            Fail("Cannot read " + files.Copy, errno);
+        out.Commit();
+    } catch (const EFileWriteError& failure) {
+        throw EPrefsRewriteError(failure.what());
     }
-    if (in.bad())
-        Fail("Cannot read " + files.Copy, errno);
-    out.Commit();
 }
 
 /// Why a mail folder recorded in a backup's header is not used, or nothing
