@@ -19,6 +19,7 @@ packages=(
   xvfb xauth
   desktop-file-utils # validates the installed desktop file
   appstream # validates the installed AppStream metadata
+  time # /usr/bin/time: the benchmark's wall time and peak memory (bench/run.sh)
 )
 
 sudo_cmd=()

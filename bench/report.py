@@ -1,0 +1,218 @@
+#!/usr/bin/env python3
+"""The benchmark's checks and its Markdown report; bench/run.sh calls it.
+
+  report.py contents CORPUS TOOL=ARCHIVE...   what each archive holds, against the corpus
+  report.py compare CORPUS RESTORED TOOL      a restored folder, against the corpus
+  report.py table RUNS.csv META.txt           the Markdown report
+
+The first two print KEY=VALUE lines for META.txt.
+"""
+
+import csv
+import os
+import statistics
+import sys
+import zipfile
+
+MB = 1_000_000
+
+BACKUP_LABELS = {
+    "quillbank": "`quillbank-cli backup --level 9`",
+    "quillbank-aes": "`quillbank-cli backup --level 9 --encryption aes256`",
+    "zip": "`zip -r -9`",
+    "7z": "`7z a -tzip -mx=5 -mmt=2`",
+    "bsdtar": "`bsdtar --format zip` (its default level)",
+}
+RESTORE_LABELS = {
+    "quillbank": "`quillbank-cli restore`",
+    "unzip": "`unzip`",
+    "7z": "`7z x`",
+    "bsdtar": "`bsdtar -x`",
+}
+
+
+def corpus_files(root):
+    files = {}
+    for dirpath, _, names in os.walk(root):
+        for name in names:
+            path = os.path.join(dirpath, name)
+            files[os.path.relpath(path, root)] = os.path.getsize(path)
+    return files
+
+
+def listing(names, limit=5):
+    names = sorted(names)
+    text = ", ".join(names[:limit])
+    return text + (f" and {len(names) - limit} more" if len(names) > limit else "")
+
+
+def contents(corpus, pairs):
+    expected = corpus_files(corpus)
+    for pair in pairs:
+        tool, path = pair.split("=", 1)
+        with zipfile.ZipFile(path) as archive:
+            held = {}
+            for info in archive.infolist():
+                name = info.filename.removeprefix("./")
+                if name and not name.endswith("/"):
+                    held[name] = info.file_size
+        missing = expected.keys() - held.keys()
+        extra = held.keys() - expected.keys()
+        wrong = [n for n in expected.keys() & held.keys() if expected[n] != held[n]]
+        text = f"{len(expected.keys() & held.keys()):,} of the corpus's {len(expected):,} files, " \
+               f"{sum(held[n] for n in expected.keys() & held.keys()):,} bytes"
+        if missing:
+            text += f"; MISSING {len(missing)}: {listing(missing)}"
+        if wrong:
+            text += f"; WRONG SIZE {len(wrong)}: {listing(wrong)}"
+        if extra:
+            text += f"; besides: {listing(extra)}"
+        print(f"contents_{tool}={text}")
+
+
+def same_content(a, b):
+    with open(a, "rb") as fa, open(b, "rb") as fb:
+        while True:
+            ca, cb = fa.read(1 << 20), fb.read(1 << 20)
+            if ca != cb:
+                return False
+            if not ca:
+                return True
+
+
+def compare(corpus, restored, tool):
+    expected = corpus_files(corpus)
+    found = corpus_files(restored)
+    missing = expected.keys() - found.keys()
+    extra = found.keys() - expected.keys()
+    differ = [n for n in sorted(expected.keys() & found.keys())
+              if expected[n] != found[n] or not same_content(os.path.join(corpus, n), os.path.join(restored, n))]
+    same = len(expected.keys() & found.keys()) - len(differ)
+    text = f"{same:,} of the corpus's {len(expected):,} files byte for byte"
+    if differ:
+        text += f"; differ: {listing(differ)}"
+    if missing:
+        text += f"; MISSING {len(missing)}: {listing(missing)}"
+    if extra:
+        text += f"; besides: {listing(extra)}"
+    print(f"restore_{tool}={text}")
+
+
+def seconds(value):
+    return f"{value:.2f} s" if value < 100 else f"{value:.0f} s"
+
+
+def megabytes(value):
+    return f"{value / MB:.1f} MB" if value < 10 * MB else f"{value / MB:.0f} MB"
+
+
+def table(csv_path, meta_path):
+    meta = {}
+    with open(meta_path) as f:
+        for line in f:
+            if "=" in line:
+                key, value = line.rstrip("\n").split("=", 1)
+                meta[key] = value
+    rows = {}
+    with open(csv_path) as f:
+        for row in csv.DictReader(f):
+            rows.setdefault((row["phase"], row["tool"]), []).append(row)
+
+    def stats(phase, tool):
+        runs = rows[(phase, tool)]
+        walls = [float(r["wall_s"]) for r in runs]
+        cpus = [float(r["user_s"]) + float(r["sys_s"]) for r in runs]
+        return {"median": statistics.median(walls), "min": min(walls), "max": max(walls),
+                "cpu": statistics.median(cpus), "rss": max(int(r["peak_rss_kib"]) for r in runs) * 1024,
+                "size": int(runs[-1]["archive_bytes"] or 0), "runs": len(runs)}
+
+    input_bytes = int(meta["corpus_bytes"])
+    out = []
+    p = out.append
+    p(f"## {meta['preset']} preset")
+    p("")
+    p(f"Corpus: {int(meta['corpus_files']):,} files in {int(meta['corpus_dirs']):,} folders, "
+      f"{input_bytes / MB:.1f} MB; the largest file is {meta['largest_name']} "
+      f"({int(meta['largest_bytes']) / MB:.1f} MB). Warm page cache; every command ran "
+      f"{'once' if meta['runs'] == '1' else meta['runs'] + ' times'}, the commands alternating "
+      "within each round (each round starting one command later).")
+    p("")
+    p(f"Machine: {meta['nproc']} × {meta['cpu']} ({float(meta['cpu_mhz']):.0f} MHz), "
+      f"{int(meta['memory_kib']) / 1024 / 1024:.1f} GiB of memory, {meta['os']}, kernel {meta['kernel']}, "
+      f"{meta['filesystem']} ({meta['disk_size']}; the kernel reports the disk "
+      f"{'rotational' if meta['rotational'] == '1' else 'non-rotational' if meta['rotational'] == '0' else 'of no known kind'}"
+      ").")
+    p("")
+    p(f"Versions: {meta['quillbank']}; zip {meta['version_zip']}, unzip {meta['version_unzip']}, "
+      f"p7zip-full {meta['version_p7zip-full']}, libarchive-tools {meta['version_libarchive-tools']} "
+      "(Debian packages).")
+    p("")
+
+    backups = [tool for (phase, tool) in rows if phase == "backup"]
+    restores = [tool for (phase, tool) in rows if phase == "restore"]
+    if backups:
+        reference = stats("backup", "zip") if ("backup", "zip") in rows else None
+        p("### Backup")
+        p("")
+        p("| command | wall, median | min–max | CPU (user+sys) | throughput | speed vs zip -9 "
+          "| archive | archive / input | size vs zip -9 | peak RSS |")
+        p("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+        for tool in backups:
+            s = stats("backup", tool)
+            speed = f"{reference['median'] / s['median']:.2f}×" if reference else "–"
+            size = f"{s['size'] / reference['size']:.3f}" if reference else "–"
+            p(f"| {BACKUP_LABELS.get(tool, tool)} | {seconds(s['median'])} | "
+              f"{s['min']:.2f}–{s['max']:.2f} s | {seconds(s['cpu'])} | "
+              f"{input_bytes / MB / s['median']:.1f} MB/s | {speed} | {megabytes(s['size'])} | "
+              f"{s['size'] / input_bytes:.3f} | {size} | {megabytes(s['rss'])} |")
+        p("")
+    if restores:
+        reference = stats("restore", "unzip") if ("restore", "unzip") in rows else None
+        p("### Restore (every command extracts `quillbank-cli backup`'s archive into an empty folder)")
+        p("")
+        p("| command | wall, median | min–max | CPU (user+sys) | throughput | speed vs unzip | peak RSS |")
+        p("|---|---:|---:|---:|---:|---:|---:|")
+        for tool in restores:
+            s = stats("restore", tool)
+            speed = f"{reference['median'] / s['median']:.2f}×" if reference else "–"
+            p(f"| {RESTORE_LABELS.get(tool, tool)} | {seconds(s['median'])} | "
+              f"{s['min']:.2f}–{s['max']:.2f} s | {seconds(s['cpu'])} | "
+              f"{input_bytes / MB / s['median']:.1f} MB/s | {speed} | {megabytes(s['rss'])} |")
+        p("")
+    p("Throughput is the corpus's size over the median wall time (MB = 10^6 bytes); CPU is the "
+      "median of user plus system time; peak RSS is the largest of the runs.")
+    p("")
+    p("### Checks")
+    p("")
+    for key, value in meta.items():
+        if key.startswith("check_verify_"):
+            p(f"- `quillbank-cli verify` on {key.removeprefix('check_verify_')}'s archive: {value}")
+        elif key.startswith("check_7zt_"):
+            p(f"- `7z t` on {key.removeprefix('check_7zt_')}'s archive: {value}")
+    for key, value in meta.items():
+        if key.startswith("contents_"):
+            p(f"- {BACKUP_LABELS.get(key.removeprefix('contents_'), key)}'s archive holds {value}")
+    for key, value in meta.items():
+        if key.startswith("restore_"):
+            p(f"- {RESTORE_LABELS.get(key.removeprefix('restore_'), key)} gave {value}")
+    p("")
+    p(f"Time taken: build {meta['build_seconds']} s, corpus {meta['corpus_seconds']} s "
+      f"({'generated' if meta['corpus_generated'] == '1' else 'reused'}), warming the cache "
+      f"{meta['warm_seconds']} s, timed runs {meta['timed_seconds']} s, checks {meta['check_seconds']} s; "
+      f"{meta['total_seconds']} s in all.")
+    print("\n".join(out))
+
+
+def main():
+    if len(sys.argv) >= 3 and sys.argv[1] == "contents":
+        contents(sys.argv[2], sys.argv[3:])
+    elif len(sys.argv) == 5 and sys.argv[1] == "compare":
+        compare(sys.argv[2], sys.argv[3], sys.argv[4])
+    elif len(sys.argv) == 4 and sys.argv[1] == "table":
+        table(sys.argv[2], sys.argv[3])
+    else:
+        sys.exit(__doc__)
+
+
+if __name__ == "__main__":
+    main()
