@@ -3,6 +3,7 @@
 #include "config/l10n.h"
 
 #include <QFont>
+#include <QHBoxLayout>
 #include <QLayout>
 #include <QPushButton>
 #include <QWidget>
@@ -46,6 +47,18 @@ QPushButton* DialogButton(const char* name, QWidget* parent)
     button->setAutoDefault(false);
     button->setMinimumSize(75, 25);
     return button;
+}
+
+QHBoxLayout* OkCancelRow(QPushButton*& ok, QPushButton*& cancel, QWidget* dialog)
+{
+    ok = DialogButton("Button1", dialog);
+    ok->setDefault(true);
+    cancel = DialogButton("Button2", dialog);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
 }
 
 } // namespace quillbank

@@ -2,6 +2,7 @@
 
 #include <QSize>
 
+class QHBoxLayout;
 class QPushButton;
 class QWidget;
 
@@ -28,5 +29,9 @@ void FixDialogSize(QWidget& window, QSize designed);
 /// A button of a dialog's button row: at least 75 by 25, named for the tests,
 /// and not pressed by Enter unless it is made the default.
 QPushButton* DialogButton(const char* name, QWidget* parent);
+
+/// A dialog's OK (Button1, the default) and Cancel (Button2) buttons, made
+/// and set right-aligned in one row.
+QHBoxLayout* OkCancelRow(QPushButton*& ok, QPushButton*& cancel, QWidget* dialog);
 
 } // namespace quillbank

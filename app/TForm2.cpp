@@ -48,13 +48,7 @@ TForm2::TForm2(const Tl10n& l10n, TFolderChooser chooseFolder, QWidget* parent)
     location->addWidget(label2_, 1);
     location->addWidget(button3_);
 
-    button1_ = DialogButton("Button1", this);
-    button1_->setDefault(true);
-    button2_ = DialogButton("Button2", this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(button1_);
-    buttons->addWidget(button2_);
+    QHBoxLayout* buttons = OkCancelRow(button1_, button2_, this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);

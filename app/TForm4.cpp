@@ -73,14 +73,7 @@ TForm4::TForm4(const Tl10n& l10n, TMessageBoxes& messageBoxes, QWidget* parent)
     fields->addWidget(edit2_, 3, 1);
     fields->setColumnStretch(1, 1);
 
-    button1_ = DialogButton("Button1", this);
-    button1_->setDefault(true);
-    button2_ = DialogButton("Button2", this);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(button1_);
-    buttons->addWidget(button2_);
+    QHBoxLayout* buttons = OkCancelRow(button1_, button2_, this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);

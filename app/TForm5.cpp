@@ -43,14 +43,7 @@ TForm5::TForm5(const Tl10n& l10n, QWidget* parent)
     fields->addWidget(edit1_, 1, 1);
     fields->setColumnStretch(1, 1);
 
-    button1_ = DialogButton("Button1", this);
-    button1_->setDefault(true);
-    button2_ = DialogButton("Button2", this);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(button1_);
-    buttons->addWidget(button2_);
+    QHBoxLayout* buttons = OkCancelRow(button1_, button2_, this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
