@@ -4,7 +4,12 @@
 #include "config/AppSettings.h"
 #include "config/errorlog.h"
 #include "config/l10n.h"
+#include "engine/ArchiveReaders.h"
 #include "engine/BackupTask.h"
+#include "engine/EntryReader.h"
+#include "engine/ParallelDeflate.h"
+#include "engine/ParallelRun.h"
+#include "engine/ZipFileSource.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
 #include "platform/Text.h"
@@ -29,9 +34,6 @@ namespace quillbank {
 namespace {
 
 constexpr const char* HeaderEntryName = "indexfile.txt";
-constexpr std::size_t ChunkSize = 1 << 20;
-/// How often a long file reports progress between its start and its end.
-constexpr std::uint64_t ProgressStep = 16u << 20;
 /// How often the user may retype the password of one entry.
 constexpr int PasswordAttempts = 3;
 
@@ -77,18 +79,6 @@ zip_t* OpenArchive(const std::string& path, int flags, std::string& error)
         zip_error_fini(&zipError);
     }
     return archive;
-}
-
-/// Opens an archive to read it, with libzip's consistency checks, which
-/// refuse entries that overlap. Some writers (libarchive's) leave the sizes
-/// of the local headers to a trailing descriptor, which those checks take
-/// for an inconsistency: such an archive is opened without them.
-zip_t* OpenArchiveForReading(const std::string& path, std::string& error)
-{
-    int code = 0;
-    if (zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code))
-        return archive;
-    return OpenArchive(path, code == ZIP_ER_INCONS ? ZIP_RDONLY : ZIP_RDONLY | ZIP_CHECKCONS, error);
 }
 
 int ClampedLevel(int level)
@@ -148,122 +138,6 @@ bool MatchesAnySpec(std::string_view name, const std::vector<std::string>& specs
 }
 
 } // namespace
-
-/// Feeds one file to the engine when it writes the archive: opened only
-/// then, read in chunks, with progress at its start, along the way and at
-/// its end. A file that cannot be read is remembered, so the write can go on
-/// without it.
-struct TZipFactory::TFileSource
-{
-    TZipFactory& factory;
-    std::string entryName;
-    std::string path;
-    zip_int64_t index = -1;
-    int fd = -1;
-    std::uint64_t size = 0;
-    std::uint64_t done = 0;
-    std::uint64_t nextReport = 0;
-    bool finished = false;
-    bool failed = false;
-    bool removed = false;
-    std::string failure;
-    zip_error_t error{};
-
-    TFileSource(TZipFactory& owner, std::string entry, std::string source)
-        : factory(owner), entryName(std::move(entry)), path(std::move(source))
-    {
-        zip_error_init(&error);
-    }
-    ~TFileSource()
-    {
-        if (fd >= 0)
-            close(fd);
-        zip_error_fini(&error);
-    }
-
-    zip_int64_t Fail(int code)
-    {
-        failed = true;
-        failure = std::strerror(errno);
-        zip_error_set(&error, code, errno);
-        return -1;
-    }
-
-    zip_int64_t Command(void* data, zip_uint64_t length, zip_source_cmd_t command)
-    {
-        switch (command) {
-        case ZIP_SOURCE_OPEN: {
-            fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-            struct stat info
-            {};
-            if (fd < 0 || fstat(fd, &info) != 0)
-                return Fail(ZIP_ER_OPEN);
-            size = static_cast<std::uint64_t>(info.st_size);
-            done = 0;
-            nextReport = ProgressStep;
-            finished = false;
-            factory.HandleItemProgress(entryName, size, 0);
-            return 0;
-        }
-        case ZIP_SOURCE_READ: {
-            // Never more than the size the entry was opened with: a file that
-            // grows while it is written is taken as it was.
-            const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(length, size - done));
-            if (wanted == 0) {
-                if (!finished) {
-                    finished = true;
-                    factory.HandleItemProgress(entryName, size, 100);
-                }
-                return 0;
-            }
-            const ssize_t got = read(fd, data, wanted);
-            if (got < 0)
-                return Fail(ZIP_ER_READ);
-            done += static_cast<std::uint64_t>(got);
-            if (got == 0)
-                size = done; // the file shrank: what was there is all there is
-            if (done >= nextReport) {
-                nextReport += ProgressStep;
-                factory.HandleItemProgress(entryName, size,
-                                           static_cast<int>(done * 100 / std::max<std::uint64_t>(size, 1)));
-            }
-            return got;
-        }
-        case ZIP_SOURCE_CLOSE:
-            if (fd >= 0)
-                close(fd);
-            fd = -1;
-            return 0;
-        case ZIP_SOURCE_STAT: {
-            auto* st = static_cast<zip_stat_t*>(data);
-            zip_stat_init(st);
-            struct stat info
-            {};
-            if (stat(path.c_str(), &info) != 0)
-                return Fail(ZIP_ER_READ);
-            st->size = static_cast<zip_uint64_t>(info.st_size);
-            st->mtime = info.st_mtime;
-            st->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
-            return sizeof(zip_stat_t);
-        }
-        case ZIP_SOURCE_ERROR:
-            return zip_error_to_data(&error, data, length);
-        case ZIP_SOURCE_FREE:
-            return 0;
-        case ZIP_SOURCE_SUPPORTS:
-            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
-                                                  ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
-        default:
-            zip_error_set(&error, ZIP_ER_OPNOTSUPP, 0);
-            return -1;
-        }
-    }
-
-    static zip_int64_t Callback(void* self, void* data, zip_uint64_t length, zip_source_cmd_t command)
-    {
-        return static_cast<TFileSource*>(self)->Command(data, length, command);
-    }
-};
 
 TZipFactory::TZipFactory(std::string fileName, std::string password, std::string baseDir,
                          TArchiveEnvironment environment)
@@ -332,6 +206,10 @@ void TZipFactory::AddExternalFile(const std::string& relativeName, const std::st
 
 void TZipFactory::WriteStaged()
 {
+    // The archive is about to be rewritten: handles on the old file would read stale data.
+    readers_.reset();
+    // Read once: the language file is read from disk on every lookup.
+    fileLabel_ = env_.L10n.GetText("Quillbank14", "LANG_FILE");
     const auto staged = std::move(staged_);
     staged_.clear();
     const bool withHeader = std::exchange(headerStaged_, false);
@@ -341,9 +219,13 @@ void TZipFactory::WriteStaged()
         Report("cannot open the archive for writing: " + error);
         return;
     }
+    const TSourceObserver observer{[this](const std::string& item, std::uint64_t size, int percent) {
+                                       HandleItemProgress(item, size, percent);
+                                   },
+                                   [this] { env_.Ui.ProcessEvents(); }};
     // The sources outlive the archive handle: discarding the archive still
     // calls them.
-    std::vector<std::unique_ptr<TFileSource>> sources;
+    std::vector<std::unique_ptr<TZipFileSource>> sources;
     TZipHandle archive(opened);
     auto configure = [&](zip_int64_t index) {
         zip_set_file_compression(archive.Get(), index, compressionLevel_ == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
@@ -353,24 +235,33 @@ void TZipFactory::WriteStaged()
         if (!archivePassword_.empty())
             zip_file_set_encryption(archive.Get(), index, encryptionMethod_, archivePassword_.c_str());
     };
+    auto leaveOut = [&](TZipFileSource& source) {
+        const std::string line = fileLabel_ + ": " + source.Path() + ": " + source.Failure();
+        Report(line);
+        env_.Ui.AddReportLine(line);
+        zip_delete(archive.Get(), static_cast<zip_uint64_t>(source.Index));
+        source.Removed = true;
+    };
     std::set<std::string> added;
     for (const auto& [entryName, path] : staged) {
         // A name listed twice is one entry, added once.
         if (!added.insert(entryName).second)
             continue;
-        auto source = std::make_unique<TFileSource>(*this, entryName, path);
-        zip_source_t* zipSource = zip_source_function(archive.Get(), &TFileSource::Callback, source.get());
+        auto source = std::make_unique<TZipFileSource>(entryName, path, observer);
+        zip_source_t* zipSource = zip_source_function(archive.Get(), &TZipFileSource::Callback, source.get());
         if (zipSource == nullptr)
             continue;
-        // A name given twice, or already in the archive, ends up as one entry.
-        source->index =
+        // A name already in the archive ends up as one entry.
+        source->Index =
             zip_file_add(archive.Get(), entryName.c_str(), zipSource, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
-        if (source->index < 0) {
+        if (source->Index < 0) {
             zip_source_free(zipSource);
             Report("cannot add \"" + entryName + "\": " + zip_strerror(archive.Get()));
             continue;
         }
-        configure(source->index);
+        configure(source->Index);
+        if (!source->Prepare())
+            leaveOut(*source);
         sources.push_back(std::move(source));
     }
     if (withHeader) {
@@ -385,24 +276,32 @@ void TZipFactory::WriteStaged()
         if (index >= 0)
             configure(index);
     }
+    // The writer takes the entries in the order of their index.
+    std::sort(sources.begin(), sources.end(),
+              [](const auto& a, const auto& b) { return a->Index < b->Index; });
     // A file that cannot be read when its turn comes makes the whole write
     // fail: leave it out, say so, and write the rest.
     for (std::size_t attempt = 0; attempt <= sources.size(); ++attempt) {
         const std::int64_t doneBefore = bytesDone_;
+        std::vector<TZipFileSource*> attached;
+        std::vector<TDeflateJob> jobs;
+        for (const auto& source : sources)
+            if (!source->Removed) {
+                attached.push_back(source.get());
+                jobs.push_back(source->Job());
+            }
+        TParallelDeflate pipeline(std::move(jobs), compressionLevel_);
+        for (std::size_t job = 0; job < attached.size(); ++job)
+            attached[job]->Attach(&pipeline, job, compressionLevel_ > 0);
         if (archive.Commit())
             return;
         const auto failed = std::find_if(sources.begin(), sources.end(),
-                                         [](const auto& s) { return s->failed && !s->removed; });
+                                         [](const auto& s) { return s->Failed() && !s->Removed; });
         if (failed == sources.end()) {
             Report(std::string("cannot write the archive: ") + zip_strerror(archive.Get()));
             return;
         }
-        const std::string line = env_.L10n.GetText("Quillbank14", "LANG_FILE") + ": " + (*failed)->path +
-                                 ": " + (*failed)->failure;
-        Report(line);
-        env_.Ui.AddReportLine(line);
-        zip_delete(archive.Get(), static_cast<zip_uint64_t>((*failed)->index));
-        (*failed)->removed = true;
+        leaveOut(**failed);
         bytesDone_ = doneBefore;
     }
 }
@@ -443,199 +342,160 @@ int TZipFactory::ExtractFolder(const std::string& folder, const std::string& mas
     return ExtractFolderTo(folder, mask, baseDir_);
 }
 
+TArchiveReaders* TZipFactory::Readers()
+{
+    if (!readers_) {
+        auto readers = std::make_unique<TArchiveReaders>(fileName_, false);
+        std::string error;
+        if (!readers->Open(error)) {
+            Report("cannot open the archive: " + error);
+            return nullptr;
+        }
+        readers_ = std::move(readers);
+    }
+    return readers_.get();
+}
+
 int TZipFactory::Extract(const std::vector<std::string>& specs, const std::string& destination)
 {
-    std::string error;
-    // The consistency checks refuse archives whose entries overlap.
-    zip_t* opened = OpenArchiveForReading(fileName_, error);
-    if (opened == nullptr) {
-        Report("cannot open the archive: " + error);
+    TArchiveReaders* readers = Readers();
+    if (readers == nullptr)
         return 0;
-    }
-    TZipHandle archive(opened);
     const std::string root = IncludeTrailingSeparator(destination.empty() ? std::string(".") : destination);
-    int count = 0;
-    bool stopAsking = false;
-    const zip_int64_t entries = zip_get_num_entries(archive.Get(), 0);
-    for (zip_int64_t i = 0; i < entries; ++i) {
-        const char* rawName = zip_get_name(archive.Get(), static_cast<zip_uint64_t>(i), 0);
-        if (rawName == nullptr)
-            continue;
-        // Archives made on Windows may separate folders with backslashes.
-        const std::string name = ReplaceAll(rawName, "\\", "/");
-        if (name.ends_with('/') || !MatchesAnySpec(name, specs))
+    std::vector<std::string> normalizedSpecs;
+    for (const std::string& spec : specs)
+        normalizedSpecs.push_back(NormalizedSpec(spec));
+    std::vector<TPlannedEntry> planned;
+    std::set<std::string> folders;
+    for (std::uint64_t i = 0; i < readers->EntryCount(); ++i) {
+        const std::string& name = readers->Name(i);
+        if (name.empty() || name.ends_with('/') || !MatchesAnySpec(name, normalizedSpecs))
             continue;
         if (!IsConfinedPath(name)) {
             Report("entry \"" + name + "\" not extracted: it would lie outside " + root);
             continue;
         }
-        if (IsSymbolicLinkEntry(archive.Get(), static_cast<zip_uint64_t>(i))) {
+        if (IsSymbolicLinkEntry(readers->Handle(), i)) {
             Report("entry \"" + name + "\" not extracted: it is a symbolic link");
             continue;
         }
-        if (ExtractEntry(archive.Get(), static_cast<zip_uint64_t>(i), name, root + name, stopAsking))
-            ++count;
+        // Folders are made here, once each, so that the workers only write files.
+        const std::string folder = ExtractFileDir(root + name);
+        if (folders.insert(folder).second) {
+            std::error_code fsError;
+            fs::create_directories(folder, fsError);
+            if (fsError) {
+                folders.erase(folder);
+                Report("entry \"" + name + "\": cannot create its folder: " + fsError.message());
+                continue;
+            }
+        }
+        planned.push_back({i, name});
+    }
+    return ExtractPlanned(*readers, planned, root);
+}
+
+int TZipFactory::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlannedEntry>& planned,
+                                const std::string& root)
+{
+    int count = 0;
+    std::vector<const TPlannedEntry*> pending;
+    for (const TPlannedEntry& entry : planned)
+        pending.push_back(&entry);
+    for (int attempt = 0; !pending.empty(); ++attempt) {
+        std::vector<TReadResult> results(pending.size(), TReadResult::Ok);
+        std::vector<std::string> problems(pending.size());
+        const unsigned workers =
+            readers.Reserve(static_cast<unsigned>(std::min<std::size_t>(WorkerCount(), pending.size())));
+        if (buffers_.size() < workers)
+            buffers_.resize(workers);
+        RunInParallel(
+            pending.size(), workers,
+            [&](unsigned worker, std::size_t k) {
+                results[k] =
+                    WriteEntryFile(readers.Handle(worker), pending[k]->Index, root + pending[k]->Name,
+                                   password_, buffers_[worker], problems[k]);
+                return true;
+            },
+            [this] { env_.Ui.ProcessEvents(); });
+        std::vector<const TPlannedEntry*> wrongPassword;
+        for (std::size_t k = 0; k < pending.size(); ++k) {
+            if (results[k] == TReadResult::Ok)
+                ++count;
+            else if (results[k] == TReadResult::WrongPassword)
+                wrongPassword.push_back(pending[k]);
+            else
+                Report("entry \"" + pending[k]->Name + "\" not extracted: " +
+                       (results[k] == TReadResult::Damaged ? std::string("the archive is damaged")
+                                                           : problems[k]));
+        }
+        pending = std::move(wrongPassword);
+        std::string newPassword;
+        if (pending.empty() || (attempt < PasswordAttempts && HandlePasswordError(newPassword)))
+            continue;
+        // Cancelled or too many tries: no more questions in this extract.
+        for (const TPlannedEntry* entry : pending)
+            Report("entry \"" + entry->Name + "\" not extracted: no or wrong password");
+        break;
     }
     return count;
 }
 
-TZipFactory::TReadResult TZipFactory::ReadEntry(void* opaque, std::uint64_t index, const TEntrySink& sink)
+TArchiveCheck TZipFactory::ReadAllEntries(TArchiveReaders& readers, std::optional<std::string>& header)
 {
-    auto* archive = static_cast<zip_t*>(opaque);
-    zip_stat_t info;
-    if (zip_stat_index(archive, index, 0, &info) != 0)
-        return TReadResult::Damaged;
-    const bool encrypted = (info.valid & ZIP_STAT_ENCRYPTION_METHOD) && info.encryption_method != ZIP_EM_NONE;
-    if (encrypted && password_.empty())
-        return TReadResult::WrongPassword;
-    zip_file_t* entry = encrypted ? zip_fopen_index_encrypted(archive, index, 0, password_.c_str())
-                                  : zip_fopen_index(archive, index, 0);
-    if (entry == nullptr) {
-        const int code = zip_error_code_zip(zip_get_error(archive));
-        return code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD ? TReadResult::WrongPassword
-                                                                     : TReadResult::Damaged;
-    }
-    const bool aes =
-        encrypted && (info.encryption_method == ZIP_EM_AES_128 || info.encryption_method == ZIP_EM_AES_192 ||
-                      info.encryption_method == ZIP_EM_AES_256);
-    const bool withoutChecksum = aes && (info.valid & ZIP_STAT_CRC) && info.crc == 0;
-    std::vector<char> buffer(ChunkSize);
-    std::uint64_t total = 0;
-    uLong crc = crc32(0L, Z_NULL, 0);
-    std::uint64_t nextEvents = ProgressStep;
-    TReadResult result = TReadResult::Ok;
-    while (result == TReadResult::Ok) {
-        const zip_int64_t got = zip_fread(entry, buffer.data(), buffer.size());
-        if (got <= 0) {
-            // WinZip AES entries of the second kind carry no checksum (their
-            // data is authenticated instead); this libzip still compares the
-            // empty one at the end and fails all but the shortest of them.
-            if (got < 0 && !(withoutChecksum && zip_error_code_zip(zip_file_get_error(entry)) == ZIP_ER_CRC &&
-                             total == info.size))
-                result = TReadResult::Damaged;
-            break;
-        }
-        total += static_cast<std::uint64_t>(got);
-        // An entry never yields more than its declared size.
-        if ((info.valid & ZIP_STAT_SIZE) && total > info.size)
-            result = TReadResult::Damaged;
-        else if (!sink(buffer.data(), static_cast<std::size_t>(got)))
-            result = TReadResult::SinkFailed;
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), static_cast<uInt>(got));
-        if (total >= nextEvents) {
-            nextEvents += ProgressStep;
-            env_.Ui.ProcessEvents();
-        }
-    }
-    zip_fclose(entry);
-    if (result == TReadResult::Ok && (((info.valid & ZIP_STAT_SIZE) && total != info.size) ||
-                                      ((info.valid & ZIP_STAT_CRC) && !withoutChecksum && crc != info.crc)))
-        result = TReadResult::Damaged;
-    // A wrong password can pass the traditional encryption's check byte and
-    // give garbage that fails the checksum. (AES checks the password when the
-    // entry is opened: a later failure is damage.)
-    if (result == TReadResult::Damaged && encrypted && !aes)
-        result = TReadResult::WrongPassword;
-    return result;
-}
-
-bool TZipFactory::ExtractEntry(void* archive, std::uint64_t index, const std::string& name,
-                               const std::string& target, bool& stopAsking)
-{
-    std::error_code fsError;
-    fs::create_directories(fs::path(target).parent_path(), fsError);
-    if (fsError) {
-        Report("entry \"" + name + "\": cannot create its folder: " + fsError.message());
-        return false;
-    }
-    for (int attempt = 0;; ++attempt) {
-        // Written beside the target and renamed over it only when complete
-        // and intact: a failed extraction never leaves half a file in place
-        // of a good one.
-        std::string temporary = target + ".qbpart-XXXXXX";
-        const int out = mkstemp(temporary.data());
-        if (out < 0) {
-            Report("entry \"" + name + "\": cannot write " + target + ": " + std::strerror(errno));
-            return false;
-        }
-        const TReadResult result = ReadEntry(archive, index, [out](const char* data, std::size_t size) {
-            return write(out, data, size) == static_cast<ssize_t>(size);
-        });
-        const bool closed = close(out) == 0;
-        if (result == TReadResult::Ok && closed) {
-            zip_stat_t info;
-            if (zip_stat_index(static_cast<zip_t*>(archive), index, 0, &info) == 0 &&
-                (info.valid & ZIP_STAT_MTIME)) {
-                const timespec times[2] = {{info.mtime, 0}, {info.mtime, 0}};
-                utimensat(AT_FDCWD, temporary.c_str(), times, 0);
-            }
-            if (rename(temporary.c_str(), target.c_str()) == 0)
-                return true;
-            Report("entry \"" + name + "\": cannot replace " + target + ": " + std::strerror(errno));
-            unlink(temporary.c_str());
-            return false;
-        }
-        unlink(temporary.c_str());
-        if (result == TReadResult::WrongPassword) {
-            std::string newPassword;
-            if (!stopAsking && attempt < PasswordAttempts && HandlePasswordError(newPassword))
-                continue;
-            // Cancelled or too many tries: no more questions in this extract.
-            stopAsking = true;
-            Report("entry \"" + name + "\" not extracted: no or wrong password");
-            return false;
-        }
-        Report("entry \"" + name + "\" not extracted: " +
-               (result == TReadResult::Damaged ? std::string("the archive is damaged")
-                                               : "cannot write " + target));
-        return false;
-    }
-}
-
-TArchiveCheck TZipFactory::ReadAllEntries(void* opaque, std::optional<std::string>& header)
-{
-    auto* archive = static_cast<zip_t*>(opaque);
+    const std::size_t count = readers.EntryCount();
+    std::vector<TReadResult> results(count, TReadResult::Ok);
+    std::vector<std::uint64_t> bytes(count, 0);
+    std::vector<std::string> headers(count);
+    const unsigned workers =
+        readers.Reserve(static_cast<unsigned>(std::min<std::size_t>(WorkerCount(), count)));
+    if (buffers_.size() < workers)
+        buffers_.resize(workers);
+    RunInParallel(
+        count, workers,
+        [&](unsigned worker, std::size_t i) {
+            const bool isHeader = readers.Name(i) == HeaderEntryName;
+            results[i] = ReadArchiveEntry(
+                readers.Handle(worker), i, password_,
+                [&, i](const char* data, std::size_t size) {
+                    bytes[i] += size;
+                    if (isHeader)
+                        headers[i].append(data, size);
+                    return true;
+                },
+                buffers_[worker]);
+            // Stop at the first failure: every entry before it has been handed out.
+            return results[i] == TReadResult::Ok;
+        },
+        [this] { env_.Ui.ProcessEvents(); });
     TArchiveCheck check;
-    const zip_int64_t entries = zip_get_num_entries(archive, 0);
-    for (zip_int64_t i = 0; i < entries; ++i) {
-        const char* name = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
-        const bool isHeader = name != nullptr && std::string_view(name) == HeaderEntryName;
-        std::string content;
-        std::uint64_t bytes = 0;
-        const TReadResult result =
-            ReadEntry(archive, static_cast<zip_uint64_t>(i), [&](const char* data, std::size_t size) {
-                bytes += size;
-                if (isHeader)
-                    content.append(data, size);
-                return true;
-            });
-        if (result != TReadResult::Ok) {
-            check.Outcome = result == TReadResult::WrongPassword ? TArchiveCheck::TOutcome::WrongPassword
-                                                                 : TArchiveCheck::TOutcome::Damaged;
-            check.Failure = name != nullptr ? name : "?";
+    for (std::size_t i = 0; i < count; ++i) {
+        if (results[i] != TReadResult::Ok) {
+            check.Outcome = results[i] == TReadResult::WrongPassword ? TArchiveCheck::TOutcome::WrongPassword
+                                                                     : TArchiveCheck::TOutcome::Damaged;
+            check.Failure = readers.Name(i).empty() ? "?" : readers.Name(i);
             return check;
         }
-        if (isHeader)
-            header = std::move(content);
+        if (readers.Name(i) == HeaderEntryName)
+            header = std::move(headers[i]);
         ++check.EntriesRead;
-        check.BytesRead += bytes;
+        check.BytesRead += bytes[i];
     }
     return check;
 }
 
 bool TZipFactory::VerifyArchive(std::string_view expectedHeader)
 {
-    std::string error;
     // Our own archives are checked strictly: every local header must agree
     // with the central directory.
-    zip_t* opened = OpenArchive(fileName_, ZIP_RDONLY | ZIP_CHECKCONS, error);
-    if (opened == nullptr) {
+    TArchiveReaders readers(fileName_, true);
+    std::string error;
+    if (!readers.Open(error)) {
         Report("verification: cannot open the archive: " + error);
         return false;
     }
-    TZipHandle archive(opened);
     std::optional<std::string> header;
-    const TArchiveCheck check = ReadAllEntries(archive.Get(), header);
+    const TArchiveCheck check = ReadAllEntries(readers, header);
     if (check.Outcome != TArchiveCheck::TOutcome::Passed) {
         Report("verification: entry \"" + check.Failure + "\" does not read back");
         return false;
@@ -649,16 +509,15 @@ bool TZipFactory::VerifyArchive(std::string_view expectedHeader)
 
 TArchiveCheck TZipFactory::CheckArchive()
 {
-    std::string error;
     // Read as an extract reads it, so what passes here can be restored.
-    zip_t* opened = OpenArchiveForReading(fileName_, error);
-    if (opened == nullptr) {
+    TArchiveReaders readers(fileName_, false);
+    std::string error;
+    if (!readers.Open(error)) {
         Report("check: cannot open the archive: " + error);
         return {TArchiveCheck::TOutcome::CannotOpen, error, 0, 0};
     }
-    TZipHandle archive(opened);
     std::optional<std::string> header;
-    TArchiveCheck check = ReadAllEntries(archive.Get(), header);
+    TArchiveCheck check = ReadAllEntries(readers, header);
     if (check.Outcome == TArchiveCheck::TOutcome::WrongPassword)
         Report("check: entry \"" + check.Failure + "\": no or wrong password");
     else if (check.Outcome == TArchiveCheck::TOutcome::Damaged)
@@ -668,18 +527,13 @@ TArchiveCheck TZipFactory::CheckArchive()
 
 std::optional<std::vector<TArchiveEntry>> TZipFactory::ListEntries()
 {
-    std::string error;
-    zip_t* opened = OpenArchiveForReading(fileName_, error);
-    if (opened == nullptr) {
-        Report("cannot open the archive: " + error);
+    TArchiveReaders* readers = Readers();
+    if (readers == nullptr)
         return std::nullopt;
-    }
-    TZipHandle archive(opened);
     std::vector<TArchiveEntry> entries;
-    const zip_int64_t count = zip_get_num_entries(archive.Get(), 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
+    for (std::uint64_t i = 0; i < readers->EntryCount(); ++i) {
         zip_stat_t info;
-        if (zip_stat_index(archive.Get(), static_cast<zip_uint64_t>(i), 0, &info) != 0)
+        if (zip_stat_index(readers->Handle(), i, 0, &info) != 0)
             continue;
         TArchiveEntry entry;
         if ((info.valid & ZIP_STAT_NAME) && info.name != nullptr)
@@ -703,7 +557,7 @@ void TZipFactory::HandleItemProgress(const std::string& item, std::uint64_t tota
         return;
     const auto size = static_cast<std::int64_t>(totalSize);
     if (percent == 0)
-        env_.Ui.ShowTaskLine(env_.L10n.GetText("Quillbank14", "LANG_FILE") + ": " + item);
+        env_.Ui.ShowTaskLine(fileLabel_ + ": " + item);
     env_.Ui.SetProgressPercent(bytesTotal_, bytesDone_ + size);
     if (percent == 100) {
         bytesDone_ += size;

@@ -10,6 +10,7 @@
 
 namespace quillbank {
 
+class TArchiveReaders;
 class TBackupTask;
 class Tl10n;
 class TUserInterface;
@@ -131,24 +132,23 @@ public:
     bool HandlePasswordError(std::string& newPassword);
 
 private:
-    struct TFileSource;
     /// Writes the staged entries into the archive in one go.
     void WriteStaged();
-    int Extract(const std::vector<std::string>& specs, const std::string& destination);
-    enum class TReadResult
+    /// The handles extracts read through, opened on first use; nullptr when
+    /// the archive cannot be opened.
+    TArchiveReaders* Readers();
+    struct TPlannedEntry
     {
-        Ok,
-        WrongPassword,
-        Damaged,
-        SinkFailed,
+        std::uint64_t Index = 0;
+        std::string Name;
     };
-    using TEntrySink = std::function<bool(const char* data, std::size_t size)>;
-    /// Reads one entry to its end into `sink`, checking its size and checksum.
-    TReadResult ReadEntry(void* archive, std::uint64_t index, const TEntrySink& sink);
-    /// Reads every entry of an open archive; `header` receives the header entry.
-    TArchiveCheck ReadAllEntries(void* archive, std::optional<std::string>& header);
-    bool ExtractEntry(void* archive, std::uint64_t index, const std::string& name, const std::string& target,
-                      bool& stopAsking);
+    int Extract(const std::vector<std::string>& specs, const std::string& destination);
+    /// Writes the entries below `root` on every core; asks for the password
+    /// again when it turns out wrong.
+    int ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlannedEntry>& planned,
+                       const std::string& root);
+    /// Reads every entry; `header` receives the header entry.
+    TArchiveCheck ReadAllEntries(TArchiveReaders& readers, std::optional<std::string>& header);
     /// One line in the error log about this archive.
     void Report(const std::string& what) const;
 
@@ -166,6 +166,11 @@ private:
     /// Entries waiting to be written: entry name and source file.
     std::vector<std::pair<std::string, std::string>> staged_;
     std::string stagedHeader_;
+    /// The label of file lines in the progress and the report.
+    std::string fileLabel_;
+    std::unique_ptr<TArchiveReaders> readers_;
+    /// Working memory of each reading thread.
+    std::vector<std::vector<char>> buffers_;
     bool headerStaged_ = false;
 };
 

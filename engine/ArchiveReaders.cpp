@@ -1,0 +1,63 @@
+#include "engine/ArchiveReaders.h"
+
+#include "platform/Text.h"
+
+namespace quillbank {
+
+TArchiveReaders::TArchiveReaders(std::string path, bool strict) : path_(std::move(path)), strict_(strict) {}
+
+TArchiveReaders::~TArchiveReaders()
+{
+    for (zip_t* handle : handles_)
+        zip_discard(handle);
+}
+
+zip_t* TArchiveReaders::OpenHandle(std::string& error)
+{
+    int code = 0;
+    zip_t* archive = zip_open(path_.c_str(), flags_, &code);
+    if (archive == nullptr && code == ZIP_ER_INCONS && !strict_ && flags_ != ZIP_RDONLY) {
+        // The consistency checks take a trailing descriptor for an
+        // inconsistency: such an archive is read without them.
+        flags_ = ZIP_RDONLY;
+        archive = zip_open(path_.c_str(), flags_, &code);
+    }
+    if (archive == nullptr) {
+        zip_error_t zipError;
+        zip_error_init_with_code(&zipError, code);
+        error = zip_error_strerror(&zipError);
+        zip_error_fini(&zipError);
+    }
+    return archive;
+}
+
+bool TArchiveReaders::Open(std::string& error)
+{
+    if (!handles_.empty())
+        return true;
+    zip_t* first = OpenHandle(error);
+    if (first == nullptr)
+        return false;
+    handles_.push_back(first);
+    const zip_int64_t count = zip_get_num_entries(first, 0);
+    names_.reserve(static_cast<std::size_t>(std::max<zip_int64_t>(count, 0)));
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* name = zip_get_name(first, static_cast<zip_uint64_t>(i), 0);
+        names_.push_back(name == nullptr ? std::string() : ReplaceAll(name, "\\", "/"));
+    }
+    return true;
+}
+
+unsigned TArchiveReaders::Reserve(unsigned count)
+{
+    std::string error;
+    while (handles_.size() < count) {
+        zip_t* handle = OpenHandle(error);
+        if (handle == nullptr)
+            break;
+        handles_.push_back(handle);
+    }
+    return static_cast<unsigned>(handles_.size());
+}
+
+} // namespace quillbank

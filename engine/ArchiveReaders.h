@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+#include <zip.h>
+
+namespace quillbank {
+
+/**
+ * Open handles on one archive for reading, one per thread that reads it
+ * (libzip's handles are not shared between threads), opened once and kept,
+ * with the entry names as the archive lists them.
+ */
+class TArchiveReaders
+{
+public:
+    /// Archives are opened with libzip's consistency checks, which refuse
+    /// entries that overlap. Some writers (libarchive's) leave the sizes of
+    /// the local headers to a trailing descriptor, which those checks take
+    /// for an inconsistency: unless `strict`, such an archive is opened
+    /// without them.
+    TArchiveReaders(std::string path, bool strict);
+    ~TArchiveReaders();
+    TArchiveReaders(const TArchiveReaders&) = delete;
+    TArchiveReaders& operator=(const TArchiveReaders&) = delete;
+
+    /// Opens the first handle; false with `error` set when the archive cannot be read.
+    bool Open(std::string& error);
+    /// Opens handles up to `count`; returns how many are open (at least one).
+    unsigned Reserve(unsigned count);
+
+    zip_t* Handle(unsigned worker = 0) const { return handles_[worker]; }
+    std::uint64_t EntryCount() const { return names_.size(); }
+    /// The entry's name with "/" between folders (archives made on Windows
+    /// may use backslashes); empty when the directory holds no name.
+    const std::string& Name(std::uint64_t index) const { return names_[index]; }
+
+private:
+    zip_t* OpenHandle(std::string& error);
+
+    std::string path_;
+    bool strict_;
+    int flags_ = ZIP_RDONLY | ZIP_CHECKCONS;
+    std::vector<zip_t*> handles_;
+    std::vector<std::string> names_;
+};
+
+} // namespace quillbank

@@ -1,0 +1,146 @@
+#include "engine/DeflateChunk.h"
+
+#include <algorithm>
+#include <array>
+#include <libdeflate.h>
+#include <stdexcept>
+#include <zlib.h>
+
+namespace quillbank {
+
+namespace {
+
+constexpr std::size_t MaxStoredBlock = 65535;
+
+/// Where the final block of a complete raw deflate stream starts and where
+/// the stream ends, in bits from its first byte.
+struct TFinalBlock
+{
+    std::uint64_t StartBit = 0;
+    std::uint64_t EndBit = 0;
+};
+
+/// Decodes the stream block by block (zlib stops at every block boundary when
+/// asked) to find the boundaries; the output is thrown away. Fails only on a
+/// stream the compressor should never have produced.
+TFinalBlock FindFinalBlock(const std::vector<unsigned char>& stream, std::size_t expectedSize)
+{
+    z_stream z{};
+    if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
+        throw std::runtime_error("deflate: cannot start the decoder");
+    std::array<unsigned char, 64 * 1024> scratch{};
+    z.next_in = const_cast<Bytef*>(stream.data());
+    z.avail_in = static_cast<uInt>(stream.size());
+    TFinalBlock final;
+    int status = Z_OK;
+    std::size_t produced = 0;
+    while (status == Z_OK) {
+        z.next_out = scratch.data();
+        z.avail_out = static_cast<uInt>(scratch.size());
+        status = inflate(&z, Z_BLOCK);
+        produced += scratch.size() - z.avail_out;
+        // At the end of a block, the next one starts after the unused bits
+        // of the last byte read; after the last block, the stream ends there.
+        if (status == Z_OK && (z.data_type & 128) != 0) {
+            const std::uint64_t boundary = static_cast<std::uint64_t>(z.total_in) * 8 - (z.data_type & 7);
+            ((z.data_type & 64) != 0 ? final.EndBit : final.StartBit) = boundary;
+        }
+        if (status == Z_BUF_ERROR && z.avail_out != 0)
+            break;
+        if (status == Z_BUF_ERROR)
+            status = Z_OK;
+    }
+    inflateEnd(&z);
+    if (status != Z_STREAM_END || produced != expectedSize || final.EndBit <= final.StartBit)
+        throw std::runtime_error("deflate: a compressed piece does not decode");
+    return final;
+}
+
+/// Turns a complete stream into one that continues: the final block loses
+/// its final mark, and an empty stored block after it brings the stream to a
+/// byte boundary.
+void MakeContinuable(std::vector<unsigned char>& stream, std::size_t inputSize)
+{
+    const TFinalBlock final = FindFinalBlock(stream, inputSize);
+    stream[final.StartBit / 8] &= static_cast<unsigned char>(~(1u << (final.StartBit % 8)));
+    // The empty stored block: three zero bits (not final, type 0), zero bits
+    // to the byte boundary, then LEN 0 and NLEN 0xFFFF.
+    const std::uint64_t headerEnd = final.EndBit + 3;
+    stream.resize(static_cast<std::size_t>((headerEnd + 7) / 8));
+    if (final.EndBit % 8 != 0)
+        stream[final.EndBit / 8] &= static_cast<unsigned char>((1u << (final.EndBit % 8)) - 1);
+    std::fill(stream.begin() + static_cast<std::ptrdiff_t>((final.EndBit + 7) / 8), stream.end(), 0);
+    stream.insert(stream.end(), {0x00, 0x00, 0xFF, 0xFF});
+}
+
+} // namespace
+
+int DeflateEngineLevel(int settingsLevel)
+{
+    static constexpr std::array<int, 10> Levels = {0, 1, 2, 3, 4, 4, 5, 5, 6, 6};
+    return Levels[static_cast<std::size_t>(std::clamp(settingsLevel, 0, 9))];
+}
+
+void AppendStoredBlocks(const unsigned char* data, std::size_t size, bool last,
+                        std::vector<unsigned char>& out)
+{
+    std::size_t done = 0;
+    do {
+        const std::size_t length = std::min(MaxStoredBlock, size - done);
+        const bool final = last && done + length == size;
+        const auto len = static_cast<std::uint16_t>(length);
+        const auto nlen = static_cast<std::uint16_t>(~len);
+        out.insert(out.end(),
+                   {static_cast<unsigned char>(final ? 1 : 0), static_cast<unsigned char>(len & 0xFF),
+                    static_cast<unsigned char>(len >> 8), static_cast<unsigned char>(nlen & 0xFF),
+                    static_cast<unsigned char>(nlen >> 8)});
+        out.insert(out.end(), data + done, data + done + length);
+        done += length;
+    } while (done < size);
+}
+
+struct TDeflateChunkCompressor::TState
+{
+    libdeflate_compressor* compressor = nullptr;
+    ~TState()
+    {
+        if (compressor != nullptr)
+            libdeflate_free_compressor(compressor);
+    }
+};
+
+TDeflateChunkCompressor::TDeflateChunkCompressor(int settingsLevel) : state_(std::make_unique<TState>())
+{
+    state_->compressor = libdeflate_alloc_compressor(std::max(1, DeflateEngineLevel(settingsLevel)));
+    if (state_->compressor == nullptr)
+        throw std::bad_alloc();
+}
+
+TDeflateChunkCompressor::~TDeflateChunkCompressor() = default;
+
+void TDeflateChunkCompressor::Compress(const unsigned char* data, std::size_t size, bool last,
+                                       std::vector<unsigned char>& out)
+{
+    out.clear();
+    if (size == 0) {
+        // An empty piece adds nothing; an empty last piece still ends the stream.
+        if (last)
+            AppendStoredBlocks(data, 0, true, out);
+        return;
+    }
+    out.resize(libdeflate_deflate_compress_bound(state_->compressor, size));
+    const std::size_t written =
+        libdeflate_deflate_compress(state_->compressor, data, size, out.data(), out.size());
+    // Stored blocks cost five bytes per 64 KiB: whatever does not get smaller
+    // than that is kept as it is and costs no decoding time on restore.
+    if (written == 0 || written + 5 * (size / MaxStoredBlock + 1) >= size) {
+        out.clear();
+        AppendStoredBlocks(data, size, last, out);
+        return;
+    }
+    out.resize(written);
+    if (!last)
+        MakeContinuable(out, size);
+}
+
+} // namespace quillbank

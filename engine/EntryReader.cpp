@@ -1,0 +1,127 @@
+#include "engine/EntryReader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+namespace quillbank {
+
+namespace {
+
+constexpr std::size_t ChunkSize = 1 << 20;
+
+bool IsAes(std::uint16_t method)
+{
+    return method == ZIP_EM_AES_128 || method == ZIP_EM_AES_192 || method == ZIP_EM_AES_256;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+} // namespace
+
+TReadResult ReadArchiveEntry(zip_t* archive, std::uint64_t index, const std::string& password,
+                             const TEntrySink& sink, TReadBuffer& buffer)
+{
+    zip_stat_t info;
+    if (zip_stat_index(archive, index, 0, &info) != 0)
+        return TReadResult::Damaged;
+    const bool encrypted = (info.valid & ZIP_STAT_ENCRYPTION_METHOD) && info.encryption_method != ZIP_EM_NONE;
+    if (encrypted && password.empty())
+        return TReadResult::WrongPassword;
+    zip_file_t* entry = encrypted ? zip_fopen_index_encrypted(archive, index, 0, password.c_str())
+                                  : zip_fopen_index(archive, index, 0);
+    if (entry == nullptr) {
+        const int code = zip_error_code_zip(zip_get_error(archive));
+        return code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD ? TReadResult::WrongPassword
+                                                                     : TReadResult::Damaged;
+    }
+    const bool aes = encrypted && IsAes(info.encryption_method);
+    const bool withoutChecksum = aes && (info.valid & ZIP_STAT_CRC) && info.crc == 0;
+    // Small entries need no more than their size (plus one byte to see a
+    // lying size); the memory is kept for the next entry.
+    const std::uint64_t wanted = (info.valid & ZIP_STAT_SIZE) ? info.size + 1 : ChunkSize;
+    if (buffer.size() < std::min<std::uint64_t>(wanted, ChunkSize))
+        buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(wanted, ChunkSize)));
+    std::uint64_t total = 0;
+    uLong crc = crc32(0L, Z_NULL, 0);
+    TReadResult result = TReadResult::Ok;
+    while (result == TReadResult::Ok) {
+        const zip_int64_t got = zip_fread(entry, buffer.data(), buffer.size());
+        if (got <= 0) {
+            // WinZip AES entries of the second kind carry no checksum (their
+            // data is authenticated instead); this libzip still compares the
+            // empty one at the end and fails all but the shortest of them.
+            if (got < 0 && !(withoutChecksum && zip_error_code_zip(zip_file_get_error(entry)) == ZIP_ER_CRC &&
+                             total == info.size))
+                result = TReadResult::Damaged;
+            break;
+        }
+        total += static_cast<std::uint64_t>(got);
+        // An entry never yields more than its declared size.
+        if ((info.valid & ZIP_STAT_SIZE) && total > info.size)
+            result = TReadResult::Damaged;
+        else if (!sink(buffer.data(), static_cast<std::size_t>(got)))
+            result = TReadResult::SinkFailed;
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), static_cast<uInt>(got));
+    }
+    zip_fclose(entry);
+    if (result == TReadResult::Ok && (((info.valid & ZIP_STAT_SIZE) && total != info.size) ||
+                                      ((info.valid & ZIP_STAT_CRC) && !withoutChecksum && crc != info.crc)))
+        result = TReadResult::Damaged;
+    // A wrong password can pass the traditional encryption's check byte and
+    // give garbage that fails the checksum. (AES checks the password when the
+    // entry is opened: a later failure is damage.)
+    if (result == TReadResult::Damaged && encrypted && !aes)
+        result = TReadResult::WrongPassword;
+    return result;
+}
+
+TReadResult WriteEntryFile(zip_t* archive, std::uint64_t index, const std::string& target,
+                           const std::string& password, TReadBuffer& buffer, std::string& problem)
+{
+    std::string temporary = target + ".qbpart-XXXXXX";
+    const int out = mkostemp(temporary.data(), O_CLOEXEC);
+    if (out < 0) {
+        problem = "cannot write " + target + ": " + std::strerror(errno);
+        return TReadResult::SinkFailed;
+    }
+    TReadResult result = ReadArchiveEntry(
+        archive, index, password,
+        [out](const char* data, std::size_t size) { return WriteAll(out, data, size); }, buffer);
+    if (close(out) != 0 && result == TReadResult::Ok)
+        result = TReadResult::SinkFailed;
+    if (result == TReadResult::Ok) {
+        zip_stat_t info;
+        if (zip_stat_index(archive, index, 0, &info) == 0 && (info.valid & ZIP_STAT_MTIME)) {
+            const timespec times[2] = {{info.mtime, 0}, {info.mtime, 0}};
+            utimensat(AT_FDCWD, temporary.c_str(), times, 0);
+        }
+        if (rename(temporary.c_str(), target.c_str()) == 0)
+            return TReadResult::Ok;
+        problem = "cannot replace " + target + ": " + std::strerror(errno);
+        unlink(temporary.c_str());
+        return TReadResult::SinkFailed;
+    }
+    unlink(temporary.c_str());
+    if (result == TReadResult::SinkFailed)
+        problem = "cannot write " + target;
+    return result;
+}
+
+} // namespace quillbank

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+#include <zip.h>
+
+namespace quillbank {
+
+enum class TReadResult
+{
+    Ok,
+    WrongPassword,
+    Damaged,
+    SinkFailed,
+};
+
+using TEntrySink = std::function<bool(const char* data, std::size_t size)>;
+
+/// Working memory of one reading thread, kept from entry to entry.
+using TReadBuffer = std::vector<char>;
+
+/// Reads one entry to its end into `sink`, decrypting it with `password`,
+/// and checks its size and checksum. Safe to run on several threads at once,
+/// each with its own archive handle.
+TReadResult ReadArchiveEntry(zip_t* archive, std::uint64_t index, const std::string& password,
+                             const TEntrySink& sink, TReadBuffer& buffer);
+
+/// Writes one entry to `target` (whose folder exists): beside it first, and
+/// over it only when complete and intact, so a failed extraction never
+/// leaves half a file in place of a good one. The file takes the entry's
+/// time. On failure `problem` says what went wrong with the target.
+TReadResult WriteEntryFile(zip_t* archive, std::uint64_t index, const std::string& target,
+                           const std::string& password, TReadBuffer& buffer, std::string& problem);
+
+} // namespace quillbank

@@ -1,0 +1,162 @@
+#include "engine/ParallelDeflate.h"
+
+#include "engine/DeflateChunk.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <libdeflate.h>
+#include <unistd.h>
+
+namespace quillbank {
+
+namespace {
+
+/// How far the workers may run ahead of the consumer.
+constexpr std::size_t MaxPiecesAhead = 64;
+constexpr std::uint64_t MaxBytesAhead = 64u << 20;
+
+/// Reads up to `size` bytes at `offset`; a short count means the file ended.
+bool ReadPiece(const std::string& path, std::uint64_t offset, std::size_t size,
+               std::vector<unsigned char>& input, std::string& failure)
+{
+    input.resize(size);
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        failure = std::strerror(errno);
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = pread(fd, input.data() + done, size - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            failure = std::strerror(errno);
+            close(fd);
+            return false;
+        }
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    close(fd);
+    input.resize(done);
+    return true;
+}
+
+} // namespace
+
+std::size_t TParallelDeflate::PieceCount(std::uint64_t size)
+{
+    return static_cast<std::size_t>(std::max<std::uint64_t>(1, (size + PieceSize - 1) / PieceSize));
+}
+
+TParallelDeflate::TParallelDeflate(std::vector<TDeflateJob> jobs, int settingsLevel, unsigned threads)
+    : jobs_(std::move(jobs)), level_(settingsLevel)
+{
+    if (threads == 0)
+        threads = std::max(1u, std::thread::hardware_concurrency());
+    if (jobs_.empty())
+        return;
+    for (unsigned i = 0; i < threads; ++i)
+        workers_.emplace_back([this] { Work(); });
+}
+
+TParallelDeflate::~TParallelDeflate()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    consumed_.notify_all();
+    for (std::thread& worker : workers_)
+        worker.join();
+}
+
+bool TParallelDeflate::NextPiece(std::size_t& job, std::uint64_t& offset)
+{
+    if (claimJob_ >= jobs_.size())
+        return false;
+    job = claimJob_;
+    offset = claimOffset_;
+    claimOffset_ += PieceSize;
+    if (claimOffset_ >= jobs_[job].Size) {
+        ++claimJob_;
+        claimOffset_ = 0;
+    }
+    return true;
+}
+
+void TParallelDeflate::Produce(TSlot& slot, TDeflateChunkCompressor* compressor,
+                               std::vector<unsigned char>& input) const
+{
+    const TDeflateJob& job = jobs_[slot.Job];
+    TDeflatePiece& piece = slot.Piece;
+    piece.Last = slot.Offset + PieceSize >= job.Size;
+    const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(PieceSize, job.Size - slot.Offset));
+    if (!ReadPiece(job.Path, slot.Offset, wanted, input, piece.Failure))
+        return;
+    piece.InputSize = input.size();
+    piece.Crc = libdeflate_crc32(0, input.data(), input.size());
+    if (compressor == nullptr)
+        piece.Data.swap(input);
+    else
+        compressor->Compress(input.data(), input.size(), piece.Last, piece.Data);
+}
+
+void TParallelDeflate::Work()
+{
+    std::unique_ptr<TDeflateChunkCompressor> compressor;
+    if (level_ > 0)
+        compressor = std::make_unique<TDeflateChunkCompressor>(level_);
+    std::vector<unsigned char> input;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        consumed_.wait(lock, [this] {
+            return stopping_ || claimJob_ >= jobs_.size() ||
+                   (window_.size() < MaxPiecesAhead && windowInput_ < MaxBytesAhead);
+        });
+        auto slot = std::make_unique<TSlot>();
+        if (stopping_ || !NextPiece(slot->Job, slot->Offset))
+            return;
+        TSlot& claimed = *slot;
+        windowInput_ += std::min<std::uint64_t>(PieceSize, jobs_[claimed.Job].Size - claimed.Offset);
+        window_.push_back(std::move(slot));
+        lock.unlock();
+        try {
+            Produce(claimed, compressor.get(), input);
+        } catch (const std::exception& error) {
+            claimed.Piece.Failure = error.what();
+        }
+        lock.lock();
+        claimed.Ready = true;
+        produced_.notify_all();
+    }
+}
+
+TDeflatePiece TParallelDeflate::Take(std::size_t job, const std::function<void()>& whileWaiting)
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (!window_.empty() && window_.front()->Job != job)
+            throw std::logic_error("compressed pieces taken out of order");
+        if (window_.empty() && claimJob_ >= jobs_.size())
+            throw std::logic_error("no compressed piece left");
+        if (produced_.wait_for(lock, std::chrono::milliseconds(50),
+                               [this] { return !window_.empty() && window_.front()->Ready; }))
+            break;
+        lock.unlock();
+        whileWaiting();
+        lock.lock();
+    }
+    std::unique_ptr<TSlot> slot = std::move(window_.front());
+    window_.pop_front();
+    windowInput_ -= std::min<std::uint64_t>(PieceSize, jobs_[slot->Job].Size - slot->Offset);
+    consumed_.notify_all();
+    return std::move(slot->Piece);
+}
+
+} // namespace quillbank

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace quillbank {
+
+/// One file to compress: where it is and how many of its bytes go in (its
+/// size when it was listed: a file that grows meanwhile is taken as it was).
+struct TDeflateJob
+{
+    std::string Path;
+    std::uint64_t Size = 0;
+};
+
+/// One piece of a file, compressed (or, at level 0, as read).
+struct TDeflatePiece
+{
+    std::vector<unsigned char> Data;
+    std::uint32_t Crc = 0;
+    /// Bytes of the file in this piece: fewer than planned when it shrank.
+    std::uint64_t InputSize = 0;
+    bool Last = false;
+    /// Why the file could not be read; empty when it was.
+    std::string Failure;
+};
+
+/**
+ * Reads and compresses files on every core, in pieces of at most
+ * `PieceSize` bytes, while one consumer takes the pieces in order: file by
+ * file, piece by piece. The workers run at most a bounded number of pieces
+ * ahead of the consumer, so memory does not grow with the size of the files.
+ */
+class TParallelDeflate
+{
+public:
+    static constexpr std::size_t PieceSize = 1u << 20;
+
+    /// Starts the workers at once; `threads` 0 means one per core.
+    TParallelDeflate(std::vector<TDeflateJob> jobs, int settingsLevel, unsigned threads = 0);
+    /// Stops the workers, also when pieces were left untaken.
+    ~TParallelDeflate();
+    TParallelDeflate(const TParallelDeflate&) = delete;
+    TParallelDeflate& operator=(const TParallelDeflate&) = delete;
+
+    /// The next piece of `job`, which must be the file being consumed or the
+    /// one after it; waits for it, calling `whileWaiting` about every 50 ms.
+    TDeflatePiece Take(std::size_t job, const std::function<void()>& whileWaiting);
+
+    static std::size_t PieceCount(std::uint64_t size);
+
+private:
+    struct TSlot
+    {
+        std::size_t Job = 0;
+        std::uint64_t Offset = 0;
+        bool Ready = false;
+        TDeflatePiece Piece;
+    };
+    void Work();
+    /// Moves the claim cursor on; false when every piece is claimed.
+    bool NextPiece(std::size_t& job, std::uint64_t& offset);
+    void Produce(TSlot& slot, class TDeflateChunkCompressor* compressor,
+                 std::vector<unsigned char>& input) const;
+
+    const std::vector<TDeflateJob> jobs_;
+    const int level_;
+    std::mutex mutex_;
+    std::condition_variable produced_;
+    std::condition_variable consumed_;
+    /// Claimed pieces not yet taken, oldest first.
+    std::deque<std::unique_ptr<TSlot>> window_;
+    std::uint64_t windowInput_ = 0;
+    std::size_t claimJob_ = 0;
+    std::uint64_t claimOffset_ = 0;
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
+
+} // namespace quillbank

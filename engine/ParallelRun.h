@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+namespace quillbank {
+
+/// The number of workers for work that keeps every core busy: one per core.
+unsigned WorkerCount();
+
+/**
+ * Runs `work(worker, item)` for the items 0 to count-1 on up to `workers`
+ * threads, which take the items in order. When `work` returns false no
+ * further items are handed out; the ones under way finish. The calling
+ * thread only waits, calling `whileWaiting` about every 50 ms, so it can keep
+ * a window responsive. An exception thrown by `work` stops the run and is
+ * thrown again here.
+ */
+void RunInParallel(std::size_t count, unsigned workers,
+                   const std::function<bool(unsigned, std::size_t)>& work,
+                   const std::function<void()>& whileWaiting);
+
+} // namespace quillbank

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "engine/ParallelDeflate.h"
+
+#include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <zip.h>
+
+namespace quillbank {
+
+/// What a file source tells the archive's writer while it is written.
+struct TSourceObserver
+{
+    /// Progress of one item: its start (0), its end (100) and points between.
+    std::function<void(const std::string& item, std::uint64_t size, int percent)> Progress;
+    /// Keeps the window responsive; called at least every 50 ms while a file
+    /// is written.
+    std::function<void()> Pump;
+};
+
+/**
+ * Feeds one file to libzip as the pieces the compressing workers made of it,
+ * in order. Its data arrives already compressed (or, at level 0, as it is),
+ * so the writer only encrypts it, when asked, and writes it.
+ */
+class TZipFileSource
+{
+public:
+    TZipFileSource(std::string entryName, std::string path, const TSourceObserver& observer);
+    ~TZipFileSource();
+    TZipFileSource(const TZipFileSource&) = delete;
+    TZipFileSource& operator=(const TZipFileSource&) = delete;
+
+    const std::string& EntryName() const { return entryName_; }
+    const std::string& Path() const { return path_; }
+
+    /// Reads the file's size and time and checks that it can be read; false
+    /// with Failure() set when not.
+    bool Prepare();
+    /// The pieces come from `pipeline`, as its job number `job`.
+    void Attach(TParallelDeflate* pipeline, std::size_t job, bool compressed);
+    TDeflateJob Job() const { return {path_, plannedSize_}; }
+
+    /// Why the file could not be read; empty when it could.
+    const std::string& Failure() const { return failure_; }
+    bool Failed() const { return !failure_.empty(); }
+
+    zip_int64_t Index = -1;
+    bool Removed = false;
+
+    static zip_int64_t Callback(void* self, void* data, zip_uint64_t length, zip_source_cmd_t command);
+
+private:
+    zip_int64_t Command(void* data, zip_uint64_t length, zip_source_cmd_t command);
+    zip_int64_t Read(unsigned char* data, std::size_t length);
+    /// Takes the next piece; false when the file failed.
+    bool TakePiece();
+    void PumpWhenDue();
+
+    std::string entryName_;
+    std::string path_;
+    const TSourceObserver& observer_;
+    TParallelDeflate* pipeline_ = nullptr;
+    std::size_t job_ = 0;
+    bool compressed_ = true;
+    std::uint64_t plannedSize_ = 0;
+    std::time_t mtime_ = 0;
+
+    TDeflatePiece piece_;
+    std::size_t pieceOffset_ = 0;
+    bool ended_ = false;
+    bool reported_ = false;
+    std::uint64_t done_ = 0;
+    std::uint64_t nextReport_ = 0;
+    std::uint32_t crc_ = 0;
+    std::chrono::steady_clock::time_point lastPump_;
+    std::string failure_;
+    zip_error_t error_{};
+};
+
+} // namespace quillbank
