@@ -102,6 +102,34 @@ std::string BinaryContent()
     return bytes;
 }
 
+/// Mail-like text, larger than the pieces files are compressed in, so that
+/// the pieces must join into one stream.
+std::string MailText(std::size_t size)
+{
+    static const char* const Words[] = {"From:",  "Subject:", "hello",   "meeting", "tomorrow", "the",
+                                        "report", "attached", "regards", "thanks",  "\n",       "> quoted"};
+    std::string text;
+    std::uint32_t state = 777;
+    while (text.size() < size) {
+        state = state * 1103515245u + 12345u;
+        text += Words[(state >> 16) % std::size(Words)];
+        text += (state >> 8) % 7 == 0 ? "\n" : " ";
+    }
+    return text;
+}
+
+/// Bytes that do not compress, over a piece long.
+std::string Noise(std::size_t size)
+{
+    std::string bytes(size, '\0');
+    std::uint32_t state = 99;
+    for (char& byte : bytes) {
+        state = state * 1664525u + 1013904223u;
+        byte = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
 constexpr const char* Header = "[Quillbank]\r\nVersion=2\r\n";
 const std::string Password = "s3cret pass";
 
@@ -135,6 +163,8 @@ protected:
         {"places.sqlite", BinaryContent()},
         {"empty.dat", ""},
         {"Grüße/Lesezeichen – Übersicht.html", "<html>Ä</html>"},
+        {"Mail/Local Folders/Inbox", MailText(2'600'000)},
+        {"cache2/entries/0A1B", Noise(1'300'000)},
     };
     const std::string externalName = "Local Archive/Inbox";
     const std::string externalContent = "From - Mon Jan 1 00:00:00 2024\nSubject: hi\n\nbody\n";

@@ -1,0 +1,222 @@
+// Files compressed in pieces on several threads must still form one deflate
+// stream that any decoder reads back whole, whatever the pieces hold.
+
+#include "engine/DeflateChunk.h"
+#include "engine/ParallelDeflate.h"
+#include "tests/support/FakeHome.h"
+
+#include <filesystem>
+#include <zlib.h>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::TFakeHome;
+
+namespace {
+
+std::string Text(std::size_t size, std::uint32_t seed)
+{
+    static const char* const Words[] = {"Received:", "from",    "mail.example.org", "by",  "the",
+                                        "quick",     "message", "Subject:",         "Re:", "\n",
+                                        "> ",        "regards"};
+    std::string text;
+    while (text.size() < size) {
+        seed = seed * 1103515245u + 12345u;
+        text += Words[(seed >> 16) % std::size(Words)];
+        text += ' ';
+    }
+    text.resize(size);
+    return text;
+}
+
+std::string Noise(std::size_t size, std::uint32_t seed)
+{
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        byte = static_cast<char>(seed >> 24);
+    }
+    return bytes;
+}
+
+/// Decodes a raw deflate stream; fails the test when it is not one complete stream.
+std::string Inflate(const std::vector<unsigned char>& stream, std::size_t expectedSize)
+{
+    z_stream z{};
+    EXPECT_EQ(inflateInit2(&z, -MAX_WBITS), Z_OK);
+    std::string out(expectedSize + 1, '\0');
+    z.next_in = const_cast<Bytef*>(stream.data());
+    z.avail_in = static_cast<uInt>(stream.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    const int status = inflate(&z, Z_FINISH);
+    EXPECT_EQ(status, Z_STREAM_END);
+    EXPECT_EQ(z.avail_in, 0u) << "bytes after the end of the stream";
+    out.resize(z.total_out);
+    inflateEnd(&z);
+    return out;
+}
+
+/// Compresses `data` in pieces of `pieceSize` the way the workers do and joins them.
+std::vector<unsigned char> CompressInPieces(const std::string& data, std::size_t pieceSize, int level)
+{
+    TDeflateChunkCompressor compressor(level);
+    std::vector<unsigned char> joined;
+    std::vector<unsigned char> piece;
+    std::size_t offset = 0;
+    do {
+        const std::size_t size = std::min(pieceSize, data.size() - offset);
+        const bool last = offset + size == data.size();
+        compressor.Compress(reinterpret_cast<const unsigned char*>(data.data()) + offset, size, last, piece);
+        joined.insert(joined.end(), piece.begin(), piece.end());
+        offset += size;
+    } while (offset < data.size());
+    return joined;
+}
+
+} // namespace
+
+TEST(DeflatePieces, JoinIntoOneStreamForTextNoiseAndTheirMixtureAtEveryLevel)
+{
+    const std::string mixed =
+        Text(300'000, 1) + Noise(200'000, 2) + Text(250'000, 3) + std::string(90'000, 'x');
+    for (int level : {1, 5, 9}) {
+        for (std::size_t pieceSize : {std::size_t{70'000}, std::size_t{262'144}, mixed.size()}) {
+            SCOPED_TRACE("level " + std::to_string(level) + ", pieces of " + std::to_string(pieceSize));
+            const auto stream = CompressInPieces(mixed, pieceSize, level);
+            EXPECT_TRUE(Inflate(stream, mixed.size()) == mixed);
+        }
+    }
+}
+
+TEST(DeflatePieces, TextShrinksAndNoiseCostsOnlyTheStoredBlockHeaders)
+{
+    const std::string text = Text(500'000, 4);
+    EXPECT_LT(CompressInPieces(text, 100'000, 9).size(), text.size() / 3);
+    const std::string noise = Noise(500'000, 5);
+    const auto stored = CompressInPieces(noise, 100'000, 9);
+    EXPECT_LE(stored.size(), noise.size() + 5 * 20);
+    EXPECT_TRUE(Inflate(stored, noise.size()) == noise);
+}
+
+TEST(DeflatePieces, EmptyAndTinyInputsStillEndTheStream)
+{
+    EXPECT_EQ(Inflate(CompressInPieces("", 1'000, 9), 0), "");
+    EXPECT_EQ(Inflate(CompressInPieces("a", 1'000, 9), 1), "a");
+    // Pieces that came back empty (a file that shrank) add nothing.
+    TDeflateChunkCompressor compressor(6);
+    std::vector<unsigned char> joined;
+    std::vector<unsigned char> piece;
+    const std::string text = Text(50'000, 6);
+    compressor.Compress(reinterpret_cast<const unsigned char*>(text.data()), text.size(), false, piece);
+    joined.insert(joined.end(), piece.begin(), piece.end());
+    compressor.Compress(nullptr, 0, false, piece);
+    EXPECT_TRUE(piece.empty());
+    compressor.Compress(nullptr, 0, true, piece);
+    joined.insert(joined.end(), piece.begin(), piece.end());
+    EXPECT_TRUE(Inflate(joined, text.size()) == text);
+}
+
+TEST(DeflatePieces, SettingsLevelsMapOntoTheCompressorsLevels)
+{
+    EXPECT_EQ(DeflateEngineLevel(0), 0);
+    EXPECT_EQ(DeflateEngineLevel(1), 1);
+    EXPECT_EQ(DeflateEngineLevel(9), 6);
+    EXPECT_EQ(DeflateEngineLevel(42), 6);
+    EXPECT_EQ(DeflateEngineLevel(-3), 0);
+    for (int level = 1; level < 9; ++level)
+        EXPECT_LE(DeflateEngineLevel(level), DeflateEngineLevel(level + 1));
+}
+
+class ParallelDeflateTest : public ::testing::Test
+{
+protected:
+    TFakeHome home;
+
+    std::string Write(const std::string& name, const std::string& content)
+    {
+        home.WriteFile(name, content);
+        return home.Path() + "/" + name;
+    }
+
+    /// Takes every piece of every job in order and decodes each file.
+    std::vector<std::string> TakeAll(TParallelDeflate& pipeline, const std::vector<TDeflateJob>& jobs,
+                                     std::vector<std::string>& failures)
+    {
+        std::vector<std::string> files;
+        for (std::size_t job = 0; job < jobs.size(); ++job) {
+            std::vector<unsigned char> stream;
+            std::uint32_t crc = 0;
+            std::uint64_t size = 0;
+            for (;;) {
+                TDeflatePiece piece = pipeline.Take(job, [] {});
+                failures.push_back(piece.Failure);
+                stream.insert(stream.end(), piece.Data.begin(), piece.Data.end());
+                crc = static_cast<std::uint32_t>(
+                    crc32_combine(crc, piece.Crc, static_cast<z_off_t>(piece.InputSize)));
+                size += piece.InputSize;
+                if (piece.Last || !piece.Failure.empty())
+                    break;
+            }
+            std::string content = failures.back().empty() ? Inflate(stream, size) : std::string();
+            EXPECT_EQ(
+                crc32(0, reinterpret_cast<const Bytef*>(content.data()), static_cast<uInt>(content.size())),
+                failures.back().empty() ? crc : 0u);
+            files.push_back(std::move(content));
+        }
+        return files;
+    }
+};
+
+TEST_F(ParallelDeflateTest, ManyFilesOfEverySizeComeBackInOrderWithTheirChecksums)
+{
+    std::vector<std::string> contents;
+    std::vector<TDeflateJob> jobs;
+    for (int i = 0; i < 60; ++i) {
+        const std::size_t size =
+            i % 10 == 0 ? TParallelDeflate::PieceSize * 2 + 17 : static_cast<std::size_t>(i * 997);
+        contents.push_back(i % 3 == 0 ? Noise(size, i) : Text(size, i));
+        jobs.push_back({Write("f" + std::to_string(i), contents.back()), size});
+    }
+    for (unsigned threads : {1u, 2u, 4u}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        TParallelDeflate pipeline(jobs, 9, threads);
+        std::vector<std::string> failures;
+        const auto files = TakeAll(pipeline, jobs, failures);
+        for (std::size_t i = 0; i < files.size(); ++i)
+            EXPECT_TRUE(files[i] == contents[i]) << "file " << i;
+    }
+}
+
+TEST_F(ParallelDeflateTest, AFileIsTakenAsItWasListedAndAMissingOneFails)
+{
+    const std::string grown = Write("grown", Text(400'000, 7));
+    const std::string shrunk = Write("shrunk", Text(TParallelDeflate::PieceSize + 10, 8));
+    const std::vector<TDeflateJob> jobs = {
+        {grown, 100'000},                          // listed smaller than it is now
+        {shrunk, TParallelDeflate::PieceSize * 3}, // listed larger than it is now
+        {home.Path() + "/vanished", 10},
+        {Write("level0", "stored as it is"), 15},
+    };
+    TParallelDeflate pipeline(jobs, 9, 2);
+    std::vector<std::string> failures;
+    const auto files = TakeAll(pipeline, jobs, failures);
+    EXPECT_TRUE(files[0] == Text(400'000, 7).substr(0, 100'000));
+    EXPECT_TRUE(files[1] == Text(TParallelDeflate::PieceSize + 10, 8));
+    EXPECT_TRUE(files[2].empty());
+    EXPECT_NE(std::find_if(failures.begin(), failures.end(), [](const auto& f) { return !f.empty(); }),
+              failures.end());
+    EXPECT_EQ(files[3], "stored as it is");
+}
+
+TEST_F(ParallelDeflateTest, LevelZeroHandsOutTheBytesAsTheyAreAndOrderIsEnforced)
+{
+    const std::vector<TDeflateJob> jobs = {{Write("a", "first"), 5}, {Write("b", "second"), 6}};
+    TParallelDeflate pipeline(jobs, 0, 2);
+    EXPECT_THROW(pipeline.Take(1, [] {}), std::logic_error);
+    const TDeflatePiece first = pipeline.Take(0, [] {});
+    EXPECT_EQ(std::string(first.Data.begin(), first.Data.end()), "first");
+    EXPECT_TRUE(first.Last);
+    // Leaving pieces untaken still stops the workers.
+}
