@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build needs, then configures and builds one preset:
-# "default" (build/) or "asan" (build-asan/, with AddressSanitizer and UBSan).
+# "default" (build/), "asan" (build-asan/, with AddressSanitizer and UBSan) or
+# "tsan" (build-tsan/, ThreadSanitizer, the archive engine's tests only).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset="${1:-default}"

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Runs the tests of the code that works on several threads (compressing,
+# extracting and verifying on every core) under ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build.sh tsan
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+build-tsan/bin/engine_tests --gtest_brief=1 \
+  --gtest_filter='DeflatePieces.*:ParallelDeflateTest.*:ParallelRun.*:ZipFactoryTest.*:InteropTest.*:Tools/*:BackupRun*:RestoreRun*'
