@@ -16,7 +16,7 @@ namespace {
 
 /// How far the workers may run ahead of the consumer.
 constexpr std::size_t MaxPiecesAhead = 64;
-constexpr std::uint64_t MaxBytesAhead = 64u << 20;
+constexpr std::uint64_t MaxBytesAhead = 16u << 20;
 
 /// Reads up to `size` bytes at `offset`; a short count means the file ended.
 bool ReadPiece(const std::string& path, std::uint64_t offset, std::size_t size,

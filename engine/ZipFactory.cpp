@@ -12,6 +12,7 @@
 #include "engine/ZipFileSource.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
+#include "platform/Locale.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
 
@@ -146,6 +147,7 @@ TZipFactory::TZipFactory(std::string fileName, std::string password, std::string
 {
     compressionLevel_ = ClampedLevel(ReadConfigInteger(env_.ProgramDir, "General", "compressionLevel", 9));
     encryptionMethod_ = EncryptionMethod(env_.ProgramDir);
+    KeepLocalTimeZoneLoaded();
     env_.Ui.ProcessEvents();
 }
 

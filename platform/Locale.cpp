@@ -1,6 +1,8 @@
 #include "platform/Locale.h"
 
 #include <clocale>
+#include <cstdlib>
+#include <ctime>
 #include <langinfo.h>
 #include <locale.h>
 
@@ -19,6 +21,12 @@ std::string LongDayName(int dayOfWeek)
     std::string name = nl_langinfo_l(days[dayOfWeek], userLocale);
     freelocale(userLocale);
     return name;
+}
+
+void KeepLocalTimeZoneLoaded()
+{
+    setenv("TZ", ":/etc/localtime", 0);
+    tzset();
 }
 
 } // namespace quillbank

@@ -8,4 +8,11 @@ namespace quillbank {
 /// user's regional settings (LC_ALL, LC_TIME, LANG); English for the "C" locale.
 std::string LongDayName(int dayOfWeek);
 
+/// Names the local time zone file in TZ when TZ is unset, which means the
+/// same zone. Without it the C library checks that file again on every
+/// local-time conversion, and the archive library converts every entry's
+/// time: one file status call per entry and per conversion. Call it before
+/// other threads start.
+void KeepLocalTimeZoneLoaded();
+
 } // namespace quillbank
