@@ -84,6 +84,7 @@ int DeflateEngineLevel(int settingsLevel)
 void AppendStoredBlocks(const unsigned char* data, std::size_t size, bool last,
                         std::vector<unsigned char>& out)
 {
+    out.reserve(out.size() + size + 5 * (size / MaxStoredBlock + 1));
     std::size_t done = 0;
     do {
         const std::size_t length = std::min(MaxStoredBlock, size - done);
@@ -102,6 +103,7 @@ void AppendStoredBlocks(const unsigned char* data, std::size_t size, bool last,
 struct TDeflateChunkCompressor::TState
 {
     libdeflate_compressor* compressor = nullptr;
+    std::vector<unsigned char> scratch;
     ~TState()
     {
         if (compressor != nullptr)
@@ -128,17 +130,20 @@ void TDeflateChunkCompressor::Compress(const unsigned char* data, std::size_t si
             AppendStoredBlocks(data, 0, true, out);
         return;
     }
-    out.resize(libdeflate_deflate_compress_bound(state_->compressor, size));
+    // Compressed into working memory kept by the compressor, so that the
+    // piece holds only what it needs while it waits for its turn.
+    std::vector<unsigned char>& scratch = state_->scratch;
+    scratch.resize(libdeflate_deflate_compress_bound(state_->compressor, size));
     const std::size_t written =
-        libdeflate_deflate_compress(state_->compressor, data, size, out.data(), out.size());
+        libdeflate_deflate_compress(state_->compressor, data, size, scratch.data(), scratch.size());
     // Stored blocks cost five bytes per 64 KiB: whatever does not get smaller
     // than that is kept as it is and costs no decoding time on restore.
     if (written == 0 || written + 5 * (size / MaxStoredBlock + 1) >= size) {
-        out.clear();
         AppendStoredBlocks(data, size, last, out);
         return;
     }
-    out.resize(written);
+    out.reserve(written + 8);
+    out.assign(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(written));
     if (!last)
         MakeContinuable(out, size);
 }

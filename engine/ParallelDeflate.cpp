@@ -16,7 +16,7 @@ namespace {
 
 /// How far the workers may run ahead of the consumer.
 constexpr std::size_t MaxPiecesAhead = 64;
-constexpr std::uint64_t MaxBytesAhead = 16u << 20;
+constexpr std::uint64_t MaxBytesAhead = 8u << 20;
 
 /// Reads up to `size` bytes at `offset`; a short count means the file ended.
 bool ReadPiece(const std::string& path, std::uint64_t offset, std::size_t size,
@@ -140,14 +140,19 @@ void TParallelDeflate::Work()
 TDeflatePiece TParallelDeflate::Take(std::size_t job, const std::function<void()>& whileWaiting)
 {
     std::unique_lock lock(mutex_);
+    auto nextPump = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
     for (;;) {
         if (!window_.empty() && window_.front()->Job != job)
             throw std::logic_error("compressed pieces taken out of order");
         if (window_.empty() && claimJob_ >= jobs_.size())
             throw std::logic_error("no compressed piece left");
-        if (produced_.wait_for(lock, std::chrono::milliseconds(50),
-                               [this] { return !window_.empty() && window_.front()->Ready; }))
+        if (!window_.empty() && window_.front()->Ready)
             break;
+        // Other pieces finishing wake this thread too: the deadline keeps the
+        // window's turn coming every 50 ms all the same.
+        if (produced_.wait_until(lock, nextPump) == std::cv_status::no_timeout)
+            continue;
+        nextPump = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
         lock.unlock();
         whileWaiting();
         lock.lock();

@@ -212,7 +212,7 @@ void TZipFactory::WriteStaged()
     readers_.reset();
     // Read once: the language file is read from disk on every lookup.
     fileLabel_ = env_.L10n.GetText("Quillbank14", "LANG_FILE");
-    const auto staged = std::move(staged_);
+    auto staged = std::move(staged_);
     staged_.clear();
     const bool withHeader = std::exchange(headerStaged_, false);
     std::string error;
@@ -244,21 +244,24 @@ void TZipFactory::WriteStaged()
         zip_delete(archive.Get(), static_cast<zip_uint64_t>(source.Index));
         source.Removed = true;
     };
-    std::set<std::string> added;
-    for (const auto& [entryName, path] : staged) {
+    std::set<std::string_view> added;
+    for (auto& [entryName, path] : staged) {
+        auto source = std::make_unique<TZipFileSource>(std::move(entryName), std::move(path), observer);
         // A name listed twice is one entry, added once.
-        if (!added.insert(entryName).second)
+        if (!added.insert(source->EntryName()).second)
             continue;
-        auto source = std::make_unique<TZipFileSource>(entryName, path, observer);
         zip_source_t* zipSource = zip_source_function(archive.Get(), &TZipFileSource::Callback, source.get());
-        if (zipSource == nullptr)
+        if (zipSource == nullptr) {
+            added.erase(source->EntryName());
             continue;
+        }
         // A name already in the archive ends up as one entry.
-        source->Index =
-            zip_file_add(archive.Get(), entryName.c_str(), zipSource, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
+        source->Index = zip_file_add(archive.Get(), source->EntryName().c_str(), zipSource,
+                                     ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
         if (source->Index < 0) {
             zip_source_free(zipSource);
-            Report("cannot add \"" + entryName + "\": " + zip_strerror(archive.Get()));
+            Report("cannot add \"" + source->EntryName() + "\": " + zip_strerror(archive.Get()));
+            added.erase(source->EntryName());
             continue;
         }
         configure(source->Index);
