@@ -44,7 +44,7 @@ constexpr std::string_view Usage =
     "  --password-file FILE    protect the backup with the first line of FILE\n"
     "  --password-stdin        protect it with the first line of standard input\n"
     "  --password-prompt       protect it with a password typed (twice) at the terminal\n"
-    "  --force                 go on while the application is running\n"
+    "  --force                 go on while the application is using the profile\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
     "Components: general-settings, emails, accounts-settings-only, address-books,\n"
@@ -164,7 +164,7 @@ int BackupCommand(const std::vector<std::string>& arguments)
     const TMozApp& found = finder.FindApp(*app);
     const TProfileTarget target =
         profile ? finder.FindProfile(found, *profile) : ProfileFolderTarget(&found, *profileDir);
-    RefuseWhileRunning(target.Type, options.Has("force"));
+    RefuseWhileInUse(target.Type, target.ProfileDir, options.Has("force"));
 
     TWizardState& state = context.State();
     state.Operation = 1;

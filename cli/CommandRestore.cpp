@@ -42,7 +42,7 @@ constexpr std::string_view Usage =
     "  --password-stdin        the backup's password is the first line of standard\n"
     "                          input (without either, it is asked for when standard\n"
     "                          input is a terminal)\n"
-    "  --force                 go on while the application is running\n"
+    "  --force                 go on while the application is using the profile\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
     "Components: general-settings, emails, address-books, bookmarks, history,\n"
@@ -130,13 +130,13 @@ int RestoreCommand(const std::vector<std::string>& arguments)
     state.ArchivePath = AbsolutePath(*archive);
     // The application's running check comes first when it is known.
     if (target.Type != NoAppType)
-        RefuseWhileRunning(target.Type, options.Has("force"));
+        RefuseWhileInUse(target.Type, target.ProfileDir, options.Has("force"));
     const TArchiveContents contents = ReadBackupFile(context);
     if (state.SelectedAppType == NoAppType)
         state.SelectedAppType = contents.Type;
     if (state.SelectedAppType == NoAppType)
         throw ECommandError(ExitFailure, state.ArchivePath + ": the backup names no application; give --app");
-    RefuseWhileRunning(state.SelectedAppType, options.Has("force"));
+    RefuseWhileInUse(state.SelectedAppType, target.ProfileDir, options.Has("force"));
 
     TRestoreRequest request;
     request.Boxes = ChooseComponents(context, contents.Boxes, wanted);

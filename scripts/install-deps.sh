@@ -8,11 +8,12 @@ packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config clang-format
   # libraries of the program
-  qt6-base-dev libzip-dev zlib1g-dev libjpeg62-turbo-dev
+  qt6-base-dev libzip-dev zlib1g-dev libjpeg62-turbo-dev liblz4-dev
   # tests
   libgtest-dev libgmock-dev
   # the real applications, peers of the integration tests
   firefox-esr thunderbird
+  libnss3-tools # certutil: reads the restored key and certificate databases
   # other ZIP tools, peers of the archive interoperability tests
   unzip zip p7zip-full libarchive-tools python3
   # a display server for the wizard's screenshots

@@ -20,6 +20,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -263,8 +264,19 @@ TEST_F(RunsEndToEndTest, FirefoxProfileRestoredIntoAnotherProfileStartsWithItsHi
     EXPECT_EQ(state.ProfileDir, b + "/");
     EXPECT_EQ(Questions(), Lines{});
 
-    for (const std::string& file : FilesBelow(a))
-        EXPECT_TRUE(file == "prefs.js" || SameFile(a, b, file)) << file;
+    // Files naming the profile folder now name B; the caches are gone, and
+    // B keeps its own lock.
+    const std::set<std::string> moved = {"prefs.js", "extensions.json", "addonStartup.json.lz4",
+                                         "pkcs11.txt"};
+    for (const std::string& file : FilesBelow(a)) {
+        if (file == ".parentlock" || file == "compatibility.ini")
+            EXPECT_FALSE(file == "compatibility.ini" && fs::exists(b + "/" + file)) << file;
+        else
+            EXPECT_TRUE(moved.contains(file) || SameFile(a, b, file)) << file;
+    }
+    for (const std::string file : {"extensions.json", "pkcs11.txt"})
+        EXPECT_EQ(ReadFileForTest(b + "/" + file).find(a + "/"), std::string::npos) << file;
+    EXPECT_NE(ReadFileForTest(b + "/pkcs11.txt").find("configdir='sql:" + b + "'"), std::string::npos);
     EXPECT_EQ(NonEmptyLines(ReadFileForTest(b + "/prefs.js")), keptPrefs);
     EXPECT_FALSE(fs::exists(b + "/prefs.zal"));
 
