@@ -5,11 +5,13 @@
 #include "platform/StagedFile.h"
 #include "profile/MozLz4.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace quillbank {
 
@@ -82,24 +84,32 @@ std::string FileUrlPath(std::string_view folder)
     return out;
 }
 
-/// Replaces `from` by `to` where it stands as a whole folder: followed by
-/// "/" or one of the characters that end a string.
-std::string ReplaceFolder(std::string_view text, std::string_view from, std::string_view to,
-                          std::string_view ends)
+/// One folder to replace, in one spelling, and what may follow it besides "/".
+struct TFolderSpelling
 {
-    if (from.empty())
-        return std::string(text);
+    std::string From;
+    std::string To;
+    std::string_view Ends;
+};
+
+/// Replaces each spelling's folder where it stands as a whole folder, in one
+/// pass over the text, so that a new folder is never replaced again.
+std::string ReplaceFolders(std::string_view text, const std::vector<TFolderSpelling>& spellings)
+{
     std::string out;
-    std::size_t done = 0;
-    for (auto at = text.find(from); at != std::string_view::npos; at = text.find(from, at + 1)) {
-        const std::size_t after = at + from.size();
-        if (at < done || after >= text.size() || (text[after] != '/' && ends.find(text[after]) == ends.npos))
-            continue;
-        out.append(text.substr(done, at - done));
-        out.append(to);
-        done = after;
+    for (std::size_t at = 0; at < text.size();) {
+        const auto match = std::find_if(spellings.begin(), spellings.end(), [&](const TFolderSpelling& s) {
+            const std::size_t after = at + s.From.size();
+            return !s.From.empty() && text.substr(at, s.From.size()) == s.From && after < text.size() &&
+                   (text[after] == '/' || s.Ends.find(text[after]) != std::string_view::npos);
+        });
+        if (match == spellings.end()) {
+            out += text[at++];
+        } else {
+            out += match->To;
+            at += match->From.size();
+        }
     }
-    out.append(text.substr(done));
     return out;
 }
 
@@ -201,8 +211,10 @@ std::optional<std::string> FormerProfileDir(std::string_view json)
 
 std::string ReplaceProfileDir(std::string_view json, std::string_view from, std::string_view to)
 {
-    const std::string plain = ReplaceFolder(json, JsonEscaped(from), JsonEscaped(to), "\"");
-    return ReplaceFolder(plain, "file://" + FileUrlPath(from), "file://" + FileUrlPath(to), "\"!");
+    // URLs first: their path may equal the plain path, which must not turn
+    // a URL's folder into an unescaped one.
+    return ReplaceFolders(json, {{"file://" + FileUrlPath(from), "file://" + FileUrlPath(to), "\"!"},
+                                 {JsonEscaped(from), JsonEscaped(to), "\""}});
 }
 
 std::string FixPkcs11ConfigDir(std::string_view text, std::string_view profileDir)
