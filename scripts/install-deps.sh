@@ -13,7 +13,6 @@ packages=(
   libgtest-dev libgmock-dev
   # the real applications, peers of the integration tests
   firefox-esr thunderbird
-  libnss3-tools # certutil: reads the restored key and certificate databases
   # other ZIP tools, peers of the archive interoperability tests
   unzip zip p7zip-full libarchive-tools python3
   # a display server for the wizard's screenshots
