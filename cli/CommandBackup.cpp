@@ -52,7 +52,7 @@ constexpr std::string_view Usage =
     "saved-form-details, downloaded-file-list, certificates, extensions, cache.\n"
     "\n"
     "Prints the path of the backup file written. Exit codes: 0 success, 1 the run\n"
-    "failed, 2 bad usage, 3 the application is running, 4 missing password.\n";
+    "failed, 2 bad usage, 3 the profile is in use, 4 missing password.\n";
 
 constexpr std::array<TOptionDefinition, 13> Accepted = {{
     {"app", true},
