@@ -49,8 +49,8 @@ constexpr std::string_view Usage =
     "sidebars, user-styles, saved-passwords, cookies, saved-form-details,\n"
     "downloaded-file-list, certificates, extensions, cache.\n"
     "\n"
-    "Exit codes: 0 success, 1 the run failed, 2 bad usage, 3 the application is\n"
-    "running, 4 wrong or missing password.\n";
+    "Exit codes: 0 success, 1 the run failed, 2 bad usage, 3 the profile is in\n"
+    "use, 4 wrong or missing password.\n";
 
 constexpr std::array<TOptionDefinition, 10> Accepted = {{
     {"archive", true},
