@@ -3,6 +3,7 @@
 #include "app/DialogLook.h"
 #include "app/JpegPicture.h"
 #include "app/WizardDialogs.h"
+#include "apps/AppTable.h"
 #include "apps/Detection.h"
 #include "apps/Installations.h"
 #include "apps/MozManager.h"
@@ -410,6 +411,14 @@ void TForm1::BackupAction()
     state_.ArchivePath = batchTask_->OutputPath;
     state_.ProfileDir = IncludeTrailingSeparator(batchTask_->Profile->Directory());
     state_.BackupPassword = batchTask_->Password;
+    if (!batchTask_->Force && IsProfileInUse(state_.SelectedAppType, state_.ProfileDir)) {
+        WriteErrorLog(state_.ProfileDir + ": the profile is in use by " +
+                      std::string(AppInfo(state_.SelectedAppType).RunningName) +
+                      "; no backup made (force=1 in the task file goes on anyway)");
+        closeWithoutAsking_ = true;
+        dialogs_.RequestEnd();
+        return;
+    }
     ResetComponentBoxes();
     ApplyComponentBoxes(CheckProfileFolder(state_.ProfileDir, l10n_, *this));
     RunOperation();
@@ -526,8 +535,6 @@ void TForm1::Button1Click()
     case 2:
         if (const auto line = SelectedLine(*listBox1_))
             SelectApplication(state_, *line);
-        if (!WaitForAppExit(state_.SelectedAppType, l10n_, *this))
-            return;
         ShowProfilePage();
         pageIndex_ = 3;
         break;
@@ -536,7 +543,9 @@ void TForm1::Button1Click()
             pageIndex_ = 4;
         break;
     case 4:
-        if (!WaitForAppExit(state_.SelectedAppType, l10n_, *this) || !ConfirmOverwriteProfile())
+        // The profile is known now: only an instance using it stands in the way.
+        if (!WaitForProfileFree(state_.SelectedAppType, ChosenProfileDir(), l10n_, *this) ||
+            !ConfirmOverwriteProfile())
             return;
         RunOperation();
         break;
@@ -589,7 +598,7 @@ void TForm1::ListBox1DblClick()
     if (!line)
         return;
     SelectApplication(state_, *line);
-    if (state_.SelectedAppName.empty() || !WaitForAppExit(state_.SelectedAppType, l10n_, *this))
+    if (state_.SelectedAppName.empty())
         return;
     ShowProfilePage();
     pageIndex_ = 3;
@@ -616,6 +625,11 @@ void TForm1::UpdateNextForApplication()
 void TForm1::UpdateNextForProfile()
 {
     button1_->setEnabled(SelectedLine(*listBox2_).has_value());
+}
+
+std::string TForm1::ChosenProfileDir() const
+{
+    return state_.Operation == 1 ? state_.ProfileDir : RestoreTargetProfile(state_);
 }
 
 bool TForm1::ConfirmOverwriteProfile()

@@ -122,6 +122,8 @@ private:
     void ChooseBackupFile();
     void ShowArchivePath(const std::string& caption);
     bool ConfirmOverwriteProfile();
+    /// The folder of the profile the operation works on.
+    std::string ChosenProfileDir() const;
     void ResetComponentBoxes();
     void ApplyComponentBoxes(const TComponentBoxes& boxes);
     TComponentBoxes ComponentBoxes() const;

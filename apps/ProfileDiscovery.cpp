@@ -68,20 +68,26 @@ TComponentBoxes ComponentAvailability(const std::string& profileDir)
     };
     decide(GeneralSettingsBox, true);
     decide(EmailsBox, HasMailSettings(profileDir));
-    decide(AddressBooksBox, HoldsAny(profileDir, {"abook.mab"}));
+    decide(AddressBooksBox,
+           HoldsAny(profileDir, {"abook.mab", "abook.sqlite", "history.sqlite", "abook-*.sqlite"}));
     decide(BookmarksBox,
            HoldsAny(profileDir, {"bookmarks.html", "bookmarks_history.sqlite", "places.sqlite"}));
     decide(HistoryBox, HoldsAny(profileDir, {"history.dat", "bookmarks_history.sqlite", "places.sqlite"}));
     decide(SidebarsBox, HoldsAny(profileDir, {"panels.rdf"}));
     decide(UserStylesBox, HoldsAny(profileDir, {"chrome/userChrome.css", "chrome/userContent.css"}));
-    decide(SavedPasswordsBox, HoldsAny(profileDir, {"*.s", "signons.txt", "signons2.txt", "signons3.txt",
-                                                    "signons4.txt", "signons.sqlite"}));
+    decide(SavedPasswordsBox,
+           HoldsAny(profileDir, {"*.s", "signons.txt", "signons2.txt", "signons3.txt", "signons4.txt",
+                                 "signons.sqlite", "logins.json", "logins.db"}));
     decide(CookiesBox, HoldsAny(profileDir, {"cookies.txt", "cookies.sqlite"}));
-    decide(SavedFormDetailsBox, HoldsAny(profileDir, {"*.w", "formhistory.dat", "formhistory.sqlite"}));
+    decide(SavedFormDetailsBox,
+           HoldsAny(profileDir, {"*.w", "formhistory.dat", "formhistory.sqlite", "autofill-profiles.json"}));
     decide(DownloadedFileListBox, HoldsAny(profileDir, {"downloads.rdf", "downloads.sqlite"}));
-    decide(CertificatesBox, HoldsAny(profileDir, {"key3.db", "cert7.db", "cert8.db", "secmod.db"}));
+    decide(CertificatesBox,
+           HoldsAny(profileDir, {"key3.db", "cert7.db", "cert8.db", "secmod.db", "cert9.db", "key4.db"}));
 
-    const bool extensions = HoldsFolder(profileDir, "Extensions");
+    // Today's profiles keep their add-on database even before an add-on
+    // lives in the "extensions" folder.
+    const bool extensions = HoldsFolder(profileDir, "Extensions") || HoldsFile(profileDir, "extensions.json");
     boxes[ExtensionsBox] = {extensions, extensions};
     boxes.ExtensionsHintVisible = !extensions;
     // The cache is offered, never proposed.

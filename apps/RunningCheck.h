@@ -23,4 +23,15 @@ bool IsAppRunning(AppType type);
  */
 bool WaitForAppExit(AppType type, const Tl10n& l10n, TUserInterface& ui);
 
+/// Whether the profile at `profileDir` is in use: its lock says so, or, for
+/// a profile without lock files, an application of `type` is running.
+bool IsProfileInUse(AppType type, const std::string& profileDir);
+
+/**
+ * As WaitForAppExit, for one profile: a running instance of the application
+ * that uses another profile does not count, and one that uses this profile
+ * counts wherever it runs (a snap or flatpak sandbox included).
+ */
+bool WaitForProfileFree(AppType type, const std::string& profileDir, const Tl10n& l10n, TUserInterface& ui);
+
 } // namespace quillbank

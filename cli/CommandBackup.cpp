@@ -44,7 +44,7 @@ constexpr std::string_view Usage =
     "  --password-file FILE    protect the backup with the first line of FILE\n"
     "  --password-stdin        protect it with the first line of standard input\n"
     "  --password-prompt       protect it with a password typed (twice) at the terminal\n"
-    "  --force                 go on while the application is running\n"
+    "  --force                 go on while the application is using the profile\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
     "Components: general-settings, emails, accounts-settings-only, address-books,\n"
@@ -52,7 +52,7 @@ constexpr std::string_view Usage =
     "saved-form-details, downloaded-file-list, certificates, extensions, cache.\n"
     "\n"
     "Prints the path of the backup file written. Exit codes: 0 success, 1 the run\n"
-    "failed, 2 bad usage, 3 the application is running, 4 missing password.\n";
+    "failed, 2 bad usage, 3 the profile is in use, 4 missing password.\n";
 
 constexpr std::array<TOptionDefinition, 13> Accepted = {{
     {"app", true},
@@ -164,7 +164,7 @@ int BackupCommand(const std::vector<std::string>& arguments)
     const TMozApp& found = finder.FindApp(*app);
     const TProfileTarget target =
         profile ? finder.FindProfile(found, *profile) : ProfileFolderTarget(&found, *profileDir);
-    RefuseWhileRunning(target.Type, options.Has("force"));
+    RefuseWhileInUse(target.Type, target.ProfileDir, options.Has("force"));
 
     TWizardState& state = context.State();
     state.Operation = 1;

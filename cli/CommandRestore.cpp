@@ -42,15 +42,15 @@ constexpr std::string_view Usage =
     "  --password-stdin        the backup's password is the first line of standard\n"
     "                          input (without either, it is asked for when standard\n"
     "                          input is a terminal)\n"
-    "  --force                 go on while the application is running\n"
+    "  --force                 go on while the application is using the profile\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
     "Components: general-settings, emails, address-books, bookmarks, history,\n"
     "sidebars, user-styles, saved-passwords, cookies, saved-form-details,\n"
     "downloaded-file-list, certificates, extensions, cache.\n"
     "\n"
-    "Exit codes: 0 success, 1 the run failed, 2 bad usage, 3 the application is\n"
-    "running, 4 wrong or missing password.\n";
+    "Exit codes: 0 success, 1 the run failed, 2 bad usage, 3 the profile is in\n"
+    "use, 4 wrong or missing password.\n";
 
 constexpr std::array<TOptionDefinition, 10> Accepted = {{
     {"archive", true},
@@ -130,13 +130,13 @@ int RestoreCommand(const std::vector<std::string>& arguments)
     state.ArchivePath = AbsolutePath(*archive);
     // The application's running check comes first when it is known.
     if (target.Type != NoAppType)
-        RefuseWhileRunning(target.Type, options.Has("force"));
+        RefuseWhileInUse(target.Type, target.ProfileDir, options.Has("force"));
     const TArchiveContents contents = ReadBackupFile(context);
     if (state.SelectedAppType == NoAppType)
         state.SelectedAppType = contents.Type;
     if (state.SelectedAppType == NoAppType)
         throw ECommandError(ExitFailure, state.ArchivePath + ": the backup names no application; give --app");
-    RefuseWhileRunning(state.SelectedAppType, options.Has("force"));
+    RefuseWhileInUse(state.SelectedAppType, target.ProfileDir, options.Has("force"));
 
     TRestoreRequest request;
     request.Boxes = ChooseComponents(context, contents.Boxes, wanted);

@@ -13,7 +13,7 @@ inline constexpr int ExitFailure = 1;
 /// The command line is wrong: an unknown command or option, a missing or
 /// malformed value.
 inline constexpr int ExitUsage = 2;
-/// The application whose profile a backup or restore works on is running.
+/// The profile a backup or restore works on is in use by its application.
 inline constexpr int ExitAppRunning = 3;
 /// The archive is protected and its password is wrong or was not given.
 inline constexpr int ExitPassword = 4;

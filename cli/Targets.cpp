@@ -66,12 +66,12 @@ TProfileTarget ProfileFolderTarget(const TMozApp* app, const std::string& folder
     return target;
 }
 
-void RefuseWhileRunning(AppType type, bool force)
+void RefuseWhileInUse(AppType type, const std::string& profileDir, bool force)
 {
-    if (force || !IsAppRunning(type))
+    if (force || !IsProfileInUse(type, profileDir))
         return;
-    throw ECommandError(ExitAppRunning, std::string(AppInfo(type).RunningName) +
-                                            " is running: exit it first (or give --force to go on anyway)");
+    throw ECommandError(ExitAppRunning, std::string(AppInfo(type).RunningName) + " is using the profile " +
+                                            profileDir + ": exit it first (or give --force to go on anyway)");
 }
 
 } // namespace quillbank::cli

@@ -50,8 +50,9 @@ private:
 /// folder's name. Throws ECommandError (exit 1) when it is not a folder.
 TProfileTarget ProfileFolderTarget(const TMozApp* app, const std::string& folder);
 
-/// Throws ECommandError with ExitAppRunning while an application of `type`
-/// runs, unless `force`.
-void RefuseWhileRunning(AppType type, bool force);
+/// Throws ECommandError with ExitAppRunning while the profile at
+/// `profileDir` is in use (its lock says so; for a profile without lock
+/// files, while an application of `type` runs), unless `force`.
+void RefuseWhileInUse(AppType type, const std::string& profileDir, bool force);
 
 } // namespace quillbank::cli

@@ -28,8 +28,8 @@ void PrintUsage(std::ostream& out)
            "  -h, --help  show this help; COMMAND --help shows a command's options\n"
            "  --version   show the version\n"
            "\n"
-           "Exit codes: 0 success, 1 the run failed, 2 bad usage, 3 the application is\n"
-           "running, 4 wrong or missing password.\n";
+           "Exit codes: 0 success, 1 the run failed, 2 bad usage, 3 the profile is in\n"
+           "use, 4 wrong or missing password.\n";
 }
 
 } // namespace

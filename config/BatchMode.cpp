@@ -50,6 +50,8 @@ bool ReadBatchTask(const std::string& taskDir, const std::string& argument, cons
         fail("Cannot create directory for output file.");
 
     task.Password = read("password");
+    const std::string force = ToLowerAscii(read("force"));
+    task.Force = force == "1" || force == "true" || force == "yes";
     return ready;
 }
 

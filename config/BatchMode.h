@@ -18,6 +18,8 @@ struct TBatchTask
     /// The archive to write, its placeholders expanded.
     std::string OutputPath;
     std::string Password;
+    /// "force": back up even while the profile is in use.
+    bool Force = false;
 };
 
 /**

@@ -7,15 +7,63 @@
 #include "engine/Catalogue.h"
 #include "engine/PendingArchive.h"
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 #include "platform/UserInterface.h"
 #include "profile/Extensions.h"
 #include "profile/PrefsParser.h"
+#include "profile/SqliteFiles.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+
+namespace fs = std::filesystem;
 
 namespace quillbank {
 
 namespace {
+
+/// Lists a file, and the write-ahead log of a database with it.
+void ListFile(TBackupTask& task, std::string_view file)
+{
+    task.AddFile(std::string(file));
+    if (IsSqliteDatabase(file))
+        task.AddFile(WriteAheadLogName(file));
+}
+
+/// The folders below the profile that a folder entry stands for: the folder
+/// itself, or every folder matching a wildcard in its last level
+/// ("storage/default/moz-extension+++*").
+std::vector<std::string> MatchingFolders(const std::string& profileDir, std::string_view folder)
+{
+    const std::string name(folder);
+    if (name.find_first_of("*?") == std::string::npos)
+        return {name};
+    const std::string parent = ExtractFileDir(name);
+    const std::string pattern = ExtractFileName(name);
+    std::vector<std::string> found;
+    const auto parentDir = ResolvePathIgnoreCase(profileDir, parent);
+    if (!parentDir || !DirectoryExists(*parentDir))
+        return found;
+    std::error_code error;
+    for (fs::directory_iterator it(*parentDir, error), end; !error && it != end; it.increment(error)) {
+        const std::string child = it->path().filename().string();
+        if (MatchesWildcard(child, pattern) && DirectoryExists(it->path().string()))
+            found.push_back(parent + PathSeparator + child);
+    }
+    std::ranges::sort(found);
+    return found;
+}
+
+/// Lists a folder entry; a mask for databases brings their write-ahead logs.
+void ListFolderEntry(TBackupTask& task, const std::string& profileDir, const TFolderMask& entry)
+{
+    for (const std::string& folder : MatchingFolders(profileDir, entry.Folder)) {
+        task.AddFolder(folder, std::string(entry.Mask));
+        if (IsSqliteDatabase(entry.Mask))
+            task.AddFolder(folder, WriteAheadLogName(entry.Mask));
+    }
+}
 
 void ListComponents(TBackupTask& task, const TBackupRequest& request)
 {
@@ -24,9 +72,9 @@ void ListComponents(TBackupTask& task, const TBackupRequest& request)
         if (!request.Boxes[component.Box].Checked || (component.NeedsPrefsJs && !hasPrefs))
             continue;
         for (std::string_view file : component.Files)
-            task.AddFile(std::string(file));
+            ListFile(task, file);
         for (const TFolderMask& folder : component.Folders)
-            task.AddFolder(std::string(folder.Folder), std::string(folder.Mask));
+            ListFolderEntry(task, request.ProfileDir, folder);
         if (component.Extra == TComponentExtra::ExtensionData)
             AddExtensionData(task, request.ProfileDir);
     }
@@ -39,10 +87,10 @@ void ListEmails(TBackupTask& task, const TBackupRequest& request, const Tl10n& l
         return;
     const TEmailsBackup& emails = EmailsBackup();
     for (std::string_view file : emails.Files)
-        task.AddFile(std::string(file));
+        ListFile(task, file);
     if (!accountsOnly)
         for (std::string_view file : emails.FullOnlyFiles)
-            task.AddFile(std::string(file));
+            ListFile(task, file);
     CollectMailFolders(task, accountsOnly, request.ProfileDir, l10n, state.MailFolders);
 }
 
@@ -59,7 +107,7 @@ std::vector<TUnknowItem> ListUnknownEntries(TBackupTask& task, const TBackupRequ
         if (entry.IsDirectory)
             task.AddFolder(entry.Name, "*.*");
         else
-            task.AddFile(entry.Name);
+            ListFile(task, entry.Name);
         chosen.push_back(entry);
     }
     return chosen;

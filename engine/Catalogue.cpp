@@ -51,24 +51,47 @@ constexpr std::string_view BackupGeneralFiles[] = {
     "metrics.xml",
     "metrics-config.xml",
     "content-prefs.sqlite",
+    // Today's settings files: window and toolbar layout, containers, download
+    // actions, search engines, shortcuts and the open session.
+    "xulstore.json",
+    "containers.json",
+    "handlers.json",
+    "search.json.mozlz4",
+    "customKeys.json",
+    "sessionstore.jsonlz4",
+    "session.json",
 };
-constexpr TFolderMask BackupGeneralFolders[] = {{"microsummary-generators", "*.*"}};
+constexpr TFolderMask BackupGeneralFolders[] = {{"microsummary-generators", "*.*"},
+                                                {"sessionstore-backups", "*.*"}};
 
-// Address books
-constexpr TFolderMask BackupAddressBookFolders[] = {{"", "*.mab"}};
+// Address books: the old "*.mab" files, then today's SQLite address books
+// (personal, collected addresses, and the numbered further books).
+constexpr std::string_view BackupAddressBookFiles[] = {"abook.sqlite", "history.sqlite"};
+constexpr TFolderMask BackupAddressBookFolders[] = {{"", "*.mab"}, {"", "abook-*.sqlite"}};
 
 // Bookmarks
 constexpr std::string_view BackupBookmarkFiles[] = {
-    "bookmarks.html",           "bookmarks.bak",
-    "bookmarks_history.sqlite", "places.sqlite",
-    "places.sqlite-journal",    "bookmarks.postplaces.html",
+    "bookmarks.html",
+    "bookmarks.bak",
+    "bookmarks_history.sqlite",
+    "places.sqlite",
+    "places.sqlite-journal",
+    "bookmarks.postplaces.html",
     "bookmarks.preplaces.html",
+    // Attached to places.sqlite: the two always come from the same moment.
+    "favicons.sqlite",
 };
 constexpr TFolderMask BackupBookmarkFolders[] = {{"bookmarkbackups", "*.*"}};
 
 // History
 constexpr std::string_view BackupHistoryFiles[] = {
-    "history.dat", "bookmarks_history.sqlite", "places.sqlite", "url-data.txt", "urlbarhistory.sqlite",
+    "history.dat",
+    "bookmarks_history.sqlite",
+    "places.sqlite",
+    "url-data.txt",
+    "urlbarhistory.sqlite",
+    // Attached to places.sqlite: the two always come from the same moment.
+    "favicons.sqlite",
 };
 
 // Sidebars
@@ -79,8 +102,19 @@ constexpr std::string_view BackupUserStyleFiles[] = {"chrome/userContent.css", "
 
 // Saved passwords
 constexpr std::string_view BackupPasswordFiles[] = {
-    "signons.txt",  "signons2.txt",   "signons3.txt", "signons4.txt",
-    "signons5.txt", "signons.sqlite", "key3.db",
+    "signons.txt",
+    "signons2.txt",
+    "signons3.txt",
+    "signons4.txt",
+    "signons5.txt",
+    "signons.sqlite",
+    "key3.db",
+    // Today's logins (the JSON store and its SQLite successor) are
+    // encrypted with the key in key4.db: never one without the other.
+    "logins.json",
+    "logins-backup.json",
+    "logins.db",
+    "key4.db",
 };
 constexpr TFolderMask BackupPasswordFolders[] = {{"", "*.s"}};
 
@@ -88,21 +122,38 @@ constexpr TFolderMask BackupPasswordFolders[] = {{"", "*.s"}};
 constexpr std::string_view BackupCookieFiles[] = {"cookies.txt", "cookies.sqlite"};
 
 // Saved form details
-constexpr std::string_view BackupFormFiles[] = {"formhistory.dat", "URL.tbl", "formhistory.sqlite"};
+constexpr std::string_view BackupFormFiles[] = {"formhistory.dat", "URL.tbl", "formhistory.sqlite",
+                                                "autofill-profiles.json"};
 constexpr TFolderMask BackupFormFolders[] = {{"", "*.w"}};
 
 // Downloaded file list
 constexpr std::string_view BackupDownloadFiles[] = {"downloads.sqlite", "downloads.rdf"};
 
 // Certificates
-constexpr std::string_view BackupCertificateFiles[] = {"cert7.db", "cert8.db", "key3.db", "secmod.db",
-                                                       "cert_override.txt"};
+// Today's certificate store: cert9.db with its key database and the module
+// list that names the profile folder.
+constexpr std::string_view BackupCertificateFiles[] = {
+    "cert7.db", "cert8.db", "key3.db", "secmod.db", "cert_override.txt", "cert9.db", "key4.db", "pkcs11.txt",
+};
 constexpr TFolderMask BackupCertificateFolders[] = {{"cert7.dir", "*.*"}, {"cert8.dir", "*.*"}};
 
 // Extensions
-constexpr std::string_view BackupExtensionFiles[] = {"extensions.rdf", "extensions.log"};
+// Today's add-on database and startup cache, the add-ons' settings and their
+// own storage (below "storage/default", one folder per add-on).
+constexpr std::string_view BackupExtensionFiles[] = {
+    "extensions.rdf",         "extensions.log",          "extensions.json",
+    "addonStartup.json.lz4",  "extension-settings.json", "extension-preferences.json",
+    "storage-sync-v2.sqlite",
+};
 constexpr TFolderMask BackupExtensionFolders[] = {
-    {"extensions", "*.*"}, {"chrome", "*.*"}, {"searchplugins", "*.*"}};
+    {"extensions", "*.*"},
+    {"chrome", "*.*"},
+    {"searchplugins", "*.*"},
+    {"browser-extension-data", "*.*"},
+    {"extension-store", "*.*"},
+    {"extension-store-permissions", "*.*"},
+    {"storage/default/moz-extension+++*", "*.*"},
+};
 
 // Cache
 constexpr TFolderMask BackupCacheFolders[] = {{"cache", "*.*"}};
@@ -111,7 +162,7 @@ using TExtra = TComponentExtra;
 
 constexpr TBackupComponent BackupTable[] = {
     {GeneralSettingsBox, true, BackupGeneralFiles, BackupGeneralFolders, TExtra::None},
-    {AddressBooksBox, false, {}, BackupAddressBookFolders, TExtra::None},
+    {AddressBooksBox, false, BackupAddressBookFiles, BackupAddressBookFolders, TExtra::None},
     {BookmarksBox, false, BackupBookmarkFiles, BackupBookmarkFolders, TExtra::None},
     {HistoryBox, false, BackupHistoryFiles, {}, TExtra::None},
     {SidebarsBox, false, BackupSidebarFiles, {}, TExtra::None},
@@ -127,8 +178,19 @@ constexpr TBackupComponent BackupTable[] = {
 
 // Emails (Emails or "Accounts settings only" ticked)
 constexpr std::string_view BackupMailFiles[] = {
-    "prefs.js",           "mailViews.dat",   "panacea.dat", "training.dat",
-    "virtualFolders.dat", "folderTree.json", "traits.dat",
+    "prefs.js",
+    "mailViews.dat",
+    "panacea.dat",
+    "training.dat",
+    "virtualFolders.dat",
+    "folderTree.json",
+    "traits.dat",
+    // The OpenPGP keys; the secret keys' passphrase is encrypted with key4.db.
+    "secring.gpg",
+    "pubring.gpg",
+    "encrypted-openpgp-passphrase.txt",
+    "openpgp.sqlite",
+    "key4.db",
 };
 constexpr std::string_view BackupMailFullOnlyFiles[] = {"global-messages-db.sqlite"};
 constexpr TFolderMask BackupMailFullFolders[] = {{"ImapMail", "*.*"}, {"Mail", "*.*"}, {"News", "*.*"}};
@@ -177,32 +239,66 @@ constexpr std::string_view RestoreGeneralFiles[] = {
     "content-prefs.sqlite",
     "urlclassifierkey3.txt",
     "urlclassifierkey4.txt",
+    // Today's settings files: window and toolbar layout, containers, download
+    // actions, search engines, shortcuts and the open session.
+    "xulstore.json",
+    "containers.json",
+    "handlers.json",
+    "search.json.mozlz4",
+    "customKeys.json",
+    "sessionstore.jsonlz4",
+    "session.json",
 };
-constexpr TFolderMask RestoreGeneralFolders[] = {{"microsummary-generators", "*.*"}};
+constexpr TFolderMask RestoreGeneralFolders[] = {{"microsummary-generators", "*.*"},
+                                                 {"sessionstore-backups", "*.*"}};
 
 // Emails (the mail folders themselves are the mail folder restore's work)
 constexpr std::string_view RestoreMailFiles[] = {
-    "prefs.js",        "mailViews.dat",      "panacea.dat",
-    "training.dat",    "virtualFolders.dat", "global-messages-db.sqlite",
-    "folderTree.json", "traits.dat",
+    "prefs.js",
+    "mailViews.dat",
+    "panacea.dat",
+    "training.dat",
+    "virtualFolders.dat",
+    "global-messages-db.sqlite",
+    "folderTree.json",
+    "traits.dat",
+    // The OpenPGP keys; the secret keys' passphrase is encrypted with key4.db.
+    "secring.gpg",
+    "pubring.gpg",
+    "encrypted-openpgp-passphrase.txt",
+    "openpgp.sqlite",
+    "key4.db",
 };
 
-// Address books
-constexpr TFolderMask RestoreAddressBookFolders[] = {{"", "*.mab"}};
+// Address books: the old "*.mab" files, then today's SQLite address books
+// (personal, collected addresses, and the numbered further books).
+constexpr std::string_view RestoreAddressBookFiles[] = {"abook.sqlite", "history.sqlite"};
+constexpr TFolderMask RestoreAddressBookFolders[] = {{"", "*.mab"}, {"", "abook-*.sqlite"}};
 
 // Bookmarks
 constexpr std::string_view RestoreBookmarkFiles[] = {
-    "bookmarks.html",           "bookmarks.bak",
-    "bookmarks_history.sqlite", "places.sqlite",
-    "places.sqlite-journal",    "bookmarks.postplaces.html",
+    "bookmarks.html",
+    "bookmarks.bak",
+    "bookmarks_history.sqlite",
+    "places.sqlite",
+    "places.sqlite-journal",
+    "bookmarks.postplaces.html",
     "bookmarks.preplaces.html",
+    // Attached to places.sqlite: the two always come from the same moment.
+    "favicons.sqlite",
 };
 constexpr TFolderMask RestoreBookmarkFolders[] = {{"bookmarkbackups", "*.*"}};
 
 // History (also the places journal, which only Bookmarks backs up)
 constexpr std::string_view RestoreHistoryFiles[] = {
-    "history.dat",  "bookmarks_history.sqlite", "places.sqlite", "places.sqlite-journal",
-    "url-data.txt", "urlbarhistory.sqlite",
+    "history.dat",
+    "bookmarks_history.sqlite",
+    "places.sqlite",
+    "places.sqlite-journal",
+    "url-data.txt",
+    "urlbarhistory.sqlite",
+    // Attached to places.sqlite: the two always come from the same moment.
+    "favicons.sqlite",
 };
 
 // Sidebars
@@ -213,8 +309,19 @@ constexpr std::string_view RestoreUserStyleFiles[] = {"chrome/userContent.css", 
 
 // Saved passwords (the "*.s" files come first)
 constexpr std::string_view RestorePasswordFiles[] = {
-    "signons.txt",  "signons2.txt",   "signons3.txt", "signons4.txt",
-    "signons5.txt", "signons.sqlite", "key3.db",
+    "signons.txt",
+    "signons2.txt",
+    "signons3.txt",
+    "signons4.txt",
+    "signons5.txt",
+    "signons.sqlite",
+    "key3.db",
+    // Today's logins (the JSON store and its SQLite successor) are
+    // encrypted with the key in key4.db: never one without the other.
+    "logins.json",
+    "logins-backup.json",
+    "logins.db",
+    "key4.db",
 };
 constexpr TFolderMask RestorePasswordFolders[] = {{"", "*.s"}};
 
@@ -222,21 +329,38 @@ constexpr TFolderMask RestorePasswordFolders[] = {{"", "*.s"}};
 constexpr std::string_view RestoreCookieFiles[] = {"cookies.txt", "cookies.sqlite", "cookies.sqlite-journal"};
 
 // Saved form details
-constexpr std::string_view RestoreFormFiles[] = {"formhistory.dat", "formhistory.sqlite", "URL.tbl"};
+constexpr std::string_view RestoreFormFiles[] = {"formhistory.dat", "formhistory.sqlite", "URL.tbl",
+                                                 "autofill-profiles.json"};
 constexpr TFolderMask RestoreFormFolders[] = {{"", "*.w"}};
 
 // Downloaded file list
 constexpr std::string_view RestoreDownloadFiles[] = {"downloads.rdf", "downloads.sqlite"};
 
 // Certificates
-constexpr std::string_view RestoreCertificateFiles[] = {"cert7.db", "cert8.db", "key3.db", "secmod.db",
-                                                        "cert_override.txt"};
+// Today's certificate store: cert9.db with its key database and the module
+// list that names the profile folder.
+constexpr std::string_view RestoreCertificateFiles[] = {
+    "cert7.db", "cert8.db", "key3.db", "secmod.db", "cert_override.txt", "cert9.db", "key4.db", "pkcs11.txt",
+};
 constexpr TFolderMask RestoreCertificateFolders[] = {{"cert7.dir", "*.*"}, {"cert8.dir", "*.*"}};
 
 // Extensions
-constexpr std::string_view RestoreExtensionFiles[] = {"extensions.rdf", "extensions.log"};
+// Today's add-on database and startup cache, the add-ons' settings and their
+// own storage (below "storage/default", one folder per add-on).
+constexpr std::string_view RestoreExtensionFiles[] = {
+    "extensions.rdf",         "extensions.log",          "extensions.json",
+    "addonStartup.json.lz4",  "extension-settings.json", "extension-preferences.json",
+    "storage-sync-v2.sqlite",
+};
 constexpr TFolderMask RestoreExtensionFolders[] = {
-    {"extensions", "*.*"}, {"chrome", "*.*"}, {"searchplugins", "*.*"}};
+    {"extensions", "*.*"},
+    {"chrome", "*.*"},
+    {"searchplugins", "*.*"},
+    {"browser-extension-data", "*.*"},
+    {"extension-store", "*.*"},
+    {"extension-store-permissions", "*.*"},
+    {"storage/default/moz-extension+++*", "*.*"},
+};
 
 // Cache
 constexpr TFolderMask RestoreCacheFolders[] = {{"cache", "*.*"}};
@@ -271,14 +395,8 @@ constexpr TRestoreComponent RestoreTable[] = {
      TExtra::MailFolders,
      Task("LANG_AKCE_MAIL1"),
      Result("LANG_AKCE_MAIL_R_OK")},
-    {AddressBooksBox,
-     NotForFirefox,
-     {},
-     RestoreAddressBookFolders,
-     FilesFirst,
-     TExtra::None,
-     Task("LANG_KONTATKY1"),
-     Result("LANG_AKCE_KONTAKTY_R_OK")},
+    {AddressBooksBox, NotForFirefox, RestoreAddressBookFiles, RestoreAddressBookFolders, FilesFirst,
+     TExtra::None, Task("LANG_KONTATKY1"), Result("LANG_AKCE_KONTAKTY_R_OK")},
     {BookmarksBox, NotForThunderbird, RestoreBookmarkFiles, RestoreBookmarkFolders, FilesFirst, TExtra::None,
      Task("LANG_FAVORITES1"), Result("LANG_AKCE_FAVORITES_R_OK")},
     {HistoryBox,

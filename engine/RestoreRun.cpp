@@ -11,6 +11,8 @@
 #include "platform/UserInterface.h"
 #include "profile/Extensions.h"
 #include "profile/MailRestore.h"
+#include "profile/MovedProfilePaths.h"
+#include "profile/SqliteFiles.h"
 
 #include <algorithm>
 #include <array>
@@ -18,6 +20,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <span>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -55,7 +59,7 @@ public:
                                    TBoxButtons::Ok, TBoxIcon::Question);
             env_.Ui.ExitImmediately(1);
         }
-        state_.ProfileDir = TargetProfile();
+        state_.ProfileDir = RestoreTargetProfile(state_);
         if (state_.ArchiveFormat == 1)
             RestoreLegacyContainer();
         else if (state_.ArchiveFormat == 2)
@@ -80,20 +84,6 @@ private:
         env_.Ui.ExitImmediately(1);
     }
 
-    std::string TargetProfile() const
-    {
-        std::string folder = state_.ProfileDir;
-        const auto entry = std::find_if(
-            state_.ProfileEntries.begin(), state_.ProfileEntries.end(), [this](const TProfileEntry& e) {
-                return state_.SelectedProfileLine && e.Name == *state_.SelectedProfileLine;
-            });
-        if (entry != state_.ProfileEntries.end())
-            folder = entry->Path;
-        else if (!state_.PortableProfileDir.empty())
-            folder = state_.PortableProfileDir;
-        return IncludeTrailingSeparator(Trim(folder));
-    }
-
     void Advance(int step)
     {
         position_ += step;
@@ -113,21 +103,71 @@ private:
                 Advance(BarStep);
         }
         RestoreUnknownEntries(archive);
+        FixMovedProfilePaths(state_.ProfileDir);
         env_.Ui.SetProgressRange(0, 100);
         env_.Ui.SetProgressPosition(100);
+    }
+
+    /// The names of the archive's entries, read once.
+    const std::vector<std::string>& EntryNames(TZipFactory& archive)
+    {
+        if (!entryNames_) {
+            entryNames_.emplace();
+            for (const TArchiveEntry& entry : archive.ListEntries().value_or(std::vector<TArchiveEntry>()))
+                entryNames_->push_back(entry.Name);
+        }
+        return *entryNames_;
+    }
+
+    /// Before databases are replaced, the target's logs of them go.
+    void PrepareDatabases(TZipFactory& archive, const std::vector<std::string>& specs)
+    {
+        RemoveLogsOfReplacedDatabases(state_.ProfileDir, EntryNames(archive), specs);
+    }
+
+    /// A file list with the write-ahead log of each database beside it.
+    static std::vector<std::string> WithLogs(std::span<const std::string_view> files)
+    {
+        std::vector<std::string> names;
+        for (std::string_view file : files) {
+            names.emplace_back(file);
+            if (IsSqliteDatabase(file))
+                names.push_back(WriteAheadLogName(file));
+        }
+        return names;
+    }
+
+    void ExtractFolderEntry(TZipFactory& archive, std::string_view folder, std::string_view mask)
+    {
+        const std::string folderName(folder);
+        PrepareDatabases(archive,
+                         {folderName.empty() ? std::string(mask) : folderName + "/" + std::string(mask)});
+        archive.ExtractFolder(folderName, std::string(mask));
+        if (IsSqliteDatabase(mask))
+            archive.ExtractFolder(folderName, WriteAheadLogName(mask));
+    }
+
+    void ExtractFileEntry(TZipFactory& archive, const std::string& name)
+    {
+        PrepareDatabases(archive, {name});
+        archive.ExtractFile(name);
+        if (IsSqliteDatabase(name))
+            archive.ExtractFile(WriteAheadLogName(name));
     }
 
     void RestoreComponent(TZipFactory& archive, const TRestoreComponent& component)
     {
         env_.Ui.ShowTaskLine(Text(component.TaskText));
         auto extractFiles = [&] {
-            if (!component.Files.empty())
-                archive.ExtractFileList(
-                    std::vector<std::string>(component.Files.begin(), component.Files.end()));
+            if (component.Files.empty())
+                return;
+            const std::vector<std::string> names = WithLogs(component.Files);
+            PrepareDatabases(archive, names);
+            archive.ExtractFileList(names);
         };
         auto extractFolders = [&] {
             for (const TFolderMask& folder : component.Folders)
-                archive.ExtractFolder(std::string(folder.Folder), std::string(folder.Mask));
+                ExtractFolderEntry(archive, folder.Folder, folder.Mask);
         };
         if (component.FoldersFirst) {
             extractFolders();
@@ -194,9 +234,9 @@ private:
                     continue;
                 }
                 if (entry.IsDirectory)
-                    archive.ExtractFolder(entry.Name, "*.*");
+                    ExtractFolderEntry(archive, entry.Name, "*.*");
                 else
-                    archive.ExtractFile(entry.Name);
+                    ExtractFileEntry(archive, entry.Name);
             }
             env_.Ui.AddReportLine(Text("Quillbank14", "LANG_AKCE_UNKNOW_R_OK"));
         }
@@ -319,9 +359,24 @@ private:
     TArchiveEnvironment env_;
     int position_ = 0;
     bool prefsRestored_ = false;
+    std::optional<std::vector<std::string>> entryNames_;
 };
 
 } // namespace
+
+std::string RestoreTargetProfile(const TWizardState& state)
+{
+    std::string folder = state.ProfileDir;
+    const auto entry = std::find_if(
+        state.ProfileEntries.begin(), state.ProfileEntries.end(), [&state](const TProfileEntry& e) {
+            return state.SelectedProfileLine && e.Name == *state.SelectedProfileLine;
+        });
+    if (entry != state.ProfileEntries.end())
+        folder = entry->Path;
+    else if (!state.PortableProfileDir.empty())
+        folder = state.PortableProfileDir;
+    return IncludeTrailingSeparator(Trim(folder));
+}
 
 void CreateParentDirs(const std::string& profileDir, const std::string& relativePath)
 {

@@ -27,6 +27,11 @@ struct TRestoreRequest
  */
 void RunRestore(const TRestoreRequest& request, TWizardState& state, TArchiveEnvironment environment);
 
+/// The profile folder a restore writes into, ending with a separator: the
+/// first profile entry named as the selected line, else the portable
+/// profile's folder, else ProfileDir as it stands.
+std::string RestoreTargetProfile(const TWizardState& state);
+
 /// Creates, below `profileDir`, every folder named in `relativePath` before
 /// its last separator.
 void CreateParentDirs(const std::string& profileDir, const std::string& relativePath);

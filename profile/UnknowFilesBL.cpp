@@ -3,6 +3,7 @@
 #include "config/WorkingFiles.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "profile/SqliteFiles.h"
 
 #include <cerrno>
 #include <cstring>
@@ -84,7 +85,14 @@ bool TUnknowFilesBL::IsKnown(const std::string& name, bool isDirectory) const
         const std::string pattern = Candidate(known.Name, known.IsDirectory);
         if (pattern == candidate)
             return true;
-        if (pattern.starts_with('*') && candidate.ends_with(std::string_view(pattern).substr(1)))
+        // One "*" stands for any run of characters ("*.mab", "abook-*.sqlite").
+        const auto star = pattern.find('*');
+        if (star == std::string::npos)
+            continue;
+        const std::string_view prefix = std::string_view(pattern).substr(0, star);
+        const std::string_view suffix = std::string_view(pattern).substr(star + 1);
+        if (candidate.size() >= prefix.size() + suffix.size() && candidate.starts_with(prefix) &&
+            candidate.ends_with(suffix))
             return true;
     }
     return false;
@@ -98,6 +106,9 @@ std::vector<TUnknowItem> TUnknowFilesBL::FindUnknown(const std::string& profileD
     fs::directory_iterator entries(folder, error);
     for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
         std::string name = entries->path().filename().string();
+        // A database's "-wal" travels with its database, its "-shm" never.
+        if (IsSqliteCompanion(name))
+            continue;
         if (DirectoryExists(folder + name)) {
             if (!IsKnown(name, true))
                 unknown.push_back({std::move(name), true});

@@ -225,3 +225,20 @@ TEST_F(ProfileDiscoveryTest, ComponentAvailabilityOfAModernBrowserProfile)
     EXPECT_FALSE(boxes[CacheBox].Checked); // ... never proposed
     EXPECT_TRUE(ui.calls.empty());
 }
+
+TEST_F(ProfileDiscoveryTest, ComponentAvailabilityOfTodaysFiles)
+{
+    const std::string browser =
+        MakeProfile("browser", {"logins.json", "cert9.db", "autofill-profiles.json", "extensions.json"});
+    const TComponentBoxes boxes = CheckProfileFolder(browser, l10n, ui);
+    for (TComponentBox box : {SavedPasswordsBox, CertificatesBox, SavedFormDetailsBox, ExtensionsBox})
+        EXPECT_TRUE(boxes[box].Checked && boxes[box].Enabled) << box;
+    EXPECT_FALSE(boxes.ExtensionsHintVisible);
+    EXPECT_FALSE(boxes[AddressBooksBox].Enabled);
+
+    const std::string mail = MakeProfile("mail", {"abook-2.sqlite", "logins.db", "key4.db"});
+    const TComponentBoxes mailBoxes = CheckProfileFolder(mail, l10n, ui);
+    for (TComponentBox box : {AddressBooksBox, SavedPasswordsBox, CertificatesBox})
+        EXPECT_TRUE(mailBoxes[box].Checked) << box;
+    EXPECT_FALSE(mailBoxes[ExtensionsBox].Enabled);
+}

@@ -336,7 +336,7 @@ TEST_F(CliCommandsTest, BackupAndRestoreRefuseWhileTheApplicationRunsUnlessForce
         const TCliResult backup =
             Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--quiet"});
         EXPECT_EQ(backup.ExitCode, 3);
-        EXPECT_NE(backup.Err.find("Firefox is running"), std::string::npos) << backup.Err;
+        EXPECT_NE(backup.Err.find("Firefox is using the profile"), std::string::npos) << backup.Err;
         EXPECT_FALSE(fs::exists(Archive()));
         const std::string target = home.MakeDir("target");
         const TCliResult restore =

@@ -183,3 +183,23 @@ TEST_F(BackupRunTest, TheRequestMayChooseLevelAndEncryptionOverTheSettings)
     EXPECT_EQ(st.comp_method, ZIP_CM_STORE);
     zip_discard(za);
 }
+
+TEST_F(BackupRunTest, TodaysFilesTravelWithTheirGroupAndDatabasesWithTheirLogs)
+{
+    for (const char* file :
+         {"places.sqlite", "places.sqlite-wal", "places.sqlite-shm", "favicons.sqlite", "logins.json",
+          "key4.db", "cert9.db", "pkcs11.txt", "abook.sqlite", "abook.sqlite-wal", "abook-2.sqlite",
+          "abook-2.sqlite-wal", "extensions.json", "extensions/a@b.xpi",
+          "storage/default/moz-extension+++1234/idb/x.sqlite",
+          "storage/default/https+++example.org/ls/data.sqlite", "storage/ls-archive.sqlite"})
+        home.WriteFile("profile/" + std::string(file), file);
+    Tick({HistoryBox, SavedPasswordsBox});
+    EXPECT_EQ(Run().names, (Names{"favicons.sqlite", "indexfile.txt", "key4.db", "logins.json",
+                                  "places.sqlite", "places.sqlite-wal"}));
+    request.Boxes = {};
+    Tick({AddressBooksBox, CertificatesBox, ExtensionsBox});
+    EXPECT_EQ(Run().names,
+              (Names{"abook-2.sqlite", "abook-2.sqlite-wal", "abook.sqlite", "abook.sqlite-wal", "cert9.db",
+                     "extensions.json", "extensions/a@b.xpi", "indexfile.txt", "key4.db", "pkcs11.txt",
+                     "storage/default/moz-extension+++1234/idb/x.sqlite"}));
+}

@@ -84,9 +84,11 @@ TEST(CatalogueTest, SidesDifferWhereTheyShould)
         EXPECT_FALSE(Contains(component.Files, "cookies.sqlite-journal"));
     }
     EXPECT_EQ(Names(Backup(SavedFormDetailsBox).Files),
-              (std::vector<std::string_view>{"formhistory.dat", "URL.tbl", "formhistory.sqlite"}));
+              (std::vector<std::string_view>{"formhistory.dat", "URL.tbl", "formhistory.sqlite",
+                                             "autofill-profiles.json"}));
     EXPECT_EQ(Names(Restore(SavedFormDetailsBox).Files),
-              (std::vector<std::string_view>{"formhistory.dat", "formhistory.sqlite", "URL.tbl"}));
+              (std::vector<std::string_view>{"formhistory.dat", "formhistory.sqlite", "URL.tbl",
+                                             "autofill-profiles.json"}));
     EXPECT_EQ(Backup(GeneralSettingsBox).Files[1], "user.js");
     EXPECT_EQ(Restore(GeneralSettingsBox).Files[5], "user.js");
     EXPECT_EQ(Restore(UserStylesBox).Files[1], "chrome/userChrome.css");

@@ -213,3 +213,51 @@ TEST_F(RestoreRunTest, AMissingBackupFileEndsTheProgram)
     EXPECT_EQ(ui.calls.front(),
               "box ok question|Question|The backup file does not exist. The program will exit.");
 }
+
+TEST_F(RestoreRunTest, AReplacedDatabaseLosesTheTargetsStaleLogs)
+{
+    MakeArchive({{"places.sqlite", "p"},
+                 {"places.sqlite-wal", "latest visits"},
+                 {"cookies.sqlite", "c"},
+                 {"storage/default/moz-extension+++1/idb/x.sqlite", "x"}});
+    for (const char* file :
+         {"places.sqlite-wal", "places.sqlite-shm", "cookies.sqlite-wal", "cookies.sqlite-shm",
+          "formhistory.sqlite-wal", "storage/default/moz-extension+++1/idb/x.sqlite-wal"})
+        home.WriteFile("target/" + std::string(file), "stale");
+    request.Boxes[HistoryBox].Checked = true;
+    request.Boxes[CookiesBox].Checked = true;
+    request.Boxes[SavedFormDetailsBox].Checked = true;
+    request.Boxes[ExtensionsBox].Checked = true;
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(ReadFileForTest(target + "/places.sqlite-wal"), "latest visits");
+    EXPECT_FALSE(fs::exists(target + "/places.sqlite-shm"));
+    EXPECT_EQ(ReadFileForTest(target + "/cookies.sqlite"), "c");
+    EXPECT_FALSE(fs::exists(target + "/cookies.sqlite-wal"));
+    EXPECT_FALSE(fs::exists(target + "/cookies.sqlite-shm"));
+    EXPECT_FALSE(fs::exists(target + "/storage/default/moz-extension+++1/idb/x.sqlite-wal"));
+    // A database the backup does not hold keeps its log.
+    EXPECT_EQ(ReadFileForTest(target + "/formhistory.sqlite-wal"), "stale");
+}
+
+TEST_F(RestoreRunTest, PathsOfTheOldFolderPointIntoTheTargetAndCachesAreDropped)
+{
+    const std::string old = "/home/old/.mozilla/firefox/abc.default";
+    MakeArchive({{"extensions.json", R"({"addons":[{"path":")" + old +
+                                         R"(/extensions/a@b.xpi","rootURI":"jar:file://)" + old +
+                                         R"(/extensions/a@b.xpi!/"}]})"},
+                 {"pkcs11.txt", "parameters=configdir='sql:" + old + "' certPrefix=''\n"},
+                 {"compatibility.ini", "[Compatibility]\n"}});
+    home.WriteFile("target/folderCache.json", "{}");
+    request.Boxes[CertificatesBox].Checked = true;
+    request.Boxes[ExtensionsBox].Checked = true;
+    request.UnknownTicks = {true};
+    state.UnknownEntries = {{"compatibility.ini", false}};
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(ReadFileForTest(target + "/extensions.json"),
+              R"({"addons":[{"path":")" + target + R"(/extensions/a@b.xpi","rootURI":"jar:file://)" + target +
+                  R"(/extensions/a@b.xpi!/"}]})");
+    EXPECT_EQ(ReadFileForTest(target + "/pkcs11.txt"),
+              "parameters=configdir='sql:" + target + "' certPrefix=''\n");
+    EXPECT_FALSE(fs::exists(target + "/compatibility.ini"));
+    EXPECT_FALSE(fs::exists(target + "/folderCache.json"));
+}

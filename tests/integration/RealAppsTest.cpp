@@ -9,6 +9,7 @@
 #include "apps/MozManager.h"
 #include "apps/NewProfile.h"
 #include "apps/ProfileDiscovery.h"
+#include "apps/ProfileLock.h"
 #include "apps/RunningCheck.h"
 #include "apps/WizardState.h"
 #include "config/l10n.h"
@@ -256,10 +257,16 @@ TEST_F(RealAppsTest, WaitForAppExitFollowsARealFirefox)
     // An application ended by another test may linger until it is reaped.
     if (!WaitUntil([] { return !IsAppRunning(2); }, 15s))
         GTEST_SKIP() << "a Firefox this test did not start is running";
-    TAppProcess firefox(
-        {"firefox-esr", "--headless", "--no-remote", "--profile", home.MakeDir("running"), "about:blank"},
-        LogFile());
+    const std::string running = home.MakeDir("running");
+    TAppProcess firefox({"firefox-esr", "--headless", "--no-remote", "--profile", running, "about:blank"},
+                        LogFile());
     ASSERT_TRUE(WaitUntil([] { return IsAppRunning(2); }, 30s)) << ReadFileForTest(LogFile());
+    // Its own lock marks the profile in use; another profile is free.
+    EXPECT_TRUE(WaitUntil([&running] { return ReadProfileLock(running) == TProfileLock::InUse; }, 30s));
+    const std::string other = home.MakeDir("other");
+    home.WriteFile("other/.parentlock", "");
+    EXPECT_FALSE(IsProfileInUse(2, other));
+    EXPECT_TRUE(WaitForProfileFree(2, other, l10n, ui));
     const Lines oneBox{
         "box retrycancel stop|Warning|Firefox is running. Exit it and click the Retry button."};
 
@@ -276,4 +283,6 @@ TEST_F(RealAppsTest, WaitForAppExitFollowsARealFirefox)
     quitting.script.QueueAnswer(TBoxAnswer::Retry);
     EXPECT_TRUE(WaitForAppExit(2, l10n, quitting));
     EXPECT_EQ(quitting.script.calls, oneBox);
+    // Killed, it leaves its lock link behind: a link to an ended process.
+    EXPECT_EQ(ReadProfileLock(running), TProfileLock::Free);
 }

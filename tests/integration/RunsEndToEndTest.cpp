@@ -20,6 +20,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -146,6 +147,19 @@ protected:
         return code;
     }
 
+    /// Runs a privileged script in Firefox on `profile` (through its remote
+    /// control, on a port it chooses) and returns what the script gave back.
+    std::string RunInFirefox(const std::string& profile, const std::string& script)
+    {
+        TAppProcess firefox({"firefox-esr", "--headless", "--no-remote", "--marionette",
+                             "--remote-allow-system-access", "--profile", profile},
+                            LogFile());
+        std::string output;
+        RunTool({"python3", QUILLBANK_SOURCE_DIR "/tests/support/marionette.py", profile, script}, output);
+        EXPECT_EQ(firefox.WaitForExit(60s), 0) << ReadFileForTest(LogFile());
+        return output;
+    }
+
     /// What SQLite's own check says of a database, then the first value of
     /// `statement` (run with `value` bound, and committed).
     std::string RunSql(const std::string& database, const std::string& statement, const std::string& value)
@@ -263,8 +277,19 @@ TEST_F(RunsEndToEndTest, FirefoxProfileRestoredIntoAnotherProfileStartsWithItsHi
     EXPECT_EQ(state.ProfileDir, b + "/");
     EXPECT_EQ(Questions(), Lines{});
 
-    for (const std::string& file : FilesBelow(a))
-        EXPECT_TRUE(file == "prefs.js" || SameFile(a, b, file)) << file;
+    // Files naming the profile folder now name B; the caches are gone, and
+    // B keeps its own lock.
+    const std::set<std::string> moved = {"prefs.js", "extensions.json", "addonStartup.json.lz4",
+                                         "pkcs11.txt"};
+    for (const std::string& file : FilesBelow(a)) {
+        if (file == ".parentlock" || file == "compatibility.ini")
+            EXPECT_FALSE(file == "compatibility.ini" && fs::exists(b + "/" + file)) << file;
+        else
+            EXPECT_TRUE(moved.contains(file) || SameFile(a, b, file)) << file;
+    }
+    for (const std::string file : {"extensions.json", "pkcs11.txt"})
+        EXPECT_EQ(ReadFileForTest(b + "/" + file).find(a + "/"), std::string::npos) << file;
+    EXPECT_NE(ReadFileForTest(b + "/pkcs11.txt").find("configdir='sql:" + b + "'"), std::string::npos);
     EXPECT_EQ(NonEmptyLines(ReadFileForTest(b + "/prefs.js")), keptPrefs);
     EXPECT_FALSE(fs::exists(b + "/prefs.zal"));
 
@@ -279,6 +304,55 @@ TEST_F(RunsEndToEndTest, FirefoxProfileRestoredIntoAnotherProfileStartsWithItsHi
     EXPECT_EQ(RunSql(b + "/cookies.sqlite",
                      "SELECT count(*) FROM moz_cookies WHERE host = '.example.org' AND name = ?", "kept"),
               "ok\n1\n");
+}
+
+TEST_F(RunsEndToEndTest, SavedPasswordsAloneKeepALoginFirefoxStillReads)
+{
+    if (!RealAppsInstalled())
+        GTEST_SKIP() << "firefox-esr or thunderbird is not installed (scripts/install-deps.sh installs them)";
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "A"});
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "B"});
+    const std::string a = ProfileFolder(2, "A");
+    const std::string b = ProfileFolder(2, "B");
+    for (const std::string& folder : {a, b})
+        home.WriteFile(folder.substr(home.Path().size() + 1) + "/user.js",
+                       "user_pref(\"marionette.port\", 0);\n");
+    EXPECT_EQ(RunInFirefox(
+                  a,
+                  "const [done] = arguments;"
+                  "const login = Cc['@mozilla.org/login-manager/loginInfo;1']"
+                  "  .createInstance(Ci.nsILoginInfo);"
+                  "login.init('https://example.org', 'https://example.org', null, 'alice', 's3cret', '', '');"
+                  "Services.logins.addLoginAsync(login).then(() => done('added'), e => done('' + e));"),
+              "added\n");
+    // B starts once, so it has its own key database to be replaced.
+    const std::string listLogins =
+        "const [done] = arguments;"
+        "Services.logins.getAllLogins().then("
+        "  all => done(all.map(l => l.username + ':' + l.password).join(',') || 'none'),"
+        "  e => done('' + e));";
+    EXPECT_EQ(RunInFirefox(b, listLogins), "none\n");
+
+    TWizardState backupState;
+    TBackupRequest request;
+    request.Application = 2;
+    request.ProfileDir = a + "/";
+    request.ArchivePath = home.MakeDir("backups") + "/passwords.qkz";
+    const TComponentBoxes offered = CheckProfileFolder(a, l10n, ui);
+    ASSERT_TRUE(offered[SavedPasswordsBox].Checked);
+    EXPECT_TRUE(offered[CertificatesBox].Checked);
+    request.Boxes[SavedPasswordsBox].Checked = true;
+    RunBackup(request, backupState, Environment(backupState));
+
+    TWizardState state = RestoreState(2, request.ArchivePath, "B");
+    ASSERT_TRUE(DetectBackupFile(state.ArchivePath, state, Environment(state)));
+    TRestoreRequest restore;
+    ReadArchiveHeader(state, restore.Boxes, Environment(state));
+    EXPECT_TRUE(restore.Boxes[SavedPasswordsBox].Checked);
+    RunRestore(restore, state, Environment(state));
+    EXPECT_EQ(Questions(), Lines{});
+    EXPECT_TRUE(SameFile(a, b, "key4.db"));
+    EXPECT_EQ(RunInFirefox(b, listLogins), "alice:s3cret\n");
 }
 
 TEST_F(RunsEndToEndTest, ThunderbirdMailFolderOutsideTheProfileReturnsToItsPlace)

@@ -140,3 +140,15 @@ TEST(UnknowFilesModel, RowsTicksAndSavedStates)
     EXPECT_EQ(model.Ticks(), (std::vector<bool>{true, true}));
     EXPECT_FALSE(model.AllBoxTicked());
 }
+
+TEST_F(UnknowFilesTest, DatabaseLogsAreNeverOfferedAndNumberedAddressBooksAreKnown)
+{
+    const TUnknowFilesBL known(QUILLBANK_SOURCE_DIR "/data");
+    for (const char* name : {"abook-3.sqlite", "abook-3.sqlite-wal", "places.sqlite-shm", "key4.db-wal",
+                             "bounce-tracking-protection.sqlite", "bounce-tracking-protection.sqlite-wal",
+                             "notes-wal", "abook-3.sqlite.bak"})
+        home.WriteFile(std::string("profile/") + name, "x");
+    EXPECT_EQ(Scan(known), (TItems{{"abook-3.sqlite.bak", false},
+                                   {"bounce-tracking-protection.sqlite", false},
+                                   {"notes-wal", false}}));
+}

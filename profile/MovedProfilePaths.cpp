@@ -1,0 +1,255 @@
+#include "profile/MovedProfilePaths.h"
+
+#include "config/errorlog.h"
+#include "platform/FileSystem.h"
+#include "platform/StagedFile.h"
+#include "profile/MozLz4.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace quillbank {
+
+namespace {
+
+constexpr std::string_view AddonDatabaseName = "extensions.json";
+constexpr std::string_view AddonStartupName = "addonStartup.json.lz4";
+constexpr std::string_view ModuleListName = "pkcs11.txt";
+constexpr std::string_view DroppedCaches[] = {"compatibility.ini", "folderCache.json"};
+constexpr std::string_view ExtensionsFolder = "/extensions";
+constexpr std::string_view PathKey = "\"path\"";
+constexpr std::string_view ConfigDirKey = "configdir='";
+constexpr std::string_view SqlPrefix = "sql:";
+
+std::string WithoutTrailingSeparator(std::string_view folder)
+{
+    while (folder.size() > 1 && folder.back() == PathSeparator)
+        folder.remove_suffix(1);
+    return std::string(folder);
+}
+
+/// The JSON string starting at `quote` (the opening quote), unescaped as far
+/// as paths need it; nothing when it does not close.
+std::optional<std::string> ReadJsonString(std::string_view json, std::size_t quote)
+{
+    std::string value;
+    for (std::size_t i = quote + 1; i < json.size(); ++i) {
+        const char c = json[i];
+        if (c == '"')
+            return value;
+        if (c == '\\') {
+            if (++i == json.size())
+                return std::nullopt;
+            value += json[i] == 'n' ? '\n' : json[i] == 't' ? '\t' : json[i];
+        } else {
+            value += c;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string JsonEscaped(std::string_view text)
+{
+    std::string out;
+    for (const char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+/// A folder as the path of a file URL: bytes outside plain ASCII, blanks and
+/// the characters with a meaning in URLs as "%XX".
+std::string FileUrlPath(std::string_view folder)
+{
+    constexpr char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : folder) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte > 126 || byte <= 32 ||
+            std::string_view("\"%#?\\'<>`{}|^[]").find(c) != std::string_view::npos) {
+            out += '%';
+            out += digits[byte >> 4];
+            out += digits[byte & 0x0F];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+/// One folder to replace, in one spelling, and what may follow it besides "/".
+struct TFolderSpelling
+{
+    std::string From;
+    std::string To;
+    std::string_view Ends;
+};
+
+/// Replaces each spelling's folder where it stands as a whole folder, in one
+/// pass over the text, so that a new folder is never replaced again.
+std::string ReplaceFolders(std::string_view text, const std::vector<TFolderSpelling>& spellings)
+{
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        const auto match = std::find_if(spellings.begin(), spellings.end(), [&](const TFolderSpelling& s) {
+            const std::size_t after = at + s.From.size();
+            return !s.From.empty() && text.substr(at, s.From.size()) == s.From && after < text.size() &&
+                   (text[after] == '/' || s.Ends.find(text[after]) != std::string_view::npos);
+        });
+        if (match == spellings.end()) {
+            out += text[at++];
+        } else {
+            out += match->To;
+            at += match->From.size();
+        }
+    }
+    return out;
+}
+
+/// The content of a file to rewrite; nothing (and a line in the error log)
+/// when it cannot be read or is beyond any real file's size.
+std::optional<std::string> ReadFile(const std::string& path)
+{
+    struct stat info = {};
+    if (::stat(path.c_str(), &info) == 0 && static_cast<std::uintmax_t>(info.st_size) > MozLz4MaxSize) {
+        WriteErrorLog(path + ": " + std::to_string(info.st_size) + " bytes, too large to be rewritten");
+        return std::nullopt;
+    }
+    auto content = ReadWholeFile(path);
+    if (!content)
+        WriteErrorLog("cannot read " + path + ": " + std::strerror(errno));
+    return content;
+}
+
+void Replace(const std::string& path, std::string_view content)
+{
+    try {
+        TStagedFile staged(path);
+        staged.Write(content);
+        staged.Commit();
+    } catch (const EFileWriteError& error) {
+        WriteErrorLog(error.what());
+    }
+}
+
+void Delete(const std::string& path)
+{
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+        WriteErrorLog("cannot delete " + path + ": " + std::strerror(errno));
+}
+
+/// The JSON with its paths moved to `profileDir`; nothing when it names no
+/// other profile folder.
+std::optional<std::string> MovedJson(std::string_view json, const std::string& profileDir)
+{
+    const auto former = FormerProfileDir(json);
+    if (!former || *former == profileDir)
+        return std::nullopt;
+    return ReplaceProfileDir(json, *former, profileDir);
+}
+
+void FixAddonDatabase(const std::string& path, const std::string& profileDir)
+{
+    const auto json = ReadFile(path);
+    if (json)
+        if (const auto moved = MovedJson(*json, profileDir))
+            Replace(path, *moved);
+}
+
+void FixAddonStartup(const std::string& path, const std::string& profileDir)
+{
+    const auto file = ReadFile(path);
+    if (!file)
+        return;
+    try {
+        if (const auto moved = MovedJson(DecodeMozLz4(*file), profileDir))
+            Replace(path, EncodeMozLz4(*moved));
+    } catch (const EMozLz4Error& error) {
+        // Only a cache: the application rebuilds it from the add-on database.
+        WriteErrorLog(path + ": " + error.what() + "; deleted, the application rebuilds it");
+        Delete(path);
+    }
+}
+
+void FixModuleList(const std::string& path, const std::string& profileDir)
+{
+    const auto text = ReadFile(path);
+    if (!text)
+        return;
+    const std::string fixed = FixPkcs11ConfigDir(*text, profileDir);
+    if (fixed != *text)
+        Replace(path, fixed);
+}
+
+} // namespace
+
+std::optional<std::string> FormerProfileDir(std::string_view json)
+{
+    for (auto key = json.find(PathKey); key != std::string_view::npos; key = json.find(PathKey, key + 1)) {
+        std::size_t i = key + PathKey.size();
+        while (i < json.size() && (json[i] == ' ' || json[i] == ':'))
+            ++i;
+        if (i >= json.size() || json[i] != '"')
+            continue;
+        const auto value = ReadJsonString(json, i);
+        if (!value || !value->starts_with('/'))
+            continue;
+        const auto marker = value->rfind(ExtensionsFolder);
+        const std::size_t after = marker + ExtensionsFolder.size();
+        if (marker != std::string::npos && marker > 0 && (after == value->size() || (*value)[after] == '/'))
+            return value->substr(0, marker);
+    }
+    return std::nullopt;
+}
+
+std::string ReplaceProfileDir(std::string_view json, std::string_view from, std::string_view to)
+{
+    // URLs first: their path may equal the plain path, which must not turn
+    // a URL's folder into an unescaped one.
+    return ReplaceFolders(json, {{"file://" + FileUrlPath(from), "file://" + FileUrlPath(to), "\"!"},
+                                 {JsonEscaped(from), JsonEscaped(to), "\""}});
+}
+
+std::string FixPkcs11ConfigDir(std::string_view text, std::string_view profileDir)
+{
+    const std::string folder = WithoutTrailingSeparator(profileDir);
+    std::string out;
+    std::size_t done = 0;
+    for (auto key = text.find(ConfigDirKey); key != std::string_view::npos;
+         key = text.find(ConfigDirKey, key + 1)) {
+        const std::size_t start = key + ConfigDirKey.size();
+        const auto end = text.find('\'', start);
+        if (end == std::string_view::npos)
+            break;
+        const std::string_view value = text.substr(start, end - start);
+        out.append(text.substr(done, start - done));
+        out.append(value.starts_with(SqlPrefix) ? std::string(SqlPrefix) + folder : folder);
+        done = end;
+    }
+    out.append(text.substr(done));
+    return out;
+}
+
+void FixMovedProfilePaths(const std::string& profileDir)
+{
+    const std::string folder = IncludeTrailingSeparator(profileDir);
+    const std::string self = WithoutTrailingSeparator(profileDir);
+    if (const auto name = FindEntryIgnoreCase(folder, AddonDatabaseName))
+        FixAddonDatabase(folder + *name, self);
+    if (const auto name = FindEntryIgnoreCase(folder, AddonStartupName))
+        FixAddonStartup(folder + *name, self);
+    if (const auto name = FindEntryIgnoreCase(folder, ModuleListName))
+        FixModuleList(folder + *name, self);
+    for (std::string_view cache : DroppedCaches)
+        if (const auto name = FindEntryIgnoreCase(folder, cache))
+            Delete(folder + *name);
+}
+
+} // namespace quillbank

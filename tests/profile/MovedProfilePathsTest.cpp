@@ -1,0 +1,98 @@
+#include "profile/MovedProfilePaths.h"
+
+#include "profile/MozLz4.h"
+#include "tests/support/FakeHome.h"
+
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::ReadFileForTest;
+using quillbank::testing::TFakeHome;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string Old = "/home/old/.mozilla/firefox/abc.default";
+
+std::string AddonDatabase(const std::string& folder, const std::string& urlFolder)
+{
+    return R"({"addons":[{"id":"a@b","location":"app-profile","path":")" + folder +
+           R"(/extensions/a@b.xpi","rootURI":"jar:file://)" + urlFolder +
+           R"(/extensions/a@b.xpi!/"},{"id":"builtin","path":null,"rootURI":"resource://builtin/"}]})";
+}
+
+std::string AddonStartup(const std::string& folder)
+{
+    return R"({"app-profile":{"path":")" + folder +
+           R"(/extensions","addons":{"a@b":{"path":"a@b.xpi","rootURI":"jar:file://)" + folder +
+           R"(/extensions/a@b.xpi!/"}}}})";
+}
+
+} // namespace
+
+TEST(MovedProfilePaths, TheFormerFolderIsWhereTheProfilesExtensionsLay)
+{
+    EXPECT_EQ(FormerProfileDir(AddonDatabase(Old, Old)), Old);
+    EXPECT_EQ(FormerProfileDir(AddonStartup(Old)), Old);
+    EXPECT_EQ(FormerProfileDir(R"({"path" : "/a/extensions/b/extensions/x.xpi"})"), "/a/extensions/b");
+    // Nothing from paths that are not a profile's add-ons, or from broken text.
+    EXPECT_EQ(FormerProfileDir(R"({"path":null,"x":{"path":"/usr/lib/firefox/extensionsX"}})"), std::nullopt);
+    EXPECT_EQ(FormerProfileDir(R"({"path":"relative/extensions/x"})"), std::nullopt);
+    EXPECT_EQ(FormerProfileDir(R"({"path":"/a/extensions/x.xpi)"), std::nullopt);
+    EXPECT_EQ(FormerProfileDir(R"({"path":"\)"), std::nullopt);
+    EXPECT_EQ(FormerProfileDir(std::string(100000, '{')), std::nullopt);
+}
+
+TEST(MovedProfilePaths, OnlyWholeFoldersAreReplacedInPathsAndUrls)
+{
+    const std::string to = "/home/new/my profile";
+    EXPECT_EQ(ReplaceProfileDir(AddonDatabase(Old, Old), Old, to),
+              AddonDatabase(to, "/home/new/my%20profile"));
+    // A longer folder that starts the same is another folder.
+    EXPECT_EQ(ReplaceProfileDir(R"({"path":"/p2/x","q":"/p"})", "/p", "/n"), R"({"path":"/p2/x","q":"/n"})");
+    // Into a folder below the old one: the new folder is not replaced again.
+    EXPECT_EQ(ReplaceProfileDir(R"({"path":"/p/x","u":"file:///p/x"})", "/p", "/p/sub"),
+              R"({"path":"/p/sub/x","u":"file:///p/sub/x"})");
+    // A folder with a quote is found in its escaped JSON form.
+    EXPECT_EQ(ReplaceProfileDir(R"({"path":"/a\"b/extensions"})", "/a\"b", "/c"),
+              R"({"path":"/c/extensions"})");
+}
+
+TEST(MovedProfilePaths, TheModuleListNamesTheNewFolder)
+{
+    EXPECT_EQ(
+        FixPkcs11ConfigDir("library=\nparameters=configdir='sql:/old/p' certPrefix='' secmod='secmod.db'\n",
+                           "/new/p/"),
+        "library=\nparameters=configdir='sql:/new/p' certPrefix='' secmod='secmod.db'\n");
+    EXPECT_EQ(FixPkcs11ConfigDir("configdir='/old' x", "/new"), "configdir='/new' x");
+    // No closing quote: left as it is.
+    EXPECT_EQ(FixPkcs11ConfigDir("configdir='sql:/old", "/new"), "configdir='sql:/old");
+}
+
+TEST(MovedProfilePaths, ARestoredProfileIsFixedInPlaceAndBrokenFilesAreHandled)
+{
+    TFakeHome home;
+    const std::string profile = home.MakeDir("profile");
+    home.WriteFile("profile/extensions.json", AddonDatabase(Old, Old));
+    home.WriteFile("profile/addonStartup.json.lz4", EncodeMozLz4(AddonStartup(Old)));
+    home.WriteFile("profile/compatibility.ini", "[Compatibility]\nLastPlatformDir=/usr/lib/firefox\n");
+    home.WriteFile("profile/folderCache.json", "{}");
+    FixMovedProfilePaths(profile + "/");
+    EXPECT_EQ(ReadFileForTest(profile + "/extensions.json"), AddonDatabase(profile, profile));
+    EXPECT_EQ(DecodeMozLz4(ReadFileForTest(profile + "/addonStartup.json.lz4")), AddonStartup(profile));
+    EXPECT_FALSE(fs::exists(profile + "/compatibility.ini"));
+    EXPECT_FALSE(fs::exists(profile + "/folderCache.json"));
+
+    // A damaged startup cache goes (the application rebuilds it); invalid
+    // JSON stays as it is; each is a line in the error log.
+    home.WriteFile("profile/addonStartup.json.lz4", "mozLz40\0garbage");
+    home.WriteFile("profile/extensions.json", "{\"path\":\"" + Old + "/extensions");
+    FixMovedProfilePaths(profile + "/");
+    EXPECT_FALSE(fs::exists(profile + "/addonStartup.json.lz4"));
+    EXPECT_EQ(ReadFileForTest(profile + "/extensions.json"), "{\"path\":\"" + Old + "/extensions");
+    EXPECT_NE(ReadFileForTest(home.Path() + "/.config/Quillbank/error.log").find("addonStartup.json.lz4"),
+              std::string::npos);
+}
