@@ -1,6 +1,9 @@
 #include "engine/EntryReader.h"
 
+#include "engine/WinZipAes.h"
+
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -33,10 +36,137 @@ bool WriteAll(int fd, const char* data, std::size_t size)
     return true;
 }
 
+/// Reads exactly `size` bytes; false when the entry ends or fails first.
+bool ReadExactly(zip_file_t* file, std::uint8_t* data, std::size_t size)
+{
+    while (size > 0) {
+        const zip_int64_t got = zip_fread(file, data, size);
+        if (got <= 0)
+            return false;
+        data += got;
+        size -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+/// Reads an AES-256 entry with our own decryption, so that the key
+/// derivation, a millisecond per entry, costs no more than it must.
+/// `withoutChecksum`: the entry's checksum field is empty; `knownKeys` (when
+/// given) were derived from `password`.
+TReadResult ReadAesEntry(zip_t* archive, std::uint64_t index, const zip_stat_t& info,
+                         const std::string& password, bool withoutChecksum, const TEntrySink& sink,
+                         TReadBuffer& buffer, const winzip_aes::TKnownKeys* knownKeys)
+{
+    namespace aes = winzip_aes;
+    if (!(info.valid & ZIP_STAT_COMP_SIZE) || info.comp_size < aes::HeaderSize + aes::MacSize)
+        return TReadResult::Damaged;
+    zip_file_t* raw = zip_fopen_index(archive, index, ZIP_FL_ENCRYPTED);
+    if (raw == nullptr)
+        return TReadResult::Damaged;
+    std::array<std::uint8_t, aes::HeaderSize> header{};
+    if (!ReadExactly(raw, header.data(), header.size())) {
+        zip_fclose(raw);
+        return TReadResult::Damaged;
+    }
+    std::array<std::uint8_t, aes::SaltSize> salt{};
+    std::copy_n(header.begin(), salt.size(), salt.begin());
+    const auto known = knownKeys != nullptr ? knownKeys->find(salt) : aes::TKnownKeys::const_iterator();
+    const aes::TKeys keys = knownKeys != nullptr && known != knownKeys->end()
+                                ? *known->second
+                                : aes::DeriveKeys(password, salt.data());
+    if (!std::equal(keys.Verifier.begin(), keys.Verifier.end(), header.begin() + aes::SaltSize)) {
+        zip_fclose(raw);
+        return TReadResult::WrongPassword;
+    }
+    aes::TCipher cipher(keys);
+    const bool deflated = info.comp_method == ZIP_CM_DEFLATE;
+    z_stream inflater{};
+    if (deflated && inflateInit2(&inflater, -MAX_WBITS) != Z_OK) {
+        zip_fclose(raw);
+        return TReadResult::Damaged;
+    }
+    // The first half of the buffer takes the encrypted data, the second the
+    // decompressed data.
+    buffer.resize(std::max<std::size_t>(buffer.size(), 2 * 256 * 1024));
+    const std::size_t half = buffer.size() / 2;
+    auto* input = reinterpret_cast<std::uint8_t*>(buffer.data());
+    char* output = buffer.data() + half;
+    std::uint64_t remaining = info.comp_size - aes::HeaderSize - aes::MacSize;
+    std::uint64_t total = 0;
+    uLong crc = crc32(0L, Z_NULL, 0);
+    bool streamEnded = !deflated;
+    TReadResult result = TReadResult::Ok;
+    auto deliver = [&](const char* data, std::size_t size) {
+        total += size;
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(size));
+        if (total > info.size)
+            result = TReadResult::Damaged;
+        else if (!sink(data, size))
+            result = TReadResult::SinkFailed;
+    };
+    while (remaining > 0 && result == TReadResult::Ok) {
+        const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, half));
+        if (!ReadExactly(raw, input, size)) {
+            result = TReadResult::Damaged;
+            break;
+        }
+        remaining -= size;
+        cipher.Decrypt(input, size);
+        if (!deflated) {
+            deliver(reinterpret_cast<const char*>(input), size);
+            continue;
+        }
+        inflater.next_in = input;
+        inflater.avail_in = static_cast<uInt>(size);
+        while (inflater.avail_in > 0 && !streamEnded && result == TReadResult::Ok) {
+            inflater.next_out = reinterpret_cast<Bytef*>(output);
+            inflater.avail_out = static_cast<uInt>(half);
+            const int status = inflate(&inflater, Z_NO_FLUSH);
+            if (status != Z_OK && status != Z_STREAM_END) {
+                result = TReadResult::Damaged;
+                break;
+            }
+            streamEnded = status == Z_STREAM_END;
+            deliver(output, half - inflater.avail_out);
+        }
+        // Nothing may follow the end of the compressed stream.
+        if (streamEnded && (inflater.avail_in > 0 || remaining > 0))
+            result = TReadResult::Damaged;
+    }
+    // Whatever the stream still holds once all input is in.
+    while (deflated && !streamEnded && result == TReadResult::Ok) {
+        inflater.next_in = input;
+        inflater.avail_in = 0;
+        inflater.next_out = reinterpret_cast<Bytef*>(output);
+        inflater.avail_out = static_cast<uInt>(half);
+        const int status = inflate(&inflater, Z_NO_FLUSH);
+        if (status != Z_OK && status != Z_STREAM_END) {
+            result = TReadResult::Damaged;
+            break;
+        }
+        streamEnded = status == Z_STREAM_END;
+        if (half - inflater.avail_out == 0 && !streamEnded) {
+            result = TReadResult::Damaged;
+            break;
+        }
+        deliver(output, half - inflater.avail_out);
+    }
+    if (deflated)
+        inflateEnd(&inflater);
+    std::array<std::uint8_t, aes::MacSize> mac{};
+    if (result == TReadResult::Ok &&
+        (!ReadExactly(raw, mac.data(), mac.size()) || mac != cipher.Mac() || total != info.size ||
+         (!withoutChecksum && (info.valid & ZIP_STAT_CRC) && crc != info.crc)))
+        result = TReadResult::Damaged;
+    zip_fclose(raw);
+    return result;
+}
+
 } // namespace
 
 TReadResult ReadArchiveEntry(zip_t* archive, std::uint64_t index, const std::string& password,
-                             const TEntrySink& sink, TReadBuffer& buffer)
+                             const TEntrySink& sink, TReadBuffer& buffer,
+                             const winzip_aes::TKnownKeys* knownKeys)
 {
     zip_stat_t info;
     if (zip_stat_index(archive, index, 0, &info) != 0)
@@ -44,6 +174,11 @@ TReadResult ReadArchiveEntry(zip_t* archive, std::uint64_t index, const std::str
     const bool encrypted = (info.valid & ZIP_STAT_ENCRYPTION_METHOD) && info.encryption_method != ZIP_EM_NONE;
     if (encrypted && password.empty())
         return TReadResult::WrongPassword;
+    const bool aes = encrypted && IsAes(info.encryption_method);
+    const bool withoutChecksum = aes && (info.valid & ZIP_STAT_CRC) && info.crc == 0;
+    if (encrypted && info.encryption_method == ZIP_EM_AES_256 && (info.valid & ZIP_STAT_SIZE) &&
+        (info.comp_method == ZIP_CM_DEFLATE || info.comp_method == ZIP_CM_STORE))
+        return ReadAesEntry(archive, index, info, password, withoutChecksum, sink, buffer, knownKeys);
     zip_file_t* entry = encrypted ? zip_fopen_index_encrypted(archive, index, 0, password.c_str())
                                   : zip_fopen_index(archive, index, 0);
     if (entry == nullptr) {
@@ -51,8 +186,6 @@ TReadResult ReadArchiveEntry(zip_t* archive, std::uint64_t index, const std::str
         return code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD ? TReadResult::WrongPassword
                                                                      : TReadResult::Damaged;
     }
-    const bool aes = encrypted && IsAes(info.encryption_method);
-    const bool withoutChecksum = aes && (info.valid & ZIP_STAT_CRC) && info.crc == 0;
     // Small entries need no more than their size (plus one byte to see a
     // lying size); the memory is kept for the next entry.
     const std::uint64_t wanted = (info.valid & ZIP_STAT_SIZE) ? info.size + 1 : ChunkSize;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/WinZipAes.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -22,10 +24,12 @@ using TEntrySink = std::function<bool(const char* data, std::size_t size)>;
 using TReadBuffer = std::vector<char>;
 
 /// Reads one entry to its end into `sink`, decrypting it with `password`,
-/// and checks its size and checksum. Safe to run on several threads at once,
+/// and checks its size and checksum. `knownKeys` (when given) are keys
+/// derived from that same password. Safe to run on several threads at once,
 /// each with its own archive handle.
 TReadResult ReadArchiveEntry(zip_t* archive, std::uint64_t index, const std::string& password,
-                             const TEntrySink& sink, TReadBuffer& buffer);
+                             const TEntrySink& sink, TReadBuffer& buffer,
+                             const winzip_aes::TKnownKeys* knownKeys = nullptr);
 
 /// Writes one entry to `target` (whose folder exists): beside it first, and
 /// over it only when complete and intact, so a failed extraction never

@@ -54,8 +54,9 @@ std::size_t TParallelDeflate::PieceCount(std::uint64_t size)
     return static_cast<std::size_t>(std::max<std::uint64_t>(1, (size + PieceSize - 1) / PieceSize));
 }
 
-TParallelDeflate::TParallelDeflate(std::vector<TDeflateJob> jobs, int settingsLevel, unsigned threads)
-    : jobs_(std::move(jobs)), level_(settingsLevel)
+TParallelDeflate::TParallelDeflate(std::vector<TDeflateJob> jobs, int settingsLevel, std::string aesPassword,
+                                   unsigned threads)
+    : jobs_(std::move(jobs)), level_(settingsLevel), aesPassword_(std::move(aesPassword))
 {
     if (threads == 0)
         threads = std::max(1u, std::thread::hardware_concurrency());
@@ -99,6 +100,8 @@ void TParallelDeflate::Produce(TSlot& slot, TDeflateChunkCompressor* compressor,
     const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(PieceSize, job.Size - slot.Offset));
     if (!ReadPiece(job.Path, slot.Offset, wanted, input, piece.Failure))
         return;
+    if (slot.Offset == 0 && !aesPassword_.empty())
+        piece.Keys = std::make_shared<const winzip_aes::TKeys>(winzip_aes::DeriveNewKeys(aesPassword_));
     piece.InputSize = input.size();
     piece.Crc = libdeflate_crc32(0, input.data(), input.size());
     if (compressor == nullptr)

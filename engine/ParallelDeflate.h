@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/WinZipAes.h"
+
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -30,6 +32,9 @@ struct TDeflatePiece
     bool Last = false;
     /// Why the file could not be read; empty when it was.
     std::string Failure;
+    /// With a password, the first piece of each file carries the keys the
+    /// file is to be encrypted with.
+    std::shared_ptr<const winzip_aes::TKeys> Keys;
 };
 
 /**
@@ -43,8 +48,10 @@ class TParallelDeflate
 public:
     static constexpr std::size_t PieceSize = 1u << 20;
 
-    /// Starts the workers at once; `threads` 0 means one per core.
-    TParallelDeflate(std::vector<TDeflateJob> jobs, int settingsLevel, unsigned threads = 0);
+    /// Starts the workers at once; `threads` 0 means one per core. With an
+    /// `aesPassword`, the workers also derive each file's encryption keys.
+    TParallelDeflate(std::vector<TDeflateJob> jobs, int settingsLevel, std::string aesPassword = {},
+                     unsigned threads = 0);
     /// Stops the workers, also when pieces were left untaken.
     ~TParallelDeflate();
     TParallelDeflate(const TParallelDeflate&) = delete;
@@ -72,6 +79,7 @@ private:
 
     const std::vector<TDeflateJob> jobs_;
     const int level_;
+    const std::string aesPassword_;
     std::mutex mutex_;
     std::condition_variable produced_;
     std::condition_variable consumed_;

@@ -221,21 +221,30 @@ void TZipFactory::WriteStaged()
         Report("cannot open the archive for writing: " + error);
         return;
     }
-    const TSourceObserver observer{[this](const std::string& item, std::uint64_t size, int percent) {
-                                       HandleItemProgress(item, size, percent);
-                                   },
-                                   [this] { env_.Ui.ProcessEvents(); }};
+    writtenKeys_.clear();
+    const TSourceObserver observer{
+        [this](const std::string& item, std::uint64_t size, int percent) {
+            HandleItemProgress(item, size, percent);
+        },
+        [this] { env_.Ui.ProcessEvents(); },
+        [this](const std::shared_ptr<const winzip_aes::TKeys>& keys) { writtenKeys_[keys->Salt] = keys; }};
     // The sources outlive the archive handle: discarding the archive still
     // calls them.
     std::vector<std::unique_ptr<TZipFileSource>> sources;
     TZipHandle archive(opened);
-    auto configure = [&](zip_int64_t index) {
+    // AES-256 is applied by the sources themselves, so that the costly key
+    // derivation runs on the compressing workers; without compression (and
+    // for the traditional encryption) the writer encrypts.
+    const bool sourcesEncrypt =
+        !archivePassword_.empty() && encryptionMethod_ == ZIP_EM_AES_256 && compressionLevel_ > 0;
+    auto configure = [&](zip_int64_t index, bool encryptedBySource) {
         zip_set_file_compression(archive.Get(), index, compressionLevel_ == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
                                  compressionLevel_);
         zip_file_set_external_attributes(archive.Get(), index, 0, ZIP_OPSYS_UNIX, (S_IFREG | 0600u) << 16);
         // An empty password means no encryption at all.
         if (!archivePassword_.empty())
-            zip_file_set_encryption(archive.Get(), index, encryptionMethod_, archivePassword_.c_str());
+            zip_file_set_encryption(archive.Get(), index, encryptionMethod_,
+                                    encryptedBySource ? nullptr : archivePassword_.c_str());
     };
     auto leaveOut = [&](TZipFileSource& source) {
         const std::string line = fileLabel_ + ": " + source.Path() + ": " + source.Failure();
@@ -264,7 +273,7 @@ void TZipFactory::WriteStaged()
             added.erase(source->EntryName());
             continue;
         }
-        configure(source->Index);
+        configure(source->Index, sourcesEncrypt);
         if (!source->Prepare())
             leaveOut(*source);
         sources.push_back(std::move(source));
@@ -279,7 +288,7 @@ void TZipFactory::WriteStaged()
         if (index < 0 && headerSource != nullptr)
             zip_source_free(headerSource);
         if (index >= 0)
-            configure(index);
+            configure(index, false);
     }
     // The writer takes the entries in the order of their index.
     std::sort(sources.begin(), sources.end(),
@@ -295,9 +304,9 @@ void TZipFactory::WriteStaged()
                 attached.push_back(source.get());
                 jobs.push_back(source->Job());
             }
-        TParallelDeflate pipeline(std::move(jobs), compressionLevel_);
+        TParallelDeflate pipeline(std::move(jobs), compressionLevel_, sourcesEncrypt ? archivePassword_ : "");
         for (std::size_t job = 0; job < attached.size(); ++job)
-            attached[job]->Attach(&pipeline, job, compressionLevel_ > 0);
+            attached[job]->Attach(&pipeline, job, compressionLevel_ > 0, sourcesEncrypt);
         if (archive.Commit())
             return;
         const auto failed = std::find_if(sources.begin(), sources.end(),
@@ -446,7 +455,8 @@ int TZipFactory::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPla
     return count;
 }
 
-TArchiveCheck TZipFactory::ReadAllEntries(TArchiveReaders& readers, std::optional<std::string>& header)
+TArchiveCheck TZipFactory::ReadAllEntries(TArchiveReaders& readers, std::optional<std::string>& header,
+                                          const winzip_aes::TKnownKeys* knownKeys)
 {
     const std::size_t count = readers.EntryCount();
     std::vector<TReadResult> results(count, TReadResult::Ok);
@@ -468,7 +478,7 @@ TArchiveCheck TZipFactory::ReadAllEntries(TArchiveReaders& readers, std::optiona
                         headers[i].append(data, size);
                     return true;
                 },
-                buffers_[worker]);
+                buffers_[worker], knownKeys);
             // Stop at the first failure: every entry before it has been handed out.
             return results[i] == TReadResult::Ok;
         },
@@ -500,7 +510,7 @@ bool TZipFactory::VerifyArchive(std::string_view expectedHeader)
         return false;
     }
     std::optional<std::string> header;
-    const TArchiveCheck check = ReadAllEntries(readers, header);
+    const TArchiveCheck check = ReadAllEntries(readers, header, &writtenKeys_);
     if (check.Outcome != TArchiveCheck::TOutcome::Passed) {
         Report("verification: entry \"" + check.Failure + "\" does not read back");
         return false;

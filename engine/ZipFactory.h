@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/WinZipAes.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -148,7 +150,8 @@ private:
     int ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlannedEntry>& planned,
                        const std::string& root);
     /// Reads every entry; `header` receives the header entry.
-    TArchiveCheck ReadAllEntries(TArchiveReaders& readers, std::optional<std::string>& header);
+    TArchiveCheck ReadAllEntries(TArchiveReaders& readers, std::optional<std::string>& header,
+                                 const winzip_aes::TKnownKeys* knownKeys = nullptr);
     /// One line in the error log about this archive.
     void Report(const std::string& what) const;
 
@@ -169,6 +172,8 @@ private:
     /// The label of file lines in the progress and the report.
     std::string fileLabel_;
     std::unique_ptr<TArchiveReaders> readers_;
+    /// The keys the entries written last were encrypted with.
+    winzip_aes::TKnownKeys writtenKeys_;
     /// Working memory of each reading thread.
     std::vector<std::vector<char>> buffers_;
     bool headerStaged_ = false;

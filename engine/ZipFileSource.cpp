@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -45,11 +46,12 @@ bool TZipFileSource::Prepare()
     return true;
 }
 
-void TZipFileSource::Attach(TParallelDeflate* pipeline, std::size_t job, bool compressed)
+void TZipFileSource::Attach(TParallelDeflate* pipeline, std::size_t job, bool compressed, bool encrypted)
 {
     pipeline_ = pipeline;
     job_ = job;
     compressed_ = compressed;
+    encrypted_ = encrypted;
 }
 
 void TZipFileSource::PumpWhenDue()
@@ -70,6 +72,8 @@ bool TZipFileSource::TakePiece()
         zip_error_set(&error_, ZIP_ER_READ, 0);
         return false;
     }
+    if (encrypted_)
+        EncryptPiece();
     crc_ = done_ == 0 ? piece_.Crc
                       : static_cast<std::uint32_t>(
                             crc32_combine(crc_, piece_.Crc, static_cast<z_off_t>(piece_.InputSize)));
@@ -83,6 +87,26 @@ bool TZipFileSource::TakePiece()
     return true;
 }
 
+void TZipFileSource::EncryptPiece()
+{
+    std::vector<unsigned char>& data = piece_.Data;
+    if (!cipher_) {
+        if (!piece_.Keys)
+            throw std::logic_error("an encrypted file's first piece came without keys");
+        cipher_ = std::make_unique<winzip_aes::TCipher>(*piece_.Keys);
+        observer_.KeysUsed(piece_.Keys);
+        cipher_->Encrypt(data.data(), data.size());
+        data.insert(data.begin(), piece_.Keys->Verifier.begin(), piece_.Keys->Verifier.end());
+        data.insert(data.begin(), piece_.Keys->Salt.begin(), piece_.Keys->Salt.end());
+    } else {
+        cipher_->Encrypt(data.data(), data.size());
+    }
+    if (piece_.Last) {
+        const auto mac = cipher_->Mac();
+        data.insert(data.end(), mac.begin(), mac.end());
+    }
+}
+
 zip_int64_t TZipFileSource::Read(unsigned char* data, std::size_t length)
 {
     PumpWhenDue();
@@ -90,6 +114,11 @@ zip_int64_t TZipFileSource::Read(unsigned char* data, std::size_t length)
         if (ended_) {
             if (!reported_) {
                 reported_ = true;
+                // Done with the file: its last piece and its cipher go now,
+                // not when the whole archive is written.
+                piece_ = {};
+                pieceOffset_ = 0;
+                cipher_.reset();
                 observer_.Progress(entryName_, done_, 100);
             }
             return 0;
@@ -113,6 +142,7 @@ zip_int64_t TZipFileSource::Command(void* data, zip_uint64_t length, zip_source_
         reported_ = false;
         done_ = 0;
         crc_ = 0;
+        cipher_.reset();
         nextReport_ = ProgressStep;
         observer_.Progress(entryName_, plannedSize_, 0);
         return 0;
@@ -133,7 +163,24 @@ zip_int64_t TZipFileSource::Command(void* data, zip_uint64_t length, zip_source_
             st->crc = crc_;
             st->valid |= ZIP_STAT_CRC;
         }
+        if (encrypted_) {
+            st->encryption_method = ZIP_EM_AES_256;
+            st->valid |= ZIP_STAT_ENCRYPTION_METHOD;
+        }
         return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_GET_FILE_ATTRIBUTES: {
+        if (length < sizeof(zip_file_attributes_t)) {
+            zip_error_set(&error_, ZIP_ER_INVAL, 0);
+            return -1;
+        }
+        // Readers need the version that knows AES-encrypted entries.
+        auto* attributes = static_cast<zip_file_attributes_t*>(data);
+        if (encrypted_) {
+            attributes->valid |= ZIP_FILE_ATTRIBUTES_VERSION_NEEDED;
+            attributes->version_needed = 51;
+        }
+        return 0;
     }
     case ZIP_SOURCE_ERROR:
         return zip_error_to_data(&error_, data, length);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <string>
 #include <zip.h>
 
@@ -19,6 +20,8 @@ struct TSourceObserver
     /// Keeps the window responsive; called at least every 50 ms while a file
     /// is written.
     std::function<void()> Pump;
+    /// The keys a file is being encrypted with.
+    std::function<void(const std::shared_ptr<const winzip_aes::TKeys>&)> KeysUsed;
 };
 
 /**
@@ -40,8 +43,10 @@ public:
     /// Reads the file's size and time and checks that it can be read; false
     /// with Failure() set when not.
     bool Prepare();
-    /// The pieces come from `pipeline`, as its job number `job`.
-    void Attach(TParallelDeflate* pipeline, std::size_t job, bool compressed);
+    /// The pieces come from `pipeline`, as its job number `job`. `encrypted`:
+    /// the source encrypts them itself (AES-256, with the keys the first
+    /// piece brings), so that the writer copies them as they are.
+    void Attach(TParallelDeflate* pipeline, std::size_t job, bool compressed, bool encrypted);
     TDeflateJob Job() const { return {path_, plannedSize_}; }
 
     /// Why the file could not be read; empty when it could.
@@ -58,6 +63,10 @@ private:
     zip_int64_t Read(unsigned char* data, std::size_t length);
     /// Takes the next piece; false when the file failed.
     bool TakePiece();
+    /// Encrypts the piece in place; the first one is preceded by the salt
+    /// and the password verifier, the last one followed by the
+    /// authentication code.
+    void EncryptPiece();
     void PumpWhenDue();
 
     std::string entryName_;
@@ -66,6 +75,8 @@ private:
     TParallelDeflate* pipeline_ = nullptr;
     std::size_t job_ = 0;
     bool compressed_ = true;
+    bool encrypted_ = false;
+    std::unique_ptr<winzip_aes::TCipher> cipher_;
     std::uint64_t plannedSize_ = 0;
     std::time_t mtime_ = 0;
 

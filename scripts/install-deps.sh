@@ -8,7 +8,7 @@ packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config clang-format
   # libraries of the program
-  qt6-base-dev libzip-dev libdeflate-dev zlib1g-dev libjpeg62-turbo-dev liblz4-dev
+  qt6-base-dev libzip-dev libdeflate-dev nettle-dev zlib1g-dev libjpeg62-turbo-dev liblz4-dev
   # tests
   libgtest-dev libgmock-dev
   # the real applications, peers of the integration tests

@@ -181,7 +181,7 @@ TEST_F(ParallelDeflateTest, ManyFilesOfEverySizeComeBackInOrderWithTheirChecksum
     }
     for (unsigned threads : {1u, 2u, 4u}) {
         SCOPED_TRACE(std::to_string(threads) + " threads");
-        TParallelDeflate pipeline(jobs, 9, threads);
+        TParallelDeflate pipeline(jobs, 9, {}, threads);
         std::vector<std::string> failures;
         const auto files = TakeAll(pipeline, jobs, failures);
         for (std::size_t i = 0; i < files.size(); ++i)
@@ -199,7 +199,7 @@ TEST_F(ParallelDeflateTest, AFileIsTakenAsItWasListedAndAMissingOneFails)
         {home.Path() + "/vanished", 10},
         {Write("level0", "stored as it is"), 15},
     };
-    TParallelDeflate pipeline(jobs, 9, 2);
+    TParallelDeflate pipeline(jobs, 9, {}, 2);
     std::vector<std::string> failures;
     const auto files = TakeAll(pipeline, jobs, failures);
     EXPECT_TRUE(files[0] == Text(400'000, 7).substr(0, 100'000));
@@ -213,7 +213,7 @@ TEST_F(ParallelDeflateTest, AFileIsTakenAsItWasListedAndAMissingOneFails)
 TEST_F(ParallelDeflateTest, LevelZeroHandsOutTheBytesAsTheyAreAndOrderIsEnforced)
 {
     const std::vector<TDeflateJob> jobs = {{Write("a", "first"), 5}, {Write("b", "second"), 6}};
-    TParallelDeflate pipeline(jobs, 0, 2);
+    TParallelDeflate pipeline(jobs, 0, {}, 2);
     EXPECT_THROW(pipeline.Take(1, [] {}), std::logic_error);
     const TDeflatePiece first = pipeline.Take(0, [] {});
     EXPECT_EQ(std::string(first.Data.begin(), first.Data.end()), "first");

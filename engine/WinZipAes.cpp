@@ -1,0 +1,115 @@
+#include "engine/WinZipAes.h"
+
+#include <cstring>
+#include <nettle/aes.h>
+#include <nettle/hmac.h>
+#include <nettle/pbkdf2.h>
+#include <stdexcept>
+#include <sys/random.h>
+
+namespace quillbank::winzip_aes {
+
+namespace {
+
+constexpr unsigned Rounds = 1000;
+constexpr std::size_t BlockSize = 16;
+/// Counter blocks encrypted in one call.
+constexpr std::size_t Batch = 64;
+
+void Wipe(void* data, std::size_t size)
+{
+    explicit_bzero(data, size);
+}
+
+} // namespace
+
+TKeys::~TKeys()
+{
+    Wipe(AesKey.data(), AesKey.size());
+    Wipe(MacKey.data(), MacKey.size());
+}
+
+TKeys DeriveKeys(std::string_view password, const std::uint8_t* salt)
+{
+    TKeys keys;
+    std::memcpy(keys.Salt.data(), salt, SaltSize);
+    std::array<std::uint8_t, 32 + 32 + VerifierSize> derived{};
+    pbkdf2_hmac_sha1(password.size(), reinterpret_cast<const std::uint8_t*>(password.data()), Rounds,
+                     SaltSize, salt, derived.size(), derived.data());
+    std::memcpy(keys.AesKey.data(), derived.data(), 32);
+    std::memcpy(keys.MacKey.data(), derived.data() + 32, 32);
+    std::memcpy(keys.Verifier.data(), derived.data() + 64, VerifierSize);
+    Wipe(derived.data(), derived.size());
+    return keys;
+}
+
+TKeys DeriveNewKeys(std::string_view password)
+{
+    std::array<std::uint8_t, SaltSize> salt{};
+    if (getrandom(salt.data(), salt.size(), 0) != static_cast<ssize_t>(salt.size()))
+        throw std::runtime_error("no random numbers for the encryption");
+    return DeriveKeys(password, salt.data());
+}
+
+struct TCipher::TState
+{
+    aes256_ctx aes{};
+    hmac_sha1_ctx mac{};
+    std::uint64_t counter = 0;
+    std::uint8_t stream[Batch * BlockSize]{};
+    std::size_t used = sizeof(stream);
+    ~TState() { Wipe(this, sizeof(*this)); }
+};
+
+TCipher::TCipher(const TKeys& keys) : state_(std::make_unique<TState>())
+{
+    aes256_set_encrypt_key(&state_->aes, keys.AesKey.data());
+    hmac_sha1_set_key(&state_->mac, keys.MacKey.size(), keys.MacKey.data());
+}
+
+TCipher::~TCipher() = default;
+
+void TCipher::ApplyKeyStream(std::uint8_t* data, std::size_t size)
+{
+    TState& s = *state_;
+    for (std::size_t done = 0; done < size;) {
+        if (s.used == sizeof(s.stream)) {
+            // The next counter blocks, little-endian, the first one numbered 1.
+            for (std::size_t block = 0; block < Batch; ++block) {
+                ++s.counter;
+                std::uint8_t* counter = s.stream + block * BlockSize;
+                for (std::size_t byte = 0; byte < 8; ++byte)
+                    counter[byte] = static_cast<std::uint8_t>(s.counter >> (8 * byte));
+                std::memset(counter + 8, 0, 8);
+            }
+            aes256_encrypt(&s.aes, sizeof(s.stream), s.stream, s.stream);
+            s.used = 0;
+        }
+        const std::size_t count = std::min(size - done, sizeof(s.stream) - s.used);
+        for (std::size_t i = 0; i < count; ++i)
+            data[done + i] ^= s.stream[s.used + i];
+        s.used += count;
+        done += count;
+    }
+}
+
+void TCipher::Encrypt(std::uint8_t* data, std::size_t size)
+{
+    ApplyKeyStream(data, size);
+    hmac_sha1_update(&state_->mac, size, data);
+}
+
+void TCipher::Decrypt(std::uint8_t* data, std::size_t size)
+{
+    hmac_sha1_update(&state_->mac, size, data);
+    ApplyKeyStream(data, size);
+}
+
+std::array<std::uint8_t, MacSize> TCipher::Mac()
+{
+    std::array<std::uint8_t, MacSize> mac{};
+    hmac_sha1_digest(&state_->mac, mac.size(), mac.data());
+    return mac;
+}
+
+} // namespace quillbank::winzip_aes
