@@ -1,0 +1,92 @@
+#include "engine/WinZipAes.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+namespace aes = quillbank::winzip_aes;
+
+namespace {
+
+std::string Hex(const std::uint8_t* data, std::size_t size)
+{
+    std::string hex;
+    char digits[3];
+    for (std::size_t i = 0; i < size; ++i) {
+        std::snprintf(digits, sizeof digits, "%02x", data[i]);
+        hex += digits;
+    }
+    return hex;
+}
+
+/// PBKDF2-HMAC-SHA1 as Python's standard library computes it.
+std::string PythonPbkdf2(const std::string& password, const std::string& saltHex)
+{
+    const std::string command =
+        "python3 -c \"import hashlib,sys; sys.stdout.write(hashlib.pbkdf2_hmac('sha1', b'" + password +
+        "', bytes.fromhex('" + saltHex + "'), 1000, 66).hex())\"";
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            output.append(buffer, got);
+        pclose(pipe);
+    }
+    return output;
+}
+
+} // namespace
+
+TEST(WinZipAes, KeysComeFromPbkdf2WithAFreshSaltForEveryEntry)
+{
+    const aes::TKeys first = aes::DeriveNewKeys("s3cret pass");
+    const aes::TKeys second = aes::DeriveNewKeys("s3cret pass");
+    EXPECT_NE(first.Salt, second.Salt);
+    EXPECT_NE(first.AesKey, second.AesKey);
+
+    const std::string expected = PythonPbkdf2("s3cret pass", Hex(first.Salt.data(), first.Salt.size()));
+    ASSERT_EQ(expected.size(), 132u) << "python3 is needed (scripts/install-deps.sh installs it)";
+    EXPECT_EQ(Hex(first.AesKey.data(), 32) + Hex(first.MacKey.data(), 32) + Hex(first.Verifier.data(), 2),
+              expected);
+
+    const aes::TKeys again = aes::DeriveKeys("s3cret pass", first.Salt.data());
+    EXPECT_EQ(again.AesKey, first.AesKey);
+    EXPECT_EQ(again.Verifier, first.Verifier);
+}
+
+TEST(WinZipAes, StreamingInAnyPiecesGivesTheSameBytesAndCodeBothWays)
+{
+    const aes::TKeys keys = aes::DeriveNewKeys("pw");
+    std::vector<std::uint8_t> plain(5000);
+    for (std::size_t i = 0; i < plain.size(); ++i)
+        plain[i] = static_cast<std::uint8_t>(i * 7);
+
+    std::vector<std::uint8_t> whole = plain;
+    aes::TCipher oneGo(keys);
+    oneGo.Encrypt(whole.data(), whole.size());
+    const auto mac = oneGo.Mac();
+    EXPECT_NE(whole, plain);
+
+    // Pieces that cut the 16-byte counter blocks and the 1 KiB key stream batches.
+    std::vector<std::uint8_t> pieces = plain;
+    aes::TCipher inPieces(keys);
+    for (std::size_t offset = 0, size = 1; offset < pieces.size(); offset += size, size = size * 3 + 1)
+        inPieces.Encrypt(pieces.data() + offset, std::min(size, pieces.size() - offset));
+    EXPECT_EQ(pieces, whole);
+    EXPECT_EQ(inPieces.Mac(), mac);
+
+    aes::TCipher back(keys);
+    back.Decrypt(whole.data(), 1000);
+    back.Decrypt(whole.data() + 1000, whole.size() - 1000);
+    EXPECT_EQ(whole, plain);
+    EXPECT_EQ(back.Mac(), mac);
+
+    // A flipped bit changes the code: damage is found.
+    pieces[100] ^= 1;
+    aes::TCipher tampered(keys);
+    tampered.Decrypt(pieces.data(), pieces.size());
+    EXPECT_NE(tampered.Mac(), mac);
+}
