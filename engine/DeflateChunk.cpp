@@ -73,6 +73,26 @@ void MakeContinuable(std::vector<unsigned char>& stream, std::size_t inputSize)
     stream.insert(stream.end(), {0x00, 0x00, 0xFF, 0xFF});
 }
 
+/// Whether a piece looks like data compressed already (images, add-on
+/// packages, cache entries): samples from its start, middle and end do not
+/// get smaller at the fastest level. Trying the whole piece at a high level
+/// would cost the most time for nothing.
+bool LooksIncompressible(libdeflate_compressor* fastest, const unsigned char* data, std::size_t size,
+                         std::vector<unsigned char>& scratch)
+{
+    constexpr std::size_t Sample = 4096;
+    if (size < 16 * Sample)
+        return false;
+    scratch.resize(libdeflate_deflate_compress_bound(fastest, Sample));
+    for (const std::size_t offset : {std::size_t{0}, size / 2, size - Sample}) {
+        const std::size_t written =
+            libdeflate_deflate_compress(fastest, data + offset, Sample, scratch.data(), scratch.size());
+        if (written != 0 && written < Sample - Sample / 32)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int DeflateEngineLevel(int settingsLevel)
@@ -103,18 +123,22 @@ void AppendStoredBlocks(const unsigned char* data, std::size_t size, bool last,
 struct TDeflateChunkCompressor::TState
 {
     libdeflate_compressor* compressor = nullptr;
+    libdeflate_compressor* fastest = nullptr;
     std::vector<unsigned char> scratch;
     ~TState()
     {
         if (compressor != nullptr)
             libdeflate_free_compressor(compressor);
+        if (fastest != nullptr)
+            libdeflate_free_compressor(fastest);
     }
 };
 
 TDeflateChunkCompressor::TDeflateChunkCompressor(int settingsLevel) : state_(std::make_unique<TState>())
 {
     state_->compressor = libdeflate_alloc_compressor(std::max(1, DeflateEngineLevel(settingsLevel)));
-    if (state_->compressor == nullptr)
+    state_->fastest = libdeflate_alloc_compressor(1);
+    if (state_->compressor == nullptr || state_->fastest == nullptr)
         throw std::bad_alloc();
 }
 
@@ -128,6 +152,10 @@ void TDeflateChunkCompressor::Compress(const unsigned char* data, std::size_t si
         // An empty piece adds nothing; an empty last piece still ends the stream.
         if (last)
             AppendStoredBlocks(data, 0, true, out);
+        return;
+    }
+    if (LooksIncompressible(state_->fastest, data, size, state_->scratch)) {
+        AppendStoredBlocks(data, size, last, out);
         return;
     }
     // Compressed into working memory kept by the compressor, so that the

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <libdeflate.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -16,6 +17,9 @@ namespace quillbank {
 namespace {
 
 constexpr std::size_t ChunkSize = 1 << 20;
+/// Entries up to this size are read whole and decoded in one call, which is
+/// several times faster than decoding a stream.
+constexpr std::uint64_t WholeEntryLimit = 8u << 20;
 
 bool IsAes(std::uint16_t method)
 {
@@ -49,6 +53,18 @@ bool ReadExactly(zip_file_t* file, std::uint8_t* data, std::size_t size)
     return true;
 }
 
+/// The keys of an AES entry whose header is `header`: known ones, or derived.
+winzip_aes::TKeys KeysFor(const std::uint8_t* header, const std::string& password,
+                          const winzip_aes::TKnownKeys* knownKeys)
+{
+    std::array<std::uint8_t, winzip_aes::SaltSize> salt{};
+    std::copy_n(header, salt.size(), salt.begin());
+    if (knownKeys != nullptr)
+        if (const auto known = knownKeys->find(salt); known != knownKeys->end())
+            return *known->second;
+    return winzip_aes::DeriveKeys(password, salt.data());
+}
+
 /// Reads an AES-256 entry with our own decryption, so that the key
 /// derivation, a millisecond per entry, costs no more than it must.
 /// `withoutChecksum`: the entry's checksum field is empty; `knownKeys` (when
@@ -68,12 +84,7 @@ TReadResult ReadAesEntry(zip_t* archive, std::uint64_t index, const zip_stat_t& 
         zip_fclose(raw);
         return TReadResult::Damaged;
     }
-    std::array<std::uint8_t, aes::SaltSize> salt{};
-    std::copy_n(header.begin(), salt.size(), salt.begin());
-    const auto known = knownKeys != nullptr ? knownKeys->find(salt) : aes::TKnownKeys::const_iterator();
-    const aes::TKeys keys = knownKeys != nullptr && known != knownKeys->end()
-                                ? *known->second
-                                : aes::DeriveKeys(password, salt.data());
+    const aes::TKeys keys = KeysFor(header.data(), password, knownKeys);
     if (!std::equal(keys.Verifier.begin(), keys.Verifier.end(), header.begin() + aes::SaltSize)) {
         zip_fclose(raw);
         return TReadResult::WrongPassword;
@@ -162,6 +173,79 @@ TReadResult ReadAesEntry(zip_t* archive, std::uint64_t index, const zip_stat_t& 
     return result;
 }
 
+libdeflate_decompressor* ThreadDecompressor()
+{
+    struct TOwner
+    {
+        libdeflate_decompressor* decompressor = libdeflate_alloc_decompressor();
+        ~TOwner() { libdeflate_free_decompressor(decompressor); }
+    };
+    thread_local TOwner owner;
+    return owner.decompressor;
+}
+
+/// Whether an entry can be read whole: small, deflated or stored, and
+/// either not encrypted or AES-256.
+bool ReadableWhole(const zip_stat_t& info, bool encrypted)
+{
+    constexpr auto needed = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD;
+    return (info.valid & needed) == needed && info.size <= WholeEntryLimit &&
+           info.comp_size <= WholeEntryLimit + 1024 &&
+           (info.comp_method == ZIP_CM_DEFLATE || info.comp_method == ZIP_CM_STORE) &&
+           (!encrypted || info.encryption_method == ZIP_EM_AES_256);
+}
+
+/// Reads a small entry whole: its stored bytes in one go, decrypted when
+/// AES-encrypted, decoded in one call.
+TReadResult ReadWholeEntry(zip_t* archive, std::uint64_t index, const zip_stat_t& info, bool encrypted,
+                           const std::string& password, bool withoutChecksum, const TEntrySink& sink,
+                           TReadBuffer& buffer, const winzip_aes::TKnownKeys* knownKeys)
+{
+    namespace aes = winzip_aes;
+    const auto stored = static_cast<std::size_t>(info.comp_size);
+    const auto size = static_cast<std::size_t>(info.size);
+    if (buffer.size() < stored + size)
+        buffer.resize(stored + size);
+    auto* data = reinterpret_cast<std::uint8_t*>(buffer.data());
+    zip_file_t* raw = zip_fopen_index(archive, index, encrypted ? ZIP_FL_ENCRYPTED : ZIP_FL_COMPRESSED);
+    if (raw == nullptr)
+        return TReadResult::Damaged;
+    const bool complete = ReadExactly(raw, data, stored);
+    zip_fclose(raw);
+    if (!complete)
+        return TReadResult::Damaged;
+    std::uint8_t* payload = data;
+    std::size_t payloadSize = stored;
+    if (encrypted) {
+        if (stored < aes::HeaderSize + aes::MacSize)
+            return TReadResult::Damaged;
+        const aes::TKeys keys = KeysFor(data, password, knownKeys);
+        if (!std::equal(keys.Verifier.begin(), keys.Verifier.end(), data + aes::SaltSize))
+            return TReadResult::WrongPassword;
+        payload = data + aes::HeaderSize;
+        payloadSize = stored - aes::HeaderSize - aes::MacSize;
+        aes::TCipher cipher(keys);
+        cipher.Decrypt(payload, payloadSize);
+        const auto mac = cipher.Mac();
+        if (!std::equal(mac.begin(), mac.end(), payload + payloadSize))
+            return TReadResult::Damaged;
+    }
+    const std::uint8_t* output = payload;
+    if (info.comp_method == ZIP_CM_DEFLATE && !(size == 0 && payloadSize == 0)) {
+        if (libdeflate_deflate_decompress(ThreadDecompressor(), payload, payloadSize, data + stored, size,
+                                          nullptr) != LIBDEFLATE_SUCCESS)
+            return TReadResult::Damaged;
+        output = data + stored;
+    } else if (payloadSize != size) {
+        return TReadResult::Damaged;
+    }
+    if (!withoutChecksum && (info.valid & ZIP_STAT_CRC) && libdeflate_crc32(0, output, size) != info.crc)
+        return TReadResult::Damaged;
+    if (size > 0 && !sink(reinterpret_cast<const char*>(output), size))
+        return TReadResult::SinkFailed;
+    return TReadResult::Ok;
+}
+
 } // namespace
 
 TReadResult ReadArchiveEntry(zip_t* archive, std::uint64_t index, const std::string& password,
@@ -176,6 +260,9 @@ TReadResult ReadArchiveEntry(zip_t* archive, std::uint64_t index, const std::str
         return TReadResult::WrongPassword;
     const bool aes = encrypted && IsAes(info.encryption_method);
     const bool withoutChecksum = aes && (info.valid & ZIP_STAT_CRC) && info.crc == 0;
+    if (ReadableWhole(info, encrypted))
+        return ReadWholeEntry(archive, index, info, encrypted, password, withoutChecksum, sink, buffer,
+                              knownKeys);
     if (encrypted && info.encryption_method == ZIP_EM_AES_256 && (info.valid & ZIP_STAT_SIZE) &&
         (info.comp_method == ZIP_CM_DEFLATE || info.comp_method == ZIP_CM_STORE))
         return ReadAesEntry(archive, index, info, password, withoutChecksum, sink, buffer, knownKeys);
