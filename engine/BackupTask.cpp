@@ -42,6 +42,8 @@ struct TFolderEntry
 {
     std::string Name;
     TEntryKind Kind;
+    /// The name in lower case, the sort key.
+    std::string Key;
 };
 
 /// What a path leads to after following links; nothing for a dangling link,
@@ -67,13 +69,13 @@ std::vector<TFolderEntry> ReadFolder(const std::string& folder)
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         std::string name = it->path().filename().string();
-        if (const auto kind = KindOf(folder + name))
-            entries.push_back({std::move(name), *kind});
+        if (const auto kind = KindOf(folder + name)) {
+            std::string key = ToLowerAscii(name);
+            entries.push_back({std::move(name), *kind, std::move(key)});
+        }
     }
     std::sort(entries.begin(), entries.end(), [](const TFolderEntry& a, const TFolderEntry& b) {
-        const std::string lowerA = ToLowerAscii(a.Name);
-        const std::string lowerB = ToLowerAscii(b.Name);
-        return lowerA != lowerB ? lowerA < lowerB : a.Name < b.Name;
+        return a.Key != b.Key ? a.Key < b.Key : a.Name < b.Name;
     });
     return entries;
 }
