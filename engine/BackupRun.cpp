@@ -176,7 +176,7 @@ void RunBackup(const TBackupRequest& request, TWizardState& state, TArchiveEnvir
         ui.ShowMessageBox("Quillbank", error.what(), TBoxButtons::Ok, TBoxIcon::Error);
         return;
     }
-    if (!CommitPendingArchive(request.ArchivePath)) {
+    if (!CommitPendingArchive(request.ArchivePath, [&ui] { ui.ProcessEvents(); })) {
         ui.ShowWarning(l10n.GetText("TForm1", "LANG_WARNING"), l10n.GetText("TForm1", "LANG_KONEC"));
         ui.ExitImmediately(1);
     }

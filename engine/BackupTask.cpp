@@ -38,6 +38,9 @@ enum class TEntryKind
     Folder,
 };
 
+/// How many entries are listed between two turns of the window's events.
+constexpr std::size_t EntriesBetweenEvents = 256;
+
 struct TFolderEntry
 {
     std::string Name;
@@ -63,11 +66,14 @@ std::optional<TEntryKind> KindOf(const std::string& path)
 /// The files and folders of `folder` (which ends with "/"), in name order
 /// without regard to case, so listings come out the same on every run.
 /// Dangling links and special files are left out as if they were absent.
-std::vector<TFolderEntry> ReadFolder(const std::string& folder)
+/// The window keeps its turn while a large folder is read.
+std::vector<TFolderEntry> ReadFolder(const std::string& folder, TUserInterface& ui)
 {
     std::vector<TFolderEntry> entries;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (entries.size() % EntriesBetweenEvents == EntriesBetweenEvents - 1)
+            ui.ProcessEvents();
         std::string name = it->path().filename().string();
         if (const auto kind = KindOf(folder + name)) {
             std::string key = ToLowerAscii(name);
@@ -185,9 +191,14 @@ void TBackupTask::ListFolderOnce(const std::string& folder, const std::string& m
     if (!visited.Ids.insert({info.st_dev, info.st_ino}).second)
         return;
 
-    const std::vector<TFolderEntry> entries = ReadFolder(fullFolder);
+    const std::vector<TFolderEntry> entries = ReadFolder(fullFolder, ui_);
     bool found = false;
+    std::size_t listed = 0;
     for (const TFolderEntry& entry : entries) {
+        // A cache folder may hold a hundred thousand files: the window
+        // keeps its turn while they are listed.
+        if (++listed % EntriesBetweenEvents == 0)
+            ui_.ProcessEvents();
         if (!MatchesMask(entry.Name, mask))
             continue;
         found = true;

@@ -1,5 +1,6 @@
 #include "engine/PendingArchive.h"
 
+#include "engine/ParallelRun.h"
 #include "platform/FileSystem.h"
 #include "platform/StagedFile.h"
 
@@ -32,10 +33,20 @@ void RemoveStalePendingArchive(const std::string& archivePath)
     std::remove(PendingArchivePath(archivePath).c_str());
 }
 
-bool CommitPendingArchive(const std::string& archivePath)
+bool CommitPendingArchive(const std::string& archivePath, const std::function<void()>& whileWaiting)
 {
     const std::string pending = PendingArchivePath(archivePath);
-    if (!SyncFile(pending) || std::rename(pending.c_str(), archivePath.c_str()) != 0) {
+    // Flushing gigabytes takes a while: on a thread of its own, so that the
+    // window keeps its turn.
+    bool synced = false;
+    RunInParallel(
+        1, 1,
+        [&](unsigned, std::size_t) {
+            synced = SyncFile(pending);
+            return true;
+        },
+        whileWaiting ? whileWaiting : [] {});
+    if (!synced || std::rename(pending.c_str(), archivePath.c_str()) != 0) {
         std::remove(pending.c_str());
         return false;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace quillbank {
@@ -15,8 +16,9 @@ std::string PendingArchivePath(const std::string& archivePath);
 /// Removes what an interrupted backup to `archivePath` left behind.
 void RemoveStalePendingArchive(const std::string& archivePath);
 
-/// Flushes the finished backup to disk and renames it over `archivePath`.
-/// False when that failed; the pending file is then removed.
-bool CommitPendingArchive(const std::string& archivePath);
+/// Flushes the finished backup to disk and renames it over `archivePath`,
+/// calling `whileWaiting` about every 50 ms meanwhile. False when that
+/// failed; the pending file is then removed.
+bool CommitPendingArchive(const std::string& archivePath, const std::function<void()>& whileWaiting = {});
 
 } // namespace quillbank

@@ -276,6 +276,8 @@ void TZipFactory::WriteStaged()
         configure(source->Index, sourcesEncrypt);
         if (!source->Prepare())
             leaveOut(*source);
+        if (sources.size() % 256 == 0)
+            env_.Ui.ProcessEvents();
         sources.push_back(std::move(source));
     }
     if (withHeader) {
