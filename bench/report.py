@@ -182,6 +182,20 @@ def table(csv_path, meta_path):
     p("Throughput is the corpus's size over the median wall time (MB = 10^6 bytes); CPU is the "
       "median of user plus system time; peak RSS is the largest of the runs.")
     p("")
+    if "event_gaps" in meta and os.path.exists(meta["event_gaps"]):
+        p("### Responsiveness")
+        p("")
+        p("`build/bin/quillbank-event-gaps` runs a backup (level 9, with its read-back check) and an "
+          "extraction of the whole archive the way the wizard runs them, with a user interface that "
+          "records the time between two turns of the window's event loop.")
+        p("")
+        p("| run | wall | turns of the event loop | median gap | 99th percentile | longest gap |")
+        p("|---|---:|---:|---:|---:|---:|")
+        with open(meta["event_gaps"]) as f:
+            for row in csv.DictReader(f):
+                p(f"| {row['phase']} | {float(row['seconds']):.2f} s | {int(row['event_calls']):,} | "
+                  f"{row['median_gap_ms']} ms | {row['p99_gap_ms']} ms | {row['longest_gap_ms']} ms |")
+        p("")
     p("### Checks")
     p("")
     for key, value in meta.items():

@@ -240,6 +240,10 @@ for tool in "${backups[@]}"; do
       check 7zt_quillbank-aes 7z t -bd -pbench-password "$(archive_of quillbank-aes)" ;;
   esac
 done
+say "measuring how often a backup and an extraction let the window process its events"
+"$repo/build/bin/quillbank-event-gaps" "$corpus" "$work" >"$work/event-gaps-$preset.csv" 2>"$log" ||
+  { say "quillbank-event-gaps failed"; cat "$log" >&2; exit 1; }
+note event_gaps "$work/event-gaps-$preset.csv"
 contents_args=()
 for tool in "${backups[@]}"; do contents_args+=("$tool=$(archive_of "$tool")"); done
 python3 bench/report.py contents "$corpus" "${contents_args[@]}" >>"$meta"
