@@ -53,27 +53,33 @@ std::optional<std::string> ReadJsonString(std::string_view json, std::size_t quo
     return std::nullopt;
 }
 
-std::string JsonEscaped(std::string_view text)
+/// `text` with `quote` and backslashes escaped by a backslash: a value
+/// between the quotes of a JSON string or of a security module's parameter.
+std::string BackslashEscaped(std::string_view text, char quote)
 {
     std::string out;
     for (const char c : text) {
-        if (c == '"' || c == '\\')
+        if (c == quote || c == '\\')
             out += '\\';
         out += c;
     }
     return out;
 }
 
-/// A folder as the path of a file URL: bytes outside plain ASCII, blanks and
-/// the characters with a meaning in URLs as "%XX".
+/// A folder as the path of a file URL, escaped as the applications write it
+/// (their "jar:file://" root addresses of add-ons must match byte for byte):
+/// bytes outside plain ASCII, blanks and the characters below as "%XX", and
+/// ";" as the lower-case "%3b" they give it; "'", "[", "]" and "|" stay.
 std::string FileUrlPath(std::string_view folder)
 {
     constexpr char digits[] = "0123456789ABCDEF";
     std::string out;
     for (const char c : folder) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte > 126 || byte <= 32 ||
-            std::string_view("\"%#?\\'<>`{}|^[]").find(c) != std::string_view::npos) {
+        if (c == ';') {
+            out += "%3b";
+        } else if (byte > 126 || byte <= 32 ||
+                   std::string_view("\"#%<>?\\^`{}").find(c) != std::string_view::npos) {
             out += '%';
             out += digits[byte >> 4];
             out += digits[byte & 0x0F];
@@ -111,6 +117,19 @@ std::string ReplaceFolders(std::string_view text, const std::vector<TFolderSpell
         }
     }
     return out;
+}
+
+/// Where the quoted value of a module's parameter that starts at `start`
+/// ends: the first quote not escaped by a backslash.
+std::size_t Pkcs11ClosingQuote(std::string_view text, std::size_t start)
+{
+    for (std::size_t i = start; i < text.size(); ++i) {
+        if (text[i] == '\\')
+            ++i;
+        else if (text[i] == '\'')
+            return i;
+    }
+    return std::string_view::npos;
 }
 
 /// The content of a file to rewrite; nothing (and a line in the error log)
@@ -214,24 +233,25 @@ std::string ReplaceProfileDir(std::string_view json, std::string_view from, std:
     // URLs first: their path may equal the plain path, which must not turn
     // a URL's folder into an unescaped one.
     return ReplaceFolders(json, {{"file://" + FileUrlPath(from), "file://" + FileUrlPath(to), "\"!"},
-                                 {JsonEscaped(from), JsonEscaped(to), "\""}});
+                                 {BackslashEscaped(from, '"'), BackslashEscaped(to, '"'), "\""}});
 }
 
 std::string FixPkcs11ConfigDir(std::string_view text, std::string_view profileDir)
 {
-    const std::string folder = WithoutTrailingSeparator(profileDir);
+    const std::string folder = BackslashEscaped(WithoutTrailingSeparator(profileDir), '\'');
     std::string out;
     std::size_t done = 0;
     for (auto key = text.find(ConfigDirKey); key != std::string_view::npos;
          key = text.find(ConfigDirKey, key + 1)) {
         const std::size_t start = key + ConfigDirKey.size();
-        const auto end = text.find('\'', start);
+        const auto end = Pkcs11ClosingQuote(text, start);
         if (end == std::string_view::npos)
             break;
         const std::string_view value = text.substr(start, end - start);
         out.append(text.substr(done, start - done));
         out.append(value.starts_with(SqlPrefix) ? std::string(SqlPrefix) + folder : folder);
         done = end;
+        key = end;
     }
     out.append(text.substr(done));
     return out;

@@ -39,7 +39,9 @@ std::optional<std::string> FormerProfileDir(std::string_view json);
  */
 std::string ReplaceProfileDir(std::string_view json, std::string_view from, std::string_view to);
 
-/// "pkcs11.txt" with the "configdir" of its modules set to `profileDir`.
+/// "pkcs11.txt" with the "configdir" of its modules set to `profileDir`;
+/// quotes and backslashes in the folders are escaped by a backslash, as the
+/// security library writes and reads them.
 std::string FixPkcs11ConfigDir(std::string_view text, std::string_view profileDir);
 
 } // namespace quillbank

@@ -30,6 +30,7 @@ using quillbank::testing::EndProcessesOfHome;
 using quillbank::testing::FirefoxInstallDir;
 using quillbank::testing::InstalledVersion;
 using quillbank::testing::ReadFileForTest;
+using quillbank::testing::RunInFirefox;
 using quillbank::testing::TAppProcess;
 using quillbank::testing::TFakeHome;
 using quillbank::testing::ThunderbirdInstallDir;
@@ -145,19 +146,6 @@ protected:
         const int code = TAppProcess(arguments, log).WaitForExit(30s);
         output = ReadFileForTest(log);
         return code;
-    }
-
-    /// Runs a privileged script in Firefox on `profile` (through its remote
-    /// control, on a port it chooses) and returns what the script gave back.
-    std::string RunInFirefox(const std::string& profile, const std::string& script)
-    {
-        TAppProcess firefox({"firefox-esr", "--headless", "--no-remote", "--marionette",
-                             "--remote-allow-system-access", "--profile", profile},
-                            LogFile());
-        std::string output;
-        RunTool({"python3", QUILLBANK_SOURCE_DIR "/tests/support/marionette.py", profile, script}, output);
-        EXPECT_EQ(firefox.WaitForExit(60s), 0) << ReadFileForTest(LogFile());
-        return output;
     }
 
     /// What SQLite's own check says of a database, then the first value of
@@ -323,7 +311,8 @@ TEST_F(RunsEndToEndTest, SavedPasswordsAloneKeepALoginFirefoxStillReads)
                   "const login = Cc['@mozilla.org/login-manager/loginInfo;1']"
                   "  .createInstance(Ci.nsILoginInfo);"
                   "login.init('https://example.org', 'https://example.org', null, 'alice', 's3cret', '', '');"
-                  "Services.logins.addLoginAsync(login).then(() => done('added'), e => done('' + e));"),
+                  "Services.logins.addLoginAsync(login).then(() => done('added'), e => done('' + e));",
+                  LogFile()),
               "added\n");
     // B starts once, so it has its own key database to be replaced.
     const std::string listLogins =
@@ -331,7 +320,7 @@ TEST_F(RunsEndToEndTest, SavedPasswordsAloneKeepALoginFirefoxStillReads)
         "Services.logins.getAllLogins().then("
         "  all => done(all.map(l => l.username + ':' + l.password).join(',') || 'none'),"
         "  e => done('' + e));";
-    EXPECT_EQ(RunInFirefox(b, listLogins), "none\n");
+    EXPECT_EQ(RunInFirefox(b, listLogins, LogFile()), "none\n");
 
     TWizardState backupState;
     TBackupRequest request;
@@ -352,7 +341,7 @@ TEST_F(RunsEndToEndTest, SavedPasswordsAloneKeepALoginFirefoxStillReads)
     RunRestore(restore, state, Environment(state));
     EXPECT_EQ(Questions(), Lines{});
     EXPECT_TRUE(SameFile(a, b, "key4.db"));
-    EXPECT_EQ(RunInFirefox(b, listLogins), "alice:s3cret\n");
+    EXPECT_EQ(RunInFirefox(b, listLogins, LogFile()), "alice:s3cret\n");
 }
 
 TEST_F(RunsEndToEndTest, ThunderbirdMailFolderOutsideTheProfileReturnsToItsPlace)

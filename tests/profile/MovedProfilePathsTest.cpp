@@ -56,6 +56,13 @@ TEST(MovedProfilePaths, OnlyWholeFoldersAreReplacedInPathsAndUrls)
     // Into a folder below the old one: the new folder is not replaced again.
     EXPECT_EQ(ReplaceProfileDir(R"({"path":"/p/x","u":"file:///p/x"})", "/p", "/p/sub"),
               R"({"path":"/p/sub/x","u":"file:///p/sub/x"})");
+    // URLs are spelled as the applications spell them: "'", "[", "]" and "|"
+    // stay, ";" is the lower-case "%3b", the others of "\"#%<>?\\^`{}" and
+    // bytes beyond ASCII are "%XX".
+    EXPECT_EQ(ReplaceProfileDir(R"({"u":"file:///o/Ann's/x"})", "/o/Ann's", "/n/B's [1]; |c|"),
+              R"({"u":"file:///n/B's%20[1]%3b%20|c|/x"})");
+    EXPECT_EQ(ReplaceProfileDir(R"({"u":"jar:file:///o%3b/x!/"})", "/o;", "/\"#%<>?\\^`{}\x7f\xc3\xa9"),
+              R"({"u":"jar:file:///%22%23%25%3C%3E%3F%5C%5E%60%7B%7D%7F%C3%A9/x!/"})");
     // A folder with a quote is found in its escaped JSON form.
     EXPECT_EQ(ReplaceProfileDir(R"({"path":"/a\"b/extensions"})", "/a\"b", "/c"),
               R"({"path":"/c/extensions"})");
@@ -68,6 +75,9 @@ TEST(MovedProfilePaths, TheModuleListNamesTheNewFolder)
                            "/new/p/"),
         "library=\nparameters=configdir='sql:/new/p' certPrefix='' secmod='secmod.db'\n");
     EXPECT_EQ(FixPkcs11ConfigDir("configdir='/old' x", "/new"), "configdir='/new' x");
+    // Quotes and backslashes in folders are escaped with a backslash.
+    EXPECT_EQ(FixPkcs11ConfigDir("configdir='sql:/o/Ann\\'s' certPrefix=''\nconfigdir='/o\\\\'", "/n/B's\\x"),
+              "configdir='sql:/n/B\\'s\\\\x' certPrefix=''\nconfigdir='/n/B\\'s\\\\x'");
     // No closing quote: left as it is.
     EXPECT_EQ(FixPkcs11ConfigDir("configdir='sql:/old", "/new"), "configdir='sql:/old");
 }

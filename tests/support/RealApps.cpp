@@ -128,4 +128,17 @@ void TAppProcess::Kill()
     pid_ = -1;
 }
 
+std::string RunInFirefox(const std::string& profile, const std::string& script, const std::string& logFile)
+{
+    TAppProcess firefox({"firefox-esr", "--headless", "--no-remote", "--marionette",
+                         "--remote-allow-system-access", "--profile", profile},
+                        logFile);
+    const std::string output = logFile + ".script";
+    fs::remove(output);
+    TAppProcess({"python3", QUILLBANK_SOURCE_DIR "/tests/support/marionette.py", profile, script}, output)
+        .WaitForExit(60s);
+    EXPECT_EQ(firefox.WaitForExit(60s), 0) << ReadFileForTest(logFile);
+    return ReadFileForTest(output);
+}
+
 } // namespace quillbank::testing

@@ -75,4 +75,13 @@ private:
     pid_t pid_ = -1;
 };
 
+/**
+ * Runs a privileged script in Firefox on `profile`, whose user.js sets
+ * "marionette.port" to 0, through its remote control (tests/support/
+ * marionette.py), and gives what the script gave back with a line end.
+ * Firefox is asked to quit afterwards and expected to end normally; its
+ * output goes to `logFile`.
+ */
+std::string RunInFirefox(const std::string& profile, const std::string& script, const std::string& logFile);
+
 } // namespace quillbank::testing

@@ -1,0 +1,171 @@
+// A Firefox profile with an installed extension, made by Debian's firefox-esr
+// in a fake home, is backed up and restored by quillbank-cli into a profile
+// in another folder; Firefox then starts on the restored profile. Folder names
+// hold the characters that file URLs and the security module list escape.
+// Every program started here is ended and reaped before the test finishes.
+
+#include "profile/MozLz4.h"
+#include "tests/cli/CliRun.h"
+#include "tests/support/FakeHome.h"
+#include "tests/support/RealApps.h"
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using quillbank::testing::EndProcessesOfHome;
+using quillbank::testing::FirefoxInstallDir;
+using quillbank::testing::InstalledVersion;
+using quillbank::testing::ReadFileForTest;
+using quillbank::testing::RunCli;
+using quillbank::testing::RunInFirefox;
+using quillbank::testing::TAppProcess;
+using quillbank::testing::TCliResult;
+using quillbank::testing::TFakeHome;
+using quillbank::testing::TRealAppsLock;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string AddonId = "probe@quillbank.test";
+const std::string AddonFile = "/extensions/" + AddonId + ".xpi";
+
+/// The state of the add-on as Firefox's add-on manager sees it, and the
+/// warnings Firefox gives when the saved add-on locations lie elsewhere (it
+/// then rebuilds their addresses instead of trusting the saved ones).
+const std::string AddonStateScript =
+    "const [done] = arguments;"
+    "const { AddonManager } = ChromeUtils.importESModule('resource://gre/modules/AddonManager.sys.mjs');"
+    "const relocated = Services.console.getMessageArray().map(m => m.message)"
+    "  .filter(m => m.includes('relocated'));"
+    "AddonManager.getAddonByID('" +
+    AddonId +
+    "').then(a => done(a ? ["
+    "  'active=' + a.isActive, 'appDisabled=' + a.appDisabled, 'userDisabled=' + a.userDisabled,"
+    "  'profileScope=' + (a.scope == AddonManager.SCOPE_PROFILE),"
+    "  'running=' + !!WebExtensionPolicy.getByID(a.id)?.active,"
+    "  'root=' + a.getResourceURI().spec, 'relocated=' + relocated.length].join('\\n') : 'not installed'),"
+    "  e => done('' + e));";
+
+/// What the script gives for an add-on that runs from `urlFolder` (the
+/// profile folder as a file URL's path).
+std::string RunningFrom(const std::string& urlFolder)
+{
+    return "active=true\nappDisabled=false\nuserDisabled=false\nprofileScope=true\nrunning=true\n"
+           "root=jar:file://" +
+           urlFolder + AddonFile + "!/\nrelocated=0\n";
+}
+
+class ExtensionsEndToEndTest : public ::testing::Test
+{
+protected:
+    TRealAppsLock lock; // declared first: held until the home and its processes are gone
+    TFakeHome home;
+
+    void SetUp() override
+    {
+        if (InstalledVersion(FirefoxInstallDir).empty())
+            GTEST_SKIP() << "firefox-esr is not installed (scripts/install-deps.sh installs it)";
+        // There is no display here.
+        home.SetEnv("MOZ_HEADLESS", "1");
+    }
+    void TearDown() override { EndProcessesOfHome(home.Path()); }
+
+    std::string LogFile() const { return home.Path() + "/apps.log"; }
+
+    /// Runs a program that ends by itself, and expects it to succeed.
+    void RunToEnd(const std::vector<std::string>& arguments)
+    {
+        TAppProcess app(arguments, LogFile());
+        EXPECT_EQ(app.WaitForExit(60s), 0) << arguments.front() << " failed:\n" << ReadFileForTest(LogFile());
+    }
+
+    /// A minimal WebExtension with a background script, packed as Firefox
+    /// takes it from a profile's "extensions" folder.
+    void WriteExtension(const std::string& xpi)
+    {
+        RunToEnd({"python3", "-c",
+                  "import json, sys, zipfile\n"
+                  "manifest = {'manifest_version': 2, 'name': 'Probe', 'version': '1.0',\n"
+                  "            'browser_specific_settings': {'gecko': {'id': sys.argv[2]}},\n"
+                  "            'permissions': ['storage'], 'background': {'scripts': ['background.js']}}\n"
+                  "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+                  "    z.writestr('manifest.json', json.dumps(manifest))\n"
+                  "    z.writestr('background.js', 'browser.storage.local.set({started: true});')\n",
+                  xpi, AddonId});
+    }
+
+    std::string FirefoxRoot() const { return home.Path() + "/.config/mozilla/firefox/"; }
+
+    /// The folder Firefox made for the profile `name` in its own root.
+    std::string MadeFolder(const std::string& name) const
+    {
+        for (const auto& entry : fs::directory_iterator(FirefoxRoot()))
+            if (entry.path().extension() == "." + name)
+                return entry.path().string();
+        ADD_FAILURE() << "Firefox made no folder for " << name;
+        return FirefoxRoot() + "missing";
+    }
+};
+
+} // namespace
+
+TEST_F(ExtensionsEndToEndTest, ExtensionOfAProfileRestoredIntoAnotherFolderRunsFromThere)
+{
+    ASSERT_EQ(home.Path().find_first_of(" \"#%;<>?\\^`{}"), std::string::npos) << "needs no URL escaping";
+    const std::string b = home.Path() + "/other place/Bob's [new]; copy";
+    const std::string bUrl = home.Path() + "/other%20place/Bob's%20[new]%3b%20copy";
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Ann's"});
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Bob " + b});
+    const std::string a = MadeFolder("Ann's");
+    ASSERT_TRUE(fs::is_directory(b));
+
+    // Firefox registers and enables the extension found in the profile.
+    fs::create_directories(a + "/extensions");
+    WriteExtension(a + AddonFile);
+    home.WriteFile(fs::relative(a, home.Path()).string() + "/user.js",
+                   "user_pref(\"marionette.port\", 0);\n"
+                   "user_pref(\"xpinstall.signatures.required\", false);\n"
+                   "user_pref(\"extensions.autoDisableScopes\", 0);\n"
+                   "user_pref(\"extensions.enabledScopes\", 15);\n");
+    ASSERT_EQ(RunInFirefox(a, AddonStateScript, LogFile()), RunningFrom(a));
+    for (const char* file : {"extensions.json", "addonStartup.json.lz4", "pkcs11.txt"})
+        ASSERT_TRUE(fs::exists(a + "/" + file)) << file;
+    // B has started once, so it has its own files to be replaced.
+    RunToEnd(
+        {"firefox-esr", "-headless", "-P", "Bob", "--screenshot", home.Path() + "/b.png", "about:blank"});
+
+    const std::string archive = home.Path() + "/extensions.qkz";
+    const TCliResult backup = RunCli({"backup", "--app", "firefox", "--profile", "Ann's", "--output", archive,
+                                      "--components", "general-settings,extensions", "--quiet"},
+                                     home.Path());
+    ASSERT_EQ(backup.ExitCode, 0) << backup.Err;
+    const TCliResult restore = RunCli(
+        {"restore", "--archive", archive, "--app", "firefox", "--profile", "Bob", "--quiet"}, home.Path());
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    EXPECT_EQ(restore.Err, "");
+
+    // The restored files name B, spelled as Firefox spells its paths, URLs
+    // and module parameters, and no longer A.
+    const std::string database = ReadFileForTest(b + "/extensions.json");
+    const std::string startup = DecodeMozLz4(ReadFileForTest(b + "/addonStartup.json.lz4"));
+    const std::string modules = ReadFileForTest(b + "/pkcs11.txt");
+    const std::string root = "\"rootURI\":\"jar:file://" + bUrl + AddonFile + "!/\"";
+    EXPECT_NE(database.find("\"path\":\"" + b + AddonFile + "\""), std::string::npos) << database;
+    EXPECT_NE(database.find(root), std::string::npos) << database;
+    EXPECT_NE(startup.find("\"path\":\"" + b + "/extensions\""), std::string::npos) << startup;
+    EXPECT_NE(startup.find(root), std::string::npos) << startup;
+    EXPECT_NE(modules.find("configdir='sql:" + home.Path() + "/other place/Bob\\'s [new]; copy' "),
+              std::string::npos)
+        << modules;
+    for (const std::string& text : {database, startup, modules})
+        EXPECT_EQ(text.find(fs::path(a).filename().string()), std::string::npos) << text;
+
+    // Firefox takes the saved locations as they are (it warns and rebuilds
+    // them when they lie elsewhere) and runs the extension from B; A is out
+    // of the way, so nothing can be loaded from there.
+    fs::rename(a, a + ".gone");
+    EXPECT_EQ(RunInFirefox(b, AddonStateScript, LogFile()), RunningFrom(bUrl));
+}
