@@ -75,7 +75,18 @@ std::vector<TFolderEntry> ReadFolder(const std::string& folder, TUserInterface& 
         if (entries.size() % EntriesBetweenEvents == EntriesBetweenEvents - 1)
             ui.ProcessEvents();
         std::string name = it->path().filename().string();
-        if (const auto kind = KindOf(folder + name)) {
+        // The folder tells the type of most entries; only links need a look
+        // at what they lead to.
+        std::error_code typeError;
+        const fs::file_status status = it->symlink_status(typeError);
+        std::optional<TEntryKind> kind;
+        if (!typeError && fs::is_regular_file(status))
+            kind = TEntryKind::File;
+        else if (!typeError && fs::is_directory(status))
+            kind = TEntryKind::Folder;
+        else
+            kind = KindOf(folder + name);
+        if (kind) {
             std::string key = ToLowerAscii(name);
             entries.push_back({std::move(name), *kind, std::move(key)});
         }
@@ -162,6 +173,23 @@ void TBackupTask::AddExternal(const std::string& relativeName, const std::string
     totalBytes_ += *size;
 }
 
+void TBackupTask::AddListedFile(const std::string& root, const std::string& relativeName)
+{
+    const bool inProfile = (root + relativeName).find(profileDir_) != std::string::npos;
+    if (inProfile && root != IncludeTrailingSeparator(baseDir_)) {
+        AddFile(relativeName);
+        return;
+    }
+    const auto size = RegularFileSize(root + relativeName);
+    if (!size)
+        return;
+    if (inProfile)
+        files_.push_back(relativeName);
+    else
+        externalFiles_.push_back({root, relativeName});
+    totalBytes_ += *size;
+}
+
 void TBackupTask::AddFolder(const std::string& relativeFolder, const std::string& mask)
 {
     ListFolder(relativeFolder, mask, baseDir_);
@@ -208,10 +236,9 @@ void TBackupTask::ListFolderOnce(const std::string& folder, const std::string& m
             // Message search indexes: never part of a backup.
             if (relativeName.find(SkippedFolderPart) == std::string::npos)
                 ListFolderOnce(relativeName, mask, root, visited);
-        } else if ((root + relativeName).find(profileDir_) != std::string::npos) {
-            AddFile(relativeName);
         } else {
-            AddExternal(relativeName, root);
+            // Spelt as on disk already: no need to look the name up again.
+            AddListedFile(root, relativeName);
         }
     }
     if (found || mask == EveryNameMask)

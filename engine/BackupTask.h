@@ -62,6 +62,9 @@ public:
 private:
     struct TVisitedFolders;
 
+    /// Adds a file found by listing `root` (ending with a separator), whose
+    /// name is therefore spelt as on disk.
+    void AddListedFile(const std::string& root, const std::string& relativeName);
     void ListFolderOnce(const std::string& folder, const std::string& mask, const std::string& root,
                         TVisitedFolders& visited);
 
