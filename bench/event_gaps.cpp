@@ -1,7 +1,9 @@
 // How often a backup and an extraction let the window process its events:
 // runs both on a profile folder the way the wizard does, with a user
 // interface that only records the time between its event calls, and prints
-// the longest gaps. Part of the benchmark (bench/run.sh), not of the tests.
+// the longest gaps. It also times listing every file of the profile, as a
+// backup collects them. Part of the benchmark (bench/run.sh), not of the
+// tests.
 //
 //   quillbank-event-gaps PROFILE_DIR WORK_DIR
 
@@ -10,6 +12,7 @@
 #include "config/WorkingFiles.h"
 #include "config/l10n.h"
 #include "engine/BackupRun.h"
+#include "engine/BackupTask.h"
 #include "engine/ZipFactory.h"
 #include "platform/FileSystem.h"
 #include "platform/UserInterface.h"
@@ -67,15 +70,15 @@ private:
     Clock::time_point last_ = Clock::now();
 };
 
-void Print(const char* phase, std::vector<double> gaps, double seconds)
+void Print(const char* phase, std::vector<double> gaps, double seconds, std::size_t files = 0)
 {
     std::sort(gaps.begin(), gaps.end());
     const auto at = [&](double share) {
         return gaps.empty() ? 0.0
                             : gaps[std::min(gaps.size() - 1, static_cast<std::size_t>(share * gaps.size()))];
     };
-    std::printf("%s,%.2f,%zu,%.1f,%.1f,%.1f\n", phase, seconds, gaps.size(), at(0.5), at(0.99),
-                gaps.empty() ? 0.0 : gaps.back());
+    std::printf("%s,%.2f,%zu,%.1f,%.1f,%.1f,%zu\n", phase, seconds, gaps.size(), at(0.5), at(0.99),
+                gaps.empty() ? 0.0 : gaps.back(), files);
 }
 
 } // namespace
@@ -100,9 +103,17 @@ int main(int argc, char* argv[])
     request.ArchivePath = work + "event-gaps.qkz";
     request.Boxes = CheckProfileFolder(profile, l10n, ui);
     request.CompressionLevel = 9;
-    std::printf("phase,seconds,event_calls,median_gap_ms,p99_gap_ms,longest_gap_ms\n");
+    std::printf("phase,seconds,event_calls,median_gap_ms,p99_gap_ms,longest_gap_ms,files\n");
     ui.Start();
     auto start = Clock::now();
+    TBackupTask listing(profile, profile, ui);
+    listing.AddFolder("", "*.*");
+    ui.Stop();
+    Print("listing", ui.gaps, std::chrono::duration<double>(Clock::now() - start).count(),
+          listing.Files().size());
+
+    ui.Start();
+    start = Clock::now();
     RunBackup(request, state, environment);
     ui.Stop();
     Print("backup", ui.gaps, std::chrono::duration<double>(Clock::now() - start).count());

@@ -185,15 +185,17 @@ def table(csv_path, meta_path):
     if "event_gaps" in meta and os.path.exists(meta["event_gaps"]):
         p("### Responsiveness")
         p("")
-        p("`build/bin/quillbank-event-gaps` runs a backup (level 9, with its read-back check) and an "
-          "extraction of the whole archive the way the wizard runs them, with a user interface that "
-          "records the time between two turns of the window's event loop.")
+        p("`build/bin/quillbank-event-gaps` lists every file of the profile as a backup collects "
+          "them, then runs a backup (level 9, with its read-back check) and an extraction of the "
+          "whole archive the way the wizard runs them, with a user interface that records the time "
+          "between two turns of the window's event loop.")
         p("")
-        p("| run | wall | turns of the event loop | median gap | 99th percentile | longest gap |")
-        p("|---|---:|---:|---:|---:|---:|")
+        p("| run | wall | files | turns of the event loop | median gap | 99th percentile | longest gap |")
+        p("|---|---:|---:|---:|---:|---:|---:|")
         with open(meta["event_gaps"]) as f:
             for row in csv.DictReader(f):
-                p(f"| {row['phase']} | {float(row['seconds']):.2f} s | {int(row['event_calls']):,} | "
+                files = f"{int(row['files']):,}" if row['files'] != "0" else "–"
+                p(f"| {row['phase']} | {float(row['seconds']):.2f} s | {files} | {int(row['event_calls']):,} | "
                   f"{row['median_gap_ms']} ms | {row['p99_gap_ms']} ms | {row['longest_gap_ms']} ms |")
         p("")
     p("### Checks")
