@@ -19,7 +19,7 @@ namespace {
 constexpr std::size_t ChunkSize = 1 << 20;
 /// Entries up to this size are read whole and decoded in one call, which is
 /// several times faster than decoding a stream.
-constexpr std::uint64_t WholeEntryLimit = 8u << 20;
+constexpr std::uint64_t WholeEntryLimit = 4u << 20;
 
 bool IsAes(std::uint16_t method)
 {

@@ -98,7 +98,8 @@ void TParallelDeflate::Produce(TSlot& slot, TDeflateChunkCompressor* compressor,
     TDeflatePiece& piece = slot.Piece;
     piece.Last = slot.Offset + PieceSize >= job.Size;
     const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(PieceSize, job.Size - slot.Offset));
-    if (!ReadPiece(job.Path, slot.Offset, wanted, input, piece.Failure))
+    const std::string path = std::string(job.Folder) + std::string(job.Name);
+    if (!ReadPiece(path, slot.Offset, wanted, input, piece.Failure))
         return;
     if (slot.Offset == 0 && !aesPassword_.empty())
         piece.Keys = std::make_shared<const winzip_aes::TKeys>(winzip_aes::DeriveNewKeys(aesPassword_));

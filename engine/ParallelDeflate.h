@@ -9,16 +9,20 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 namespace quillbank {
 
-/// One file to compress: where it is and how many of its bytes go in (its
-/// size when it was listed: a file that grows meanwhile is taken as it was).
+/// One file to compress: its folder (ending with a separator) and name, and
+/// how many of its bytes go in (its size when it was listed: a file that
+/// grows meanwhile is taken as it was). The strings belong to the caller and
+/// outlive the compression; a profile may hold a hundred thousand files.
 struct TDeflateJob
 {
-    std::string Path;
+    std::string_view Folder;
+    std::string_view Name;
     std::uint64_t Size = 0;
 };
 

@@ -178,12 +178,16 @@ void TZipFactory::AddTask(const TBackupTask& task, std::string_view header)
     bytesDone_ = 0;
     stagedHeader_ = std::string(header);
     headerStaged_ = !header.empty();
+    const auto profileFolder = std::make_shared<const std::string>(IncludeTrailingSeparator(baseDir_));
     for (const std::string& name : task.Files())
-        staged_.emplace_back(name, IncludeTrailingSeparator(baseDir_) + name);
+        staged_.emplace_back(name, profileFolder);
     ++addOperations_;
+    std::map<std::string, std::shared_ptr<const std::string>> externalFolders;
     for (const TBackupTaskExternal& external : task.ExternalFiles()) {
-        staged_.emplace_back(external.RelativeName,
-                             IncludeTrailingSeparator(external.SourceDir) + external.RelativeName);
+        auto& folder = externalFolders[external.SourceDir];
+        if (!folder)
+            folder = std::make_shared<const std::string>(IncludeTrailingSeparator(external.SourceDir));
+        staged_.emplace_back(external.RelativeName, folder);
         ++addOperations_;
     }
     WriteStaged();
@@ -192,8 +196,9 @@ void TZipFactory::AddTask(const TBackupTask& task, std::string_view header)
 
 void TZipFactory::AddFileList(const std::vector<std::string>& names)
 {
+    const auto profileFolder = std::make_shared<const std::string>(IncludeTrailingSeparator(baseDir_));
     for (const std::string& name : names)
-        staged_.emplace_back(name, IncludeTrailingSeparator(baseDir_) + name);
+        staged_.emplace_back(name, profileFolder);
     ++addOperations_;
     WriteStaged();
     env_.Ui.ProcessEvents();
@@ -201,7 +206,8 @@ void TZipFactory::AddFileList(const std::vector<std::string>& names)
 
 void TZipFactory::AddExternalFile(const std::string& relativeName, const std::string& sourceFolder)
 {
-    staged_.emplace_back(relativeName, IncludeTrailingSeparator(sourceFolder) + relativeName);
+    staged_.emplace_back(relativeName,
+                         std::make_shared<const std::string>(IncludeTrailingSeparator(sourceFolder)));
     ++addOperations_;
     WriteStaged();
 }
@@ -254,8 +260,8 @@ void TZipFactory::WriteStaged()
         source.Removed = true;
     };
     std::set<std::string_view> added;
-    for (auto& [entryName, path] : staged) {
-        auto source = std::make_unique<TZipFileSource>(std::move(entryName), std::move(path), observer);
+    for (auto& [entryName, folder] : staged) {
+        auto source = std::make_unique<TZipFileSource>(std::move(entryName), std::move(folder), observer);
         // A name listed twice is one entry, added once.
         if (!added.insert(source->EntryName()).second)
             continue;
@@ -434,6 +440,8 @@ int TZipFactory::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPla
                 return true;
             },
             [this] { env_.Ui.ProcessEvents(); });
+        // The working memory goes between runs: a restore makes dozens of them.
+        buffers_.clear();
         std::vector<const TPlannedEntry*> wrongPassword;
         for (std::size_t k = 0; k < pending.size(); ++k) {
             if (results[k] == TReadResult::Ok)
@@ -485,6 +493,7 @@ TArchiveCheck TZipFactory::ReadAllEntries(TArchiveReaders& readers, std::optiona
             return results[i] == TReadResult::Ok;
         },
         [this] { env_.Ui.ProcessEvents(); });
+    buffers_.clear();
     TArchiveCheck check;
     for (std::size_t i = 0; i < count; ++i) {
         if (results[i] != TReadResult::Ok) {

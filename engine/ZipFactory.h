@@ -166,8 +166,9 @@ private:
     std::int64_t bytesDone_ = 0;
     std::int64_t bytesTotal_ = 0;
     int addOperations_ = 0;
-    /// Entries waiting to be written: entry name and source file.
-    std::vector<std::pair<std::string, std::string>> staged_;
+    /// Entries waiting to be written: entry name and the folder it is read
+    /// from (ending with a separator), shared by all the entries from there.
+    std::vector<std::pair<std::string, std::shared_ptr<const std::string>>> staged_;
     std::string stagedHeader_;
     /// The label of file lines in the progress and the report.
     std::string fileLabel_;

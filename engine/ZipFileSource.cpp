@@ -18,8 +18,9 @@ constexpr auto PumpInterval = std::chrono::milliseconds(50);
 
 } // namespace
 
-TZipFileSource::TZipFileSource(std::string entryName, std::string path, const TSourceObserver& observer)
-    : entryName_(std::move(entryName)), path_(std::move(path)), observer_(observer)
+TZipFileSource::TZipFileSource(std::string entryName, std::shared_ptr<const std::string> folder,
+                               const TSourceObserver& observer)
+    : entryName_(std::move(entryName)), folder_(std::move(folder)), observer_(observer)
 {
     zip_error_init(&error_);
 }
@@ -31,9 +32,10 @@ TZipFileSource::~TZipFileSource()
 
 bool TZipFileSource::Prepare()
 {
+    const std::string path = Path();
     struct stat info
     {};
-    if (stat(path_.c_str(), &info) != 0 || access(path_.c_str(), R_OK) != 0) {
+    if (stat(path.c_str(), &info) != 0 || access(path.c_str(), R_OK) != 0) {
         failure_ = std::strerror(errno);
         return false;
     }
@@ -57,30 +59,31 @@ void TZipFileSource::Attach(TParallelDeflate* pipeline, std::size_t job, bool co
 void TZipFileSource::PumpWhenDue()
 {
     const auto now = std::chrono::steady_clock::now();
-    if (now - lastPump_ >= PumpInterval) {
-        lastPump_ = now;
+    if (now - reading_->LastPump >= PumpInterval) {
+        reading_->LastPump = now;
         observer_.Pump();
     }
 }
 
 bool TZipFileSource::TakePiece()
 {
-    piece_ = pipeline_->Take(job_, observer_.Pump);
-    pieceOffset_ = 0;
-    if (!piece_.Failure.empty()) {
-        failure_ = piece_.Failure;
+    TDeflatePiece& piece = reading_->Piece;
+    piece = pipeline_->Take(job_, observer_.Pump);
+    reading_->PieceOffset = 0;
+    if (!piece.Failure.empty()) {
+        failure_ = piece.Failure;
         zip_error_set(&error_, ZIP_ER_READ, 0);
         return false;
     }
     if (encrypted_)
         EncryptPiece();
-    crc_ = done_ == 0 ? piece_.Crc
+    crc_ = done_ == 0 ? piece.Crc
                       : static_cast<std::uint32_t>(
-                            crc32_combine(crc_, piece_.Crc, static_cast<z_off_t>(piece_.InputSize)));
-    done_ += piece_.InputSize;
-    ended_ = piece_.Last;
-    if (done_ >= nextReport_ && !ended_) {
-        nextReport_ += ProgressStep;
+                            crc32_combine(crc_, piece.Crc, static_cast<z_off_t>(piece.InputSize)));
+    done_ += piece.InputSize;
+    ended_ = piece.Last;
+    if (done_ >= reading_->NextReport && !ended_) {
+        reading_->NextReport += ProgressStep;
         observer_.Progress(entryName_, plannedSize_,
                            static_cast<int>(done_ * 100 / std::max<std::uint64_t>(plannedSize_, 1)));
     }
@@ -89,46 +92,46 @@ bool TZipFileSource::TakePiece()
 
 void TZipFileSource::EncryptPiece()
 {
-    std::vector<unsigned char>& data = piece_.Data;
-    if (!cipher_) {
-        if (!piece_.Keys)
+    TDeflatePiece& piece = reading_->Piece;
+    std::vector<unsigned char>& data = piece.Data;
+    std::unique_ptr<winzip_aes::TCipher>& cipher = reading_->Cipher;
+    if (!cipher) {
+        if (!piece.Keys)
             throw std::logic_error("an encrypted file's first piece came without keys");
-        cipher_ = std::make_unique<winzip_aes::TCipher>(*piece_.Keys);
-        observer_.KeysUsed(piece_.Keys);
-        cipher_->Encrypt(data.data(), data.size());
-        data.insert(data.begin(), piece_.Keys->Verifier.begin(), piece_.Keys->Verifier.end());
-        data.insert(data.begin(), piece_.Keys->Salt.begin(), piece_.Keys->Salt.end());
+        cipher = std::make_unique<winzip_aes::TCipher>(*piece.Keys);
+        observer_.KeysUsed(piece.Keys);
+        cipher->Encrypt(data.data(), data.size());
+        data.insert(data.begin(), piece.Keys->Verifier.begin(), piece.Keys->Verifier.end());
+        data.insert(data.begin(), piece.Keys->Salt.begin(), piece.Keys->Salt.end());
     } else {
-        cipher_->Encrypt(data.data(), data.size());
+        cipher->Encrypt(data.data(), data.size());
     }
-    if (piece_.Last) {
-        const auto mac = cipher_->Mac();
+    if (piece.Last) {
+        const auto mac = cipher->Mac();
         data.insert(data.end(), mac.begin(), mac.end());
     }
 }
 
 zip_int64_t TZipFileSource::Read(unsigned char* data, std::size_t length)
 {
+    if (!reading_)
+        return 0; // done with this file
     PumpWhenDue();
-    while (pieceOffset_ == piece_.Data.size()) {
+    while (reading_->PieceOffset == reading_->Piece.Data.size()) {
         if (ended_) {
-            if (!reported_) {
-                reported_ = true;
-                // Done with the file: its last piece and its cipher go now,
-                // not when the whole archive is written.
-                piece_ = {};
-                pieceOffset_ = 0;
-                cipher_.reset();
-                observer_.Progress(entryName_, done_, 100);
-            }
+            // Done with the file: its last piece and its cipher go now, not
+            // when the whole archive is written.
+            reading_.reset();
+            observer_.Progress(entryName_, done_, 100);
             return 0;
         }
         if (!TakePiece())
             return -1;
     }
-    const std::size_t count = std::min(length, piece_.Data.size() - pieceOffset_);
-    std::memcpy(data, piece_.Data.data() + pieceOffset_, count);
-    pieceOffset_ += count;
+    const std::vector<unsigned char>& piece = reading_->Piece.Data;
+    const std::size_t count = std::min(length, piece.size() - reading_->PieceOffset);
+    std::memcpy(data, piece.data() + reading_->PieceOffset, count);
+    reading_->PieceOffset += count;
     return static_cast<zip_int64_t>(count);
 }
 
@@ -136,19 +139,17 @@ zip_int64_t TZipFileSource::Command(void* data, zip_uint64_t length, zip_source_
 {
     switch (command) {
     case ZIP_SOURCE_OPEN:
-        piece_ = {};
-        pieceOffset_ = 0;
+        reading_ = std::make_unique<TReading>();
+        reading_->NextReport = ProgressStep;
         ended_ = false;
-        reported_ = false;
         done_ = 0;
         crc_ = 0;
-        cipher_.reset();
-        nextReport_ = ProgressStep;
         observer_.Progress(entryName_, plannedSize_, 0);
         return 0;
     case ZIP_SOURCE_READ:
         return Read(static_cast<unsigned char*>(data), static_cast<std::size_t>(length));
     case ZIP_SOURCE_CLOSE:
+        reading_.reset();
         return 0;
     case ZIP_SOURCE_STAT: {
         // Before the data is read the writer needs the method and the size;

@@ -32,13 +32,15 @@ struct TSourceObserver
 class TZipFileSource
 {
 public:
-    TZipFileSource(std::string entryName, std::string path, const TSourceObserver& observer);
+    /// `folder` ends with a separator; many sources share it.
+    TZipFileSource(std::string entryName, std::shared_ptr<const std::string> folder,
+                   const TSourceObserver& observer);
     ~TZipFileSource();
     TZipFileSource(const TZipFileSource&) = delete;
     TZipFileSource& operator=(const TZipFileSource&) = delete;
 
     const std::string& EntryName() const { return entryName_; }
-    const std::string& Path() const { return path_; }
+    std::string Path() const { return *folder_ + entryName_; }
 
     /// Reads the file's size and time and checks that it can be read; false
     /// with Failure() set when not.
@@ -47,7 +49,7 @@ public:
     /// the source encrypts them itself (AES-256, with the keys the first
     /// piece brings), so that the writer copies them as they are.
     void Attach(TParallelDeflate* pipeline, std::size_t job, bool compressed, bool encrypted);
-    TDeflateJob Job() const { return {path_, plannedSize_}; }
+    TDeflateJob Job() const { return {*folder_, entryName_, plannedSize_}; }
 
     /// Why the file could not be read; empty when it could.
     const std::string& Failure() const { return failure_; }
@@ -70,24 +72,30 @@ private:
     void PumpWhenDue();
 
     std::string entryName_;
-    std::string path_;
+    std::shared_ptr<const std::string> folder_;
     const TSourceObserver& observer_;
     TParallelDeflate* pipeline_ = nullptr;
     std::size_t job_ = 0;
     bool compressed_ = true;
     bool encrypted_ = false;
-    std::unique_ptr<winzip_aes::TCipher> cipher_;
     std::uint64_t plannedSize_ = 0;
     std::time_t mtime_ = 0;
-
-    TDeflatePiece piece_;
-    std::size_t pieceOffset_ = 0;
     bool ended_ = false;
-    bool reported_ = false;
     std::uint64_t done_ = 0;
-    std::uint64_t nextReport_ = 0;
     std::uint32_t crc_ = 0;
-    std::chrono::steady_clock::time_point lastPump_;
+
+    /// What only a file being written needs; freed when it is done, so that
+    /// a hundred thousand waiting sources stay small.
+    struct TReading
+    {
+        TDeflatePiece Piece;
+        std::size_t PieceOffset = 0;
+        bool Reported = false;
+        std::uint64_t NextReport = 0;
+        std::chrono::steady_clock::time_point LastPump;
+        std::unique_ptr<winzip_aes::TCipher> Cipher;
+    };
+    std::unique_ptr<TReading> reading_;
     std::string failure_;
     zip_error_t error_{};
 };

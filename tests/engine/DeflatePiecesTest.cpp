@@ -5,6 +5,7 @@
 #include "engine/ParallelDeflate.h"
 #include "tests/support/FakeHome.h"
 
+#include <deque>
 #include <filesystem>
 #include <zlib.h>
 
@@ -133,11 +134,16 @@ class ParallelDeflateTest : public ::testing::Test
 {
 protected:
     TFakeHome home;
+    const std::string folder = home.Path() + "/";
+    /// Names of the files written, kept for the jobs that refer to them.
+    std::deque<std::string> names;
 
-    std::string Write(const std::string& name, const std::string& content)
+    /// A job for a new file `name` holding `content`, listed with `listedSize`.
+    TDeflateJob Write(const std::string& name, const std::string& content, std::uint64_t listedSize)
     {
         home.WriteFile(name, content);
-        return home.Path() + "/" + name;
+        names.push_back(name);
+        return {folder, names.back(), listedSize};
     }
 
     /// Takes every piece of every job in order and decodes each file.
@@ -177,7 +183,7 @@ TEST_F(ParallelDeflateTest, ManyFilesOfEverySizeComeBackInOrderWithTheirChecksum
         const std::size_t size =
             i % 10 == 0 ? TParallelDeflate::PieceSize * 2 + 17 : static_cast<std::size_t>(i * 997);
         contents.push_back(i % 3 == 0 ? Noise(size, i) : Text(size, i));
-        jobs.push_back({Write("f" + std::to_string(i), contents.back()), size});
+        jobs.push_back(Write("f" + std::to_string(i), contents.back(), size));
     }
     for (unsigned threads : {1u, 2u, 4u}) {
         SCOPED_TRACE(std::to_string(threads) + " threads");
@@ -191,13 +197,11 @@ TEST_F(ParallelDeflateTest, ManyFilesOfEverySizeComeBackInOrderWithTheirChecksum
 
 TEST_F(ParallelDeflateTest, AFileIsTakenAsItWasListedAndAMissingOneFails)
 {
-    const std::string grown = Write("grown", Text(400'000, 7));
-    const std::string shrunk = Write("shrunk", Text(TParallelDeflate::PieceSize + 10, 8));
     const std::vector<TDeflateJob> jobs = {
-        {grown, 100'000},                          // listed smaller than it is now
-        {shrunk, TParallelDeflate::PieceSize * 3}, // listed larger than it is now
-        {home.Path() + "/vanished", 10},
-        {Write("level0", "stored as it is"), 15},
+        Write("grown", Text(400'000, 7), 100'000), // listed smaller than it is now
+        Write("shrunk", Text(TParallelDeflate::PieceSize + 10, 8), TParallelDeflate::PieceSize * 3),
+        {folder, "vanished", 10},
+        Write("level0", "stored as it is", 15),
     };
     TParallelDeflate pipeline(jobs, 9, {}, 2);
     std::vector<std::string> failures;
@@ -212,7 +216,7 @@ TEST_F(ParallelDeflateTest, AFileIsTakenAsItWasListedAndAMissingOneFails)
 
 TEST_F(ParallelDeflateTest, LevelZeroHandsOutTheBytesAsTheyAreAndOrderIsEnforced)
 {
-    const std::vector<TDeflateJob> jobs = {{Write("a", "first"), 5}, {Write("b", "second"), 6}};
+    const std::vector<TDeflateJob> jobs = {Write("a", "first", 5), Write("b", "second", 6)};
     TParallelDeflate pipeline(jobs, 0, {}, 2);
     EXPECT_THROW(pipeline.Take(1, [] {}), std::logic_error);
     const TDeflatePiece first = pipeline.Take(0, [] {});
