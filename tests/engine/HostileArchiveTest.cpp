@@ -315,3 +315,49 @@ TEST_F(HostileArchiveTest, ManyEntriesAndDeepNamesAreBounded)
 }
 
 } // namespace
+
+namespace {
+
+// Links the user already has in the target profile.
+class TargetLinksTest : public HostileArchiveTest
+{
+protected:
+    std::string elsewhere = home.MakeDir("elsewhere") + "/";
+};
+
+TEST_F(TargetLinksTest, AFileThatIsASymbolicLinkIsReplacedNotWrittenThrough)
+{
+    home.WriteFile("elsewhere/victim.txt", "victim");
+    fs::create_symlink(elsewhere + "victim.txt", target + "prefs.js");
+    Write({{"prefs.js", "restored"}});
+    ExtractAll();
+    EXPECT_EQ(ReadFileForTest(elsewhere + "victim.txt"), "victim");
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(target + "prefs.js")));
+    EXPECT_EQ(ReadFileForTest(target + "prefs.js"), "restored");
+}
+
+TEST_F(TargetLinksTest, AFileWithASecondHardLinkIsReplacedNotWrittenThrough)
+{
+    home.WriteFile("sandbox/target/key4.db", "old keys");
+    fs::create_hard_link(target + "key4.db", elsewhere + "key4-copy.db");
+    Write({{"key4.db", "restored keys"}});
+    ExtractAll();
+    EXPECT_EQ(ReadFileForTest(elsewhere + "key4-copy.db"), "old keys");
+    EXPECT_EQ(ReadFileForTest(target + "key4.db"), "restored keys");
+    EXPECT_EQ(fs::hard_link_count(target + "key4.db"), 1u);
+}
+
+// A folder link the user made in the profile (a mail store kept on another
+// disk) is followed: the archive's files go where the user sent that folder.
+// The archive itself can never make such a link (link entries are refused).
+TEST_F(TargetLinksTest, AFolderLinkTheUserMadeIsFollowed)
+{
+    home.MakeDir("elsewhere/Mail");
+    fs::create_directory_symlink(elsewhere + "Mail", target + "Mail");
+    Write({{"Mail/Local Folders/Inbox", "mail"}});
+    ExtractAll();
+    EXPECT_TRUE(fs::is_symlink(target + "Mail"));
+    EXPECT_EQ(ReadFileForTest(elsewhere + "Mail/Local Folders/Inbox"), "mail");
+}
+
+} // namespace
