@@ -28,6 +28,12 @@ fi
 export ASAN_OPTIONS="fast_unwind_on_malloc=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 export LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan-suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
+# The targets write and remove files on every input: in memory, where the
+# machine has a memory file system, the work is the code's and not the disk's.
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  export TMPDIR=/dev/shm
+fi
+
 summary=()
 failed=0
 for target in "${targets[@]}"; do
