@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -179,6 +180,120 @@ TEST_F(FaultInjectionTest, KilledBackupKeepsThePreviousArchiveAndTheNextRunClean
     home.WriteFile(".mozilla/firefox/abcd.work/places.sqlite", "small again");
     ASSERT_EQ(Backup().ExitCode, 0);
     EXPECT_EQ(BackupFolder(), std::set<std::string>{"backup.qkz"});
+}
+
+} // namespace
+
+namespace {
+
+// Profiles that fight back: files that cannot be read or vanish, links that
+// loop or lead nowhere, paths longer than the system takes, odd names.
+class FightingProfileTest : public FaultInjectionTest
+{
+protected:
+    std::vector<std::string> backup = {"backup", "--app",    "firefox", "--profile",
+                                       "work",   "--output", archive,   "--quiet"};
+
+    TCliResult RunWith(const std::string& variable, const std::string& value)
+    {
+        home.SetEnv(variable, value);
+        const TCliResult result = RunFailing(backup, "QUILLBANK_FAIL_WRITE_AT", 0);
+        home.SetEnv(variable, std::nullopt);
+        return result;
+    }
+};
+
+TEST_F(FightingProfileTest, BackupWithReadsFailingAtEveryNIsCompleteIncompleteOrFailed)
+{
+    ASSERT_EQ(Backup().ExitCode, 0);
+    const std::string previous = ReadFileForTest(archive);
+    bool complete = false;
+    for (int at = 1; at < 400 && !complete; ++at) {
+        const TCliResult run = RunFailing(backup, "QUILLBANK_FAIL_READ_AT", at);
+        EXPECT_EQ(BackupFolder(), std::set<std::string>{"backup.qkz"}) << "failing read " << at;
+        if (run.ExitCode == 1) {
+            EXPECT_EQ(ReadFileForTest(archive), previous) << "failing read " << at;
+            continue;
+        }
+        ASSERT_TRUE(run.ExitCode == 0 || run.ExitCode == 5) << "failing read " << at << ": " << run.Err;
+        EXPECT_EQ(RunCli({"verify", archive}, home.Path()).ExitCode, 0) << "failing read " << at;
+        complete = run.ExitCode == 0;
+        if (run.ExitCode == 5) {
+            EXPECT_NE(run.Err.find(": incomplete, not backed up: File: " + profile), std::string::npos)
+                << run.Err;
+        }
+    }
+    EXPECT_TRUE(complete);
+}
+
+TEST_F(FightingProfileTest, AFileThatVanishesBeforeItIsReadMakesTheBackupIncomplete)
+{
+    const TCliResult run = RunWith("QUILLBANK_VANISH_OPEN", "notes.txt");
+    EXPECT_EQ(run.ExitCode, 5) << run.Err;
+    EXPECT_NE(run.Err.find("incomplete, not backed up: File: " + profile + "/notes.txt"), std::string::npos)
+        << run.Err;
+    const TCliResult inspect = RunCli({"inspect", archive, "--json"}, home.Path());
+    EXPECT_EQ(inspect.ExitCode, 0);
+    // The header, prefs.js, places.sqlite and cookies.sqlite.
+    EXPECT_NE(inspect.Out.find("\"entries\":4,"), std::string::npos) << inspect.Out;
+}
+
+// A file the user may not read stops the backup before anything is written,
+// naming the file: the previous backup stays.
+TEST_F(FightingProfileTest, AnUnreadableFileIsNamedAndThePreviousBackupKept)
+{
+    ASSERT_EQ(Backup().ExitCode, 0);
+    const std::string previous = ReadFileForTest(archive);
+    const TCliResult run = RunWith("QUILLBANK_DENY_OPEN", "cookies.sqlite");
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_NE(run.Err.find(profile + "/cookies.sqlite\": Permission denied"), std::string::npos) << run.Err;
+    EXPECT_EQ(ReadFileForTest(archive), previous);
+    EXPECT_EQ(BackupFolder(), std::set<std::string>{"backup.qkz"});
+}
+
+TEST_F(FightingProfileTest, LinkLoopsDanglingLinksAndOverlongPathsEndTheListing)
+{
+    fs::create_symlink("loop1", profile + "/loop2");
+    fs::create_symlink("loop2", profile + "/loop1");
+    fs::create_symlink("/nonexistent/target", profile + "/dangling");
+    home.MakeDir(".mozilla/firefox/abcd.work/sub");
+    fs::create_directory_symlink("..", profile + "/sub/up");
+    // Deeper than PATH_MAX, made level by level from inside.
+    int fd = open(profile.c_str(), O_RDONLY | O_DIRECTORY);
+    const std::string level(200, 'd');
+    for (int depth = 0; depth < 25 && fd >= 0; ++depth) {
+        mkdirat(fd, level.c_str(), 0700);
+        const int next = openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY);
+        close(fd);
+        fd = next;
+    }
+    ASSERT_GE(fd, 0);
+    const int file = openat(fd, "deep.txt", O_WRONLY | O_CREAT, 0600);
+    close(file);
+    close(fd);
+
+    const TCliResult run = RunCli(backup, home.Path());
+    EXPECT_TRUE(run.ExitCode == 0 || run.ExitCode == 5) << run.Err;
+    EXPECT_EQ(RunCli({"verify", archive}, home.Path()).ExitCode, 0);
+    const TCliResult inspect = RunCli({"inspect", archive, "--json"}, home.Path());
+    for (const char* name : {"loop1", "loop2", "dangling"})
+        EXPECT_EQ(inspect.Out.find(std::string("\"") + name + "\""), std::string::npos) << name;
+}
+
+// Fault of the archive layer: an entry name that is not valid UTF-8 (or holds
+// control characters) is refused by the archive library, logged in the error
+// log only, and the backup reports success without the file. It should be
+// stored (as raw bytes) or reported as left out, so the run ends incomplete.
+TEST_F(FightingProfileTest, DISABLED_NamesWithInvalidUtf8OrControlCharactersAreBackedUpOrReported)
+{
+    home.WriteFile(".mozilla/firefox/abcd.work/bad\xff\xfename.txt", "x");
+    home.WriteFile(".mozilla/firefox/abcd.work/ctl\x01name.txt", "y");
+    const TCliResult run = RunCli(backup, home.Path());
+    const TCliResult inspect = RunCli({"inspect", archive, "--json"}, home.Path());
+    // The header and the profile's four files, and the two odd ones.
+    const bool stored = inspect.Out.find("\"entries\":7,") != std::string::npos;
+    EXPECT_TRUE(stored || (run.ExitCode == 5 && run.Err.find("bad\xff\xfename.txt") != std::string::npos))
+        << run.Err;
 }
 
 } // namespace

@@ -3,14 +3,23 @@
 // from the Nth read-like call on, every read fails with EIO. N comes from
 // QUILLBANK_FAIL_WRITE_AT and QUILLBANK_FAIL_READ_AT (unset or 0: never).
 // Standard input, output and error are neither counted nor failed.
+//
+// Opening files fails too, by name: a path holding QUILLBANK_DENY_OPEN is
+// never opened (EACCES, as for a file its user may not read, which root
+// could read all the same), and one holding QUILLBANK_VANISH_OPEN is there
+// for the backup's listing, which opens without blocking, and gone (ENOENT)
+// when opened to be read: removed between the listing and the add.
 // write()/read() and stdio's fwrite()/fread() are both interposed: libzip
 // writes and reads its archives through stdio, the program through the
 // system calls.
 #include <atomic>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -44,6 +53,22 @@ bool Watched(int fd)
     return fd > STDERR_FILENO;
 }
 
+bool Holds(const char* path, const char* variable)
+{
+    const char* part = std::getenv(variable);
+    return path != nullptr && part != nullptr && *part != '\0' && std::strstr(path, part) != nullptr;
+}
+
+/// The error an open of `path` with `flags` fails with, or 0.
+int OpenError(const char* path, int flags)
+{
+    if (Holds(path, "QUILLBANK_DENY_OPEN"))
+        return EACCES;
+    if (Holds(path, "QUILLBANK_VANISH_OPEN") && (flags & O_NONBLOCK) == 0)
+        return ENOENT;
+    return 0;
+}
+
 /// Marks a stream as failed, as stdio does after a failed system call.
 std::size_t FailStream(FILE* stream, int error)
 {
@@ -55,6 +80,30 @@ std::size_t FailStream(FILE* stream, int error)
 } // namespace
 
 extern "C" {
+
+int open(const char* path, int flags, ...)
+{
+    static const auto next = Next<int (*)(const char*, int, ...)>("open");
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) != 0 ? va_arg(arguments, mode_t) : 0;
+    va_end(arguments);
+    if (const int error = OpenError(path, flags)) {
+        errno = error;
+        return -1;
+    }
+    return next(path, flags, mode);
+}
+
+FILE* fopen(const char* path, const char* mode)
+{
+    static const auto next = Next<FILE* (*)(const char*, const char*)>("fopen");
+    if (const int error = OpenError(path, 0)) {
+        errno = error;
+        return nullptr;
+    }
+    return next(path, mode);
+}
 
 ssize_t write(int fd, const void* buffer, size_t count)
 {
