@@ -104,7 +104,7 @@ TEST_F(FaultInjectionTest, BackupFailingAtEveryWriteKeepsThePreviousArchive)
     const std::string previous = ReadFileForTest(archive);
     WriteProfile("new");
     bool through = false;
-    for (int at = 1; at < 400 && !through; ++at) {
+    for (int at = 1; at < 3000 && !through; ++at) {
         const TCliResult run =
             RunFailing({"backup", "--app", "firefox", "--profile", "work", "--output", archive, "--quiet"},
                        "QUILLBANK_FAIL_WRITE_AT", at);
@@ -141,7 +141,7 @@ TEST_F(FaultInjectionTest, RestoreFailingAtEveryReadOrWriteLeavesEachFileOldOrNe
 
     for (const char* variable : {"QUILLBANK_FAIL_READ_AT", "QUILLBANK_FAIL_WRITE_AT"}) {
         bool through = false;
-        for (int at = 1; at < 400 && !through; ++at) {
+        for (int at = 1; at < 3000 && !through; ++at) {
             for (const auto& [name, content] : Files("old"))
                 home.WriteFile("target/" + name, content);
             through = RunFailing(restore, variable, at).ExitCode == 0;
@@ -208,7 +208,7 @@ TEST_F(FightingProfileTest, BackupWithReadsFailingAtEveryNIsCompleteIncompleteOr
     ASSERT_EQ(Backup().ExitCode, 0);
     const std::string previous = ReadFileForTest(archive);
     bool complete = false;
-    for (int at = 1; at < 400 && !complete; ++at) {
+    for (int at = 1; at < 3000 && !complete; ++at) {
         const TCliResult run = RunFailing(backup, "QUILLBANK_FAIL_READ_AT", at);
         EXPECT_EQ(BackupFolder(), std::set<std::string>{"backup.qkz"}) << "failing read " << at;
         if (run.ExitCode == 1) {

@@ -2,7 +2,9 @@
 // call on, every write fails with ENOSPC (a disk that has filled up), and
 // from the Nth read-like call on, every read fails with EIO. N comes from
 // QUILLBANK_FAIL_WRITE_AT and QUILLBANK_FAIL_READ_AT (unset or 0: never).
-// Standard input, output and error are neither counted nor failed.
+// Standard input, output and error are neither counted nor failed, nor are
+// files below /proc (the running check reads as many of them as the machine
+// has processes, which would make N depend on the machine).
 //
 // Opening files fails too, by name: a path holding QUILLBANK_DENY_OPEN is
 // never opened (EACCES, as for a file its user may not read, which root
@@ -48,9 +50,19 @@ Function Next(const char* name)
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
+/// The descriptors open on files below /proc.
+constexpr int TrackedDescriptors = 1 << 16;
+std::atomic<bool> procFiles[TrackedDescriptors];
+
+void Track(int fd, const char* path)
+{
+    if (fd >= 0 && fd < TrackedDescriptors)
+        procFiles[fd] = path != nullptr && std::strncmp(path, "/proc/", 6) == 0;
+}
+
 bool Watched(int fd)
 {
-    return fd > STDERR_FILENO;
+    return fd > STDERR_FILENO && !(fd < TrackedDescriptors && procFiles[fd]);
 }
 
 bool Holds(const char* path, const char* variable)
@@ -77,6 +89,19 @@ std::size_t FailStream(FILE* stream, int error)
     return 0;
 }
 
+/// fopen and fopen64 (which C++ streams use) alike.
+FILE* OpenStream(FILE* (*next)(const char*, const char*), const char* path, const char* mode)
+{
+    if (const int error = OpenError(path, 0)) {
+        errno = error;
+        return nullptr;
+    }
+    FILE* stream = next(path, mode);
+    if (stream != nullptr)
+        Track(fileno(stream), path);
+    return stream;
+}
+
 } // namespace
 
 extern "C" {
@@ -92,17 +117,35 @@ int open(const char* path, int flags, ...)
         errno = error;
         return -1;
     }
-    return next(path, flags, mode);
+    const int fd = next(path, flags, mode);
+    Track(fd, path);
+    return fd;
 }
 
 FILE* fopen(const char* path, const char* mode)
 {
     static const auto next = Next<FILE* (*)(const char*, const char*)>("fopen");
-    if (const int error = OpenError(path, 0)) {
-        errno = error;
-        return nullptr;
-    }
-    return next(path, mode);
+    return OpenStream(next, path, mode);
+}
+
+FILE* fopen64(const char* path, const char* mode)
+{
+    static const auto next = Next<FILE* (*)(const char*, const char*)>("fopen64");
+    return OpenStream(next, path, mode);
+}
+
+int close(int fd)
+{
+    static const auto next = Next<int (*)(int)>("close");
+    Track(fd, nullptr);
+    return next(fd);
+}
+
+int fclose(FILE* stream)
+{
+    static const auto next = Next<int (*)(FILE*)>("fclose");
+    Track(fileno(stream), nullptr);
+    return next(stream);
 }
 
 ssize_t write(int fd, const void* buffer, size_t count)
