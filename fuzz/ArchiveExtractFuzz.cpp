@@ -6,7 +6,6 @@
 #include "engine/ZipFactory.h"
 #include "fuzz/FuzzSupport.h"
 
-#include <cstdlib>
 #include <filesystem>
 
 using namespace quillbank;
@@ -32,8 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     fuzz::RequireOnlyEntries(folder, {"archive.qkz", "target"});
     fuzz::RequireNoLinks(target);
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(target))
-        if (entry.path().filename().string().find(".qbpart") != std::string::npos)
-            std::abort();
+    fuzz::RequireNoStagedFiles(target, fuzz::AsText(data, size));
     return 0;
 }

@@ -107,6 +107,18 @@ void RequireNoLinks(const std::string& folder)
             Finding("symbolic link " + entry.path().string());
 }
 
+void RequireNoStagedFiles(const std::string& folder, std::string_view input)
+{
+    constexpr std::string_view marker = ".qbpart-";
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        const auto at = name.rfind(marker);
+        if (at != std::string::npos && name.size() == at + marker.size() + 6 &&
+            input.find(name) == std::string_view::npos)
+            Finding("staged file left behind: " + entry.path().string());
+    }
+}
+
 std::string StoredZip(std::string_view name, std::string_view content)
 {
     std::string zip;

@@ -58,6 +58,10 @@ void RequireOnlyEntries(const std::string& folder, std::initializer_list<std::st
 /// Aborts (a finding) when anything below `folder` is a symbolic link.
 void RequireNoLinks(const std::string& folder);
 
+/// Aborts (a finding) when a staged file ("<name>.qbpart-XXXXXX") is left
+/// below `folder`, unless `input` itself names such a file.
+void RequireNoStagedFiles(const std::string& folder, std::string_view input);
+
 /// A ZIP archive of one stored (uncompressed) entry.
 std::string StoredZip(std::string_view name, std::string_view content);
 

@@ -5,7 +5,6 @@
 #include "engine/RestoreRun.h"
 #include "fuzz/FuzzSupport.h"
 
-#include <cstdlib>
 #include <filesystem>
 
 using namespace quillbank;
@@ -36,8 +35,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     fuzz::RequireOnlyEntries(folder, {"backup.qkz", "target"});
     fuzz::RequireNoLinks(target);
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(target))
-        if (entry.path().string().ends_with(".qbpart"))
-            std::abort();
+    fuzz::RequireNoStagedFiles(target, fuzz::AsText(data, size));
     return 0;
 }
