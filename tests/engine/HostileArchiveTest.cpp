@@ -256,7 +256,7 @@ std::uint8_t CheckByteWith(const std::string& password, const std::string& encry
         update(static_cast<std::uint8_t>(c));
     std::uint8_t plain = 0;
     for (const char c : encryptionHeader) {
-        const std::uint16_t temp = static_cast<std::uint16_t>((keys[2] & 0xffff) | 2);
+        const std::uint32_t temp = (keys[2] & 0xffff) | 2;
         plain = static_cast<std::uint8_t>(static_cast<std::uint8_t>(c) ^ ((temp * (temp ^ 1)) >> 8));
         update(plain);
     }
