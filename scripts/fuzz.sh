@@ -47,7 +47,8 @@ for target in "${targets[@]}"; do
     "build-fuzz/bin/fuzz_$target" "$work" "fuzz/corpus/$target" \
     -max_total_time="$seconds" -max_len=16384 -timeout=20 -rss_limit_mb=2048 \
     -artifact_prefix="$findings/" -print_final_stats=1 >"$log" 2>&1 || status=$?
-  cpu=$(awk '{ printf "%.0f", $1 + $2 }' "build-fuzz/fuzz-$target.time")
+  # The last line holds the times; a failed run's file starts with its status.
+  cpu=$(tail -n 1 "build-fuzz/fuzz-$target.time" | awk '{ printf "%.0f", $1 + $2 }')
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   if [ "$status" -ne 0 ]; then
     failed=1
