@@ -634,8 +634,17 @@ std::string TForm1::ChosenProfileDir() const
 
 bool TForm1::ConfirmOverwriteProfile()
 {
-    return state_.Operation == 1 ||
-           AskYesNo(Text("LANG_QUESTION"), Text("Quillbank14", "LANG_OVERWRITE_PROFILE"));
+    if (state_.Operation == 1)
+        return true;
+    std::string question = Text("Quillbank14", "LANG_OVERWRITE_PROFILE");
+    // Restoring the emails also writes the mail folders the backup kept
+    // outside the profile: the user sees each of them before saying yes.
+    if (ComponentBoxes()[EmailsBox].Checked && !state_.MailFolders.empty()) {
+        question += "\n\n" + Text("Quillbank14", "LANG_OUTSIDE_PROFILE");
+        for (const std::string& folder : state_.MailFolders)
+            question += "\n" + folder;
+    }
+    return AskYesNo(Text("LANG_QUESTION"), question);
 }
 
 // ---------------------------------------------------------------------------

@@ -52,7 +52,8 @@ constexpr std::string_view Usage =
     "saved-form-details, downloaded-file-list, certificates, extensions, cache.\n"
     "\n"
     "Prints the path of the backup file written. Exit codes: 0 success, 1 the run\n"
-    "failed, 2 bad usage, 3 the profile is in use, 4 missing password.\n";
+    "failed, 2 bad usage, 3 the profile is in use, 4 missing password, 5 the\n"
+    "backup was written without files that could not be read (each is named).\n";
 
 constexpr std::array<TOptionDefinition, 13> Accepted = {{
     {"app", true},
@@ -108,6 +109,19 @@ TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes
     if (offered[AccountsSettingsOnlyBox].Checked)
         offered[EmailsBox].Checked = false;
     return offered;
+}
+
+/// The report lines of the files a backup had to leave out: the archive
+/// layer reports each as "File: <path>: <reason>", and nothing else during a
+/// backup.
+std::vector<std::string> LeftOutFiles(TCommandContext& context)
+{
+    const std::string prefix = context.L10n().GetText("Quillbank14", "LANG_FILE") + ": ";
+    std::vector<std::string> lines;
+    for (const std::string& line : context.Ui().ReportLines())
+        if (line.starts_with(prefix))
+            lines.push_back(line);
+    return lines;
 }
 
 std::string Joined(const std::vector<std::string>& names)
@@ -203,9 +217,12 @@ int BackupCommand(const std::vector<std::string>& arguments)
         throw ECommandError(ExitFailure, archive + ": no backup written");
     }
     context.Progress().Complete();
+    const std::vector<std::string> leftOut = LeftOutFiles(context);
+    for (const std::string& line : leftOut)
+        std::cerr << "quillbank-cli backup: " << archive << ": incomplete, not backed up: " << line << "\n";
     if (!context.Quiet())
         std::cout << archive << "\n";
-    return ExitSuccess;
+    return leftOut.empty() ? ExitSuccess : ExitIncomplete;
 }
 
 } // namespace quillbank::cli

@@ -42,6 +42,9 @@ constexpr std::string_view Usage =
     "  --password-stdin        the backup's password is the first line of standard\n"
     "                          input (without either, it is asked for when standard\n"
     "                          input is a terminal)\n"
+    "  --outside-profile       let the restore write the mail folders that the\n"
+    "                          backup keeps outside the profile (listed first);\n"
+    "                          without it, such a restore of emails is refused\n"
     "  --force                 go on while the application is using the profile\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
@@ -52,7 +55,7 @@ constexpr std::string_view Usage =
     "Exit codes: 0 success, 1 the run failed, 2 bad usage, 3 the profile is in\n"
     "use, 4 wrong or missing password.\n";
 
-constexpr std::array<TOptionDefinition, 10> Accepted = {{
+constexpr std::array<TOptionDefinition, 11> Accepted = {{
     {"archive", true},
     {"app", true},
     {"profile", true},
@@ -61,6 +64,7 @@ constexpr std::array<TOptionDefinition, 10> Accepted = {{
     {"no-unknown", false},
     {"password-file", true},
     {"password-stdin", false},
+    {"outside-profile", false},
     {"force", false},
     {"quiet", false},
 }};
@@ -81,6 +85,22 @@ TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes
             Say(context, "skipped " + std::string(ComponentName(box)) + ": the backup holds none");
     }
     return held;
+}
+
+/// The mail folders that restoring the emails writes outside the profile, as
+/// the backup's header names them: listed on standard error before anything
+/// is written, and written only when the user said so.
+void ListFoldersOutsideProfile(const TRestoreRequest& request, const std::vector<std::string>& folders,
+                               bool allowed)
+{
+    if (!request.Boxes[EmailsBox].Checked || folders.empty())
+        return;
+    std::cerr << "quillbank-cli restore: the emails of this backup go to folders outside the profile:\n";
+    for (const std::string& folder : folders)
+        std::cerr << "  " << folder << "\n";
+    if (!allowed)
+        throw EUsageError(
+            "give --outside-profile to restore into them, or leave emails out with --components");
 }
 
 } // namespace
@@ -145,6 +165,8 @@ int RestoreCommand(const std::vector<std::string>& arguments)
         if (request.Boxes[name.Box].Checked && IsSkippedOnRestore(name.Box, state.SelectedAppType))
             Say(context,
                 "skipped " + std::string(name.Name) + ": not restored into this application's profiles");
+
+    ListFoldersOutsideProfile(request, state.MailFolders, options.Has("outside-profile"));
 
     Say(context, "Restoring " + state.ArchivePath + " into " + target.ProfileDir);
     RunRestore(request, state, context.Environment());

@@ -17,6 +17,9 @@ inline constexpr int ExitUsage = 2;
 inline constexpr int ExitAppRunning = 3;
 /// The archive is protected and its password is wrong or was not given.
 inline constexpr int ExitPassword = 4;
+/// The backup was written and checked, but files that could not be read
+/// when their turn came are not in it; each is named on standard error.
+inline constexpr int ExitIncomplete = 5;
 
 /// A command cannot go on: what to say on standard error, and the exit code.
 class ECommandError : public std::runtime_error

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <unistd.h>
 
 namespace quillbank {
@@ -30,7 +31,19 @@ std::string PendingArchivePath(const std::string& archivePath)
 
 void RemoveStalePendingArchive(const std::string& archivePath)
 {
-    std::remove(PendingArchivePath(archivePath).c_str());
+    const std::string pending = PendingArchivePath(archivePath);
+    std::remove(pending.c_str());
+    // The archive library writes the pending file under a temporary name of
+    // its own first: the pending name, a dot and six random characters. A
+    // backup killed while writing leaves that one behind.
+    const std::string prefix = ExtractFileName(pending) + ".";
+    std::error_code error;
+    const std::string folder = ExtractFileDir(archivePath);
+    for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == prefix.size() + 6 && name.starts_with(prefix) && entry.is_regular_file(error))
+            std::remove(entry.path().c_str());
+    }
 }
 
 bool CommitPendingArchive(const std::string& archivePath, const std::function<void()>& whileWaiting)

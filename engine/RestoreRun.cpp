@@ -7,6 +7,7 @@
 #include "engine/ArchiveHeader.h"
 #include "engine/Catalogue.h"
 #include "platform/FileSystem.h"
+#include "platform/StagedFile.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
 #include "profile/Extensions.h"
@@ -215,9 +216,13 @@ private:
         }
         if (ReadWholeFile(path) == content)
             return;
-        const std::string temporary = path + ".qbpart";
-        std::ofstream(temporary, std::ios::binary | std::ios::trunc) << *content;
-        std::rename(temporary.c_str(), path.c_str());
+        try {
+            TStagedFile file(path);
+            file.Write(*content);
+            file.Commit();
+        } catch (const EFileWriteError& error) {
+            WriteErrorLog(error.what());
+        }
     }
 
     void RestoreUnknownEntries(TZipFactory& archive)
@@ -295,42 +300,37 @@ private:
     }
 
     /// Copies one record of the container into the profile, or only reads past
-    /// it when `write` is false. The file is written beside its target and
-    /// renamed over it once the record is complete.
+    /// it when `write` is false. The file is staged beside its target under a
+    /// name of its own and put in its place once the record is complete.
     void RestoreLegacyFile(std::istream& container, const std::string& path, bool write)
     {
-        const std::string target = state_.ProfileDir + path;
-        const std::string temporary = target + ".qbpart";
-        std::ofstream out;
-        if (write) {
-            out.open(temporary, std::ios::binary | std::ios::trunc);
-            if (!out)
-                Fail("LANG_WRITE_ERROR2");
-        }
-        std::string line;
-        for (long count = 1;; ++count) {
-            if (!ReadLine(container, line)) {
-                out.close();
-                std::remove(temporary.c_str());
-                Fail(container.eof() ? "LANG_END_FILE" : "LANG_WRITE_ERROR2");
-            }
-            if (line == HeaderSeparator)
-                break;
+        std::optional<TStagedFile> out;
+        try {
             if (write)
-                out << line << "\r\n";
-            if (count % 100 == 0 && !ApplicationClosed()) {
-                out.close();
-                std::remove(temporary.c_str());
-                env_.Ui.ShowWarning(Text("TForm1", "LANG_WARNING"),
-                                    env_.L10n.GetTextFmt("TForm1", "LANG_DETEKCE2", LegacyApplicationName()));
-                env_.Ui.ExitImmediately(1);
+                out.emplace(state_.ProfileDir + path);
+            std::string line;
+            for (long count = 1;; ++count) {
+                if (!ReadLine(container, line)) {
+                    // The program may end at once: no staged file stays behind.
+                    out.reset();
+                    Fail(container.eof() ? "LANG_END_FILE" : "LANG_WRITE_ERROR2");
+                }
+                if (line == HeaderSeparator)
+                    break;
+                if (out)
+                    out->Write(line + "\r\n");
+                if (count % 100 == 0 && !ApplicationClosed()) {
+                    out.reset();
+                    env_.Ui.ShowWarning(
+                        Text("TForm1", "LANG_WARNING"),
+                        env_.L10n.GetTextFmt("TForm1", "LANG_DETEKCE2", LegacyApplicationName()));
+                    env_.Ui.ExitImmediately(1);
+                }
             }
-        }
-        if (!write)
-            return;
-        out.close();
-        if (!out || std::rename(temporary.c_str(), target.c_str()) != 0) {
-            std::remove(temporary.c_str());
+            if (out)
+                out->Commit();
+        } catch (const EFileWriteError&) {
+            out.reset();
             Fail("LANG_WRITE_ERROR2");
         }
     }

@@ -20,6 +20,8 @@ packages=(
   desktop-file-utils # validates the installed desktop file
   appstream # validates the installed AppStream metadata
   time # /usr/bin/time: the benchmark's wall time and peak memory (bench/run.sh)
+  # the fuzz targets: clang with libFuzzer and the sanitizer run-time (scripts/fuzz.sh)
+  clang-14 libclang-rt-14-dev
 )
 
 sudo_cmd=()

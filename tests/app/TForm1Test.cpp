@@ -2,7 +2,9 @@
 
 #include "app/WizardDialogs.h"
 #include "config/l10n.h"
+#include "engine/ArchiveHeader.h"
 #include "tests/support/FakeHome.h"
+#include "tests/support/ZipBuilder.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -308,6 +310,43 @@ private slots:
         QCOMPARE(form_->PageIndex(), 3);
         QCOMPARE(dialogs_->boxes.Boxes.back().Text,
                  std::string("The backup file was not found or corrupted."));
+    }
+
+    void theOverwriteQuestionNamesTheFoldersOutsideTheProfile()
+    {
+        const std::string outside = home_->Path() + "/elsewhere/Mail";
+        TComponentBoxes held;
+        held[EmailsBox].Checked = true;
+        held[GeneralSettingsBox].Checked = true;
+        const std::string archive = home_->WriteFile(
+            "Documents/mail.qkz",
+            testing::BuildZip({{std::string(ArchiveHeaderName), WriteArchiveHeader(2, held, {outside}, {})},
+                               {"prefs.js", "user_pref(\"x\", 2);\n"}}));
+        Click("Button1");
+        Find<QRadioButton>("RadioButton2")->setChecked(true);
+        Select("ListBox1", "Mozilla Firefox 115.0");
+        Click("Button1");
+        Select("ListBox2", "second");
+        dialogs_->filesToOpen.push_back(archive);
+        Click("Button4");
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 4);
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 4);
+        QCOMPARE(dialogs_->boxes.Boxes.back().Text,
+                 "Restoration can overwrite exist files in selected profile. Do you want to continue?\n\n"
+                 "The emails are also restored into these folders outside the profile:\n" +
+                     outside);
+        QVERIFY(!fs::exists(home_->Path() + "/elsewhere"));
+
+        // Without the emails nothing goes outside: the question is the plain one.
+        Box(EmailsBox)->setChecked(false);
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
+        Click("Button1");
+        QCOMPARE(dialogs_->boxes.Boxes.back().Text,
+                 std::string(
+                     "Restoration can overwrite exist files in selected profile. Do you want to continue?"));
     }
 
     void resettingTheBoxesGivesEmailsBack()

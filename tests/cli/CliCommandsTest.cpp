@@ -3,9 +3,11 @@
 // file and from standard input, the refusal while the application runs.
 
 #include "apps/RunningCheck.h"
+#include "engine/ArchiveHeader.h"
 #include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
+#include "tests/support/ZipBuilder.h"
 
 #include <filesystem>
 #include <signal.h>
@@ -272,6 +274,39 @@ TEST_F(CliCommandsTest, PasswordFromStandardInputAndWrongOrMissingPasswordsExitW
     const TCliResult unreadable = Run({"verify", Archive(), "--password-file", home.Path() + "/none.txt"});
     EXPECT_EQ(unreadable.ExitCode, 2);
     EXPECT_NE(unreadable.Err.find(home.Path() + "/none.txt"), std::string::npos) << unreadable.Err;
+}
+
+TEST_F(CliCommandsTest, RestoreListsTheFoldersOutsideTheProfileAndWritesThereOnlyWhenTold)
+{
+    const std::string outside = home.Path() + "/elsewhere/Mail";
+    TComponentBoxes boxes;
+    boxes[EmailsBox].Checked = true;
+    const std::string header = WriteArchiveHeader(2, boxes, {outside}, {});
+    home.WriteFile("mail.qkz", quillbank::testing::BuildZip({{std::string(ArchiveHeaderName), header},
+                                                             {"Mail/Local Folders/Inbox", "mail"}}));
+    const std::string target = home.MakeDir("target");
+    const std::vector<std::string> restore = {"restore", "--archive", Archive("mail.qkz"), "--profile-dir",
+                                              target};
+
+    const TCliResult refused = Run(restore);
+    EXPECT_EQ(refused.ExitCode, 2);
+    EXPECT_NE(refused.Err.find("outside the profile:\n  " + outside + "\n"), std::string::npos)
+        << refused.Err;
+    EXPECT_NE(refused.Err.find("--outside-profile"), std::string::npos) << refused.Err;
+    EXPECT_TRUE(fs::is_empty(target));
+    EXPECT_FALSE(fs::exists(home.Path() + "/elsewhere"));
+
+    // Without the emails nothing goes outside: nothing to ask.
+    EXPECT_EQ(Run({"restore", "--archive", Archive("mail.qkz"), "--profile-dir", target, "--components",
+                   "general-settings"})
+                  .ExitCode,
+              0);
+
+    std::vector<std::string> allowed = restore;
+    allowed.push_back("--outside-profile");
+    const TCliResult done = Run(allowed);
+    EXPECT_EQ(done.ExitCode, 0) << done.Err;
+    EXPECT_NE(done.Err.find(outside), std::string::npos) << done.Err;
 }
 
 TEST_F(CliCommandsTest, VerifyFailsOnADamagedOrTruncatedArchive)

@@ -78,6 +78,7 @@ const std::vector<std::string> kQuillbank14Keys = {
     // Release 1.4 additions.
     "LANG_FILE",
     "LANG_OVERWRITE_PROFILE",
+    "LANG_OUTSIDE_PROFILE",
     "LANG_INVALID_OUTPUT",
     "LANG_SELECT_PROFILE_FOLDER",
     "LANG_DIRECTORY",

@@ -9,6 +9,7 @@
 #include "tests/support/ScriptedUserInterface.h"
 
 #include <filesystem>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -175,6 +176,30 @@ TEST_F(RestoreRunTest, LegacyContainerRecordsOfTickedComponents)
     EXPECT_EQ(Calls("task|"), (Lines{"Task: Restoring general settings", "Task: Restoring user styles",
                                      "Task: Restoring user styles"}));
     EXPECT_EQ(ui.processEventsCount, 2); // the 250 lines of prefs.js: checked twice for a running Firefox
+}
+
+// Each record is staged under a name of its own: a link in the profile is
+// replaced, never written through, and a record named like a temporary file
+// is an ordinary file.
+TEST_F(RestoreRunTest, LegacyRecordsReplaceLinksAndNeverCollideWithTheirStagedFiles)
+{
+    home.WriteFile("victim.txt", "victim");
+    fs::create_symlink(home.Path() + "/victim.txt", target + "/prefs.js");
+    fs::create_symlink(home.Path() + "/victim.txt", target + "/prefs.js.qbpart");
+    home.WriteFile("old.txt", LegacyContainer("Nastaveni\r\nprefs.js.qbpart\r\n-\r\nfirst\r\n" + LegacyEnd +
+                                              "Nastaveni\r\nprefs.js\r\n-\r\nsecond\r\n" + LegacyEnd));
+    state.ArchivePath = home.Path() + "/old.txt";
+    state.ArchiveFormat = 1;
+    request.Boxes[GeneralSettingsBox].Checked = true;
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(ReadFileForTest(home.Path() + "/victim.txt"), "victim");
+    EXPECT_FALSE(fs::is_symlink(target + "/prefs.js"));
+    EXPECT_FALSE(fs::is_symlink(target + "/prefs.js.qbpart"));
+    EXPECT_EQ(ReadFileForTest(target + "/prefs.js.qbpart"), "first\r\n");
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(target))
+        names.insert(entry.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"prefs.js", "prefs.js.qbpart"}));
 }
 
 TEST_F(RestoreRunTest, LegacyRecordsOfUntickedComponentsAreSkippedWhole)

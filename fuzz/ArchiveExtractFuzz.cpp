@@ -1,0 +1,36 @@
+// A whole archive extracted through the archive layer into an empty folder:
+// nothing may land beside that folder, no link may appear in it and no
+// partial file may stay.
+#include "apps/WizardState.h"
+#include "config/l10n.h"
+#include "engine/ZipFactory.h"
+#include "fuzz/FuzzSupport.h"
+
+#include <filesystem>
+
+using namespace quillbank;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string programDir = fuzz::FreshDir("program");
+    fuzz::WriteFuzzFile(programDir + "Backup.ini", "");
+    const std::string folder = fuzz::FreshDir("extract");
+    const std::string target = folder + "target/";
+    std::filesystem::create_directory(target);
+    fuzz::WriteFuzzFile(folder + "archive.qkz", fuzz::AsText(data, size));
+
+    const Tl10n l10n(programDir + "Default.lng");
+    fuzz::TSilentUserInterface ui;
+    TWizardState state;
+    // A password, so encrypted entries are read (and mostly fail to decrypt).
+    state.BackupPassword = "secret";
+    TZipFactory archive(folder + "archive.qkz", "", target, {ui, l10n, state, programDir});
+    archive.ExtractFileList({"*"});
+    archive.ListEntries();
+    archive.CheckArchive();
+
+    fuzz::RequireOnlyEntries(folder, {"archive.qkz", "target"});
+    fuzz::RequireNoLinks(target);
+    fuzz::RequireNoStagedFiles(target, fuzz::AsText(data, size));
+    return 0;
+}

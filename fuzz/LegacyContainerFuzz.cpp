@@ -1,0 +1,40 @@
+// The legacy text container restored whole into an empty profile: nothing
+// may land outside the profile, no link may appear, no partial file stay.
+#include "apps/WizardState.h"
+#include "config/l10n.h"
+#include "engine/RestoreRun.h"
+#include "fuzz/FuzzSupport.h"
+
+#include <filesystem>
+
+using namespace quillbank;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string programDir = fuzz::FreshDir("program");
+    fuzz::WriteFuzzFile(programDir + "Backup.ini", "");
+    const std::string folder = fuzz::FreshDir("legacy");
+    const std::string target = folder + "target";
+    std::filesystem::create_directory(target);
+    fuzz::WriteFuzzFile(folder + "backup.qkz", fuzz::AsText(data, size));
+
+    const Tl10n l10n(programDir + "Default.lng");
+    fuzz::TSilentUserInterface ui;
+    TWizardState state;
+    state.SelectedAppType = 2;
+    state.ArchivePath = folder + "backup.qkz";
+    state.ArchiveFormat = 1;
+    state.ProfileEntries = {{"target", target}};
+    state.SelectedProfileLine = "target";
+    TRestoreRequest request;
+    for (auto& box : request.Boxes.Boxes)
+        box.Checked = true;
+    try {
+        RunRestore(request, state, {ui, l10n, state, programDir});
+    } catch (const fuzz::TFuzzExit&) {
+    }
+    fuzz::RequireOnlyEntries(folder, {"backup.qkz", "target"});
+    fuzz::RequireNoLinks(target);
+    fuzz::RequireNoStagedFiles(target, fuzz::AsText(data, size));
+    return 0;
+}

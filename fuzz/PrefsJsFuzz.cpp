@@ -1,0 +1,61 @@
+// "prefs.js": the account reader, the line helpers, and both rewrites of a
+// restore (the external mail folders and the final filter). "@SCRATCH@" in
+// the input stands for this process's scratch folder, so inputs can name
+// external mail folders that the run may create.
+#include "apps/WizardState.h"
+#include "config/l10n.h"
+#include "engine/ZipFactory.h"
+#include "fuzz/FuzzSupport.h"
+#include "platform/Text.h"
+#include "profile/MailRestore.h"
+#include "profile/PrefsParser.h"
+
+#include <sstream>
+
+using namespace quillbank;
+
+namespace {
+
+void ReadLines(std::string_view text)
+{
+    std::istringstream lines{std::string(text)};
+    for (std::string line; std::getline(lines, line);) {
+        PrefName(line);
+        PrefValue(line);
+        ReplaceStringValue(line, "[ProfD]Mail/x");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string scratch = fuzz::ScratchDir();
+    const std::string text = ReplaceAll(fuzz::AsText(data, size), "@SCRATCH@", scratch);
+    ReadLines(text);
+
+    const std::string programDir = fuzz::FreshDir("program");
+    fuzz::WriteFuzzFile(programDir + "Backup.ini", "");
+    const std::string profile = fuzz::FreshDir("profile");
+    fuzz::FreshDir("external");
+    fuzz::WriteFuzzFile(profile + "prefs.js", text);
+    const Tl10n l10n(programDir + "Default.lng");
+    fuzz::TSilentUserInterface ui;
+    TWizardState state;
+    state.MailFolders = {scratch + "external/Mail", scratch + "external/News"};
+    try {
+        TPrefsParser parser(profile + "prefs.js", l10n);
+        HasMailSettings(profile);
+        // No archive there: the extracts find nothing, the rewrite still runs.
+        TZipFactory archive(programDir + "missing.qkz", "", profile, {ui, l10n, state, programDir});
+        RestoreMailFolders(profile, archive, state, l10n, ui);
+        TComponentBoxes boxes;
+        for (auto& box : boxes.Boxes)
+            box.Checked = true;
+        FilterRestoredPrefs(profile, 3, boxes, l10n, ui);
+    } catch (const std::runtime_error&) {
+    } catch (const fuzz::TFuzzExit&) {
+    }
+    fuzz::RequireOnlyEntries(scratch, {"home", "program", "profile", "external"});
+    return 0;
+}

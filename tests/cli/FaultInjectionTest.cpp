@@ -1,0 +1,299 @@
+// The built quillbank-cli run with writes failing (no space left on device)
+// or reads failing (I/O error) from the Nth call on, for every N until the
+// run gets through, and killed in the middle of a backup.
+#include "apps/RunningCheck.h"
+#include "engine/PendingArchive.h"
+#include "tests/cli/CliRun.h"
+#include "tests/support/FakeHome.h"
+#include "tests/support/RealApps.h"
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <set>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+using namespace quillbank;
+using namespace quillbank::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Noise(std::size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(random());
+    return bytes;
+}
+
+class FaultInjectionTest : public ::testing::Test
+{
+protected:
+    TRealAppsLock lock;
+    TFakeHome home;
+    std::string profile = home.MakeDir(".mozilla/firefox/abcd.work");
+    std::string backups = home.MakeDir("backups");
+    std::string archive = backups + "/backup.qkz";
+
+    FaultInjectionTest()
+    {
+        home.WriteFile(".mozilla/firefox/profiles.ini",
+                       "[Profile0]\nName=work\nIsRelative=1\nPath=abcd.work\n");
+        WriteProfile("old");
+    }
+
+    void SetUp() override
+    {
+        if (IsAppRunning(2) || IsAppRunning(3))
+            GTEST_SKIP() << "a Firefox or Thunderbird is running on this machine";
+    }
+
+    /// The profile's files, each holding `version` in its own way.
+    void WriteProfile(const std::string& version)
+    {
+        for (const auto& [name, content] : Files(version))
+            home.WriteFile(".mozilla/firefox/abcd.work/" + name, content);
+    }
+    static std::vector<std::pair<std::string, std::string>> Files(const std::string& version)
+    {
+        return {{"prefs.js", "user_pref(\"browser.startup.homepage\", \"" + version + "\");\n"},
+                {"places.sqlite", version + Noise(300000, 1)},
+                {"cookies.sqlite", version + " cookies"},
+                {"notes.txt", version + " notes"}};
+    }
+
+    TCliResult Backup()
+    {
+        return RunCli({"backup", "--app", "firefox", "--profile", "work", "--output", archive, "--quiet"},
+                      home.Path());
+    }
+
+    /// Runs the tool with the fault interposer, failing `variable`'s calls from the `at`th on.
+    TCliResult RunFailing(const std::vector<std::string>& arguments, const std::string& variable, int at)
+    {
+        const char* asan = std::getenv("ASAN_OPTIONS");
+        home.SetEnv("ASAN_OPTIONS", std::string(asan ? asan : "") + ":verify_asan_link_order=0");
+        home.SetEnv("LD_PRELOAD", QUILLBANK_FAULT_LIBRARY);
+        home.SetEnv(variable, std::to_string(at));
+        const TCliResult result = RunCli(arguments, home.Path());
+        home.SetEnv("LD_PRELOAD", std::nullopt);
+        home.SetEnv(variable, std::nullopt);
+        return result;
+    }
+
+    std::set<std::string> BackupFolder() const
+    {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(backups))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+};
+
+TEST_F(FaultInjectionTest, BackupFailingAtEveryWriteKeepsThePreviousArchive)
+{
+    ASSERT_EQ(Backup().ExitCode, 0);
+    const std::string previous = ReadFileForTest(archive);
+    WriteProfile("new");
+    bool through = false;
+    for (int at = 1; at < 3000 && !through; ++at) {
+        const TCliResult run =
+            RunFailing({"backup", "--app", "firefox", "--profile", "work", "--output", archive, "--quiet"},
+                       "QUILLBANK_FAIL_WRITE_AT", at);
+        EXPECT_EQ(BackupFolder(), std::set<std::string>{"backup.qkz"}) << "failing write " << at;
+        if (run.ExitCode == 0) {
+            through = true;
+            const TCliResult verify = RunCli({"verify", archive}, home.Path());
+            EXPECT_EQ(verify.ExitCode, 0) << "failing write " << at << ": " << verify.Err;
+        } else {
+            EXPECT_EQ(ReadFileForTest(archive), previous) << "failing write " << at;
+            EXPECT_FALSE(run.Err.empty()) << "failing write " << at;
+        }
+    }
+    EXPECT_TRUE(through);
+}
+
+// "New" is a file as the archive holds it, or as a complete restore leaves
+// it (prefs.js is rewritten at the end).
+TEST_F(FaultInjectionTest, RestoreFailingAtEveryReadOrWriteLeavesEachFileOldOrNew)
+{
+    WriteProfile("new");
+    ASSERT_EQ(Backup().ExitCode, 0);
+    const std::string target = home.MakeDir("target") + "/";
+    const std::vector<std::string> restore = {
+        "restore",       "--archive",    archive,
+        "--profile-dir", target,         "--quiet",
+        "--no-unknown",  "--components", "general-settings,history,cookies"};
+    ASSERT_EQ(RunCli(restore, home.Path()).ExitCode, 0);
+    std::map<std::string, std::set<std::string>> allowed;
+    for (const auto& [name, content] : Files("new"))
+        allowed[name] = {content, ReadFileForTest(target + name)};
+    for (const auto& [name, content] : Files("old"))
+        allowed[name].insert(content);
+
+    for (const char* variable : {"QUILLBANK_FAIL_READ_AT", "QUILLBANK_FAIL_WRITE_AT"}) {
+        bool through = false;
+        for (int at = 1; at < 3000 && !through; ++at) {
+            for (const auto& [name, content] : Files("old"))
+                home.WriteFile("target/" + name, content);
+            through = RunFailing(restore, variable, at).ExitCode == 0;
+            for (const auto& [name, contents] : allowed)
+                EXPECT_TRUE(contents.contains(ReadFileForTest(target + name)))
+                    << variable << "=" << at << ": " << name << " is neither old nor new";
+            for (const auto& entry : fs::recursive_directory_iterator(target))
+                EXPECT_EQ(entry.path().string().find("qbpart"), std::string::npos) << variable << "=" << at;
+        }
+        EXPECT_TRUE(through) << variable;
+    }
+}
+
+TEST_F(FaultInjectionTest, KilledBackupKeepsThePreviousArchiveAndTheNextRunCleansUp)
+{
+    ASSERT_EQ(Backup().ExitCode, 0);
+    const std::string previous = ReadFileForTest(archive);
+    home.WriteFile(".mozilla/firefox/abcd.work/places.sqlite", Noise(60u << 20, 2));
+    const std::string cli = std::string(QUILLBANK_BINARY_DIR) + "/bin/quillbank-cli";
+    std::vector<std::string> arguments = {cli,    "backup",   "--app", "firefox", "--profile",
+                                          "work", "--output", archive, "--quiet"};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, cli.c_str(), nullptr, nullptr, argv.data(), environ), 0);
+    // Killed once it is writing the new archive.
+    const bool writing = WaitUntil([&] { return BackupFolder().size() > 1; }, std::chrono::seconds(60));
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(writing);
+    EXPECT_EQ(ReadFileForTest(archive), previous);
+
+    home.WriteFile(".mozilla/firefox/abcd.work/places.sqlite", "small again");
+    ASSERT_EQ(Backup().ExitCode, 0);
+    EXPECT_EQ(BackupFolder(), std::set<std::string>{"backup.qkz"});
+}
+
+} // namespace
+
+namespace {
+
+// Profiles that fight back: files that cannot be read or vanish, links that
+// loop or lead nowhere, paths longer than the system takes, odd names.
+class FightingProfileTest : public FaultInjectionTest
+{
+protected:
+    std::vector<std::string> backup = {"backup", "--app",    "firefox", "--profile",
+                                       "work",   "--output", archive,   "--quiet"};
+
+    TCliResult RunWith(const std::string& variable, const std::string& value)
+    {
+        home.SetEnv(variable, value);
+        const TCliResult result = RunFailing(backup, "QUILLBANK_FAIL_WRITE_AT", 0);
+        home.SetEnv(variable, std::nullopt);
+        return result;
+    }
+};
+
+TEST_F(FightingProfileTest, BackupWithReadsFailingAtEveryNIsCompleteIncompleteOrFailed)
+{
+    ASSERT_EQ(Backup().ExitCode, 0);
+    const std::string previous = ReadFileForTest(archive);
+    bool complete = false;
+    for (int at = 1; at < 3000 && !complete; ++at) {
+        const TCliResult run = RunFailing(backup, "QUILLBANK_FAIL_READ_AT", at);
+        EXPECT_EQ(BackupFolder(), std::set<std::string>{"backup.qkz"}) << "failing read " << at;
+        if (run.ExitCode == 1) {
+            EXPECT_EQ(ReadFileForTest(archive), previous) << "failing read " << at;
+            continue;
+        }
+        ASSERT_TRUE(run.ExitCode == 0 || run.ExitCode == 5) << "failing read " << at << ": " << run.Err;
+        EXPECT_EQ(RunCli({"verify", archive}, home.Path()).ExitCode, 0) << "failing read " << at;
+        complete = run.ExitCode == 0;
+        if (run.ExitCode == 5) {
+            EXPECT_NE(run.Err.find(": incomplete, not backed up: File: " + profile), std::string::npos)
+                << run.Err;
+        }
+    }
+    EXPECT_TRUE(complete);
+}
+
+TEST_F(FightingProfileTest, AFileThatVanishesBeforeItIsReadMakesTheBackupIncomplete)
+{
+    const TCliResult run = RunWith("QUILLBANK_VANISH_OPEN", "notes.txt");
+    EXPECT_EQ(run.ExitCode, 5) << run.Err;
+    EXPECT_NE(run.Err.find("incomplete, not backed up: File: " + profile + "/notes.txt"), std::string::npos)
+        << run.Err;
+    const TCliResult inspect = RunCli({"inspect", archive, "--json"}, home.Path());
+    EXPECT_EQ(inspect.ExitCode, 0);
+    // The header, prefs.js, places.sqlite and cookies.sqlite.
+    EXPECT_NE(inspect.Out.find("\"entries\":4,"), std::string::npos) << inspect.Out;
+}
+
+// A file the user may not read stops the backup before anything is written,
+// naming the file: the previous backup stays.
+TEST_F(FightingProfileTest, AnUnreadableFileIsNamedAndThePreviousBackupKept)
+{
+    ASSERT_EQ(Backup().ExitCode, 0);
+    const std::string previous = ReadFileForTest(archive);
+    const TCliResult run = RunWith("QUILLBANK_DENY_OPEN", "cookies.sqlite");
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_NE(run.Err.find(profile + "/cookies.sqlite\": Permission denied"), std::string::npos) << run.Err;
+    EXPECT_EQ(ReadFileForTest(archive), previous);
+    EXPECT_EQ(BackupFolder(), std::set<std::string>{"backup.qkz"});
+}
+
+TEST_F(FightingProfileTest, LinkLoopsDanglingLinksAndOverlongPathsEndTheListing)
+{
+    fs::create_symlink("loop1", profile + "/loop2");
+    fs::create_symlink("loop2", profile + "/loop1");
+    fs::create_symlink("/nonexistent/target", profile + "/dangling");
+    home.MakeDir(".mozilla/firefox/abcd.work/sub");
+    fs::create_directory_symlink("..", profile + "/sub/up");
+    // Deeper than PATH_MAX, made level by level from inside.
+    int fd = open(profile.c_str(), O_RDONLY | O_DIRECTORY);
+    const std::string level(200, 'd');
+    for (int depth = 0; depth < 25 && fd >= 0; ++depth) {
+        mkdirat(fd, level.c_str(), 0700);
+        const int next = openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY);
+        close(fd);
+        fd = next;
+    }
+    ASSERT_GE(fd, 0);
+    const int file = openat(fd, "deep.txt", O_WRONLY | O_CREAT, 0600);
+    close(file);
+    close(fd);
+
+    const TCliResult run = RunCli(backup, home.Path());
+    EXPECT_TRUE(run.ExitCode == 0 || run.ExitCode == 5) << run.Err;
+    EXPECT_EQ(RunCli({"verify", archive}, home.Path()).ExitCode, 0);
+    const TCliResult inspect = RunCli({"inspect", archive, "--json"}, home.Path());
+    for (const char* name : {"loop1", "loop2", "dangling"})
+        EXPECT_EQ(inspect.Out.find(std::string("\"") + name + "\""), std::string::npos) << name;
+}
+
+// Fault of the archive layer: an entry name that is not valid UTF-8 (or holds
+// control characters) is refused by the archive library, logged in the error
+// log only, and the backup reports success without the file. It should be
+// stored (as raw bytes) or reported as left out, so the run ends incomplete.
+TEST_F(FightingProfileTest, DISABLED_NamesWithInvalidUtf8OrControlCharactersAreBackedUpOrReported)
+{
+    home.WriteFile(".mozilla/firefox/abcd.work/bad\xff\xfename.txt", "x");
+    home.WriteFile(".mozilla/firefox/abcd.work/ctl\x01name.txt", "y");
+    const TCliResult run = RunCli(backup, home.Path());
+    const TCliResult inspect = RunCli({"inspect", archive, "--json"}, home.Path());
+    // The header and the profile's four files, and the two odd ones.
+    const bool stored = inspect.Out.find("\"entries\":7,") != std::string::npos;
+    EXPECT_TRUE(stored || (run.ExitCode == 5 && run.Err.find("bad\xff\xfename.txt") != std::string::npos))
+        << run.Err;
+}
+
+} // namespace
