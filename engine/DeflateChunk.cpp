@@ -97,7 +97,7 @@ bool LooksIncompressible(libdeflate_compressor* fastest, const unsigned char* da
 
 int DeflateEngineLevel(int settingsLevel)
 {
-    static constexpr std::array<int, 10> Levels = {0, 1, 2, 3, 4, 4, 5, 5, 6, 6};
+    static constexpr std::array<int, 10> Levels = {0, 1, 2, 3, 4, 4, 4, 5, 5, 5};
     return Levels[static_cast<std::size_t>(std::clamp(settingsLevel, 0, 9))];
 }
 

@@ -8,9 +8,9 @@
 namespace quillbank {
 
 /// Compressor level for a compression level of the settings (0 store .. 9
-/// best). The whole-buffer compressor reaches at its level 6 a smaller output
-/// than zlib at level 9, at several times its speed; its higher levels cost far
-/// more time for a few tenths of a percent.
+/// best). The whole-buffer compressor reaches at its level 5 a smaller output
+/// than zlib at level 9 on mail and databases, at three to six times its
+/// speed; its higher levels cost far more time for a few tenths of a percent.
 int DeflateEngineLevel(int settingsLevel);
 
 /**

@@ -274,8 +274,12 @@ void TZipFactory::WriteStaged()
         source->Index = zip_file_add(archive.Get(), source->EntryName().c_str(), zipSource,
                                      ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
         if (source->Index < 0) {
+            // A name the archive cannot hold (not UTF-8): the file is left
+            // out, and said so like a file that cannot be read.
+            const std::string line = fileLabel_ + ": " + source->Path() + ": " + zip_strerror(archive.Get());
             zip_source_free(zipSource);
-            Report("cannot add \"" + source->EntryName() + "\": " + zip_strerror(archive.Get()));
+            Report(line);
+            env_.Ui.AddReportLine(line);
             added.erase(source->EntryName());
             continue;
         }

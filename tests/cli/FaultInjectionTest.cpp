@@ -284,7 +284,7 @@ TEST_F(FightingProfileTest, LinkLoopsDanglingLinksAndOverlongPathsEndTheListing)
 // control characters) is refused by the archive library, logged in the error
 // log only, and the backup reports success without the file. It should be
 // stored (as raw bytes) or reported as left out, so the run ends incomplete.
-TEST_F(FightingProfileTest, DISABLED_NamesWithInvalidUtf8OrControlCharactersAreBackedUpOrReported)
+TEST_F(FightingProfileTest, NamesWithInvalidUtf8OrControlCharactersAreBackedUpOrReported)
 {
     home.WriteFile(".mozilla/firefox/abcd.work/bad\xff\xfename.txt", "x");
     home.WriteFile(".mozilla/firefox/abcd.work/ctl\x01name.txt", "y");

@@ -123,8 +123,8 @@ TEST(DeflatePieces, SettingsLevelsMapOntoTheCompressorsLevels)
 {
     EXPECT_EQ(DeflateEngineLevel(0), 0);
     EXPECT_EQ(DeflateEngineLevel(1), 1);
-    EXPECT_EQ(DeflateEngineLevel(9), 6);
-    EXPECT_EQ(DeflateEngineLevel(42), 6);
+    EXPECT_EQ(DeflateEngineLevel(9), 5);
+    EXPECT_EQ(DeflateEngineLevel(42), 5);
     EXPECT_EQ(DeflateEngineLevel(-3), 0);
     for (int level = 1; level < 9; ++level)
         EXPECT_LE(DeflateEngineLevel(level), DeflateEngineLevel(level + 1));
