@@ -5,6 +5,7 @@
 #include "app/WizardDialogs.h"
 #include "config/WorkingFiles.h"
 #include "config/l10n.h"
+#include "platform/Locale.h"
 #include "platform/SpecialFolders.h"
 
 #include <QApplication>
@@ -30,6 +31,8 @@ void UseOffscreenWithoutDisplay()
 
 int main(int argc, char* argv[])
 {
+    // Before any thread starts: it sets an environment variable.
+    quillbank::KeepLocalTimeZoneLoaded();
     if (IsBatchMode(argc))
         UseOffscreenWithoutDisplay();
     QApplication application(argc, argv);

@@ -15,6 +15,7 @@
 #include "engine/BackupTask.h"
 #include "engine/ZipFactory.h"
 #include "platform/FileSystem.h"
+#include "platform/Locale.h"
 #include "platform/UserInterface.h"
 
 #include <algorithm>
@@ -89,6 +90,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: %s PROFILE_DIR WORK_DIR\n", argv[0]);
         return 2;
     }
+    KeepLocalTimeZoneLoaded();
     const std::string profile = IncludeTrailingSeparator(argv[1]);
     const std::string work = IncludeTrailingSeparator(argv[2]);
     const std::string programDir = ProgramDataDir();

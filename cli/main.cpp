@@ -2,6 +2,7 @@
 
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
+#include "platform/Locale.h"
 
 #include <exception>
 #include <iostream>
@@ -37,6 +38,7 @@ void PrintUsage(std::ostream& out)
 
 int main(int argc, char* argv[])
 {
+    quillbank::KeepLocalTimeZoneLoaded();
     const std::string_view name = argc > 1 ? argv[1] : "";
     if (argc == 2 && (name == "-h" || name == "--help" || name == "help")) {
         PrintUsage(std::cout);

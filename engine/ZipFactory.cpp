@@ -12,7 +12,6 @@
 #include "engine/ZipFileSource.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
-#include "platform/Locale.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
 
@@ -147,7 +146,6 @@ TZipFactory::TZipFactory(std::string fileName, std::string password, std::string
 {
     compressionLevel_ = ClampedLevel(ReadConfigInteger(env_.ProgramDir, "General", "compressionLevel", 9));
     encryptionMethod_ = EncryptionMethod(env_.ProgramDir);
-    KeepLocalTimeZoneLoaded();
     env_.Ui.ProcessEvents();
 }
 

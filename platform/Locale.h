@@ -11,8 +11,8 @@ std::string LongDayName(int dayOfWeek);
 /// Names the local time zone file in TZ when TZ is unset, which means the
 /// same zone. Without it the C library checks that file again on every
 /// local-time conversion, and the archive library converts every entry's
-/// time: one file status call per entry and per conversion. Call it before
-/// other threads start.
+/// time: one file status call per entry and per conversion. Programs call it
+/// first thing in main, before any other thread starts.
 void KeepLocalTimeZoneLoaded();
 
 } // namespace quillbank
