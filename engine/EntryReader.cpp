@@ -104,12 +104,12 @@ TReadResult ReadAesEntry(zip_t* archive, std::uint64_t index, const zip_stat_t& 
     char* output = buffer.data() + half;
     std::uint64_t remaining = info.comp_size - aes::HeaderSize - aes::MacSize;
     std::uint64_t total = 0;
-    uLong crc = crc32(0L, Z_NULL, 0);
+    std::uint32_t crc = 0;
     bool streamEnded = !deflated;
     TReadResult result = TReadResult::Ok;
     auto deliver = [&](const char* data, std::size_t size) {
         total += size;
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(size));
+        crc = libdeflate_crc32(crc, data, size);
         if (total > info.size)
             result = TReadResult::Damaged;
         else if (!sink(data, size))
@@ -279,7 +279,7 @@ TReadResult ReadArchiveEntry(zip_t* archive, std::uint64_t index, const std::str
     if (buffer.size() < std::min<std::uint64_t>(wanted, ChunkSize))
         buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(wanted, ChunkSize)));
     std::uint64_t total = 0;
-    uLong crc = crc32(0L, Z_NULL, 0);
+    std::uint32_t crc = 0;
     TReadResult result = TReadResult::Ok;
     while (result == TReadResult::Ok) {
         const zip_int64_t got = zip_fread(entry, buffer.data(), buffer.size());
@@ -298,7 +298,7 @@ TReadResult ReadArchiveEntry(zip_t* archive, std::uint64_t index, const std::str
             result = TReadResult::Damaged;
         else if (!sink(buffer.data(), static_cast<std::size_t>(got)))
             result = TReadResult::SinkFailed;
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), static_cast<uInt>(got));
+        crc = libdeflate_crc32(crc, buffer.data(), static_cast<std::size_t>(got));
     }
     zip_fclose(entry);
     if (result == TReadResult::Ok && (((info.valid & ZIP_STAT_SIZE) && total != info.size) ||
