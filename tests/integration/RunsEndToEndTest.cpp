@@ -12,6 +12,7 @@
 #include "engine/Catalogue.h"
 #include "engine/RestoreRun.h"
 #include "profile/UnknowFilesBL.h"
+#include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
 #include "tests/support/ScriptedUserInterface.h"
@@ -30,8 +31,10 @@ using quillbank::testing::EndProcessesOfHome;
 using quillbank::testing::FirefoxInstallDir;
 using quillbank::testing::InstalledVersion;
 using quillbank::testing::ReadFileForTest;
+using quillbank::testing::RunCli;
 using quillbank::testing::RunInFirefox;
 using quillbank::testing::TAppProcess;
+using quillbank::testing::TCliResult;
 using quillbank::testing::TFakeHome;
 using quillbank::testing::ThunderbirdInstallDir;
 using quillbank::testing::TRealAppsLock;
@@ -427,6 +430,76 @@ TEST_F(RunsEndToEndTest, ThunderbirdMailFolderOutsideTheProfileReturnsToItsPlace
     EXPECT_FALSE(fs::exists(profile + "/skipped.txt"));
     EXPECT_FALSE(fs::exists(profile + "/skipped-data"));
     EXPECT_FALSE(fs::exists(profile + "/cert9.db"));
+}
+
+TEST_F(RunsEndToEndTest, ThunderbirdAddressBooksAndCertificatesTravelAsThunderbirdWroteThem)
+{
+    if (!RealAppsInstalled())
+        GTEST_SKIP() << "firefox-esr or thunderbird is not installed (scripts/install-deps.sh installs them)";
+    RunToEnd({"thunderbird", "-headless", "-CreateProfile", "A"});
+    RunToEnd({"thunderbird", "-headless", "-CreateProfile", "B"});
+    const std::string a = ProfileFolder(3, "A");
+    const std::string b = ProfileFolder(3, "B");
+    // Whether an address book of `folder`, with its log, is one that SQLite
+    // reads as sound, its tables in place. Read from a copy: Thunderbird
+    // keeps its databases locked while it runs.
+    auto holdsAddressBook = [this](const std::string& folder, const std::string& name) {
+        const std::string copy = home.MakeDir("copy");
+        for (const std::string& file : {name, name + "-wal"}) {
+            fs::remove(copy + "/" + file);
+            std::error_code error;
+            fs::copy_file(folder + "/" + file, copy + "/" + file, error);
+        }
+        return fs::exists(copy + "/" + name) &&
+               RunSql(copy + "/" + name, "SELECT count(*) FROM sqlite_master WHERE name = ?", "properties") ==
+                   "ok\n1\n";
+    };
+    {
+        // Thunderbird does not end by itself: it runs until it has made its
+        // address books and key databases, and is then killed, as a crash
+        // would end it: the address books keep their latest changes in
+        // their "-wal" files.
+        TAppProcess thunderbird({"thunderbird", "--headless", "-P", "A"}, LogFile());
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                return fs::exists(a + "/cert9.db") && fs::exists(a + "/key4.db") &&
+                       fs::exists(a + "/prefs.js") && holdsAddressBook(a, "abook.sqlite") &&
+                       holdsAddressBook(a, "history.sqlite");
+            },
+            60s))
+            << ReadFileForTest(LogFile());
+    }
+    EndProcessesOfHome(home.Path());
+
+    const TComponentBoxes offered = CheckProfileFolder(a, l10n, ui);
+    for (TComponentBox box : {AddressBooksBox, CertificatesBox, GeneralSettingsBox})
+        EXPECT_TRUE(offered[box].Enabled && offered[box].Checked) << "box " << box;
+
+    const std::string archive = home.Path() + "/thunderbird.qkz";
+    const TCliResult backup =
+        RunCli({"backup", "--app", "thunderbird", "--profile", "A", "--output", archive, "--components",
+                "address-books,certificates,general-settings", "--no-unknown", "--quiet"},
+               home.Path());
+    ASSERT_EQ(backup.ExitCode, 0) << backup.Err;
+    const TCliResult restore = RunCli(
+        {"restore", "--archive", archive, "--app", "thunderbird", "--profile", "B", "--quiet"}, home.Path());
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    EXPECT_EQ(restore.Err, "");
+
+    // The databases come across as Thunderbird left them, each with its log
+    // when it has one; what no chosen component covers stays behind.
+    for (const std::string database : {"abook.sqlite", "history.sqlite", "cert9.db", "key4.db"}) {
+        EXPECT_TRUE(SameFile(a, b, database));
+        if (fs::exists(a + "/" + database + "-wal"))
+            EXPECT_TRUE(SameFile(a, b, database + "-wal"));
+        else
+            EXPECT_FALSE(fs::exists(b + "/" + database + "-wal")) << database;
+    }
+    for (const char* file : {"openpgp.sqlite", "global-messages-db.sqlite"})
+        EXPECT_FALSE(fs::exists(b + "/" + file)) << file;
+    // Each restored address book and its log make one sound database.
+    EXPECT_TRUE(holdsAddressBook(b, "abook.sqlite"));
+    EXPECT_TRUE(holdsAddressBook(b, "history.sqlite"));
 }
 
 void RunsEndToEndTest::RestoreProtectedArchive(const std::string& settings, const std::string& method)
