@@ -250,10 +250,14 @@ void TZipFactory::WriteStaged()
             zip_file_set_encryption(archive.Get(), index, encryptionMethod_,
                                     encryptedBySource ? nullptr : archivePassword_.c_str());
     };
-    auto leaveOut = [&](TZipFileSource& source) {
-        const std::string line = fileLabel_ + ": " + source.Path() + ": " + source.Failure();
+    // A file left out is said so in the log and in the report.
+    auto reportLeftOut = [this](const std::string& path, const std::string& reason) {
+        const std::string line = fileLabel_ + ": " + path + ": " + reason;
         Report(line);
         env_.Ui.AddReportLine(line);
+    };
+    auto leaveOut = [&](TZipFileSource& source) {
+        reportLeftOut(source.Path(), source.Failure());
         zip_delete(archive.Get(), static_cast<zip_uint64_t>(source.Index));
         source.Removed = true;
     };
@@ -274,10 +278,8 @@ void TZipFactory::WriteStaged()
         if (source->Index < 0) {
             // A name the archive cannot hold (not UTF-8): the file is left
             // out, and said so like a file that cannot be read.
-            const std::string line = fileLabel_ + ": " + source->Path() + ": " + zip_strerror(archive.Get());
+            reportLeftOut(source->Path(), zip_strerror(archive.Get()));
             zip_source_free(zipSource);
-            Report(line);
-            env_.Ui.AddReportLine(line);
             added.erase(source->EntryName());
             continue;
         }
