@@ -2,7 +2,37 @@
 
 #include "platform/Text.h"
 
+#include <string_view>
+#include <unordered_set>
+
 namespace quillbank {
+
+namespace {
+
+/// Which name an archive holds twice, for libzip's consistency checks, which
+/// refuse such an archive whole saying only that a file already exists. The
+/// archive stays refused: which of the two entries is the real one cannot be told.
+std::string DuplicateNameError(const std::string& path)
+{
+    std::string error = "an entry name appears twice";
+    int code = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &code);
+    if (archive == nullptr)
+        return error;
+    std::unordered_set<std::string_view> seen;
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* name = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
+        if (name != nullptr && !seen.insert(name).second) {
+            error = "the entry \"" + std::string(name) + "\" appears twice";
+            break;
+        }
+    }
+    zip_discard(archive);
+    return error;
+}
+
+} // namespace
 
 TArchiveReaders::TArchiveReaders(std::string path, bool strict) : path_(std::move(path)), strict_(strict) {}
 
@@ -25,7 +55,7 @@ zip_t* TArchiveReaders::OpenHandle(std::string& error)
     if (archive == nullptr) {
         zip_error_t zipError;
         zip_error_init_with_code(&zipError, code);
-        error = zip_error_strerror(&zipError);
+        error = code == ZIP_ER_EXISTS ? DuplicateNameError(path_) : zip_error_strerror(&zipError);
         zip_error_fini(&zipError);
     }
     return archive;

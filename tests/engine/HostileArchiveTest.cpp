@@ -121,7 +121,9 @@ TEST_F(HostileArchiveTest, DuplicateNamesRefuseTheWholeArchive)
     ExtractAll();
     EXPECT_EQ(TargetTree(), (std::set<std::string>{"prefs.js"}));
     EXPECT_EQ(ReadFileForTest(target + "prefs.js"), "old");
-    EXPECT_NE(Log().find("hostile.qkz: cannot open the archive"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("hostile.qkz: cannot open the archive: the entry \"prefs.js\" appears twice"),
+              std::string::npos)
+        << Log();
     ExpectNothingOutside();
 }
 
