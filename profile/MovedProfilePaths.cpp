@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <sys/stat.h>
@@ -33,8 +34,38 @@ std::string WithoutTrailingSeparator(std::string_view folder)
     return std::string(folder);
 }
 
+/// The control character a JSON escape letter stands for, or the letter itself.
+char JsonEscapeValue(char letter)
+{
+    switch (letter) {
+    case 'b':
+        return '\b';
+    case 'f':
+        return '\f';
+    case 'n':
+        return '\n';
+    case 'r':
+        return '\r';
+    case 't':
+        return '\t';
+    default:
+        return letter;
+    }
+}
+
+/// The letter of a control character's short JSON escape, if it has one.
+std::optional<char> ShortJsonEscape(char control)
+{
+    constexpr std::string_view letters = "btnfr";
+    for (const char letter : letters)
+        if (JsonEscapeValue(letter) == control)
+            return letter;
+    return std::nullopt;
+}
+
 /// The JSON string starting at `quote` (the opening quote), unescaped as far
-/// as paths need it; nothing when it does not close.
+/// as paths need it (the applications write every byte above the control
+/// characters as it is); nothing when it does not close.
 std::optional<std::string> ReadJsonString(std::string_view json, std::size_t quote)
 {
     std::string value;
@@ -42,19 +73,53 @@ std::optional<std::string> ReadJsonString(std::string_view json, std::size_t quo
         const char c = json[i];
         if (c == '"')
             return value;
-        if (c == '\\') {
-            if (++i == json.size())
-                return std::nullopt;
-            value += json[i] == 'n' ? '\n' : json[i] == 't' ? '\t' : json[i];
-        } else {
+        if (c != '\\') {
             value += c;
+        } else if (++i == json.size()) {
+            return std::nullopt;
+        } else if (json[i] != 'u') {
+            value += JsonEscapeValue(json[i]);
+        } else {
+            unsigned code = 0;
+            const auto hex = json.substr(i + 1, 4);
+            const auto [end, failure] = std::from_chars(hex.data(), hex.data() + hex.size(), code, 16);
+            if (hex.size() < 4 || failure != std::errc() || end != hex.data() + 4 || code > 0x7F)
+                return std::nullopt;
+            value += static_cast<char>(code);
+            i += 4;
         }
     }
     return std::nullopt;
 }
 
+/// `text` between the quotes of a JSON string, spelt as the applications'
+/// JSON writer spells it: quotes and backslashes escaped, control characters
+/// as their short escape or "\u00xx", everything else as it is.
+std::string JsonEscaped(std::string_view text)
+{
+    constexpr char digits[] = "0123456789abcdef";
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte >= 0x20) {
+            out += c;
+        } else if (const auto letter = ShortJsonEscape(c)) {
+            out += '\\';
+            out += *letter;
+        } else {
+            out += "\\u00";
+            out += digits[byte >> 4];
+            out += digits[byte & 0x0F];
+        }
+    }
+    return out;
+}
+
 /// `text` with `quote` and backslashes escaped by a backslash: a value
-/// between the quotes of a JSON string or of a security module's parameter.
+/// between the quotes of a security module's parameter.
 std::string BackslashEscaped(std::string_view text, char quote)
 {
     std::string out;
@@ -233,7 +298,7 @@ std::string ReplaceProfileDir(std::string_view json, std::string_view from, std:
     // URLs first: their path may equal the plain path, which must not turn
     // a URL's folder into an unescaped one.
     return ReplaceFolders(json, {{"file://" + FileUrlPath(from), "file://" + FileUrlPath(to), "\"!"},
-                                 {BackslashEscaped(from, '"'), BackslashEscaped(to, '"'), "\""}});
+                                 {JsonEscaped(from), JsonEscaped(to), "\""}});
 }
 
 std::string FixPkcs11ConfigDir(std::string_view text, std::string_view profileDir)

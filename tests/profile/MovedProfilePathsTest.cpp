@@ -66,6 +66,13 @@ TEST(MovedProfilePaths, OnlyWholeFoldersAreReplacedInPathsAndUrls)
     // A folder with a quote is found in its escaped JSON form.
     EXPECT_EQ(ReplaceProfileDir(R"({"path":"/a\"b/extensions"})", "/a\"b", "/c"),
               R"({"path":"/c/extensions"})");
+    // Control characters in folder names: read from their escapes and written
+    // as JSON writers write them, so the file stays valid JSON.
+    EXPECT_EQ(FormerProfileDir(R"({"path":"/o\n\u0001\\/extensions/x.xpi"})"), "/o\n\x01\\");
+    EXPECT_EQ(ReplaceProfileDir(R"({"path":"/o\n\u0001\\/extensions"})", "/o\n\x01\\", "/n\t\x1f\b\r\f"),
+              R"({"path":"/n\t\u001f\b\r\f/extensions"})");
+    EXPECT_EQ(FormerProfileDir(R"({"path":"/o\u00e9/extensions/x"})"), std::nullopt);
+    EXPECT_EQ(FormerProfileDir(R"({"path":"/o\u00/extensions/x"})"), std::nullopt);
 }
 
 TEST(MovedProfilePaths, TheModuleListNamesTheNewFolder)
