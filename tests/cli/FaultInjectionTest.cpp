@@ -280,10 +280,9 @@ TEST_F(FightingProfileTest, LinkLoopsDanglingLinksAndOverlongPathsEndTheListing)
         EXPECT_EQ(inspect.Out.find(std::string("\"") + name + "\""), std::string::npos) << name;
 }
 
-// Fault of the archive layer: an entry name that is not valid UTF-8 (or holds
-// control characters) is refused by the archive library, logged in the error
-// log only, and the backup reports success without the file. It should be
-// stored (as raw bytes) or reported as left out, so the run ends incomplete.
+// A name the archive library cannot hold (not valid UTF-8, or with control
+// characters) is either stored or reported as left out, so the run ends
+// incomplete: never a success without the file.
 TEST_F(FightingProfileTest, NamesWithInvalidUtf8OrControlCharactersAreBackedUpOrReported)
 {
     home.WriteFile(".mozilla/firefox/abcd.work/bad\xff\xfename.txt", "x");
