@@ -38,19 +38,6 @@ QMessageBox::StandardButtons QtButtons(TBoxButtons buttons)
 
 } // namespace
 
-TBoxAnswer DismissAnswer(TBoxButtons buttons)
-{
-    switch (buttons) {
-    case TBoxButtons::YesNo:
-        return TBoxAnswer::No;
-    case TBoxButtons::RetryCancel:
-        return TBoxAnswer::Cancel;
-    case TBoxButtons::Ok:
-        break;
-    }
-    return TBoxAnswer::Ok;
-}
-
 TQtMessageBoxes::TQtMessageBoxes(QWidget* owner) : owner_(owner) {}
 
 TBoxAnswer TQtMessageBoxes::ShowMessageBox(const std::string& caption, const std::string& text,

@@ -30,9 +30,6 @@ public:
                                       TBoxButtons buttons, TBoxIcon icon) = 0;
 };
 
-/// What a box left without a button press answers for a button set.
-TBoxAnswer DismissAnswer(TBoxButtons buttons);
-
 /**
  * Real boxes (QMessageBox), centred over their owner: the modal dialog
  * showing at the time (so a dialog's own boxes sit over it), else the window

@@ -40,9 +40,7 @@ int TTerminalUserInterface::ExitCodeFor(int exitCode) const
 TBoxAnswer TTerminalUserInterface::ShowMessageBox(const std::string& caption, const std::string& text,
                                                   TBoxButtons buttons, TBoxIcon icon)
 {
-    const TBoxAnswer answer = buttons == TBoxButtons::YesNo         ? TBoxAnswer::No
-                              : buttons == TBoxButtons::RetryCancel ? TBoxAnswer::Cancel
-                                                                    : TBoxAnswer::Ok;
+    const TBoxAnswer answer = DismissAnswer(buttons);
     if (icon == TBoxIcon::Warning || icon == TBoxIcon::Error || icon == TBoxIcon::Stop)
         failed_ = true;
     progress_.Finish();

@@ -25,15 +25,7 @@ namespace {
 TBoxAnswer TSilentUserInterface::ShowMessageBox(const std::string&, const std::string&, TBoxButtons buttons,
                                                 TBoxIcon)
 {
-    switch (buttons) {
-    case TBoxButtons::YesNo:
-        return TBoxAnswer::No;
-    case TBoxButtons::RetryCancel:
-        return TBoxAnswer::Cancel;
-    case TBoxButtons::Ok:
-        break;
-    }
-    return TBoxAnswer::Ok;
+    return DismissAnswer(buttons);
 }
 
 void TSilentUserInterface::EndProgram(int exitCode)

@@ -6,6 +6,19 @@
 
 namespace quillbank {
 
+TBoxAnswer DismissAnswer(TBoxButtons buttons)
+{
+    switch (buttons) {
+    case TBoxButtons::YesNo:
+        return TBoxAnswer::No;
+    case TBoxButtons::RetryCancel:
+        return TBoxAnswer::Cancel;
+    case TBoxButtons::Ok:
+        break;
+    }
+    return TBoxAnswer::Ok;
+}
+
 void TUserInterface::ShowWarning(const std::string& caption, const std::string& text)
 {
     ShowMessageBox(caption, text, TBoxButtons::Ok, TBoxIcon::Warning);

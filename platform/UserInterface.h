@@ -31,6 +31,10 @@ enum class TBoxAnswer
     Cancel,
 };
 
+/// What a box left without a button press answers for a button set: the
+/// negative choice (No, Cancel), or Ok.
+TBoxAnswer DismissAnswer(TBoxButtons buttons);
+
 /**
  * The only way the core reaches the person in front of the program.
  *
