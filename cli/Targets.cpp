@@ -9,17 +9,6 @@
 
 namespace quillbank::cli {
 
-namespace {
-
-std::string WithoutTrailingSeparator(std::string folder)
-{
-    while (folder.size() > 1 && folder.ends_with('/'))
-        folder.pop_back();
-    return folder;
-}
-
-} // namespace
-
 TProfileFinder::TProfileFinder(const Tl10n& l10n) : manager_(l10n, status_) {}
 
 const TMozApp& TProfileFinder::FindApp(std::string_view name) const
@@ -48,12 +37,12 @@ TProfileTarget TProfileFinder::FindProfile(const TMozApp& app, std::string_view 
                                              (known.empty() ? " (it has none)" : " (it has: " + known + ")"));
     }
     return {static_cast<AppType>(app.AppType()), app.Version(), profile->Name(),
-            WithoutTrailingSeparator(Trim(profile->Directory()))};
+            WithoutTrailingSeparators(Trim(profile->Directory()))};
 }
 
 TProfileTarget ProfileFolderTarget(const TMozApp* app, const std::string& folder)
 {
-    const std::string path = WithoutTrailingSeparator(AbsolutePath(folder));
+    const std::string path = WithoutTrailingSeparators(AbsolutePath(folder));
     if (!DirectoryExists(path))
         throw ECommandError(ExitFailure, folder + ": no such profile folder");
     TProfileTarget target;

@@ -120,23 +120,6 @@ bool IsSymbolicLinkEntry(zip_t* archive, zip_uint64_t index)
     return system == ZIP_OPSYS_UNIX && S_ISLNK(attributes >> 16);
 }
 
-/// A spec with "/" separators, where a final "*.*" means every name, as the
-/// file-name wildcards it comes from meant it (names without a dot too).
-std::string NormalizedSpec(const std::string& spec)
-{
-    std::string normalized = ReplaceAll(spec, "\\", "/");
-    if (normalized.ends_with("*.*"))
-        normalized.resize(normalized.size() - 2);
-    return normalized;
-}
-
-bool MatchesAnySpec(std::string_view name, const std::vector<std::string>& specs)
-{
-    return std::any_of(specs.begin(), specs.end(), [name](const std::string& spec) {
-        return MatchesWildcard(name, NormalizedSpec(spec));
-    });
-}
-
 } // namespace
 
 TZipFactory::TZipFactory(std::string fileName, std::string password, std::string baseDir,

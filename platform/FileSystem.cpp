@@ -19,6 +19,13 @@ std::string IncludeTrailingSeparator(std::string_view folder)
     return out;
 }
 
+std::string WithoutTrailingSeparators(std::string_view path)
+{
+    while (path.size() > 1 && path.back() == PathSeparator)
+        path.remove_suffix(1);
+    return std::string(path);
+}
+
 std::string ExtractFileDir(std::string_view path)
 {
     const auto last = path.rfind(PathSeparator);

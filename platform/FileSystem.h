@@ -12,6 +12,8 @@ inline constexpr char PathSeparator = '/';
 
 /// `folder` with one separator at its end (an empty folder stays empty).
 std::string IncludeTrailingSeparator(std::string_view folder);
+/// `path` without separators at its end; the root "/" stays.
+std::string WithoutTrailingSeparators(std::string_view path);
 /// Everything up to and including the last separator; empty when there is none.
 std::string ExtractFileDir(std::string_view path);
 /// Everything after the last separator.

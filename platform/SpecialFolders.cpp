@@ -20,13 +20,6 @@ std::string AbsoluteEnv(const char* name)
     return (value != nullptr && value[0] == '/') ? std::string(value) : std::string();
 }
 
-std::string WithoutTrailingSeparators(std::string path)
-{
-    while (path.size() > 1 && path.back() == PathSeparator)
-        path.pop_back();
-    return path;
-}
-
 /// XDG_DOCUMENTS_DIR as xdg-user-dirs writes it into user-dirs.dirs:
 /// XDG_DOCUMENTS_DIR="$HOME/Documents" or an absolute path in quotes.
 std::string DocumentsDirFromUserDirs()

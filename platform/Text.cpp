@@ -115,6 +115,20 @@ bool MatchesWildcard(std::string_view text, std::string_view pattern)
     return p == pattern.size();
 }
 
+std::string NormalizedSpec(std::string_view spec)
+{
+    std::string normalized = ReplaceAll(spec, "\\", "/");
+    if (normalized.ends_with("*.*"))
+        normalized.resize(normalized.size() - 2);
+    return normalized;
+}
+
+bool MatchesAnySpec(std::string_view name, const std::vector<std::string>& normalizedSpecs)
+{
+    return std::any_of(normalizedSpecs.begin(), normalizedSpecs.end(),
+                       [name](const std::string& spec) { return MatchesWildcard(name, spec); });
+}
+
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to)
 {
     if (from.empty())

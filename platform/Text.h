@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillbank {
 
@@ -18,6 +19,13 @@ bool ContainsIgnoreCase(std::string_view text, std::string_view part);
 /// (folder separators included), "?" exactly one; ASCII letters without
 /// regard to case.
 bool MatchesWildcard(std::string_view text, std::string_view pattern);
+
+/// An extraction spec as archive entries are matched against it: "/" between
+/// folders, and a final "*.*" meaning every name (names without a dot too),
+/// as the file-name wildcards it comes from meant it.
+std::string NormalizedSpec(std::string_view spec);
+/// Whether `name` matches any of `normalizedSpecs` (each made by NormalizedSpec).
+bool MatchesAnySpec(std::string_view name, const std::vector<std::string>& normalizedSpecs);
 
 /// Replaces every occurrence of `from` (case-sensitive, left to right, never
 /// rescanning inserted text).

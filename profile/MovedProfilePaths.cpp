@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/StagedFile.h"
 #include "profile/MozLz4.h"
+#include "profile/RemoveFileOrLog.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,7 +12,6 @@
 #include <cstdint>
 #include <cstring>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace quillbank {
@@ -26,13 +26,6 @@ constexpr std::string_view ExtensionsFolder = "/extensions";
 constexpr std::string_view PathKey = "\"path\"";
 constexpr std::string_view ConfigDirKey = "configdir='";
 constexpr std::string_view SqlPrefix = "sql:";
-
-std::string WithoutTrailingSeparator(std::string_view folder)
-{
-    while (folder.size() > 1 && folder.back() == PathSeparator)
-        folder.remove_suffix(1);
-    return std::string(folder);
-}
 
 /// The control character a JSON escape letter stands for, or the letter itself.
 char JsonEscapeValue(char letter)
@@ -223,12 +216,6 @@ void Replace(const std::string& path, std::string_view content)
     }
 }
 
-void Delete(const std::string& path)
-{
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
-        WriteErrorLog("cannot delete " + path + ": " + std::strerror(errno));
-}
-
 /// The JSON with its paths moved to `profileDir`; nothing when it names no
 /// other profile folder.
 std::optional<std::string> MovedJson(std::string_view json, const std::string& profileDir)
@@ -258,7 +245,7 @@ void FixAddonStartup(const std::string& path, const std::string& profileDir)
     } catch (const EMozLz4Error& error) {
         // Only a cache: the application rebuilds it from the add-on database.
         WriteErrorLog(path + ": " + error.what() + "; deleted, the application rebuilds it");
-        Delete(path);
+        RemoveFileOrLog(path);
     }
 }
 
@@ -303,7 +290,7 @@ std::string ReplaceProfileDir(std::string_view json, std::string_view from, std:
 
 std::string FixPkcs11ConfigDir(std::string_view text, std::string_view profileDir)
 {
-    const std::string folder = BackslashEscaped(WithoutTrailingSeparator(profileDir), '\'');
+    const std::string folder = BackslashEscaped(WithoutTrailingSeparators(profileDir), '\'');
     std::string out;
     std::size_t done = 0;
     for (auto key = text.find(ConfigDirKey); key != std::string_view::npos;
@@ -325,7 +312,7 @@ std::string FixPkcs11ConfigDir(std::string_view text, std::string_view profileDi
 void FixMovedProfilePaths(const std::string& profileDir)
 {
     const std::string folder = IncludeTrailingSeparator(profileDir);
-    const std::string self = WithoutTrailingSeparator(profileDir);
+    const std::string self = WithoutTrailingSeparators(profileDir);
     if (const auto name = FindEntryIgnoreCase(folder, AddonDatabaseName))
         FixAddonDatabase(folder + *name, self);
     if (const auto name = FindEntryIgnoreCase(folder, AddonStartupName))
@@ -334,7 +321,7 @@ void FixMovedProfilePaths(const std::string& profileDir)
         FixModuleList(folder + *name, self);
     for (std::string_view cache : DroppedCaches)
         if (const auto name = FindEntryIgnoreCase(folder, cache))
-            Delete(folder + *name);
+            RemoveFileOrLog(folder + *name);
 }
 
 } // namespace quillbank

@@ -1,14 +1,11 @@
 #include "profile/SqliteFiles.h"
 
-#include "config/errorlog.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "profile/RemoveFileOrLog.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstring>
-#include <unistd.h>
 
 namespace quillbank {
 
@@ -22,22 +19,6 @@ constexpr std::string_view ShmSuffix = "-shm";
 bool EndsWithIgnoreCase(std::string_view text, std::string_view end)
 {
     return text.size() >= end.size() && EqualsIgnoreCase(text.substr(text.size() - end.size()), end);
-}
-
-/// An extraction spec as the archive layer matches it: "/" between folders,
-/// and a final "*.*" standing for every name.
-std::string MatchPattern(std::string_view spec)
-{
-    std::string pattern = ReplaceAll(std::string(spec), "\\", "/");
-    if (pattern.ends_with("*.*"))
-        pattern.resize(pattern.size() - 2);
-    return pattern;
-}
-
-void RemoveIfPresent(const std::string& path)
-{
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
-        WriteErrorLog("cannot delete " + path + ": " + std::strerror(errno));
 }
 
 } // namespace
@@ -66,8 +47,8 @@ bool IsSqliteCompanion(std::string_view name)
 
 void RemoveDatabaseLogs(const std::string& databasePath)
 {
-    RemoveIfPresent(databasePath + std::string(WalSuffix));
-    RemoveIfPresent(databasePath + std::string(ShmSuffix));
+    RemoveFileOrLog(databasePath + std::string(WalSuffix));
+    RemoveFileOrLog(databasePath + std::string(ShmSuffix));
 }
 
 void RemoveLogsOfReplacedDatabases(const std::string& profileDir, const std::vector<std::string>& entryNames,
@@ -75,13 +56,12 @@ void RemoveLogsOfReplacedDatabases(const std::string& profileDir, const std::vec
 {
     std::vector<std::string> patterns;
     for (const std::string& spec : specs)
-        patterns.push_back(MatchPattern(spec));
+        patterns.push_back(NormalizedSpec(spec));
     for (const std::string& entry : entryNames) {
         const std::string name = ReplaceAll(entry, "\\", "/");
         if (!IsSqliteDatabase(name) || !IsConfinedPath(name))
             continue;
-        if (std::ranges::any_of(
-                patterns, [&name](const std::string& pattern) { return MatchesWildcard(name, pattern); }))
+        if (MatchesAnySpec(name, patterns))
             RemoveDatabaseLogs(IncludeTrailingSeparator(profileDir) + name);
     }
 }
