@@ -42,6 +42,11 @@ protected:
     std::string profile = home.MakeDir(".mozilla/firefox/abcd.work");
     std::string backups = home.MakeDir("backups");
     std::string archive = backups + "/backup.qkz";
+    /// The sanitizer's options for a run with the interposer preloaded, made
+    /// once from the test's own (the sanitizer must come first otherwise).
+    std::string preloadAsanOptions =
+        std::string(std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "") +
+        ":verify_asan_link_order=0";
 
     FaultInjectionTest()
     {
@@ -79,8 +84,7 @@ protected:
     /// Runs the tool with the fault interposer, failing `variable`'s calls from the `at`th on.
     TCliResult RunFailing(const std::vector<std::string>& arguments, const std::string& variable, int at)
     {
-        const char* asan = std::getenv("ASAN_OPTIONS");
-        home.SetEnv("ASAN_OPTIONS", std::string(asan ? asan : "") + ":verify_asan_link_order=0");
+        home.SetEnv("ASAN_OPTIONS", preloadAsanOptions);
         home.SetEnv("LD_PRELOAD", QUILLBANK_FAULT_LIBRARY);
         home.SetEnv(variable, std::to_string(at));
         const TCliResult result = RunCli(arguments, home.Path());
