@@ -156,7 +156,9 @@ int RestoreCommand(const std::vector<std::string>& arguments)
         state.SelectedAppType = contents.Type;
     if (state.SelectedAppType == NoAppType)
         throw ECommandError(ExitFailure, state.ArchivePath + ": the backup names no application; give --app");
-    RefuseWhileInUse(state.SelectedAppType, target.ProfileDir, options.Has("force"));
+    // Otherwise, as soon as the backup names it.
+    if (target.Type == NoAppType)
+        RefuseWhileInUse(state.SelectedAppType, target.ProfileDir, options.Has("force"));
 
     TRestoreRequest request;
     request.Boxes = ChooseComponents(context, contents.Boxes, wanted);
