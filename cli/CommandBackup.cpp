@@ -111,19 +111,6 @@ TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes
     return offered;
 }
 
-/// The report lines of the files a backup had to leave out: the archive
-/// layer reports each as "File: <path>: <reason>", and nothing else during a
-/// backup.
-std::vector<std::string> LeftOutFiles(TCommandContext& context)
-{
-    const std::string prefix = context.L10n().GetText("Quillbank14", "LANG_FILE") + ": ";
-    std::vector<std::string> lines;
-    for (const std::string& line : context.Ui().ReportLines())
-        if (line.starts_with(prefix))
-            lines.push_back(line);
-    return lines;
-}
-
 std::string Joined(const std::vector<std::string>& names)
 {
     std::string text;
@@ -211,13 +198,12 @@ int BackupCommand(const std::vector<std::string>& arguments)
 
     Say(context, "Backing up " + target.ProfileDir + " into " + archive);
     Say(context, "Components: " + Joined(TickedComponentNames(request.Boxes)));
-    RunBackup(request, state, context.Environment());
+    const std::vector<std::string> leftOut = RunBackup(request, state, context.Environment());
     if (context.Ui().Failed() || !FileExists(archive)) {
         context.Progress().Finish();
         throw ECommandError(ExitFailure, archive + ": no backup written");
     }
     context.Progress().Complete();
-    const std::vector<std::string> leftOut = LeftOutFiles(context);
     for (const std::string& line : leftOut)
         std::cerr << "quillbank-cli backup: " << archive << ": incomplete, not backed up: " << line << "\n";
     if (!context.Quiet())

@@ -5,7 +5,6 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace quillbank::cli {
 
@@ -48,13 +47,7 @@ public:
                                             const std::string& initialFolder) override;
     void ProcessEvents() override {}
     void ShowTaskLine(const std::string& text) override { progress_.Task(text); }
-    void AddReportLine(const std::string& text) override
-    {
-        reportLines_.push_back(text);
-        progress_.ReportLine(text);
-    }
-    /// Every report line of the run, in order, also when they were not shown.
-    const std::vector<std::string>& ReportLines() const { return reportLines_; }
+    void AddReportLine(const std::string& text) override { progress_.ReportLine(text); }
     void SetProgressRange(int minimum, int maximum) override { progress_.Range(minimum, maximum); }
     void SetProgressPosition(int position) override { progress_.Position(position); }
     void ShowProgressBytes(std::int64_t totalBytes, std::int64_t doneBytes) override
@@ -71,7 +64,6 @@ private:
     std::string passwordSubject_ = "the archive";
     int prompts_ = 0;
     bool failed_ = false;
-    std::vector<std::string> reportLines_;
     TPasswordProblem passwordProblem_ = TPasswordProblem::None;
 };
 

@@ -138,15 +138,17 @@ void CollectMailFolders(TBackupTask& task, bool accountsOnly, const std::string&
     }
 }
 
-void RunBackup(const TBackupRequest& request, TWizardState& state, TArchiveEnvironment environment)
+std::vector<std::string> RunBackup(const TBackupRequest& request, TWizardState& state,
+                                   TArchiveEnvironment environment)
 {
     state.MailFolders.clear();
     if (!FileExists(request.ProfileDir + "prefs.js"))
-        return;
+        return {};
     const std::string pending = PendingArchivePath(request.ArchivePath);
     RemoveStalePendingArchive(request.ArchivePath);
     TUserInterface& ui = environment.Ui;
     const Tl10n& l10n = environment.L10n;
+    std::vector<std::string> leftOut;
     try {
         TBackupTask task(request.ProfileDir, request.ProfileDir, ui);
         TZipFactory archive(pending, request.Password, request.ProfileDir, environment);
@@ -161,25 +163,27 @@ void RunBackup(const TBackupRequest& request, TWizardState& state, TArchiveEnvir
         const std::string header =
             WriteArchiveHeader(request.Application, request.Boxes, state.MailFolders, chosen);
         archive.AddTask(task, header);
+        leftOut = archive.LeftOutFiles();
 
         if (!request.IsBatch && !archive.VerifyArchive(header)) {
             // The new archive does not read back: drop it, keep what was there.
             std::remove(pending.c_str());
             ui.ShowWarning(l10n.GetText("TForm1", "LANG_WARNING"),
                            l10n.GetText("Quillbank14", "LANG_INVALID_OUTPUT"));
-            return;
+            return {};
         }
     } catch (const std::exception& error) {
         // A file that could not be read, a prefs.js that could not be parsed:
         // say what it was and stop; the previous backup stays.
         std::remove(pending.c_str());
         ui.ShowMessageBox("Quillbank", error.what(), TBoxButtons::Ok, TBoxIcon::Error);
-        return;
+        return {};
     }
     if (!CommitPendingArchive(request.ArchivePath, [&ui] { ui.ProcessEvents(); })) {
         ui.ShowWarning(l10n.GetText("TForm1", "LANG_WARNING"), l10n.GetText("TForm1", "LANG_KONEC"));
         ui.ExitImmediately(1);
     }
+    return leftOut;
 }
 
 } // namespace quillbank

@@ -43,9 +43,12 @@ struct TBackupRequest
  * ticked unknown entries, writes the archive with its header beside the
  * target, checks it (unless unattended) and only then puts it in place.
  * Fills MailFolders of `state`. Reports through the environment's user
- * interface; a write that fails ends the program at once.
+ * interface; a write that fails ends the program at once. Returns the report
+ * lines of the files the backup had to leave out (none for a backup that
+ * holds everything, or that was not made).
  */
-void RunBackup(const TBackupRequest& request, TWizardState& state, TArchiveEnvironment environment);
+std::vector<std::string> RunBackup(const TBackupRequest& request, TWizardState& state,
+                                   TArchiveEnvironment environment);
 
 /// Lists the mail folders of the Emails component into the task: the
 /// profile's own folders, and each account folder outside the profile,

@@ -238,6 +238,7 @@ void TZipFactory::WriteStaged()
         const std::string line = fileLabel_ + ": " + path + ": " + reason;
         Report(line);
         env_.Ui.AddReportLine(line);
+        leftOut_.push_back(line);
     };
     auto leaveOut = [&](TZipFileSource& source) {
         reportLeftOut(source.Path(), source.Failure());
@@ -248,24 +249,21 @@ void TZipFactory::WriteStaged()
     for (auto& [entryName, folder] : staged) {
         auto source = std::make_unique<TZipFileSource>(std::move(entryName), std::move(folder), observer);
         // A name listed twice is one entry, added once.
-        if (!added.insert(source->EntryName()).second)
+        if (added.contains(source->EntryName()))
             continue;
         zip_source_t* zipSource = zip_source_function(archive.Get(), &TZipFileSource::Callback, source.get());
-        if (zipSource == nullptr) {
-            added.erase(source->EntryName());
-            continue;
-        }
         // A name already in the archive ends up as one entry.
-        source->Index = zip_file_add(archive.Get(), source->EntryName().c_str(), zipSource,
-                                     ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
+        source->Index = zipSource == nullptr ? -1
+                                             : zip_file_add(archive.Get(), source->EntryName().c_str(),
+                                                            zipSource, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
         if (source->Index < 0) {
             // A name the archive cannot hold (not UTF-8): the file is left
             // out, and said so like a file that cannot be read.
             reportLeftOut(source->Path(), zip_strerror(archive.Get()));
             zip_source_free(zipSource);
-            added.erase(source->EntryName());
             continue;
         }
+        added.insert(source->EntryName());
         configure(source->Index, sourcesEncrypt);
         if (!source->Prepare())
             leaveOut(*source);
