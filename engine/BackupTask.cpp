@@ -108,14 +108,12 @@ bool MatchesMask(const std::string& name, const std::string& mask)
     throw ETaskFileError("Cannot read the size of \"" + path + "\": " + std::strerror(error));
 }
 
-/// The size of the regular file at `path`, or nothing when no regular file is
-/// there. The file is opened to take its size, as a backup will have to open
-/// it; a file that exists but cannot be opened raises ETaskFileError.
-std::optional<std::int64_t> RegularFileSize(const std::string& path)
+/// The size of the file at `path`, which a listing or a look-up found to be
+/// a regular file; nothing when it is not one any more. The file is opened to
+/// take its size, as a backup will have to open it; a file that exists but
+/// cannot be opened raises ETaskFileError.
+std::optional<std::int64_t> ListedFileSize(const std::string& path)
 {
-    // Checked before opening, so that a fifo never blocks the listing.
-    if (KindOf(path) != TEntryKind::File)
-        return std::nullopt;
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         ThrowFileError(path, errno);
@@ -128,6 +126,16 @@ std::optional<std::int64_t> RegularFileSize(const std::string& path)
     if (!S_ISREG(info.st_mode))
         return std::nullopt;
     return static_cast<std::int64_t>(info.st_size);
+}
+
+/// The size of the regular file at `path`, or nothing when no regular file is
+/// there; looked at before opening, so that a fifo, socket or device is never
+/// opened.
+std::optional<std::int64_t> RegularFileSize(const std::string& path)
+{
+    if (KindOf(path) != TEntryKind::File)
+        return std::nullopt;
+    return ListedFileSize(path);
 }
 
 /// Finds `relativeName` below `folder` as a case-insensitive file system
@@ -180,7 +188,7 @@ void TBackupTask::AddListedFile(const std::string& root, const std::string& rela
         AddFile(relativeName);
         return;
     }
-    const auto size = RegularFileSize(root + relativeName);
+    const auto size = ListedFileSize(root + relativeName);
     if (!size)
         return;
     if (inProfile)
