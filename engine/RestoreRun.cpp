@@ -109,21 +109,23 @@ private:
         env_.Ui.SetProgressPosition(100);
     }
 
-    /// The names of the archive's entries, read once.
-    const std::vector<std::string>& EntryNames(TZipFactory& archive)
+    /// The names of the archive's database entries, read once: the only
+    /// entries whose extraction needs the target prepared.
+    const std::vector<std::string>& DatabaseEntryNames(TZipFactory& archive)
     {
-        if (!entryNames_) {
-            entryNames_.emplace();
+        if (!databaseEntryNames_) {
+            databaseEntryNames_.emplace();
             for (const TArchiveEntry& entry : archive.ListEntries().value_or(std::vector<TArchiveEntry>()))
-                entryNames_->push_back(entry.Name);
+                if (IsSqliteDatabase(ReplaceAll(entry.Name, "\\", "/")))
+                    databaseEntryNames_->push_back(entry.Name);
         }
-        return *entryNames_;
+        return *databaseEntryNames_;
     }
 
     /// Before databases are replaced, the target's logs of them go.
     void PrepareDatabases(TZipFactory& archive, const std::vector<std::string>& specs)
     {
-        RemoveLogsOfReplacedDatabases(state_.ProfileDir, EntryNames(archive), specs);
+        RemoveLogsOfReplacedDatabases(state_.ProfileDir, DatabaseEntryNames(archive), specs);
     }
 
     /// A file list with the write-ahead log of each database beside it.
@@ -148,23 +150,20 @@ private:
             archive.ExtractFolder(folderName, WriteAheadLogName(mask));
     }
 
-    void ExtractFileEntry(TZipFactory& archive, const std::string& name)
+    /// Extracts the files, each database with its write-ahead log, in one go.
+    void ExtractFiles(TZipFactory& archive, std::span<const std::string_view> files)
     {
-        PrepareDatabases(archive, {name});
-        archive.ExtractFile(name);
-        if (IsSqliteDatabase(name))
-            archive.ExtractFile(WriteAheadLogName(name));
+        const std::vector<std::string> names = WithLogs(files);
+        PrepareDatabases(archive, names);
+        archive.ExtractFileList(names);
     }
 
     void RestoreComponent(TZipFactory& archive, const TRestoreComponent& component)
     {
         env_.Ui.ShowTaskLine(Text(component.TaskText));
         auto extractFiles = [&] {
-            if (component.Files.empty())
-                return;
-            const std::vector<std::string> names = WithLogs(component.Files);
-            PrepareDatabases(archive, names);
-            archive.ExtractFileList(names);
+            if (!component.Files.empty())
+                ExtractFiles(archive, component.Files);
         };
         auto extractFolders = [&] {
             for (const TFolderMask& folder : component.Folders)
@@ -241,7 +240,7 @@ private:
                 if (entry.IsDirectory)
                     ExtractFolderEntry(archive, entry.Name, "*.*");
                 else
-                    ExtractFileEntry(archive, entry.Name);
+                    ExtractFiles(archive, std::array<std::string_view, 1>{entry.Name});
             }
             env_.Ui.AddReportLine(Text("Quillbank14", "LANG_AKCE_UNKNOW_R_OK"));
         }
@@ -359,7 +358,7 @@ private:
     TArchiveEnvironment env_;
     int position_ = 0;
     bool prefsRestored_ = false;
-    std::optional<std::vector<std::string>> entryNames_;
+    std::optional<std::vector<std::string>> databaseEntryNames_;
 };
 
 } // namespace
