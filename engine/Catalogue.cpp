@@ -20,6 +20,89 @@ constexpr AppType NotForFirefox[] = {Firefox};
 constexpr AppType NotForThunderbird[] = {Thunderbird};
 
 // ---------------------------------------------------------------------------
+// Lists a backup writes and a restore reads back the same.
+// ---------------------------------------------------------------------------
+
+// General settings
+constexpr TFolderMask GeneralFolders[] = {{"microsummary-generators", "*.*"},
+                                          {"sessionstore-backups", "*.*"}};
+
+// Address books: the old "*.mab" files, then today's SQLite address books
+// (personal, collected addresses, and the numbered further books).
+constexpr std::string_view AddressBookFiles[] = {"abook.sqlite", "history.sqlite"};
+constexpr TFolderMask AddressBookFolders[] = {{"", "*.mab"}, {"", "abook-*.sqlite"}};
+
+// Bookmarks
+constexpr std::string_view BookmarkFiles[] = {
+    "bookmarks.html",
+    "bookmarks.bak",
+    "bookmarks_history.sqlite",
+    "places.sqlite",
+    "places.sqlite-journal",
+    "bookmarks.postplaces.html",
+    "bookmarks.preplaces.html",
+    // Attached to places.sqlite: the two always come from the same moment.
+    "favicons.sqlite",
+};
+constexpr TFolderMask BookmarkFolders[] = {{"bookmarkbackups", "*.*"}};
+
+// Sidebars
+constexpr std::string_view SidebarFiles[] = {"panels.rdf"};
+
+// User styles
+constexpr std::string_view UserStyleFiles[] = {"chrome/userContent.css", "chrome/userChrome.css"};
+
+// Saved passwords
+constexpr std::string_view PasswordFiles[] = {
+    "signons.txt",
+    "signons2.txt",
+    "signons3.txt",
+    "signons4.txt",
+    "signons5.txt",
+    "signons.sqlite",
+    "key3.db",
+    // Today's logins (the JSON store and its SQLite successor) are
+    // encrypted with the key in key4.db: never one without the other.
+    "logins.json",
+    "logins-backup.json",
+    "logins.db",
+    "key4.db",
+};
+constexpr TFolderMask PasswordFolders[] = {{"", "*.s"}};
+
+// Saved form details
+constexpr TFolderMask FormFolders[] = {{"", "*.w"}};
+
+// Certificates
+// Today's certificate store: cert9.db with its key database and the module
+// list that names the profile folder.
+constexpr std::string_view CertificateFiles[] = {
+    "cert7.db", "cert8.db", "key3.db", "secmod.db", "cert_override.txt", "cert9.db", "key4.db", "pkcs11.txt",
+};
+constexpr TFolderMask CertificateFolders[] = {{"cert7.dir", "*.*"}, {"cert8.dir", "*.*"}};
+
+// Extensions
+// Today's add-on database and startup cache, the add-ons' settings and their
+// own storage (below "storage/default", one folder per add-on).
+constexpr std::string_view ExtensionFiles[] = {
+    "extensions.rdf",         "extensions.log",          "extensions.json",
+    "addonStartup.json.lz4",  "extension-settings.json", "extension-preferences.json",
+    "storage-sync-v2.sqlite",
+};
+constexpr TFolderMask ExtensionFolders[] = {
+    {"extensions", "*.*"},
+    {"chrome", "*.*"},
+    {"searchplugins", "*.*"},
+    {"browser-extension-data", "*.*"},
+    {"extension-store", "*.*"},
+    {"extension-store-permissions", "*.*"},
+    {"storage/default/moz-extension+++*", "*.*"},
+};
+
+// Cache
+constexpr TFolderMask CacheFolders[] = {{"cache", "*.*"}};
+
+// ---------------------------------------------------------------------------
 // Backup side, in the order the backup run lists the components.
 // ---------------------------------------------------------------------------
 
@@ -61,27 +144,6 @@ constexpr std::string_view BackupGeneralFiles[] = {
     "sessionstore.jsonlz4",
     "session.json",
 };
-constexpr TFolderMask BackupGeneralFolders[] = {{"microsummary-generators", "*.*"},
-                                                {"sessionstore-backups", "*.*"}};
-
-// Address books: the old "*.mab" files, then today's SQLite address books
-// (personal, collected addresses, and the numbered further books).
-constexpr std::string_view BackupAddressBookFiles[] = {"abook.sqlite", "history.sqlite"};
-constexpr TFolderMask BackupAddressBookFolders[] = {{"", "*.mab"}, {"", "abook-*.sqlite"}};
-
-// Bookmarks
-constexpr std::string_view BackupBookmarkFiles[] = {
-    "bookmarks.html",
-    "bookmarks.bak",
-    "bookmarks_history.sqlite",
-    "places.sqlite",
-    "places.sqlite-journal",
-    "bookmarks.postplaces.html",
-    "bookmarks.preplaces.html",
-    // Attached to places.sqlite: the two always come from the same moment.
-    "favicons.sqlite",
-};
-constexpr TFolderMask BackupBookmarkFolders[] = {{"bookmarkbackups", "*.*"}};
 
 // History
 constexpr std::string_view BackupHistoryFiles[] = {
@@ -94,86 +156,32 @@ constexpr std::string_view BackupHistoryFiles[] = {
     "favicons.sqlite",
 };
 
-// Sidebars
-constexpr std::string_view BackupSidebarFiles[] = {"panels.rdf"};
-
-// User styles
-constexpr std::string_view BackupUserStyleFiles[] = {"chrome/userContent.css", "chrome/userChrome.css"};
-
-// Saved passwords
-constexpr std::string_view BackupPasswordFiles[] = {
-    "signons.txt",
-    "signons2.txt",
-    "signons3.txt",
-    "signons4.txt",
-    "signons5.txt",
-    "signons.sqlite",
-    "key3.db",
-    // Today's logins (the JSON store and its SQLite successor) are
-    // encrypted with the key in key4.db: never one without the other.
-    "logins.json",
-    "logins-backup.json",
-    "logins.db",
-    "key4.db",
-};
-constexpr TFolderMask BackupPasswordFolders[] = {{"", "*.s"}};
-
 // Cookies
 constexpr std::string_view BackupCookieFiles[] = {"cookies.txt", "cookies.sqlite"};
 
 // Saved form details
 constexpr std::string_view BackupFormFiles[] = {"formhistory.dat", "URL.tbl", "formhistory.sqlite",
                                                 "autofill-profiles.json"};
-constexpr TFolderMask BackupFormFolders[] = {{"", "*.w"}};
 
 // Downloaded file list
 constexpr std::string_view BackupDownloadFiles[] = {"downloads.sqlite", "downloads.rdf"};
 
-// Certificates
-// Today's certificate store: cert9.db with its key database and the module
-// list that names the profile folder.
-constexpr std::string_view BackupCertificateFiles[] = {
-    "cert7.db", "cert8.db", "key3.db", "secmod.db", "cert_override.txt", "cert9.db", "key4.db", "pkcs11.txt",
-};
-constexpr TFolderMask BackupCertificateFolders[] = {{"cert7.dir", "*.*"}, {"cert8.dir", "*.*"}};
-
-// Extensions
-// Today's add-on database and startup cache, the add-ons' settings and their
-// own storage (below "storage/default", one folder per add-on).
-constexpr std::string_view BackupExtensionFiles[] = {
-    "extensions.rdf",         "extensions.log",          "extensions.json",
-    "addonStartup.json.lz4",  "extension-settings.json", "extension-preferences.json",
-    "storage-sync-v2.sqlite",
-};
-constexpr TFolderMask BackupExtensionFolders[] = {
-    {"extensions", "*.*"},
-    {"chrome", "*.*"},
-    {"searchplugins", "*.*"},
-    {"browser-extension-data", "*.*"},
-    {"extension-store", "*.*"},
-    {"extension-store-permissions", "*.*"},
-    {"storage/default/moz-extension+++*", "*.*"},
-};
-
-// Cache
-constexpr TFolderMask BackupCacheFolders[] = {{"cache", "*.*"}};
-
 using TExtra = TComponentExtra;
 
 constexpr TBackupComponent BackupTable[] = {
-    {GeneralSettingsBox, true, BackupGeneralFiles, BackupGeneralFolders, TExtra::None},
-    {AddressBooksBox, false, BackupAddressBookFiles, BackupAddressBookFolders, TExtra::None},
-    {BookmarksBox, false, BackupBookmarkFiles, BackupBookmarkFolders, TExtra::None},
+    {GeneralSettingsBox, true, BackupGeneralFiles, GeneralFolders, TExtra::None},
+    {AddressBooksBox, false, AddressBookFiles, AddressBookFolders, TExtra::None},
+    {BookmarksBox, false, BookmarkFiles, BookmarkFolders, TExtra::None},
     {HistoryBox, false, BackupHistoryFiles, {}, TExtra::None},
-    {SidebarsBox, false, BackupSidebarFiles, {}, TExtra::None},
-    {UserStylesBox, false, BackupUserStyleFiles, {}, TExtra::None},
-    {SavedPasswordsBox, false, BackupPasswordFiles, BackupPasswordFolders, TExtra::None},
+    {SidebarsBox, false, SidebarFiles, {}, TExtra::None},
+    {UserStylesBox, false, UserStyleFiles, {}, TExtra::None},
+    {SavedPasswordsBox, false, PasswordFiles, PasswordFolders, TExtra::None},
     {CookiesBox, false, BackupCookieFiles, {}, TExtra::None},
-    {SavedFormDetailsBox, false, BackupFormFiles, BackupFormFolders, TExtra::None},
+    {SavedFormDetailsBox, false, BackupFormFiles, FormFolders, TExtra::None},
     {DownloadedFileListBox, false, BackupDownloadFiles, {}, TExtra::None},
-    {CertificatesBox, false, BackupCertificateFiles, BackupCertificateFolders, TExtra::None},
-    {ExtensionsBox, false, BackupExtensionFiles, BackupExtensionFolders, TExtra::ExtensionData},
-    {CacheBox, false, {}, BackupCacheFolders, TExtra::None},
+    {CertificatesBox, false, CertificateFiles, CertificateFolders, TExtra::None},
+    {ExtensionsBox, false, ExtensionFiles, ExtensionFolders, TExtra::ExtensionData},
+    {CacheBox, false, {}, CacheFolders, TExtra::None},
 };
 
 // Emails (Emails or "Accounts settings only" ticked)
@@ -249,8 +257,6 @@ constexpr std::string_view RestoreGeneralFiles[] = {
     "sessionstore.jsonlz4",
     "session.json",
 };
-constexpr TFolderMask RestoreGeneralFolders[] = {{"microsummary-generators", "*.*"},
-                                                 {"sessionstore-backups", "*.*"}};
 
 // Emails (the mail folders themselves are the mail folder restore's work)
 constexpr std::string_view RestoreMailFiles[] = {
@@ -270,25 +276,6 @@ constexpr std::string_view RestoreMailFiles[] = {
     "key4.db",
 };
 
-// Address books: the old "*.mab" files, then today's SQLite address books
-// (personal, collected addresses, and the numbered further books).
-constexpr std::string_view RestoreAddressBookFiles[] = {"abook.sqlite", "history.sqlite"};
-constexpr TFolderMask RestoreAddressBookFolders[] = {{"", "*.mab"}, {"", "abook-*.sqlite"}};
-
-// Bookmarks
-constexpr std::string_view RestoreBookmarkFiles[] = {
-    "bookmarks.html",
-    "bookmarks.bak",
-    "bookmarks_history.sqlite",
-    "places.sqlite",
-    "places.sqlite-journal",
-    "bookmarks.postplaces.html",
-    "bookmarks.preplaces.html",
-    // Attached to places.sqlite: the two always come from the same moment.
-    "favicons.sqlite",
-};
-constexpr TFolderMask RestoreBookmarkFolders[] = {{"bookmarkbackups", "*.*"}};
-
 // History (also the places journal, which only Bookmarks backs up)
 constexpr std::string_view RestoreHistoryFiles[] = {
     "history.dat",
@@ -301,69 +288,15 @@ constexpr std::string_view RestoreHistoryFiles[] = {
     "favicons.sqlite",
 };
 
-// Sidebars
-constexpr std::string_view RestoreSidebarFiles[] = {"panels.rdf"};
-
-// User styles
-constexpr std::string_view RestoreUserStyleFiles[] = {"chrome/userContent.css", "chrome/userChrome.css"};
-
-// Saved passwords (the "*.s" files come first)
-constexpr std::string_view RestorePasswordFiles[] = {
-    "signons.txt",
-    "signons2.txt",
-    "signons3.txt",
-    "signons4.txt",
-    "signons5.txt",
-    "signons.sqlite",
-    "key3.db",
-    // Today's logins (the JSON store and its SQLite successor) are
-    // encrypted with the key in key4.db: never one without the other.
-    "logins.json",
-    "logins-backup.json",
-    "logins.db",
-    "key4.db",
-};
-constexpr TFolderMask RestorePasswordFolders[] = {{"", "*.s"}};
-
 // Cookies (also a journal that no backup holds; a missing name is simply not extracted)
 constexpr std::string_view RestoreCookieFiles[] = {"cookies.txt", "cookies.sqlite", "cookies.sqlite-journal"};
 
 // Saved form details
 constexpr std::string_view RestoreFormFiles[] = {"formhistory.dat", "formhistory.sqlite", "URL.tbl",
                                                  "autofill-profiles.json"};
-constexpr TFolderMask RestoreFormFolders[] = {{"", "*.w"}};
 
 // Downloaded file list
 constexpr std::string_view RestoreDownloadFiles[] = {"downloads.rdf", "downloads.sqlite"};
-
-// Certificates
-// Today's certificate store: cert9.db with its key database and the module
-// list that names the profile folder.
-constexpr std::string_view RestoreCertificateFiles[] = {
-    "cert7.db", "cert8.db", "key3.db", "secmod.db", "cert_override.txt", "cert9.db", "key4.db", "pkcs11.txt",
-};
-constexpr TFolderMask RestoreCertificateFolders[] = {{"cert7.dir", "*.*"}, {"cert8.dir", "*.*"}};
-
-// Extensions
-// Today's add-on database and startup cache, the add-ons' settings and their
-// own storage (below "storage/default", one folder per add-on).
-constexpr std::string_view RestoreExtensionFiles[] = {
-    "extensions.rdf",         "extensions.log",          "extensions.json",
-    "addonStartup.json.lz4",  "extension-settings.json", "extension-preferences.json",
-    "storage-sync-v2.sqlite",
-};
-constexpr TFolderMask RestoreExtensionFolders[] = {
-    {"extensions", "*.*"},
-    {"chrome", "*.*"},
-    {"searchplugins", "*.*"},
-    {"browser-extension-data", "*.*"},
-    {"extension-store", "*.*"},
-    {"extension-store-permissions", "*.*"},
-    {"storage/default/moz-extension+++*", "*.*"},
-};
-
-// Cache
-constexpr TFolderMask RestoreCacheFolders[] = {{"cache", "*.*"}};
 
 constexpr TTextKey Task(std::string_view key)
 {
@@ -382,7 +315,7 @@ constexpr TRestoreComponent RestoreTable[] = {
     {GeneralSettingsBox,
      {},
      RestoreGeneralFiles,
-     RestoreGeneralFolders,
+     GeneralFolders,
      FilesFirst,
      TExtra::None,
      Task("LANG_AKCE_OBECNE1"),
@@ -395,9 +328,9 @@ constexpr TRestoreComponent RestoreTable[] = {
      TExtra::MailFolders,
      Task("LANG_AKCE_MAIL1"),
      Result("LANG_AKCE_MAIL_R_OK")},
-    {AddressBooksBox, NotForFirefox, RestoreAddressBookFiles, RestoreAddressBookFolders, FilesFirst,
-     TExtra::None, Task("LANG_KONTATKY1"), Result("LANG_AKCE_KONTAKTY_R_OK")},
-    {BookmarksBox, NotForThunderbird, RestoreBookmarkFiles, RestoreBookmarkFolders, FilesFirst, TExtra::None,
+    {AddressBooksBox, NotForFirefox, AddressBookFiles, AddressBookFolders, FilesFirst, TExtra::None,
+     Task("LANG_KONTATKY1"), Result("LANG_AKCE_KONTAKTY_R_OK")},
+    {BookmarksBox, NotForThunderbird, BookmarkFiles, BookmarkFolders, FilesFirst, TExtra::None,
      Task("LANG_FAVORITES1"), Result("LANG_AKCE_FAVORITES_R_OK")},
     {HistoryBox,
      NotForThunderbird,
@@ -409,7 +342,7 @@ constexpr TRestoreComponent RestoreTable[] = {
      Result("LANG_AKCE_HISTORIE_R_OK")},
     {SidebarsBox,
      NotForThunderbird,
-     RestoreSidebarFiles,
+     SidebarFiles,
      {},
      FilesFirst,
      TExtra::None,
@@ -417,7 +350,7 @@ constexpr TRestoreComponent RestoreTable[] = {
      Result("LANG_AKCE_PANELY_R_OK")},
     {UserStylesBox,
      {},
-     RestoreUserStyleFiles,
+     UserStyleFiles,
      {},
      FilesFirst,
      TExtra::None,
@@ -425,8 +358,8 @@ constexpr TRestoreComponent RestoreTable[] = {
      Result("LANG_AKCE_STYLY_R_OK")},
     {SavedPasswordsBox,
      {},
-     RestorePasswordFiles,
-     RestorePasswordFolders,
+     PasswordFiles,
+     PasswordFolders,
      FoldersFirst,
      TExtra::None,
      Task("LANG_HESLA1"),
@@ -439,7 +372,7 @@ constexpr TRestoreComponent RestoreTable[] = {
      TExtra::None,
      Task("LANG_COOKIES1"),
      Result("LANG_AKCE_COOKIES_R_OK")},
-    {SavedFormDetailsBox, NotForThunderbird, RestoreFormFiles, RestoreFormFolders, FilesFirst, TExtra::None,
+    {SavedFormDetailsBox, NotForThunderbird, RestoreFormFiles, FormFolders, FilesFirst, TExtra::None,
      Task("LANG_FORMULAR1"), Result("LANG_AKCE_FORMULARE_R_OK")},
     {DownloadedFileListBox,
      NotForThunderbird,
@@ -451,18 +384,18 @@ constexpr TRestoreComponent RestoreTable[] = {
      Result("LANG_AKCE_SOUBORY_R_OK")},
     {CertificatesBox,
      {},
-     RestoreCertificateFiles,
-     RestoreCertificateFolders,
+     CertificateFiles,
+     CertificateFolders,
      FilesFirst,
      TExtra::None,
      Task("LANG_CERTIF1"),
      Result("LANG_CERTIF_R_OK")},
-    {ExtensionsBox, NotForSeaMonkey, RestoreExtensionFiles, RestoreExtensionFolders, FilesFirst,
-     TExtra::ExtensionData, Task("LANG_EXTENSIONS1"), Result("LANG_AKCE_EXTENSIONS_R_OK")},
+    {ExtensionsBox, NotForSeaMonkey, ExtensionFiles, ExtensionFolders, FilesFirst, TExtra::ExtensionData,
+     Task("LANG_EXTENSIONS1"), Result("LANG_AKCE_EXTENSIONS_R_OK")},
     {CacheBox,
      NotForSeaMonkey,
      {},
-     RestoreCacheFolders,
+     CacheFolders,
      FilesFirst,
      TExtra::None,
      Task("LANG_CACHE1"),
