@@ -5,6 +5,7 @@
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
 #include "fuzz/FuzzSupport.h"
+#include "tests/support/ZipBuilder.h"
 
 using namespace quillbank;
 
@@ -37,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string folder = fuzz::FreshDir("backup");
     fuzz::WriteFuzzFile(folder + "whole.qkz", bytes);
     ReadBackup(folder + "whole.qkz", programDir);
-    fuzz::WriteFuzzFile(folder + "header.qkz", fuzz::StoredZip(std::string(ArchiveHeaderName), bytes));
+    fuzz::WriteFuzzFile(folder + "header.qkz",
+                        testing::BuildZip({{std::string(ArchiveHeaderName), std::string(bytes)}}));
     ReadBackup(folder + "header.qkz", programDir);
     fuzz::RequireOnlyEntries(folder, {"whole.qkz", "header.qkz"});
     return 0;

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
-#include <zlib.h>
 
 namespace fs = std::filesystem;
 
@@ -109,33 +108,6 @@ void RequireNoStagedFiles(const std::string& folder, std::string_view input)
             input.find(name) == std::string_view::npos)
             Finding("staged file left behind: " + entry.path().string());
     }
-}
-
-std::string StoredZip(std::string_view name, std::string_view content)
-{
-    std::string zip;
-    auto put = [&zip](std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            zip.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
-    };
-    const auto crc = static_cast<std::uint32_t>(
-        crc32(0L, reinterpret_cast<const Bytef*>(content.data()), static_cast<uInt>(content.size())));
-    const auto contentSize = static_cast<std::uint32_t>(content.size());
-    const auto nameSize = static_cast<std::uint32_t>(name.size());
-    // Local header: signature, version, flags, method, time, date, CRC, sizes, name and extra lengths.
-    put(0x04034b50, 4), put(10, 2), put(0, 2), put(0, 2), put(0, 2), put(0x21, 2);
-    put(crc, 4), put(contentSize, 4), put(contentSize, 4), put(nameSize, 2), put(0, 2);
-    zip.append(name).append(content);
-    const auto directoryOffset = static_cast<std::uint32_t>(zip.size());
-    // Central directory entry, then its end record.
-    put(0x02014b50, 4), put(10, 2), put(10, 2), put(0, 2), put(0, 2), put(0, 2), put(0x21, 2);
-    put(crc, 4), put(contentSize, 4), put(contentSize, 4), put(nameSize, 2), put(0, 2), put(0, 2);
-    put(0, 2), put(0, 2), put(0, 4), put(0, 4);
-    zip.append(name);
-    const auto directorySize = static_cast<std::uint32_t>(zip.size()) - directoryOffset;
-    put(0x06054b50, 4), put(0, 2), put(0, 2), put(1, 2), put(1, 2);
-    put(directorySize, 4), put(directoryOffset, 4), put(0, 2);
-    return zip;
 }
 
 } // namespace quillbank::fuzz

@@ -62,9 +62,6 @@ void RequireNoLinks(const std::string& folder);
 /// below `folder`, unless `input` itself names such a file.
 void RequireNoStagedFiles(const std::string& folder, std::string_view input);
 
-/// A ZIP archive of one stored (uncompressed) entry.
-std::string StoredZip(std::string_view name, std::string_view content);
-
 inline std::string_view AsText(const std::uint8_t* data, std::size_t size)
 {
     return {reinterpret_cast<const char*>(data), size};
