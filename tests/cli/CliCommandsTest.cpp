@@ -7,6 +7,7 @@
 #include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
+#include "tests/support/TestData.h"
 #include "tests/support/ZipBuilder.h"
 
 #include <filesystem>
@@ -18,6 +19,7 @@
 
 using namespace quillbank;
 using quillbank::testing::JsonQuery;
+using quillbank::testing::NoiseBytes;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::RunCli;
 using quillbank::testing::TCliResult;
@@ -28,17 +30,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
-
-/// Bytes that do not compress, so that a damaged byte lands in file data.
-std::string NoiseBytes(std::size_t size, unsigned seed)
-{
-    std::string bytes(size, '\0');
-    for (char& byte : bytes) {
-        seed = seed * 1103515245u + 12345u;
-        byte = static_cast<char>(seed >> 16);
-    }
-    return bytes;
-}
 
 /// A copy of "sleep" running under the name of Firefox's executable.
 class TFakeFirefox
@@ -76,6 +67,7 @@ protected:
     TFakeHome home;
     std::string root = home.MakeDir(".mozilla/firefox");
     std::string work = root + "/abcd.work";
+    // Does not compress, so that a damaged byte lands in file data.
     std::string places = NoiseBytes(200000, 7);
 
     CliCommandsTest()

@@ -6,13 +6,13 @@
 #include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
+#include "tests/support/TestData.h"
 
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
-#include <random>
 #include <set>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -24,15 +24,6 @@ using namespace quillbank::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Noise(std::size_t size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::string bytes(size, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(random());
-    return bytes;
-}
 
 class FaultInjectionTest : public ::testing::Test
 {
@@ -70,7 +61,7 @@ protected:
     static std::vector<std::pair<std::string, std::string>> Files(const std::string& version)
     {
         return {{"prefs.js", "user_pref(\"browser.startup.homepage\", \"" + version + "\");\n"},
-                {"places.sqlite", version + Noise(300000, 1)},
+                {"places.sqlite", version + NoiseBytes(300000, 1)},
                 {"cookies.sqlite", version + " cookies"},
                 {"notes.txt", version + " notes"}};
     }
@@ -93,13 +84,7 @@ protected:
         return result;
     }
 
-    std::set<std::string> BackupFolder() const
-    {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(backups))
-            names.insert(entry.path().filename().string());
-        return names;
-    }
+    std::set<std::string> BackupFolder() const { return EntryNamesIn(backups); }
 };
 
 TEST_F(FaultInjectionTest, BackupFailingAtEveryWriteKeepsThePreviousArchive)
@@ -163,7 +148,7 @@ TEST_F(FaultInjectionTest, KilledBackupKeepsThePreviousArchiveAndTheNextRunClean
 {
     ASSERT_EQ(Backup().ExitCode, 0);
     const std::string previous = ReadFileForTest(archive);
-    home.WriteFile(".mozilla/firefox/abcd.work/places.sqlite", Noise(60u << 20, 2));
+    home.WriteFile(".mozilla/firefox/abcd.work/places.sqlite", NoiseBytes(60u << 20, 2));
     const std::string cli = std::string(QUILLBANK_BINARY_DIR) + "/bin/quillbank-cli";
     std::vector<std::string> arguments = {cli,    "backup",   "--app", "firefox", "--profile",
                                           "work", "--output", archive, "--quiet"};

@@ -4,6 +4,7 @@
 #include "config/l10n.h"
 #include "engine/BackupTask.h"
 #include "engine/PendingArchive.h"
+#include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -13,32 +14,24 @@
 
 using namespace quillbank;
 using quillbank::testing::ReadFileForTest;
-using quillbank::testing::TFakeHome;
+using quillbank::testing::TArchiveTest;
 using quillbank::testing::TImmediateExit;
-using quillbank::testing::TScriptedUserInterface;
 namespace fs = std::filesystem;
 
 namespace {
 
 const std::string Separator = "****////\\\\\\\\****";
 
-class ArchiveHeaderTest : public ::testing::Test
+class ArchiveHeaderTest : public TArchiveTest
 {
 protected:
-    TFakeHome home;
-    std::string programDir = home.MakeDir("program");
-    Tl10n l10n{programDir + "/Default.lng"};
-    TScriptedUserInterface ui;
-    TWizardState state;
     std::string profile = home.MakeDir("profile") + "/";
 
     ArchiveHeaderTest()
     {
-        home.WriteFile("program/Backup.ini", "");
         state.SelectedAppType = 2;
         state.ArchivePath = home.Path() + "/backup.qkz";
     }
-    TArchiveEnvironment Environment() { return {ui, l10n, state, programDir}; }
 
     /// A ZIP backup holding prefs.js and the given header.
     void MakeZipBackup(const std::string& header, const std::string& password = "")

@@ -2,8 +2,8 @@
 
 #include "apps/WizardState.h"
 #include "config/l10n.h"
+#include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
-#include "tests/support/ScriptedUserInterface.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -13,8 +13,7 @@
 
 using namespace quillbank;
 using quillbank::testing::ReadFileForTest;
-using quillbank::testing::TFakeHome;
-using quillbank::testing::TScriptedUserInterface;
+using quillbank::testing::TArchiveTest;
 using Names = std::vector<std::string>;
 namespace fs = std::filesystem;
 
@@ -47,19 +46,13 @@ TArchiveContent ReadArchive(const std::string& path)
     return content;
 }
 
-class BackupRunTest : public ::testing::Test
+class BackupRunTest : public TArchiveTest
 {
 protected:
-    TFakeHome home;
-    std::string programDir = home.MakeDir("program");
-    Tl10n l10n{programDir + "/Default.lng"};
-    TScriptedUserInterface ui;
-    TWizardState state;
     TBackupRequest request;
 
     BackupRunTest()
     {
-        home.WriteFile("program/Backup.ini", "");
         request.Application = 3;
         request.ProfileDir = home.MakeDir("profile") + "/";
         request.ArchivePath = home.Path() + "/saves/tb.qkz";
@@ -75,7 +68,7 @@ protected:
 
     TArchiveContent Run()
     {
-        RunBackup(request, state, {ui, l10n, state, programDir});
+        RunBackup(request, state, Environment());
         return ReadArchive(request.ArchivePath);
     }
 };

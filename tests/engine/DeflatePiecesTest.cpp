@@ -4,6 +4,7 @@
 #include "engine/DeflateChunk.h"
 #include "engine/ParallelDeflate.h"
 #include "tests/support/FakeHome.h"
+#include "tests/support/TestData.h"
 
 #include <deque>
 #include <filesystem>
@@ -12,34 +13,11 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::NoiseBytes;
 using quillbank::testing::TFakeHome;
+using quillbank::testing::WordText;
 
 namespace {
-
-std::string Text(std::size_t size, std::uint32_t seed)
-{
-    static const char* const Words[] = {"Received:", "from",    "mail.example.org", "by",  "the",
-                                        "quick",     "message", "Subject:",         "Re:", "\n",
-                                        "> ",        "regards"};
-    std::string text;
-    while (text.size() < size) {
-        seed = seed * 1103515245u + 12345u;
-        text += Words[(seed >> 16) % std::size(Words)];
-        text += ' ';
-    }
-    text.resize(size);
-    return text;
-}
-
-std::string Noise(std::size_t size, std::uint32_t seed)
-{
-    std::string bytes(size, '\0');
-    for (char& byte : bytes) {
-        seed = seed * 1664525u + 1013904223u;
-        byte = static_cast<char>(seed >> 24);
-    }
-    return bytes;
-}
 
 /// Decodes a raw deflate stream; fails the test when it is not one complete stream.
 std::string Inflate(const std::vector<unsigned char>& stream, std::size_t expectedSize)
@@ -81,7 +59,7 @@ std::vector<unsigned char> CompressInPieces(const std::string& data, std::size_t
 TEST(DeflatePieces, JoinIntoOneStreamForTextNoiseAndTheirMixtureAtEveryLevel)
 {
     const std::string mixed =
-        Text(300'000, 1) + Noise(200'000, 2) + Text(250'000, 3) + std::string(90'000, 'x');
+        WordText(300'000, 1) + NoiseBytes(200'000, 2) + WordText(250'000, 3) + std::string(90'000, 'x');
     for (int level : {1, 5, 9}) {
         for (std::size_t pieceSize : {std::size_t{70'000}, std::size_t{262'144}, mixed.size()}) {
             SCOPED_TRACE("level " + std::to_string(level) + ", pieces of " + std::to_string(pieceSize));
@@ -93,9 +71,9 @@ TEST(DeflatePieces, JoinIntoOneStreamForTextNoiseAndTheirMixtureAtEveryLevel)
 
 TEST(DeflatePieces, TextShrinksAndNoiseCostsOnlyTheStoredBlockHeaders)
 {
-    const std::string text = Text(500'000, 4);
+    const std::string text = WordText(500'000, 4);
     EXPECT_LT(CompressInPieces(text, 100'000, 9).size(), text.size() / 3);
-    const std::string noise = Noise(500'000, 5);
+    const std::string noise = NoiseBytes(500'000, 5);
     const auto stored = CompressInPieces(noise, 100'000, 9);
     EXPECT_LE(stored.size(), noise.size() + 5 * 20);
     EXPECT_TRUE(Inflate(stored, noise.size()) == noise);
@@ -109,7 +87,7 @@ TEST(DeflatePieces, EmptyAndTinyInputsStillEndTheStream)
     TDeflateChunkCompressor compressor(6);
     std::vector<unsigned char> joined;
     std::vector<unsigned char> piece;
-    const std::string text = Text(50'000, 6);
+    const std::string text = WordText(50'000, 6);
     compressor.Compress(reinterpret_cast<const unsigned char*>(text.data()), text.size(), false, piece);
     joined.insert(joined.end(), piece.begin(), piece.end());
     compressor.Compress(nullptr, 0, false, piece);
@@ -182,7 +160,7 @@ TEST_F(ParallelDeflateTest, ManyFilesOfEverySizeComeBackInOrderWithTheirChecksum
     for (int i = 0; i < 60; ++i) {
         const std::size_t size =
             i % 10 == 0 ? TParallelDeflate::PieceSize * 2 + 17 : static_cast<std::size_t>(i * 997);
-        contents.push_back(i % 3 == 0 ? Noise(size, i) : Text(size, i));
+        contents.push_back(i % 3 == 0 ? NoiseBytes(size, i) : WordText(size, i));
         jobs.push_back(Write("f" + std::to_string(i), contents.back(), size));
     }
     for (unsigned threads : {1u, 2u, 4u}) {
@@ -198,16 +176,16 @@ TEST_F(ParallelDeflateTest, ManyFilesOfEverySizeComeBackInOrderWithTheirChecksum
 TEST_F(ParallelDeflateTest, AFileIsTakenAsItWasListedAndAMissingOneFails)
 {
     const std::vector<TDeflateJob> jobs = {
-        Write("grown", Text(400'000, 7), 100'000), // listed smaller than it is now
-        Write("shrunk", Text(TParallelDeflate::PieceSize + 10, 8), TParallelDeflate::PieceSize * 3),
+        Write("grown", WordText(400'000, 7), 100'000), // listed smaller than it is now
+        Write("shrunk", WordText(TParallelDeflate::PieceSize + 10, 8), TParallelDeflate::PieceSize * 3),
         {folder, "vanished", 10},
         Write("level0", "stored as it is", 15),
     };
     TParallelDeflate pipeline(jobs, 9, {}, 2);
     std::vector<std::string> failures;
     const auto files = TakeAll(pipeline, jobs, failures);
-    EXPECT_TRUE(files[0] == Text(400'000, 7).substr(0, 100'000));
-    EXPECT_TRUE(files[1] == Text(TParallelDeflate::PieceSize + 10, 8));
+    EXPECT_TRUE(files[0] == WordText(400'000, 7).substr(0, 100'000));
+    EXPECT_TRUE(files[1] == WordText(TParallelDeflate::PieceSize + 10, 8));
     EXPECT_TRUE(files[2].empty());
     EXPECT_NE(std::find_if(failures.begin(), failures.end(), [](const auto& f) { return !f.empty(); }),
               failures.end());

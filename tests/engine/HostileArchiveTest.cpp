@@ -6,8 +6,8 @@
 #include "config/l10n.h"
 #include "engine/BackupTask.h"
 #include "engine/ZipFactory.h"
+#include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
-#include "tests/support/ScriptedUserInterface.h"
 #include "tests/support/ZipBuilder.h"
 
 #include <filesystem>
@@ -21,29 +21,20 @@
 
 using namespace quillbank;
 using quillbank::testing::BuildZip;
+using quillbank::testing::EntryNamesIn;
 using quillbank::testing::ReadFileForTest;
-using quillbank::testing::TFakeHome;
-using quillbank::testing::TScriptedUserInterface;
+using quillbank::testing::TArchiveTest;
 using quillbank::testing::TZipEntrySpec;
 namespace fs = std::filesystem;
 
 namespace {
 
-class HostileArchiveTest : public ::testing::Test
+class HostileArchiveTest : public TArchiveTest
 {
 protected:
-    TFakeHome home;
-    std::string programDir = home.MakeDir("program");
-    Tl10n l10n{programDir + "/Default.lng"};
-    TScriptedUserInterface ui;
-    TWizardState state;
     std::string sandbox = home.MakeDir("sandbox") + "/";
     std::string target = home.MakeDir("sandbox/target") + "/";
     std::string archive = sandbox + "hostile.qkz";
-
-    HostileArchiveTest() { home.WriteFile("program/Backup.ini", "[General]\n"); }
-
-    TArchiveEnvironment Environment() { return {ui, l10n, state, programDir}; }
 
     void Write(const std::vector<TZipEntrySpec>& entries)
     {
@@ -68,13 +59,8 @@ protected:
     /// new in the fake home.
     void ExpectNothingOutside() const
     {
-        std::set<std::string> beside;
-        for (const auto& entry : fs::directory_iterator(sandbox))
-            beside.insert(entry.path().filename().string());
-        EXPECT_EQ(beside, (std::set<std::string>{"hostile.qkz", "target"}));
-        std::set<std::string> inHome;
-        for (const auto& entry : fs::directory_iterator(home.Path()))
-            inHome.insert(entry.path().filename().string());
+        EXPECT_EQ(EntryNamesIn(sandbox), (std::set<std::string>{"hostile.qkz", "target"}));
+        std::set<std::string> inHome = EntryNamesIn(home.Path());
         inHome.erase(".config");
         EXPECT_EQ(inHome, (std::set<std::string>{"program", "sandbox"}));
     }

@@ -8,8 +8,9 @@
 #include "config/l10n.h"
 #include "engine/BackupTask.h"
 #include "engine/ZipFactory.h"
+#include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
-#include "tests/support/ScriptedUserInterface.h"
+#include "tests/support/TestData.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -21,9 +22,10 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::NoiseBytes;
 using quillbank::testing::ReadFileForTest;
-using quillbank::testing::TFakeHome;
-using quillbank::testing::TScriptedUserInterface;
+using quillbank::testing::TArchiveTest;
+using quillbank::testing::WordText;
 namespace fs = std::filesystem;
 
 namespace {
@@ -102,34 +104,6 @@ std::string BinaryContent()
     return bytes;
 }
 
-/// Mail-like text, larger than the pieces files are compressed in, so that
-/// the pieces must join into one stream.
-std::string MailText(std::size_t size)
-{
-    static const char* const Words[] = {"From:",  "Subject:", "hello",   "meeting", "tomorrow", "the",
-                                        "report", "attached", "regards", "thanks",  "\n",       "> quoted"};
-    std::string text;
-    std::uint32_t state = 777;
-    while (text.size() < size) {
-        state = state * 1103515245u + 12345u;
-        text += Words[(state >> 16) % std::size(Words)];
-        text += (state >> 8) % 7 == 0 ? "\n" : " ";
-    }
-    return text;
-}
-
-/// Bytes that do not compress, over a piece long.
-std::string Noise(std::size_t size)
-{
-    std::string bytes(size, '\0');
-    std::uint32_t state = 99;
-    for (char& byte : bytes) {
-        state = state * 1664525u + 1013904223u;
-        byte = static_cast<char>(state >> 24);
-    }
-    return bytes;
-}
-
 constexpr const char* Header = "[Quillbank]\r\nVersion=2\r\n";
 const std::string Password = "s3cret pass";
 
@@ -145,14 +119,9 @@ with zipfile.ZipFile(sys.argv[1]) as archive:
         sys.stdout.buffer.write(info.filename.encode() + b"\t" + archive.read(info).hex().encode() + b"\n")
 )";
 
-class InteropTest : public ::testing::Test
+class InteropTest : public TArchiveTest
 {
 protected:
-    TFakeHome home;
-    std::string programDir = home.MakeDir("program");
-    Tl10n l10n{programDir + "/Default.lng"};
-    TScriptedUserInterface ui;
-    TWizardState state;
     std::string profile = home.MakeDir("profile") + "/";
     std::string archive = home.Path() + "/backup.qkz";
 
@@ -163,21 +132,20 @@ protected:
         {"places.sqlite", BinaryContent()},
         {"empty.dat", ""},
         {"Grüße/Lesezeichen – Übersicht.html", "<html>Ä</html>"},
-        {"Mail/Local Folders/Inbox", MailText(2'600'000)},
-        {"cache2/entries/0A1B", Noise(1'300'000)},
+        // Both larger than the pieces files are compressed in, so that the pieces
+        // must join into one stream.
+        {"Mail/Local Folders/Inbox", WordText(2'600'000, 777)},
+        {"cache2/entries/0A1B", NoiseBytes(1'300'000, 99)},
     };
     const std::string externalName = "Local Archive/Inbox";
     const std::string externalContent = "From - Mon Jan 1 00:00:00 2024\nSubject: hi\n\nbody\n";
 
     void SetUp() override
     {
-        home.WriteFile("program/Backup.ini", "[General]\n");
         for (const char* tool : {"unzip", "zip", "7z", "bsdtar", "python3"})
             ASSERT_EQ(Run(std::string("command -v ") + tool).status, 0)
                 << tool << " is missing (scripts/install-deps.sh installs it)";
     }
-
-    TArchiveEnvironment Environment() { return {ui, l10n, state, programDir}; }
 
     /// Runs a shell command in the home folder, stdout and stderr together.
     TToolRun Run(const std::string& command)

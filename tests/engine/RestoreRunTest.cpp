@@ -5,6 +5,7 @@
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/BackupTask.h"
+#include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -14,36 +15,29 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::EntryNamesIn;
 using quillbank::testing::ReadFileForTest;
-using quillbank::testing::TFakeHome;
+using quillbank::testing::TArchiveTest;
 using quillbank::testing::TImmediateExit;
-using quillbank::testing::TScriptedUserInterface;
 using Lines = std::vector<std::string>;
 namespace fs = std::filesystem;
 
 namespace {
 
-class RestoreRunTest : public ::testing::Test
+class RestoreRunTest : public TArchiveTest
 {
 protected:
-    TFakeHome home;
-    std::string programDir = home.MakeDir("program");
-    Tl10n l10n{programDir + "/Default.lng"};
-    TScriptedUserInterface ui;
-    TWizardState state;
     TRestoreRequest request;
     std::string source = home.MakeDir("source") + "/";
     std::string target = home.MakeDir("target");
 
     RestoreRunTest()
     {
-        home.WriteFile("program/Backup.ini", "");
         state.ArchivePath = home.Path() + "/backup.qkz";
         state.SelectedAppType = 2;
         state.ProfileEntries = {{"target", target}}; // no trailing separator
         state.SelectedProfileLine = "target";
     }
-    TArchiveEnvironment Environment() { return {ui, l10n, state, programDir}; }
 
     /// A ZIP backup of the source profile's files.
     void MakeArchive(std::initializer_list<std::pair<std::string, std::string>> files)
@@ -196,10 +190,7 @@ TEST_F(RestoreRunTest, LegacyRecordsReplaceLinksAndNeverCollideWithTheirStagedFi
     EXPECT_FALSE(fs::is_symlink(target + "/prefs.js"));
     EXPECT_FALSE(fs::is_symlink(target + "/prefs.js.qbpart"));
     EXPECT_EQ(ReadFileForTest(target + "/prefs.js.qbpart"), "first\r\n");
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(target))
-        names.insert(entry.path().filename().string());
-    EXPECT_EQ(names, (std::set<std::string>{"prefs.js", "prefs.js.qbpart"}));
+    EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{"prefs.js", "prefs.js.qbpart"}));
 }
 
 TEST_F(RestoreRunTest, LegacyRecordsOfUntickedComponentsAreSkippedWhole)

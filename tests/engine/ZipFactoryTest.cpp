@@ -4,8 +4,8 @@
 #include "config/errorlog.h"
 #include "config/l10n.h"
 #include "engine/BackupTask.h"
+#include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
-#include "tests/support/ScriptedUserInterface.h"
 
 #include <cstring>
 #include <filesystem>
@@ -16,26 +16,16 @@
 
 using namespace quillbank;
 using quillbank::testing::ReadFileForTest;
-using quillbank::testing::TFakeHome;
-using quillbank::testing::TScriptedUserInterface;
+using quillbank::testing::TArchiveTest;
 namespace fs = std::filesystem;
 
 namespace {
 
-class ZipFactoryTest : public ::testing::Test
+class ZipFactoryTest : public TArchiveTest
 {
 protected:
-    TFakeHome home;
-    std::string programDir = home.MakeDir("program");
-    Tl10n l10n{programDir + "/Default.lng"};
-    TScriptedUserInterface ui;
-    TWizardState state;
     std::string profile = home.MakeDir("profile") + "/";
     std::string archive = home.Path() + "/backup.qkz";
-
-    ZipFactoryTest() { home.WriteFile("program/Backup.ini", "[General]\n"); }
-
-    TArchiveEnvironment Environment() { return {ui, l10n, state, programDir}; }
 
     /// Writes the profile files and backs them up, with `header` as the header.
     void Backup(std::initializer_list<std::pair<std::string, std::string>> files,

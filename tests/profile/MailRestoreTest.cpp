@@ -5,6 +5,7 @@
 #include "config/l10n.h"
 #include "engine/BackupTask.h"
 #include "engine/ZipFactory.h"
+#include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -19,9 +20,8 @@
 
 using namespace quillbank;
 using quillbank::testing::ReadFileForTest;
-using quillbank::testing::TFakeHome;
+using quillbank::testing::TArchiveTest;
 using quillbank::testing::TImmediateExit;
-using quillbank::testing::TScriptedUserInterface;
 namespace fs = std::filesystem;
 
 namespace {
@@ -39,21 +39,15 @@ std::string DirectoryLine(int account, const std::string& value)
     return "user_pref(\"mail.server.server" + std::to_string(account) + ".directory\", \"" + value + "\");";
 }
 
-class MailRestoreTest : public ::testing::Test
+class MailRestoreTest : public TArchiveTest
 {
 protected:
-    TFakeHome home;
-    std::string programDir = home.MakeDir("program");
-    Tl10n l10n{programDir + "/Default.lng"};
-    TScriptedUserInterface ui;
-    TWizardState state;
     std::string profile = home.MakeDir("profile") + "/";
     // Relative paths from a header must not land in the test's folder either.
     fs::path savedCwd = fs::current_path();
 
     MailRestoreTest()
     {
-        home.WriteFile("program/Backup.ini", "");
         state.ArchivePath = home.Path() + "/backup.qkz";
         fs::current_path(home.Path());
     }
@@ -68,12 +62,12 @@ protected:
             home.WriteFile("source/" + name, content);
             task.AddFile(name);
         }
-        TZipFactory(state.ArchivePath, "", source, {ui, l10n, state, programDir}).AddTask(task);
+        TZipFactory(state.ArchivePath, "", source, Environment()).AddTask(task);
     }
     void Restore(const std::string& prefs)
     {
         home.WriteFile("profile/prefs.js", prefs);
-        TZipFactory archive(state.ArchivePath, "", profile, {ui, l10n, state, programDir});
+        TZipFactory archive(state.ArchivePath, "", profile, Environment());
         RestoreMailFolders(profile, archive, state, l10n, ui);
     }
     std::string Prefs() const { return ReadFileForTest(profile + "prefs.js"); }

@@ -75,4 +75,12 @@ std::string ReadFileForTest(const std::string& path)
     return content.str();
 }
 
+std::set<std::string> EntryNamesIn(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
 } // namespace quillbank::testing

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace quillbank::testing {
@@ -35,5 +36,8 @@ private:
 
 /// Reads a whole file for an assertion; empty when it cannot be read.
 std::string ReadFileForTest(const std::string& path);
+
+/// The names of the files and folders directly in `folder`.
+std::set<std::string> EntryNamesIn(const std::string& folder);
 
 } // namespace quillbank::testing

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "apps/WizardState.h"
+#include "config/l10n.h"
+#include "engine/ZipFactory.h"
+#include "tests/support/FakeHome.h"
+#include "tests/support/ScriptedUserInterface.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace quillbank::testing {
+
+/**
+ * What every test of the archive layer runs in: a fake home with a program
+ * folder whose Backup.ini holds no settings, the English texts, a scripted
+ * user interface and a fresh wizard state.
+ */
+class TArchiveTest : public ::testing::Test
+{
+protected:
+    TFakeHome home;
+    std::string programDir = home.MakeDir("program");
+    Tl10n l10n{programDir + "/Default.lng"};
+    TScriptedUserInterface ui;
+    TWizardState state;
+
+    TArchiveTest() { home.WriteFile("program/Backup.ini", ""); }
+
+    TArchiveEnvironment Environment() { return {ui, l10n, state, programDir}; }
+};
+
+} // namespace quillbank::testing
