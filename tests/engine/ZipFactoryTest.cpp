@@ -6,6 +6,7 @@
 #include "engine/BackupTask.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
+#include "tests/support/TestData.h"
 
 #include <cstring>
 #include <filesystem>
@@ -15,8 +16,10 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::NoiseBytes;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TArchiveTest;
+using quillbank::testing::WordText;
 namespace fs = std::filesystem;
 
 namespace {
@@ -321,4 +324,35 @@ TEST_F(ZipFactoryTest, LevelAndEncryptionCanBeSetOverTheSettings)
     EXPECT_EQ((*entries)[0].CompressedSize, 1000u + 12u);
     EXPECT_EQ(TZipFactory(archive, "pw", Environment()).CheckArchive().Outcome,
               TArchiveCheck::TOutcome::Passed);
+}
+
+// Encrypted entries too large to be read whole are decrypted and inflated as
+// they stream: compressed and stored ones alike, checked, and refused when
+// damaged.
+TEST_F(ZipFactoryTest, LargeEncryptedEntriesStreamBackWholeAndTheirDamageIsCaught)
+{
+    const std::string mail = WordText(6'000'000, 3);
+    const std::string noise = NoiseBytes(5'000'000, 4);
+    Backup({{"Inbox", mail}, {"cache.bin", noise}}, "pw");
+    EXPECT_EQ(EncryptionOf("Inbox"), ZIP_EM_AES_256);
+    EXPECT_TRUE(TZipFactory(archive, "pw", profile, Environment()).VerifyArchive("Quillbank\r\n"));
+
+    const std::string out = home.MakeDir("out");
+    state.BackupPassword = "pw";
+    TZipFactory(archive, "", out, Environment()).ExtractFileList({"Inbox", "cache.bin"});
+    EXPECT_TRUE(ReadFileForTest(out + "/Inbox") == mail);
+    EXPECT_TRUE(ReadFileForTest(out + "/cache.bin") == noise);
+
+    // One flipped bit in each entry's data: the mail compresses to some
+    // 900 KB and comes first, the noise fills the rest.
+    std::string bytes = ReadFileForTest(archive);
+    for (const std::size_t at : {std::size_t{400'000}, bytes.size() - 1'000'000})
+        bytes[at] = static_cast<char>(bytes[at] ^ 1);
+    home.WriteFile("damaged.qkz", bytes);
+    const std::string damagedOut = home.MakeDir("damaged-out");
+    EXPECT_EQ(TZipFactory(home.Path() + "/damaged.qkz", "pw", Environment()).CheckArchive().Outcome,
+              TArchiveCheck::TOutcome::Damaged);
+    TZipFactory(home.Path() + "/damaged.qkz", "", damagedOut, Environment())
+        .ExtractFileList({"Inbox", "cache.bin"});
+    EXPECT_TRUE(fs::is_empty(damagedOut));
 }
