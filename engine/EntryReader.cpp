@@ -115,6 +115,20 @@ TReadResult ReadAesEntry(zip_t* archive, std::uint64_t index, const zip_stat_t& 
         else if (!sink(data, size))
             result = TReadResult::SinkFailed;
     };
+    // One inflate call into the output half, delivered; what it produced.
+    auto inflateOnce = [&]() -> std::size_t {
+        inflater.next_out = reinterpret_cast<Bytef*>(output);
+        inflater.avail_out = static_cast<uInt>(half);
+        const int status = inflate(&inflater, Z_NO_FLUSH);
+        if (status != Z_OK && status != Z_STREAM_END) {
+            result = TReadResult::Damaged;
+            return 0;
+        }
+        streamEnded = status == Z_STREAM_END;
+        const std::size_t produced = half - inflater.avail_out;
+        deliver(output, produced);
+        return produced;
+    };
     while (remaining > 0 && result == TReadResult::Ok) {
         const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, half));
         if (!ReadExactly(raw, input, size)) {
@@ -129,39 +143,18 @@ TReadResult ReadAesEntry(zip_t* archive, std::uint64_t index, const zip_stat_t& 
         }
         inflater.next_in = input;
         inflater.avail_in = static_cast<uInt>(size);
-        while (inflater.avail_in > 0 && !streamEnded && result == TReadResult::Ok) {
-            inflater.next_out = reinterpret_cast<Bytef*>(output);
-            inflater.avail_out = static_cast<uInt>(half);
-            const int status = inflate(&inflater, Z_NO_FLUSH);
-            if (status != Z_OK && status != Z_STREAM_END) {
-                result = TReadResult::Damaged;
-                break;
-            }
-            streamEnded = status == Z_STREAM_END;
-            deliver(output, half - inflater.avail_out);
-        }
+        while (inflater.avail_in > 0 && !streamEnded && result == TReadResult::Ok)
+            inflateOnce();
         // Nothing may follow the end of the compressed stream.
         if (streamEnded && (inflater.avail_in > 0 || remaining > 0))
             result = TReadResult::Damaged;
     }
-    // Whatever the stream still holds once all input is in.
-    while (deflated && !streamEnded && result == TReadResult::Ok) {
-        inflater.next_in = input;
-        inflater.avail_in = 0;
-        inflater.next_out = reinterpret_cast<Bytef*>(output);
-        inflater.avail_out = static_cast<uInt>(half);
-        const int status = inflate(&inflater, Z_NO_FLUSH);
-        if (status != Z_OK && status != Z_STREAM_END) {
+    // Whatever the stream still holds once all input is in; a stream that
+    // wants more input than the entry holds is damaged.
+    inflater.avail_in = 0;
+    while (deflated && !streamEnded && result == TReadResult::Ok)
+        if (inflateOnce() == 0 && !streamEnded)
             result = TReadResult::Damaged;
-            break;
-        }
-        streamEnded = status == Z_STREAM_END;
-        if (half - inflater.avail_out == 0 && !streamEnded) {
-            result = TReadResult::Damaged;
-            break;
-        }
-        deliver(output, half - inflater.avail_out);
-    }
     if (deflated)
         inflateEnd(&inflater);
     std::array<std::uint8_t, aes::MacSize> mac{};
