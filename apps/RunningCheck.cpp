@@ -25,29 +25,6 @@ bool IsAppRunning(AppType type)
     return IsKnownAppType(type) && IsAppRunning(type, ListProcessNames());
 }
 
-namespace {
-
-/// Asks the user to exit the application while `inUse` holds; false when
-/// the user gives up.
-template <typename InUse>
-bool WaitWhile(InUse inUse, AppType type, const Tl10n& l10n, TUserInterface& ui)
-{
-    while (inUse()) {
-        const std::string text = l10n.GetTextFmt("Quillbank14", "LANG_DETEKCE", AppInfo(type).RunningName);
-        if (ui.ShowMessageBox(l10n.GetText("TForm1", "LANG_WARNING"), text, TBoxButtons::RetryCancel,
-                              TBoxIcon::Stop) != TBoxAnswer::Retry)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
-bool WaitForAppExit(AppType type, const Tl10n& l10n, TUserInterface& ui)
-{
-    return WaitWhile([type] { return IsAppRunning(type); }, type, l10n, ui);
-}
-
 bool IsProfileInUse(AppType type, const std::string& profileDir)
 {
     switch (ReadProfileLock(profileDir)) {
@@ -63,7 +40,13 @@ bool IsProfileInUse(AppType type, const std::string& profileDir)
 
 bool WaitForProfileFree(AppType type, const std::string& profileDir, const Tl10n& l10n, TUserInterface& ui)
 {
-    return WaitWhile([type, &profileDir] { return IsProfileInUse(type, profileDir); }, type, l10n, ui);
+    while (IsProfileInUse(type, profileDir)) {
+        const std::string text = l10n.GetTextFmt("Quillbank14", "LANG_DETEKCE", AppInfo(type).RunningName);
+        if (ui.ShowMessageBox(l10n.GetText("TForm1", "LANG_WARNING"), text, TBoxButtons::RetryCancel,
+                              TBoxIcon::Stop) != TBoxAnswer::Retry)
+            return false;
+    }
+    return true;
 }
 
 } // namespace quillbank

@@ -16,19 +16,14 @@ bool IsAppRunning(AppType type, const std::vector<std::string>& processNames);
 /// The same against the processes running now.
 bool IsAppRunning(AppType type);
 
-/**
- * Returns true at once when the application is not running. Otherwise asks
- * the user to exit it (Retry / Cancel) and checks again on every Retry;
- * false when the user gives up.
- */
-bool WaitForAppExit(AppType type, const Tl10n& l10n, TUserInterface& ui);
-
 /// Whether the profile at `profileDir` is in use: its lock says so, or, for
 /// a profile without lock files, an application of `type` is running.
 bool IsProfileInUse(AppType type, const std::string& profileDir);
 
 /**
- * As WaitForAppExit, for one profile: a running instance of the application
+ * Returns true at once when the profile is not in use. Otherwise asks the
+ * user to exit the application (Retry / Cancel) and checks again on every
+ * Retry; false when the user gives up. A running instance of the application
  * that uses another profile does not count, and one that uses this profile
  * counts wherever it runs (a snap or flatpak sandbox included).
  */

@@ -64,25 +64,27 @@ private:
 
 } // namespace
 
-TEST(RunningCheck, WaitForAppExitAsksUntilTheApplicationIsGone)
+// A profile without lock files is in use while its application runs.
+TEST(RunningCheck, WaitingForAProfileWithoutLocksAsksUntilTheApplicationIsGone)
 {
     TFakeHome home;
+    const std::string profile = home.MakeDir("profile");
     Tl10n l10n(home.Path() + "/Default.lng");
     TFakeThunderbird thunderbird(home);
     ASSERT_TRUE(IsAppRunning(3));
 
     TScriptedUserInterface ui;
     ui.QueueAnswer(TBoxAnswer::Cancel);
-    EXPECT_FALSE(WaitForAppExit(3, l10n, ui));
+    EXPECT_FALSE(WaitForProfileFree(3, profile, l10n, ui));
     ui.QueueAnswer(TBoxAnswer::Retry);
     ui.QueueAnswer(TBoxAnswer::Cancel);
-    EXPECT_FALSE(WaitForAppExit(3, l10n, ui)); // still running after the Retry
+    EXPECT_FALSE(WaitForProfileFree(3, profile, l10n, ui)); // still running after the Retry
     const std::string box =
         "box retrycancel stop|Warning|Thunderbird is running. Exit it and click the Retry button.";
     EXPECT_EQ(ui.calls, Names(3, box));
 
     thunderbird.Stop();
-    EXPECT_TRUE(WaitForAppExit(3, l10n, ui)); // no box once it is gone
+    EXPECT_TRUE(WaitForProfileFree(3, profile, l10n, ui)); // no box once it is gone
     EXPECT_EQ(ui.calls.size(), 3u);
-    EXPECT_TRUE(WaitForAppExit(0, l10n, ui));
+    EXPECT_TRUE(WaitForProfileFree(0, profile, l10n, ui));
 }

@@ -252,7 +252,7 @@ TEST_F(RealAppsTest, NewProfileIsMadeByTheStartedFirefox)
     EXPECT_EQ(ui.calls, Lines{"box ok warning|Warning|A profile with this name already exists."});
 }
 
-TEST_F(RealAppsTest, WaitForAppExitFollowsARealFirefox)
+TEST_F(RealAppsTest, WaitingForAProfileFollowsARealFirefox)
 {
     // An application ended by another test may linger until it is reaped.
     if (!WaitUntil([] { return !IsAppRunning(2); }, 15s))
@@ -271,7 +271,7 @@ TEST_F(RealAppsTest, WaitForAppExitFollowsARealFirefox)
         "box retrycancel stop|Warning|Firefox is running. Exit it and click the Retry button."};
 
     ui.QueueAnswer(TBoxAnswer::Cancel);
-    EXPECT_FALSE(WaitForAppExit(2, l10n, ui));
+    EXPECT_FALSE(WaitForProfileFree(2, running, l10n, ui));
     EXPECT_EQ(ui.calls, oneBox);
     EXPECT_FALSE(firefox.Ended()) << ReadFileForTest(LogFile());
 
@@ -281,7 +281,7 @@ TEST_F(RealAppsTest, WaitForAppExitFollowsARealFirefox)
         EXPECT_TRUE(WaitUntil([] { return !IsAppRunning(2); }, 30s));
     });
     quitting.script.QueueAnswer(TBoxAnswer::Retry);
-    EXPECT_TRUE(WaitForAppExit(2, l10n, quitting));
+    EXPECT_TRUE(WaitForProfileFree(2, running, l10n, quitting));
     EXPECT_EQ(quitting.script.calls, oneBox);
     // Killed, it leaves its lock link behind: a link to an ended process.
     EXPECT_EQ(ReadProfileLock(running), TProfileLock::Free);
