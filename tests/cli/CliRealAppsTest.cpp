@@ -21,38 +21,23 @@ using quillbank::testing::ReadFileForTest;
 using quillbank::testing::RunCli;
 using quillbank::testing::TAppProcess;
 using quillbank::testing::TCliResult;
-using quillbank::testing::TFakeHome;
 using quillbank::testing::ThunderbirdInstallDir;
-using quillbank::testing::TRealAppsLock;
+using quillbank::testing::TRealAppsTest;
 using quillbank::testing::WaitUntil;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
 
-class CliRealAppsTest : public ::testing::Test
+class CliRealAppsTest : public TRealAppsTest
 {
 protected:
-    TRealAppsLock lock; // declared first: held until the home and its processes are gone
-    TFakeHome home;
-
     void SetUp() override
     {
-        // There is no display here.
-        home.SetEnv("MOZ_HEADLESS", "1");
+        TRealAppsTest::SetUp();
         // The tool refuses while any Firefox or Thunderbird of this machine runs.
         if (IsAppRunning(2) || IsAppRunning(3))
             GTEST_SKIP() << "a Firefox or Thunderbird is running on this machine";
-    }
-    void TearDown() override { EndProcessesOfHome(home.Path()); }
-
-    std::string LogFile() const { return home.Path() + "/apps.log"; }
-
-    /// Runs an application that ends by itself, and expects it to succeed.
-    void RunToEnd(const std::vector<std::string>& arguments)
-    {
-        TAppProcess app(arguments, LogFile());
-        EXPECT_EQ(app.WaitForExit(60s), 0) << arguments.front() << " failed:\n" << ReadFileForTest(LogFile());
     }
 
     TCliResult Run(const std::vector<std::string>& arguments, const std::string& input = "")

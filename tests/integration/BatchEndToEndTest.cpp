@@ -16,13 +16,11 @@
 
 #include <gtest/gtest.h>
 
-using quillbank::testing::EndProcessesOfHome;
 using quillbank::testing::FirefoxInstallDir;
 using quillbank::testing::InstalledVersion;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TAppProcess;
-using quillbank::testing::TFakeHome;
-using quillbank::testing::TRealAppsLock;
+using quillbank::testing::TRealAppsTest;
 using quillbank::testing::WaitUntil;
 using Lines = std::vector<std::string>;
 namespace fs = std::filesystem;
@@ -53,22 +51,19 @@ std::string ThisYear()
     return std::to_string(local.tm_year + 1900);
 }
 
-class BatchEndToEndTest : public ::testing::Test
+class BatchEndToEndTest : public TRealAppsTest
 {
 protected:
-    TRealAppsLock lock; // declared first: held until the home and its processes are gone
-    TFakeHome home;
     std::string programDir = MakePortableCopy();
     int runs = 0;
 
     void SetUp() override
     {
-        // There is no display here: the unattended backup has to do without one.
-        home.SetEnv("MOZ_HEADLESS", "1");
+        // The unattended backup has to do without a display.
+        TRealAppsTest::SetUp();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             home.SetEnv(name, std::nullopt);
     }
-    void TearDown() override { EndProcessesOfHome(home.Path()); }
 
     /// Both programs and their working files, copied from the build's bin
     /// folder (where this test program lies too) into a folder of the home.
@@ -92,7 +87,6 @@ protected:
     }
 
     std::string ErrorLog() const { return ReadFileForTest(home.Path() + "/.config/Quillbank/error.log"); }
-    std::string LogFile() const { return home.Path() + "/apps.log"; }
 
     /// Runs a program to its end; its exit code, and its output in `output`.
     int Run(const std::vector<std::string>& arguments, std::string& output)

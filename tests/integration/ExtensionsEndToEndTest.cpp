@@ -14,18 +14,14 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
-using quillbank::testing::EndProcessesOfHome;
 using quillbank::testing::FirefoxInstallDir;
 using quillbank::testing::InstalledVersion;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::RunCli;
 using quillbank::testing::RunInFirefox;
-using quillbank::testing::TAppProcess;
 using quillbank::testing::TCliResult;
-using quillbank::testing::TFakeHome;
-using quillbank::testing::TRealAppsLock;
+using quillbank::testing::TRealAppsTest;
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -58,28 +54,14 @@ std::string RunningFrom(const std::string& urlFolder)
            urlFolder + AddonFile + "!/\nrelocated=0\n";
 }
 
-class ExtensionsEndToEndTest : public ::testing::Test
+class ExtensionsEndToEndTest : public TRealAppsTest
 {
 protected:
-    TRealAppsLock lock; // declared first: held until the home and its processes are gone
-    TFakeHome home;
-
     void SetUp() override
     {
         if (InstalledVersion(FirefoxInstallDir).empty())
             GTEST_SKIP() << "firefox-esr is not installed (scripts/install-deps.sh installs it)";
-        // There is no display here.
-        home.SetEnv("MOZ_HEADLESS", "1");
-    }
-    void TearDown() override { EndProcessesOfHome(home.Path()); }
-
-    std::string LogFile() const { return home.Path() + "/apps.log"; }
-
-    /// Runs a program that ends by itself, and expects it to succeed.
-    void RunToEnd(const std::vector<std::string>& arguments)
-    {
-        TAppProcess app(arguments, LogFile());
-        EXPECT_EQ(app.WaitForExit(60s), 0) << arguments.front() << " failed:\n" << ReadFileForTest(LogFile());
+        TRealAppsTest::SetUp();
     }
 
     /// A minimal WebExtension with a background script, packed as Firefox

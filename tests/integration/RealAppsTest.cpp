@@ -24,15 +24,13 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
-using quillbank::testing::EndProcessesOfHome;
 using quillbank::testing::FirefoxInstallDir;
 using quillbank::testing::InstalledVersion;
 using quillbank::testing::ProcessesOfHome;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TAppProcess;
-using quillbank::testing::TFakeHome;
 using quillbank::testing::ThunderbirdInstallDir;
-using quillbank::testing::TRealAppsLock;
+using quillbank::testing::TRealAppsTest;
 using quillbank::testing::TScriptedUserInterface;
 using quillbank::testing::WaitUntil;
 using Lines = std::vector<std::string>;
@@ -76,11 +74,9 @@ private:
     std::function<void()> action_;
 };
 
-class RealAppsTest : public ::testing::Test
+class RealAppsTest : public TRealAppsTest
 {
 protected:
-    TRealAppsLock lock; // declared first: held until the home and its processes are gone
-    TFakeHome home;
     Tl10n l10n{home.Path() + "/Default.lng"};
     TScriptedUserInterface ui;
 
@@ -89,22 +85,13 @@ protected:
         if (InstalledVersion(FirefoxInstallDir).empty() || InstalledVersion(ThunderbirdInstallDir).empty())
             GTEST_SKIP()
                 << "firefox-esr or thunderbird is not installed (scripts/install-deps.sh installs them)";
-        // There is no display here; -CreateProfile started without -headless needs this too.
-        home.SetEnv("MOZ_HEADLESS", "1");
+        // -CreateProfile started without -headless needs the headless setting too.
+        TRealAppsTest::SetUp();
     }
-    void TearDown() override { EndProcessesOfHome(home.Path()); }
 
     // Where today's applications put their profiles in a fresh home.
     std::string FirefoxRoot() const { return home.Path() + "/.config/mozilla/firefox/"; }
     std::string ThunderbirdRoot() const { return home.Path() + "/.thunderbird/"; }
-    std::string LogFile() const { return home.Path() + "/apps.log"; }
-
-    /// Runs an application that ends by itself, and expects it to succeed.
-    void RunToEnd(const std::vector<std::string>& arguments)
-    {
-        TAppProcess app(arguments, LogFile());
-        EXPECT_EQ(app.WaitForExit(60s), 0) << arguments.front() << " failed:\n" << ReadFileForTest(LogFile());
-    }
 
     std::vector<TProfileEntry> ListedProfiles(AppType type)
     {

@@ -35,9 +35,8 @@ using quillbank::testing::RunCli;
 using quillbank::testing::RunInFirefox;
 using quillbank::testing::TAppProcess;
 using quillbank::testing::TCliResult;
-using quillbank::testing::TFakeHome;
 using quillbank::testing::ThunderbirdInstallDir;
-using quillbank::testing::TRealAppsLock;
+using quillbank::testing::TRealAppsTest;
 using quillbank::testing::TScriptedUserInterface;
 using quillbank::testing::WaitUntil;
 using Lines = std::vector<std::string>;
@@ -99,22 +98,13 @@ Lines FilesBelow(const std::string& folder)
     return ::testing::AssertionSuccess();
 }
 
-class RunsEndToEndTest : public ::testing::Test
+class RunsEndToEndTest : public TRealAppsTest
 {
 protected:
-    TRealAppsLock lock; // declared first: held until the home and its processes are gone
-    TFakeHome home;
     std::string programDir = MakeProgramDir();
     Tl10n l10n{programDir + "/Default.lng"};
     TScriptedUserInterface ui;
     int toolRuns = 0;
-
-    void SetUp() override
-    {
-        // There is no display here.
-        home.SetEnv("MOZ_HEADLESS", "1");
-    }
-    void TearDown() override { EndProcessesOfHome(home.Path()); }
 
     /// The program's folder with the shipped working files and default settings.
     std::string MakeProgramDir()
@@ -133,14 +123,6 @@ protected:
     }
 
     TArchiveEnvironment Environment(TWizardState& state) { return {ui, l10n, state, programDir}; }
-    std::string LogFile() const { return home.Path() + "/apps.log"; }
-
-    /// Runs an application that ends by itself, and expects it to succeed.
-    void RunToEnd(const std::vector<std::string>& arguments)
-    {
-        TAppProcess app(arguments, LogFile());
-        EXPECT_EQ(app.WaitForExit(60s), 0) << arguments.front() << " failed:\n" << ReadFileForTest(LogFile());
-    }
 
     /// Runs a command-line tool to its end; its exit code, and its output in `output`.
     int RunTool(const std::vector<std::string>& arguments, std::string& output)

@@ -128,6 +128,23 @@ void TAppProcess::Kill()
     pid_ = -1;
 }
 
+void TRealAppsTest::SetUp()
+{
+    // There is no display here.
+    home.SetEnv("MOZ_HEADLESS", "1");
+}
+
+void TRealAppsTest::TearDown()
+{
+    EndProcessesOfHome(home.Path());
+}
+
+void TRealAppsTest::RunToEnd(const std::vector<std::string>& arguments)
+{
+    TAppProcess app(arguments, LogFile());
+    EXPECT_EQ(app.WaitForExit(60s), 0) << arguments.front() << " failed:\n" << ReadFileForTest(LogFile());
+}
+
 std::string RunInFirefox(const std::string& profile, const std::string& script, const std::string& logFile)
 {
     TAppProcess firefox({"firefox-esr", "--headless", "--no-remote", "--marionette",

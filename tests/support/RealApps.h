@@ -1,10 +1,14 @@
 #pragma once
 
+#include "tests/support/FakeHome.h"
+
 #include <chrono>
 #include <string>
 #include <sys/types.h>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace quillbank::testing {
 
@@ -73,6 +77,27 @@ public:
 
 private:
     pid_t pid_ = -1;
+};
+
+/**
+ * A test that starts real applications in a fake home: it holds the lock
+ * that serialises such tests, runs them headless, and ends whatever still
+ * runs with the home as HOME when it finishes.
+ */
+class TRealAppsTest : public ::testing::Test
+{
+protected:
+    TRealAppsLock lock; // declared first: held until the home and its processes are gone
+    TFakeHome home;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    /// Where the programs started by `RunToEnd` write their output.
+    std::string LogFile() const { return home.Path() + "/apps.log"; }
+
+    /// Runs a program that ends by itself, and expects it to succeed.
+    void RunToEnd(const std::vector<std::string>& arguments);
 };
 
 /**
