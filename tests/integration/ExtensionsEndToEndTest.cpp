@@ -8,12 +8,14 @@
 #include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
+#include "tests/support/ZipBuilder.h"
 
 #include <filesystem>
 
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::BuildZip;
 using quillbank::testing::FirefoxInstallDir;
 using quillbank::testing::InstalledVersion;
 using quillbank::testing::ReadFileForTest;
@@ -65,18 +67,16 @@ protected:
     }
 
     /// A minimal WebExtension with a background script, packed as Firefox
-    /// takes it from a profile's "extensions" folder.
-    void WriteExtension(const std::string& xpi)
+    /// takes it from the "extensions" folder of the profile in `folder`.
+    void WriteExtension(const std::string& folder) const
     {
-        RunToEnd({"python3", "-c",
-                  "import json, sys, zipfile\n"
-                  "manifest = {'manifest_version': 2, 'name': 'Probe', 'version': '1.0',\n"
-                  "            'browser_specific_settings': {'gecko': {'id': sys.argv[2]}},\n"
-                  "            'permissions': ['storage'], 'background': {'scripts': ['background.js']}}\n"
-                  "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
-                  "    z.writestr('manifest.json', json.dumps(manifest))\n"
-                  "    z.writestr('background.js', 'browser.storage.local.set({started: true});')\n",
-                  xpi, AddonId});
+        const std::string manifest =
+            R"({"manifest_version": 2, "name": "Probe", "version": "1.0", )"
+            R"("browser_specific_settings": {"gecko": {"id": ")" +
+            AddonId + R"("}}, "permissions": ["storage"], "background": {"scripts": ["background.js"]}})";
+        home.WriteFile(fs::relative(folder, home.Path()).string() + AddonFile,
+                       BuildZip({{"manifest.json", manifest},
+                                 {"background.js", "browser.storage.local.set({started: true});"}}));
     }
 
     std::string FirefoxRoot() const { return home.Path() + "/.config/mozilla/firefox/"; }
@@ -105,8 +105,7 @@ TEST_F(ExtensionsEndToEndTest, ExtensionOfAProfileRestoredIntoAnotherFolderRunsF
     ASSERT_TRUE(fs::is_directory(b));
 
     // Firefox registers and enables the extension found in the profile.
-    fs::create_directories(a + "/extensions");
-    WriteExtension(a + AddonFile);
+    WriteExtension(a);
     home.WriteFile(fs::relative(a, home.Path()).string() + "/user.js",
                    "user_pref(\"marionette.port\", 0);\n"
                    "user_pref(\"xpinstall.signatures.required\", false);\n"
