@@ -9,13 +9,10 @@
 #include "tests/support/TestData.h"
 
 #include <chrono>
-#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
 #include <set>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
@@ -149,21 +146,14 @@ TEST_F(FaultInjectionTest, KilledBackupKeepsThePreviousArchiveAndTheNextRunClean
     ASSERT_EQ(Backup().ExitCode, 0);
     const std::string previous = ReadFileForTest(archive);
     home.WriteFile(".mozilla/firefox/abcd.work/places.sqlite", NoiseBytes(60u << 20, 2));
-    const std::string cli = std::string(QUILLBANK_BINARY_DIR) + "/bin/quillbank-cli";
-    std::vector<std::string> arguments = {cli,    "backup",   "--app", "firefox", "--profile",
-                                          "work", "--output", archive, "--quiet"};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, cli.c_str(), nullptr, nullptr, argv.data(), environ), 0);
-    // Killed once it is writing the new archive.
+    const std::string log = home.Path() + "/cli.log";
+    TAppProcess backup({std::string(QUILLBANK_BINARY_DIR) + "/bin/quillbank-cli", "backup", "--app",
+                        "firefox", "--profile", "work", "--output", archive, "--quiet"},
+                       log);
+    // Killed once it is writing the new archive (a run that did not start never writes).
     const bool writing = WaitUntil([&] { return BackupFolder().size() > 1; }, std::chrono::seconds(60));
-    kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(writing);
+    backup.Kill();
+    ASSERT_TRUE(writing) << ReadFileForTest(log);
     EXPECT_EQ(ReadFileForTest(archive), previous);
 
     home.WriteFile(".mozilla/firefox/abcd.work/places.sqlite", "small again");
