@@ -641,8 +641,8 @@ bool TForm1::ConfirmOverwriteProfile()
     // outside the profile: the user sees each of them before saying yes.
     if (ComponentBoxes()[EmailsBox].Checked && !state_.MailFolders.empty()) {
         question += "\n\n" + Text("Quillbank14", "LANG_OUTSIDE_PROFILE");
-        for (const std::string& folder : state_.MailFolders)
-            question += "\n" + folder;
+        for (const TMailFolder& folder : state_.MailFolders)
+            question += "\n" + folder.Path;
     }
     return AskYesNo(Text("LANG_QUESTION"), question);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "apps/AppType.h"
+#include "profile/MailFolder.h"
 #include "profile/UnknowItem.h"
 
 #include <cstdint>
@@ -50,9 +51,8 @@ struct TWizardState
     std::uint8_t ArchiveFormat = 0;
     /// The password of the current run; empty for none.
     std::string BackupPassword;
-    /// The mail folders outside the profile that an archive holds, as
-    /// absolute paths at backup time.
-    std::vector<std::string> MailFolders;
+    /// The mail folders outside the profile that an archive holds.
+    std::vector<TMailFolder> MailFolders;
     /// The unknown entries an archive holds.
     std::vector<TUnknowItem> UnknownEntries;
 };

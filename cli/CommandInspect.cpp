@@ -166,7 +166,8 @@ int InspectCommand(const std::vector<std::string>& arguments)
     context.State().ArchivePath = found.Path;
     found.Contents = ReadBackupFile(context);
     found.Zip = context.State().ArchiveFormat == 2;
-    found.MailFolders = context.State().MailFolders;
+    for (const TMailFolder& folder : context.State().MailFolders)
+        found.MailFolders.push_back(folder.Path);
     found.UnknownEntries = context.State().UnknownEntries;
     if (found.Zip)
         found.Facts = ArchiveFacts(context);

@@ -90,14 +90,14 @@ TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes
 /// The mail folders that restoring the emails writes outside the profile, as
 /// the backup's header names them: listed on standard error before anything
 /// is written, and written only when the user said so.
-void ListFoldersOutsideProfile(const TRestoreRequest& request, const std::vector<std::string>& folders,
+void ListFoldersOutsideProfile(const TRestoreRequest& request, const std::vector<TMailFolder>& folders,
                                bool allowed)
 {
     if (!request.Boxes[EmailsBox].Checked || folders.empty())
         return;
     std::cerr << "quillbank-cli restore: the emails of this backup go to folders outside the profile:\n";
-    for (const std::string& folder : folders)
-        std::cerr << "  " << folder << "\n";
+    for (const TMailFolder& folder : folders)
+        std::cerr << "  " << folder.Path << "\n";
     if (!allowed)
         throw EUsageError(
             "give --outside-profile to restore into them, or leave emails out with --components");

@@ -8,6 +8,7 @@
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -65,10 +66,25 @@ std::optional<std::string> ExtractHeader(const std::string& path, const TArchive
     return ReadWholeFile(folder.Path() + std::string(ArchiveHeaderName));
 }
 
+/// The archive folders of the mail folders, when the header lists them from
+/// line `at` on: one per folder, in the folders' order, closed by the
+/// separator. A list of another length is not used.
+void ReadArchiveFolders(const std::vector<std::string>& lines, std::size_t at,
+                        std::vector<TMailFolder>& mailFolders)
+{
+    std::vector<std::string> names;
+    for (; at < lines.size() && lines[at] != HeaderSeparator; ++at)
+        names.push_back(AnsiToUtf8(lines[at]));
+    if (names.empty() || names.size() != mailFolders.size())
+        return;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        mailFolders[i].ArchiveFolder = std::move(names[i]);
+}
+
 } // namespace
 
 std::string WriteArchiveHeader(AppType type, const TComponentBoxes& boxes,
-                               const std::vector<std::string>& mailFolders,
+                               const std::vector<TMailFolder>& mailFolders,
                                const std::vector<TUnknowItem>& unknownEntries)
 {
     std::string header;
@@ -85,14 +101,24 @@ std::string WriteArchiveHeader(AppType type, const TComponentBoxes& boxes,
         flags += boxes[box].Checked ? 'Y' : 'N';
     line(flags);
     line(HeaderSeparator);
-    for (const std::string& folder : mailFolders)
-        line(Utf8ToAnsi(folder));
+    for (const TMailFolder& folder : mailFolders)
+        line(Utf8ToAnsi(folder.Path));
     line(HeaderSeparator);
     for (const TUnknowItem& entry : unknownEntries) {
         line(entry.IsDirectory ? "dir" : "file");
         line(entry.Name);
     }
     line(HeaderSeparator);
+    // Readers stop after the unknown entries: the archive folders follow only
+    // when a folder is not stored under its own name.
+    const bool renamed = std::ranges::any_of(mailFolders, [](const TMailFolder& folder) {
+        return folder.ArchiveFolder != ExtractFileName(folder.Path);
+    });
+    if (renamed) {
+        for (const TMailFolder& folder : mailFolders)
+            line(Utf8ToAnsi(folder.ArchiveFolder));
+        line(HeaderSeparator);
+    }
     return header;
 }
 
@@ -138,11 +164,15 @@ AppType ReadArchiveHeader(TWizardState& state, TComponentBoxes& boxes, TArchiveE
     // A legacy container's file records follow its flags at once: it has no lists.
     if (state.ArchiveFormat == 2) {
         std::size_t at = 6;
-        for (; at < lines.size() && lines[at] != HeaderSeparator; ++at)
-            state.MailFolders.push_back(AnsiToUtf8(lines[at]));
+        for (; at < lines.size() && lines[at] != HeaderSeparator; ++at) {
+            std::string path = AnsiToUtf8(lines[at]);
+            std::string name = ExtractFileName(path);
+            state.MailFolders.push_back({std::move(path), std::move(name)});
+        }
         for (++at; at < lines.size() && lines[at] != HeaderSeparator; at += 2)
             if (at + 1 < lines.size())
                 state.UnknownEntries.push_back({lines[at + 1], lines[at].starts_with("dir")});
+        ReadArchiveFolders(lines, at + 1, state.MailFolders);
     }
     for (std::size_t position = 0; position < HeaderFlagOrder.size(); ++position) {
         const bool chosen = position < flags.size() && flags[position] == 'Y';

@@ -3,6 +3,7 @@
 #include "apps/AppType.h"
 #include "engine/ComponentBoxes.h"
 #include "engine/ZipFactory.h"
+#include "profile/MailFolder.h"
 #include "profile/UnknowItem.h"
 
 #include <string>
@@ -22,11 +23,12 @@ inline constexpr std::string_view HeaderSeparator = "****////\\\\\\\\****";
  * The header text of a new archive: the magic line, the application type,
  * an empty version line, the component flags, the external mail folders and
  * the unknown entries, each part closed by the separator line; CR LF line
- * ends. It goes into the archive from memory: a backup never writes into
- * the profile it reads.
+ * ends. When a mail folder is stored under another archive folder than its
+ * own name, a last part lists the archive folder of every mail folder. It goes into the archive from memory:
+ * a backup never writes into the profile it reads.
  */
 std::string WriteArchiveHeader(AppType type, const TComponentBoxes& boxes,
-                               const std::vector<std::string>& mailFolders,
+                               const std::vector<TMailFolder>& mailFolders,
                                const std::vector<TUnknowItem>& unknownEntries);
 
 /**

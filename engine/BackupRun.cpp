@@ -5,10 +5,12 @@
 #include "engine/ArchiveHeader.h"
 #include "engine/BackupTask.h"
 #include "engine/Catalogue.h"
+#include "engine/ExternalFolderNames.h"
 #include "engine/PendingArchive.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
+#include "profile/AccountFolder.h"
 #include "profile/Extensions.h"
 #include "profile/PrefsParser.h"
 #include "profile/SqliteFiles.h"
@@ -116,7 +118,7 @@ std::vector<TUnknowItem> ListUnknownEntries(TBackupTask& task, const TBackupRequ
 } // namespace
 
 void CollectMailFolders(TBackupTask& task, bool accountsOnly, const std::string& profileDir,
-                        const Tl10n& l10n, std::vector<std::string>& mailFolders)
+                        const Tl10n& l10n, std::vector<TMailFolder>& mailFolders)
 {
     const TEmailsBackup& emails = EmailsBackup();
     for (const TFolderMask& folder :
@@ -124,14 +126,14 @@ void CollectMailFolders(TBackupTask& task, bool accountsOnly, const std::string&
         task.AddFolder(std::string(folder.Folder), std::string(folder.Mask));
     const TPrefsParser prefs(profileDir + "prefs.js", l10n);
     for (const TPrefsParserAccount& account : prefs.Accounts()) {
-        std::string folder = ResolveDirectory(account, profileDir);
-        while (folder.size() > 1 && folder.ends_with(PathSeparator))
-            folder.pop_back();
-        if (folder.empty() || !account.IsExternal)
+        const TAccountFolder folder = LocateAccountFolder(account, profileDir);
+        const std::string name = ExtractFileName(folder.Path);
+        // Two accounts sharing a folder: its files go in once.
+        if (!folder.IsExternal || name.empty() ||
+            std::ranges::find(mailFolders, folder.Path, &TMailFolder::Path) != mailFolders.end())
             continue;
-        mailFolders.push_back(folder);
-        const std::string parent = ExtractFileDir(folder);
-        const std::string name = ExtractFileName(folder);
+        mailFolders.push_back({folder.Path, name});
+        const std::string parent = ExtractFileDir(folder.Path);
         for (std::string_view mask :
              accountsOnly ? emails.AccountsOnlyExternalMasks : emails.FullExternalMasks)
             task.ListFolder(name, std::string(mask), parent);
@@ -159,6 +161,7 @@ std::vector<std::string> RunBackup(const TBackupRequest& request, TWizardState& 
         ListComponents(task, request);
         ListEmails(task, request, l10n, state);
         const std::vector<TUnknowItem> chosen = ListUnknownEntries(task, request);
+        NameExternalFolders(task, state.MailFolders);
 
         const std::string header =
             WriteArchiveHeader(request.Application, request.Boxes, state.MailFolders, chosen);

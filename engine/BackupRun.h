@@ -3,6 +3,7 @@
 #include "apps/AppType.h"
 #include "engine/ComponentBoxes.h"
 #include "engine/ZipFactory.h"
+#include "profile/MailFolder.h"
 #include "profile/UnknowItem.h"
 
 #include <optional>
@@ -52,8 +53,8 @@ std::vector<std::string> RunBackup(const TBackupRequest& request, TWizardState& 
 
 /// Lists the mail folders of the Emails component into the task: the
 /// profile's own folders, and each account folder outside the profile,
-/// whose path is appended to `mailFolders`.
+/// which is appended to `mailFolders` under its own name (once each).
 void CollectMailFolders(TBackupTask& task, bool accountsOnly, const std::string& profileDir,
-                        const Tl10n& l10n, std::vector<std::string>& mailFolders);
+                        const Tl10n& l10n, std::vector<TMailFolder>& mailFolders);
 
 } // namespace quillbank

@@ -177,13 +177,13 @@ void TBackupTask::AddExternal(const std::string& relativeName, const std::string
     const auto size = RegularFileSize(found->first);
     if (!size)
         return;
-    externalFiles_.push_back({IncludeTrailingSeparator(sourceFolder), found->second});
+    externalFiles_.push_back({IncludeTrailingSeparator(sourceFolder), found->second, {}});
     totalBytes_ += *size;
 }
 
 void TBackupTask::AddListedFile(const std::string& root, const std::string& relativeName)
 {
-    const bool inProfile = (root + relativeName).find(profileDir_) != std::string::npos;
+    const bool inProfile = IsInsideFolder(root + relativeName, profileDir_);
     if (inProfile && root != IncludeTrailingSeparator(baseDir_)) {
         AddFile(relativeName);
         return;
@@ -194,8 +194,18 @@ void TBackupTask::AddListedFile(const std::string& root, const std::string& rela
     if (inProfile)
         files_.push_back(relativeName);
     else
-        externalFiles_.push_back({root, relativeName});
+        externalFiles_.push_back({root, relativeName, {}});
     totalBytes_ += *size;
+}
+
+void TBackupTask::StoreExternalFolderAs(const std::string& sourceDir, const std::string& folderName,
+                                        const std::string& archiveFolder)
+{
+    const std::string source = IncludeTrailingSeparator(sourceDir);
+    const std::string prefix = folderName + PathSeparator;
+    for (TBackupTaskExternal& external : externalFiles_)
+        if (external.SourceDir == source && external.RelativeName.starts_with(prefix))
+            external.ArchiveFolder = archiveFolder;
 }
 
 void TBackupTask::AddFolder(const std::string& relativeFolder, const std::string& mask)

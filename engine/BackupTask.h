@@ -33,8 +33,8 @@ class TBackupTask
 public:
     /// `baseDir`: the profile folder the task is for (ends with "/").
     /// `profileDir`: the profile folder the wizard works on; a file found by a
-    /// listing whose full path contains it is a profile file, any other file is
-    /// external. `ui` lets pending events run during long listings.
+    /// listing below it (by whole path components) is a profile file, any
+    /// other file is external. `ui` lets pending events run during long listings.
     TBackupTask(std::string baseDir, std::string profileDir, TUserInterface& ui);
 
     /// Lists the file at BaseDir + `relativeName` when it exists.
@@ -53,6 +53,11 @@ public:
      * each by the same rule.
      */
     void ListFolder(const std::string& folder, const std::string& mask, const std::string& root);
+
+    /// Stores the external files listed from `folderName` below `sourceDir`
+    /// under the top-level archive folder `archiveFolder` instead.
+    void StoreExternalFolderAs(const std::string& sourceDir, const std::string& folderName,
+                               const std::string& archiveFolder);
 
     const std::string& BaseDir() const { return baseDir_; }
     const std::vector<std::string>& Files() const { return files_; }

@@ -161,14 +161,16 @@ void TZipFactory::AddTask(const TBackupTask& task, std::string_view header)
     headerStaged_ = !header.empty();
     const auto profileFolder = std::make_shared<const std::string>(IncludeTrailingSeparator(baseDir_));
     for (const std::string& name : task.Files())
-        staged_.emplace_back(name, profileFolder);
+        staged_.push_back({name, profileFolder, {}});
     ++addOperations_;
     std::map<std::string, std::shared_ptr<const std::string>> externalFolders;
     for (const TBackupTaskExternal& external : task.ExternalFiles()) {
         auto& folder = externalFolders[external.SourceDir];
         if (!folder)
             folder = std::make_shared<const std::string>(IncludeTrailingSeparator(external.SourceDir));
-        staged_.emplace_back(external.RelativeName, folder);
+        std::string entryName = external.EntryName();
+        staged_.push_back({std::move(entryName), folder,
+                           external.ArchiveFolder.empty() ? std::string() : external.RelativeName});
         ++addOperations_;
     }
     WriteStaged();
@@ -179,7 +181,7 @@ void TZipFactory::AddFileList(const std::vector<std::string>& names)
 {
     const auto profileFolder = std::make_shared<const std::string>(IncludeTrailingSeparator(baseDir_));
     for (const std::string& name : names)
-        staged_.emplace_back(name, profileFolder);
+        staged_.push_back({name, profileFolder, {}});
     ++addOperations_;
     WriteStaged();
     env_.Ui.ProcessEvents();
@@ -187,8 +189,8 @@ void TZipFactory::AddFileList(const std::vector<std::string>& names)
 
 void TZipFactory::AddExternalFile(const std::string& relativeName, const std::string& sourceFolder)
 {
-    staged_.emplace_back(relativeName,
-                         std::make_shared<const std::string>(IncludeTrailingSeparator(sourceFolder)));
+    staged_.push_back(
+        {relativeName, std::make_shared<const std::string>(IncludeTrailingSeparator(sourceFolder)), {}});
     ++addOperations_;
     WriteStaged();
 }
@@ -246,8 +248,9 @@ void TZipFactory::WriteStaged()
         source.Removed = true;
     };
     std::set<std::string_view> added;
-    for (auto& [entryName, folder] : staged) {
-        auto source = std::make_unique<TZipFileSource>(std::move(entryName), std::move(folder), observer);
+    for (TStagedEntry& entry : staged) {
+        auto source = std::make_unique<TZipFileSource>(std::move(entry.EntryName), std::move(entry.Folder),
+                                                       observer, std::move(entry.SourceName));
         // A name listed twice is one entry, added once.
         if (added.contains(source->EntryName()))
             continue;
@@ -349,6 +352,13 @@ int TZipFactory::ExtractFolder(const std::string& folder, const std::string& mas
     return ExtractFolderTo(folder, mask, baseDir_);
 }
 
+int TZipFactory::ExtractFolderInto(const std::string& archiveFolder, const std::string& destination)
+{
+    const int count = Extract({archiveFolder + "/*"}, destination, archiveFolder.size() + 1);
+    env_.Ui.ProcessEvents();
+    return count;
+}
+
 TArchiveReaders* TZipFactory::Readers()
 {
     if (!readers_) {
@@ -363,7 +373,8 @@ TArchiveReaders* TZipFactory::Readers()
     return readers_.get();
 }
 
-int TZipFactory::Extract(const std::vector<std::string>& specs, const std::string& destination)
+int TZipFactory::Extract(const std::vector<std::string>& specs, const std::string& destination,
+                         std::size_t strippedPrefix)
 {
     TArchiveReaders* readers = Readers();
     if (readers == nullptr)
@@ -386,8 +397,10 @@ int TZipFactory::Extract(const std::vector<std::string>& specs, const std::strin
             Report("entry \"" + name + "\" not extracted: it is a symbolic link");
             continue;
         }
+        // The specs matched, so every name is longer than the prefix.
+        std::string target = name.substr(strippedPrefix);
         // Folders are made here, once each, so that the workers only write files.
-        const std::string folder = ExtractFileDir(root + name);
+        const std::string folder = ExtractFileDir(root + target);
         if (folders.insert(folder).second) {
             std::error_code fsError;
             fs::create_directories(folder, fsError);
@@ -397,7 +410,7 @@ int TZipFactory::Extract(const std::vector<std::string>& specs, const std::strin
                 continue;
             }
         }
-        planned.push_back({i, name});
+        planned.push_back({i, name, std::move(target)});
     }
     return ExtractPlanned(*readers, planned, root);
 }
@@ -420,7 +433,7 @@ int TZipFactory::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPla
             pending.size(), workers,
             [&](unsigned worker, std::size_t k) {
                 results[k] =
-                    WriteEntryFile(readers.Handle(worker), pending[k]->Index, root + pending[k]->Name,
+                    WriteEntryFile(readers.Handle(worker), pending[k]->Index, root + pending[k]->Target,
                                    password_, buffers_[worker], problems[k]);
                 return true;
             },

@@ -120,6 +120,10 @@ public:
     void ExtractFileList(const std::vector<std::string>& specs);
     int ExtractFolderTo(const std::string& folder, const std::string& mask, const std::string& destination);
     int ExtractFolder(const std::string& folder, const std::string& mask);
+    /// Extracts every entry below the top-level `archiveFolder` into
+    /// `destination`, without that first level: "Box~2/Inbox" becomes
+    /// destination + "/Inbox". `archiveFolder` holds no wildcard or separator.
+    int ExtractFolderInto(const std::string& archiveFolder, const std::string& destination);
 
     /// Whether the archive reads back: every entry decrypts and matches its
     /// size and checksum, and the header entry holds `expectedHeader`.
@@ -147,8 +151,13 @@ private:
     {
         std::uint64_t Index = 0;
         std::string Name;
+        /// Where the entry goes, relative to the destination.
+        std::string Target;
     };
-    int Extract(const std::vector<std::string>& specs, const std::string& destination);
+    /// Extracts the entries the specs match below `destination`, each without
+    /// the first `strippedPrefix` characters of its name.
+    int Extract(const std::vector<std::string>& specs, const std::string& destination,
+                std::size_t strippedPrefix = 0);
     /// Writes the entries below `root` on every core; asks for the password
     /// again when it turns out wrong.
     int ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlannedEntry>& planned,
@@ -170,9 +179,17 @@ private:
     std::int64_t bytesDone_ = 0;
     std::int64_t bytesTotal_ = 0;
     int addOperations_ = 0;
-    /// Entries waiting to be written: entry name and the folder it is read
-    /// from (ending with a separator), shared by all the entries from there.
-    std::vector<std::pair<std::string, std::shared_ptr<const std::string>>> staged_;
+    /// An entry waiting to be written.
+    struct TStagedEntry
+    {
+        std::string EntryName;
+        /// The folder the file is read from (ending with a separator), shared
+        /// by all the entries from there.
+        std::shared_ptr<const std::string> Folder;
+        /// The file's name below Folder; empty when it is EntryName.
+        std::string SourceName;
+    };
+    std::vector<TStagedEntry> staged_;
     std::string stagedHeader_;
     /// The label of file lines in the progress and the report.
     std::string fileLabel_;

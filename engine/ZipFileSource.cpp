@@ -19,8 +19,9 @@ constexpr auto PumpInterval = std::chrono::milliseconds(50);
 } // namespace
 
 TZipFileSource::TZipFileSource(std::string entryName, std::shared_ptr<const std::string> folder,
-                               const TSourceObserver& observer)
-    : entryName_(std::move(entryName)), folder_(std::move(folder)), observer_(observer)
+                               const TSourceObserver& observer, std::string sourceName)
+    : entryName_(std::move(entryName)), folder_(std::move(folder)), sourceName_(std::move(sourceName)),
+      observer_(observer)
 {
     zip_error_init(&error_);
 }

@@ -32,15 +32,16 @@ struct TSourceObserver
 class TZipFileSource
 {
 public:
-    /// `folder` ends with a separator; many sources share it.
+    /// The file is `folder` + `sourceName` (`folder` ends with a separator;
+    /// many sources share it); an empty `sourceName` is the entry's name.
     TZipFileSource(std::string entryName, std::shared_ptr<const std::string> folder,
-                   const TSourceObserver& observer);
+                   const TSourceObserver& observer, std::string sourceName = {});
     ~TZipFileSource();
     TZipFileSource(const TZipFileSource&) = delete;
     TZipFileSource& operator=(const TZipFileSource&) = delete;
 
     const std::string& EntryName() const { return entryName_; }
-    std::string Path() const { return *folder_ + entryName_; }
+    std::string Path() const { return *folder_ + SourceName(); }
 
     /// Reads the file's size and time and checks that it can be read; false
     /// with Failure() set when not.
@@ -49,7 +50,7 @@ public:
     /// the source encrypts them itself (AES-256, with the keys the first
     /// piece brings), so that the writer copies them as they are.
     void Attach(TParallelDeflate* pipeline, std::size_t job, bool compressed, bool encrypted);
-    TDeflateJob Job() const { return {*folder_, entryName_, plannedSize_}; }
+    TDeflateJob Job() const { return {*folder_, SourceName(), plannedSize_}; }
 
     /// Why the file could not be read; empty when it could.
     const std::string& Failure() const { return failure_; }
@@ -61,6 +62,7 @@ public:
     static zip_int64_t Callback(void* self, void* data, zip_uint64_t length, zip_source_cmd_t command);
 
 private:
+    const std::string& SourceName() const { return sourceName_.empty() ? entryName_ : sourceName_; }
     zip_int64_t Command(void* data, zip_uint64_t length, zip_source_cmd_t command);
     zip_int64_t Read(unsigned char* data, std::size_t length);
     /// Takes the next piece; false when the file failed.
@@ -73,6 +75,8 @@ private:
 
     std::string entryName_;
     std::shared_ptr<const std::string> folder_;
+    /// Empty when the file's name below the folder is the entry's name.
+    std::string sourceName_;
     const TSourceObserver& observer_;
     TParallelDeflate* pipeline_ = nullptr;
     std::size_t job_ = 0;

@@ -7,6 +7,7 @@
 #include "engine/ZipFactory.h"
 #include "fuzz/FuzzSupport.h"
 #include "platform/Text.h"
+#include "profile/AccountFolder.h"
 #include "profile/MailRestore.h"
 #include "profile/PrefsParser.h"
 
@@ -42,10 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Tl10n l10n(programDir + "Default.lng");
     fuzz::TSilentUserInterface ui;
     TWizardState state;
-    state.MailFolders = {scratch + "external/Mail", scratch + "external/News"};
+    state.MailFolders = {{scratch + "external/Mail", "Mail"}, {scratch + "external/News", "News"}};
     try {
         TPrefsParser parser(profile + "prefs.js", l10n);
         HasMailSettings(profile);
+        for (const TPrefsParserAccount& account : parser.Accounts())
+            LocateAccountFolder(account, profile);
         // No archive there: the extracts find nothing, the rewrite still runs.
         TZipFactory archive(programDir + "missing.qkz", "", profile, {ui, l10n, state, programDir});
         RestoreMailFolders(profile, archive, state, l10n, ui);

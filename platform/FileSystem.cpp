@@ -38,6 +38,24 @@ std::string ExtractFileName(std::string_view path)
     return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
 }
 
+std::string LexicallyNormal(std::string_view path)
+{
+    std::string normal = std::filesystem::path(path).lexically_normal().string();
+    // "/.." is the root itself; lexically_normal keeps such steps only in
+    // relative paths.
+    return WithoutTrailingSeparators(normal);
+}
+
+bool IsInsideFolder(std::string_view path, std::string_view folder)
+{
+    const std::string inner = LexicallyNormal(path);
+    const std::string outer = LexicallyNormal(folder);
+    if (outer.empty() || !inner.starts_with(outer))
+        return false;
+    return inner.size() == outer.size() || outer.back() == PathSeparator ||
+           inner[outer.size()] == PathSeparator;
+}
+
 bool IsConfinedPath(std::string_view path)
 {
     if (path.empty() || path.front() == PathSeparator || (path.size() >= 2 && path[1] == ':'))

@@ -19,6 +19,14 @@ std::string ExtractFileDir(std::string_view path);
 /// Everything after the last separator.
 std::string ExtractFileName(std::string_view path);
 
+/// `path` with "." and ".." steps resolved and repeated separators merged,
+/// without looking at the disk and without a trailing separator; ".." at the
+/// root stays at the root. A relative path stays relative.
+std::string LexicallyNormal(std::string_view path);
+/// Whether `path` is `folder` or lies below it, compared by whole path
+/// components after LexicallyNormal: "/p/tbx-archive/Box" is not inside "/p/tbx".
+bool IsInsideFolder(std::string_view path, std::string_view folder);
+
 /// Whether a relative path from an untrusted source (an archive entry, a
 /// header line) stays inside any folder it is joined to: not absolute, no
 /// drive letter, no ".." step.

@@ -8,6 +8,7 @@
 #include "platform/StagedFile.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
+#include "profile/AccountFolder.h"
 #include "profile/PrefsParser.h"
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -115,10 +117,11 @@ void RewritePrefs(const TPrefsFiles& files, Transform transform)
 }
 
 /// Why a mail folder recorded in a backup's header is not used, or nothing
-/// when it is. The last component is looked up in the archive as a folder
+/// when it is. Its archive folder is looked up in the archive as a folder
 /// name, so it must be one the archive layer's wildcards match exactly.
-std::optional<std::string> RefusalReason(std::string_view path)
+std::optional<std::string> RefusalReason(const TMailFolder& folder)
 {
+    const std::string_view path = folder.Path;
     if (!path.starts_with('/'))
         return "it is not an absolute path";
     std::size_t start = 1;
@@ -131,23 +134,61 @@ std::optional<std::string> RefusalReason(std::string_view path)
     const std::string_view name = path.substr(path.rfind('/') + 1);
     if (name.empty() || name == ".")
         return "it does not end with a folder name";
-    if (name.find_first_of("*?\\") != std::string_view::npos)
+    const std::string_view stored = folder.ArchiveFolder;
+    if (stored.empty() || stored == "." || stored == ".." ||
+        stored.find_first_of("*?\\/") != std::string_view::npos)
         return "its folder name cannot be looked up in the archive";
     return std::nullopt;
 }
 
 /// The recorded mail folders that may be restored; each refused one is
 /// reported with one line in the error log.
-std::vector<std::string> AcceptedMailFolders(const std::vector<std::string>& recorded)
+std::vector<TMailFolder> AcceptedMailFolders(const std::vector<TMailFolder>& recorded)
 {
-    std::vector<std::string> accepted;
-    for (const std::string& path : recorded) {
-        if (const auto reason = RefusalReason(path))
-            WriteErrorLog("Mail folder \"" + path + "\" of the backup not restored: " + *reason);
+    std::vector<TMailFolder> accepted;
+    for (const TMailFolder& folder : recorded) {
+        if (const auto reason = RefusalReason(folder))
+            WriteErrorLog("Mail folder \"" + folder.Path + "\" of the backup not restored: " + *reason);
         else
-            accepted.push_back(path);
+            accepted.push_back(folder);
     }
     return accepted;
+}
+
+/// Whether the account of the backup's prefs.js kept its mail in `folder`:
+/// its absolute preference names it, or its relative one leads out of the
+/// profile by ".." steps to a path that `folder` ends with.
+bool AccountUsesFolder(const TPrefsParserAccount& account, const std::string& folder)
+{
+    const std::string normal = LexicallyNormal(folder);
+    if (!account.Directory.empty() && LexicallyNormal(ReplaceAll(account.Directory, "\\\\", "\\")) == normal)
+        return true;
+    constexpr std::string_view Marker = "[ProfD]";
+    if (!account.DirectoryRel.starts_with(Marker))
+        return false;
+    const std::string relative = LexicallyNormal(account.DirectoryRel.substr(Marker.size()));
+    std::string_view tail = relative;
+    if (!tail.starts_with("../"))
+        return false;
+    while (tail.starts_with("../"))
+        tail.remove_prefix(3);
+    return !tail.empty() && tail != ".." && normal.ends_with("/" + std::string(tail));
+}
+
+/// The account number of a "mail.server.serverN.<field>" preference and its
+/// field, or nothing for any other preference.
+std::optional<std::pair<int, std::string>> AccountField(std::string_view line)
+{
+    constexpr std::string_view Prefix = "mail.server.server";
+    const std::string name = PrefName(line);
+    if (line.find("user_pref(") == std::string_view::npos || !name.starts_with(Prefix))
+        return std::nullopt;
+    const std::string_view rest = std::string_view(name).substr(Prefix.size());
+    const auto dot = rest.find('.');
+    int number = 0;
+    if (dot == std::string_view::npos || !TryParseInt(rest.substr(0, dot), number))
+        return std::nullopt;
+    return std::make_pair(number, std::string(rest.substr(dot + 1)));
 }
 
 } // namespace
@@ -163,28 +204,48 @@ void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, con
     SettleLeftoverCopy(files);
     // Fails with the "prefs.js not found" text when the profile has none.
     const TPrefsParser parser(files.Prefs, l10n);
-    const std::vector<std::string> folders = AcceptedMailFolders(state.MailFolders);
+
+    // Each recorded folder goes back to its place once, and every account
+    // that kept its mail there is pointed at it.
+    std::map<int, std::string> restoredFolders;
+    for (const TMailFolder& folder : AcceptedMailFolders(state.MailFolders)) {
+        std::vector<int> accounts;
+        for (const TPrefsParserAccount& account : parser.Accounts())
+            if (AccountUsesFolder(account, folder.Path))
+                accounts.push_back(account.Number);
+        if (accounts.empty()) {
+            WriteErrorLog("Mail folder \"" + folder.Path +
+                          "\" of the backup not restored: no account of its prefs.js uses it");
+            continue;
+        }
+        std::error_code error;
+        fs::create_directories(folder.Path, error);
+        if (!DirectoryExists(folder.Path)) {
+            ui.ShowError(l10n.GetText("Quillbank14", "LANG_ERROR"),
+                         l10n.GetText("Quillbank14", "LANG_CANNOT_RESTORE_ORIG_EXT") + " " + folder.Path);
+            continue;
+        }
+        archive.ExtractFolderInto(folder.ArchiveFolder, folder.Path);
+        for (int number : accounts)
+            restoredFolders[number] = LexicallyNormal(folder.Path);
+    }
 
     RewritePrefs(files, [&](const std::string& line) {
-        // The closing quote leaves the ".directory-rel" preferences alone.
-        if (!Contains(line, "user_pref(\"mail.server.server") || !Contains(line, ".directory\""))
+        const auto field = AccountField(line);
+        if (!field)
             return line;
-        const std::string path = ReplaceAll(Utf8ToAnsi(PrefValue(line)), "\\\\", "\\");
-        if (std::find(folders.begin(), folders.end(), path) == folders.end())
+        const auto restored = restoredFolders.find(field->first);
+        if (restored == restoredFolders.end())
             return line;
-        std::error_code error;
-        fs::create_directories(path, error);
-        if (!DirectoryExists(path)) {
-            ui.ShowError(l10n.GetText("Quillbank14", "LANG_ERROR"),
-                         l10n.GetText("Quillbank14", "LANG_CANNOT_RESTORE_ORIG_EXT") + " " + path);
-            return line;
-        }
-        const auto slash = path.rfind('/');
-        const std::string parent = path.substr(0, slash);
-        const std::string name = path.substr(slash + 1);
-        // A folder directly below the root has the root as its parent.
-        archive.ExtractFolderTo(name, "*.*", parent.empty() ? "/" : parent);
-        return ReplaceStringValue(line, ReplaceAll(AnsiToUtf8(parent + "/" + name), "\\", "\\\\"));
+        if (field->second == "directory")
+            return ReplaceStringValue(line, ReplaceAll(AnsiToUtf8(restored->second), "\\", "\\\\"));
+        // The relative preference wins when the application reads the two:
+        // it must lead from this profile to the same folder.
+        if (field->second == "directory-rel")
+            return ReplaceStringValue(
+                line,
+                ReplaceAll(AnsiToUtf8(RelativeAccountFolder(restored->second, profileDir)), "\\", "\\\\"));
+        return line;
     });
     // "prefs.zal" keeps the file as it came from the archive until the
     // clean-up of the restore replaces it.

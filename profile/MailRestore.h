@@ -28,18 +28,21 @@ public:
  * Emails files, prefs.js among them, have come out of `archive`:
  *
  * - extracts the folders "ImapMail", "Mail" and "News" whole into the profile;
- * - puts every external account folder back where it was at backup time. An
- *   account directory preference whose path is one of `state.MailFolders`
- *   has that folder created and filled from the archive entries below the
- *   folder's own name (its last path component), and its line rewritten with
- *   the path in UTF-8 with every backslash doubled. A folder that cannot be
- *   created gets the error box "Cannot restore external mail account to
- *   original location!" with its path; its line stays as it was.
+ * - puts every external account folder back where it was at backup time.
+ *   Each folder of `state.MailFolders` that an account of prefs.js used (its
+ *   "directory" preference names it, or its "directory-rel" one leads out of
+ *   the profile to it) is created and filled from the archive entries below
+ *   its archive folder, and those accounts' "directory" lines are rewritten
+ *   with the path in UTF-8 with every backslash doubled, their
+ *   "directory-rel" lines with the path relative to this profile. A folder
+ *   that cannot be created gets the error box "Cannot restore external mail
+ *   account to original location!" with its path; its lines stay as they were.
  *
  * The recorded folders come from the archive header and are not trusted: one
- * that is not an absolute path, has a ".." component, or whose last component
- * the archive cannot name exactly (empty, ".", wildcards, backslashes) is
- * refused with a line in the error log, and its preference stays unchanged.
+ * that is not an absolute path, has a ".." component, or whose archive folder
+ * the archive cannot name exactly (empty, ".", wildcards, separators) is
+ * refused with a line in the error log, and so is one that no account uses;
+ * their preferences stay unchanged.
  *
  * prefs.js is replaced as a whole: the old file is copied to "prefs.zal"
  * (left in place for FilterRestoredPrefs), the new one is written beside it,

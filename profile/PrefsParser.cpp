@@ -63,16 +63,13 @@ std::string ReadPrefsFile(const std::string& path)
 
 /// Sets the fields of `account` that a "mail.server.serverN" preference names;
 /// `remainder` is the name after the prefix.
-void ApplyAccountLine(TPrefsParserAccount& account, std::string_view remainder, const std::string& value,
-                      const std::string& profileDir)
+void ApplyAccountLine(TPrefsParserAccount& account, std::string_view remainder, const std::string& value)
 {
     // Independent tests: one preference name may set more than one field.
     if (Contains(remainder, ".type"))
         account.ServerType = value;
-    if (Contains(remainder, ".directory") && !Contains(remainder, ".directory-rel")) {
+    if (Contains(remainder, ".directory") && !Contains(remainder, ".directory-rel"))
         account.Directory = Utf8ToAnsi(ReplaceAll(value, "\\\\", "\\"));
-        account.IsExternal = !Contains(account.Directory, profileDir);
-    }
     if (Contains(remainder, ".directory-rel"))
         account.DirectoryRel = Utf8ToAnsi(value);
     if (Contains(remainder, ".charset"))
@@ -95,9 +92,6 @@ void TPrefsParser::Load()
     if (!FileExists(fileName_))
         throw EPrefsNotFound(l10n_.GetText("LANG_DIRECTORY", "LANG_PREFS_JS_NOT_FOUND"));
     const std::string content = ReadPrefsFile(fileName_);
-    std::string profileDir = ExtractFileDir(fileName_);
-    if (!profileDir.empty())
-        profileDir.pop_back();
     ForEachLine(content, [&](std::string_view line) {
         const std::string name = PrefName(line);
         const std::string value = PrefValue(line);
@@ -108,7 +102,7 @@ void TPrefsParser::Load()
         int number = 0;
         if (dot == std::string_view::npos || !TryParseInt(remainder.substr(0, dot), number) || number <= 0)
             return false;
-        ApplyAccountLine(AccountNumber(number), remainder, value, profileDir);
+        ApplyAccountLine(AccountNumber(number), remainder, value);
         return false;
     });
 }
@@ -153,19 +147,6 @@ std::string ReplaceStringValue(std::string_view line, std::string_view newValue)
     result.append(newValue);
     result.append("\");");
     return result;
-}
-
-std::string ResolveDirectory(const TPrefsParserAccount& account, const std::string& profileDir)
-{
-    // The ANSI code page is UTF-8 here, so the converted spelling of a
-    // candidate is the candidate itself: one existence test each.
-    const std::string relative = ReplaceFirst(account.DirectoryRel, "[ProfD]", profileDir + "/");
-    if (!relative.empty() && DirectoryExists(relative))
-        return relative;
-    const std::string absolute = ReplaceAll(account.Directory, "\\\\", "\\");
-    if (!absolute.empty() && DirectoryExists(absolute))
-        return absolute;
-    return {};
 }
 
 bool HasMailSettings(const std::string& profileDir)

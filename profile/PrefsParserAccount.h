@@ -16,9 +16,6 @@ struct TPrefsParserAccount
     /// The storage folder relative to the profile ("[ProfD]ImapMail/host").
     std::string DirectoryRel;
     std::string Charset;
-    /// True when the profile folder does not occur in Directory (a
-    /// case-sensitive test); false while no Directory was read.
-    bool IsExternal = false;
     std::string NewsrcFile;
 };
 

@@ -319,9 +319,9 @@ private slots:
         held[EmailsBox].Checked = true;
         held[GeneralSettingsBox].Checked = true;
         const std::string archive = home_->WriteFile(
-            "Documents/mail.qkz",
-            testing::BuildZip({{std::string(ArchiveHeaderName), WriteArchiveHeader(2, held, {outside}, {})},
-                               {"prefs.js", "user_pref(\"x\", 2);\n"}}));
+            "Documents/mail.qkz", testing::BuildZip({{std::string(ArchiveHeaderName),
+                                                      WriteArchiveHeader(2, held, {{outside, "Mail"}}, {})},
+                                                     {"prefs.js", "user_pref(\"x\", 2);\n"}}));
         Click("Button1");
         Find<QRadioButton>("RadioButton2")->setChecked(true);
         Select("ListBox1", "Mozilla Firefox 115.0");

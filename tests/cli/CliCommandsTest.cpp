@@ -273,7 +273,7 @@ TEST_F(CliCommandsTest, RestoreListsTheFoldersOutsideTheProfileAndWritesThereOnl
     const std::string outside = home.Path() + "/elsewhere/Mail";
     TComponentBoxes boxes;
     boxes[EmailsBox].Checked = true;
-    const std::string header = WriteArchiveHeader(2, boxes, {outside}, {});
+    const std::string header = WriteArchiveHeader(2, boxes, {{outside, "Mail"}}, {});
     home.WriteFile("mail.qkz", quillbank::testing::BuildZip({{std::string(ArchiveHeaderName), header},
                                                              {"Mail/Local Folders/Inbox", "mail"}}));
     const std::string target = home.MakeDir("target");

@@ -60,7 +60,7 @@ TEST_F(ArchiveHeaderTest, HeaderWithoutListsIsEightLines)
 TEST_F(ArchiveHeaderTest, ListsGoBetweenSeparatorsWithoutALimit)
 {
     for (int i = 0; i < 30; ++i)
-        state.MailFolders.push_back("/mnt/mail/account" + std::to_string(i));
+        state.MailFolders.push_back({"/mnt/mail/account" + std::to_string(i), "account" + std::to_string(i)});
     const std::string header =
         WriteArchiveHeader(2, {}, state.MailFolders, {{"adblockplus", true}, {"notes.txt", false}});
     EXPECT_NE(header.find("/mnt/mail/account29\r\n" + Separator +

@@ -2,6 +2,7 @@
 
 #include "apps/WizardState.h"
 #include "config/l10n.h"
+#include "engine/ArchiveHeader.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 
@@ -118,10 +119,70 @@ TEST_F(BackupRunTest, EmailsTakeTheExternalAccountFolderUnderItsOwnName)
     const TArchiveContent archive = Run();
     EXPECT_EQ(archive.names, (Names{"Local Mail/Inbox", "Local Mail/Inbox.msf", "Mail/Local Folders/Sent",
                                     "global-messages-db.sqlite", "indexfile.txt", "prefs.js"}));
-    EXPECT_EQ(state.MailFolders, Names{outside});
+    EXPECT_EQ(state.MailFolders, (std::vector<TMailFolder>{{outside, "Local Mail"}}));
     EXPECT_NE(archive.header.find("NYNNNNNNNNNNNN\r\n****////\\\\\\\\****\r\n" + outside + "\r\n"),
               std::string::npos)
         << archive.header;
+}
+
+TEST_F(BackupRunTest, AccountFoldersRecordedRelativeToTheProfileOrNamedLikeItAreTakenWhole)
+{
+    // The profile "profile" has a neighbour "profile-archive": outside it.
+    home.WriteFile("profile-archive/Box/Inbox", "archived");
+    home.WriteFile("elsewhere/pop.example.org/Inbox", "pop");
+    home.WriteFile("profile/prefs.js", "user_pref(\"mail.server.server1.directory-rel\", "
+                                       "\"[ProfD]../elsewhere/pop.example.org\");\n"
+                                       "user_pref(\"mail.server.server2.directory-rel\", "
+                                       "\"[ProfD]../profile-archive/Box\");\n"
+                                       "user_pref(\"mail.server.server2.directory\", \"" +
+                                           home.Path() + "/profile-archive/Box\");\n");
+    Tick({EmailsBox});
+    const TArchiveContent archive = Run();
+    EXPECT_EQ(archive.names, (Names{"Box/Inbox", "indexfile.txt", "pop.example.org/Inbox", "prefs.js"}));
+    EXPECT_EQ(state.MailFolders,
+              (std::vector<TMailFolder>{{home.Path() + "/elsewhere/pop.example.org", "pop.example.org"},
+                                        {home.Path() + "/profile-archive/Box", "Box"}}));
+    // Every folder keeps its own name: the header is as it always was.
+    EXPECT_TRUE(archive.header.ends_with(home.Path() + "/profile-archive/Box\r\n****////\\\\\\\\****\r\n"
+                                                       "****////\\\\\\\\****\r\n"))
+        << archive.header;
+}
+
+TEST_F(BackupRunTest, AccountFoldersWhoseNamesAreTakenGetArchiveFoldersOfTheirOwn)
+{
+    home.WriteFile("x1/pop.example.com/Inbox", "first");
+    home.WriteFile("x2/pop.example.com/Inbox", "second");
+    home.WriteFile("x3/mail/Inbox", "third"); // "Mail" is the profile's own folder
+    home.WriteFile("x4/Archive/Inbox", "fourth");
+    home.WriteFile("profile/Mail/Local Folders/Inbox", "local");
+    std::string prefs;
+    int number = 0;
+    for (const char* folder : {"x1/pop.example.com", "x2/pop.example.com", "x3/mail", "x4/Archive"})
+        prefs += "user_pref(\"mail.server.server" + std::to_string(++number) + ".directory\", \"" +
+                 home.Path() + "/" + folder + "\");\n";
+    home.WriteFile("profile/prefs.js", prefs);
+    Tick({EmailsBox});
+    const TArchiveContent archive = Run();
+    EXPECT_EQ(archive.names,
+              (Names{"Archive/Inbox", "Mail/Local Folders/Inbox", "indexfile.txt", "mail~1/Inbox",
+                     "pop.example.com~1/Inbox", "pop.example.com~2/Inbox", "prefs.js"}));
+    const Names stored = {"pop.example.com~1", "pop.example.com~2", "mail~1", "Archive"};
+    ASSERT_EQ(state.MailFolders.size(), stored.size());
+    for (std::size_t i = 0; i < stored.size(); ++i)
+        EXPECT_EQ(state.MailFolders[i].ArchiveFolder, stored[i]);
+    const std::string separator = "****////\\\\\\\\****\r\n";
+    EXPECT_TRUE(archive.header.ends_with(separator + separator +
+                                         "pop.example.com~1\r\npop.example.com~2\r\nmail~1\r\nArchive\r\n" +
+                                         separator))
+        << archive.header;
+
+    // Read back, every folder finds its own archive folder.
+    const std::vector<TMailFolder> written = state.MailFolders;
+    state.MailFolders.clear();
+    state.ArchivePath = request.ArchivePath;
+    TComponentBoxes boxes;
+    ReadArchiveHeader(state, boxes, Environment());
+    EXPECT_EQ(state.MailFolders, written);
 }
 
 TEST_F(BackupRunTest, AccountsSettingsOnlyKeepsTheSettingsFilesOfTheMailFolders)

@@ -128,8 +128,8 @@ TEST_F(BackupTaskTest, FilesOutsideTheProfileAreExternalWithTheirRoot)
     const std::string root = home.Path() + "/mailstore/";
     task.ListFolder("MyMail", "*.*", root);
     EXPECT_TRUE(task.Files().empty());
-    EXPECT_EQ(task.ExternalFiles(),
-              (std::vector<TBackupTaskExternal>{{root, "MyMail/Inbox"}, {root, "MyMail/Inbox.sbd/Work"}}));
+    EXPECT_EQ(task.ExternalFiles(), (std::vector<TBackupTaskExternal>{{root, "MyMail/Inbox", {}},
+                                                                      {root, "MyMail/Inbox.sbd/Work", {}}}));
     EXPECT_EQ(task.TotalBytes(), 6);
 }
 
@@ -139,7 +139,7 @@ TEST_F(BackupTaskTest, ProfileTestUsesTheWizardsProfileFolderCaseIncluded)
     TBackupTask other(profile, home.Path() + "/PROFILE/", ui);
     other.AddFolder("", "*.js");
     EXPECT_TRUE(other.Files().empty());
-    EXPECT_EQ(other.ExternalFiles(), (std::vector<TBackupTaskExternal>{{profile, "prefs.js"}}));
+    EXPECT_EQ(other.ExternalFiles(), (std::vector<TBackupTaskExternal>{{profile, "prefs.js", {}}}));
 }
 
 TEST_F(BackupTaskTest, FileListedTwiceCountsTwice)

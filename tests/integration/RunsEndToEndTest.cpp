@@ -378,7 +378,7 @@ TEST_F(RunsEndToEndTest, ThunderbirdMailFolderOutsideTheProfileReturnsToItsPlace
                   request.UnknownEntries.end())
             << entry.Name;
     RunBackup(request, backupState, Environment(backupState));
-    EXPECT_EQ(backupState.MailFolders, Lines{external});
+    EXPECT_EQ(backupState.MailFolders, (std::vector<TMailFolder>{{external, "Účet 9"}}));
     EXPECT_EQ(Questions(), Lines{});
 
     fs::remove_all(home.Path() + "/Mail elsewhere");
@@ -390,7 +390,7 @@ TEST_F(RunsEndToEndTest, ThunderbirdMailFolderOutsideTheProfileReturnsToItsPlace
     TRestoreRequest restore;
     ReadArchiveHeader(state, restore.Boxes, Environment(state));
     EXPECT_TRUE(restore.Boxes[EmailsBox].Checked);
-    EXPECT_EQ(state.MailFolders, Lines{external});
+    EXPECT_EQ(state.MailFolders, (std::vector<TMailFolder>{{external, "Účet 9"}}));
     for (const TUnknowItem& entry : state.UnknownEntries)
         restore.UnknownTicks.push_back(entry.Name == "notes.txt" || entry.Name == "addon-data");
     ui.calls.clear();

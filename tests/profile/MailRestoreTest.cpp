@@ -5,6 +5,7 @@
 #include "config/l10n.h"
 #include "engine/BackupTask.h"
 #include "engine/ZipFactory.h"
+#include "platform/FileSystem.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
@@ -85,7 +86,7 @@ TEST_F(MailRestoreTest, ExternalFolderGoesBackToItsRecordedPlaceAndItsLinesAreRe
     // A parent with a backslash and a non-ASCII name; the folder is created.
     const std::string folder = home.Path() + "/d\xc3\xa9j\xc3\xa0\\old/Archiv";
     const std::string encoded = home.Path() + "/d\xc3\xa9j\xc3\xa0\\\\old/Archiv";
-    state.MailFolders = {folder};
+    state.MailFolders = {{folder, "Archiv"}};
     const std::string original =
         "// Mozilla User Preferences\n\n" + DirectoryLine(1, encoded) + " // set by hand\r\n" +
         "user_pref(\"mail.server.server1.directory-rel\", \"[ProfD]../Archiv\");\n" +
@@ -98,9 +99,11 @@ TEST_F(MailRestoreTest, ExternalFolderGoesBackToItsRecordedPlaceAndItsLinesAreRe
     EXPECT_EQ(ReadFileForTest(profile + "Mail/Local Folders/Inbox"), "local");
     EXPECT_EQ(ReadFileForTest(profile + "News/news.rc"), "n");
     EXPECT_FALSE(fs::exists(profile + "Archiv"));
-    // Both accounts that share the folder point at it; what follows a value goes.
+    // Both accounts that share the folder point at it, the relative
+    // preference from this profile; what follows a value goes.
     EXPECT_EQ(Prefs(), Lines({"// Mozilla User Preferences", DirectoryLine(1, encoded),
-                              "user_pref(\"mail.server.server1.directory-rel\", \"[ProfD]../Archiv\");",
+                              "user_pref(\"mail.server.server1.directory-rel\", "
+                              "\"[ProfD]../d\xc3\xa9j\xc3\xa0\\\\old/Archiv\");",
                               DirectoryLine(2, profile + "Mail/Local Folders"), DirectoryLine(3, encoded)}));
     EXPECT_EQ(ReadFileForTest(profile + "prefs.zal"), original);
     EXPECT_TRUE(ui.calls.empty());
@@ -112,7 +115,7 @@ TEST_F(MailRestoreTest, FolderThatCannotBeCreatedIsReportedAndTheRestGoesOn)
     home.WriteFile("plainfile", "not a folder");
     const std::string blocked = home.Path() + "/plainfile/Archiv";
     const std::string good = home.Path() + "/mail/Kept";
-    state.MailFolders = {blocked, good};
+    state.MailFolders = {{blocked, "Archiv"}, {good, "Kept"}};
     ui.QueueAnswer(TBoxAnswer::Ok);
     Restore(DirectoryLine(1, blocked) + " // old\n" + DirectoryLine(2, good) + " // old\n");
 
@@ -132,11 +135,12 @@ TEST_F(MailRestoreTest, HostileHeaderPathsAreRefusedWithOneLogLineEach)
         home.Path() + "/whole/",               // no folder name: the whole archive
         home.Path() + "/wild/Arch*",           // would match other folders' entries
     };
-    state.MailFolders = hostile;
-    state.MailFolders.push_back(home.Path() + "/fine/Archiv");
+    for (const std::string& path : hostile)
+        state.MailFolders.push_back({path, ExtractFileName(path)});
+    state.MailFolders.push_back({home.Path() + "/fine/Archiv", "Archiv"});
     std::string prefs, expected;
     for (std::size_t i = 0; i < state.MailFolders.size(); ++i) {
-        const std::string line = DirectoryLine(static_cast<int>(i) + 1, state.MailFolders[i]);
+        const std::string line = DirectoryLine(static_cast<int>(i) + 1, state.MailFolders[i].Path);
         prefs += line + " // old\n";
         // Only the accepted folder's line is rewritten.
         expected += line + (i < hostile.size() ? " // old\r\n" : "\r\n");
@@ -152,6 +156,44 @@ TEST_F(MailRestoreTest, HostileHeaderPathsAreRefusedWithOneLogLineEach)
         EXPECT_NE(log.find("\"" + path + "\""), std::string::npos) << path;
     EXPECT_EQ(Prefs(), expected);
     EXPECT_TRUE(ui.calls.empty());
+}
+
+TEST_F(MailRestoreTest, FoldersStoredUnderOtherNamesGoEachToTheirOwnPlace)
+{
+    MakeArchive({{"Box~1/Inbox", "first"}, {"Box~2/Inbox", "second"}, {"Box/Inbox", "an older reader's"}});
+    const std::string first = home.Path() + "/x1/Box";
+    const std::string second = home.Path() + "/x2/Box";
+    state.MailFolders = {{first, "Box~1"}, {second, "Box~2"}};
+    Restore(DirectoryLine(1, first) + "\n" + DirectoryLine(2, second) + "\n");
+
+    EXPECT_EQ(ReadFileForTest(first + "/Inbox"), "first");
+    EXPECT_EQ(ReadFileForTest(second + "/Inbox"), "second");
+    EXPECT_EQ(Prefs(), Lines({DirectoryLine(1, first), DirectoryLine(2, second)}));
+}
+
+TEST_F(MailRestoreTest, AccountRecordedRelativeToTheOldProfileIsFoundAndPointedFromTheNewOne)
+{
+    MakeArchive({{"pop.example.org/Inbox", "mail"}});
+    // The backup was made of a profile two levels below "old"; this one lies elsewhere.
+    const std::string folder = home.Path() + "/old/elsewhere/pop.example.org";
+    state.MailFolders = {{folder, "pop.example.org"}};
+    Restore("user_pref(\"mail.server.server4.directory-rel\", \"[ProfD]../../elsewhere/pop.example.org\");\n"
+            "user_pref(\"mail.server.server4.directory\", \"/gone/elsewhere/pop.example.org\");\n");
+
+    EXPECT_EQ(ReadFileForTest(folder + "/Inbox"), "mail");
+    EXPECT_EQ(Prefs(), Lines({"user_pref(\"mail.server.server4.directory-rel\", "
+                              "\"[ProfD]../old/elsewhere/pop.example.org\");",
+                              DirectoryLine(4, folder)}));
+}
+
+TEST_F(MailRestoreTest, FolderNoAccountUsesIsLoggedAndNotWritten)
+{
+    MakeArchive({{"Archiv/Inbox", "a"}});
+    state.MailFolders = {{home.Path() + "/nobody/Archiv", "Archiv"}};
+    Restore(DirectoryLine(1, home.Path() + "/other/Archiv") + "\n");
+
+    EXPECT_FALSE(fs::exists(home.Path() + "/nobody"));
+    EXPECT_NE(ReadFileForTest(ErrorLogPath()).find("no account of its prefs.js uses it"), std::string::npos);
 }
 
 TEST_F(MailRestoreTest, MissingPrefsJsFailsWithItsText)

@@ -86,22 +86,13 @@ TEST_F(PrefsParserTest, InvalidServerNumbersCreateNoAccount)
                     .empty());
 }
 
-TEST_F(PrefsParserTest, DirectoryAndWhetherItIsExternal)
+TEST_F(PrefsParserTest, DirectoryHasItsBackslashesMadeSingle)
 {
     const auto accounts = Parse("user_pref(\"mail.server.server2.directory\", \"/mnt/mail\\\\box\");\n"
-                                "user_pref(\"mail.server.server3.directory\", \"" +
-                                profile +
-                                "/Mail/pop\");\n"
-                                "user_pref(\"mail.server.server4.directory\", \"" +
-                                home.Path() +
-                                "/PROFILE/Mail\");\n"
                                 "user_pref(\"mail.server.server5.type\", \"none\");\n");
-    ASSERT_EQ(accounts.size(), 4u);
-    EXPECT_EQ(accounts[0].Directory, "/mnt/mail\\box"); // doubled backslashes made single
-    EXPECT_TRUE(accounts[0].IsExternal);
-    EXPECT_FALSE(accounts[1].IsExternal);
-    EXPECT_TRUE(accounts[2].IsExternal); // other letter case counts as outside
-    EXPECT_FALSE(accounts[3].IsExternal);
+    ASSERT_EQ(accounts.size(), 2u);
+    EXPECT_EQ(accounts[0].Directory, "/mnt/mail\\box");
+    EXPECT_EQ(accounts[1].Directory, "");
 }
 
 TEST_F(PrefsParserTest, FieldsAreSetIndependentlyAndLaterLinesWin)
@@ -114,20 +105,6 @@ TEST_F(PrefsParserTest, FieldsAreSetIndependentlyAndLaterLinesWin)
     EXPECT_EQ(accounts[0].DirectoryRel, "[ProfD]Mail/pop");
     EXPECT_EQ(accounts[0].Directory, "");
     EXPECT_EQ(accounts[0].NewsrcFile, "[ProfD]News/newsrc");
-}
-
-TEST_F(PrefsParserTest, ResolveDirectoryPrefersTheRelativeFolder)
-{
-    home.MakeDir("profile/ImapMail/host");
-    const std::string external = home.MakeDir("external");
-    TPrefsParserAccount account;
-    account.DirectoryRel = "[ProfD]ImapMail/host";
-    account.Directory = external;
-    EXPECT_EQ(ResolveDirectory(account, profile + "/"), profile + "//ImapMail/host");
-    account.DirectoryRel = "[ProfD]ImapMail/gone";
-    EXPECT_EQ(ResolveDirectory(account, profile + "/"), external);
-    account.Directory = home.Path() + "/gone";
-    EXPECT_EQ(ResolveDirectory(account, profile + "/"), "");
 }
 
 TEST_F(PrefsParserTest, MissingFileFailsWithTheLocalisedText)
