@@ -9,8 +9,6 @@ namespace quillbank {
 
 namespace {
 
-constexpr std::string_view ProfileMarker = "[ProfD]";
-
 /// The folder a preference names, when it is an existing one.
 std::string ExistingFolder(const std::string& path)
 {
@@ -39,9 +37,9 @@ TAccountFolder LocateAccountFolder(const TPrefsParserAccount& account, const std
     // preference is the path itself.
     const std::string absolute = ExistingFolder(ReplaceAll(account.Directory, "\\\\", "\\"));
     std::string relative;
-    if (account.DirectoryRel.starts_with(ProfileMarker))
+    if (account.DirectoryRel.starts_with(ProfileFolderMarker))
         relative = ExistingFolder(IncludeTrailingSeparator(profileDir) +
-                                  account.DirectoryRel.substr(ProfileMarker.size()));
+                                  account.DirectoryRel.substr(ProfileFolderMarker.size()));
     TAccountFolder found;
     found.Path = absolute.empty() ? relative : absolute;
     found.IsExternal = !found.Path.empty() && !IsInsideProfile(found.Path, profileDir);
@@ -52,7 +50,7 @@ std::string RelativeAccountFolder(const std::string& folder, const std::string& 
 {
     const std::filesystem::path relative =
         std::filesystem::path(LexicallyNormal(folder)).lexically_relative(LexicallyNormal(profileDir));
-    return std::string(ProfileMarker) + relative.generic_string();
+    return std::string(ProfileFolderMarker) + relative.generic_string();
 }
 
 } // namespace quillbank

@@ -3,8 +3,13 @@
 #include "profile/PrefsParserAccount.h"
 
 #include <string>
+#include <string_view>
 
 namespace quillbank {
+
+/// What stands for the profile's folder at the start of a "directory-rel"
+/// preference.
+inline constexpr std::string_view ProfileFolderMarker = "[ProfD]";
 
 /// Where a mail account keeps its messages on this machine.
 struct TAccountFolder

@@ -163,16 +163,29 @@ bool AccountUsesFolder(const TPrefsParserAccount& account, const std::string& fo
     const std::string normal = LexicallyNormal(folder);
     if (!account.Directory.empty() && LexicallyNormal(ReplaceAll(account.Directory, "\\\\", "\\")) == normal)
         return true;
-    constexpr std::string_view Marker = "[ProfD]";
-    if (!account.DirectoryRel.starts_with(Marker))
+    if (!account.DirectoryRel.starts_with(ProfileFolderMarker))
         return false;
-    const std::string relative = LexicallyNormal(account.DirectoryRel.substr(Marker.size()));
+    const std::string relative = LexicallyNormal(account.DirectoryRel.substr(ProfileFolderMarker.size()));
     std::string_view tail = relative;
     if (!tail.starts_with("../"))
         return false;
     while (tail.starts_with("../"))
         tail.remove_prefix(3);
     return !tail.empty() && tail != ".." && normal.ends_with("/" + std::string(tail));
+}
+
+/// The folder inside `profileDir` that the account's relative preference
+/// names ("[ProfD]Mail/Local Folders"), or nothing when it names none there.
+std::optional<std::string> FolderInsideProfile(const TPrefsParserAccount& account,
+                                               const std::string& profileDir)
+{
+    if (!account.DirectoryRel.starts_with(ProfileFolderMarker))
+        return std::nullopt;
+    const std::string folder =
+        LexicallyNormal(profileDir + account.DirectoryRel.substr(ProfileFolderMarker.size()));
+    if (!IsInsideFolder(folder, profileDir))
+        return std::nullopt;
+    return folder;
 }
 
 /// The account number of a "mail.server.serverN.<field>" preference and its
@@ -230,10 +243,21 @@ void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, con
             restoredFolders[number] = LexicallyNormal(folder.Path);
     }
 
+    // Accounts whose folder lies inside the profile: the relative preference
+    // already leads there, the absolute one still names the old profile.
+    std::map<int, std::string> profileFolders;
+    for (const TPrefsParserAccount& account : parser.Accounts())
+        if (const auto inside = FolderInsideProfile(account, profileDir);
+            inside && !restoredFolders.contains(account.Number))
+            profileFolders[account.Number] = *inside;
+
     RewritePrefs(files, [&](const std::string& line) {
         const auto field = AccountField(line);
-        if (!field)
+        if (!field || (field->second != "directory" && field->second != "directory-rel"))
             return line;
+        if (const auto inside = profileFolders.find(field->first);
+            inside != profileFolders.end() && field->second == "directory")
+            return ReplaceStringValue(line, ReplaceAll(AnsiToUtf8(inside->second), "\\", "\\\\"));
         const auto restored = restoredFolders.find(field->first);
         if (restored == restoredFolders.end())
             return line;
@@ -241,11 +265,8 @@ void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, con
             return ReplaceStringValue(line, ReplaceAll(AnsiToUtf8(restored->second), "\\", "\\\\"));
         // The relative preference wins when the application reads the two:
         // it must lead from this profile to the same folder.
-        if (field->second == "directory-rel")
-            return ReplaceStringValue(
-                line,
-                ReplaceAll(AnsiToUtf8(RelativeAccountFolder(restored->second, profileDir)), "\\", "\\\\"));
-        return line;
+        return ReplaceStringValue(
+            line, ReplaceAll(AnsiToUtf8(RelativeAccountFolder(restored->second, profileDir)), "\\", "\\\\"));
     });
     // "prefs.zal" keeps the file as it came from the archive until the
     // clean-up of the restore replaces it.

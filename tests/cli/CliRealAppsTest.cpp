@@ -4,11 +4,19 @@
 // is ended and reaped before its test finishes.
 
 #include "apps/RunningCheck.h"
+#include "config/l10n.h"
+#include "platform/FileSystem.h"
+#include "profile/AccountFolder.h"
+#include "profile/PrefsParser.h"
 #include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
+#include <set>
+#include <zip.h>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +37,39 @@ using namespace std::chrono_literals;
 
 namespace {
 
+using Names = std::set<std::string>;
+
+/// The entry names of an archive.
+Names ArchiveEntries(const std::string& path)
+{
+    Names names;
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
+    if (archive == nullptr)
+        return names;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i)
+        names.insert(zip_get_name(archive, static_cast<zip_uint64_t>(i), 0));
+    zip_discard(archive);
+    return names;
+}
+
+/// The regular files below `folder`, relative to it.
+Names RegularFiles(const std::string& folder)
+{
+    Names files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files.insert(fs::relative(entry.path(), folder).generic_string());
+    return files;
+}
+
+/// A message file holding one message that names its account.
+std::string Mailbox(const std::string& account)
+{
+    return "From - Mon Jan  1 00:00:00 2024\nFrom: a@example.org\nSubject: " + account + "\n\n" + account +
+           "\n";
+}
+
 class CliRealAppsTest : public TRealAppsTest
 {
 protected:
@@ -47,6 +88,20 @@ protected:
     std::string Query(const std::string& json, const std::string& expression)
     {
         return JsonQuery(json, expression, home.Path());
+    }
+
+    /// Thunderbird, started once on the profile `name` with `userJs` as its
+    /// user.js, has set up the accounts it names: it runs until `done` holds.
+    template <typename Done>
+    void SetUpAccounts(const std::string& name, const std::string& profile, const std::string& userJs,
+                       Done done)
+    {
+        home.WriteFile(fs::relative(profile, home.Path()).string() + "/user.js", userJs);
+        {
+            TAppProcess thunderbird({"thunderbird", "--headless", "-P", name}, LogFile());
+            ASSERT_TRUE(WaitUntil(done, 60s)) << ReadFileForTest(LogFile());
+        }
+        EndProcessesOfHome(home.Path());
     }
 
     /// The folder `list --json` gives for a profile of the application.
@@ -158,4 +213,91 @@ TEST_F(CliRealAppsTest, ThunderbirdMailIsBackedUpAndRestoredIntoAPortableFolder)
     ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
     EXPECT_EQ(ReadFileForTest(target + "/Mail/Local Folders/Inbox"), inbox);
     EXPECT_TRUE(fs::exists(target + "/prefs.js"));
+}
+
+/// The accounts of a prefs.js written by `SetUpAccounts`: "Local Folders"
+/// (server1) and one local-mail account per folder, in order.
+std::string AccountsUserJs(const std::vector<std::string>& folders)
+{
+    std::string accounts = "account1";
+    std::string prefs = "user_pref(\"mail.accountmanager.localfoldersserver\", \"server1\");\n"
+                        "user_pref(\"mail.account.account1.server\", \"server1\");\n"
+                        "user_pref(\"mail.server.server1.type\", \"none\");\n"
+                        "user_pref(\"mail.server.server1.hostname\", \"Local Folders\");\n"
+                        "user_pref(\"mail.server.server1.userName\", \"nobody\");\n";
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        const std::string n = std::to_string(i + 2);
+        accounts += ",account" + n;
+        prefs += "user_pref(\"mail.account.account" + n + ".server\", \"server" + n + "\");\n" +
+                 "user_pref(\"mail.server.server" + n + ".type\", \"none\");\n" +
+                 "user_pref(\"mail.server.server" + n + ".hostname\", \"host" + n + "\");\n" +
+                 "user_pref(\"mail.server.server" + n + ".userName\", \"user\");\n" +
+                 "user_pref(\"mail.server.server" + n + ".directory\", \"" + folders[i] + "\");\n";
+    }
+    return prefs + "user_pref(\"mail.accountmanager.accounts\", \"" + accounts + "\");\n";
+}
+
+TEST_F(CliRealAppsTest, ThunderbirdAccountFoldersEverywhereAreBackedUpWholeAndRestoredToTheirPlaces)
+{
+    if (InstalledVersion(ThunderbirdInstallDir).empty())
+        GTEST_SKIP() << "thunderbird is not installed (scripts/install-deps.sh installs it)";
+    RunToEnd({"thunderbird", "-headless", "-CreateProfile", "Accounts"});
+    const std::string profile = ListedFolder("thunderbird", "Accounts");
+    // Outside the profile: reached from it by "[ProfD]../..", two folders
+    // with one name, and one whose name begins with the profile folder's.
+    const std::vector<std::string> folders = {home.Path() + "/elsewhere/pop.example.org",
+                                              home.Path() + "/x1/pop.example.com",
+                                              home.Path() + "/x2/pop.example.com", profile + "-archive"};
+    SetUpAccounts("Accounts", profile, AccountsUserJs(folders), [&] {
+        const auto prefs = ReadWholeFile(profile + "/prefs.js");
+        return prefs && prefs->find("server5.directory-rel") != std::string::npos &&
+               std::ranges::all_of(folders, [](const std::string& f) { return fs::exists(f + "/Trash"); });
+    });
+    // Thunderbird recorded the folders relative to the profile too.
+    EXPECT_NE(ReadFileForTest(profile + "/prefs.js").find("\"[ProfD]../../elsewhere/pop.example.org\""),
+              std::string::npos);
+    // Each account's own mail, so that a mix-up shows.
+    std::map<std::string, std::string> inboxes = {{profile + "/Mail/Local Folders/Inbox", Mailbox("local")}};
+    for (const std::string& folder : folders)
+        inboxes[folder + "/Inbox"] = Mailbox(folder);
+    for (const auto& [path, content] : inboxes)
+        home.WriteFile(fs::relative(path, home.Path()).string(), content);
+
+    const std::string archive = home.Path() + "/accounts.qkz";
+    const TCliResult backup =
+        Run({"backup", "--app", "thunderbird", "--profile", "Accounts", "--output", archive});
+    ASSERT_EQ(backup.ExitCode, 0) << backup.Err;
+    const Names entries = ArchiveEntries(archive);
+    const std::map<std::string, std::string> archiveFolders = {
+        {folders[0], "pop.example.org"},
+        {folders[1], "pop.example.com~1"},
+        {folders[2], "pop.example.com~2"},
+        {folders[3], fs::path(folders[3]).filename().string()}};
+    for (const auto& [folder, stored] : archiveFolders)
+        for (const std::string& file : RegularFiles(folder))
+            EXPECT_TRUE(entries.contains(stored + "/" + file)) << folder << "/" << file;
+    for (const std::string& file : RegularFiles(profile + "/Mail"))
+        EXPECT_TRUE(entries.contains("Mail/" + file)) << file;
+
+    // Into a fresh profile elsewhere, with the folders outside it gone.
+    RunToEnd({"thunderbird", "-headless", "-CreateProfile", "Fresh " + home.Path() + "/moved/Fresh"});
+    for (const std::string& folder : folders)
+        fs::remove_all(folder);
+    const std::string target = home.Path() + "/moved/Fresh";
+    const TCliResult restore =
+        Run({"restore", "--archive", archive, "--profile-dir", target, "--outside-profile"});
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    for (const auto& [path, content] : inboxes) {
+        const std::string restored =
+            path.starts_with(profile + "/Mail/") ? target + path.substr(profile.size()) : path;
+        EXPECT_EQ(ReadFileForTest(restored), content) << restored;
+    }
+    // Every account of the restored profile leads to its own folder.
+    const Tl10n l10n(home.Path() + "/Default.lng");
+    const TPrefsParser prefs(target + "/prefs.js", l10n);
+    Names located;
+    for (const TPrefsParserAccount& account : prefs.Accounts())
+        located.insert(LocateAccountFolder(account, target + "/").Path);
+    EXPECT_EQ(located,
+              (Names{target + "/Mail/Local Folders", folders[0], folders[1], folders[2], folders[3]}));
 }

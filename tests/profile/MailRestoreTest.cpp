@@ -186,6 +186,16 @@ TEST_F(MailRestoreTest, AccountRecordedRelativeToTheOldProfileIsFoundAndPointedF
                               DirectoryLine(4, folder)}));
 }
 
+TEST_F(MailRestoreTest, AccountInsideTheOldProfileIsPointedAtTheNewOne)
+{
+    MakeArchive({{"Mail/Local Folders/Inbox", "local"}});
+    const std::string rel =
+        "user_pref(\"mail.server.server1.directory-rel\", \"[ProfD]Mail/Local Folders\");";
+    Restore(rel + "\n" + DirectoryLine(1, "/home/old/.thunderbird/a.default/Mail/Local Folders") + "\n");
+
+    EXPECT_EQ(Prefs(), Lines({rel, DirectoryLine(1, profile + "Mail/Local Folders")}));
+}
+
 TEST_F(MailRestoreTest, FolderNoAccountUsesIsLoggedAndNotWritten)
 {
     MakeArchive({{"Archiv/Inbox", "a"}});
