@@ -73,8 +73,9 @@ std::string ReplaceStringValue(std::string_view line, std::string_view newValue)
 /// neither exists.
 std::string ResolveDirectory(const TPrefsParserAccount& account, const std::string& profileDir);
 
-/// Whether the prefs.js of `profileDir` sets up a mail identity or a feed
-/// account. Throws EPrefsReadError when the file cannot be read.
+/// Whether the prefs.js of `profileDir` sets up a mail identity or names a
+/// mail, news or feed server. Throws EPrefsReadError when the file cannot be
+/// read.
 bool HasMailSettings(const std::string& profileDir);
 
 } // namespace quillbank
