@@ -47,22 +47,12 @@ TEST_F(EntryFateTest, AnEntryIsTakenByAnyTickedComponentOfItsOwn)
     EXPECT_EQ(File("PREFS.JS"), ComponentNotChosen);
     for (const char* folder : {"gm_scripts", "Cert8.dir", "extensions", "chrome"})
         EXPECT_EQ(Folder(folder), TakenByComponent) << folder;
+    // Extensions takes only its own part of "storage", so not the folder.
+    EXPECT_EQ(Folder("storage"), UnknownEntry);
     // A file is not a folder, nor the reverse.
     EXPECT_EQ(Folder("prefs.js"), UnknownEntry);
     EXPECT_EQ(File("gm_scripts"), UnknownEntry);
     EXPECT_EQ(File("notes.txt"), UnknownEntry);
-}
-
-TEST_F(EntryFateTest, AFolderIsTakenOnlyByAComponentTakingAllItsFiles)
-{
-    // User styles takes two files of "chrome", Extensions the whole folder.
-    Tick(UserStylesBox);
-    Withhold(ExtensionsBox);
-    EXPECT_EQ(Folder("chrome"), UnknownEntry);
-    EXPECT_EQ(Folder("gm_scripts"), UnknownEntry);
-    // Only some of "storage" travels with Extensions.
-    boxes[ExtensionsBox] = {true, true};
-    EXPECT_EQ(Folder("storage"), UnknownEntry);
 }
 
 TEST_F(EntryFateTest, AccountsSettingsOnlyTakesTheSettingsButNotTheMailFolders)
