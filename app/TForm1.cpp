@@ -420,7 +420,8 @@ void TForm1::BackupAction()
         return;
     }
     ResetComponentBoxes();
-    ApplyComponentBoxes(CheckProfileFolder(state_.ProfileDir, l10n_, *this));
+    offeredBoxes_ = CheckProfileFolder(state_.ProfileDir, l10n_, *this);
+    ApplyComponentBoxes(offeredBoxes_);
     RunOperation();
 }
 
@@ -758,7 +759,8 @@ bool TForm1::ShowComponentsPage()
     state_.MailFolders.clear();
     state_.SelectedProfileLine = SelectedLine(*listBox2_);
     if (backup) {
-        ApplyComponentBoxes(CheckProfile(state_, l10n_, *this));
+        offeredBoxes_ = CheckProfile(state_, l10n_, *this);
+        ApplyComponentBoxes(offeredBoxes_);
     } else {
         TComponentBoxes boxes = ComponentBoxes();
         ReadArchiveHeader(state_, boxes, Environment());
@@ -819,7 +821,7 @@ void TForm1::CheckBox7Click(bool checked)
 
 void TForm1::FillUnknownFilesList()
 {
-    unknownFiles_.Fill(TUnknowFilesBL(programDir_).FindUnknown(state_.ProfileDir), l10n_);
+    unknownFiles_.Fill(TUnknowFilesBL(programDir_).FindUnknown(state_.ProfileDir, offeredBoxes_), l10n_);
     unknownFiles_.SetAllBoxTicked(true);
     unknowFilesBT_->setVisible(unknownFiles_.HasRows());
 }

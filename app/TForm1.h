@@ -139,6 +139,9 @@ private:
     TAppSettings settings_;
     TAppStatusTable status_;
     TUnknowFilesModel unknownFiles_;
+    /// What the profile of a backup offers, as CheckProfile found it before
+    /// the user changed any box: the unknown entries are what it leaves out.
+    TComponentBoxes offeredBoxes_;
     /// The applications of an unattended backup; absent in the wizard.
     std::unique_ptr<TMozManager> manager_;
     std::unique_ptr<TBatchTask> batchTask_;

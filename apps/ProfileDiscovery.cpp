@@ -67,7 +67,9 @@ TComponentBoxes ComponentAvailability(const std::string& profileDir)
             boxes[box].Enabled = false;
     };
     decide(GeneralSettingsBox, true);
-    decide(EmailsBox, HasMailSettings(profileDir));
+    // Mail folders are offered even when prefs.js no longer names their accounts.
+    decide(EmailsBox, HasMailSettings(profileDir) || HoldsFolder(profileDir, "Mail") ||
+                          HoldsFolder(profileDir, "ImapMail") || HoldsFolder(profileDir, "News"));
     decide(AddressBooksBox,
            HoldsAny(profileDir, {"abook.mab", "abook.sqlite", "history.sqlite", "abook-*.sqlite"}));
     decide(BookmarksBox,

@@ -36,8 +36,8 @@ constexpr std::string_view Usage =
     "                          there is replaced once the new one is complete\n"
     "  --components LIST       comma-separated components to back up (default: all\n"
     "                          that the profile holds, the cache excepted)\n"
-    "  --no-unknown            leave out the entries no component covers (default:\n"
-    "                          all of them are backed up)\n"
+    "  --no-unknown            leave out the entries no component the profile offers\n"
+    "                          covers (default: all of them are backed up)\n"
     "  --level 0-9             compression level (default: Backup.ini, else 9)\n"
     "  --encryption METHOD     aes256 or zipcrypto (default: Backup.ini, else aes256);\n"
     "                          needs a password\n"
@@ -175,11 +175,11 @@ int BackupCommand(const std::vector<std::string>& arguments)
     request.ProfileDir = IncludeTrailingSeparator(target.ProfileDir);
     request.Password = password.value_or(std::string());
     // An unusable profile ends the run here, as it ends a batch run.
-    request.Boxes =
-        ChooseComponents(context, CheckProfileFolder(target.ProfileDir, context.L10n(), context.Ui()),
-                         options.Value("components"));
+    const TComponentBoxes offered = CheckProfileFolder(target.ProfileDir, context.L10n(), context.Ui());
+    request.Boxes = ChooseComponents(context, offered, options.Value("components"));
     try {
-        request.UnknownEntries = TUnknowFilesBL(context.ProgramDir()).FindUnknown(request.ProfileDir);
+        request.UnknownEntries =
+            TUnknowFilesBL(context.ProgramDir()).FindUnknown(request.ProfileDir, offered);
     } catch (const EKnownFilesError& error) {
         throw ECommandError(ExitFailure, error.what());
     }

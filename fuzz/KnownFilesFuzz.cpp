@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const TUnknowFilesBL known(programDir);
         for (const auto& item : known.KnownItems())
             known.IsKnown(item.Name, item.IsDirectory);
-        known.FindUnknown(profile);
+        known.FindUnknown(profile, TComponentBoxes{}); // every component offered
     } catch (const EKnownFilesError&) {
     }
     return 0;

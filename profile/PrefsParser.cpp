@@ -153,9 +153,10 @@ bool HasMailSettings(const std::string& profileDir)
 {
     const std::string content = ReadPrefsFile(profileDir + "prefs.js");
     bool found = false;
+    // Any server counts: mail, news, feeds, and "Local Folders" (type "none").
     ForEachLine(content, [&found](std::string_view line) {
-        found = Contains(line, "user_pref(\"mail.identity.") ||
-                (Contains(line, "user_pref(\"mail.server.server") && Contains(line, "rss"));
+        found =
+            Contains(line, "user_pref(\"mail.identity.") || Contains(line, "user_pref(\"mail.server.server");
         return found;
     });
     return found;

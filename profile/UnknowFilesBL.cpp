@@ -1,6 +1,7 @@
 #include "profile/UnknowFilesBL.h"
 
 #include "config/WorkingFiles.h"
+#include "engine/EntryFate.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "profile/SqliteFiles.h"
@@ -98,8 +99,13 @@ bool TUnknowFilesBL::IsKnown(const std::string& name, bool isDirectory) const
     return false;
 }
 
-std::vector<TUnknowItem> TUnknowFilesBL::FindUnknown(const std::string& profileDir) const
+std::vector<TUnknowItem> TUnknowFilesBL::FindUnknown(const std::string& profileDir,
+                                                     const TComponentBoxes& offered) const
 {
+    auto isUnknown = [this, &offered](const std::string& name, bool isDirectory) {
+        return !IsKnown(name, isDirectory) ||
+               FateOfProfileEntry(name, isDirectory, offered) == TEntryFate::UnknownEntry;
+    };
     std::vector<TUnknowItem> unknown;
     const std::string folder = IncludeTrailingSeparator(profileDir);
     std::error_code error;
@@ -110,10 +116,10 @@ std::vector<TUnknowItem> TUnknowFilesBL::FindUnknown(const std::string& profileD
         if (IsSqliteCompanion(name))
             continue;
         if (DirectoryExists(folder + name)) {
-            if (!IsKnown(name, true))
+            if (isUnknown(name, true))
                 unknown.push_back({std::move(name), true});
         } else if (FileExists(folder + name)) {
-            if (!IsKnown(name, false))
+            if (isUnknown(name, false))
                 unknown.push_back({std::move(name), false});
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ComponentBoxes.h"
 #include "profile/UnknowItem.h"
 
 #include <stdexcept>
@@ -16,12 +17,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-/// Which entries of a profile root no component covers. The known entries
-/// come from "Profilefiles.txt" beside the program, one per line: a line
-/// holding "*.*" names a folder ("extensions/*.*" or "extensions\*.*", the
-/// last four characters dropped), any other line a file, exactly as written.
-/// A file entry starting with "*" covers every file name ending in the rest
-/// of it.
+/// Which entries of a profile root no component of the profile covers. The
+/// known entries come from "Profilefiles.txt" beside the program, one per
+/// line: a line holding "*.*" names a folder ("extensions/*.*" or
+/// "extensions\*.*", the last four characters dropped), any other line a
+/// file, exactly as written. A file entry starting with "*" covers every file
+/// name ending in the rest of it.
 class TUnknowFilesBL
 {
 public:
@@ -39,10 +40,13 @@ public:
     bool IsKnown(const std::string& name, bool isDirectory) const;
 
     /// The files and folders directly in `profileDir` (hidden ones included)
-    /// that the list does not cover, in the order the folder lists them.
-    /// Entries that are neither a folder nor a regular file are left out. A
-    /// missing or empty folder gives an empty list.
-    std::vector<TUnknowItem> FindUnknown(const std::string& profileDir) const;
+    /// that a backup would lose unless they travel as unknown entries, in the
+    /// order the folder lists them: those the list does not cover, and those
+    /// it covers that no component among `offered` (the enabled boxes) takes
+    /// and no rule leaves out (FateOfProfileEntry). Entries that are neither a
+    /// folder nor a regular file are left out. A missing or empty folder gives
+    /// an empty list.
+    std::vector<TUnknowItem> FindUnknown(const std::string& profileDir, const TComponentBoxes& offered) const;
 
 private:
     std::vector<TUnknowItem> knownItems_;

@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QtTest>
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <memory>
@@ -101,6 +102,12 @@ private:
         QVERIFY2(!items.isEmpty(), qPrintable(text));
         listBox->setCurrentItem(items.front());
     }
+    bool HasUnknownFilesRow(const std::string& text)
+    {
+        const std::vector<std::string>& rows = form_->UnknownFiles().RowTexts();
+        return std::ranges::find(rows, text) != rows.end();
+    }
+
     QStringList Items(const char* list)
     {
         QStringList items;
@@ -146,6 +153,7 @@ private slots:
         home_->WriteFile(".mozilla/firefox/a.default/places.sqlite", "bookmarks and history");
         home_->WriteFile(".mozilla/firefox/a.default/cookies.sqlite", "cookies");
         home_->WriteFile(".mozilla/firefox/a.default/notes.txt", "an unknown file");
+        home_->WriteFile(".mozilla/firefox/a.default/gm_scripts/a.user.js", "add-on data without Extensions");
         home_->WriteFile(".mozilla/firefox/b.second/prefs.js", "user_pref(\"x\", 1);\n");
         home_->MakeDir("Documents");
         l10n_ = std::make_unique<Tl10n>(programDir_ + "/Default.lng");
@@ -195,6 +203,8 @@ private slots:
         QVERIFY(!Box(2)->isEnabled() && !Box(7)->isEnabled()); // no mail in this profile
         QVERIFY(!Box(14)->isEnabled() && !Box(14)->toolTip().isEmpty());
         QVERIFY(Find<QPushButton>("UnknowFilesBT")->isVisible());
+        // Known to Extensions, which this profile does not offer.
+        QVERIFY(HasUnknownFilesRow("gm_scripts (directory)"));
         Screenshot("components");
 
         Click("Button1");
@@ -410,6 +420,7 @@ private slots:
         QVERIFY(fs::exists(archive));
         QVERIFY(Items("ListBox4").contains(QStringLiteral("- Bookmarks")));
         QVERIFY(!Items("ListBox4").contains(QStringLiteral("- Cache")));
+        QVERIFY(HasUnknownFilesRow("gm_scripts (directory)"));
         QVERIFY(dialogs_->boxes.Boxes.empty());
     }
 

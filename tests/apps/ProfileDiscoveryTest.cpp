@@ -242,3 +242,22 @@ TEST_F(ProfileDiscoveryTest, ComponentAvailabilityOfTodaysFiles)
         EXPECT_TRUE(mailBoxes[box].Checked) << box;
     EXPECT_FALSE(mailBoxes[ExtensionsBox].Enabled);
 }
+
+TEST_F(ProfileDiscoveryTest, EmailsAreOfferedWheneverTheProfileHoldsMail)
+{
+    // "Local Folders" alone: a server of type "none" and no identity.
+    const std::string local = MakeProfile("local", {});
+    home.WriteFile("local/prefs.js", "user_pref(\"mail.server.server1.type\", \"none\");\n");
+    // Mail folders whose accounts prefs.js no longer names.
+    const std::string mail = MakeProfile("mail", {"Mail/Local Folders/Inbox"});
+    const std::string imap = MakeProfile("imap", {"imapmail/host/INBOX.msf"});
+    const std::string news = MakeProfile("news", {"News/host/newsrc.rc"});
+    for (const std::string& profile : {local, mail, imap, news}) {
+        const TComponentBoxes boxes = CheckProfileFolder(profile, l10n, ui);
+        EXPECT_TRUE(boxes[EmailsBox].Checked && boxes[EmailsBox].Enabled) << profile;
+        EXPECT_TRUE(boxes[AccountsSettingsOnlyBox].Enabled) << profile;
+    }
+    // A file named like a mail folder holds no mail.
+    const std::string browser = MakeProfile("browser", {"Mail", "places.sqlite"});
+    EXPECT_FALSE(CheckProfileFolder(browser, l10n, ui)[EmailsBox].Enabled);
+}

@@ -1,8 +1,10 @@
 #include "engine/BackupRun.h"
 
+#include "apps/ProfileDiscovery.h"
 #include "apps/WizardState.h"
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
+#include "profile/UnknowFilesBL.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 
@@ -256,4 +258,22 @@ TEST_F(BackupRunTest, TodaysFilesTravelWithTheirGroupAndDatabasesWithTheirLogs)
               (Names{"abook-2.sqlite", "abook-2.sqlite-wal", "abook.sqlite", "abook.sqlite-wal", "cert9.db",
                      "extensions.json", "extensions/a@b.xpi", "indexfile.txt", "key4.db", "pkcs11.txt",
                      "storage/default/moz-extension+++1234/idb/x.sqlite"}));
+}
+
+TEST_F(BackupRunTest, WhatTheProfileHoldsGoesInThroughItsComponentOrAsAnUnknownEntry)
+{
+    // "Local Folders" only, and add-on data without an add-on database.
+    home.WriteFile("profile/prefs.js", "user_pref(\"mail.server.server1.type\", \"none\");\n");
+    for (const char* file : {"Mail/Local Folders/Inbox", "gm_scripts/a.user.js", "places.sqlite",
+                             ".parentlock", "compatibility.ini"})
+        home.WriteFile("profile/" + std::string(file), file);
+    request.Boxes = CheckProfileFolder(request.ProfileDir, l10n, ui);
+    request.UnknownEntries =
+        TUnknowFilesBL(QUILLBANK_SOURCE_DIR "/data").FindUnknown(request.ProfileDir, request.Boxes);
+    request.UnknownTicks.assign(request.UnknownEntries.size(), true);
+    const TArchiveContent archive = Run();
+    EXPECT_EQ(archive.names, (Names{"Mail/Local Folders/Inbox", "gm_scripts/a.user.js", "indexfile.txt",
+                                    "places.sqlite", "prefs.js"}));
+    EXPECT_NE(archive.header.find("YYNYYNNNNNNNNN\r\n"), std::string::npos) << archive.header;
+    EXPECT_NE(archive.header.find("dir\r\ngm_scripts\r\n"), std::string::npos) << archive.header;
 }

@@ -230,7 +230,7 @@ TEST_F(RunsEndToEndTest, FirefoxProfileRestoredIntoAnotherProfileStartsWithItsHi
     request.ProfileDir = a + "/";
     request.ArchivePath = home.MakeDir("backups") + "/firefox.qkz";
     request.Boxes = CheckProfileFolder(a, l10n, ui);
-    request.UnknownEntries = TUnknowFilesBL(programDir).FindUnknown(a);
+    request.UnknownEntries = TUnknowFilesBL(programDir).FindUnknown(a, request.Boxes);
     request.UnknownTicks.assign(request.UnknownEntries.size(), true);
     RunBackup(request, backupState, Environment(backupState));
     EXPECT_EQ(Questions(), Lines{});
@@ -370,7 +370,7 @@ TEST_F(RunsEndToEndTest, ThunderbirdMailFolderOutsideTheProfileReturnsToItsPlace
     request.ProfileDir = profile + "/";
     request.ArchivePath = home.Path() + "/thunderbird.qkz";
     request.Boxes[EmailsBox].Checked = true;
-    request.UnknownEntries = TUnknowFilesBL(programDir).FindUnknown(profile);
+    request.UnknownEntries = TUnknowFilesBL(programDir).FindUnknown(profile, offered);
     request.UnknownTicks.assign(request.UnknownEntries.size(), true);
     for (const TUnknowItem& entry : std::vector<TUnknowItem>{
              {"notes.txt", false}, {"addon-data", true}, {"skipped.txt", false}, {"skipped-data", true}})

@@ -135,15 +135,18 @@ TEST_F(PrefsParserTest, HostileContentNeverFails)
 
 TEST_F(PrefsParserTest, HasMailSettings)
 {
-    home.WriteFile("profile/prefs.js", "user_pref(\"mail.server.server1.type\", \"pop3\");\n");
-    EXPECT_FALSE(HasMailSettings(profile + "/"));
-    home.WriteFile("profile/prefs.js", "user_pref(\"mail.server.server1.type\", \"pop3\");\n"
-                                       "user_pref(\"mail.identity.id1.fullName\", \"Me\");\n");
+    // Any server counts, "Local Folders" alone too, with or without an identity.
+    for (const char* type : {"none", "pop3", "imap", "nntp", "rss"}) {
+        home.WriteFile("profile/prefs.js",
+                       "user_pref(\"mail.server.server1.type\", \"" + std::string(type) + "\");\n");
+        EXPECT_TRUE(HasMailSettings(profile + "/")) << type;
+    }
+    home.WriteFile("profile/prefs.js", "user_pref(\"mail.identity.id1.fullName\", \"Me\");\n");
     EXPECT_TRUE(HasMailSettings(profile + "/"));
-    home.WriteFile("profile/prefs.js", "user_pref(\"mail.server.server2.type\", \"rss\");\n");
-    EXPECT_TRUE(HasMailSettings(profile + "/"));
-    home.WriteFile("profile/prefs.js", "user_pref(\"mail.server.server2.type\", \"RSS\");\n");
-    EXPECT_FALSE(HasMailSettings(profile + "/")); // case-sensitive
+    home.WriteFile("profile/prefs.js", "user_pref(\"mail.server.default.check_time\", 5);\n"
+                                       "user_pref(\"Mail.Server.Server1.type\", \"none\");\n"
+                                       "user_pref(\"browser.startup.page\", 1);\n");
+    EXPECT_FALSE(HasMailSettings(profile + "/")); // defaults only; names are case-sensitive
     home.WriteFile("profile/prefs.js",
                    "// user_pref(\"mail.identity.id1\nuser_pref(\"mail.identity.x\", 1);");
     EXPECT_TRUE(HasMailSettings(profile + "/"));

@@ -27,6 +27,8 @@ protected:
     TFakeHome home;
     std::string programDir = home.MakeDir("program");
     std::string profile = home.MakeDir("profile") + "/";
+    /// Every component offered unless a test withholds some.
+    TComponentBoxes offered;
 
     TUnknowFilesBL Known(const std::string& lines)
     {
@@ -36,7 +38,7 @@ protected:
 
     TItems Scan(const TUnknowFilesBL& known)
     {
-        TItems found = known.FindUnknown(profile);
+        TItems found = known.FindUnknown(profile, offered);
         std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.Name < b.Name; });
         return found;
     }
@@ -72,7 +74,7 @@ TEST_F(UnknowFilesTest, FindsWhatTheListDoesNotCover)
                                    {"chrome", false},
                                    {"user.js", true},
                                    {"x.mab", true}}));
-    EXPECT_TRUE(known.FindUnknown(profile + "missing/").empty());
+    EXPECT_TRUE(known.FindUnknown(profile + "missing/", offered).empty());
 }
 
 TEST_F(UnknowFilesTest, TheShippedListKnowsEveryComponentEntry)
@@ -151,4 +153,24 @@ TEST_F(UnknowFilesTest, DatabaseLogsAreNeverOfferedAndNumberedAddressBooksAreKno
     EXPECT_EQ(Scan(known), (TItems{{"abook-3.sqlite.bak", false},
                                    {"bounce-tracking-protection.sqlite", false},
                                    {"notes-wal", false}}));
+}
+
+TEST_F(UnknowFilesTest, KnownEntriesOfComponentsTheProfileDoesNotOfferAreUnknown)
+{
+    const TUnknowFilesBL known(QUILLBANK_SOURCE_DIR "/data");
+    for (const char* name : {"prefs.js", "places.sqlite", "gm_scripts/a.user.js", "stylish.rdf",
+                             "cert8.dir/x", "chrome/userChrome.css", "Mail/Local Folders/Inbox",
+                             ".parentlock", "parent.lock", "compatibility.ini", "folderCache.json"})
+        home.WriteFile(std::string("profile/") + name, "x");
+    EXPECT_EQ(Scan(known), TItems{});
+
+    for (TComponentBox box : {ExtensionsBox, CertificatesBox, EmailsBox, AccountsSettingsOnlyBox})
+        offered[box] = {false, false};
+    // The locks and the rebuilt caches stay out by rule; "chrome" is more
+    // than the user styles.
+    EXPECT_EQ(Scan(known), (TItems{{"Mail", true},
+                                   {"cert8.dir", true},
+                                   {"chrome", true},
+                                   {"gm_scripts", true},
+                                   {"stylish.rdf", false}}));
 }

@@ -1,0 +1,104 @@
+#include "engine/EntryFate.h"
+
+#include "engine/Catalogue.h"
+#include "platform/Text.h"
+#include "profile/Extensions.h"
+
+#include <algorithm>
+#include <span>
+
+namespace quillbank {
+
+namespace {
+
+/// A file of the profile root that no component takes, and why.
+struct TLeaveOutRule
+{
+    std::string_view Name;
+    TEntryFate Fate;
+};
+
+constexpr TLeaveOutRule LeaveOutRules[] = {
+    {".parentlock", TEntryFate::LockFile},
+    {"parent.lock", TEntryFate::LockFile},
+    {"lock", TEntryFate::LockFile},
+    // The application's version and installation folder at the last start.
+    {"compatibility.ini", TEntryFate::RebuiltCache},
+    // Thunderbird's summary of every mail folder, rebuilt from their indexes.
+    {"folderCache.json", TEntryFate::RebuiltCache},
+};
+
+/// The mask a folder entry takes all its files with.
+constexpr std::string_view EveryFile = "*.*";
+
+bool FilesTake(std::span<const std::string_view> files, std::string_view name, bool isDirectory)
+{
+    return !isDirectory &&
+           std::ranges::any_of(files, [name](std::string_view file) { return EqualsIgnoreCase(file, name); });
+}
+
+/// A mask of the profile root takes the files it matches; a folder entry
+/// takes its folder whole only with every file.
+bool FoldersTake(std::span<const TFolderMask> folders, std::string_view name, bool isDirectory)
+{
+    return std::ranges::any_of(folders, [name, isDirectory](const TFolderMask& folder) {
+        return isDirectory ? folder.Mask == EveryFile && EqualsIgnoreCase(folder.Folder, name)
+                           : folder.Folder.empty() && MatchesWildcard(name, folder.Mask);
+    });
+}
+
+bool ExtensionDataTakes(std::string_view name, bool isDirectory)
+{
+    return std::ranges::any_of(ExtensionDataEntries(), [name, isDirectory](const TExtensionDataEntry& entry) {
+        return entry.IsFolder == isDirectory && EqualsIgnoreCase(entry.Name, name);
+    });
+}
+
+/// Whether a component takes the entry; Emails (with its modifier, which
+/// takes less) is not among BackupComponents().
+bool Takes(const TBackupComponent& component, std::string_view name, bool isDirectory)
+{
+    return FilesTake(component.Files, name, isDirectory) ||
+           FoldersTake(component.Folders, name, isDirectory) ||
+           (component.Extra == TComponentExtra::ExtensionData && ExtensionDataTakes(name, isDirectory));
+}
+
+bool EmailsTake(bool accountsOnly, std::string_view name, bool isDirectory)
+{
+    const TEmailsBackup& emails = EmailsBackup();
+    if (FilesTake(emails.Files, name, isDirectory))
+        return true;
+    if (accountsOnly)
+        return FoldersTake(emails.AccountsOnlyProfileFolders, name, isDirectory);
+    return FilesTake(emails.FullOnlyFiles, name, isDirectory) ||
+           FoldersTake(emails.FullProfileFolders, name, isDirectory);
+}
+
+} // namespace
+
+TEntryFate FateOfProfileEntry(std::string_view name, bool isDirectory, const TComponentBoxes& boxes)
+{
+    if (!isDirectory)
+        for (const TLeaveOutRule& rule : LeaveOutRules)
+            if (rule.Name == name)
+                return rule.Fate;
+    bool offered = false;
+    for (const TBackupComponent& component : BackupComponents()) {
+        if (!boxes[component.Box].Enabled || !Takes(component, name, isDirectory))
+            continue;
+        if (boxes[component.Box].Checked)
+            return TEntryFate::TakenByComponent;
+        offered = true;
+    }
+    // Emails and its modifier are offered together; with the modifier ticked
+    // the backup takes less, as the backup run does.
+    if (boxes[EmailsBox].Enabled || boxes[AccountsSettingsOnlyBox].Enabled) {
+        const bool accountsOnly = boxes[AccountsSettingsOnlyBox].Checked;
+        if ((accountsOnly || boxes[EmailsBox].Checked) && EmailsTake(accountsOnly, name, isDirectory))
+            return TEntryFate::TakenByComponent;
+        offered = offered || EmailsTake(false, name, isDirectory);
+    }
+    return offered ? TEntryFate::ComponentNotChosen : TEntryFate::UnknownEntry;
+}
+
+} // namespace quillbank
