@@ -68,19 +68,9 @@ std::string PrefValue(std::string_view line);
 /// is dropped.
 std::string ReplaceStringValue(std::string_view line, std::string_view newValue);
 
-<<<<<<< HEAD
-/// Whether the prefs.js of `profileDir` sets up a mail identity or a feed
-/// account. Throws EPrefsReadError when the file cannot be read.
-=======
-/// The account's folder as an existing directory: its DirectoryRel with
-/// "[ProfD]" standing for `profileDir`, else its Directory; empty when
-/// neither exists.
-std::string ResolveDirectory(const TPrefsParserAccount& account, const std::string& profileDir);
-
 /// Whether the prefs.js of `profileDir` sets up a mail identity or names a
 /// mail, news or feed server. Throws EPrefsReadError when the file cannot be
 /// read.
->>>>>>> mail-offered
 bool HasMailSettings(const std::string& profileDir);
 
 } // namespace quillbank
