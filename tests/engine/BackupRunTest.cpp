@@ -2,6 +2,9 @@
 
 #include "apps/WizardState.h"
 #include "config/l10n.h"
+#include "engine/PendingArchive.h"
+#include "platform/FileSystem.h"
+#include "platform/NameBeside.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 
@@ -12,6 +15,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::EntryNamesIn;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TArchiveTest;
 using Names = std::vector<std::string>;
@@ -156,6 +160,18 @@ TEST_F(BackupRunTest, ANewBackupReplacesTheOldOneOnlyWhenComplete)
     Run();
     EXPECT_EQ(ReadArchive(request.ArchivePath).names, Names{"indexfile.txt"});
     EXPECT_FALSE(fs::exists(home.Path() + "/saves/.tb.qkz.qbpart"));
+}
+
+TEST_F(BackupRunTest, AnArchiveNamedAsLongAsTheFolderAllowsIsWrittenAndWhatAKilledRunLeftIsCleared)
+{
+    const std::string saves = home.Path() + "/saves";
+    request.ArchivePath = saves + "/" + std::string(MaxFileNameLength(saves) - 4, 'n') + ".qkz";
+    // The pending file, and the archive library's temporary beside it.
+    const std::string pending = ExtractFileName(PendingArchivePath(request.ArchivePath));
+    home.WriteFile("saves/" + pending, "left by a killed run");
+    home.WriteFile("saves/" + pending + ".a1b2c3", "left by a killed run");
+    EXPECT_EQ(Run().names, Names{"indexfile.txt"});
+    EXPECT_EQ(EntryNamesIn(saves), std::set<std::string>{ExtractFileName(request.ArchivePath)});
 }
 
 TEST_F(BackupRunTest, TheRequestMayChooseLevelAndEncryptionOverTheSettings)
