@@ -97,7 +97,9 @@ void ListEmails(TBackupTask& task, const TBackupRequest& request, const Tl10n& l
 }
 
 /// The ticked unknown entries, listed into the task and returned for the
-/// header; paired with the very list the user ticked.
+/// header; paired with the very list the user ticked. A file named like the
+/// header is listed, so that the archive reports it as left out, but the
+/// header does not name it.
 std::vector<TUnknowItem> ListUnknownEntries(TBackupTask& task, const TBackupRequest& request)
 {
     std::vector<TUnknowItem> chosen;
@@ -110,7 +112,8 @@ std::vector<TUnknowItem> ListUnknownEntries(TBackupTask& task, const TBackupRequ
             task.AddFolder(entry.Name, "*.*");
         else
             ListFile(task, entry.Name);
-        chosen.push_back(entry);
+        if (entry.IsDirectory || !IsHeaderEntryName(entry.Name))
+            chosen.push_back(entry);
     }
     return chosen;
 }

@@ -1,6 +1,7 @@
 #include "engine/EntryReader.h"
 
 #include "engine/WinZipAes.h"
+#include "platform/NameBeside.h"
 
 #include <algorithm>
 #include <array>
@@ -308,7 +309,7 @@ TReadResult ReadArchiveEntry(zip_t* archive, std::uint64_t index, const std::str
 TReadResult WriteEntryFile(zip_t* archive, std::uint64_t index, const std::string& target,
                            const std::string& password, TReadBuffer& buffer, std::string& problem)
 {
-    std::string temporary = target + ".qbpart-XXXXXX";
+    std::string temporary = TemporaryTemplateBeside(target);
     const int out = mkostemp(temporary.data(), O_CLOEXEC);
     if (out < 0) {
         problem = "cannot write " + target + ": " + std::strerror(errno);

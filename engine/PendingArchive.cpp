@@ -2,16 +2,22 @@
 
 #include "engine/ParallelRun.h"
 #include "platform/FileSystem.h"
+#include "platform/NameBeside.h"
 #include "platform/StagedFile.h"
 
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <string_view>
 #include <unistd.h>
 
 namespace quillbank {
 
 namespace {
+
+/// The archive library writes the pending file under a temporary name of its
+/// own first: the pending name, a dot and six random characters.
+constexpr std::string_view ArchiveLibrarySuffix = ".XXXXXX";
 
 bool SyncFile(const std::string& path)
 {
@@ -26,22 +32,23 @@ bool SyncFile(const std::string& path)
 
 std::string PendingArchivePath(const std::string& archivePath)
 {
-    return ExtractFileDir(archivePath) + "." + ExtractFileName(archivePath) + ".qbpart";
+    return NameBeside(archivePath, ".", ".qbpart", ArchiveLibrarySuffix.size());
 }
 
 void RemoveStalePendingArchive(const std::string& archivePath)
 {
     const std::string pending = PendingArchivePath(archivePath);
     std::remove(pending.c_str());
-    // The archive library writes the pending file under a temporary name of
-    // its own first: the pending name, a dot and six random characters. A
-    // backup killed while writing leaves that one behind.
-    const std::string prefix = ExtractFileName(pending) + ".";
+    // A backup killed while writing leaves the archive library's temporary
+    // behind.
+    const std::string pendingName = ExtractFileName(pending);
+    const std::string prefix = pendingName + ".";
+    const std::size_t length = pendingName.size() + ArchiveLibrarySuffix.size();
     std::error_code error;
     const std::string folder = ExtractFileDir(archivePath);
     for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
         const std::string name = entry.path().filename().string();
-        if (name.size() == prefix.size() + 6 && name.starts_with(prefix) && entry.is_regular_file(error))
+        if (name.size() == length && name.starts_with(prefix) && entry.is_regular_file(error))
             std::remove(entry.path().c_str());
     }
 }

@@ -46,6 +46,17 @@ std::string LegacyApplicationName(AppType type)
     return IsKnownAppType(type) ? std::string(names[type]) : std::string();
 }
 
+/// Why an unknown entry a header names is not restored; empty when it is.
+std::string_view RefusalOf(const TUnknowItem& entry)
+{
+    if (!IsConfinedPath(entry.Name))
+        return "it would lie outside the profile";
+    // Its extract would write the header itself into the profile.
+    if (!entry.IsDirectory && IsHeaderEntryName(entry.Name))
+        return HeaderNameReason;
+    return {};
+}
+
 class TRestoreRun
 {
 public:
@@ -232,9 +243,9 @@ private:
                 if (row >= request_.UnknownTicks.size() || !request_.UnknownTicks[row])
                     continue;
                 const TUnknowItem& entry = state_.UnknownEntries[row];
-                if (!IsConfinedPath(entry.Name)) {
+                if (const std::string_view refusal = RefusalOf(entry); !refusal.empty()) {
                     WriteErrorLog(state_.ArchivePath + ": unknown entry \"" + entry.Name +
-                                  "\" not restored: it would lie outside the profile");
+                                  "\" not restored: " + std::string(refusal));
                     continue;
                 }
                 if (entry.IsDirectory)

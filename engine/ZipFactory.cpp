@@ -122,6 +122,11 @@ bool IsSymbolicLinkEntry(zip_t* archive, zip_uint64_t index)
 
 } // namespace
 
+bool IsHeaderEntryName(std::string_view name)
+{
+    return MatchesWildcard(name, HeaderEntryName);
+}
+
 TZipFactory::TZipFactory(std::string fileName, std::string password, std::string baseDir,
                          TArchiveEnvironment environment)
     : fileName_(std::move(fileName)), baseDir_(std::move(baseDir)), archivePassword_(std::move(password)),
@@ -254,6 +259,10 @@ void TZipFactory::WriteStaged()
         // A name listed twice is one entry, added once.
         if (added.contains(source->EntryName()))
             continue;
+        if (IsHeaderEntryName(source->EntryName())) {
+            reportLeftOut(source->Path(), std::string(HeaderNameReason));
+            continue;
+        }
         zip_source_t* zipSource = zip_source_function(archive.Get(), &TZipFileSource::Callback, source.get());
         // A name already in the archive ends up as one entry.
         source->Index = zipSource == nullptr ? -1

@@ -64,6 +64,13 @@ struct TArchiveCheck
     std::uint64_t BytesRead = 0;
 };
 
+/// Whether an extract asking for the header entry "indexfile.txt" would also
+/// take the entry `name` (letter case is ignored): a name only the header may
+/// have, so no file is ever added under it.
+bool IsHeaderEntryName(std::string_view name);
+/// Why a file named like the header is neither backed up nor restored.
+inline constexpr std::string_view HeaderNameReason = "the name is the backup's own header";
+
 /**
  * One archive file, one base folder and an optional password: the only way
  * to the ZIP engine. Adds read each file only when it is written, report
@@ -103,8 +110,9 @@ public:
     /// its own folder; `header` (when given) becomes the entry "indexfile.txt".
     void AddTask(const TBackupTask& task, std::string_view header = {});
     /// The report lines ("File: <path>: <reason>") of the files the adds so
-    /// far had to leave out: unreadable, vanished, or named so the archive
-    /// cannot hold them.
+    /// far had to leave out: unreadable, vanished, named so the archive
+    /// cannot hold them, or named like the header (a backup unpacked into
+    /// the profile leaves one).
     const std::vector<std::string>& LeftOutFiles() const { return leftOut_; }
     void AddFileList(const std::vector<std::string>& names);
     void AddExternalFile(const std::string& relativeName, const std::string& sourceFolder);

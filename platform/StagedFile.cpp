@@ -1,6 +1,7 @@
 #include "platform/StagedFile.h"
 
 #include "platform/FileSystem.h"
+#include "platform/NameBeside.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -23,7 +24,7 @@ constexpr std::size_t WriteChunk = 64 * 1024;
 } // namespace
 
 TStagedFile::TStagedFile(std::string target)
-    : target_(std::move(target)), temporary_(target_ + ".qbpart-XXXXXX")
+    : target_(std::move(target)), temporary_(TemporaryTemplateBeside(target_))
 {
     fd_ = mkostemp(temporary_.data(), O_CLOEXEC);
     if (fd_ < 0)

@@ -443,6 +443,23 @@ TEST_F(CliCommandsTest, DefaultComponentsAreWhatTheProfileHoldsAndProgressIsPlai
     EXPECT_EQ(Query(held.Out, "d['components']"), "['cache']");
 }
 
+// A backup unpacked into the profile with an ordinary ZIP tool leaves its
+// header there; it names Thunderbird so that a header taken from it shows.
+TEST_F(CliCommandsTest, AHeaderUnpackedIntoTheProfileIsLeftOutAndTheBackupKeepsItsOwn)
+{
+    home.WriteFile(".mozilla/firefox/abcd.work/indexfile.txt", "Quillbank\r\nRevize: 3\r\n");
+    const TCliResult backup = Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive()});
+    EXPECT_EQ(backup.ExitCode, 5) << backup.Err;
+    EXPECT_NE(backup.Err.find(Archive() + ": incomplete, not backed up: File: " + work +
+                              "/indexfile.txt: the name is the backup's own header\n"),
+              std::string::npos)
+        << backup.Err;
+    const TCliResult inspect = Run({"inspect", Archive(), "--json"});
+    EXPECT_EQ(
+        Query(inspect.Out, "(d['application']['name'], sorted(e['name'] for e in d['unknownEntries']))"),
+        "('firefox', ['addon-data', 'notes.txt'])");
+}
+
 TEST_F(CliCommandsTest, LegacyContainerIsInspectedAndRestoredForTheApplicationItNames)
 {
     const std::string separator = "****////\\\\\\\\****\r\n";

@@ -4,6 +4,9 @@
 #include "apps/WizardState.h"
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
+#include "engine/PendingArchive.h"
+#include "platform/FileSystem.h"
+#include "platform/NameBeside.h"
 #include "profile/UnknowFilesBL.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
@@ -15,6 +18,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::EntryNamesIn;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TArchiveTest;
 using Names = std::vector<std::string>;
@@ -219,6 +223,38 @@ TEST_F(BackupRunTest, ANewBackupReplacesTheOldOneOnlyWhenComplete)
     Run();
     EXPECT_EQ(ReadArchive(request.ArchivePath).names, Names{"indexfile.txt"});
     EXPECT_FALSE(fs::exists(home.Path() + "/saves/.tb.qkz.qbpart"));
+}
+
+TEST_F(BackupRunTest, AnArchiveNamedAsLongAsTheFolderAllowsIsWrittenAndWhatAKilledRunLeftIsCleared)
+{
+    const std::string saves = home.Path() + "/saves";
+    request.ArchivePath = saves + "/" + std::string(MaxFileNameLength(saves) - 4, 'n') + ".qkz";
+    // The pending file, and the archive library's temporary beside it.
+    const std::string pending = ExtractFileName(PendingArchivePath(request.ArchivePath));
+    home.WriteFile("saves/" + pending, "left by a killed run");
+    home.WriteFile("saves/" + pending + ".a1b2c3", "left by a killed run");
+    EXPECT_EQ(Run().names, Names{"indexfile.txt"});
+    EXPECT_EQ(EntryNamesIn(saves), std::set<std::string>{ExtractFileName(request.ArchivePath)});
+}
+
+// What an ordinary ZIP tool leaves when a backup is unpacked into the
+// profile: a restore would take such a file (in any letter case) for the
+// header, so the archive keeps the name for its own.
+TEST_F(BackupRunTest, AProfileFileNamedLikeTheHeaderIsLeftOutAndNamed)
+{
+    home.WriteFile("profile/indexfile.txt", "Quillbank\r\nRevize: 2\r\n");
+    home.WriteFile("profile/IndexFile.TXT", "unpacked on another system");
+    home.WriteFile("profile/notes.txt", "n");
+    request.UnknownEntries = {{"indexfile.txt", false}, {"IndexFile.TXT", false}, {"notes.txt", false}};
+    request.UnknownTicks = {true, true, true};
+    const Names leftOut = RunBackup(request, state, Environment());
+    const std::string reason = ": the name is the backup's own header";
+    EXPECT_EQ(leftOut, (Names{"File: " + request.ProfileDir + "indexfile.txt" + reason,
+                              "File: " + request.ProfileDir + "IndexFile.TXT" + reason}));
+    const TArchiveContent archive = ReadArchive(request.ArchivePath);
+    EXPECT_EQ(archive.names, (Names{"indexfile.txt", "notes.txt"}));
+    EXPECT_EQ(archive.header,
+              WriteArchiveHeader(request.Application, request.Boxes, {}, {{"notes.txt", false}}));
 }
 
 TEST_F(BackupRunTest, TheRequestMayChooseLevelAndEncryptionOverTheSettings)

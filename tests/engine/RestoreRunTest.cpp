@@ -5,6 +5,7 @@
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/BackupTask.h"
+#include "platform/NameBeside.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
@@ -125,13 +126,30 @@ TEST_F(RestoreRunTest, OnlyTickedUnknownEntriesComeBackAndNeverFromOutside)
     MakeArchive({{"notes.txt", "n"}, {"addon-data/deep/x", "x"}, {"left.txt", "l"}});
     state.UnknownEntries = {
         {"notes.txt", false}, {"left.txt", false}, {"addon-data", true}, {"../escape", false}};
-    request.UnknownTicks = {true, false, true, true};
+    // A header naming the header itself would have it written into the profile.
+    state.UnknownEntries.push_back({"IndexFile.TXT", false});
+    request.UnknownTicks = {true, false, true, true, true};
     RunRestore(request, state, Environment());
-    EXPECT_TRUE(fs::exists(target + "/notes.txt"));
-    EXPECT_FALSE(fs::exists(target + "/left.txt"));
+    EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{"addon-data", "notes.txt"}));
     EXPECT_TRUE(fs::exists(target + "/addon-data/deep/x"));
     EXPECT_EQ(Calls("report|"), Lines{"Unknow files restore... OK"});
-    EXPECT_NE(ReadFileForTest(ErrorLogPath()).find("../escape"), std::string::npos);
+    const std::string log = ReadFileForTest(ErrorLogPath());
+    EXPECT_NE(log.find("../escape"), std::string::npos);
+    EXPECT_NE(log.find("\"IndexFile.TXT\" not restored: the name is the backup's own header"),
+              std::string::npos);
+}
+
+TEST_F(RestoreRunTest, NamesAsLongAsTheFolderAllowsAreRestored)
+{
+    const std::size_t limit = MaxFileNameLength(target);
+    const std::string names[] = {std::string(limit - 13, 'a'), std::string(limit - 5, 'b'),
+                                 std::string(limit, 'c')};
+    MakeArchive({{names[0], "a"}, {names[1], "b"}, {names[2], "c"}});
+    state.UnknownEntries = {{names[0], false}, {names[1], false}, {names[2], false}};
+    request.UnknownTicks = {true, true, true};
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{names[0], names[1], names[2]}));
+    EXPECT_EQ(ReadFileForTest(target + "/" + names[2]), "c");
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #include "platform/StagedFile.h"
 
+#include "platform/NameBeside.h"
 #include "tests/support/FakeHome.h"
 
 #include <filesystem>
@@ -51,4 +52,16 @@ TEST(StagedFile, ANewFileIsTheOwnersAndAMissingFolderIsAnError)
     EXPECT_EQ(fs::status(home.Path() + "/p/new.txt").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_THROW(TStagedFile(home.Path() + "/missing/x"), EFileWriteError);
+}
+
+TEST(StagedFile, ATargetNamedAsLongAsTheFolderAllowsIsReplaced)
+{
+    TFakeHome home;
+    const std::string folder = home.MakeDir("p");
+    const std::string target = home.WriteFile("p/" + std::string(MaxFileNameLength(folder), 'n'), "old");
+    TStagedFile file(target);
+    file.Write("new");
+    file.Commit();
+    EXPECT_EQ(ReadFileForTest(target), "new");
+    EXPECT_EQ(EntriesIn(folder), 1u);
 }

@@ -1,0 +1,66 @@
+#include "platform/NameBeside.h"
+
+#include "platform/FileSystem.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <unistd.h>
+
+namespace quillbank {
+
+namespace {
+
+constexpr std::size_t DefaultNameMax = 255;
+/// What a shortened name gets after its kept part: "~" and eight hex digits.
+constexpr std::size_t HashMarkLength = 9;
+
+std::string HashMark(std::string_view name)
+{
+    // FNV-1a: stable across runs, so a pending name is found again.
+    std::uint32_t hash = 2166136261u;
+    for (const char c : name)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    char mark[HashMarkLength + 1];
+    std::snprintf(mark, sizeof mark, "~%08x", hash);
+    return mark;
+}
+
+/// `length` moved back to the start of the UTF-8 sequence it falls in; a
+/// name that is not UTF-8 is cut at most three bytes earlier.
+std::size_t SequenceStart(std::string_view name, std::size_t length)
+{
+    for (int step = 0; step < 3 && length > 0 && length < name.size() &&
+                       (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80;
+         ++step)
+        --length;
+    return length;
+}
+
+} // namespace
+
+std::size_t MaxFileNameLength(const std::string& folder)
+{
+    const long limit = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : DefaultNameMax;
+}
+
+std::string NameBeside(const std::string& target, std::string_view prefix, std::string_view suffix,
+                       std::size_t reserve)
+{
+    const std::string folder = ExtractFileDir(target);
+    const std::string name = ExtractFileName(target);
+    const std::size_t limit = MaxFileNameLength(folder);
+    const std::size_t fixed = prefix.size() + suffix.size() + reserve;
+    if (fixed + name.size() <= limit)
+        return folder + std::string(prefix) + name + std::string(suffix);
+    const std::size_t room = limit > fixed + HashMarkLength ? limit - fixed - HashMarkLength : 0;
+    const std::string_view kept = std::string_view(name).substr(0, SequenceStart(name, room));
+    return folder + std::string(prefix) + std::string(kept) + HashMark(name) + std::string(suffix);
+}
+
+std::string TemporaryTemplateBeside(const std::string& target)
+{
+    return NameBeside(target, "", ".qbpart-XXXXXX");
+}
+
+} // namespace quillbank
