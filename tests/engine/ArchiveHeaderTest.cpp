@@ -76,6 +76,21 @@ TEST_F(ArchiveHeaderTest, ListsGoBetweenSeparatorsWithoutALimit)
     EXPECT_EQ(state.UnknownEntries, (std::vector<TUnknowItem>{{"adblockplus", true}, {"notes.txt", false}}));
 }
 
+TEST_F(ArchiveHeaderTest, ArchiveFoldersAreReadOnlyWhenTheirCountMatches)
+{
+    const std::string separator = Separator + "\r\n";
+    const std::string start = "Quillbank\r\nRevize: 3\r\nVerze: \r\n" + separator + "NYNNNNNNNNNNNN\r\n" + separator +
+                              "/x1/Box\r\n/x2/Box\r\n" + separator + separator;
+    TComponentBoxes boxes;
+    MakeZipBackup(start + "Box~1\r\nBox~2\r\n" + separator);
+    ReadArchiveHeader(state, boxes, Environment());
+    EXPECT_EQ(state.MailFolders, (std::vector<TMailFolder>{{"/x1/Box", "Box~1"}, {"/x2/Box", "Box~2"}}));
+    // One name short: the folders keep their own names.
+    MakeZipBackup(start + "Box~1\r\n" + separator);
+    ReadArchiveHeader(state, boxes, Environment());
+    EXPECT_EQ(state.MailFolders, (std::vector<TMailFolder>{{"/x1/Box", "Box"}, {"/x2/Box", "Box"}}));
+}
+
 TEST_F(ArchiveHeaderTest, ShortFlagsLineAndMissingFinalSeparatorAreRead)
 {
     MakeZipBackup("Quillbank\r\nRevize: 3\r\nVerze: \r\n" + Separator + "\r\nYNYYYY      \r\n" + Separator +

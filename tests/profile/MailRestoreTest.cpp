@@ -206,6 +206,19 @@ TEST_F(MailRestoreTest, FolderNoAccountUsesIsLoggedAndNotWritten)
     EXPECT_NE(ReadFileForTest(ErrorLogPath()).find("no account of its prefs.js uses it"), std::string::npos);
 }
 
+TEST_F(MailRestoreTest, HostileArchiveFoldersAreRefused)
+{
+    MakeArchive({{"Archiv/Inbox", "a"}, {"Mail/Inbox", "m"}});
+    const std::string folder = home.Path() + "/mine/Archiv";
+    for (const char* stored : {"..", "Mail/../Archiv", "Arch*", "", "Archiv\\x"}) {
+        state.MailFolders = {{folder, stored}};
+        Restore(DirectoryLine(1, folder) + "\n");
+        EXPECT_FALSE(fs::exists(home.Path() + "/mine")) << stored;
+    }
+    const std::string log = ReadFileForTest(ErrorLogPath());
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 5);
+}
+
 TEST_F(MailRestoreTest, MissingPrefsJsFailsWithItsText)
 {
     MakeArchive({{"Mail/Inbox", "m"}});
