@@ -75,16 +75,17 @@ std::vector<TFolderEntry> ReadFolder(const std::string& folder, TUserInterface& 
         if (entries.size() % EntriesBetweenEvents == EntriesBetweenEvents - 1)
             ui.ProcessEvents();
         std::string name = it->path().filename().string();
-        // The folder tells the type of most entries; only links need a look
-        // at what they lead to.
+        // The folder tells the type of most entries (the entry keeps it, while
+        // symlink_status() would ask the file system again); only links need
+        // a look at what they lead to.
         std::error_code typeError;
-        const fs::file_status status = it->symlink_status(typeError);
+        const bool link = it->is_symlink(typeError) || typeError;
         std::optional<TEntryKind> kind;
-        if (!typeError && fs::is_regular_file(status))
+        if (!link && it->is_regular_file(typeError))
             kind = TEntryKind::File;
-        else if (!typeError && fs::is_directory(status))
+        else if (!link && it->is_directory(typeError))
             kind = TEntryKind::Folder;
-        else
+        else if (link)
             kind = KindOf(folder + name);
         if (kind) {
             std::string key = ToLowerAscii(name);
