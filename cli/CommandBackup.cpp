@@ -198,17 +198,18 @@ int BackupCommand(const std::vector<std::string>& arguments)
 
     Say(context, "Backing up " + target.ProfileDir + " into " + archive);
     Say(context, "Components: " + Joined(TickedComponentNames(request.Boxes)));
-    const std::vector<std::string> leftOut = RunBackup(request, state, context.Environment());
-    if (context.Ui().Failed() || !FileExists(archive)) {
+    const std::optional<TBackupAccount> account = RunBackup(request, state, context.Environment());
+    if (!account || context.Ui().Failed() || !FileExists(archive)) {
         context.Progress().Finish();
         throw ECommandError(ExitFailure, archive + ": no backup written");
     }
     context.Progress().Complete();
-    for (const std::string& line : leftOut)
-        std::cerr << "quillbank-cli backup: " << archive << ": incomplete, not backed up: " << line << "\n";
+    for (const TLeftOutFile& file : account->LeftOutByFault)
+        std::cerr << "quillbank-cli backup: " << archive << ": incomplete, not backed up: " << file.Path
+                  << ": " << file.Reason << "\n";
     if (!context.Quiet())
         std::cout << archive << "\n";
-    return leftOut.empty() ? ExitSuccess : ExitIncomplete;
+    return account->LeftOutByFault.empty() ? ExitSuccess : ExitIncomplete;
 }
 
 } // namespace quillbank::cli

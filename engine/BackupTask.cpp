@@ -166,8 +166,7 @@ void TBackupTask::AddFile(const std::string& relativeName)
     const auto size = RegularFileSize(found->first);
     if (!size)
         return;
-    files_.push_back(found->second);
-    totalBytes_ += *size;
+    KeepFile(found->second, *size);
 }
 
 void TBackupTask::AddExternal(const std::string& relativeName, const std::string& sourceFolder)
@@ -178,8 +177,7 @@ void TBackupTask::AddExternal(const std::string& relativeName, const std::string
     const auto size = RegularFileSize(found->first);
     if (!size)
         return;
-    externalFiles_.push_back({IncludeTrailingSeparator(sourceFolder), found->second});
-    totalBytes_ += *size;
+    KeepExternal({IncludeTrailingSeparator(sourceFolder), found->second}, *size);
 }
 
 void TBackupTask::AddListedFile(const std::string& root, const std::string& relativeName)
@@ -193,10 +191,23 @@ void TBackupTask::AddListedFile(const std::string& root, const std::string& rela
     if (!size)
         return;
     if (inProfile)
-        files_.push_back(relativeName);
+        KeepFile(relativeName, *size);
     else
-        externalFiles_.push_back({root, relativeName});
-    totalBytes_ += *size;
+        KeepExternal({root, relativeName}, *size);
+}
+
+void TBackupTask::KeepFile(std::string relativeName, std::int64_t size)
+{
+    files_.push_back(std::move(relativeName));
+    fileInfos_.push_back({component_, size});
+    totalBytes_ += size;
+}
+
+void TBackupTask::KeepExternal(TBackupTaskExternal external, std::int64_t size)
+{
+    externalFiles_.push_back(std::move(external));
+    externalInfos_.push_back({component_, size});
+    totalBytes_ += size;
 }
 
 void TBackupTask::AddFolder(const std::string& relativeFolder, const std::string& mask)

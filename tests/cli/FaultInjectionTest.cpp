@@ -198,7 +198,7 @@ TEST_F(FightingProfileTest, BackupWithReadsFailingAtEveryNIsCompleteIncompleteOr
         EXPECT_EQ(RunCli({"verify", archive}, home.Path()).ExitCode, 0) << "failing read " << at;
         complete = run.ExitCode == 0;
         if (run.ExitCode == 5) {
-            EXPECT_NE(run.Err.find(": incomplete, not backed up: File: " + profile), std::string::npos)
+            EXPECT_NE(run.Err.find(": incomplete, not backed up: " + profile), std::string::npos)
                 << run.Err;
         }
     }
@@ -209,7 +209,7 @@ TEST_F(FightingProfileTest, AFileThatVanishesBeforeItIsReadMakesTheBackupIncompl
 {
     const TCliResult run = RunWith("QUILLBANK_VANISH_OPEN", "notes.txt");
     EXPECT_EQ(run.ExitCode, 5) << run.Err;
-    EXPECT_NE(run.Err.find("incomplete, not backed up: File: " + profile + "/notes.txt"), std::string::npos)
+    EXPECT_NE(run.Err.find("incomplete, not backed up: " + profile + "/notes.txt"), std::string::npos)
         << run.Err;
     const TCliResult inspect = RunCli({"inspect", archive, "--json"}, home.Path());
     EXPECT_EQ(inspect.ExitCode, 0);
