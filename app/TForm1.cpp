@@ -871,7 +871,9 @@ void TForm1::RunOperation()
         request.UnknownEntries = unknownFiles_.Items();
         request.UnknownTicks = unknownFiles_.Ticks();
         request.IsBatch = batchTask_ != nullptr;
-        RunBackup(request, state_, Environment());
+        if (const auto account = RunBackup(request, state_, Environment()))
+            for (const std::string& line : AccountReportLines(*account, l10n_, false))
+                AddReportLine(line);
     } else {
         RunRestore({boxes, unknownFiles_.Ticks()}, state_, Environment());
     }

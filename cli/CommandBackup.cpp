@@ -1,4 +1,5 @@
 #include "apps/ProfileDiscovery.h"
+#include "cli/AccountJson.h"
 #include "cli/CommandContext.h"
 #include "cli/Commands.h"
 #include "cli/ComponentNames.h"
@@ -45,17 +46,23 @@ constexpr std::string_view Usage =
     "  --password-stdin        protect it with the first line of standard input\n"
     "  --password-prompt       protect it with a password typed (twice) at the terminal\n"
     "  --force                 go on while the application is using the profile\n"
+    "  --dry-run               write nothing; print what the backup would take and\n"
+    "                          leave out\n"
+    "  --json                  print one JSON object instead of text\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
     "Components: general-settings, emails, accounts-settings-only, address-books,\n"
     "bookmarks, history, sidebars, user-styles, saved-passwords, cookies,\n"
     "saved-form-details, downloaded-file-list, certificates, extensions, cache.\n"
     "\n"
-    "Prints the path of the backup file written. Exit codes: 0 success, 1 the run\n"
-    "failed, 2 bad usage, 3 the profile is in use, 4 missing password, 5 the\n"
-    "backup was written without files that could not be read (each is named).\n";
+    "Prints the path of the backup file written, and on standard error what became\n"
+    "of every file: the entries by component, the files left out by a rule (each\n"
+    "rule with its count) and by a fault. With --dry-run that account is what is\n"
+    "printed. Exit codes: 0 success, 1 the run failed, 2 bad usage, 3 the profile\n"
+    "is in use, 4 missing password, 5 the backup was written without files that\n"
+    "could not be read (each is named).\n";
 
-constexpr std::array<TOptionDefinition, 13> Accepted = {{
+constexpr std::array<TOptionDefinition, 15> Accepted = {{
     {"app", true},
     {"profile", true},
     {"profile-dir", true},
@@ -68,6 +75,8 @@ constexpr std::array<TOptionDefinition, 13> Accepted = {{
     {"password-stdin", false},
     {"password-prompt", false},
     {"force", false},
+    {"dry-run", false},
+    {"json", false},
     {"quiet", false},
 }};
 
@@ -117,6 +126,26 @@ std::string Joined(const std::vector<std::string>& names)
     for (const std::string& name : names)
         text += (text.empty() ? "" : ", ") + name;
     return text.empty() ? "(none)" : text;
+}
+
+/// The result on standard output: the account as JSON, or as lines for
+/// people (on standard error after a backup, whose result is its file).
+void PrintResult(const TCommandContext& context, const TBackupRequest& request, const TBackupAccount& account,
+                 bool json)
+{
+    if (json) {
+        TJsonWriter writer;
+        writer.BeginObject().Key("archive").String(request.ArchivePath).Key("dryRun").Bool(request.DryRun);
+        WriteAccountJson(writer.Key("account"), account);
+        std::cout << writer.EndObject().Text() << "\n";
+        return;
+    }
+    if (context.Quiet())
+        return;
+    for (const std::string& line : AccountReportLines(account, context.L10n(), request.DryRun))
+        (request.DryRun ? std::cout : std::cerr) << line << "\n";
+    if (!request.DryRun)
+        std::cout << request.ArchivePath << "\n";
 }
 
 } // namespace
@@ -196,19 +225,26 @@ int BackupCommand(const std::vector<std::string>& arguments)
     state.ArchivePath = archive;
     state.BackupPassword = request.Password;
 
-    Say(context, "Backing up " + target.ProfileDir + " into " + archive);
+    request.DryRun = options.Has("dry-run");
+
+    Say(context, (request.DryRun ? "Dry run, writing nothing: backing up " : "Backing up ") +
+                     target.ProfileDir + " into " + archive);
     Say(context, "Components: " + Joined(TickedComponentNames(request.Boxes)));
-    const std::vector<std::string> leftOut = RunBackup(request, state, context.Environment());
-    if (context.Ui().Failed() || !FileExists(archive)) {
+    const std::optional<TBackupAccount> account = RunBackup(request, state, context.Environment());
+    if (!account || context.Ui().Failed() || (!request.DryRun && !FileExists(archive))) {
         context.Progress().Finish();
-        throw ECommandError(ExitFailure, archive + ": no backup written");
+        throw ECommandError(ExitFailure,
+                            archive + (request.DryRun ? ": no backup can be made" : ": no backup written"));
     }
-    context.Progress().Complete();
-    for (const std::string& line : leftOut)
-        std::cerr << "quillbank-cli backup: " << archive << ": incomplete, not backed up: " << line << "\n";
-    if (!context.Quiet())
-        std::cout << archive << "\n";
-    return leftOut.empty() ? ExitSuccess : ExitIncomplete;
+    if (request.DryRun)
+        context.Progress().Finish();
+    else
+        context.Progress().Complete();
+    for (const TLeftOutFile& file : account->LeftOutByFault)
+        std::cerr << "quillbank-cli backup: " << archive << ": incomplete, not backed up: " << file.Path
+                  << ": " << file.Reason << "\n";
+    PrintResult(context, request, *account, options.Has("json"));
+    return account->LeftOutByFault.empty() ? ExitSuccess : ExitIncomplete;
 }
 
 } // namespace quillbank::cli

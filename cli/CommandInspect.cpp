@@ -6,7 +6,6 @@
 #include "cli/Json.h"
 #include "cli/Options.h"
 #include "cli/Password.h"
-#include "cli/TerminalProgress.h"
 #include "platform/Text.h"
 
 #include <array>

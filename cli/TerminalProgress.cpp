@@ -1,5 +1,7 @@
 #include "cli/TerminalProgress.h"
 
+#include "platform/Text.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
@@ -28,22 +30,6 @@ std::string FirstColumns(const std::string& text, int columns)
 }
 
 } // namespace
-
-std::string HumanBytes(std::int64_t bytes)
-{
-    static constexpr const char* units[] = {"KiB", "MiB", "GiB", "TiB"};
-    if (bytes < 1024)
-        return std::to_string(bytes) + " B";
-    double value = static_cast<double>(bytes);
-    int unit = -1;
-    while (value >= 1024 && unit < 3) {
-        value /= 1024;
-        ++unit;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f %s", value, units[unit]);
-    return text;
-}
 
 TTerminalProgress::TTerminalProgress(std::ostream& out, bool quiet, bool terminal, int width)
     : out_(out), quiet_(quiet), terminal_(terminal), width_(std::max(width, 20))

@@ -58,7 +58,4 @@ private:
     int lastTenth_ = 0;
 };
 
-/// A byte count for people: "512 B", "12.3 KiB", "4.0 MiB", "1.2 GiB".
-std::string HumanBytes(std::int64_t bytes);
-
 } // namespace quillbank::cli

@@ -156,6 +156,18 @@ constexpr TEnglishText kEnglishTexts[] = {
     {"LANG_BACKUP_PARTS", "Backup contains:"},
     {"LANG_DISK_SPACE_CALCULATE", "Calculating disk space. This takes some time."},
     {"LANG_PORTABLE_APPS", "Portable applications"},
+    {"LANG_ACCOUNT_BACKED_UP", "Backed up: %s"},
+    {"LANG_ACCOUNT_TO_BACK_UP", "To back up: %s"},
+    {"LANG_ACCOUNT_FILES", "%s files"},
+    {"LANG_ACCOUNT_UNKNOWN", "unknown entries"},
+    {"LANG_ACCOUNT_BY_RULE", "Left out by a rule: %s"},
+    {"LANG_ACCOUNT_BY_FAULT", "Left out by a fault: %s"},
+    {"LANG_RULE_CACHE", "the cache (not chosen)"},
+    {"LANG_RULE_LOCK_FILES", "lock files"},
+    {"LANG_RULE_REBUILT", "caches the applications rebuild"},
+    {"LANG_RULE_NOT_CHOSEN", "components not chosen"},
+    {"LANG_RULE_NOT_TICKED", "unknown entries not ticked"},
+    {"LANG_RULE_NO_COMPONENT", "files no component takes"},
 
     // Section "TForm4".
     {"LANG_ENCRYPT", "Do you want to password-protect the backup file?"},

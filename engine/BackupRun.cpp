@@ -3,6 +3,7 @@
 #include "apps/WizardState.h"
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
+#include "engine/BackupAccount.h"
 #include "engine/BackupTask.h"
 #include "engine/Catalogue.h"
 #include "engine/ExternalFolderNames.h"
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -67,33 +69,63 @@ void ListFolderEntry(TBackupTask& task, const std::string& profileDir, const TFo
     }
 }
 
-void ListComponents(TBackupTask& task, const TBackupRequest& request)
+/// The components a backup with `boxes` lists, in its order: the ticked ones
+/// of the catalogue, then Emails, narrowed by "Accounts settings only" when
+/// that is ticked.
+std::vector<TComponentBox> ListedComponents(const TComponentBoxes& boxes)
 {
-    const bool hasPrefs = FileExists(request.ProfileDir + "prefs.js");
-    for (const TBackupComponent& component : BackupComponents()) {
-        if (!request.Boxes[component.Box].Checked || (component.NeedsPrefsJs && !hasPrefs))
-            continue;
-        for (std::string_view file : component.Files)
-            ListFile(task, file);
-        for (const TFolderMask& folder : component.Folders)
-            ListFolderEntry(task, request.ProfileDir, folder);
-        if (component.Extra == TComponentExtra::ExtensionData)
-            AddExtensionData(task, request.ProfileDir);
-    }
+    std::vector<TComponentBox> listed;
+    for (const TBackupComponent& component : BackupComponents())
+        if (boxes[component.Box].Checked)
+            listed.push_back(component.Box);
+    if (boxes[AccountsSettingsOnlyBox].Checked)
+        listed.push_back(AccountsSettingsOnlyBox);
+    else if (boxes[EmailsBox].Checked)
+        listed.push_back(EmailsBox);
+    return listed;
 }
 
-void ListEmails(TBackupTask& task, const TBackupRequest& request, const Tl10n& l10n, TWizardState& state)
+/// Every component a backup can list, Emails in full.
+std::vector<TComponentBox> AllComponents()
 {
-    const bool accountsOnly = request.Boxes[AccountsSettingsOnlyBox].Checked;
-    if (!request.Boxes[EmailsBox].Checked && !accountsOnly)
-        return;
+    TComponentBoxes all;
+    for (TCheckBoxState& box : all.Boxes)
+        box.Checked = true;
+    all[AccountsSettingsOnlyBox].Checked = false;
+    return ListedComponents(all);
+}
+
+void ListEmails(TBackupTask& task, bool accountsOnly, const std::string& profileDir, const Tl10n& l10n,
+                std::vector<TMailFolder>& mailFolders)
+{
     const TEmailsBackup& emails = EmailsBackup();
     for (std::string_view file : emails.Files)
         ListFile(task, file);
     if (!accountsOnly)
         for (std::string_view file : emails.FullOnlyFiles)
             ListFile(task, file);
-    CollectMailFolders(task, accountsOnly, request.ProfileDir, l10n, state.MailFolders);
+    CollectMailFolders(task, accountsOnly, profileDir, l10n, mailFolders);
+}
+
+/// Lists the files of one component into the task, as that component's;
+/// the account folders of Emails outside the profile are appended to `mailFolders`.
+void ListComponent(TBackupTask& task, TComponentBox box, const std::string& profileDir, const Tl10n& l10n,
+                   std::vector<TMailFolder>& mailFolders)
+{
+    task.SetComponent(box);
+    if (box == EmailsBox || box == AccountsSettingsOnlyBox) {
+        ListEmails(task, box == AccountsSettingsOnlyBox, profileDir, l10n, mailFolders);
+        return;
+    }
+    const TBackupComponent& component = *std::ranges::find(BackupComponents(), box, &TBackupComponent::Box);
+    if (component.NeedsPrefsJs && !FileExists(profileDir + "prefs.js"))
+        return;
+    for (std::string_view file : component.Files)
+        ListFile(task, file);
+    for (const TFolderMask& folder : component.Folders)
+        ListFolderEntry(task, profileDir, folder);
+    if (component.Extra == TComponentExtra::ExtensionData)
+        AddExtensionData(task, profileDir);
 }
 
 /// The ticked unknown entries, listed into the task and returned for the
@@ -102,6 +134,7 @@ void ListEmails(TBackupTask& task, const TBackupRequest& request, const Tl10n& l
 /// header does not name it.
 std::vector<TUnknowItem> ListUnknownEntries(TBackupTask& task, const TBackupRequest& request)
 {
+    task.SetComponent(std::nullopt);
     std::vector<TUnknowItem> chosen;
     for (std::size_t row = 0; row < request.UnknownEntries.size() && row < request.UnknownTicks.size();
          ++row) {
@@ -116,6 +149,40 @@ std::vector<TUnknowItem> ListUnknownEntries(TBackupTask& task, const TBackupRequ
             chosen.push_back(entry);
     }
     return chosen;
+}
+
+/// What became of every file of the profile and of its account folders:
+/// the chosen files, and what each component not chosen would have listed.
+TBackupAccount AccountOf(const TBackupTask& chosen, std::vector<TLeftOutFile> faults,
+                         const TBackupRequest& request, const std::vector<TMailFolder>& mailFolders,
+                         const Tl10n& l10n, TUserInterface& ui)
+{
+    TBackupTask notChosen(request.ProfileDir, request.ProfileDir, ui);
+    std::vector<TMailFolder> notChosenFolders;
+    const std::vector<TComponentBox> listed = ListedComponents(request.Boxes);
+    for (TComponentBox box : AllComponents()) {
+        if (std::ranges::find(listed, box) != listed.end())
+            continue;
+        try {
+            ListComponent(notChosen, box, request.ProfileDir, l10n, notChosenFolders);
+        } catch (const std::exception&) {
+            // A component that was not chosen never stops a backup: what it
+            // would have listed after a file it cannot read counts as in no
+            // component.
+        }
+    }
+    std::vector<TUnknowItem> unticked;
+    for (std::size_t row = 0; row < request.UnknownEntries.size(); ++row)
+        if (row >= request.UnknownTicks.size() || !request.UnknownTicks[row])
+            unticked.push_back(request.UnknownEntries[row]);
+    std::vector<std::string> accountFolders;
+    for (const std::vector<TMailFolder>* folders : {&mailFolders, &std::as_const(notChosenFolders)})
+        for (const TMailFolder& folder : *folders)
+            if (std::ranges::find(accountFolders, folder.Path) == accountFolders.end())
+                accountFolders.push_back(folder.Path);
+    return DrawUpAccount({request.ProfileDir, chosen, notChosen, std::move(faults), std::move(unticked),
+                          std::move(accountFolders)},
+                         ui);
 }
 
 } // namespace
@@ -143,53 +210,57 @@ void CollectMailFolders(TBackupTask& task, bool accountsOnly, const std::string&
     }
 }
 
-std::vector<std::string> RunBackup(const TBackupRequest& request, TWizardState& state,
-                                   TArchiveEnvironment environment)
+std::optional<TBackupAccount> RunBackup(const TBackupRequest& request, TWizardState& state,
+                                        TArchiveEnvironment environment)
 {
     state.MailFolders.clear();
     if (!FileExists(request.ProfileDir + "prefs.js"))
-        return {};
+        return std::nullopt;
     const std::string pending = PendingArchivePath(request.ArchivePath);
-    RemoveStalePendingArchive(request.ArchivePath);
+    if (!request.DryRun)
+        RemoveStalePendingArchive(request.ArchivePath);
     TUserInterface& ui = environment.Ui;
     const Tl10n& l10n = environment.L10n;
-    std::vector<std::string> leftOut;
+    std::optional<TBackupAccount> account;
     try {
         TBackupTask task(request.ProfileDir, request.ProfileDir, ui);
+        for (TComponentBox box : ListedComponents(request.Boxes))
+            ListComponent(task, box, request.ProfileDir, l10n, state.MailFolders);
+        const std::vector<TUnknowItem> chosen = ListUnknownEntries(task, request);
+        NameExternalFolders(task, state.MailFolders);
+        if (request.DryRun)
+            return AccountOf(task, {}, request, state.MailFolders, l10n, ui);
+
         TZipFactory archive(pending, request.Password, request.ProfileDir, environment);
         if (request.CompressionLevel)
             archive.SetCompressionLevel(*request.CompressionLevel);
         if (request.Encryption)
             archive.SetEncryption(*request.Encryption);
-        ListComponents(task, request);
-        ListEmails(task, request, l10n, state);
-        const std::vector<TUnknowItem> chosen = ListUnknownEntries(task, request);
-        NameExternalFolders(task, state.MailFolders);
-
         const std::string header =
             WriteArchiveHeader(request.Application, request.Boxes, state.MailFolders, chosen);
         archive.AddTask(task, header);
-        leftOut = archive.LeftOutFiles();
 
         if (!request.IsBatch && !archive.VerifyArchive(header)) {
             // The new archive does not read back: drop it, keep what was there.
             std::remove(pending.c_str());
             ui.ShowWarning(l10n.GetText("TForm1", "LANG_WARNING"),
                            l10n.GetText("Quillbank14", "LANG_INVALID_OUTPUT"));
-            return {};
+            return std::nullopt;
         }
+        account = AccountOf(task, archive.LeftOutFiles(), request, state.MailFolders, l10n, ui);
     } catch (const std::exception& error) {
         // A file that could not be read, a prefs.js that could not be parsed:
         // say what it was and stop; the previous backup stays.
-        std::remove(pending.c_str());
+        if (!request.DryRun)
+            std::remove(pending.c_str());
         ui.ShowMessageBox("Quillbank", error.what(), TBoxButtons::Ok, TBoxIcon::Error);
-        return {};
+        return std::nullopt;
     }
     if (!CommitPendingArchive(request.ArchivePath, [&ui] { ui.ProcessEvents(); })) {
         ui.ShowWarning(l10n.GetText("TForm1", "LANG_WARNING"), l10n.GetText("TForm1", "LANG_KONEC"));
         ui.ExitImmediately(1);
     }
-    return leftOut;
+    return account;
 }
 
 } // namespace quillbank

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "apps/AppType.h"
+#include "engine/BackupAccount.h"
 #include "engine/ComponentBoxes.h"
 #include "engine/ZipFactory.h"
 #include "profile/MailFolder.h"
@@ -33,6 +34,9 @@ struct TBackupRequest
     std::vector<bool> UnknownTicks;
     /// Unattended runs skip the read-back check of the new archive.
     bool IsBatch = false;
+    /// Only draw up the account of what a backup would take and leave out:
+    /// no archive is written and no file is touched.
+    bool DryRun = false;
     /// What to use instead of the compression level and the encryption that
     /// "Backup.ini" names; nothing keeps the settings.
     std::optional<int> CompressionLevel;
@@ -44,12 +48,12 @@ struct TBackupRequest
  * ticked unknown entries, writes the archive with its header beside the
  * target, checks it (unless unattended) and only then puts it in place.
  * Fills MailFolders of `state`. Reports through the environment's user
- * interface; a write that fails ends the program at once. Returns the report
- * lines of the files the backup had to leave out (none for a backup that
- * holds everything, or that was not made).
+ * interface; a write that fails ends the program at once. Returns the
+ * account of what became of every file (for a dry run, of what would
+ * become of it); nothing when no backup was made.
  */
-std::vector<std::string> RunBackup(const TBackupRequest& request, TWizardState& state,
-                                   TArchiveEnvironment environment);
+std::optional<TBackupAccount> RunBackup(const TBackupRequest& request, TWizardState& state,
+                                        TArchiveEnvironment environment);
 
 /// Lists the mail folders of the Emails component into the task: the
 /// profile's own folders, and each account folder outside the profile,

@@ -75,16 +75,17 @@ std::vector<TFolderEntry> ReadFolder(const std::string& folder, TUserInterface& 
         if (entries.size() % EntriesBetweenEvents == EntriesBetweenEvents - 1)
             ui.ProcessEvents();
         std::string name = it->path().filename().string();
-        // The folder tells the type of most entries; only links need a look
-        // at what they lead to.
+        // The folder tells the type of most entries (the entry keeps it, while
+        // symlink_status() would ask the file system again); only links need
+        // a look at what they lead to.
         std::error_code typeError;
-        const fs::file_status status = it->symlink_status(typeError);
+        const bool link = it->is_symlink(typeError) || typeError;
         std::optional<TEntryKind> kind;
-        if (!typeError && fs::is_regular_file(status))
+        if (!link && it->is_regular_file(typeError))
             kind = TEntryKind::File;
-        else if (!typeError && fs::is_directory(status))
+        else if (!link && it->is_directory(typeError))
             kind = TEntryKind::Folder;
-        else
+        else if (link)
             kind = KindOf(folder + name);
         if (kind) {
             std::string key = ToLowerAscii(name);
@@ -165,8 +166,7 @@ void TBackupTask::AddFile(const std::string& relativeName)
     const auto size = RegularFileSize(found->first);
     if (!size)
         return;
-    files_.push_back(found->second);
-    totalBytes_ += *size;
+    KeepFile(found->second, *size);
 }
 
 void TBackupTask::AddExternal(const std::string& relativeName, const std::string& sourceFolder)
@@ -177,8 +177,7 @@ void TBackupTask::AddExternal(const std::string& relativeName, const std::string
     const auto size = RegularFileSize(found->first);
     if (!size)
         return;
-    externalFiles_.push_back({IncludeTrailingSeparator(sourceFolder), found->second, {}});
-    totalBytes_ += *size;
+    KeepExternal({IncludeTrailingSeparator(sourceFolder), found->second, {}}, *size);
 }
 
 void TBackupTask::AddListedFile(const std::string& root, const std::string& relativeName)
@@ -192,10 +191,23 @@ void TBackupTask::AddListedFile(const std::string& root, const std::string& rela
     if (!size)
         return;
     if (inProfile)
-        files_.push_back(relativeName);
+        KeepFile(relativeName, *size);
     else
-        externalFiles_.push_back({root, relativeName, {}});
-    totalBytes_ += *size;
+        KeepExternal({root, relativeName, {}}, *size);
+}
+
+void TBackupTask::KeepFile(std::string relativeName, std::int64_t size)
+{
+    files_.push_back(std::move(relativeName));
+    fileInfos_.push_back({component_, size});
+    totalBytes_ += size;
+}
+
+void TBackupTask::KeepExternal(TBackupTaskExternal external, std::int64_t size)
+{
+    externalFiles_.push_back(std::move(external));
+    externalInfos_.push_back({component_, size});
+    totalBytes_ += size;
 }
 
 void TBackupTask::StoreExternalFolderAs(const std::string& sourceDir, const std::string& folderName,

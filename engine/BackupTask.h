@@ -1,9 +1,11 @@
 #pragma once
 
 #include "engine/BackupTaskExternal.h"
+#include "engine/ComponentBoxes.h"
 #include "platform/UserInterface.h"
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -16,6 +18,14 @@ class ETaskFileError : public std::runtime_error
 {
 public:
     using runtime_error::runtime_error;
+};
+
+/// What a task knows of a listed file besides its name.
+struct TListedFileInfo
+{
+    /// The component the file was listed for; nothing for an unknown entry.
+    std::optional<TComponentBox> Component;
+    std::int64_t Size = 0;
 };
 
 /**
@@ -58,10 +68,16 @@ public:
     /// under the top-level archive folder `archiveFolder` instead.
     void StoreExternalFolderAs(const std::string& sourceDir, const std::string& folderName,
                                const std::string& archiveFolder);
+    /// Files listed from now on are listed for `component`; nothing (as at
+    /// the start) stands for the unknown entries.
+    void SetComponent(std::optional<TComponentBox> component) { component_ = component; }
 
     const std::string& BaseDir() const { return baseDir_; }
     const std::vector<std::string>& Files() const { return files_; }
     const std::vector<TBackupTaskExternal>& ExternalFiles() const { return externalFiles_; }
+    /// One for each of Files() and of ExternalFiles(), in the same order.
+    const std::vector<TListedFileInfo>& FileInfos() const { return fileInfos_; }
+    const std::vector<TListedFileInfo>& ExternalInfos() const { return externalInfos_; }
     std::int64_t TotalBytes() const { return totalBytes_; }
 
 private:
@@ -70,12 +86,17 @@ private:
     /// Adds a file found by listing `root` (ending with a separator), whose
     /// name is therefore spelt as on disk.
     void AddListedFile(const std::string& root, const std::string& relativeName);
+    void KeepFile(std::string relativeName, std::int64_t size);
+    void KeepExternal(TBackupTaskExternal external, std::int64_t size);
     void ListFolderOnce(const std::string& folder, const std::string& mask, const std::string& root,
                         TVisitedFolders& visited);
 
     std::string baseDir_;
     std::vector<std::string> files_;
     std::vector<TBackupTaskExternal> externalFiles_;
+    std::vector<TListedFileInfo> fileInfos_;
+    std::vector<TListedFileInfo> externalInfos_;
+    std::optional<TComponentBox> component_;
     std::int64_t totalBytes_ = 0;
     std::string profileDir_;
     TUserInterface& ui_;

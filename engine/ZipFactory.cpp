@@ -245,7 +245,7 @@ void TZipFactory::WriteStaged()
         const std::string line = fileLabel_ + ": " + path + ": " + reason;
         Report(line);
         env_.Ui.AddReportLine(line);
-        leftOut_.push_back(line);
+        leftOut_.push_back({path, reason});
     };
     auto leaveOut = [&](TZipFileSource& source) {
         reportLeftOut(source.Path(), source.Failure());

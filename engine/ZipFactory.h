@@ -46,6 +46,15 @@ struct TArchiveEntry
     std::string Encryption;
 };
 
+/// A file an archive had to leave out, and why.
+struct TLeftOutFile
+{
+    std::string Path;
+    std::string Reason;
+
+    bool operator==(const TLeftOutFile&) const = default;
+};
+
 /// What reading every entry of an archive back found.
 struct TArchiveCheck
 {
@@ -109,11 +118,11 @@ public:
     /// Adds the task's profile files from BaseDir and each external file from
     /// its own folder; `header` (when given) becomes the entry "indexfile.txt".
     void AddTask(const TBackupTask& task, std::string_view header = {});
-    /// The report lines ("File: <path>: <reason>") of the files the adds so
-    /// far had to leave out: unreadable, vanished, named so the archive
-    /// cannot hold them, or named like the header (a backup unpacked into
-    /// the profile leaves one).
-    const std::vector<std::string>& LeftOutFiles() const { return leftOut_; }
+    /// The files the adds so far had to leave out: unreadable, vanished,
+    /// named so the archive cannot hold them, or named like the header (a
+    /// backup unpacked into the profile leaves one). Each was also a report
+    /// line ("File: <path>: <reason>").
+    const std::vector<TLeftOutFile>& LeftOutFiles() const { return leftOut_; }
     void AddFileList(const std::vector<std::string>& names);
     void AddExternalFile(const std::string& relativeName, const std::string& sourceFolder);
     /// Number of add operations run so far (one per list and per external file).
@@ -201,7 +210,7 @@ private:
     std::string stagedHeader_;
     /// The label of file lines in the progress and the report.
     std::string fileLabel_;
-    std::vector<std::string> leftOut_;
+    std::vector<TLeftOutFile> leftOut_;
     std::unique_ptr<TArchiveReaders> readers_;
     /// The keys the entries written last were encrypted with.
     winzip_aes::TKnownKeys writtenKeys_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 
 namespace quillbank {
 
@@ -168,6 +169,22 @@ bool TryParseInt(std::string_view text, int& value)
         return false;
     value = parsed;
     return true;
+}
+
+std::string HumanBytes(std::int64_t bytes)
+{
+    static constexpr const char* units[] = {"KiB", "MiB", "GiB", "TiB"};
+    if (bytes < 1024)
+        return std::to_string(bytes) + " B";
+    double value = static_cast<double>(bytes);
+    int unit = -1;
+    while (value >= 1024 && unit < 3) {
+        value /= 1024;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %s", value, units[unit]);
+    return text;
 }
 
 std::string AnsiToUtf8(std::string_view text)

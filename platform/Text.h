@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,9 @@ std::string ReplaceFirst(std::string_view text, std::string_view from, std::stri
 /// Parses a whole signed decimal 32-bit integer: an optional sign and digits,
 /// nothing else. False for anything else, overflow included.
 bool TryParseInt(std::string_view text, int& value);
+
+/// A byte count for people: "512 B", "12.3 KiB", "4.0 MiB", "1.2 GiB".
+std::string HumanBytes(std::int64_t bytes);
 
 /// The system's ANSI code page is UTF-8 here: both conversions are the
 /// identity, and bytes that are not valid UTF-8 pass through unchanged.

@@ -139,6 +139,7 @@ TEST_F(CliCommandsTest, BadUsageExitsWithTwoAndHelpIsThereForEachCommand)
              {"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--password-stdin",
               "--password-file", home.Path() + "/password.txt"},
              {"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--bogus"},
+             {"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--dry-run=yes"},
              {"backup", "--app", "firefox", "--app", "thunderbird", "--profile", "work", "--output",
               Archive()},
              {"restore", "--app", "firefox", "--profile", "work"},
@@ -450,7 +451,7 @@ TEST_F(CliCommandsTest, AHeaderUnpackedIntoTheProfileIsLeftOutAndTheBackupKeepsI
     home.WriteFile(".mozilla/firefox/abcd.work/indexfile.txt", "Quillbank\r\nRevize: 3\r\n");
     const TCliResult backup = Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive()});
     EXPECT_EQ(backup.ExitCode, 5) << backup.Err;
-    EXPECT_NE(backup.Err.find(Archive() + ": incomplete, not backed up: File: " + work +
+    EXPECT_NE(backup.Err.find(Archive() + ": incomplete, not backed up: " + work +
                               "/indexfile.txt: the name is the backup's own header\n"),
               std::string::npos)
         << backup.Err;
@@ -458,6 +459,75 @@ TEST_F(CliCommandsTest, AHeaderUnpackedIntoTheProfileIsLeftOutAndTheBackupKeepsI
     EXPECT_EQ(
         Query(inspect.Out, "(d['application']['name'], sorted(e['name'] for e in d['unknownEntries']))"),
         "('firefox', ['addon-data', 'notes.txt'])");
+}
+
+TEST_F(CliCommandsTest, BackupAccountsForEveryFileAndADryRunPrintsTheSameWritingNothing)
+{
+    home.WriteFile(".mozilla/firefox/abcd.work/cache/entry", "cached");
+    home.WriteFile(".mozilla/firefox/abcd.work/.parentlock", "");
+    home.WriteFile(".mozilla/firefox/abcd.work/startupCache/startupCache.8.little", "startup");
+    const std::string out = home.MakeDir("out");
+    const std::vector<std::string> backup = {"backup",       "--app",    "firefox",      "--profile",
+                                             "work",         "--output", out + "/b.qkz", "--no-unknown",
+                                             "--components", "bookmarks"};
+
+    const TCliResult text = Run(backup);
+    ASSERT_EQ(text.ExitCode, 0) << text.Err;
+    EXPECT_EQ(text.Out, out + "/b.qkz\n");
+    EXPECT_NE(
+        text.Err.find("\nBacked up: 1 files, 195.3 KiB (Bookmarks 1)\nLeft out by a rule: the cache (not "
+                      "chosen) 1, lock files 1, caches the applications rebuild 1, components not chosen 3, "
+                      "unknown entries not ticked 2\n"),
+        std::string::npos)
+        << text.Err;
+
+    std::vector<std::string> json = backup;
+    json.push_back("--json");
+    const TCliResult written = Run(json);
+    ASSERT_EQ(written.ExitCode, 0) << written.Err;
+    EXPECT_EQ(Query(written.Out, "(d['archive'], d['dryRun'], d['account']['components'])"),
+              "('" + out + "/b.qkz', False, {'bookmarks': {'files': 1, 'bytes': 200000}})");
+    EXPECT_EQ(
+        Query(written.Out, "[(r, c['files']) for r, c in d['account']['leftOutByRule'].items()]"),
+        "[('cache', 1), ('lock-files', 1), ('rebuilt-caches', 1), ('not-chosen', 3), ('not-ticked', 2), "
+        "('no-component', 0)]");
+    EXPECT_EQ(Query(written.Out, "(d['account']['entries'], d['account']['unknownEntries'], "
+                                 "d['account']['leftOutByFault'])"),
+              "({'files': 1, 'bytes': 200000}, {'files': 0, 'bytes': 0}, [])");
+
+    fs::remove(out + "/b.qkz");
+    json.push_back("--dry-run");
+    const TCliResult trial = Run(json);
+    ASSERT_EQ(trial.ExitCode, 0) << trial.Err;
+    EXPECT_EQ(Query(trial.Out, "d['dryRun']"), "True");
+    EXPECT_EQ(Query(trial.Out, "d['account']"), Query(written.Out, "d['account']"));
+    EXPECT_TRUE(fs::is_empty(out));
+
+    std::vector<std::string> dryRun = backup;
+    dryRun.push_back("--dry-run");
+    const TCliResult lines = Run(dryRun);
+    ASSERT_EQ(lines.ExitCode, 0) << lines.Err;
+    EXPECT_TRUE(lines.Out.starts_with("To back up: 1 files, 195.3 KiB (Bookmarks 1)\nLeft out by a rule: "))
+        << lines.Out;
+    dryRun.push_back("--quiet");
+    const TCliResult quiet = Run(dryRun);
+    EXPECT_EQ(quiet.ExitCode, 0);
+    EXPECT_EQ(quiet.Out + quiet.Err, "");
+    // No folder made for the output either.
+    dryRun[6] = out + "/new/b.qkz";
+    EXPECT_EQ(Run(dryRun).ExitCode, 1);
+    EXPECT_TRUE(fs::is_empty(out));
+}
+
+// As the manual page shows it.
+TEST_F(CliCommandsTest, TheDocumentedDryRunRunsAsWritten)
+{
+    home.WriteFile(".mozilla/firefox/efgh.default/prefs.js", "user_pref(\"browser.startup.page\", 3);\n");
+    const TCliResult result =
+        Run({"backup", "--app", "firefox", "--profile", "default", "--output", "Firefox.qkz", "--dry-run"});
+    ASSERT_EQ(result.ExitCode, 0) << result.Err;
+    EXPECT_EQ(result.Out, "To back up: 1 files, 38 B (General settings 1)\n");
+    EXPECT_FALSE(fs::exists("Firefox.qkz"));
 }
 
 TEST_F(CliCommandsTest, LegacyContainerIsInspectedAndRestoredForTheApplicationItNames)

@@ -198,8 +198,7 @@ TEST_F(FightingProfileTest, BackupWithReadsFailingAtEveryNIsCompleteIncompleteOr
         EXPECT_EQ(RunCli({"verify", archive}, home.Path()).ExitCode, 0) << "failing read " << at;
         complete = run.ExitCode == 0;
         if (run.ExitCode == 5) {
-            EXPECT_NE(run.Err.find(": incomplete, not backed up: File: " + profile), std::string::npos)
-                << run.Err;
+            EXPECT_NE(run.Err.find(": incomplete, not backed up: " + profile), std::string::npos) << run.Err;
         }
     }
     EXPECT_TRUE(complete);
@@ -209,12 +208,33 @@ TEST_F(FightingProfileTest, AFileThatVanishesBeforeItIsReadMakesTheBackupIncompl
 {
     const TCliResult run = RunWith("QUILLBANK_VANISH_OPEN", "notes.txt");
     EXPECT_EQ(run.ExitCode, 5) << run.Err;
-    EXPECT_NE(run.Err.find("incomplete, not backed up: File: " + profile + "/notes.txt"), std::string::npos)
+    EXPECT_NE(run.Err.find("incomplete, not backed up: " + profile + "/notes.txt"), std::string::npos)
         << run.Err;
     const TCliResult inspect = RunCli({"inspect", archive, "--json"}, home.Path());
     EXPECT_EQ(inspect.ExitCode, 0);
     // The header, prefs.js, places.sqlite and cookies.sqlite.
     EXPECT_NE(inspect.Out.find("\"entries\":4,"), std::string::npos) << inspect.Out;
+}
+
+TEST_F(FightingProfileTest, TheAccountNamesWhatAFaultLeftOutAndCountsUnreadableFilesNotChosen)
+{
+    backup.push_back("--json");
+    const TCliResult vanished = RunWith("QUILLBANK_VANISH_OPEN", "notes.txt");
+    EXPECT_EQ(vanished.ExitCode, 5) << vanished.Err;
+    EXPECT_EQ(JsonQuery(vanished.Out,
+                        "[(f['path'], f['reason'] != '') for f in d['account']['leftOutByFault']]",
+                        home.Path()),
+              "[('" + profile + "/notes.txt', True)]");
+
+    // Cookies are not chosen: that they cannot be read stops nothing.
+    backup.insert(backup.end(), {"--components", "history"});
+    const TCliResult denied = RunWith("QUILLBANK_DENY_OPEN", "cookies.sqlite");
+    EXPECT_EQ(denied.ExitCode, 0) << denied.Err;
+    EXPECT_EQ(JsonQuery(denied.Out,
+                        "(d['account']['entries']['files'], sum(r['files'] for r in "
+                        "d['account']['leftOutByRule'].values()))",
+                        home.Path()),
+              "(2, 2)");
 }
 
 // A file the user may not read stops the backup before anything is written,
@@ -228,6 +248,12 @@ TEST_F(FightingProfileTest, AnUnreadableFileIsNamedAndThePreviousBackupKept)
     EXPECT_NE(run.Err.find(profile + "/cookies.sqlite\": Permission denied"), std::string::npos) << run.Err;
     EXPECT_EQ(ReadFileForTest(archive), previous);
     EXPECT_EQ(BackupFolder(), std::set<std::string>{"backup.qkz"});
+
+    // A dry run stops where the backup would.
+    backup.push_back("--dry-run");
+    const TCliResult trial = RunWith("QUILLBANK_DENY_OPEN", "cookies.sqlite");
+    EXPECT_EQ(trial.ExitCode, 1);
+    EXPECT_NE(trial.Err.find(archive + ": no backup can be made"), std::string::npos) << trial.Err;
 }
 
 TEST_F(FightingProfileTest, LinkLoopsDanglingLinksAndOverlongPathsEndTheListing)

@@ -75,11 +75,3 @@ TEST(TerminalProgress, OnATerminalOneLineIsRedrawnAndEndedBeforeOtherOutput)
     EXPECT_NE(text.find("100%  4.0 MiB of 4.0 MiB"), std::string::npos) << text;
     EXPECT_TRUE(text.ends_with("File: places.sqlite\n")) << text;
 }
-
-TEST(TerminalProgress, ByteCountsAreReadable)
-{
-    EXPECT_EQ(HumanBytes(0), "0 B");
-    EXPECT_EQ(HumanBytes(1023), "1023 B");
-    EXPECT_EQ(HumanBytes(1536), "1.5 KiB");
-    EXPECT_EQ(HumanBytes(5ll << 30), "5.0 GiB");
-}

@@ -247,10 +247,11 @@ TEST_F(BackupRunTest, AProfileFileNamedLikeTheHeaderIsLeftOutAndNamed)
     home.WriteFile("profile/notes.txt", "n");
     request.UnknownEntries = {{"indexfile.txt", false}, {"IndexFile.TXT", false}, {"notes.txt", false}};
     request.UnknownTicks = {true, true, true};
-    const Names leftOut = RunBackup(request, state, Environment());
-    const std::string reason = ": the name is the backup's own header";
-    EXPECT_EQ(leftOut, (Names{"File: " + request.ProfileDir + "indexfile.txt" + reason,
-                              "File: " + request.ProfileDir + "IndexFile.TXT" + reason}));
+    const auto account = RunBackup(request, state, Environment());
+    ASSERT_TRUE(account);
+    const std::string reason = "the name is the backup's own header";
+    EXPECT_EQ(account->LeftOutByFault, (std::vector<TLeftOutFile>{{request.ProfileDir + "indexfile.txt", reason},
+                                                                 {request.ProfileDir + "IndexFile.TXT", reason}}));
     const TArchiveContent archive = ReadArchive(request.ArchivePath);
     EXPECT_EQ(archive.names, (Names{"indexfile.txt", "notes.txt"}));
     EXPECT_EQ(archive.header,

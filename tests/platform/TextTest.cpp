@@ -45,6 +45,14 @@ TEST(Text, TryParseIntAcceptsOnlyWholeDecimalNumbers)
     EXPECT_TRUE(TryParseInt("-2147483648", value));
 }
 
+TEST(Text, ByteCountsAreReadable)
+{
+    EXPECT_EQ(HumanBytes(0), "0 B");
+    EXPECT_EQ(HumanBytes(1023), "1023 B");
+    EXPECT_EQ(HumanBytes(1536), "1.5 KiB");
+    EXPECT_EQ(HumanBytes(5ll << 30), "5.0 GiB");
+}
+
 TEST(Text, AnsiConversionIsTheIdentityEvenForInvalidUtf8)
 {
     const std::string bytes("a\xFF\xC3(\0z", 6);
