@@ -11,6 +11,7 @@
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/TestData.h"
+#include "tests/support/ZipBuilder.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -22,6 +23,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::FlipAesEntryBit;
 using quillbank::testing::NoiseBytes;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TArchiveTest;
@@ -369,6 +371,10 @@ INSTANTIATE_TEST_SUITE_P(
         TForeignArchive{"ZipCryptoToAPipe", "zip -q -r -P 's3cret pass' - * > ../made.zip", "s3cret pass"},
         TForeignArchive{"SevenZipAes256", "7z a -bd -tzip -mem=AES256 -p's3cret pass' ../made.zip *",
                         "s3cret pass"},
+        TForeignArchive{"SevenZipAes192", "7z a -bd -tzip -mem=AES192 -p's3cret pass' ../made.zip *",
+                        "s3cret pass"},
+        TForeignArchive{"SevenZipAes128", "7z a -bd -tzip -mem=AES128 -p's3cret pass' ../made.zip *",
+                        "s3cret pass"},
         TForeignArchive{"SevenZipZipCrypto", "7z a -bd -tzip -mem=ZipCrypto -p's3cret pass' ../made.zip *",
                         "s3cret pass"},
         TForeignArchive{"Bsdtar", "bsdtar --format zip -cf ../made.zip *", ""},
@@ -377,3 +383,32 @@ INSTANTIATE_TEST_SUITE_P(
                         "'s3cret pass' -cf ../made.zip *",
                         "s3cret pass"}),
     [](const ::testing::TestParamInfo<TForeignArchive>& tool) { return std::string(tool.param.name); });
+
+// Entries with shorter keys carry no checksum either: their authentication
+// code is checked as that of our own, read whole or streamed.
+TEST_F(InteropTest, ForeignAes128EntriesAlteredWithoutThePasswordAreRefused)
+{
+    const TFiles files = {{"small.bin", NoiseBytes(300'000, 5)}, {"large.bin", NoiseBytes(5'000'000, 6)}};
+    for (const auto& [name, content] : files)
+        home.WriteFile("source/" + name, content);
+    const TToolRun made = Run("cd source && 7z a -bd -tzip -mx0 -mem=AES128 -p" + Quoted(Password) + " " +
+                              Quoted(archive) + " small.bin large.bin");
+    ASSERT_EQ(made.status, 0) << made.output;
+    const std::string written = ReadFileForTest(archive);
+    state.BackupPassword = Password;
+    const std::string restored = home.MakeDir("restored");
+    TZipFactory(archive, "", restored, Environment()).ExtractFileList({"*"});
+    ExpectSameFiles(TreeOf(restored), files);
+
+    for (const auto& [name, content] : files) {
+        std::string bytes = written;
+        FlipAesEntryBit(bytes, name, content, false, 8);
+        home.WriteFile("backup.qkz", bytes);
+        home.WriteFile("restored/" + name, "old");
+        EXPECT_EQ(TZipFactory(archive, Password, Environment()).CheckArchive().Outcome,
+                  TArchiveCheck::TOutcome::Damaged)
+            << name;
+        TZipFactory(archive, "", restored, Environment()).ExtractFileList({"*"});
+        EXPECT_TRUE(ReadFileForTest(restored + "/" + name) == "old") << name;
+    }
+}

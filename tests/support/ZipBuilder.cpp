@@ -172,12 +172,13 @@ void MarkAesEntryWithChecksum(std::string& zip, const std::string& name, const s
     SetFieldAt(zip, layout.CentralAesVersionAt, 1, 2);
 }
 
-std::string FlipAesEntryBit(std::string& zip, const std::string& name, std::string content, bool deflated)
+std::string FlipAesEntryBit(std::string& zip, const std::string& name, std::string content, bool deflated,
+                            std::size_t saltSize)
 {
-    constexpr std::size_t SaltAndVerifier = 18;
+    constexpr std::size_t VerifierSize = 2;
     constexpr std::size_t Depth = 1000;
     constexpr char Bit = 0x20;
-    zip.at(EntryLayouts(zip).at(name).DataAt + SaltAndVerifier + Depth) ^= Bit;
+    zip.at(EntryLayouts(zip).at(name).DataAt + saltSize + VerifierSize + Depth) ^= Bit;
     content.at(Depth - (deflated ? 5 : 0)) ^= Bit;
     return content;
 }

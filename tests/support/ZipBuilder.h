@@ -65,11 +65,13 @@ std::map<std::string, TEntryLayout> EntryLayouts(const std::string& zip);
 void MarkAesEntryWithChecksum(std::string& zip, const std::string& name, const std::string& content);
 
 /// Alters an AES entry of `zip` as anyone without its password can: flips a
-/// bit of its data 1000 bytes in, which counter mode passes on to the same
-/// bit of its content (at once when it is stored; when it is deflated into
+/// bit of its data 1000 bytes past its salt (of `saltSize` bytes, half its
+/// key) and password verifier, which counter mode passes on to the same bit
+/// of its content (at once when it is stored; when it is deflated into
 /// stored blocks, as noise is, after 5 bytes of block header). Returns
 /// `content` so altered.
-std::string FlipAesEntryBit(std::string& zip, const std::string& name, std::string content, bool deflated);
+std::string FlipAesEntryBit(std::string& zip, const std::string& name, std::string content, bool deflated,
+                            std::size_t saltSize = 16);
 
 /// The little-endian number of `size` bytes at `at`.
 std::uint32_t FieldAt(const std::string& bytes, std::size_t at, int size);
