@@ -1,25 +1,20 @@
-// Encrypted entries keep no checksum of their content in clear: what a
-// backup writes at any level, and the pass that empties the checksums the
-// ZIP library writes for the entries it encrypts itself.
+// The pass that empties the checksums the ZIP library writes for the entries
+// it encrypts with AES itself.
 #include "engine/AesChecksums.h"
 
-#include "engine/BackupTask.h"
-#include "engine/ZipFactory.h"
-#include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/TestData.h"
 #include "tests/support/ZipBuilder.h"
+
+#include <map>
 
 #include <gtest/gtest.h>
 
 using namespace quillbank;
 using quillbank::testing::BuildZip;
-using quillbank::testing::EntryLayouts;
-using quillbank::testing::FieldAt;
 using quillbank::testing::NoiseBytes;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::SetFieldAt;
-using quillbank::testing::TArchiveTest;
 using quillbank::testing::TFakeHome;
 using quillbank::testing::TZipEntrySpec;
 
@@ -99,57 +94,3 @@ TEST(AesChecksums, AnArchiveThatCannotBeReadIsReportedAndLeftAsItWas)
     EXPECT_FALSE(ClearAesChecksums(home.Path() + "/missing.zip", error));
     EXPECT_EQ(error, "No such file or directory");
 }
-
-namespace {
-
-/// Longer than the entries the ZIP library leaves without a checksum.
-constexpr const char* Header = "[Quillbank]\r\nVersion=2\r\n";
-
-class AesEntriesTest : public TArchiveTest, public ::testing::WithParamInterface<int>
-{
-protected:
-    std::string profile = home.MakeDir("profile") + "/";
-    std::string archive = home.Path() + "/backup.qkz";
-};
-
-} // namespace
-
-TEST_P(AesEntriesTest, ABackupKeepsNoChecksumOfAnyEncryptedEntry)
-{
-    const std::map<std::string, std::string> files = {
-        {"short.txt", "under 20 bytes"},
-        {"prefs.js", "user_pref(\"browser.startup.page\", 3);\n"},
-        {"places.sqlite", NoiseBytes(300'000, 3)},
-    };
-    TBackupTask task(profile, profile, ui);
-    for (const auto& [name, content] : files) {
-        home.WriteFile("profile/" + name, content);
-        task.AddFile(name);
-    }
-    TZipFactory writer(archive, "pw", profile, Environment());
-    writer.SetCompressionLevel(GetParam());
-    writer.AddTask(task, Header);
-
-    const std::string bytes = ReadFileForTest(archive);
-    const auto layouts = EntryLayouts(bytes);
-    ASSERT_EQ(layouts.size(), files.size() + 1);
-    for (const auto& [name, layout] : layouts) {
-        EXPECT_EQ(FieldAt(bytes, layout.LocalCrcAt, 4), 0u) << name;
-        EXPECT_EQ(FieldAt(bytes, layout.CentralCrcAt, 4), 0u) << name;
-        ASSERT_NE(layout.LocalAesVersionAt, 0u) << name;
-        EXPECT_EQ(FieldAt(bytes, layout.LocalAesVersionAt, 2), 2u) << name;
-        EXPECT_EQ(FieldAt(bytes, layout.CentralAesVersionAt, 2), 2u) << name;
-    }
-    // Read back strictly (the local headers agree with the directory) and restored.
-    EXPECT_TRUE(writer.VerifyArchive(Header));
-    const std::string restored = home.MakeDir("restored") + "/";
-    state.BackupPassword = "pw";
-    TZipFactory(archive, "", restored, Environment()).ExtractFileList({"*"});
-    for (const auto& [name, content] : files)
-        EXPECT_TRUE(ReadFileForTest(restored + name) == content) << name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Levels, AesEntriesTest, ::testing::Values(9, 0),
-                         [](const ::testing::TestParamInfo<int>& level) {
-                             return std::string(level.param > 0 ? "Deflated" : "Stored");
-                         });

@@ -1,10 +1,11 @@
-// An encrypted entry is vouched for by its authentication code. Counter mode
-// lets anyone without the password flip bits of an entry's content by
-// flipping the same bits of its data, and give it a checksum that matches the
-// result: such an entry is refused by the checks and by a restore, which
-// leaves the file it would have replaced as it was, whether the entry is
-// small enough to be read whole or streamed. Entries that carry a checksum,
-// as older backups wrote them, are still checked by it.
+// Encrypted entries carry no checksum of their content, only the
+// authentication code of their data. Counter mode lets anyone without the
+// password flip bits of an entry's content by flipping the same bits of its
+// data, and give it a checksum that matches the result: such an entry is
+// refused by the checks and by a restore, which leaves the file it would
+// have replaced as it was, whether the entry is small enough to be read
+// whole or streamed. Entries that carry a checksum, as older backups wrote
+// them, are still checked by it.
 #include "config/errorlog.h"
 #include "engine/BackupTask.h"
 #include "engine/ZipFactory.h"
@@ -19,7 +20,9 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::EntryLayouts;
 using quillbank::testing::EntryNamesIn;
+using quillbank::testing::FieldAt;
 using quillbank::testing::FlipAesEntryBit;
 using quillbank::testing::MarkAesEntryWithChecksum;
 using quillbank::testing::NoiseBytes;
@@ -29,19 +32,21 @@ using quillbank::testing::TArchiveTest;
 
 namespace {
 
-constexpr const char* Header = "Quillbank\r\n";
+/// Longer than the entries the ZIP library leaves without a checksum itself.
+constexpr const char* Header = "[Quillbank]\r\nVersion=2\r\n";
 
 /// Backups at the compression level of the parameter: deflated entries are
 /// encrypted as they are compressed, stored ones by the ZIP library.
-class TamperedAesEntryTest : public TArchiveTest, public ::testing::WithParamInterface<int>
+class EncryptedEntryTest : public TArchiveTest, public ::testing::WithParamInterface<int>
 {
 protected:
     std::string profile = home.MakeDir("profile") + "/";
     std::string archive = home.Path() + "/backup.qkz";
     std::string target = home.MakeDir("target") + "/";
-    /// One entry read whole and one too large for that (above 4 MiB), which
+    /// Entries read whole and one too large for that (above 4 MiB), which
     /// streams. Noise does not compress: deflated, it lies in stored blocks.
-    const std::map<std::string, std::string> files{{"small.bin", NoiseBytes(300'000, 1)},
+    const std::map<std::string, std::string> files{{"short.txt", "under 20 bytes"},
+                                                   {"small.bin", NoiseBytes(300'000, 1)},
                                                    {"large.bin", NoiseBytes(5'000'000, 2)}};
 
     bool Deflated() const { return GetParam() > 0; }
@@ -64,6 +69,7 @@ protected:
     {
         return TZipFactory(archive, "pw", Environment()).CheckArchive().Outcome;
     }
+    /// Reads strictly: the local headers must agree with the directory.
     bool Verify() { return TZipFactory(archive, "pw", profile, Environment()).VerifyArchive(Header); }
     void Restore()
     {
@@ -75,15 +81,33 @@ protected:
 
 } // namespace
 
-TEST_P(TamperedAesEntryTest, AnAlteredEntryIsRefusedWithOrWithoutAMatchingChecksum)
+TEST_P(EncryptedEntryTest, ABackupKeepsNoChecksumOfAnyEncryptedEntry)
+{
+    const std::string bytes = Backup();
+    const auto layouts = EntryLayouts(bytes);
+    ASSERT_EQ(layouts.size(), files.size() + 1);
+    for (const auto& [name, layout] : layouts) {
+        EXPECT_EQ(FieldAt(bytes, layout.LocalCrcAt, 4), 0u) << name;
+        EXPECT_EQ(FieldAt(bytes, layout.CentralCrcAt, 4), 0u) << name;
+        ASSERT_NE(layout.LocalAesVersionAt, 0u) << name;
+        EXPECT_EQ(FieldAt(bytes, layout.LocalAesVersionAt, 2), 2u) << name;
+        EXPECT_EQ(FieldAt(bytes, layout.CentralAesVersionAt, 2), 2u) << name;
+    }
+    EXPECT_TRUE(Verify());
+    Restore();
+    for (const auto& [name, content] : files)
+        EXPECT_TRUE(ReadFileForTest(target + name) == content) << name;
+}
+
+TEST_P(EncryptedEntryTest, AnAlteredEntryIsRefusedWithOrWithoutAMatchingChecksum)
 {
     const std::string written = Backup();
     for (const bool withChecksum : {false, true}) {
-        for (const auto& [name, content] : files) {
+        for (const std::string name : {"small.bin", "large.bin"}) {
             const std::string what =
                 name + (withChecksum ? " with a matching checksum" : " without a checksum");
             std::string bytes = written;
-            const std::string altered = FlipAesEntryBit(bytes, name, content, Deflated());
+            const std::string altered = FlipAesEntryBit(bytes, name, files.at(name), Deflated());
             if (withChecksum)
                 MarkAesEntryWithChecksum(bytes, name, altered);
             home.WriteFile("backup.qkz", bytes);
@@ -100,10 +124,11 @@ TEST_P(TamperedAesEntryTest, AnAlteredEntryIsRefusedWithOrWithoutAMatchingChecks
         }
     }
     // Nothing half-written is left behind.
-    EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{"small.bin", "large.bin", "indexfile.txt"}));
+    EXPECT_EQ(EntryNamesIn(target),
+              (std::set<std::string>{"short.txt", "small.bin", "large.bin", "indexfile.txt"}));
 }
 
-TEST_P(TamperedAesEntryTest, EntriesWithAChecksumRestoreAndAreCheckedByIt)
+TEST_P(EncryptedEntryTest, EntriesWithAChecksumRestoreAndAreCheckedByIt)
 {
     std::string bytes = Backup();
     for (const auto& [name, content] : files)
@@ -119,7 +144,7 @@ TEST_P(TamperedAesEntryTest, EntriesWithAChecksumRestoreAndAreCheckedByIt)
 
     for (const auto& [name, content] : files) {
         std::string wrong = bytes;
-        const auto layout = quillbank::testing::EntryLayouts(wrong).at(name);
+        const auto layout = EntryLayouts(wrong).at(name);
         SetFieldAt(wrong, layout.LocalCrcAt, 1234, 4);
         SetFieldAt(wrong, layout.CentralCrcAt, 1234, 4);
         home.WriteFile("backup.qkz", wrong);
@@ -127,7 +152,7 @@ TEST_P(TamperedAesEntryTest, EntriesWithAChecksumRestoreAndAreCheckedByIt)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, TamperedAesEntryTest, ::testing::Values(9, 0),
+INSTANTIATE_TEST_SUITE_P(Levels, EncryptedEntryTest, ::testing::Values(9, 0),
                          [](const ::testing::TestParamInfo<int>& level) {
                              return std::string(level.param > 0 ? "Deflated" : "Stored");
                          });
