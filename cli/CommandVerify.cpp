@@ -18,7 +18,8 @@ constexpr std::string_view Usage =
     "Usage: quillbank-cli verify ARCHIVE [--password-file FILE | --password-stdin] [--quiet]\n"
     "\n"
     "Reads every entry of a backup file to its end, decrypting it, and checks its\n"
-    "size and checksum, as a restore would read it; nothing is written.\n"
+    "size and checksum (an encrypted entry's authentication code), as a restore\n"
+    "would read it; nothing is written.\n"
     "\n"
     "Options:\n"
     "  --password-file FILE    the password is the first line of FILE\n"
@@ -76,7 +77,8 @@ int VerifyCommand(const std::vector<std::string>& arguments)
         throw ECommandError(ExitFailure, path + ": not a readable ZIP archive: " + check.Failure);
     case TArchiveCheck::TOutcome::Damaged:
         throw ECommandError(ExitFailure, path + ": entry \"" + check.Failure +
-                                             "\" is damaged: it does not read back to its size and checksum");
+                                             "\" is damaged: it does not read back to its size and checksum "
+                                             "or authentication code");
     default:
         break;
     }

@@ -22,9 +22,19 @@ constexpr std::size_t ChunkSize = 1 << 20;
 /// several times faster than decoding a stream.
 constexpr std::uint64_t WholeEntryLimit = 4u << 20;
 
-bool IsAes(std::uint16_t method)
+/// The key length of an entry encrypted with `method`; 0 when that is no AES.
+std::size_t AesKeySize(std::uint16_t method)
 {
-    return method == ZIP_EM_AES_128 || method == ZIP_EM_AES_192 || method == ZIP_EM_AES_256;
+    switch (method) {
+    case ZIP_EM_AES_128:
+        return 16;
+    case ZIP_EM_AES_192:
+        return 24;
+    case ZIP_EM_AES_256:
+        return 32;
+    default:
+        return 0;
+    }
 }
 
 bool WriteAll(int fd, const char* data, std::size_t size)
@@ -54,39 +64,51 @@ bool ReadExactly(zip_file_t* file, std::uint8_t* data, std::size_t size)
     return true;
 }
 
-/// The keys of an AES entry whose header is `header`: known ones, or derived.
-winzip_aes::TKeys KeysFor(const std::uint8_t* header, const std::string& password,
+/// The keys of an AES entry whose header is `header`: known ones (AES-256,
+/// as written), or derived.
+winzip_aes::TKeys KeysFor(const std::uint8_t* header, std::size_t keySize, const std::string& password,
                           const winzip_aes::TKnownKeys* knownKeys)
 {
-    std::array<std::uint8_t, winzip_aes::SaltSize> salt{};
-    std::copy_n(header, salt.size(), salt.begin());
-    if (knownKeys != nullptr)
+    if (knownKeys != nullptr && keySize == winzip_aes::MaxKeySize) {
+        std::array<std::uint8_t, winzip_aes::SaltSize> salt{};
+        std::copy_n(header, salt.size(), salt.begin());
         if (const auto known = knownKeys->find(salt); known != knownKeys->end())
             return *known->second;
-    return winzip_aes::DeriveKeys(password, salt.data());
+    }
+    return winzip_aes::DeriveKeys(password, header, keySize);
 }
 
-/// Reads an AES-256 entry with our own decryption, so that the key
-/// derivation, a millisecond per entry, costs no more than it must.
-/// `withoutChecksum`: the entry's checksum field is empty; `knownKeys` (when
-/// given) were derived from `password`.
+/// Whether the password verifier in `header` is the one of `keys`.
+bool VerifierMatches(const winzip_aes::TKeys& keys, const std::uint8_t* header)
+{
+    return std::equal(keys.Verifier.begin(), keys.Verifier.end(),
+                      header + winzip_aes::HeaderSize(keys.KeySize) - winzip_aes::VerifierSize);
+}
+
+/// Reads an AES entry with our own decryption, so that the key derivation,
+/// a millisecond per entry, costs no more than it must, and so that its
+/// authentication code is told from its checksum: libzip reports either
+/// failing alike. `withoutChecksum`: the entry's checksum field is empty;
+/// `knownKeys` (when given) were derived from `password`.
 TReadResult ReadAesEntry(zip_t* archive, std::uint64_t index, const zip_stat_t& info,
                          const std::string& password, bool withoutChecksum, const TEntrySink& sink,
                          TReadBuffer& buffer, const winzip_aes::TKnownKeys* knownKeys)
 {
     namespace aes = winzip_aes;
-    if (!(info.valid & ZIP_STAT_COMP_SIZE) || info.comp_size < aes::HeaderSize + aes::MacSize)
+    const std::size_t keySize = AesKeySize(info.encryption_method);
+    const std::size_t headerSize = aes::HeaderSize(keySize);
+    if (!(info.valid & ZIP_STAT_COMP_SIZE) || info.comp_size < headerSize + aes::MacSize)
         return TReadResult::Damaged;
     zip_file_t* raw = zip_fopen_index(archive, index, ZIP_FL_ENCRYPTED);
     if (raw == nullptr)
         return TReadResult::Damaged;
-    std::array<std::uint8_t, aes::HeaderSize> header{};
-    if (!ReadExactly(raw, header.data(), header.size())) {
+    std::array<std::uint8_t, aes::HeaderSize()> header{};
+    if (!ReadExactly(raw, header.data(), headerSize)) {
         zip_fclose(raw);
         return TReadResult::Damaged;
     }
-    const aes::TKeys keys = KeysFor(header.data(), password, knownKeys);
-    if (!std::equal(keys.Verifier.begin(), keys.Verifier.end(), header.begin() + aes::SaltSize)) {
+    const aes::TKeys keys = KeysFor(header.data(), keySize, password, knownKeys);
+    if (!VerifierMatches(keys, header.data())) {
         zip_fclose(raw);
         return TReadResult::WrongPassword;
     }
@@ -103,7 +125,7 @@ TReadResult ReadAesEntry(zip_t* archive, std::uint64_t index, const zip_stat_t& 
     const std::size_t half = buffer.size() / 2;
     auto* input = reinterpret_cast<std::uint8_t*>(buffer.data());
     char* output = buffer.data() + half;
-    std::uint64_t remaining = info.comp_size - aes::HeaderSize - aes::MacSize;
+    std::uint64_t remaining = info.comp_size - headerSize - aes::MacSize;
     std::uint64_t total = 0;
     std::uint32_t crc = 0;
     bool streamEnded = !deflated;
@@ -179,14 +201,14 @@ libdeflate_decompressor* ThreadDecompressor()
 }
 
 /// Whether an entry can be read whole: small, deflated or stored, and
-/// either not encrypted or AES-256.
+/// either not encrypted or with AES.
 bool ReadableWhole(const zip_stat_t& info, bool encrypted)
 {
     constexpr auto needed = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD;
     return (info.valid & needed) == needed && info.size <= WholeEntryLimit &&
            info.comp_size <= WholeEntryLimit + 1024 &&
            (info.comp_method == ZIP_CM_DEFLATE || info.comp_method == ZIP_CM_STORE) &&
-           (!encrypted || info.encryption_method == ZIP_EM_AES_256);
+           (!encrypted || AesKeySize(info.encryption_method) != 0);
 }
 
 /// Reads a small entry whole: its stored bytes in one go, decrypted when
@@ -211,13 +233,15 @@ TReadResult ReadWholeEntry(zip_t* archive, std::uint64_t index, const zip_stat_t
     std::uint8_t* payload = data;
     std::size_t payloadSize = stored;
     if (encrypted) {
-        if (stored < aes::HeaderSize + aes::MacSize)
+        const std::size_t keySize = AesKeySize(info.encryption_method);
+        const std::size_t headerSize = aes::HeaderSize(keySize);
+        if (stored < headerSize + aes::MacSize)
             return TReadResult::Damaged;
-        const aes::TKeys keys = KeysFor(data, password, knownKeys);
-        if (!std::equal(keys.Verifier.begin(), keys.Verifier.end(), data + aes::SaltSize))
+        const aes::TKeys keys = KeysFor(data, keySize, password, knownKeys);
+        if (!VerifierMatches(keys, data))
             return TReadResult::WrongPassword;
-        payload = data + aes::HeaderSize;
-        payloadSize = stored - aes::HeaderSize - aes::MacSize;
+        payload = data + headerSize;
+        payloadSize = stored - headerSize - aes::MacSize;
         aes::TCipher cipher(keys);
         cipher.Decrypt(payload, payloadSize);
         const auto mac = cipher.Mac();
@@ -252,12 +276,12 @@ TReadResult ReadArchiveEntry(zip_t* archive, std::uint64_t index, const std::str
     const bool encrypted = (info.valid & ZIP_STAT_ENCRYPTION_METHOD) && info.encryption_method != ZIP_EM_NONE;
     if (encrypted && password.empty())
         return TReadResult::WrongPassword;
-    const bool aes = encrypted && IsAes(info.encryption_method);
+    const bool aes = encrypted && AesKeySize(info.encryption_method) != 0;
     const bool withoutChecksum = aes && (info.valid & ZIP_STAT_CRC) && info.crc == 0;
     if (ReadableWhole(info, encrypted))
         return ReadWholeEntry(archive, index, info, encrypted, password, withoutChecksum, sink, buffer,
                               knownKeys);
-    if (encrypted && info.encryption_method == ZIP_EM_AES_256 && (info.valid & ZIP_STAT_SIZE) &&
+    if (aes && (info.valid & ZIP_STAT_SIZE) &&
         (info.comp_method == ZIP_CM_DEFLATE || info.comp_method == ZIP_CM_STORE))
         return ReadAesEntry(archive, index, info, password, withoutChecksum, sink, buffer, knownKeys);
     zip_file_t* entry = encrypted ? zip_fopen_index_encrypted(archive, index, 0, password.c_str())
@@ -280,7 +304,10 @@ TReadResult ReadArchiveEntry(zip_t* archive, std::uint64_t index, const std::str
         if (got <= 0) {
             // WinZip AES entries of the second kind carry no checksum (their
             // data is authenticated instead); this libzip still compares the
-            // empty one at the end and fails all but the shortest of them.
+            // empty one at the end and fails all but the shortest of them,
+            // with the error it also gives for a wrong authentication code.
+            // Only AES entries compressed otherwise than by deflate, which
+            // no writer of ours makes, are read here.
             if (got < 0 && !(withoutChecksum && zip_error_code_zip(zip_file_get_error(entry)) == ZIP_ER_CRC &&
                              total == info.size))
                 result = TReadResult::Damaged;

@@ -3,8 +3,10 @@
 #include <cstring>
 #include <nettle/aes.h>
 #include <nettle/hmac.h>
+#include <nettle/nettle-meta.h>
 #include <nettle/pbkdf2.h>
 #include <stdexcept>
+#include <string>
 #include <sys/random.h>
 
 namespace quillbank::winzip_aes {
@@ -29,16 +31,20 @@ TKeys::~TKeys()
     Wipe(MacKey.data(), MacKey.size());
 }
 
-TKeys DeriveKeys(std::string_view password, const std::uint8_t* salt)
+TKeys DeriveKeys(std::string_view password, const std::uint8_t* salt, std::size_t keySize)
 {
+    if (keySize != 16 && keySize != 24 && keySize != 32)
+        throw std::invalid_argument("no AES key is " + std::to_string(keySize) + " bytes long");
     TKeys keys;
-    std::memcpy(keys.Salt.data(), salt, SaltSize);
-    std::array<std::uint8_t, 32 + 32 + VerifierSize> derived{};
+    keys.KeySize = keySize;
+    const std::size_t saltSize = keySize / 2;
+    std::memcpy(keys.Salt.data(), salt, saltSize);
+    std::array<std::uint8_t, 2 * MaxKeySize + VerifierSize> derived{};
     pbkdf2_hmac_sha1(password.size(), reinterpret_cast<const std::uint8_t*>(password.data()), Rounds,
-                     SaltSize, salt, derived.size(), derived.data());
-    std::memcpy(keys.AesKey.data(), derived.data(), 32);
-    std::memcpy(keys.MacKey.data(), derived.data() + 32, 32);
-    std::memcpy(keys.Verifier.data(), derived.data() + 64, VerifierSize);
+                     saltSize, salt, 2 * keySize + VerifierSize, derived.data());
+    std::memcpy(keys.AesKey.data(), derived.data(), keySize);
+    std::memcpy(keys.MacKey.data(), derived.data() + keySize, keySize);
+    std::memcpy(keys.Verifier.data(), derived.data() + 2 * keySize, VerifierSize);
     Wipe(derived.data(), derived.size());
     return keys;
 }
@@ -53,7 +59,12 @@ TKeys DeriveNewKeys(std::string_view password)
 
 struct TCipher::TState
 {
-    aes256_ctx aes{};
+    const nettle_cipher* cipher = nullptr;
+    union {
+        aes128_ctx aes128;
+        aes192_ctx aes192;
+        aes256_ctx aes256;
+    } aes{};
     hmac_sha1_ctx mac{};
     std::uint64_t counter = 0;
     std::uint8_t stream[Batch * BlockSize]{};
@@ -63,8 +74,11 @@ struct TCipher::TState
 
 TCipher::TCipher(const TKeys& keys) : state_(std::make_unique<TState>())
 {
-    aes256_set_encrypt_key(&state_->aes, keys.AesKey.data());
-    hmac_sha1_set_key(&state_->mac, keys.MacKey.size(), keys.MacKey.data());
+    state_->cipher = keys.KeySize == 16   ? &nettle_aes128
+                     : keys.KeySize == 24 ? &nettle_aes192
+                                          : &nettle_aes256;
+    state_->cipher->set_encrypt_key(&state_->aes, keys.AesKey.data());
+    hmac_sha1_set_key(&state_->mac, keys.KeySize, keys.MacKey.data());
 }
 
 TCipher::~TCipher() = default;
@@ -82,7 +96,7 @@ void TCipher::ApplyKeyStream(std::uint8_t* data, std::size_t size)
                     counter[byte] = static_cast<std::uint8_t>(s.counter >> (8 * byte));
                 std::memset(counter + 8, 0, 8);
             }
-            aes256_encrypt(&s.aes, sizeof(s.stream), s.stream, s.stream);
+            s.cipher->encrypt(&s.aes, sizeof(s.stream), s.stream, s.stream);
             s.used = 0;
         }
         const std::size_t count = std::min(size - done, sizeof(s.stream) - s.used);

@@ -9,24 +9,37 @@
 
 namespace quillbank {
 
-/// AES-256 as WinZip defined it for ZIP entries: a per-entry salt, keys
-/// derived from the password with PBKDF2-HMAC-SHA1 (1000 rounds), AES in
-/// counter mode with a little-endian counter starting at 1, and the first
-/// ten bytes of an HMAC-SHA1 of the encrypted data after it.
+/// AES as WinZip defined it for ZIP entries: a per-entry salt (half as long
+/// as the key), keys derived from the password with PBKDF2-HMAC-SHA1 (1000
+/// rounds), AES in counter mode with a little-endian counter starting at 1,
+/// and the first ten bytes of an HMAC-SHA1 of the encrypted data after it.
+/// New entries are written with AES-256; entries with 128- and 192-bit keys
+/// are read too.
 namespace winzip_aes {
 
-constexpr std::size_t SaltSize = 16;
+/// The key length of AES-256, the longest.
+constexpr std::size_t MaxKeySize = 32;
+/// The salt of an AES-256 key, the longest.
+constexpr std::size_t SaltSize = MaxKeySize / 2;
 constexpr std::size_t VerifierSize = 2;
-constexpr std::size_t HeaderSize = SaltSize + VerifierSize;
 constexpr std::size_t MacSize = 10;
+
+/// What precedes the encrypted data of an entry whose key is `keySize`
+/// bytes long: its salt and the password verifier.
+constexpr std::size_t HeaderSize(std::size_t keySize = MaxKeySize)
+{
+    return keySize / 2 + VerifierSize;
+}
 
 /// What one entry is encrypted with. Deriving it is the expensive part (a
 /// millisecond), so it is done where the entry is compressed.
 struct TKeys
 {
+    /// 16, 24 or 32 bytes; the arrays below hold as many (the salt half as many).
+    std::size_t KeySize = MaxKeySize;
     std::array<std::uint8_t, SaltSize> Salt{};
-    std::array<std::uint8_t, 32> AesKey{};
-    std::array<std::uint8_t, 32> MacKey{};
+    std::array<std::uint8_t, MaxKeySize> AesKey{};
+    std::array<std::uint8_t, MaxKeySize> MacKey{};
     std::array<std::uint8_t, VerifierSize> Verifier{};
     ~TKeys();
 };
@@ -35,10 +48,11 @@ struct TKeys
 /// without deriving them a second time.
 using TKnownKeys = std::map<std::array<std::uint8_t, SaltSize>, std::shared_ptr<const TKeys>>;
 
-/// Keys for a new entry, with a fresh random salt.
+/// AES-256 keys for a new entry, with a fresh random salt.
 TKeys DeriveNewKeys(std::string_view password);
-/// Keys for an entry written with `salt`.
-TKeys DeriveKeys(std::string_view password, const std::uint8_t* salt);
+/// Keys of `keySize` bytes (16, 24 or 32) for an entry written with `salt`;
+/// throws std::invalid_argument for another size.
+TKeys DeriveKeys(std::string_view password, const std::uint8_t* salt, std::size_t keySize = MaxKeySize);
 
 /// Encrypts (or decrypts) one entry's data as it streams past and keeps the
 /// authentication code of the encrypted bytes.

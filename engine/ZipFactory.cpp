@@ -4,6 +4,7 @@
 #include "config/AppSettings.h"
 #include "config/errorlog.h"
 #include "config/l10n.h"
+#include "engine/AesChecksums.h"
 #include "engine/ArchiveReaders.h"
 #include "engine/BackupTask.h"
 #include "engine/EntryReader.h"
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -228,9 +230,9 @@ void TZipFactory::WriteStaged()
     TZipHandle archive(opened);
     // AES-256 is applied by the sources themselves, so that the costly key
     // derivation runs on the compressing workers; without compression (and
-    // for the traditional encryption) the writer encrypts.
-    const bool sourcesEncrypt =
-        !archivePassword_.empty() && encryptionMethod_ == ZIP_EM_AES_256 && compressionLevel_ > 0;
+    // for the traditional encryption and the header) the writer encrypts.
+    const bool aes = !archivePassword_.empty() && encryptionMethod_ == ZIP_EM_AES_256;
+    const bool sourcesEncrypt = aes && compressionLevel_ > 0;
     auto configure = [&](zip_int64_t index, bool encryptedBySource) {
         zip_set_file_compression(archive.Get(), index, compressionLevel_ == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
                                  compressionLevel_);
@@ -312,8 +314,16 @@ void TZipFactory::WriteStaged()
         TParallelDeflate pipeline(std::move(jobs), compressionLevel_, sourcesEncrypt ? archivePassword_ : "");
         for (std::size_t job = 0; job < attached.size(); ++job)
             attached[job]->Attach(&pipeline, job, compressionLevel_ > 0, sourcesEncrypt);
-        if (archive.Commit())
+        if (archive.Commit()) {
+            // The writer leaves the checksums of what it encrypted with AES in
+            // clear. An archive that keeps them would give away guesses at
+            // what its password protects: it goes.
+            if (aes && !ClearAesChecksums(fileName_, error)) {
+                Report("cannot clear the checksums of the encrypted entries: " + error);
+                std::remove(fileName_.c_str());
+            }
             return;
+        }
         const auto failed = std::find_if(sources.begin(), sources.end(),
                                          [](const auto& s) { return s->Failed() && !s->Removed; });
         if (failed == sources.end()) {

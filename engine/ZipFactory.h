@@ -113,7 +113,9 @@ public:
     void SetEncryption(TZipEncryption encryption);
 
     // Adding. Each operation leaves a complete archive behind; AddTask writes
-    // the archive once for the whole task.
+    // the archive once for the whole task. Entries encrypted with AES carry
+    // no checksum of their content: an archive whose checksums cannot be
+    // cleared is removed, and the error log says why.
 
     /// Adds the task's profile files from BaseDir and each external file from
     /// its own folder; `header` (when given) becomes the entry "indexfile.txt".

@@ -154,7 +154,9 @@ zip_int64_t TZipFileSource::Command(void* data, zip_uint64_t length, zip_source_
         return 0;
     case ZIP_SOURCE_STAT: {
         // Before the data is read the writer needs the method and the size;
-        // after it, the checksum and the size as read.
+        // after it, the checksum and the size as read. An encrypted entry's
+        // checksum stays empty: its authentication code vouches for it, and
+        // a checksum in clear would let guesses at its content be tested.
         auto* st = static_cast<zip_stat_t*>(data);
         zip_stat_init(st);
         st->size = ended_ ? done_ : plannedSize_;
@@ -162,7 +164,7 @@ zip_int64_t TZipFileSource::Command(void* data, zip_uint64_t length, zip_source_
         st->comp_method = compressed_ ? ZIP_CM_DEFLATE : ZIP_CM_STORE;
         st->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME | ZIP_STAT_COMP_METHOD;
         if (ended_) {
-            st->crc = crc_;
+            st->crc = encrypted_ ? 0 : crc_;
             st->valid |= ZIP_STAT_CRC;
         }
         if (encrypted_) {

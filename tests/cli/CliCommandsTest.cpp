@@ -18,7 +18,9 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::FlipAesEntryBit;
 using quillbank::testing::JsonQuery;
+using quillbank::testing::MarkAesEntryWithChecksum;
 using quillbank::testing::NoiseBytes;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::RunCli;
@@ -333,6 +335,19 @@ TEST_F(CliCommandsTest, VerifyFailsOnADamagedOrTruncatedArchive)
         1);
     EXPECT_EQ(Run({"verify", Archive("damaged.qkz"), "--password-file", home.Path() + "/wrong.txt"}).ExitCode,
               4);
+
+    // Altered by someone without the password, who made its checksum match:
+    // the authentication code finds it out.
+    damaged = ReadFileForTest(Archive());
+    MarkAesEntryWithChecksum(damaged, "places.sqlite",
+                             FlipAesEntryBit(damaged, "places.sqlite", places, true));
+    home.WriteFile("damaged.qkz", damaged);
+    const TCliResult tampered =
+        Run({"verify", Archive("damaged.qkz"), "--password-file", home.Path() + "/password.txt"});
+    EXPECT_EQ(tampered.ExitCode, 1);
+    EXPECT_NE(tampered.Err.find(Archive("damaged.qkz") + ": entry \"places.sqlite\" is damaged"),
+              std::string::npos)
+        << tampered.Err;
 }
 
 TEST_F(CliCommandsTest, EncryptionAndCompressionLevelComeFromTheCommandLine)

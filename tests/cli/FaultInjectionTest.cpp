@@ -7,6 +7,7 @@
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
 #include "tests/support/TestData.h"
+#include "tests/support/ZipBuilder.h"
 
 #include <chrono>
 #include <fcntl.h>
@@ -63,10 +64,12 @@ protected:
                 {"notes.txt", version + " notes"}};
     }
 
-    TCliResult Backup()
+    TCliResult Backup(const std::vector<std::string>& options = {})
     {
-        return RunCli({"backup", "--app", "firefox", "--profile", "work", "--output", archive, "--quiet"},
-                      home.Path());
+        std::vector<std::string> arguments = {"backup", "--app",    "firefox", "--profile",
+                                              "work",   "--output", archive,   "--quiet"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        return RunCli(arguments, home.Path());
     }
 
     /// Runs the tool with the fault interposer, failing `variable`'s calls from the `at`th on.
@@ -82,29 +85,53 @@ protected:
     }
 
     std::set<std::string> BackupFolder() const { return EntryNamesIn(backups); }
+
+    /// Backs up with writes failing from the Nth on, for every N until a
+    /// run gets through: each failed run says so and keeps the previous
+    /// archive, the one that gets through writes one that verifies, whose
+    /// bytes are returned.
+    std::string ExpectEveryFailingWriteKeepsThePreviousArchive(const std::vector<std::string>& options)
+    {
+        EXPECT_EQ(Backup(options).ExitCode, 0);
+        const std::string previous = ReadFileForTest(archive);
+        WriteProfile("new");
+        std::vector<std::string> backup = {"backup", "--app",    "firefox", "--profile",
+                                           "work",   "--output", archive,   "--quiet"};
+        backup.insert(backup.end(), options.begin(), options.end());
+        std::vector<std::string> verify = {"verify", archive};
+        verify.insert(verify.end(), options.begin(), options.end());
+        for (int at = 1; at < 3000; ++at) {
+            const TCliResult run = RunFailing(backup, "QUILLBANK_FAIL_WRITE_AT", at);
+            EXPECT_EQ(BackupFolder(), std::set<std::string>{"backup.qkz"}) << "failing write " << at;
+            if (run.ExitCode == 0) {
+                const TCliResult verified = RunCli(verify, home.Path());
+                EXPECT_EQ(verified.ExitCode, 0) << "failing write " << at << ": " << verified.Err;
+                return ReadFileForTest(archive);
+            }
+            EXPECT_EQ(ReadFileForTest(archive), previous) << "failing write " << at;
+            EXPECT_FALSE(run.Err.empty()) << "failing write " << at;
+        }
+        ADD_FAILURE() << "no backup got through";
+        return {};
+    }
 };
 
 TEST_F(FaultInjectionTest, BackupFailingAtEveryWriteKeepsThePreviousArchive)
 {
-    ASSERT_EQ(Backup().ExitCode, 0);
-    const std::string previous = ReadFileForTest(archive);
-    WriteProfile("new");
-    bool through = false;
-    for (int at = 1; at < 3000 && !through; ++at) {
-        const TCliResult run =
-            RunFailing({"backup", "--app", "firefox", "--profile", "work", "--output", archive, "--quiet"},
-                       "QUILLBANK_FAIL_WRITE_AT", at);
-        EXPECT_EQ(BackupFolder(), std::set<std::string>{"backup.qkz"}) << "failing write " << at;
-        if (run.ExitCode == 0) {
-            through = true;
-            const TCliResult verify = RunCli({"verify", archive}, home.Path());
-            EXPECT_EQ(verify.ExitCode, 0) << "failing write " << at << ": " << verify.Err;
-        } else {
-            EXPECT_EQ(ReadFileForTest(archive), previous) << "failing write " << at;
-            EXPECT_FALSE(run.Err.empty()) << "failing write " << at;
-        }
+    ExpectEveryFailingWriteKeepsThePreviousArchive({});
+}
+
+// Once written, a protected archive has the checksums of its encrypted
+// entries cleared: a write failing there fails the backup too, and the run
+// that gets through leaves none.
+TEST_F(FaultInjectionTest, ProtectedBackupFailingAtEveryWriteKeepsThePreviousArchive)
+{
+    const std::vector<std::string> password = {"--password-file", home.WriteFile("password.txt", "pw\n")};
+    const std::string written = ExpectEveryFailingWriteKeepsThePreviousArchive(password);
+    for (const auto& [name, layout] : EntryLayouts(written)) {
+        EXPECT_EQ(FieldAt(written, layout.LocalCrcAt, 4), 0u) << name;
+        EXPECT_EQ(FieldAt(written, layout.CentralCrcAt, 4), 0u) << name;
     }
-    EXPECT_TRUE(through);
 }
 
 // "New" is a file as the archive holds it, or as a complete restore leaves

@@ -23,6 +23,7 @@ using namespace quillbank;
 using quillbank::testing::BuildZip;
 using quillbank::testing::EntryNamesIn;
 using quillbank::testing::ReadFileForTest;
+using quillbank::testing::SetFieldAt;
 using quillbank::testing::TArchiveTest;
 using quillbank::testing::TZipEntrySpec;
 namespace fs = std::filesystem;
@@ -188,17 +189,13 @@ TEST_F(HostileArchiveTest, DeflateBombStopsAtItsDeclaredSize)
     const std::string name = "bomb.bin";
     std::string local = zip.substr(0, 30 + name.size());
     const std::string central = zip.substr(30 + name.size() + 10);
-    auto patch = [](std::string& bytes, std::size_t at, std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i)
-            bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xff);
-    };
     std::string directory = central;
-    patch(local, 8, 8, 2);
-    patch(local, 18, static_cast<std::uint32_t>(bomb.size()), 4);
-    patch(directory, 10, 8, 2);
-    patch(directory, 20, static_cast<std::uint32_t>(bomb.size()), 4);
+    SetFieldAt(local, 8, 8, 2);
+    SetFieldAt(local, 18, static_cast<std::uint32_t>(bomb.size()), 4);
+    SetFieldAt(directory, 10, 8, 2);
+    SetFieldAt(directory, 20, static_cast<std::uint32_t>(bomb.size()), 4);
     const auto directoryOffset = static_cast<std::uint32_t>(local.size() + bomb.size());
-    patch(directory, directory.size() - 6, directoryOffset, 4);
+    SetFieldAt(directory, directory.size() - 6, directoryOffset, 4);
     home.WriteFile("sandbox/hostile.qkz", local + bomb + directory);
 
     const pid_t child = fork();

@@ -11,6 +11,7 @@
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/TestData.h"
+#include "tests/support/ZipBuilder.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -22,6 +23,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::FlipAesEntryBit;
 using quillbank::testing::NoiseBytes;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TArchiveTest;
@@ -271,32 +273,49 @@ TEST_F(InteropTest, ZipCryptoArchiveOpensWithThePasswordOnly)
     ExpectSameFiles(ReadWithZipfile(Password), Expected());
 }
 
+// Entries deflated are encrypted as they are compressed, stored ones by the
+// ZIP library; either way they carry no checksum, only their authentication
+// code, which these tools check.
 TEST_F(InteropTest, Aes256ArchiveOpensWithThePasswordOnly)
 {
-    Backup(Password);
-    const auto names = NamesOf(Expected());
+    for (const std::string level : {"9", "0"}) {
+        SCOPED_TRACE("level " + level);
+        home.WriteFile("program/Backup.ini", "[General]\ncompressionLevel=" + level + "\n");
+        fs::remove(archive);
+        Backup(Password);
+        const auto names = NamesOf(Expected());
 
-    const TToolRun sevenZipTest = Run("7z t -p" + Quoted(Password) + " " + Quoted(archive));
-    EXPECT_EQ(sevenZipTest.status, 0) << sevenZipTest.output;
-    EXPECT_NE(sevenZipTest.output.find("Everything is Ok"), std::string::npos) << sevenZipTest.output;
-    EXPECT_NE(Run("7z t -pwrong " + Quoted(archive)).status, 0);
-    EXPECT_EQ(ListWith7z(Password), names);
-    const std::string bySevenZip = home.MakeDir("7z");
-    const TToolRun sevenZipExtract =
-        Run("7z x -y -p" + Quoted(Password) + " -o" + Quoted(bySevenZip) + " " + Quoted(archive));
-    EXPECT_EQ(sevenZipExtract.status, 0) << sevenZipExtract.output;
-    ExpectSameFiles(TreeOf(bySevenZip), Expected());
+        const TToolRun sevenZipTest = Run("7z t -p" + Quoted(Password) + " " + Quoted(archive));
+        EXPECT_EQ(sevenZipTest.status, 0) << sevenZipTest.output;
+        EXPECT_NE(sevenZipTest.output.find("Everything is Ok"), std::string::npos) << sevenZipTest.output;
+        EXPECT_NE(Run("7z t -pwrong " + Quoted(archive)).status, 0);
+        EXPECT_EQ(ListWith7z(Password), names);
+        const std::string bySevenZip = home.MakeDir("7z-" + level);
+        const TToolRun sevenZipExtract =
+            Run("7z x -y -p" + Quoted(Password) + " -o" + Quoted(bySevenZip) + " " + Quoted(archive));
+        EXPECT_EQ(sevenZipExtract.status, 0) << sevenZipExtract.output;
+        ExpectSameFiles(TreeOf(bySevenZip), Expected());
 
-    // The names are not encrypted: bsdtar lists them without the password,
-    // and libarchive built with a crypto library decrypts WinZip AES too.
-    const TToolRun bsdtarList = Run("bsdtar -tf " + Quoted(archive));
-    EXPECT_EQ(bsdtarList.status, 0) << bsdtarList.output;
-    EXPECT_EQ(Lines(bsdtarList.output), names);
-    const std::string byBsdtar = home.MakeDir("bsdtar");
-    const TToolRun bsdtarExtract = Run("bsdtar -xf " + Quoted(archive) + " --passphrase " + Quoted(Password) +
-                                       " -C " + Quoted(byBsdtar));
-    EXPECT_EQ(bsdtarExtract.status, 0) << bsdtarExtract.output;
-    ExpectSameFiles(TreeOf(byBsdtar), Expected());
+        // The names are not encrypted: bsdtar lists them without the password,
+        // and libarchive built with a crypto library decrypts WinZip AES too.
+        const TToolRun bsdtarList = Run("bsdtar -tf " + Quoted(archive));
+        EXPECT_EQ(bsdtarList.status, 0) << bsdtarList.output;
+        EXPECT_EQ(Lines(bsdtarList.output), names);
+        const std::string byBsdtar = home.MakeDir("bsdtar-" + level);
+        const TToolRun bsdtarExtract = Run("bsdtar -xf " + Quoted(archive) + " --passphrase " +
+                                           Quoted(Password) + " -C " + Quoted(byBsdtar));
+        EXPECT_EQ(bsdtarExtract.status, 0) << bsdtarExtract.output;
+        ExpectSameFiles(TreeOf(byBsdtar), Expected());
+
+        // Python's zipfile does not decrypt WinZip AES, but reads the directory.
+        const TToolRun zipfileList =
+            Run("python3 -c " +
+                Quoted("import sys, zipfile; print(*zipfile.ZipFile(sys.argv[1]).namelist(), "
+                       "sep='\\n')") +
+                " " + Quoted(archive));
+        EXPECT_EQ(zipfileList.status, 0) << zipfileList.output;
+        EXPECT_EQ(Lines(zipfileList.output), names);
+    }
 }
 
 namespace {
@@ -352,6 +371,10 @@ INSTANTIATE_TEST_SUITE_P(
         TForeignArchive{"ZipCryptoToAPipe", "zip -q -r -P 's3cret pass' - * > ../made.zip", "s3cret pass"},
         TForeignArchive{"SevenZipAes256", "7z a -bd -tzip -mem=AES256 -p's3cret pass' ../made.zip *",
                         "s3cret pass"},
+        TForeignArchive{"SevenZipAes192", "7z a -bd -tzip -mem=AES192 -p's3cret pass' ../made.zip *",
+                        "s3cret pass"},
+        TForeignArchive{"SevenZipAes128", "7z a -bd -tzip -mem=AES128 -p's3cret pass' ../made.zip *",
+                        "s3cret pass"},
         TForeignArchive{"SevenZipZipCrypto", "7z a -bd -tzip -mem=ZipCrypto -p's3cret pass' ../made.zip *",
                         "s3cret pass"},
         TForeignArchive{"Bsdtar", "bsdtar --format zip -cf ../made.zip *", ""},
@@ -360,3 +383,32 @@ INSTANTIATE_TEST_SUITE_P(
                         "'s3cret pass' -cf ../made.zip *",
                         "s3cret pass"}),
     [](const ::testing::TestParamInfo<TForeignArchive>& tool) { return std::string(tool.param.name); });
+
+// Entries with shorter keys carry no checksum either: their authentication
+// code is checked as that of our own, read whole or streamed.
+TEST_F(InteropTest, ForeignAes128EntriesAlteredWithoutThePasswordAreRefused)
+{
+    const TFiles files = {{"small.bin", NoiseBytes(300'000, 5)}, {"large.bin", NoiseBytes(5'000'000, 6)}};
+    for (const auto& [name, content] : files)
+        home.WriteFile("source/" + name, content);
+    const TToolRun made = Run("cd source && 7z a -bd -tzip -mx0 -mem=AES128 -p" + Quoted(Password) + " " +
+                              Quoted(archive) + " small.bin large.bin");
+    ASSERT_EQ(made.status, 0) << made.output;
+    const std::string written = ReadFileForTest(archive);
+    state.BackupPassword = Password;
+    const std::string restored = home.MakeDir("restored");
+    TZipFactory(archive, "", restored, Environment()).ExtractFileList({"*"});
+    ExpectSameFiles(TreeOf(restored), files);
+
+    for (const auto& [name, content] : files) {
+        std::string bytes = written;
+        FlipAesEntryBit(bytes, name, content, false, 8);
+        home.WriteFile("backup.qkz", bytes);
+        home.WriteFile("restored/" + name, "old");
+        EXPECT_EQ(TZipFactory(archive, Password, Environment()).CheckArchive().Outcome,
+                  TArchiveCheck::TOutcome::Damaged)
+            << name;
+        TZipFactory(archive, "", restored, Environment()).ExtractFileList({"*"});
+        EXPECT_TRUE(ReadFileForTest(restored + "/" + name) == "old") << name;
+    }
+}

@@ -1,6 +1,7 @@
 #include "engine/WinZipAes.h"
 
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,12 +23,12 @@ std::string Hex(const std::uint8_t* data, std::size_t size)
     return hex;
 }
 
-/// PBKDF2-HMAC-SHA1 as Python's standard library computes it.
-std::string PythonPbkdf2(const std::string& password, const std::string& saltHex)
+/// `size` bytes of PBKDF2-HMAC-SHA1 as Python's standard library computes them.
+std::string PythonPbkdf2(const std::string& password, const std::string& saltHex, int size)
 {
     const std::string command =
         "python3 -c \"import hashlib,sys; sys.stdout.write(hashlib.pbkdf2_hmac('sha1', b'" + password +
-        "', bytes.fromhex('" + saltHex + "'), 1000, 66).hex())\"";
+        "', bytes.fromhex('" + saltHex + "'), 1000, " + std::to_string(size) + ").hex())\"";
     std::string output;
     if (FILE* pipe = popen(command.c_str(), "r")) {
         char buffer[256];
@@ -47,7 +48,7 @@ TEST(WinZipAes, KeysComeFromPbkdf2WithAFreshSaltForEveryEntry)
     EXPECT_NE(first.Salt, second.Salt);
     EXPECT_NE(first.AesKey, second.AesKey);
 
-    const std::string expected = PythonPbkdf2("s3cret pass", Hex(first.Salt.data(), first.Salt.size()));
+    const std::string expected = PythonPbkdf2("s3cret pass", Hex(first.Salt.data(), first.Salt.size()), 66);
     ASSERT_EQ(expected.size(), 132u) << "python3 is needed (scripts/install-deps.sh installs it)";
     EXPECT_EQ(Hex(first.AesKey.data(), 32) + Hex(first.MacKey.data(), 32) + Hex(first.Verifier.data(), 2),
               expected);
@@ -55,6 +56,13 @@ TEST(WinZipAes, KeysComeFromPbkdf2WithAFreshSaltForEveryEntry)
     const aes::TKeys again = aes::DeriveKeys("s3cret pass", first.Salt.data());
     EXPECT_EQ(again.AesKey, first.AesKey);
     EXPECT_EQ(again.Verifier, first.Verifier);
+
+    // Other writers' shorter keys come with a salt half as long as the key.
+    const aes::TKeys shorter = aes::DeriveKeys("s3cret pass", first.Salt.data(), 16);
+    EXPECT_EQ(Hex(shorter.AesKey.data(), 16) + Hex(shorter.MacKey.data(), 16) +
+                  Hex(shorter.Verifier.data(), 2),
+              PythonPbkdf2("s3cret pass", Hex(first.Salt.data(), 8), 34));
+    EXPECT_THROW(aes::DeriveKeys("s3cret pass", first.Salt.data(), 20), std::invalid_argument);
 }
 
 TEST(WinZipAes, StreamingInAnyPiecesGivesTheSameBytesAndCodeBothWays)

@@ -11,8 +11,8 @@
 // could read all the same), and one holding QUILLBANK_VANISH_OPEN is there
 // for the backup's listing, which opens without blocking, and gone (ENOENT)
 // when opened to be read: removed between the listing and the add.
-// write()/read() and stdio's fwrite()/fread() are both interposed: libzip
-// writes and reads its archives through stdio, the program through the
+// write()/pwrite()/read() and stdio's fwrite()/fread() are interposed:
+// libzip writes and reads its archives through stdio, the program through the
 // system calls.
 #include <atomic>
 #include <cerrno>
@@ -156,6 +156,16 @@ ssize_t write(int fd, const void* buffer, size_t count)
         return -1;
     }
     return next(fd, buffer, count);
+}
+
+ssize_t pwrite(int fd, const void* buffer, size_t count, off_t offset)
+{
+    static const auto next = Next<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite");
+    if (Watched(fd) && writes.Fails()) {
+        errno = ENOSPC;
+        return -1;
+    }
+    return next(fd, buffer, count, offset);
 }
 
 ssize_t read(int fd, void* buffer, size_t count)
