@@ -2,6 +2,7 @@
 
 #include "config/l10n.h"
 #include "engine/BackupTask.h"
+#include "engine/EntryFate.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
@@ -26,19 +27,6 @@ constexpr std::string_view TextSection = "Quillbank14";
 /// How many entries are walked between two turns of the window's events.
 constexpr std::size_t EntriesBetweenEvents = 256;
 
-/// What a running application keeps locked in its profile folder.
-constexpr std::string_view LockFileNames[] = {".parentlock", "lock", "parent.lock"};
-
-/// Entries of the profile folder that the applications fill again by
-/// themselves: start-up, network, thumbnail and safe-browsing caches, crash
-/// and telemetry reports, the add-on compatibility record and the mail
-/// folder cache.
-constexpr std::string_view RebuiltEntryNames[] = {
-    "startupCache",      "cache2",           "thumbnails",    "safebrowsing",
-    "crashes",           "minidumps",        "datareporting", "saved-telemetry-pings",
-    "compatibility.ini", "folderCache.json",
-};
-
 /// The suffix of a message search index folder (one per mail folder).
 constexpr std::string_view MessageIndexSuffix = ".mozmsgs";
 /// The suffix of a database's shared-memory index of its log.
@@ -55,13 +43,11 @@ std::string_view FirstPart(std::string_view relativeName)
     return relativeName.substr(0, relativeName.find(PathSeparator));
 }
 
-bool IsRebuiltByTheApplications(std::string_view relativeName, bool inProfile)
+/// What the applications rebuild anywhere: databases' memory files and
+/// message search indexes (the profile root's own entries follow its rules).
+bool IsRebuiltByTheApplications(std::string_view relativeName)
 {
     if (relativeName.ends_with(SharedMemorySuffix))
-        return true;
-    if (inProfile && std::ranges::any_of(RebuiltEntryNames, [&](std::string_view name) {
-            return EqualsIgnoreCase(FirstPart(relativeName), name);
-        }))
         return true;
     // Any folder on the way that is a message search index.
     for (std::size_t end = relativeName.find(PathSeparator); end != std::string_view::npos;
@@ -154,9 +140,12 @@ public:
     /// `root` is the profile folder.
     TLeaveOutRule RuleFor(const std::string& root, const std::string& relativeName, bool inProfile) const
     {
-        if (inProfile && std::ranges::find(LockFileNames, relativeName) != std::end(LockFileNames))
+        const std::string_view entry = FirstPart(relativeName);
+        const auto rule =
+            inProfile ? LeaveOutRuleFor(entry, entry.size() < relativeName.size()) : std::nullopt;
+        if (rule == TEntryFate::LockFile)
             return TLeaveOutRule::LockFiles;
-        if (IsRebuiltByTheApplications(relativeName, inProfile))
+        if (rule == TEntryFate::RebuiltCache || IsRebuiltByTheApplications(relativeName))
             return TLeaveOutRule::RebuiltCaches;
         if (const auto found = notChosen_.find(root + relativeName); found != notChosen_.end())
             return found->second == CacheBox ? TLeaveOutRule::Cache : TLeaveOutRule::ComponentNotChosen;

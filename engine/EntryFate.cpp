@@ -11,21 +11,32 @@ namespace quillbank {
 
 namespace {
 
-/// A file of the profile root that no component takes, and why.
+/// An entry of the profile root that no component takes, and why.
 struct TLeaveOutRule
 {
     std::string_view Name;
+    bool IsDirectory;
     TEntryFate Fate;
 };
 
 constexpr TLeaveOutRule LeaveOutRules[] = {
-    {".parentlock", TEntryFate::LockFile},
-    {"parent.lock", TEntryFate::LockFile},
-    {"lock", TEntryFate::LockFile},
+    {".parentlock", false, TEntryFate::LockFile},
+    {"parent.lock", false, TEntryFate::LockFile},
+    {"lock", false, TEntryFate::LockFile},
     // The application's version and installation folder at the last start.
-    {"compatibility.ini", TEntryFate::RebuiltCache},
+    {"compatibility.ini", false, TEntryFate::RebuiltCache},
     // Thunderbird's summary of every mail folder, rebuilt from their indexes.
-    {"folderCache.json", TEntryFate::RebuiltCache},
+    {"folderCache.json", false, TEntryFate::RebuiltCache},
+    // Start-up, network, thumbnail and safe-browsing caches, crash and
+    // telemetry reports: filled again by the applications themselves.
+    {"startupCache", true, TEntryFate::RebuiltCache},
+    {"cache2", true, TEntryFate::RebuiltCache},
+    {"thumbnails", true, TEntryFate::RebuiltCache},
+    {"safebrowsing", true, TEntryFate::RebuiltCache},
+    {"crashes", true, TEntryFate::RebuiltCache},
+    {"minidumps", true, TEntryFate::RebuiltCache},
+    {"datareporting", true, TEntryFate::RebuiltCache},
+    {"saved-telemetry-pings", true, TEntryFate::RebuiltCache},
 };
 
 /// The mask a folder entry takes all its files with.
@@ -76,12 +87,18 @@ bool EmailsTake(bool accountsOnly, std::string_view name, bool isDirectory)
 
 } // namespace
 
+std::optional<TEntryFate> LeaveOutRuleFor(std::string_view name, bool isDirectory)
+{
+    for (const TLeaveOutRule& rule : LeaveOutRules)
+        if (rule.Name == name && rule.IsDirectory == isDirectory)
+            return rule.Fate;
+    return std::nullopt;
+}
+
 TEntryFate FateOfProfileEntry(std::string_view name, bool isDirectory, const TComponentBoxes& boxes)
 {
-    if (!isDirectory)
-        for (const TLeaveOutRule& rule : LeaveOutRules)
-            if (rule.Name == name)
-                return rule.Fate;
+    if (const auto rule = LeaveOutRuleFor(name, isDirectory))
+        return *rule;
     bool offered = false;
     for (const TBackupComponent& component : BackupComponents()) {
         if (!boxes[component.Box].Enabled || !Takes(component, name, isDirectory))

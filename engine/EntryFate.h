@@ -2,6 +2,7 @@
 
 #include "engine/ComponentBoxes.h"
 
+#include <optional>
 #include <string_view>
 
 namespace quillbank {
@@ -25,6 +26,11 @@ enum class TEntryFate
     /// own files; restored from another time or place, it would mislead it.
     RebuiltCache,
 };
+
+/// The rule that leaves the entry `name` (a folder when `isDirectory`) of a
+/// profile root out of every backup, whatever is chosen: LockFile or
+/// RebuiltCache; nothing for an entry no rule names. Names compare exactly.
+std::optional<TEntryFate> LeaveOutRuleFor(std::string_view name, bool isDirectory);
 
 /**
  * The fate of the entry `name` (a folder when `isDirectory`) of a profile

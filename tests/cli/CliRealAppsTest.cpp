@@ -104,6 +104,28 @@ protected:
         EndProcessesOfHome(home.Path());
     }
 
+    /// Checks that every regular file below each root, stored in the archive
+    /// under the root's prefix ("" for the profile), is an entry of `archive`
+    /// or counted in the account that `backup --json` printed as `json`, and
+    /// that the archive holds nothing else but its header.
+    void ExpectEveryFileAccountedFor(const std::string& json, const std::string& archive,
+                                     const std::map<std::string, std::string>& prefixOfRoot)
+    {
+        const Names entries = ArchiveEntries(archive);
+        std::size_t onDisk = 0, archived = 0;
+        for (const auto& [root, prefix] : prefixOfRoot)
+            for (const std::string& file : RegularFiles(root)) {
+                ++onDisk;
+                archived += entries.contains(prefix + file) ? 1 : 0;
+            }
+        EXPECT_EQ(entries.size(), archived + 1);
+        EXPECT_EQ(Query(json, "d['account']['entries']['files']"), std::to_string(archived));
+        EXPECT_EQ(Query(json, "sum(c['files'] for c in d['account']['leftOutByRule'].values()) + "
+                              "len(d['account']['leftOutByFault'])"),
+                  std::to_string(onDisk - archived))
+            << json;
+    }
+
     /// The folder `list --json` gives for a profile of the application.
     std::string ListedFolder(const std::string& app, const std::string& profile)
     {
@@ -265,19 +287,24 @@ TEST_F(CliRealAppsTest, ThunderbirdAccountFoldersEverywhereAreBackedUpWholeAndRe
 
     const std::string archive = home.Path() + "/accounts.qkz";
     const TCliResult backup =
-        Run({"backup", "--app", "thunderbird", "--profile", "Accounts", "--output", archive});
+        Run({"backup", "--app", "thunderbird", "--profile", "Accounts", "--output", archive, "--json"});
     ASSERT_EQ(backup.ExitCode, 0) << backup.Err;
     const Names entries = ArchiveEntries(archive);
-    const std::map<std::string, std::string> archiveFolders = {
-        {folders[0], "pop.example.org"},
-        {folders[1], "pop.example.com~1"},
-        {folders[2], "pop.example.com~2"},
-        {folders[3], fs::path(folders[3]).filename().string()}};
-    for (const auto& [folder, stored] : archiveFolders)
+    const std::map<std::string, std::string> prefixOfRoot = {
+        {profile, ""},
+        {folders[0], "pop.example.org/"},
+        {folders[1], "pop.example.com~1/"},
+        {folders[2], "pop.example.com~2/"},
+        {folders[3], fs::path(folders[3]).filename().string() + "/"}};
+    for (const auto& [folder, prefix] : prefixOfRoot) {
+        if (folder == profile)
+            continue;
         for (const std::string& file : RegularFiles(folder))
-            EXPECT_TRUE(entries.contains(stored + "/" + file)) << folder << "/" << file;
+            EXPECT_TRUE(entries.contains(prefix + file)) << folder << "/" << file;
+    }
     for (const std::string& file : RegularFiles(profile + "/Mail"))
         EXPECT_TRUE(entries.contains("Mail/" + file)) << file;
+    ExpectEveryFileAccountedFor(backup.Out, archive, prefixOfRoot);
 
     // Into a fresh profile elsewhere, with the folders outside it gone.
     RunToEnd({"thunderbird", "-headless", "-CreateProfile", "Fresh " + home.Path() + "/moved/Fresh"});
@@ -300,4 +327,47 @@ TEST_F(CliRealAppsTest, ThunderbirdAccountFoldersEverywhereAreBackedUpWholeAndRe
         located.insert(LocateAccountFolder(account, target + "/").Path);
     EXPECT_EQ(located,
               (Names{target + "/Mail/Local Folders", folders[0], folders[1], folders[2], folders[3]}));
+}
+
+TEST_F(CliRealAppsTest, ThunderbirdWithLocalFoldersOnlyKeepsItsMailAndAccountsForEveryFile)
+{
+    if (InstalledVersion(ThunderbirdInstallDir).empty())
+        GTEST_SKIP() << "thunderbird is not installed (scripts/install-deps.sh installs it)";
+    RunToEnd({"thunderbird", "-headless", "-CreateProfile", "Local"});
+    const std::string profile = ListedFolder("thunderbird", "Local");
+    SetUpAccounts("Local", profile, AccountsUserJs({}), [&] {
+        const auto prefs = ReadWholeFile(profile + "/prefs.js");
+        return prefs && prefs->find("server1.directory-rel") != std::string::npos &&
+               fs::exists(profile + "/Mail/Local Folders/Trash");
+    });
+    // No identity and no server but "Local Folders".
+    EXPECT_EQ(ReadFileForTest(profile + "/prefs.js").find("mail.identity."), std::string::npos);
+    home.WriteFile(fs::relative(profile, home.Path()).string() + "/Mail/Local Folders/Inbox",
+                   Mailbox("local"));
+
+    const std::string archive = home.Path() + "/local.qkz";
+    const TCliResult backup =
+        Run({"backup", "--app", "thunderbird", "--profile", "Local", "--output", archive, "--json"});
+    ASSERT_EQ(backup.ExitCode, 0) << backup.Err;
+    EXPECT_TRUE(ArchiveEntries(archive).contains("Mail/Local Folders/Inbox"));
+    ExpectEveryFileAccountedFor(backup.Out, archive, {{profile, ""}});
+}
+
+TEST_F(CliRealAppsTest, FirefoxProfileAfterAFirstRunAccountsForEveryFile)
+{
+    if (InstalledVersion(FirefoxInstallDir).empty())
+        GTEST_SKIP() << "firefox-esr is not installed (scripts/install-deps.sh installs it)";
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Browse"});
+    const std::string profile = ListedFolder("firefox", "Browse");
+    home.WriteFile("page.html", "<title>page</title>text");
+    RunToEnd({"firefox-esr", "-headless", "-P", "Browse", "--screenshot", home.Path() + "/shot.png",
+              "file://" + home.Path() + "/page.html"});
+    EndProcessesOfHome(home.Path());
+
+    const std::string archive = home.Path() + "/browse.qkz";
+    const TCliResult backup =
+        Run({"backup", "--app", "firefox", "--profile", "Browse", "--output", archive, "--json"});
+    ASSERT_EQ(backup.ExitCode, 0) << backup.Err;
+    EXPECT_TRUE(ArchiveEntries(archive).contains("places.sqlite"));
+    ExpectEveryFileAccountedFor(backup.Out, archive, {{profile, ""}});
 }

@@ -250,8 +250,9 @@ TEST_F(BackupRunTest, AProfileFileNamedLikeTheHeaderIsLeftOutAndNamed)
     const auto account = RunBackup(request, state, Environment());
     ASSERT_TRUE(account);
     const std::string reason = "the name is the backup's own header";
-    EXPECT_EQ(account->LeftOutByFault, (std::vector<TLeftOutFile>{{request.ProfileDir + "indexfile.txt", reason},
-                                                                 {request.ProfileDir + "IndexFile.TXT", reason}}));
+    EXPECT_EQ(account->LeftOutByFault,
+              (std::vector<TLeftOutFile>{{request.ProfileDir + "indexfile.txt", reason},
+                                         {request.ProfileDir + "IndexFile.TXT", reason}}));
     const TArchiveContent archive = ReadArchive(request.ArchivePath);
     EXPECT_EQ(archive.names, (Names{"indexfile.txt", "notes.txt"}));
     EXPECT_EQ(archive.header,
