@@ -14,8 +14,6 @@ namespace quillbank {
 
 struct TWizardState;
 
-/// The header entry at the root of every archive.
-inline constexpr std::string_view ArchiveHeaderName = "indexfile.txt";
 /// The line that ends each part of a header.
 inline constexpr std::string_view HeaderSeparator = "****////\\\\\\\\****";
 

@@ -35,7 +35,6 @@ namespace quillbank {
 
 namespace {
 
-constexpr const char* HeaderEntryName = "indexfile.txt";
 /// How often the user may retype the password of one entry.
 constexpr int PasswordAttempts = 3;
 
@@ -126,7 +125,7 @@ bool IsSymbolicLinkEntry(zip_t* archive, zip_uint64_t index)
 
 bool IsHeaderEntryName(std::string_view name)
 {
-    return MatchesWildcard(name, HeaderEntryName);
+    return MatchesWildcard(name, ArchiveHeaderName);
 }
 
 TZipFactory::TZipFactory(std::string fileName, std::string password, std::string baseDir,
@@ -290,8 +289,8 @@ void TZipFactory::WriteStaged()
             zip_source_buffer(archive.Get(), stagedHeader_.data(), stagedHeader_.size(), 0);
         const zip_int64_t index = headerSource == nullptr
                                       ? -1
-                                      : zip_file_add(archive.Get(), HeaderEntryName, headerSource,
-                                                     ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
+                                      : zip_file_add(archive.Get(), std::string(ArchiveHeaderName).c_str(),
+                                                     headerSource, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
         if (index < 0 && headerSource != nullptr)
             zip_source_free(headerSource);
         if (index >= 0)
@@ -496,7 +495,7 @@ TArchiveCheck TZipFactory::ReadAllEntries(TArchiveReaders& readers, std::optiona
     RunInParallel(
         count, workers,
         [&](unsigned worker, std::size_t i) {
-            const bool isHeader = readers.Name(i) == HeaderEntryName;
+            const bool isHeader = readers.Name(i) == ArchiveHeaderName;
             results[i] = ReadArchiveEntry(
                 readers.Handle(worker), i, password_,
                 [&, i](const char* data, std::size_t size) {
@@ -519,7 +518,7 @@ TArchiveCheck TZipFactory::ReadAllEntries(TArchiveReaders& readers, std::optiona
             check.Failure = readers.Name(i).empty() ? "?" : readers.Name(i);
             return check;
         }
-        if (readers.Name(i) == HeaderEntryName)
+        if (readers.Name(i) == ArchiveHeaderName)
             header = std::move(headers[i]);
         ++check.EntriesRead;
         check.BytesRead += bytes[i];

@@ -73,6 +73,9 @@ struct TArchiveCheck
     std::uint64_t BytesRead = 0;
 };
 
+/// The header entry at the root of every archive.
+inline constexpr std::string_view ArchiveHeaderName = "indexfile.txt";
+
 /// Whether an extract asking for the header entry "indexfile.txt" would also
 /// take the entry `name` (letter case is ignored): a name only the header may
 /// have, so no file is ever added under it.

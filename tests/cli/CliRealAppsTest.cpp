@@ -11,12 +11,12 @@
 #include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
+#include "tests/support/ZipBuilder.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
-#include <zip.h>
 
 #include <gtest/gtest.h>
 
@@ -42,15 +42,8 @@ using Names = std::set<std::string>;
 /// The entry names of an archive.
 Names ArchiveEntries(const std::string& path)
 {
-    Names names;
-    int error = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
-    if (archive == nullptr)
-        return names;
-    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i)
-        names.insert(zip_get_name(archive, static_cast<zip_uint64_t>(i), 0));
-    zip_discard(archive);
-    return names;
+    const std::vector<std::string> names = quillbank::testing::ZipEntryNames(path);
+    return {names.begin(), names.end()};
 }
 
 /// The regular files below `folder`, relative to it.

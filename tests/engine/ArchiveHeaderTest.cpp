@@ -79,8 +79,8 @@ TEST_F(ArchiveHeaderTest, ListsGoBetweenSeparatorsWithoutALimit)
 TEST_F(ArchiveHeaderTest, ArchiveFoldersAreReadOnlyWhenTheirCountMatches)
 {
     const std::string separator = Separator + "\r\n";
-    const std::string start = "Quillbank\r\nRevize: 3\r\nVerze: \r\n" + separator + "NYNNNNNNNNNNNN\r\n" + separator +
-                              "/x1/Box\r\n/x2/Box\r\n" + separator + separator;
+    const std::string start = "Quillbank\r\nRevize: 3\r\nVerze: \r\n" + separator + "NYNNNNNNNNNNNN\r\n" +
+                              separator + "/x1/Box\r\n/x2/Box\r\n" + separator + separator;
     TComponentBoxes boxes;
     MakeZipBackup(start + "Box~1\r\nBox~2\r\n" + separator);
     ReadArchiveHeader(state, boxes, Environment());

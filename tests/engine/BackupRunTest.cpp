@@ -10,6 +10,7 @@
 #include "profile/UnknowFilesBL.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
+#include "tests/support/ZipBuilder.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -36,12 +37,11 @@ struct TArchiveContent
 TArchiveContent ReadArchive(const std::string& path)
 {
     TArchiveContent content;
+    content.names = quillbank::testing::ZipEntryNames(path);
     int error = 0;
     zip_t* za = zip_open(path.c_str(), ZIP_RDONLY, &error);
     if (za == nullptr)
         return content;
-    for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i)
-        content.names.emplace_back(zip_get_name(za, static_cast<zip_uint64_t>(i), 0));
     if (zip_file_t* header = zip_fopen(za, "indexfile.txt", 0)) {
         char buffer[4096];
         for (zip_int64_t got; (got = zip_fread(header, buffer, sizeof buffer)) > 0;)
@@ -49,7 +49,6 @@ TArchiveContent ReadArchive(const std::string& path)
         zip_fclose(header);
     }
     zip_discard(za);
-    std::sort(content.names.begin(), content.names.end());
     return content;
 }
 

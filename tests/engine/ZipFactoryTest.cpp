@@ -7,6 +7,7 @@
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/TestData.h"
+#include "tests/support/ZipBuilder.h"
 
 #include <cstring>
 #include <filesystem>
@@ -20,6 +21,7 @@ using quillbank::testing::NoiseBytes;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TArchiveTest;
 using quillbank::testing::WordText;
+using quillbank::testing::ZipEntryNames;
 namespace fs = std::filesystem;
 
 namespace {
@@ -40,21 +42,6 @@ protected:
         for (const auto& file : files)
             task.AddFile(file.first);
         TZipFactory(archive, password, profile, Environment()).AddTask(task, "Quillbank\r\n");
-    }
-
-    /// The entry names of the archive, as libzip reads them.
-    std::vector<std::string> Entries(const std::string& path)
-    {
-        std::vector<std::string> names;
-        int error = 0;
-        zip_t* za = zip_open(path.c_str(), ZIP_RDONLY, &error);
-        if (za == nullptr)
-            return names;
-        for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i)
-            names.emplace_back(zip_get_name(za, static_cast<zip_uint64_t>(i), 0));
-        zip_discard(za);
-        std::sort(names.begin(), names.end());
-        return names;
     }
 
     zip_uint16_t EncryptionOf(const std::string& entry)
@@ -84,7 +71,7 @@ TEST_F(ZipFactoryTest, ATaskIsOneAddPerListAndPerExternalFileAndComesBackWhole)
     TZipFactory factory(archive, "", profile, Environment());
     factory.AddTask(task, "header\r\n");
     EXPECT_EQ(factory.AddOperationCount(), 3);
-    EXPECT_EQ(Entries(archive),
+    EXPECT_EQ(ZipEntryNames(archive),
               (std::vector<std::string>{"Archive Mail/Inbox", "Archive Mail/Inbox.msf",
                                         "chrome/userChrome.css", "indexfile.txt", "prefs.js"}));
     EXPECT_EQ(fs::status(archive).permissions() & fs::perms::all,
@@ -200,7 +187,7 @@ TEST_F(ZipFactoryTest, AFileThatVanishedBeforeTheWriteIsLeftOutAndReported)
     task.AddFile("gone");
     fs::remove(profile + "gone");
     TZipFactory(archive, "", profile, Environment()).AddTask(task, "h");
-    EXPECT_EQ(Entries(archive), (std::vector<std::string>{"indexfile.txt", "keep"}));
+    EXPECT_EQ(ZipEntryNames(archive), (std::vector<std::string>{"indexfile.txt", "keep"}));
     ASSERT_FALSE(ui.calls.empty());
     EXPECT_NE(ui.calls.back().find("File: " + profile + "gone"), std::string::npos) << ui.calls.back();
     EXPECT_NE(ReadFileForTest(ErrorLogPath()).find("gone"), std::string::npos);

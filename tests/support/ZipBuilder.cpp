@@ -1,6 +1,8 @@
 #include "tests/support/ZipBuilder.h"
 
+#include <algorithm>
 #include <stdexcept>
+#include <zip.h>
 #include <zlib.h>
 
 namespace quillbank::testing {
@@ -181,6 +183,20 @@ std::string FlipAesEntryBit(std::string& zip, const std::string& name, std::stri
     zip.at(EntryLayouts(zip).at(name).DataAt + saltSize + VerifierSize + Depth) ^= Bit;
     content.at(Depth - (deflated ? 5 : 0)) ^= Bit;
     return content;
+}
+
+std::vector<std::string> ZipEntryNames(const std::string& path)
+{
+    std::vector<std::string> names;
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
+    if (archive == nullptr)
+        return names;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i)
+        names.emplace_back(zip_get_name(archive, static_cast<zip_uint64_t>(i), 0));
+    zip_discard(archive);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace quillbank::testing

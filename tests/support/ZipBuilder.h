@@ -80,4 +80,8 @@ void SetFieldAt(std::string& bytes, std::size_t at, std::uint32_t value, int siz
 /// Raw deflate of `count` bytes of `byte`, made in pieces, without holding them.
 std::string DeflateRun(char byte, std::uint64_t count);
 
+/// The entry names of the archive at `path`, in name order, as the ZIP
+/// library reads them; none when it does not open.
+std::vector<std::string> ZipEntryNames(const std::string& path);
+
 } // namespace quillbank::testing
