@@ -17,6 +17,7 @@
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/BackupRun.h"
+#include "engine/PlacesOutsideProfile.h"
 #include "engine/RestoreRun.h"
 #include "platform/FileSystem.h"
 #include "profile/UnknowFilesBL.h"
@@ -638,14 +639,23 @@ bool TForm1::ConfirmOverwriteProfile()
     if (state_.Operation == 1)
         return true;
     std::string question = Text("Quillbank14", "LANG_OVERWRITE_PROFILE");
-    // Restoring the emails also writes the mail folders the backup kept
-    // outside the profile: the user sees each of them before saying yes.
-    if (ComponentBoxes()[EmailsBox].Checked && !state_.MailFolders.empty()) {
+    // What the restore writes or points at outside the profile: the user
+    // sees each place before saying yes, and only a yes keeps them.
+    const TPlacesOutsideProfile places =
+        PlacesOutsideProfile({ComponentBoxes(), unknownFiles_.Ticks()}, state_, Environment());
+    if (!places.MailFolders.empty()) {
         question += "\n\n" + Text("Quillbank14", "LANG_OUTSIDE_PROFILE");
-        for (const TMailFolder& folder : state_.MailFolders)
-            question += "\n" + folder.Path;
+        for (const std::string& folder : places.MailFolders)
+            question += "\n" + folder;
     }
-    return AskYesNo(Text("LANG_QUESTION"), question);
+    if (!places.Preferences.empty()) {
+        question += "\n\n" + Text("Quillbank14", "LANG_OUTSIDE_PREFERENCES");
+        for (const TPathOutsideProfile& preference : places.Preferences)
+            question += "\n" + preference.Description();
+    }
+    const bool agreed = AskYesNo(Text("LANG_QUESTION"), question);
+    keepPathsOutsideProfile_ = agreed && !places.Empty();
+    return agreed;
 }
 
 // ---------------------------------------------------------------------------
@@ -875,7 +885,7 @@ void TForm1::RunOperation()
             for (const std::string& line : AccountReportLines(*account, l10n_, false))
                 AddReportLine(line);
     } else {
-        RunRestore({boxes, unknownFiles_.Ticks()}, state_, Environment());
+        RunRestore({boxes, unknownFiles_.Ticks(), keepPathsOutsideProfile_}, state_, Environment());
     }
     ShowReportPage();
 }

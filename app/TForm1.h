@@ -149,6 +149,8 @@ private:
     bool batchStarted_ = false;
     int pageIndex_ = 1;
     bool closeWithoutAsking_ = false;
+    /// The user agreed to the places outside the profile a restore names.
+    bool keepPathsOutsideProfile_ = false;
     bool templateHasProfile_ = false;
     bool shownOnce_ = false;
 

@@ -7,6 +7,7 @@
 #include "cli/Password.h"
 #include "cli/Targets.h"
 #include "engine/Catalogue.h"
+#include "engine/PlacesOutsideProfile.h"
 #include "engine/RestoreRun.h"
 #include "platform/FileSystem.h"
 
@@ -43,8 +44,10 @@ constexpr std::string_view Usage =
     "                          input (without either, it is asked for when standard\n"
     "                          input is a terminal)\n"
     "  --outside-profile       let the restore write the mail folders that the\n"
-    "                          backup keeps outside the profile (listed first);\n"
-    "                          without it, such a restore of emails is refused\n"
+    "                          backup keeps outside the profile, and keep settings\n"
+    "                          naming places outside it (both listed first);\n"
+    "                          without it, such a restore of emails is refused and\n"
+    "                          such settings are left out\n"
     "  --force                 go on while the application is using the profile\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
@@ -87,17 +90,23 @@ TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes
     return held;
 }
 
-/// The mail folders that restoring the emails writes outside the profile, as
-/// the backup's header names them: listed on standard error before anything
-/// is written, and written only when the user said so.
-void ListFoldersOutsideProfile(const TRestoreRequest& request, const std::vector<TMailFolder>& folders,
-                               bool allowed)
+/// What the restore writes or points at outside the profile, listed on
+/// standard error before anything is written. The mail folders are written
+/// only when the user said so; the preferences naming places outside are
+/// kept only then, and dropped otherwise.
+void ListPlacesOutsideProfile(const TPlacesOutsideProfile& places, bool allowed)
 {
-    if (!request.Boxes[EmailsBox].Checked || folders.empty())
+    if (!places.Preferences.empty()) {
+        std::cerr << "quillbank-cli restore: the settings of this backup name places outside the profile ("
+                  << (allowed ? "kept" : "left out; give --outside-profile to keep them") << "):\n";
+        for (const TPathOutsideProfile& preference : places.Preferences)
+            std::cerr << "  " << preference.Description() << "\n";
+    }
+    if (places.MailFolders.empty())
         return;
     std::cerr << "quillbank-cli restore: the emails of this backup go to folders outside the profile:\n";
-    for (const TMailFolder& folder : folders)
-        std::cerr << "  " << folder.Path << "\n";
+    for (const std::string& folder : places.MailFolders)
+        std::cerr << "  " << folder << "\n";
     if (!allowed)
         throw EUsageError(
             "give --outside-profile to restore into them, or leave emails out with --components");
@@ -168,7 +177,9 @@ int RestoreCommand(const std::vector<std::string>& arguments)
             Say(context,
                 "skipped " + std::string(name.Name) + ": not restored into this application's profiles");
 
-    ListFoldersOutsideProfile(request, state.MailFolders, options.Has("outside-profile"));
+    request.KeepPathsOutsideProfile = options.Has("outside-profile");
+    ListPlacesOutsideProfile(PlacesOutsideProfile(request, state, context.Environment()),
+                             request.KeepPathsOutsideProfile);
 
     Say(context, "Restoring " + state.ArchivePath + " into " + target.ProfileDir);
     RunRestore(request, state, context.Environment());

@@ -123,6 +123,8 @@ constexpr TEnglishText kEnglishTexts[] = {
     {"LANG_OVERWRITE_PROFILE",
      "Restoration can overwrite exist files in selected profile. Do you want to continue?"},
     {"LANG_OUTSIDE_PROFILE", "The emails are also restored into these folders outside the profile:"},
+    {"LANG_OUTSIDE_PREFERENCES",
+     "The restored settings name these places outside the profile; they are kept only if you continue:"},
     {"LANG_INVALID_OUTPUT", "Backup's file isn't valid. Backup has failed."},
     {"LANG_SELECT_PROFILE_FOLDER", "Select folder where you want to store a profile."},
     {"LANG_DIRECTORY", "directory"},

@@ -79,8 +79,8 @@ public:
         // Only a restore that wrote prefs.js cleans it: a profile whose own
         // prefs.js was left alone keeps its settings.
         if (prefsRestored_)
-            FilterRestoredPrefs(state_.ProfileDir, state_.SelectedAppType, request_.Boxes, env_.L10n,
-                                env_.Ui);
+            FilterRestoredPrefs(state_.ProfileDir, state_.SelectedAppType, request_.Boxes,
+                                request_.KeepPathsOutsideProfile, env_.L10n, env_.Ui);
     }
 
 private:
@@ -252,6 +252,9 @@ private:
                     ExtractFolderEntry(archive, entry.Name, "*.*");
                 else
                     ExtractFiles(archive, std::array<std::string_view, 1>{entry.Name});
+                // A prefs.js that comes this way is cleaned like any other.
+                if (!entry.IsDirectory && entry.Name == "prefs.js")
+                    prefsRestored_ = true;
             }
             env_.Ui.AddReportLine(Text("Quillbank14", "LANG_AKCE_UNKNOW_R_OK"));
         }

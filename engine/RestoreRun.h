@@ -15,6 +15,10 @@ struct TRestoreRequest
 {
     TComponentBoxes Boxes;
     std::vector<bool> UnknownTicks;
+    /// The user agreed to the places outside the profile that the restore
+    /// writes into or leaves preferences naming (PlacesOutsideProfile);
+    /// without that, such preferences are dropped.
+    bool KeepPathsOutsideProfile = false;
 };
 
 /**

@@ -9,6 +9,7 @@
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
 #include "profile/AccountFolder.h"
+#include "profile/PathsOutsideProfile.h"
 #include "profile/PrefsParser.h"
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -51,6 +53,15 @@ bool HasContent(const std::string& path)
 {
     std::error_code error;
     return fs::is_regular_file(path, error) && fs::file_size(path, error) > 0 && !error;
+}
+
+/// The whole text of a prefs.js that exists.
+std::string ReadPrefsText(const std::string& path)
+{
+    auto text = ReadWholeFile(path);
+    if (!text)
+        Fail("Cannot read " + path, errno);
+    return std::move(*text);
 }
 
 struct TPrefsFiles
@@ -272,30 +283,37 @@ void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, con
     // clean-up of the restore replaces it.
 }
 
-void FilterRestoredPrefs(const std::string& profileDir, AppType type, const TComponentBoxes& components,
-                         const Tl10n& l10n, TUserInterface& ui)
+bool IsDroppedFromRestoredPrefs(std::string_view line, AppType type, const TComponentBoxes& components)
 {
-    const bool emails = components[EmailsBox].Checked;
-    const bool addressBooks = components[AddressBooksBox].Checked;
-    const bool passwords = components[SavedPasswordsBox].Checked;
-    const bool formDetails = components[SavedFormDetailsBox].Checked;
-    const auto dropped = [&](std::string_view line) {
-        if (type == Firefox &&
-            (line.starts_with("user_pref(\"mail.") || line.starts_with("user_pref(\"mailnews") ||
-             line.starts_with("user_pref(\"ldap")))
-            return true;
-        if (type == Thunderbird && line.starts_with("user_pref(\"browser."))
-            return true;
-        if (!emails && (Contains(line, "user_pref(\"mail.") || Contains(line, "user_pref(\"mailnews.")))
-            return true;
-        if (!addressBooks && Contains(line, "user_pref(\"ldap_2"))
-            return true;
-        if (!passwords && Contains(line, "user_pref(\"signon.SignonFileName\","))
-            return true;
-        if (!formDetails && (Contains(line, "user_pref(\"wallet.SchemaValueFileName\"") ||
-                             Contains(line, "user_pref(\"wallet.caveat\",")))
-            return true;
-        return Contains(line, "user_pref(\"browser.cache.disk.parent_directory\"");
+    if (type == Firefox &&
+        (line.starts_with("user_pref(\"mail.") || line.starts_with("user_pref(\"mailnews") ||
+         line.starts_with("user_pref(\"ldap")))
+        return true;
+    if (type == Thunderbird && line.starts_with("user_pref(\"browser."))
+        return true;
+    if (!components[EmailsBox].Checked &&
+        (Contains(line, "user_pref(\"mail.") || Contains(line, "user_pref(\"mailnews.")))
+        return true;
+    if (!components[AddressBooksBox].Checked && Contains(line, "user_pref(\"ldap_2"))
+        return true;
+    if (!components[SavedPasswordsBox].Checked && Contains(line, "user_pref(\"signon.SignonFileName\","))
+        return true;
+    if (!components[SavedFormDetailsBox].Checked &&
+        (Contains(line, "user_pref(\"wallet.SchemaValueFileName\"") || Contains(line, "user_pref(\"wallet.caveat\",")))
+        return true;
+    return Contains(line, "user_pref(\"browser.cache.disk.parent_directory\"");
+}
+
+void FilterRestoredPrefs(const std::string& profileDir, AppType type, const TComponentBoxes& components,
+                         bool keepPathsOutsideProfile, const Tl10n& l10n, TUserInterface& ui)
+{
+    const auto dropped = [&](std::string_view line) { return IsDroppedFromRestoredPrefs(line, type, components); };
+    // Preferences naming places outside the profile stay only when the user
+    // agreed to them; without them the applications use their defaults.
+    std::set<std::string> outside;
+    const auto outsideAllowed = [&](std::string_view line) {
+        return keepPathsOutsideProfile || !outside.contains(PrefName(line)) ||
+               !PathOutsideProfile(line, profileDir);
     };
 
     const TPrefsFiles files(profileDir);
@@ -303,7 +321,12 @@ void FilterRestoredPrefs(const std::string& profileDir, AppType type, const TCom
         SettleLeftoverCopy(files);
         if (!FileExists(files.Prefs))
             return;
-        RewritePrefs(files, [&](const std::string& line) { return dropped(line) ? std::string() : line; });
+        if (!keepPathsOutsideProfile)
+            for (const TPathOutsideProfile& path : PathsOutsideProfile(ReadPrefsText(files.Prefs), profileDir))
+                outside.insert(path.Name);
+        RewritePrefs(files, [&](const std::string& line) {
+            return dropped(line) || !outsideAllowed(line) ? std::string() : line;
+        });
         std::error_code error;
         fs::remove(files.Copy, error);
     } catch (const EPrefsRewriteError& error) {

@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace quillbank {
 
@@ -55,11 +56,18 @@ public:
 void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, const TWizardState& state,
                         const Tl10n& l10n, TUserInterface& ui);
 
+/// Whether the restore's clean-up drops the prefs.js line `line` in a
+/// profile of `type` restored with `components` ticked, whatever it names.
+bool IsDroppedFromRestoredPrefs(std::string_view line, AppType type, const TComponentBoxes& components);
+
 /**
  * The last step of a restore: drops from the prefs.js of `profileDir` the
  * lines that do not belong to an application of `type` or to the ticked
  * `components` (Emails, Address books, Saved passwords, Saved form details),
- * every line naming the disk cache's folder, and the empty lines.
+ * every line naming the disk cache's folder, the empty lines, and, unless
+ * `keepPathsOutsideProfile` (the user agreed to them), every preference that
+ * names a place outside the profile (PathsOutsideProfile): the applications
+ * then use their defaults inside it.
  *
  * Does nothing when the profile has no prefs.js (after taking back a
  * "prefs.zal" left by an interrupted run when prefs.js is missing or empty).
@@ -69,6 +77,6 @@ void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, con
  * ends the program with exit code 1; prefs.js is then left complete.
  */
 void FilterRestoredPrefs(const std::string& profileDir, AppType type, const TComponentBoxes& components,
-                         const Tl10n& l10n, TUserInterface& ui);
+                         bool keepPathsOutsideProfile, const Tl10n& l10n, TUserInterface& ui);
 
 } // namespace quillbank

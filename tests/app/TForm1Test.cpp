@@ -330,16 +330,18 @@ private slots:
                  std::string("The backup file was not found or corrupted."));
     }
 
-    void theOverwriteQuestionNamesTheFoldersOutsideTheProfile()
+    void theOverwriteQuestionNamesThePlacesOutsideTheProfile()
     {
         const std::string outside = home_->Path() + "/elsewhere/Mail";
+        const std::string downloads = home_->Path() + "/Downloads";
         TComponentBoxes held;
         held[EmailsBox].Checked = true;
         held[GeneralSettingsBox].Checked = true;
         const std::string archive = home_->WriteFile(
-            "Documents/mail.qkz", testing::BuildZip({{std::string(ArchiveHeaderName),
-                                                      WriteArchiveHeader(2, held, {{outside, "Mail"}}, {})},
-                                                     {"prefs.js", "user_pref(\"x\", 2);\n"}}));
+            "Documents/mail.qkz",
+            testing::BuildZip(
+                {{std::string(ArchiveHeaderName), WriteArchiveHeader(2, held, {{outside, "Mail"}}, {})},
+                 {"prefs.js", "user_pref(\"browser.download.dir\", \"" + downloads + "\");\n"}}));
         Click("Button1");
         Find<QRadioButton>("RadioButton2")->setChecked(true);
         Select("ListBox1", "Mozilla Firefox 115.0");
@@ -352,14 +354,16 @@ private slots:
         dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
         Click("Button1");
         QCOMPARE(form_->PageIndex(), 4);
+        // A Firefox profile gets no emails: only the settings name a place outside.
         QCOMPARE(dialogs_->boxes.Boxes.back().Text,
                  "Restoration can overwrite exist files in selected profile. Do you want to continue?\n\n"
-                 "The emails are also restored into these folders outside the profile:\n" +
-                     outside);
+                 "The restored settings name these places outside the profile; they are kept only if you "
+                 "continue:\nbrowser.download.dir: " +
+                     downloads);
         QVERIFY(!fs::exists(home_->Path() + "/elsewhere"));
 
-        // Without the emails nothing goes outside: the question is the plain one.
-        Box(EmailsBox)->setChecked(false);
+        // Without the settings nothing goes or points outside: the question is the plain one.
+        Box(GeneralSettingsBox)->setChecked(false);
         dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
         Click("Button1");
         QCOMPARE(dialogs_->boxes.Boxes.back().Text,

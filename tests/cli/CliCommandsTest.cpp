@@ -276,9 +276,12 @@ TEST_F(CliCommandsTest, RestoreListsTheFoldersOutsideTheProfileAndWritesThereOnl
     const std::string outside = home.Path() + "/elsewhere/Mail";
     TComponentBoxes boxes;
     boxes[EmailsBox].Checked = true;
-    const std::string header = WriteArchiveHeader(2, boxes, {{outside, "Mail"}}, {});
-    home.WriteFile("mail.qkz", quillbank::testing::BuildZip({{std::string(ArchiveHeaderName), header},
-                                                             {"Mail/Local Folders/Inbox", "mail"}}));
+    const std::string header = WriteArchiveHeader(3, boxes, {{outside, "Mail"}}, {});
+    home.WriteFile("mail.qkz",
+                   quillbank::testing::BuildZip(
+                       {{std::string(ArchiveHeaderName), header},
+                        {"prefs.js", "user_pref(\"mail.server.server1.directory\", \"" + outside + "\");\n"},
+                        {"Mail/Local Folders/Inbox", "mail"}}));
     const std::string target = home.MakeDir("target");
     const std::vector<std::string> restore = {"restore", "--archive", Archive("mail.qkz"), "--profile-dir",
                                               target};
@@ -302,6 +305,41 @@ TEST_F(CliCommandsTest, RestoreListsTheFoldersOutsideTheProfileAndWritesThereOnl
     const TCliResult done = Run(allowed);
     EXPECT_EQ(done.ExitCode, 0) << done.Err;
     EXPECT_NE(done.Err.find(outside), std::string::npos) << done.Err;
+}
+
+TEST_F(CliCommandsTest, RestoreLeavesOutSettingsNamingPlacesOutsideTheProfileUnlessTold)
+{
+    const std::string downloads = "user_pref(\"browser.download.dir\", \"" + home.Path() + "/Downloads\");";
+    const std::string prefs = "user_pref(\"browser.startup.page\", 3);\n" + downloads + "\n";
+    TComponentBoxes boxes;
+    boxes[GeneralSettingsBox].Checked = true;
+    home.WriteFile("settings.qkz", quillbank::testing::BuildZip({{std::string(ArchiveHeaderName),
+                                                                  WriteArchiveHeader(2, boxes, {}, {})},
+                                                                 {"prefs.js", prefs}}));
+    // The same prefs.js as an unknown entry is cleaned all the same.
+    home.WriteFile("unknown.qkz",
+                   quillbank::testing::BuildZip({{std::string(ArchiveHeaderName),
+                                                  WriteArchiveHeader(2, {}, {}, {{"prefs.js", false}})},
+                                                 {"prefs.js", prefs}}));
+    for (const char* archive : {"settings.qkz", "unknown.qkz"}) {
+        const std::string target = home.MakeDir(std::string("target-") + archive);
+        const std::vector<std::string> restore = {"restore", "--archive", Archive(archive), "--profile-dir",
+                                                  target,    "--app",     "firefox"};
+        const TCliResult left = Run(restore);
+        EXPECT_EQ(left.ExitCode, 0) << left.Err;
+        EXPECT_NE(left.Err.find("outside the profile (left out; give --outside-profile to keep them):\n"
+                                "  browser.download.dir: " +
+                                home.Path() + "/Downloads\n"),
+                  std::string::npos)
+            << archive << left.Err;
+        EXPECT_EQ(ReadFileForTest(target + "/prefs.js"), "user_pref(\"browser.startup.page\", 3);\r\n")
+            << archive;
+
+        std::vector<std::string> kept = restore;
+        kept.push_back("--outside-profile");
+        EXPECT_EQ(Run(kept).ExitCode, 0);
+        EXPECT_NE(ReadFileForTest(target + "/prefs.js").find(downloads), std::string::npos) << archive;
+    }
 }
 
 TEST_F(CliCommandsTest, VerifyFailsOnADamagedOrTruncatedArchive)

@@ -79,6 +79,7 @@ const std::vector<std::string> kQuillbank14Keys = {
     "LANG_FILE",
     "LANG_OVERWRITE_PROFILE",
     "LANG_OUTSIDE_PROFILE",
+    "LANG_OUTSIDE_PREFERENCES",
     "LANG_INVALID_OUTPUT",
     "LANG_SELECT_PROFILE_FOLDER",
     "LANG_DIRECTORY",

@@ -232,6 +232,17 @@ TEST_F(MailRestoreTest, MissingPrefsJsFailsWithItsText)
     EXPECT_EQ(ReadFileForTest(profile + "Mail/Inbox"), "m");
 }
 
+TEST_F(MailRestoreTest, FilterKeepsPreferencesNamingPlacesOutsideOnlyWhenAgreed)
+{
+    const std::string inside = "user_pref(\"browser.startup.homepage\", \"" + profile + "start.html\");";
+    const std::string outside = "user_pref(\"browser.download.dir\", \"/home/u/Downloads\");";
+    for (const bool agreed : {false, true}) {
+        home.WriteFile("profile/prefs.js", inside + "\n" + outside + "\n");
+        FilterRestoredPrefs(profile, 2, {}, agreed, l10n, ui);
+        EXPECT_EQ(Prefs(), agreed ? Lines({inside, outside}) : Lines({inside}));
+    }
+}
+
 // The clean-up's line rules, for one prefs.js and several targets.
 TEST_F(MailRestoreTest, FilterDropsWhatTheTargetAndTheChosenComponentsDoNotWant)
 {
@@ -271,7 +282,7 @@ TEST_F(MailRestoreTest, FilterDropsWhatTheTargetAndTheChosenComponentsDoNotWant)
         for (int i : c.kept)
             expected += input[static_cast<std::size_t>(i)] + "\r\n";
         home.WriteFile("profile/prefs.js", prefs);
-        FilterRestoredPrefs(profile, c.type, c.boxes, l10n, ui);
+        FilterRestoredPrefs(profile, c.type, c.boxes, false, l10n, ui);
         EXPECT_EQ(Prefs(), expected) << int(c.type);
         EXPECT_FALSE(fs::exists(profile + "prefs.zal"));
     }
@@ -290,13 +301,13 @@ TEST_F(MailRestoreTest, FilterTakesBackALeftoverCopyOnlyWhenPrefsJsIsGone)
         if (prefs)
             home.WriteFile("profile/prefs.js", *prefs);
         home.WriteFile("profile/prefs.zal", copy);
-        FilterRestoredPrefs(profile, 1, {}, l10n, ui);
+        FilterRestoredPrefs(profile, 1, {}, false, l10n, ui);
         EXPECT_EQ(Prefs(), prefs && !prefs->empty() ? current : copy);
         EXPECT_FALSE(fs::exists(profile + "prefs.zal"));
     }
     // Without either file nothing is done.
     fs::remove(profile + "prefs.js");
-    FilterRestoredPrefs(profile, 1, {}, l10n, ui);
+    FilterRestoredPrefs(profile, 1, {}, false, l10n, ui);
     EXPECT_FALSE(fs::exists(profile + "prefs.js"));
     EXPECT_TRUE(ui.calls.empty());
 }
@@ -316,7 +327,7 @@ TEST_F(MailRestoreTest, FilterThatCannotWriteLeavesPrefsJsWholeAndEndsTheProgram
     setrlimit(RLIMIT_FSIZE, &small);
     ui.QueueAnswer(TBoxAnswer::Ok);
     try {
-        FilterRestoredPrefs(profile, 1, {}, l10n, ui);
+        FilterRestoredPrefs(profile, 1, {}, false, l10n, ui);
         ADD_FAILURE() << "the program went on";
     } catch (const TImmediateExit& exit) {
         EXPECT_EQ(exit.exitCode, 1);

@@ -1,0 +1,69 @@
+#include "engine/PlacesOutsideProfile.h"
+
+#include "apps/WizardState.h"
+#include "engine/Catalogue.h"
+#include "engine/PrivateTempDir.h"
+#include "platform/FileSystem.h"
+#include "profile/MailRestore.h"
+
+#include <algorithm>
+
+namespace quillbank {
+
+namespace {
+
+constexpr std::string_view PrefsName = "prefs.js";
+
+bool Restores(const TRestoreRequest& request, const TWizardState& state, TComponentBox box)
+{
+    return request.Boxes[box].Checked && !IsSkippedOnRestore(box, state.SelectedAppType);
+}
+
+/// Whether the restore writes the backup's prefs.js by any route.
+bool WritesPrefs(const TRestoreRequest& request, const TWizardState& state)
+{
+    if (Restores(request, state, GeneralSettingsBox) || Restores(request, state, EmailsBox))
+        return true;
+    for (std::size_t row = 0; row < state.UnknownEntries.size() && row < request.UnknownTicks.size(); ++row)
+        if (request.UnknownTicks[row] && !state.UnknownEntries[row].IsDirectory &&
+            state.UnknownEntries[row].Name == PrefsName)
+            return true;
+    return false;
+}
+
+/// The backup's prefs.js, when it holds one.
+std::optional<std::string> ArchivePrefs(const TWizardState& state, const TArchiveEnvironment& environment)
+{
+    const TPrivateTempDir folder;
+    TZipFactory archive(state.ArchivePath, "", environment);
+    if (archive.ExtractFileTo(std::string(PrefsName), folder.Path()) != 1)
+        return std::nullopt;
+    return ReadWholeFile(folder.Path() + std::string(PrefsName));
+}
+
+} // namespace
+
+TPlacesOutsideProfile PlacesOutsideProfile(const TRestoreRequest& request, const TWizardState& state,
+                                           TArchiveEnvironment environment)
+{
+    TPlacesOutsideProfile places;
+    if (Restores(request, state, EmailsBox))
+        for (const TMailFolder& folder : state.MailFolders)
+            places.MailFolders.push_back(folder.Path);
+    // A legacy container's prefs.js is not looked into: its places are dropped.
+    if (state.ArchiveFormat != 2 || !WritesPrefs(request, state))
+        return places;
+    const auto prefs = ArchivePrefs(state, environment);
+    if (!prefs)
+        return places;
+    for (TPathOutsideProfile& preference : PathsOutsideProfile(*prefs, RestoreTargetProfile(state))) {
+        // The clean-up's other rules look at the preference's name alone.
+        const std::string line = "user_pref(\"" + preference.Name + "\", \"\");";
+        const bool restoredMailFolder = std::ranges::find(places.MailFolders, preference.Path) != places.MailFolders.end();
+        if (!restoredMailFolder && !IsDroppedFromRestoredPrefs(line, state.SelectedAppType, request.Boxes))
+            places.Preferences.push_back(std::move(preference));
+    }
+    return places;
+}
+
+} // namespace quillbank
