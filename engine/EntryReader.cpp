@@ -333,8 +333,9 @@ TReadResult ReadArchiveEntry(zip_t* archive, std::uint64_t index, const std::str
     return result;
 }
 
-TReadResult WriteEntryFile(zip_t* archive, std::uint64_t index, const std::string& target,
-                           const std::string& password, TReadBuffer& buffer, std::string& problem)
+TReadResult StageEntryFile(zip_t* archive, std::uint64_t index, const std::string& target,
+                           const std::string& password, TReadBuffer& buffer, std::string& staged,
+                           std::string& problem)
 {
     std::string temporary = TemporaryTemplateBeside(target);
     const int out = mkostemp(temporary.data(), O_CLOEXEC);
@@ -347,22 +348,33 @@ TReadResult WriteEntryFile(zip_t* archive, std::uint64_t index, const std::strin
         [out](const char* data, std::size_t size) { return WriteAll(out, data, size); }, buffer);
     if (close(out) != 0 && result == TReadResult::Ok)
         result = TReadResult::SinkFailed;
-    if (result == TReadResult::Ok) {
-        zip_stat_t info;
-        if (zip_stat_index(archive, index, 0, &info) == 0 && (info.valid & ZIP_STAT_MTIME)) {
-            const timespec times[2] = {{info.mtime, 0}, {info.mtime, 0}};
-            utimensat(AT_FDCWD, temporary.c_str(), times, 0);
-        }
-        if (rename(temporary.c_str(), target.c_str()) == 0)
-            return TReadResult::Ok;
-        problem = "cannot replace " + target + ": " + std::strerror(errno);
+    if (result != TReadResult::Ok) {
         unlink(temporary.c_str());
-        return TReadResult::SinkFailed;
+        if (result == TReadResult::SinkFailed)
+            problem = "cannot write " + target;
+        return result;
     }
-    unlink(temporary.c_str());
-    if (result == TReadResult::SinkFailed)
-        problem = "cannot write " + target;
-    return result;
+    zip_stat_t info;
+    if (zip_stat_index(archive, index, 0, &info) == 0 && (info.valid & ZIP_STAT_MTIME)) {
+        const timespec times[2] = {{info.mtime, 0}, {info.mtime, 0}};
+        utimensat(AT_FDCWD, temporary.c_str(), times, 0);
+    }
+    staged = std::move(temporary);
+    return TReadResult::Ok;
+}
+
+TReadResult WriteEntryFile(zip_t* archive, std::uint64_t index, const std::string& target,
+                           const std::string& password, TReadBuffer& buffer, std::string& problem)
+{
+    std::string staged;
+    const TReadResult result = StageEntryFile(archive, index, target, password, buffer, staged, problem);
+    if (result != TReadResult::Ok)
+        return result;
+    if (rename(staged.c_str(), target.c_str()) == 0)
+        return TReadResult::Ok;
+    problem = "cannot replace " + target + ": " + std::strerror(errno);
+    unlink(staged.c_str());
+    return TReadResult::SinkFailed;
 }
 
 } // namespace quillbank

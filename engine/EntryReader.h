@@ -31,6 +31,14 @@ TReadResult ReadArchiveEntry(zip_t* archive, std::uint64_t index, const std::str
                              const TEntrySink& sink, TReadBuffer& buffer,
                              const winzip_aes::TKnownKeys* knownKeys = nullptr);
 
+/// Writes one entry to a new file beside `target` (whose folder exists) and
+/// leaves `target` alone: on success `staged` names the complete and intact
+/// file, which takes the entry's time; on failure nothing is left and
+/// `problem` says what went wrong with the target.
+TReadResult StageEntryFile(zip_t* archive, std::uint64_t index, const std::string& target,
+                           const std::string& password, TReadBuffer& buffer, std::string& staged,
+                           std::string& problem);
+
 /// Writes one entry to `target` (whose folder exists): beside it first, and
 /// over it only when complete and intact, so a failed extraction never
 /// leaves half a file in place of a good one. The file takes the entry's

@@ -13,7 +13,6 @@
 #include "profile/Extensions.h"
 #include "profile/MailRestore.h"
 #include "profile/MovedProfilePaths.h"
-#include "profile/SqliteFiles.h"
 
 #include <algorithm>
 #include <array>
@@ -120,53 +119,10 @@ private:
         env_.Ui.SetProgressPosition(100);
     }
 
-    /// The names of the archive's database entries, read once: the only
-    /// entries whose extraction needs the target prepared.
-    const std::vector<std::string>& DatabaseEntryNames(TZipFactory& archive)
+    /// Extracts the files in one go (each database brings its log along).
+    static void ExtractFiles(TZipFactory& archive, std::span<const std::string_view> files)
     {
-        if (!databaseEntryNames_) {
-            databaseEntryNames_.emplace();
-            for (const TArchiveEntry& entry : archive.ListEntries().value_or(std::vector<TArchiveEntry>()))
-                if (IsSqliteDatabase(ReplaceAll(entry.Name, "\\", "/")))
-                    databaseEntryNames_->push_back(entry.Name);
-        }
-        return *databaseEntryNames_;
-    }
-
-    /// Before databases are replaced, the target's logs of them go.
-    void PrepareDatabases(TZipFactory& archive, const std::vector<std::string>& specs)
-    {
-        RemoveLogsOfReplacedDatabases(state_.ProfileDir, DatabaseEntryNames(archive), specs);
-    }
-
-    /// A file list with the write-ahead log of each database beside it.
-    static std::vector<std::string> WithLogs(std::span<const std::string_view> files)
-    {
-        std::vector<std::string> names;
-        for (std::string_view file : files) {
-            names.emplace_back(file);
-            if (IsSqliteDatabase(file))
-                names.push_back(WriteAheadLogName(file));
-        }
-        return names;
-    }
-
-    void ExtractFolderEntry(TZipFactory& archive, std::string_view folder, std::string_view mask)
-    {
-        const std::string folderName(folder);
-        PrepareDatabases(archive,
-                         {folderName.empty() ? std::string(mask) : folderName + "/" + std::string(mask)});
-        archive.ExtractFolder(folderName, std::string(mask));
-        if (IsSqliteDatabase(mask))
-            archive.ExtractFolder(folderName, WriteAheadLogName(mask));
-    }
-
-    /// Extracts the files, each database with its write-ahead log, in one go.
-    void ExtractFiles(TZipFactory& archive, std::span<const std::string_view> files)
-    {
-        const std::vector<std::string> names = WithLogs(files);
-        PrepareDatabases(archive, names);
-        archive.ExtractFileList(names);
+        archive.ExtractFileList(std::vector<std::string>(files.begin(), files.end()));
     }
 
     void RestoreComponent(TZipFactory& archive, const TRestoreComponent& component)
@@ -178,7 +134,7 @@ private:
         };
         auto extractFolders = [&] {
             for (const TFolderMask& folder : component.Folders)
-                ExtractFolderEntry(archive, folder.Folder, folder.Mask);
+                archive.ExtractFolder(std::string(folder.Folder), std::string(folder.Mask));
         };
         if (component.FoldersFirst) {
             extractFolders();
@@ -249,7 +205,7 @@ private:
                     continue;
                 }
                 if (entry.IsDirectory)
-                    ExtractFolderEntry(archive, entry.Name, "*.*");
+                    archive.ExtractFolder(entry.Name, "*.*");
                 else
                     ExtractFiles(archive, std::array<std::string_view, 1>{entry.Name});
                 // A prefs.js that comes this way is cleaned like any other.
@@ -372,7 +328,6 @@ private:
     TArchiveEnvironment env_;
     int position_ = 0;
     bool prefsRestored_ = false;
-    std::optional<std::vector<std::string>> databaseEntryNames_;
 };
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "engine/AesChecksums.h"
 #include "engine/ArchiveReaders.h"
 #include "engine/BackupTask.h"
+#include "engine/DatabaseEntries.h"
 #include "engine/EntryReader.h"
 #include "engine/ParallelDeflate.h"
 #include "engine/ParallelRun.h"
@@ -15,6 +16,7 @@
 #include "platform/IniFile.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
+#include "profile/SqliteFiles.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -402,6 +404,7 @@ int TZipFactory::Extract(const std::vector<std::string>& specs, const std::strin
     for (const std::string& spec : specs)
         normalizedSpecs.push_back(NormalizedSpec(spec));
     std::vector<TPlannedEntry> planned;
+    std::vector<std::uint64_t> companions;
     std::set<std::string> folders;
     for (std::uint64_t i = 0; i < readers->EntryCount(); ++i) {
         const std::string& name = readers->Name(i);
@@ -413,6 +416,10 @@ int TZipFactory::Extract(const std::vector<std::string>& specs, const std::strin
         }
         if (IsSymbolicLinkEntry(readers->Handle(), i)) {
             Report("entry \"" + name + "\" not extracted: it is a symbolic link");
+            continue;
+        }
+        if (IsSqliteCompanion(name)) {
+            companions.push_back(i);
             continue;
         }
         // The specs matched, so every name is longer than the prefix.
@@ -428,9 +435,41 @@ int TZipFactory::Extract(const std::vector<std::string>& specs, const std::strin
                 continue;
             }
         }
-        planned.push_back({i, name, std::move(target)});
+        planned.push_back({i, name, std::move(target), std::nullopt, {}});
     }
+    // A database and its log are one: the log comes along with its database
+    // whether a spec named it or not, and never without it.
+    std::set<std::uint64_t> attachedLogs;
+    for (TPlannedEntry& entry : planned) {
+        if (!IsSqliteDatabase(entry.Name))
+            continue;
+        const std::string logName = WriteAheadLogName(entry.Name);
+        const zip_int64_t log = zip_name_locate(readers->Handle(), logName.c_str(), 0);
+        if (log < 0)
+            continue;
+        if (IsSymbolicLinkEntry(readers->Handle(), static_cast<zip_uint64_t>(log))) {
+            Report("entry \"" + logName + "\" not extracted: it is a symbolic link");
+            continue;
+        }
+        entry.LogIndex = static_cast<std::uint64_t>(log);
+        entry.LogName = logName;
+        attachedLogs.insert(*entry.LogIndex);
+    }
+    for (const std::uint64_t companion : companions)
+        if (!attachedLogs.contains(companion))
+            Report("entry \"" + readers->Name(companion) +
+                   "\" not extracted: it is restored only with its database");
     return ExtractPlanned(*readers, planned, root);
+}
+
+void TZipFactory::ReportNotExtracted(const TPlannedEntry& entry, bool logFailed, int written,
+                                     const std::string& reason) const
+{
+    const std::string& failed = logFailed ? entry.LogName : entry.Name;
+    Report("entry \"" + failed + "\" not extracted: " + reason);
+    if (entry.LogIndex && written == 0)
+        Report("entry \"" + (logFailed ? entry.Name : entry.LogName) +
+               "\" not extracted: it goes only with \"" + failed + "\"");
 }
 
 int TZipFactory::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlannedEntry>& planned,
@@ -440,9 +479,10 @@ int TZipFactory::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPla
     std::vector<const TPlannedEntry*> pending;
     for (const TPlannedEntry& entry : planned)
         pending.push_back(&entry);
+    // Of each entry still pending, whether the password failed on its log.
+    std::vector<bool> wrongLogPassword;
     for (int attempt = 0; !pending.empty(); ++attempt) {
-        std::vector<TReadResult> results(pending.size(), TReadResult::Ok);
-        std::vector<std::string> problems(pending.size());
+        std::vector<TDatabaseEntriesResult> results(pending.size());
         const unsigned workers =
             readers.Reserve(static_cast<unsigned>(std::min<std::size_t>(WorkerCount(), pending.size())));
         if (buffers_.size() < workers)
@@ -450,32 +490,42 @@ int TZipFactory::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPla
         RunInParallel(
             pending.size(), workers,
             [&](unsigned worker, std::size_t k) {
-                results[k] =
-                    WriteEntryFile(readers.Handle(worker), pending[k]->Index, root + pending[k]->Target,
-                                   password_, buffers_[worker], problems[k]);
+                const TPlannedEntry& entry = *pending[k];
+                TDatabaseEntriesResult& result = results[k];
+                if (IsSqliteDatabase(entry.Name)) {
+                    result = WriteDatabaseEntries(readers.Handle(worker), entry.Index, entry.LogIndex,
+                                                  root + entry.Target, password_, buffers_[worker]);
+                    return true;
+                }
+                result.Result = WriteEntryFile(readers.Handle(worker), entry.Index, root + entry.Target,
+                                               password_, buffers_[worker], result.Problem);
+                result.Written = result.Result == TReadResult::Ok ? 1 : 0;
                 return true;
             },
             [this] { env_.Ui.ProcessEvents(); });
         // The working memory goes between runs: a restore makes dozens of them.
         buffers_.clear();
         std::vector<const TPlannedEntry*> wrongPassword;
+        wrongLogPassword.clear();
         for (std::size_t k = 0; k < pending.size(); ++k) {
-            if (results[k] == TReadResult::Ok)
-                ++count;
-            else if (results[k] == TReadResult::WrongPassword)
+            const TDatabaseEntriesResult& result = results[k];
+            count += result.Written;
+            if (result.Result == TReadResult::WrongPassword) {
                 wrongPassword.push_back(pending[k]);
-            else
-                Report("entry \"" + pending[k]->Name + "\" not extracted: " +
-                       (results[k] == TReadResult::Damaged ? std::string("the archive is damaged")
-                                                           : problems[k]));
+                wrongLogPassword.push_back(result.LogFailed);
+            } else if (result.Result != TReadResult::Ok)
+                ReportNotExtracted(*pending[k], result.LogFailed, result.Written,
+                                   result.Result == TReadResult::Damaged
+                                       ? std::string("the archive is damaged")
+                                       : result.Problem);
         }
         pending = std::move(wrongPassword);
         std::string newPassword;
         if (pending.empty() || (attempt < PasswordAttempts && HandlePasswordError(newPassword)))
             continue;
         // Cancelled or too many tries: no more questions in this extract.
-        for (const TPlannedEntry* entry : pending)
-            Report("entry \"" + entry->Name + "\" not extracted: no or wrong password");
+        for (std::size_t k = 0; k < pending.size(); ++k)
+            ReportNotExtracted(*pending[k], wrongLogPassword[k], 0, "no or wrong password");
         break;
     }
     return count;

@@ -175,13 +175,18 @@ private:
         std::string Name;
         /// Where the entry goes, relative to the destination.
         std::string Target;
+        /// The archive's log of a database entry, which goes with it.
+        std::optional<std::uint64_t> LogIndex;
+        std::string LogName;
     };
     /// Extracts the entries the specs match below `destination`, each without
-    /// the first `strippedPrefix` characters of its name.
+    /// the first `strippedPrefix` characters of its name. A database entry
+    /// brings the archive's log of it along; a log or shared-memory index is
+    /// never extracted without its database.
     int Extract(const std::vector<std::string>& specs, const std::string& destination,
                 std::size_t strippedPrefix = 0);
-    /// Writes the entries below `root` on every core; asks for the password
-    /// again when it turns out wrong.
+    /// Writes the entries below `root` on every core, each database with its
+    /// log as one; asks for the password again when it turns out wrong.
     int ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlannedEntry>& planned,
                        const std::string& root);
     /// Reads every entry; `header` receives the header entry.
@@ -189,6 +194,10 @@ private:
                                  const winzip_aes::TKnownKeys* knownKeys = nullptr);
     /// One line in the error log about this archive.
     void Report(const std::string& what) const;
+    /// The lines about a planned entry that was not written: the one that
+    /// failed, for `reason`, and a database or log that stays behind with it.
+    void ReportNotExtracted(const TPlannedEntry& entry, bool logFailed, int written,
+                            const std::string& reason) const;
 
     std::string fileName_;
     std::string baseDir_;

@@ -1,11 +1,15 @@
 #include "profile/SqliteFiles.h"
 
-#include "platform/FileSystem.h"
+#include "platform/NameBeside.h"
 #include "platform/Text.h"
-#include "profile/RemoveFileOrLog.h"
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillbank {
 
@@ -45,25 +49,72 @@ bool IsSqliteCompanion(std::string_view name)
     return false;
 }
 
-void RemoveDatabaseLogs(const std::string& databasePath)
+// SQLite replays any "-wal" whose frames are consistent with their own header
+// onto the database beside it: nothing ties a log to its database. So the
+// target's files change in this order, each step a single rename or removal,
+// and a run killed between two steps leaves one whole database, never a
+// database beside another database's log:
+//   1. the old log is renamed aside       -> old database alone
+//   2. the old "-shm" is removed           -> old database alone
+//   3. the new database is renamed in      -> new database alone
+//   4. the new log is renamed in           -> new database with its log
+//   5. the old log, kept aside, is removed
+// A database alone is whole as of its last checkpoint; only the rows still in
+// its log are missing until step 4. The old "-shm" is only an index of the old
+// log, which SQLite rebuilds, so removing it is safe at any time before the
+// new database arrives. Until step 3 a failure puts the old log back.
+std::string ReplaceDatabaseFiles(const std::string& databasePath, const std::string& stagedDatabase,
+                                 const std::string& stagedLog, bool& databaseReplaced)
 {
-    RemoveFileOrLog(databasePath + std::string(WalSuffix));
-    RemoveFileOrLog(databasePath + std::string(ShmSuffix));
-}
-
-void RemoveLogsOfReplacedDatabases(const std::string& profileDir, const std::vector<std::string>& entryNames,
-                                   const std::vector<std::string>& specs)
-{
-    std::vector<std::string> patterns;
-    for (const std::string& spec : specs)
-        patterns.push_back(NormalizedSpec(spec));
-    for (const std::string& entry : entryNames) {
-        const std::string name = ReplaceAll(entry, "\\", "/");
-        if (!IsSqliteDatabase(name) || !IsConfinedPath(name))
-            continue;
-        if (MatchesAnySpec(name, patterns))
-            RemoveDatabaseLogs(IncludeTrailingSeparator(profileDir) + name);
+    databaseReplaced = false;
+    const std::string log = WriteAheadLogName(databasePath);
+    const std::string index = databasePath + std::string(ShmSuffix);
+    auto failure = [](std::string_view what, const std::string& path) {
+        return "cannot " + std::string(what) + " " + path + ": " + std::strerror(errno);
+    };
+    auto discardStaged = [&] {
+        unlink(stagedDatabase.c_str());
+        if (!stagedLog.empty())
+            unlink(stagedLog.c_str());
+    };
+    std::string asideLog;
+    struct stat info;
+    if (lstat(log.c_str(), &info) == 0) {
+        asideLog = TemporaryTemplateBeside(log);
+        const int reserved = mkostemp(asideLog.data(), O_CLOEXEC);
+        if (reserved < 0 || close(reserved) != 0 || rename(log.c_str(), asideLog.c_str()) != 0) {
+            const std::string problem = failure("set aside", log);
+            if (reserved >= 0)
+                unlink(asideLog.c_str());
+            discardStaged();
+            return problem;
+        }
     }
+    auto putBackLog = [&] {
+        if (!asideLog.empty())
+            rename(asideLog.c_str(), log.c_str());
+    };
+    if (unlink(index.c_str()) != 0 && errno != ENOENT) {
+        const std::string problem = failure("remove", index);
+        putBackLog();
+        discardStaged();
+        return problem;
+    }
+    if (rename(stagedDatabase.c_str(), databasePath.c_str()) != 0) {
+        const std::string problem = failure("replace", databasePath);
+        putBackLog();
+        discardStaged();
+        return problem;
+    }
+    databaseReplaced = true;
+    std::string problem;
+    if (!stagedLog.empty() && rename(stagedLog.c_str(), log.c_str()) != 0) {
+        problem = failure("replace", log);
+        unlink(stagedLog.c_str());
+    }
+    if (!asideLog.empty())
+        unlink(asideLog.c_str());
+    return problem;
 }
 
 } // namespace quillbank

@@ -2,7 +2,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace quillbank {
 
@@ -27,20 +26,15 @@ std::string WriteAheadLogName(std::string_view database);
 bool IsSqliteCompanion(std::string_view name);
 
 /**
- * Removes the "-wal" and "-shm" files of the database at `databasePath`:
- * when a restore replaces a database, SQLite would otherwise replay the old
- * profile's log onto the restored database and corrupt it. A file that
- * cannot be removed is one line in the error log.
+ * Puts a database staged beside `databasePath` in place of the database
+ * there, with the log staged beside it (`stagedLog`; empty when the backup
+ * has none): afterwards the target's "-wal" is the new log or gone, and its
+ * "-shm" is gone. Returns what went wrong, empty on success; `databaseReplaced`
+ * says whether the new database is in place (it is, alone, when only its
+ * log could not follow). When it is not, the target's database and log are
+ * as they were. The staged files never stay.
  */
-void RemoveDatabaseLogs(const std::string& databasePath);
-
-/**
- * Prepares a profile for extracting archive entries: every entry named in
- * `entryNames` that is a database and matches one of `specs` (the specs an
- * extraction is about to be given) has the target's logs removed first.
- * Entries that would lie outside the profile are left alone.
- */
-void RemoveLogsOfReplacedDatabases(const std::string& profileDir, const std::vector<std::string>& entryNames,
-                                   const std::vector<std::string>& specs);
+std::string ReplaceDatabaseFiles(const std::string& databasePath, const std::string& stagedDatabase,
+                                 const std::string& stagedLog, bool& databaseReplaced);
 
 } // namespace quillbank

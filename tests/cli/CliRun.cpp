@@ -64,24 +64,30 @@ TCliResult RunCli(const std::vector<std::string>& arguments, const std::string& 
     return result;
 }
 
-std::string JsonQuery(const std::string& json, const std::string& expression, const std::string& workDir)
+std::string RunPython(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& workDir, const std::string& input)
 {
-    const std::string stem = workDir + "/json-query" + std::to_string(++runs);
-    std::ofstream(stem + ".in", std::ios::binary) << json;
-    const int code = Spawn({"python3", "-c",
-                            "import json, sys\n"
-                            "try:\n"
-                            "    d = json.load(sys.stdin)\n"
-                            "except ValueError as error:\n"
-                            "    print('invalid JSON:', error)\n"
-                            "    sys.exit(0)\n"
-                            "print(eval(sys.argv[1]))\n",
-                            expression},
-                           stem + ".in", stem + ".out", stem + ".err");
+    const std::string stem = workDir + "/python-run" + std::to_string(++runs);
+    std::ofstream(stem + ".in", std::ios::binary) << input;
+    std::vector<std::string> command = {"python3", "-c", program};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    const int code = Spawn(command, stem + ".in", stem + ".out", stem + ".err");
     const std::string out = ReadFileForTest(stem + ".out");
     if (code != 0)
         return "python3 failed: " + ReadFileForTest(stem + ".err");
     return out.ends_with('\n') ? out.substr(0, out.size() - 1) : out;
+}
+
+std::string JsonQuery(const std::string& json, const std::string& expression, const std::string& workDir)
+{
+    return RunPython("import json, sys\n"
+                     "try:\n"
+                     "    d = json.load(sys.stdin)\n"
+                     "except ValueError as error:\n"
+                     "    print('invalid JSON:', error)\n"
+                     "    sys.exit(0)\n"
+                     "print(eval(sys.argv[1]))\n",
+                     {expression}, workDir, json);
 }
 
 } // namespace quillbank::testing

@@ -22,6 +22,12 @@ struct TCliResult
 TCliResult RunCli(const std::vector<std::string>& arguments, const std::string& workDir,
                   const std::string& input = "");
 
+/// Runs the Python program `program` with `arguments` and `input` on its
+/// standard input, and gives what it prints (without the last line break);
+/// "python3 failed: " and its error output when it fails.
+std::string RunPython(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& workDir, const std::string& input = "");
+
 /// Evaluates the Python expression `expression`, with `d` the JSON value of
 /// `json`, and gives what Python prints for it; "invalid JSON: ..." when
 /// `json` does not parse.

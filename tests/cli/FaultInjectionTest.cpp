@@ -168,6 +168,80 @@ TEST_F(FaultInjectionTest, RestoreFailingAtEveryReadOrWriteLeavesEachFileOldOrNe
     }
 }
 
+/// Makes a history database in WAL mode in `folder`: "places.sqlite" holding
+/// 200 bookmarks and 200 visits, "places.sqlite-wal" 200 more visits and
+/// changes to the first ones, and the "places.sqlite-shm" of the two, copied
+/// while the database is still open. Each row starts with `tag`.
+constexpr const char* MakeDatabaseWithLog = R"(
+import os, shutil, sqlite3, sys
+folder, tag = sys.argv[1], sys.argv[2]
+work = os.path.join(folder, 'making')
+os.makedirs(work)
+db = sqlite3.connect(os.path.join(work, 'places.sqlite'))
+db.execute('PRAGMA journal_mode=WAL')
+db.execute('PRAGMA wal_autocheckpoint=0')
+rows = lambda what: [(tag + ' ' + what + ' %d ' % i + 'x' * 100,) for i in range(200)]
+for table in ('bookmarks', 'visits'):
+    db.execute('CREATE TABLE %s(url TEXT)' % table)
+    db.executemany('INSERT INTO %s VALUES (?)' % table, rows(table))
+db.commit()
+db.execute('PRAGMA wal_checkpoint(TRUNCATE)')
+db.executemany('INSERT INTO visits VALUES (?)', rows('logged'))
+db.execute('UPDATE visits SET url = url || ? WHERE rowid % 3 = 0', (' ' + tag,))
+db.commit()
+for suffix in ('', '-wal', '-shm'):
+    shutil.copyfile(os.path.join(work, 'places.sqlite' + suffix), os.path.join(folder, 'places.sqlite' + suffix))
+os._exit(0)
+)";
+
+/// Opens a database made so and prints its integrity check, the tags of its
+/// rows and their number.
+constexpr const char* CheckDatabase = R"(
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+check = db.execute('PRAGMA integrity_check').fetchone()[0]
+urls = [url for table in ('bookmarks', 'visits') for (url,) in db.execute('SELECT url FROM ' + table)]
+print(check, ','.join(sorted({url.split(' ')[0] for url in urls})), len(urls))
+)";
+
+// A database and its log are restored as one: whatever read or write
+// fails, the target's database opens whole, with all of its old rows or all
+// of the backup's, never some of each.
+TEST_F(FaultInjectionTest, RestoringADatabaseWithItsLogLeavesItWholeAndOldOrNewAtEveryFailure)
+{
+    const std::string made = home.MakeDir("new-database");
+    ASSERT_EQ(RunPython(MakeDatabaseWithLog, {made, "new"}, home.Path()), "");
+    for (const char* name : {"places.sqlite", "places.sqlite-wal"})
+        home.WriteFile(".mozilla/firefox/abcd.work/" + std::string(name), ReadFileForTest(made + "/" + name));
+    ASSERT_EQ(Backup().ExitCode, 0);
+    const std::string target = home.MakeDir("target") + "/";
+    ASSERT_EQ(RunPython(MakeDatabaseWithLog, {target, "old"}, home.Path()), "");
+    fs::remove_all(target + "making");
+    std::map<std::string, std::string> old;
+    for (const std::string& name : EntryNamesIn(target))
+        old[name] = ReadFileForTest(target + name);
+    ASSERT_EQ(old.size(), 3u);
+    const std::vector<std::string> restore = {"restore",       "--archive",    archive,
+                                              "--profile-dir", target,         "--quiet",
+                                              "--no-unknown",  "--components", "history"};
+
+    for (const char* variable : {"QUILLBANK_FAIL_READ_AT", "QUILLBANK_FAIL_WRITE_AT"}) {
+        bool through = false;
+        for (int at = 1; at < 3000 && !through; ++at) {
+            for (const auto& [name, content] : old)
+                home.WriteFile("target/" + name, content);
+            const int exitCode = RunFailing(restore, variable, at).ExitCode;
+            for (const std::string& name : EntryNamesIn(target))
+                EXPECT_EQ(name.find("qbpart"), std::string::npos) << variable << "=" << at;
+            const std::string found = RunPython(CheckDatabase, {target + "places.sqlite"}, home.Path());
+            EXPECT_TRUE(found == "ok old 600" || found == "ok new 600")
+                << variable << "=" << at << ": " << found;
+            through = exitCode == 0 && found == "ok new 600";
+        }
+        EXPECT_TRUE(through) << variable;
+    }
+}
+
 TEST_F(FaultInjectionTest, KilledBackupKeepsThePreviousArchiveAndTheNextRunCleansUp)
 {
     ASSERT_EQ(Backup().ExitCode, 0);

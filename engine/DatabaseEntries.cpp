@@ -1,0 +1,42 @@
+#include "engine/DatabaseEntries.h"
+
+#include "profile/SqliteFiles.h"
+
+#include <unistd.h>
+
+namespace quillbank {
+
+TDatabaseEntriesResult WriteDatabaseEntries(zip_t* archive, std::uint64_t databaseIndex,
+                                            std::optional<std::uint64_t> logIndex, const std::string& target,
+                                            const std::string& password, TReadBuffer& buffer)
+{
+    TDatabaseEntriesResult outcome;
+    std::string stagedDatabase;
+    outcome.Result =
+        StageEntryFile(archive, databaseIndex, target, password, buffer, stagedDatabase, outcome.Problem);
+    if (outcome.Result != TReadResult::Ok)
+        return outcome;
+    std::string stagedLog;
+    if (logIndex) {
+        outcome.Result = StageEntryFile(archive, *logIndex, WriteAheadLogName(target), password, buffer,
+                                        stagedLog, outcome.Problem);
+        if (outcome.Result != TReadResult::Ok) {
+            outcome.LogFailed = true;
+            unlink(stagedDatabase.c_str());
+            return outcome;
+        }
+    }
+    bool databaseReplaced = false;
+    outcome.Problem = ReplaceDatabaseFiles(target, stagedDatabase, stagedLog, databaseReplaced);
+    if (outcome.Problem.empty()) {
+        outcome.Written = logIndex ? 2 : 1;
+        return outcome;
+    }
+    outcome.Result = TReadResult::SinkFailed;
+    // The database may be in when only its log could not follow.
+    outcome.LogFailed = databaseReplaced;
+    outcome.Written = databaseReplaced ? 1 : 0;
+    return outcome;
+}
+
+} // namespace quillbank
