@@ -6,6 +6,7 @@
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/Catalogue.h"
+#include "engine/KeyStore.h"
 #include "platform/FileSystem.h"
 #include "platform/StagedFile.h"
 #include "platform/Text.h"
@@ -21,6 +22,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <unistd.h>
@@ -120,15 +122,26 @@ private:
         env_.Ui.SetProgressPosition(100);
     }
 
+    /// The names of the archive's entries, read once.
+    const std::vector<std::string>& EntryNames(TZipFactory& archive)
+    {
+        if (!entryNames_) {
+            entryNames_.emplace();
+            for (TArchiveEntry& entry : archive.ListEntries().value_or(std::vector<TArchiveEntry>()))
+                entryNames_->push_back(std::move(entry.Name));
+        }
+        return *entryNames_;
+    }
+
     /// The names of the archive's database entries, read once: the only
     /// entries whose extraction needs the target prepared.
     const std::vector<std::string>& DatabaseEntryNames(TZipFactory& archive)
     {
         if (!databaseEntryNames_) {
             databaseEntryNames_.emplace();
-            for (const TArchiveEntry& entry : archive.ListEntries().value_or(std::vector<TArchiveEntry>()))
-                if (IsSqliteDatabase(ReplaceAll(entry.Name, "\\", "/")))
-                    databaseEntryNames_->push_back(entry.Name);
+            for (const std::string& name : EntryNames(archive))
+                if (IsSqliteDatabase(ReplaceAll(name, "\\", "/")))
+                    databaseEntryNames_->push_back(name);
         }
         return *databaseEntryNames_;
     }
@@ -162,8 +175,12 @@ private:
     }
 
     /// Extracts the files, each database with its write-ahead log, in one go.
-    void ExtractFiles(TZipFactory& archive, std::span<const std::string_view> files)
+    /// A key database brings along the files it protects that the archive
+    /// holds: the target never keeps a file encrypted with the key replaced.
+    void ExtractFiles(TZipFactory& archive, std::span<const std::string_view> listed)
     {
+        std::vector<std::string_view> files(listed.begin(), listed.end());
+        std::ranges::copy(FilesGoingWithKeys(listed, EntryNames(archive)), std::back_inserter(files));
         const std::vector<std::string> names = WithLogs(files);
         PrepareDatabases(archive, names);
         archive.ExtractFileList(names);
@@ -369,6 +386,7 @@ private:
     TArchiveEnvironment env_;
     int position_ = 0;
     bool prefsRestored_ = false;
+    std::optional<std::vector<std::string>> entryNames_;
     std::optional<std::vector<std::string>> databaseEntryNames_;
 };
 
