@@ -17,6 +17,7 @@
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/BackupRun.h"
+#include "engine/KeyStore.h"
 #include "engine/RestoreRun.h"
 #include "platform/FileSystem.h"
 #include "profile/UnknowFilesBL.h"
@@ -644,6 +645,14 @@ bool TForm1::ConfirmOverwriteProfile()
         question += "\n\n" + Text("Quillbank14", "LANG_OUTSIDE_PROFILE");
         for (const TMailFolder& folder : state_.MailFolders)
             question += "\n" + folder.Path;
+    }
+    // Replacing the key database leaves the target's secrets that the
+    // backup lacks encrypted with a key that is gone: the user sees which.
+    const std::vector<TOrphanedFile> orphaned = OrphanedByRestore(state_, ComponentBoxes(), Environment());
+    if (!orphaned.empty()) {
+        question += "\n\n" + Text("Quillbank14", "LANG_KEY_REPLACED");
+        for (const TOrphanedFile& file : orphaned)
+            question += "\n" + OrphanedFileLine(file, l10n_);
     }
     return AskYesNo(Text("LANG_QUESTION"), question);
 }
