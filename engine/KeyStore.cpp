@@ -2,6 +2,7 @@
 
 #include "apps/WizardState.h"
 #include "config/l10n.h"
+#include "engine/Catalogue.h"
 #include "engine/RestoreRun.h"
 #include "platform/FileSystem.h"
 
@@ -12,6 +13,20 @@ namespace quillbank {
 namespace {
 
 using enum TSecret;
+
+/// A file whose content a key database encrypts.
+struct TProtectedFile
+{
+    std::string_view Name;
+    TSecret Secret;
+};
+
+/// A key database and the files it protects.
+struct TKeyDatabase
+{
+    std::string_view Name;
+    std::span<const TProtectedFile> Protects;
+};
 
 // Today's key database: the logins (the JSON store, its backup copy and its
 // SQLite successor), Thunderbird's OpenPGP passphrase, and the certificate
@@ -52,6 +67,14 @@ bool Lists(std::span<const std::string_view> files, std::string_view name)
     return std::ranges::find(files, name) != files.end();
 }
 
+/// Whether the archive holds an entry named `name` exactly: one in another
+/// letter case is extracted under its own name, beside the file of the
+/// profile rather than over it.
+bool ArchiveHolds(const std::vector<std::string>& entryNames, std::string_view name)
+{
+    return std::ranges::find(entryNames, name) != entryNames.end();
+}
+
 /// Whether a ticked component restored into a profile of `type` lists `name`.
 bool RestoresFile(const TComponentBoxes& boxes, AppType type, std::string_view name)
 {
@@ -62,16 +85,6 @@ bool RestoresFile(const TComponentBoxes& boxes, AppType type, std::string_view n
 }
 
 } // namespace
-
-std::span<const TKeyDatabase> KeyDatabases()
-{
-    return KeyDatabaseTable;
-}
-
-bool ArchiveHolds(const std::vector<std::string>& entryNames, std::string_view name)
-{
-    return std::ranges::find(entryNames, name) != entryNames.end();
-}
 
 std::vector<std::string_view> FilesGoingWithKeys(std::span<const std::string_view> files,
                                                  const std::vector<std::string>& entryNames)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "apps/AppType.h"
-#include "engine/Catalogue.h"
 #include "engine/ComponentBoxes.h"
 #include "engine/ZipFactory.h"
 
@@ -31,28 +30,6 @@ enum class TSecret
     OpenPgpPassphrase,
     ClientCertificates,
 };
-
-/// A file whose content a key database encrypts.
-struct TProtectedFile
-{
-    std::string_view Name;
-    TSecret Secret;
-};
-
-/// A key database and the files it protects.
-struct TKeyDatabase
-{
-    std::string_view Name;
-    std::span<const TProtectedFile> Protects;
-};
-
-/// "key4.db" and its older form "key3.db".
-std::span<const TKeyDatabase> KeyDatabases();
-
-/// Whether the archive holds an entry named `name` exactly: one in another
-/// letter case is extracted under its own name, beside the file of the
-/// profile rather than over it.
-bool ArchiveHolds(const std::vector<std::string>& entryNames, std::string_view name);
 
 /**
  * The files extracted together with a component's `files`: for every key
@@ -89,9 +66,10 @@ std::vector<TOrphanedFile> OrphanedProtectedFiles(const std::vector<std::string>
                                                   const TComponentBoxes& boxes, AppType type,
                                                   const std::string& targetDir);
 
-/// The same for the restore the wizard state describes: the backup at
-/// ArchivePath (a legacy container holds no key database) into the
-/// profile it restores into, with the application type selected.
+/// The same for the restore the wizard state describes: the ZIP backup at
+/// ArchivePath into the profile it restores into, with the application type
+/// selected. A legacy container, whose records are only read as they are
+/// restored, is not looked into.
 std::vector<TOrphanedFile> OrphanedByRestore(const TWizardState& state, const TComponentBoxes& boxes,
                                              TArchiveEnvironment environment);
 
