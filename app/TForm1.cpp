@@ -17,6 +17,7 @@
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/BackupRun.h"
+#include "engine/KeyStore.h"
 #include "engine/PlacesOutsideProfile.h"
 #include "engine/RestoreRun.h"
 #include "platform/FileSystem.h"
@@ -652,6 +653,14 @@ bool TForm1::ConfirmOverwriteProfile()
         question += "\n\n" + Text("Quillbank14", "LANG_OUTSIDE_PREFERENCES");
         for (const TPathOutsideProfile& preference : places.Preferences)
             question += "\n" + preference.Description();
+    }
+    // Replacing the key database leaves the target's secrets that the
+    // backup lacks encrypted with a key that is gone: the user sees which.
+    const std::vector<TOrphanedFile> orphaned = OrphanedByRestore(state_, ComponentBoxes(), Environment());
+    if (!orphaned.empty()) {
+        question += "\n\n" + Text("Quillbank14", "LANG_KEY_REPLACED");
+        for (const TOrphanedFile& file : orphaned)
+            question += "\n" + OrphanedFileLine(file, l10n_);
     }
     const bool agreed = AskYesNo(Text("LANG_QUESTION"), question);
     keepPathsOutsideProfile_ = agreed && !places.Empty();

@@ -7,6 +7,7 @@
 #include "cli/Password.h"
 #include "cli/Targets.h"
 #include "engine/Catalogue.h"
+#include "engine/KeyStore.h"
 #include "engine/PlacesOutsideProfile.h"
 #include "engine/RestoreRun.h"
 #include "platform/FileSystem.h"
@@ -48,6 +49,12 @@ constexpr std::string_view Usage =
     "                          naming places outside it (both listed first);\n"
     "                          without it, such a restore of emails is refused and\n"
     "                          such settings are left out\n"
+    "  --replace-key           let the restore replace the profile's key database\n"
+    "                          although files of the profile that it protects are\n"
+    "                          not in the backup (listed first): their saved\n"
+    "                          passwords, OpenPGP passphrase or client certificate\n"
+    "                          keys no longer open; without it, such a restore is\n"
+    "                          refused\n"
     "  --force                 go on while the application is using the profile\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
@@ -58,7 +65,7 @@ constexpr std::string_view Usage =
     "Exit codes: 0 success, 1 the run failed, 2 bad usage, 3 the profile is in\n"
     "use, 4 wrong or missing password.\n";
 
-constexpr std::array<TOptionDefinition, 11> Accepted = {{
+constexpr std::array<TOptionDefinition, 12> Accepted = {{
     {"archive", true},
     {"app", true},
     {"profile", true},
@@ -68,6 +75,7 @@ constexpr std::array<TOptionDefinition, 11> Accepted = {{
     {"password-file", true},
     {"password-stdin", false},
     {"outside-profile", false},
+    {"replace-key", false},
     {"force", false},
     {"quiet", false},
 }};
@@ -110,6 +118,24 @@ void ListPlacesOutsideProfile(const TPlacesOutsideProfile& places, bool allowed)
     if (!allowed)
         throw EUsageError(
             "give --outside-profile to restore into them, or leave emails out with --components");
+}
+
+/// The files of the profile that the key database the restore replaces
+/// protects and that the backup lacks: listed on standard error before
+/// anything is written, and left behind, no longer opening, only when the
+/// user said so.
+void ListFilesLosingTheirKey(const TCommandContext& context, const std::vector<TOrphanedFile>& orphaned,
+                             bool allowed)
+{
+    if (orphaned.empty())
+        return;
+    std::cerr << "quillbank-cli restore: the restore replaces the profile's key database; these files of the "
+                 "profile are not in the backup and would no longer open:\n";
+    for (const TOrphanedFile& file : orphaned)
+        std::cerr << "  " << OrphanedFileLine(file, context.L10n()) << "\n";
+    if (!allowed)
+        throw EUsageError("give --replace-key to restore anyway, or leave the components that hold the key "
+                          "database out with --components");
 }
 
 } // namespace
@@ -180,6 +206,8 @@ int RestoreCommand(const std::vector<std::string>& arguments)
     request.KeepPathsOutsideProfile = options.Has("outside-profile");
     ListPlacesOutsideProfile(PlacesOutsideProfile(request, state, context.Environment()),
                              request.KeepPathsOutsideProfile);
+    ListFilesLosingTheirKey(context, OrphanedByRestore(state, request.Boxes, context.Environment()),
+                            options.Has("replace-key"));
 
     Say(context, "Restoring " + state.ArchivePath + " into " + target.ProfileDir);
     RunRestore(request, state, context.Environment());

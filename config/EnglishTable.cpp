@@ -125,6 +125,12 @@ constexpr TEnglishText kEnglishTexts[] = {
     {"LANG_OUTSIDE_PROFILE", "The emails are also restored into these folders outside the profile:"},
     {"LANG_OUTSIDE_PREFERENCES",
      "The restored settings name these places outside the profile; they are kept only if you continue:"},
+    {"LANG_KEY_REPLACED",
+     "The restore replaces the key database of the profile. These files of the profile are "
+     "not in the backup, and what they keep could no longer be opened:"},
+    {"LANG_SECRET_LOGINS", "saved passwords"},
+    {"LANG_SECRET_OPENPGP", "the passphrase of the OpenPGP keys"},
+    {"LANG_SECRET_CERTIFICATES", "the keys of client certificates"},
     {"LANG_INVALID_OUTPUT", "Backup's file isn't valid. Backup has failed."},
     {"LANG_SELECT_PROFILE_FOLDER", "Select folder where you want to store a profile."},
     {"LANG_DIRECTORY", "directory"},

@@ -6,6 +6,7 @@
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/Catalogue.h"
+#include "engine/KeyStore.h"
 #include "platform/FileSystem.h"
 #include "platform/StagedFile.h"
 #include "platform/Text.h"
@@ -20,6 +21,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <unistd.h>
@@ -119,10 +121,26 @@ private:
         env_.Ui.SetProgressPosition(100);
     }
 
-    /// Extracts the files in one go (each database brings its log along).
-    static void ExtractFiles(TZipFactory& archive, std::span<const std::string_view> files)
+    /// The names of the archive's entries, read once.
+    const std::vector<std::string>& EntryNames(TZipFactory& archive)
     {
-        archive.ExtractFileList(std::vector<std::string>(files.begin(), files.end()));
+        if (!entryNames_) {
+            entryNames_.emplace();
+            for (TArchiveEntry& entry : archive.ListEntries().value_or(std::vector<TArchiveEntry>()))
+                entryNames_->push_back(std::move(entry.Name));
+        }
+        return *entryNames_;
+    }
+
+    /// Extracts the files in one go (each database brings its log along). A
+    /// key database brings along the files it protects that the archive
+    /// holds: the target never keeps a file encrypted with the key replaced.
+    void ExtractFiles(TZipFactory& archive, std::span<const std::string_view> listed)
+    {
+        std::vector<std::string> names(listed.begin(), listed.end());
+        for (std::string_view file : FilesGoingWithKeys(listed, EntryNames(archive)))
+            names.emplace_back(file);
+        archive.ExtractFileList(names);
     }
 
     void RestoreComponent(TZipFactory& archive, const TRestoreComponent& component)
@@ -328,6 +346,7 @@ private:
     TArchiveEnvironment env_;
     int position_ = 0;
     bool prefsRestored_ = false;
+    std::optional<std::vector<std::string>> entryNames_;
 };
 
 } // namespace

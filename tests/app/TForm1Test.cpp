@@ -371,6 +371,50 @@ private slots:
                      "Restoration can overwrite exist files in selected profile. Do you want to continue?"));
     }
 
+    void theOverwriteQuestionNamesTheSecretsAReplacedKeyLeavesBehind()
+    {
+        const std::string target = home_->Path() + "/.mozilla/firefox/b.second";
+        home_->WriteFile(".mozilla/firefox/b.second/key4.db", "key B");
+        home_->WriteFile(".mozilla/firefox/b.second/logins.json", "logins B");
+        home_->WriteFile(".mozilla/firefox/b.second/cert9.db", "certificates B");
+        TComponentBoxes held;
+        held[CertificatesBox].Checked = true;
+        held[CookiesBox].Checked = true;
+        const std::string archive = home_->WriteFile(
+            "Documents/certificates.qkz",
+            testing::BuildZip({{std::string(ArchiveHeaderName), WriteArchiveHeader(2, held, {}, {})},
+                               {"key4.db", "key A"},
+                               {"cert9.db", "certificates A"},
+                               {"cookies.sqlite", "cookies A"}}));
+        Click("Button1");
+        Find<QRadioButton>("RadioButton2")->setChecked(true);
+        Select("ListBox1", "Mozilla Firefox 115.0");
+        Click("Button1");
+        Select("ListBox2", "second");
+        dialogs_->filesToOpen.push_back(archive);
+        Click("Button4");
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 4);
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 4);
+        QCOMPARE(dialogs_->boxes.Boxes.back().Text,
+                 std::string(
+                     "Restoration can overwrite exist files in selected profile. Do you want to continue?\n\n"
+                     "The restore replaces the key database of the profile. These files of the profile are "
+                     "not in the backup, and what they keep could no longer be opened:\n"
+                     "logins.json (saved passwords)"));
+        QCOMPARE(testing::ReadFileForTest(target + "/key4.db"), std::string("key B"));
+
+        // Without the certificates the key stays: the question is the plain one.
+        Box(CertificatesBox)->setChecked(false);
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
+        Click("Button1");
+        QCOMPARE(dialogs_->boxes.Boxes.back().Text,
+                 std::string(
+                     "Restoration can overwrite exist files in selected profile. Do you want to continue?"));
+    }
+
     void resettingTheBoxesGivesEmailsBack()
     {
         home_->WriteFile(".mozilla/firefox/a.default/prefs.js",

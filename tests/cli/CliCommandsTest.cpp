@@ -342,6 +342,38 @@ TEST_F(CliCommandsTest, RestoreLeavesOutSettingsNamingPlacesOutsideTheProfileUnl
     }
 }
 
+// The manual page's example, with the backup in the home.
+TEST_F(CliCommandsTest, RestoreThatOrphansTheProfilesSecretsIsRefusedUnlessTheKeyMayBeReplaced)
+{
+    const std::string profile = root + "/efgh.default";
+    home.WriteFile(".mozilla/firefox/efgh.default/key4.db", "key B");
+    home.WriteFile(".mozilla/firefox/efgh.default/logins.json", "logins B");
+    TComponentBoxes boxes;
+    boxes[CertificatesBox].Checked = true;
+    home.WriteFile("certificates.qkz", quillbank::testing::BuildZip({{std::string(ArchiveHeaderName),
+                                                                      WriteArchiveHeader(2, boxes, {}, {})},
+                                                                     {"key4.db", "key A"},
+                                                                     {"cert9.db", "certificates A"}}));
+    std::vector<std::string> restore = {"restore", "--archive",    Archive("certificates.qkz"),
+                                        "--app",   "firefox",      "--profile",
+                                        "default", "--components", "certificates"};
+
+    const TCliResult refused = Run(restore);
+    EXPECT_EQ(refused.ExitCode, 2);
+    EXPECT_NE(refused.Err.find("would no longer open:\n  logins.json (saved passwords)\n"), std::string::npos)
+        << refused.Err;
+    EXPECT_NE(refused.Err.find("--replace-key"), std::string::npos) << refused.Err;
+    EXPECT_EQ(ReadFileForTest(profile + "/key4.db"), "key B");
+    EXPECT_FALSE(fs::exists(profile + "/cert9.db"));
+
+    restore.push_back("--replace-key");
+    const TCliResult done = Run(restore);
+    EXPECT_EQ(done.ExitCode, 0) << done.Err;
+    EXPECT_NE(done.Err.find("logins.json (saved passwords)"), std::string::npos) << done.Err;
+    EXPECT_EQ(ReadFileForTest(profile + "/key4.db"), "key A");
+    EXPECT_EQ(ReadFileForTest(profile + "/logins.json"), "logins B");
+}
+
 TEST_F(CliCommandsTest, VerifyFailsOnADamagedOrTruncatedArchive)
 {
     Backup({"--components", "bookmarks", "--no-unknown"});

@@ -295,3 +295,37 @@ TEST_F(RestoreRunTest, PathsOfTheOldFolderPointIntoTheTargetAndCachesAreDropped)
     EXPECT_FALSE(fs::exists(target + "/compatibility.ini"));
     EXPECT_FALSE(fs::exists(target + "/folderCache.json"));
 }
+
+TEST_F(RestoreRunTest, AReplacedKeyBringsAlongEveryFileItProtects)
+{
+    MakeArchive({{"key4.db", "key A"},
+                 {"cert9.db", "certificates A"},
+                 {"logins.json", "logins A"},
+                 {"logins.db", "logins database A"},
+                 {"logins.db-wal", "latest logins A"},
+                 {"encrypted-openpgp-passphrase.txt", "passphrase A"},
+                 {"cookies.sqlite", "c"}});
+    for (const char* file :
+         {"key4.db", "logins.json", "logins-backup.json", "encrypted-openpgp-passphrase.txt"})
+        home.WriteFile("target/" + std::string(file), "B");
+    request.Boxes[CertificatesBox].Checked = true;
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(ReadFileForTest(target + "/key4.db"), "key A");
+    EXPECT_EQ(ReadFileForTest(target + "/logins.json"), "logins A");
+    EXPECT_EQ(ReadFileForTest(target + "/logins.db-wal"), "latest logins A");
+    EXPECT_EQ(ReadFileForTest(target + "/encrypted-openpgp-passphrase.txt"), "passphrase A");
+    // What the backup lacks stays (the front ends ask before that), and
+    // nothing beyond what the key protects comes along.
+    EXPECT_EQ(ReadFileForTest(target + "/logins-backup.json"), "B");
+    EXPECT_FALSE(fs::exists(target + "/cookies.sqlite"));
+}
+
+TEST_F(RestoreRunTest, WithoutTheKeyInTheBackupTheTargetsSecretsStay)
+{
+    MakeArchive({{"cert9.db", "certificates A"}, {"logins.json", "logins A"}});
+    home.WriteFile("target/logins.json", "B");
+    request.Boxes[CertificatesBox].Checked = true;
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(ReadFileForTest(target + "/cert9.db"), "certificates A");
+    EXPECT_EQ(ReadFileForTest(target + "/logins.json"), "B");
+}

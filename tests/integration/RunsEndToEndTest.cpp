@@ -10,6 +10,7 @@
 #include "engine/ArchiveHeader.h"
 #include "engine/BackupRun.h"
 #include "engine/Catalogue.h"
+#include "engine/KeyStore.h"
 #include "engine/RestoreRun.h"
 #include "profile/UnknowFilesBL.h"
 #include "tests/cli/CliRun.h"
@@ -327,6 +328,63 @@ TEST_F(RunsEndToEndTest, SavedPasswordsAloneKeepALoginFirefoxStillReads)
     EXPECT_EQ(Questions(), Lines{});
     EXPECT_TRUE(SameFile(a, b, "key4.db"));
     EXPECT_EQ(RunInFirefox(b, listLogins, LogFile()), "alice:s3cret\n");
+}
+
+TEST_F(RunsEndToEndTest, CertificatesAloneBringTheLoginsTheirKeyProtectsAndFirefoxReadsThem)
+{
+    if (!RealAppsInstalled())
+        GTEST_SKIP() << "firefox-esr or thunderbird is not installed (scripts/install-deps.sh installs them)";
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "A"});
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "B"});
+    const std::string a = ProfileFolder(2, "A");
+    const std::string b = ProfileFolder(2, "B");
+    auto addLogin = [this](const std::string& profile, const std::string& user, const std::string& password) {
+        home.WriteFile(profile.substr(home.Path().size() + 1) + "/user.js",
+                       "user_pref(\"marionette.port\", 0);\n");
+        return RunInFirefox(
+            profile,
+            "const [done] = arguments;"
+            "const login = Cc['@mozilla.org/login-manager/loginInfo;1']"
+            "  .createInstance(Ci.nsILoginInfo);"
+            "login.init('https://example.org', 'https://example.org', null, '" +
+                user + "', '" + password +
+                "', '', '');"
+                "Services.logins.addLoginAsync(login).then(() => done('added'), e => done('' + e));",
+            LogFile());
+    };
+    // Each profile has a key of its own and a login encrypted with it.
+    ASSERT_EQ(addLogin(a, "alice", "s3cret"), "added\n");
+    ASSERT_EQ(addLogin(b, "bob", "other"), "added\n");
+    ASSERT_FALSE(SameFile(a, b, "key4.db"));
+
+    TWizardState backupState;
+    TBackupRequest request;
+    request.Application = 2;
+    request.ProfileDir = a + "/";
+    request.ArchivePath = home.MakeDir("backups") + "/whole.qkz";
+    request.Boxes = CheckProfileFolder(a, l10n, ui);
+    ASSERT_TRUE(request.Boxes[CertificatesBox].Checked);
+    RunBackup(request, backupState, Environment(backupState));
+
+    TWizardState state = RestoreState(2, request.ArchivePath, "B");
+    ASSERT_TRUE(DetectBackupFile(state.ArchivePath, state, Environment(state)));
+    TRestoreRequest restore;
+    ReadArchiveHeader(state, restore.Boxes, Environment(state));
+    for (int box = 1; box <= ComponentBoxCount; ++box)
+        restore.Boxes.Boxes[box].Checked = box == CertificatesBox;
+    // The backup holds every file of B that A's key would leave unreadable.
+    EXPECT_EQ(OrphanedByRestore(state, restore.Boxes, Environment(state)), std::vector<TOrphanedFile>{});
+    RunRestore(restore, state, Environment(state));
+    EXPECT_TRUE(SameFile(a, b, "key4.db"));
+    EXPECT_TRUE(SameFile(a, b, "logins.json"));
+    EXPECT_FALSE(SameFile(a, b, "places.sqlite"));
+    EXPECT_EQ(RunInFirefox(b,
+                           "const [done] = arguments;"
+                           "Services.logins.getAllLogins().then("
+                           "  all => done(all.map(l => l.username + ':' + l.password).join(',') || 'none'),"
+                           "  e => done('' + e));",
+                           LogFile()),
+              "alice:s3cret\n");
 }
 
 TEST_F(RunsEndToEndTest, ThunderbirdMailFolderOutsideTheProfileReturnsToItsPlace)
