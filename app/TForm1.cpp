@@ -19,6 +19,7 @@
 #include "engine/BackupRun.h"
 #include "engine/RestoreRun.h"
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 #include "profile/UnknowFilesBL.h"
 
 #include <QApplication>
@@ -643,7 +644,7 @@ bool TForm1::ConfirmOverwriteProfile()
     if (ComponentBoxes()[EmailsBox].Checked && !state_.MailFolders.empty()) {
         question += "\n\n" + Text("Quillbank14", "LANG_OUTSIDE_PROFILE");
         for (const TMailFolder& folder : state_.MailFolders)
-            question += "\n" + folder.Path;
+            question += "\n" + VisibleText(folder.Path);
     }
     return AskYesNo(Text("LANG_QUESTION"), question);
 }

@@ -9,6 +9,7 @@
 #include "engine/Catalogue.h"
 #include "engine/RestoreRun.h"
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 
 #include <array>
 #include <iostream>
@@ -97,7 +98,7 @@ void ListFoldersOutsideProfile(const TRestoreRequest& request, const std::vector
         return;
     std::cerr << "quillbank-cli restore: the emails of this backup go to folders outside the profile:\n";
     for (const TMailFolder& folder : folders)
-        std::cerr << "  " << folder.Path << "\n";
+        std::cerr << "  " << VisibleText(folder.Path) << "\n";
     if (!allowed)
         throw EUsageError(
             "give --outside-profile to restore into them, or leave emails out with --components");

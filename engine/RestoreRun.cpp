@@ -296,7 +296,7 @@ private:
             if (path == "prefs.js")
                 prefsRestored_ = true;
             Advance(BarStep);
-            env_.Ui.AddReportLine(Text("TForm1", "LANG_SOUBOR") + path);
+            env_.Ui.AddReportLine(Text("TForm1", "LANG_SOUBOR") + VisibleText(path));
         }
     }
 

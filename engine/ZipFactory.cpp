@@ -243,7 +243,7 @@ void TZipFactory::WriteStaged()
     };
     // A file left out is said so in the log and in the report.
     auto reportLeftOut = [this](const std::string& path, const std::string& reason) {
-        const std::string line = fileLabel_ + ": " + path + ": " + reason;
+        const std::string line = fileLabel_ + ": " + VisibleText(path) + ": " + reason;
         Report(line);
         env_.Ui.AddReportLine(line);
         leftOut_.push_back({path, reason});
@@ -599,7 +599,7 @@ void TZipFactory::HandleItemProgress(const std::string& item, std::uint64_t tota
         return;
     const auto size = static_cast<std::int64_t>(totalSize);
     if (percent == 0)
-        env_.Ui.ShowTaskLine(fileLabel_ + ": " + item);
+        env_.Ui.ShowTaskLine(fileLabel_ + ": " + VisibleText(item));
     env_.Ui.SetProgressPercent(bytesTotal_, bytesDone_ + size);
     if (percent == 100) {
         bytesDone_ += size;

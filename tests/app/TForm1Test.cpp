@@ -332,7 +332,8 @@ private slots:
 
     void theOverwriteQuestionNamesTheFoldersOutsideTheProfile()
     {
-        const std::string outside = home_->Path() + "/elsewhere/Mail";
+        // A carriage return and a terminal escape in the name are shown as escapes.
+        const std::string outside = home_->Path() + "/elsewhere/Mail\r\x1b[8m";
         TComponentBoxes held;
         held[EmailsBox].Checked = true;
         held[GeneralSettingsBox].Checked = true;
@@ -355,7 +356,7 @@ private slots:
         QCOMPARE(dialogs_->boxes.Boxes.back().Text,
                  "Restoration can overwrite exist files in selected profile. Do you want to continue?\n\n"
                  "The emails are also restored into these folders outside the profile:\n" +
-                     outside);
+                     home_->Path() + "/elsewhere/Mail\\r\\x1b[8m");
         QVERIFY(!fs::exists(home_->Path() + "/elsewhere"));
 
         // Without the emails nothing goes outside: the question is the plain one.
