@@ -346,6 +346,27 @@ TEST_F(CliCommandsTest, NamesFromABackupCannotAddLinesOrTerminalEscapes)
     EXPECT_EQ(std::count(verify.Err.begin(), verify.Err.end(), '\n'), 1) << verify.Err;
 }
 
+TEST_F(CliCommandsTest, ABackupWhoseEntriesOverlapIsRefusedByEveryCommand)
+{
+    quillbank::testing::TZipEntrySpec copy{"copy.sqlite", "places"};
+    copy.LocalOffset = 0;
+    home.WriteFile(
+        "overlap.qkz",
+        quillbank::testing::BuildZip(
+            {{"places.sqlite", "places"}, {std::string(ArchiveHeaderName), "Quillbank\r\n"}, copy}));
+    const std::string target = home.MakeDir("target");
+    EXPECT_EQ(Run({"inspect", Archive("overlap.qkz")}).ExitCode, 1);
+    const TCliResult verify = Run({"verify", Archive("overlap.qkz")});
+    EXPECT_EQ(verify.ExitCode, 1);
+    EXPECT_NE(verify.Err.find("the entries \"places.sqlite\" and \"copy.sqlite\" overlap in the file"),
+              std::string::npos)
+        << verify.Err;
+    EXPECT_EQ(
+        Run({"restore", "--archive", Archive("overlap.qkz"), "--profile-dir", target, "--app", "firefox"})
+            .ExitCode,
+        1);
+    EXPECT_TRUE(fs::is_empty(target));
+}
 
 TEST_F(CliCommandsTest, VerifyFailsOnADamagedOrTruncatedArchive)
 {
