@@ -209,9 +209,8 @@ std::optional<std::pair<int, std::string>> AccountField(std::string_view line)
 void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, const TWizardState& state,
                         const Tl10n& l10n, TUserInterface& ui)
 {
-    archive.ExtractFolder("ImapMail", "*.*");
-    archive.ExtractFolder("Mail", "*.*");
-    archive.ExtractFolder("News", "*.*");
+    for (std::string_view folder : ProfileMailFolders)
+        archive.ExtractFolder(std::string(folder), "*.*");
 
     const TPrefsFiles files(profileDir);
     SettleLeftoverCopy(files);
