@@ -179,6 +179,19 @@ TEST_F(HostileArchiveTest, OverlappingEntriesRefuseTheWholeArchive)
     const TArchiveCheck check = TZipFactory(archive, "", target, Environment()).CheckArchive();
     EXPECT_EQ(check.Outcome, TArchiveCheck::TOutcome::CannotOpen);
     EXPECT_FALSE(TZipFactory(archive, "", target, Environment()).ListEntries());
+
+    // An entry whose local header and data lie inside another entry's data.
+    const std::string inner = BuildZip({{"inner.txt", "hidden"}});
+    const std::string innerEntry = inner.substr(0, 30 + 9 + 6);
+    TZipEntrySpec outer{"outer.bin", "pad" + innerEntry, false};
+    TZipEntrySpec nested{"inner.txt", "hidden", false};
+    nested.LocalOffset = 30 + 9 + 3;
+    Write({outer, nested});
+    ExtractAll();
+    EXPECT_TRUE(TargetTree().empty());
+    EXPECT_NE(Log().find("the entries \"outer.bin\" and \"inner.txt\" overlap in the file"),
+              std::string::npos)
+        << Log();
 }
 
 // A deflate bomb whose header declares a few bytes: the read stops once the
