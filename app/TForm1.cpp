@@ -21,6 +21,7 @@
 #include "engine/PlacesOutsideProfile.h"
 #include "engine/RestoreRun.h"
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 #include "profile/UnknowFilesBL.h"
 
 #include <QApplication>
@@ -647,12 +648,12 @@ bool TForm1::ConfirmOverwriteProfile()
     if (!places.MailFolders.empty()) {
         question += "\n\n" + Text("Quillbank14", "LANG_OUTSIDE_PROFILE");
         for (const std::string& folder : places.MailFolders)
-            question += "\n" + folder;
+            question += "\n" + VisibleText(folder);
     }
     if (!places.Preferences.empty()) {
         question += "\n\n" + Text("Quillbank14", "LANG_OUTSIDE_PREFERENCES");
         for (const TPathOutsideProfile& preference : places.Preferences)
-            question += "\n" + preference.Description();
+            question += "\n" + VisibleText(preference.Description());
     }
     // Replacing the key database leaves the target's secrets that the
     // backup lacks encrypted with a key that is gone: the user sees which.

@@ -119,7 +119,7 @@ void PrintJson(const TInspection& found)
 
 void PrintText(const TInspection& found)
 {
-    std::cout << "Backup file:       " << found.Path << "\n"
+    std::cout << "Backup file:       " << VisibleText(found.Path) << "\n"
               << "Format:            " << (found.Zip ? "ZIP archive" : "legacy text container") << "\n"
               << "Application:       "
               << (found.Contents.Type == NoAppType ? std::string("(unknown)")
@@ -132,10 +132,10 @@ void PrintText(const TInspection& found)
     std::cout << (components.empty() ? "(none)\n" : "\n");
     std::cout << "Mail folders:      " << (found.MailFolders.empty() ? "(none)" : "") << "\n";
     for (const std::string& folder : found.MailFolders)
-        std::cout << "  " << folder << "\n";
+        std::cout << "  " << VisibleText(folder) << "\n";
     std::cout << "Unknown entries:   " << (found.UnknownEntries.empty() ? "(none)" : "") << "\n";
     for (const TUnknowItem& entry : found.UnknownEntries)
-        std::cout << "  " << entry.Name << (entry.IsDirectory ? "/" : "") << "\n";
+        std::cout << "  " << VisibleText(entry.Name) << (entry.IsDirectory ? "/" : "") << "\n";
     std::cout << "Encryption:        " << found.Facts.Encryption << "\n";
     if (found.Zip)
         std::cout << "Entries:           " << found.Facts.Entries << "\n"

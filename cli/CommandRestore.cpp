@@ -11,6 +11,7 @@
 #include "engine/PlacesOutsideProfile.h"
 #include "engine/RestoreRun.h"
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 
 #include <array>
 #include <iostream>
@@ -108,13 +109,13 @@ void ListPlacesOutsideProfile(const TPlacesOutsideProfile& places, bool allowed)
         std::cerr << "quillbank-cli restore: the settings of this backup name places outside the profile ("
                   << (allowed ? "kept" : "left out; give --outside-profile to keep them") << "):\n";
         for (const TPathOutsideProfile& preference : places.Preferences)
-            std::cerr << "  " << preference.Description() << "\n";
+            std::cerr << "  " << VisibleText(preference.Description()) << "\n";
     }
     if (places.MailFolders.empty())
         return;
     std::cerr << "quillbank-cli restore: the emails of this backup go to folders outside the profile:\n";
     for (const std::string& folder : places.MailFolders)
-        std::cerr << "  " << folder << "\n";
+        std::cerr << "  " << VisibleText(folder) << "\n";
     if (!allowed)
         throw EUsageError(
             "give --outside-profile to restore into them, or leave emails out with --components");

@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "platform/Locale.h"
+#include "platform/Text.h"
 
 #include <exception>
 #include <iostream>
@@ -58,12 +59,12 @@ int main(int argc, char* argv[])
     try {
         return command->Run(std::vector<std::string>(argv + 2, argv + argc));
     } catch (const ECommandError& error) {
-        std::cerr << "quillbank-cli " << name << ": " << error.what() << "\n";
+        std::cerr << "quillbank-cli " << name << ": " << quillbank::VisibleText(error.what()) << "\n";
         if (error.ExitCode() == ExitUsage)
             std::cerr << "Try \"quillbank-cli " << name << " --help\".\n";
         return error.ExitCode();
     } catch (const std::exception& error) {
-        std::cerr << "quillbank-cli " << name << ": " << error.what() << "\n";
+        std::cerr << "quillbank-cli " << name << ": " << quillbank::VisibleText(error.what()) << "\n";
         return ExitFailure;
     }
 }

@@ -21,7 +21,9 @@ void WriteErrorLog(std::string_view message)
     std::filesystem::create_directories(AppDataDir() + "/Quillbank", error);
     if (error)
         return;
-    std::string line = ReplaceAll(ReplaceAll(ReplaceAll(message, "\r\n", " "), "\n", " "), "\r", " ");
+    // Messages carry names from archives and profiles: whatever they hold,
+    // the line stays one line that no terminal reading the log acts upon.
+    std::string line = VisibleText(message);
     line += '\n';
     // One open-append-close per line, so two running copies of the program
     // interleave whole lines.

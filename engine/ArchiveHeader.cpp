@@ -1,6 +1,7 @@
 #include "engine/ArchiveHeader.h"
 
 #include "apps/WizardState.h"
+#include "config/errorlog.h"
 #include "config/l10n.h"
 #include "engine/Catalogue.h"
 #include "engine/PrivateTempDir.h"
@@ -28,11 +29,14 @@ constexpr std::string_view LineEnd = "\r\n";
     environment.Ui.ExitImmediately(1);
 }
 
-/// The lines of a text, without their CR LF or LF ends.
-std::vector<std::string> Lines(std::string_view text)
+/// The lines of a legacy container before its file records.
+constexpr std::size_t LegacyHeaderLines = 6;
+
+/// The first `maxLines` lines of a text, without their CR LF or LF ends.
+std::vector<std::string> Lines(std::string_view text, std::size_t maxLines)
 {
     std::vector<std::string> lines;
-    while (!text.empty()) {
+    while (!text.empty() && lines.size() < maxLines) {
         const auto end = text.find('\n');
         std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
@@ -56,14 +60,50 @@ std::optional<int> LegacyContainerType(const std::string& firstLine, const std::
     return type;
 }
 
+/// The first `limit` bytes of the file at `path`, or nothing when it cannot be read.
+std::optional<std::string> ReadFileHead(const std::string& path, std::uint64_t limit)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::string head(static_cast<std::size_t>(limit), '\0');
+    file.read(head.data(), static_cast<std::streamsize>(head.size()));
+    if (file.bad() || (!file && !file.eof()))
+        return std::nullopt;
+    head.resize(static_cast<std::size_t>(file.gcount()));
+    return head;
+}
+
+/// Whether the archive declares a header entry larger than the limit; the
+/// error log says so. Declared sizes are checked before anything is read,
+/// and an entry is never read past its declared size.
+bool DeclaresOversizedHeader(TZipFactory& archive)
+{
+    for (const TArchiveEntry& entry : archive.ListEntries().value_or(std::vector<TArchiveEntry>()))
+        if (IsHeaderEntryName(entry.Name) && entry.Size > HeaderSizeLimit) {
+            WriteErrorLog(archive.FileName() + ": the header declares " + std::to_string(entry.Size) +
+                          " bytes, more than the " + HumanBytes(HeaderSizeLimit) + " a header may hold");
+            return true;
+        }
+    return false;
+}
+
 /// The header's text extracted from the archive, or nothing.
 std::optional<std::string> ExtractHeader(const std::string& path, const TArchiveEnvironment& environment)
 {
-    const TPrivateTempDir folder;
     TZipFactory archive(path, "", environment);
+    if (DeclaresOversizedHeader(archive))
+        return std::nullopt;
+    const TPrivateTempDir folder;
     if (archive.ExtractFileTo(std::string(ArchiveHeaderName), folder.Path()) != 1)
         return std::nullopt;
-    return ReadWholeFile(folder.Path() + std::string(ArchiveHeaderName));
+    auto text = ReadFileHead(folder.Path() + std::string(ArchiveHeaderName), HeaderSizeLimit);
+    // Counted before the text is split: each line costs far more memory
+    // than its bytes.
+    if (text && static_cast<std::size_t>(std::ranges::count(*text, '\n')) >= HeaderLineLimit) {
+        WriteErrorLog(path + ": the header has " + std::to_string(HeaderLineLimit) +
+                      " lines or more, more than a header may have");
+        return std::nullopt;
+    }
+    return text;
 }
 
 /// The archive folders of the mail folders, when the header lists them from
@@ -152,11 +192,12 @@ bool DetectBackupFile(const std::string& path, TWizardState& state, TArchiveEnvi
 AppType ReadArchiveHeader(TWizardState& state, TComponentBoxes& boxes, TArchiveEnvironment environment)
 {
     DetectBackupFile(state.ArchivePath, state, environment);
-    const auto content = state.ArchiveFormat == 1 ? ReadWholeFile(state.ArchivePath)
-                                                  : ExtractHeader(state.ArchivePath, environment);
+    const bool legacy = state.ArchiveFormat == 1;
+    const auto content = legacy ? ReadFileHead(state.ArchivePath, HeaderSizeLimit)
+                                : ExtractHeader(state.ArchivePath, environment);
     if (!content)
         FailOnFile(environment);
-    const std::vector<std::string> lines = Lines(*content);
+    const std::vector<std::string> lines = Lines(*content, legacy ? LegacyHeaderLines : HeaderLineLimit);
     const std::string flags = lines.size() > 4 ? Trim(lines[4]) : std::string();
 
     state.MailFolders.clear();

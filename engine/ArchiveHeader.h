@@ -6,6 +6,7 @@
 #include "profile/MailFolder.h"
 #include "profile/UnknowItem.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,14 @@ struct TWizardState;
 
 /// The line that ends each part of a header.
 inline constexpr std::string_view HeaderSeparator = "****////\\\\\\\\****";
+
+/// The most a header entry may hold, in bytes and in lines. A real header
+/// takes a few lines per mail folder and two per unknown entry, far below
+/// both; an archive whose header is larger is no backup, and only this much
+/// of it is ever extracted or held in memory. A legacy container is read no
+/// further than this for its header lines either.
+inline constexpr std::uint64_t HeaderSizeLimit = std::uint64_t{4} << 20;
+inline constexpr std::size_t HeaderLineLimit = 100000;
 
 /**
  * The header text of a new archive: the magic line, the application type,

@@ -1,5 +1,6 @@
 #include "engine/ArchiveReaders.h"
 
+#include "engine/EntryOverlap.h"
 #include "platform/Text.h"
 
 #include <string_view>
@@ -68,6 +69,13 @@ bool TArchiveReaders::Open(std::string& error)
     zip_t* first = OpenHandle(error);
     if (first == nullptr)
         return false;
+    // One block of data read as many entries multiplies what a small
+    // archive writes: such an archive is refused whole.
+    error = OverlappingEntriesError(path_);
+    if (!error.empty()) {
+        zip_discard(first);
+        return false;
+    }
     handles_.push_back(first);
     const zip_int64_t count = zip_get_num_entries(first, 0);
     names_.reserve(static_cast<std::size_t>(std::max<zip_int64_t>(count, 0)));

@@ -15,11 +15,11 @@ namespace quillbank {
 class TArchiveReaders
 {
 public:
-    /// Archives are opened with libzip's consistency checks, which refuse
-    /// entries that overlap. Some writers (libarchive's) leave the sizes of
-    /// the local headers to a trailing descriptor, which those checks take
-    /// for an inconsistency: unless `strict`, such an archive is opened
-    /// without them.
+    /// Archives are opened with libzip's consistency checks. Some writers
+    /// (libarchive's) leave the sizes of the local headers to a trailing
+    /// descriptor, which those checks take for an inconsistency: unless
+    /// `strict`, such an archive is opened without them. Either way an
+    /// archive whose entries overlap in the file is refused.
     TArchiveReaders(std::string path, bool strict);
     ~TArchiveReaders();
     TArchiveReaders(const TArchiveReaders&) = delete;

@@ -14,9 +14,11 @@
 #include "profile/Extensions.h"
 #include "profile/MailRestore.h"
 #include "profile/MovedProfilePaths.h"
+#include "profile/SqliteFiles.h"
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -24,6 +26,7 @@
 #include <iterator>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -106,6 +109,7 @@ private:
     void RestoreZipArchive()
     {
         TZipFactory archive(state_.ArchivePath, "", state_.ProfileDir, env_);
+        RefuseWithoutFreeSpace(archive);
         env_.Ui.SetProgressRange(0, ZipBarMaximum);
         env_.Ui.SetProgressPosition(0);
         for (const TRestoreComponent& component : RestoreComponents()) {
@@ -119,6 +123,68 @@ private:
         FixMovedProfilePaths(state_.ProfileDir);
         env_.Ui.SetProgressRange(0, 100);
         env_.Ui.SetProgressPosition(100);
+    }
+
+    /// The specs of every extract into the profile that the chosen
+    /// components and ticked unknown entries make, databases with their
+    /// logs; the mail folders kept outside the profile lie elsewhere.
+    std::vector<std::string> ProfileSpecs() const
+    {
+        std::vector<std::string> specs;
+        auto add = [&specs](std::string_view folder, std::string_view mask) {
+            specs.push_back(FolderSpec(folder, mask));
+            if (IsSqliteDatabase(mask))
+                specs.push_back(FolderSpec(folder, WriteAheadLogName(mask)));
+        };
+        for (const TRestoreComponent& component : RestoreComponents()) {
+            if (!request_.Boxes[component.Box].Checked ||
+                IsSkippedOnRestore(component.Box, state_.SelectedAppType))
+                continue;
+            for (std::string_view file : component.Files)
+                add({}, file);
+            for (const TFolderMask& folder : component.Folders)
+                add(folder.Folder, folder.Mask);
+            if (component.Extra == TComponentExtra::MailFolders)
+                for (std::string_view folder : ProfileMailFolders)
+                    add(folder, "*.*");
+            if (component.Extra == TComponentExtra::ExtensionData)
+                for (const TExtensionDataEntry& entry : ExtensionDataEntries())
+                    add(entry.IsFolder ? entry.Name : std::string_view(),
+                        entry.IsFolder ? "*.*" : entry.Name);
+        }
+        for (std::size_t row = 0; row < state_.UnknownEntries.size(); ++row) {
+            const TUnknowItem& entry = state_.UnknownEntries[row];
+            if (row >= request_.UnknownTicks.size() || !request_.UnknownTicks[row] ||
+                !RefusalOf(entry).empty())
+                continue;
+            add(entry.IsDirectory ? std::string_view(entry.Name) : std::string_view(),
+                entry.IsDirectory ? std::string_view("*.*") : std::string_view(entry.Name));
+        }
+        return specs;
+    }
+
+    /// Stops the run before anything is written when the entries going into
+    /// the profile declare more bytes than its file system has free.
+    void RefuseWithoutFreeSpace(TZipFactory& archive)
+    {
+        const std::optional<std::uint64_t> free =
+            request_.FreeSpace ? request_.FreeSpace(state_.ProfileDir) : std::nullopt;
+        if (!free)
+            return;
+        const std::uint64_t needed = archive.DeclaredBytes(ProfileSpecs());
+        if (needed <= *free)
+            return;
+        auto amount = [](std::uint64_t bytes) {
+            return HumanBytes(static_cast<std::int64_t>(std::min<std::uint64_t>(bytes, INT64_MAX))) + " (" +
+                   std::to_string(bytes) + " bytes)";
+        };
+        throw std::runtime_error("Cannot restore into " + state_.ProfileDir + ": the backup's files need " +
+                                 amount(needed) + ", and " + amount(*free) + " are free");
+    }
+
+    static std::string FolderSpec(std::string_view folder, std::string_view mask)
+    {
+        return folder.empty() ? std::string(mask) : std::string(folder) + "/" + std::string(mask);
     }
 
     /// The names of the archive's entries, read once.
@@ -273,7 +339,7 @@ private:
             if (path == "prefs.js")
                 prefsRestored_ = true;
             Advance(BarStep);
-            env_.Ui.AddReportLine(Text("TForm1", "LANG_SOUBOR") + path);
+            env_.Ui.AddReportLine(Text("TForm1", "LANG_SOUBOR") + VisibleText(path));
         }
     }
 

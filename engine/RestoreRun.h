@@ -2,7 +2,11 @@
 
 #include "engine/ComponentBoxes.h"
 #include "engine/ZipFactory.h"
+#include "platform/FileSystem.h"
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +23,8 @@ struct TRestoreRequest
     /// writes into or leaves preferences naming (PlacesOutsideProfile);
     /// without that, such preferences are dropped.
     bool KeepPathsOutsideProfile = false;
+    /// The free space of the profile's file system, asked once before anything is written.
+    std::function<std::optional<std::uint64_t>(const std::string& folder)> FreeSpace = FreeBytesIn;
 };
 
 /**
@@ -27,7 +33,9 @@ struct TRestoreRequest
  * profile selected in the wizard, which becomes ProfileDir. Reports a task
  * line and a result line per component and moves the bar; I/O failures end
  * the program at once after a warning, and any other failure stops the run
- * with a message box.
+ * with a message box. A ZIP archive whose entries to be written into the
+ * profile declare more bytes than its file system has free is refused so
+ * before anything is written.
  */
 void RunRestore(const TRestoreRequest& request, TWizardState& state, TArchiveEnvironment environment);
 

@@ -114,6 +114,20 @@ std::string_view EncryptionName(std::uint16_t method)
     }
 }
 
+std::vector<std::string> NormalizedSpecs(const std::vector<std::string>& specs)
+{
+    std::vector<std::string> normalized;
+    for (const std::string& spec : specs)
+        normalized.push_back(NormalizedSpec(spec));
+    return normalized;
+}
+
+/// Whether an extract of the specs takes the entry: a file the specs match.
+bool IsExtractedBy(const std::string& name, const std::vector<std::string>& normalizedSpecs)
+{
+    return !name.empty() && !name.ends_with('/') && MatchesAnySpec(name, normalizedSpecs);
+}
+
 bool IsSymbolicLinkEntry(zip_t* archive, zip_uint64_t index)
 {
     zip_uint8_t system = 0;
@@ -245,7 +259,7 @@ void TZipFactory::WriteStaged()
     };
     // A file left out is said so in the log and in the report.
     auto reportLeftOut = [this](const std::string& path, const std::string& reason) {
-        const std::string line = fileLabel_ + ": " + path + ": " + reason;
+        const std::string line = fileLabel_ + ": " + VisibleText(path) + ": " + reason;
         Report(line);
         env_.Ui.AddReportLine(line);
         leftOut_.push_back({path, reason});
@@ -400,15 +414,13 @@ int TZipFactory::Extract(const std::vector<std::string>& specs, const std::strin
     if (readers == nullptr)
         return 0;
     const std::string root = IncludeTrailingSeparator(destination.empty() ? std::string(".") : destination);
-    std::vector<std::string> normalizedSpecs;
-    for (const std::string& spec : specs)
-        normalizedSpecs.push_back(NormalizedSpec(spec));
+    const std::vector<std::string> normalizedSpecs = NormalizedSpecs(specs);
     std::vector<TPlannedEntry> planned;
     std::vector<std::uint64_t> companions;
     std::set<std::string> folders;
     for (std::uint64_t i = 0; i < readers->EntryCount(); ++i) {
         const std::string& name = readers->Name(i);
-        if (name.empty() || name.ends_with('/') || !MatchesAnySpec(name, normalizedSpecs))
+        if (!IsExtractedBy(name, normalizedSpecs))
             continue;
         if (!IsConfinedPath(name)) {
             Report("entry \"" + name + "\" not extracted: it would lie outside " + root);
@@ -470,6 +482,22 @@ void TZipFactory::ReportNotExtracted(const TPlannedEntry& entry, bool logFailed,
     if (entry.LogIndex && written == 0)
         Report("entry \"" + (logFailed ? entry.Name : entry.LogName) +
                "\" not extracted: it goes only with \"" + failed + "\"");
+}
+
+std::uint64_t TZipFactory::DeclaredBytes(const std::vector<std::string>& specs)
+{
+    TArchiveReaders* readers = Readers();
+    if (readers == nullptr)
+        return 0;
+    const std::vector<std::string> normalizedSpecs = NormalizedSpecs(specs);
+    std::uint64_t bytes = 0;
+    for (std::uint64_t i = 0; i < readers->EntryCount(); ++i) {
+        zip_stat_t info;
+        if (IsExtractedBy(readers->Name(i), normalizedSpecs) &&
+            zip_stat_index(readers->Handle(), i, 0, &info) == 0 && (info.valid & ZIP_STAT_SIZE))
+            bytes = info.size > UINT64_MAX - bytes ? UINT64_MAX : bytes + info.size;
+    }
+    return bytes;
 }
 
 int TZipFactory::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlannedEntry>& planned,
@@ -649,7 +677,7 @@ void TZipFactory::HandleItemProgress(const std::string& item, std::uint64_t tota
         return;
     const auto size = static_cast<std::int64_t>(totalSize);
     if (percent == 0)
-        env_.Ui.ShowTaskLine(fileLabel_ + ": " + item);
+        env_.Ui.ShowTaskLine(fileLabel_ + ": " + VisibleText(item));
     env_.Ui.SetProgressPercent(bytesTotal_, bytesDone_ + size);
     if (percent == 100) {
         bytesDone_ += size;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/statvfs.h>
 
 namespace fs = std::filesystem;
 
@@ -94,6 +95,19 @@ std::optional<std::string> ReadWholeFile(const std::string& path)
     if (in.bad())
         return std::nullopt;
     return std::move(content).str();
+}
+
+std::optional<std::uint64_t> FreeBytesIn(const std::string& folder)
+{
+    std::error_code error;
+    fs::path existing = fs::absolute(fs::path(folder.empty() ? std::string(".") : folder), error);
+    while (!fs::exists(existing, error) && existing.has_relative_path())
+        existing = existing.parent_path();
+    struct statvfs info
+    {};
+    if (statvfs(existing.c_str(), &info) != 0)
+        return std::nullopt;
+    return std::uint64_t{info.f_bavail} * info.f_frsize;
 }
 
 std::optional<std::string> FindEntryIgnoreCase(const std::string& folder, std::string_view name)

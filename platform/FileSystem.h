@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +39,11 @@ bool DirectoryExists(const std::string& path);
 
 /// The whole content of a regular file, or nothing when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
+
+/// The bytes an unprivileged user may still write on the file system that
+/// holds `folder`, or its nearest parent that exists; nothing when that
+/// cannot be told.
+std::optional<std::uint64_t> FreeBytesIn(const std::string& folder);
 
 /**
  * Looks a name up in a folder the way a case-insensitive file system would:

@@ -63,6 +63,77 @@ std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian)
     return out;
 }
 
+/// The length of the valid UTF-8 sequence at the start of `text` (overlong
+/// forms, surrogates and code points past U+10FFFF are invalid) and its code
+/// point; 0 when it is not one.
+std::size_t Utf8SequenceAt(std::string_view text, std::uint32_t& codePoint)
+{
+    const auto lead = static_cast<unsigned char>(text[0]);
+    std::size_t length = 0;
+    std::uint32_t lowest = 0;
+    if (lead < 0x80) {
+        codePoint = lead;
+        return 1;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        lowest = 0x80;
+        codePoint = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        lowest = 0x800;
+        codePoint = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        lowest = 0x10000;
+        codePoint = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (text.size() < length)
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[i]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        codePoint = (codePoint << 6) | (next & 0x3F);
+    }
+    const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
+    return codePoint < lowest || surrogate || codePoint > 0x10FFFF ? 0 : length;
+}
+
+/// Whether a code point would break a line, hide text or reorder it when shown.
+bool IsHiddenEffect(std::uint32_t codePoint)
+{
+    return codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F) || codePoint == 0x061C ||
+           codePoint == 0x200E || codePoint == 0x200F || (codePoint >= 0x2028 && codePoint <= 0x202E) ||
+           (codePoint >= 0x2066 && codePoint <= 0x2069);
+}
+
+void AppendByteEscape(std::string& out, unsigned char byte)
+{
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+    out += escape;
+}
+
+void AppendEscape(std::string& out, std::uint32_t codePoint)
+{
+    if (codePoint == '\n') {
+        out += "\\n";
+    } else if (codePoint == '\r') {
+        out += "\\r";
+    } else if (codePoint == '\t') {
+        out += "\\t";
+    } else if (codePoint < 0x80) {
+        AppendByteEscape(out, static_cast<unsigned char>(codePoint));
+    } else {
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(codePoint));
+        out += escape;
+    }
+}
+
 } // namespace
 
 std::string Trim(std::string_view text)
@@ -169,6 +240,27 @@ bool TryParseInt(std::string_view text, int& value)
         return false;
     value = parsed;
     return true;
+}
+
+std::string VisibleText(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    while (!text.empty()) {
+        std::uint32_t codePoint = 0;
+        const std::size_t length = Utf8SequenceAt(text, codePoint);
+        if (length == 0) {
+            AppendByteEscape(out, static_cast<unsigned char>(text[0]));
+            text.remove_prefix(1);
+            continue;
+        }
+        if (IsHiddenEffect(codePoint))
+            AppendEscape(out, codePoint);
+        else
+            out.append(text.substr(0, length));
+        text.remove_prefix(length);
+    }
+    return out;
 }
 
 std::string HumanBytes(std::int64_t bytes)

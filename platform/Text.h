@@ -38,6 +38,15 @@ std::string ReplaceFirst(std::string_view text, std::string_view from, std::stri
 /// nothing else. False for anything else, overflow included.
 bool TryParseInt(std::string_view text, int& value);
 
+/// `text` as it may be shown to a person or written as one line of a log:
+/// control characters (C0, DEL and C1), the line and paragraph separators and
+/// the marks that reorder text (bidirectional overrides, embeddings and
+/// isolates) are written as escapes ("\n", "\r", "\t", "\x1b", "\u202e"), and
+/// bytes that are not valid UTF-8 as "\xNN". Anything else, backslashes
+/// included, passes unchanged, so a text escaped once does not change when it
+/// is escaped again.
+std::string VisibleText(std::string_view text);
+
 /// A byte count for people: "512 B", "12.3 KiB", "4.0 MiB", "1.2 GiB".
 std::string HumanBytes(std::int64_t bytes);
 

@@ -220,9 +220,8 @@ std::optional<std::pair<int, std::string>> AccountField(std::string_view line)
 void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, const TWizardState& state,
                         const Tl10n& l10n, TUserInterface& ui)
 {
-    archive.ExtractFolder("ImapMail", "*.*");
-    archive.ExtractFolder("Mail", "*.*");
-    archive.ExtractFolder("News", "*.*");
+    for (std::string_view folder : ProfileMailFolders)
+        archive.ExtractFolder(std::string(folder), "*.*");
 
     const TPrefsFiles files(profileDir);
     SettleLeftoverCopy(files);
@@ -285,9 +284,8 @@ void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, con
 
 bool IsDroppedFromRestoredPrefs(std::string_view line, AppType type, const TComponentBoxes& components)
 {
-    if (type == Firefox &&
-        (line.starts_with("user_pref(\"mail.") || line.starts_with("user_pref(\"mailnews") ||
-         line.starts_with("user_pref(\"ldap")))
+    if (type == Firefox && (line.starts_with("user_pref(\"mail.") ||
+                            line.starts_with("user_pref(\"mailnews") || line.starts_with("user_pref(\"ldap")))
         return true;
     if (type == Thunderbird && line.starts_with("user_pref(\"browser."))
         return true;
@@ -299,7 +297,8 @@ bool IsDroppedFromRestoredPrefs(std::string_view line, AppType type, const TComp
     if (!components[SavedPasswordsBox].Checked && Contains(line, "user_pref(\"signon.SignonFileName\","))
         return true;
     if (!components[SavedFormDetailsBox].Checked &&
-        (Contains(line, "user_pref(\"wallet.SchemaValueFileName\"") || Contains(line, "user_pref(\"wallet.caveat\",")))
+        (Contains(line, "user_pref(\"wallet.SchemaValueFileName\"") ||
+         Contains(line, "user_pref(\"wallet.caveat\",")))
         return true;
     return Contains(line, "user_pref(\"browser.cache.disk.parent_directory\"");
 }
@@ -307,7 +306,9 @@ bool IsDroppedFromRestoredPrefs(std::string_view line, AppType type, const TComp
 void FilterRestoredPrefs(const std::string& profileDir, AppType type, const TComponentBoxes& components,
                          bool keepPathsOutsideProfile, const Tl10n& l10n, TUserInterface& ui)
 {
-    const auto dropped = [&](std::string_view line) { return IsDroppedFromRestoredPrefs(line, type, components); };
+    const auto dropped = [&](std::string_view line) {
+        return IsDroppedFromRestoredPrefs(line, type, components);
+    };
     // Preferences naming places outside the profile stay only when the user
     // agreed to them; without them the applications use their defaults.
     std::set<std::string> outside;
@@ -322,7 +323,8 @@ void FilterRestoredPrefs(const std::string& profileDir, AppType type, const TCom
         if (!FileExists(files.Prefs))
             return;
         if (!keepPathsOutsideProfile)
-            for (const TPathOutsideProfile& path : PathsOutsideProfile(ReadPrefsText(files.Prefs), profileDir))
+            for (const TPathOutsideProfile& path :
+                 PathsOutsideProfile(ReadPrefsText(files.Prefs), profileDir))
                 outside.insert(path.Name);
         RewritePrefs(files, [&](const std::string& line) {
             return dropped(line) || !outsideAllowed(line) ? std::string() : line;

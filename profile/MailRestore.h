@@ -4,6 +4,7 @@
 #include "engine/ComponentBoxes.h"
 #include "profile/PrefsParser.h"
 
+#include <array>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -23,6 +24,9 @@ class EPrefsRewriteError : public std::runtime_error
 public:
     using std::runtime_error::runtime_error;
 };
+
+/// The mail folders kept inside a profile, restored whole with the emails.
+inline constexpr std::array<std::string_view, 3> ProfileMailFolders = {"ImapMail", "Mail", "News"};
 
 /**
  * The mail part of a restore into `profileDir` (ends with "/"), run after the

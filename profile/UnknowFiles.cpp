@@ -1,6 +1,7 @@
 #include "profile/UnknowFiles.h"
 
 #include "config/l10n.h"
+#include "platform/Text.h"
 
 namespace quillbank {
 
@@ -10,7 +11,7 @@ void TUnknowFilesModel::Fill(std::vector<TUnknowItem> items, const Tl10n& l10n)
     items_ = std::move(items);
     const std::string directory = " (" + l10n.GetText("Quillbank14", "LANG_DIRECTORY") + ")";
     for (const TUnknowItem& item : items_)
-        rowTexts_.push_back(item.IsDirectory ? item.Name + directory : item.Name);
+        rowTexts_.push_back(VisibleText(item.Name) + (item.IsDirectory ? directory : std::string()));
     ticks_.assign(items_.size(), true);
 }
 

@@ -333,7 +333,8 @@ private slots:
     void theOverwriteQuestionNamesThePlacesOutsideTheProfile()
     {
         const std::string outside = home_->Path() + "/elsewhere/Mail";
-        const std::string downloads = home_->Path() + "/Downloads";
+        // A carriage return and a terminal escape in the path are shown as escapes.
+        const std::string downloads = home_->Path() + "/Downloads\r\x1b[8m";
         TComponentBoxes held;
         held[EmailsBox].Checked = true;
         held[GeneralSettingsBox].Checked = true;
@@ -359,7 +360,7 @@ private slots:
                  "Restoration can overwrite exist files in selected profile. Do you want to continue?\n\n"
                  "The restored settings name these places outside the profile; they are kept only if you "
                  "continue:\nbrowser.download.dir: " +
-                     downloads);
+                     home_->Path() + "/Downloads\\r\\x1b[8m");
         QVERIFY(!fs::exists(home_->Path() + "/elsewhere"));
 
         // Without the settings nothing goes or points outside: the question is the plain one.

@@ -374,6 +374,70 @@ TEST_F(CliCommandsTest, RestoreThatOrphansTheProfilesSecretsIsRefusedUnlessTheKe
     EXPECT_EQ(ReadFileForTest(profile + "/logins.json"), "logins B");
 }
 
+// Names from a backup reach the terminal with their control characters
+// escaped: none adds a line or drives the terminal.
+TEST_F(CliCommandsTest, NamesFromABackupCannotAddLinesOrTerminalEscapes)
+{
+    const std::string outside = home.Path() + "/else\rwhere\x1b[2J";
+    const std::string outsideShown = home.Path() + "/else\\rwhere\\x1b[2J";
+    TComponentBoxes boxes;
+    boxes[EmailsBox].Checked = true;
+    const std::string header =
+        WriteArchiveHeader(3, boxes, {{outside, "Mail"}}, {{"note\r\x1b]0;owned\x07.txt", false}});
+    // The archive library refuses other control characters in entry names.
+    quillbank::testing::TZipEntrySpec damaged{"bad\nforged: OK\r.txt", "data"};
+    damaged.DeclaredCrc = 1;
+    home.WriteFile("names.qkz", quillbank::testing::BuildZip({{std::string(ArchiveHeaderName), header},
+                                                              {"Mail/Local Folders/Inbox", "mail"},
+                                                              damaged}));
+    auto expectPlain = [](const std::string& text) {
+        for (const char control : {'\x1b', '\r', '\x07'})
+            EXPECT_EQ(text.find(control), std::string::npos) << text;
+    };
+
+    const TCliResult inspect = Run({"inspect", Archive("names.qkz")});
+    EXPECT_EQ(inspect.ExitCode, 0) << inspect.Err;
+    expectPlain(inspect.Out);
+    EXPECT_NE(inspect.Out.find("\n  " + outsideShown + "\n"), std::string::npos) << inspect.Out;
+    EXPECT_NE(inspect.Out.find("\n  note\\r\\x1b]0;owned\\x07.txt\n"), std::string::npos) << inspect.Out;
+
+    const std::string target = home.MakeDir("target");
+    const TCliResult restore = Run({"restore", "--archive", Archive("names.qkz"), "--profile-dir", target});
+    EXPECT_EQ(restore.ExitCode, 2);
+    expectPlain(restore.Err);
+    EXPECT_NE(restore.Err.find("outside the profile:\n  " + outsideShown + "\n"), std::string::npos)
+        << restore.Err;
+
+    const TCliResult verify = Run({"verify", Archive("names.qkz")});
+    EXPECT_EQ(verify.ExitCode, 1);
+    expectPlain(verify.Err);
+    EXPECT_NE(verify.Err.find("entry \"bad\\nforged: OK\\r.txt\" is damaged: "), std::string::npos)
+        << verify.Err;
+    EXPECT_EQ(std::count(verify.Err.begin(), verify.Err.end(), '\n'), 1) << verify.Err;
+}
+
+TEST_F(CliCommandsTest, ABackupWhoseEntriesOverlapIsRefusedByEveryCommand)
+{
+    quillbank::testing::TZipEntrySpec copy{"copy.sqlite", "places"};
+    copy.LocalOffset = 0;
+    home.WriteFile(
+        "overlap.qkz",
+        quillbank::testing::BuildZip(
+            {{"places.sqlite", "places"}, {std::string(ArchiveHeaderName), "Quillbank\r\n"}, copy}));
+    const std::string target = home.MakeDir("target");
+    EXPECT_EQ(Run({"inspect", Archive("overlap.qkz")}).ExitCode, 1);
+    const TCliResult verify = Run({"verify", Archive("overlap.qkz")});
+    EXPECT_EQ(verify.ExitCode, 1);
+    EXPECT_NE(verify.Err.find("the entries \"places.sqlite\" and \"copy.sqlite\" overlap in the file"),
+              std::string::npos)
+        << verify.Err;
+    EXPECT_EQ(
+        Run({"restore", "--archive", Archive("overlap.qkz"), "--profile-dir", target, "--app", "firefox"})
+            .ExitCode,
+        1);
+    EXPECT_TRUE(fs::is_empty(target));
+}
+
 TEST_F(CliCommandsTest, VerifyFailsOnADamagedOrTruncatedArchive)
 {
     Backup({"--components", "bookmarks", "--no-unknown"});

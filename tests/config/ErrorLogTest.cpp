@@ -29,8 +29,10 @@ TEST(ErrorLog, NeverOverwritesAnExistingLog)
 TEST(ErrorLog, AMessageStaysOneLine)
 {
     TFakeHome home;
-    WriteErrorLog("two\r\nlines\nand\rmore");
-    EXPECT_EQ(ReadFileForTest(ErrorLogPath()), "two lines and more\n");
+    WriteErrorLog("entry \"two\r\nlines\nand\rmore\x1b[2K\" not extracted");
+    WriteErrorLog("already \\x1b escaped");
+    EXPECT_EQ(ReadFileForTest(ErrorLogPath()), "entry \"two\\r\\nlines\\nand\\rmore\\x1b[2K\" not extracted\n"
+                                               "already \\x1b escaped\n");
 }
 
 TEST(ErrorLog, FailuresAreSwallowed)

@@ -1,14 +1,19 @@
 #include "engine/ArchiveHeader.h"
 
 #include "apps/WizardState.h"
+#include "config/errorlog.h"
 #include "config/l10n.h"
 #include "engine/BackupTask.h"
 #include "engine/PendingArchive.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
+#include "tests/support/ZipBuilder.h"
 
 #include <filesystem>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -143,6 +148,73 @@ TEST_F(ArchiveHeaderTest, DamagedOrHeaderlessFilesAreNoBackups)
     TZipFactory(state.ArchivePath, "", profile, Environment()).AddTask(task);
     EXPECT_FALSE(DetectBackupFile(state.ArchivePath, state, Environment()));
     EXPECT_EQ(ReadFileForTest(home.Path() + "/Documents/indexfile.txt"), "Quillbank\r\n");
+}
+
+// A small archive whose header inflates to 40 MB of line ends, declared or
+// hidden behind a small declared size, and one of more lines than a header
+// has: each is no backup. A child limited to 256 MiB of address space reads
+// them all.
+TEST_F(ArchiveHeaderTest, HeadersBeyondTheirLimitsAreRefusedWithBoundedMemory)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit";
+#endif
+    using quillbank::testing::BuildZip;
+    using quillbank::testing::TZipEntrySpec;
+    const std::string name(ArchiveHeaderName);
+    std::string manyLines =
+        "Quillbank\r\nRevize: 2\r\nVerze: \r\n" + Separator + "\r\nY\r\n" + Separator + "\r\n";
+    for (std::size_t i = 6; i < HeaderLineLimit; ++i)
+        manyLines += "\r\n";
+    std::vector<std::string> archives;
+    {
+        // Gone before the child starts: its memory holds none of it.
+        const std::string newlines = "Quillbank\r\n" + std::string(40'000'000, '\n');
+        TZipEntrySpec hidden{name, newlines, true};
+        hidden.DeclaredSize = 100;
+        archives = {home.WriteFile("declared.qkz", BuildZip({{name, newlines, true}})),
+                    home.WriteFile("hidden.qkz", BuildZip({hidden})),
+                    home.WriteFile("lines.qkz", BuildZip({{name, manyLines, true}}))};
+    }
+    EXPECT_LT(fs::file_size(archives[0]), 100'000u);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit limit{256u << 20, 256u << 20};
+        setrlimit(RLIMIT_AS, &limit);
+        int refused = 0;
+        for (const std::string& archive : archives) {
+            ui.QueueAnswer(TBoxAnswer::Ok);
+            refused += DetectBackupFile(archive, state, Environment()) ? 0 : 1;
+            state.ArchivePath = archive;
+            state.ArchiveFormat = 2;
+            try {
+                TComponentBoxes boxes;
+                ReadArchiveHeader(state, boxes, Environment());
+            } catch (const TImmediateExit&) {
+                ++refused;
+            }
+        }
+        _exit(refused == 6 ? 0 : 2);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child died of signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::string log = ReadFileForTest(ErrorLogPath());
+    EXPECT_NE(
+        log.find("declared.qkz: the header declares 40000011 bytes, more than the 4.0 MiB a header may hold"),
+        std::string::npos)
+        << log;
+    EXPECT_NE(log.find("hidden.qkz: entry \"indexfile.txt\" not extracted"), std::string::npos) << log;
+    EXPECT_NE(log.find("lines.qkz: the header has 100000 lines or more"), std::string::npos) << log;
+
+    // One line fewer is still a header.
+    manyLines.resize(manyLines.size() - 2);
+    MakeZipBackup(manyLines);
+    TComponentBoxes boxes;
+    EXPECT_EQ(ReadArchiveHeader(state, boxes, Environment()), 2);
 }
 
 TEST_F(ArchiveHeaderTest, EncryptedHeaderNeedsThePassword)

@@ -329,3 +329,47 @@ TEST_F(RestoreRunTest, WithoutTheKeyInTheBackupTheTargetsSecretsStay)
     EXPECT_EQ(ReadFileForTest(target + "/cert9.db"), "certificates A");
     EXPECT_EQ(ReadFileForTest(target + "/logins.json"), "B");
 }
+
+// The free space is asked of a seam: the test decides what the disk holds.
+TEST_F(RestoreRunTest, ARestoreLargerThanTheFreeSpaceIsRefusedBeforeAnythingIsWritten)
+{
+    MakeArchive({{"places.sqlite", std::string(3000, 'p')},
+                 {"places.sqlite-wal", std::string(500, 'w')},
+                 {"cookies.sqlite", std::string(2000, 'c')},
+                 {"notes.txt", std::string(5000, 'n')},
+                 {"extra/a.txt", std::string(100, 'a')}});
+    // The places database counts once for both components that take it, with
+    // its log; cookies and the unticked unknown entry do not count.
+    request.Boxes[BookmarksBox].Checked = true;
+    request.Boxes[HistoryBox].Checked = true;
+    state.UnknownEntries = {{"notes.txt", false}, {"extra", true}};
+    request.UnknownTicks = {false, true};
+    std::vector<std::string> asked;
+    std::uint64_t free = 3599;
+    request.FreeSpace = [&](const std::string& folder) {
+        asked.push_back(folder);
+        return std::optional<std::uint64_t>(free);
+    };
+    auto everything = [this] {
+        std::set<std::string> paths;
+        for (const auto& entry : fs::recursive_directory_iterator(home.Path()))
+            if (entry.path().string().find("/.config/") == std::string::npos)
+                paths.insert(entry.path().string());
+        return paths;
+    };
+    const std::set<std::string> before = everything();
+
+    ui.QueueAnswer(TBoxAnswer::Ok);
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(asked, Lines{target + "/"});
+    EXPECT_EQ(everything(), before);
+    EXPECT_EQ(Calls("box ok error|"),
+              Lines{"Quillbank|Cannot restore into " + target +
+                    "/: the backup's files need 3.5 KiB (3600 bytes), and 3.5 KiB (3599 bytes) are free"});
+
+    free = 3600;
+    ui.calls.clear();
+    RunRestore(request, state, Environment());
+    EXPECT_TRUE(Calls("box ").empty());
+    EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{"places.sqlite", "places.sqlite-wal", "extra"}));
+}

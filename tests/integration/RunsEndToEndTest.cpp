@@ -451,6 +451,8 @@ TEST_F(RunsEndToEndTest, ThunderbirdMailFolderOutsideTheProfileReturnsToItsPlace
     EXPECT_EQ(state.MailFolders, (std::vector<TMailFolder>{{external, "Účet 9"}}));
     for (const TUnknowItem& entry : state.UnknownEntries)
         restore.UnknownTicks.push_back(entry.Name == "notes.txt" || entry.Name == "addon-data");
+    // The user saw the folder outside the profile and agreed.
+    restore.KeepPathsOutsideProfile = true;
     ui.calls.clear();
     RunRestore(restore, state, Environment(state));
     EXPECT_EQ(Questions(), Lines{});

@@ -60,3 +60,11 @@ TEST(FileSystem, LookupNeverLeavesTheFolder)
     EXPECT_FALSE(ResolvePathIgnoreCase(profile, "../secret").has_value());
     EXPECT_FALSE(FindEntryIgnoreCase(home.Path() + "/missing", "x").has_value());
 }
+
+TEST(FileSystem, FreeSpaceOfAFolderNotMadeYetIsThatOfItsParent)
+{
+    TFakeHome home;
+    EXPECT_TRUE(FreeBytesIn(home.Path()).has_value());
+    EXPECT_TRUE(FreeBytesIn(home.Path() + "/not/made/yet/").has_value());
+    EXPECT_FALSE(std::filesystem::exists(home.Path() + "/not"));
+}

@@ -1,5 +1,7 @@
 #include "platform/Text.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 using namespace std::string_literals;
@@ -71,4 +73,28 @@ TEST(Text, DecodeTextFileConvertsUtf16)
                                          5)),
               "A");
     EXPECT_EQ(DecodeTextFile("plain"), "plain");
+}
+
+TEST(Text, VisibleTextLeavesNoLineBreakEscapeOrReorderingBehind)
+{
+    const std::string hostile = "a\nforged line\rover\x1b[2Jb\x7f\t\0c"s;
+    const std::string shown = VisibleText(hostile);
+    EXPECT_EQ(shown, "a\\nforged line\\rover\\x1b[2Jb\\x7f\\t\\x00c");
+    EXPECT_TRUE(std::none_of(shown.begin(), shown.end(),
+                             [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }));
+    // C1 controls, the line separator and a right-to-left override.
+    EXPECT_EQ(VisibleText("\xC2\x85x\xC2\x9B"
+                          "1m\xE2\x80\xA8y\xE2\x80\xAEgpj.exe"),
+              "\\u0085x\\u009b1m\\u2028y\\u202egpj.exe");
+}
+
+TEST(Text, VisibleTextShowsInvalidUtf8AsBytesAndKeepsTheRest)
+{
+    EXPECT_EQ(VisibleText("caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80 C:\\dir"),
+              "caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80 C:\\dir");
+    // A lone continuation byte, a cut sequence, an overlong slash, a surrogate.
+    EXPECT_EQ(VisibleText("\x80|\xC3|\xC0\xAF|\xED\xA0\x80"), "\\x80|\\xc3|\\xc0\\xaf|\\xed\\xa0\\x80");
+    // Escaping what was escaped changes nothing.
+    const std::string once = VisibleText("\x1b]0;\xFF\n\xE2\x80\xAE");
+    EXPECT_EQ(VisibleText(once), once);
 }

@@ -110,6 +110,10 @@ TEST(UnknowFilesModel, RowsTicksAndSavedStates)
     TUnknowFilesModel model;
     model.Fill({{"extensions_old", true}, {"a.txt", false}, {"b", false}}, l10n);
     EXPECT_EQ(model.RowTexts(), (std::vector<std::string>{"extensions_old (directory)", "a.txt", "b"}));
+    // A name cannot add a row or hide part of itself.
+    model.Fill({{"two\nrows", true}, {"c\r\x1b[0m.txt", false}}, l10n);
+    EXPECT_EQ(model.RowTexts(), (std::vector<std::string>{"two\\nrows (directory)", "c\\r\\x1b[0m.txt"}));
+    model.Fill({{"extensions_old", true}, {"a.txt", false}, {"b", false}}, l10n);
     // Never shown: every row counts as ticked.
     EXPECT_EQ(model.Ticks(), (std::vector<bool>{true, true, true}));
 
