@@ -57,6 +57,16 @@ std::string_view RefusalOf(const TUnknowItem& entry)
     return {};
 }
 
+/// Why a legacy record of `section` naming `path` is not restored; empty when it is.
+std::string_view LegacyRefusalOf(const TLegacySection& section, const std::string& path)
+{
+    if (!IsConfinedPath(path))
+        return "it would lie outside the profile";
+    if (!LegacySectionHolds(section, path))
+        return "its section does not hold it";
+    return {};
+}
+
 class TRestoreRun
 {
 public:
@@ -248,14 +258,29 @@ private:
                                   "\" not restored: " + std::string(refusal));
                     continue;
                 }
-                if (entry.IsDirectory)
-                    ExtractFolderEntry(archive, entry.Name, "*.*");
-                else
-                    ExtractFiles(archive, std::array<std::string_view, 1>{entry.Name});
+                ExtractUnknownEntry(archive, entry);
             }
             env_.Ui.AddReportLine(Text("Quillbank14", "LANG_AKCE_UNKNOW_R_OK"));
         }
         Advance(BarStep);
+    }
+
+    /// An unknown entry by its name, never as a pattern: a file with its
+    /// write-ahead log, or a folder with everything below it.
+    void ExtractUnknownEntry(TZipFactory& archive, const TUnknowItem& entry)
+    {
+        const std::string folderPrefix = entry.Name + "/";
+        for (const std::string& database : DatabaseEntryNames(archive))
+            if (IsConfinedPath(database) &&
+                (entry.IsDirectory ? database.starts_with(folderPrefix) : database == entry.Name))
+                RemoveDatabaseLogs(state_.ProfileDir + database);
+        if (entry.IsDirectory) {
+            archive.ExtractNamedFolder(entry.Name);
+            return;
+        }
+        archive.ExtractNamedFile(entry.Name);
+        if (IsSqliteDatabase(entry.Name))
+            archive.ExtractNamedFile(WriteAheadLogName(entry.Name));
     }
 
     void RestoreLegacyContainer()
@@ -284,14 +309,15 @@ private:
                 continue;
             }
             path = ReplaceAll(path, "\\", "/");
-            const bool confined = IsConfinedPath(path);
-            if (!confined)
+            const std::string_view refusal = LegacyRefusalOf(*section, path);
+            if (!refusal.empty())
                 WriteErrorLog(state_.ArchivePath + ": file \"" + path +
-                              "\" not restored: it would lie outside the profile");
-            if (confined && section->InSubFolder)
+                              "\" not restored: " + std::string(refusal));
+            const bool restored = refusal.empty();
+            if (restored && section->InSubFolder)
                 CreateParentDirs(state_.ProfileDir, path);
-            RestoreLegacyFile(container, path, confined);
-            if (!confined)
+            RestoreLegacyFile(container, path, restored);
+            if (!restored)
                 continue;
             if (path == "prefs.js")
                 prefsRestored_ = true;
