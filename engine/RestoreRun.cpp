@@ -411,7 +411,8 @@ std::string RestoreTargetProfile(const TWizardState& state)
         folder = entry->Path;
     else if (!state.PortableProfileDir.empty())
         folder = state.PortableProfileDir;
-    return IncludeTrailingSeparator(Trim(folder));
+    // Folder names here may begin or end with blanks: the name is taken whole.
+    return IncludeTrailingSeparator(folder);
 }
 
 void CreateParentDirs(const std::string& profileDir, const std::string& relativePath)

@@ -7,6 +7,7 @@
 #include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
+#include "tests/support/RegistryDatImage.h"
 #include "tests/support/TestData.h"
 #include "tests/support/ZipBuilder.h"
 
@@ -25,6 +26,7 @@ using quillbank::testing::JsonQuery;
 using quillbank::testing::MarkAesEntryWithChecksum;
 using quillbank::testing::NoiseBytes;
 using quillbank::testing::ReadFileForTest;
+using quillbank::testing::RegistryDatWithProfiles;
 using quillbank::testing::RunCli;
 using quillbank::testing::TCliResult;
 using quillbank::testing::TFakeHome;
@@ -282,6 +284,22 @@ TEST_F(CliCommandsTest, TheManualsRestoreExamplesRunAsWritten)
                                         "spare", "--components", "bookmarks,history", "--unknown"});
     ASSERT_EQ(withUnknown.ExitCode, 0) << withUnknown.Err;
     EXPECT_EQ(EntryNamesIn(spare), (std::set<std::string>{"addon-data", "notes.txt", "places.sqlite"}));
+}
+
+// The legacy registry can list a folder whose name ends in a blank: the
+// restore goes into that folder, not into one without the blank.
+TEST_F(CliCommandsTest, RestoreIntoAListedFolderWhoseNameEndsInABlank)
+{
+    Backup({"--components", "cookies", "--no-unknown"});
+    fs::remove(root + "/profiles.ini");
+    const std::string blank = home.MakeDir(".mozilla/firefox/blank ");
+    home.WriteFile(".mozilla/firefox/registry.dat", RegistryDatWithProfiles({{"blank", blank}}).Bytes());
+    const TCliResult restore =
+        Run({"restore", "--archive", Archive(), "--app", "firefox", "--profile", "blank"});
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    EXPECT_EQ(restore.Out, blank + "\n");
+    EXPECT_EQ(EntryNamesIn(blank), (std::set<std::string>{"cookies.sqlite"}));
+    EXPECT_FALSE(fs::exists(root + "/blank"));
 }
 
 TEST_F(CliCommandsTest, PasswordFromStandardInputAndWrongOrMissingPasswordsExitWithFour)

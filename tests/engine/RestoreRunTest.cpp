@@ -159,6 +159,27 @@ TEST_F(RestoreRunTest, UnknownEntriesAreRestoredByTheirLiteralNames)
     EXPECT_EQ(ReadFileForTest(target + "/places.sqlite-wal"), "log");
 }
 
+// A folder name may end in a blank here: the restore goes into that folder,
+// whether it is a listed profile or a portable one.
+TEST_F(RestoreRunTest, ATargetFolderWhoseNameEndsInABlankIsRestoredInto)
+{
+    MakeArchive({{"notes.txt", "n"}});
+    state.UnknownEntries = {{"notes.txt", false}};
+    request.UnknownTicks = {true};
+    const std::string listed = home.MakeDir("Profile ");
+    state.ProfileEntries = {{"target", listed}};
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(ReadFileForTest(listed + "/notes.txt"), "n");
+
+    const std::string portable = home.MakeDir("Portable\t ");
+    const std::set<std::string> homeBefore = EntryNamesIn(home.Path());
+    state.SelectedProfileLine.reset();
+    state.PortableProfileDir = portable;
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(ReadFileForTest(portable + "/notes.txt"), "n");
+    EXPECT_EQ(EntryNamesIn(home.Path()), homeBefore);
+}
+
 TEST_F(RestoreRunTest, NamesAsLongAsTheFolderAllowsAreRestored)
 {
     const std::size_t limit = MaxFileNameLength(target);
