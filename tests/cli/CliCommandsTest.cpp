@@ -265,14 +265,15 @@ TEST_F(CliCommandsTest, RestoreOfChosenComponentsTakesUnknownEntriesOnlyWhenAske
     EXPECT_EQ(EntryNamesIn(chosen), (std::set<std::string>{"cookies.sqlite"}));
 }
 
-// The restore examples of the manual page, run as they are written there.
+// The restore examples of the manual page, run as they are written there,
+// with the archive in the fake home.
 TEST_F(CliCommandsTest, TheManualsRestoreExamplesRunAsWritten)
 {
     home.WriteFile(".mozilla/firefox/profiles.ini",
                    "[General]\nStartWithLastProfile=1\n\n"
                    "[Profile0]\nName=default-esr\nIsRelative=1\nPath=abcd.work\n\n"
                    "[Profile1]\nName=spare\nIsRelative=1\nPath=efgh.default\n");
-    const std::string archive = "Firefox-default-esr-2026-12-08.qkz";
+    const std::string archive = Archive("Firefox-default-esr-2026-12-08.qkz");
     ASSERT_EQ(Run({"backup", "--app", "firefox", "--profile", "default-esr", "--output", archive}).ExitCode,
               0);
     const std::string spare = root + "/efgh.default";
