@@ -1,7 +1,7 @@
 #include "engine/EntryReader.h"
 
 #include "engine/WinZipAes.h"
-#include "platform/NameBeside.h"
+#include "platform/LiveTemporaries.h"
 
 #include <algorithm>
 #include <array>
@@ -336,8 +336,8 @@ TReadResult ReadArchiveEntry(zip_t* archive, std::uint64_t index, const std::str
 TReadResult WriteEntryFile(zip_t* archive, std::uint64_t index, const std::string& target,
                            const std::string& password, TReadBuffer& buffer, std::string& problem)
 {
-    std::string temporary = TemporaryTemplateBeside(target);
-    const int out = mkostemp(temporary.data(), O_CLOEXEC);
+    std::string temporary;
+    const int out = OpenTemporaryBeside(target, temporary);
     if (out < 0) {
         problem = "cannot write " + target + ": " + std::strerror(errno);
         return TReadResult::SinkFailed;
@@ -353,13 +353,17 @@ TReadResult WriteEntryFile(zip_t* archive, std::uint64_t index, const std::strin
             const timespec times[2] = {{info.mtime, 0}, {info.mtime, 0}};
             utimensat(AT_FDCWD, temporary.c_str(), times, 0);
         }
-        if (rename(temporary.c_str(), target.c_str()) == 0)
+        if (rename(temporary.c_str(), target.c_str()) == 0) {
+            ForgetTemporary(temporary);
             return TReadResult::Ok;
+        }
         problem = "cannot replace " + target + ": " + std::strerror(errno);
         unlink(temporary.c_str());
+        ForgetTemporary(temporary);
         return TReadResult::SinkFailed;
     }
     unlink(temporary.c_str());
+    ForgetTemporary(temporary);
     if (result == TReadResult::SinkFailed)
         problem = "cannot write " + target;
     return result;

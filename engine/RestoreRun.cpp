@@ -13,6 +13,7 @@
 #include "profile/Extensions.h"
 #include "profile/MailRestore.h"
 #include "profile/MovedProfilePaths.h"
+#include "profile/RestoreLeftovers.h"
 #include "profile/SqliteFiles.h"
 
 #include <algorithm>
@@ -82,6 +83,7 @@ public:
             env_.Ui.ExitImmediately(1);
         }
         state_.ProfileDir = RestoreTargetProfile(state_);
+        RemoveRestoreLeftovers(state_.ProfileDir);
         if (state_.ArchiveFormat == 1)
             RestoreLegacyContainer();
         else if (state_.ArchiveFormat == 2)

@@ -180,6 +180,17 @@ TEST_F(RestoreRunTest, ATargetFolderWhoseNameEndsInABlankIsRestoredInto)
     EXPECT_EQ(EntryNamesIn(home.Path()), homeBefore);
 }
 
+TEST_F(RestoreRunTest, TheNextRestoreRemovesTheFilesAnInterruptedOneLeft)
+{
+    MakeArchive({{"notes.txt", "n"}});
+    home.WriteFile("target/places.sqlite.qbpart-Ab3xY9", "half");
+    home.WriteFile("target/bookmarkbackups/b.json.qbpart-0zZ9aA", "half");
+    home.WriteFile("target/mine.qbpart-abc", "the user's");
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{"bookmarkbackups", "mine.qbpart-abc"}));
+    EXPECT_TRUE(fs::is_empty(target + "/bookmarkbackups"));
+}
+
 TEST_F(RestoreRunTest, NamesAsLongAsTheFolderAllowsAreRestored)
 {
     const std::size_t limit = MaxFileNameLength(target);
