@@ -218,7 +218,7 @@ TComponentBoxes CheckProfile(TWizardState& state, const Tl10n& l10n, TUserInterf
             std::find_if(state.ProfileEntries.begin(), state.ProfileEntries.end(),
                          [&state](const TProfileEntry& e) { return e.Name == *state.SelectedProfileLine; });
         if (entry != state.ProfileEntries.end())
-            folder = Trim(entry->Path) + PathSeparator;
+            folder = entry->Path + PathSeparator;
     }
     if (!folder && !state.PortableProfileDir.empty())
         folder = state.PortableProfileDir + PathSeparator;

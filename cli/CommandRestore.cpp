@@ -37,10 +37,12 @@ constexpr std::string_view Usage =
     "                          application is then --app, or the one the backup\n"
     "                          was made from\n"
     "  --components LIST       comma-separated components to restore (default: all\n"
-    "                          that the backup holds); those that do not belong in\n"
-    "                          the application's profiles are skipped\n"
-    "  --no-unknown            leave the backup's unknown entries out (default: all\n"
-    "                          of them are restored)\n"
+    "                          that the backup holds, and its unknown entries);\n"
+    "                          those that do not belong in the application's\n"
+    "                          profiles are skipped\n"
+    "  --unknown               restore the backup's unknown entries too (without\n"
+    "                          --components, they always are)\n"
+    "  --no-unknown            leave the backup's unknown entries out\n"
     "  --password-file FILE    the backup's password is the first line of FILE\n"
     "  --password-stdin        the backup's password is the first line of standard\n"
     "                          input (without either, it is asked for when standard\n"
@@ -66,12 +68,13 @@ constexpr std::string_view Usage =
     "Exit codes: 0 success, 1 the run failed, 2 bad usage, 3 the profile is in\n"
     "use, 4 wrong or missing password.\n";
 
-constexpr std::array<TOptionDefinition, 12> Accepted = {{
+constexpr std::array<TOptionDefinition, 13> Accepted = {{
     {"archive", true},
     {"app", true},
     {"profile", true},
     {"profile-dir", true},
     {"components", true},
+    {"unknown", false},
     {"no-unknown", false},
     {"password-file", true},
     {"password-stdin", false},
@@ -159,6 +162,8 @@ int RestoreCommand(const std::vector<std::string>& arguments)
         throw EUsageError("give either --app and --profile, or --profile-dir");
     if (profile && !app)
         throw EUsageError("--profile needs --app");
+    if (options.Has("unknown") && options.Has("no-unknown"))
+        throw EUsageError("give either --unknown or --no-unknown");
     std::vector<TComponentBox> wanted;
     if (const auto list = options.Value("components")) {
         wanted = ParseComponentList(*list);
@@ -198,7 +203,10 @@ int RestoreCommand(const std::vector<std::string>& arguments)
 
     TRestoreRequest request;
     request.Boxes = ChooseComponents(context, contents.Boxes, wanted);
-    request.UnknownTicks.assign(state.UnknownEntries.size(), !options.Has("no-unknown"));
+    // Chosen components are all that is restored, unless the unknown entries are asked for too.
+    const bool restoreUnknown =
+        options.Has("components") ? options.Has("unknown") : !options.Has("no-unknown");
+    request.UnknownTicks.assign(state.UnknownEntries.size(), restoreUnknown);
     for (const TComponentName& name : ComponentNames())
         if (request.Boxes[name.Box].Checked && IsSkippedOnRestore(name.Box, state.SelectedAppType))
             Say(context,

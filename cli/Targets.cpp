@@ -37,7 +37,7 @@ TProfileTarget TProfileFinder::FindProfile(const TMozApp& app, std::string_view 
                                              (known.empty() ? " (it has none)" : " (it has: " + known + ")"));
     }
     return {static_cast<AppType>(app.AppType()), app.Version(), profile->Name(),
-            WithoutTrailingSeparators(Trim(profile->Directory()))};
+            WithoutTrailingSeparators(profile->Directory())};
 }
 
 TProfileTarget ProfileFolderTarget(const TMozApp* app, const std::string& folder)

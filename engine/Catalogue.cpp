@@ -420,6 +420,19 @@ constexpr TLegacySection LegacyTable[] = {
     {"Download manager", DownloadedFileListBox, false},
 };
 
+/// Whether one of `folders` takes `path`: a mask of the profile folder takes
+/// names there, a mask of another folder names at any depth below it.
+bool FoldersHold(std::span<const TFolderMask> folders, std::string_view path)
+{
+    return std::ranges::any_of(folders, [path](const TFolderMask& folder) {
+        if (folder.Folder.empty())
+            return path.find('/') == std::string_view::npos &&
+                   MatchesWildcard(path, NormalizedSpec(folder.Mask));
+        const std::string spec = std::string(folder.Folder) + "/" + std::string(folder.Mask);
+        return MatchesWildcard(path, NormalizedSpec(spec));
+    });
+}
+
 } // namespace
 
 std::span<const TBackupComponent> BackupComponents()
@@ -466,6 +479,18 @@ const TLegacySection* FindLegacySection(std::string_view line)
     const std::string name = Trim(line);
     const auto* found = std::ranges::find(LegacyTable, name, &TLegacySection::Name);
     return found == std::ranges::end(LegacyTable) ? nullptr : found;
+}
+
+bool LegacySectionHolds(const TLegacySection& section, std::string_view path)
+{
+    const TRestoreComponent* component = FindRestoreComponent(section.Box);
+    if (component == nullptr)
+        return false;
+    return std::ranges::any_of(component->Files,
+                               [path](std::string_view file) { return EqualsIgnoreCase(file, path); }) ||
+           FoldersHold(component->Folders, path) ||
+           (component->Extra == TComponentExtra::MailFolders &&
+            FoldersHold(EmailsBackup().FullProfileFolders, path));
 }
 
 } // namespace quillbank

@@ -134,5 +134,11 @@ std::span<const TLegacySection> LegacySections();
 /// The section whose name equals `line` once blanks and control characters
 /// are trimmed from both ends (case-sensitive); nullptr for any other line.
 const TLegacySection* FindLegacySection(std::string_view line);
+/// Whether a record of `section` may hold the file `path` (relative to the
+/// profile, "/" between folders): a file that the section's component
+/// restores, by name or by one of its folders' masks, or for "Mail" a file
+/// in the profile's mail folders. Letter case is ignored, as the restore of
+/// an archive ignores it.
+bool LegacySectionHolds(const TLegacySection& section, std::string_view path);
 
 } // namespace quillbank

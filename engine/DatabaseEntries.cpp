@@ -1,5 +1,6 @@
 #include "engine/DatabaseEntries.h"
 
+#include "platform/LiveTemporaries.h"
 #include "profile/SqliteFiles.h"
 
 #include <unistd.h>
@@ -23,11 +24,16 @@ TDatabaseEntriesResult WriteDatabaseEntries(zip_t* archive, std::uint64_t databa
         if (outcome.Result != TReadResult::Ok) {
             outcome.LogFailed = true;
             unlink(stagedDatabase.c_str());
+            ForgetTemporary(stagedDatabase);
             return outcome;
         }
     }
     bool databaseReplaced = false;
     outcome.Problem = ReplaceDatabaseFiles(target, stagedDatabase, stagedLog, databaseReplaced);
+    // Renamed into place or removed: the temporaries are gone either way.
+    ForgetTemporary(stagedDatabase);
+    if (!stagedLog.empty())
+        ForgetTemporary(stagedLog);
     if (outcome.Problem.empty()) {
         outcome.Written = logIndex ? 2 : 1;
         return outcome;

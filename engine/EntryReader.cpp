@@ -1,7 +1,7 @@
 #include "engine/EntryReader.h"
 
 #include "engine/WinZipAes.h"
-#include "platform/NameBeside.h"
+#include "platform/LiveTemporaries.h"
 
 #include <algorithm>
 #include <array>
@@ -337,8 +337,8 @@ TReadResult StageEntryFile(zip_t* archive, std::uint64_t index, const std::strin
                            const std::string& password, TReadBuffer& buffer, std::string& staged,
                            std::string& problem)
 {
-    std::string temporary = TemporaryTemplateBeside(target);
-    const int out = mkostemp(temporary.data(), O_CLOEXEC);
+    std::string temporary;
+    const int out = OpenTemporaryBeside(target, temporary);
     if (out < 0) {
         problem = "cannot write " + target + ": " + std::strerror(errno);
         return TReadResult::SinkFailed;
@@ -350,6 +350,7 @@ TReadResult StageEntryFile(zip_t* archive, std::uint64_t index, const std::strin
         result = TReadResult::SinkFailed;
     if (result != TReadResult::Ok) {
         unlink(temporary.c_str());
+        ForgetTemporary(temporary);
         if (result == TReadResult::SinkFailed)
             problem = "cannot write " + target;
         return result;
@@ -370,11 +371,13 @@ TReadResult WriteEntryFile(zip_t* archive, std::uint64_t index, const std::strin
     const TReadResult result = StageEntryFile(archive, index, target, password, buffer, staged, problem);
     if (result != TReadResult::Ok)
         return result;
-    if (rename(staged.c_str(), target.c_str()) == 0)
-        return TReadResult::Ok;
-    problem = "cannot replace " + target + ": " + std::strerror(errno);
-    unlink(staged.c_str());
-    return TReadResult::SinkFailed;
+    const bool replaced = rename(staged.c_str(), target.c_str()) == 0;
+    if (!replaced) {
+        problem = "cannot replace " + target + ": " + std::strerror(errno);
+        unlink(staged.c_str());
+    }
+    ForgetTemporary(staged);
+    return replaced ? TReadResult::Ok : TReadResult::SinkFailed;
 }
 
 } // namespace quillbank

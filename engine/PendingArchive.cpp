@@ -5,6 +5,7 @@
 #include "platform/NameBeside.h"
 #include "platform/StagedFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -18,6 +19,8 @@ namespace {
 /// The archive library writes the pending file under a temporary name of its
 /// own first: the pending name, a dot and six random characters.
 constexpr std::string_view ArchiveLibrarySuffix = ".XXXXXX";
+/// What the name of a pending backup ends with.
+constexpr std::string_view PendingSuffix = ".qbpart";
 
 bool SyncFile(const std::string& path)
 {
@@ -32,7 +35,18 @@ bool SyncFile(const std::string& path)
 
 std::string PendingArchivePath(const std::string& archivePath)
 {
-    return NameBeside(archivePath, ".", ".qbpart", ArchiveLibrarySuffix.size());
+    return NameBeside(archivePath, ".", PendingSuffix, ArchiveLibrarySuffix.size());
+}
+
+bool IsPendingArchiveName(std::string_view name)
+{
+    if (!name.starts_with('.'))
+        return false;
+    if (name.ends_with(PendingSuffix))
+        return name.size() > PendingSuffix.size() + 1;
+    const std::size_t libraryAt = name.size() - std::min(name.size(), ArchiveLibrarySuffix.size());
+    return name.size() > PendingSuffix.size() + ArchiveLibrarySuffix.size() + 1 && name[libraryAt] == '.' &&
+           name.substr(0, libraryAt).ends_with(PendingSuffix);
 }
 
 void RemoveStalePendingArchive(const std::string& archivePath)

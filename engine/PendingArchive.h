@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace quillbank {
 
@@ -12,6 +13,11 @@ namespace quillbank {
 /// The name a new backup of `archivePath` is written under until it is done:
 /// a hidden file beside it.
 std::string PendingArchivePath(const std::string& archivePath);
+
+/// Whether `name` (a file name without its folder) is one a pending backup
+/// is written under: PendingArchivePath's name, or the archive library's
+/// temporary of it.
+bool IsPendingArchiveName(std::string_view name);
 
 /// Removes what an interrupted backup to `archivePath` left behind.
 void RemoveStalePendingArchive(const std::string& archivePath);

@@ -14,6 +14,7 @@
 #include "profile/Extensions.h"
 #include "profile/MailRestore.h"
 #include "profile/MovedProfilePaths.h"
+#include "profile/RestoreLeftovers.h"
 #include "profile/SqliteFiles.h"
 
 #include <algorithm>
@@ -61,6 +62,16 @@ std::string_view RefusalOf(const TUnknowItem& entry)
     return {};
 }
 
+/// Why a legacy record of `section` naming `path` is not restored; empty when it is.
+std::string_view LegacyRefusalOf(const TLegacySection& section, const std::string& path)
+{
+    if (!IsConfinedPath(path))
+        return "it would lie outside the profile";
+    if (!LegacySectionHolds(section, path))
+        return "its section does not hold it";
+    return {};
+}
+
 class TRestoreRun
 {
 public:
@@ -76,6 +87,7 @@ public:
             env_.Ui.ExitImmediately(1);
         }
         state_.ProfileDir = RestoreTargetProfile(state_);
+        RemoveRestoreLeftovers(state_.ProfileDir);
         if (state_.ArchiveFormat == 1)
             RestoreLegacyContainer();
         else if (state_.ArchiveFormat == 2)
@@ -288,10 +300,7 @@ private:
                                   "\" not restored: " + std::string(refusal));
                     continue;
                 }
-                if (entry.IsDirectory)
-                    archive.ExtractFolder(entry.Name, "*.*");
-                else
-                    ExtractFiles(archive, std::array<std::string_view, 1>{entry.Name});
+                ExtractUnknownEntry(archive, entry);
                 // A prefs.js that comes this way is cleaned like any other.
                 if (!entry.IsDirectory && entry.Name == "prefs.js")
                     prefsRestored_ = true;
@@ -299,6 +308,16 @@ private:
             env_.Ui.AddReportLine(Text("Quillbank14", "LANG_AKCE_UNKNOW_R_OK"));
         }
         Advance(BarStep);
+    }
+
+    /// An unknown entry by its name, never as a pattern: a file (a database
+    /// with its write-ahead log), or a folder with everything below it.
+    static void ExtractUnknownEntry(TZipFactory& archive, const TUnknowItem& entry)
+    {
+        if (entry.IsDirectory)
+            archive.ExtractNamedFolder(entry.Name);
+        else
+            archive.ExtractNamedFile(entry.Name);
     }
 
     void RestoreLegacyContainer()
@@ -327,14 +346,15 @@ private:
                 continue;
             }
             path = ReplaceAll(path, "\\", "/");
-            const bool confined = IsConfinedPath(path);
-            if (!confined)
+            const std::string_view refusal = LegacyRefusalOf(*section, path);
+            if (!refusal.empty())
                 WriteErrorLog(state_.ArchivePath + ": file \"" + path +
-                              "\" not restored: it would lie outside the profile");
-            if (confined && section->InSubFolder)
+                              "\" not restored: " + std::string(refusal));
+            const bool restored = refusal.empty();
+            if (restored && section->InSubFolder)
                 CreateParentDirs(state_.ProfileDir, path);
-            RestoreLegacyFile(container, path, confined);
-            if (!confined)
+            RestoreLegacyFile(container, path, restored);
+            if (!restored)
                 continue;
             if (path == "prefs.js")
                 prefsRestored_ = true;
@@ -428,7 +448,8 @@ std::string RestoreTargetProfile(const TWizardState& state)
         folder = entry->Path;
     else if (!state.PortableProfileDir.empty())
         folder = state.PortableProfileDir;
-    return IncludeTrailingSeparator(Trim(folder));
+    // Folder names here may begin or end with blanks: the name is taken whole.
+    return IncludeTrailingSeparator(folder);
 }
 
 void CreateParentDirs(const std::string& profileDir, const std::string& relativePath)

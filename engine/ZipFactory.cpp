@@ -393,6 +393,27 @@ int TZipFactory::ExtractFolderInto(const std::string& archiveFolder, const std::
     return count;
 }
 
+int TZipFactory::ExtractNamedFile(const std::string& name)
+{
+    if (!env_.State.BackupPassword.empty())
+        password_ = env_.State.BackupPassword;
+    const int count =
+        ExtractSelected([&name](const std::string& entry) { return entry == name; }, baseDir_, 0);
+    env_.Ui.ProcessEvents();
+    return count;
+}
+
+int TZipFactory::ExtractNamedFolder(const std::string& folder)
+{
+    if (!env_.State.BackupPassword.empty())
+        password_ = env_.State.BackupPassword;
+    const std::string prefix = folder + "/";
+    const int count = ExtractSelected(
+        [&prefix](const std::string& entry) { return entry.starts_with(prefix); }, baseDir_, 0);
+    env_.Ui.ProcessEvents();
+    return count;
+}
+
 TArchiveReaders* TZipFactory::Readers()
 {
     if (!readers_) {
@@ -410,17 +431,25 @@ TArchiveReaders* TZipFactory::Readers()
 int TZipFactory::Extract(const std::vector<std::string>& specs, const std::string& destination,
                          std::size_t strippedPrefix)
 {
+    const std::vector<std::string> normalizedSpecs = NormalizedSpecs(specs);
+    return ExtractSelected(
+        [&normalizedSpecs](const std::string& name) { return MatchesAnySpec(name, normalizedSpecs); },
+        destination, strippedPrefix);
+}
+
+int TZipFactory::ExtractSelected(const std::function<bool(const std::string&)>& selects,
+                                 const std::string& destination, std::size_t strippedPrefix)
+{
     TArchiveReaders* readers = Readers();
     if (readers == nullptr)
         return 0;
     const std::string root = IncludeTrailingSeparator(destination.empty() ? std::string(".") : destination);
-    const std::vector<std::string> normalizedSpecs = NormalizedSpecs(specs);
     std::vector<TPlannedEntry> planned;
     std::vector<std::uint64_t> companions;
     std::set<std::string> folders;
     for (std::uint64_t i = 0; i < readers->EntryCount(); ++i) {
         const std::string& name = readers->Name(i);
-        if (!IsExtractedBy(name, normalizedSpecs))
+        if (name.empty() || name.ends_with('/') || !selects(name))
             continue;
         if (!IsConfinedPath(name)) {
             Report("entry \"" + name + "\" not extracted: it would lie outside " + root);
@@ -434,7 +463,7 @@ int TZipFactory::Extract(const std::vector<std::string>& specs, const std::strin
             companions.push_back(i);
             continue;
         }
-        // The specs matched, so every name is longer than the prefix.
+        // The selection took it, so every name is longer than the prefix.
         std::string target = name.substr(strippedPrefix);
         // Folders are made here, once each, so that the workers only write files.
         const std::string folder = ExtractFileDir(root + target);

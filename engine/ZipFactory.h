@@ -150,6 +150,14 @@ public:
     /// destination + "/Inbox". `archiveFolder` holds no wildcard or separator.
     int ExtractFolderInto(const std::string& archiveFolder, const std::string& destination);
 
+    // Extracting by name: the name is taken as it is, exactly, "*" and "?"
+    // included, for names that come from outside (a header's unknown entries).
+
+    /// Extracts the entry named `name` into BaseDir; 1 when it was written.
+    int ExtractNamedFile(const std::string& name);
+    /// Extracts every entry below the folder named `folder` into BaseDir.
+    int ExtractNamedFolder(const std::string& folder);
+
     /// Whether the archive reads back: every entry decrypts and matches its
     /// size and checksum, and the header entry holds `expectedHeader`.
     bool VerifyArchive(std::string_view expectedHeader);
@@ -188,6 +196,9 @@ private:
     /// never extracted without its database.
     int Extract(const std::vector<std::string>& specs, const std::string& destination,
                 std::size_t strippedPrefix = 0);
+    /// Extracts the entries whose names `selects` accepts below `destination`.
+    int ExtractSelected(const std::function<bool(const std::string&)>& selects,
+                        const std::string& destination, std::size_t strippedPrefix);
     /// Writes the entries below `root` on every core, each database with its
     /// log as one; asks for the password again when it turns out wrong.
     int ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlannedEntry>& planned,

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <unistd.h>
@@ -11,6 +12,10 @@ namespace quillbank {
 namespace {
 
 constexpr std::size_t DefaultNameMax = 255;
+/// A temporary's name: the target's, this mark, and what mkstemp puts in
+/// place of the placeholder.
+constexpr std::string_view TemporaryMark = ".qbpart-";
+constexpr std::string_view TemporaryPlaceholder = "XXXXXX";
 /// What a shortened name gets after its kept part: "~" and eight hex digits.
 constexpr std::size_t HashMarkLength = 9;
 
@@ -60,7 +65,19 @@ std::string NameBeside(const std::string& target, std::string_view prefix, std::
 
 std::string TemporaryTemplateBeside(const std::string& target)
 {
-    return NameBeside(target, "", ".qbpart-XXXXXX");
+    return NameBeside(target, "", std::string(TemporaryMark) + std::string(TemporaryPlaceholder));
+}
+
+bool IsTemporaryBesideName(std::string_view name)
+{
+    const std::size_t markAt = name.size() - std::min(name.size(), TemporaryPlaceholder.size());
+    if (name.size() <= TemporaryMark.size() + TemporaryPlaceholder.size() ||
+        name.substr(markAt - TemporaryMark.size(), TemporaryMark.size()) != TemporaryMark)
+        return false;
+    // mkstemp's letters and digits, whatever the locale says.
+    return std::ranges::all_of(name.substr(markAt), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
 }
 
 } // namespace quillbank

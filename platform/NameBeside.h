@@ -27,4 +27,9 @@ std::string NameBeside(const std::string& target, std::string_view prefix, std::
 /// "<name>.qbpart-XXXXXX" beside it, shortened as NameBeside shortens.
 std::string TemporaryTemplateBeside(const std::string& target);
 
+/// Whether `name` (a file name without its folder) is one that
+/// TemporaryTemplateBeside makes: ".qbpart-" and the six letters or digits
+/// that replaced "XXXXXX", at its end.
+bool IsTemporaryBesideName(std::string_view name);
+
 } // namespace quillbank

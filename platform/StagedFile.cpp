@@ -1,7 +1,7 @@
 #include "platform/StagedFile.h"
 
 #include "platform/FileSystem.h"
-#include "platform/NameBeside.h"
+#include "platform/LiveTemporaries.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -23,10 +23,9 @@ constexpr std::size_t WriteChunk = 64 * 1024;
 
 } // namespace
 
-TStagedFile::TStagedFile(std::string target)
-    : target_(std::move(target)), temporary_(TemporaryTemplateBeside(target_))
+TStagedFile::TStagedFile(std::string target) : target_(std::move(target))
 {
-    fd_ = mkostemp(temporary_.data(), O_CLOEXEC);
+    fd_ = OpenTemporaryBeside(target_, temporary_);
     if (fd_ < 0)
         Fail("Cannot create a file beside", target_, errno);
 }
@@ -37,6 +36,7 @@ TStagedFile::~TStagedFile()
         close(fd_);
     if (!committed_)
         unlink(temporary_.c_str());
+    ForgetTemporary(temporary_);
 }
 
 void TStagedFile::Write(std::string_view data)
@@ -78,6 +78,7 @@ void TStagedFile::Commit()
     if (std::rename(temporary_.c_str(), target_.c_str()) != 0)
         Fail("Cannot replace", target_, errno);
     committed_ = true;
+    ForgetTemporary(temporary_);
     SyncFolder(ExtractFileDir(target_));
 }
 

@@ -1,5 +1,7 @@
 #include "platform/UserInterface.h"
 
+#include "platform/LiveTemporaries.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -36,6 +38,8 @@ bool TUserInterface::AskYesNo(const std::string& caption, const std::string& tex
 
 void TUserInterface::ExitImmediately(int exitCode)
 {
+    // Half-written files of the run go with it.
+    RemoveLiveTemporaries();
     EndProgram(exitCode);
     // An implementation that returns would let a failed run carry on.
     std::abort();

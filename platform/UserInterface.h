@@ -73,7 +73,8 @@ public:
     virtual void ShowProgressBytes(std::int64_t /*totalBytes*/, std::int64_t /*doneBytes*/) {}
 
     /// Ends the program at once with `exitCode`; nothing under way is finished
-    /// or undone. Never returns.
+    /// or undone, but the temporaries being written are removed (see
+    /// LiveTemporaries.h). Never returns.
     [[noreturn]] void ExitImmediately(int exitCode);
 
     // The message-box helpers every part of the program uses.

@@ -5,6 +5,7 @@
 #include "config/l10n.h"
 #include "engine/ZipFactory.h"
 #include "platform/FileSystem.h"
+#include "platform/LiveTemporaries.h"
 #include "platform/StagedFile.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
@@ -82,6 +83,7 @@ void SettleLeftoverCopy(const TPrefsFiles& files)
     std::error_code error;
     if (!fs::exists(fs::symlink_status(files.Copy, error)))
         return;
+    ForgetTemporary(files.Copy);
     if (!HasContent(files.Prefs) && HasContent(files.Copy)) {
         if (::rename(files.Copy.c_str(), files.Prefs.c_str()) != 0)
             Fail("Cannot restore " + files.Prefs + " from " + files.Copy, errno);
@@ -103,6 +105,9 @@ template <typename Transform>
 void RewritePrefs(const TPrefsFiles& files, Transform transform)
 {
     std::error_code error;
+    // Until the restore's clean-up removes it, a run that ends at once takes
+    // it along: prefs.js itself is whole at every moment.
+    RegisterTemporary(files.Copy);
     fs::copy_file(files.Prefs, files.Copy, fs::copy_options::overwrite_existing, error);
     if (error)
         Fail("Cannot copy " + files.Prefs + " to " + files.Copy, error);
@@ -282,6 +287,11 @@ void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, con
     // clean-up of the restore replaces it.
 }
 
+void SettlePrefsCopy(const std::string& profileDir)
+{
+    SettleLeftoverCopy(TPrefsFiles(profileDir));
+}
+
 bool IsDroppedFromRestoredPrefs(std::string_view line, AppType type, const TComponentBoxes& components)
 {
     if (type == Firefox && (line.starts_with("user_pref(\"mail.") ||
@@ -331,6 +341,7 @@ void FilterRestoredPrefs(const std::string& profileDir, AppType type, const TCom
         });
         std::error_code error;
         fs::remove(files.Copy, error);
+        ForgetTemporary(files.Copy);
     } catch (const EPrefsRewriteError& error) {
         WriteErrorLog(error.what());
         ui.ShowWarning(l10n.GetText("TForm1", "LANG_WARNING"), l10n.GetText("TForm1", "LANG_NOT_FOUND2"));

@@ -64,6 +64,11 @@ void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, con
 /// profile of `type` restored with `components` ticked, whatever it names.
 bool IsDroppedFromRestoredPrefs(std::string_view line, AppType type, const TComponentBoxes& components);
 
+/// Settles the "prefs.zal" an interrupted rewrite left in `profileDir`
+/// (ends with "/"): it becomes prefs.js again when that is missing or empty,
+/// and is deleted otherwise. Throws EPrefsRewriteError when it cannot.
+void SettlePrefsCopy(const std::string& profileDir);
+
 /**
  * The last step of a restore: drops from the prefs.js of `profileDir` the
  * lines that do not belong to an application of `type` or to the ticked

@@ -4,6 +4,7 @@
 #include "engine/EntryFate.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "profile/RestoreLeftovers.h"
 #include "profile/SqliteFiles.h"
 
 #include <cerrno>
@@ -114,6 +115,9 @@ std::vector<TUnknowItem> TUnknowFilesBL::FindUnknown(const std::string& profileD
         std::string name = entries->path().filename().string();
         // A database's "-wal" travels with its database, its "-shm" never.
         if (IsSqliteCompanion(name))
+            continue;
+        // Files of an interrupted run are ours, not the user's.
+        if (IsLeftoverOfARun(name, DirectoryExists(folder + name)))
             continue;
         if (DirectoryExists(folder + name)) {
             if (isUnknown(name, true))

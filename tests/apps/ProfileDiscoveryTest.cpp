@@ -164,6 +164,18 @@ TEST_F(ProfileDiscoveryTest, CheckProfileFindsTheFirstEntryOfTheSelectedName)
     EXPECT_FALSE(boxes[BookmarksBox].Checked);
 }
 
+// Folder names may end in a blank here: a listed folder is taken whole.
+TEST_F(ProfileDiscoveryTest, AListedFolderWhoseNameEndsInABlankIsCheckedAsItIs)
+{
+    MakeProfile("Profile", {});
+    const std::string blank = MakeProfile("Profile ", {"places.sqlite"});
+    state.ProfileEntries = {{"blank", blank}};
+    state.SelectedProfileLine = "blank";
+    const TComponentBoxes boxes = CheckProfile(state, l10n, ui);
+    EXPECT_EQ(state.ProfileDir, blank + "/");
+    EXPECT_TRUE(boxes[BookmarksBox].Checked);
+}
+
 TEST_F(ProfileDiscoveryTest, ARealProfileNamedLikeThePortableLineComesFirst)
 {
     const std::string real = MakeProfile("real", {});

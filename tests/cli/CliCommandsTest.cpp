@@ -7,10 +7,12 @@
 #include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
+#include "tests/support/RegistryDatImage.h"
 #include "tests/support/TestData.h"
 #include "tests/support/ZipBuilder.h"
 
 #include <filesystem>
+#include <set>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,11 +20,13 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::EntryNamesIn;
 using quillbank::testing::FlipAesEntryBit;
 using quillbank::testing::JsonQuery;
 using quillbank::testing::MarkAesEntryWithChecksum;
 using quillbank::testing::NoiseBytes;
 using quillbank::testing::ReadFileForTest;
+using quillbank::testing::RegistryDatWithProfiles;
 using quillbank::testing::RunCli;
 using quillbank::testing::TCliResult;
 using quillbank::testing::TFakeHome;
@@ -235,6 +239,68 @@ TEST_F(CliCommandsTest, BackupInspectVerifyAndRestoreWithAPasswordFile)
     EXPECT_TRUE(fs::exists(root + "/efgh.default/cookies.sqlite"));
     EXPECT_FALSE(fs::exists(root + "/efgh.default/places.sqlite"));
     EXPECT_FALSE(fs::exists(root + "/efgh.default/notes.txt"));
+}
+
+// Chosen components are all a restore writes; the unknown entries come along
+// only when asked for.
+TEST_F(CliCommandsTest, RestoreOfChosenComponentsTakesUnknownEntriesOnlyWhenAsked)
+{
+    Backup({"--components", "bookmarks,cookies"});
+    const std::string chosen = home.MakeDir("chosen");
+    const TCliResult only =
+        Run({"restore", "--archive", Archive(), "--profile-dir", chosen, "--components", "cookies"});
+    ASSERT_EQ(only.ExitCode, 0) << only.Err;
+    EXPECT_EQ(EntryNamesIn(chosen), (std::set<std::string>{"cookies.sqlite"}));
+
+    const std::string withUnknown = home.MakeDir("with-unknown");
+    const TCliResult asked = Run({"restore", "--archive", Archive(), "--profile-dir", withUnknown,
+                                  "--components", "cookies", "--unknown"});
+    ASSERT_EQ(asked.ExitCode, 0) << asked.Err;
+    EXPECT_EQ(EntryNamesIn(withUnknown),
+              (std::set<std::string>{"addon-data", "cookies.sqlite", "notes.txt"}));
+
+    EXPECT_EQ(Run({"restore", "--archive", Archive(), "--profile-dir", chosen, "--unknown", "--no-unknown"})
+                  .ExitCode,
+              2);
+    EXPECT_EQ(EntryNamesIn(chosen), (std::set<std::string>{"cookies.sqlite"}));
+}
+
+// The restore examples of the manual page, run as they are written there,
+// with the archive in the fake home.
+TEST_F(CliCommandsTest, TheManualsRestoreExamplesRunAsWritten)
+{
+    home.WriteFile(".mozilla/firefox/profiles.ini",
+                   "[General]\nStartWithLastProfile=1\n\n"
+                   "[Profile0]\nName=default-esr\nIsRelative=1\nPath=abcd.work\n\n"
+                   "[Profile1]\nName=spare\nIsRelative=1\nPath=efgh.default\n");
+    const std::string archive = Archive("Firefox-default-esr-2026-12-08.qkz");
+    ASSERT_EQ(Run({"backup", "--app", "firefox", "--profile", "default-esr", "--output", archive}).ExitCode,
+              0);
+    const std::string spare = root + "/efgh.default";
+    const TCliResult chosen = Run({"restore", "--archive", archive, "--app", "fire", "--profile", "spare",
+                                   "--components", "bookmarks,history"});
+    ASSERT_EQ(chosen.ExitCode, 0) << chosen.Err;
+    EXPECT_EQ(EntryNamesIn(spare), (std::set<std::string>{"places.sqlite"}));
+    const TCliResult withUnknown = Run({"restore", "--archive", archive, "--app", "fire", "--profile",
+                                        "spare", "--components", "bookmarks,history", "--unknown"});
+    ASSERT_EQ(withUnknown.ExitCode, 0) << withUnknown.Err;
+    EXPECT_EQ(EntryNamesIn(spare), (std::set<std::string>{"addon-data", "notes.txt", "places.sqlite"}));
+}
+
+// The legacy registry can list a folder whose name ends in a blank: the
+// restore goes into that folder, not into one without the blank.
+TEST_F(CliCommandsTest, RestoreIntoAListedFolderWhoseNameEndsInABlank)
+{
+    Backup({"--components", "cookies", "--no-unknown"});
+    fs::remove(root + "/profiles.ini");
+    const std::string blank = home.MakeDir(".mozilla/firefox/blank ");
+    home.WriteFile(".mozilla/firefox/registry.dat", RegistryDatWithProfiles({{"blank", blank}}).Bytes());
+    const TCliResult restore =
+        Run({"restore", "--archive", Archive(), "--app", "firefox", "--profile", "blank"});
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    EXPECT_EQ(restore.Out, blank + "\n");
+    EXPECT_EQ(EntryNamesIn(blank), (std::set<std::string>{"cookies.sqlite"}));
+    EXPECT_FALSE(fs::exists(root + "/blank"));
 }
 
 TEST_F(CliCommandsTest, PasswordFromStandardInputAndWrongOrMissingPasswordsExitWithFour)

@@ -139,6 +139,58 @@ TEST_F(RestoreRunTest, OnlyTickedUnknownEntriesComeBackAndNeverFromOutside)
               std::string::npos);
 }
 
+// A header's names are names: "*" and "?" in them stand for themselves, and
+// a database's logs go only for the database of that very name.
+TEST_F(RestoreRunTest, UnknownEntriesAreRestoredByTheirLiteralNames)
+{
+    MakeArchive({{"*", "star"},
+                 {"prefs.j?", "q"},
+                 {"prefs.js", "p"},
+                 {"places.sqlite", "db"},
+                 {"a*/inside", "i"},
+                 {"ab/other", "o"}});
+    home.WriteFile("target/places.sqlite-wal", "log");
+    state.UnknownEntries = {{"*", false}, {"prefs.j?", false}, {"*.sqlite", false}, {"a*", true}};
+    request.UnknownTicks.assign(state.UnknownEntries.size(), true);
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{"*", "prefs.j?", "a*", "places.sqlite-wal"}));
+    EXPECT_EQ(ReadFileForTest(target + "/*"), "star");
+    EXPECT_EQ(ReadFileForTest(target + "/a*/inside"), "i");
+    EXPECT_EQ(ReadFileForTest(target + "/places.sqlite-wal"), "log");
+}
+
+// A folder name may end in a blank here: the restore goes into that folder,
+// whether it is a listed profile or a portable one.
+TEST_F(RestoreRunTest, ATargetFolderWhoseNameEndsInABlankIsRestoredInto)
+{
+    MakeArchive({{"notes.txt", "n"}});
+    state.UnknownEntries = {{"notes.txt", false}};
+    request.UnknownTicks = {true};
+    const std::string listed = home.MakeDir("Profile ");
+    state.ProfileEntries = {{"target", listed}};
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(ReadFileForTest(listed + "/notes.txt"), "n");
+
+    const std::string portable = home.MakeDir("Portable\t ");
+    const std::set<std::string> homeBefore = EntryNamesIn(home.Path());
+    state.SelectedProfileLine.reset();
+    state.PortableProfileDir = portable;
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(ReadFileForTest(portable + "/notes.txt"), "n");
+    EXPECT_EQ(EntryNamesIn(home.Path()), homeBefore);
+}
+
+TEST_F(RestoreRunTest, TheNextRestoreRemovesTheFilesAnInterruptedOneLeft)
+{
+    MakeArchive({{"notes.txt", "n"}});
+    home.WriteFile("target/places.sqlite.qbpart-Ab3xY9", "half");
+    home.WriteFile("target/bookmarkbackups/b.json.qbpart-0zZ9aA", "half");
+    home.WriteFile("target/mine.qbpart-abc", "the user's");
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{"bookmarkbackups", "mine.qbpart-abc"}));
+    EXPECT_TRUE(fs::is_empty(target + "/bookmarkbackups"));
+}
+
 TEST_F(RestoreRunTest, NamesAsLongAsTheFolderAllowsAreRestored)
 {
     const std::size_t limit = MaxFileNameLength(target);
@@ -174,16 +226,18 @@ TEST_F(RestoreRunTest, LegacyContainerRecordsOfTickedComponents)
                    LegacyContainer(" Nastaveni \r\nprefs.js\r\nskipped\r\n" + prefs + LegacyEnd +
                                    "Cookies\r\ncookies.txt\r\n-\r\nnot ticked\r\n" + LegacyEnd +
                                    "Uzivatelske styly\r\nchrome\\userChrome.css\r\n-\r\nbody {}\r\n" +
-                                   LegacyEnd + "Uzivatelske styly\r\n..\\..\\escape.css\r\n-\r\nx\r\n" +
+                                   LegacyEnd + "Uzivatelske styly\r\n..\\escape.css\r\n-\r\nx\r\n" +
                                    LegacyEnd));
     state.ArchivePath = home.Path() + "/old.txt";
     state.ArchiveFormat = 1;
     request.Boxes[GeneralSettingsBox].Checked = true;
     request.Boxes[UserStylesBox].Checked = true;
+    std::set<std::string> homeAfter = EntryNamesIn(home.Path());
+    homeAfter.insert(".config"); // the error log's folder
     RunRestore(request, state, Environment());
     EXPECT_EQ(ReadFileForTest(target + "/chrome/userChrome.css"), "body {}\r\n");
-    EXPECT_FALSE(fs::exists(target + "/cookies.txt"));
-    EXPECT_FALSE(fs::exists(home.Path() + "/escape.css"));
+    EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{"chrome", "prefs.js"}));
+    EXPECT_EQ(EntryNamesIn(home.Path()), homeAfter);
     EXPECT_EQ(Calls("report|"), (Lines{"Restored file: prefs.js", "Restored file: chrome/userChrome.css"}));
     EXPECT_EQ(Calls("task|"), (Lines{"Task: Restoring general settings", "Task: Restoring user styles",
                                      "Task: Restoring user styles"}));
@@ -196,19 +250,46 @@ TEST_F(RestoreRunTest, LegacyContainerRecordsOfTickedComponents)
 TEST_F(RestoreRunTest, LegacyRecordsReplaceLinksAndNeverCollideWithTheirStagedFiles)
 {
     home.WriteFile("victim.txt", "victim");
-    fs::create_symlink(home.Path() + "/victim.txt", target + "/prefs.js");
-    fs::create_symlink(home.Path() + "/victim.txt", target + "/prefs.js.qbpart");
-    home.WriteFile("old.txt", LegacyContainer("Nastaveni\r\nprefs.js.qbpart\r\n-\r\nfirst\r\n" + LegacyEnd +
-                                              "Nastaveni\r\nprefs.js\r\n-\r\nsecond\r\n" + LegacyEnd));
+    const std::string mail = home.MakeDir("target/Mail") + "/";
+    fs::create_symlink(home.Path() + "/victim.txt", mail + "Inbox");
+    fs::create_symlink(home.Path() + "/victim.txt", mail + "Inbox.qbpart");
+    home.WriteFile("old.txt", LegacyContainer("Mail\r\nMail\\Inbox.qbpart\r\n-\r\nfirst\r\n" + LegacyEnd +
+                                              "Mail\r\nMail\\Inbox\r\n-\r\nsecond\r\n" + LegacyEnd));
+    state.ArchivePath = home.Path() + "/old.txt";
+    state.ArchiveFormat = 1;
+    state.SelectedAppType = 3;
+    request.Boxes[EmailsBox].Checked = true;
+    RunRestore(request, state, Environment());
+    EXPECT_EQ(ReadFileForTest(home.Path() + "/victim.txt"), "victim");
+    EXPECT_FALSE(fs::is_symlink(mail + "Inbox"));
+    EXPECT_FALSE(fs::is_symlink(mail + "Inbox.qbpart"));
+    EXPECT_EQ(ReadFileForTest(mail + "Inbox.qbpart"), "first\r\n");
+    EXPECT_EQ(EntryNamesIn(mail), (std::set<std::string>{"Inbox", "Inbox.qbpart"}));
+}
+
+// A record writes only what its own section holds: a cookies record cannot
+// bring a prefs.js, nor a settings record a file of the mail folders.
+TEST_F(RestoreRunTest, LegacyRecordsRestoreOnlyWhatTheirSectionHolds)
+{
+    home.WriteFile("target/prefs.js", "kept");
+    home.WriteFile("old.txt", LegacyContainer("Cookies\r\nprefs.js\r\n-\r\nforged\r\n" + LegacyEnd +
+                                              "Cookies\r\ncookies.txt\r\n-\r\ncookie\r\n" + LegacyEnd +
+                                              "Nastaveni\r\nMail\\Inbox\r\n-\r\nforged\r\n" + LegacyEnd +
+                                              "Ulozena hesla\r\nchrome\\x.s\r\n-\r\nforged\r\n" + LegacyEnd +
+                                              "Ulozena hesla\r\nabc.s\r\n-\r\nsaved\r\n" + LegacyEnd));
     state.ArchivePath = home.Path() + "/old.txt";
     state.ArchiveFormat = 1;
     request.Boxes[GeneralSettingsBox].Checked = true;
+    request.Boxes[CookiesBox].Checked = true;
+    request.Boxes[SavedPasswordsBox].Checked = true;
     RunRestore(request, state, Environment());
-    EXPECT_EQ(ReadFileForTest(home.Path() + "/victim.txt"), "victim");
-    EXPECT_FALSE(fs::is_symlink(target + "/prefs.js"));
-    EXPECT_FALSE(fs::is_symlink(target + "/prefs.js.qbpart"));
-    EXPECT_EQ(ReadFileForTest(target + "/prefs.js.qbpart"), "first\r\n");
-    EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{"prefs.js", "prefs.js.qbpart"}));
+    EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{"abc.s", "cookies.txt", "prefs.js"}));
+    EXPECT_EQ(ReadFileForTest(target + "/prefs.js"), "kept");
+    EXPECT_EQ(Calls("report|"), (Lines{"Restored file: cookies.txt", "Restored file: abc.s"}));
+    const std::string log = ReadFileForTest(ErrorLogPath());
+    EXPECT_NE(log.find("\"prefs.js\" not restored: its section does not hold it"), std::string::npos);
+    EXPECT_NE(log.find("\"Mail/Inbox\" not restored: its section does not hold it"), std::string::npos);
+    EXPECT_NE(log.find("\"chrome/x.s\" not restored: its section does not hold it"), std::string::npos);
 }
 
 TEST_F(RestoreRunTest, LegacyRecordsOfUntickedComponentsAreSkippedWhole)

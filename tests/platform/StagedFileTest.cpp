@@ -2,14 +2,18 @@
 
 #include "platform/NameBeside.h"
 #include "tests/support/FakeHome.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 #include <filesystem>
+#include <set>
 
 #include <gtest/gtest.h>
 
 using namespace quillbank;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TFakeHome;
+using quillbank::testing::TImmediateExit;
+using quillbank::testing::TScriptedUserInterface;
 namespace fs = std::filesystem;
 
 namespace {
@@ -64,4 +68,25 @@ TEST(StagedFile, ATargetNamedAsLongAsTheFolderAllowsIsReplaced)
     file.Commit();
     EXPECT_EQ(ReadFileForTest(target), "new");
     EXPECT_EQ(EntriesIn(folder), 1u);
+}
+
+// A run that ends the program at once takes the files it was writing along,
+// while they are still open; the file it was replacing stays as it was.
+TEST(StagedFile, AProgramEndingAtOnceLeavesNoStagedFile)
+{
+    TFakeHome home;
+    const std::string folder = home.MakeDir("p");
+    const std::string target = home.WriteFile("p/prefs.js", "old");
+    TStagedFile staged(target);
+    staged.Write(std::string(128 * 1024, 'n'));
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    ASSERT_EQ(names.size(), 2u);
+    // What the next restore and the unknown-entry scan know as ours.
+    EXPECT_TRUE(IsTemporaryBesideName(*names.rbegin())) << *names.rbegin();
+    TScriptedUserInterface ui;
+    EXPECT_THROW(ui.ExitImmediately(1), TImmediateExit);
+    EXPECT_EQ(EntriesIn(folder), 1u);
+    EXPECT_EQ(ReadFileForTest(target), "old");
 }

@@ -109,6 +109,18 @@ TEST_F(MailRestoreTest, ExternalFolderGoesBackToItsRecordedPlaceAndItsLinesAreRe
     EXPECT_TRUE(ui.calls.empty());
 }
 
+// The copy the mail restore keeps for the clean-up goes with a run that ends
+// at once before it; prefs.js is whole at that moment.
+TEST_F(MailRestoreTest, ACopyOfPrefsJsNeverOutlivesARunThatEndsAtOnce)
+{
+    MakeArchive({{"Mail/Local Folders/Inbox", "local"}});
+    Restore("user_pref(\"a\", 1);\n");
+    ASSERT_TRUE(fs::exists(profile + "prefs.zal"));
+    EXPECT_THROW(ui.ExitImmediately(1), TImmediateExit);
+    EXPECT_FALSE(fs::exists(profile + "prefs.zal"));
+    EXPECT_EQ(ReadFileForTest(profile + "prefs.js"), "user_pref(\"a\", 1);\r\n");
+}
+
 TEST_F(MailRestoreTest, FolderThatCannotBeCreatedIsReportedAndTheRestGoesOn)
 {
     MakeArchive({{"Archiv/Inbox", "a"}, {"Kept/Inbox", "k"}});

@@ -178,3 +178,19 @@ TEST_F(UnknowFilesTest, KnownEntriesOfComponentsTheProfileDoesNotOfferAreUnknown
                                    {"gm_scripts", true},
                                    {"stylish.rdf", false}}));
 }
+
+TEST_F(UnknowFilesTest, LeftoversOfAnInterruptedRunAreNeverOffered)
+{
+    const TUnknowFilesBL known(QUILLBANK_SOURCE_DIR "/data");
+    for (const char* name :
+         {"prefs.js.qbpart-Ab3xY9", "prefs.zal", ".Firefox.qkz.qbpart", ".Firefox.qkz.qbpart.q1W2e3",
+          "notes.qbpart-abc", "notes.qbpart-abcdefg", "notes.qbpart-abc de", "prefs.zal.old", ".qbpart"})
+        home.WriteFile(std::string("profile/") + name, "x");
+    home.MakeDir("profile/folder.qbpart-Ab3xY9");
+    EXPECT_EQ(Scan(known), (TItems{{".qbpart", false},
+                                   {"folder.qbpart-Ab3xY9", true},
+                                   {"notes.qbpart-abc", false},
+                                   {"notes.qbpart-abc de", false},
+                                   {"notes.qbpart-abcdefg", false},
+                                   {"prefs.zal.old", false}}));
+}
