@@ -20,6 +20,7 @@
 #include "engine/KeyStore.h"
 #include "engine/PlacesOutsideProfile.h"
 #include "engine/RestoreRun.h"
+#include "engine/RunOutcome.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "profile/UnknowFilesBL.h"
@@ -398,7 +399,7 @@ void TForm1::ApplicationEvents1Activate()
     if (!batchReady_) {
         // The task file's problems are in the error log: end without a backup.
         closeWithoutAsking_ = true;
-        dialogs_.RequestEnd();
+        dialogs_.RequestEnd(RunExitCode(TRunStatus::Failed));
         return;
     }
     batchStarted_ = true;
@@ -419,7 +420,7 @@ void TForm1::BackupAction()
                       std::string(AppInfo(state_.SelectedAppType).RunningName) +
                       "; no backup made (force=1 in the task file goes on anyway)");
         closeWithoutAsking_ = true;
-        dialogs_.RequestEnd();
+        dialogs_.RequestEnd(RunExitCode(TRunStatus::Failed));
         return;
     }
     ResetComponentBoxes();
@@ -433,7 +434,7 @@ void TForm1::FormShow()
     if (!MissingWorkingFiles(programDir_).empty()) {
         ShowWarning(Text("LANG_WARNING"), Text("LANG_NO_FILES"));
         closeWithoutAsking_ = true;
-        dialogs_.RequestEnd();
+        dialogs_.RequestEnd(RunExitCode(TRunStatus::Failed));
     }
     PlaceOnMonitor();
     ApplyLanguageFont(*this, l10n_);
@@ -881,6 +882,7 @@ void TForm1::RunOperation()
 {
     ShowProgressPage();
     const TComponentBoxes boxes = ComponentBoxes();
+    TRunOutcome outcome;
     if (state_.Operation == 1) {
         TBackupRequest request;
         request.Application = state_.SelectedAppType;
@@ -891,20 +893,24 @@ void TForm1::RunOperation()
         request.UnknownEntries = unknownFiles_.Items();
         request.UnknownTicks = unknownFiles_.Ticks();
         request.IsBatch = batchTask_ != nullptr;
-        if (const auto account = RunBackup(request, state_, Environment()))
-            for (const std::string& line : AccountReportLines(*account, l10n_, false))
+        const TBackupOutcome backup = RunBackup(request, state_, Environment());
+        if (backup.Run.Status != TRunStatus::Failed)
+            for (const std::string& line : AccountReportLines(backup.Account, l10n_, false))
                 AddReportLine(line);
+        outcome = backup.Run;
     } else {
-        RunRestore({boxes, unknownFiles_.Ticks(), keepPathsOutsideProfile_}, state_, Environment());
+        outcome = RunRestore({boxes, unknownFiles_.Ticks(), keepPathsOutsideProfile_}, state_, Environment());
     }
-    ShowReportPage();
+    if (const auto line = OutcomeReportLine(outcome, l10n_))
+        AddReportLine(*line);
+    ShowReportPage(RunExitCode(outcome.Status));
 }
 
-void TForm1::ShowReportPage()
+void TForm1::ShowReportPage(int exitCode)
 {
     if (batchTask_) {
         closeWithoutAsking_ = true;
-        dialogs_.RequestEnd();
+        dialogs_.RequestEnd(exitCode);
     }
     SetCaption("LANG_ZAVER");
     button2_->setText(Q(Text("LANG_BUTTON_KONEC")));

@@ -99,7 +99,8 @@ private:
     void ShowProfilePage();
     bool ShowComponentsPage();
     void ShowProgressPage();
-    void ShowReportPage();
+    /// The report page; an unattended run then ends with `exitCode`.
+    void ShowReportPage(int exitCode);
     void RunOperation();
     void Restart();
 

@@ -102,9 +102,9 @@ std::optional<std::string> TQtWizardDialogs::ChooseBackupFileToOpen(const std::s
                                                QtFilter(filter)));
 }
 
-void TQtWizardDialogs::RequestEnd()
+void TQtWizardDialogs::RequestEnd(int exitCode)
 {
-    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QTimer::singleShot(0, qApp, [exitCode] { QCoreApplication::exit(exitCode); });
 }
 
 void TQtWizardDialogs::EndProgram(int exitCode)

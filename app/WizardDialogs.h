@@ -45,8 +45,8 @@ public:
     ChooseBackupFileToOpen(const std::string& filter, const std::string& folder, const std::string& name) = 0;
     /// Ends the program at once with `exitCode`.
     virtual void EndProgram(int exitCode) = 0;
-    /// Ends the program with exit code 0 once control is back in the event loop.
-    virtual void RequestEnd() = 0;
+    /// Ends the program with `exitCode` once control is back in the event loop.
+    virtual void RequestEnd(int exitCode) = 0;
 };
 
 /// The real dialogs, created once with the main window as their parent.
@@ -71,7 +71,7 @@ public:
     std::optional<std::string> ChooseBackupFileToOpen(const std::string& filter, const std::string& folder,
                                                       const std::string& name) override;
     void EndProgram(int exitCode) override;
-    void RequestEnd() override;
+    void RequestEnd(int exitCode) override;
 
 private:
     const Tl10n& l10n_;

@@ -230,21 +230,22 @@ int BackupCommand(const std::vector<std::string>& arguments)
     Say(context, (request.DryRun ? "Dry run, writing nothing: backing up " : "Backing up ") +
                      target.ProfileDir + " into " + archive);
     Say(context, "Components: " + Joined(TickedComponentNames(request.Boxes)));
-    const std::optional<TBackupAccount> account = RunBackup(request, state, context.Environment());
-    if (!account || context.Ui().Failed() || (!request.DryRun && !FileExists(archive))) {
+    const TBackupOutcome outcome = RunBackup(request, state, context.Environment());
+    if (outcome.Run.Status == TRunStatus::Failed) {
         context.Progress().Finish();
-        throw ECommandError(ExitFailure,
-                            archive + (request.DryRun ? ": no backup can be made" : ": no backup written"));
+        throw ECommandError(
+            ExitFailure, archive + (request.DryRun ? ": no backup can be made: " : ": no backup written: ") +
+                             outcome.Run.Failure);
     }
     if (request.DryRun)
         context.Progress().Finish();
     else
         context.Progress().Complete();
-    for (const TLeftOutFile& file : account->LeftOutByFault)
-        std::cerr << "quillbank-cli backup: " << archive << ": incomplete, not backed up: " << file.Path
-                  << ": " << file.Reason << "\n";
-    PrintResult(context, request, *account, options.Has("json"));
-    return account->LeftOutByFault.empty() ? ExitSuccess : ExitIncomplete;
+    for (const TLeftOutFile& file : outcome.Run.LeftOut)
+        std::cerr << "quillbank-cli backup: " << archive
+                  << ": incomplete, not backed up: " << LeftOutText(file) << "\n";
+    PrintResult(context, request, outcome.Account, options.Has("json"));
+    return RunExitCode(outcome.Run.Status);
 }
 
 } // namespace quillbank::cli

@@ -43,13 +43,6 @@ void TCommandContext::ThrowOnPasswordProblem(const std::string& subject) const
     }
 }
 
-void TCommandContext::ThrowIfFailed(const std::string& subject, const std::string& message) const
-{
-    ThrowOnPasswordProblem(subject);
-    if (ui_.Failed())
-        throw ECommandError(ExitFailure, message);
-}
-
 void Say(const TCommandContext& context, const std::string& text)
 {
     if (!context.Quiet())

@@ -36,9 +36,6 @@ public:
     bool Quiet() const { return quiet_; }
     TArchiveEnvironment Environment() { return {ui_, l10n_, state_, programDir_}; }
 
-    /// Throws when the run reported a failure: ExitPassword after a password
-    /// problem with `subject`, else ExitFailure with `message`.
-    void ThrowIfFailed(const std::string& subject, const std::string& message) const;
     /// Throws ECommandError with ExitPassword when a password problem came up.
     void ThrowOnPasswordProblem(const std::string& subject) const;
 

@@ -65,8 +65,9 @@ constexpr std::string_view Usage =
     "sidebars, user-styles, saved-passwords, cookies, saved-form-details,\n"
     "downloaded-file-list, certificates, extensions, cache.\n"
     "\n"
-    "Exit codes: 0 success, 1 the run failed, 2 bad usage, 3 the profile is in\n"
-    "use, 4 wrong or missing password.\n";
+    "Exit codes: 0 success, 1 the run failed (nothing restored whole), 2 bad usage,\n"
+    "3 the profile is in use, 4 wrong or missing password, 5 partly restored: entries\n"
+    "that were refused or could not be written are left out (each is named).\n";
 
 constexpr std::array<TOptionDefinition, 13> Accepted = {{
     {"archive", true},
@@ -219,13 +220,23 @@ int RestoreCommand(const std::vector<std::string>& arguments)
                             options.Has("replace-key"));
 
     Say(context, "Restoring " + state.ArchivePath + " into " + target.ProfileDir);
-    RunRestore(request, state, context.Environment());
+    const TRunOutcome outcome = RunRestore(request, state, context.Environment());
     context.Progress().Finish();
-    context.ThrowIfFailed(state.ArchivePath, "the restore into " + target.ProfileDir + " did not complete");
-    context.Progress().Complete();
+    for (const TLeftOutFile& entry : outcome.LeftOut)
+        std::cerr << "quillbank-cli restore: " << state.ArchivePath
+                  << ": not restored: " << LeftOutText(entry) << "\n";
+    if (outcome.Status != TRunStatus::Done)
+        context.ThrowOnPasswordProblem(state.ArchivePath);
+    if (outcome.Status == TRunStatus::Failed)
+        throw ECommandError(ExitFailure,
+                            "the restore into " + target.ProfileDir + " failed: " + outcome.Failure);
+    if (outcome.Status == TRunStatus::Done)
+        context.Progress().Complete();
+    else
+        std::cerr << "quillbank-cli restore: " << target.ProfileDir << ": partly restored\n";
     if (!context.Quiet())
         std::cout << target.ProfileDir << "\n";
-    return ExitSuccess;
+    return RunExitCode(outcome.Status);
 }
 
 } // namespace quillbank::cli

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/RunOutcome.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -17,9 +19,15 @@ inline constexpr int ExitUsage = 2;
 inline constexpr int ExitAppRunning = 3;
 /// The archive is protected and its password is wrong or was not given.
 inline constexpr int ExitPassword = 4;
-/// The backup was written and checked, but files that could not be read
-/// when their turn came are not in it; each is named on standard error.
+/// The run went to its end without some files or entries, each named on
+/// standard error: a backup was written and checked without files that
+/// could not be read when their turn came; a restore left out entries it
+/// refused or could not write.
 inline constexpr int ExitIncomplete = 5;
+
+static_assert(RunExitCode(TRunStatus::Done) == ExitSuccess);
+static_assert(RunExitCode(TRunStatus::DoneWithLeftOut) == ExitIncomplete);
+static_assert(RunExitCode(TRunStatus::Failed) == ExitFailure);
 
 /// A command cannot go on: what to say on standard error, and the exit code.
 class ECommandError : public std::runtime_error

@@ -38,11 +38,9 @@ int TTerminalUserInterface::ExitCodeFor(int exitCode) const
 }
 
 TBoxAnswer TTerminalUserInterface::ShowMessageBox(const std::string& caption, const std::string& text,
-                                                  TBoxButtons buttons, TBoxIcon icon)
+                                                  TBoxButtons buttons, TBoxIcon /*icon*/)
 {
     const TBoxAnswer answer = DismissAnswer(buttons);
-    if (icon == TBoxIcon::Warning || icon == TBoxIcon::Error || icon == TBoxIcon::Stop)
-        failed_ = true;
     progress_.Finish();
     std::cerr << "quillbank-cli: " << caption << ": " << text;
     if (buttons != TBoxButtons::Ok)

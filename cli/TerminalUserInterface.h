@@ -33,8 +33,6 @@ public:
     /// What the terminal prompt names, e.g. the archive.
     void SetPasswordSubject(std::string subject) { passwordSubject_ = std::move(subject); }
 
-    /// Whether a warning or an error was shown: the run did not succeed.
-    bool Failed() const { return failed_; }
     TPasswordProblem PasswordProblem() const { return passwordProblem_; }
     /// The exit code for a run that ended with `exitCode`: 4 when a failure
     /// came with a password problem.
@@ -63,7 +61,6 @@ private:
     std::optional<std::string> givenPassword_;
     std::string passwordSubject_ = "the archive";
     int prompts_ = 0;
-    bool failed_ = false;
     TPasswordProblem passwordProblem_ = TPasswordProblem::None;
 };
 

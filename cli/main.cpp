@@ -31,8 +31,9 @@ void PrintUsage(std::ostream& out)
            "  --version   show the version\n"
            "\n"
            "Exit codes: 0 success, 1 the run failed, 2 bad usage, 3 the profile is in\n"
-           "use, 4 wrong or missing password, 5 a backup was written without files\n"
-           "that could not be read.\n";
+           "use, 4 wrong or missing password, 5 the run went to its end without files\n"
+           "or entries it could not read or write (a backup without unreadable files,\n"
+           "a partly restored profile).\n";
 }
 
 } // namespace

@@ -185,6 +185,14 @@ TBackupAccount AccountOf(const TBackupTask& chosen, std::vector<TLeftOutFile> fa
                          ui);
 }
 
+/// Why the archive layer could not write or check the archive: the last
+/// problem it reported.
+std::string LastProblem(const TZipFactory& archive)
+{
+    const std::vector<TLeftOutFile>& problems = archive.ReportedProblems();
+    return problems.empty() ? archive.FileName() + ": not written" : LeftOutText(problems.back());
+}
+
 } // namespace
 
 void CollectMailFolders(TBackupTask& task, bool accountsOnly, const std::string& profileDir,
@@ -210,18 +218,17 @@ void CollectMailFolders(TBackupTask& task, bool accountsOnly, const std::string&
     }
 }
 
-std::optional<TBackupAccount> RunBackup(const TBackupRequest& request, TWizardState& state,
-                                        TArchiveEnvironment environment)
+TBackupOutcome RunBackup(const TBackupRequest& request, TWizardState& state, TArchiveEnvironment environment)
 {
     state.MailFolders.clear();
     if (!FileExists(request.ProfileDir + "prefs.js"))
-        return std::nullopt;
+        return {TRunOutcome::Failed(request.ProfileDir + "prefs.js: no such file"), {}};
     const std::string pending = PendingArchivePath(request.ArchivePath);
     if (!request.DryRun)
         RemoveStalePendingArchive(request.ArchivePath);
     TUserInterface& ui = environment.Ui;
     const Tl10n& l10n = environment.L10n;
-    std::optional<TBackupAccount> account;
+    TBackupOutcome outcome;
     try {
         TBackupTask task(request.ProfileDir, request.ProfileDir, ui);
         for (TComponentBox box : ListedComponents(request.Boxes))
@@ -229,7 +236,7 @@ std::optional<TBackupAccount> RunBackup(const TBackupRequest& request, TWizardSt
         const std::vector<TUnknowItem> chosen = ListUnknownEntries(task, request);
         NameExternalFolders(task, state.MailFolders);
         if (request.DryRun)
-            return AccountOf(task, {}, request, state.MailFolders, l10n, ui);
+            return {TRunOutcome::Finished({}), AccountOf(task, {}, request, state.MailFolders, l10n, ui)};
 
         TZipFactory archive(pending, request.Password, request.ProfileDir, environment);
         if (request.CompressionLevel)
@@ -239,28 +246,32 @@ std::optional<TBackupAccount> RunBackup(const TBackupRequest& request, TWizardSt
         const std::string header =
             WriteArchiveHeader(request.Application, request.Boxes, state.MailFolders, chosen);
         archive.AddTask(task, header);
+        // The archive layer has said why no archive was written.
+        if (!FileExists(pending))
+            return {TRunOutcome::Failed(LastProblem(archive)), {}};
 
         if (!request.IsBatch && !archive.VerifyArchive(header)) {
             // The new archive does not read back: drop it, keep what was there.
             std::remove(pending.c_str());
             ui.ShowWarning(l10n.GetText("TForm1", "LANG_WARNING"),
                            l10n.GetText("Quillbank14", "LANG_INVALID_OUTPUT"));
-            return std::nullopt;
+            return {TRunOutcome::Failed(LastProblem(archive)), {}};
         }
-        account = AccountOf(task, archive.LeftOutFiles(), request, state.MailFolders, l10n, ui);
+        outcome = {TRunOutcome::Finished(archive.LeftOutFiles()),
+                   AccountOf(task, archive.LeftOutFiles(), request, state.MailFolders, l10n, ui)};
     } catch (const std::exception& error) {
         // A file that could not be read, a prefs.js that could not be parsed:
         // say what it was and stop; the previous backup stays.
         if (!request.DryRun)
             std::remove(pending.c_str());
         ui.ShowMessageBox("Quillbank", error.what(), TBoxButtons::Ok, TBoxIcon::Error);
-        return std::nullopt;
+        return {TRunOutcome::Failed(error.what()), {}};
     }
     if (!CommitPendingArchive(request.ArchivePath, [&ui] { ui.ProcessEvents(); })) {
         ui.ShowWarning(l10n.GetText("TForm1", "LANG_WARNING"), l10n.GetText("TForm1", "LANG_KONEC"));
         ui.ExitImmediately(1);
     }
-    return account;
+    return outcome;
 }
 
 } // namespace quillbank

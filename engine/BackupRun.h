@@ -3,6 +3,7 @@
 #include "apps/AppType.h"
 #include "engine/BackupAccount.h"
 #include "engine/ComponentBoxes.h"
+#include "engine/RunOutcome.h"
 #include "engine/ZipFactory.h"
 #include "profile/MailFolder.h"
 #include "profile/UnknowItem.h"
@@ -43,17 +44,26 @@ struct TBackupRequest
     std::optional<TZipEncryption> Encryption;
 };
 
+/// How a backup ended, and what became of every file.
+struct TBackupOutcome
+{
+    /// Done; done without the files that could not be read when their turn
+    /// came; or failed, and no backup made.
+    TRunOutcome Run;
+    /// The account of what became of every file (for a dry run, of what
+    /// would become of it); empty when the backup failed.
+    TBackupAccount Account;
+};
+
 /**
  * Makes a backup: collects the chosen components, the mail folders and the
  * ticked unknown entries, writes the archive with its header beside the
  * target, checks it (unless unattended) and only then puts it in place.
  * Fills MailFolders of `state`. Reports through the environment's user
- * interface; a write that fails ends the program at once. Returns the
- * account of what became of every file (for a dry run, of what would
- * become of it); nothing when no backup was made.
+ * interface; an archive that cannot be put in its place ends the program at
+ * once. A failed backup leaves the previous one as it was.
  */
-std::optional<TBackupAccount> RunBackup(const TBackupRequest& request, TWizardState& state,
-                                        TArchiveEnvironment environment);
+TBackupOutcome RunBackup(const TBackupRequest& request, TWizardState& state, TArchiveEnvironment environment);
 
 /// Lists the mail folders of the Emails component into the task: the
 /// profile's own folders, and each account folder outside the profile,

@@ -96,6 +96,8 @@ struct TRestoreComponent
     TTextKey TaskText;
     /// Appended to the report list once the component has been restored.
     TTextKey ResultText;
+    /// Appended instead when an entry of the component was refused or not written.
+    TTextKey FailedText;
 };
 
 /// The components the backup run lists, in its order (Emails is not among

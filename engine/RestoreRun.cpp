@@ -7,6 +7,7 @@
 #include "engine/ArchiveHeader.h"
 #include "engine/Catalogue.h"
 #include "engine/KeyStore.h"
+#include "engine/RunOutcome.h"
 #include "platform/FileSystem.h"
 #include "platform/StagedFile.h"
 #include "platform/Text.h"
@@ -79,7 +80,7 @@ public:
         : request_(request), state_(state), env_(std::move(environment))
     {}
 
-    void Run()
+    TRunOutcome Run()
     {
         if (!FileExists(state_.ArchivePath)) {
             env_.Ui.ShowMessageBox(Text("TForm1", "LANG_QUESTION"), Text("TForm1", "LANG_NOT_FOUND_FILE"),
@@ -97,6 +98,24 @@ public:
         if (prefsRestored_)
             FilterRestoredPrefs(state_.ProfileDir, state_.SelectedAppType, request_.Boxes,
                                 request_.KeepPathsOutsideProfile, env_.L10n, env_.Ui);
+        if (leftOut_.empty())
+            return TRunOutcome::Finished({});
+        // Nothing came through whole: the restore did not do what it was asked for.
+        if (partsRestored_ == 0) {
+            TRunOutcome outcome = TRunOutcome::Failed(LeftOutText(leftOut_.front()));
+            outcome.LeftOut = std::move(leftOut_);
+            return outcome;
+        }
+        return TRunOutcome::Finished(std::move(leftOut_));
+    }
+
+    /// The outcome of a run that stopped for `reason`, with what it had left out until then.
+    TRunOutcome Stopped(std::string reason)
+    {
+        TRunOutcome outcome = TRunOutcome::Failed(std::move(reason));
+        outcome.LeftOut = std::move(leftOut_);
+        outcome.LeftOut.insert(outcome.LeftOut.end(), partProblems_.begin(), partProblems_.end());
+        return outcome;
     }
 
 private:
@@ -110,6 +129,47 @@ private:
     {
         env_.Ui.ShowWarning(Text("TForm1", "LANG_WARNING"), Text("TForm1", key));
         env_.Ui.ExitImmediately(1);
+    }
+
+    /// A file or entry of the part being restored that is not written, and
+    /// why; said in the error log.
+    void Refuse(const std::string& name, std::string_view reason)
+    {
+        WriteErrorLog(state_.ArchivePath + ": \"" + name + "\" not restored: " + std::string(reason));
+        partProblems_.push_back({name, std::string(reason)});
+    }
+
+    /// Takes over what the archive reported since the last call as problems of the part being restored.
+    void TakeArchiveProblems(const TZipFactory& archive)
+    {
+        const std::vector<TLeftOutFile>& reported = archive.ReportedProblems();
+        partProblems_.insert(partProblems_.end(),
+                             reported.begin() + static_cast<std::ptrdiff_t>(takenProblems_), reported.end());
+        takenProblems_ = reported.size();
+    }
+
+    /// Ends one part of the restore (a component, the unknown entries, a
+    /// record of a legacy container): `done` when all of it was written,
+    /// else `failed` and a line for each entry that was not, with the reason.
+    void EndPart(const std::string& done, const std::string& failed)
+    {
+        if (partProblems_.empty()) {
+            ++partsRestored_;
+            env_.Ui.AddReportLine(done);
+            return;
+        }
+        env_.Ui.AddReportLine(failed);
+        ReportProblemsOfPart();
+    }
+
+    void ReportProblemsOfPart()
+    {
+        for (TLeftOutFile& problem : partProblems_) {
+            env_.Ui.AddReportLine(
+                env_.L10n.GetTextFmt("Quillbank14", "LANG_NOT_RESTORED", LeftOutText(problem)));
+            leftOut_.push_back(std::move(problem));
+        }
+        partProblems_.clear();
     }
 
     void Advance(int step)
@@ -132,6 +192,9 @@ private:
                 Advance(BarStep);
         }
         RestoreUnknownEntries(archive);
+        // What the archive reported outside every part is no less a problem.
+        TakeArchiveProblems(archive);
+        ReportProblemsOfPart();
         FixMovedProfilePaths(state_.ProfileDir);
         env_.Ui.SetProgressRange(0, 100);
         env_.Ui.SetProgressPosition(100);
@@ -246,7 +309,8 @@ private:
             RestoreMailFolders(state_.ProfileDir, archive, state_, env_.L10n, env_.Ui);
         if (component.Box == GeneralSettingsBox || component.Box == EmailsBox)
             prefsRestored_ = true;
-        env_.Ui.AddReportLine(Text(component.ResultText));
+        TakeArchiveProblems(archive);
+        EndPart(Text(component.ResultText), Text(component.FailedText));
     }
 
     /// The extensions' folders, then their data and the fix-up. Extracting
@@ -270,7 +334,7 @@ private:
     }
 
     /// Leaves `path` as it was before: its old content, or no file.
-    static void PutBack(const std::string& path, const std::optional<std::string>& content)
+    void PutBack(const std::string& path, const std::optional<std::string>& content)
     {
         if (!content) {
             std::remove(path.c_str());
@@ -283,7 +347,7 @@ private:
             file.Write(*content);
             file.Commit();
         } catch (const EFileWriteError& error) {
-            WriteErrorLog(error.what());
+            Refuse(path, std::string("cannot put the profile's own file back: ") + error.what());
         }
     }
 
@@ -296,8 +360,7 @@ private:
                     continue;
                 const TUnknowItem& entry = state_.UnknownEntries[row];
                 if (const std::string_view refusal = RefusalOf(entry); !refusal.empty()) {
-                    WriteErrorLog(state_.ArchivePath + ": unknown entry \"" + entry.Name +
-                                  "\" not restored: " + std::string(refusal));
+                    Refuse(entry.Name, refusal);
                     continue;
                 }
                 ExtractUnknownEntry(archive, entry);
@@ -305,7 +368,9 @@ private:
                 if (!entry.IsDirectory && entry.Name == "prefs.js")
                     prefsRestored_ = true;
             }
-            env_.Ui.AddReportLine(Text("Quillbank14", "LANG_AKCE_UNKNOW_R_OK"));
+            TakeArchiveProblems(archive);
+            EndPart(Text("Quillbank14", "LANG_AKCE_UNKNOW_R_OK"),
+                    Text("Quillbank14", "LANG_AKCE_UNKNOW_R_FAILED"));
         }
         Advance(BarStep);
     }
@@ -346,19 +411,19 @@ private:
                 continue;
             }
             path = ReplaceAll(path, "\\", "/");
-            const std::string_view refusal = LegacyRefusalOf(*section, path);
-            if (!refusal.empty())
-                WriteErrorLog(state_.ArchivePath + ": file \"" + path +
-                              "\" not restored: " + std::string(refusal));
-            const bool restored = refusal.empty();
-            if (restored && section->InSubFolder)
-                CreateParentDirs(state_.ProfileDir, path);
-            RestoreLegacyFile(container, path, restored);
-            if (!restored)
+            if (const std::string_view refusal = LegacyRefusalOf(*section, path); !refusal.empty()) {
+                Refuse(path, refusal);
+                ReportProblemsOfPart();
+                RestoreLegacyFile(container, path, false);
                 continue;
+            }
+            if (section->InSubFolder)
+                CreateParentDirs(state_.ProfileDir, path);
+            RestoreLegacyFile(container, path, true);
             if (path == "prefs.js")
                 prefsRestored_ = true;
             Advance(BarStep);
+            ++partsRestored_;
             env_.Ui.AddReportLine(Text("TForm1", "LANG_SOUBOR") + VisibleText(path));
         }
     }
@@ -433,6 +498,13 @@ private:
     int position_ = 0;
     bool prefsRestored_ = false;
     std::optional<std::vector<std::string>> entryNames_;
+    /// The problems of the part being restored.
+    std::vector<TLeftOutFile> partProblems_;
+    /// The problems of the parts before it.
+    std::vector<TLeftOutFile> leftOut_;
+    /// How many of the archive's reported problems have been taken over.
+    std::size_t takenProblems_ = 0;
+    int partsRestored_ = 0;
 };
 
 } // namespace
@@ -461,15 +533,17 @@ void CreateParentDirs(const std::string& profileDir, const std::string& relative
     fs::create_directories(IncludeTrailingSeparator(profileDir) + folder, error);
 }
 
-void RunRestore(const TRestoreRequest& request, TWizardState& state, TArchiveEnvironment environment)
+TRunOutcome RunRestore(const TRestoreRequest& request, TWizardState& state, TArchiveEnvironment environment)
 {
     TUserInterface& ui = environment.Ui;
+    TRestoreRun run(request, state, std::move(environment));
     try {
-        TRestoreRun(request, state, std::move(environment)).Run();
+        return run.Run();
     } catch (const std::exception& error) {
         // What the run cannot handle stops it where it stands; the files
         // already written stay.
         ui.ShowMessageBox("Quillbank", error.what(), TBoxButtons::Ok, TBoxIcon::Error);
+        return run.Stopped(error.what());
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/ComponentBoxes.h"
+#include "engine/RunOutcome.h"
 #include "engine/ZipFactory.h"
 #include "platform/FileSystem.h"
 
@@ -31,13 +32,18 @@ struct TRestoreRequest
  * Restores the chosen components of the backup at ArchivePath (a ZIP
  * archive or a legacy text container, as ArchiveFormat says) into the
  * profile selected in the wizard, which becomes ProfileDir. Reports a task
- * line and a result line per component and moves the bar; I/O failures end
- * the program at once after a warning, and any other failure stops the run
- * with a message box. A ZIP archive whose entries to be written into the
- * profile declare more bytes than its file system has free is refused so
- * before anything is written.
+ * line and a result line per component and moves the bar; a component of
+ * which an entry was refused or not written gets the line saying it failed,
+ * followed by a line per such entry with the reason. I/O failures of the
+ * legacy container and of the preferences end the program at once after a
+ * warning; any other failure stops the run with a message box. A ZIP
+ * archive whose entries to be written into the profile declare more bytes
+ * than its file system has free is refused so before anything is written.
+ *
+ * Returns how the run ended: done; done with the entries left out; or
+ * failed, when it stopped or no part of it came through whole.
  */
-void RunRestore(const TRestoreRequest& request, TWizardState& state, TArchiveEnvironment environment);
+TRunOutcome RunRestore(const TRestoreRequest& request, TWizardState& state, TArchiveEnvironment environment);
 
 /// The profile folder a restore writes into, ending with a separator: the
 /// first profile entry named as the selected line, else the portable

@@ -170,9 +170,16 @@ void TZipFactory::SetEncryption(TZipEncryption encryption)
     encryptionMethod_ = encryption == TZipEncryption::ZipCrypto ? ZIP_EM_TRAD_PKWARE : ZIP_EM_AES_256;
 }
 
-void TZipFactory::Report(const std::string& what) const
+void TZipFactory::Report(const std::string& what)
 {
     WriteErrorLog(fileName_ + ": " + what);
+    problems_.push_back({fileName_, what});
+}
+
+void TZipFactory::ReportEntry(const std::string& name, const std::string& reason)
+{
+    WriteErrorLog(fileName_ + ": entry \"" + name + "\" not extracted: " + reason);
+    problems_.push_back({name, reason});
 }
 
 void TZipFactory::AddTask(const TBackupTask& task, std::string_view header)
@@ -452,11 +459,11 @@ int TZipFactory::ExtractSelected(const std::function<bool(const std::string&)>& 
         if (name.empty() || name.ends_with('/') || !selects(name))
             continue;
         if (!IsConfinedPath(name)) {
-            Report("entry \"" + name + "\" not extracted: it would lie outside " + root);
+            ReportEntry(name, "it would lie outside " + root);
             continue;
         }
         if (IsSymbolicLinkEntry(readers->Handle(), i)) {
-            Report("entry \"" + name + "\" not extracted: it is a symbolic link");
+            ReportEntry(name, "it is a symbolic link");
             continue;
         }
         if (IsSqliteCompanion(name)) {
@@ -472,7 +479,7 @@ int TZipFactory::ExtractSelected(const std::function<bool(const std::string&)>& 
             fs::create_directories(folder, fsError);
             if (fsError) {
                 folders.erase(folder);
-                Report("entry \"" + name + "\": cannot create its folder: " + fsError.message());
+                ReportEntry(name, "cannot create its folder: " + fsError.message());
                 continue;
             }
         }
@@ -489,7 +496,7 @@ int TZipFactory::ExtractSelected(const std::function<bool(const std::string&)>& 
         if (log < 0)
             continue;
         if (IsSymbolicLinkEntry(readers->Handle(), static_cast<zip_uint64_t>(log))) {
-            Report("entry \"" + logName + "\" not extracted: it is a symbolic link");
+            ReportEntry(logName, "it is a symbolic link");
             continue;
         }
         entry.LogIndex = static_cast<std::uint64_t>(log);
@@ -498,19 +505,17 @@ int TZipFactory::ExtractSelected(const std::function<bool(const std::string&)>& 
     }
     for (const std::uint64_t companion : companions)
         if (!attachedLogs.contains(companion))
-            Report("entry \"" + readers->Name(companion) +
-                   "\" not extracted: it is restored only with its database");
+            ReportEntry(readers->Name(companion), "it is restored only with its database");
     return ExtractPlanned(*readers, planned, root);
 }
 
 void TZipFactory::ReportNotExtracted(const TPlannedEntry& entry, bool logFailed, int written,
-                                     const std::string& reason) const
+                                     const std::string& reason)
 {
     const std::string& failed = logFailed ? entry.LogName : entry.Name;
-    Report("entry \"" + failed + "\" not extracted: " + reason);
+    ReportEntry(failed, reason);
     if (entry.LogIndex && written == 0)
-        Report("entry \"" + (logFailed ? entry.Name : entry.LogName) +
-               "\" not extracted: it goes only with \"" + failed + "\"");
+        ReportEntry(logFailed ? entry.Name : entry.LogName, "it goes only with \"" + failed + "\"");
 }
 
 std::uint64_t TZipFactory::DeclaredBytes(const std::vector<std::string>& specs)

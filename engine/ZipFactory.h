@@ -91,7 +91,8 @@ inline constexpr std::string_view HeaderNameReason = "the name is the backup's o
  * only with an entry that was read completely and whose checksum matched.
  *
  * Failures of the engine are not errors of the layer: they show as fewer
- * files extracted, or as an archive that does not verify.
+ * files extracted, or as an archive that does not verify, and each is one of
+ * ReportedProblems().
  */
 class TZipFactory
 {
@@ -174,6 +175,11 @@ public:
     /// set when the user gave one.
     bool HandlePasswordError(std::string& newPassword);
 
+    /// Everything the operations so far refused or failed to do, in order:
+    /// the entry (or, for the archive as a whole, its file) and why. Each
+    /// was also a line in the error log.
+    const std::vector<TLeftOutFile>& ReportedProblems() const { return problems_; }
+
 private:
     /// Writes the staged entries into the archive in one go.
     void WriteStaged();
@@ -206,12 +212,14 @@ private:
     /// Reads every entry; `header` receives the header entry.
     TArchiveCheck ReadAllEntries(TArchiveReaders& readers, std::optional<std::string>& header,
                                  const winzip_aes::TKnownKeys* knownKeys = nullptr);
-    /// One line in the error log about this archive.
-    void Report(const std::string& what) const;
+    /// One line in the error log about this archive, and a problem of the archive as a whole.
+    void Report(const std::string& what);
+    /// One line in the error log about an entry that was not extracted, and a problem of that entry.
+    void ReportEntry(const std::string& name, const std::string& reason);
     /// The lines about a planned entry that was not written: the one that
     /// failed, for `reason`, and a database or log that stays behind with it.
     void ReportNotExtracted(const TPlannedEntry& entry, bool logFailed, int written,
-                            const std::string& reason) const;
+                            const std::string& reason);
 
     std::string fileName_;
     std::string baseDir_;
@@ -239,6 +247,7 @@ private:
     /// The label of file lines in the progress and the report.
     std::string fileLabel_;
     std::vector<TLeftOutFile> leftOut_;
+    std::vector<TLeftOutFile> problems_;
     std::unique_ptr<TArchiveReaders> readers_;
     /// The keys the entries written last were encrypted with.
     winzip_aes::TKnownKeys writtenKeys_;

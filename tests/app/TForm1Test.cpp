@@ -58,8 +58,13 @@ public:
     {
         QFAIL(qPrintable(QStringLiteral("program ended with %1").arg(exitCode)));
     }
-    void RequestEnd() override { ++endRequests; }
+    void RequestEnd(int exitCode) override
+    {
+        ++endRequests;
+        endCode = exitCode;
+    }
     int endRequests = 0;
+    int endCode = -1;
 
 private:
     static std::optional<std::string> Next(std::deque<std::optional<std::string>>& queue)
@@ -276,6 +281,8 @@ private slots:
         Click("Button1");
         QVERIFY(Find<QPushButton>("Button5")->isEnabled()); // installed: a profile can be made
         Select("ListBox2", "second");
+        // A folder where the cookies go: that entry cannot be written.
+        home_->WriteFile(".mozilla/firefox/b.second/cookies.sqlite/in the way", "");
         dialogs_->filesToOpen.push_back(archive);
         Click("Button4");
         QCOMPARE(form_->State().ArchivePath, archive);
@@ -288,7 +295,13 @@ private slots:
         QCOMPARE(form_->PageIndex(), 5);
         QCOMPARE(Find<QLabel>("StaticText11")->text(),
                  QStringLiteral("The backup was restored. You can read the report below:"));
-        QVERIFY(Items("ListBox4").contains(QStringLiteral("Bookmarks restore... OK")));
+        const QStringList report = Items("ListBox4");
+        QVERIFY(report.contains(QStringLiteral("Bookmarks restore... OK")));
+        const auto cookies = report.indexOf(QStringLiteral("Cookies restore... FAILED"));
+        QVERIFY(cookies >= 0);
+        QVERIFY(report[cookies + 1].startsWith(QStringLiteral("- Not restored: cookies.sqlite: ")));
+        QCOMPARE(report.back(),
+                 QStringLiteral("Incomplete: 1 files left out (each is named above and in the error log)"));
         QVERIFY(fs::exists(home_->Path() + "/.mozilla/firefox/b.second/places.sqlite"));
         QVERIFY(fs::exists(home_->Path() + "/.mozilla/firefox/b.second/notes.txt"));
     }
@@ -458,6 +471,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
         QCOMPARE(dialogs_->boxes.Boxes.back().Text, std::string("Some files not found. Please reinstall."));
         QCOMPARE(dialogs_->endRequests, 1);
+        QCOMPARE(dialogs_->endCode, 1);
         QVERIFY(form_->close()); // ending now asks nothing
     }
 
@@ -471,6 +485,7 @@ private slots:
         form_ = std::make_unique<TForm1>(*l10n_, programDir_, *dialogs_, std::string("tasks/firefox.ini"));
         form_->show();
         QTRY_COMPARE(dialogs_->endRequests, 1);
+        QCOMPARE(dialogs_->endCode, 0);
         QCOMPARE(form_->PageIndex(), 5);
         const std::string archive = form_->State().ArchivePath;
         QVERIFY(archive.starts_with(home_->Path() + "/saves/default-"));
@@ -488,6 +503,7 @@ private slots:
         form_ = std::make_unique<TForm1>(*l10n_, programDir_, *dialogs_, std::string("task.ini"));
         form_->show();
         QTRY_COMPARE(dialogs_->endRequests, 1);
+        QCOMPARE(dialogs_->endCode, 1);
         QCOMPARE(
             testing::ReadFileForTest(home_->Path() + "/.config/Quillbank/error.log"),
             std::string("Bad action defined in config file.\nBad application defined in config file.\n"));

@@ -550,6 +550,38 @@ TEST_F(CliCommandsTest, VerifyFailsOnADamagedOrTruncatedArchive)
         << tampered.Err;
 }
 
+TEST_F(CliCommandsTest, ARestoreWithADamagedEntryIsPartlyRestoredOrFailsNamingIt)
+{
+    Backup({"--components", "bookmarks,cookies", "--no-unknown"});
+    std::string damaged = ReadFileForTest(Archive());
+    damaged[damaged.size() / 2] = static_cast<char>(damaged[damaged.size() / 2] ^ 0x5A);
+    home.WriteFile("damaged.qkz", damaged);
+    const std::string target = home.MakeDir("target");
+    home.WriteFile("target/places.sqlite", "old places");
+    const std::vector<std::string> restore = {"restore", "--archive", Archive("damaged.qkz"), "--profile-dir",
+                                              target};
+
+    const TCliResult partly = Run(restore);
+    EXPECT_EQ(partly.ExitCode, 5);
+    for (const std::string& said : std::vector<std::string>{
+             "Bookmarks restore... FAILED\n- Not restored: places.sqlite: the archive is damaged\n",
+             "Cookies restore... OK\n",
+             Archive("damaged.qkz") + ": not restored: places.sqlite: the archive is damaged\n",
+             target + ": partly restored\n"})
+        EXPECT_NE(partly.Err.find(said), std::string::npos) << said << "\n" << partly.Err;
+    EXPECT_EQ(ReadFileForTest(target + "/places.sqlite"), "old places");
+    EXPECT_EQ(ReadFileForTest(target + "/cookies.sqlite"), std::string("SQLite format 3\0cookies", 23));
+
+    // Nothing came through whole: the restore failed, and says why even when quiet.
+    std::vector<std::string> bookmarks = restore;
+    bookmarks.insert(bookmarks.end(), {"--components", "bookmarks", "--quiet"});
+    const TCliResult failed = Run(bookmarks);
+    EXPECT_EQ(failed.ExitCode, 1);
+    EXPECT_NE(failed.Err.find("failed: places.sqlite: the archive is damaged\n"), std::string::npos)
+        << failed.Err;
+    EXPECT_EQ(failed.Out, "");
+}
+
 TEST_F(CliCommandsTest, EncryptionAndCompressionLevelComeFromTheCommandLine)
 {
     Backup({"--password-file", home.Path() + "/password.txt", "--encryption", "zipcrypto", "--level", "0",

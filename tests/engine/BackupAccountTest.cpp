@@ -98,9 +98,9 @@ protected:
     }
     TBackupAccount Run()
     {
-        const auto account = RunBackup(request, state, Environment());
-        EXPECT_TRUE(account.has_value());
-        return account.value_or(TBackupAccount{});
+        const TBackupOutcome outcome = RunBackup(request, state, Environment());
+        EXPECT_EQ(outcome.Run.Status, TRunStatus::Done) << outcome.Run.Failure;
+        return outcome.Account;
     }
     /// The archive's entries, its header not counted.
     std::int64_t ArchivedFiles()

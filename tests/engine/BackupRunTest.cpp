@@ -92,8 +92,24 @@ TEST_F(BackupRunTest, WithoutPrefsJsNothingIsWritten)
 {
     fs::remove(request.ProfileDir + "prefs.js");
     home.WriteFile("saves/tb.qkz", "previous");
-    Run();
+    const TRunOutcome outcome = RunBackup(request, state, Environment()).Run;
+    EXPECT_EQ(outcome.Status, TRunStatus::Failed);
+    EXPECT_EQ(outcome.Failure, request.ProfileDir + "prefs.js: no such file");
     EXPECT_EQ(ReadFileForTest(request.ArchivePath), "previous");
+}
+
+// Unattended, the archive is not read back: one that could not be written
+// at all fails the run with the archive layer's reason.
+TEST_F(BackupRunTest, AnArchiveThatCannotBeWrittenFailsTheRunSayingWhy)
+{
+    request.IsBatch = true;
+    request.ArchivePath = home.Path() + "/gone/tb.qkz";
+    const TBackupOutcome outcome = RunBackup(request, state, Environment());
+    EXPECT_EQ(outcome.Run.Status, TRunStatus::Failed);
+    EXPECT_TRUE(outcome.Run.Failure.starts_with(PendingArchivePath(request.ArchivePath) +
+                                                ": cannot write the archive: "))
+        << outcome.Run.Failure;
+    EXPECT_EQ(outcome.Account.Entries().Files, 0);
 }
 
 TEST_F(BackupRunTest, ComponentsListTheirFilesAndFolders)
@@ -246,12 +262,13 @@ TEST_F(BackupRunTest, AProfileFileNamedLikeTheHeaderIsLeftOutAndNamed)
     home.WriteFile("profile/notes.txt", "n");
     request.UnknownEntries = {{"indexfile.txt", false}, {"IndexFile.TXT", false}, {"notes.txt", false}};
     request.UnknownTicks = {true, true, true};
-    const auto account = RunBackup(request, state, Environment());
-    ASSERT_TRUE(account);
+    const TBackupOutcome outcome = RunBackup(request, state, Environment());
     const std::string reason = "the name is the backup's own header";
-    EXPECT_EQ(account->LeftOutByFault,
-              (std::vector<TLeftOutFile>{{request.ProfileDir + "indexfile.txt", reason},
-                                         {request.ProfileDir + "IndexFile.TXT", reason}}));
+    const std::vector<TLeftOutFile> leftOut = {{request.ProfileDir + "indexfile.txt", reason},
+                                               {request.ProfileDir + "IndexFile.TXT", reason}};
+    EXPECT_EQ(outcome.Run.Status, TRunStatus::DoneWithLeftOut);
+    EXPECT_EQ(outcome.Run.LeftOut, leftOut);
+    EXPECT_EQ(outcome.Account.LeftOutByFault, leftOut);
     const TArchiveContent archive = ReadArchive(request.ArchivePath);
     EXPECT_EQ(archive.names, (Names{"indexfile.txt", "notes.txt"}));
     EXPECT_EQ(archive.header,

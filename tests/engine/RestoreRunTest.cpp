@@ -9,17 +9,22 @@
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
+#include "tests/support/ZipBuilder.h"
 
 #include <filesystem>
+#include <iostream>
 #include <set>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::BuildZip;
 using quillbank::testing::EntryNamesIn;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TArchiveTest;
 using quillbank::testing::TImmediateExit;
+using quillbank::testing::TZipEntrySpec;
 using Lines = std::vector<std::string>;
 namespace fs = std::filesystem;
 
@@ -74,7 +79,7 @@ TEST_F(RestoreRunTest, BarAndLinesOfAZipRestore)
 {
     MakeArchive({{"places.sqlite", "p"}, {"cookies.sqlite", "c"}});
     TickAll();
-    RunRestore(request, state, Environment());
+    EXPECT_EQ(RunRestore(request, state, Environment()).Status, TRunStatus::Done);
     EXPECT_EQ(state.ProfileDir, target + "/");
     EXPECT_EQ(ReadFileForTest(target + "/places.sqlite"), "p");
     // General settings does not move the bar; every other component does,
@@ -129,10 +134,17 @@ TEST_F(RestoreRunTest, OnlyTickedUnknownEntriesComeBackAndNeverFromOutside)
     // A header naming the header itself would have it written into the profile.
     state.UnknownEntries.push_back({"IndexFile.TXT", false});
     request.UnknownTicks = {true, false, true, true, true};
-    RunRestore(request, state, Environment());
+    const TRunOutcome outcome = RunRestore(request, state, Environment());
     EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{"addon-data", "notes.txt"}));
     EXPECT_TRUE(fs::exists(target + "/addon-data/deep/x"));
-    EXPECT_EQ(Calls("report|"), Lines{"Unknow files restore... OK"});
+    // What was refused is a failure of the part, named with the reason.
+    EXPECT_EQ(Calls("report|"),
+              (Lines{"Unknow files restore... FAILED",
+                     "- Not restored: ../escape: it would lie outside the profile",
+                     "- Not restored: IndexFile.TXT: the name is the backup's own header"}));
+    EXPECT_EQ(outcome.Status, TRunStatus::Failed);
+    EXPECT_EQ(outcome.Failure, "../escape: it would lie outside the profile");
+    EXPECT_EQ(outcome.LeftOut.size(), 2u);
     const std::string log = ReadFileForTest(ErrorLogPath());
     EXPECT_NE(log.find("../escape"), std::string::npos);
     EXPECT_NE(log.find("\"IndexFile.TXT\" not restored: the name is the backup's own header"),
@@ -191,6 +203,75 @@ TEST_F(RestoreRunTest, TheNextRestoreRemovesTheFilesAnInterruptedOneLeft)
     EXPECT_TRUE(fs::is_empty(target + "/bookmarkbackups"));
 }
 
+// A damaged entry and one the archive layer refuses fail their components,
+// each named with the reason; the other components are restored.
+TEST_F(RestoreRunTest, EntriesNotWrittenFailTheirComponentsAndNameTheEntry)
+{
+    home.WriteFile("backup.qkz", BuildZip({{"places.sqlite", "new places"},
+                                           {"cookies.sqlite", "new cookies"},
+                                           [] {
+                                               TZipEntrySpec damaged("key4.db", "new key");
+                                               damaged.DeclaredCrc = 1;
+                                               return damaged;
+                                           }(),
+                                           [] {
+                                               TZipEntrySpec link("extra/link", "/etc");
+                                               link.UnixMode = 0120777;
+                                               return link;
+                                           }()}));
+    state.ArchiveFormat = 2;
+    home.WriteFile("target/key4.db", "old key");
+    request.Boxes[BookmarksBox].Checked = true;
+    request.Boxes[CookiesBox].Checked = true;
+    request.Boxes[SavedPasswordsBox].Checked = true;
+    state.UnknownEntries = {{"extra", true}};
+    request.UnknownTicks = {true};
+    const TRunOutcome outcome = RunRestore(request, state, Environment());
+    EXPECT_EQ(ReadFileForTest(target + "/places.sqlite"), "new places");
+    EXPECT_EQ(ReadFileForTest(target + "/key4.db"), "old key");
+    EXPECT_FALSE(fs::exists(target + "/extra/link"));
+    EXPECT_EQ(Calls("report|"),
+              (Lines{"Bookmarks restore... OK", "Password restore ... FAILED",
+                     "- Not restored: key4.db: the archive is damaged", "Cookies restore... OK",
+                     "Unknow files restore... FAILED", "- Not restored: extra/link: it is a symbolic link"}));
+    EXPECT_EQ(outcome.Status, TRunStatus::DoneWithLeftOut);
+    EXPECT_EQ(outcome.LeftOut, (std::vector<TLeftOutFile>{{"key4.db", "the archive is damaged"},
+                                                          {"extra/link", "it is a symbolic link"}}));
+}
+
+// Permissions do not bind root: the run goes as an ordinary user, in a child.
+TEST_F(RestoreRunTest, AReadOnlyTargetFailsTheRestoreNamingEachEntry)
+{
+    MakeArchive({{"places.sqlite", "p"}, {"cookies.sqlite", "c"}});
+    request.Boxes[BookmarksBox].Checked = true;
+    request.Boxes[CookiesBox].Checked = true;
+    const auto failsNamingEachEntry = [&] {
+        const TRunOutcome outcome = RunRestore(request, state, Environment());
+        for (const std::string& line : Calls("report|"))
+            std::cerr << line << "\n";
+        const Lines reports = Calls("report|");
+        return outcome.Status == TRunStatus::Failed && outcome.LeftOut.size() == 2 &&
+               outcome.Failure.starts_with("places.sqlite: ") && reports.size() == 4 &&
+               reports[0] == "Bookmarks restore... FAILED" &&
+               reports[1].starts_with("- Not restored: places.sqlite: ") &&
+               reports[2] == "Cookies restore... FAILED" &&
+               reports[3].starts_with("- Not restored: cookies.sqlite: ");
+    };
+    fs::permissions(target, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(failsNamingEachEntry());
+    } else {
+        for (const std::string& path : {home.Path(), home.Path() + "/program"})
+            fs::permissions(path, fs::perms::others_exec, fs::perm_options::add);
+        fs::permissions(state.ArchivePath, fs::perms::others_read, fs::perm_options::add);
+        EXPECT_EXIT(
+            std::_Exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && failsNamingEachEntry() ? 0 : 1),
+            ::testing::ExitedWithCode(0), "");
+    }
+    EXPECT_TRUE(EntryNamesIn(target).empty());
+}
+
 TEST_F(RestoreRunTest, NamesAsLongAsTheFolderAllowsAreRestored)
 {
     const std::size_t limit = MaxFileNameLength(target);
@@ -234,11 +315,15 @@ TEST_F(RestoreRunTest, LegacyContainerRecordsOfTickedComponents)
     request.Boxes[UserStylesBox].Checked = true;
     std::set<std::string> homeAfter = EntryNamesIn(home.Path());
     homeAfter.insert(".config"); // the error log's folder
-    RunRestore(request, state, Environment());
+    const TRunOutcome outcome = RunRestore(request, state, Environment());
     EXPECT_EQ(ReadFileForTest(target + "/chrome/userChrome.css"), "body {}\r\n");
     EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{"chrome", "prefs.js"}));
     EXPECT_EQ(EntryNamesIn(home.Path()), homeAfter);
-    EXPECT_EQ(Calls("report|"), (Lines{"Restored file: prefs.js", "Restored file: chrome/userChrome.css"}));
+    EXPECT_EQ(Calls("report|"), (Lines{"Restored file: prefs.js", "Restored file: chrome/userChrome.css",
+                                       "- Not restored: ../escape.css: it would lie outside the profile"}));
+    EXPECT_EQ(outcome.Status, TRunStatus::DoneWithLeftOut);
+    EXPECT_EQ(outcome.LeftOut,
+              (std::vector<TLeftOutFile>{{"../escape.css", "it would lie outside the profile"}}));
     EXPECT_EQ(Calls("task|"), (Lines{"Task: Restoring general settings", "Task: Restoring user styles",
                                      "Task: Restoring user styles"}));
     EXPECT_EQ(ui.processEventsCount, 2); // the 250 lines of prefs.js: checked twice for a running Firefox
@@ -285,7 +370,10 @@ TEST_F(RestoreRunTest, LegacyRecordsRestoreOnlyWhatTheirSectionHolds)
     RunRestore(request, state, Environment());
     EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{"abc.s", "cookies.txt", "prefs.js"}));
     EXPECT_EQ(ReadFileForTest(target + "/prefs.js"), "kept");
-    EXPECT_EQ(Calls("report|"), (Lines{"Restored file: cookies.txt", "Restored file: abc.s"}));
+    EXPECT_EQ(Calls("report|"),
+              (Lines{"- Not restored: prefs.js: its section does not hold it", "Restored file: cookies.txt",
+                     "- Not restored: Mail/Inbox: its section does not hold it",
+                     "- Not restored: chrome/x.s: its section does not hold it", "Restored file: abc.s"}));
     const std::string log = ReadFileForTest(ErrorLogPath());
     EXPECT_NE(log.find("\"prefs.js\" not restored: its section does not hold it"), std::string::npos);
     EXPECT_NE(log.find("\"Mail/Inbox\" not restored: its section does not hold it"), std::string::npos);
@@ -318,6 +406,19 @@ TEST_F(RestoreRunTest, LegacyContainerThatEndsInsideARecordIsCorrupted)
     EXPECT_EQ(Calls("box ok warning|Warning|"),
               Lines{"The backup file is corrupted.  The program will exit."});
     EXPECT_EQ(ReadFileForTest(target + "/prefs.js"), "kept");
+}
+
+TEST_F(RestoreRunTest, WhatStopsTheRunFailsItWithTheReason)
+{
+    MakeArchive({{"cookies.sqlite", "c"}});
+    fs::remove(programDir + "/Backup.ini");
+    request.Boxes[CookiesBox].Checked = true;
+    ui.QueueAnswer(TBoxAnswer::Ok);
+    const TRunOutcome outcome = RunRestore(request, state, Environment());
+    EXPECT_EQ(outcome.Status, TRunStatus::Failed);
+    EXPECT_EQ(outcome.Failure, "Cannot find file Backup.ini with configuration.");
+    EXPECT_EQ(Calls("box ok error|Quillbank|"), Lines{outcome.Failure});
+    EXPECT_TRUE(EntryNamesIn(target).empty());
 }
 
 TEST_F(RestoreRunTest, AMissingBackupFileEndsTheProgram)

@@ -215,13 +215,22 @@ TEST_F(ZipFactoryTest, HostileEntriesAreRefusedOneByOneAndTheRestIsExtracted)
         ASSERT_EQ(zip_close(za), 0);
     }
     const std::string out = home.MakeDir("dest/inner");
-    EXPECT_EQ(TZipFactory(archive, "", out, Environment()).ExtractFile("*"), 1);
+    TZipFactory factory(archive, "", out, Environment());
+    EXPECT_EQ(factory.ExtractFile("*"), 1);
     EXPECT_EQ(ReadFileForTest(out + "/fine/file"), "ok");
     EXPECT_FALSE(fs::exists(home.Path() + "/dest/evil"));
     EXPECT_FALSE(fs::exists(home.Path() + "/dest/evil2"));
     EXPECT_FALSE(fs::exists(out + "/link"));
     const std::string log = ReadFileForTest(ErrorLogPath());
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 6) << log;
+    // Each refusal is kept too, with the entry and the reason.
+    const std::string outside = "it would lie outside " + out + "/";
+    EXPECT_EQ(factory.ReportedProblems(), (std::vector<TLeftOutFile>{{"../evil", outside},
+                                                                     {"/etc/evil", outside},
+                                                                     {"C:/evil", outside},
+                                                                     {"a/../../evil", outside},
+                                                                     {"../evil2", outside},
+                                                                     {"link", "it is a symbolic link"}}));
 }
 
 TEST_F(ZipFactoryTest, ADamagedEntryNeverReplacesAGoodFile)
@@ -237,7 +246,10 @@ TEST_F(ZipFactoryTest, ADamagedEntryNeverReplacesAGoodFile)
     bytes[data + 2] = static_cast<char>(bytes[data + 2] ^ 0x55);
     home.WriteFile("backup.qkz", bytes);
     home.WriteFile("out/places.sqlite", "good");
-    EXPECT_EQ(TZipFactory(archive, "", home.Path() + "/out", Environment()).ExtractFile("places.sqlite"), 0);
+    TZipFactory factory(archive, "", home.Path() + "/out", Environment());
+    EXPECT_EQ(factory.ExtractFile("places.sqlite"), 0);
+    EXPECT_EQ(factory.ReportedProblems(),
+              (std::vector<TLeftOutFile>{{"places.sqlite", "the archive is damaged"}}));
     EXPECT_EQ(ReadFileForTest(home.Path() + "/out/places.sqlite"), "good");
     EXPECT_EQ(std::distance(fs::directory_iterator(home.Path() + "/out"), fs::directory_iterator()), 1);
 }

@@ -172,7 +172,7 @@ TEST_F(BatchEndToEndTest, BadTaskFileEndsWithoutABackupAndLogsItsProblems)
     WriteTask({"[General]", "action=restore", "application=opera", "profile=default",
                "output=" + home.Path() + "/Backups/<profile>.qkz", "password=secret"});
     std::string output;
-    EXPECT_EQ(Run({programDir + "/quillbank", "task.ini"}, output), 0) << output;
+    EXPECT_EQ(Run({programDir + "/quillbank", "task.ini"}, output), 1) << output;
     EXPECT_FALSE(fs::exists(home.Path() + "/Backups"));
     EXPECT_EQ(ErrorLog(), "Bad action defined in config file.\nBad application defined in config file.\n");
 }
