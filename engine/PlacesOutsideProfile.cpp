@@ -59,7 +59,8 @@ TPlacesOutsideProfile PlacesOutsideProfile(const TRestoreRequest& request, const
     for (TPathOutsideProfile& preference : PathsOutsideProfile(*prefs, RestoreTargetProfile(state))) {
         // The clean-up's other rules look at the preference's name alone.
         const std::string line = "user_pref(\"" + preference.Name + "\", \"\");";
-        const bool restoredMailFolder = std::ranges::find(places.MailFolders, preference.Path) != places.MailFolders.end();
+        const bool restoredMailFolder =
+            std::ranges::find(places.MailFolders, preference.Path) != places.MailFolders.end();
         if (!restoredMailFolder && !IsDroppedFromRestoredPrefs(line, state.SelectedAppType, request.Boxes))
             places.Preferences.push_back(std::move(preference));
     }

@@ -25,13 +25,15 @@ std::optional<TPathOutsideProfile> PathOutsideProfile(std::string_view line, con
     if (value.starts_with(PathSeparator))
         path = LexicallyNormal(value);
     else if (value.starts_with(ProfileFolderMarker))
-        path = LexicallyNormal(IncludeTrailingSeparator(profileDir) + value.substr(ProfileFolderMarker.size()));
+        path =
+            LexicallyNormal(IncludeTrailingSeparator(profileDir) + value.substr(ProfileFolderMarker.size()));
     if (path.empty() || IsInsideFolder(path, profileDir))
         return std::nullopt;
     return TPathOutsideProfile{PrefName(line), path};
 }
 
-std::vector<TPathOutsideProfile> PathsOutsideProfile(std::string_view prefsText, const std::string& profileDir)
+std::vector<TPathOutsideProfile> PathsOutsideProfile(std::string_view prefsText,
+                                                     const std::string& profileDir)
 {
     std::vector<std::string_view> lines;
     while (!prefsText.empty()) {

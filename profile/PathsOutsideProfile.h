@@ -32,6 +32,7 @@ std::optional<TPathOutsideProfile> PathOutsideProfile(std::string_view line, con
 /// Every such place of a prefs.js text, in the order of its lines, except
 /// the absolute folder of a mail account whose relative one ("...-rel") lies
 /// in the profile: a restore points it at the profile restored into.
-std::vector<TPathOutsideProfile> PathsOutsideProfile(std::string_view prefsText, const std::string& profileDir);
+std::vector<TPathOutsideProfile> PathsOutsideProfile(std::string_view prefsText,
+                                                     const std::string& profileDir);
 
 } // namespace quillbank
