@@ -306,7 +306,9 @@ private:
             extractFolders();
         }
         if (component.Extra == TComponentExtra::MailFolders)
-            RestoreMailFolders(state_.ProfileDir, archive, state_, env_.L10n, env_.Ui);
+            for (const TLeftOutFile& folder :
+                 RestoreMailFolders(state_.ProfileDir, archive, state_, env_.L10n, env_.Ui))
+                Refuse(folder.Path, folder.Reason);
         if (component.Box == GeneralSettingsBox || component.Box == EmailsBox)
             prefsRestored_ = true;
         TakeArchiveProblems(archive);

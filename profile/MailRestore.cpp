@@ -158,13 +158,14 @@ std::optional<std::string> RefusalReason(const TMailFolder& folder)
 }
 
 /// The recorded mail folders that may be restored; each refused one is
-/// reported with one line in the error log.
-std::vector<TMailFolder> AcceptedMailFolders(const std::vector<TMailFolder>& recorded)
+/// added to `refused` with the reason.
+std::vector<TMailFolder> AcceptedMailFolders(const std::vector<TMailFolder>& recorded,
+                                             std::vector<TLeftOutFile>& refused)
 {
     std::vector<TMailFolder> accepted;
     for (const TMailFolder& folder : recorded) {
         if (const auto reason = RefusalReason(folder))
-            WriteErrorLog("Mail folder \"" + folder.Path + "\" of the backup not restored: " + *reason);
+            refused.push_back({folder.Path, *reason});
         else
             accepted.push_back(folder);
     }
@@ -222,9 +223,10 @@ std::optional<std::pair<int, std::string>> AccountField(std::string_view line)
 
 } // namespace
 
-void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, const TWizardState& state,
-                        const Tl10n& l10n, TUserInterface& ui)
+std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TZipFactory& archive,
+                                             const TWizardState& state, const Tl10n& l10n, TUserInterface& ui)
 {
+    std::vector<TLeftOutFile> notRestored;
     for (std::string_view folder : ProfileMailFolders)
         archive.ExtractFolder(std::string(folder), "*.*");
 
@@ -236,14 +238,13 @@ void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, con
     // Each recorded folder goes back to its place once, and every account
     // that kept its mail there is pointed at it.
     std::map<int, std::string> restoredFolders;
-    for (const TMailFolder& folder : AcceptedMailFolders(state.MailFolders)) {
+    for (const TMailFolder& folder : AcceptedMailFolders(state.MailFolders, notRestored)) {
         std::vector<int> accounts;
         for (const TPrefsParserAccount& account : parser.Accounts())
             if (AccountUsesFolder(account, folder.Path))
                 accounts.push_back(account.Number);
         if (accounts.empty()) {
-            WriteErrorLog("Mail folder \"" + folder.Path +
-                          "\" of the backup not restored: no account of its prefs.js uses it");
+            notRestored.push_back({folder.Path, "no account of its prefs.js uses it"});
             continue;
         }
         std::error_code error;
@@ -251,6 +252,7 @@ void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, con
         if (!DirectoryExists(folder.Path)) {
             ui.ShowError(l10n.GetText("Quillbank14", "LANG_ERROR"),
                          l10n.GetText("Quillbank14", "LANG_CANNOT_RESTORE_ORIG_EXT") + " " + folder.Path);
+            notRestored.push_back({folder.Path, "the folder cannot be created: " + error.message()});
             continue;
         }
         archive.ExtractFolderInto(folder.ArchiveFolder, folder.Path);
@@ -285,6 +287,7 @@ void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, con
     });
     // "prefs.zal" keeps the file as it came from the archive until the
     // clean-up of the restore replaces it.
+    return notRestored;
 }
 
 void SettlePrefsCopy(const std::string& profileDir)

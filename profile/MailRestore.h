@@ -2,18 +2,19 @@
 
 #include "apps/AppType.h"
 #include "engine/ComponentBoxes.h"
+#include "engine/ZipFactory.h"
 #include "profile/PrefsParser.h"
 
 #include <array>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillbank {
 
 class Tl10n;
 class TUserInterface;
-class TZipFactory;
 struct TWizardState;
 
 /// An input or output error while prefs.js was being rewritten; the message
@@ -46,8 +47,8 @@ inline constexpr std::array<std::string_view, 3> ProfileMailFolders = {"ImapMail
  * The recorded folders come from the archive header and are not trusted: one
  * that is not an absolute path, has a ".." component, or whose archive folder
  * the archive cannot name exactly (empty, ".", wildcards, separators) is
- * refused with a line in the error log, and so is one that no account uses;
- * their preferences stay unchanged.
+ * refused, and so is one that no account uses; their preferences stay
+ * unchanged. Returns the folders not restored, each with the reason.
  *
  * prefs.js is replaced as a whole: the old file is copied to "prefs.zal"
  * (left in place for FilterRestoredPrefs), the new one is written beside it,
@@ -57,8 +58,9 @@ inline constexpr std::array<std::string_view, 3> ProfileMailFolders = {"ImapMail
  * Throws EPrefsNotFound when the profile has no prefs.js, and
  * EPrefsReadError or EPrefsRewriteError on input or output errors.
  */
-void RestoreMailFolders(const std::string& profileDir, TZipFactory& archive, const TWizardState& state,
-                        const Tl10n& l10n, TUserInterface& ui);
+std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TZipFactory& archive,
+                                             const TWizardState& state, const Tl10n& l10n,
+                                             TUserInterface& ui);
 
 /// Whether the restore's clean-up drops the prefs.js line `line` in a
 /// profile of `type` restored with `components` ticked, whatever it names.
