@@ -128,7 +128,8 @@ void AppendEscape(std::string& out, std::uint32_t codePoint)
     } else if (codePoint < 0x80) {
         AppendByteEscape(out, static_cast<unsigned char>(codePoint));
     } else {
-        char escape[8];
+        // Room for any 32-bit value, though only code points below 0x10000 come here.
+        char escape[16];
         std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(codePoint));
         out += escape;
     }

@@ -136,6 +136,24 @@ private:
         form_->grab().save(QStringLiteral("%1/%2-%3.png").arg(folder).arg(++shot_).arg(QLatin1String(name)));
     }
 
+    /// Walks a restore of `archive` into the Firefox profile "second" up to
+    /// the overwrite question, and answers No: nothing is written.
+    void AnswerNoToRestoring(const std::string& archive)
+    {
+        Click("Button1");
+        Find<QRadioButton>("RadioButton2")->setChecked(true);
+        Select("ListBox1", "Mozilla Firefox 115.0");
+        Click("Button1");
+        Select("ListBox2", "second");
+        dialogs_->filesToOpen.push_back(archive);
+        Click("Button4");
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 4);
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 4);
+    }
+
 private slots:
     void init()
     {
@@ -356,18 +374,7 @@ private slots:
             testing::BuildZip(
                 {{std::string(ArchiveHeaderName), WriteArchiveHeader(2, held, {{outside, "Mail"}}, {})},
                  {"prefs.js", "user_pref(\"browser.download.dir\", \"" + downloads + "\");\n"}}));
-        Click("Button1");
-        Find<QRadioButton>("RadioButton2")->setChecked(true);
-        Select("ListBox1", "Mozilla Firefox 115.0");
-        Click("Button1");
-        Select("ListBox2", "second");
-        dialogs_->filesToOpen.push_back(archive);
-        Click("Button4");
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 4);
-        dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 4);
+        AnswerNoToRestoring(archive);
         // A Firefox profile gets no emails: only the settings name a place outside.
         QCOMPARE(dialogs_->boxes.Boxes.back().Text,
                  "Restoration can overwrite exist files in selected profile. Do you want to continue?\n\n"
@@ -400,18 +407,7 @@ private slots:
                                {"key4.db", "key A"},
                                {"cert9.db", "certificates A"},
                                {"cookies.sqlite", "cookies A"}}));
-        Click("Button1");
-        Find<QRadioButton>("RadioButton2")->setChecked(true);
-        Select("ListBox1", "Mozilla Firefox 115.0");
-        Click("Button1");
-        Select("ListBox2", "second");
-        dialogs_->filesToOpen.push_back(archive);
-        Click("Button4");
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 4);
-        dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 4);
+        AnswerNoToRestoring(archive);
         QCOMPARE(dialogs_->boxes.Boxes.back().Text,
                  std::string(
                      "Restoration can overwrite exist files in selected profile. Do you want to continue?\n\n"
