@@ -129,11 +129,8 @@ std::vector<TOrphanedFile> OrphanedByRestore(const TWizardState& state, const TC
 {
     if (state.ArchiveFormat != 2)
         return {};
-    std::vector<std::string> entryNames;
-    TZipFactory archive(state.ArchivePath, "", environment);
-    for (TArchiveEntry& entry : archive.ListEntries().value_or(std::vector<TArchiveEntry>()))
-        entryNames.push_back(std::move(entry.Name));
-    return OrphanedProtectedFiles(entryNames, boxes, state.SelectedAppType, RestoreTargetProfile(state));
+    return OrphanedProtectedFiles(TZipFactory(state.ArchivePath, "", environment).EntryNames(), boxes,
+                                  state.SelectedAppType, RestoreTargetProfile(state));
 }
 
 } // namespace quillbank

@@ -265,11 +265,8 @@ private:
     /// The names of the archive's entries, read once.
     const std::vector<std::string>& EntryNames(TZipFactory& archive)
     {
-        if (!entryNames_) {
-            entryNames_.emplace();
-            for (TArchiveEntry& entry : archive.ListEntries().value_or(std::vector<TArchiveEntry>()))
-                entryNames_->push_back(std::move(entry.Name));
-        }
+        if (!entryNames_)
+            entryNames_ = archive.EntryNames();
         return *entryNames_;
     }
 

@@ -679,6 +679,14 @@ TArchiveCheck TZipFactory::CheckArchive()
     return check;
 }
 
+std::vector<std::string> TZipFactory::EntryNames()
+{
+    std::vector<std::string> names;
+    for (TArchiveEntry& entry : ListEntries().value_or(std::vector<TArchiveEntry>()))
+        names.push_back(std::move(entry.Name));
+    return names;
+}
+
 std::optional<std::vector<TArchiveEntry>> TZipFactory::ListEntries()
 {
     TArchiveReaders* readers = Readers();

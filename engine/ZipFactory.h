@@ -168,6 +168,8 @@ public:
     TArchiveCheck CheckArchive();
     /// The entries in the archive's order; nothing when it cannot be opened.
     std::optional<std::vector<TArchiveEntry>> ListEntries();
+    /// The entries' names in the archive's order; none when it cannot be opened.
+    std::vector<std::string> EntryNames();
 
     /// Progress of one item: its start (0), its end (100) and points between.
     void HandleItemProgress(const std::string& item, std::uint64_t totalSize, int percent);

@@ -107,6 +107,42 @@ protected:
     TScriptedUserInterface ui;
     int toolRuns = 0;
 
+    /// Adds a login to `profile` through Firefox itself; "added" with a line
+    /// end when it worked.
+    std::string AddLogin(const std::string& profile, const std::string& user, const std::string& password)
+    {
+        return RunInFirefox(
+            ScriptedProfile(profile),
+            "const [done] = arguments;"
+            "const login = Cc['@mozilla.org/login-manager/loginInfo;1']"
+            "  .createInstance(Ci.nsILoginInfo);"
+            "login.init('https://example.org', 'https://example.org', null, '" +
+                user + "', '" + password +
+                "', '', '');"
+                "Services.logins.addLoginAsync(login).then(() => done('added'), e => done('' + e));",
+            LogFile());
+    }
+
+    /// The logins Firefox reads in `profile`, "user:password" joined by
+    /// commas, or "none".
+    std::string ListLogins(const std::string& profile)
+    {
+        return RunInFirefox(ScriptedProfile(profile),
+                            "const [done] = arguments;"
+                            "Services.logins.getAllLogins().then("
+                            "  all => done(all.map(l => l.username + ':' + l.password).join(',') || 'none'),"
+                            "  e => done('' + e));",
+                            LogFile());
+    }
+
+    /// `profile`, with the user.js that lets RunInFirefox reach it.
+    const std::string& ScriptedProfile(const std::string& profile)
+    {
+        home.WriteFile(profile.substr(home.Path().size() + 1) + "/user.js",
+                       "user_pref(\"marionette.port\", 0);\n");
+        return profile;
+    }
+
     /// The program's folder with the shipped working files and default settings.
     std::string MakeProgramDir()
     {
@@ -288,25 +324,9 @@ TEST_F(RunsEndToEndTest, SavedPasswordsAloneKeepALoginFirefoxStillReads)
     RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "B"});
     const std::string a = ProfileFolder(2, "A");
     const std::string b = ProfileFolder(2, "B");
-    for (const std::string& folder : {a, b})
-        home.WriteFile(folder.substr(home.Path().size() + 1) + "/user.js",
-                       "user_pref(\"marionette.port\", 0);\n");
-    EXPECT_EQ(RunInFirefox(
-                  a,
-                  "const [done] = arguments;"
-                  "const login = Cc['@mozilla.org/login-manager/loginInfo;1']"
-                  "  .createInstance(Ci.nsILoginInfo);"
-                  "login.init('https://example.org', 'https://example.org', null, 'alice', 's3cret', '', '');"
-                  "Services.logins.addLoginAsync(login).then(() => done('added'), e => done('' + e));",
-                  LogFile()),
-              "added\n");
+    EXPECT_EQ(AddLogin(a, "alice", "s3cret"), "added\n");
     // B starts once, so it has its own key database to be replaced.
-    const std::string listLogins =
-        "const [done] = arguments;"
-        "Services.logins.getAllLogins().then("
-        "  all => done(all.map(l => l.username + ':' + l.password).join(',') || 'none'),"
-        "  e => done('' + e));";
-    EXPECT_EQ(RunInFirefox(b, listLogins, LogFile()), "none\n");
+    EXPECT_EQ(ListLogins(b), "none\n");
 
     TWizardState backupState;
     TBackupRequest request;
@@ -327,7 +347,7 @@ TEST_F(RunsEndToEndTest, SavedPasswordsAloneKeepALoginFirefoxStillReads)
     RunRestore(restore, state, Environment(state));
     EXPECT_EQ(Questions(), Lines{});
     EXPECT_TRUE(SameFile(a, b, "key4.db"));
-    EXPECT_EQ(RunInFirefox(b, listLogins, LogFile()), "alice:s3cret\n");
+    EXPECT_EQ(ListLogins(b), "alice:s3cret\n");
 }
 
 TEST_F(RunsEndToEndTest, CertificatesAloneBringTheLoginsTheirKeyProtectsAndFirefoxReadsThem)
@@ -338,23 +358,9 @@ TEST_F(RunsEndToEndTest, CertificatesAloneBringTheLoginsTheirKeyProtectsAndFiref
     RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "B"});
     const std::string a = ProfileFolder(2, "A");
     const std::string b = ProfileFolder(2, "B");
-    auto addLogin = [this](const std::string& profile, const std::string& user, const std::string& password) {
-        home.WriteFile(profile.substr(home.Path().size() + 1) + "/user.js",
-                       "user_pref(\"marionette.port\", 0);\n");
-        return RunInFirefox(
-            profile,
-            "const [done] = arguments;"
-            "const login = Cc['@mozilla.org/login-manager/loginInfo;1']"
-            "  .createInstance(Ci.nsILoginInfo);"
-            "login.init('https://example.org', 'https://example.org', null, '" +
-                user + "', '" + password +
-                "', '', '');"
-                "Services.logins.addLoginAsync(login).then(() => done('added'), e => done('' + e));",
-            LogFile());
-    };
     // Each profile has a key of its own and a login encrypted with it.
-    ASSERT_EQ(addLogin(a, "alice", "s3cret"), "added\n");
-    ASSERT_EQ(addLogin(b, "bob", "other"), "added\n");
+    ASSERT_EQ(AddLogin(a, "alice", "s3cret"), "added\n");
+    ASSERT_EQ(AddLogin(b, "bob", "other"), "added\n");
     ASSERT_FALSE(SameFile(a, b, "key4.db"));
 
     TWizardState backupState;
@@ -378,13 +384,7 @@ TEST_F(RunsEndToEndTest, CertificatesAloneBringTheLoginsTheirKeyProtectsAndFiref
     EXPECT_TRUE(SameFile(a, b, "key4.db"));
     EXPECT_TRUE(SameFile(a, b, "logins.json"));
     EXPECT_FALSE(SameFile(a, b, "places.sqlite"));
-    EXPECT_EQ(RunInFirefox(b,
-                           "const [done] = arguments;"
-                           "Services.logins.getAllLogins().then("
-                           "  all => done(all.map(l => l.username + ':' + l.password).join(',') || 'none'),"
-                           "  e => done('' + e));",
-                           LogFile()),
-              "alice:s3cret\n");
+    EXPECT_EQ(ListLogins(b), "alice:s3cret\n");
 }
 
 TEST_F(RunsEndToEndTest, ThunderbirdMailFolderOutsideTheProfileReturnsToItsPlace)
