@@ -174,6 +174,10 @@ constexpr TEnglishText kEnglishTexts[] = {
     {"LANG_PORTABLE_PROFILE", "Portable profile"},
     {"LANG_PORTABLE_SELECT_PROFILE", "Select profile of your portable Mozilla application."},
     {"LANG_NO_PROFIL2", "No profile was found."},
+    {"LANG_NAME_BLANK_LOCATION", "A profile name with a blank cannot be used together with a chosen "
+                                 "location. Choose a name without blanks, or no location."},
+    {"LANG_PROFILE_NOT_MADE",
+     "The application did not create the profile \"%s\". Check that it can start, then try again."},
     {"LANG_ERROR", "Error"},
     {"LANG_CHOOSE_FILE_BACKUP", "Save backup to directory"},
     {"LANG_CHOOSE_FILE_RESTORE", "Restore backup from directory"},

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -184,6 +185,25 @@ bool StartDetached(const std::string& executable, std::string_view parameters)
     // End of file alone is not enough: the intermediate child might have died
     // before it could start anything.
     return count == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool RunAndWait(const std::vector<std::string>& command)
+{
+    if (command.empty())
+        return false;
+    std::vector<std::string> arguments = command;
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return false;
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0)
+        if (errno != EINTR)
+            return false;
+    return true;
 }
 
 } // namespace quillbank

@@ -17,4 +17,8 @@ std::vector<std::string> SplitWindowsCommandLine(std::string_view parameters);
 /// process and does not wait for it. False when it could not be started.
 bool StartDetached(const std::string& executable, std::string_view parameters);
 
+/// Runs `command` (the program, found on PATH unless it names a folder, then
+/// its arguments) and waits for it to end. False when it could not be started.
+bool RunAndWait(const std::vector<std::string>& command);
+
 } // namespace quillbank

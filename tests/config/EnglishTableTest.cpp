@@ -127,6 +127,8 @@ const std::vector<std::string> kQuillbank14Keys = {
     "LANG_PORTABLE_PROFILE",
     "LANG_PORTABLE_SELECT_PROFILE",
     "LANG_NO_PROFIL2",
+    "LANG_NAME_BLANK_LOCATION",
+    "LANG_PROFILE_NOT_MADE",
     "LANG_ERROR",
     "LANG_DETEKCE",
     "LANG_CHOOSE_FILE_BACKUP",
