@@ -121,11 +121,17 @@ TForm1::TForm1(const Tl10n& l10n, std::string programDir, TWizardDialogs& dialog
     settings_ = LoadSettings(programDir_, l10n_);
     BuildWindow();
     if (batchTask) {
-        manager_ = std::make_unique<TMozManager>(l10n_, status_);
         batchTask_ = std::make_unique<TBatchTask>();
-        // Task files lie beside the settings: the program folder of a
-        // portable copy, the user's own folder of an installed program.
-        batchReady_ = ReadBatchTask(SettingsFileDir(programDir_), *batchTask, *manager_, state_, *batchTask_);
+        try {
+            manager_ = std::make_unique<TMozManager>(l10n_, status_);
+            // Task files lie beside the settings: the program folder of a
+            // portable copy, the user's own folder of an installed program.
+            batchReady_ =
+                ReadBatchTask(SettingsFileDir(programDir_), *batchTask, *manager_, state_, *batchTask_);
+        } catch (const ERegistryFileError& error) {
+            WriteErrorLog(error.what());
+            batchReady_ = false;
+        }
     } else {
         ShowWelcomePage();
     }
@@ -707,7 +713,13 @@ void TForm1::ShowOperationPage()
     staticText10_->setText(Q(Text("LANG_MEMO2")));
     ShowPage(panel2_);
     button3_->show();
-    const auto registry = CreateRegistryReader();
+    std::unique_ptr<TRegistryReader> registry;
+    try {
+        registry = CreateRegistryReader();
+    } catch (const ERegistryFileError& error) {
+        ShowWarning(Text("LANG_WARNING"), VisibleText(error.what()));
+        ExitImmediately(1);
+    }
     TInstallationDetection(*registry, l10n_, status_, state_.AppList).DetectApplications();
     Fill(*listBox1_, state_.AppList);
     UpdateNextForApplication();
@@ -961,7 +973,9 @@ void TForm1::ChooseBackupFile()
 
 void TForm1::Button5Click()
 {
-    CreateNewProfile(dialogs_.AskNewProfile(), state_, status_, l10n_, *this);
+    // The new profile is listed at once.
+    if (CreateNewProfile(dialogs_.AskNewProfile(), state_, status_, l10n_, *this))
+        Button6Click();
 }
 
 void TForm1::Button6Click()

@@ -20,15 +20,17 @@ namespace quillbank::cli {
 namespace {
 
 constexpr std::string_view Usage =
-    "Usage: quillbank-cli backup --app NAME (--profile NAME | --profile-dir DIR)\n"
+    "Usage: quillbank-cli backup --app NAME [--profile NAME | --profile-dir DIR]\n"
     "                            --output PATH [OPTIONS]\n"
     "\n"
-    "Backs a profile up into a backup file. NAMEs match as in task files: any part\n"
-    "of the name, in any letter case (\"fire\", \"bird\"); the last match wins.\n"
+    "Backs a profile up into a backup file. NAMEs match in any letter case; a\n"
+    "profile's whole name wins over names it is part of, and a part of a name\n"
+    "(\"fire\", \"esr\") must fit one application or profile.\n"
     "\n"
     "Options:\n"
     "  --app NAME              the application: firefox or thunderbird\n"
-    "  --profile NAME          the profile, by its name\n"
+    "  --profile NAME          the profile, by its name (default: the profile the\n"
+    "                          installation starts with, named on standard error)\n"
     "  --profile-dir DIR       the profile folder itself (a portable profile)\n"
     "  --output PATH           the backup file to write; it may hold the file-name\n"
     "                          template's placeholders (<application>, <version>,\n"
@@ -164,7 +166,7 @@ int BackupCommand(const std::vector<std::string>& arguments)
     const auto output = options.Value("output");
     if (!app)
         throw EUsageError("--app is missing");
-    if (profile.has_value() == profileDir.has_value())
+    if (profile && profileDir)
         throw EUsageError("give either --profile or --profile-dir");
     if (!output || output->empty())
         throw EUsageError("--output is missing");
@@ -192,8 +194,7 @@ int BackupCommand(const std::vector<std::string>& arguments)
     context.RequireWorkingFiles();
     const TProfileFinder finder(context.L10n());
     const TMozApp& found = finder.FindApp(*app);
-    const TProfileTarget target =
-        profile ? finder.FindProfile(found, *profile) : ProfileFolderTarget(&found, *profileDir);
+    const TProfileTarget target = ChooseProfile(context, finder, found, profile, profileDir);
     RefuseWhileInUse(target.Type, target.ProfileDir, options.Has("force"));
 
     TWizardState& state = context.State();

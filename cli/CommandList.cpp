@@ -8,6 +8,7 @@
 #include "cli/Options.h"
 #include "config/WorkingFiles.h"
 #include "config/l10n.h"
+#include "platform/FileSystem.h"
 #include "platform/RegistryReader.h"
 #include "platform/Text.h"
 
@@ -23,7 +24,8 @@ constexpr std::string_view Usage =
     "Usage: quillbank-cli list [--json]\n"
     "\n"
     "Lists the applications found (as the wizard's application list shows them)\n"
-    "and the profiles of each.\n"
+    "and the profiles of each, from every folder that holds profiles; when they\n"
+    "come from several, each profile names its folder.\n"
     "\n"
     "Options:\n"
     "  --json      print one JSON object instead of text\n";
@@ -56,7 +58,7 @@ std::vector<TListedApp> FindApplications(const Tl10n& l10n)
         TListedApp app{line, state.SelectedAppType, status[state.SelectedAppType], state.ProfileDir, {}};
         // Only the profiles the wizard would offer.
         for (const TProfileEntry& entry : state.ProfileEntries)
-            if (std::find(state.ProfileList.begin(), state.ProfileList.end(), entry.Name) !=
+            if (std::find(state.ProfileList.begin(), state.ProfileList.end(), entry.ListLine()) !=
                 state.ProfileList.end())
                 app.Profiles.push_back(entry);
         apps.push_back(std::move(app));
@@ -92,6 +94,8 @@ void PrintJson(const std::vector<TListedApp>& apps)
                 .String(profile.Name)
                 .Key("folder")
                 .String(profile.Path)
+                .Key("root")
+                .String(WithoutTrailingSeparators(profile.Root))
                 .EndObject();
         json.EndArray().EndObject();
     }
@@ -110,7 +114,7 @@ void PrintText(const std::vector<TListedApp>& apps)
             std::cout << "  installed in " << app.Status.InstallDir << "\n";
         std::cout << "  profiles in " << app.ProfileRoot << (app.Profiles.empty() ? ": none" : ":") << "\n";
         for (const TProfileEntry& profile : app.Profiles)
-            std::cout << "    " << profile.Name << "  " << profile.Path << "\n";
+            std::cout << "    " << profile.ListLine() << "  " << profile.Path << "\n";
     }
 }
 

@@ -22,17 +22,19 @@ namespace {
 
 constexpr std::string_view Usage =
     "Usage: quillbank-cli restore --archive PATH\n"
-    "                             (--app NAME --profile NAME | --profile-dir DIR)\n"
+    "                             (--app NAME [--profile NAME] | --profile-dir DIR)\n"
     "                             [OPTIONS]\n"
     "\n"
     "Restores a backup file into a profile; what the profile held of the restored\n"
-    "components is replaced. NAMEs match as in task files: any part of the name, in\n"
-    "any letter case; the last match wins.\n"
+    "components is replaced. NAMEs match in any letter case; a profile's whole name\n"
+    "wins over names it is part of, and a part of a name must fit one application\n"
+    "or profile.\n"
     "\n"
     "Options:\n"
     "  --archive PATH          the backup file\n"
     "  --app NAME              the application: firefox or thunderbird\n"
     "  --profile NAME          the profile of that application, by its name\n"
+    "                          (default: the profile the installation starts with)\n"
     "  --profile-dir DIR       the profile folder itself (a portable profile); the\n"
     "                          application is then --app, or the one the backup\n"
     "                          was made from\n"
@@ -159,10 +161,8 @@ int RestoreCommand(const std::vector<std::string>& arguments)
     const auto profileDir = options.Value("profile-dir");
     if (!archive || archive->empty())
         throw EUsageError("--archive is missing");
-    if (profile.has_value() == profileDir.has_value())
-        throw EUsageError("give either --app and --profile, or --profile-dir");
-    if (profile && !app)
-        throw EUsageError("--profile needs --app");
+    if (profileDir ? profile.has_value() : !app)
+        throw EUsageError("give either --app (and --profile), or --profile-dir");
     if (options.Has("unknown") && options.Has("no-unknown"))
         throw EUsageError("give either --unknown or --no-unknown");
     std::vector<TComponentBox> wanted;
@@ -177,13 +177,13 @@ int RestoreCommand(const std::vector<std::string>& arguments)
     context.RequireWorkingFiles();
     const TProfileFinder finder(context.L10n());
     const TMozApp* found = app ? &finder.FindApp(*app) : nullptr;
-    const TProfileTarget target =
-        profile ? finder.FindProfile(*found, *profile) : ProfileFolderTarget(found, *profileDir);
+    const TProfileTarget target = profileDir ? ProfileFolderTarget(found, *profileDir)
+                                             : ChooseProfile(context, finder, *found, profile, std::nullopt);
 
     TWizardState& state = context.State();
     state.Operation = 2;
     state.SelectedAppType = target.Type;
-    if (profile) {
+    if (!profileDir) {
         state.ProfileEntries = {{target.ProfileName, target.ProfileDir}};
         state.SelectedProfileLine = target.ProfileName;
     } else {
@@ -214,6 +214,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
                 "skipped " + std::string(name.Name) + ": not restored into this application's profiles");
 
     request.KeepPathsOutsideProfile = options.Has("outside-profile");
+    request.Force = options.Has("force");
     ListPlacesOutsideProfile(PlacesOutsideProfile(request, state, context.Environment()),
                              request.KeepPathsOutsideProfile);
     ListFilesLosingTheirKey(context, OrphanedByRestore(state, request.Boxes, context.Environment()),

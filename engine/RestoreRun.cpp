@@ -477,18 +477,13 @@ private:
         return quillbank::LegacyApplicationName(state_.SelectedAppType);
     }
 
-    /// Lets pending events run and, while the application runs, asks to
-    /// close it; false when the user gives up.
+    /// Lets pending events run and, while an application uses the profile,
+    /// asks to close it; false when the user gives up.
     bool ApplicationClosed()
     {
         env_.Ui.ProcessEvents();
-        while (IsAppRunning(state_.SelectedAppType))
-            if (env_.Ui.ShowMessageBox(
-                    Text("TForm1", "LANG_WARNING"),
-                    env_.L10n.GetTextFmt("TForm1", "LANG_DETEKCE", LegacyApplicationName()),
-                    TBoxButtons::RetryCancel, TBoxIcon::Stop) != TBoxAnswer::Retry)
-                return false;
-        return true;
+        return request_.Force ||
+               WaitForProfileFree(state_.SelectedAppType, state_.ProfileDir, env_.L10n, env_.Ui);
     }
 
     const TRestoreRequest& request_;
@@ -513,7 +508,7 @@ std::string RestoreTargetProfile(const TWizardState& state)
     std::string folder = state.ProfileDir;
     const auto entry = std::find_if(
         state.ProfileEntries.begin(), state.ProfileEntries.end(), [&state](const TProfileEntry& e) {
-            return state.SelectedProfileLine && e.Name == *state.SelectedProfileLine;
+            return state.SelectedProfileLine && e.ListLine() == *state.SelectedProfileLine;
         });
     if (entry != state.ProfileEntries.end())
         folder = entry->Path;
