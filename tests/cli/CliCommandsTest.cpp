@@ -67,8 +67,7 @@ private:
 class CliCommandsTest : public ::testing::Test
 {
 protected:
-    // The running check sees every process of the machine: held while a
-    // test starts a fake Firefox, or another test's real one could run.
+    // A test starts a fake Firefox: none of another test's real ones then.
     TRealAppsLock lock;
     TFakeHome home;
     std::string root = home.MakeDir(".mozilla/firefox");
@@ -92,13 +91,6 @@ protected:
         home.MakeDir(".mozilla/firefox/efgh.default");
         home.WriteFile("password.txt", "correct horse\n");
         home.WriteFile("wrong.txt", "wrong horse\n");
-    }
-
-    void SetUp() override
-    {
-        // The tool refuses while any Firefox or Thunderbird of this machine runs.
-        if (IsAppRunning(2) || IsAppRunning(3))
-            GTEST_SKIP() << "a Firefox or Thunderbird is running on this machine";
     }
 
     TCliResult Run(const std::vector<std::string>& arguments, const std::string& input = "")
@@ -131,7 +123,6 @@ TEST_F(CliCommandsTest, BadUsageExitsWithTwoAndHelpIsThereForEachCommand)
              {},
              {"frobnicate"},
              {"backup", "--app", "firefox", "--profile", "work"},
-             {"backup", "--app", "firefox", "--output", Archive()},
              {"backup", "--app", "firefox", "--profile", "work", "--profile-dir", work, "--output",
               Archive()},
              {"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--level", "10"},
@@ -194,6 +185,19 @@ TEST_F(CliCommandsTest, ListShowsEveryProfileWithItsFolderAsTextAndAsJson)
     const TCliResult text = Run({"list"});
     ASSERT_EQ(text.ExitCode, 0) << text.Err;
     EXPECT_NE(text.Out.find("    Work Profile  " + work + "\n"), std::string::npos) << text.Out;
+
+    // Profiles of a second root: each names its root.
+    const std::string snap = home.Path() + "/snap/firefox/common/.mozilla/firefox";
+    home.WriteFile("snap/firefox/common/.mozilla/firefox/profiles.ini",
+                   "[Profile0]\nName=default\nIsRelative=1\nPath=s.default\n");
+    const TCliResult both = Run({"list"});
+    EXPECT_NE(both.Out.find("    Work Profile (~/.mozilla/firefox)  " + work + "\n"), std::string::npos) << both.Out;
+    EXPECT_NE(both.Out.find("    default (~/snap/firefox/common/.mozilla/firefox)  " + snap + "/s.default\n"),
+              std::string::npos)
+        << both.Out;
+    EXPECT_EQ(Query(Run({"list", "--json"}).Out,
+                    "[p['root'] for a in d['applications'] if a['name'] == 'firefox' for p in a['profiles']]"),
+              "['" + root + "', '" + root + "', '" + snap + "']");
 }
 
 TEST_F(CliCommandsTest, BackupInspectVerifyAndRestoreWithAPasswordFile)
@@ -263,28 +267,6 @@ TEST_F(CliCommandsTest, RestoreOfChosenComponentsTakesUnknownEntriesOnlyWhenAske
                   .ExitCode,
               2);
     EXPECT_EQ(EntryNamesIn(chosen), (std::set<std::string>{"cookies.sqlite"}));
-}
-
-// The restore examples of the manual page, run as they are written there,
-// with the archive in the fake home.
-TEST_F(CliCommandsTest, TheManualsRestoreExamplesRunAsWritten)
-{
-    home.WriteFile(".mozilla/firefox/profiles.ini",
-                   "[General]\nStartWithLastProfile=1\n\n"
-                   "[Profile0]\nName=default-esr\nIsRelative=1\nPath=abcd.work\n\n"
-                   "[Profile1]\nName=spare\nIsRelative=1\nPath=efgh.default\n");
-    const std::string archive = Archive("Firefox-default-esr-2026-12-08.qkz");
-    ASSERT_EQ(Run({"backup", "--app", "firefox", "--profile", "default-esr", "--output", archive}).ExitCode,
-              0);
-    const std::string spare = root + "/efgh.default";
-    const TCliResult chosen = Run({"restore", "--archive", archive, "--app", "fire", "--profile", "spare",
-                                   "--components", "bookmarks,history"});
-    ASSERT_EQ(chosen.ExitCode, 0) << chosen.Err;
-    EXPECT_EQ(EntryNamesIn(spare), (std::set<std::string>{"places.sqlite"}));
-    const TCliResult withUnknown = Run({"restore", "--archive", archive, "--app", "fire", "--profile",
-                                        "spare", "--components", "bookmarks,history", "--unknown"});
-    ASSERT_EQ(withUnknown.ExitCode, 0) << withUnknown.Err;
-    EXPECT_EQ(EntryNamesIn(spare), (std::set<std::string>{"addon-data", "notes.txt", "places.sqlite"}));
 }
 
 // The legacy registry can list a folder whose name ends in a blank: the
@@ -408,7 +390,6 @@ TEST_F(CliCommandsTest, RestoreLeavesOutSettingsNamingPlacesOutsideTheProfileUnl
     }
 }
 
-// The manual page's example, with the backup in the home.
 TEST_F(CliCommandsTest, RestoreThatOrphansTheProfilesSecretsIsRefusedUnlessTheKeyMayBeReplaced)
 {
     const std::string profile = root + "/efgh.default";
@@ -601,40 +582,47 @@ TEST_F(CliCommandsTest, EncryptionAndCompressionLevelComeFromTheCommandLine)
               "('none', 2, ['general-settings'])");
 }
 
-TEST_F(CliCommandsTest, BackupAndRestoreRefuseWhileTheApplicationRunsUnlessForced)
+// In use is what the profile's own lock says: a running Firefox does not
+// stand in the way of a profile it does not hold.
+TEST_F(CliCommandsTest, BackupAndRestoreRefuseWhileTheProfileIsInUseUnlessForced)
 {
     Backup({"--components", "cookies", "--no-unknown"});
     fs::rename(Archive(), Archive("before.qkz"));
+    const std::string target = home.MakeDir("target");
+    const std::string defaultProfile = root + "/efgh.default";
     {
         TFakeFirefox firefox(home);
         ASSERT_TRUE(IsAppRunning(2));
-        const TCliResult backup =
-            Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--quiet"});
-        EXPECT_EQ(backup.ExitCode, 3);
-        EXPECT_NE(backup.Err.find("Firefox is using the profile"), std::string::npos) << backup.Err;
-        EXPECT_FALSE(fs::exists(Archive()));
-        const std::string target = home.MakeDir("target");
-        const TCliResult restore =
-            Run({"restore", "--archive", Archive("before.qkz"), "--profile-dir", target});
-        EXPECT_EQ(restore.ExitCode, 3);
-        EXPECT_TRUE(fs::is_empty(target));
-        // The type a portable restore takes from the backup is checked too.
-        EXPECT_EQ(
-            Run({"restore", "--archive", Archive("before.qkz"), "--app", "firefox", "--profile", "default"})
-                .ExitCode,
-            3);
-
-        EXPECT_EQ(Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--force"})
-                      .ExitCode,
-                  0);
-        EXPECT_EQ(
-            Run({"restore", "--archive", Archive("before.qkz"), "--profile-dir", target, "--force"}).ExitCode,
-            0);
-        EXPECT_TRUE(fs::exists(target + "/cookies.sqlite"));
-        // Reading an archive needs no such care.
-        EXPECT_EQ(Run({"verify", Archive()}).ExitCode, 0);
+        EXPECT_EQ(Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive()}).ExitCode, 0);
+        fs::remove(Archive());
     }
-    // Once it has ended, the backup goes ahead.
+    // The lock link of an instance of this machine that still runs (this test).
+    const std::string holder = "127.0.0.1:+" + std::to_string(getpid());
+    for (const std::string& profile : {work, target, defaultProfile})
+        fs::create_symlink(holder, profile + "/lock");
+    const TCliResult backup =
+        Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--quiet"});
+    EXPECT_EQ(backup.ExitCode, 3);
+    EXPECT_NE(backup.Err.find("Firefox is using the profile"), std::string::npos) << backup.Err;
+    EXPECT_FALSE(fs::exists(Archive()));
+    const TCliResult restore = Run({"restore", "--archive", Archive("before.qkz"), "--profile-dir", target});
+    EXPECT_EQ(restore.ExitCode, 3);
+    EXPECT_TRUE(EntryNamesIn(target) == std::set<std::string>{"lock"});
+    // The type a portable restore takes from the backup is checked too.
+    EXPECT_EQ(Run({"restore", "--archive", Archive("before.qkz"), "--app", "firefox", "--profile", "default"})
+                  .ExitCode,
+              3);
+
+    EXPECT_EQ(Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--force"}).ExitCode,
+              0);
+    EXPECT_EQ(Run({"restore", "--archive", Archive("before.qkz"), "--profile-dir", target, "--force"}).ExitCode,
+              0);
+    EXPECT_TRUE(fs::exists(target + "/cookies.sqlite"));
+    // Reading an archive needs no such care.
+    EXPECT_EQ(Run({"verify", Archive()}).ExitCode, 0);
+    // A link another machine holds, or one left by an instance that ended, does not count.
+    fs::remove(work + "/lock");
+    fs::create_symlink("192.0.2.7:+" + std::to_string(getpid()), work + "/lock");
     EXPECT_EQ(Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive()}).ExitCode, 0);
 }
 
@@ -663,6 +651,40 @@ TEST_F(CliCommandsTest, NamesMatchAnyPartInAnyCaseAndTheOutputTakesPlaceholders)
     EXPECT_EQ(empty.ExitCode, 1);
     EXPECT_NE(empty.Err.find("corrupted"), std::string::npos) << empty.Err;
     EXPECT_FALSE(fs::exists(Archive()));
+}
+
+// A whole name wins over names it is part of; a part that fits several
+// profiles names none and lists them; without --profile the profile the
+// installation starts with is taken and named.
+TEST_F(CliCommandsTest, AWholeNameWinsAPartMustFitOneAndTheDefaultIsNamed)
+{
+    home.WriteFile(".mozilla/firefox/profiles.ini",
+                   "[Profile0]\nName=Work Profile\nIsRelative=1\nPath=abcd.work\nDefault=1\n\n"
+                   "[Profile1]\nName=default\nIsRelative=1\nPath=efgh.default\n"
+                   "[Profile2]\nName=WORK\nIsRelative=1\nPath=ijkl.work\n");
+    const std::string exact = root + "/ijkl.work";
+    home.WriteFile(".mozilla/firefox/ijkl.work/prefs.js", "user_pref(\"browser.startup.page\", 1);\n");
+    const TCliResult whole = Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive()});
+    EXPECT_EQ(whole.ExitCode, 0) << whole.Err;
+    EXPECT_NE(whole.Err.find("Backing up " + exact + " into"), std::string::npos) << whole.Err;
+
+    const TCliResult several = Run({"backup", "--app", "firefox", "--profile", "wor", "--output", Archive("x.qkz")});
+    EXPECT_EQ(several.ExitCode, 2);
+    EXPECT_NE(several.Err.find("\"wor\" fits several profiles of firefox; give one's whole name:\n  Work "
+                               "Profile  " +
+                               work + "\n  WORK  " + exact + "\n"),
+              std::string::npos)
+        << several.Err;
+    EXPECT_FALSE(fs::exists(Archive("x.qkz")));
+
+    const TCliResult chosen = Run({"backup", "--app", "firefox", "--output", Archive("default.qkz")});
+    EXPECT_EQ(chosen.ExitCode, 0) << chosen.Err;
+    EXPECT_NE(chosen.Err.find("No --profile given: using firefox's default profile \"Work Profile\" (" + work + ")"),
+              std::string::npos)
+        << chosen.Err;
+    const TCliResult quiet = Run({"backup", "--app", "firefox", "--output", Archive("default.qkz"), "--quiet"});
+    EXPECT_EQ(quiet.ExitCode, 0);
+    EXPECT_EQ(quiet.Err, "");
 }
 
 TEST_F(CliCommandsTest, DefaultComponentsAreWhatTheProfileHoldsAndProgressIsPlainLines)
@@ -764,17 +786,6 @@ TEST_F(CliCommandsTest, BackupAccountsForEveryFileAndADryRunPrintsTheSameWriting
     dryRun[6] = out + "/new/b.qkz";
     EXPECT_EQ(Run(dryRun).ExitCode, 1);
     EXPECT_TRUE(fs::is_empty(out));
-}
-
-// As the manual page shows it.
-TEST_F(CliCommandsTest, TheDocumentedDryRunRunsAsWritten)
-{
-    home.WriteFile(".mozilla/firefox/efgh.default/prefs.js", "user_pref(\"browser.startup.page\", 3);\n");
-    const TCliResult result =
-        Run({"backup", "--app", "firefox", "--profile", "default", "--output", "Firefox.qkz", "--dry-run"});
-    ASSERT_EQ(result.ExitCode, 0) << result.Err;
-    EXPECT_EQ(result.Out, "To back up: 1 files, 38 B (General settings 1)\n");
-    EXPECT_FALSE(fs::exists("Firefox.qkz"));
 }
 
 TEST_F(CliCommandsTest, LegacyContainerIsInspectedAndRestoredForTheApplicationItNames)

@@ -54,8 +54,8 @@ TEST_F(BatchModeTest, AGoodTaskNamesItsApplicationProfileAndOutput)
                      "output=" +
                      home.Path() + "/saves/<application>-<profile>.qkz\npassword=  secret word \n"));
     EXPECT_EQ(state.SelectedAppType, 2);
-    EXPECT_EQ(task.Profile->Name(), "Work Default"); // the last profile that matches
-    EXPECT_EQ(task.OutputPath, home.Path() + "/saves/Firefox-Work Default.qkz");
+    EXPECT_EQ(task.Profile->Name(), "default"); // the whole name, not "Work Default"
+    EXPECT_EQ(task.OutputPath, home.Path() + "/saves/Firefox-default.qkz");
     EXPECT_TRUE(std::filesystem::is_directory(home.Path() + "/saves"));
     EXPECT_EQ(task.Password, "secret word");
     EXPECT_EQ(Log(), "");
@@ -67,6 +67,22 @@ TEST_F(BatchModeTest, BirdIsThunderbirdAndProfilesMatchInAnyCase)
         Read("[General]\naction=backup\napplication=BIRD\nprofile=mail\noutput=" + home.Path() + "/x.qkz\n"));
     EXPECT_EQ(state.SelectedAppType, 3);
     EXPECT_EQ(task.Profile->Name(), "Mail");
+}
+
+// A part of a name takes the last profile it fits; no name takes the
+// profile the installation starts with.
+TEST_F(BatchModeTest, APartTakesTheLastFitAndNoNameTheDefaultProfile)
+{
+    const std::string task1 = "[General]\naction=backup\napplication=firefox\noutput=" + home.Path() + "/x.qkz\n";
+    EXPECT_TRUE(Read(task1 + "profile=DEFAU\n"));
+    EXPECT_EQ(task.Profile->Name(), "Work Default");
+    home.WriteFile(".mozilla/firefox/profiles.ini",
+                   "[Profile0]\nName=default\nIsRelative=1\nPath=a\n"
+                   "[Profile1]\nName=Work Default\nIsRelative=1\nPath=b\nDefault=1\n");
+    manager = std::make_unique<TMozManager>(l10n, status);
+    EXPECT_TRUE(Read(task1));
+    EXPECT_EQ(task.Profile->Name(), "Work Default");
+    EXPECT_EQ(Log(), "");
 }
 
 TEST_F(BatchModeTest, EveryProblemIsOneLogLineInOrder)
