@@ -143,3 +143,19 @@ TEST_F(MozAppTest, LegacyRegistryProfilesAreAllTaken)
     EXPECT_EQ((*profiles)[0].RelativePath(), "m.slt");
     EXPECT_EQ((*profiles)[1].RelativePath(), "/x/y");
 }
+
+// installs.ini only points at a profile; a default that profiles.ini does not
+// list is no profile, whatever the file holds.
+TEST_F(MozAppTest, AHostileInstallsIniNeverNamesAnUnlistedFolder)
+{
+    home.WriteFile(".mozilla/firefox/profiles.ini", "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
+    for (const std::string& installs :
+         {std::string("[A]\nDefault=/etc\n"), std::string("[A]\nDefault=../../..\n"),
+          std::string("[A]\nDefault=\n"), std::string("\xff\xfe\x00[\x01\n=", 7) + std::string(100000, '['),
+          "[A]\nDefault=" + std::string(70000, 'x') + "\n"}) {
+        home.WriteFile(".mozilla/firefox/installs.ini", installs);
+        const TMozManager manager(l10n, status);
+        EXPECT_EQ(manager.FindApp("firefox")->DefaultProfile(), nullptr);
+        EXPECT_EQ(manager.FindApp("firefox")->Profiles()->size(), 1u);
+    }
+}

@@ -191,13 +191,15 @@ TEST_F(CliCommandsTest, ListShowsEveryProfileWithItsFolderAsTextAndAsJson)
     home.WriteFile("snap/firefox/common/.mozilla/firefox/profiles.ini",
                    "[Profile0]\nName=default\nIsRelative=1\nPath=s.default\n");
     const TCliResult both = Run({"list"});
-    EXPECT_NE(both.Out.find("    Work Profile (~/.mozilla/firefox)  " + work + "\n"), std::string::npos) << both.Out;
+    EXPECT_NE(both.Out.find("    Work Profile (~/.mozilla/firefox)  " + work + "\n"), std::string::npos)
+        << both.Out;
     EXPECT_NE(both.Out.find("    default (~/snap/firefox/common/.mozilla/firefox)  " + snap + "/s.default\n"),
               std::string::npos)
         << both.Out;
-    EXPECT_EQ(Query(Run({"list", "--json"}).Out,
-                    "[p['root'] for a in d['applications'] if a['name'] == 'firefox' for p in a['profiles']]"),
-              "['" + root + "', '" + root + "', '" + snap + "']");
+    EXPECT_EQ(
+        Query(Run({"list", "--json"}).Out,
+              "[p['root'] for a in d['applications'] if a['name'] == 'firefox' for p in a['profiles']]"),
+        "['" + root + "', '" + root + "', '" + snap + "']");
 }
 
 TEST_F(CliCommandsTest, BackupInspectVerifyAndRestoreWithAPasswordFile)
@@ -593,7 +595,8 @@ TEST_F(CliCommandsTest, BackupAndRestoreRefuseWhileTheProfileIsInUseUnlessForced
     {
         TFakeFirefox firefox(home);
         ASSERT_TRUE(IsAppRunning(2));
-        EXPECT_EQ(Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive()}).ExitCode, 0);
+        EXPECT_EQ(Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive()}).ExitCode,
+                  0);
         fs::remove(Archive());
     }
     // The lock link of an instance of this machine that still runs (this test).
@@ -613,10 +616,11 @@ TEST_F(CliCommandsTest, BackupAndRestoreRefuseWhileTheProfileIsInUseUnlessForced
                   .ExitCode,
               3);
 
-    EXPECT_EQ(Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--force"}).ExitCode,
-              0);
-    EXPECT_EQ(Run({"restore", "--archive", Archive("before.qkz"), "--profile-dir", target, "--force"}).ExitCode,
-              0);
+    EXPECT_EQ(
+        Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--force"}).ExitCode,
+        0);
+    EXPECT_EQ(
+        Run({"restore", "--archive", Archive("before.qkz"), "--profile-dir", target, "--force"}).ExitCode, 0);
     EXPECT_TRUE(fs::exists(target + "/cookies.sqlite"));
     // Reading an archive needs no such care.
     EXPECT_EQ(Run({"verify", Archive()}).ExitCode, 0);
@@ -668,7 +672,8 @@ TEST_F(CliCommandsTest, AWholeNameWinsAPartMustFitOneAndTheDefaultIsNamed)
     EXPECT_EQ(whole.ExitCode, 0) << whole.Err;
     EXPECT_NE(whole.Err.find("Backing up " + exact + " into"), std::string::npos) << whole.Err;
 
-    const TCliResult several = Run({"backup", "--app", "firefox", "--profile", "wor", "--output", Archive("x.qkz")});
+    const TCliResult several =
+        Run({"backup", "--app", "firefox", "--profile", "wor", "--output", Archive("x.qkz")});
     EXPECT_EQ(several.ExitCode, 2);
     EXPECT_NE(several.Err.find("\"wor\" fits several profiles of firefox; give one's whole name:\n  Work "
                                "Profile  " +
@@ -679,10 +684,12 @@ TEST_F(CliCommandsTest, AWholeNameWinsAPartMustFitOneAndTheDefaultIsNamed)
 
     const TCliResult chosen = Run({"backup", "--app", "firefox", "--output", Archive("default.qkz")});
     EXPECT_EQ(chosen.ExitCode, 0) << chosen.Err;
-    EXPECT_NE(chosen.Err.find("No --profile given: using firefox's default profile \"Work Profile\" (" + work + ")"),
+    EXPECT_NE(chosen.Err.find("No --profile given: using firefox's default profile \"Work Profile\" (" +
+                              work + ")"),
               std::string::npos)
         << chosen.Err;
-    const TCliResult quiet = Run({"backup", "--app", "firefox", "--output", Archive("default.qkz"), "--quiet"});
+    const TCliResult quiet =
+        Run({"backup", "--app", "firefox", "--output", Archive("default.qkz"), "--quiet"});
     EXPECT_EQ(quiet.ExitCode, 0);
     EXPECT_EQ(quiet.Err, "");
 }

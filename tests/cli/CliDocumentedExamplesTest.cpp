@@ -43,16 +43,19 @@ const std::vector<TDocumentedCommand>& DocumentedCommands()
         {"README.md", "quillbank-cli backup --app firefox \\\n"
                       "    --output \"$HOME/Backups/<application>-<profile>-<year>-<month>-<day>.qkz\" \\\n"
                       "    --password-file \"$HOME/.config/Quillbank/password\" --quiet"},
+        {"README.md", "quillbank-cli backup --app firefox --output "
+                      "\"$HOME/Backups/firefox-<year>-<month>-<day>.qkz\" --quiet"},
         {"README.md",
-         "quillbank-cli backup --app firefox --output \"$HOME/Backups/firefox-<year>-<month>-<day>.qkz\" --quiet"},
-        {"README.md",
-         "/usr/bin/quillbank-cli backup --app firefox --output %h/Backups/firefox-<year>-<month>-<day>.qkz --quiet",
-         "quillbank-cli backup --app firefox --output \"$HOME/Backups/firefox-<year>-<month>-<day>.qkz\" --quiet"},
+         "/usr/bin/quillbank-cli backup --app firefox --output %h/Backups/firefox-<year>-<month>-<day>.qkz "
+         "--quiet",
+         "quillbank-cli backup --app firefox --output \"$HOME/Backups/firefox-<year>-<month>-<day>.qkz\" "
+         "--quiet"},
         {"docs/quillbank-cli.1",
          "quillbank-cli backup --app firefox --profile default-esr \\\n"
          "    --output \"$HOME/Backups/<application>-<profile>-<year>-<month>-<day>.qkz\" \\\n"
          "    --password-file \"$HOME/.config/quillbank-password\" --quiet"},
-        {"docs/quillbank-cli.1", "quillbank-cli verify Firefox-default-esr-2026-12-08.qkz --password-stdin < pw"},
+        {"docs/quillbank-cli.1",
+         "quillbank-cli verify Firefox-default-esr-2026-12-08.qkz --password-stdin < pw"},
         {"docs/quillbank-cli.1", "quillbank-cli restore --archive Firefox-default-esr-2026-12-08.qkz \\\n"
                                  "    --app fire --profile default --components bookmarks,history"},
         {"docs/quillbank-cli.1", "quillbank-cli restore --archive Firefox-default-esr-2026-12-08.qkz \\\n"
@@ -142,9 +145,10 @@ protected:
         EXPECT_EQ(made.ExitCode, 0) << made.Err;
         TComponentBoxes boxes;
         boxes[CertificatesBox].Checked = true;
-        home.WriteFile("certificates.qkz", quillbank::testing::BuildZip({{std::string(ArchiveHeaderName),
-                                                                          WriteArchiveHeader(2, boxes, {}, {})},
-                                                                         {"cert9.db", "certificates"}}));
+        home.WriteFile("certificates.qkz",
+                       quillbank::testing::BuildZip(
+                           {{std::string(ArchiveHeaderName), WriteArchiveHeader(2, boxes, {}, {})},
+                            {"cert9.db", "certificates"}}));
     }
 };
 
@@ -168,9 +172,10 @@ TEST_F(CliDocumentedExamplesTest, EveryCommandRunsOnAStockDebianHome)
     // The backups without --profile took the profile the installation uses
     // ("default" holds no bookmarks).
     for (const fs::directory_entry& backup : fs::directory_iterator(home.Path() + "/Backups"))
-        EXPECT_NE(RunCli({"inspect", backup.path().string(), "--password-file", home.Path() + "/pw"}, home.Path())
-                      .Out.find("bookmarks, history"),
-                  std::string::npos)
+        EXPECT_NE(
+            RunCli({"inspect", backup.path().string(), "--password-file", home.Path() + "/pw"}, home.Path())
+                .Out.find("bookmarks, history"),
+            std::string::npos)
             << backup.path();
     EXPECT_EQ(fs::exists(home.Path() + "/Firefox.qkz"), false);
     // "default" was restored into, not "default-esr".

@@ -71,9 +71,10 @@ TCliResult RunShell(const std::string& script, const std::string& workDir, const
     std::ofstream(stem + ".in", std::ios::binary) << input;
     // The folder and PATH go in as arguments, so the script is run as it is written.
     const char* systemPath = std::getenv("PATH");
-    const std::string path = std::string(QUILLBANK_BINARY_DIR "/bin:") + (systemPath ? systemPath : "/usr/bin:/bin");
-    const std::vector<std::string> command = {"/bin/sh", "-c", "cd \"$1\" && PATH=\"$2\" && eval \"$3\"", "sh",
-                                              workDir,   path, script};
+    const std::string path =
+        std::string(QUILLBANK_BINARY_DIR "/bin:") + (systemPath ? systemPath : "/usr/bin:/bin");
+    const std::vector<std::string> command = {
+        "/bin/sh", "-c", "cd \"$1\" && PATH=\"$2\" && eval \"$3\"", "sh", workDir, path, script};
     TCliResult result;
     result.ExitCode = Spawn(command, stem + ".in", stem + ".out", stem + ".err");
     result.Out = ReadFileForTest(stem + ".out");

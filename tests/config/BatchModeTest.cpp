@@ -73,7 +73,8 @@ TEST_F(BatchModeTest, BirdIsThunderbirdAndProfilesMatchInAnyCase)
 // profile the installation starts with.
 TEST_F(BatchModeTest, APartTakesTheLastFitAndNoNameTheDefaultProfile)
 {
-    const std::string task1 = "[General]\naction=backup\napplication=firefox\noutput=" + home.Path() + "/x.qkz\n";
+    const std::string task1 =
+        "[General]\naction=backup\napplication=firefox\noutput=" + home.Path() + "/x.qkz\n";
     EXPECT_TRUE(Read(task1 + "profile=DEFAU\n"));
     EXPECT_EQ(task.Profile->Name(), "Work Default");
     home.WriteFile(".mozilla/firefox/profiles.ini",
