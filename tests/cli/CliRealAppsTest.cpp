@@ -3,7 +3,10 @@
 // another profile that Firefox then starts with. Every program started here
 // is ended and reaped before its test finishes.
 
+#include "apps/MozManager.h"
 #include "apps/RunningCheck.h"
+#include "apps/WizardState.h"
+#include "config/BatchMode.h"
 #include "config/l10n.h"
 #include "platform/FileSystem.h"
 #include "profile/AccountFolder.h"
@@ -11,6 +14,7 @@
 #include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
+#include "tests/support/ScriptedUserInterface.h"
 #include "tests/support/ZipBuilder.h"
 
 #include <algorithm>
@@ -66,14 +70,6 @@ std::string Mailbox(const std::string& account)
 class CliRealAppsTest : public TRealAppsTest
 {
 protected:
-    void SetUp() override
-    {
-        TRealAppsTest::SetUp();
-        // The tool refuses while any Firefox or Thunderbird of this machine runs.
-        if (IsAppRunning(2) || IsAppRunning(3))
-            GTEST_SKIP() << "a Firefox or Thunderbird is running on this machine";
-    }
-
     TCliResult Run(const std::vector<std::string>& arguments, const std::string& input = "")
     {
         return RunCli(arguments, home.Path(), input);
@@ -363,4 +359,50 @@ TEST_F(CliRealAppsTest, FirefoxProfileAfterAFirstRunAccountsForEveryFile)
     ASSERT_EQ(backup.ExitCode, 0) << backup.Err;
     EXPECT_TRUE(ArchiveEntries(archive).contains("places.sqlite"));
     ExpectEveryFileAccountedFor(backup.Out, archive, {{profile, ""}});
+}
+
+// A real Firefox holds profile A. Profile B, which no Firefox has opened,
+// is backed up all the same from the command line, as the wizard checks it
+// and as a task file names it; A is refused.
+TEST_F(CliRealAppsTest, ARunningFirefoxStandsInTheWayOfItsOwnProfileOnly)
+{
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Alpha"});
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Beta"});
+    const std::string alpha = ListedFolder("firefox", "Alpha");
+    const std::string beta = ListedFolder("firefox", "Beta");
+    // Made, never opened: settings of its own, and no lock file.
+    home.WriteFile(fs::relative(beta, home.Path()).string() + "/prefs.js",
+                   "user_pref(\"browser.startup.page\", 3);\n");
+    ASSERT_FALSE(fs::exists(beta + "/.parentlock"));
+
+    TAppProcess firefox({"firefox-esr", "--headless", "--no-remote", "--profile", alpha, "about:blank"},
+                        LogFile());
+    ASSERT_TRUE(WaitUntil([&alpha] { return IsProfileInUse(2, alpha); }, 60s)) << ReadFileForTest(LogFile());
+    ASSERT_TRUE(IsAppRunning(2));
+
+    const TCliResult backupB = Run({"backup", "--app", "firefox", "--profile", "beta", "--output", "b.qkz"});
+    EXPECT_EQ(backupB.ExitCode, 0) << backupB.Err;
+    const TCliResult backupA = Run({"backup", "--app", "firefox", "--profile", "alpha", "--output", "a.qkz"});
+    EXPECT_EQ(backupA.ExitCode, 3) << backupA.Err;
+
+    // The wizard's check before a run: no question for B, one for A.
+    const Tl10n l10n(home.Path() + "/Default.lng");
+    quillbank::testing::TScriptedUserInterface ui;
+    EXPECT_TRUE(WaitForProfileFree(2, beta, l10n, ui));
+    EXPECT_TRUE(ui.calls.empty());
+    ui.QueueAnswer(TBoxAnswer::Cancel);
+    EXPECT_FALSE(WaitForProfileFree(2, alpha, l10n, ui));
+
+    // A task file's profile, as the unattended backup checks it.
+    TAppStatusTable status{};
+    const TMozManager manager(l10n, status);
+    for (const auto& [name, inUse] : {std::pair<std::string, bool>{"beta", false}, {"alpha", true}}) {
+        home.WriteFile("program/task.ini", "[General]\naction=backup\napplication=firefox\nprofile=" + name +
+                                               "\noutput=" + home.Path() + "/task.qkz\n");
+        TWizardState state;
+        TBatchTask task;
+        ASSERT_TRUE(ReadBatchTask(home.Path() + "/program", "task.ini", manager, state, task));
+        EXPECT_EQ(IsProfileInUse(state.SelectedAppType, task.Profile->Directory()), inUse) << name;
+    }
+    EXPECT_FALSE(firefox.Ended()) << ReadFileForTest(LogFile());
 }
