@@ -9,6 +9,7 @@
 #include "config/BatchMode.h"
 #include "config/l10n.h"
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 #include "profile/AccountFolder.h"
 #include "profile/PrefsParser.h"
 #include "tests/cli/CliRun.h"
@@ -405,4 +406,37 @@ TEST_F(CliRealAppsTest, ARunningFirefoxStandsInTheWayOfItsOwnProfileOnly)
         EXPECT_EQ(IsProfileInUse(state.SelectedAppType, task.Profile->Directory()), inUse) << name;
     }
     EXPECT_FALSE(firefox.Ended()) << ReadFileForTest(LogFile());
+}
+
+// Firefox makes its profiles in the XDG root of a fresh home, and in the
+// classic root of a home that has one: both roots made here by Firefox
+// itself are listed, each profile with its root, and each is found by name.
+TEST_F(CliRealAppsTest, ProfilesFirefoxMadeInTheXdgAndTheClassicRootAreAllListed)
+{
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Fresh"});
+    const std::string xdg = home.Path() + "/.config/mozilla/firefox";
+    ASSERT_TRUE(fs::exists(xdg + "/profiles.ini"));
+    fs::rename(home.Path() + "/.config/mozilla", home.Path() + "/xdg-aside");
+    const std::string classic = home.MakeDir(".mozilla/firefox");
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Classic"});
+    ASSERT_TRUE(fs::exists(classic + "/profiles.ini"));
+    fs::remove_all(home.Path() + "/.config/mozilla");
+    fs::rename(home.Path() + "/xdg-aside", home.Path() + "/.config/mozilla");
+
+    const TCliResult list = Run({"list", "--json"});
+    ASSERT_EQ(list.ExitCode, 0) << list.Err;
+    EXPECT_EQ(Query(list.Out, "[(p['name'], p['root']) for a in d['applications'] if a['name'] == 'firefox' "
+                              "for p in a['profiles']]"),
+              "[('Classic', '" + classic + "'), ('Fresh', '" + xdg + "')]");
+    const TCliResult text = Run({"list"});
+    EXPECT_NE(text.Out.find("    Fresh (~/.config/mozilla/firefox)  " + xdg + "/"), std::string::npos)
+        << text.Out;
+    // Found by their names, in any letter case.
+    for (const std::string listed : {"Fresh", "Classic"}) {
+        home.WriteFile(fs::relative(ListedFolder("firefox", listed), home.Path()).string() + "/prefs.js",
+                       "user_pref(\"browser.startup.page\", 3);\n");
+        const TCliResult backup =
+            Run({"backup", "--app", "firefox", "--profile", ToLowerAscii(listed), "--output", "x.qkz"});
+        EXPECT_EQ(backup.ExitCode, 0) << listed << backup.Err;
+    }
 }
