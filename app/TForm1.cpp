@@ -758,9 +758,13 @@ void TForm1::FillProfileList()
 void TForm1::UpdateBackupFileProposal()
 {
     const AppType type = state_.SelectedAppType;
+    // "<profile>" takes the profile's name, not the root its line names.
+    std::optional<std::string> profileName = SelectedLine(*listBox2_);
+    if (profileName)
+        profileName = ProfileNameOfLine(state_, *profileName);
     const TBackupProposal proposal =
         ProposeBackupPath(settings_, type, IsKnownAppType(type) ? status_[type].Version : std::string(),
-                          state_.Operation, SelectedLine(*listBox2_));
+                          state_.Operation, profileName);
     state_.ArchivePath = proposal.Path;
     templateHasProfile_ = proposal.TemplateHasProfile;
     ShowArchivePath(ProposalDisplayText(state_.ArchivePath));

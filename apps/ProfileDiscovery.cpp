@@ -280,6 +280,13 @@ void ListProfiles(TWizardState& state, const Tl10n& l10n)
         state.ProfileList.push_back(l10n.GetText("Quillbank14", "LANG_PORTABLE_PROFILE"));
 }
 
+std::string ProfileNameOfLine(const TWizardState& state, const std::string& line)
+{
+    const auto entry = std::find_if(state.ProfileEntries.begin(), state.ProfileEntries.end(),
+                                    [&line](const TProfileEntry& e) { return e.ListLine() == line; });
+    return entry == state.ProfileEntries.end() ? line : entry->Name;
+}
+
 void ReadProfileList(TWizardState& state, const std::string& root)
 {
     state.ProfileEntries.clear();

@@ -51,6 +51,10 @@ std::string ProfileRootOf(AppType type);
 /// profile folder is listed once, and when the profiles come from several
 /// roots each line names its root.
 void ListProfiles(TWizardState& state, const Tl10n& l10n);
+/// The name of the profile a line of the profile list shows (the line
+/// itself when no profile entry shows it, the portable line for one), as the
+/// backup file's name takes it.
+std::string ProfileNameOfLine(const TWizardState& state, const std::string& line);
 /// Reads the profile registry file of `root` (ending with a separator) into
 /// the profile entries and the profile list.
 void ReadProfileList(TWizardState& state, const std::string& root);

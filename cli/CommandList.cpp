@@ -103,6 +103,22 @@ void PrintJson(const std::vector<TListedApp>& apps)
     std::cout << json.Text() << "\n";
 }
 
+/// Where the profiles of an application were found: its profile root, or the
+/// roots its profiles come from when there are several.
+std::string ProfileFolders(const TListedApp& app)
+{
+    std::vector<std::string> roots;
+    for (const TProfileEntry& profile : app.Profiles)
+        if (!profile.Root.empty() && std::find(roots.begin(), roots.end(), profile.Root) == roots.end())
+            roots.push_back(profile.Root);
+    if (roots.size() < 2)
+        return app.ProfileRoot;
+    std::string folders;
+    for (const std::string& root : roots)
+        folders += (folders.empty() ? "" : ", ") + root;
+    return folders;
+}
+
 void PrintText(const std::vector<TListedApp>& apps)
 {
     if (apps.empty())
@@ -112,7 +128,8 @@ void PrintText(const std::vector<TListedApp>& apps)
                   << static_cast<int>(app.Type) << "]\n";
         if (!app.Status.InstallDir.empty())
             std::cout << "  installed in " << app.Status.InstallDir << "\n";
-        std::cout << "  profiles in " << app.ProfileRoot << (app.Profiles.empty() ? ": none" : ":") << "\n";
+        std::cout << "  profiles in " << ProfileFolders(app) << (app.Profiles.empty() ? ": none" : ":")
+                  << "\n";
         for (const TProfileEntry& profile : app.Profiles)
             std::cout << "    " << profile.ListLine() << "  " << profile.Path << "\n";
     }

@@ -51,10 +51,11 @@ TProfileTarget TProfileFinder::FindProfile(const TMozApp& app, std::string_view 
     if (matches.size() > 1) {
         std::string candidates;
         for (const TAppProfile* candidate : matches)
-            candidates +=
-                "\n  " + candidate->Name() + "  " + WithoutTrailingSeparators(candidate->Directory());
+            candidates += std::string(candidates.empty() ? "" : ", ") + "\"" + candidate->Name() + "\" (" +
+                          WithoutTrailingSeparators(candidate->Directory()) + ")";
         throw ECommandError(ExitUsage, "\"" + std::string(name) + "\" fits several profiles of " +
-                                           app.ShortName() + "; give one's whole name:" + candidates);
+                                           app.ShortName() + ": " + candidates +
+                                           "; give the whole name of one");
     }
     return TargetOf(app, *matches.front());
 }

@@ -297,6 +297,9 @@ TEST_F(ProfileDiscoveryTest, EveryRootIsListedAndEachLineNamesItsRoot)
     ASSERT_EQ(state.ProfileEntries.size(), 4u);
     EXPECT_EQ(state.ProfileEntries[1].Path, home.Path() + "/snap/firefox/common/.mozilla/firefox/a.default");
 
+    // The backup file's name takes the profile's name, not its root.
+    EXPECT_EQ(ProfileNameOfLine(state, state.ProfileList[2]), "snap only");
+    EXPECT_EQ(ProfileNameOfLine(state, "Portable profile"), "Portable profile");
     // The line chosen finds its own root's profile, not the first of its name.
     const std::string snapDefault = MakeProfile("snap/firefox/common/.mozilla/firefox/a.default", {});
     state.SelectedProfileLine = state.ProfileList[1];

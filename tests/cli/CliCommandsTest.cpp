@@ -191,6 +191,7 @@ TEST_F(CliCommandsTest, ListShowsEveryProfileWithItsFolderAsTextAndAsJson)
     home.WriteFile("snap/firefox/common/.mozilla/firefox/profiles.ini",
                    "[Profile0]\nName=default\nIsRelative=1\nPath=s.default\n");
     const TCliResult both = Run({"list"});
+    EXPECT_NE(both.Out.find("  profiles in " + root + "/, " + snap + "/:\n"), std::string::npos) << both.Out;
     EXPECT_NE(both.Out.find("    Work Profile (~/.mozilla/firefox)  " + work + "\n"), std::string::npos)
         << both.Out;
     EXPECT_NE(both.Out.find("    default (~/snap/firefox/common/.mozilla/firefox)  " + snap + "/s.default\n"),
@@ -675,9 +676,8 @@ TEST_F(CliCommandsTest, AWholeNameWinsAPartMustFitOneAndTheDefaultIsNamed)
     const TCliResult several =
         Run({"backup", "--app", "firefox", "--profile", "wor", "--output", Archive("x.qkz")});
     EXPECT_EQ(several.ExitCode, 2);
-    EXPECT_NE(several.Err.find("\"wor\" fits several profiles of firefox; give one's whole name:\n  Work "
-                               "Profile  " +
-                               work + "\n  WORK  " + exact + "\n"),
+    EXPECT_NE(several.Err.find("\"wor\" fits several profiles of firefox: \"Work Profile\" (" + work +
+                               "), \"WORK\" (" + exact + "); give the whole name of one\n"),
               std::string::npos)
         << several.Err;
     EXPECT_FALSE(fs::exists(Archive("x.qkz")));
