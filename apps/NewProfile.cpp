@@ -112,7 +112,7 @@ bool CreateNewProfile(const TNewProfileAnswer& answer, const TWizardState& state
     }
     // The application makes the profile and ends; only then does the
     // profile registry say whether it did.
-    if (!executable || !RunAndWait(command)) {
+    if (!executable || !RunAndWait(command, [&ui] { ui.ProcessEvents(); })) {
         ui.ShowWarning(warning, l10n.GetText("TForm1", "LANG_NO_PROGRAM"));
         return false;
     }

@@ -1,11 +1,13 @@
 #include "platform/ShellExecute.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quillbank {
@@ -187,7 +189,7 @@ bool StartDetached(const std::string& executable, std::string_view parameters)
     return count == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool RunAndWait(const std::vector<std::string>& command)
+bool RunAndWait(const std::vector<std::string>& command, const std::function<void()>& whileWaiting)
 {
     if (command.empty())
         return false;
@@ -199,11 +201,18 @@ bool RunAndWait(const std::vector<std::string>& command)
     pid_t child = 0;
     if (posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
         return false;
+    // Polled rather than waited for, so that a window stays responsive while
+    // the application works.
     int status = 0;
-    while (waitpid(child, &status, 0) < 0)
-        if (errno != EINTR)
+    for (;;) {
+        const pid_t ended = waitpid(child, &status, WNOHANG);
+        if (ended == child)
+            return true;
+        if (ended < 0 && errno != EINTR)
             return false;
-    return true;
+        whileWaiting();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 } // namespace quillbank

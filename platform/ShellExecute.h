@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,7 +19,8 @@ std::vector<std::string> SplitWindowsCommandLine(std::string_view parameters);
 bool StartDetached(const std::string& executable, std::string_view parameters);
 
 /// Runs `command` (the program, found on PATH unless it names a folder, then
-/// its arguments) and waits for it to end. False when it could not be started.
-bool RunAndWait(const std::vector<std::string>& command);
+/// its arguments) and waits for it to end, calling `whileWaiting` every few
+/// milliseconds meanwhile. False when it could not be started.
+bool RunAndWait(const std::vector<std::string>& command, const std::function<void()>& whileWaiting);
 
 } // namespace quillbank
