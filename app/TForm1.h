@@ -127,6 +127,10 @@ private:
     std::string ChosenProfileDir() const;
     void ResetComponentBoxes();
     void ApplyComponentBoxes(const TComponentBoxes& boxes);
+    /// Clears and disables the held components the target application does
+    /// not take, saying why, and names another application's backup.
+    void MarkSkippedOnRestore(AppType archiveType);
+    void AddSkippedReportLines();
     TComponentBoxes ComponentBoxes() const;
     void FillUnknownFilesList();
     void FillUnknownFilesFromArchive();
@@ -143,6 +147,9 @@ private:
     /// What the profile of a backup offers, as CheckProfile found it before
     /// the user changed any box: the unknown entries are what it leaves out.
     TComponentBoxes offeredBoxes_;
+    /// The components a restore's backup holds that the target application
+    /// does not take: shown disabled, and named in the report.
+    std::vector<TComponentBox> skippedOnRestore_;
     /// The applications of an unattended backup; absent in the wizard.
     std::unique_ptr<TMozManager> manager_;
     std::unique_ptr<TBatchTask> batchTask_;
@@ -189,6 +196,7 @@ private:
     QWidget* panel4_ = nullptr;
     QLabel* staticText5_ = nullptr;
     QGroupBox* groupBox3_ = nullptr;
+    QLabel* staticText12_ = nullptr;
     std::array<QCheckBox*, ComponentBoxCount + 1> checkBoxes_{};
     QPushButton* unknowFilesBT_ = nullptr;
     // Progress.

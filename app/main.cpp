@@ -1,6 +1,7 @@
 // The Quillbank wizard: backs up and restores the profiles of Mozilla-family
 // applications.
 
+#include "app/ApplicationIdentity.h"
 #include "app/TForm1.h"
 #include "app/WizardDialogs.h"
 #include "config/WorkingFiles.h"
@@ -9,7 +10,6 @@
 #include "platform/SpecialFolders.h"
 
 #include <QApplication>
-#include <QIcon>
 
 namespace {
 
@@ -36,9 +36,7 @@ int main(int argc, char* argv[])
     if (IsBatchMode(argc))
         UseOffscreenWithoutDisplay();
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillbank"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillbank"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillbank/quillbank.png")));
+    quillbank::SetApplicationIdentity();
     // Lets the desktop match the windows to the installed desktop file and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLBANK_APP_ID));
 
