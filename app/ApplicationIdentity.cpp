@@ -1,14 +1,21 @@
 #include "app/ApplicationIdentity.h"
 
 #include <QApplication>
-#include <QIcon>
 
 namespace quillbank {
+
+QIcon ProgramIcon()
+{
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/quillbank/quillbank.png"));
+    icon.addFile(QStringLiteral(":/quillbank/quillbank@2x.png"));
+    return icon;
+}
 
 void SetApplicationIdentity()
 {
     QApplication::setApplicationName(QStringLiteral("Quillbank"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillbank/quillbank.png")));
+    QApplication::setWindowIcon(ProgramIcon());
 }
 
 } // namespace quillbank

@@ -1,5 +1,6 @@
 #include "app/TForm1.h"
 
+#include "app/ApplicationIdentity.h"
 #include "app/DialogLook.h"
 #include "app/JpegPicture.h"
 #include "app/WizardDialogs.h"
@@ -201,7 +202,7 @@ void TForm1::BuildWindow()
     layout->addLayout(buttons);
     // Longer translations, larger fonts: the window grows to fit its texts.
     KeepFittedToContents(*this, DesignedClientSize);
-    setWindowIcon(QIcon(QStringLiteral(":/quillbank/quillbank.png")));
+    setWindowIcon(ProgramIcon());
 }
 
 QWidget* TForm1::BuildWelcomePage()
@@ -615,6 +616,7 @@ void TForm1::Button2Click()
 
 void TForm1::Restart()
 {
+    openedBackup_.reset();
     checkBox16_->setChecked(false);
     listBox3_->clear();
     listBox4_->clear();
@@ -760,6 +762,32 @@ void TForm1::ShowProfilePage()
     FillProfileList();
     UpdateNextForProfile();
     UpdateBackupFileProposal();
+    if (!backup && openedBackup_) {
+        state_.ArchivePath = *openedBackup_;
+        ShowArchivePath(ChosenPathDisplayText(state_.ArchivePath));
+    }
+}
+
+void TForm1::OpenBackupFile(const std::string& path)
+{
+    openedBackup_ = path;
+    radioButton2_->setChecked(true);
+    ShowOperationPage();
+    pageIndex_ = 2;
+    state_.ArchivePath = path;
+    if (!DetectBackupFile(path, state_, Environment()))
+        return;
+    TComponentBoxes held;
+    const AppType type = ReadArchiveHeader(state_, held, Environment());
+    for (int row = 0; row < listBox1_->count(); ++row) {
+        TWizardState listed;
+        SelectApplication(listed, listBox1_->item(row)->text().toStdString());
+        if (IsKnownAppType(type) && listed.SelectedAppType == type) {
+            listBox1_->setCurrentRow(row);
+            Button1Click();
+            return;
+        }
+    }
 }
 
 void TForm1::FillProfileList()

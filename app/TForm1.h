@@ -50,6 +50,12 @@ public:
            std::optional<std::string> batchTask = std::nullopt, QWidget* parent = nullptr);
     ~TForm1() override;
 
+    /// Goes straight to a restore of the backup file at `path` (a file
+    /// manager opened it with the program): restore is chosen, and the
+    /// application the backup names too when it is listed; the file stays
+    /// the one to restore from.
+    void OpenBackupFile(const std::string& path);
+
     const TWizardState& State() const { return state_; }
     const TAppSettings& Settings() const { return settings_; }
     int PageIndex() const { return pageIndex_; }
@@ -160,6 +166,9 @@ private:
     /// The user agreed to the places outside the profile a restore names.
     bool keepPathsOutsideProfile_ = false;
     bool templateHasProfile_ = false;
+    /// The backup file the program was started with, restored from instead
+    /// of a proposal; cleared by a new start of the wizard.
+    std::optional<std::string> openedBackup_;
     bool shownOnce_ = false;
 
     QLabel* image1_ = nullptr;

@@ -105,7 +105,34 @@ private:
         QCOMPARE(form_->PageIndex(), 4);
     }
 
+    static QPalette DarkPalette()
+    {
+        QPalette palette;
+        const QColor window(0x35, 0x35, 0x35);
+        const QColor text(0xee, 0xee, 0xee);
+        palette.setColor(QPalette::Window, window);
+        palette.setColor(QPalette::WindowText, text);
+        palette.setColor(QPalette::Base, QColor(0x25, 0x25, 0x25));
+        palette.setColor(QPalette::AlternateBase, window);
+        palette.setColor(QPalette::Text, text);
+        palette.setColor(QPalette::Button, window);
+        palette.setColor(QPalette::ButtonText, text);
+        palette.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+        palette.setColor(QPalette::HighlightedText, Qt::white);
+        palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+        palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
+        palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
+        return palette;
+    }
+
 private slots:
+    void initTestCase()
+    {
+        // The pictures of a dark desktop: the palette it would give.
+        if (qEnvironmentVariable("QUILLBANK_SCREENSHOTS_PALETTE") == QLatin1String("dark"))
+            QApplication::setPalette(DarkPalette());
+    }
+
     void init()
     {
         home_ = std::make_unique<testing::TFakeHome>();
@@ -130,6 +157,9 @@ private slots:
         home_->WriteFile(".mozilla/firefox/a.default/gm_scripts/a.user.js", "add-on data without Extensions");
         home_->WriteFile(".mozilla/firefox/a.default/.parentlock", "");
         home_->WriteFile(".mozilla/firefox/b.second/prefs.js", "user_pref(\"x\", 1);\n");
+        // Lock files that nobody holds: whether the profiles are in use is told
+        // without looking at what else runs on the machine.
+        home_->WriteFile(".mozilla/firefox/b.second/.parentlock", "");
         home_->MakeDir("Documents");
         l10n_ = std::make_unique<Tl10n>(programDir_ + "/Default.lng");
         dialogs_ = std::make_unique<testing::TScriptedWizardDialogs>();
@@ -458,6 +488,32 @@ private slots:
         QUILLBANK_VERIFY_TEXTS_FIT(newProfile);
     }
 
+    void aBackupFileItWasStartedWithIsRestored()
+    {
+        pagesOfABackup();
+        // Named by its content: any name will do.
+        const std::string opened = home_->Path() + "/Downloads/from mail.bin";
+        fs::create_directories(home_->Path() + "/Downloads");
+        fs::copy_file(form_->State().ArchivePath, opened);
+        form_.reset();
+        form_ = std::make_unique<TForm1>(*l10n_, programDir_, *dialogs_);
+        form_->OpenBackupFile(opened);
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        // The backup names Firefox, which is listed: on to its profiles.
+        QCOMPARE(form_->PageIndex(), 3);
+        QVERIFY(Find<QRadioButton>("RadioButton2")->isChecked());
+        QCOMPARE(form_->State().ArchivePath, opened);
+        QCOMPARE(Find<QLabel>("StaticText3")->toolTip(), QString::fromStdString(opened));
+        Select("ListBox2", "second");
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 4);
+        QVERIFY(Box(BookmarksBox)->isChecked());
+        // Back and on again keeps the file.
+        Click("Button3");
+        QCOMPARE(form_->State().ArchivePath, opened);
+    }
+
     void theProfileListSortsWithoutRegardToCase()
     {
         home_->WriteFile(".mozilla/firefox/profiles.ini",
@@ -481,6 +537,15 @@ private slots:
         QCOMPARE(form_->PageIndex(), 3);
         const std::string name = fs::path(form_->State().ArchivePath).filename().string();
         QVERIFY2(name.front() >= '0' && name.front() <= '9', name.c_str());
+    }
+
+    void theArtworkIsSharpAtTwiceTheScale()
+    {
+        auto* strip = Find<QLabel>("Image1");
+        const QPixmap picture = strip->pixmap();
+        QCOMPARE(picture.devicePixelRatio(), 2.0);
+        QCOMPARE(picture.deviceIndependentSize().toSize(), strip->size());
+        QVERIFY(form_->windowIcon().availableSizes().contains(QSize(128, 128)));
     }
 
     void titlesAreTheProgramsOwnTexts()
