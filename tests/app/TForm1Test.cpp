@@ -117,6 +117,10 @@ private:
         palette.setColor(QPalette::Text, text);
         palette.setColor(QPalette::Button, window);
         palette.setColor(QPalette::ButtonText, text);
+        palette.setColor(QPalette::Light, QColor(0x50, 0x50, 0x50));
+        palette.setColor(QPalette::Midlight, QColor(0x45, 0x45, 0x45));
+        palette.setColor(QPalette::Mid, QColor(0x2a, 0x2a, 0x2a));
+        palette.setColor(QPalette::Dark, QColor(0x20, 0x20, 0x20));
         palette.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
         palette.setColor(QPalette::HighlightedText, Qt::white);
         palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
