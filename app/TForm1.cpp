@@ -457,8 +457,9 @@ void TForm1::BackupAction()
 void TForm1::FormShow()
 {
     ApplyLanguageFont(*this, l10n_);
-    // Placed first: the start-up warning then shows over the window, in the
-    // middle of the display.
+    // Sized for its font and texts, then placed, before anything else: the
+    // start-up warning shows over the window, in the middle of the display.
+    FixDialogSize(*this, DesignedClientSize);
     PlaceOnMonitor();
     if (!MissingWorkingFiles(programDir_).empty()) {
         ShowWarning(Text("LANG_WARNING"), Text("LANG_NO_FILES"));

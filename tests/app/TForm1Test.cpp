@@ -449,6 +449,11 @@ private slots:
         form_->show();
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
         QVERIFY(form_->width() >= 471 && form_->height() >= 327);
+        // Grown before it was placed: in the middle of the display all the same.
+        QCoreApplication::sendPostedEvents();
+        const QRect display = QGuiApplication::screens().front()->geometry();
+        QCOMPARE(form_->pos(), QPoint(display.left() + display.width() / 2 - form_->width() / 2,
+                                      display.top() + display.height() / 2 - form_->height() / 2));
 
         QUILLBANK_VERIFY_TEXTS_FIT(*form_);
         Click("Button1");
