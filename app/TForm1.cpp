@@ -1,5 +1,6 @@
 #include "app/TForm1.h"
 
+#include "app/ApplicationIdentity.h"
 #include "app/DialogLook.h"
 #include "app/JpegPicture.h"
 #include "app/WizardDialogs.h"
@@ -17,6 +18,7 @@
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/BackupRun.h"
+#include "engine/Catalogue.h"
 #include "engine/KeyStore.h"
 #include "engine/PlacesOutsideProfile.h"
 #include "engine/RestoreRun.h"
@@ -48,6 +50,7 @@ namespace quillbank {
 namespace {
 
 constexpr const char* ProductCaption = "Quillbank 1.4.9";
+constexpr QSize DesignedClientSize(471, 327);
 
 QString Q(const std::string& text)
 {
@@ -85,11 +88,30 @@ std::vector<std::string> Lines(const QListWidget& list)
     return lines;
 }
 
+/// A list line that sorts without regard to letter case ("alpha", "Beta",
+/// "gamma"); lines that differ only in case keep a fixed order.
+class TListLine final : public QListWidgetItem
+{
+public:
+    explicit TListLine(const std::string& text) : QListWidgetItem(Q(text)) {}
+
+    bool operator<(const QListWidgetItem& other) const override
+    {
+        const int order = text().compare(other.text(), Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : text() < other.text();
+    }
+};
+
+void AddLine(QListWidget& list, const std::string& line)
+{
+    list.addItem(new TListLine(line));
+}
+
 void Fill(QListWidget& list, const std::vector<std::string>& lines)
 {
     list.clear();
     for (const std::string& line : lines)
-        list.addItem(Q(line));
+        AddLine(list, line);
 }
 
 std::optional<std::string> SelectedLine(const QListWidget& list)
@@ -154,7 +176,6 @@ void TForm1::BuildWindow()
 
     pages_ = new QStackedWidget(this);
     pages_->setObjectName(QStringLiteral("PageArea"));
-    pages_->setFixedSize(313, 265);
     for (QWidget* page : {BuildWelcomePage(), BuildOperationPage(), BuildProfilePage(), BuildComponentsPage(),
                           BuildProgressPage(), BuildReportPage()})
         pages_->addWidget(page);
@@ -163,11 +184,9 @@ void TForm1::BuildWindow()
     separator->setFrameShape(QFrame::HLine);
     separator->setFrameShadow(QFrame::Sunken);
 
-    button3_ = Button(QStringLiteral("Button3"), this);
-    button1_ = Button(QStringLiteral("Button1"), this);
-    button2_ = Button(QStringLiteral("Button2"), this);
-    for (QPushButton* button : {button3_, button1_, button2_})
-        button->setFixedSize(75, 25);
+    button3_ = SizedButton("Button3", this);
+    button1_ = SizedButton("Button1", this);
+    button2_ = SizedButton("Button2", this);
     button1_->setDefault(true);
     connect(button1_, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(button2_, &QPushButton::clicked, this, &TForm1::Button2Click);
@@ -187,8 +206,9 @@ void TForm1::BuildWindow()
     layout->addLayout(top);
     layout->addWidget(separator);
     layout->addLayout(buttons);
-    setFixedSize(471, 327);
-    setWindowIcon(QIcon(QStringLiteral(":/quillbank/quillbank.png")));
+    // Longer translations, larger fonts: the window grows to fit its texts.
+    KeepFittedToContents(*this, DesignedClientSize);
+    setWindowIcon(ProgramIcon());
 }
 
 QWidget* TForm1::BuildWelcomePage()
@@ -315,8 +335,11 @@ QWidget* TForm1::BuildComponentsPage()
     for (int row = 0; row < 7; ++row)
         grid->addWidget(checkBoxes_[right[row]], row, 1);
     grid->addWidget(unknowFilesBT_, 7, 1);
+    staticText12_ = WrappedLabel(QStringLiteral("StaticText12"), panel4_);
+    staticText12_->hide();
     auto* layout = new QVBoxLayout(panel4_);
     layout->addWidget(staticText5_);
+    layout->addWidget(staticText12_);
     layout->addWidget(groupBox3_, 1);
     return panel4_;
 }
@@ -330,6 +353,8 @@ QWidget* TForm1::BuildProgressPage()
     listBox3_->setStyleSheet(QStringLiteral("background: palette(window);"));
     staticText6_ = new QLabel(panel5_);
     staticText6_->setObjectName(QStringLiteral("StaticText6"));
+    // The task line names file after file: it takes the width there is.
+    staticText6_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     progressBar1_ = new QProgressBar(panel5_);
     progressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
     progressBar1_->setRange(0, 100);
@@ -437,13 +462,16 @@ void TForm1::BackupAction()
 
 void TForm1::FormShow()
 {
+    ApplyLanguageFont(*this, l10n_);
+    // Sized for its font and texts, then placed, before anything else: the
+    // start-up warning shows over the window, in the middle of the display.
+    FixDialogSize(*this, DesignedClientSize);
+    PlaceOnMonitor();
     if (!MissingWorkingFiles(programDir_).empty()) {
         ShowWarning(Text("LANG_WARNING"), Text("LANG_NO_FILES"));
         closeWithoutAsking_ = true;
         dialogs_.RequestEnd(RunExitCode(TRunStatus::Failed));
     }
-    PlaceOnMonitor();
-    ApplyLanguageFont(*this, l10n_);
 }
 
 void TForm1::PlaceOnMonitor()
@@ -595,6 +623,7 @@ void TForm1::Button2Click()
 
 void TForm1::Restart()
 {
+    openedBackup_.reset();
     checkBox16_->setChecked(false);
     listBox3_->clear();
     listBox4_->clear();
@@ -746,6 +775,32 @@ void TForm1::ShowProfilePage()
     FillProfileList();
     UpdateNextForProfile();
     UpdateBackupFileProposal();
+    if (!backup && openedBackup_) {
+        state_.ArchivePath = *openedBackup_;
+        ShowArchivePath(ChosenPathDisplayText(state_.ArchivePath));
+    }
+}
+
+void TForm1::OpenBackupFile(const std::string& path)
+{
+    openedBackup_ = path;
+    radioButton2_->setChecked(true);
+    ShowOperationPage();
+    pageIndex_ = 2;
+    state_.ArchivePath = path;
+    if (!DetectBackupFile(path, state_, Environment()))
+        return;
+    TComponentBoxes held;
+    const AppType type = ReadArchiveHeader(state_, held, Environment());
+    for (int row = 0; row < listBox1_->count(); ++row) {
+        TWizardState listed;
+        SelectApplication(listed, listBox1_->item(row)->text().toStdString());
+        if (IsKnownAppType(type) && listed.SelectedAppType == type) {
+            listBox1_->setCurrentRow(row);
+            Button1Click();
+            return;
+        }
+    }
 }
 
 void TForm1::FillProfileList()
@@ -800,8 +855,9 @@ bool TForm1::ShowComponentsPage()
         ApplyComponentBoxes(offeredBoxes_);
     } else {
         TComponentBoxes boxes = ComponentBoxes();
-        ReadArchiveHeader(state_, boxes, Environment());
+        const AppType archiveType = ReadArchiveHeader(state_, boxes, Environment());
         ApplyComponentBoxes(boxes);
+        MarkSkippedOnRestore(archiveType);
     }
     SetCaption("LANG_SOUCASTI");
     ShowPage(panel4_);
@@ -811,6 +867,7 @@ bool TForm1::ShowComponentsPage()
         checkBoxes_[box]->setText(Q(Text("LANG_CHECKBOX" + std::to_string(box))));
     unknowFilesBT_->setText(Q(Text("Quillbank14", "LANG_UNKNOW_FILES")));
     checkBoxes_[AccountsSettingsOnlyBox]->setVisible(backup);
+    staticText12_->setVisible(!backup && !staticText12_->text().isEmpty());
     if (backup)
         FillUnknownFilesList();
     else
@@ -824,8 +881,12 @@ void TForm1::ResetComponentBoxes()
     // settings only" box unchecked here gives "Emails" back.
     for (TComponentBox box : ResetOrder)
         checkBoxes_[box]->setChecked(false);
-    for (TComponentBox box : ResetOrder)
+    for (TComponentBox box : ResetOrder) {
         checkBoxes_[box]->setEnabled(true);
+        checkBoxes_[box]->setToolTip({});
+    }
+    skippedOnRestore_.clear();
+    staticText12_->clear();
 }
 
 void TForm1::ApplyComponentBoxes(const TComponentBoxes& boxes)
@@ -840,6 +901,33 @@ void TForm1::ApplyComponentBoxes(const TComponentBoxes& boxes)
     checkBoxes_[AccountsSettingsOnlyBox]->setEnabled(boxes[AccountsSettingsOnlyBox].Enabled);
     checkBoxes_[ExtensionsBox]->setToolTip(boxes.ExtensionsHintVisible ? Q(Text("LANG_CHECKBOX14_HINT"))
                                                                        : QString());
+}
+
+void TForm1::MarkSkippedOnRestore(AppType archiveType)
+{
+    const AppType target = state_.SelectedAppType;
+    if (!IsKnownAppType(target))
+        return;
+    const QString reason = Q(l10n_.GetTextFmt("Quillbank14", "LANG_SKIPPED_HINT", AppInfo(target).ShortName));
+    for (int box = 1; box <= ComponentBoxCount; ++box) {
+        const auto component = static_cast<TComponentBox>(box);
+        if (!checkBoxes_[box]->isChecked() || !IsSkippedOnRestore(component, target))
+            continue;
+        checkBoxes_[box]->setChecked(false);
+        checkBoxes_[box]->setEnabled(false);
+        checkBoxes_[box]->setToolTip(reason);
+        skippedOnRestore_.push_back(component);
+    }
+    if (IsKnownAppType(archiveType) && archiveType != target)
+        staticText12_->setText(
+            Q(l10n_.GetTextFmt("Quillbank14", "LANG_OTHER_APP_BACKUP", AppInfo(archiveType).ShortName)));
+}
+
+void TForm1::AddSkippedReportLines()
+{
+    for (TComponentBox box : skippedOnRestore_)
+        AddReportLine(
+            l10n_.GetTextFmt("Quillbank14", "LANG_SKIPPED", Text("LANG_CHECKBOX" + std::to_string(box))));
 }
 
 TComponentBoxes TForm1::ComponentBoxes() const
@@ -916,6 +1004,7 @@ void TForm1::RunOperation()
         outcome = backup.Run;
     } else {
         outcome = RunRestore({boxes, unknownFiles_.Ticks(), keepPathsOutsideProfile_}, state_, Environment());
+        AddSkippedReportLines();
     }
     if (const auto line = OutcomeReportLine(outcome, l10n_))
         AddReportLine(*line);
@@ -994,7 +1083,7 @@ void TForm1::Button7Click()
     const auto selected = SelectedLine(*listBox2_);
     ChoosePortableProfile(state_, l10n_, *this);
     if (listBox2_->count() != static_cast<int>(state_.ProfileList.size())) {
-        listBox2_->addItem(Q(state_.ProfileList.back()));
+        AddLine(*listBox2_, state_.ProfileList.back());
         if (!selected)
             listBox2_->clearSelection();
     }

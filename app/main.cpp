@@ -1,15 +1,17 @@
 // The Quillbank wizard: backs up and restores the profiles of Mozilla-family
 // applications.
 
+#include "app/ApplicationIdentity.h"
 #include "app/TForm1.h"
 #include "app/WizardDialogs.h"
 #include "config/WorkingFiles.h"
 #include "config/l10n.h"
+#include "engine/ArchiveHeader.h"
 #include "platform/Locale.h"
 #include "platform/SpecialFolders.h"
 
 #include <QApplication>
-#include <QIcon>
+#include <filesystem>
 
 namespace {
 
@@ -33,12 +35,14 @@ int main(int argc, char* argv[])
 {
     // Before any thread starts: it sets an environment variable.
     quillbank::KeepLocalTimeZoneLoaded();
-    if (IsBatchMode(argc))
+    // One argument naming a backup file (by its content, a file manager
+    // opening it) is restored in the wizard; any other names a task file.
+    const bool opensBackup = argc == 2 && quillbank::IsBackupFile(argv[1]);
+    const bool batch = IsBatchMode(argc) && !opensBackup;
+    if (batch)
         UseOffscreenWithoutDisplay();
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillbank"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillbank"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillbank/quillbank.png")));
+    quillbank::SetApplicationIdentity();
     // Lets the desktop match the windows to the installed desktop file and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLBANK_APP_ID));
 
@@ -46,8 +50,10 @@ int main(int argc, char* argv[])
     const quillbank::Tl10n l10n(programDir + "/Default.lng");
     quillbank::TQtWizardDialogs dialogs(l10n);
     quillbank::TForm1 form1(l10n, programDir, dialogs,
-                            IsBatchMode(argc) ? std::optional<std::string>(argv[1]) : std::nullopt);
+                            batch ? std::optional<std::string>(argv[1]) : std::nullopt);
     dialogs.CreateDialogs(&form1);
+    if (opensBackup)
+        form1.OpenBackupFile(std::filesystem::absolute(argv[1]).string());
     form1.show();
     return QApplication::exec();
 }

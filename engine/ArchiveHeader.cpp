@@ -3,6 +3,7 @@
 #include "apps/WizardState.h"
 #include "config/errorlog.h"
 #include "config/l10n.h"
+#include "engine/ArchiveReaders.h"
 #include "engine/Catalogue.h"
 #include "engine/PrivateTempDir.h"
 #include "platform/FileSystem.h"
@@ -186,6 +187,26 @@ bool DetectBackupFile(const std::string& path, TWizardState& state, TArchiveEnvi
         state.ArchiveFormat = 2;
         return true;
     }
+    return false;
+}
+
+bool IsBackupFile(const std::string& path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return false;
+    // The first two lines of a legacy container are short.
+    constexpr std::uint64_t LegacyHeadLimit = 4096;
+    const std::vector<std::string> head = Lines(ReadFileHead(path, LegacyHeadLimit).value_or(""), 2);
+    if (head.size() == 2 && LegacyContainerType(head[0], head[1]))
+        return true;
+    TArchiveReaders readers(path, false);
+    std::string problem;
+    if (!readers.Open(problem))
+        return false;
+    for (std::uint64_t index = 0; index < readers.EntryCount(); ++index)
+        if (IsHeaderEntryName(readers.Name(index)))
+            return true;
     return false;
 }
 

@@ -48,6 +48,13 @@ std::string WriteArchiveHeader(AppType type, const TComponentBoxes& boxes,
 bool DetectBackupFile(const std::string& path, TWizardState& state, TArchiveEnvironment environment);
 
 /**
+ * Whether the file at `path` holds a backup, judged by its content alone
+ * (whatever its name): a legacy text container of any application, or a ZIP
+ * archive with a header entry. Nothing is extracted and nothing is asked.
+ */
+bool IsBackupFile(const std::string& path);
+
+/**
  * Reads the header of the archive at ArchivePath: ticks and enables the
  * components it holds and clears and disables the others, and fills
  * MailFolders and UnknownEntries (left empty for a legacy container, whose

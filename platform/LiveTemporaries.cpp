@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <map>
 #include <mutex>
 #include <set>
 #include <unistd.h>
@@ -22,6 +23,18 @@ std::set<std::string>& Registry()
 {
     static std::set<std::string> paths;
     return paths;
+}
+
+struct TRemovals
+{
+    std::map<unsigned long, std::function<void()>> ById;
+    unsigned long NextId = 0;
+};
+
+TRemovals& Removals()
+{
+    static TRemovals removals;
+    return removals;
 }
 
 } // namespace
@@ -55,6 +68,22 @@ void RemoveLiveTemporaries()
     for (const std::string& path : Registry())
         unlink(path.c_str());
     Registry().clear();
+    for (auto& [id, removal] : Removals().ById)
+        removal();
+    Removals().ById.clear();
+}
+
+TLiveRemoval::TLiveRemoval(std::function<void()> removal)
+{
+    const std::lock_guard lock(RegistryMutex());
+    id_ = Removals().NextId++;
+    Removals().ById.emplace(id_, std::move(removal));
+}
+
+TLiveRemoval::~TLiveRemoval()
+{
+    const std::lock_guard lock(RegistryMutex());
+    Removals().ById.erase(id_);
 }
 
 } // namespace quillbank

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace quillbank {
@@ -24,7 +25,25 @@ void RegisterTemporary(const std::string& path);
 /// place or removed.
 void ForgetTemporary(const std::string& path);
 
-/// Removes every registered temporary; the program is about to end.
+/// Removes every registered temporary, and runs every live removal, once;
+/// the program is about to end.
 void RemoveLiveTemporaries();
+
+/**
+ * A removal of files whose names are not known in advance (those another
+ * library writes under names of its own), run by RemoveLiveTemporaries for as
+ * long as this guard lives.
+ */
+class TLiveRemoval
+{
+public:
+    explicit TLiveRemoval(std::function<void()> removal);
+    ~TLiveRemoval();
+    TLiveRemoval(const TLiveRemoval&) = delete;
+    TLiveRemoval& operator=(const TLiveRemoval&) = delete;
+
+private:
+    unsigned long id_;
+};
 
 } // namespace quillbank

@@ -79,12 +79,32 @@ check_layout() {
   expect_file "$metainfo"
   desktop-file-validate "$desktop" || fail "desktop-file-validate rejects $desktop"
   appstreamcli validate --no-net "$metainfo" || fail "appstreamcli rejects $metainfo"
-  grep -qx "Exec=quillbank" "$desktop" || fail "the desktop file does not start quillbank"
+  grep -qx "Exec=quillbank %f" "$desktop" || fail "the desktop file does not start quillbank with a file"
   local icon
   icon=$(sed -n 's/^Icon=//p' "$desktop")
   expect_file "$share/icons/hicolor/scalable/apps/$icon.svg"
   expect_file "$share/icons/hicolor/64x64/apps/$icon.png"
   expect_same "$source/app/resources/quillbank.png" "$share/icons/hicolor/64x64/apps/$icon.png"
+  expect_same "$source/app/resources/quillbank@2x.png" "$share/icons/hicolor/128x128/apps/$icon.png"
+
+  # Backup files are a type of their own that the wizard opens, with an icon.
+  local mime="$share/mime/packages/$app_id.xml"
+  expect_file "$mime"
+  local type mime_icon
+  type=$(sed -n 's/.*<mime-type type="\([^"]*\)".*/\1/p' "$mime")
+  grep -qx "MimeType=$type;" "$desktop" || fail "the desktop file does not open $type"
+  grep -q '<glob pattern="\*.qkz"/>' "$mime" || fail "$mime does not claim *.qkz"
+  mime_icon=$(sed -n 's/.*<icon name="\([^"]*\)".*/\1/p' "$mime")
+  expect_file "$share/icons/hicolor/scalable/mimetypes/$mime_icon.svg"
+  if command -v update-mime-database >/dev/null; then
+    local database
+    database=$(mktemp -d)
+    mkdir "$database/packages"
+    cp "$mime" "$database/packages/"
+    update-mime-database "$database" || fail "update-mime-database rejects $mime"
+    grep -q "^$type:\*\.qkz$" "$database/globs" || fail "$type is not known by *.qkz"
+    rm -rf "$database"
+  fi
 
   expect_file "$source/docs/quillbank.1"
   for page in "$source"/docs/*.1; do
