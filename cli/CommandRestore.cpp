@@ -12,7 +12,9 @@
 #include "engine/RestoreRun.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "profile/WindowsPaths.h"
 
+#include <algorithm>
 #include <array>
 #include <iostream>
 
@@ -60,6 +62,11 @@ constexpr std::string_view Usage =
     "                          passwords, OpenPGP passphrase or client certificate\n"
     "                          keys no longer open; without it, such a restore is\n"
     "                          refused\n"
+    "  --map-folder 'WINDOWS=DIR'\n"
+    "                          put the mail folder that a backup made on Windows\n"
+    "                          recorded as WINDOWS into the absolute folder DIR\n"
+    "                          (repeatable; without it, such a folder goes into\n"
+    "                          the profile's Mail folder, under its own name)\n"
     "  --force                 go on while the application is using the profile\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
@@ -71,7 +78,7 @@ constexpr std::string_view Usage =
     "3 the profile is in use, 4 wrong or missing password, 5 partly restored: entries\n"
     "that were refused or could not be written are left out (each is named).\n";
 
-constexpr std::array<TOptionDefinition, 13> Accepted = {{
+constexpr std::array<TOptionDefinition, 14> Accepted = {{
     {"archive", true},
     {"app", true},
     {"profile", true},
@@ -83,6 +90,7 @@ constexpr std::array<TOptionDefinition, 13> Accepted = {{
     {"password-stdin", false},
     {"outside-profile", false},
     {"replace-key", false},
+    {"map-folder", true, true},
     {"force", false},
     {"quiet", false},
 }};
@@ -103,6 +111,25 @@ TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes
             Say(context, "skipped " + std::string(ComponentName(box)) + ": the backup holds none");
     }
     return held;
+}
+
+/// Gives the mail folders of the backup that --map-folder names ('C:\Mail=/home/bob/Mail') their places.
+void MapFolders(const std::vector<std::string>& mappings, std::vector<TMailFolder>& folders)
+{
+    for (const std::string& mapping : mappings) {
+        // The place is an absolute path of this machine: it starts at the first "=/".
+        const auto equals = mapping.find("=/");
+        const std::string windows = mapping.substr(0, equals);
+        if (equals == std::string::npos || !IsWindowsAbsolutePath(windows))
+            throw EUsageError("--map-folder takes a Windows folder, \"=\" and an absolute folder, not \"" +
+                              mapping + "\"");
+        const auto folder = std::ranges::find_if(folders, [&windows](const TMailFolder& recorded) {
+            return WindowsPathBelow(recorded.Path, windows) == "";
+        });
+        if (folder == folders.end())
+            throw EUsageError("--map-folder: the backup records no mail folder " + windows);
+        folder->Place = LexicallyNormal(mapping.substr(equals + 1));
+    }
 }
 
 /// What the restore writes or points at outside the profile, listed on
@@ -213,6 +240,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
             Say(context,
                 "skipped " + std::string(name.Name) + ": not restored into this application's profiles");
 
+    MapFolders(options.Values("map-folder"), state.MailFolders);
     request.KeepPathsOutsideProfile = options.Has("outside-profile");
     request.Force = options.Has("force");
     ListPlacesOutsideProfile(PlacesOutsideProfile(request, state, context.Environment()),

@@ -26,7 +26,13 @@ std::optional<std::string> TOptions::Value(std::string_view name) const
     const auto found = values_.find(name);
     if (found == values_.end())
         return std::nullopt;
-    return found->second;
+    return found->second.back();
+}
+
+std::vector<std::string> TOptions::Values(std::string_view name) const
+{
+    const auto found = values_.find(name);
+    return found == values_.end() ? std::vector<std::string>() : found->second;
 }
 
 TOptions ParseOptions(const std::vector<std::string>& arguments, std::span<const TOptionDefinition> accepted)
@@ -50,7 +56,7 @@ TOptions ParseOptions(const std::vector<std::string>& arguments, std::span<const
                          [&name](const TOptionDefinition& s) { return "--" + std::string(s.Name) == name; });
         if (option == accepted.end())
             throw EUsageError("unknown option " + name);
-        if (options.values_.contains(option->Name))
+        if (options.values_.contains(option->Name) && !option->Repeatable)
             throw EUsageError(name + " is given twice");
         std::string value;
         if (option->TakesValue) {
@@ -63,7 +69,7 @@ TOptions ParseOptions(const std::vector<std::string>& arguments, std::span<const
         } else if (equals != std::string::npos) {
             throw EUsageError(name + " takes no value");
         }
-        options.values_.emplace(std::string(option->Name), std::move(value));
+        options.values_[std::string(option->Name)].push_back(std::move(value));
     }
     return options;
 }

@@ -14,6 +14,8 @@ struct TOptionDefinition
 {
     std::string_view Name;
     bool TakesValue = false;
+    /// The option may be given more than once, each time with its own value.
+    bool Repeatable = false;
 };
 
 /// The options and the other arguments of one command line.
@@ -23,6 +25,8 @@ public:
     bool Has(std::string_view name) const { return values_.contains(name); }
     /// The value of an option that takes one; nothing when it was not given.
     std::optional<std::string> Value(std::string_view name) const;
+    /// Every value of a repeatable option, in the order given.
+    std::vector<std::string> Values(std::string_view name) const;
     /// The arguments that are not options, in order.
     const std::vector<std::string>& Arguments() const { return arguments_; }
 
@@ -30,7 +34,7 @@ private:
     friend TOptions ParseOptions(const std::vector<std::string>& arguments,
                                  std::span<const TOptionDefinition> accepted);
 
-    std::map<std::string, std::string, std::less<>> values_;
+    std::map<std::string, std::vector<std::string>, std::less<>> values_;
     std::vector<std::string> arguments_;
 };
 
@@ -39,7 +43,7 @@ private:
  * "--name VALUE" or "--name=VALUE"; "-h" stands for "--help" and "-q" for
  * "--quiet"; after "--" every argument is an argument. Throws EUsageError for
  * an unknown option, a missing value, a value given to an option that takes
- * none, and an option given twice.
+ * none, and an option given twice that is not repeatable.
  */
 TOptions ParseOptions(const std::vector<std::string>& arguments, std::span<const TOptionDefinition> accepted);
 

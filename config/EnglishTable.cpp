@@ -168,6 +168,8 @@ constexpr TEnglishText kEnglishTexts[] = {
     {"LANG_CERTIF_R_FAILED", "Certificates restore... FAILED"},
     {"LANG_AKCE_UNKNOW_R_FAILED", "Unknow files restore... FAILED"},
     {"LANG_NOT_RESTORED", "- Not restored: %s"},
+    {"LANG_MAIL_FOLDER_PLACE", "- Mail folder restored: %s"},
+    {"LANG_PREF_DROPPED", "- Setting left out, it names a place this machine does not have: %s"},
     {"LANG_RUN_INCOMPLETE", "Incomplete: %s left out (each is named above and in the error log)"},
     {"LANG_RUN_FAILED", "FAILED: %s"},
     {"LANG_SKIPPED_HINT", "Not restored into the profiles of %s"},

@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
+#include "profile/WindowsPaths.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -228,7 +229,8 @@ AppType ReadArchiveHeader(TWizardState& state, TComponentBoxes& boxes, TArchiveE
         std::size_t at = 6;
         for (; at < lines.size() && lines[at] != HeaderSeparator; ++at) {
             std::string path = AnsiToUtf8(lines[at]);
-            std::string name = ExtractFileName(path);
+            // A backup made on Windows records Windows paths.
+            std::string name = RecordedFolderName(path);
             state.MailFolders.push_back({std::move(path), std::move(name)});
         }
         for (++at; at < lines.size() && lines[at] != HeaderSeparator; at += 2)

@@ -5,6 +5,7 @@
 #include "engine/PrivateTempDir.h"
 #include "platform/FileSystem.h"
 #include "profile/MailRestore.h"
+#include "profile/WindowsPaths.h"
 
 #include <algorithm>
 
@@ -47,9 +48,16 @@ TPlacesOutsideProfile PlacesOutsideProfile(const TRestoreRequest& request, const
                                            TArchiveEnvironment environment)
 {
     TPlacesOutsideProfile places;
-    if (Restores(request, state, EmailsBox))
-        for (const TMailFolder& folder : state.MailFolders)
-            places.MailFolders.push_back(folder.Path);
+    // A folder recorded on Windows goes inside the profile unless the user
+    // chose a place for it.
+    if (Restores(request, state, EmailsBox)) {
+        for (const TMailFolder& folder : state.MailFolders) {
+            if (!IsWindowsAbsolutePath(folder.Path))
+                places.MailFolders.push_back(folder.Path);
+            else if (!folder.Place.empty() && !IsInsideFolder(folder.Place, RestoreTargetProfile(state)))
+                places.MailFolders.push_back(folder.Place);
+        }
+    }
     // A legacy container's prefs.js is not looked into: its places are dropped.
     if (state.ArchiveFormat != 2 || !WritesPrefs(request, state))
         return places;

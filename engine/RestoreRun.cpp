@@ -96,6 +96,8 @@ public:
         // Only a restore that wrote prefs.js cleans it: a profile whose own
         // prefs.js was left alone keeps its settings.
         if (prefsRestored_)
+            FitPrefsMadeOnWindows();
+        if (prefsRestored_)
             FilterRestoredPrefs(state_.ProfileDir, state_.SelectedAppType, request_.Boxes,
                                 request_.KeepPathsOutsideProfile, env_.L10n, env_.Ui);
         if (leftOut_.empty())
@@ -170,6 +172,18 @@ private:
             leftOut_.push_back(std::move(problem));
         }
         partProblems_.clear();
+    }
+
+    /// Points the paths of a prefs.js written on Windows at their places
+    /// here, and names each preference dropped for naming none.
+    void FitPrefsMadeOnWindows()
+    {
+        for (const TPathOutsideProfile& dropped : FitWindowsPrefs(state_.ProfileDir, state_.MailFolders)) {
+            WriteErrorLog(state_.ProfileDir + "prefs.js: \"" + dropped.Name +
+                          "\" left out: it names a place this machine does not have, " + dropped.Path);
+            env_.Ui.AddReportLine(
+                env_.L10n.GetTextFmt("Quillbank14", "LANG_PREF_DROPPED", dropped.Description()));
+        }
     }
 
     void Advance(int step)

@@ -12,6 +12,9 @@
 #include "profile/AccountFolder.h"
 #include "profile/PathsOutsideProfile.h"
 #include "profile/PrefsParser.h"
+#include "profile/WindowsMailFolders.h"
+#include "profile/WindowsPaths.h"
+#include "profile/WindowsPrefs.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +22,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <set>
@@ -132,23 +136,37 @@ void RewritePrefs(const TPrefsFiles& files, Transform transform)
     }
 }
 
+/// The components of a path of this machine, split at its separators.
+std::vector<std::string> SplitPath(std::string_view path)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const auto end = std::min(path.find('/', start), path.size());
+        parts.emplace_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
 /// Why a mail folder recorded in a backup's header is not used, or nothing
 /// when it is. Its archive folder is looked up in the archive as a folder
-/// name, so it must be one the archive layer's wildcards match exactly.
+/// name, so it must be one the archive layer's wildcards match exactly. A
+/// folder recorded on Windows gets a place on this machine, so its path is
+/// only checked for steps that would lead elsewhere.
 std::optional<std::string> RefusalReason(const TMailFolder& folder)
 {
     const std::string_view path = folder.Path;
-    if (!path.starts_with('/'))
+    if (path.find('\0') != std::string_view::npos)
+        return "it holds a NUL character";
+    const bool windows = IsWindowsAbsolutePath(path);
+    if (!windows && !path.starts_with('/'))
         return "it is not an absolute path";
-    std::size_t start = 1;
-    while (start <= path.size()) {
-        const auto end = std::min(path.find('/', start), path.size());
-        if (path.substr(start, end - start) == "..")
-            return "it has a \"..\" component";
-        start = end + 1;
-    }
-    const std::string_view name = path.substr(path.rfind('/') + 1);
-    if (name.empty() || name == ".")
+    const std::vector<std::string> parts = windows ? WindowsPathParts(path) : SplitPath(path);
+    if (std::ranges::find(parts, "..") != parts.end())
+        return "it has a \"..\" component";
+    const std::string name = RecordedFolderName(path);
+    if (name.empty() || name == "." || (windows && parts.size() < 2))
         return "it does not end with a folder name";
     const std::string_view stored = folder.ArchiveFolder;
     if (stored.empty() || stored == "." || stored == ".." ||
@@ -157,26 +175,33 @@ std::optional<std::string> RefusalReason(const TMailFolder& folder)
     return std::nullopt;
 }
 
-/// The recorded mail folders that may be restored; each refused one is
-/// added to `refused` with the reason.
-std::vector<TMailFolder> AcceptedMailFolders(const std::vector<TMailFolder>& recorded,
-                                             std::vector<TLeftOutFile>& refused)
+/// Whether the account kept its mail in `folder`, recorded as a Windows path.
+bool AccountUsesWindowsFolder(const TPrefsParserAccount& account, const std::string& folder)
 {
-    std::vector<TMailFolder> accepted;
-    for (const TMailFolder& folder : recorded) {
-        if (const auto reason = RefusalReason(folder))
-            refused.push_back({folder.Path, *reason});
-        else
-            accepted.push_back(folder);
-    }
-    return accepted;
+    if (WindowsPathBelow(account.Directory, folder) == "")
+        return true;
+    if (!account.DirectoryRel.starts_with(ProfileFolderMarker))
+        return false;
+    const std::vector<std::string> relative =
+        WindowsPathParts(std::string_view(account.DirectoryRel).substr(ProfileFolderMarker.size()));
+    const auto tail = std::ranges::find_if(relative, [](const std::string& part) { return part != ".."; });
+    const std::vector<std::string> folderParts = WindowsPathParts(folder);
+    const auto tailSize = static_cast<std::size_t>(relative.end() - tail);
+    if (tail == relative.begin() || tailSize == 0 || tailSize >= folderParts.size() ||
+        std::find(tail, relative.end(), "..") != relative.end())
+        return false;
+    return std::equal(tail, relative.end(), folderParts.end() - static_cast<std::ptrdiff_t>(tailSize),
+                      folderParts.end(), EqualsIgnoreCase);
 }
 
 /// Whether the account of the backup's prefs.js kept its mail in `folder`:
 /// its absolute preference names it, or its relative one leads out of the
-/// profile by ".." steps to a path that `folder` ends with.
+/// profile by ".." steps to a path that `folder` ends with. Letter case and
+/// the kind of separator do not matter for a folder recorded on Windows.
 bool AccountUsesFolder(const TPrefsParserAccount& account, const std::string& folder)
 {
+    if (IsWindowsAbsolutePath(folder))
+        return AccountUsesWindowsFolder(account, folder);
     const std::string normal = LexicallyNormal(folder);
     if (!account.Directory.empty() && LexicallyNormal(ReplaceAll(account.Directory, "\\\\", "\\")) == normal)
         return true;
@@ -224,7 +249,7 @@ std::optional<std::pair<int, std::string>> AccountField(std::string_view line)
 } // namespace
 
 std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TZipFactory& archive,
-                                             const TWizardState& state, const Tl10n& l10n, TUserInterface& ui)
+                                             TWizardState& state, const Tl10n& l10n, TUserInterface& ui)
 {
     std::vector<TLeftOutFile> notRestored;
     for (std::string_view folder : ProfileMailFolders)
@@ -238,7 +263,12 @@ std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TZip
     // Each recorded folder goes back to its place once, and every account
     // that kept its mail there is pointed at it.
     std::map<int, std::string> restoredFolders;
-    for (const TMailFolder& folder : AcceptedMailFolders(state.MailFolders, notRestored)) {
+    std::set<std::string> takenPlaces;
+    for (TMailFolder& folder : state.MailFolders) {
+        if (const auto reason = RefusalReason(folder)) {
+            notRestored.push_back({folder.Path, *reason});
+            continue;
+        }
         std::vector<int> accounts;
         for (const TPrefsParserAccount& account : parser.Accounts())
             if (AccountUsesFolder(account, folder.Path))
@@ -247,17 +277,28 @@ std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TZip
             notRestored.push_back({folder.Path, "no account of its prefs.js uses it"});
             continue;
         }
+        // A folder of a Windows machine gets a place on this one.
+        if (IsWindowsAbsolutePath(folder.Path))
+            folder.Place = WindowsFolderPlace(folder, profileDir, takenPlaces);
+        const std::string place = folder.Place.empty() ? folder.Path : folder.Place;
         std::error_code error;
-        fs::create_directories(folder.Path, error);
-        if (!DirectoryExists(folder.Path)) {
+        fs::create_directories(place, error);
+        if (!DirectoryExists(place)) {
             ui.ShowError(l10n.GetText("Quillbank14", "LANG_ERROR"),
-                         l10n.GetText("Quillbank14", "LANG_CANNOT_RESTORE_ORIG_EXT") + " " + folder.Path);
-            notRestored.push_back({folder.Path, "the folder cannot be created: " + error.message()});
+                         l10n.GetText("Quillbank14", "LANG_CANNOT_RESTORE_ORIG_EXT") + " " + place);
+            notRestored.push_back(
+                {folder.Path, place == folder.Path
+                                  ? "the folder cannot be created: " + error.message()
+                                  : "the folder " + place + " cannot be created: " + error.message()});
             continue;
         }
-        archive.ExtractFolderInto(folder.ArchiveFolder, folder.Path);
+        archive.ExtractFolderInto(folder.ArchiveFolder, place);
+        // A folder that does not go back where it was is said to have moved.
+        if (place != folder.Path)
+            ui.AddReportLine(
+                l10n.GetTextFmt("Quillbank14", "LANG_MAIL_FOLDER_PLACE", folder.Path + " -> " + place));
         for (int number : accounts)
-            restoredFolders[number] = LexicallyNormal(folder.Path);
+            restoredFolders[number] = LexicallyNormal(place);
     }
 
     // Accounts whose folder lies inside the profile: the relative preference
@@ -288,6 +329,26 @@ std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TZip
     // "prefs.zal" keeps the file as it came from the archive until the
     // clean-up of the restore replaces it.
     return notRestored;
+}
+
+std::vector<TPathOutsideProfile> FitWindowsPrefs(const std::string& profileDir,
+                                                 const std::vector<TMailFolder>& folders)
+{
+    const TPrefsFiles files(profileDir);
+    SettleLeftoverCopy(files);
+    if (!FileExists(files.Prefs))
+        return {};
+    TWindowsPlaces places{WindowsProfileFolder(ReadPrefsText(files.Prefs)), profileDir, {}};
+    std::ranges::copy_if(folders, std::back_inserter(places.Folders),
+                         [](const TMailFolder& folder) { return IsWindowsAbsolutePath(folder.Path); });
+    std::vector<TPathOutsideProfile> dropped;
+    RewritePrefs(files, [&](const std::string& line) {
+        TPrefLineHere here = WindowsPrefLineHere(line, places);
+        if (!here.Line)
+            dropped.push_back({PrefName(line), here.DroppedPath});
+        return here.Line.value_or(std::string());
+    });
+    return dropped;
 }
 
 void SettlePrefsCopy(const std::string& profileDir)

@@ -3,6 +3,8 @@
 #include "apps/AppType.h"
 #include "engine/ComponentBoxes.h"
 #include "engine/ZipFactory.h"
+#include "profile/MailFolder.h"
+#include "profile/PathsOutsideProfile.h"
 #include "profile/PrefsParser.h"
 
 #include <array>
@@ -59,8 +61,19 @@ inline constexpr std::array<std::string_view, 3> ProfileMailFolders = {"ImapMail
  * EPrefsReadError or EPrefsRewriteError on input or output errors.
  */
 std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TZipFactory& archive,
-                                             const TWizardState& state, const Tl10n& l10n,
-                                             TUserInterface& ui);
+                                             TWizardState& state, const Tl10n& l10n, TUserInterface& ui);
+
+/**
+ * Makes the prefs.js of `profileDir` (ends with "/") that a backup made on
+ * Windows brought fit this machine (WindowsPrefLineHere): Windows paths into
+ * the old profile lead into this one, those into a mail folder of `folders`
+ * that has a place lead there, and the preferences naming any other Windows
+ * path are dropped; "-rel" preferences stay as they are. Returns the dropped
+ * preferences with the paths they named. Does nothing without a prefs.js;
+ * throws EPrefsReadError or EPrefsRewriteError on input or output errors.
+ */
+std::vector<TPathOutsideProfile> FitWindowsPrefs(const std::string& profileDir,
+                                                 const std::vector<TMailFolder>& folders);
 
 /// Whether the restore's clean-up drops the prefs.js line `line` in a
 /// profile of `type` restored with `components` ticked, whatever it names.

@@ -358,6 +358,76 @@ TEST_F(CliCommandsTest, RestoreListsTheFoldersOutsideTheProfileAndWritesThereOnl
     EXPECT_NE(done.Err.find(outside), std::string::npos) << done.Err;
 }
 
+// A backup made on Windows: its header records the account folders as
+// Windows paths, and its prefs.js names places of that machine.
+TEST_F(CliCommandsTest, RestoreOfABackupMadeOnWindowsPlacesEveryFolderAndSaysWhere)
+{
+    TComponentBoxes boxes;
+    boxes[EmailsBox].Checked = true;
+    const std::string profileOnWindows =
+        "C:\\\\Users\\\\bob\\\\AppData\\\\Roaming\\\\Thunderbird\\\\Profiles\\\\"
+        "abc.default";
+    const std::string prefs =
+        "user_pref(\"mail.server.server1.directory\", \"" + profileOnWindows +
+        "\\\\Mail\\\\Local Folders\");\n"
+        "user_pref(\"mail.server.server1.directory-rel\", \"[ProfD]Mail/Local Folders\");\n"
+        "user_pref(\"mail.server.server2.directory\", \"C:\\\\Mail\\\\Archive\");\n"
+        "user_pref(\"mail.server.server3.directory\", \"D:\\\\Team\");\n"
+        "user_pref(\"mail.compose.attach.dir\", \"E:\\\\Attachments\");\n";
+    home.WriteFile(
+        "windows.qkz",
+        quillbank::testing::BuildZip(
+            {{std::string(ArchiveHeaderName),
+              WriteArchiveHeader(3, boxes, {{"C:\\Mail\\Archive", "Archive"}, {"D:\\Team", "Team"}}, {})},
+             {"prefs.js", prefs},
+             {"Mail/Local Folders/Inbox", "local"},
+             {"Archive/Inbox", "archived"},
+             {"Team/Inbox", "team"}}));
+    const std::string target = home.MakeDir("target");
+    const std::string mapped = home.Path() + "/mapped/Team";
+    const std::vector<std::string> restore = {
+        "restore", "--archive",   Archive("windows.qkz"), "--profile-dir",     target,
+        "--app",   "thunderbird", "--map-folder",         "d:/team=" + mapped, "--outside-profile"};
+
+    const TCliResult done = Run(restore);
+    EXPECT_EQ(done.ExitCode, 0) << done.Err;
+    EXPECT_NE(done.Err.find("Mail folder restored: C:\\Mail\\Archive -> " + target + "/Mail/Archive\n"),
+              std::string::npos)
+        << done.Err;
+    EXPECT_NE(done.Err.find("Mail folder restored: D:\\Team -> " + mapped + "\n"), std::string::npos)
+        << done.Err;
+    EXPECT_NE(done.Err.find("mail.compose.attach.dir: E:\\Attachments\n"), std::string::npos) << done.Err;
+    EXPECT_EQ(ReadFileForTest(target + "/Mail/Archive/Inbox"), "archived");
+    EXPECT_EQ(ReadFileForTest(mapped + "/Inbox"), "team");
+    EXPECT_EQ(ReadFileForTest(target + "/prefs.js"),
+              "user_pref(\"mail.server.server1.directory\", \"" + target +
+                  "/Mail/Local Folders\");\r\n"
+                  "user_pref(\"mail.server.server1.directory-rel\", \"[ProfD]Mail/Local Folders\");\r\n"
+                  "user_pref(\"mail.server.server2.directory\", \"" +
+                  target +
+                  "/Mail/Archive\");\r\n"
+                  "user_pref(\"mail.server.server3.directory\", \"" +
+                  mapped + "\");\r\n");
+
+    // A place that cannot be made: the folder is named with the reason, and
+    // the emails, the one component, count as not restored.
+    home.WriteFile("plainfile", "");
+    std::vector<std::string> blocked = restore;
+    blocked[8] = "D:\\Team=" + home.Path() + "/plainfile/Team";
+    const TCliResult failed = Run(blocked);
+    EXPECT_EQ(failed.ExitCode, 1) << failed.Err;
+    EXPECT_NE(failed.Err.find("not restored: D:\\Team: the folder " + home.Path() +
+                              "/plainfile/Team cannot be created"),
+              std::string::npos)
+        << failed.Err;
+
+    for (const char* mapping : {"D:\\Team", "D:\\Team=relative", "/home/x=/y", "D:\\Elsewhere=/y"}) {
+        std::vector<std::string> wrong = restore;
+        wrong[8] = mapping;
+        EXPECT_EQ(Run(wrong).ExitCode, 2) << mapping;
+    }
+}
+
 TEST_F(CliCommandsTest, RestoreLeavesOutSettingsNamingPlacesOutsideTheProfileUnlessTold)
 {
     const std::string downloads = "user_pref(\"browser.download.dir\", \"" + home.Path() + "/Downloads\");";

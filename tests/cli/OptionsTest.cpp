@@ -12,8 +12,9 @@ using namespace quillbank::cli;
 
 namespace {
 
-constexpr std::array<TOptionDefinition, 4> Accepted = {{
+constexpr std::array<TOptionDefinition, 5> Accepted = {{
     {"app", true},
+    {"map", true, true},
     {"json", false},
     {"quiet", false},
     {"help", false},
@@ -47,6 +48,10 @@ TEST(Options, ValuesFollowOrJoinTheirOptionAndShortFormsStandForLongOnes)
     EXPECT_TRUE(joined.Has("help"));
     EXPECT_FALSE(joined.Has("json"));
     EXPECT_EQ(joined.Arguments(), (std::vector<std::string>{"--json", "-"}));
+    // A repeatable option keeps every value in order.
+    const TOptions repeated = ParseOptions({"--map", "a", "--map=b"}, Accepted);
+    EXPECT_EQ(repeated.Values("map"), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(repeated.Values("app"), std::vector<std::string>());
     // A value may start with a dash.
     EXPECT_EQ(ParseOptions({"--app", "-x"}, Accepted).Value("app"), "-x");
 }

@@ -121,6 +121,8 @@ const std::vector<std::string> kQuillbank14Keys = {
     "LANG_CERTIF_R_FAILED",
     "LANG_AKCE_UNKNOW_R_FAILED",
     "LANG_NOT_RESTORED",
+    "LANG_MAIL_FOLDER_PLACE",
+    "LANG_PREF_DROPPED",
     "LANG_RUN_INCOMPLETE",
     "LANG_RUN_FAILED",
     "LANG_SKIPPED_HINT",

@@ -153,21 +153,86 @@ TEST_F(MailRestoreTest, HostileHeaderPathsAreRefusedAndNamed)
     };
     for (const std::string& path : hostile)
         state.MailFolders.push_back({path, ExtractFileName(path)});
+    // Folders recorded on Windows would go into the profile: only steps and
+    // names that lead elsewhere are refused.
+    const std::vector<std::string> hostileWindows = {
+        "C:\\up\\..\\Archiv",                  // climbs
+        "C:\\",                                // no folder name
+        "\\\\server\\",                        // a share without a folder
+        std::string("C:\\Mail\\Arch\0iv", 15), // a NUL would cut the path short
+        "C:Archiv",                            // relative to a drive's current folder
+    };
+    for (const std::string& path : hostileWindows)
+        state.MailFolders.push_back({path, "Archiv"});
     state.MailFolders.push_back({home.Path() + "/fine/Archiv", "Archiv"});
+    std::vector<std::string> refused = hostile;
+    refused.insert(refused.end(), hostileWindows.begin(), hostileWindows.end());
     std::string prefs, expected;
     for (std::size_t i = 0; i < state.MailFolders.size(); ++i) {
         const std::string line = DirectoryLine(static_cast<int>(i) + 1, state.MailFolders[i].Path);
         prefs += line + " // old\n";
         // Only the accepted folder's line is rewritten.
-        expected += line + (i < hostile.size() ? " // old\r\n" : "\r\n");
+        expected += line + (i < refused.size() ? " // old\r\n" : "\r\n");
     }
-    EXPECT_EQ(Restore(prefs), hostile);
+    EXPECT_EQ(Restore(prefs), refused);
+    EXPECT_FALSE(fs::exists(profile + "Mail/Archiv"));
 
     for (const char* created : {"Archiv", "up", "escaped", "whole", "wild"})
         EXPECT_FALSE(fs::exists(home.Path() + "/" + created)) << created;
     EXPECT_EQ(ReadFileForTest(home.Path() + "/fine/Archiv/Inbox"), "a");
     EXPECT_EQ(Prefs(), expected);
     EXPECT_TRUE(ui.calls.empty());
+}
+
+// A backup made on Windows records its account folders as Windows paths,
+// and its prefs.js names them in any letter case.
+TEST_F(MailRestoreTest, FoldersRecordedOnWindowsGoIntoTheProfileOrWhereTheUserChose)
+{
+    MakeArchive({{"Mail/Archive/Inbox", "the profile's own"},
+                 {"Archive/Inbox", "from C"},
+                 {"Archive~1/Inbox", "from D"},
+                 {"Team/Inbox", "from the share"}});
+    const std::string mapped = home.Path() + "/mapped/Team";
+    state.MailFolders = {{"C:\\Mail\\Archive", "Archive"},
+                         {"D:\\Other\\Archive\\", "Archive~1"},
+                         {"\\\\server\\share\\Team", "Team", mapped}};
+    const std::string prefs =
+        DirectoryLine(1, "c:\\\\MAIL\\\\archive") + "\n" +
+        "user_pref(\"mail.server.server2.directory-rel\", \"[ProfD]../../../../other/ARCHIVE\");\n" +
+        DirectoryLine(3, "\\\\\\\\server\\\\share\\\\Team") + "\n";
+    EXPECT_TRUE(Restore(prefs).empty());
+
+    EXPECT_EQ(ReadFileForTest(profile + "Mail/Archive/Inbox"), "the profile's own");
+    EXPECT_EQ(ReadFileForTest(profile + "Mail/Archive-2/Inbox"), "from C");
+    EXPECT_EQ(ReadFileForTest(profile + "Mail/Archive-3/Inbox"), "from D");
+    EXPECT_EQ(ReadFileForTest(mapped + "/Inbox"), "from the share");
+    EXPECT_EQ(Prefs(), Lines({DirectoryLine(1, profile + "Mail/Archive-2"),
+                              "user_pref(\"mail.server.server2.directory-rel\", \"[ProfD]Mail/Archive-3\");",
+                              DirectoryLine(3, mapped)}));
+    EXPECT_EQ(state.MailFolders[0].Place, profile + "Mail/Archive-2");
+    EXPECT_EQ(ui.calls,
+              (std::vector<std::string>{
+                  "report|- Mail folder restored: C:\\Mail\\Archive -> " + profile + "Mail/Archive-2",
+                  "report|- Mail folder restored: D:\\Other\\Archive\\ -> " + profile + "Mail/Archive-3",
+                  "report|- Mail folder restored: \\\\server\\share\\Team -> " + mapped}));
+}
+
+TEST_F(MailRestoreTest, AFolderRecordedOnWindowsThatCannotBePlacedIsNamedWithThePlace)
+{
+    MakeArchive({{"Archive/Inbox", "a"}});
+    home.WriteFile("plainfile", "not a folder");
+    const std::string blocked = home.Path() + "/plainfile/Archive";
+    state.MailFolders = {{"C:\\Mail\\Archive", "Archive", blocked}};
+    ui.QueueAnswer(TBoxAnswer::Ok);
+    home.WriteFile("profile/prefs.js", DirectoryLine(1, "C:\\\\Mail\\\\Archive") + "\n");
+    TZipFactory archive(state.ArchivePath, "", profile, Environment());
+    const std::vector<TLeftOutFile> notRestored = RestoreMailFolders(profile, archive, state, l10n, ui);
+
+    ASSERT_EQ(notRestored.size(), 1u);
+    EXPECT_EQ(notRestored[0].Path, "C:\\Mail\\Archive");
+    EXPECT_TRUE(notRestored[0].Reason.starts_with("the folder " + blocked + " cannot be created: "))
+        << notRestored[0].Reason;
+    EXPECT_EQ(Prefs(), Lines({DirectoryLine(1, "C:\\\\Mail\\\\Archive")}));
 }
 
 TEST_F(MailRestoreTest, FoldersStoredUnderOtherNamesGoEachToTheirOwnPlace)
