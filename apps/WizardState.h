@@ -59,6 +59,9 @@ struct TWizardState
     std::uint8_t ArchiveFormat = 0;
     /// The password of the current run; empty for none.
     std::string BackupPassword;
+    /// The code page for the names of archives made on Windows that the
+    /// command line chose; empty for the configured one.
+    std::string CodePage;
     /// The mail folders outside the profile that an archive holds.
     std::vector<TMailFolder> MailFolders;
     /// The unknown entries an archive holds.

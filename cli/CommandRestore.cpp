@@ -10,6 +10,7 @@
 #include "engine/KeyStore.h"
 #include "engine/PlacesOutsideProfile.h"
 #include "engine/RestoreRun.h"
+#include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "profile/WindowsPaths.h"
@@ -67,6 +68,10 @@ constexpr std::string_view Usage =
     "                          recorded as WINDOWS into the absolute folder DIR\n"
     "                          (repeatable; without it, such a folder goes into\n"
     "                          the profile's Mail folder, under its own name)\n"
+    "  --codepage PAGE         read the names of a backup made on Windows that are\n"
+    "                          not marked as UTF-8 in this code page (1250,\n"
+    "                          windows-1252, ...; default: Backup.ini's codePage,\n"
+    "                          else the one of the language file)\n"
     "  --force                 go on while the application is using the profile\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
@@ -78,7 +83,7 @@ constexpr std::string_view Usage =
     "3 the profile is in use, 4 wrong or missing password, 5 partly restored: entries\n"
     "that were refused or could not be written are left out (each is named).\n";
 
-constexpr std::array<TOptionDefinition, 14> Accepted = {{
+constexpr std::array<TOptionDefinition, 15> Accepted = {{
     {"archive", true},
     {"app", true},
     {"profile", true},
@@ -91,6 +96,7 @@ constexpr std::array<TOptionDefinition, 14> Accepted = {{
     {"outside-profile", false},
     {"replace-key", false},
     {"map-folder", true, true},
+    {"codepage", true},
     {"force", false},
     {"quiet", false},
 }};
@@ -217,6 +223,12 @@ int RestoreCommand(const std::vector<std::string>& arguments)
         state.PortableProfileDir = target.ProfileDir;
     }
     state.ArchivePath = AbsolutePath(*archive);
+    if (const auto codePage = options.Value("codepage")) {
+        const auto known = KnownCodePage(*codePage);
+        if (!known)
+            throw EUsageError("--codepage: the code page \"" + *codePage + "\" is not known");
+        state.CodePage = *known;
+    }
     // The application's running check comes first when it is known.
     if (target.Type != NoAppType)
         RefuseWhileInUse(target.Type, target.ProfileDir, options.Has("force"));

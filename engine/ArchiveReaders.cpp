@@ -1,6 +1,7 @@
 #include "engine/ArchiveReaders.h"
 
 #include "engine/EntryOverlap.h"
+#include "platform/CodePage.h"
 #include "platform/Text.h"
 
 #include <string_view>
@@ -33,9 +34,28 @@ std::string DuplicateNameError(const std::string& path)
     return error;
 }
 
+/// The name of entry `index` in UTF-8. A name with ZIP's UTF-8 flag, and
+/// one of ASCII alone, is read as it is stored; any other is read in
+/// `codePage`, and when that is not set or does not define its bytes, in the
+/// code page the ZIP format names (437), as libzip reads it.
+std::string EntryName(zip_t* archive, zip_uint64_t index, const std::string& codePage)
+{
+    const char* raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
+    const char* standard = zip_get_name(archive, index, ZIP_FL_ENC_STRICT);
+    if (raw == nullptr || standard == nullptr)
+        return {};
+    // Without the flag, libzip's reading of a non-ASCII name differs from its bytes.
+    const std::string_view bytes = raw;
+    if (bytes == standard || codePage.empty())
+        return std::string(zip_get_name(archive, index, 0));
+    return DecodeCodePage(bytes, codePage).value_or(standard);
+}
+
 } // namespace
 
-TArchiveReaders::TArchiveReaders(std::string path, bool strict) : path_(std::move(path)), strict_(strict) {}
+TArchiveReaders::TArchiveReaders(std::string path, bool strict, std::string codePage)
+    : path_(std::move(path)), strict_(strict), codePage_(std::move(codePage))
+{}
 
 TArchiveReaders::~TArchiveReaders()
 {
@@ -80,8 +100,7 @@ bool TArchiveReaders::Open(std::string& error)
     const zip_int64_t count = zip_get_num_entries(first, 0);
     names_.reserve(static_cast<std::size_t>(std::max<zip_int64_t>(count, 0)));
     for (zip_int64_t i = 0; i < count; ++i) {
-        const char* name = zip_get_name(first, static_cast<zip_uint64_t>(i), 0);
-        names_.push_back(name == nullptr ? std::string() : ReplaceAll(name, "\\", "/"));
+        names_.push_back(ReplaceAll(EntryName(first, static_cast<zip_uint64_t>(i), codePage_), "\\", "/"));
     }
     return true;
 }

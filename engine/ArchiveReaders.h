@@ -19,8 +19,10 @@ public:
     /// (libarchive's) leave the sizes of the local headers to a trailing
     /// descriptor, which those checks take for an inconsistency: unless
     /// `strict`, such an archive is opened without them. Either way an
-    /// archive whose entries overlap in the file is refused.
-    TArchiveReaders(std::string path, bool strict);
+    /// archive whose entries overlap in the file is refused. Names without
+    /// ZIP's UTF-8 flag are read in `codePage` (an iconv name) when it is
+    /// set, as a Windows machine wrote them.
+    TArchiveReaders(std::string path, bool strict, std::string codePage = {});
     ~TArchiveReaders();
     TArchiveReaders(const TArchiveReaders&) = delete;
     TArchiveReaders& operator=(const TArchiveReaders&) = delete;
@@ -41,6 +43,7 @@ private:
 
     std::string path_;
     bool strict_;
+    std::string codePage_;
     int flags_ = ZIP_RDONLY | ZIP_CHECKCONS;
     std::vector<zip_t*> handles_;
     std::vector<std::string> names_;

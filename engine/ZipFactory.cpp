@@ -2,6 +2,7 @@
 
 #include "apps/WizardState.h"
 #include "config/AppSettings.h"
+#include "config/ArchiveCodePage.h"
 #include "config/errorlog.h"
 #include "config/l10n.h"
 #include "engine/AesChecksums.h"
@@ -424,7 +425,8 @@ int TZipFactory::ExtractNamedFolder(const std::string& folder)
 TArchiveReaders* TZipFactory::Readers()
 {
     if (!readers_) {
-        auto readers = std::make_unique<TArchiveReaders>(fileName_, false);
+        auto readers = std::make_unique<TArchiveReaders>(
+            fileName_, false, ArchiveCodePage(env_.State.CodePage, env_.ProgramDir, env_.L10n));
         std::string error;
         if (!readers->Open(error)) {
             Report("cannot open the archive: " + error);

@@ -96,6 +96,25 @@ TEST_F(ArchiveHeaderTest, ArchiveFoldersAreReadOnlyWhenTheirCountMatches)
     EXPECT_EQ(state.MailFolders, (std::vector<TMailFolder>{{"/x1/Box", "Box"}, {"/x2/Box", "Box"}}));
 }
 
+// A header written on Windows: paths with backslashes, names in the code
+// page of that machine (here the language file's Central European one).
+TEST_F(ArchiveHeaderTest, WindowsPathsAndCodePageNamesOfAHeaderAreRead)
+{
+    home.WriteFile("program/Default.lng", "[Common]\r\nDefaultCharset=238\r\n");
+    const std::string separator = Separator + "\r\n";
+    MakeZipBackup(
+        "Quillbank\r\nRevize: 3\r\nVerze: \r\n" + separator + "NYNNNNNNNNNNNN\r\n" + separator +
+        "C:\\Po\x9ata\\Archiv\r\n\\\\server\\share\\Doru\xe8\x65n\xe1\r\n/home/b\xc3\xb6\x62/Mail\r\n" +
+        separator + "file\r\nPozn\xe1mky.txt\r\n" + separator);
+    TComponentBoxes boxes;
+    ReadArchiveHeader(state, boxes, Environment());
+    EXPECT_EQ(state.MailFolders, (std::vector<TMailFolder>{{"C:\\Po\xc5\xa1ta\\Archiv", "Archiv"},
+                                                           {"\\\\server\\share\\Doru\xc4\x8d\x65n\xc3\xa1",
+                                                            "Doru\xc4\x8d\x65n\xc3\xa1"},
+                                                           {"/home/b\xc3\xb6\x62/Mail", "Mail"}}));
+    EXPECT_EQ(state.UnknownEntries, (std::vector<TUnknowItem>{{"Pozn\xc3\xa1mky.txt", false}}));
+}
+
 TEST_F(ArchiveHeaderTest, ShortFlagsLineAndMissingFinalSeparatorAreRead)
 {
     MakeZipBackup("Quillbank\r\nRevize: 3\r\nVerze: \r\n" + Separator + "\r\nYNYYYY      \r\n" + Separator +

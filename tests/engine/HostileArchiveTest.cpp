@@ -101,6 +101,36 @@ TEST_F(HostileArchiveTest, NulAndControlCharactersInNamesStayInside)
 }
 
 // libzip refuses an archive that names one entry twice: nothing is written.
+// Archives made on Windows store names in the system's code page without
+// ZIP's UTF-8 flag; Backup.ini says which one.
+TEST_F(HostileArchiveTest, NamesWithoutTheUtf8FlagAreReadInTheCodePageAndStayInside)
+{
+    home.WriteFile("program/Backup.ini", "[General]\r\ncodePage=windows-1250\r\n");
+    auto windows = [](std::string name) {
+        TZipEntrySpec entry(std::move(name), "x");
+        entry.Utf8Flag = false;
+        return entry;
+    };
+    Write({windows("Mail\\Local Folders\\Doru\xe8\x65n\xe1 po\x9ata"),
+           // Flagged names are UTF-8 whatever the code page.
+           {"Mail/Entw\xc3\xbcrfe", "x"},
+           // 0x81 means nothing in code page 1250: read as the ZIP format's code page.
+           windows("bad\x81"),
+           // Bytes past ASCII never turn into separators or dots.
+           windows("..\\\x8a"),
+           windows("\x8a/../../up"),
+           windows("/\x8a")});
+    ExtractAll();
+
+    EXPECT_EQ(TargetTree(),
+              (std::set<std::string>{"Mail/", "Mail/Local Folders/",
+                                     "Mail/Local Folders/Doru\xc4\x8d\x65n\xc3\xa1 po\xc5\xa1ta",
+                                     "Mail/Entw\xc3\xbcrfe", "bad\xc3\xbc"}));
+    ExpectNothingOutside();
+    ExpectLogged("../\xc5\xa0");
+    ExpectLogged("\xc5\xa0/../../up");
+}
+
 TEST_F(HostileArchiveTest, DuplicateNamesRefuseTheWholeArchive)
 {
     home.WriteFile("sandbox/target/prefs.js", "old");

@@ -82,7 +82,8 @@ std::string BuildZip(const std::vector<TZipEntrySpec>& entries, bool zip64End)
             Put(centralExtra, 1, 2), Put(centralExtra, 8, 2),
                 Put(centralExtra, entry.LocalOffset.value_or(offset), 8);
         auto fields = [&](std::string& out, std::size_t extraSize) {
-            Put(out, 20, 2), Put(out, 0x800, 2), Put(out, entry.AesVersion ? 99 : compression, 2);
+            Put(out, 20, 2), Put(out, entry.Utf8Flag ? 0x800 : 0, 2),
+                Put(out, entry.AesVersion ? 99 : compression, 2);
             Put(out, 0, 2), Put(out, 0x5021, 2);
             Put(out, crc, 4), Put(out, static_cast<std::uint32_t>(stored.size()), 4), Put(out, size, 4);
             Put(out, static_cast<std::uint32_t>(entry.Name.size()), 2), Put(out, extraSize, 2);

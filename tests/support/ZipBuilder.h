@@ -22,6 +22,9 @@ struct TZipEntrySpec
     /// The content before compression.
     std::string Data;
     bool Deflate = false;
+    /// ZIP's flag saying the name is UTF-8; archives made on Windows store
+    /// names in the system's code page without it.
+    bool Utf8Flag = true;
     /// The size and checksum the headers declare; the true ones when unset.
     std::optional<std::uint32_t> DeclaredSize;
     std::optional<std::uint32_t> DeclaredCrc;
