@@ -1,5 +1,6 @@
 #include "config/AppSettings.h"
 
+#include "config/ArchiveCodePage.h"
 #include "config/WorkingFiles.h"
 #include "config/errorlog.h"
 #include "config/l10n.h"
@@ -194,4 +195,18 @@ TEST_F(InstalledAppSettingsTest, AConfigFolderThatCannotBeMadeIsLoggedAndGivesTh
     home.SetEnv("XDG_CONFIG_HOME", home.WriteFile("not-a-folder", ""));
     ExpectDefaults(LoadSettings(data, l10n, program));
     EXPECT_FALSE(std::filesystem::exists(data + "/Backup.ini"));
+}
+
+TEST_F(AppSettingsTest, TheArchiveCodePageIsChosenElseConfiguredElseTheLanguageFilesAndUnknownOnesAreLogged)
+{
+    home.WriteFile("program/Default.lng", "[Common]\r\nDefaultCharset=204\r\n");
+    home.WriteFile("program/Backup.ini", "");
+    EXPECT_EQ(ArchiveCodePage("", programDir, l10n), "CP1251");
+    home.WriteFile("program/Backup.ini", "[General]\r\ncodePage=windows-1250\r\n");
+    EXPECT_EQ(ArchiveCodePage("", programDir, l10n), "CP1250");
+    EXPECT_EQ(ArchiveCodePage("1252", programDir, l10n), "CP1252");
+    home.WriteFile("program/Backup.ini", "[General]\r\ncodePage=klingon\r\n");
+    EXPECT_EQ(ArchiveCodePage("", programDir, l10n), "CP1251");
+    EXPECT_NE(ReadFileForTest(ErrorLogPath()).find("the code page \"klingon\" is not known"),
+              std::string::npos);
 }
