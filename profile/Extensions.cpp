@@ -5,6 +5,7 @@
 #include "engine/ZipFactory.h"
 #include "platform/FileSystem.h"
 #include "platform/StagedFile.h"
+#include "platform/Text.h"
 
 #include <array>
 #include <cerrno>
@@ -143,11 +144,13 @@ std::string FixChromeRegistryLine(std::string_view line, std::string_view profil
 {
     if (line.find("c:baseURL") == std::string_view::npos)
         return std::string(line);
-    const auto marker = line.find(ExtensionsMarker);
-    if (marker == std::string_view::npos)
+    // A registry written on Windows may separate folders by backslashes.
+    const std::string slashed = ReplaceAll(line, "\\", "/");
+    const auto marker = slashed.find(ExtensionsMarker);
+    if (marker == std::string::npos)
         return std::string(line);
     // From the marker's closing slash up to the URL's closing quote.
-    std::string_view tail = line.substr(marker + ExtensionsMarker.size() - 1);
+    std::string_view tail = std::string_view(slashed).substr(marker + ExtensionsMarker.size() - 1);
     const auto quote = tail.find('"');
     if (quote == std::string_view::npos)
         return std::string(line);

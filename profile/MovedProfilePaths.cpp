@@ -3,8 +3,10 @@
 #include "config/errorlog.h"
 #include "platform/FileSystem.h"
 #include "platform/StagedFile.h"
+#include "platform/Text.h"
 #include "profile/MozLz4.h"
 #include "profile/RemoveFileOrLog.h"
+#include "profile/WindowsPaths.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -177,6 +179,45 @@ std::string ReplaceFolders(std::string_view text, const std::vector<TFolderSpell
     return out;
 }
 
+/// Where the JSON string opened by the quote at `quote` ends: its closing
+/// quote, or the end of the text.
+std::size_t JsonStringEnd(std::string_view json, std::size_t quote)
+{
+    for (std::size_t i = quote + 1; i < json.size(); ++i) {
+        if (json[i] == '\\')
+            ++i;
+        else if (json[i] == '"')
+            return i;
+    }
+    return json.size();
+}
+
+/// `json` with the Windows folder `from` turned into the folder `to` of this
+/// machine: its "file:///C:/..." addresses as file URLs of `to`, and every
+/// string that is a Windows path inside it as the path below `to`, with "/"
+/// between folders.
+std::string ReplaceWindowsProfileDir(std::string_view json, std::string_view from, std::string_view to)
+{
+    const std::string urls = ReplaceFolders(
+        json, {{"file:///" + FileUrlPath(ReplaceAll(from, "\\", "/")), "file://" + FileUrlPath(to), "\"!"}});
+    std::string out;
+    std::size_t done = 0;
+    for (auto quote = urls.find('"'); quote != std::string::npos; quote = urls.find('"', done)) {
+        const std::size_t end = JsonStringEnd(urls, quote);
+        if (end == urls.size())
+            break;
+        const auto value = ReadJsonString(urls, quote);
+        const auto below = value ? WindowsPathBelow(*value, from) : std::nullopt;
+        out.append(urls, done, quote + 1 - done);
+        out += below ? JsonEscaped(below->empty() ? std::string(to) : std::string(to) + "/" + *below)
+                     : urls.substr(quote + 1, end - quote - 1);
+        out += '"';
+        done = end + 1;
+    }
+    out.append(urls, done);
+    return out;
+}
+
 /// Where the quoted value of a module's parameter that starts at `start`
 /// ends: the first quote not escaped by a backslash.
 std::size_t Pkcs11ClosingQuote(std::string_view text, std::size_t start)
@@ -269,19 +310,25 @@ std::optional<std::string> FormerProfileDir(std::string_view json)
             ++i;
         if (i >= json.size() || json[i] != '"')
             continue;
-        const auto value = ReadJsonString(json, i);
-        if (!value || !value->starts_with('/'))
+        auto value = ReadJsonString(json, i);
+        // A profile made on Windows names its folder with backslashes.
+        const bool windows = value && IsWindowsAbsolutePath(*value);
+        if (!value || (!value->starts_with('/') && !windows))
             continue;
+        if (windows)
+            value = ReplaceAll(*value, "\\", "/");
         const auto marker = value->rfind(ExtensionsFolder);
         const std::size_t after = marker + ExtensionsFolder.size();
         if (marker != std::string::npos && marker > 0 && (after == value->size() || (*value)[after] == '/'))
-            return value->substr(0, marker);
+            return windows ? ReplaceAll(value->substr(0, marker), "/", "\\") : value->substr(0, marker);
     }
     return std::nullopt;
 }
 
 std::string ReplaceProfileDir(std::string_view json, std::string_view from, std::string_view to)
 {
+    if (IsWindowsAbsolutePath(from))
+        return ReplaceWindowsProfileDir(json, from, to);
     // URLs first: their path may equal the plain path, which must not turn
     // a URL's folder into an unescaped one.
     return ReplaceFolders(json, {{"file://" + FileUrlPath(from), "file://" + FileUrlPath(to), "\"!"},

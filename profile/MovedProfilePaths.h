@@ -29,13 +29,17 @@ void FixMovedProfilePaths(const std::string& profileDir);
 /// The profile folder the add-on database or its startup cache was made
 /// in: the folder before "/extensions" in the first absolute "path" value
 /// that lies in a profile's "extensions" folder; nothing when there is none.
+/// A profile made on Windows gives a Windows path ("C:\Users\...").
 std::optional<std::string> FormerProfileDir(std::string_view json);
 
 /**
  * `json` with every mention of the folder `from` turned into `to` (both
  * without trailing separator): as a JSON string's path and as the path of a
  * file URL ("file:///..."). A mention counts only as a whole folder: it is
- * followed by "/" or by the end of the string.
+ * followed by "/" or by the end of the string. A Windows folder `from` is
+ * found in any letter case and spelling of its separators; every string
+ * that is a path inside it becomes the path inside `to` with "/" between
+ * folders, and its "file:///C:/..." addresses become those of `to`.
  */
 std::string ReplaceProfileDir(std::string_view json, std::string_view from, std::string_view to);
 

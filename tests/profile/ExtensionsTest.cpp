@@ -43,6 +43,10 @@ TEST(ChromeRegistryLine, PointsIntoTheNewProfile)
     EXPECT_EQ(FixChromeRegistryLine(Url, "/home/Application Data/J\xC3\xA9r\\\xED/"),
               Indent + "c:baseURL=\"jar:file:///home/Application%20Data/J%C3%A9r%5C%ED/extensions/"
                        "{id}/chrome/x.jar!/content/x/\"");
+    // A registry written on Windows may separate the old folders by backslashes.
+    EXPECT_EQ(FixChromeRegistryLine(
+                  R"(c:baseURL="jar:file:///C:\Old\x.default\extensions\{id}\chrome\x.jar!/c/")", "/p/"),
+              Indent + R"(c:baseURL="jar:file:///p/extensions/{id}/chrome/x.jar!/c/")");
 }
 
 TEST(ChromeRegistryLine, OtherLinesStayAsTheyAre)

@@ -75,6 +75,29 @@ TEST(MovedProfilePaths, OnlyWholeFoldersAreReplacedInPathsAndUrls)
     EXPECT_EQ(FormerProfileDir(R"({"path":"/o\u00/extensions/x"})"), std::nullopt);
 }
 
+// A profile made on Windows: JSON paths with escaped backslashes, addresses
+// with the drive letter, the folder in any letter case.
+TEST(MovedProfilePaths, PathsOfAProfileMadeOnWindowsTakeThisMachinesForm)
+{
+    const std::string json =
+        R"({"addons":[{"path":"C:\\Users\\Bob B\\Profiles\\abc.default\\extensions\\a@x.xpi",)"
+        R"("rootURI":"jar:file:///C:/Users/Bob%20B/Profiles/abc.default/extensions/a@x.xpi!/",)"
+        R"("other":"c:\\users\\bob b\\profiles\\ABC.default",)"
+        R"("elsewhere":"C:\\Program Files\\x.xpi","tricky":"C:\\Users\\Bob B\\Profiles\\abc.default\\..\\x"}]})";
+    const auto former = FormerProfileDir(json);
+    ASSERT_EQ(former, "C:\\Users\\Bob B\\Profiles\\abc.default");
+    EXPECT_EQ(
+        ReplaceProfileDir(json, *former, "/home/b\"b/p"),
+        R"({"addons":[{"path":"/home/b\"b/p/extensions/a@x.xpi",)"
+        R"("rootURI":"jar:file:///home/b%22b/p/extensions/a@x.xpi!/",)"
+        R"("other":"/home/b\"b/p",)"
+        R"("elsewhere":"C:\\Program Files\\x.xpi","tricky":"C:\\Users\\Bob B\\Profiles\\abc.default\\..\\x"}]})");
+    EXPECT_EQ(FixPkcs11ConfigDir("configdir='sql:C:\\Users\\Bob\\p' certPrefix=''", "/n"),
+              "configdir='sql:/n' certPrefix=''");
+    // An unclosed string ends the rewrite where it stands.
+    EXPECT_EQ(ReplaceProfileDir(R"({"a":"C:\\o\\x","b":"C:\\o)", "C:\\o", "/n"), R"({"a":"/n/x","b":"C:\\o)");
+}
+
 TEST(MovedProfilePaths, TheModuleListNamesTheNewFolder)
 {
     EXPECT_EQ(
