@@ -110,13 +110,6 @@ std::optional<std::string> ExtractHeader(const std::string& path, const TArchive
     return text;
 }
 
-/// A name of the header in UTF-8: as it is when it is UTF-8 already (ours
-/// are), else read in `codePage`, as a Windows machine wrote it.
-std::string HeaderLineText(const std::string& line, const std::string& codePage)
-{
-    return IsUtf8(line) ? line : DecodeCodePage(line, codePage).value_or(line);
-}
-
 /// The archive folders of the mail folders, when the header lists them from
 /// line `at` on: one per folder, in the folders' order, closed by the
 /// separator. A list of another length is not used.
@@ -125,7 +118,7 @@ void ReadArchiveFolders(const std::vector<std::string>& lines, std::size_t at,
 {
     std::vector<std::string> names;
     for (; at < lines.size() && lines[at] != HeaderSeparator; ++at)
-        names.push_back(HeaderLineText(lines[at], codePage));
+        names.push_back(Utf8FromCodePage(lines[at], codePage));
     if (names.empty() || names.size() != mailFolders.size())
         return;
     for (std::size_t i = 0; i < names.size(); ++i)
@@ -239,7 +232,7 @@ AppType ReadArchiveHeader(TWizardState& state, TComponentBoxes& boxes, TArchiveE
             ArchiveCodePage(environment.State.CodePage, environment.ProgramDir, environment.L10n);
         std::size_t at = 6;
         for (; at < lines.size() && lines[at] != HeaderSeparator; ++at) {
-            std::string path = HeaderLineText(lines[at], codePage);
+            std::string path = Utf8FromCodePage(lines[at], codePage);
             // A backup made on Windows records Windows paths.
             std::string name = RecordedFolderName(path);
             state.MailFolders.push_back({std::move(path), std::move(name)});
@@ -247,7 +240,7 @@ AppType ReadArchiveHeader(TWizardState& state, TComponentBoxes& boxes, TArchiveE
         for (++at; at < lines.size() && lines[at] != HeaderSeparator; at += 2)
             if (at + 1 < lines.size())
                 state.UnknownEntries.push_back(
-                    {HeaderLineText(lines[at + 1], codePage), lines[at].starts_with("dir")});
+                    {Utf8FromCodePage(lines[at + 1], codePage), lines[at].starts_with("dir")});
         ReadArchiveFolders(lines, at + 1, state.MailFolders, codePage);
     }
     for (std::size_t position = 0; position < HeaderFlagOrder.size(); ++position) {

@@ -2,12 +2,14 @@
 
 #include "apps/RunningCheck.h"
 #include "apps/WizardState.h"
+#include "config/ArchiveCodePage.h"
 #include "config/errorlog.h"
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/Catalogue.h"
 #include "engine/KeyStore.h"
 #include "engine/RunOutcome.h"
+#include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/StagedFile.h"
 #include "platform/Text.h"
@@ -403,6 +405,7 @@ private:
         std::ifstream container(state_.ArchivePath, std::ios::binary);
         if (!container)
             Fail("LANG_KONEC");
+        const std::string codePage = ArchiveCodePage(state_.CodePage, env_.ProgramDir, env_.L10n);
         std::string line;
         for (int i = 0; i < 6 && ReadLine(container, line); ++i) {
         }
@@ -423,7 +426,9 @@ private:
                 RestoreLegacyFile(container, path, false);
                 continue;
             }
-            path = ReplaceAll(path, "\\", "/");
+            // A container made on Windows names its files in that machine's
+            // code page, with backslashes between folders.
+            path = ReplaceAll(Utf8FromCodePage(path, codePage), "\\", "/");
             if (const std::string_view refusal = LegacyRefusalOf(*section, path); !refusal.empty()) {
                 Refuse(path, refusal);
                 ReportProblemsOfPart();

@@ -84,4 +84,11 @@ bool IsUtf8(std::string_view text)
     return DecodeCodePage(text, "UTF-8").has_value();
 }
 
+std::string Utf8FromCodePage(std::string_view text, const std::string& codePage)
+{
+    if (IsUtf8(text))
+        return std::string(text);
+    return DecodeCodePage(text, codePage).value_or(std::string(text));
+}
+
 } // namespace quillbank

@@ -22,4 +22,8 @@ std::optional<std::string> DecodeCodePage(std::string_view bytes, const std::str
 /// Whether `text` is well-formed UTF-8.
 bool IsUtf8(std::string_view text);
 
+/// A text written on Windows in UTF-8: as it is when it is UTF-8 already,
+/// else read in `codePage`; as it is when the code page does not define it.
+std::string Utf8FromCodePage(std::string_view text, const std::string& codePage);
+
 } // namespace quillbank

@@ -382,6 +382,38 @@ TEST_F(RestoreRunTest, LegacyRecordsReplaceLinksAndNeverCollideWithTheirStagedFi
     EXPECT_EQ(EntryNamesIn(mail), (std::set<std::string>{"Inbox", "Inbox.qbpart"}));
 }
 
+// A container made on Windows: names in its code page with backslashes, and
+// a prefs.js naming places of that machine.
+TEST_F(RestoreRunTest, LegacyContainerMadeOnWindowsRestoresInThisMachinesForm)
+{
+    home.WriteFile("program/Backup.ini", "[General]\r\ncodePage=1250\r\n");
+    const std::string prefs =
+        "user_pref(\"mail.server.server1.directory\", \"C:\\\\Profiles\\\\a.default\\\\Mail\\\\Local "
+        "Folders\");\r\n"
+        "user_pref(\"mail.server.server1.directory-rel\", \"[ProfD]Mail/Local Folders\");\r\n"
+        "user_pref(\"mail.attachment.dir\", \"D:\\\\Attachments\");\r\n";
+    home.WriteFile("old.txt", LegacyContainer(
+                                  " Nastaveni \r\nprefs.js\r\n-\r\n" + prefs + LegacyEnd +
+                                  "Mail\r\nMail\\Local Folders\\Doru\xe8\x65n\xe1 po\x9ata\r\n-\r\nmail\r\n" +
+                                  LegacyEnd));
+    state.ArchivePath = home.Path() + "/old.txt";
+    state.ArchiveFormat = 1;
+    state.SelectedAppType = 3;
+    request.Boxes[GeneralSettingsBox].Checked = true;
+    request.Boxes[EmailsBox].Checked = true;
+    const TRunOutcome outcome = RunRestore(request, state, Environment());
+
+    EXPECT_EQ(outcome.Status, TRunStatus::Done);
+    EXPECT_EQ(ReadFileForTest(target + "/Mail/Local Folders/Doru\xc4\x8d\x65n\xc3\xa1 po\xc5\xa1ta"),
+              "mail\r\n");
+    EXPECT_EQ(ReadFileForTest(target + "/prefs.js"),
+              "user_pref(\"mail.server.server1.directory\", \"" + target +
+                  "/Mail/Local Folders\");\r\n"
+                  "user_pref(\"mail.server.server1.directory-rel\", \"[ProfD]Mail/Local Folders\");\r\n");
+    EXPECT_EQ(Calls("report|").back(), "- Setting left out, it names a place this machine does not have: "
+                                       "mail.attachment.dir: D:\\Attachments");
+}
+
 // A record writes only what its own section holds: a cookies record cannot
 // bring a prefs.js, nor a settings record a file of the mail folders.
 TEST_F(RestoreRunTest, LegacyRecordsRestoreOnlyWhatTheirSectionHolds)
