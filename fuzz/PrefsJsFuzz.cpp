@@ -1,5 +1,5 @@
-// "prefs.js": the account reader, the line helpers, and both rewrites of a
-// restore (the external mail folders and the final filter). "@SCRATCH@" in
+// "prefs.js": the account reader, the line helpers, and the rewrites of a
+// restore (the external mail folders, Windows paths and the final filter). "@SCRATCH@" in
 // the input stands for this process's scratch folder, so inputs can name
 // external mail folders that the run may create.
 #include "apps/WizardState.h"
@@ -43,7 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Tl10n l10n(programDir + "Default.lng");
     fuzz::TSilentUserInterface ui;
     TWizardState state;
-    state.MailFolders = {{scratch + "external/Mail", "Mail"}, {scratch + "external/News", "News"}};
+    // A folder recorded on Windows goes into the profile's "Mail" folder.
+    state.MailFolders = {{scratch + "external/Mail", "Mail"},
+                         {scratch + "external/News", "News"},
+                         {"C:\\Mail\\Archive", "Archive"}};
     try {
         TPrefsParser parser(profile + "prefs.js", l10n);
         HasMailSettings(profile);
@@ -52,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // No archive there: the extracts find nothing, the rewrite still runs.
         TZipFactory archive(programDir + "missing.qkz", "", profile, {ui, l10n, state, programDir});
         RestoreMailFolders(profile, archive, state, l10n, ui);
+        FitWindowsPrefs(profile, state.MailFolders);
         TComponentBoxes boxes;
         for (auto& box : boxes.Boxes)
             box.Checked = true;
