@@ -34,8 +34,9 @@ std::string DuplicateNameError(const std::string& path)
     return error;
 }
 
-/// The name of entry `index` in UTF-8. A name with ZIP's UTF-8 flag, and
-/// one of ASCII alone, is read as it is stored; any other is read in
+/// The name of entry `index` in UTF-8. A name with ZIP's UTF-8 flag, one of
+/// ASCII alone, and one that is well-formed UTF-8 (other tools write such
+/// names without the flag) are read as they are stored; any other is read in
 /// `codePage`, and when that is not set or does not define its bytes, in the
 /// code page the ZIP format names (437), as libzip reads it.
 std::string EntryName(zip_t* archive, zip_uint64_t index, const std::string& codePage)
@@ -46,7 +47,7 @@ std::string EntryName(zip_t* archive, zip_uint64_t index, const std::string& cod
         return {};
     // Without the flag, libzip's reading of a non-ASCII name differs from its bytes.
     const std::string_view bytes = raw;
-    if (bytes == standard || codePage.empty())
+    if (bytes == standard || codePage.empty() || IsUtf8(bytes))
         return std::string(zip_get_name(archive, index, 0));
     return DecodeCodePage(bytes, codePage).value_or(standard);
 }

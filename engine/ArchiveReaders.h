@@ -20,8 +20,8 @@ public:
     /// descriptor, which those checks take for an inconsistency: unless
     /// `strict`, such an archive is opened without them. Either way an
     /// archive whose entries overlap in the file is refused. Names without
-    /// ZIP's UTF-8 flag are read in `codePage` (an iconv name) when it is
-    /// set, as a Windows machine wrote them.
+    /// ZIP's UTF-8 flag that are not UTF-8 either are read in `codePage` (an
+    /// iconv name) when it is set, as a Windows machine wrote them.
     TArchiveReaders(std::string path, bool strict, std::string codePage = {});
     ~TArchiveReaders();
     TArchiveReaders(const TArchiveReaders&) = delete;

@@ -114,6 +114,8 @@ TEST_F(HostileArchiveTest, NamesWithoutTheUtf8FlagAreReadInTheCodePageAndStayIns
     Write({windows("Mail\\Local Folders\\Doru\xe8\x65n\xe1 po\x9ata"),
            // Flagged names are UTF-8 whatever the code page.
            {"Mail/Entw\xc3\xbcrfe", "x"},
+           // Other tools write UTF-8 without the flag: it stays UTF-8.
+           windows("Mail/Gr\xc3\xbc\xc3\x9f\x65"),
            // 0x81 means nothing in code page 1250: read as the ZIP format's code page.
            windows("bad\x81"),
            // Bytes past ASCII never turn into separators or dots.
@@ -125,7 +127,7 @@ TEST_F(HostileArchiveTest, NamesWithoutTheUtf8FlagAreReadInTheCodePageAndStayIns
     EXPECT_EQ(TargetTree(),
               (std::set<std::string>{"Mail/", "Mail/Local Folders/",
                                      "Mail/Local Folders/Doru\xc4\x8d\x65n\xc3\xa1 po\xc5\xa1ta",
-                                     "Mail/Entw\xc3\xbcrfe", "bad\xc3\xbc"}));
+                                     "Mail/Entw\xc3\xbcrfe", "Mail/Gr\xc3\xbc\xc3\x9f\x65", "bad\xc3\xbc"}));
     ExpectNothingOutside();
     ExpectLogged("../\xc5\xa0");
     ExpectLogged("\xc5\xa0/../../up");
