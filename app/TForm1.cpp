@@ -26,6 +26,8 @@
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "profile/UnknowFilesBL.h"
+#include "profile/WindowsMailFolders.h"
+#include "profile/WindowsPaths.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -43,6 +45,7 @@
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <set>
 #include <stdexcept>
 
 namespace quillbank {
@@ -672,10 +675,37 @@ std::string TForm1::ChosenProfileDir() const
     return state_.Operation == 1 ? state_.ProfileDir : RestoreTargetProfile(state_);
 }
 
+/// Shows where the mail folders that a backup made on Windows recorded go,
+/// each with its proposed place inside the profile; on No, the user picks a
+/// folder for each (a folder not picked keeps its proposed place).
+void TForm1::AskWindowsFolderPlaces()
+{
+    if (!ComponentBoxes()[EmailsBox].Checked || IsSkippedOnRestore(EmailsBox, state_.SelectedAppType))
+        return;
+    const std::string profile = RestoreTargetProfile(state_);
+    std::set<std::string> taken;
+    std::string question = Text("Quillbank14", "LANG_WINDOWS_FOLDERS");
+    std::vector<TMailFolder*> recordedOnWindows;
+    for (TMailFolder& folder : state_.MailFolders) {
+        if (!IsWindowsAbsolutePath(folder.Path))
+            continue;
+        recordedOnWindows.push_back(&folder);
+        question += "\n" + VisibleText(folder.Path) + " -> " +
+                    VisibleText(WindowsFolderPlace(folder, profile, taken));
+    }
+    if (recordedOnWindows.empty() || AskYesNo(Text("LANG_QUESTION"), question))
+        return;
+    for (TMailFolder* folder : recordedOnWindows)
+        if (const auto chosen = dialogs_.ChooseFolder(
+                l10n_.GetTextFmt("Quillbank14", "LANG_WINDOWS_FOLDER_CHOOSE", folder->Path), profile))
+            folder->Place = *chosen;
+}
+
 bool TForm1::ConfirmOverwriteProfile()
 {
     if (state_.Operation == 1)
         return true;
+    AskWindowsFolderPlaces();
     std::string question = Text("Quillbank14", "LANG_OVERWRITE_PROFILE");
     // What the restore writes or points at outside the profile: the user
     // sees each place before saying yes, and only a yes keeps them.

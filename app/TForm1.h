@@ -129,6 +129,7 @@ private:
     void ChooseBackupFile();
     void ShowArchivePath(const std::string& caption);
     bool ConfirmOverwriteProfile();
+    void AskWindowsFolderPlaces();
     /// The folder of the profile the operation works on.
     std::string ChosenProfileDir() const;
     void ResetComponentBoxes();

@@ -123,6 +123,9 @@ constexpr TEnglishText kEnglishTexts[] = {
     {"LANG_OVERWRITE_PROFILE",
      "Restoration can overwrite exist files in selected profile. Do you want to continue?"},
     {"LANG_OUTSIDE_PROFILE", "The emails are also restored into these folders outside the profile:"},
+    {"LANG_WINDOWS_FOLDERS", "This backup was made on Windows. Its mail folders outside the profile go to "
+                             "these places; keep them? Choose No to pick a folder for each."},
+    {"LANG_WINDOWS_FOLDER_CHOOSE", "Folder for the mail of %s"},
     {"LANG_OUTSIDE_PREFERENCES",
      "The restored settings name these places outside the profile; they are kept only if you continue:"},
     {"LANG_KEY_REPLACED",

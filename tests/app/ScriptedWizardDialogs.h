@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace quillbank::testing {
 
@@ -26,9 +27,13 @@ public:
     std::optional<std::string> AskRestorePassword() override { return std::nullopt; }
     TNewProfileAnswer AskNewProfile() override { return {}; }
     void ShowUnknownFiles(TUnknowFilesModel&) override { ++unknownFilesShown; }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override
+    /// The folders the folder chooser gives, in turn; nothing once they run out.
+    std::deque<std::optional<std::string>> folders;
+    std::vector<std::string> folderCaptions;
+    std::optional<std::string> ChooseFolder(const std::string& caption, const std::string&) override
     {
-        return std::nullopt;
+        folderCaptions.push_back(caption);
+        return Next(folders);
     }
     std::optional<std::string> ChooseBackupFileToSave(const std::string&, const std::string&,
                                                       const std::string&) override

@@ -379,6 +379,60 @@ private slots:
                      "Restoration can overwrite exist files in selected profile. Do you want to continue?"));
     }
 
+    void aBackupMadeOnWindowsShowsWhereItsMailFoldersGoAndLetsThemBeChosen()
+    {
+        home_->WriteFile("machine.reg",
+                         "Windows Registry Editor Version 5.00\r\n\r\n"
+                         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\mozilla\\Mozilla Thunderbird]\r\n"
+                         "\"CurrentVersion\"=\"115.0\"\r\n"
+                         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\mozilla\\Mozilla Thunderbird\\115.0\\Main]\r\n"
+                         "\"Install Directory\"=\"/opt/thunderbird\"\r\n");
+        home_->WriteFile(".thunderbird/profiles.ini", "[Profile0]\nName=mail\nIsRelative=1\nPath=m.mail\n");
+        home_->WriteFile(".thunderbird/m.mail/prefs.js", "user_pref(\"x\", 1);\n");
+        home_->WriteFile(".thunderbird/m.mail/.parentlock", "");
+        const std::string profile = home_->Path() + "/.thunderbird/m.mail/";
+        home_->MakeDir(".thunderbird/m.mail/Mail/Archive");
+        TComponentBoxes held;
+        held[EmailsBox].Checked = true;
+        const std::string archive = home_->WriteFile(
+            "Documents/windows.qkz",
+            testing::BuildZip(
+                {{std::string(ArchiveHeaderName),
+                  WriteArchiveHeader(3, held, {{"C:\\Mail\\Archive", "Archive"}, {"D:\\Team", "Team"}}, {})},
+                 {"prefs.js", "user_pref(\"x\", 2);\n"}}));
+        const std::string mapped = home_->Path() + "/mapped/Archive";
+        Click("Button1");
+        Find<QRadioButton>("RadioButton2")->setChecked(true);
+        Select("ListBox1", "Mozilla Thunderbird 115.0");
+        Click("Button1");
+        Select("ListBox2", "mail");
+        dialogs_->filesToOpen.push_back(archive);
+        Click("Button4");
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 4);
+        // No to the proposed places: a folder is chosen for the first only.
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
+        dialogs_->folders = {mapped, std::nullopt};
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
+        Click("Button1");
+
+        const auto& boxes = dialogs_->boxes.Boxes;
+        QVERIFY(boxes.size() >= 2);
+        QCOMPARE(
+            boxes[boxes.size() - 2].Text,
+            "This backup was made on Windows. Its mail folders outside the profile go to these places; keep "
+            "them? Choose No to pick a folder for each.\nC:\\Mail\\Archive -> " +
+                profile + "Mail/Archive-2\nD:\\Team -> " + profile + "Mail/Team");
+        QCOMPARE(dialogs_->folderCaptions,
+                 (std::vector<std::string>{"Folder for the mail of C:\\Mail\\Archive",
+                                           "Folder for the mail of D:\\Team"}));
+        // The chosen folder lies outside the profile: the overwrite question names it.
+        QVERIFY2(boxes.back().Text.find("outside the profile:\n" + mapped) != std::string::npos,
+                 boxes.back().Text.c_str());
+        QCOMPARE(form_->State().MailFolders[0].Place, mapped);
+        QCOMPARE(form_->State().MailFolders[1].Place, std::string());
+    }
+
     void theOverwriteQuestionNamesTheSecretsAReplacedKeyLeavesBehind()
     {
         const std::string target = home_->Path() + "/.mozilla/firefox/b.second";
