@@ -8,6 +8,7 @@
 #include "apps/WizardState.h"
 #include "config/BatchMode.h"
 #include "config/l10n.h"
+#include "engine/ArchiveHeader.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "profile/AccountFolder.h"
@@ -317,6 +318,81 @@ TEST_F(CliRealAppsTest, ThunderbirdAccountFoldersEverywhereAreBackedUpWholeAndRe
         located.insert(LocateAccountFolder(account, target + "/").Path);
     EXPECT_EQ(located,
               (Names{target + "/Mail/Local Folders", folders[0], folders[1], folders[2], folders[3]}));
+}
+
+// A backup laid out as one made on Windows, byte by byte: account folders
+// recorded as "C:\" and "D:\" paths, entry names in code page 1250 without
+// ZIP's UTF-8 flag, and a prefs.js with Windows paths.
+TEST_F(CliRealAppsTest, ThunderbirdFindsEveryAccountFolderOfABackupMadeOnWindows)
+{
+    if (InstalledVersion(ThunderbirdInstallDir).empty())
+        GTEST_SKIP() << "thunderbird is not installed (scripts/install-deps.sh installs it)";
+    const std::string target = home.Path() + "/restored";
+    RunToEnd({"thunderbird", "-headless", "-CreateProfile", "Restored " + target});
+    const std::string oldProfile =
+        "C:\\\\Users\\\\bob\\\\AppData\\\\Roaming\\\\Thunderbird\\\\Profiles\\\\abc.default";
+    std::string prefs = "user_pref(\"mail.accountmanager.localfoldersserver\", \"server1\");\n"
+                        "user_pref(\"mail.accountmanager.accounts\", \"account1,account2,account3\");\n"
+                        "user_pref(\"mail.server.server1.directory\", \"" +
+                        oldProfile +
+                        "\\\\Mail\\\\Local Folders\");\n"
+                        "user_pref(\"mail.server.server1.directory-rel\", \"[ProfD]Mail/Local Folders\");\n"
+                        "user_pref(\"mail.server.server2.directory\", \"C:\\\\Mail\\\\Archive\");\n"
+                        "user_pref(\"mail.server.server3.directory\", \"D:\\\\Team\");\n"
+                        "user_pref(\"mail.compose.attach.dir\", \"E:\\\\Attachments\");\n";
+    for (const char* n : {"1", "2", "3"})
+        prefs += std::string("user_pref(\"mail.account.account") + n + ".server\", \"server" + n + "\");\n" +
+                 "user_pref(\"mail.server.server" + n + ".type\", \"none\");\n" +
+                 "user_pref(\"mail.server.server" + n + ".hostname\", \"host" + n + "\");\n" +
+                 "user_pref(\"mail.server.server" + n + ".userName\", \"nobody\");\n";
+    TComponentBoxes boxes;
+    boxes[EmailsBox].Checked = true;
+    auto windows = [](std::string name, std::string content) {
+        quillbank::testing::TZipEntrySpec entry(std::move(name), std::move(content));
+        entry.Utf8Flag = false;
+        return entry;
+    };
+    home.WriteFile(
+        "windows.qkz",
+        quillbank::testing::BuildZip(
+            {{std::string(ArchiveHeaderName),
+              WriteArchiveHeader(3, boxes, {{"C:\\Mail\\Archive", "Archive"}, {"D:\\Team", "Team"}}, {})},
+             {"prefs.js", prefs},
+             windows("Mail\\Local Folders\\Doru\xe8\x65n\xe1 po\x9ata", Mailbox("local")),
+             windows("Archive\\Entw\xfcrfe", Mailbox("archive")),
+             {"Team/Inbox", Mailbox("team")}}));
+    const std::string mapped = home.Path() + "/mapped/Team";
+    const TCliResult restore =
+        Run({"restore", "--archive", home.Path() + "/windows.qkz", "--profile-dir", target, "--app",
+             "thunderbird", "--codepage", "1250", "--map-folder", "D:\\Team=" + mapped, "--outside-profile"});
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    EXPECT_EQ(ReadFileForTest(target + "/Mail/Local Folders/Doru\xc4\x8d\x65n\xc3\xa1 po\xc5\xa1ta"),
+              Mailbox("local"));
+    EXPECT_EQ(ReadFileForTest(target + "/Mail/Archive/Entw\xc3\xbcrfe"), Mailbox("archive"));
+    EXPECT_EQ(ReadFileForTest(mapped + "/Inbox"), Mailbox("team"));
+
+    // Thunderbird lists each account's folders where the restore put them:
+    // it adds its own special folders there.
+    const std::vector<std::string> folders = {target + "/Mail/Local Folders", target + "/Mail/Archive",
+                                              mapped};
+    {
+        TAppProcess thunderbird({"thunderbird", "--headless", "-P", "Restored"}, LogFile());
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                return std::ranges::all_of(folders,
+                                           [](const std::string& f) { return fs::exists(f + "/Trash"); });
+            },
+            60s))
+            << ReadFileForTest(LogFile());
+    }
+    EndProcessesOfHome(home.Path());
+    const Tl10n l10n(home.Path() + "/Default.lng");
+    const TPrefsParser restored(target + "/prefs.js", l10n);
+    Names located;
+    for (const TPrefsParserAccount& account : restored.Accounts())
+        located.insert(LocateAccountFolder(account, target + "/").Path);
+    EXPECT_EQ(located, (Names{folders.begin(), folders.end()}));
+    EXPECT_EQ(ReadFileForTest(target + "/prefs.js").find("Attachments"), std::string::npos);
 }
 
 TEST_F(CliRealAppsTest, ThunderbirdWithLocalFoldersOnlyKeepsItsMailAndAccountsForEveryFile)
