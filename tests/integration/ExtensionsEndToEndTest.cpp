@@ -4,12 +4,15 @@
 // hold the characters that file URLs and the security module list escape.
 // Every program started here is ended and reaped before the test finishes.
 
+#include "engine/ArchiveHeader.h"
+#include "engine/ComponentBoxes.h"
 #include "profile/MozLz4.h"
 #include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
 #include "tests/support/ZipBuilder.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -149,4 +152,79 @@ TEST_F(ExtensionsEndToEndTest, ExtensionOfAProfileRestoredIntoAnotherFolderRunsF
     // of the way, so nothing can be loaded from there.
     fs::rename(a, a + ".gone");
     EXPECT_EQ(RunInFirefox(b, AddonStateScript, LogFile()), RunningFrom(bUrl));
+}
+
+namespace {
+
+/// `text` with the profile folder `linux` named as Firefox on Windows names
+/// its folder `windows` (a path with backslashes): file URLs get the drive
+/// in their path, every other mention the Windows path with its rest's
+/// separators as backslashes, each backslash written as `backslash`.
+std::string AsMadeOnWindows(std::string text, const std::string& linux, const std::string& windows,
+                            const std::string& backslash)
+{
+    std::string url = "file:///" + windows;
+    std::replace(url.begin(), url.end(), '\\', '/');
+    for (auto at = text.find("file://" + linux); at != std::string::npos; at = text.find("file://" + linux))
+        text.replace(at, 7 + linux.size(), url);
+    for (auto at = text.find(linux); at != std::string::npos; at = text.find(linux)) {
+        const auto end = text.find_first_of("\"'", at);
+        std::string path = windows + text.substr(at + linux.size(), end - at - linux.size());
+        std::replace(path.begin(), path.end(), '/', '\\');
+        std::string written;
+        for (const char c : path)
+            written += c == '\\' ? backslash : std::string(1, c);
+        text.replace(at, end - at, written);
+    }
+    return text;
+}
+
+} // namespace
+
+// A backup laid out as one made on Windows, byte by byte, from the files
+// Firefox wrote for an add-on: its paths and addresses name a "C:\" profile.
+TEST_F(ExtensionsEndToEndTest, ExtensionOfAProfileMadeOnWindowsStaysEnabledWithoutARepair)
+{
+    const std::string b = home.Path() + "/restored";
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Ann"});
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Bob " + b});
+    const std::string a = MadeFolder("Ann");
+    WriteExtension(a);
+    const std::string userJs = "user_pref(\"marionette.port\", 0);\n"
+                               "user_pref(\"xpinstall.signatures.required\", false);\n"
+                               "user_pref(\"extensions.autoDisableScopes\", 0);\n"
+                               "user_pref(\"extensions.enabledScopes\", 15);\n";
+    home.WriteFile(fs::relative(a, home.Path()).string() + "/user.js", userJs);
+    ASSERT_EQ(RunInFirefox(a, AddonStateScript, LogFile()), RunningFrom(a));
+
+    const std::string windows = "C:\\Users\\bob\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\abc.default";
+    const std::string database = AsMadeOnWindows(ReadFileForTest(a + "/extensions.json"), a, windows, "\\\\");
+    ASSERT_NE(database.find("C:\\\\Users\\\\bob"), std::string::npos) << database;
+    TComponentBoxes boxes;
+    boxes[GeneralSettingsBox].Checked = true;
+    boxes[ExtensionsBox].Checked = true;
+    home.WriteFile(
+        "windows.qkz",
+        BuildZip({{std::string(ArchiveHeaderName), WriteArchiveHeader(2, boxes, {}, {})},
+                  {"prefs.js", ReadFileForTest(a + "/prefs.js") +
+                                   "user_pref(\"browser.download.dir\", \"D:\\\\Downloads\");\n"},
+                  {"extensions.json", database},
+                  {"addonStartup.json.lz4",
+                   EncodeMozLz4(AsMadeOnWindows(DecodeMozLz4(ReadFileForTest(a + "/addonStartup.json.lz4")),
+                                                a, windows, "\\\\"))},
+                  {"pkcs11.txt", AsMadeOnWindows(ReadFileForTest(a + "/pkcs11.txt"), a, windows, "\\\\")},
+                  {"extensions/" + AddonId + ".xpi", ReadFileForTest(a + AddonFile)}}));
+    const TCliResult restore = RunCli({"restore", "--archive", home.Path() + "/windows.qkz", "--app",
+                                       "firefox", "--profile", "Bob", "--quiet"},
+                                      home.Path());
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    EXPECT_EQ(ReadFileForTest(b + "/prefs.js").find("Downloads"), std::string::npos);
+    for (const char* file : {"extensions.json", "pkcs11.txt"})
+        EXPECT_EQ(ReadFileForTest(b + "/" + file).find("C:"), std::string::npos) << file;
+
+    // Nothing of Ann's profile is left to be loaded: the add-on runs from
+    // Bob's, and Firefox rebuilt no add-on location.
+    fs::rename(a, a + ".gone");
+    home.WriteFile("restored/user.js", userJs);
+    EXPECT_EQ(RunInFirefox(b, AddonStateScript, LogFile()), RunningFrom(b));
 }
