@@ -46,6 +46,11 @@ inline constexpr std::array<std::string_view, 3> ProfileMailFolders = {"ImapMail
  *   that cannot be created gets the error box "Cannot restore external mail
  *   account to original location!" with its path; its lines stay as they were.
  *
+ * A folder recorded as a Windows path ("C:\Mail\Archive") goes to its
+ * WindowsFolderPlace instead, which becomes its Place; its accounts are found
+ * in any letter case and spelling of the separators, and a report line says
+ * where it went. A place that cannot be created is refused like the rest.
+ *
  * The recorded folders come from the archive header and are not trusted: one
  * that is not an absolute path, has a ".." component, or whose archive folder
  * the archive cannot name exactly (empty, ".", wildcards, separators) is
