@@ -19,7 +19,7 @@ TCommandContext::TCommandContext(bool quiet, std::optional<std::string> password
 
 void TCommandContext::RequireWorkingFiles()
 {
-    LoadSettings(programDir_, l10n_);
+    settings_ = LoadSettings(programDir_, l10n_);
     const auto missing = MissingWorkingFiles(programDir_);
     if (missing.empty())
         return;

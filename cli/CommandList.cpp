@@ -8,6 +8,7 @@
 #include "cli/Options.h"
 #include "config/WorkingFiles.h"
 #include "config/l10n.h"
+#include "engine/RollbackStore.h"
 #include "platform/RegistryReader.h"
 #include "platform/Text.h"
 
@@ -23,12 +24,21 @@ constexpr std::string_view Usage =
     "Usage: quillbank-cli list [--json]\n"
     "\n"
     "Lists the applications found (as the wizard's application list shows them)\n"
-    "and the profiles of each.\n"
+    "and the profiles of each, with the time of the last restore into a profile\n"
+    "when it can be undone (quillbank-cli restore --undo).\n"
     "\n"
     "Options:\n"
     "  --json      print one JSON object instead of text\n";
 
 constexpr std::array<TOptionDefinition, 1> Accepted = {{{"json"}}};
+
+/// A profile as listed: its entry, and the time of the restore an undo
+/// would take back, if any.
+struct TListedProfile
+{
+    TProfileEntry Entry;
+    std::optional<std::int64_t> UndoableSince;
+};
 
 struct TListedApp
 {
@@ -36,11 +46,12 @@ struct TListedApp
     AppType Type = NoAppType;
     TAppStatus Status;
     std::string ProfileRoot;
-    std::vector<TProfileEntry> Profiles;
+    std::vector<TListedProfile> Profiles;
 };
 
 std::vector<TListedApp> FindApplications(const Tl10n& l10n)
 {
+    const std::string rollbacks = RollbackFolder();
     TAppStatusTable status{};
     std::vector<std::string> lines;
     const auto registry = CreateRegistryReader();
@@ -57,8 +68,11 @@ std::vector<TListedApp> FindApplications(const Tl10n& l10n)
         // Only the profiles the wizard would offer.
         for (const TProfileEntry& entry : state.ProfileEntries)
             if (std::find(state.ProfileList.begin(), state.ProfileList.end(), entry.Name) !=
-                state.ProfileList.end())
-                app.Profiles.push_back(entry);
+                state.ProfileList.end()) {
+                const std::optional<TStoredRollback> rollback = UndoableRollback(rollbacks, entry.Path);
+                app.Profiles.push_back(
+                    {entry, rollback ? std::optional(rollback->Manifest.Time) : std::nullopt});
+            }
         apps.push_back(std::move(app));
     }
     return apps;
@@ -86,13 +100,18 @@ void PrintJson(const std::vector<TListedApp>& apps)
             .String(app.ProfileRoot)
             .Key("profiles")
             .BeginArray();
-        for (const TProfileEntry& profile : app.Profiles)
+        for (const TListedProfile& profile : app.Profiles) {
             json.BeginObject()
                 .Key("name")
-                .String(profile.Name)
+                .String(profile.Entry.Name)
                 .Key("folder")
-                .String(profile.Path)
-                .EndObject();
+                .String(profile.Entry.Path)
+                .Key("undoable")
+                .Bool(profile.UndoableSince.has_value());
+            if (profile.UndoableSince)
+                json.Key("lastRestore").String(RollbackTimeText(*profile.UndoableSince));
+            json.EndObject();
+        }
         json.EndArray().EndObject();
     }
     json.EndArray().EndObject();
@@ -109,8 +128,12 @@ void PrintText(const std::vector<TListedApp>& apps)
         if (!app.Status.InstallDir.empty())
             std::cout << "  installed in " << app.Status.InstallDir << "\n";
         std::cout << "  profiles in " << app.ProfileRoot << (app.Profiles.empty() ? ": none" : ":") << "\n";
-        for (const TProfileEntry& profile : app.Profiles)
-            std::cout << "    " << profile.Name << "  " << profile.Path << "\n";
+        for (const TListedProfile& profile : app.Profiles) {
+            std::cout << "    " << profile.Entry.Name << "  " << profile.Entry.Path << "\n";
+            if (profile.UndoableSince)
+                std::cout << "      undo possible: the restore of "
+                          << RollbackTimeText(*profile.UndoableSince) << "\n";
+        }
     }
 }
 

@@ -10,6 +10,7 @@
 #include "engine/KeyStore.h"
 #include "engine/PlacesOutsideProfile.h"
 #include "engine/RestoreRun.h"
+#include "engine/UndoRestore.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
@@ -24,10 +25,16 @@ constexpr std::string_view Usage =
     "Usage: quillbank-cli restore --archive PATH\n"
     "                             (--app NAME --profile NAME | --profile-dir DIR)\n"
     "                             [OPTIONS]\n"
+    "       quillbank-cli restore --undo\n"
+    "                             (--app NAME --profile NAME | --profile-dir DIR)\n"
+    "                             [--force] [--quiet]\n"
     "\n"
     "Restores a backup file into a profile; what the profile held of the restored\n"
     "components is replaced. NAMEs match as in task files: any part of the name, in\n"
-    "any letter case; the last match wins.\n"
+    "any letter case; the last match wins. Before a restore replaces anything, it\n"
+    "keeps what it replaces in a rollback archive in\n"
+    "$XDG_STATE_HOME/quillbank/rollback/ (~/.local/state/quillbank/rollback/); the\n"
+    "last three of each profile are kept.\n"
     "\n"
     "Options:\n"
     "  --archive PATH          the backup file\n"
@@ -58,6 +65,11 @@ constexpr std::string_view Usage =
     "                          passwords, OpenPGP passphrase or client certificate\n"
     "                          keys no longer open; without it, such a restore is\n"
     "                          refused\n"
+    "  --no-rollback           write no rollback archive: the restore cannot be\n"
+    "                          undone (Backup.ini: rollback=false does the same)\n"
+    "  --undo                  take back the profile's last restore instead: its\n"
+    "                          files as they were before it, the files it created\n"
+    "                          removed; once only\n"
     "  --force                 go on while the application is using the profile\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
@@ -69,7 +81,7 @@ constexpr std::string_view Usage =
     "3 the profile is in use, 4 wrong or missing password, 5 partly restored: entries\n"
     "that were refused or could not be written are left out (each is named).\n";
 
-constexpr std::array<TOptionDefinition, 13> Accepted = {{
+constexpr std::array<TOptionDefinition, 15> Accepted = {{
     {"archive", true},
     {"app", true},
     {"profile", true},
@@ -81,6 +93,8 @@ constexpr std::array<TOptionDefinition, 13> Accepted = {{
     {"password-stdin", false},
     {"outside-profile", false},
     {"replace-key", false},
+    {"no-rollback", false},
+    {"undo", false},
     {"force", false},
     {"quiet", false},
 }};
@@ -143,6 +157,41 @@ void ListFilesLosingTheirKey(const TCommandContext& context, const std::vector<T
                           "database out with --components");
 }
 
+/// Options that make no sense with --undo.
+constexpr std::array<std::string_view, 9> NotWithUndo = {"archive",         "components",    "unknown",
+                                                         "no-unknown",      "password-file", "password-stdin",
+                                                         "outside-profile", "replace-key",   "no-rollback"};
+
+/// Takes back the last restore into the profile that the options name.
+int UndoCommand(const TOptions& options, const std::optional<std::string>& app,
+                const std::optional<std::string>& profile, const std::optional<std::string>& profileDir)
+{
+    for (std::string_view name : NotWithUndo)
+        if (options.Has(name))
+            throw EUsageError("--" + std::string(name) + " cannot go with --undo");
+    TCommandContext context(options.Has("quiet"), std::nullopt);
+    context.RequireWorkingFiles();
+    const TProfileFinder finder(context.L10n());
+    const TMozApp* found = app ? &finder.FindApp(*app) : nullptr;
+    const TProfileTarget target =
+        profile ? finder.FindProfile(*found, *profile) : ProfileFolderTarget(found, *profileDir);
+    const std::optional<TStoredRollback> rollback = UndoableRollback(RollbackFolder(), target.ProfileDir);
+    if (!rollback)
+        throw ECommandError(ExitFailure, target.ProfileDir + ": no restore to undo");
+    RefuseWhileInUse(target.Type != NoAppType ? target.Type : rollback->Manifest.App, target.ProfileDir,
+                     options.Has("force"));
+    Say(context,
+        "Undoing the restore of " + RollbackTimeText(rollback->Manifest.Time) + " into " + target.ProfileDir);
+    try {
+        UndoRestore(*rollback);
+    } catch (const ERollbackError& error) {
+        throw ECommandError(ExitFailure, std::string(error.what()) + "; the profile is as it was");
+    }
+    if (!context.Quiet())
+        std::cout << target.ProfileDir << "\n";
+    return ExitSuccess;
+}
+
 } // namespace
 
 int RestoreCommand(const std::vector<std::string>& arguments)
@@ -157,12 +206,14 @@ int RestoreCommand(const std::vector<std::string>& arguments)
     const auto app = options.Value("app");
     const auto profile = options.Value("profile");
     const auto profileDir = options.Value("profile-dir");
-    if (!archive || archive->empty())
-        throw EUsageError("--archive is missing");
     if (profile.has_value() == profileDir.has_value())
         throw EUsageError("give either --app and --profile, or --profile-dir");
     if (profile && !app)
         throw EUsageError("--profile needs --app");
+    if (options.Has("undo"))
+        return UndoCommand(options, app, profile, profileDir);
+    if (!archive || archive->empty())
+        throw EUsageError("--archive is missing");
     if (options.Has("unknown") && options.Has("no-unknown"))
         throw EUsageError("give either --unknown or --no-unknown");
     std::vector<TComponentBox> wanted;
@@ -214,6 +265,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
                 "skipped " + std::string(name.Name) + ": not restored into this application's profiles");
 
     request.KeepPathsOutsideProfile = options.Has("outside-profile");
+    request.Rollback = !options.Has("no-rollback") && context.Settings().Rollback;
     ListPlacesOutsideProfile(PlacesOutsideProfile(request, state, context.Environment()),
                              request.KeepPathsOutsideProfile);
     ListFilesLosingTheirKey(context, OrphanedByRestore(state, request.Boxes, context.Environment()),

@@ -7,7 +7,9 @@
 #include "engine/ArchiveHeader.h"
 #include "engine/Catalogue.h"
 #include "engine/KeyStore.h"
+#include "engine/RollbackPlan.h"
 #include "engine/RunOutcome.h"
+#include "engine/UndoRestore.h"
 #include "platform/FileSystem.h"
 #include "platform/StagedFile.h"
 #include "platform/Text.h"
@@ -73,6 +75,11 @@ std::string_view LegacyRefusalOf(const TLegacySection& section, const std::strin
     return {};
 }
 
+std::string FolderSpec(std::string_view folder, std::string_view mask)
+{
+    return folder.empty() ? std::string(mask) : std::string(folder) + "/" + std::string(mask);
+}
+
 class TRestoreRun
 {
 public:
@@ -88,6 +95,8 @@ public:
             env_.Ui.ExitImmediately(1);
         }
         state_.ProfileDir = RestoreTargetProfile(state_);
+        if (state_.ArchiveFormat == 2 && request_.Rollback)
+            KeepRollback();
         RemoveRestoreLeftovers(state_.ProfileDir);
         if (state_.ArchiveFormat == 1)
             RestoreLegacyContainer();
@@ -107,6 +116,26 @@ public:
             return outcome;
         }
         return TRunOutcome::Finished(std::move(leftOut_));
+    }
+
+    /// After the run: a failed restore is taken back, any other leaves the
+    /// profile's newest rollback archives.
+    TRunOutcome Settle(TRunOutcome outcome)
+    {
+        if (!rollback_)
+            return outcome;
+        if (outcome.Status != TRunStatus::Failed) {
+            PruneRollbacks(ExtractFileDir(rollback_->Path), state_.ProfileDir, request_.Now());
+            return outcome;
+        }
+        try {
+            UndoRestore(*rollback_);
+            outcome.Failure += "; the profile was put back as it was";
+        } catch (const ERollbackError& error) {
+            outcome.Failure += "; it could not be taken back (" + std::string(error.what()) +
+                               "), its rollback archive " + rollback_->Path + " is kept";
+        }
+        return outcome;
     }
 
     /// The outcome of a run that stopped for `reason`, with what it had left out until then.
@@ -178,6 +207,30 @@ private:
         env_.Ui.SetProgressPosition(position_);
     }
 
+    /// Writes the rollback archive of a restore into a profile that holds
+    /// files it may change; throws ERollbackError when that cannot be done.
+    void KeepRollback()
+    {
+        const TRollbackPlan plan = PlanRollback(request_, state_, env_);
+        if (plan.Replaced.empty())
+            return;
+        const auto now = request_.Now();
+        const TRollbackManifest manifest{
+            plan.ProfileDir,
+            std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count(),
+            state_.SelectedAppType,
+            plan.Replaced,
+            plan.Created,
+            plan.CreatedFolders};
+        const std::string path = NewRollbackArchivePath(CreateRollbackFolder(), plan.ProfileDir, now);
+        try {
+            WriteRollbackArchive(path, manifest, env_);
+        } catch (const ERollbackError& error) {
+            throw ERollbackError("The restore did not start: " + std::string(error.what()));
+        }
+        rollback_ = TStoredRollback{path, manifest, false};
+    }
+
     void RestoreZipArchive()
     {
         TZipFactory archive(state_.ArchivePath, "", state_.ProfileDir, env_);
@@ -200,44 +253,6 @@ private:
         env_.Ui.SetProgressPosition(100);
     }
 
-    /// The specs of every extract into the profile that the chosen
-    /// components and ticked unknown entries make, databases with their
-    /// logs; the mail folders kept outside the profile lie elsewhere.
-    std::vector<std::string> ProfileSpecs() const
-    {
-        std::vector<std::string> specs;
-        auto add = [&specs](std::string_view folder, std::string_view mask) {
-            specs.push_back(FolderSpec(folder, mask));
-            if (IsSqliteDatabase(mask))
-                specs.push_back(FolderSpec(folder, WriteAheadLogName(mask)));
-        };
-        for (const TRestoreComponent& component : RestoreComponents()) {
-            if (!request_.Boxes[component.Box].Checked ||
-                IsSkippedOnRestore(component.Box, state_.SelectedAppType))
-                continue;
-            for (std::string_view file : component.Files)
-                add({}, file);
-            for (const TFolderMask& folder : component.Folders)
-                add(folder.Folder, folder.Mask);
-            if (component.Extra == TComponentExtra::MailFolders)
-                for (std::string_view folder : ProfileMailFolders)
-                    add(folder, "*.*");
-            if (component.Extra == TComponentExtra::ExtensionData)
-                for (const TExtensionDataEntry& entry : ExtensionDataEntries())
-                    add(entry.IsFolder ? entry.Name : std::string_view(),
-                        entry.IsFolder ? "*.*" : entry.Name);
-        }
-        for (std::size_t row = 0; row < state_.UnknownEntries.size(); ++row) {
-            const TUnknowItem& entry = state_.UnknownEntries[row];
-            if (row >= request_.UnknownTicks.size() || !request_.UnknownTicks[row] ||
-                !RefusalOf(entry).empty())
-                continue;
-            add(entry.IsDirectory ? std::string_view(entry.Name) : std::string_view(),
-                entry.IsDirectory ? std::string_view("*.*") : std::string_view(entry.Name));
-        }
-        return specs;
-    }
-
     /// Stops the run before anything is written when the entries going into
     /// the profile declare more bytes than its file system has free.
     void RefuseWithoutFreeSpace(TZipFactory& archive)
@@ -246,7 +261,7 @@ private:
             request_.FreeSpace ? request_.FreeSpace(state_.ProfileDir) : std::nullopt;
         if (!free)
             return;
-        const std::uint64_t needed = archive.DeclaredBytes(ProfileSpecs());
+        const std::uint64_t needed = archive.DeclaredBytes(RestoreProfileSpecs(request_, state_));
         if (needed <= *free)
             return;
         auto amount = [](std::uint64_t bytes) {
@@ -255,11 +270,6 @@ private:
         };
         throw std::runtime_error("Cannot restore into " + state_.ProfileDir + ": the backup's files need " +
                                  amount(needed) + ", and " + amount(*free) + " are free");
-    }
-
-    static std::string FolderSpec(std::string_view folder, std::string_view mask)
-    {
-        return folder.empty() ? std::string(mask) : std::string(folder) + "/" + std::string(mask);
     }
 
     /// The names of the archive's entries, read once.
@@ -504,9 +514,43 @@ private:
     /// How many of the archive's reported problems have been taken over.
     std::size_t takenProblems_ = 0;
     int partsRestored_ = 0;
+    /// The rollback archive written for this restore.
+    std::optional<TStoredRollback> rollback_;
 };
 
 } // namespace
+
+std::vector<std::string> RestoreProfileSpecs(const TRestoreRequest& request, const TWizardState& state)
+{
+    std::vector<std::string> specs;
+    auto add = [&specs](std::string_view folder, std::string_view mask) {
+        specs.push_back(FolderSpec(folder, mask));
+        if (IsSqliteDatabase(mask))
+            specs.push_back(FolderSpec(folder, WriteAheadLogName(mask)));
+    };
+    for (const TRestoreComponent& component : RestoreComponents()) {
+        if (!request.Boxes[component.Box].Checked || IsSkippedOnRestore(component.Box, state.SelectedAppType))
+            continue;
+        for (std::string_view file : component.Files)
+            add({}, file);
+        for (const TFolderMask& folder : component.Folders)
+            add(folder.Folder, folder.Mask);
+        if (component.Extra == TComponentExtra::MailFolders)
+            for (std::string_view folder : ProfileMailFolders)
+                add(folder, "*.*");
+        if (component.Extra == TComponentExtra::ExtensionData)
+            for (const TExtensionDataEntry& entry : ExtensionDataEntries())
+                add(entry.IsFolder ? entry.Name : std::string_view(), entry.IsFolder ? "*.*" : entry.Name);
+    }
+    for (std::size_t row = 0; row < state.UnknownEntries.size(); ++row) {
+        const TUnknowItem& entry = state.UnknownEntries[row];
+        if (row >= request.UnknownTicks.size() || !request.UnknownTicks[row] || !RefusalOf(entry).empty())
+            continue;
+        add(entry.IsDirectory ? std::string_view(entry.Name) : std::string_view(),
+            entry.IsDirectory ? std::string_view("*.*") : std::string_view(entry.Name));
+    }
+    return specs;
+}
 
 std::string RestoreTargetProfile(const TWizardState& state)
 {
@@ -537,12 +581,12 @@ TRunOutcome RunRestore(const TRestoreRequest& request, TWizardState& state, TArc
     TUserInterface& ui = environment.Ui;
     TRestoreRun run(request, state, std::move(environment));
     try {
-        return run.Run();
+        return run.Settle(run.Run());
     } catch (const std::exception& error) {
-        // What the run cannot handle stops it where it stands; the files
-        // already written stay.
+        // What the run cannot handle stops it where it stands; what it
+        // wrote is taken back when it kept a rollback archive.
         ui.ShowMessageBox("Quillbank", error.what(), TBoxButtons::Ok, TBoxIcon::Error);
-        return run.Stopped(error.what());
+        return run.Settle(run.Stopped(error.what()));
     }
 }
 

@@ -534,6 +534,19 @@ std::uint64_t TZipFactory::DeclaredBytes(const std::vector<std::string>& specs)
     return bytes;
 }
 
+std::vector<std::string> TZipFactory::EntryNamesMatching(const std::vector<std::string>& specs)
+{
+    std::vector<std::string> names;
+    TArchiveReaders* readers = Readers();
+    if (readers == nullptr)
+        return names;
+    const std::vector<std::string> normalizedSpecs = NormalizedSpecs(specs);
+    for (std::uint64_t i = 0; i < readers->EntryCount(); ++i)
+        if (IsExtractedBy(readers->Name(i), normalizedSpecs))
+            names.push_back(readers->Name(i));
+    return names;
+}
+
 int TZipFactory::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlannedEntry>& planned,
                                 const std::string& root)
 {

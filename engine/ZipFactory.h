@@ -146,6 +146,8 @@ public:
     /// The sum of the sizes the archive declares for the entries an extract
     /// of `specs` would write; an entry that several specs match counts once.
     std::uint64_t DeclaredBytes(const std::vector<std::string>& specs);
+    /// The names of the entries an extract of `specs` would write.
+    std::vector<std::string> EntryNamesMatching(const std::vector<std::string>& specs);
     /// Extracts every entry below the top-level `archiveFolder` into
     /// `destination`, without that first level: "Box~2/Inbox" becomes
     /// destination + "/Inbox". `archiveFolder` holds no wildcard or separator.
