@@ -222,13 +222,13 @@ private:
             plan.Replaced,
             plan.Created,
             plan.CreatedFolders};
-        const std::string path = NewRollbackArchivePath(CreateRollbackFolder(), plan.ProfileDir, now);
         try {
+            const std::string path = NewRollbackArchivePath(CreateRollbackFolder(), plan.ProfileDir, now);
             WriteRollbackArchive(path, manifest, env_);
+            rollback_ = TStoredRollback{path, manifest, false};
         } catch (const ERollbackError& error) {
             throw ERollbackError("The restore did not start: " + std::string(error.what()));
         }
-        rollback_ = TStoredRollback{path, manifest, false};
     }
 
     void RestoreZipArchive()
