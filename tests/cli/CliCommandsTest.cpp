@@ -12,6 +12,7 @@
 #include "tests/support/ZipBuilder.h"
 
 #include <filesystem>
+#include <map>
 #include <set>
 #include <signal.h>
 #include <sys/wait.h>
@@ -285,6 +286,81 @@ TEST_F(CliCommandsTest, TheManualsRestoreExamplesRunAsWritten)
                                         "spare", "--components", "bookmarks,history", "--unknown"});
     ASSERT_EQ(withUnknown.ExitCode, 0) << withUnknown.Err;
     EXPECT_EQ(EntryNamesIn(spare), (std::set<std::string>{"addon-data", "notes.txt", "places.sqlite"}));
+}
+
+/// Every file below `folder` and its content, by relative path.
+std::map<std::string, std::string> FilesIn(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), folder).string()] = ReadFileForTest(entry.path().string());
+    return files;
+}
+
+TEST_F(CliCommandsTest, UndoTakesBackTheLastRestoreOnceAndListSaysWhenItCan)
+{
+    Backup({});
+    home.WriteFile(".mozilla/firefox/abcd.work/prefs.js", "user_pref(\"browser.startup.page\", 1);\n");
+    home.WriteFile(".mozilla/firefox/abcd.work/places.sqlite", "older places");
+    home.WriteFile(".mozilla/firefox/abcd.work/places.sqlite-wal", "older log");
+    home.WriteFile(".mozilla/firefox/abcd.work/mine.txt", "not in the backup");
+    fs::remove(work + "/cookies.sqlite");
+    const auto before = FilesIn(work);
+    const std::string undoable = "[p['undoable'] for a in d['applications'] for p in a['profiles'] if "
+                                 "p['name'] == 'Work Profile']";
+    EXPECT_EQ(Query(Run({"list", "--json"}).Out, undoable), "[False]");
+
+    const TCliResult restore =
+        Run({"restore", "--archive", Archive(), "--app", "firefox", "--profile", "work"});
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    EXPECT_EQ(ReadFileForTest(work + "/places.sqlite"), places);
+    const std::string rollbacks = home.Path() + "/.local/state/quillbank/rollback";
+    ASSERT_EQ(EntryNamesIn(rollbacks).size(), 1u);
+    EXPECT_TRUE(EntryNamesIn(rollbacks).begin()->starts_with("abcd.work-"));
+    const std::string listed = Run({"list", "--json"}).Out;
+    EXPECT_EQ(Query(listed, undoable), "[True]");
+    const std::string since = Query(listed, "[p['lastRestore'] for a in d['applications'] for p in "
+                                            "a['profiles'] if p['name'] == 'Work Profile'][0]");
+    EXPECT_EQ(since.size(), 19u) << since;
+    EXPECT_NE(Run({"list"}).Out.find("    Work Profile  " + work + "\n      undo possible: the restore of " +
+                                     since + "\n"),
+              std::string::npos);
+    {
+        TFakeFirefox firefox(home);
+        EXPECT_EQ(Run({"restore", "--undo", "--app", "firefox", "--profile", "work"}).ExitCode, 3);
+    }
+    EXPECT_EQ(ReadFileForTest(work + "/places.sqlite"), places);
+
+    const TCliResult undo = Run({"restore", "--undo", "--app", "firefox", "--profile", "work"});
+    ASSERT_EQ(undo.ExitCode, 0) << undo.Err;
+    EXPECT_EQ(undo.Out, work + "\n");
+    EXPECT_EQ(FilesIn(work), before);
+    // Once: a second undo would reach back past the restore it took back.
+    const TCliResult again = Run({"restore", "--undo", "--profile-dir", work});
+    EXPECT_EQ(again.ExitCode, 1);
+    EXPECT_NE(again.Err.find("no restore to undo"), std::string::npos) << again.Err;
+    EXPECT_EQ(Query(Run({"list", "--json"}).Out, undoable), "[False]");
+}
+
+TEST_F(CliCommandsTest, NoRollbackArchiveWhenToldAndTheStateFolderComesFromTheEnvironment)
+{
+    Backup({});
+    EXPECT_EQ(Run({"restore", "--archive", Archive(), "--profile-dir", work, "--no-rollback"}).ExitCode, 0);
+    EXPECT_FALSE(fs::exists(home.Path() + "/.local/state"));
+    EXPECT_EQ(Run({"restore", "--undo", "--profile-dir", work}).ExitCode, 1);
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {"restore", "--undo"},
+             {"restore", "--undo", "--profile-dir", work, "--archive", Archive()},
+             {"restore", "--undo", "--profile-dir", work, "--no-rollback"},
+             {"restore", "--undo", "--profile-dir", work, "--components", "history"},
+         })
+        EXPECT_EQ(Run(arguments).ExitCode, 2) << ::testing::PrintToString(arguments);
+
+    home.SetEnv("XDG_STATE_HOME", home.Path() + "/state");
+    EXPECT_EQ(Run({"restore", "--archive", Archive(), "--profile-dir", work, "--quiet"}).ExitCode, 0);
+    EXPECT_EQ(EntryNamesIn(home.Path() + "/state/quillbank/rollback").size(), 1u);
+    EXPECT_EQ(Run({"restore", "--undo", "--profile-dir", work, "--quiet"}).ExitCode, 0);
 }
 
 // The legacy registry can list a folder whose name ends in a blank: the

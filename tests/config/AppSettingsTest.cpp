@@ -118,12 +118,16 @@ TEST_F(AppSettingsTest, MonitorIsOneUnlessAPositiveInteger)
     EXPECT_EQ(LoadWith("monitor=\" 2 \"\r\n").MonitorNumber, 2); // trimmed after the quotes go
 }
 
-TEST_F(AppSettingsTest, OnlyTheExactTextFalseSwitchesThePasswordOfferOff)
+TEST_F(AppSettingsTest, OnlyTheExactTextFalseSwitchesThePasswordOfferOrTheRollbackOff)
 {
-    for (const char* value : {"False", "no", "0", "FALSE", ""})
+    for (const char* value : {"False", "no", "0", "FALSE", ""}) {
         EXPECT_TRUE(LoadWith(std::string("askForPassword=") + value + "\r\n").AskForPassword) << value;
+        EXPECT_TRUE(LoadWith(std::string("rollback=") + value + "\r\n").Rollback) << value;
+    }
     EXPECT_FALSE(LoadWith("askforpassword=false\r\n").AskForPassword);
     EXPECT_FALSE(LoadWith("askForPassword=\"  false \"\r\n").AskForPassword);
+    EXPECT_FALSE(LoadWith("Rollback=false\r\n").Rollback);
+    EXPECT_TRUE(LoadWith("askForPassword=false\r\n").Rollback);
 }
 
 TEST_F(AppSettingsTest, ReadConfigIntegerReadsTheFileOnEveryCall)
