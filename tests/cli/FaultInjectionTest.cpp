@@ -179,6 +179,82 @@ TEST_F(FaultInjectionTest, RestoreFailingAtEveryReadOrWriteLeavesEachFileOldOrNe
     }
 }
 
+/// Every file below `folder` and its content, by relative path.
+std::map<std::string, std::string> FilesIn(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), folder).string()] = ReadFileForTest(entry.path().string());
+    return files;
+}
+
+// Whatever write fails, a rollback archive is offered only when it is
+// complete, and the profile is back as before once the restore is taken
+// back (by the restore itself when it fails, else by an undo).
+TEST_F(FaultInjectionTest, RestoreFailingAtEveryWriteIsUndoneToTheProfileAsBefore)
+{
+    WriteProfile("new");
+    ASSERT_EQ(Backup().ExitCode, 0);
+    const std::string work = profile + "/";
+    const std::string rollbacks = home.Path() + "/.local/state/quillbank/rollback";
+    const std::vector<std::string> restore = {"restore", "--archive", archive, "--app",
+                                              "firefox", "--profile", "work",  "--quiet"};
+    const std::vector<std::string> undo = {"restore",   "--undo", "--app",  "firefox",
+                                           "--profile", "work",   "--quiet"};
+    bool through = false;
+    for (int at = 1; at < 3000 && !through; ++at) {
+        fs::remove_all(work);
+        fs::remove_all(rollbacks);
+        WriteProfile("old");
+        home.WriteFile(".mozilla/firefox/abcd.work/mine.txt", "kept");
+        const auto before = FilesIn(work);
+        through = RunFailing(restore, "QUILLBANK_FAIL_WRITE_AT", at).ExitCode == 0;
+        for (const std::string& name :
+             fs::exists(rollbacks) ? EntryNamesIn(rollbacks) : std::set<std::string>{})
+            EXPECT_FALSE(name.starts_with(".")) << "failing write " << at << ": " << name;
+        const TCliResult undone = RunCli(undo, home.Path());
+        if (undone.ExitCode != 0) {
+            EXPECT_NE(undone.Err.find("no restore to undo"), std::string::npos) << at << ": " << undone.Err;
+        }
+        EXPECT_EQ(FilesIn(work), before) << "failing write " << at;
+    }
+    EXPECT_TRUE(through);
+}
+
+// An undo is interrupted by a failing write before it renames anything:
+// the profile stays as the restore left it, and the undo is still offered.
+TEST_F(FaultInjectionTest, UndoFailingAtEveryWriteLeavesTheProfileAsBeforeOrAfterIt)
+{
+    WriteProfile("new");
+    ASSERT_EQ(Backup().ExitCode, 0);
+    WriteProfile("old");
+    const std::string work = profile + "/";
+    const std::string rollbacks = home.Path() + "/.local/state/quillbank/rollback";
+    const auto before = FilesIn(work);
+    ASSERT_EQ(
+        RunCli({"restore", "--archive", archive, "--profile-dir", work, "--quiet"}, home.Path()).ExitCode, 0);
+    const auto after = FilesIn(work);
+    ASSERT_NE(after, before);
+    const auto kept = FilesIn(rollbacks);
+    ASSERT_EQ(kept.size(), 1u);
+    const std::vector<std::string> undo = {"restore", "--undo", "--profile-dir", work, "--quiet"};
+    bool through = false;
+    for (int at = 1; at < 3000 && !through; ++at) {
+        fs::remove_all(rollbacks);
+        for (const auto& [name, content] : kept)
+            home.WriteFile(".local/state/quillbank/rollback/" + name, content);
+        for (const auto& [name, content] : after)
+            home.WriteFile(".mozilla/firefox/abcd.work/" + name, content);
+        through = RunFailing(undo, "QUILLBANK_FAIL_WRITE_AT", at).ExitCode == 0;
+        const auto found = FilesIn(work);
+        EXPECT_EQ(found, through ? before : after) << "failing write " << at;
+        for (const auto& entry : fs::recursive_directory_iterator(work))
+            EXPECT_EQ(entry.path().string().find("qbpart"), std::string::npos) << "failing write " << at;
+    }
+    EXPECT_TRUE(through);
+}
+
 /// Makes a history database in WAL mode in `folder`: "places.sqlite" holding
 /// 200 bookmarks and 200 visits, "places.sqlite-wal" 200 more visits and
 /// changes to the first ones, and the "places.sqlite-shm" of the two, copied
