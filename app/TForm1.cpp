@@ -21,6 +21,7 @@
 #include "engine/PlacesOutsideProfile.h"
 #include "engine/RestoreRun.h"
 #include "engine/RunOutcome.h"
+#include "engine/UndoRestore.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "profile/UnknowFilesBL.h"
@@ -345,10 +346,16 @@ QWidget* TForm1::BuildReportPage()
     checkBox16_ = new QCheckBox(panel6_);
     checkBox16_->setObjectName(QStringLiteral("CheckBox16"));
     connect(checkBox16_, &QCheckBox::toggled, this, &TForm1::CheckBox16Click);
+    undoButton_ = Button(QStringLiteral("UndoButton"), panel6_);
+    undoButton_->hide();
+    connect(undoButton_, &QPushButton::clicked, this, &TForm1::UndoButtonClick);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(checkBox16_, 1);
+    bottom->addWidget(undoButton_);
     auto* layout = new QVBoxLayout(panel6_);
     layout->addWidget(staticText11_);
     layout->addWidget(listBox4_, 1);
-    layout->addWidget(checkBox16_);
+    layout->addLayout(bottom);
     return panel6_;
 }
 
@@ -899,7 +906,15 @@ void TForm1::RunOperation()
                 AddReportLine(line);
         outcome = backup.Run;
     } else {
-        outcome = RunRestore({boxes, unknownFiles_.Ticks(), keepPathsOutsideProfile_}, state_, Environment());
+        TRestoreRequest request{boxes, unknownFiles_.Ticks(), keepPathsOutsideProfile_};
+        request.Rollback = settings_.Rollback;
+        const std::optional<TStoredRollback> earlier =
+            UndoableRollback(RollbackFolder(), RestoreTargetProfile(state_));
+        outcome = RunRestore(request, state_, Environment());
+        undoable_ = UndoableRollback(RollbackFolder(), state_.ProfileDir);
+        // Only the archive this restore wrote takes it back.
+        if (undoable_ && earlier && undoable_->Path == earlier->Path)
+            undoable_.reset();
     }
     if (const auto line = OutcomeReportLine(outcome, l10n_))
         AddReportLine(*line);
@@ -915,12 +930,32 @@ void TForm1::ShowReportPage(int exitCode)
     SetCaption("LANG_ZAVER");
     button2_->setText(Q(Text("LANG_BUTTON_KONEC")));
     checkBox16_->setText(Q(Text("LANG_NEW_BR")));
+    undoButton_->setText(Q(Text("Quillbank14", "LANG_UNDO_RESTORE")));
+    undoButton_->setVisible(state_.Operation == 2 && undoable_.has_value() && !batchTask_);
     staticText11_->setText(Q(Text(state_.Operation == 1 ? "LANG_MEMO3" : "LANG_BACKUP_RESTOR")));
     for (const std::string& line : Lines(*listBox3_))
         listBox4_->addItem(Q(line));
     ShowPage(panel6_);
     button2_->setFocus();
     pageIndex_ = 5;
+}
+
+void TForm1::UndoButtonClick()
+{
+    if (!undoable_)
+        return;
+    try {
+        if (IsProfileInUse(state_.SelectedAppType, state_.ProfileDir))
+            throw ERollbackError(std::string(AppInfo(state_.SelectedAppType).RunningName) +
+                                 " is using the profile " + state_.ProfileDir);
+        UndoRestore(*undoable_);
+        listBox4_->addItem(Q(Text("Quillbank14", "LANG_UNDO_DONE")));
+        undoable_.reset();
+        undoButton_->hide();
+    } catch (const ERollbackError& error) {
+        listBox4_->addItem(Q(l10n_.GetTextFmt("Quillbank14", "LANG_UNDO_FAILED", error.what())));
+    }
+    listBox4_->scrollToBottom();
 }
 
 void TForm1::CheckBox16Click(bool checked)

@@ -18,6 +18,7 @@
 #include <deque>
 #include <filesystem>
 #include <memory>
+#include <set>
 
 using namespace quillbank;
 namespace fs = std::filesystem;
@@ -322,6 +323,39 @@ private slots:
                  QStringLiteral("Incomplete: 1 files left out (each is named above and in the error log)"));
         QVERIFY(fs::exists(home_->Path() + "/.mozilla/firefox/b.second/places.sqlite"));
         QVERIFY(fs::exists(home_->Path() + "/.mozilla/firefox/b.second/notes.txt"));
+    }
+
+    void undoThisRestore()
+    {
+        pagesOfABackup();
+        const std::string archive = form_->State().ArchivePath;
+        const std::string second = home_->Path() + "/.mozilla/firefox/b.second";
+        const std::string prefs = testing::ReadFileForTest(second + "/prefs.js");
+        QTest::mouseClick(Find<QCheckBox>("CheckBox16"), Qt::LeftButton);
+        Click("Button2");
+        Click("Button1");
+        Find<QRadioButton>("RadioButton2")->setChecked(true);
+        Select("ListBox1", "Mozilla Firefox 115.0");
+        Click("Button1");
+        Select("ListBox2", "second");
+        dialogs_->filesToOpen.push_back(archive);
+        Click("Button4");
+        Click("Button1");
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::Yes); // overwrite the profile
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 5);
+        QVERIFY(fs::exists(second + "/places.sqlite"));
+        auto* undo = Find<QPushButton>("UndoButton");
+        QVERIFY(undo->isVisible());
+        QCOMPARE(undo->text(), QStringLiteral("&Undo this restore"));
+        Screenshot("undo");
+
+        QTest::mouseClick(undo, Qt::LeftButton);
+        QCOMPARE(Items("ListBox4").back(),
+                 QStringLiteral("The restore was undone: the profile is as it was before it."));
+        QVERIFY(!undo->isVisible());
+        QCOMPARE(testing::EntryNamesIn(second), (std::set<std::string>{"prefs.js"}));
+        QCOMPARE(testing::ReadFileForTest(second + "/prefs.js"), prefs);
     }
 
     void doubleClicks()
