@@ -286,6 +286,9 @@ TEST_F(CliCommandsTest, TheManualsRestoreExamplesRunAsWritten)
                                         "spare", "--components", "bookmarks,history", "--unknown"});
     ASSERT_EQ(withUnknown.ExitCode, 0) << withUnknown.Err;
     EXPECT_EQ(EntryNamesIn(spare), (std::set<std::string>{"addon-data", "notes.txt", "places.sqlite"}));
+    const TCliResult undo = Run({"restore", "--undo", "--app", "fire", "--profile", "spare"});
+    ASSERT_EQ(undo.ExitCode, 0) << undo.Err;
+    EXPECT_EQ(EntryNamesIn(spare), (std::set<std::string>{"places.sqlite"}));
 }
 
 /// Every file below `folder` and its content, by relative path.
@@ -341,6 +344,24 @@ TEST_F(CliCommandsTest, UndoTakesBackTheLastRestoreOnceAndListSaysWhenItCan)
     EXPECT_EQ(again.ExitCode, 1);
     EXPECT_NE(again.Err.find("no restore to undo"), std::string::npos) << again.Err;
     EXPECT_EQ(Query(Run({"list", "--json"}).Out, undoable), "[False]");
+}
+
+TEST_F(CliCommandsTest, TheReadmesUndoExampleRunsAsWritten)
+{
+    ASSERT_EQ(
+        Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive("firefox.qkz")}).ExitCode,
+        0);
+    const std::string profile = root + "/efgh.default";
+    home.WriteFile(".mozilla/firefox/efgh.default/prefs.js", "user_pref(\"own\", 1);\n");
+    home.WriteFile(".mozilla/firefox/efgh.default/places.sqlite", "own places");
+    const auto before = FilesIn(profile);
+    const TCliResult restore =
+        Run({"restore", "--archive", Archive("firefox.qkz"), "--app", "firefox", "--profile", "default"});
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    ASSERT_NE(FilesIn(profile), before);
+    const TCliResult undo = Run({"restore", "--undo", "--app", "firefox", "--profile", "default"});
+    ASSERT_EQ(undo.ExitCode, 0) << undo.Err;
+    EXPECT_EQ(FilesIn(profile), before);
 }
 
 TEST_F(CliCommandsTest, NoRollbackArchiveWhenToldAndTheStateFolderComesFromTheEnvironment)
