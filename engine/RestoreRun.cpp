@@ -6,11 +6,13 @@
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/Catalogue.h"
+#include "engine/HeldFiles.h"
 #include "engine/KeyStore.h"
 #include "engine/RollbackPlan.h"
 #include "engine/RunOutcome.h"
 #include "engine/UndoRestore.h"
 #include "platform/FileSystem.h"
+#include "platform/LiveTemporaries.h"
 #include "platform/StagedFile.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
@@ -98,6 +100,11 @@ public:
         if (state_.ArchiveFormat == 2 && request_.Rollback)
             KeepRollback();
         RemoveRestoreLeftovers(state_.ProfileDir);
+        // Held after the leftovers went: the links are named like them.
+        if (rollback_) {
+            held_.Hold(rollback_->Manifest.Replaced);
+            takeBackOnExit_.emplace([this] { TakeBack(); });
+        }
         if (state_.ArchiveFormat == 1)
             RestoreLegacyContainer();
         else if (state_.ArchiveFormat == 2)
@@ -128,14 +135,31 @@ public:
             PruneRollbacks(ExtractFileDir(rollback_->Path), state_.ProfileDir, request_.Now());
             return outcome;
         }
-        try {
-            UndoRestore(*rollback_);
+        if (const std::optional<std::string> problem = TakeBack())
+            outcome.Failure += "; it could not be taken back (" + *problem + "), its rollback archive " +
+                               rollback_->Path + " is kept";
+        else
             outcome.Failure += "; the profile was put back as it was";
-        } catch (const ERollbackError& error) {
-            outcome.Failure += "; it could not be taken back (" + std::string(error.what()) +
-                               "), its rollback archive " + rollback_->Path + " is kept";
-        }
         return outcome;
+    }
+
+    /// Puts the profile back as the rollback archive keeps it; why it could
+    /// not, or nothing.
+    std::optional<std::string> TakeBack()
+    {
+        takeBackOnExit_.reset();
+        try {
+            // Renames, when the replaced files are held: no data to write.
+            if (held_.Holding() && held_.PutBack()) {
+                RemoveCreatedFiles(rollback_->Manifest);
+                MarkUndone(*rollback_);
+            } else {
+                UndoRestore(*rollback_);
+            }
+            return std::nullopt;
+        } catch (const ERollbackError& error) {
+            return error.what();
+        }
     }
 
     /// The outcome of a run that stopped for `reason`, with what it had left out until then.
@@ -516,6 +540,10 @@ private:
     int partsRestored_ = 0;
     /// The rollback archive written for this restore.
     std::optional<TStoredRollback> rollback_;
+    /// The files the rollback archive keeps, held in place until the run ends.
+    THeldFiles held_;
+    /// Takes the restore back when the program ends in its middle.
+    std::optional<TTakeBackOnExit> takeBackOnExit_;
 };
 
 } // namespace

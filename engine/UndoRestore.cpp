@@ -75,7 +75,9 @@ private:
     TReadBuffer buffer_;
 };
 
-void RemoveCreated(const TRollbackManifest& manifest)
+} // namespace
+
+void RemoveCreatedFiles(const TRollbackManifest& manifest)
 {
     for (const std::string& path : manifest.Created) {
         struct stat info = {};
@@ -86,8 +88,6 @@ void RemoveCreated(const TRollbackManifest& manifest)
     for (auto folder = manifest.CreatedFolders.rbegin(); folder != manifest.CreatedFolders.rend(); ++folder)
         ::rmdir(folder->c_str());
 }
-
-} // namespace
 
 void UndoRestore(const TStoredRollback& rollback)
 {
@@ -102,7 +102,7 @@ void UndoRestore(const TStoredRollback& rollback)
     for (const std::string& path : rollback.Manifest.Replaced)
         replacements.Stage(readers, entries, path);
     replacements.Commit();
-    RemoveCreated(rollback.Manifest);
+    RemoveCreatedFiles(rollback.Manifest);
     MarkUndone(rollback);
 }
 

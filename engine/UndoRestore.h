@@ -15,4 +15,8 @@ namespace quillbank {
  */
 void UndoRestore(const TStoredRollback& rollback);
 
+/// Removes the files the restore of `manifest` created, then the folders it
+/// created that are empty, deepest first.
+void RemoveCreatedFiles(const TRollbackManifest& manifest);
+
 } // namespace quillbank

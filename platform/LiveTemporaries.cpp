@@ -7,6 +7,7 @@
 #include <mutex>
 #include <set>
 #include <unistd.h>
+#include <utility>
 
 namespace quillbank {
 
@@ -49,12 +50,37 @@ void ForgetTemporary(const std::string& path)
     Registry().erase(path);
 }
 
+/// What a program that ends at once still does; empty when nothing.
+static std::function<void()>& PendingTakeBack()
+{
+    static std::function<void()> takeBack;
+    return takeBack;
+}
+
 void RemoveLiveTemporaries()
 {
+    std::function<void()> takeBack;
+    {
+        const std::lock_guard lock(RegistryMutex());
+        for (const std::string& path : Registry())
+            unlink(path.c_str());
+        Registry().clear();
+        takeBack = std::exchange(PendingTakeBack(), nullptr);
+    }
+    if (takeBack)
+        takeBack();
+}
+
+TTakeBackOnExit::TTakeBackOnExit(std::function<void()> takeBack)
+{
     const std::lock_guard lock(RegistryMutex());
-    for (const std::string& path : Registry())
-        unlink(path.c_str());
-    Registry().clear();
+    PendingTakeBack() = std::move(takeBack);
+}
+
+TTakeBackOnExit::~TTakeBackOnExit()
+{
+    const std::lock_guard lock(RegistryMutex());
+    PendingTakeBack() = nullptr;
 }
 
 } // namespace quillbank

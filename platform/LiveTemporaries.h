@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace quillbank {
@@ -24,7 +25,19 @@ void RegisterTemporary(const std::string& path);
 /// place or removed.
 void ForgetTemporary(const std::string& path);
 
-/// Removes every registered temporary; the program is about to end.
+/// Removes every registered temporary, then does what a TTakeBackOnExit
+/// asks; the program is about to end.
 void RemoveLiveTemporaries();
+
+/// While it lives, a program that ends at once runs `takeBack` once its
+/// temporaries are gone: a restore puts back the files it replaced.
+class TTakeBackOnExit
+{
+public:
+    explicit TTakeBackOnExit(std::function<void()> takeBack);
+    ~TTakeBackOnExit();
+    TTakeBackOnExit(const TTakeBackOnExit&) = delete;
+    TTakeBackOnExit& operator=(const TTakeBackOnExit&) = delete;
+};
 
 } // namespace quillbank
