@@ -6,6 +6,7 @@
 #include "config/WorkingFiles.h"
 #include "config/errorlog.h"
 #include "config/l10n.h"
+#include "engine/RollbackStore.h"
 #include "platform/SpecialFolders.h"
 #include "platform/UserStore.h"
 
@@ -48,9 +49,11 @@ int InfoCommand(const std::vector<std::string>& arguments)
               << "\n"
               << "  monitor:            " << settings.MonitorNumber << "\n"
               << "  ask for password:   " << (settings.AskForPassword ? "yes" : "no") << "\n"
+              << "  rollback archives:  " << (settings.Rollback ? "yes" : "no") << "\n"
               << "Documents folder:   " << DocumentsDir() << "\n"
               << "Error log:          " << ErrorLogPath() << "\n"
               << "User store:         " << UserStorePath() << "\n"
+              << "Rollback archives:  " << RollbackFolder() << "\n"
               << "Example backup:     "
               << ExpandFileNameTemplate(settings.FileNameTemplate, {2, "", std::nullopt, false}) << "\n";
     if (!missing.empty()) {

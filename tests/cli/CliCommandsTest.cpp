@@ -379,6 +379,11 @@ TEST_F(CliCommandsTest, NoRollbackArchiveWhenToldAndTheStateFolderComesFromTheEn
         EXPECT_EQ(Run(arguments).ExitCode, 2) << ::testing::PrintToString(arguments);
 
     home.SetEnv("XDG_STATE_HOME", home.Path() + "/state");
+    const TCliResult info = Run({"info"});
+    EXPECT_NE(info.Out.find("  rollback archives:  yes\n"), std::string::npos) << info.Out;
+    EXPECT_NE(info.Out.find("Rollback archives:  " + home.Path() + "/state/quillbank/rollback\n"),
+              std::string::npos)
+        << info.Out;
     EXPECT_EQ(Run({"restore", "--archive", Archive(), "--profile-dir", work, "--quiet"}).ExitCode, 0);
     EXPECT_EQ(EntryNamesIn(home.Path() + "/state/quillbank/rollback").size(), 1u);
     EXPECT_EQ(Run({"restore", "--undo", "--profile-dir", work, "--quiet"}).ExitCode, 0);

@@ -17,7 +17,8 @@ TFakeHome::TFakeHome()
         throw std::runtime_error("cannot create a temporary home");
     path_ = pattern;
     SetEnv("HOME", path_);
-    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "QUILLBANK_REGISTRY"})
+    for (const char* name :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "QUILLBANK_REGISTRY"})
         SetEnv(name, std::nullopt);
 }
 
