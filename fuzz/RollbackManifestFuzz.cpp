@@ -9,7 +9,7 @@ using namespace quillbank;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string text = fuzz::AsText(data, size);
+    const std::string_view text = fuzz::AsText(data, size);
     const std::optional<TRollbackManifest> manifest = ParseRollbackManifest(text);
     if (!manifest)
         return 0;

@@ -179,16 +179,6 @@ TEST_F(FaultInjectionTest, RestoreFailingAtEveryReadOrWriteLeavesEachFileOldOrNe
     }
 }
 
-/// Every file below `folder` and its content, by relative path.
-std::map<std::string, std::string> FilesIn(const std::string& folder)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file())
-            files[fs::relative(entry.path(), folder).string()] = ReadFileForTest(entry.path().string());
-    return files;
-}
-
 // Whatever write fails, a rollback archive is offered only when it is
 // complete; a restore that fails is taken back at once (its files were held
 // by links, put back by renames), one that is partly done by an undo: the
@@ -209,12 +199,12 @@ TEST_F(FaultInjectionTest, RestoreFailingAtEveryWriteIsUndoneToTheProfileAsBefor
         fs::remove_all(rollbacks);
         WriteProfile("old");
         home.WriteFile(".mozilla/firefox/abcd.work/mine.txt", "kept");
-        const auto before = FilesIn(work);
+        const auto before = FileContentsBelow(work);
         const int exitCode = RunFailing(restore, "QUILLBANK_FAIL_WRITE_AT", at).ExitCode;
         through = exitCode == 0;
         // Failed, or not started: taken back at once, though no write gets through.
         if (exitCode == 1) {
-            EXPECT_EQ(FilesIn(work), before) << "failing write " << at;
+            EXPECT_EQ(FileContentsBelow(work), before) << "failing write " << at;
         }
         for (const std::string& name :
              fs::exists(rollbacks) ? EntryNamesIn(rollbacks) : std::set<std::string>{})
@@ -223,7 +213,7 @@ TEST_F(FaultInjectionTest, RestoreFailingAtEveryWriteIsUndoneToTheProfileAsBefor
         if (undone.ExitCode != 0) {
             EXPECT_NE(undone.Err.find("no restore to undo"), std::string::npos) << at << ": " << undone.Err;
         }
-        EXPECT_EQ(FilesIn(work), before) << "failing write " << at;
+        EXPECT_EQ(FileContentsBelow(work), before) << "failing write " << at;
     }
     EXPECT_TRUE(through);
 }
@@ -237,12 +227,12 @@ TEST_F(FaultInjectionTest, UndoFailingAtEveryWriteLeavesTheProfileAsBeforeOrAfte
     WriteProfile("old");
     const std::string work = profile + "/";
     const std::string rollbacks = home.Path() + "/.local/state/quillbank/rollback";
-    const auto before = FilesIn(work);
+    const auto before = FileContentsBelow(work);
     ASSERT_EQ(
         RunCli({"restore", "--archive", archive, "--profile-dir", work, "--quiet"}, home.Path()).ExitCode, 0);
-    const auto after = FilesIn(work);
+    const auto after = FileContentsBelow(work);
     ASSERT_NE(after, before);
-    const auto kept = FilesIn(rollbacks);
+    const auto kept = FileContentsBelow(rollbacks);
     ASSERT_EQ(kept.size(), 1u);
     const std::vector<std::string> undo = {"restore", "--undo", "--profile-dir", work, "--quiet"};
     bool through = false;
@@ -253,7 +243,7 @@ TEST_F(FaultInjectionTest, UndoFailingAtEveryWriteLeavesTheProfileAsBeforeOrAfte
         for (const auto& [name, content] : after)
             home.WriteFile(".mozilla/firefox/abcd.work/" + name, content);
         through = RunFailing(undo, "QUILLBANK_FAIL_WRITE_AT", at).ExitCode == 0;
-        const auto found = FilesIn(work);
+        const auto found = FileContentsBelow(work);
         EXPECT_EQ(found, through ? before : after) << "failing write " << at;
         for (const auto& entry : fs::recursive_directory_iterator(work))
             EXPECT_EQ(entry.path().string().find("qbpart"), std::string::npos) << "failing write " << at;

@@ -17,6 +17,7 @@
 using namespace quillbank;
 using quillbank::testing::BuildZip;
 using quillbank::testing::EntryNamesIn;
+using quillbank::testing::FileContentsBelow;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TArchiveTest;
 using quillbank::testing::TZipEntrySpec;
@@ -25,16 +26,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using TFiles = std::map<std::string, std::string>;
-
-/// Every file below `folder` and its content, by relative path.
-TFiles FilesIn(const std::string& folder)
-{
-    TFiles files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file())
-            files[fs::relative(entry.path(), folder).string()] = ReadFileForTest(entry.path().string());
-    return files;
-}
 
 std::chrono::system_clock::time_point At(std::int64_t seconds)
 {
@@ -146,7 +137,7 @@ TEST_F(RollbackTest, AnUndoPutsBackEveryFileTheRestoreReplacedRemovedOrCreated)
                  {"places.sqlite-shm", "old index"},
                  {"prefs.js", "user_pref(\"a\", 1);\n"},
                  {"notes.txt", "not restored"}});
-    const TFiles before = FilesIn(target);
+    const TFiles before = FileContentsBelow(target);
 
     EXPECT_EQ(RunRestore(request, state, Environment()).Status, TRunStatus::Done);
     EXPECT_EQ(ReadFileForTest(target + "/places.sqlite"), "new places");
@@ -164,7 +155,7 @@ TEST_F(RollbackTest, AnUndoPutsBackEveryFileTheRestoreReplacedRemovedOrCreated)
                                            target + "/places.sqlite-shm", target + "/prefs.js"}));
 
     UndoRestore(*rollback);
-    EXPECT_EQ(FilesIn(target), before);
+    EXPECT_EQ(FileContentsBelow(target), before);
     EXPECT_FALSE(fs::exists(target + "/chrome"));
     EXPECT_EQ(EntryNamesIn(target).size(), before.size());
     // Once taken back, it is not offered again, but kept.
@@ -211,11 +202,11 @@ TEST_F(RollbackTest, AFailedRestoreIsTakenBack)
     request.Boxes = {};
     request.Boxes[HistoryBox].Checked = true;
     WriteTarget({{"places.sqlite", "old places"}, {"url-data.txt", "old urls"}});
-    const TFiles before = FilesIn(target);
+    const TFiles before = FileContentsBelow(target);
     const TRunOutcome outcome = RunRestore(request, state, Environment());
     EXPECT_EQ(outcome.Status, TRunStatus::Failed);
     EXPECT_NE(outcome.Failure.find("put back"), std::string::npos) << outcome.Failure;
-    EXPECT_EQ(FilesIn(target), before);
+    EXPECT_EQ(FileContentsBelow(target), before);
     EXPECT_FALSE(UndoableRollback(rollbacks, target));
 }
 
@@ -229,11 +220,11 @@ TEST_F(RollbackTest, AnUndoThatCannotPutEveryFileBackChangesNothing)
     home.WriteFile(
         ".local/state/quillbank/rollback/target-1.qkz",
         BuildZip({{"rollback.txt", manifest}, {RollbackEntryName(target + "/a.txt"), "before a"}}));
-    const TFiles after = FilesIn(target);
+    const TFiles after = FileContentsBelow(target);
     const std::optional<TStoredRollback> rollback = UndoableRollback(rollbacks, target);
     ASSERT_TRUE(rollback);
     EXPECT_THROW(UndoRestore(*rollback), ERollbackError);
-    EXPECT_EQ(FilesIn(target), after);
+    EXPECT_EQ(FileContentsBelow(target), after);
     EXPECT_TRUE(UndoableRollback(rollbacks, target));
 }
 

@@ -84,4 +84,13 @@ std::set<std::string> EntryNamesIn(const std::string& folder)
     return names;
 }
 
+std::map<std::string, std::string> FileContentsBelow(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), folder).string()] = ReadFileForTest(entry.path().string());
+    return files;
+}
+
 } // namespace quillbank::testing

@@ -40,4 +40,7 @@ std::string ReadFileForTest(const std::string& path);
 /// The names of the files and folders directly in `folder`.
 std::set<std::string> EntryNamesIn(const std::string& folder);
 
+/// Every regular file below `folder`, by its path relative to it, with its content.
+std::map<std::string, std::string> FileContentsBelow(const std::string& folder);
+
 } // namespace quillbank::testing
