@@ -881,6 +881,8 @@ void TForm1::ShowProgressPage()
 void TForm1::RunOperation()
 {
     ShowProgressPage();
+    // Each problem of the run goes to the error log once.
+    const TErrorLogRun logRun;
     const TComponentBoxes boxes = ComponentBoxes();
     TRunOutcome outcome;
     if (state_.Operation == 1) {

@@ -2,6 +2,7 @@
 
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
+#include "config/errorlog.h"
 #include "platform/Locale.h"
 #include "platform/Text.h"
 
@@ -57,6 +58,8 @@ int main(int argc, char* argv[])
         PrintUsage(std::cerr);
         return ExitUsage;
     }
+    // Each problem of the command goes to the error log once.
+    const quillbank::TErrorLogRun logRun;
     try {
         return command->Run(std::vector<std::string>(argv + 2, argv + argc));
     } catch (const ECommandError& error) {

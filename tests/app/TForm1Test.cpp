@@ -501,7 +501,7 @@ private slots:
         QTRY_COMPARE(dialogs_->endRequests, 1);
         QCOMPARE(dialogs_->endCode, 1);
         QCOMPARE(
-            testing::ReadFileForTest(home_->Path() + "/.config/Quillbank/error.log"),
+            testing::ErrorLogMessages(home_->Path() + "/.local/state/quillbank/error.log"),
             std::string("Bad action defined in config file.\nBad application defined in config file.\n"));
     }
 

@@ -21,6 +21,7 @@
 
 using namespace quillbank;
 using quillbank::testing::EntryNamesIn;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::FlipAesEntryBit;
 using quillbank::testing::JsonQuery;
 using quillbank::testing::MarkAesEntryWithChecksum;
@@ -174,6 +175,18 @@ TEST_F(CliCommandsTest, BadUsageExitsWithTwoAndHelpIsThereForEachCommand)
     EXPECT_EQ(help.ExitCode, 0);
     for (const char* command : {"list", "backup", "restore", "inspect", "verify", "info"})
         EXPECT_NE(help.Out.find(std::string("  ") + command + " "), std::string::npos) << command;
+}
+
+TEST_F(CliCommandsTest, ACommandLogsEachProblemOnceInTheStateFolder)
+{
+    home.WriteFile("bad.qkz", "not a zip archive");
+    for (int run = 0; run < 3; ++run)
+        EXPECT_EQ(Run({"inspect", Archive("bad.qkz")}).ExitCode, 1);
+    const std::string line = Archive("bad.qkz") + ": cannot open the archive: Not a zip archive\n";
+    const std::string log = home.Path() + "/.local/state/quillbank/error.log";
+    EXPECT_EQ(ErrorLogMessages(log), line + line + line);
+    const TCliResult info = Run({"info"});
+    EXPECT_NE(info.Out.find("Error log:          " + log + "\n"), std::string::npos) << info.Out;
 }
 
 TEST_F(CliCommandsTest, ListShowsEveryProfileWithItsFolderAsTextAndAsJson)

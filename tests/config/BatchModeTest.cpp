@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
-using quillbank::testing::ReadFileForTest;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::TFakeHome;
 
 namespace {
@@ -43,7 +43,7 @@ protected:
         return ReadBatchTask(programDir, "task.ini", *manager, state, task);
     }
 
-    std::string Log() { return ReadFileForTest(ErrorLogPath()); }
+    std::string Log() { return ErrorLogMessages(); }
 };
 
 } // namespace

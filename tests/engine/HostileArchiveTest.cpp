@@ -22,6 +22,7 @@
 using namespace quillbank;
 using quillbank::testing::BuildZip;
 using quillbank::testing::EntryNamesIn;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::SetFieldAt;
 using quillbank::testing::TArchiveTest;
@@ -66,7 +67,7 @@ protected:
         EXPECT_EQ(inHome, (std::set<std::string>{"program", "sandbox"}));
     }
 
-    std::string Log() const { return fs::exists(ErrorLogPath()) ? ReadFileForTest(ErrorLogPath()) : ""; }
+    std::string Log() const { return fs::exists(ErrorLogPath()) ? ErrorLogMessages() : ""; }
 
     void ExpectLogged(const std::string& entryName) const
     {

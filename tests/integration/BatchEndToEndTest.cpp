@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::FirefoxInstallDir;
 using quillbank::testing::InstalledVersion;
 using quillbank::testing::ReadFileForTest;
@@ -86,7 +87,10 @@ protected:
         home.WriteFile("portable/task.ini", text);
     }
 
-    std::string ErrorLog() const { return ReadFileForTest(home.Path() + "/.config/Quillbank/error.log"); }
+    std::string ErrorLog() const
+    {
+        return ErrorLogMessages(home.Path() + "/.local/state/quillbank/error.log");
+    }
 
     /// Runs a program to its end; its exit code, and its output in `output`.
     int Run(const std::vector<std::string>& arguments, std::string& output)

@@ -47,7 +47,7 @@ new_home() {
 run_in_home() {
   local home=$1
   shift
-  env -u XDG_CONFIG_HOME -u XDG_DATA_HOME -u XDG_CACHE_HOME -u QUILLBANK_REGISTRY HOME="$home" "$@"
+  env -u XDG_CONFIG_HOME -u XDG_DATA_HOME -u XDG_CACHE_HOME -u XDG_STATE_HOME -u QUILLBANK_REGISTRY HOME="$home" "$@"
 }
 
 expect_file() {
@@ -122,7 +122,7 @@ check_programs() {
   home=$(new_home home-wizard)
   # Started without the shell function, so that $! is the wizard itself
   # (env replaces itself with the program) and kill reaches it.
-  env -u XDG_CONFIG_HOME -u XDG_DATA_HOME -u XDG_CACHE_HOME -u QUILLBANK_REGISTRY HOME="$home" \
+  env -u XDG_CONFIG_HOME -u XDG_DATA_HOME -u XDG_CACHE_HOME -u XDG_STATE_HOME -u QUILLBANK_REGISTRY HOME="$home" \
     QT_QPA_PLATFORM=offscreen "$usr/bin/quillbank" >"$scratch/wizard.log" 2>&1 &
   wizard_pid=$!
   local settings="$home/.config/Quillbank/Backup.ini"
