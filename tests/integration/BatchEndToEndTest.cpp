@@ -192,3 +192,18 @@ TEST_F(BatchEndToEndTest, TwoArgumentsStartTheWizard)
     wizard.Kill();
     EXPECT_EQ(ErrorLog(), "");
 }
+
+TEST_F(BatchEndToEndTest, OptionsArePrintedOrRefusedAndNeverReadAsTaskFiles)
+{
+    // Files of these names would be read as tasks, and their errors logged.
+    for (const char* name : {"--help", "--version", "--bogus"})
+        home.WriteFile(std::string("portable/") + name, "[General]\naction=restore\n");
+    std::string output;
+    EXPECT_EQ(Run({programDir + "/quillbank", "--version"}, output), 0) << output;
+    EXPECT_EQ(output, "quillbank 1.4.9\n");
+    EXPECT_EQ(Run({programDir + "/quillbank", "--help"}, output), 0) << output;
+    EXPECT_TRUE(output.starts_with("Usage: quillbank [TASK-FILE]\n")) << output;
+    EXPECT_EQ(Run({programDir + "/quillbank", "--bogus"}, output), 2) << output;
+    EXPECT_TRUE(output.starts_with("quillbank: unknown option --bogus\n")) << output;
+    EXPECT_EQ(ErrorLog(), "");
+}
