@@ -1,6 +1,7 @@
 #include "cli/Options.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/OptionsFile.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -73,7 +74,7 @@ std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& argumen
 {
     std::vector<TOptionDefinition> withHelp(accepted.begin(), accepted.end());
     withHelp.push_back({"help", false});
-    TOptions options = ParseOptions(arguments, withHelp);
+    TOptions options = ParseOptions(WithOptionsFiles(arguments), withHelp);
     if (options.Has("help")) {
         std::cout << usage;
         return std::nullopt;
