@@ -54,7 +54,8 @@ int main(int argc, char* argv[])
         std::cout << "quillbank-cli " QUILLBANK_VERSION "\n";
         return ExitSuccess;
     }
-    const TCommandEntry* command = FindCommand(name);
+    const TCommandEntry hidden = {CompleteCommandName, CompleteCommand, ""};
+    const TCommandEntry* command = name == CompleteCommandName ? &hidden : FindCommand(name);
     if (command == nullptr) {
         if (!name.empty())
             std::cerr << "quillbank-cli: unknown command \"" << name << "\"\n\n";

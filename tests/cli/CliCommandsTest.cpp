@@ -12,8 +12,10 @@
 #include "tests/support/ZipBuilder.h"
 
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <signal.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,6 +31,7 @@ using quillbank::testing::NoiseBytes;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::RegistryDatWithProfiles;
 using quillbank::testing::RunCli;
+using quillbank::testing::TAppProcess;
 using quillbank::testing::TCliResult;
 using quillbank::testing::TFakeHome;
 using quillbank::testing::TRealAppsLock;
@@ -830,4 +833,63 @@ TEST_F(CliCommandsTest, LegacyContainerIsInspectedAndRestoredForTheApplicationIt
                    "thunderbird"})
                   .ExitCode,
               1);
+}
+
+// The completion scripts ask quillbank-cli itself, so they offer what its
+// option tables hold; bash's is run here as bash runs it on <Tab>.
+TEST_F(CliCommandsTest, BashCompletesCommandsOptionsAndNamesAsTheToolKnowsThem)
+{
+    const std::string script = home.WriteFile(
+        "complete.sh", "source '" QUILLBANK_SOURCE_DIR "/packaging/completions/quillbank-cli.bash'\n"
+                       "complete -p quillbank-cli\n"
+                       "COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); _quillbank_cli\n"
+                       "printf '%s\\n' \"${COMPREPLY[@]}\" | LC_ALL=C sort\n");
+    const std::string path = QUILLBANK_BINARY_DIR "/bin:" + std::string(std::getenv("PATH"));
+    int completions = 0;
+    auto complete = [&](const std::vector<std::string>& words) {
+        std::vector<std::string> command = {"env", "PATH=" + path, "bash", script};
+        command.insert(command.end(), words.begin(), words.end());
+        const std::string log = home.Path() + "/complete" + std::to_string(++completions) + ".log";
+        EXPECT_EQ(TAppProcess(command, log).WaitForExit(30s), 0);
+        std::string offered = ReadFileForTest(log);
+        const std::string registration = "complete -F _quillbank_cli quillbank-cli\n";
+        EXPECT_TRUE(offered.starts_with(registration)) << offered;
+        return offered.substr(std::min(offered.size(), registration.size()));
+    };
+
+    // Every command the help lists, and every option each command's help names.
+    const TCliResult help = Run({"--help"});
+    std::set<std::string> commands = {"--help", "--version"};
+    std::istringstream lines(help.Out.substr(help.Out.find("Commands:\n") + 10));
+    for (std::string line; std::getline(lines, line) && !line.empty();)
+        commands.insert(line.substr(2, line.find(' ', 2) - 2));
+    std::string expected;
+    for (const std::string& command : commands)
+        expected += command + "\n";
+    EXPECT_EQ(complete({"quillbank-cli", ""}), expected);
+    const std::regex longOption(R"((^|[\s(,])(--[a-z][a-z0-9-]*))");
+    for (const std::string& command : commands) {
+        if (command.starts_with("--"))
+            continue;
+        const std::string offered = complete({"quillbank-cli", command, "-"});
+        const std::string usage = Run({command, "--help"}).Out;
+        for (auto match = std::sregex_iterator(usage.begin(), usage.end(), longOption);
+             match != std::sregex_iterator(); ++match)
+            EXPECT_NE(("\n" + offered).find("\n" + (*match)[2].str() + "\n"), std::string::npos)
+                << command << " " << (*match)[2] << " is not offered:\n"
+                << offered;
+        EXPECT_NE(offered.find("--options-file\n"), std::string::npos) << command;
+        // And nothing the command does not take.
+        std::istringstream options(offered);
+        for (std::string option; std::getline(options, option);)
+            EXPECT_EQ(Run({command, option}).Err.find("unknown option"), std::string::npos)
+                << command << " " << option;
+    }
+
+    // The applications of this machine's installations may be listed too.
+    EXPECT_NE(("\n" + complete({"quillbank-cli", "backup", "--app", ""})).find("\nfirefox\n"),
+              std::string::npos);
+    EXPECT_EQ(complete({"quillbank-cli", "backup", "--app", "fire", "--profile", "W"}), "Work\\ Profile\n");
+    EXPECT_EQ(complete({"quillbank-cli", "restore", "--components", "bookmarks,hi"}), "bookmarks,history\n");
+    EXPECT_EQ(complete({"quillbank-cli", "backup", "--components", "c"}), "cache\ncertificates\ncookies\n");
 }
