@@ -3,6 +3,8 @@
 #include "platform/SpecialFolders.h"
 #include "platform/Text.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -41,13 +43,13 @@ std::string IsoLocalTimeNow()
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    char text[40];
-    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
-    std::string time(text, length);
-    // strftime writes the offset as "+0100"; the extended form wants "+01:00".
-    if (time.size() >= 4)
-        time.insert(time.size() - 2, ":");
-    return time;
+    char text[64];
+    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    // The offset in the extended form, "+01:00" (strftime's %z writes "+0100").
+    const long minutes = std::labs(local.tm_gmtoff) / 60;
+    std::snprintf(text + length, sizeof text - length, "%c%02ld:%02ld", local.tm_gmtoff < 0 ? '-' : '+',
+                  minutes / 60, minutes % 60);
+    return text;
 }
 
 /// Moves a log that reached the rotation size aside, replacing the older one.
