@@ -315,7 +315,7 @@ TEST_F(RestoreRunTest, LegacyContainerRecordsOfTickedComponents)
     request.Boxes[GeneralSettingsBox].Checked = true;
     request.Boxes[UserStylesBox].Checked = true;
     std::set<std::string> homeAfter = EntryNamesIn(home.Path());
-    homeAfter.insert(".config"); // the error log's folder
+    homeAfter.insert(".local"); // the error log's folder
     const TRunOutcome outcome = RunRestore(request, state, Environment());
     EXPECT_EQ(ReadFileForTest(target + "/chrome/userChrome.css"), "body {}\r\n");
     EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{"chrome", "prefs.js"}));
