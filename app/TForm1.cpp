@@ -684,12 +684,12 @@ bool TForm1::ConfirmOverwriteProfile()
     if (!places.MailFolders.empty()) {
         question += "\n\n" + Text("Quillbank14", "LANG_OUTSIDE_PROFILE");
         for (const std::string& folder : places.MailFolders)
-            question += "\n" + VisibleText(folder);
+            question.append("\n").append(VisibleText(folder));
     }
     if (!places.Preferences.empty()) {
         question += "\n\n" + Text("Quillbank14", "LANG_OUTSIDE_PREFERENCES");
         for (const TPathOutsideProfile& preference : places.Preferences)
-            question += "\n" + VisibleText(preference.Description());
+            question.append("\n").append(VisibleText(preference.Description()));
     }
     // Replacing the key database leaves the target's secrets that the
     // backup lacks encrypted with a key that is gone: the user sees which.
@@ -697,7 +697,7 @@ bool TForm1::ConfirmOverwriteProfile()
     if (!orphaned.empty()) {
         question += "\n\n" + Text("Quillbank14", "LANG_KEY_REPLACED");
         for (const TOrphanedFile& file : orphaned)
-            question += "\n" + OrphanedFileLine(file, l10n_);
+            question.append("\n").append(OrphanedFileLine(file, l10n_));
     }
     const bool agreed = AskYesNo(Text("LANG_QUESTION"), question);
     keepPathsOutsideProfile_ = agreed && !places.Empty();
@@ -985,6 +985,8 @@ void TForm1::ShowProgressPage()
 void TForm1::RunOperation()
 {
     ShowProgressPage();
+    // Each problem of the run goes to the error log once.
+    const TErrorLogRun logRun;
     const TComponentBoxes boxes = ComponentBoxes();
     TRunOutcome outcome;
     if (state_.Operation == 1) {

@@ -36,7 +36,8 @@ constexpr std::string_view Usage =
     "                          template's placeholders (<application>, <version>,\n"
     "                          <profile>, <year>, <month>, <day>, <hour>, <minute>,\n"
     "                          <second>, <millisecond>, <dayOfWeek>); an older file\n"
-    "                          there is replaced once the new one is complete\n"
+    "                          there is replaced once the new one is complete; missing\n"
+    "                          folders are made (mode 0700)\n"
     "  --components LIST       comma-separated components to back up (default: all\n"
     "                          that the profile holds, the cache excepted)\n"
     "  --no-unknown            leave out the entries no component the profile offers\n"
@@ -217,9 +218,6 @@ int BackupCommand(const std::vector<std::string>& arguments)
 
     const std::string archive = AbsolutePath(
         ExpandFileNameTemplate(*output, {target.Type, target.Version, target.ProfileName, false}));
-    const std::string folder = ExtractFileDir(archive);
-    if (!folder.empty() && !DirectoryExists(folder))
-        throw ECommandError(ExitFailure, archive + ": no such folder: " + folder);
     if (DirectoryExists(archive))
         throw ECommandError(ExitFailure, archive + ": a folder is there");
     request.ArchivePath = archive;
@@ -227,6 +225,11 @@ int BackupCommand(const std::vector<std::string>& arguments)
     state.BackupPassword = request.Password;
 
     request.DryRun = options.Has("dry-run");
+    // A scheduled backup's first run, or its first in a new month's folder,
+    // finds no folder: it is made, readable by its owner only.
+    if (!request.DryRun)
+        if (const auto problem = MakeFolders(ExtractFileDir(archive), 0700))
+            throw ECommandError(ExitFailure, archive + ": cannot make its folder: " + *problem);
 
     Say(context, (request.DryRun ? "Dry run, writing nothing: backing up " : "Backing up ") +
                      target.ProfileDir + " into " + archive);

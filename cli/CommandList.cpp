@@ -1,18 +1,13 @@
-#include "apps/Detection.h"
-#include "apps/Installations.h"
-#include "apps/ProfileDiscovery.h"
-#include "apps/WizardState.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/Json.h"
+#include "cli/ListedApps.h"
 #include "cli/Options.h"
 #include "config/WorkingFiles.h"
 #include "config/l10n.h"
 #include "platform/FileSystem.h"
-#include "platform/RegistryReader.h"
 #include "platform/Text.h"
 
-#include <algorithm>
 #include <array>
 #include <iostream>
 
@@ -31,40 +26,6 @@ constexpr std::string_view Usage =
     "  --json      print one JSON object instead of text\n";
 
 constexpr std::array<TOptionDefinition, 1> Accepted = {{{"json"}}};
-
-struct TListedApp
-{
-    std::string Line;
-    AppType Type = NoAppType;
-    TAppStatus Status;
-    std::string ProfileRoot;
-    std::vector<TProfileEntry> Profiles;
-};
-
-std::vector<TListedApp> FindApplications(const Tl10n& l10n)
-{
-    TAppStatusTable status{};
-    std::vector<std::string> lines;
-    const auto registry = CreateRegistryReader();
-    TInstallationDetection(*registry, l10n, status, lines).DetectApplications();
-    std::vector<TListedApp> apps;
-    for (const std::string& line : lines) {
-        TWizardState state;
-        SelectApplication(state, line);
-        // The last line, "Portable applications", names none.
-        if (!IsKnownAppType(state.SelectedAppType))
-            continue;
-        ListProfiles(state, l10n);
-        TListedApp app{line, state.SelectedAppType, status[state.SelectedAppType], state.ProfileDir, {}};
-        // Only the profiles the wizard would offer.
-        for (const TProfileEntry& entry : state.ProfileEntries)
-            if (std::find(state.ProfileList.begin(), state.ProfileList.end(), entry.ListLine()) !=
-                state.ProfileList.end())
-                app.Profiles.push_back(entry);
-        apps.push_back(std::move(app));
-    }
-    return apps;
-}
 
 void PrintJson(const std::vector<TListedApp>& apps)
 {
@@ -146,7 +107,7 @@ int ListCommand(const std::vector<std::string>& arguments)
         throw EUsageError("unexpected argument \"" + options->Arguments().front() + "\"");
     const std::string programDir = ProgramDataDir();
     const Tl10n l10n(programDir + "/Default.lng");
-    const auto apps = FindApplications(l10n);
+    const auto apps = FindListedApps(l10n);
     if (options->Has("json"))
         PrintJson(apps);
     else

@@ -1,22 +1,46 @@
 #include "cli/Options.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/OptionsFile.h"
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <array>
 #include <iostream>
 
 namespace quillbank::cli {
 
 namespace {
 
+/// The short forms and the options they stand for.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 2> ShortForms = {{
+    {"-h", "help"},
+    {"-q", "quiet"},
+}};
+
 std::string ShortAlias(std::string_view argument)
 {
-    if (argument == "-h")
-        return "--help";
-    if (argument == "-q")
-        return "--quiet";
+    for (const auto& [shortForm, name] : ShortForms)
+        if (argument == shortForm)
+            return "--" + std::string(name);
     return std::string(argument);
+}
+
+/// The options a command accepts, one a line: the option, a tab, and
+/// "value" or "flag"; its short forms, and "--options-file", which every
+/// command takes, among them.
+void PrintOptionList(std::span<const TOptionDefinition> accepted)
+{
+    auto print = [](std::string_view option, bool takesValue) {
+        std::cout << option << '\t' << (takesValue ? "value" : "flag") << '\n';
+    };
+    for (const TOptionDefinition& option : accepted) {
+        print("--" + std::string(option.Name), option.TakesValue);
+        for (const auto& [shortForm, name] : ShortForms)
+            if (name == option.Name)
+                print(shortForm, option.TakesValue);
+    }
+    print(OptionsFileOption, true);
 }
 
 } // namespace
@@ -73,7 +97,11 @@ std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& argumen
 {
     std::vector<TOptionDefinition> withHelp(accepted.begin(), accepted.end());
     withHelp.push_back({"help", false});
-    TOptions options = ParseOptions(arguments, withHelp);
+    if (arguments.size() == 1 && arguments.front() == ListOptionsArgument) {
+        PrintOptionList(withHelp);
+        return std::nullopt;
+    }
+    TOptions options = ParseOptions(WithOptionsFiles(arguments), withHelp);
     if (options.Has("help")) {
         std::cout << usage;
         return std::nullopt;

@@ -43,10 +43,17 @@ private:
  */
 TOptions ParseOptions(const std::vector<std::string>& arguments, std::span<const TOptionDefinition> accepted);
 
+/// Given alone to a command, makes ParseCommandLine print the options the
+/// command accepts, for shell completion (see `quillbank-cli __complete`).
+inline constexpr std::string_view ListOptionsArgument = "--list-options";
+
 /**
  * Parses a command's arguments as ParseOptions does, "--help" among the
- * options; nothing when help was asked for, after printing `usage` on
- * standard output.
+ * options and the options of "--options-file" files in its place (see
+ * WithOptionsFiles); nothing when help was asked for, after printing `usage`
+ * on standard output. Given ListOptionsArgument alone, prints the options
+ * `accepted` and "--help" one a line (the option, a tab, and "value" or
+ * "flag"), short forms and "--options-file" included, and gives nothing.
  */
 std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& arguments,
                                          std::span<const TOptionDefinition> accepted, std::string_view usage);

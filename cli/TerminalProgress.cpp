@@ -56,8 +56,10 @@ std::string TTerminalProgress::BarLine(TClock::time_point now) const
 {
     const int percent = Percent();
     const int filled = percent * BarCells / 100;
-    std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
-                       std::string(static_cast<std::size_t>(BarCells - filled), '.') + "] ";
+    std::string line = "[";
+    line.append(static_cast<std::size_t>(filled), '#')
+        .append(static_cast<std::size_t>(BarCells - filled), '.');
+    line += "] ";
     char number[16];
     std::snprintf(number, sizeof number, "%3d%%", percent);
     line += number;

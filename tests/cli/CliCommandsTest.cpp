@@ -12,8 +12,10 @@
 #include "tests/support/ZipBuilder.h"
 
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <signal.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +23,7 @@
 
 using namespace quillbank;
 using quillbank::testing::EntryNamesIn;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::FlipAesEntryBit;
 using quillbank::testing::JsonQuery;
 using quillbank::testing::MarkAesEntryWithChecksum;
@@ -28,6 +31,7 @@ using quillbank::testing::NoiseBytes;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::RegistryDatWithProfiles;
 using quillbank::testing::RunCli;
+using quillbank::testing::TAppProcess;
 using quillbank::testing::TCliResult;
 using quillbank::testing::TFakeHome;
 using quillbank::testing::TRealAppsLock;
@@ -165,6 +169,18 @@ TEST_F(CliCommandsTest, BadUsageExitsWithTwoAndHelpIsThereForEachCommand)
     EXPECT_EQ(help.ExitCode, 0);
     for (const char* command : {"list", "backup", "restore", "inspect", "verify", "info"})
         EXPECT_NE(help.Out.find(std::string("  ") + command + " "), std::string::npos) << command;
+}
+
+TEST_F(CliCommandsTest, ACommandLogsEachProblemOnceInTheStateFolder)
+{
+    home.WriteFile("bad.qkz", "not a zip archive");
+    for (int run = 0; run < 3; ++run)
+        EXPECT_EQ(Run({"inspect", Archive("bad.qkz")}).ExitCode, 1);
+    const std::string line = Archive("bad.qkz") + ": cannot open the archive: Not a zip archive\n";
+    const std::string log = home.Path() + "/.local/state/quillbank/error.log";
+    EXPECT_EQ(ErrorLogMessages(log), line + line + line);
+    const TCliResult info = Run({"info"});
+    EXPECT_NE(info.Out.find("Error log:          " + log + "\n"), std::string::npos) << info.Out;
 }
 
 TEST_F(CliCommandsTest, ListShowsEveryProfileWithItsFolderAsTextAndAsJson)
@@ -646,10 +662,21 @@ TEST_F(CliCommandsTest, NamesMatchAnyPartInAnyCaseAndTheOutputTakesPlaceholders)
         Run({"backup", "--app", "firefox", "--profile", "home", "--output", Archive()});
     EXPECT_EQ(noProfile.ExitCode, 1);
     EXPECT_NE(noProfile.Err.find("Work Profile, default"), std::string::npos) << noProfile.Err;
-    const TCliResult noFolder =
-        Run({"backup", "--app", "firefox", "--profile", "work", "--output", home.Path() + "/none/b.qkz"});
-    EXPECT_EQ(noFolder.ExitCode, 1);
-    EXPECT_NE(noFolder.Err.find(home.Path() + "/none"), std::string::npos) << noFolder.Err;
+    // Missing folders are made, every level, for their owner only; a file
+    // where a folder belongs is named.
+    const TCliResult nested =
+        Run({"backup", "--app", "firefox", "--profile", "work", "--output", home.Path() + "/new/a/b.qkz"});
+    EXPECT_EQ(nested.ExitCode, 0) << nested.Err;
+    EXPECT_TRUE(fs::is_regular_file(home.Path() + "/new/a/b.qkz"));
+    for (const char* level : {"/new", "/new/a"})
+        EXPECT_EQ(fs::status(home.Path() + level).permissions(), fs::perms::owner_all) << level;
+    home.WriteFile("blocked", "a file");
+    const TCliResult blocked = Run(
+        {"backup", "--app", "firefox", "--profile", "work", "--output", home.Path() + "/blocked/a/b.qkz"});
+    EXPECT_EQ(blocked.ExitCode, 1);
+    EXPECT_NE(blocked.Err.find("cannot make its folder: " + home.Path() + "/blocked/a: Not a directory"),
+              std::string::npos)
+        << blocked.Err;
     // A profile without prefs.js cannot be backed up.
     const TCliResult empty =
         Run({"backup", "--app", "firefox", "--profile", "default", "--output", Archive()});
@@ -791,7 +818,7 @@ TEST_F(CliCommandsTest, BackupAccountsForEveryFileAndADryRunPrintsTheSameWriting
     EXPECT_EQ(quiet.Out + quiet.Err, "");
     // No folder made for the output either.
     dryRun[6] = out + "/new/b.qkz";
-    EXPECT_EQ(Run(dryRun).ExitCode, 1);
+    EXPECT_EQ(Run(dryRun).ExitCode, 0);
     EXPECT_TRUE(fs::is_empty(out));
 }
 
@@ -824,4 +851,66 @@ TEST_F(CliCommandsTest, LegacyContainerIsInspectedAndRestoredForTheApplicationIt
                    "thunderbird"})
                   .ExitCode,
               1);
+}
+
+// The completion scripts ask quillbank-cli itself, so they offer what its
+// option tables hold; bash's is run here as bash runs it on <Tab>.
+TEST_F(CliCommandsTest, BashCompletesCommandsOptionsAndNamesAsTheToolKnowsThem)
+{
+    const std::string script = home.WriteFile(
+        "complete.sh", "source '" QUILLBANK_SOURCE_DIR "/packaging/completions/quillbank-cli.bash'\n"
+                       "complete -p quillbank-cli\n"
+                       "COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); _quillbank_cli\n"
+                       "printf '%s\\n' \"${COMPREPLY[@]}\"\n");
+    const std::string path = QUILLBANK_BINARY_DIR "/bin:" + std::string(std::getenv("PATH"));
+    using Offered = std::set<std::string>;
+    int completions = 0;
+    auto complete = [&](const std::vector<std::string>& words) {
+        std::vector<std::string> command = {"env", "PATH=" + path, "bash", script};
+        command.insert(command.end(), words.begin(), words.end());
+        const std::string log = home.Path() + "/complete" + std::to_string(++completions) + ".log";
+        EXPECT_EQ(TAppProcess(command, log).WaitForExit(30s), 0);
+        std::istringstream output(ReadFileForTest(log));
+        std::string registration;
+        std::getline(output, registration);
+        EXPECT_EQ(registration, "complete -F _quillbank_cli quillbank-cli");
+        Offered offered;
+        for (std::string line; std::getline(output, line);)
+            if (!line.empty())
+                offered.insert(line);
+        return offered;
+    };
+
+    // Every command the help lists, and every option each command's help names.
+    const TCliResult help = Run({"--help"});
+    Offered commands = {"--help", "--version"};
+    std::istringstream lines(help.Out.substr(help.Out.find("Commands:\n") + 10));
+    for (std::string line; std::getline(lines, line) && !line.empty();)
+        commands.insert(line.substr(2, line.find(' ', 2) - 2));
+    EXPECT_EQ(complete({"quillbank-cli", ""}), commands);
+    const std::regex longOption(R"((^|[\s(,])(--[a-z][a-z0-9-]*))");
+    for (const std::string& command : commands) {
+        if (command.starts_with("--"))
+            continue;
+        const Offered offered = complete({"quillbank-cli", command, "-"});
+        const std::string usage = Run({command, "--help"}).Out;
+        for (auto match = std::sregex_iterator(usage.begin(), usage.end(), longOption);
+             match != std::sregex_iterator(); ++match)
+            EXPECT_TRUE(offered.contains((*match)[2].str()))
+                << command << " " << (*match)[2] << " is not offered";
+        EXPECT_TRUE(offered.contains("--options-file")) << command;
+        // And nothing the command does not take.
+        for (const std::string& option : offered)
+            EXPECT_EQ(Run({command, option}).Err.find("unknown option"), std::string::npos)
+                << command << " " << option;
+    }
+
+    // The applications of this machine's installations may be listed too.
+    EXPECT_TRUE(complete({"quillbank-cli", "backup", "--app", ""}).contains("firefox"));
+    EXPECT_EQ(complete({"quillbank-cli", "backup", "--app", "fire", "--profile", "W"}),
+              Offered{"Work\\ Profile"});
+    EXPECT_EQ(complete({"quillbank-cli", "restore", "--components", "bookmarks,hi"}),
+              Offered{"bookmarks,history"});
+    EXPECT_EQ(complete({"quillbank-cli", "backup", "--components", "c"}),
+              (Offered{"cache", "certificates", "cookies"}));
 }

@@ -40,16 +40,13 @@ struct TDocumentedCommand
 const std::vector<TDocumentedCommand>& DocumentedCommands()
 {
     static const std::vector<TDocumentedCommand> commands = {
-        {"README.md", "quillbank-cli backup --app firefox \\\n"
-                      "    --output \"$HOME/Backups/<application>-<profile>-<year>-<month>-<day>.qkz\" \\\n"
-                      "    --password-file \"$HOME/.config/Quillbank/password\" --quiet"},
-        {"README.md", "quillbank-cli backup --app firefox --output "
-                      "\"$HOME/Backups/firefox-<year>-<month>-<day>.qkz\" --quiet"},
         {"README.md",
-         "/usr/bin/quillbank-cli backup --app firefox --output %h/Backups/firefox-<year>-<month>-<day>.qkz "
-         "--quiet",
-         "quillbank-cli backup --app firefox --output \"$HOME/Backups/firefox-<year>-<month>-<day>.qkz\" "
-         "--quiet"},
+         "quillbank-cli backup --app firefox \\\n"
+         "    --output \"$HOME/Backups/<application>-<profile>-<year>-<month>-<day>-<hour><minute>.qkz\" \\\n"
+         "    --password-file \"$HOME/.config/Quillbank/password\" --quiet"},
+        {"README.md",
+         "quillbank-cli backup --app firefox --output "
+         "\"$HOME/Backups/<application>-<profile>-<year><month><day>-<hour><minute>.qkz\" --quiet"},
         {"docs/quillbank-cli.1",
          "quillbank-cli backup --app firefox --profile default-esr \\\n"
          "    --output \"$HOME/Backups/<application>-<profile>-<year>-<month>-<day>.qkz\" \\\n"
