@@ -1,11 +1,13 @@
 #include "apps/ProfileDiscovery.h"
 #include "cli/AccountJson.h"
+#include "cli/Clock.h"
 #include "cli/CommandContext.h"
 #include "cli/Commands.h"
 #include "cli/ComponentNames.h"
 #include "cli/ExitCodes.h"
 #include "cli/Options.h"
 #include "cli/Password.h"
+#include "cli/Pruning.h"
 #include "cli/Targets.h"
 #include "config/FileNameTemplate.h"
 #include "engine/BackupRun.h"
@@ -50,6 +52,10 @@ constexpr std::string_view Usage =
     "  --force                 go on while the application is using the profile\n"
     "  --dry-run               write nothing; print what the backup would take and\n"
     "                          leave out\n"
+    "  --keep-last N           once the new backup is written and checked, remove\n"
+    "  --keep-daily N          the older backups of the profile in its folder that\n"
+    "  --keep-weekly N         none of these rules keeps: the last N, the newest of\n"
+    "  --keep-monthly N        each of the last N days, ISO weeks, months\n"
     "  --json                  print one JSON object instead of text\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
@@ -64,7 +70,7 @@ constexpr std::string_view Usage =
     "is in use, 4 missing password, 5 the backup was written without files that\n"
     "could not be read (each is named).\n";
 
-constexpr std::array<TOptionDefinition, 15> Accepted = {{
+constexpr std::array<TOptionDefinition, 19> Accepted = {{
     {"app", true},
     {"profile", true},
     {"profile-dir", true},
@@ -78,6 +84,10 @@ constexpr std::array<TOptionDefinition, 15> Accepted = {{
     {"password-prompt", false},
     {"force", false},
     {"dry-run", false},
+    {"keep-last", true},
+    {"keep-daily", true},
+    {"keep-weekly", true},
+    {"keep-monthly", true},
     {"json", false},
     {"quiet", false},
 }};
@@ -188,6 +198,7 @@ int BackupCommand(const std::vector<std::string>& arguments)
             "--encryption needs a password (--password-file, --password-stdin or --password-prompt)");
     if (const auto list = options.Value("components"))
         ParseComponentList(*list); // a wrong name is bad usage, before anything runs
+    const TRetentionPolicy policy = ParseRetentionOptions(options);
 
     const auto password = BackupPassword(options);
     TCommandContext context(options.Has("quiet"), std::nullopt);
@@ -227,6 +238,7 @@ int BackupCommand(const std::vector<std::string>& arguments)
     state.BackupPassword = request.Password;
 
     request.DryRun = options.Has("dry-run");
+    request.Identity = TBackupIdentity{target.ProfileName, IdentityFolder(target.ProfileDir), CurrentTime()};
 
     Say(context, (request.DryRun ? "Dry run, writing nothing: backing up " : "Backing up ") +
                      target.ProfileDir + " into " + archive);
@@ -246,7 +258,18 @@ int BackupCommand(const std::vector<std::string>& arguments)
         std::cerr << "quillbank-cli backup: " << archive
                   << ": incomplete, not backed up: " << LeftOutText(file) << "\n";
     PrintResult(context, request, outcome.Account, options.Has("json"));
-    return RunExitCode(outcome.Run.Status);
+    if (request.DryRun || policy.IsEmpty())
+        return RunExitCode(outcome.Run.Status);
+    // Older backups go only once a complete new one is in place.
+    if (outcome.Run.Status != TRunStatus::Done) {
+        std::cerr << "quillbank-cli backup: " << archive << ": incomplete, so no older backup is removed\n";
+        return RunExitCode(outcome.Run.Status);
+    }
+    const TPruneRequest prune{folder,           target.Type, target.ProfileDir, policy, archive,
+                              request.Password, false};
+    const bool removedAll = ReportPruning(PruneBackups(prune, context.L10n(), context.ProgramDir()), false,
+                                          context.Quiet(), "quillbank-cli backup: ", std::cerr);
+    return removedAll ? ExitSuccess : ExitFailure;
 }
 
 } // namespace quillbank::cli

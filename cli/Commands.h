@@ -16,6 +16,7 @@ int BackupCommand(const std::vector<std::string>& arguments);
 int RestoreCommand(const std::vector<std::string>& arguments);
 int InspectCommand(const std::vector<std::string>& arguments);
 int VerifyCommand(const std::vector<std::string>& arguments);
+int PruneCommand(const std::vector<std::string>& arguments);
 
 /// The command of that name, with its one-line summary; nullptr when there is none.
 struct TCommandEntry

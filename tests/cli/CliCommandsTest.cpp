@@ -149,6 +149,12 @@ TEST_F(CliCommandsTest, BadUsageExitsWithTwoAndHelpIsThereForEachCommand)
              {"verify", Archive(), "--json"},
              {"list", "extra"},
              {"info", "extra"},
+             {"prune", "--app", "firefox", "--profile", "work", "--folder", home.Path()},
+             {"prune", "--app", "firefox", "--profile", "work", "--keep-last", "1"},
+             {"prune", "--app", "firefox", "--folder", home.Path(), "--keep-last", "1"},
+             {"prune", "--app", "firefox", "--profile", "work", "--folder", home.Path(), "--keep-daily",
+              "-1"},
+             {"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--keep-weekly", "x"},
          }) {
         const TCliResult result = Run(arguments);
         EXPECT_EQ(result.ExitCode, 2) << ::testing::PrintToString(arguments) << "\n" << result.Err;
@@ -156,14 +162,14 @@ TEST_F(CliCommandsTest, BadUsageExitsWithTwoAndHelpIsThereForEachCommand)
         EXPECT_EQ(result.Out, "") << ::testing::PrintToString(arguments);
     }
     EXPECT_FALSE(fs::exists(Archive()));
-    for (const char* command : {"list", "backup", "restore", "inspect", "verify", "info"}) {
+    for (const char* command : {"list", "backup", "restore", "inspect", "verify", "prune", "info"}) {
         const TCliResult result = Run({command, "--help"});
         EXPECT_EQ(result.ExitCode, 0) << command;
         EXPECT_TRUE(result.Out.starts_with(std::string("Usage: quillbank-cli ") + command)) << result.Out;
     }
     const TCliResult help = Run({"--help"});
     EXPECT_EQ(help.ExitCode, 0);
-    for (const char* command : {"list", "backup", "restore", "inspect", "verify", "info"})
+    for (const char* command : {"list", "backup", "restore", "inspect", "verify", "prune", "info"})
         EXPECT_NE(help.Out.find(std::string("  ") + command + " "), std::string::npos) << command;
 }
 

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "apps/AppType.h"
+#include "engine/Retention.h"
+
+#include <array>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace quillbank {
+class Tl10n;
+}
+
+namespace quillbank::cli {
+
+class TOptions;
+
+/// The options of a retention policy, each with a count.
+inline constexpr std::array<std::string_view, 4> KeepOptionNames = {"keep-last", "keep-daily", "keep-weekly",
+                                                                    "keep-monthly"};
+/// The largest count a --keep-* option takes.
+inline constexpr int MaxKeepCount = 1000000;
+
+/// The policy the --keep-* options give; throws EUsageError for a count
+/// that is not a whole number from 0 up.
+TRetentionPolicy ParseRetentionOptions(const TOptions& options);
+
+/// Whose backups retention looks at, and where.
+struct TPruneRequest
+{
+    /// The folder whose files are looked at (not its subfolders).
+    std::string Folder;
+    AppType Application = NoAppType;
+    /// The profile's folder, as backups record it.
+    std::string ProfileFolder;
+    TRetentionPolicy Policy;
+    /// A backup that is never removed whatever the policy says: the one just
+    /// made. Empty for none.
+    std::string Spared;
+    /// Opens the headers of protected backups; empty for none.
+    std::string Password;
+    /// Only say what would be removed.
+    bool DryRun = false;
+};
+
+/// One backup of the profile that retention looked at.
+struct TPrunedBackup
+{
+    std::string Path;
+    std::int64_t MadeAt = 0;
+    bool Kept = true;
+    /// Why a backup the policy gives up is still there; empty when it was
+    /// removed (or, in a dry run, would be).
+    std::string RemovalFailure;
+};
+
+/**
+ * Applies the policy to the backups of the profile in the folder: the
+ * regular files (symbolic links are left alone) whose header names the
+ * application and the profile's folder. A backup's time is the one its
+ * header records, else its file's modification time; its day, week and
+ * month are those of the local time zone. A file whose header cannot be
+ * read (another program's file, a backup protected by another password, an
+ * older backup that names no profile) is not one of them. Gives every
+ * backup of the profile, newest first.
+ */
+std::vector<TPrunedBackup> PruneBackups(const TPruneRequest& request, const Tl10n& l10n,
+                                        const std::string& programDir);
+
+/**
+ * Prints a line per backup removed (or, in a dry run, that would be) on
+ * `out`, unless `quiet`, and one per backup that could not be removed on
+ * standard error; each starts with `prefix`. Returns whether every backup
+ * to remove was removed.
+ */
+bool ReportPruning(const std::vector<TPrunedBackup>& backups, bool dryRun, bool quiet,
+                   const std::string& prefix, std::ostream& out);
+
+} // namespace quillbank::cli
