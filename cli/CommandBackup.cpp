@@ -8,6 +8,7 @@
 #include "cli/Options.h"
 #include "cli/Password.h"
 #include "cli/Pruning.h"
+#include "cli/RunSummary.h"
 #include "cli/Targets.h"
 #include "config/FileNameTemplate.h"
 #include "engine/BackupRun.h"
@@ -15,6 +16,7 @@
 #include "profile/UnknowFilesBL.h"
 
 #include <array>
+#include <chrono>
 #include <iostream>
 
 namespace quillbank::cli {
@@ -140,16 +142,42 @@ std::string Joined(const std::vector<std::string>& names)
     return text.empty() ? "(none)" : text;
 }
 
-/// The result on standard output: the account as JSON, or as lines for
-/// people (on standard error after a backup, whose result is its file).
-void PrintResult(const TCommandContext& context, const TBackupRequest& request, const TBackupAccount& account,
-                 bool json)
+/// What the backup did, for --json.
+TRunSummary Summary(const TBackupRequest& request, const TProfileTarget& target,
+                    const TBackupOutcome& outcome, std::chrono::steady_clock::time_point start)
+{
+    TRunSummary summary;
+    summary.Archive = request.ArchivePath;
+    summary.Application = target.Type;
+    summary.ProfileName = target.ProfileName;
+    summary.ProfileFolder = target.ProfileDir;
+    summary.Components = TickedComponentNames(request.Boxes);
+    summary.Files = static_cast<std::uint64_t>(outcome.Account.Entries().Files);
+    summary.Bytes = static_cast<std::uint64_t>(outcome.Account.Entries().Bytes);
+    summary.LeftOut = outcome.Run.LeftOut;
+    summary.Seconds = SecondsSince(start);
+    summary.Status = outcome.Run.Status;
+    summary.Failure = outcome.Run.Failure;
+    return summary;
+}
+
+/// The result on standard output: the summary and the account as JSON, or
+/// as lines for people (on standard error after a backup, whose result is
+/// its file).
+void PrintResult(const TCommandContext& context, const TBackupRequest& request, const TRunSummary& summary,
+                 const TBackupAccount& account, const std::vector<TPrunedBackup>& pruned, bool json)
 {
     if (json) {
         TJsonWriter writer;
-        writer.BeginObject().Key("archive").String(request.ArchivePath).Key("dryRun").Bool(request.DryRun);
+        writer.BeginObject();
+        WriteRunSummary(writer, summary);
+        writer.Key("dryRun").Bool(request.DryRun);
         WriteAccountJson(writer.Key("account"), account);
-        std::cout << writer.EndObject().Text() << "\n";
+        writer.Key("removed").BeginArray();
+        for (const TPrunedBackup& backup : pruned)
+            if (!backup.Kept && backup.RemovalFailure.empty())
+                writer.String(backup.Path);
+        std::cout << writer.EndArray().EndObject().Text() << "\n";
         return;
     }
     if (context.Quiet())
@@ -243,9 +271,14 @@ int BackupCommand(const std::vector<std::string>& arguments)
     Say(context, (request.DryRun ? "Dry run, writing nothing: backing up " : "Backing up ") +
                      target.ProfileDir + " into " + archive);
     Say(context, "Components: " + Joined(TickedComponentNames(request.Boxes)));
+    const auto start = std::chrono::steady_clock::now();
     const TBackupOutcome outcome = RunBackup(request, state, context.Environment());
+    const bool json = options.Has("json");
     if (outcome.Run.Status == TRunStatus::Failed) {
         context.Progress().Finish();
+        if (json)
+            PrintResult(context, request, Summary(request, target, outcome, start), outcome.Account, {},
+                        json);
         throw ECommandError(
             ExitFailure, archive + (request.DryRun ? ": no backup can be made: " : ": no backup written: ") +
                              outcome.Run.Failure);
@@ -257,19 +290,19 @@ int BackupCommand(const std::vector<std::string>& arguments)
     for (const TLeftOutFile& file : outcome.Run.LeftOut)
         std::cerr << "quillbank-cli backup: " << archive
                   << ": incomplete, not backed up: " << LeftOutText(file) << "\n";
-    PrintResult(context, request, outcome.Account, options.Has("json"));
-    if (request.DryRun || policy.IsEmpty())
-        return RunExitCode(outcome.Run.Status);
+    std::vector<TPrunedBackup> pruned;
+    bool removedAll = true;
     // Older backups go only once a complete new one is in place.
-    if (outcome.Run.Status != TRunStatus::Done) {
+    if (!request.DryRun && !policy.IsEmpty() && outcome.Run.Status != TRunStatus::Done)
         std::cerr << "quillbank-cli backup: " << archive << ": incomplete, so no older backup is removed\n";
-        return RunExitCode(outcome.Run.Status);
+    else if (!request.DryRun && !policy.IsEmpty()) {
+        const TPruneRequest prune{folder,           target.Type, target.ProfileDir, policy, archive,
+                                  request.Password, false};
+        pruned = PruneBackups(prune, context.L10n(), context.ProgramDir());
+        removedAll = ReportPruning(pruned, false, context.Quiet(), "quillbank-cli backup: ", std::cerr);
     }
-    const TPruneRequest prune{folder,           target.Type, target.ProfileDir, policy, archive,
-                              request.Password, false};
-    const bool removedAll = ReportPruning(PruneBackups(prune, context.L10n(), context.ProgramDir()), false,
-                                          context.Quiet(), "quillbank-cli backup: ", std::cerr);
-    return removedAll ? ExitSuccess : ExitFailure;
+    PrintResult(context, request, Summary(request, target, outcome, start), outcome.Account, pruned, json);
+    return removedAll ? RunExitCode(outcome.Run.Status) : ExitFailure;
 }
 
 } // namespace quillbank::cli

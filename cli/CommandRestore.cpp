@@ -3,8 +3,10 @@
 #include "cli/Commands.h"
 #include "cli/ComponentNames.h"
 #include "cli/ExitCodes.h"
+#include "cli/Json.h"
 #include "cli/Options.h"
 #include "cli/Password.h"
+#include "cli/RunSummary.h"
 #include "cli/Targets.h"
 #include "engine/Catalogue.h"
 #include "engine/KeyStore.h"
@@ -14,6 +16,7 @@
 #include "platform/Text.h"
 
 #include <array>
+#include <chrono>
 #include <iostream>
 
 namespace quillbank::cli {
@@ -21,7 +24,7 @@ namespace quillbank::cli {
 namespace {
 
 constexpr std::string_view Usage =
-    "Usage: quillbank-cli restore --archive PATH\n"
+    "Usage: quillbank-cli restore ARCHIVE\n"
     "                             (--app NAME [--profile NAME] | --profile-dir DIR)\n"
     "                             [OPTIONS]\n"
     "\n"
@@ -31,7 +34,7 @@ constexpr std::string_view Usage =
     "or profile.\n"
     "\n"
     "Options:\n"
-    "  --archive PATH          the backup file\n"
+    "  --archive PATH          the backup file, when not given as ARCHIVE\n"
     "  --app NAME              the application: firefox or thunderbird\n"
     "  --profile NAME          the profile of that application, by its name\n"
     "                          (default: the profile the installation starts with)\n"
@@ -61,6 +64,7 @@ constexpr std::string_view Usage =
     "                          keys no longer open; without it, such a restore is\n"
     "                          refused\n"
     "  --force                 go on while the application is using the profile\n"
+    "  --json                  print one JSON object instead of the profile's folder\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
     "Components: general-settings, emails, address-books, bookmarks, history,\n"
@@ -71,7 +75,7 @@ constexpr std::string_view Usage =
     "3 the profile is in use, 4 wrong or missing password, 5 partly restored: entries\n"
     "that were refused or could not be written are left out (each is named).\n";
 
-constexpr std::array<TOptionDefinition, 13> Accepted = {{
+constexpr std::array<TOptionDefinition, 14> Accepted = {{
     {"archive", true},
     {"app", true},
     {"profile", true},
@@ -84,6 +88,7 @@ constexpr std::array<TOptionDefinition, 13> Accepted = {{
     {"outside-profile", false},
     {"replace-key", false},
     {"force", false},
+    {"json", false},
     {"quiet", false},
 }};
 
@@ -153,14 +158,10 @@ int RestoreCommand(const std::vector<std::string>& arguments)
     if (!parsed)
         return ExitSuccess;
     const TOptions& options = *parsed;
-    if (!options.Arguments().empty())
-        throw EUsageError("unexpected argument \"" + options.Arguments().front() + "\"");
-    const auto archive = options.Value("archive");
+    const std::string archive = ArchiveArgument(options);
     const auto app = options.Value("app");
     const auto profile = options.Value("profile");
     const auto profileDir = options.Value("profile-dir");
-    if (!archive || archive->empty())
-        throw EUsageError("--archive is missing");
     if (profileDir ? profile.has_value() : !app)
         throw EUsageError("give either --app (and --profile), or --profile-dir");
     if (options.Has("unknown") && options.Has("no-unknown"))
@@ -189,7 +190,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
     } else {
         state.PortableProfileDir = target.ProfileDir;
     }
-    state.ArchivePath = AbsolutePath(*archive);
+    state.ArchivePath = AbsolutePath(archive);
     // The application's running check comes first when it is known.
     if (target.Type != NoAppType)
         RefuseWhileInUse(target.Type, target.ProfileDir, options.Has("force"));
@@ -221,8 +222,25 @@ int RestoreCommand(const std::vector<std::string>& arguments)
                             options.Has("replace-key"));
 
     Say(context, "Restoring " + state.ArchivePath + " into " + target.ProfileDir);
+    const auto start = std::chrono::steady_clock::now();
     const TRunOutcome outcome = RunRestore(request, state, context.Environment());
     context.Progress().Finish();
+    if (options.Has("json")) {
+        TRunSummary summary{state.ArchivePath,
+                            state.SelectedAppType,
+                            target.ProfileName,
+                            target.ProfileDir,
+                            TickedComponentNames(request.Boxes),
+                            outcome.EntriesWritten,
+                            outcome.BytesWritten,
+                            outcome.LeftOut,
+                            SecondsSince(start),
+                            outcome.Status,
+                            outcome.Failure};
+        TJsonWriter json;
+        WriteRunSummary(json.BeginObject(), summary);
+        std::cout << json.EndObject().Text() << "\n";
+    }
     for (const TLeftOutFile& entry : outcome.LeftOut)
         std::cerr << "quillbank-cli restore: " << state.ArchivePath
                   << ": not restored: " << LeftOutText(entry) << "\n";
@@ -235,7 +253,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
         context.Progress().Complete();
     else
         std::cerr << "quillbank-cli restore: " << target.ProfileDir << ": partly restored\n";
-    if (!context.Quiet())
+    if (!context.Quiet() && !options.Has("json"))
         std::cout << target.ProfileDir << "\n";
     return RunExitCode(outcome.Status);
 }

@@ -81,6 +81,19 @@ std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& argumen
     return options;
 }
 
+std::string ArchiveArgument(const TOptions& options)
+{
+    const auto& arguments = options.Arguments();
+    const auto option = options.Value("archive");
+    if (arguments.size() > 1 || (option && !arguments.empty()))
+        throw EUsageError("give one ARCHIVE, as an argument or with --archive");
+    if (option && !option->empty())
+        return *option;
+    if (arguments.empty() || arguments.front().empty())
+        throw EUsageError("ARCHIVE is missing");
+    return arguments.front();
+}
+
 int ParseIntegerOption(std::string_view option, std::string_view text, int minimum, int maximum)
 {
     int value = 0;

@@ -51,6 +51,10 @@ TOptions ParseOptions(const std::vector<std::string>& arguments, std::span<const
 std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& arguments,
                                          std::span<const TOptionDefinition> accepted, std::string_view usage);
 
+/// The backup file a command works on: its one argument, or the value of
+/// "--archive"; throws EUsageError when there is none, more than one, or both.
+std::string ArchiveArgument(const TOptions& options);
+
 /// The integer `text` holds, within `minimum` and `maximum`; throws
 /// EUsageError naming `option` otherwise.
 int ParseIntegerOption(std::string_view option, std::string_view text, int minimum, int maximum);

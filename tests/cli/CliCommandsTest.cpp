@@ -146,7 +146,7 @@ TEST_F(CliCommandsTest, BadUsageExitsWithTwoAndHelpIsThereForEachCommand)
              {"inspect"},
              {"inspect", "a.qkz", "b.qkz"},
              {"verify"},
-             {"verify", Archive(), "--json"},
+             {"verify", Archive(), "--list"},
              {"list", "extra"},
              {"info", "extra"},
              {"prune", "--app", "firefox", "--profile", "work", "--folder", home.Path()},
@@ -252,6 +252,59 @@ TEST_F(CliCommandsTest, BackupInspectVerifyAndRestoreWithAPasswordFile)
     EXPECT_TRUE(fs::exists(root + "/efgh.default/cookies.sqlite"));
     EXPECT_FALSE(fs::exists(root + "/efgh.default/places.sqlite"));
     EXPECT_FALSE(fs::exists(root + "/efgh.default/notes.txt"));
+}
+
+// Backup, verify and restore each print one summary object with --json;
+// inspect --list names every entry, as text and as JSON.
+TEST_F(CliCommandsTest, EveryRunSummarisesItselfAsJsonAndInspectListsEveryEntry)
+{
+    const std::string password = home.Path() + "/password.txt";
+    const TCliResult backup =
+        Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--components",
+             "bookmarks,cookies", "--password-file", password, "--json"});
+    ASSERT_EQ(backup.ExitCode, 0) << backup.Err;
+    const std::string common = "(d['archive'], d['application'], d['profile'], d['components'], d['files'], "
+                               "d['bytes'], d['leftOut'], d['outcome'], d['seconds'] >= 0)";
+    // places.sqlite, cookies.sqlite and the unknown notes.txt and addon-data/deep/state.json.
+    const std::string bytes = std::to_string(places.size() + 23 + 5 + 2);
+    EXPECT_EQ(Query(backup.Out, common),
+              "('" + Archive() + "', {'type': 2, 'name': 'firefox'}, {'name': 'Work Profile', 'folder': '" +
+                  work + "'}, ['bookmarks', 'cookies'], 4, " + bytes + ", [], 'done', True)");
+    EXPECT_EQ(Query(backup.Out, "(d['dryRun'], d['account']['entries']['files'], d['removed'])"),
+              "(False, 4, [])");
+
+    const TCliResult verify = Run({"verify", Archive(), "--password-file", password, "--json"});
+    ASSERT_EQ(verify.ExitCode, 0) << verify.Err;
+    EXPECT_EQ(Query(verify.Out, "(d['application']['name'], d['profile'], d['files'], d['outcome'])"),
+              "('firefox', None, 5, 'done')");
+
+    const std::string target = home.MakeDir("portable");
+    const TCliResult restore =
+        Run({"restore", Archive(), "--profile-dir", target, "--password-file", password, "--json"});
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    EXPECT_EQ(Query(restore.Out, common),
+              "('" + Archive() + "', {'type': 2, 'name': 'firefox'}, {'name': 'portable', 'folder': '" +
+                  target + "'}, ['bookmarks', 'cookies'], 4, " + bytes + ", [], 'done', True)");
+
+    const TCliResult list = Run({"inspect", Archive(), "--list", "--json", "--password-file", password});
+    ASSERT_EQ(list.ExitCode, 0) << list.Err;
+    EXPECT_EQ(Query(list.Out,
+                    "sorted((e['name'], e['size'], e['encrypted'], e['compressedSize'] > 0) for e in "
+                    "d['list'] if e['name'] != 'indexfile.txt')"),
+              "[('addon-data/deep/state.json', 2, True, True), ('cookies.sqlite', 23, True, True), "
+              "('notes.txt', 5, True, True), ('places.sqlite', " +
+                  std::to_string(places.size()) + ", True, True)]");
+    const TCliResult text = Run({"inspect", Archive(), "--list", "--password-file", password});
+    ASSERT_EQ(text.ExitCode, 0) << text.Err;
+    EXPECT_NE(text.Out.find("\n        Size  Compressed  Encrypted  Name\n"), std::string::npos) << text.Out;
+    EXPECT_NE(text.Out.find("           5  "), std::string::npos) << text.Out;
+    EXPECT_NE(text.Out.find("  yes        notes.txt\n"), std::string::npos) << text.Out;
+
+    // A run that fails still gives its object, saying why.
+    fs::resize_file(Archive(), fs::file_size(Archive()) / 2);
+    const TCliResult damaged = Run({"verify", Archive(), "--password-file", password, "--json"});
+    EXPECT_EQ(damaged.ExitCode, 1);
+    EXPECT_EQ(Query(damaged.Out, "(d['outcome'], d['failure'] != '')"), "('failed', True)");
 }
 
 // Chosen components are all a restore writes; the unknown entries come along
