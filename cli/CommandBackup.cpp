@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/ComponentNames.h"
 #include "cli/ExitCodes.h"
+#include "cli/Messages.h"
 #include "cli/Options.h"
 #include "cli/Password.h"
 #include "cli/Pruning.h"
@@ -50,6 +51,8 @@ constexpr std::string_view Usage =
     "                          needs a password\n"
     "  --password-file FILE    protect the backup with the first line of FILE\n"
     "  --password-stdin        protect it with the first line of standard input\n"
+    "  --password-command CMD  the password is the first line CMD prints (run by\n"
+    "                          the shell; its failure is exit code 4)\n"
     "  --password-prompt       protect it with a password typed (twice) at the terminal\n"
     "  --force                 go on while the application is using the profile\n"
     "  --dry-run               write nothing; print what the backup would take and\n"
@@ -72,7 +75,7 @@ constexpr std::string_view Usage =
     "is in use, 4 missing password, 5 the backup was written without files that\n"
     "could not be read (each is named).\n";
 
-constexpr std::array<TOptionDefinition, 19> Accepted = {{
+constexpr std::array<TOptionDefinition, 20> Accepted = {{
     {"app", true},
     {"profile", true},
     {"profile-dir", true},
@@ -83,6 +86,7 @@ constexpr std::array<TOptionDefinition, 19> Accepted = {{
     {"encryption", true},
     {"password-file", true},
     {"password-stdin", false},
+    {"password-command", true},
     {"password-prompt", false},
     {"force", false},
     {"dry-run", false},
@@ -99,8 +103,9 @@ std::optional<std::string> BackupPassword(const TOptions& options)
 {
     if (!options.Has("password-prompt"))
         return ReadGivenPassword(options);
-    if (options.Has("password-file") || options.Has("password-stdin"))
-        throw EUsageError("give one of --password-file, --password-stdin and --password-prompt");
+    if (options.Has("password-file") || options.Has("password-stdin") || options.Has("password-command"))
+        throw EUsageError(
+            "give one of --password-file, --password-stdin, --password-command and --password-prompt");
     if (!CanPromptForPassword())
         throw ECommandError(ExitPassword, "--password-prompt needs a terminal on standard input");
     const auto first = PromptForPassword("Password for the backup: ");
@@ -140,6 +145,20 @@ std::string Joined(const std::vector<std::string>& names)
     for (const std::string& name : names)
         text += (text.empty() ? "" : ", ") + name;
     return text.empty() ? "(none)" : text;
+}
+
+/// One line when a backup without a password holds what opens the user's
+/// accounts: saved passwords, cookies, key stores.
+void WarnOfUnprotectedSecrets(const std::string& archive, const TBackupAccount& account)
+{
+    std::vector<std::string> held;
+    for (TComponentBox box : {SavedPasswordsBox, CookiesBox, CertificatesBox})
+        if (account.Components[box].Files > 0)
+            held.emplace_back(ComponentName(box));
+    if (!held.empty())
+        Warn(archive + " holds " + Joined(held) +
+             " without a password: anyone who can read it can use them (protect it with --password-file or "
+             "--password-command)");
 }
 
 /// What the backup did, for --json.
@@ -219,11 +238,12 @@ int BackupCommand(const std::vector<std::string>& arguments)
         else
             throw EUsageError("--encryption must be aes256 or zipcrypto, not \"" + *encryption + "\"");
     }
-    const bool hasPasswordOption =
-        options.Has("password-file") || options.Has("password-stdin") || options.Has("password-prompt");
+    const bool hasPasswordOption = options.Has("password-file") || options.Has("password-stdin") ||
+                                   options.Has("password-command") || options.Has("password-prompt");
     if (request.Encryption && !hasPasswordOption)
         throw EUsageError(
-            "--encryption needs a password (--password-file, --password-stdin or --password-prompt)");
+            "--encryption needs a password (--password-file, --password-stdin, --password-command or "
+            "--password-prompt)");
     if (const auto list = options.Value("components"))
         ParseComponentList(*list); // a wrong name is bad usage, before anything runs
     const TRetentionPolicy policy = ParseRetentionOptions(options);
@@ -290,6 +310,8 @@ int BackupCommand(const std::vector<std::string>& arguments)
     for (const TLeftOutFile& file : outcome.Run.LeftOut)
         std::cerr << "quillbank-cli backup: " << archive
                   << ": incomplete, not backed up: " << LeftOutText(file) << "\n";
+    if (!request.DryRun && request.Password.empty() && !context.Quiet())
+        WarnOfUnprotectedSecrets(archive, outcome.Account);
     std::vector<TPrunedBackup> pruned;
     bool removedAll = true;
     // Older backups go only once a complete new one is in place.

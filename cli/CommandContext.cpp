@@ -1,6 +1,7 @@
 #include "cli/CommandContext.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/Messages.h"
 #include "config/AppSettings.h"
 #include "config/WorkingFiles.h"
 
@@ -46,7 +47,7 @@ void TCommandContext::ThrowOnPasswordProblem(const std::string& subject) const
 void Say(const TCommandContext& context, const std::string& text)
 {
     if (!context.Quiet())
-        std::cerr << text << std::endl;
+        std::cerr << MessagePrefix() << text << std::endl;
 }
 
 std::string AbsolutePath(const std::string& path)

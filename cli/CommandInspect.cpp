@@ -35,16 +35,19 @@ constexpr std::string_view Usage =
     "  --password-stdin        the password is the first line of standard input\n"
     "                          (without either, it is asked for when standard input\n"
     "                          is a terminal)\n"
+    "  --password-command CMD  the password is the first line CMD prints (run by\n"
+    "                          the shell; its failure is exit code 4)\n"
     "\n"
     "Exit codes: 0 success, 1 not a readable backup file, 2 bad usage, 4 wrong or\n"
     "missing password.\n";
 
-constexpr std::array<TOptionDefinition, 5> Accepted = {{
+constexpr std::array<TOptionDefinition, 6> Accepted = {{
     {"archive", true},
     {"list", false},
     {"json", false},
     {"password-file", true},
     {"password-stdin", false},
+    {"password-command", true},
 }};
 
 /// What the directory of a ZIP archive says.

@@ -37,6 +37,8 @@ constexpr std::string_view Usage =
     "  --password-file FILE    read the headers of protected backups with the first\n"
     "                          line of FILE\n"
     "  --password-stdin        ... with the first line of standard input\n"
+    "  --password-command CMD  the password is the first line CMD prints (run by\n"
+    "                          the shell; its failure is exit code 4)\n"
     "  --dry-run               remove nothing; print what would be removed\n"
     "  --json                  print one JSON object instead of text\n"
     "  -q, --quiet             print nothing but errors\n"
@@ -44,7 +46,7 @@ constexpr std::string_view Usage =
     "Prints a line per backup removed. Exit codes: 0 success, 1 a backup could not\n"
     "be removed or the folder cannot be read, 2 bad usage.\n";
 
-constexpr std::array<TOptionDefinition, 13> Accepted = {{
+constexpr std::array<TOptionDefinition, 14> Accepted = {{
     {"app", true},
     {"profile", true},
     {"profile-dir", true},
@@ -55,6 +57,7 @@ constexpr std::array<TOptionDefinition, 13> Accepted = {{
     {"keep-monthly", true},
     {"password-file", true},
     {"password-stdin", false},
+    {"password-command", true},
     {"dry-run", false},
     {"json", false},
     {"quiet", false},

@@ -52,6 +52,8 @@ constexpr std::string_view Usage =
     "  --password-stdin        the backup's password is the first line of standard\n"
     "                          input (without either, it is asked for when standard\n"
     "                          input is a terminal)\n"
+    "  --password-command CMD  the password is the first line CMD prints (run by\n"
+    "                          the shell; its failure is exit code 4)\n"
     "  --outside-profile       let the restore write the mail folders that the\n"
     "                          backup keeps outside the profile, and keep settings\n"
     "                          naming places outside it (both listed first);\n"
@@ -75,7 +77,7 @@ constexpr std::string_view Usage =
     "3 the profile is in use, 4 wrong or missing password, 5 partly restored: entries\n"
     "that were refused or could not be written are left out (each is named).\n";
 
-constexpr std::array<TOptionDefinition, 14> Accepted = {{
+constexpr std::array<TOptionDefinition, 15> Accepted = {{
     {"archive", true},
     {"app", true},
     {"profile", true},
@@ -85,6 +87,7 @@ constexpr std::array<TOptionDefinition, 14> Accepted = {{
     {"no-unknown", false},
     {"password-file", true},
     {"password-stdin", false},
+    {"password-command", true},
     {"outside-profile", false},
     {"replace-key", false},
     {"force", false},

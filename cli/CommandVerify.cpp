@@ -31,16 +31,19 @@ constexpr std::string_view Usage =
     "  --password-stdin        the password is the first line of standard input\n"
     "                          (without either, it is asked for when standard input\n"
     "                          is a terminal)\n"
+    "  --password-command CMD  the password is the first line CMD prints (run by\n"
+    "                          the shell; its failure is exit code 4)\n"
     "  --json                  print one JSON object instead of text\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
     "Exit codes: 0 every entry passed, 1 an entry is damaged or the file is no\n"
     "backup archive, 2 bad usage, 4 wrong or missing password.\n";
 
-constexpr std::array<TOptionDefinition, 5> Accepted = {{
+constexpr std::array<TOptionDefinition, 6> Accepted = {{
     {"archive", true},
     {"password-file", true},
     {"password-stdin", false},
+    {"password-command", true},
     {"json", false},
     {"quiet", false},
 }};

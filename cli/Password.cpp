@@ -1,12 +1,17 @@
 #include "cli/Password.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/Messages.h"
 #include "cli/Options.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -32,21 +37,63 @@ std::string NonEmpty(std::optional<std::string> password, const std::string& whe
     return std::move(*password);
 }
 
+/// A password file that others than its owner may read is no secret.
+void WarnWhenOthersCanRead(const std::string& file)
+{
+    struct stat status
+    {};
+    if (::stat(file.c_str(), &status) != 0 || (status.st_mode & (S_IRGRP | S_IROTH)) == 0)
+        return;
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(status.st_mode & 07777));
+    Warn(file + " can be read by " + ((status.st_mode & S_IROTH) != 0 ? "everyone" : "its group") +
+         " (mode " + mode + "); make it readable by its owner only (chmod 600)");
+}
+
+/// The first line the shell command `command` prints on its standard output,
+/// which is read to its end; its standard error stays ours. Throws
+/// ECommandError with ExitPassword when it cannot run or ends with a failure.
+std::optional<std::string> PasswordCommandOutput(const std::string& command)
+{
+    std::fflush(nullptr);
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        throw ECommandError(ExitPassword,
+                            "cannot run the password command: " + std::string(std::strerror(errno)));
+    std::string output;
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, got);
+    const int status = ::pclose(pipe);
+    if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw ECommandError(ExitPassword, "the password command failed (" +
+                                              (status != -1 && WIFEXITED(status)
+                                                   ? "exit status " + std::to_string(WEXITSTATUS(status))
+                                                   : std::string("it did not end by itself")) +
+                                              "): " + command);
+    std::istringstream lines(output);
+    return FirstLine(lines);
+}
+
 } // namespace
 
 std::optional<std::string> ReadGivenPassword(const TOptions& options)
 {
     const auto file = options.Value("password-file");
+    const auto command = options.Value("password-command");
     const bool fromStdin = options.Has("password-stdin");
-    if (file && fromStdin)
-        throw EUsageError("give either --password-file or --password-stdin, not both");
+    if (int(file.has_value()) + int(command.has_value()) + int(fromStdin) > 1)
+        throw EUsageError("give one of --password-file, --password-stdin and --password-command");
     if (fromStdin)
         return NonEmpty(FirstLine(std::cin), "standard input");
+    if (command)
+        return NonEmpty(PasswordCommandOutput(*command), "the output of the password command");
     if (!file)
         return std::nullopt;
     std::ifstream in(*file, std::ios::binary);
     if (!in)
         throw EUsageError(*file + ": cannot read the password file: " + std::strerror(errno));
+    WarnWhenOthersCanRead(*file);
     return NonEmpty(FirstLine(in), *file);
 }
 

@@ -2,6 +2,7 @@
 
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
+#include "cli/Messages.h"
 #include "platform/Locale.h"
 #include "platform/Text.h"
 
@@ -57,6 +58,7 @@ int main(int argc, char* argv[])
         PrintUsage(std::cerr);
         return ExitUsage;
     }
+    SetCommandName(name);
     try {
         return command->Run(std::vector<std::string>(argv + 2, argv + argc));
     } catch (const ECommandError& error) {

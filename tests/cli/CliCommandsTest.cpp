@@ -381,6 +381,58 @@ TEST_F(CliCommandsTest, PasswordFromStandardInputAndWrongOrMissingPasswordsExitW
     EXPECT_NE(unreadable.Err.find(home.Path() + "/none.txt"), std::string::npos) << unreadable.Err;
 }
 
+// For unattended runs: the password from a command (a keyring's lookup), a
+// warning for a password file others can read, and one for a backup without
+// a password that holds what opens the user's accounts.
+TEST_F(CliCommandsTest, PasswordsFromACommandAndWarningsAboutExposedSecrets)
+{
+    const std::string password = home.Path() + "/password.txt";
+    fs::permissions(password, fs::perms::owner_read | fs::perms::owner_write);
+    const TCliResult fromCommand =
+        Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--password-command",
+             "printf 'correct horse\\nnot this line\\n'; echo on-standard-error >&2"});
+    ASSERT_EQ(fromCommand.ExitCode, 0) << fromCommand.Err;
+    EXPECT_NE(fromCommand.Err.find("on-standard-error\n"), std::string::npos) << fromCommand.Err;
+    EXPECT_EQ(fromCommand.Err.find("warning"), std::string::npos) << fromCommand.Err;
+    const TCliResult verified = Run({"verify", Archive(), "--password-file", password});
+    EXPECT_EQ(verified.ExitCode, 0) << verified.Err;
+    EXPECT_EQ(verified.Err, "");
+
+    for (const char* failing : {"exit 3", "true", "/nonexistent/secret-tool lookup x"}) {
+        const TCliResult failed = Run({"verify", Archive(), "--password-command", failing});
+        EXPECT_EQ(failed.ExitCode, 4) << failing << "\n" << failed.Err;
+        EXPECT_NE(failed.Err.find("quillbank-cli verify: "), std::string::npos) << failed.Err;
+    }
+    EXPECT_NE(Run({"verify", Archive(), "--password-command", "exit 3"}).Err.find("exit status 3"),
+              std::string::npos);
+    EXPECT_EQ(Run({"verify", Archive(), "--password-command", "true", "--password-file", password}).ExitCode,
+              2);
+
+    fs::permissions(password, fs::perms::group_read, fs::perm_options::add);
+    const TCliResult exposed = Run({"verify", Archive(), "--password-file", password});
+    EXPECT_EQ(exposed.ExitCode, 0);
+    EXPECT_EQ(exposed.Err, "quillbank-cli verify: warning: " + password +
+                               " can be read by its group (mode 0640); make it readable by its owner only "
+                               "(chmod 600)\n");
+
+    // Cookies without a password: one line, and none with --quiet or a password.
+    const std::vector<std::string> plain = {
+        "backup",       "--app",          "firefox", "--profile", "work", "--output", Archive("plain.qkz"),
+        "--components", "cookies,history"};
+    const TCliResult unprotected = Run(plain);
+    ASSERT_EQ(unprotected.ExitCode, 0) << unprotected.Err;
+    EXPECT_NE(unprotected.Err.find("quillbank-cli backup: warning: " + Archive("plain.qkz") +
+                                   " holds cookies without a password"),
+              std::string::npos)
+        << unprotected.Err;
+    std::vector<std::string> quiet = plain;
+    quiet.push_back("--quiet");
+    EXPECT_EQ(Run(quiet).Err, "");
+    std::vector<std::string> history = plain;
+    history.back() = "history";
+    EXPECT_EQ(Run(history).Err.find("warning"), std::string::npos);
+}
+
 TEST_F(CliCommandsTest, RestoreListsTheFoldersOutsideTheProfileAndWritesThereOnlyWhenTold)
 {
     const std::string outside = home.Path() + "/elsewhere/Mail";
