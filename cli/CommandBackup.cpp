@@ -62,6 +62,9 @@ constexpr std::string_view Usage =
     "  --keep-weekly N         none of these rules keeps: the last N, the newest of\n"
     "  --keep-monthly N        each of the last N days, ISO weeks, months\n"
     "  --json                  print one JSON object instead of text\n"
+    "  --no-clobber            refuse to replace a file at the backup's path\n"
+    "  -v, --verbose           name every file as it is written, and the older\n"
+    "                          backups --keep keeps\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
     "Components: general-settings, emails, accounts-settings-only, address-books,\n"
@@ -75,7 +78,7 @@ constexpr std::string_view Usage =
     "is in use, 4 missing password, 5 the backup was written without files that\n"
     "could not be read (each is named).\n";
 
-constexpr std::array<TOptionDefinition, 20> Accepted = {{
+constexpr std::array<TOptionDefinition, 23> Accepted = {{
     {"app", true},
     {"profile", true},
     {"profile-dir", true},
@@ -95,6 +98,8 @@ constexpr std::array<TOptionDefinition, 20> Accepted = {{
     {"keep-weekly", true},
     {"keep-monthly", true},
     {"json", false},
+    {"verbose", false},
+    {"no-clobber", false},
     {"quiet", false},
 }};
 
@@ -119,8 +124,7 @@ std::optional<std::string> BackupPassword(const TOptions& options)
 
 /// The components to back up: what the profile offers, or those of --components
 /// among them.
-TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes offered,
-                                 const std::optional<std::string>& list)
+TComponentBoxes ChooseComponents(TComponentBoxes offered, const std::optional<std::string>& list)
 {
     if (!list)
         return offered;
@@ -131,7 +135,7 @@ TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes
         if (offered[box].Enabled)
             offered[box].Checked = true;
         else
-            Say(context, "skipped " + std::string(ComponentName(box)) + ": the profile holds none");
+            throw EUsageError(std::string(ComponentName(box)) + " was asked for, but the profile holds none");
     }
     // As in the wizard, "Accounts settings only" takes the place of Emails.
     if (offered[AccountsSettingsOnlyBox].Checked)
@@ -249,7 +253,7 @@ int BackupCommand(const std::vector<std::string>& arguments)
     const TRetentionPolicy policy = ParseRetentionOptions(options);
 
     const auto password = BackupPassword(options);
-    TCommandContext context(options.Has("quiet"), std::nullopt);
+    TCommandContext context(options.Has("quiet"), std::nullopt, options.Has("verbose"));
     context.RequireWorkingFiles();
     const TProfileFinder finder(context.L10n());
     const TMozApp& found = finder.FindApp(*app);
@@ -265,7 +269,7 @@ int BackupCommand(const std::vector<std::string>& arguments)
     request.Password = password.value_or(std::string());
     // An unusable profile ends the run here, as it ends a batch run.
     const TComponentBoxes offered = CheckProfileFolder(target.ProfileDir, context.L10n(), context.Ui());
-    request.Boxes = ChooseComponents(context, offered, options.Value("components"));
+    request.Boxes = ChooseComponents(offered, options.Value("components"));
     try {
         request.UnknownEntries =
             TUnknowFilesBL(context.ProgramDir()).FindUnknown(request.ProfileDir, offered);
@@ -281,6 +285,8 @@ int BackupCommand(const std::vector<std::string>& arguments)
         throw ECommandError(ExitFailure, archive + ": no such folder: " + folder);
     if (DirectoryExists(archive))
         throw ECommandError(ExitFailure, archive + ": a folder is there");
+    if (options.Has("no-clobber") && FileExists(archive))
+        throw ECommandError(ExitFailure, archive + ": a file is there, and --no-clobber keeps it");
     request.ArchivePath = archive;
     state.ArchivePath = archive;
     state.BackupPassword = request.Password;
@@ -321,7 +327,8 @@ int BackupCommand(const std::vector<std::string>& arguments)
         const TPruneRequest prune{folder,           target.Type, target.ProfileDir, policy, archive,
                                   request.Password, false};
         pruned = PruneBackups(prune, context.L10n(), context.ProgramDir());
-        removedAll = ReportPruning(pruned, false, context.Quiet(), "quillbank-cli backup: ", std::cerr);
+        removedAll = ReportPruning(pruned, {false, context.Quiet(), options.Has("verbose"), MessagePrefix()},
+                                   std::cerr);
     }
     PrintResult(context, request, Summary(request, target, outcome, start), outcome.Account, pruned, json);
     return removedAll ? RunExitCode(outcome.Run.Status) : ExitFailure;

@@ -10,9 +10,9 @@
 
 namespace quillbank::cli {
 
-TCommandContext::TCommandContext(bool quiet, std::optional<std::string> password)
+TCommandContext::TCommandContext(bool quiet, std::optional<std::string> password, bool verbose)
     : quiet_(quiet), programDir_(ProgramDataDir()), l10n_(programDir_ + "/Default.lng"),
-      progress_(TTerminalProgress::ForStandardError(quiet)), ui_(progress_, password)
+      progress_(TTerminalProgress::ForStandardError(quiet, verbose)), ui_(progress_, password)
 {
     // The core reads the password of a restore from here.
     state_.BackupPassword = password.value_or(std::string());

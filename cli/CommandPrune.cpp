@@ -41,12 +41,13 @@ constexpr std::string_view Usage =
     "                          the shell; its failure is exit code 4)\n"
     "  --dry-run               remove nothing; print what would be removed\n"
     "  --json                  print one JSON object instead of text\n"
+    "  -v, --verbose           name the backups kept too\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
     "Prints a line per backup removed. Exit codes: 0 success, 1 a backup could not\n"
     "be removed or the folder cannot be read, 2 bad usage.\n";
 
-constexpr std::array<TOptionDefinition, 14> Accepted = {{
+constexpr std::array<TOptionDefinition, 15> Accepted = {{
     {"app", true},
     {"profile", true},
     {"profile-dir", true},
@@ -60,6 +61,7 @@ constexpr std::array<TOptionDefinition, 14> Accepted = {{
     {"password-command", true},
     {"dry-run", false},
     {"json", false},
+    {"verbose", false},
     {"quiet", false},
 }};
 
@@ -137,7 +139,8 @@ int PruneCommand(const std::vector<std::string>& arguments)
 
     const std::vector<TPrunedBackup> backups = PruneBackups(request, context.L10n(), context.ProgramDir());
     const bool json = options.Has("json");
-    const bool removedAll = ReportPruning(backups, request.DryRun, context.Quiet() || json, "", std::cout);
+    const bool removedAll = ReportPruning(
+        backups, {request.DryRun, context.Quiet() || json, options.Has("verbose"), ""}, std::cout);
     if (json)
         PrintJson(request, backups, removedAll);
     return removedAll ? ExitSuccess : ExitFailure;

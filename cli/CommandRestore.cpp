@@ -67,6 +67,8 @@ constexpr std::string_view Usage =
     "                          refused\n"
     "  --force                 go on while the application is using the profile\n"
     "  --json                  print one JSON object instead of the profile's folder\n"
+    "  -v, --verbose           name every component as it is restored, on a line of\n"
+    "                          its own\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
     "Components: general-settings, emails, address-books, bookmarks, history,\n"
@@ -77,7 +79,7 @@ constexpr std::string_view Usage =
     "3 the profile is in use, 4 wrong or missing password, 5 partly restored: entries\n"
     "that were refused or could not be written are left out (each is named).\n";
 
-constexpr std::array<TOptionDefinition, 15> Accepted = {{
+constexpr std::array<TOptionDefinition, 16> Accepted = {{
     {"archive", true},
     {"app", true},
     {"profile", true},
@@ -92,13 +94,13 @@ constexpr std::array<TOptionDefinition, 15> Accepted = {{
     {"replace-key", false},
     {"force", false},
     {"json", false},
+    {"verbose", false},
     {"quiet", false},
 }};
 
 /// The components to restore: what the backup holds, or those of
 /// --components among them.
-TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes held,
-                                 const std::vector<TComponentBox>& wanted)
+TComponentBoxes ChooseComponents(TComponentBoxes held, const std::vector<TComponentBox>& wanted)
 {
     if (wanted.empty())
         return held;
@@ -108,7 +110,7 @@ TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes
         if (held[box].Enabled)
             held[box].Checked = true;
         else
-            Say(context, "skipped " + std::string(ComponentName(box)) + ": the backup holds none");
+            throw EUsageError(std::string(ComponentName(box)) + " was asked for, but the backup holds none");
     }
     return held;
 }
@@ -177,7 +179,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
                 throw EUsageError(std::string(ComponentName(box)) + " applies to backups only");
     }
 
-    TCommandContext context(options.Has("quiet"), ReadGivenPassword(options));
+    TCommandContext context(options.Has("quiet"), ReadGivenPassword(options), options.Has("verbose"));
     context.RequireWorkingFiles();
     const TProfileFinder finder(context.L10n());
     const TMozApp* found = app ? &finder.FindApp(*app) : nullptr;
@@ -207,7 +209,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
         RefuseWhileInUse(state.SelectedAppType, target.ProfileDir, options.Has("force"));
 
     TRestoreRequest request;
-    request.Boxes = ChooseComponents(context, contents.Boxes, wanted);
+    request.Boxes = ChooseComponents(contents.Boxes, wanted);
     // Chosen components are all that is restored, unless the unknown entries are asked for too.
     const bool restoreUnknown =
         options.Has("components") ? options.Has("unknown") : !options.Has("no-unknown");

@@ -1,6 +1,7 @@
 #include "cli/Options.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/Suggestion.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -16,6 +17,8 @@ std::string ShortAlias(std::string_view argument)
         return "--help";
     if (argument == "-q")
         return "--quiet";
+    if (argument == "-v")
+        return "--verbose";
     return std::string(argument);
 }
 
@@ -48,8 +51,15 @@ TOptions ParseOptions(const std::vector<std::string>& arguments, std::span<const
         const auto option =
             std::find_if(accepted.begin(), accepted.end(),
                          [&name](const TOptionDefinition& s) { return "--" + std::string(s.Name) == name; });
-        if (option == accepted.end())
-            throw EUsageError("unknown option " + name);
+        if (option == accepted.end()) {
+            std::vector<std::string_view> names;
+            std::vector<std::string> spelled;
+            for (const TOptionDefinition& definition : accepted)
+                spelled.push_back("--" + std::string(definition.Name));
+            for (const std::string& spelling : spelled)
+                names.push_back(spelling);
+            throw EUsageError("unknown option " + name + DidYouMean(name, names));
+        }
         if (options.values_.contains(option->Name))
             throw EUsageError(name + " is given twice");
         std::string value;

@@ -36,8 +36,8 @@ private:
 
 /**
  * Parses the arguments that follow the command's name. An option is written
- * "--name VALUE" or "--name=VALUE"; "-h" stands for "--help" and "-q" for
- * "--quiet"; after "--" every argument is an argument. Throws EUsageError for
+ * "--name VALUE" or "--name=VALUE"; "-h" stands for "--help", "-q" for
+ * "--quiet" and "-v" for "--verbose"; after "--" every argument is an argument. Throws EUsageError for
  * an unknown option, a missing value, a value given to an option that takes
  * none, and an option given twice.
  */

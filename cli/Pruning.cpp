@@ -115,13 +115,19 @@ std::vector<TPrunedBackup> PruneBackups(const TPruneRequest& request, const Tl10
     return result;
 }
 
-bool ReportPruning(const std::vector<TPrunedBackup>& backups, bool dryRun, bool quiet,
-                   const std::string& prefix, std::ostream& out)
+bool ReportPruning(const std::vector<TPrunedBackup>& backups, const TPruneReport& report, std::ostream& out)
 {
+    const bool dryRun = report.DryRun;
+    const bool quiet = report.Quiet;
+    const std::string& prefix = report.Prefix;
     bool removedAll = true;
     for (const TPrunedBackup& backup : backups) {
-        if (backup.Kept)
+        if (backup.Kept) {
+            if (report.Verbose && !quiet)
+                out << prefix << "kept " << VisibleText(backup.Path) << " (made "
+                    << FormatUtcTime(backup.MadeAt) << ")\n";
             continue;
+        }
         if (!backup.RemovalFailure.empty()) {
             removedAll = false;
             std::cerr << prefix << VisibleText(backup.Path) << ": cannot remove: " << backup.RemovalFailure

@@ -69,13 +69,24 @@ struct TPrunedBackup
 std::vector<TPrunedBackup> PruneBackups(const TPruneRequest& request, const Tl10n& l10n,
                                         const std::string& programDir);
 
+/// How ReportPruning tells what retention did.
+struct TPruneReport
+{
+    /// Nothing was removed: say what would have been.
+    bool DryRun = false;
+    /// Say nothing but what could not be removed.
+    bool Quiet = false;
+    /// Name the backups kept too.
+    bool Verbose = false;
+    /// What each line starts with.
+    std::string Prefix;
+};
+
 /**
  * Prints a line per backup removed (or, in a dry run, that would be) on
- * `out`, unless `quiet`, and one per backup that could not be removed on
- * standard error; each starts with `prefix`. Returns whether every backup
- * to remove was removed.
+ * `out`, and one per backup that could not be removed on standard error.
+ * Returns whether every backup to remove was removed.
  */
-bool ReportPruning(const std::vector<TPrunedBackup>& backups, bool dryRun, bool quiet,
-                   const std::string& prefix, std::ostream& out);
+bool ReportPruning(const std::vector<TPrunedBackup>& backups, const TPruneReport& report, std::ostream& out);
 
 } // namespace quillbank::cli

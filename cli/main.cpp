@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/Messages.h"
+#include "cli/Suggestion.h"
 #include "platform/Locale.h"
 #include "platform/Text.h"
 
@@ -53,8 +54,13 @@ int main(int argc, char* argv[])
     }
     const TCommandEntry* command = FindCommand(name);
     if (command == nullptr) {
-        if (!name.empty())
-            std::cerr << "quillbank-cli: unknown command \"" << name << "\"\n\n";
+        if (!name.empty()) {
+            std::vector<std::string_view> names;
+            for (const TCommandEntry& entry : AllCommands())
+                names.push_back(entry.Name);
+            std::cerr << "quillbank-cli: unknown command \"" << name << "\"" << DidYouMean(name, names)
+                      << "\n\n";
+        }
         PrintUsage(std::cerr);
         return ExitUsage;
     }

@@ -381,6 +381,56 @@ TEST_F(CliCommandsTest, PasswordFromStandardInputAndWrongOrMissingPasswordsExitW
     EXPECT_NE(unreadable.Err.find(home.Path() + "/none.txt"), std::string::npos) << unreadable.Err;
 }
 
+// What users of other backup tools take for granted: suggestions for slips,
+// the archive as an argument or an option, --no-clobber, and an error for a
+// component asked for that is not there.
+TEST_F(CliCommandsTest, CommandLineConventions)
+{
+    for (const auto& [arguments, suggestion] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"bakup"}, "unknown command \"bakup\" (did you mean \"backup\"?)"},
+             {{"backup", "--outptu", Archive()}, "unknown option --outptu (did you mean \"--output\"?)"},
+             {{"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--components",
+               "cookie"},
+              "unknown component \"cookie\" in --components (did you mean \"cookies\"?)"},
+         }) {
+        const TCliResult result = Run(arguments);
+        EXPECT_EQ(result.ExitCode, 2);
+        EXPECT_NE(result.Err.find(suggestion), std::string::npos) << result.Err;
+    }
+    EXPECT_EQ(Run({"frobnicate"}).Err.find("did you mean"), std::string::npos);
+
+    // The profile holds no cache: asking for it names it, and nothing is written.
+    const TCliResult noCache = Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(),
+                                    "--components", "cookies,cache"});
+    EXPECT_EQ(noCache.ExitCode, 2);
+    EXPECT_NE(noCache.Err.find("quillbank-cli backup: cache was asked for, but the profile holds none"),
+              std::string::npos)
+        << noCache.Err;
+    EXPECT_FALSE(fs::exists(Archive()));
+
+    Backup({"--components", "cookies"});
+    const std::string target = home.MakeDir("target");
+    const TCliResult noHistory =
+        Run({"restore", Archive(), "--profile-dir", target, "--components", "cookies,history"});
+    EXPECT_EQ(noHistory.ExitCode, 2);
+    EXPECT_NE(noHistory.Err.find("history was asked for, but the backup holds none"), std::string::npos)
+        << noHistory.Err;
+    EXPECT_TRUE(fs::is_empty(target));
+
+    const std::string before = ReadFileForTest(Archive());
+    const TCliResult kept =
+        Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--no-clobber"});
+    EXPECT_EQ(kept.ExitCode, 1);
+    EXPECT_NE(kept.Err.find("--no-clobber"), std::string::npos) << kept.Err;
+    EXPECT_EQ(ReadFileForTest(Archive()), before);
+
+    EXPECT_EQ(Run({"verify", "--archive", Archive()}).ExitCode, 0);
+    EXPECT_EQ(Run({"inspect", "--archive", Archive()}).ExitCode, 0);
+    EXPECT_EQ(Run({"inspect", Archive(), "--archive", Archive()}).ExitCode, 2);
+    EXPECT_EQ(Run({"verify", "--archive", Archive(), Archive()}).ExitCode, 2);
+    EXPECT_EQ(Run({"restore", "--archive", Archive(), "--profile-dir", target}).ExitCode, 0);
+}
+
 // For unattended runs: the password from a command (a keyring's lookup), a
 // warning for a password file others can read, and one for a backup without
 // a password that holds what opens the user's accounts.
@@ -438,6 +488,7 @@ TEST_F(CliCommandsTest, RestoreListsTheFoldersOutsideTheProfileAndWritesThereOnl
     const std::string outside = home.Path() + "/elsewhere/Mail";
     TComponentBoxes boxes;
     boxes[EmailsBox].Checked = true;
+    boxes[GeneralSettingsBox].Checked = true;
     const std::string header = WriteArchiveHeader(3, boxes, {{outside, "Mail"}}, {});
     home.WriteFile("mail.qkz",
                    quillbank::testing::BuildZip(
@@ -824,7 +875,7 @@ TEST_F(CliCommandsTest, DefaultComponentsAreWhatTheProfileHoldsAndProgressIsPlai
               "['addon-data', 'notes.txt']");
 
     const TCliResult quiet = Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(),
-                                  "-q", "--components", "cache,emails"});
+                                  "-q", "--components", "cache"});
     EXPECT_EQ(quiet.ExitCode, 0);
     EXPECT_EQ(quiet.Out + quiet.Err, "");
     const TCliResult held = Run({"inspect", Archive(), "--json"});

@@ -114,6 +114,7 @@ TEST_F(CliRetentionTest, PruneAppliesWeeklyAndMonthlyRulesAfterADryRun)
                                             "2",     "--keep-monthly", "2"};
     std::vector<std::string> dryRun = prune;
     dryRun.push_back("--dry-run");
+    dryRun.push_back("-v");
     const auto before = Folder();
     const TCliResult trial = RunCli(dryRun, home.Path());
     ASSERT_EQ(trial.ExitCode, 0) << trial.Err;
@@ -121,10 +122,11 @@ TEST_F(CliRetentionTest, PruneAppliesWeeklyAndMonthlyRulesAfterADryRun)
     // Weeks: 9 March (week 11) and 2 March (week 10, the newest of 1 and 2
     // March being in different weeks: 1 March is a Sunday of week 9).
     // Months: March's newest (9 March) and February's (27 February, 21:00).
-    EXPECT_EQ(trial.Out, "would remove " + backups +
-                             "/w-0301.qkz (made 2026-03-01T09:00:00Z)\n"
-                             "would remove " +
-                             backups + "/w-0227a.qkz (made 2026-02-27T09:00:00Z)\n");
+    EXPECT_EQ(trial.Out, "kept " + backups + "/w-0309.qkz (made 2026-03-09T09:00:00Z)\n" + "kept " + backups +
+                             "/w-0302.qkz (made 2026-03-02T09:00:00Z)\n" + "would remove " + backups +
+                             "/w-0301.qkz (made 2026-03-01T09:00:00Z)\n" + "kept " + backups +
+                             "/w-0227b.qkz (made 2026-02-27T21:00:00Z)\n" + "would remove " + backups +
+                             "/w-0227a.qkz (made 2026-02-27T09:00:00Z)\n");
 
     std::vector<std::string> json = prune;
     json.push_back("--json");
