@@ -4,7 +4,9 @@
 #include "cli/Messages.h"
 #include "cli/Options.h"
 
+#include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -75,6 +77,51 @@ std::optional<std::string> PasswordCommandOutput(const std::string& command)
     return FirstLine(lines);
 }
 
+/// The terminal's settings before echo was turned off, for the signal handler.
+termios echoingTerminal{};
+
+/// Ends the program for `signal` as it would have ended, with the terminal
+/// echoing again. Only async-signal-safe calls.
+extern "C" void RestoreTerminalAndEnd(int signal)
+{
+    tcsetattr(STDIN_FILENO, TCSANOW, &echoingTerminal);
+    const char lineEnd = '\n';
+    [[maybe_unused]] const auto written = write(STDERR_FILENO, &lineEnd, 1);
+    // The handler was reset to the default on entry.
+    raise(signal);
+}
+
+/// While it lives, a signal that ends the program (Ctrl-C, Ctrl-\, a hang-up,
+/// a kill) first gives the terminal its echo back; then it puts the
+/// terminal's settings and the handlers back as they were.
+class TEchoRestorer
+{
+public:
+    explicit TEchoRestorer(const termios& echoing)
+    {
+        echoingTerminal = echoing;
+        struct sigaction action
+        {};
+        action.sa_handler = RestoreTerminalAndEnd;
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < Signals.size(); ++i)
+            sigaction(Signals[i], &action, &previous_[i]);
+    }
+    ~TEchoRestorer()
+    {
+        tcsetattr(STDIN_FILENO, TCSANOW, &echoingTerminal);
+        for (std::size_t i = 0; i < Signals.size(); ++i)
+            sigaction(Signals[i], &previous_[i], nullptr);
+    }
+    TEchoRestorer(const TEchoRestorer&) = delete;
+    TEchoRestorer& operator=(const TEchoRestorer&) = delete;
+
+private:
+    static constexpr std::array<int, 4> Signals = {SIGINT, SIGQUIT, SIGHUP, SIGTERM};
+    std::array<struct sigaction, 4> previous_{};
+};
+
 } // namespace
 
 std::optional<std::string> ReadGivenPassword(const TOptions& options)
@@ -107,15 +154,16 @@ std::optional<std::string> PromptForPassword(std::string_view prompt)
     std::cerr << prompt << std::flush;
     termios saved{};
     const bool terminal = tcgetattr(STDIN_FILENO, &saved) == 0;
+    std::optional<TEchoRestorer> restorer;
     if (terminal) {
+        restorer.emplace(saved);
         termios silent = saved;
         silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         silent.c_lflag |= ECHONL;
         tcsetattr(STDIN_FILENO, TCSANOW, &silent);
     }
     auto line = FirstLine(std::cin);
-    if (terminal)
-        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    restorer.reset();
     if (!line)
         std::cerr << "\n";
     return line;
