@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <set>
 #include <signal.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -329,6 +330,35 @@ TEST_F(CliCommandsTest, RestoreOfChosenComponentsTakesUnknownEntriesOnlyWhenAske
                   .ExitCode,
               2);
     EXPECT_EQ(EntryNamesIn(chosen), (std::set<std::string>{"cookies.sqlite"}));
+}
+
+// The manual names every option each command's help lists, and groff
+// renders it without a warning.
+TEST_F(CliCommandsTest, TheManualCoversEveryOptionAndRendersWithoutWarnings)
+{
+    const std::string manual = ReadFileForTest(QUILLBANK_SOURCE_DIR "/docs/quillbank-cli.1");
+    for (const char* command : {"list", "backup", "restore", "inspect", "verify", "prune", "info"}) {
+        std::istringstream help(Run({command, "--help"}).Out);
+        for (std::string line; std::getline(help, line);) {
+            // The option lines: "  --name VALUE   what it does", "  -q, --quiet ...".
+            if (!line.starts_with("  -"))
+                continue;
+            const std::size_t at = line.find("--");
+            const std::string option = line.substr(at, line.find_first_of(" =", at) - at);
+            std::string escaped;
+            for (char c : option)
+                escaped += c == '-' ? std::string("\\-") : std::string(1, c);
+            EXPECT_NE(manual.find(escaped), std::string::npos) << command << " " << option;
+        }
+    }
+    EXPECT_EQ(
+        quillbank::testing::RunPython(
+            "import subprocess, sys\n"
+            "r = subprocess.run(['groff', '-man', '-ww', '-z', '-Tutf8', sys.argv[1]], capture_output=True, "
+            "text=True)\n"
+            "print(r.returncode, repr(r.stderr))",
+            {QUILLBANK_SOURCE_DIR "/docs/quillbank-cli.1"}, home.Path()),
+        "0 ''");
 }
 
 // The legacy registry can list a folder whose name ends in a blank: the
