@@ -4,6 +4,7 @@
 
 #include "apps/RunningCheck.h"
 #include "engine/ArchiveHeader.h"
+#include "platform/Text.h"
 #include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
@@ -283,6 +284,9 @@ TEST_F(CliCommandsTest, EveryRunSummarisesItselfAsJsonAndInspectListsEveryEntry)
     const TCliResult restore =
         Run({"restore", Archive(), "--profile-dir", target, "--password-file", password, "--json"});
     ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    // Its progress counts the bytes written, as a backup's does.
+    EXPECT_NE(restore.Err.find("100% (" + HumanBytes(std::stoll(bytes)) + " of "), std::string::npos)
+        << restore.Err;
     EXPECT_EQ(Query(restore.Out, common),
               "('" + Archive() + "', {'type': 2, 'name': 'firefox'}, {'name': 'portable', 'folder': '" +
                   target + "'}, ['bookmarks', 'cookies'], 4, " + bytes + ", [], 'done', True)");
