@@ -5,6 +5,7 @@
 #include "cli/Options.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/BackupIdentity.h"
+#include "engine/PendingArchive.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
@@ -60,6 +61,9 @@ std::vector<TDatedBackup> BackupsOfProfile(const TPruneRequest& request, TArchiv
     for (const fs::directory_entry& entry : fs::directory_iterator(request.Folder, error)) {
         std::error_code statusError;
         if (!entry.is_regular_file(statusError) || entry.is_symlink(statusError))
+            continue;
+        // A backup still being written (or left by a killed run) is no backup yet.
+        if (IsPendingArchiveName(entry.path().filename().string()))
             continue;
         const std::string path = entry.path().string();
         const auto summary = ReadHeaderSummary(path, environment);

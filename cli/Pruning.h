@@ -3,7 +3,6 @@
 #include "apps/AppType.h"
 #include "engine/Retention.h"
 
-#include <array>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -17,14 +16,12 @@ namespace quillbank::cli {
 
 class TOptions;
 
-/// The options of a retention policy, each with a count.
-inline constexpr std::array<std::string_view, 4> KeepOptionNames = {"keep-last", "keep-daily", "keep-weekly",
-                                                                    "keep-monthly"};
 /// The largest count a --keep-* option takes.
 inline constexpr int MaxKeepCount = 1000000;
 
-/// The policy the --keep-* options give; throws EUsageError for a count
-/// that is not a whole number from 0 up.
+/// The policy the options "--keep-last", "--keep-daily", "--keep-weekly"
+/// and "--keep-monthly" give; throws EUsageError for a count that is not a
+/// whole number from 0 to MaxKeepCount.
 TRetentionPolicy ParseRetentionOptions(const TOptions& options);
 
 /// Whose backups retention looks at, and where.
@@ -58,7 +55,8 @@ struct TPrunedBackup
 
 /**
  * Applies the policy to the backups of the profile in the folder: the
- * regular files (symbolic links are left alone) whose header names the
+ * regular files (symbolic links and files still being written are left
+ * alone) whose header names the
  * application and the profile's folder. A backup's time is the one its
  * header records, else its file's modification time; its day, week and
  * month are those of the local time zone. A file whose header cannot be
