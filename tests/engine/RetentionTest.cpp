@@ -104,7 +104,8 @@ protected:
 
     std::optional<THeaderSummary> SummaryOf(const std::string& header)
     {
-        home.WriteFile("backup.qkz", quillbank::testing::BuildZip({{std::string(ArchiveHeaderName), header}}));
+        home.WriteFile("backup.qkz",
+                       quillbank::testing::BuildZip({{std::string(ArchiveHeaderName), header}}));
         return ReadHeaderSummary(archive, Environment());
     }
 };
