@@ -3,8 +3,10 @@
 #include "cli/Commands.h"
 #include "cli/ComponentNames.h"
 #include "cli/ExitCodes.h"
+#include "cli/Json.h"
 #include "cli/Options.h"
 #include "cli/Password.h"
+#include "cli/RunSummary.h"
 #include "cli/Targets.h"
 #include "engine/Catalogue.h"
 #include "engine/KeyStore.h"
@@ -14,6 +16,7 @@
 #include "platform/Text.h"
 
 #include <array>
+#include <chrono>
 #include <iostream>
 
 namespace quillbank::cli {
@@ -21,7 +24,7 @@ namespace quillbank::cli {
 namespace {
 
 constexpr std::string_view Usage =
-    "Usage: quillbank-cli restore --archive PATH\n"
+    "Usage: quillbank-cli restore ARCHIVE\n"
     "                             (--app NAME [--profile NAME] | --profile-dir DIR)\n"
     "                             [OPTIONS]\n"
     "\n"
@@ -31,7 +34,7 @@ constexpr std::string_view Usage =
     "or profile.\n"
     "\n"
     "Options:\n"
-    "  --archive PATH          the backup file\n"
+    "  --archive PATH          the backup file, when not given as ARCHIVE\n"
     "  --app NAME              the application: firefox or thunderbird\n"
     "  --profile NAME          the profile of that application, by its name\n"
     "                          (default: the profile the installation starts with)\n"
@@ -49,6 +52,8 @@ constexpr std::string_view Usage =
     "  --password-stdin        the backup's password is the first line of standard\n"
     "                          input (without either, it is asked for when standard\n"
     "                          input is a terminal)\n"
+    "  --password-command CMD  the password is the first line CMD prints (run by\n"
+    "                          the shell; its failure is exit code 4)\n"
     "  --outside-profile       let the restore write the mail folders that the\n"
     "                          backup keeps outside the profile, and keep settings\n"
     "                          naming places outside it (both listed first);\n"
@@ -61,6 +66,9 @@ constexpr std::string_view Usage =
     "                          keys no longer open; without it, such a restore is\n"
     "                          refused\n"
     "  --force                 go on while the application is using the profile\n"
+    "  --json                  print one JSON object instead of the profile's folder\n"
+    "  -v, --verbose           name every component as it is restored, on a line of\n"
+    "                          its own\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
     "Components: general-settings, emails, address-books, bookmarks, history,\n"
@@ -71,7 +79,7 @@ constexpr std::string_view Usage =
     "3 the profile is in use, 4 wrong or missing password, 5 partly restored: entries\n"
     "that were refused or could not be written are left out (each is named).\n";
 
-constexpr std::array<TOptionDefinition, 13> Accepted = {{
+constexpr std::array<TOptionDefinition, 16> Accepted = {{
     {"archive", true},
     {"app", true},
     {"profile", true},
@@ -81,16 +89,18 @@ constexpr std::array<TOptionDefinition, 13> Accepted = {{
     {"no-unknown", false},
     {"password-file", true},
     {"password-stdin", false},
+    {"password-command", true},
     {"outside-profile", false},
     {"replace-key", false},
     {"force", false},
+    {"json", false},
+    {"verbose", false},
     {"quiet", false},
 }};
 
 /// The components to restore: what the backup holds, or those of
 /// --components among them.
-TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes held,
-                                 const std::vector<TComponentBox>& wanted)
+TComponentBoxes ChooseComponents(TComponentBoxes held, const std::vector<TComponentBox>& wanted)
 {
     if (wanted.empty())
         return held;
@@ -100,7 +110,7 @@ TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes
         if (held[box].Enabled)
             held[box].Checked = true;
         else
-            Say(context, "skipped " + std::string(ComponentName(box)) + ": the backup holds none");
+            throw EUsageError(std::string(ComponentName(box)) + " was asked for, but the backup holds none");
     }
     return held;
 }
@@ -153,14 +163,10 @@ int RestoreCommand(const std::vector<std::string>& arguments)
     if (!parsed)
         return ExitSuccess;
     const TOptions& options = *parsed;
-    if (!options.Arguments().empty())
-        throw EUsageError("unexpected argument \"" + options.Arguments().front() + "\"");
-    const auto archive = options.Value("archive");
+    const std::string archive = ArchiveArgument(options);
     const auto app = options.Value("app");
     const auto profile = options.Value("profile");
     const auto profileDir = options.Value("profile-dir");
-    if (!archive || archive->empty())
-        throw EUsageError("--archive is missing");
     if (profileDir ? profile.has_value() : !app)
         throw EUsageError("give either --app (and --profile), or --profile-dir");
     if (options.Has("unknown") && options.Has("no-unknown"))
@@ -173,7 +179,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
                 throw EUsageError(std::string(ComponentName(box)) + " applies to backups only");
     }
 
-    TCommandContext context(options.Has("quiet"), ReadGivenPassword(options));
+    TCommandContext context(options.Has("quiet"), ReadGivenPassword(options), options.Has("verbose"));
     context.RequireWorkingFiles();
     const TProfileFinder finder(context.L10n());
     const TMozApp* found = app ? &finder.FindApp(*app) : nullptr;
@@ -189,7 +195,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
     } else {
         state.PortableProfileDir = target.ProfileDir;
     }
-    state.ArchivePath = AbsolutePath(*archive);
+    state.ArchivePath = AbsolutePath(archive);
     // The application's running check comes first when it is known.
     if (target.Type != NoAppType)
         RefuseWhileInUse(target.Type, target.ProfileDir, options.Has("force"));
@@ -203,7 +209,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
         RefuseWhileInUse(state.SelectedAppType, target.ProfileDir, options.Has("force"));
 
     TRestoreRequest request;
-    request.Boxes = ChooseComponents(context, contents.Boxes, wanted);
+    request.Boxes = ChooseComponents(contents.Boxes, wanted);
     // Chosen components are all that is restored, unless the unknown entries are asked for too.
     const bool restoreUnknown =
         options.Has("components") ? options.Has("unknown") : !options.Has("no-unknown");
@@ -221,8 +227,25 @@ int RestoreCommand(const std::vector<std::string>& arguments)
                             options.Has("replace-key"));
 
     Say(context, "Restoring " + state.ArchivePath + " into " + target.ProfileDir);
+    const auto start = std::chrono::steady_clock::now();
     const TRunOutcome outcome = RunRestore(request, state, context.Environment());
     context.Progress().Finish();
+    if (options.Has("json")) {
+        TRunSummary summary{state.ArchivePath,
+                            state.SelectedAppType,
+                            target.ProfileName,
+                            target.ProfileDir,
+                            TickedComponentNames(request.Boxes),
+                            outcome.EntriesWritten,
+                            outcome.BytesWritten,
+                            outcome.LeftOut,
+                            SecondsSince(start),
+                            outcome.Status,
+                            outcome.Failure};
+        TJsonWriter json;
+        WriteRunSummary(json.BeginObject(), summary);
+        std::cout << json.EndObject().Text() << "\n";
+    }
     for (const TLeftOutFile& entry : outcome.LeftOut)
         std::cerr << "quillbank-cli restore: " << state.ArchivePath
                   << ": not restored: " << LeftOutText(entry) << "\n";
@@ -235,7 +258,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
         context.Progress().Complete();
     else
         std::cerr << "quillbank-cli restore: " << target.ProfileDir << ": partly restored\n";
-    if (!context.Quiet())
+    if (!context.Quiet() && !options.Has("json"))
         std::cout << target.ProfileDir << "\n";
     return RunExitCode(outcome.Status);
 }

@@ -16,6 +16,7 @@ int BackupCommand(const std::vector<std::string>& arguments);
 int RestoreCommand(const std::vector<std::string>& arguments);
 int InspectCommand(const std::vector<std::string>& arguments);
 int VerifyCommand(const std::vector<std::string>& arguments);
+int PruneCommand(const std::vector<std::string>& arguments);
 
 /// The hidden command "__complete" of the shell completions: prints, one a
 /// line, the commands, a command's options (as ListOptionsArgument does), the

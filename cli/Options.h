@@ -36,8 +36,8 @@ private:
 
 /**
  * Parses the arguments that follow the command's name. An option is written
- * "--name VALUE" or "--name=VALUE"; "-h" stands for "--help" and "-q" for
- * "--quiet"; after "--" every argument is an argument. Throws EUsageError for
+ * "--name VALUE" or "--name=VALUE"; "-h" stands for "--help", "-q" for
+ * "--quiet" and "-v" for "--verbose"; after "--" every argument is an argument. Throws EUsageError for
  * an unknown option, a missing value, a value given to an option that takes
  * none, and an option given twice.
  */
@@ -57,6 +57,10 @@ inline constexpr std::string_view ListOptionsArgument = "--list-options";
  */
 std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& arguments,
                                          std::span<const TOptionDefinition> accepted, std::string_view usage);
+
+/// The backup file a command works on: its one argument, or the value of
+/// "--archive"; throws EUsageError when there is none, more than one, or both.
+std::string ArchiveArgument(const TOptions& options);
 
 /// The integer `text` holds, within `minimum` and `maximum`; throws
 /// EUsageError naming `option` otherwise.

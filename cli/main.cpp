@@ -2,6 +2,8 @@
 
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
+#include "cli/Messages.h"
+#include "cli/Suggestion.h"
 #include "config/errorlog.h"
 #include "platform/Locale.h"
 #include "platform/Text.h"
@@ -57,13 +59,19 @@ int main(int argc, char* argv[])
     const TCommandEntry hidden = {CompleteCommandName, CompleteCommand, ""};
     const TCommandEntry* command = name == CompleteCommandName ? &hidden : FindCommand(name);
     if (command == nullptr) {
-        if (!name.empty())
-            std::cerr << "quillbank-cli: unknown command \"" << name << "\"\n\n";
+        if (!name.empty()) {
+            std::vector<std::string_view> names;
+            for (const TCommandEntry& entry : AllCommands())
+                names.push_back(entry.Name);
+            std::cerr << "quillbank-cli: unknown command \"" << name << "\"" << DidYouMean(name, names)
+                      << "\n\n";
+        }
         PrintUsage(std::cerr);
         return ExitUsage;
     }
     // Each problem of the command goes to the error log once.
     const quillbank::TErrorLogRun logRun;
+    SetCommandName(name);
     try {
         return command->Run(std::vector<std::string>(argv + 2, argv + argc));
     } catch (const ECommandError& error) {

@@ -98,15 +98,16 @@ public:
         if (prefsRestored_)
             FilterRestoredPrefs(state_.ProfileDir, state_.SelectedAppType, request_.Boxes,
                                 request_.KeepPathsOutsideProfile, env_.L10n, env_.Ui);
+        TRunOutcome outcome;
         if (leftOut_.empty())
-            return TRunOutcome::Finished({});
+            outcome = TRunOutcome::Finished({});
         // Nothing came through whole: the restore did not do what it was asked for.
-        if (partsRestored_ == 0) {
-            TRunOutcome outcome = TRunOutcome::Failed(LeftOutText(leftOut_.front()));
+        else if (partsRestored_ == 0) {
+            outcome = TRunOutcome::Failed(LeftOutText(leftOut_.front()));
             outcome.LeftOut = std::move(leftOut_);
-            return outcome;
-        }
-        return TRunOutcome::Finished(std::move(leftOut_));
+        } else
+            outcome = TRunOutcome::Finished(std::move(leftOut_));
+        return WithTallies(std::move(outcome));
     }
 
     /// The outcome of a run that stopped for `reason`, with what it had left out until then.
@@ -115,6 +116,13 @@ public:
         TRunOutcome outcome = TRunOutcome::Failed(std::move(reason));
         outcome.LeftOut = std::move(leftOut_);
         outcome.LeftOut.insert(outcome.LeftOut.end(), partProblems_.begin(), partProblems_.end());
+        return WithTallies(std::move(outcome));
+    }
+
+    TRunOutcome WithTallies(TRunOutcome outcome) const
+    {
+        outcome.EntriesWritten = entriesWritten_;
+        outcome.BytesWritten = bytesWritten_;
         return outcome;
     }
 
@@ -181,9 +189,22 @@ private:
     void RestoreZipArchive()
     {
         TZipFactory archive(state_.ArchivePath, "", state_.ProfileDir, env_);
-        RefuseWithoutFreeSpace(archive);
+        const std::uint64_t declared = archive.DeclaredBytes(ProfileSpecs());
+        RefuseWithoutFreeSpace(declared);
+        archive.ShowExtractedBytes(declared);
         env_.Ui.SetProgressRange(0, ZipBarMaximum);
         env_.Ui.SetProgressPosition(0);
+        // What was written counts also when the run stops half-way.
+        struct TTallies
+        {
+            const TZipFactory& Archive;
+            TRestoreRun& Run;
+            ~TTallies()
+            {
+                Run.entriesWritten_ = Archive.ExtractedEntries();
+                Run.bytesWritten_ = Archive.ExtractedBytes();
+            }
+        } tallies{archive, *this};
         for (const TRestoreComponent& component : RestoreComponents()) {
             if (request_.Boxes[component.Box].Checked &&
                 !IsSkippedOnRestore(component.Box, state_.SelectedAppType))
@@ -240,13 +261,12 @@ private:
 
     /// Stops the run before anything is written when the entries going into
     /// the profile declare more bytes than its file system has free.
-    void RefuseWithoutFreeSpace(TZipFactory& archive)
+    void RefuseWithoutFreeSpace(std::uint64_t needed)
     {
         const std::optional<std::uint64_t> free =
             request_.FreeSpace ? request_.FreeSpace(state_.ProfileDir) : std::nullopt;
         if (!free)
             return;
-        const std::uint64_t needed = archive.DeclaredBytes(ProfileSpecs());
         if (needed <= *free)
             return;
         auto amount = [](std::uint64_t bytes) {
@@ -496,6 +516,8 @@ private:
     std::vector<TLeftOutFile> partProblems_;
     /// The problems of the parts before it.
     std::vector<TLeftOutFile> leftOut_;
+    std::uint64_t entriesWritten_ = 0;
+    std::uint64_t bytesWritten_ = 0;
     /// How many of the archive's reported problems have been taken over.
     std::size_t takenProblems_ = 0;
     int partsRestored_ = 0;

@@ -4,6 +4,7 @@
 
 #include "apps/RunningCheck.h"
 #include "engine/ArchiveHeader.h"
+#include "platform/Text.h"
 #include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
@@ -150,9 +151,15 @@ TEST_F(CliCommandsTest, BadUsageExitsWithTwoAndHelpIsThereForEachCommand)
              {"inspect"},
              {"inspect", "a.qkz", "b.qkz"},
              {"verify"},
-             {"verify", Archive(), "--json"},
+             {"verify", Archive(), "--list"},
              {"list", "extra"},
              {"info", "extra"},
+             {"prune", "--app", "firefox", "--profile", "work", "--folder", home.Path()},
+             {"prune", "--app", "firefox", "--profile", "work", "--keep-last", "1"},
+             {"prune", "--app", "firefox", "--folder", home.Path(), "--keep-last", "1"},
+             {"prune", "--app", "firefox", "--profile", "work", "--folder", home.Path(), "--keep-daily",
+              "-1"},
+             {"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--keep-weekly", "x"},
          }) {
         const TCliResult result = Run(arguments);
         EXPECT_EQ(result.ExitCode, 2) << ::testing::PrintToString(arguments) << "\n" << result.Err;
@@ -160,14 +167,14 @@ TEST_F(CliCommandsTest, BadUsageExitsWithTwoAndHelpIsThereForEachCommand)
         EXPECT_EQ(result.Out, "") << ::testing::PrintToString(arguments);
     }
     EXPECT_FALSE(fs::exists(Archive()));
-    for (const char* command : {"list", "backup", "restore", "inspect", "verify", "info"}) {
+    for (const char* command : {"list", "backup", "restore", "inspect", "verify", "prune", "info"}) {
         const TCliResult result = Run({command, "--help"});
         EXPECT_EQ(result.ExitCode, 0) << command;
         EXPECT_TRUE(result.Out.starts_with(std::string("Usage: quillbank-cli ") + command)) << result.Out;
     }
     const TCliResult help = Run({"--help"});
     EXPECT_EQ(help.ExitCode, 0);
-    for (const char* command : {"list", "backup", "restore", "inspect", "verify", "info"})
+    for (const char* command : {"list", "backup", "restore", "inspect", "verify", "prune", "info"})
         EXPECT_NE(help.Out.find(std::string("  ") + command + " "), std::string::npos) << command;
 }
 
@@ -264,6 +271,62 @@ TEST_F(CliCommandsTest, BackupInspectVerifyAndRestoreWithAPasswordFile)
     EXPECT_FALSE(fs::exists(root + "/efgh.default/notes.txt"));
 }
 
+// Backup, verify and restore each print one summary object with --json;
+// inspect --list names every entry, as text and as JSON.
+TEST_F(CliCommandsTest, EveryRunSummarisesItselfAsJsonAndInspectListsEveryEntry)
+{
+    const std::string password = home.Path() + "/password.txt";
+    const TCliResult backup =
+        Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--components",
+             "bookmarks,cookies", "--password-file", password, "--json"});
+    ASSERT_EQ(backup.ExitCode, 0) << backup.Err;
+    const std::string common = "(d['archive'], d['application'], d['profile'], d['components'], d['files'], "
+                               "d['bytes'], d['leftOut'], d['outcome'], d['seconds'] >= 0)";
+    // places.sqlite, cookies.sqlite and the unknown notes.txt and addon-data/deep/state.json.
+    const std::string bytes = std::to_string(places.size() + 23 + 5 + 2);
+    EXPECT_EQ(Query(backup.Out, common),
+              "('" + Archive() + "', {'type': 2, 'name': 'firefox'}, {'name': 'Work Profile', 'folder': '" +
+                  work + "'}, ['bookmarks', 'cookies'], 4, " + bytes + ", [], 'done', True)");
+    EXPECT_EQ(Query(backup.Out, "(d['dryRun'], d['account']['entries']['files'], d['removed'])"),
+              "(False, 4, [])");
+
+    const TCliResult verify = Run({"verify", Archive(), "--password-file", password, "--json"});
+    ASSERT_EQ(verify.ExitCode, 0) << verify.Err;
+    EXPECT_EQ(Query(verify.Out, "(d['application']['name'], d['profile'], d['files'], d['outcome'])"),
+              "('firefox', None, 5, 'done')");
+
+    const std::string target = home.MakeDir("portable");
+    const TCliResult restore =
+        Run({"restore", Archive(), "--profile-dir", target, "--password-file", password, "--json"});
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    // Its progress counts the bytes written, as a backup's does.
+    EXPECT_NE(restore.Err.find("100% (" + HumanBytes(std::stoll(bytes)) + " of "), std::string::npos)
+        << restore.Err;
+    EXPECT_EQ(Query(restore.Out, common),
+              "('" + Archive() + "', {'type': 2, 'name': 'firefox'}, {'name': 'portable', 'folder': '" +
+                  target + "'}, ['bookmarks', 'cookies'], 4, " + bytes + ", [], 'done', True)");
+
+    const TCliResult list = Run({"inspect", Archive(), "--list", "--json", "--password-file", password});
+    ASSERT_EQ(list.ExitCode, 0) << list.Err;
+    EXPECT_EQ(Query(list.Out,
+                    "sorted((e['name'], e['size'], e['encrypted'], e['compressedSize'] > 0) for e in "
+                    "d['list'] if e['name'] != 'indexfile.txt')"),
+              "[('addon-data/deep/state.json', 2, True, True), ('cookies.sqlite', 23, True, True), "
+              "('notes.txt', 5, True, True), ('places.sqlite', " +
+                  std::to_string(places.size()) + ", True, True)]");
+    const TCliResult text = Run({"inspect", Archive(), "--list", "--password-file", password});
+    ASSERT_EQ(text.ExitCode, 0) << text.Err;
+    EXPECT_NE(text.Out.find("\n        Size  Compressed  Encrypted  Name\n"), std::string::npos) << text.Out;
+    EXPECT_NE(text.Out.find("           5  "), std::string::npos) << text.Out;
+    EXPECT_NE(text.Out.find("  yes        notes.txt\n"), std::string::npos) << text.Out;
+
+    // A run that fails still gives its object, saying why.
+    fs::resize_file(Archive(), fs::file_size(Archive()) / 2);
+    const TCliResult damaged = Run({"verify", Archive(), "--password-file", password, "--json"});
+    EXPECT_EQ(damaged.ExitCode, 1);
+    EXPECT_EQ(Query(damaged.Out, "(d['outcome'], d['failure'] != '')"), "('failed', True)");
+}
+
 // Chosen components are all a restore writes; the unknown entries come along
 // only when asked for.
 TEST_F(CliCommandsTest, RestoreOfChosenComponentsTakesUnknownEntriesOnlyWhenAsked)
@@ -286,6 +349,35 @@ TEST_F(CliCommandsTest, RestoreOfChosenComponentsTakesUnknownEntriesOnlyWhenAske
                   .ExitCode,
               2);
     EXPECT_EQ(EntryNamesIn(chosen), (std::set<std::string>{"cookies.sqlite"}));
+}
+
+// The manual names every option each command's help lists, and groff
+// renders it without a warning.
+TEST_F(CliCommandsTest, TheManualCoversEveryOptionAndRendersWithoutWarnings)
+{
+    const std::string manual = ReadFileForTest(QUILLBANK_SOURCE_DIR "/docs/quillbank-cli.1");
+    for (const char* command : {"list", "backup", "restore", "inspect", "verify", "prune", "info"}) {
+        std::istringstream help(Run({command, "--help"}).Out);
+        for (std::string line; std::getline(help, line);) {
+            // The option lines: "  --name VALUE   what it does", "  -q, --quiet ...".
+            if (!line.starts_with("  -"))
+                continue;
+            const std::size_t at = line.find("--");
+            const std::string option = line.substr(at, line.find_first_of(" =", at) - at);
+            std::string escaped;
+            for (char c : option)
+                escaped += c == '-' ? std::string("\\-") : std::string(1, c);
+            EXPECT_NE(manual.find(escaped), std::string::npos) << command << " " << option;
+        }
+    }
+    EXPECT_EQ(
+        quillbank::testing::RunPython(
+            "import subprocess, sys\n"
+            "r = subprocess.run(['groff', '-man', '-ww', '-z', '-Tutf8', sys.argv[1]], capture_output=True, "
+            "text=True)\n"
+            "print(r.returncode, repr(r.stderr))",
+            {QUILLBANK_SOURCE_DIR "/docs/quillbank-cli.1"}, home.Path()),
+        "0 ''");
 }
 
 // The legacy registry can list a folder whose name ends in a blank: the
@@ -338,11 +430,114 @@ TEST_F(CliCommandsTest, PasswordFromStandardInputAndWrongOrMissingPasswordsExitW
     EXPECT_NE(unreadable.Err.find(home.Path() + "/none.txt"), std::string::npos) << unreadable.Err;
 }
 
+// What users of other backup tools take for granted: suggestions for slips,
+// the archive as an argument or an option, --no-clobber, and an error for a
+// component asked for that is not there.
+TEST_F(CliCommandsTest, CommandLineConventions)
+{
+    for (const auto& [arguments, suggestion] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"bakup"}, "unknown command \"bakup\" (did you mean \"backup\"?)"},
+             {{"backup", "--outptu", Archive()}, "unknown option --outptu (did you mean \"--output\"?)"},
+             {{"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--components",
+               "cookie"},
+              "unknown component \"cookie\" in --components (did you mean \"cookies\"?)"},
+         }) {
+        const TCliResult result = Run(arguments);
+        EXPECT_EQ(result.ExitCode, 2);
+        EXPECT_NE(result.Err.find(suggestion), std::string::npos) << result.Err;
+    }
+    EXPECT_EQ(Run({"frobnicate"}).Err.find("did you mean"), std::string::npos);
+
+    // The profile holds no cache: asking for it names it, and nothing is written.
+    const TCliResult noCache = Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(),
+                                    "--components", "cookies,cache"});
+    EXPECT_EQ(noCache.ExitCode, 2);
+    EXPECT_NE(noCache.Err.find("quillbank-cli backup: cache was asked for, but the profile holds none"),
+              std::string::npos)
+        << noCache.Err;
+    EXPECT_FALSE(fs::exists(Archive()));
+
+    Backup({"--components", "cookies"});
+    const std::string target = home.MakeDir("target");
+    const TCliResult noHistory =
+        Run({"restore", Archive(), "--profile-dir", target, "--components", "cookies,history"});
+    EXPECT_EQ(noHistory.ExitCode, 2);
+    EXPECT_NE(noHistory.Err.find("history was asked for, but the backup holds none"), std::string::npos)
+        << noHistory.Err;
+    EXPECT_TRUE(fs::is_empty(target));
+
+    const std::string before = ReadFileForTest(Archive());
+    const TCliResult kept =
+        Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--no-clobber"});
+    EXPECT_EQ(kept.ExitCode, 1);
+    EXPECT_NE(kept.Err.find("--no-clobber"), std::string::npos) << kept.Err;
+    EXPECT_EQ(ReadFileForTest(Archive()), before);
+
+    EXPECT_EQ(Run({"verify", "--archive", Archive()}).ExitCode, 0);
+    EXPECT_EQ(Run({"inspect", "--archive", Archive()}).ExitCode, 0);
+    EXPECT_EQ(Run({"inspect", Archive(), "--archive", Archive()}).ExitCode, 2);
+    EXPECT_EQ(Run({"verify", "--archive", Archive(), Archive()}).ExitCode, 2);
+    EXPECT_EQ(Run({"restore", "--archive", Archive(), "--profile-dir", target}).ExitCode, 0);
+}
+
+// For unattended runs: the password from a command (a keyring's lookup), a
+// warning for a password file others can read, and one for a backup without
+// a password that holds what opens the user's accounts.
+TEST_F(CliCommandsTest, PasswordsFromACommandAndWarningsAboutExposedSecrets)
+{
+    const std::string password = home.Path() + "/password.txt";
+    fs::permissions(password, fs::perms::owner_read | fs::perms::owner_write);
+    const TCliResult fromCommand =
+        Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--password-command",
+             "printf 'correct horse\\nnot this line\\n'; echo on-standard-error >&2"});
+    ASSERT_EQ(fromCommand.ExitCode, 0) << fromCommand.Err;
+    EXPECT_NE(fromCommand.Err.find("on-standard-error\n"), std::string::npos) << fromCommand.Err;
+    EXPECT_EQ(fromCommand.Err.find("warning"), std::string::npos) << fromCommand.Err;
+    const TCliResult verified = Run({"verify", Archive(), "--password-file", password});
+    EXPECT_EQ(verified.ExitCode, 0) << verified.Err;
+    EXPECT_EQ(verified.Err, "");
+
+    for (const char* failing : {"exit 3", "true", "/nonexistent/secret-tool lookup x"}) {
+        const TCliResult failed = Run({"verify", Archive(), "--password-command", failing});
+        EXPECT_EQ(failed.ExitCode, 4) << failing << "\n" << failed.Err;
+        EXPECT_NE(failed.Err.find("quillbank-cli verify: "), std::string::npos) << failed.Err;
+    }
+    EXPECT_NE(Run({"verify", Archive(), "--password-command", "exit 3"}).Err.find("exit status 3"),
+              std::string::npos);
+    EXPECT_EQ(Run({"verify", Archive(), "--password-command", "true", "--password-file", password}).ExitCode,
+              2);
+
+    fs::permissions(password, fs::perms::group_read, fs::perm_options::add);
+    const TCliResult exposed = Run({"verify", Archive(), "--password-file", password});
+    EXPECT_EQ(exposed.ExitCode, 0);
+    EXPECT_EQ(exposed.Err, "quillbank-cli verify: warning: " + password +
+                               " can be read by its group (mode 0640); make it readable by its owner only "
+                               "(chmod 600)\n");
+
+    // Cookies without a password: one line, and none with --quiet or a password.
+    const std::vector<std::string> plain = {
+        "backup",       "--app",          "firefox", "--profile", "work", "--output", Archive("plain.qkz"),
+        "--components", "cookies,history"};
+    const TCliResult unprotected = Run(plain);
+    ASSERT_EQ(unprotected.ExitCode, 0) << unprotected.Err;
+    EXPECT_NE(unprotected.Err.find("quillbank-cli backup: warning: " + Archive("plain.qkz") +
+                                   " holds cookies without a password"),
+              std::string::npos)
+        << unprotected.Err;
+    std::vector<std::string> quiet = plain;
+    quiet.push_back("--quiet");
+    EXPECT_EQ(Run(quiet).Err, "");
+    std::vector<std::string> history = plain;
+    history.back() = "history";
+    EXPECT_EQ(Run(history).Err.find("warning"), std::string::npos);
+}
+
 TEST_F(CliCommandsTest, RestoreListsTheFoldersOutsideTheProfileAndWritesThereOnlyWhenTold)
 {
     const std::string outside = home.Path() + "/elsewhere/Mail";
     TComponentBoxes boxes;
     boxes[EmailsBox].Checked = true;
+    boxes[GeneralSettingsBox].Checked = true;
     const std::string header = WriteArchiveHeader(3, boxes, {{outside, "Mail"}}, {});
     home.WriteFile("mail.qkz",
                    quillbank::testing::BuildZip(
@@ -740,7 +935,7 @@ TEST_F(CliCommandsTest, DefaultComponentsAreWhatTheProfileHoldsAndProgressIsPlai
               "['addon-data', 'notes.txt']");
 
     const TCliResult quiet = Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(),
-                                  "-q", "--components", "cache,emails"});
+                                  "-q", "--components", "cache"});
     EXPECT_EQ(quiet.ExitCode, 0);
     EXPECT_EQ(quiet.Out + quiet.Err, "");
     const TCliResult held = Run({"inspect", Archive(), "--json"});

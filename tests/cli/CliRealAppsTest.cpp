@@ -151,6 +151,8 @@ TEST_F(CliRealAppsTest, FirefoxProfileGoesThroughEveryCommandAndFirefoxStartsWit
     ASSERT_TRUE(fs::exists(daily + "/places.sqlite")) << daily;
 
     home.WriteFile("password", "a long passphrase\n");
+    // Readable by its owner only, as a password file should be.
+    fs::permissions(home.Path() + "/password", fs::perms::owner_read | fs::perms::owner_write);
     const std::string archive = home.MakeDir("backups") + "/Firefox <profile>.qkz";
     const TCliResult backup =
         Run({"backup", "--app", "fire", "--profile", "daily", "--output", archive, "--password-stdin"},
