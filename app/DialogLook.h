@@ -26,8 +26,26 @@ void ApplyLanguageFont(QWidget& window, const Tl10n& l10n);
  */
 void FixDialogSize(QWidget& window, QSize designed);
 
-/// A button of a dialog's button row: at least 75 by 25, named for the tests,
-/// and not pressed by Enter unless it is made the default.
+/**
+ * FixDialogSize now and whenever the window's layout asks for room again (a
+ * text or font changed while it shows), so no text is cut and the window is
+ * never smaller than designed.
+ */
+void KeepFittedToContents(QWidget& window, QSize designed);
+
+/**
+ * Puts a window that is about to show with its client area centred on its
+ * owner's, or on the owner's screen when it has none. Qt's own placement
+ * guesses the window frame at a first showing and lands off centre.
+ */
+void CentreOnOwner(QWidget& window);
+
+/// A button of the designed size, 75 by 25, or larger where its text needs
+/// more; named for the tests.
+QPushButton* SizedButton(const char* name, QWidget* parent);
+
+/// A SizedButton of a dialog's button row, not pressed by Enter unless it is
+/// made the default.
 QPushButton* DialogButton(const char* name, QWidget* parent);
 
 /// A dialog's OK (Button1, the default) and Cancel (Button2) buttons, made

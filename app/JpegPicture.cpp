@@ -62,10 +62,14 @@ QImage DecodeJpeg(const QByteArray& bytes)
 
 QImage WizardPicture()
 {
-    QFile file(QStringLiteral(":/quillbank/wizard.jpg"));
+    QFile file(QStringLiteral(":/quillbank/wizard@2x.jpg"));
     if (!file.open(QIODevice::ReadOnly))
         return QImage();
-    return DecodeJpeg(file.readAll());
+    // Drawn at twice the strip's size: sharp on a screen scaled to 200%,
+    // scaled down smoothly at 100%.
+    QImage picture = DecodeJpeg(file.readAll());
+    picture.setDevicePixelRatio(2.0);
+    return picture;
 }
 
 } // namespace quillbank

@@ -9,7 +9,8 @@ namespace quillbank {
 /// JPEG picture or are damaged.
 QImage DecodeJpeg(const QByteArray& bytes);
 
-/// The picture of the wizard's left strip, embedded in the program.
+/// The picture of the wizard's left strip, embedded in the program at twice
+/// its size (device pixel ratio 2).
 QImage WizardPicture();
 
 } // namespace quillbank

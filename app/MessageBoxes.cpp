@@ -72,6 +72,8 @@ TBoxAnswer TScriptedMessageBoxes::ShowMessageBox(const std::string& caption, con
                                                  TBoxButtons buttons, TBoxIcon icon)
 {
     Boxes.push_back({caption, text, buttons, icon});
+    if (OnShow)
+        OnShow(Boxes.back());
     if (answers_.empty())
         return DismissAnswer(buttons);
     const TBoxAnswer answer = answers_.front();

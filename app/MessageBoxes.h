@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,8 @@ public:
 
     /// Every box shown so far, in order.
     std::vector<TBox> Boxes;
+    /// Called with each box as it shows, before it is answered.
+    std::function<void(const TBox&)> OnShow;
 
     void QueueAnswer(TBoxAnswer answer) { answers_.push_back(answer); }
     bool AllAnswersUsed() const { return answers_.empty(); }

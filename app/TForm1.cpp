@@ -1,5 +1,6 @@
 #include "app/TForm1.h"
 
+#include "app/ApplicationIdentity.h"
 #include "app/DialogLook.h"
 #include "app/JpegPicture.h"
 #include "app/WizardDialogs.h"
@@ -17,6 +18,7 @@
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/BackupRun.h"
+#include "engine/Catalogue.h"
 #include "engine/KeyStore.h"
 #include "engine/PlacesOutsideProfile.h"
 #include "engine/RestoreRun.h"
@@ -49,6 +51,7 @@ namespace quillbank {
 namespace {
 
 constexpr const char* ProductCaption = "Quillbank 1.4.9";
+constexpr QSize DesignedClientSize(471, 327);
 
 QString Q(const std::string& text)
 {
@@ -86,11 +89,30 @@ std::vector<std::string> Lines(const QListWidget& list)
     return lines;
 }
 
+/// A list line that sorts without regard to letter case ("alpha", "Beta",
+/// "gamma"); lines that differ only in case keep a fixed order.
+class TListLine final : public QListWidgetItem
+{
+public:
+    explicit TListLine(const std::string& text) : QListWidgetItem(Q(text)) {}
+
+    bool operator<(const QListWidgetItem& other) const override
+    {
+        const int order = text().compare(other.text(), Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : text() < other.text();
+    }
+};
+
+void AddLine(QListWidget& list, const std::string& line)
+{
+    list.addItem(new TListLine(line));
+}
+
 void Fill(QListWidget& list, const std::vector<std::string>& lines)
 {
     list.clear();
     for (const std::string& line : lines)
-        list.addItem(Q(line));
+        AddLine(list, line);
 }
 
 std::optional<std::string> SelectedLine(const QListWidget& list)
@@ -122,11 +144,17 @@ TForm1::TForm1(const Tl10n& l10n, std::string programDir, TWizardDialogs& dialog
     settings_ = LoadSettings(programDir_, l10n_);
     BuildWindow();
     if (batchTask) {
-        manager_ = std::make_unique<TMozManager>(l10n_, status_);
         batchTask_ = std::make_unique<TBatchTask>();
-        // Task files lie beside the settings: the program folder of a
-        // portable copy, the user's own folder of an installed program.
-        batchReady_ = ReadBatchTask(SettingsFileDir(programDir_), *batchTask, *manager_, state_, *batchTask_);
+        try {
+            manager_ = std::make_unique<TMozManager>(l10n_, status_);
+            // Task files lie beside the settings: the program folder of a
+            // portable copy, the user's own folder of an installed program.
+            batchReady_ =
+                ReadBatchTask(SettingsFileDir(programDir_), *batchTask, *manager_, state_, *batchTask_);
+        } catch (const ERegistryFileError& error) {
+            WriteErrorLog(error.what());
+            batchReady_ = false;
+        }
     } else {
         ShowWelcomePage();
     }
@@ -149,7 +177,6 @@ void TForm1::BuildWindow()
 
     pages_ = new QStackedWidget(this);
     pages_->setObjectName(QStringLiteral("PageArea"));
-    pages_->setFixedSize(313, 265);
     for (QWidget* page : {BuildWelcomePage(), BuildOperationPage(), BuildProfilePage(), BuildComponentsPage(),
                           BuildProgressPage(), BuildReportPage()})
         pages_->addWidget(page);
@@ -158,11 +185,9 @@ void TForm1::BuildWindow()
     separator->setFrameShape(QFrame::HLine);
     separator->setFrameShadow(QFrame::Sunken);
 
-    button3_ = Button(QStringLiteral("Button3"), this);
-    button1_ = Button(QStringLiteral("Button1"), this);
-    button2_ = Button(QStringLiteral("Button2"), this);
-    for (QPushButton* button : {button3_, button1_, button2_})
-        button->setFixedSize(75, 25);
+    button3_ = SizedButton("Button3", this);
+    button1_ = SizedButton("Button1", this);
+    button2_ = SizedButton("Button2", this);
     button1_->setDefault(true);
     connect(button1_, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(button2_, &QPushButton::clicked, this, &TForm1::Button2Click);
@@ -182,8 +207,9 @@ void TForm1::BuildWindow()
     layout->addLayout(top);
     layout->addWidget(separator);
     layout->addLayout(buttons);
-    setFixedSize(471, 327);
-    setWindowIcon(QIcon(QStringLiteral(":/quillbank/quillbank.png")));
+    // Longer translations, larger fonts: the window grows to fit its texts.
+    KeepFittedToContents(*this, DesignedClientSize);
+    setWindowIcon(ProgramIcon());
 }
 
 QWidget* TForm1::BuildWelcomePage()
@@ -310,8 +336,11 @@ QWidget* TForm1::BuildComponentsPage()
     for (int row = 0; row < 7; ++row)
         grid->addWidget(checkBoxes_[right[row]], row, 1);
     grid->addWidget(unknowFilesBT_, 7, 1);
+    staticText12_ = WrappedLabel(QStringLiteral("StaticText12"), panel4_);
+    staticText12_->hide();
     auto* layout = new QVBoxLayout(panel4_);
     layout->addWidget(staticText5_);
+    layout->addWidget(staticText12_);
     layout->addWidget(groupBox3_, 1);
     return panel4_;
 }
@@ -325,6 +354,8 @@ QWidget* TForm1::BuildProgressPage()
     listBox3_->setStyleSheet(QStringLiteral("background: palette(window);"));
     staticText6_ = new QLabel(panel5_);
     staticText6_->setObjectName(QStringLiteral("StaticText6"));
+    // The task line names file after file: it takes the width there is.
+    staticText6_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     progressBar1_ = new QProgressBar(panel5_);
     progressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
     progressBar1_->setRange(0, 100);
@@ -438,13 +469,16 @@ void TForm1::BackupAction()
 
 void TForm1::FormShow()
 {
+    ApplyLanguageFont(*this, l10n_);
+    // Sized for its font and texts, then placed, before anything else: the
+    // start-up warning shows over the window, in the middle of the display.
+    FixDialogSize(*this, DesignedClientSize);
+    PlaceOnMonitor();
     if (!MissingWorkingFiles(programDir_).empty()) {
         ShowWarning(Text("LANG_WARNING"), Text("LANG_NO_FILES"));
         closeWithoutAsking_ = true;
         dialogs_.RequestEnd(RunExitCode(TRunStatus::Failed));
     }
-    PlaceOnMonitor();
-    ApplyLanguageFont(*this, l10n_);
 }
 
 void TForm1::PlaceOnMonitor()
@@ -596,6 +630,7 @@ void TForm1::Button2Click()
 
 void TForm1::Restart()
 {
+    openedBackup_.reset();
     checkBox16_->setChecked(false);
     listBox3_->clear();
     listBox4_->clear();
@@ -656,12 +691,12 @@ bool TForm1::ConfirmOverwriteProfile()
     if (!places.MailFolders.empty()) {
         question += "\n\n" + Text("Quillbank14", "LANG_OUTSIDE_PROFILE");
         for (const std::string& folder : places.MailFolders)
-            question += "\n" + VisibleText(folder);
+            question.append("\n").append(VisibleText(folder));
     }
     if (!places.Preferences.empty()) {
         question += "\n\n" + Text("Quillbank14", "LANG_OUTSIDE_PREFERENCES");
         for (const TPathOutsideProfile& preference : places.Preferences)
-            question += "\n" + VisibleText(preference.Description());
+            question.append("\n").append(VisibleText(preference.Description()));
     }
     // Replacing the key database leaves the target's secrets that the
     // backup lacks encrypted with a key that is gone: the user sees which.
@@ -669,7 +704,7 @@ bool TForm1::ConfirmOverwriteProfile()
     if (!orphaned.empty()) {
         question += "\n\n" + Text("Quillbank14", "LANG_KEY_REPLACED");
         for (const TOrphanedFile& file : orphaned)
-            question += "\n" + OrphanedFileLine(file, l10n_);
+            question.append("\n").append(OrphanedFileLine(file, l10n_));
     }
     const bool agreed = AskYesNo(Text("LANG_QUESTION"), question);
     keepPathsOutsideProfile_ = agreed && !places.Empty();
@@ -714,7 +749,13 @@ void TForm1::ShowOperationPage()
     staticText10_->setText(Q(Text("LANG_MEMO2")));
     ShowPage(panel2_);
     button3_->show();
-    const auto registry = CreateRegistryReader();
+    std::unique_ptr<TRegistryReader> registry;
+    try {
+        registry = CreateRegistryReader();
+    } catch (const ERegistryFileError& error) {
+        ShowWarning(Text("LANG_WARNING"), VisibleText(error.what()));
+        ExitImmediately(1);
+    }
     TInstallationDetection(*registry, l10n_, status_, state_.AppList).DetectApplications();
     Fill(*listBox1_, state_.AppList);
     UpdateNextForApplication();
@@ -741,6 +782,32 @@ void TForm1::ShowProfilePage()
     FillProfileList();
     UpdateNextForProfile();
     UpdateBackupFileProposal();
+    if (!backup && openedBackup_) {
+        state_.ArchivePath = *openedBackup_;
+        ShowArchivePath(ChosenPathDisplayText(state_.ArchivePath));
+    }
+}
+
+void TForm1::OpenBackupFile(const std::string& path)
+{
+    openedBackup_ = path;
+    radioButton2_->setChecked(true);
+    ShowOperationPage();
+    pageIndex_ = 2;
+    state_.ArchivePath = path;
+    if (!DetectBackupFile(path, state_, Environment()))
+        return;
+    TComponentBoxes held;
+    const AppType type = ReadArchiveHeader(state_, held, Environment());
+    for (int row = 0; row < listBox1_->count(); ++row) {
+        TWizardState listed;
+        SelectApplication(listed, listBox1_->item(row)->text().toStdString());
+        if (IsKnownAppType(type) && listed.SelectedAppType == type) {
+            listBox1_->setCurrentRow(row);
+            Button1Click();
+            return;
+        }
+    }
 }
 
 void TForm1::FillProfileList()
@@ -753,9 +820,13 @@ void TForm1::FillProfileList()
 void TForm1::UpdateBackupFileProposal()
 {
     const AppType type = state_.SelectedAppType;
+    // "<profile>" takes the profile's name, not the root its line names.
+    std::optional<std::string> profileName = SelectedLine(*listBox2_);
+    if (profileName)
+        profileName = ProfileNameOfLine(state_, *profileName);
     const TBackupProposal proposal =
         ProposeBackupPath(settings_, type, IsKnownAppType(type) ? status_[type].Version : std::string(),
-                          state_.Operation, SelectedLine(*listBox2_));
+                          state_.Operation, profileName);
     state_.ArchivePath = proposal.Path;
     templateHasProfile_ = proposal.TemplateHasProfile;
     ShowArchivePath(ProposalDisplayText(state_.ArchivePath));
@@ -791,8 +862,9 @@ bool TForm1::ShowComponentsPage()
         ApplyComponentBoxes(offeredBoxes_);
     } else {
         TComponentBoxes boxes = ComponentBoxes();
-        ReadArchiveHeader(state_, boxes, Environment());
+        const AppType archiveType = ReadArchiveHeader(state_, boxes, Environment());
         ApplyComponentBoxes(boxes);
+        MarkSkippedOnRestore(archiveType);
     }
     SetCaption("LANG_SOUCASTI");
     ShowPage(panel4_);
@@ -802,6 +874,7 @@ bool TForm1::ShowComponentsPage()
         checkBoxes_[box]->setText(Q(Text("LANG_CHECKBOX" + std::to_string(box))));
     unknowFilesBT_->setText(Q(Text("Quillbank14", "LANG_UNKNOW_FILES")));
     checkBoxes_[AccountsSettingsOnlyBox]->setVisible(backup);
+    staticText12_->setVisible(!backup && !staticText12_->text().isEmpty());
     if (backup)
         FillUnknownFilesList();
     else
@@ -815,8 +888,12 @@ void TForm1::ResetComponentBoxes()
     // settings only" box unchecked here gives "Emails" back.
     for (TComponentBox box : ResetOrder)
         checkBoxes_[box]->setChecked(false);
-    for (TComponentBox box : ResetOrder)
+    for (TComponentBox box : ResetOrder) {
         checkBoxes_[box]->setEnabled(true);
+        checkBoxes_[box]->setToolTip({});
+    }
+    skippedOnRestore_.clear();
+    staticText12_->clear();
 }
 
 void TForm1::ApplyComponentBoxes(const TComponentBoxes& boxes)
@@ -831,6 +908,33 @@ void TForm1::ApplyComponentBoxes(const TComponentBoxes& boxes)
     checkBoxes_[AccountsSettingsOnlyBox]->setEnabled(boxes[AccountsSettingsOnlyBox].Enabled);
     checkBoxes_[ExtensionsBox]->setToolTip(boxes.ExtensionsHintVisible ? Q(Text("LANG_CHECKBOX14_HINT"))
                                                                        : QString());
+}
+
+void TForm1::MarkSkippedOnRestore(AppType archiveType)
+{
+    const AppType target = state_.SelectedAppType;
+    if (!IsKnownAppType(target))
+        return;
+    const QString reason = Q(l10n_.GetTextFmt("Quillbank14", "LANG_SKIPPED_HINT", AppInfo(target).ShortName));
+    for (int box = 1; box <= ComponentBoxCount; ++box) {
+        const auto component = static_cast<TComponentBox>(box);
+        if (!checkBoxes_[box]->isChecked() || !IsSkippedOnRestore(component, target))
+            continue;
+        checkBoxes_[box]->setChecked(false);
+        checkBoxes_[box]->setEnabled(false);
+        checkBoxes_[box]->setToolTip(reason);
+        skippedOnRestore_.push_back(component);
+    }
+    if (IsKnownAppType(archiveType) && archiveType != target)
+        staticText12_->setText(
+            Q(l10n_.GetTextFmt("Quillbank14", "LANG_OTHER_APP_BACKUP", AppInfo(archiveType).ShortName)));
+}
+
+void TForm1::AddSkippedReportLines()
+{
+    for (TComponentBox box : skippedOnRestore_)
+        AddReportLine(
+            l10n_.GetTextFmt("Quillbank14", "LANG_SKIPPED", Text("LANG_CHECKBOX" + std::to_string(box))));
 }
 
 TComponentBoxes TForm1::ComponentBoxes() const
@@ -888,6 +992,8 @@ void TForm1::ShowProgressPage()
 void TForm1::RunOperation()
 {
     ShowProgressPage();
+    // Each problem of the run goes to the error log once.
+    const TErrorLogRun logRun;
     const TComponentBoxes boxes = ComponentBoxes();
     TRunOutcome outcome;
     if (state_.Operation == 1) {
@@ -915,6 +1021,7 @@ void TForm1::RunOperation()
         // Only the archive this restore wrote takes it back.
         if (undoable_ && earlier && undoable_->Path == earlier->Path)
             undoable_.reset();
+        AddSkippedReportLines();
     }
     if (const auto line = OutcomeReportLine(outcome, l10n_))
         AddReportLine(*line);
@@ -996,7 +1103,9 @@ void TForm1::ChooseBackupFile()
 
 void TForm1::Button5Click()
 {
-    CreateNewProfile(dialogs_.AskNewProfile(), state_, status_, l10n_, *this);
+    // The new profile is listed at once.
+    if (CreateNewProfile(dialogs_.AskNewProfile(), state_, status_, l10n_, *this))
+        Button6Click();
 }
 
 void TForm1::Button6Click()
@@ -1011,7 +1120,7 @@ void TForm1::Button7Click()
     const auto selected = SelectedLine(*listBox2_);
     ChoosePortableProfile(state_, l10n_, *this);
     if (listBox2_->count() != static_cast<int>(state_.ProfileList.size())) {
-        listBox2_->addItem(Q(state_.ProfileList.back()));
+        AddLine(*listBox2_, state_.ProfileList.back());
         if (!selected)
             listBox2_->clearSelection();
     }

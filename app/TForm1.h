@@ -51,6 +51,12 @@ public:
            std::optional<std::string> batchTask = std::nullopt, QWidget* parent = nullptr);
     ~TForm1() override;
 
+    /// Goes straight to a restore of the backup file at `path` (a file
+    /// manager opened it with the program): restore is chosen, and the
+    /// application the backup names too when it is listed; the file stays
+    /// the one to restore from.
+    void OpenBackupFile(const std::string& path);
+
     const TWizardState& State() const { return state_; }
     const TAppSettings& Settings() const { return settings_; }
     int PageIndex() const { return pageIndex_; }
@@ -130,6 +136,10 @@ private:
     std::string ChosenProfileDir() const;
     void ResetComponentBoxes();
     void ApplyComponentBoxes(const TComponentBoxes& boxes);
+    /// Clears and disables the held components the target application does
+    /// not take, saying why, and names another application's backup.
+    void MarkSkippedOnRestore(AppType archiveType);
+    void AddSkippedReportLines();
     TComponentBoxes ComponentBoxes() const;
     void FillUnknownFilesList();
     void FillUnknownFilesFromArchive();
@@ -146,6 +156,9 @@ private:
     /// What the profile of a backup offers, as CheckProfile found it before
     /// the user changed any box: the unknown entries are what it leaves out.
     TComponentBoxes offeredBoxes_;
+    /// The components a restore's backup holds that the target application
+    /// does not take: shown disabled, and named in the report.
+    std::vector<TComponentBox> skippedOnRestore_;
     /// The applications of an unattended backup; absent in the wizard.
     std::unique_ptr<TMozManager> manager_;
     std::unique_ptr<TBatchTask> batchTask_;
@@ -156,6 +169,9 @@ private:
     /// The user agreed to the places outside the profile a restore names.
     bool keepPathsOutsideProfile_ = false;
     bool templateHasProfile_ = false;
+    /// The backup file the program was started with, restored from instead
+    /// of a proposal; cleared by a new start of the wizard.
+    std::optional<std::string> openedBackup_;
     bool shownOnce_ = false;
 
     QLabel* image1_ = nullptr;
@@ -192,6 +208,7 @@ private:
     QWidget* panel4_ = nullptr;
     QLabel* staticText5_ = nullptr;
     QGroupBox* groupBox3_ = nullptr;
+    QLabel* staticText12_ = nullptr;
     std::array<QCheckBox*, ComponentBoxCount + 1> checkBoxes_{};
     QPushButton* unknowFilesBT_ = nullptr;
     // Progress.

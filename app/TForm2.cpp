@@ -57,6 +57,7 @@ TForm2::TForm2(const Tl10n& l10n, TFolderChooser chooseFolder, QWidget* parent)
     layout->addWidget(groupBox1_);
     layout->addStretch();
     layout->addLayout(buttons);
+    KeepFittedToContents(*this, ClientSize);
 
     // Escape and the close box reject the dialog, as Cancel does.
     connect(button1_, &QPushButton::clicked, this, &TForm2::Button1Click);
@@ -101,6 +102,7 @@ void TForm2::showEvent(QShowEvent* event)
 {
     ApplyLanguageFont(*this, l10n_);
     FixDialogSize(*this, ClientSize);
+    CentreOnOwner(*this);
     QDialog::showEvent(event);
     edit1_->setFocus();
 }

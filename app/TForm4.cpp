@@ -8,7 +8,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -80,6 +79,7 @@ TForm4::TForm4(const Tl10n& l10n, TMessageBoxes& messageBoxes, QWidget* parent)
     layout->addWidget(group);
     layout->addStretch();
     layout->addLayout(buttons);
+    KeepFittedToContents(*this, ClientSize);
 
     connect(button1_, &QPushButton::clicked, this, &TForm4::Button1Click);
     connect(button2_, &QPushButton::clicked, this, &TForm4::Button2Click);
@@ -115,17 +115,9 @@ void TForm4::showEvent(QShowEvent* event)
 {
     ApplyLanguageFont(*this, l10n_);
     FixDialogSize(*this, ClientSize);
+    CentreOnOwner(*this);
     QDialog::showEvent(event);
     edit1_->setFocus();
-}
-
-void TForm4::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void TForm4::Button1Click()

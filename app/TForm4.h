@@ -4,7 +4,6 @@
 #include <QString>
 #include <string>
 
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -32,8 +31,7 @@ TPasswordCheck CheckBackupPassword(const QString& password, const QString& confi
  * The backup password dialog: the password typed twice, each field showing
  * "*" and taking at most 80 characters. OK answers a mismatch or a password
  * shorter than three characters with an information box and stays open;
- * otherwise it accepts. Cancel and the close box leave it unaccepted; Escape
- * does nothing here, since Cancel is not the dialog's cancel button.
+ * otherwise it accepts. Cancel, Escape and the close box leave it unaccepted.
  *
  * Created once with the main window as parent and reused; centred on it.
  */
@@ -57,7 +55,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Button1Click();

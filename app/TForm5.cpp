@@ -50,6 +50,7 @@ TForm5::TForm5(const Tl10n& l10n, QWidget* parent)
     layout->addWidget(group);
     layout->addStretch();
     layout->addLayout(buttons);
+    KeepFittedToContents(*this, ClientSize);
 
     // Escape and the close box reject the dialog, as Cancel does.
     connect(button1_, &QPushButton::clicked, this, &TForm5::Button1Click);
@@ -92,6 +93,7 @@ void TForm5::showEvent(QShowEvent* event)
     passwordAccepted_ = false;
     ApplyLanguageFont(*this, l10n_);
     FixDialogSize(*this, ClientSize);
+    CentreOnOwner(*this);
     QDialog::showEvent(event);
     edit1_->setFocus();
 }

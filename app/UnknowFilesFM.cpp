@@ -54,6 +54,7 @@ TUnknowFilesFM::TUnknowFilesFM(TUnknowFilesModel& model, const Tl10n& l10n, QWid
     layout->addWidget(checkListBox1_, 1);
     layout->addWidget(checkBox1_);
     layout->addLayout(buttons);
+    KeepFittedToContents(*this, ClientSize);
 
     connect(checkListBox1_, &QListWidget::itemChanged, this, &TUnknowFilesFM::RowChanged);
     connect(checkBox1_, &QCheckBox::clicked, this, &TUnknowFilesFM::CheckBox1Click);
@@ -69,6 +70,7 @@ void TUnknowFilesFM::Execute()
 void TUnknowFilesFM::showEvent(QShowEvent* event)
 {
     FormShow();
+    CentreOnOwner(*this);
     QDialog::showEvent(event);
 }
 

@@ -35,6 +35,9 @@ void TInstallationDetection::DetectType(AppType type)
         if (attempt > 0 && !status_[type].InstallDir.empty())
             break;
         ReadAppVersion(keys[attempt], type, last);
+        // Without a version there is no installation key: "...\\Main" is not one.
+        if (status_[type].Version.empty())
+            continue;
         const std::string_view stem = info.InstallKeyStem.empty() ? keys[attempt] : info.InstallKeyStem;
         ReadInstallDir(InstallationKey(stem, status_[type].Version), type);
     }

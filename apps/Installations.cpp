@@ -1,6 +1,7 @@
 #include "apps/Installations.h"
 
 #include "apps/AppTable.h"
+#include "platform/FileSystem.h"
 #include "platform/RegFileRegistry.h"
 
 #include <cstdlib>
@@ -27,8 +28,12 @@ std::vector<TInstallationSource> InstallationSources()
 std::unique_ptr<TRegistryReader> CreateRegistryReader()
 {
     const char* exportFile = std::getenv("QUILLBANK_REGISTRY");
-    if (exportFile != nullptr && exportFile[0] != '\0')
+    if (exportFile != nullptr && exportFile[0] != '\0') {
+        if (!FileExists(exportFile))
+            throw ERegistryFileError(std::string(exportFile) +
+                                     ": the registry file named by QUILLBANK_REGISTRY is not there");
         return std::make_unique<TRegFileRegistry>(TRegFileRegistry::FromFile(exportFile));
+    }
     return std::make_unique<TInstalledAppsRegistry>(InstallationSources());
 }
 

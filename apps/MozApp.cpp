@@ -4,10 +4,13 @@
 #include "apps/Detection.h"
 #include "apps/Installations.h"
 #include "apps/ProfileDiscovery.h"
+#include "apps/ProfileNames.h"
 #include "apps/RegistryDat.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
 #include "platform/Text.h"
+
+#include <algorithm>
 
 namespace quillbank {
 
@@ -47,16 +50,30 @@ void TMozApp::DetectInstallationOfOwnType()
 
 void TMozApp::LoadProfiles()
 {
-    const std::vector<std::string_view> roots(profileRoots_.begin(), profileRoots_.end());
-    const auto root = FindProfileRegistryRoot(roots);
-    if (!root)
+    const std::vector<std::string_view> places(profileRoots_.begin(), profileRoots_.end());
+    const auto roots = FindProfileRegistryRoots(places);
+    if (roots.empty())
         return;
     profiles_.emplace();
-    const std::string ini = *root + std::string(ProfilesIniName);
-    if (FileExists(ini))
-        ReadProfilesIni(ini);
-    else if (const auto legacy = LegacyRegistryFile(*root))
-        ReadRegistryDat(*legacy);
+    for (const std::string& root : roots) {
+        earlierRoots_ = profiles_->size();
+        const std::string ini = root + std::string(ProfilesIniName);
+        if (FileExists(ini))
+            ReadProfilesIni(ini);
+        else if (const auto legacy = LegacyRegistryFile(root))
+            ReadRegistryDat(*legacy);
+        if (!defaultFolder_)
+            defaultFolder_ = DefaultProfileFolder(root);
+    }
+}
+
+void TMozApp::AddProfile(TAppProfile profile)
+{
+    const auto earlier = profiles_->begin() + static_cast<std::ptrdiff_t>(earlierRoots_);
+    if (std::none_of(profiles_->begin(), earlier, [&profile](const TAppProfile& listed) {
+            return SameFolder(listed.Directory(), profile.Directory());
+        }))
+        profiles_->push_back(std::move(profile));
 }
 
 void TMozApp::ReadProfilesIni(const std::string& file)
@@ -76,9 +93,9 @@ void TMozApp::ReadProfilesIni(const std::string& file)
         int isRelative = 0;
         TryParseInt(Trim(ini->ReadString(section, "IsRelative")), isRelative);
         if (isRelative == 1)
-            profiles_->emplace_back(AnsiToUtf8(*name), *path, root + *path + PathSeparator);
+            AddProfile({AnsiToUtf8(*name), *path, root + *path + PathSeparator});
         else
-            profiles_->emplace_back(AnsiToUtf8(*name), ReplaceFirst(*path, root, ""), *path + PathSeparator);
+            AddProfile({AnsiToUtf8(*name), ReplaceFirst(*path, root, ""), *path + PathSeparator});
     }
 }
 
@@ -89,18 +106,40 @@ void TMozApp::ReadRegistryDat(const std::string& file)
         return;
     const std::string root = ExtractFileDir(file);
     for (const TRegistryDatProfile& profile : ReadRegistryDatProfiles(*bytes))
-        profiles_->emplace_back(profile.Name, ReplaceFirst(profile.Directory, root, ""), profile.Directory);
+        AddProfile({profile.Name, ReplaceFirst(profile.Directory, root, ""), profile.Directory});
 }
 
-const TAppProfile* TMozApp::FindProfile(std::string_view lowerName) const
+std::vector<const TAppProfile*> TMozApp::MatchProfiles(std::string_view name) const
 {
-    if (!profiles_ || lowerName.empty())
-        return nullptr;
-    const TAppProfile* found = nullptr;
+    std::vector<const TAppProfile*> matches;
+    if (!profiles_)
+        return matches;
+    std::vector<std::string> names;
     for (const TAppProfile& profile : *profiles_)
-        if (ToLowerAscii(profile.Name()).find(lowerName) != std::string::npos)
-            found = &profile;
-    return found;
+        names.push_back(profile.Name());
+    for (std::size_t index : MatchProfileNames(names, name))
+        matches.push_back(&(*profiles_)[index]);
+    return matches;
+}
+
+const TAppProfile* TMozApp::FindProfile(std::string_view name) const
+{
+    const auto matches = MatchProfiles(name);
+    return matches.empty() ? nullptr : matches.back();
+}
+
+const TAppProfile* TMozApp::DefaultProfile() const
+{
+    if (!profiles_)
+        return nullptr;
+    // An installation with a single profile starts with that one, whether or
+    // not its registry marks it.
+    if (!defaultFolder_)
+        return profiles_->size() == 1 ? &profiles_->front() : nullptr;
+    const auto found = std::find_if(profiles_->begin(), profiles_->end(), [this](const TAppProfile& profile) {
+        return SameFolder(profile.Directory(), *defaultFolder_);
+    });
+    return found == profiles_->end() ? nullptr : &*found;
 }
 
 } // namespace quillbank

@@ -38,11 +38,18 @@ public:
     /// Nothing until a profile registry file was found.
     const std::optional<std::vector<TAppProfile>>& Profiles() const { return profiles_; }
 
-    /// The last profile whose lower-cased name contains `lowerName` (which
-    /// the caller has lower-cased); nothing when none does or the name is empty.
-    const TAppProfile* FindProfile(std::string_view lowerName) const;
+    /// The profiles `name` means (MatchProfileNames: the exact names, letter
+    /// case ignored, else those containing it), in discovery order.
+    std::vector<const TAppProfile*> MatchProfiles(std::string_view name) const;
+    /// The last of MatchProfiles; nothing when none matches or the name is empty.
+    const TAppProfile* FindProfile(std::string_view name) const;
+    /// The profile the installation starts with (DefaultProfileFolder of the
+    /// first root that names one), or its only profile; nothing when none is
+    /// named among several.
+    const TAppProfile* DefaultProfile() const;
 
-    /// Finds the first profile root that holds a profile registry file and reads it.
+    /// Reads every profile root that holds a profile registry file; a
+    /// profile folder reached from two roots is listed once.
     void LoadProfiles();
     void ReadProfilesIni(const std::string& file);
     void ReadRegistryDat(const std::string& file);
@@ -74,6 +81,12 @@ private:
     std::string installDir_;
     bool installed_ = false;
     std::optional<std::vector<TAppProfile>> profiles_;
+    std::optional<std::string> defaultFolder_;
+    /// How many profiles the roots before the one being read gave.
+    std::size_t earlierRoots_ = 0;
+
+    /// Adds a profile unless an earlier root lists its folder.
+    void AddProfile(TAppProfile profile);
 };
 
 } // namespace quillbank

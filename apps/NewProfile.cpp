@@ -1,6 +1,7 @@
 #include "apps/NewProfile.h"
 
 #include "apps/AppTable.h"
+#include "apps/ProfileDiscovery.h"
 #include "apps/WizardState.h"
 #include "config/l10n.h"
 #include "platform/FileSystem.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <unistd.h>
+#include <vector>
 
 namespace quillbank {
 
@@ -48,6 +50,37 @@ std::string CreateProfileParameters(std::string_view name, std::string_view loca
     return "-CreateProfile \"" + std::string(name) + " " + std::string(location) + "\"";
 }
 
+std::vector<std::string> LaunchCommand(const std::string& executable, const std::string& installDir)
+{
+    // A snap is started as "snap run NAME" from "/snap/NAME/...", a flatpak
+    // as "flatpak run ID" from ".../flatpak/app/ID/...".
+    const std::string folder = IncludeTrailingSeparator(installDir);
+    if (folder.starts_with("/snap/")) {
+        const std::string name = folder.substr(6, folder.find('/', 6) - 6);
+        return {"snap", "run", name};
+    }
+    constexpr std::string_view flatpak = "/flatpak/app/";
+    if (const auto at = folder.find(flatpak); at != std::string::npos) {
+        const std::size_t start = at + flatpak.size();
+        return {"flatpak", "run", folder.substr(start, folder.find('/', start) - start)};
+    }
+    return {executable};
+}
+
+bool ProfileListed(AppType type, std::string_view name)
+{
+    TWizardState listed;
+    listed.SelectedAppType = type;
+    for (const std::string& root : FindProfileRegistryRoots(AppInfo(type).ProfileRoots)) {
+        ReadProfileList(listed, root);
+        if (std::any_of(
+                listed.ProfileEntries.begin(), listed.ProfileEntries.end(),
+                [name](const TProfileEntry& entry) { return FoldCase(entry.Name) == FoldCase(name); }))
+            return true;
+    }
+    return false;
+}
+
 bool CreateNewProfile(const TNewProfileAnswer& answer, const TWizardState& state,
                       const TAppStatusTable& status, const Tl10n& l10n, TUserInterface& ui)
 {
@@ -59,14 +92,32 @@ bool CreateNewProfile(const TNewProfileAnswer& answer, const TWizardState& state
         ui.ShowWarning(warning, l10n.GetText("TForm1", "LANG_NO_NAME"));
         return false;
     }
+    // The applications split "name location" at its first blank.
+    if (!answer.LocationPath.empty() && name.find(' ') != std::string::npos) {
+        ui.ShowWarning(warning, l10n.GetText("Quillbank14", "LANG_NAME_BLANK_LOCATION"));
+        return false;
+    }
     if (ProfileExists(name, state)) {
         ui.ShowWarning(warning, l10n.GetText("TForm1", "LANG_PROFIL_EXIST"));
         return false;
     }
     const AppType type = state.SelectedAppType;
     const auto executable = IsKnownAppType(type) ? ExecutableOf(type, status[type].InstallDir) : std::nullopt;
-    if (!executable || !StartDetached(*executable, CreateProfileParameters(name, answer.LocationPath))) {
+    std::vector<std::string> command;
+    if (executable) {
+        command = LaunchCommand(*executable, status[type].InstallDir);
+        for (std::string& argument :
+             SplitWindowsCommandLine(CreateProfileParameters(name, answer.LocationPath)))
+            command.push_back(std::move(argument));
+    }
+    // The application makes the profile and ends; only then does the
+    // profile registry say whether it did.
+    if (!executable || !RunAndWait(command, [&ui] { ui.ProcessEvents(); })) {
         ui.ShowWarning(warning, l10n.GetText("TForm1", "LANG_NO_PROGRAM"));
+        return false;
+    }
+    if (!ProfileListed(type, name)) {
+        ui.ShowWarning(warning, l10n.GetTextFmt("Quillbank14", "LANG_PROFILE_NOT_MADE", VisibleText(name)));
         return false;
     }
     return true;
@@ -74,9 +125,15 @@ bool CreateNewProfile(const TNewProfileAnswer& answer, const TWizardState& state
 
 std::string ShortenPathForDisplay(std::string_view path)
 {
-    if (path.size() <= 31)
+    // Counted in characters: a UTF-8 sequence is never cut.
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < path.size(); ++i)
+        if ((static_cast<unsigned char>(path[i]) & 0xC0) != 0x80)
+            starts.push_back(i);
+    if (starts.size() <= 31)
         return std::string(path);
-    return std::string(path.substr(0, 3)) + "..." + std::string(path.substr(path.size() - 31));
+    return std::string(path.substr(0, starts[3])) + "..." +
+           std::string(path.substr(starts[starts.size() - 31]));
 }
 
 } // namespace quillbank

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillbank {
 
@@ -26,12 +27,20 @@ struct TNewProfileAnswer
 /// (already lower-cased) in `location`, or in its profile root when empty.
 std::string CreateProfileParameters(std::string_view name, std::string_view location);
 
+/// How an installation is started: "snap run NAME" for a snap,
+/// "flatpak run ID" for a flatpak (so that the profile lands where that
+/// installation looks), else `executable` itself.
+std::vector<std::string> LaunchCommand(const std::string& executable, const std::string& installDir);
+
 /**
- * Checks the dialog's answer and, when it is valid, starts the selected
- * application so that it creates the profile; returns at once, without
- * waiting for the application. A name that is empty, holds a character a
- * profile name cannot hold, or names an existing profile is refused with a
- * warning. Returns whether the application was started.
+ * Checks the dialog's answer and, when it is valid, runs the selected
+ * application so that it creates the profile, waits for it to end and
+ * checks that a profile registry of the application now lists the profile.
+ * A name that is empty, holds a character a profile name cannot hold, has a
+ * blank while a location was chosen (the applications split the two at the
+ * first blank), or names an existing profile is refused with a warning; so
+ * is a profile the application did not make. Returns whether the profile
+ * was made.
  */
 bool CreateNewProfile(const TNewProfileAnswer& answer, const TWizardState& state,
                       const TAppStatusTable& status, const Tl10n& l10n, TUserInterface& ui);

@@ -6,6 +6,7 @@
 #include "config/l10n.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
+#include "platform/SpecialFolders.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
 #include "profile/PrefsParser.h"
@@ -145,19 +146,145 @@ std::string ProfileRootOf(AppType type)
     return IncludeTrailingSeparator(ExpandPlace(roots.front()));
 }
 
+std::vector<std::string> FindProfileRegistryRoots(const std::vector<std::string_view>& roots)
+{
+    std::vector<std::string> found;
+    for (std::string_view place : roots) {
+        const std::string root = IncludeTrailingSeparator(ExpandPlace(place));
+        if (HoldsProfileRegistry(root) &&
+            std::none_of(found.begin(), found.end(),
+                         [&root](const std::string& other) { return SameFolder(root, other); }))
+            found.push_back(root);
+    }
+    return found;
+}
+
+bool SameFolder(const std::string& a, const std::string& b)
+{
+    std::error_code error;
+    const auto first = std::filesystem::weakly_canonical(WithoutTrailingSeparators(a), error);
+    const auto second =
+        error ? first : std::filesystem::weakly_canonical(WithoutTrailingSeparators(b), error);
+    return error ? WithoutTrailingSeparators(a) == WithoutTrailingSeparators(b) : first == second;
+}
+
+std::string FolderForDisplay(const std::string& folder)
+{
+    const std::string home = IncludeTrailingSeparator(HomeDir());
+    const std::string path = WithoutTrailingSeparators(folder);
+    return home.size() > 1 && path.starts_with(home) ? "~/" + path.substr(home.size()) : path;
+}
+
+namespace {
+
+/// A profile folder named in profiles.ini or installs.ini: relative to the
+/// root unless absolute.
+std::string ProfileFolderOf(const std::string& root, const std::string& path, bool relative)
+{
+    return WithoutTrailingSeparators(relative ? root + path : path);
+}
+
+/// The folders the installations of `ini` name as their default, from the
+/// sections whose name `isInstallation` accepts.
+std::vector<std::string> InstallationDefaults(const TIniFile& ini, const std::string& root,
+                                              bool (*isInstallation)(const std::string&))
+{
+    std::vector<std::string> folders;
+    for (const std::string& section : ini.SectionNames())
+        if (isInstallation(section))
+            if (const auto path = ini.FindString(section, "Default"); path && !path->empty())
+                folders.push_back(ProfileFolderOf(root, *path, !path->starts_with(PathSeparator)));
+    return folders;
+}
+
+/// The one folder of `folders`, when they all name the same.
+std::optional<std::string> OnlyFolder(const std::vector<std::string>& folders)
+{
+    if (folders.empty() || std::any_of(folders.begin(), folders.end(), [&folders](const std::string& folder) {
+            return !SameFolder(folder, folders.front());
+        }))
+        return std::nullopt;
+    return folders.front();
+}
+
+} // namespace
+
+std::optional<std::string> DefaultProfileFolder(const std::string& root)
+{
+    const auto profiles = TIniFile::Load(root + std::string(ProfilesIniName));
+    if (const auto installs = TIniFile::Load(root + "installs.ini"))
+        if (auto folder =
+                OnlyFolder(InstallationDefaults(*installs, root, [](const std::string&) { return true; })))
+            return folder;
+    if (!profiles)
+        return std::nullopt;
+    if (auto folder = OnlyFolder(InstallationDefaults(*profiles, root, [](const std::string& section) {
+            return section.size() > 7 && EqualsIgnoreCase(section.substr(0, 7), "Install");
+        })))
+        return folder;
+    for (int n = 0; profiles->HasSection("Profile" + std::to_string(n)); ++n) {
+        const std::string section = "Profile" + std::to_string(n);
+        const auto path = profiles->FindString(section, "path");
+        if (path && ProfileInteger(profiles->ReadString(section, "Default")) == 1)
+            return ProfileFolderOf(root, *path,
+                                   ProfileInteger(profiles->ReadString(section, "IsRelative")) == 1);
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+/// Adds the profiles of `root` to those listed, leaving out the folders that
+/// earlier roots list; `showRoot` makes each line name the root.
+void AppendProfileList(TWizardState& state, const std::string& root, bool showRoot)
+{
+    TWizardState found;
+    ReadProfileList(found, root);
+    // Within one root every profile is listed, as its profiles.ini has it.
+    const std::size_t earlierRoots = state.ProfileEntries.size();
+    for (TProfileEntry& entry : found.ProfileEntries) {
+        const auto earlier = state.ProfileEntries.begin() + static_cast<std::ptrdiff_t>(earlierRoots);
+        if (std::any_of(state.ProfileEntries.begin(), earlier, [&entry](const TProfileEntry& listed) {
+                return SameFolder(listed.Path, entry.Path);
+            }))
+            continue;
+        const bool listed = std::find(found.ProfileList.begin(), found.ProfileList.end(), entry.Name) !=
+                            found.ProfileList.end();
+        entry.Root = root;
+        if (showRoot)
+            entry.Line = entry.Name + " (" + FolderForDisplay(root) + ")";
+        if (listed)
+            state.ProfileList.push_back(entry.ListLine());
+        state.ProfileEntries.push_back(std::move(entry));
+    }
+}
+
+} // namespace
+
 void ListProfiles(TWizardState& state, const Tl10n& l10n)
 {
     state.ProfileList.clear();
-    if (IsKnownAppType(state.SelectedAppType))
+    if (!IsKnownAppType(state.SelectedAppType)) {
+        ReadProfileList(state, state.ProfileDir);
+    } else {
+        const TAppInfo& info = AppInfo(state.SelectedAppType);
         state.ProfileDir = ProfileRootOf(state.SelectedAppType);
-    ReadProfileList(state, state.ProfileDir);
-    if (IsKnownAppType(state.SelectedAppType) && state.ProfileEntries.empty()) {
-        const std::string_view fallback = AppInfo(state.SelectedAppType).FallbackProfileRoot;
-        if (!fallback.empty())
-            ReadProfileList(state, IncludeTrailingSeparator(ExpandPlace(fallback)));
+        state.ProfileEntries.clear();
+        const auto roots = FindProfileRegistryRoots(info.ProfileRoots);
+        for (const std::string& root : roots)
+            AppendProfileList(state, root, roots.size() > 1);
+        if (state.ProfileEntries.empty() && !info.FallbackProfileRoot.empty())
+            ReadProfileList(state, IncludeTrailingSeparator(ExpandPlace(info.FallbackProfileRoot)));
     }
     if (!state.PortableProfileDir.empty())
         state.ProfileList.push_back(l10n.GetText("Quillbank14", "LANG_PORTABLE_PROFILE"));
+}
+
+std::string ProfileNameOfLine(const TWizardState& state, const std::string& line)
+{
+    const auto entry = std::find_if(state.ProfileEntries.begin(), state.ProfileEntries.end(),
+                                    [&line](const TProfileEntry& e) { return e.ListLine() == line; });
+    return entry == state.ProfileEntries.end() ? line : entry->Name;
 }
 
 void ReadProfileList(TWizardState& state, const std::string& root)
@@ -214,9 +341,9 @@ TComponentBoxes CheckProfile(TWizardState& state, const Tl10n& l10n, TUserInterf
 {
     std::optional<std::string> folder;
     if (state.SelectedProfileLine) {
-        const auto entry =
-            std::find_if(state.ProfileEntries.begin(), state.ProfileEntries.end(),
-                         [&state](const TProfileEntry& e) { return e.Name == *state.SelectedProfileLine; });
+        const auto entry = std::find_if(
+            state.ProfileEntries.begin(), state.ProfileEntries.end(),
+            [&state](const TProfileEntry& e) { return e.ListLine() == *state.SelectedProfileLine; });
         if (entry != state.ProfileEntries.end())
             folder = entry->Path + PathSeparator;
     }

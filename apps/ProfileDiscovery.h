@@ -26,13 +26,35 @@ bool HoldsProfileRegistry(const std::string& root);
 /// The first of `roots` that holds a profile registry file, with a
 /// trailing separator; nothing when none does.
 std::optional<std::string> FindProfileRegistryRoot(const std::vector<std::string_view>& roots);
+/// Every one of `roots` that holds a profile registry file, in order, with a
+/// trailing separator; a folder reached from two roots (through a link) once.
+std::vector<std::string> FindProfileRegistryRoots(const std::vector<std::string_view>& roots);
+/// Whether two paths reach the same folder, links followed.
+bool SameFolder(const std::string& a, const std::string& b);
+/// A folder as the lists show it: the home folder written "~".
+std::string FolderForDisplay(const std::string& folder);
+/**
+ * The folder (without a trailing separator) of the profile an installation
+ * using `root` starts with: the "Default" of the one installation that
+ * "installs.ini" (else an "[Install...]" section of "profiles.ini") names,
+ * else the profile marked "Default=1". Nothing when none is named, or when
+ * several installations name different ones.
+ */
+std::optional<std::string> DefaultProfileFolder(const std::string& root);
 /// The profile root of a type: the first of its roots holding a profile
 /// registry file, else the first that exists, else its first root; with a
 /// trailing separator.
 std::string ProfileRootOf(AppType type);
 
-/// Rebuilds the profile list and the profile entries for the selected type.
+/// Rebuilds the profile list and the profile entries for the selected type,
+/// from every root of the type that holds a profile registry file; each
+/// profile folder is listed once, and when the profiles come from several
+/// roots each line names its root.
 void ListProfiles(TWizardState& state, const Tl10n& l10n);
+/// The name of the profile a line of the profile list shows (the line
+/// itself when no profile entry shows it, the portable line for one), as the
+/// backup file's name takes it.
+std::string ProfileNameOfLine(const TWizardState& state, const std::string& line);
 /// Reads the profile registry file of `root` (ending with a separator) into
 /// the profile entries and the profile list.
 void ReadProfileList(TWizardState& state, const std::string& root);

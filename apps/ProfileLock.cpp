@@ -2,10 +2,12 @@
 
 #include "platform/FileSystem.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <charconv>
 #include <climits>
 #include <fcntl.h>
+#include <netdb.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,14 +35,43 @@ bool HoldsFcntlLock(const std::string& path)
     return locked;
 }
 
-/// The process id a lock link's target "<address>:+<pid>" names; 0 when the
-/// target does not have that form.
+/// Whether the address part of a lock link names this machine. The
+/// applications write the first IPv4 address that the machine's host name
+/// resolves to, or the loopback address when it resolves to none; a link
+/// naming another machine (a home shared over the network) belongs to an
+/// instance running there.
+bool NamesThisHost(std::string_view address)
+{
+    if (address == "127.0.0.1")
+        return true;
+    char hostName[256] = {};
+    if (::gethostname(hostName, sizeof hostName - 1) != 0)
+        return false;
+    addrinfo hints = {};
+    hints.ai_family = AF_INET;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(hostName, nullptr, &hints, &found) != 0)
+        return false;
+    bool same = false;
+    for (const addrinfo* entry = found; entry != nullptr && !same; entry = entry->ai_next) {
+        char text[INET_ADDRSTRLEN] = {};
+        const auto* ipv4 = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
+        same = ::inet_ntop(AF_INET, &ipv4->sin_addr, text, sizeof text) != nullptr && address == text;
+    }
+    ::freeaddrinfo(found);
+    return same;
+}
+
+/// The process id a lock link's target "<address>:+<pid>" (or
+/// "<address>:<pid>", written by an instance that got no fcntl lock) names
+/// when the address is this machine's; 0 otherwise.
 pid_t LinkedProcess(const std::string& target)
 {
-    const auto marker = target.rfind(":+");
-    if (marker == std::string::npos)
+    const auto colon = target.rfind(':');
+    if (colon == std::string::npos || !NamesThisHost(std::string_view(target).substr(0, colon)))
         return 0;
-    const char* first = target.data() + marker + 2;
+    const std::size_t digits = colon + 1 < target.size() && target[colon + 1] == '+' ? colon + 2 : colon + 1;
+    const char* first = target.data() + digits;
     const char* last = target.data() + target.size();
     long pid = 0;
     const auto [end, error] = std::from_chars(first, last, pid);

@@ -21,8 +21,8 @@ enum class TProfileLock
  * on Linux: ".parentlock" with an fcntl lock held by the running instance
  * (seen across process namespaces, so a snap or flatpak instance counts),
  * and the "lock" link, whose target "<address>:+<process id>" names the
- * instance; a link naming a process that no longer runs is a leftover of an
- * instance that ended without cleaning up and does not count.
+ * instance; a link naming another machine, or a process that no longer runs
+ * (a leftover of an instance that ended without cleaning up), does not count.
  */
 TProfileLock ReadProfileLock(const std::string& profileDir);
 

@@ -3,7 +3,9 @@
 #include "apps/AppTable.h"
 #include "apps/ProfileLock.h"
 #include "config/l10n.h"
+#include "platform/FileSystem.h"
 #include "platform/ProcessList.h"
+#include "platform/Text.h"
 #include "platform/UserInterface.h"
 
 #include <algorithm>
@@ -22,7 +24,15 @@ bool IsAppRunning(AppType type, const std::vector<std::string>& processNames)
 
 bool IsAppRunning(AppType type)
 {
-    return IsKnownAppType(type) && IsAppRunning(type, ListProcessNames());
+    return IsKnownAppType(type) && IsAppRunning(type, ListOwnProcessNames());
+}
+
+bool KeepsProfileLockFiles(AppType type)
+{
+    // SeaMonkey, Firefox and Thunderbird lay down ".parentlock" and "lock"
+    // the moment they open a profile; how the older applications lock theirs
+    // on this system is not known, so their process names still count.
+    return type == 1 || type == 2 || type == 3;
 }
 
 bool IsProfileInUse(AppType type, const std::string& profileDir)
@@ -35,13 +45,21 @@ bool IsProfileInUse(AppType type, const std::string& profileDir)
     case TProfileLock::Unknown:
         break;
     }
-    return IsAppRunning(type);
+    // No lock files: an application that locks its profiles never opened this one.
+    return !KeepsProfileLockFiles(type) && IsAppRunning(type);
+}
+
+std::string ProfileUserName(AppType type, const std::string& profileDir)
+{
+    return IsKnownAppType(type) ? std::string(AppInfo(type).RunningName)
+                                : VisibleText(WithoutTrailingSeparators(profileDir));
 }
 
 bool WaitForProfileFree(AppType type, const std::string& profileDir, const Tl10n& l10n, TUserInterface& ui)
 {
     while (IsProfileInUse(type, profileDir)) {
-        const std::string text = l10n.GetTextFmt("Quillbank14", "LANG_DETEKCE", AppInfo(type).RunningName);
+        const std::string text =
+            l10n.GetTextFmt("Quillbank14", "LANG_DETEKCE", ProfileUserName(type, profileDir));
         if (ui.ShowMessageBox(l10n.GetText("TForm1", "LANG_WARNING"), text, TBoxButtons::RetryCancel,
                               TBoxIcon::Stop) != TBoxAnswer::Retry)
             return false;

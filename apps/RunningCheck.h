@@ -13,12 +13,23 @@ class TUserInterface;
 /// Whether one of `processNames` is an executable name of `type` (an exact,
 /// case-sensitive comparison). Never true for type 0.
 bool IsAppRunning(AppType type, const std::vector<std::string>& processNames);
-/// The same against the processes running now.
+/// The same against the processes of this user running now.
 bool IsAppRunning(AppType type);
 
-/// Whether the profile at `profileDir` is in use: its lock says so, or, for
-/// a profile without lock files, an application of `type` is running.
+/// Whether the applications of `type` lay down lock files in every profile
+/// they open, so that a profile without them is not open.
+bool KeepsProfileLockFiles(AppType type);
+
+/**
+ * Whether the profile at `profileDir` is in use: its lock says so. A
+ * profile without lock files is in use only when its application keeps no
+ * lock files and one of this user's processes runs it.
+ */
 bool IsProfileInUse(AppType type, const std::string& profileDir);
+
+/// Who is said to use the profile: the application's name, or for a
+/// profile of no known application its folder.
+std::string ProfileUserName(AppType type, const std::string& profileDir);
 
 /**
  * Returns true at once when the profile is not in use. Otherwise asks the

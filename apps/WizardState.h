@@ -17,6 +17,14 @@ struct TProfileEntry
 {
     std::string Name;
     std::string Path;
+    /// The line of the profile list that shows it, when that is not its name
+    /// alone (profiles listed from several roots also name their root).
+    std::string Line = {};
+    /// The profile root that lists it (ending with a separator); empty for
+    /// a profile not found through a root.
+    std::string Root = {};
+
+    const std::string& ListLine() const { return Line.empty() ? Name : Line; }
 };
 
 /// The state of the wizard, held by the main window and read and written by

@@ -20,7 +20,8 @@ namespace quillbank::cli {
 class TCommandContext
 {
 public:
-    TCommandContext(bool quiet, std::optional<std::string> password);
+    /// `verbose` shows the progress as plain lines, every task on its own.
+    TCommandContext(bool quiet, std::optional<std::string> password, bool verbose = false);
     TCommandContext(const TCommandContext&) = delete;
     TCommandContext& operator=(const TCommandContext&) = delete;
 

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
+#include "cli/Messages.h"
 #include "cli/Options.h"
 #include "config/AppSettings.h"
 #include "config/FileNameTemplate.h"
@@ -57,7 +58,7 @@ int InfoCommand(const std::vector<std::string>& arguments)
               << "Example backup:     "
               << ExpandFileNameTemplate(settings.FileNameTemplate, {2, "", std::nullopt, false}) << "\n";
     if (!missing.empty()) {
-        std::cerr << "quillbank-cli: " << l10n.GetText("TForm1", "LANG_NO_FILES") << "\n";
+        std::cerr << MessagePrefix() << l10n.GetText("TForm1", "LANG_NO_FILES") << "\n";
         return ExitFailure;
     }
     return ExitSuccess;

@@ -1,15 +1,12 @@
-#include "apps/Detection.h"
-#include "apps/Installations.h"
-#include "apps/ProfileDiscovery.h"
-#include "apps/WizardState.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/Json.h"
+#include "cli/ListedApps.h"
 #include "cli/Options.h"
 #include "config/WorkingFiles.h"
 #include "config/l10n.h"
 #include "engine/RollbackStore.h"
-#include "platform/RegistryReader.h"
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -24,58 +21,20 @@ constexpr std::string_view Usage =
     "Usage: quillbank-cli list [--json]\n"
     "\n"
     "Lists the applications found (as the wizard's application list shows them)\n"
-    "and the profiles of each, with the time of the last restore into a profile\n"
-    "when it can be undone (quillbank-cli restore --undo).\n"
+    "and the profiles of each, from every folder that holds profiles; when they\n"
+    "come from several, each profile names its folder. A profile whose last\n"
+    "restore can be undone (quillbank-cli restore --undo) says from when.\n"
     "\n"
     "Options:\n"
     "  --json      print one JSON object instead of text\n";
 
 constexpr std::array<TOptionDefinition, 1> Accepted = {{{"json"}}};
 
-/// A profile as listed: its entry, and the time of the restore an undo
-/// would take back, if any.
-struct TListedProfile
+/// The time of the restore into `profile` that an undo would take back.
+std::optional<std::int64_t> UndoableSince(const TProfileEntry& profile)
 {
-    TProfileEntry Entry;
-    std::optional<std::int64_t> UndoableSince;
-};
-
-struct TListedApp
-{
-    std::string Line;
-    AppType Type = NoAppType;
-    TAppStatus Status;
-    std::string ProfileRoot;
-    std::vector<TListedProfile> Profiles;
-};
-
-std::vector<TListedApp> FindApplications(const Tl10n& l10n)
-{
-    const std::string rollbacks = RollbackFolder();
-    TAppStatusTable status{};
-    std::vector<std::string> lines;
-    const auto registry = CreateRegistryReader();
-    TInstallationDetection(*registry, l10n, status, lines).DetectApplications();
-    std::vector<TListedApp> apps;
-    for (const std::string& line : lines) {
-        TWizardState state;
-        SelectApplication(state, line);
-        // The last line, "Portable applications", names none.
-        if (!IsKnownAppType(state.SelectedAppType))
-            continue;
-        ListProfiles(state, l10n);
-        TListedApp app{line, state.SelectedAppType, status[state.SelectedAppType], state.ProfileDir, {}};
-        // Only the profiles the wizard would offer.
-        for (const TProfileEntry& entry : state.ProfileEntries)
-            if (std::find(state.ProfileList.begin(), state.ProfileList.end(), entry.Name) !=
-                state.ProfileList.end()) {
-                const std::optional<TStoredRollback> rollback = UndoableRollback(rollbacks, entry.Path);
-                app.Profiles.push_back(
-                    {entry, rollback ? std::optional(rollback->Manifest.Time) : std::nullopt});
-            }
-        apps.push_back(std::move(app));
-    }
-    return apps;
+    const std::optional<TStoredRollback> rollback = UndoableRollback(RollbackFolder(), profile.Path);
+    return rollback ? std::optional(rollback->Manifest.Time) : std::nullopt;
 }
 
 void PrintJson(const std::vector<TListedApp>& apps)
@@ -100,22 +59,41 @@ void PrintJson(const std::vector<TListedApp>& apps)
             .String(app.ProfileRoot)
             .Key("profiles")
             .BeginArray();
-        for (const TListedProfile& profile : app.Profiles) {
+        for (const TProfileEntry& profile : app.Profiles) {
+            const auto undoable = UndoableSince(profile);
             json.BeginObject()
                 .Key("name")
-                .String(profile.Entry.Name)
+                .String(profile.Name)
                 .Key("folder")
-                .String(profile.Entry.Path)
+                .String(profile.Path)
+                .Key("root")
+                .String(WithoutTrailingSeparators(profile.Root))
                 .Key("undoable")
-                .Bool(profile.UndoableSince.has_value());
-            if (profile.UndoableSince)
-                json.Key("lastRestore").String(RollbackTimeText(*profile.UndoableSince));
+                .Bool(undoable.has_value());
+            if (undoable)
+                json.Key("lastRestore").String(RollbackTimeText(*undoable));
             json.EndObject();
         }
         json.EndArray().EndObject();
     }
     json.EndArray().EndObject();
     std::cout << json.Text() << "\n";
+}
+
+/// Where the profiles of an application were found: its profile root, or the
+/// roots its profiles come from when there are several.
+std::string ProfileFolders(const TListedApp& app)
+{
+    std::vector<std::string> roots;
+    for (const TProfileEntry& profile : app.Profiles)
+        if (!profile.Root.empty() && std::find(roots.begin(), roots.end(), profile.Root) == roots.end())
+            roots.push_back(profile.Root);
+    if (roots.size() < 2)
+        return app.ProfileRoot;
+    std::string folders;
+    for (const std::string& root : roots)
+        folders += (folders.empty() ? "" : ", ") + root;
+    return folders;
 }
 
 void PrintText(const std::vector<TListedApp>& apps)
@@ -127,12 +105,12 @@ void PrintText(const std::vector<TListedApp>& apps)
                   << static_cast<int>(app.Type) << "]\n";
         if (!app.Status.InstallDir.empty())
             std::cout << "  installed in " << app.Status.InstallDir << "\n";
-        std::cout << "  profiles in " << app.ProfileRoot << (app.Profiles.empty() ? ": none" : ":") << "\n";
-        for (const TListedProfile& profile : app.Profiles) {
-            std::cout << "    " << profile.Entry.Name << "  " << profile.Entry.Path << "\n";
-            if (profile.UndoableSince)
-                std::cout << "      undo possible: the restore of "
-                          << RollbackTimeText(*profile.UndoableSince) << "\n";
+        std::cout << "  profiles in " << ProfileFolders(app) << (app.Profiles.empty() ? ": none" : ":")
+                  << "\n";
+        for (const TProfileEntry& profile : app.Profiles) {
+            std::cout << "    " << profile.ListLine() << "  " << profile.Path << "\n";
+            if (const auto undoable = UndoableSince(profile))
+                std::cout << "      undo possible: the restore of " << RollbackTimeText(*undoable) << "\n";
         }
     }
 }
@@ -148,7 +126,7 @@ int ListCommand(const std::vector<std::string>& arguments)
         throw EUsageError("unexpected argument \"" + options->Arguments().front() + "\"");
     const std::string programDir = ProgramDataDir();
     const Tl10n l10n(programDir + "/Default.lng");
-    const auto apps = FindApplications(l10n);
+    const auto apps = FindListedApps(l10n);
     if (options->Has("json"))
         PrintJson(apps);
     else

@@ -3,8 +3,10 @@
 #include "cli/Commands.h"
 #include "cli/ComponentNames.h"
 #include "cli/ExitCodes.h"
+#include "cli/Json.h"
 #include "cli/Options.h"
 #include "cli/Password.h"
+#include "cli/RunSummary.h"
 #include "cli/Targets.h"
 #include "engine/Catalogue.h"
 #include "engine/KeyStore.h"
@@ -15,6 +17,7 @@
 #include "platform/Text.h"
 
 #include <array>
+#include <chrono>
 #include <iostream>
 
 namespace quillbank::cli {
@@ -22,24 +25,25 @@ namespace quillbank::cli {
 namespace {
 
 constexpr std::string_view Usage =
-    "Usage: quillbank-cli restore --archive PATH\n"
-    "                             (--app NAME --profile NAME | --profile-dir DIR)\n"
+    "Usage: quillbank-cli restore ARCHIVE\n"
+    "                             (--app NAME [--profile NAME] | --profile-dir DIR)\n"
     "                             [OPTIONS]\n"
     "       quillbank-cli restore --undo\n"
-    "                             (--app NAME --profile NAME | --profile-dir DIR)\n"
+    "                             (--app NAME [--profile NAME] | --profile-dir DIR)\n"
     "                             [--force] [--quiet]\n"
     "\n"
     "Restores a backup file into a profile; what the profile held of the restored\n"
-    "components is replaced. NAMEs match as in task files: any part of the name, in\n"
-    "any letter case; the last match wins. Before a restore replaces anything, it\n"
-    "keeps what it replaces in a rollback archive in\n"
-    "$XDG_STATE_HOME/quillbank/rollback/ (~/.local/state/quillbank/rollback/); the\n"
-    "last three of each profile are kept.\n"
+    "components is replaced. NAMEs match in any letter case; a profile's whole name\n"
+    "wins over names it is part of, and a part of a name must fit one application\n"
+    "or profile. Before a restore replaces anything, it keeps what it replaces in a\n"
+    "rollback archive in $XDG_STATE_HOME/quillbank/rollback/\n"
+    "(~/.local/state/quillbank/rollback/); the last three of each profile are kept.\n"
     "\n"
     "Options:\n"
-    "  --archive PATH          the backup file\n"
+    "  --archive PATH          the backup file, when not given as ARCHIVE\n"
     "  --app NAME              the application: firefox or thunderbird\n"
     "  --profile NAME          the profile of that application, by its name\n"
+    "                          (default: the profile the installation starts with)\n"
     "  --profile-dir DIR       the profile folder itself (a portable profile); the\n"
     "                          application is then --app, or the one the backup\n"
     "                          was made from\n"
@@ -54,6 +58,8 @@ constexpr std::string_view Usage =
     "  --password-stdin        the backup's password is the first line of standard\n"
     "                          input (without either, it is asked for when standard\n"
     "                          input is a terminal)\n"
+    "  --password-command CMD  the password is the first line CMD prints (run by\n"
+    "                          the shell; its failure is exit code 4)\n"
     "  --outside-profile       let the restore write the mail folders that the\n"
     "                          backup keeps outside the profile, and keep settings\n"
     "                          naming places outside it (both listed first);\n"
@@ -71,6 +77,9 @@ constexpr std::string_view Usage =
     "                          files as they were before it, the files it created\n"
     "                          removed; once only\n"
     "  --force                 go on while the application is using the profile\n"
+    "  --json                  print one JSON object instead of the profile's folder\n"
+    "  -v, --verbose           name every component as it is restored, on a line of\n"
+    "                          its own\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
     "Components: general-settings, emails, address-books, bookmarks, history,\n"
@@ -81,7 +90,7 @@ constexpr std::string_view Usage =
     "3 the profile is in use, 4 wrong or missing password, 5 partly restored: entries\n"
     "that were refused or could not be written are left out (each is named).\n";
 
-constexpr std::array<TOptionDefinition, 15> Accepted = {{
+constexpr std::array<TOptionDefinition, 18> Accepted = {{
     {"archive", true},
     {"app", true},
     {"profile", true},
@@ -91,18 +100,20 @@ constexpr std::array<TOptionDefinition, 15> Accepted = {{
     {"no-unknown", false},
     {"password-file", true},
     {"password-stdin", false},
+    {"password-command", true},
     {"outside-profile", false},
     {"replace-key", false},
     {"no-rollback", false},
     {"undo", false},
     {"force", false},
+    {"json", false},
+    {"verbose", false},
     {"quiet", false},
 }};
 
 /// The components to restore: what the backup holds, or those of
 /// --components among them.
-TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes held,
-                                 const std::vector<TComponentBox>& wanted)
+TComponentBoxes ChooseComponents(TComponentBoxes held, const std::vector<TComponentBox>& wanted)
 {
     if (wanted.empty())
         return held;
@@ -112,7 +123,7 @@ TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes
         if (held[box].Enabled)
             held[box].Checked = true;
         else
-            Say(context, "skipped " + std::string(ComponentName(box)) + ": the backup holds none");
+            throw EUsageError(std::string(ComponentName(box)) + " was asked for, but the backup holds none");
     }
     return held;
 }
@@ -158,9 +169,9 @@ void ListFilesLosingTheirKey(const TCommandContext& context, const std::vector<T
 }
 
 /// Options that make no sense with --undo.
-constexpr std::array<std::string_view, 9> NotWithUndo = {"archive",         "components",    "unknown",
-                                                         "no-unknown",      "password-file", "password-stdin",
-                                                         "outside-profile", "replace-key",   "no-rollback"};
+constexpr std::array<std::string_view, 11> NotWithUndo = {
+    "archive", "components",       "unknown",         "no-unknown",  "password-file", "password-stdin",
+    "json",    "password-command", "outside-profile", "replace-key", "no-rollback"};
 
 /// Takes back the last restore into the profile that the options name.
 int UndoCommand(const TOptions& options, const std::optional<std::string>& app,
@@ -169,12 +180,14 @@ int UndoCommand(const TOptions& options, const std::optional<std::string>& app,
     for (std::string_view name : NotWithUndo)
         if (options.Has(name))
             throw EUsageError("--" + std::string(name) + " cannot go with --undo");
+    if (!options.Arguments().empty())
+        throw EUsageError("--undo takes no backup file");
     TCommandContext context(options.Has("quiet"), std::nullopt);
     context.RequireWorkingFiles();
     const TProfileFinder finder(context.L10n());
     const TMozApp* found = app ? &finder.FindApp(*app) : nullptr;
-    const TProfileTarget target =
-        profile ? finder.FindProfile(*found, *profile) : ProfileFolderTarget(found, *profileDir);
+    const TProfileTarget target = profileDir ? ProfileFolderTarget(found, *profileDir)
+                                             : ChooseProfile(context, finder, *found, profile, std::nullopt);
     const std::optional<TStoredRollback> rollback = UndoableRollback(RollbackFolder(), target.ProfileDir);
     if (!rollback)
         throw ECommandError(ExitFailure, target.ProfileDir + ": no restore to undo");
@@ -200,20 +213,14 @@ int RestoreCommand(const std::vector<std::string>& arguments)
     if (!parsed)
         return ExitSuccess;
     const TOptions& options = *parsed;
-    if (!options.Arguments().empty())
-        throw EUsageError("unexpected argument \"" + options.Arguments().front() + "\"");
-    const auto archive = options.Value("archive");
     const auto app = options.Value("app");
     const auto profile = options.Value("profile");
     const auto profileDir = options.Value("profile-dir");
-    if (profile.has_value() == profileDir.has_value())
-        throw EUsageError("give either --app and --profile, or --profile-dir");
-    if (profile && !app)
-        throw EUsageError("--profile needs --app");
+    if (profileDir ? profile.has_value() : !app)
+        throw EUsageError("give either --app (and --profile), or --profile-dir");
     if (options.Has("undo"))
         return UndoCommand(options, app, profile, profileDir);
-    if (!archive || archive->empty())
-        throw EUsageError("--archive is missing");
+    const std::string archive = ArchiveArgument(options);
     if (options.Has("unknown") && options.Has("no-unknown"))
         throw EUsageError("give either --unknown or --no-unknown");
     std::vector<TComponentBox> wanted;
@@ -224,23 +231,23 @@ int RestoreCommand(const std::vector<std::string>& arguments)
                 throw EUsageError(std::string(ComponentName(box)) + " applies to backups only");
     }
 
-    TCommandContext context(options.Has("quiet"), ReadGivenPassword(options));
+    TCommandContext context(options.Has("quiet"), ReadGivenPassword(options), options.Has("verbose"));
     context.RequireWorkingFiles();
     const TProfileFinder finder(context.L10n());
     const TMozApp* found = app ? &finder.FindApp(*app) : nullptr;
-    const TProfileTarget target =
-        profile ? finder.FindProfile(*found, *profile) : ProfileFolderTarget(found, *profileDir);
+    const TProfileTarget target = profileDir ? ProfileFolderTarget(found, *profileDir)
+                                             : ChooseProfile(context, finder, *found, profile, std::nullopt);
 
     TWizardState& state = context.State();
     state.Operation = 2;
     state.SelectedAppType = target.Type;
-    if (profile) {
+    if (!profileDir) {
         state.ProfileEntries = {{target.ProfileName, target.ProfileDir}};
         state.SelectedProfileLine = target.ProfileName;
     } else {
         state.PortableProfileDir = target.ProfileDir;
     }
-    state.ArchivePath = AbsolutePath(*archive);
+    state.ArchivePath = AbsolutePath(archive);
     // The application's running check comes first when it is known.
     if (target.Type != NoAppType)
         RefuseWhileInUse(target.Type, target.ProfileDir, options.Has("force"));
@@ -254,7 +261,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
         RefuseWhileInUse(state.SelectedAppType, target.ProfileDir, options.Has("force"));
 
     TRestoreRequest request;
-    request.Boxes = ChooseComponents(context, contents.Boxes, wanted);
+    request.Boxes = ChooseComponents(contents.Boxes, wanted);
     // Chosen components are all that is restored, unless the unknown entries are asked for too.
     const bool restoreUnknown =
         options.Has("components") ? options.Has("unknown") : !options.Has("no-unknown");
@@ -265,6 +272,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
                 "skipped " + std::string(name.Name) + ": not restored into this application's profiles");
 
     request.KeepPathsOutsideProfile = options.Has("outside-profile");
+    request.Force = options.Has("force");
     request.Rollback = !options.Has("no-rollback") && context.Settings().Rollback;
     ListPlacesOutsideProfile(PlacesOutsideProfile(request, state, context.Environment()),
                              request.KeepPathsOutsideProfile);
@@ -272,8 +280,25 @@ int RestoreCommand(const std::vector<std::string>& arguments)
                             options.Has("replace-key"));
 
     Say(context, "Restoring " + state.ArchivePath + " into " + target.ProfileDir);
+    const auto start = std::chrono::steady_clock::now();
     const TRunOutcome outcome = RunRestore(request, state, context.Environment());
     context.Progress().Finish();
+    if (options.Has("json")) {
+        TRunSummary summary{state.ArchivePath,
+                            state.SelectedAppType,
+                            target.ProfileName,
+                            target.ProfileDir,
+                            TickedComponentNames(request.Boxes),
+                            outcome.EntriesWritten,
+                            outcome.BytesWritten,
+                            outcome.LeftOut,
+                            SecondsSince(start),
+                            outcome.Status,
+                            outcome.Failure};
+        TJsonWriter json;
+        WriteRunSummary(json.BeginObject(), summary);
+        std::cout << json.EndObject().Text() << "\n";
+    }
     for (const TLeftOutFile& entry : outcome.LeftOut)
         std::cerr << "quillbank-cli restore: " << state.ArchivePath
                   << ": not restored: " << LeftOutText(entry) << "\n";
@@ -286,7 +311,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
         context.Progress().Complete();
     else
         std::cerr << "quillbank-cli restore: " << target.ProfileDir << ": partly restored\n";
-    if (!context.Quiet())
+    if (!context.Quiet() && !options.Has("json"))
         std::cout << target.ProfileDir << "\n";
     return RunExitCode(outcome.Status);
 }

@@ -1,6 +1,5 @@
 #include "cli/Targets.h"
 
-#include "apps/AppTable.h"
 #include "apps/RunningCheck.h"
 #include "cli/CommandContext.h"
 #include "cli/ExitCodes.h"
@@ -24,20 +23,64 @@ const TMozApp& TProfileFinder::FindApp(std::string_view name) const
     return *app;
 }
 
+namespace {
+
+TProfileTarget TargetOf(const TMozApp& app, const TAppProfile& profile)
+{
+    return {static_cast<AppType>(app.AppType()), app.Version(), profile.Name(),
+            WithoutTrailingSeparators(profile.Directory())};
+}
+
+std::string KnownProfiles(const TMozApp& app)
+{
+    std::string known;
+    if (app.Profiles())
+        for (const TAppProfile& candidate : *app.Profiles())
+            known += (known.empty() ? "" : ", ") + candidate.Name();
+    return known.empty() ? " (it has none)" : " (it has: " + known + ")";
+}
+
+} // namespace
+
 TProfileTarget TProfileFinder::FindProfile(const TMozApp& app, std::string_view name) const
 {
-    const TAppProfile* profile = app.FindProfile(ToLowerAscii(Trim(name)));
-    if (profile == nullptr) {
-        std::string known;
-        if (app.Profiles())
-            for (const TAppProfile& candidate : *app.Profiles())
-                known += (known.empty() ? "" : ", ") + candidate.Name();
+    const auto matches = app.MatchProfiles(Trim(name));
+    if (matches.empty())
         throw ECommandError(ExitFailure, "no profile of " + app.ShortName() + " matches \"" +
-                                             std::string(name) + "\"" +
-                                             (known.empty() ? " (it has none)" : " (it has: " + known + ")"));
+                                             std::string(name) + "\"" + KnownProfiles(app));
+    if (matches.size() > 1) {
+        std::string candidates;
+        for (const TAppProfile* candidate : matches)
+            candidates += std::string(candidates.empty() ? "" : ", ") + "\"" + candidate->Name() + "\" (" +
+                          WithoutTrailingSeparators(candidate->Directory()) + ")";
+        throw ECommandError(ExitUsage, "\"" + std::string(name) + "\" fits several profiles of " +
+                                           app.ShortName() + ": " + candidates +
+                                           "; give the whole name of one");
     }
-    return {static_cast<AppType>(app.AppType()), app.Version(), profile->Name(),
-            WithoutTrailingSeparators(profile->Directory())};
+    return TargetOf(app, *matches.front());
+}
+
+TProfileTarget TProfileFinder::DefaultProfile(const TMozApp& app) const
+{
+    const TAppProfile* profile = app.DefaultProfile();
+    if (profile == nullptr)
+        throw ECommandError(ExitFailure, app.ShortName() + " names no default profile; give --profile" +
+                                             KnownProfiles(app));
+    return TargetOf(app, *profile);
+}
+
+TProfileTarget ChooseProfile(const TCommandContext& context, const TProfileFinder& finder, const TMozApp& app,
+                             const std::optional<std::string>& profile,
+                             const std::optional<std::string>& profileDir)
+{
+    if (profile)
+        return finder.FindProfile(app, *profile);
+    if (profileDir)
+        return ProfileFolderTarget(&app, *profileDir);
+    TProfileTarget target = finder.DefaultProfile(app);
+    Say(context, "No --profile given: using " + app.ShortName() + "'s default profile \"" +
+                     target.ProfileName + "\" (" + target.ProfileDir + ")");
+    return target;
 }
 
 TProfileTarget ProfileFolderTarget(const TMozApp* app, const std::string& folder)
@@ -59,7 +102,7 @@ void RefuseWhileInUse(AppType type, const std::string& profileDir, bool force)
 {
     if (force || !IsProfileInUse(type, profileDir))
         return;
-    throw ECommandError(ExitAppRunning, std::string(AppInfo(type).RunningName) + " is using the profile " +
+    throw ECommandError(ExitAppRunning, ProfileUserName(type, profileDir) + " is using the profile " +
                                             profileDir + ": exit it first (or give --force to go on anyway)");
 }
 

@@ -4,6 +4,7 @@
 #include "apps/AppType.h"
 #include "apps/MozManager.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,10 +26,11 @@ struct TProfileTarget
 };
 
 /**
- * Finds applications and profiles by the names a command line gives, as a
- * batch task's names are matched: a name matches when it is any part of the
- * application's short name ("fire", "Bird") or of the profile's name, in any
- * letter case, and the last match wins.
+ * Finds applications and profiles by the names a command line gives. An
+ * application matches when the name is any part of its short name ("fire",
+ * "Bird"), in any letter case, and the last match wins. A profile's whole
+ * name (letter case ignored in every script) wins over names it is only part
+ * of; a part that fits several profiles names none.
  */
 class TProfileFinder
 {
@@ -37,13 +39,26 @@ public:
 
     /// Throws ECommandError (exit 1) when no application matches.
     const TMozApp& FindApp(std::string_view name) const;
-    /// Throws ECommandError (exit 1) when no profile of `app` matches.
+    /// Throws ECommandError (exit 1) when no profile of `app` matches, and
+    /// (exit 2, listing them) when the name fits several.
     TProfileTarget FindProfile(const TMozApp& app, std::string_view name) const;
+    /// The profile the installation starts with; throws ECommandError (exit 1)
+    /// when it names none.
+    TProfileTarget DefaultProfile(const TMozApp& app) const;
 
 private:
     TAppStatusTable status_{};
     TMozManager manager_;
 };
+
+class TCommandContext;
+
+/// The profile of `app` that `profile` names, the folder `profileDir` gives,
+/// or when neither is given the installation's default profile, which is
+/// then named on standard error (unless quiet).
+TProfileTarget ChooseProfile(const TCommandContext& context, const TProfileFinder& finder, const TMozApp& app,
+                             const std::optional<std::string>& profile,
+                             const std::optional<std::string>& profileDir);
 
 /// A profile folder named directly (a portable profile) of application
 /// `app` (may be null when the type is not known yet); its name is the

@@ -46,6 +46,18 @@ std::string ShortenForDisplay(std::string_view path, std::size_t trailing)
            std::string(path.substr(starts[starts.size() - trailing]));
 }
 
+/// A template whose first placeholders are empty (no application chosen)
+/// leaves a name that begins with their separators, "  - 2008-03-05.qkz":
+/// the name starts at its first other character.
+std::string WithoutLeadingSeparators(const std::string& path)
+{
+    const std::size_t nameAt = path.size() - ExtractFileName(path).size();
+    const std::size_t keptAt = path.find_first_not_of(" -", nameAt);
+    if (keptAt == std::string::npos)
+        return path;
+    return path.substr(0, nameAt) + path.substr(keptAt);
+}
+
 } // namespace
 
 void WriteLastDirectory(std::string_view fileName, AppType type)
@@ -84,8 +96,8 @@ TBackupProposal ProposeBackupPath(const TAppSettings& settings, AppType type, st
     const TTemplateSelection selection{type, std::string(version), profileName, operation == 2};
     TBackupProposal proposal;
     proposal.TemplateHasProfile = settings.FileNameTemplate.find(ProfilePlaceholder) != std::string::npos;
-    proposal.Path =
-        ExpandFileNameTemplate(IncludeTrailingSeparator(dir) + settings.FileNameTemplate, selection, now);
+    proposal.Path = WithoutLeadingSeparators(
+        ExpandFileNameTemplate(IncludeTrailingSeparator(dir) + settings.FileNameTemplate, selection, now));
     return proposal;
 }
 

@@ -33,7 +33,10 @@ bool ReadBatchTask(const std::string& taskDir, const std::string& argument, cons
         fail("Bad application defined in config file.");
         return false;
     }
-    task.Profile = task.App->FindProfile(ToLowerAscii(read("profile")));
+    // A whole name wins over names it is part of; no name means the profile
+    // the installation starts with.
+    const std::string profile = read("profile");
+    task.Profile = profile.empty() ? task.App->DefaultProfile() : task.App->FindProfile(profile);
     if (task.Profile == nullptr)
         fail("Cannot find profile with this name.");
     state.SelectedAppType = static_cast<AppType>(task.App->AppType());

@@ -9,6 +9,7 @@
 #include "engine/ExternalFolderNames.h"
 #include "engine/PendingArchive.h"
 #include "platform/FileSystem.h"
+#include "platform/LiveTemporaries.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
 #include "profile/AccountFolder.h"
@@ -226,6 +227,12 @@ TBackupOutcome RunBackup(const TBackupRequest& request, TWizardState& state, TAr
     const std::string pending = PendingArchivePath(request.ArchivePath);
     if (!request.DryRun)
         RemoveStalePendingArchive(request.ArchivePath);
+    // A run ended at once (a cancel answered Yes, a fatal error) takes its
+    // half-written archive with it.
+    const TAtAbruptEnd partialArchive([&request] {
+        if (!request.DryRun)
+            RemoveStalePendingArchive(request.ArchivePath);
+    });
     TUserInterface& ui = environment.Ui;
     const Tl10n& l10n = environment.L10n;
     TBackupOutcome outcome;
@@ -243,8 +250,8 @@ TBackupOutcome RunBackup(const TBackupRequest& request, TWizardState& state, TAr
             archive.SetCompressionLevel(*request.CompressionLevel);
         if (request.Encryption)
             archive.SetEncryption(*request.Encryption);
-        const std::string header =
-            WriteArchiveHeader(request.Application, request.Boxes, state.MailFolders, chosen);
+        const std::string header = WriteArchiveHeader(request.Application, request.Boxes, state.MailFolders,
+                                                      chosen, request.Identity);
         archive.AddTask(task, header);
         // The archive layer has said why no archive was written.
         if (!FileExists(pending))

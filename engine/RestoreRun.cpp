@@ -114,15 +114,16 @@ public:
         if (prefsRestored_)
             FilterRestoredPrefs(state_.ProfileDir, state_.SelectedAppType, request_.Boxes,
                                 request_.KeepPathsOutsideProfile, env_.L10n, env_.Ui);
+        TRunOutcome outcome;
         if (leftOut_.empty())
-            return TRunOutcome::Finished({});
+            outcome = TRunOutcome::Finished({});
         // Nothing came through whole: the restore did not do what it was asked for.
-        if (partsRestored_ == 0) {
-            TRunOutcome outcome = TRunOutcome::Failed(LeftOutText(leftOut_.front()));
+        else if (partsRestored_ == 0) {
+            outcome = TRunOutcome::Failed(LeftOutText(leftOut_.front()));
             outcome.LeftOut = std::move(leftOut_);
-            return outcome;
-        }
-        return TRunOutcome::Finished(std::move(leftOut_));
+        } else
+            outcome = TRunOutcome::Finished(std::move(leftOut_));
+        return WithTallies(std::move(outcome));
     }
 
     /// After the run: a failed restore is taken back, any other leaves the
@@ -168,6 +169,13 @@ public:
         TRunOutcome outcome = TRunOutcome::Failed(std::move(reason));
         outcome.LeftOut = std::move(leftOut_);
         outcome.LeftOut.insert(outcome.LeftOut.end(), partProblems_.begin(), partProblems_.end());
+        return WithTallies(std::move(outcome));
+    }
+
+    TRunOutcome WithTallies(TRunOutcome outcome) const
+    {
+        outcome.EntriesWritten = entriesWritten_;
+        outcome.BytesWritten = bytesWritten_;
         return outcome;
     }
 
@@ -258,9 +266,22 @@ private:
     void RestoreZipArchive()
     {
         TZipFactory archive(state_.ArchivePath, "", state_.ProfileDir, env_);
-        RefuseWithoutFreeSpace(archive);
+        const std::uint64_t declared = archive.DeclaredBytes(RestoreProfileSpecs(request_, state_));
+        RefuseWithoutFreeSpace(declared);
+        archive.ShowExtractedBytes(declared);
         env_.Ui.SetProgressRange(0, ZipBarMaximum);
         env_.Ui.SetProgressPosition(0);
+        // What was written counts also when the run stops half-way.
+        struct TTallies
+        {
+            const TZipFactory& Archive;
+            TRestoreRun& Run;
+            ~TTallies()
+            {
+                Run.entriesWritten_ = Archive.ExtractedEntries();
+                Run.bytesWritten_ = Archive.ExtractedBytes();
+            }
+        } tallies{archive, *this};
         for (const TRestoreComponent& component : RestoreComponents()) {
             if (request_.Boxes[component.Box].Checked &&
                 !IsSkippedOnRestore(component.Box, state_.SelectedAppType))
@@ -279,13 +300,12 @@ private:
 
     /// Stops the run before anything is written when the entries going into
     /// the profile declare more bytes than its file system has free.
-    void RefuseWithoutFreeSpace(TZipFactory& archive)
+    void RefuseWithoutFreeSpace(std::uint64_t needed)
     {
         const std::optional<std::uint64_t> free =
             request_.FreeSpace ? request_.FreeSpace(state_.ProfileDir) : std::nullopt;
         if (!free)
             return;
-        const std::uint64_t needed = archive.DeclaredBytes(RestoreProfileSpecs(request_, state_));
         if (needed <= *free)
             return;
         auto amount = [](std::uint64_t bytes) {
@@ -511,18 +531,13 @@ private:
         return quillbank::LegacyApplicationName(state_.SelectedAppType);
     }
 
-    /// Lets pending events run and, while the application runs, asks to
-    /// close it; false when the user gives up.
+    /// Lets pending events run and, while an application uses the profile,
+    /// asks to close it; false when the user gives up.
     bool ApplicationClosed()
     {
         env_.Ui.ProcessEvents();
-        while (IsAppRunning(state_.SelectedAppType))
-            if (env_.Ui.ShowMessageBox(
-                    Text("TForm1", "LANG_WARNING"),
-                    env_.L10n.GetTextFmt("TForm1", "LANG_DETEKCE", LegacyApplicationName()),
-                    TBoxButtons::RetryCancel, TBoxIcon::Stop) != TBoxAnswer::Retry)
-                return false;
-        return true;
+        return request_.Force ||
+               WaitForProfileFree(state_.SelectedAppType, state_.ProfileDir, env_.L10n, env_.Ui);
     }
 
     const TRestoreRequest& request_;
@@ -535,6 +550,8 @@ private:
     std::vector<TLeftOutFile> partProblems_;
     /// The problems of the parts before it.
     std::vector<TLeftOutFile> leftOut_;
+    std::uint64_t entriesWritten_ = 0;
+    std::uint64_t bytesWritten_ = 0;
     /// How many of the archive's reported problems have been taken over.
     std::size_t takenProblems_ = 0;
     int partsRestored_ = 0;
@@ -543,7 +560,7 @@ private:
     /// The files the rollback archive keeps, held in place until the run ends.
     THeldFiles held_;
     /// Takes the restore back when the program ends in its middle.
-    std::optional<TTakeBackOnExit> takeBackOnExit_;
+    std::optional<TAtAbruptEnd> takeBackOnExit_;
 };
 
 } // namespace
@@ -585,7 +602,7 @@ std::string RestoreTargetProfile(const TWizardState& state)
     std::string folder = state.ProfileDir;
     const auto entry = std::find_if(
         state.ProfileEntries.begin(), state.ProfileEntries.end(), [&state](const TProfileEntry& e) {
-            return state.SelectedProfileLine && e.Name == *state.SelectedProfileLine;
+            return state.SelectedProfileLine && e.ListLine() == *state.SelectedProfileLine;
         });
     if (entry != state.ProfileEntries.end())
         folder = entry->Path;

@@ -25,6 +25,9 @@ struct TRestoreRequest
     /// writes into or leaves preferences naming (PlacesOutsideProfile);
     /// without that, such preferences are dropped.
     bool KeepPathsOutsideProfile = false;
+    /// Go on while the profile is in use (the legacy container's copy asks
+    /// otherwise, as the run goes on, for the application to be closed).
+    bool Force = false;
     /// The free space of the profile's file system, asked once before anything is written.
     std::function<std::optional<std::uint64_t>(const std::string& folder)> FreeSpace = FreeBytesIn;
     /// Whether the files of the profile that the restore may replace or

@@ -89,6 +89,15 @@ bool TIniFile::HasSection(std::string_view section) const
     return FindSection(section) != nullptr;
 }
 
+std::vector<std::string> TIniFile::SectionNames() const
+{
+    std::vector<std::string> names;
+    for (const TSection& section : sections_)
+        if (FindSection(section.name) == &section)
+            names.push_back(section.name);
+    return names;
+}
+
 std::vector<std::pair<std::string, std::string>> TIniFile::ReadSection(std::string_view section) const
 {
     const TSection* found = FindSection(section);

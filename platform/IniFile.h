@@ -38,6 +38,8 @@ public:
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view fallback = {}) const;
     bool HasSection(std::string_view section) const;
+    /// The names of the sections, in file order, each once.
+    std::vector<std::string> SectionNames() const;
     /// Every name=value line of `section`, in file order, duplicates included.
     std::vector<std::pair<std::string, std::string>> ReadSection(std::string_view section) const;
 

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <map>
 #include <mutex>
 #include <set>
 #include <unistd.h>
@@ -23,6 +24,18 @@ std::set<std::string>& Registry()
 {
     static std::set<std::string> paths;
     return paths;
+}
+
+struct TEndings
+{
+    std::map<unsigned long, std::function<void()>> ById;
+    unsigned long NextId = 0;
+};
+
+TEndings& Endings()
+{
+    static TEndings endings;
+    return endings;
 }
 
 } // namespace
@@ -50,37 +63,32 @@ void ForgetTemporary(const std::string& path)
     Registry().erase(path);
 }
 
-/// What a program that ends at once still does; empty when nothing.
-static std::function<void()>& PendingTakeBack()
-{
-    static std::function<void()> takeBack;
-    return takeBack;
-}
-
 void RemoveLiveTemporaries()
 {
-    std::function<void()> takeBack;
+    std::map<unsigned long, std::function<void()>> endings;
     {
         const std::lock_guard lock(RegistryMutex());
         for (const std::string& path : Registry())
             unlink(path.c_str());
         Registry().clear();
-        takeBack = std::exchange(PendingTakeBack(), nullptr);
+        endings = std::exchange(Endings().ById, {});
     }
-    if (takeBack)
-        takeBack();
+    // Outside the lock: an ending may forget or register temporaries itself.
+    for (auto& [id, ending] : endings)
+        ending();
 }
 
-TTakeBackOnExit::TTakeBackOnExit(std::function<void()> takeBack)
+TAtAbruptEnd::TAtAbruptEnd(std::function<void()> ending)
 {
     const std::lock_guard lock(RegistryMutex());
-    PendingTakeBack() = std::move(takeBack);
+    id_ = Endings().NextId++;
+    Endings().ById.emplace(id_, std::move(ending));
 }
 
-TTakeBackOnExit::~TTakeBackOnExit()
+TAtAbruptEnd::~TAtAbruptEnd()
 {
     const std::lock_guard lock(RegistryMutex());
-    PendingTakeBack() = nullptr;
+    Endings().ById.erase(id_);
 }
 
 } // namespace quillbank

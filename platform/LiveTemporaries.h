@@ -25,19 +25,26 @@ void RegisterTemporary(const std::string& path);
 /// place or removed.
 void ForgetTemporary(const std::string& path);
 
-/// Removes every registered temporary, then does what a TTakeBackOnExit
-/// asks; the program is about to end.
+/// Removes every registered temporary, then runs every TAtAbruptEnd's action
+/// once; the program is about to end.
 void RemoveLiveTemporaries();
 
-/// While it lives, a program that ends at once runs `takeBack` once its
-/// temporaries are gone: a restore puts back the files it replaced.
-class TTakeBackOnExit
+/**
+ * While it lives, an action that a program ending at once (a cancel answered
+ * Yes, a fatal error) runs once its temporaries are gone: removing files
+ * another library writes under names of its own, or putting back the files a
+ * restore replaced.
+ */
+class TAtAbruptEnd
 {
 public:
-    explicit TTakeBackOnExit(std::function<void()> takeBack);
-    ~TTakeBackOnExit();
-    TTakeBackOnExit(const TTakeBackOnExit&) = delete;
-    TTakeBackOnExit& operator=(const TTakeBackOnExit&) = delete;
+    explicit TAtAbruptEnd(std::function<void()> ending);
+    ~TAtAbruptEnd();
+    TAtAbruptEnd(const TAtAbruptEnd&) = delete;
+    TAtAbruptEnd& operator=(const TAtAbruptEnd&) = delete;
+
+private:
+    unsigned long id_;
 };
 
 } // namespace quillbank

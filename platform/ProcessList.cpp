@@ -6,11 +6,18 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillbank {
 
 namespace {
+
+std::optional<std::vector<std::string>>& OverriddenNames()
+{
+    static std::optional<std::vector<std::string>> names;
+    return names;
+}
 
 bool IsProcessId(std::string_view name)
 {
@@ -99,16 +106,36 @@ std::optional<std::string> ProcessName(std::string_view pid)
     return ReadFirstLine(folder + "comm");
 }
 
+/// Whether the process runs as the user this program runs as; processes of
+/// other users never use this user's profiles.
+bool IsOwnProcess(std::string_view pid)
+{
+    struct stat info = {};
+    return ::stat(("/proc/" + std::string(pid)).c_str(), &info) == 0 && info.st_uid == ::geteuid();
+}
+
 } // namespace
 
-std::vector<std::string> ListProcessNames()
+TProcessListOverride::TProcessListOverride(std::vector<std::string> names)
 {
+    OverriddenNames() = std::move(names);
+}
+
+TProcessListOverride::~TProcessListOverride()
+{
+    OverriddenNames().reset();
+}
+
+std::vector<std::string> ListOwnProcessNames()
+{
+    if (OverriddenNames())
+        return *OverriddenNames();
     std::vector<std::string> names;
     const std::unique_ptr<DIR, int (*)(DIR*)> proc(opendir("/proc"), closedir);
     if (!proc)
         return names;
     while (const dirent* entry = readdir(proc.get())) {
-        if (!IsProcessId(entry->d_name))
+        if (!IsProcessId(entry->d_name) || !IsOwnProcess(entry->d_name))
             continue;
         if (auto name = ProcessName(entry->d_name))
             names.push_back(std::move(*name));

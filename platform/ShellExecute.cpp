@@ -1,10 +1,13 @@
 #include "platform/ShellExecute.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quillbank {
@@ -184,6 +187,32 @@ bool StartDetached(const std::string& executable, std::string_view parameters)
     // End of file alone is not enough: the intermediate child might have died
     // before it could start anything.
     return count == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool RunAndWait(const std::vector<std::string>& command, const std::function<void()>& whileWaiting)
+{
+    if (command.empty())
+        return false;
+    std::vector<std::string> arguments = command;
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return false;
+    // Polled rather than waited for, so that a window stays responsive while
+    // the application works.
+    int status = 0;
+    for (;;) {
+        const pid_t ended = waitpid(child, &status, WNOHANG);
+        if (ended == child)
+            return true;
+        if (ended < 0 && errno != EINTR)
+            return false;
+        whileWaiting();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 } // namespace quillbank

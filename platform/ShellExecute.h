@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,5 +17,10 @@ std::vector<std::string> SplitWindowsCommandLine(std::string_view parameters);
 /// Starts `executable` with the arguments of `parameters` as a detached
 /// process and does not wait for it. False when it could not be started.
 bool StartDetached(const std::string& executable, std::string_view parameters);
+
+/// Runs `command` (the program, found on PATH unless it names a folder, then
+/// its arguments) and waits for it to end, calling `whileWaiting` every few
+/// milliseconds meanwhile. False when it could not be started.
+bool RunAndWait(const std::vector<std::string>& command, const std::function<void()>& whileWaiting);
 
 } // namespace quillbank

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <unicode/unistr.h>
 
 namespace quillbank {
 
@@ -155,6 +156,15 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
                                               [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+std::string FoldCase(std::string_view text)
+{
+    std::string folded;
+    icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())))
+        .foldCase()
+        .toUTF8String(folded);
+    return folded;
 }
 
 bool ContainsIgnoreCase(std::string_view text, std::string_view part)

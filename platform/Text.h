@@ -14,6 +14,10 @@ std::string Trim(std::string_view text);
 /// ASCII letter case folding; other bytes, UTF-8 sequences included, pass unchanged.
 std::string ToLowerAscii(std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+/// Unicode full case folding of UTF-8 text, for comparing names without
+/// regard to letter case in every script ("STRASSE" and "Straße" fold alike,
+/// as do "ΣΟΦΊΑ" and "σοφία"); bytes that are not valid UTF-8 fold to U+FFFD.
+std::string FoldCase(std::string_view text);
 bool ContainsIgnoreCase(std::string_view text, std::string_view part);
 
 /// Whether `text` matches a wildcard pattern: "*" any run of characters

@@ -18,6 +18,7 @@ packages=(
   # a display server for the wizard's screenshots
   xvfb xauth
   desktop-file-utils # validates the installed desktop file
+  shared-mime-info # reads the installed type of backup files
   appstream # validates the installed AppStream metadata
   time # /usr/bin/time: the benchmark's wall time and peak memory (bench/run.sh)
   # the fuzz targets: clang with libFuzzer and the sanitizer run-time (scripts/fuzz.sh)

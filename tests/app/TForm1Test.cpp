@@ -1,8 +1,16 @@
 #include "app/TForm1.h"
 
+#include "app/ApplicationIdentity.h"
+#include "app/TForm2.h"
+#include "app/TForm4.h"
+#include "app/TForm5.h"
+#include "app/UnknowFilesFM.h"
 #include "app/WizardDialogs.h"
+#include "config/errorlog.h"
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
+#include "tests/app/ScriptedWizardDialogs.h"
+#include "tests/app/TextsFit.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ZipBuilder.h"
 
@@ -10,6 +18,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -19,66 +28,10 @@
 #include <filesystem>
 #include <memory>
 #include <set>
+#include <unistd.h>
 
 using namespace quillbank;
 namespace fs = std::filesystem;
-
-namespace {
-
-/// Answers every modal question of the wizard from queues; a question with
-/// nothing queued is dismissed.
-class TScriptedWizardDialogs final : public TWizardDialogs
-{
-public:
-    TScriptedMessageBoxes boxes;
-    std::deque<std::optional<std::string>> backupPasswords;
-    std::deque<std::optional<std::string>> filesToOpen;
-    std::deque<std::optional<std::string>> filesToSave;
-    int unknownFilesShown = 0;
-
-    TMessageBoxes& MessageBoxes() override { return boxes; }
-    std::optional<std::string> AskBackupPassword() override { return Next(backupPasswords); }
-    std::optional<std::string> AskRestorePassword() override { return std::nullopt; }
-    TNewProfileAnswer AskNewProfile() override { return {}; }
-    void ShowUnknownFiles(TUnknowFilesModel&) override { ++unknownFilesShown; }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseBackupFileToSave(const std::string&, const std::string&,
-                                                      const std::string&) override
-    {
-        return Next(filesToSave);
-    }
-    std::optional<std::string> ChooseBackupFileToOpen(const std::string&, const std::string&,
-                                                      const std::string&) override
-    {
-        return Next(filesToOpen);
-    }
-    void EndProgram(int exitCode) override
-    {
-        QFAIL(qPrintable(QStringLiteral("program ended with %1").arg(exitCode)));
-    }
-    void RequestEnd(int exitCode) override
-    {
-        ++endRequests;
-        endCode = exitCode;
-    }
-    int endRequests = 0;
-    int endCode = -1;
-
-private:
-    static std::optional<std::string> Next(std::deque<std::optional<std::string>>& queue)
-    {
-        if (queue.empty())
-            return std::nullopt;
-        auto answer = queue.front();
-        queue.pop_front();
-        return answer;
-    }
-};
-
-} // namespace
 
 class TForm1Test : public QObject
 {
@@ -88,7 +41,7 @@ private:
     std::unique_ptr<testing::TFakeHome> home_;
     std::string programDir_;
     std::unique_ptr<Tl10n> l10n_;
-    std::unique_ptr<TScriptedWizardDialogs> dialogs_;
+    std::unique_ptr<testing::TScriptedWizardDialogs> dialogs_;
     std::unique_ptr<TForm1> form_;
     int shot_ = 0;
 
@@ -155,7 +108,38 @@ private:
         QCOMPARE(form_->PageIndex(), 4);
     }
 
+    static QPalette DarkPalette()
+    {
+        QPalette palette;
+        const QColor window(0x35, 0x35, 0x35);
+        const QColor text(0xee, 0xee, 0xee);
+        palette.setColor(QPalette::Window, window);
+        palette.setColor(QPalette::WindowText, text);
+        palette.setColor(QPalette::Base, QColor(0x25, 0x25, 0x25));
+        palette.setColor(QPalette::AlternateBase, window);
+        palette.setColor(QPalette::Text, text);
+        palette.setColor(QPalette::Button, window);
+        palette.setColor(QPalette::ButtonText, text);
+        palette.setColor(QPalette::Light, QColor(0x50, 0x50, 0x50));
+        palette.setColor(QPalette::Midlight, QColor(0x45, 0x45, 0x45));
+        palette.setColor(QPalette::Mid, QColor(0x2a, 0x2a, 0x2a));
+        palette.setColor(QPalette::Dark, QColor(0x20, 0x20, 0x20));
+        palette.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+        palette.setColor(QPalette::HighlightedText, Qt::white);
+        palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+        palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
+        palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
+        return palette;
+    }
+
 private slots:
+    void initTestCase()
+    {
+        // The pictures of a dark desktop: the palette it would give.
+        if (qEnvironmentVariable("QUILLBANK_SCREENSHOTS_PALETTE") == QLatin1String("dark"))
+            QApplication::setPalette(DarkPalette());
+    }
+
     void init()
     {
         home_ = std::make_unique<testing::TFakeHome>();
@@ -180,9 +164,12 @@ private slots:
         home_->WriteFile(".mozilla/firefox/a.default/gm_scripts/a.user.js", "add-on data without Extensions");
         home_->WriteFile(".mozilla/firefox/a.default/.parentlock", "");
         home_->WriteFile(".mozilla/firefox/b.second/prefs.js", "user_pref(\"x\", 1);\n");
+        // Lock files that nobody holds: whether the profiles are in use is told
+        // without looking at what else runs on the machine.
+        home_->WriteFile(".mozilla/firefox/b.second/.parentlock", "");
         home_->MakeDir("Documents");
         l10n_ = std::make_unique<Tl10n>(programDir_ + "/Default.lng");
-        dialogs_ = std::make_unique<TScriptedWizardDialogs>();
+        dialogs_ = std::make_unique<testing::TScriptedWizardDialogs>();
         form_ = std::make_unique<TForm1>(*l10n_, programDir_, *dialogs_);
         form_->show();
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
@@ -309,6 +296,8 @@ private slots:
         QCOMPARE(form_->PageIndex(), 4);
         QVERIFY(!Box(7)->isVisible());
         QVERIFY(Box(4)->isChecked() && !Box(2)->isEnabled());
+        QVERIFY(!Find<QLabel>("StaticText12")->isVisible()); // a Firefox backup
+        QVERIFY(!Items("ListBox4").join('\n').contains(QStringLiteral("Skipped")));
         dialogs_->boxes.QueueAnswer(TBoxAnswer::Yes); // overwrite the profile
         Click("Button1");
         QCOMPARE(form_->PageIndex(), 5);
@@ -480,6 +469,142 @@ private slots:
         QVERIFY(Box(2)->isChecked() && Box(2)->isEnabled());
     }
 
+    void everyTextFitsLongerTextsAndALargerFont()
+    {
+        form_.reset();
+        const QString language = QString::fromStdString(programDir_ + "/Default.lng");
+        QVERIFY(QFile::remove(language));
+        QVERIFY(testing::WriteLongerLanguageFile(QUILLBANK_SOURCE_DIR "/data/Default.lng", language));
+        l10n_ = std::make_unique<Tl10n>(programDir_ + "/Default.lng");
+        const QFont designed = QApplication::font();
+        QFont larger = designed;
+        larger.setPointSizeF(designed.pointSizeF() * 1.5);
+        QApplication::setFont(larger);
+        const auto restoreFont = qScopeGuard([&] { QApplication::setFont(designed); });
+        form_ = std::make_unique<TForm1>(*l10n_, programDir_, *dialogs_);
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        QVERIFY(form_->width() >= 471 && form_->height() >= 327);
+        // Grown before it was placed: in the middle of the display all the same.
+        QCoreApplication::sendPostedEvents();
+        const QRect display = QGuiApplication::screens().front()->geometry();
+        QCOMPARE(form_->pos(), QPoint(display.left() + display.width() / 2 - form_->width() / 2,
+                                      display.top() + display.height() / 2 - form_->height() / 2));
+
+        QUILLBANK_VERIFY_TEXTS_FIT(*form_);
+        Click("Button1");
+        QUILLBANK_VERIFY_TEXTS_FIT(*form_);
+        Select("ListBox1", Find<QListWidget>("ListBox1")->item(0)->text());
+        Click("Button1");
+        Select("ListBox2", "default");
+        QUILLBANK_VERIFY_TEXTS_FIT(*form_);
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::No); // no password
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 4);
+        Box(AccountsSettingsOnlyBox)->setEnabled(true);
+        QUILLBANK_VERIFY_TEXTS_FIT(*form_);
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 5);
+        QUILLBANK_VERIFY_TEXTS_FIT(*form_);
+
+        // The dialogs, over the window.
+        TScriptedMessageBoxes boxes;
+        TForm2 newProfile(
+            *l10n_,
+            [](const std::string&, const std::string&) {
+                return std::optional<std::string>("/abcdefghijklmnopqrstuvwxyz/1234");
+            },
+            form_.get());
+        TForm4 backupPassword(*l10n_, boxes, form_.get());
+        TForm5 restorePassword(*l10n_, form_.get());
+        TUnknowFilesFM unknownFiles(form_->UnknownFiles(), *l10n_, form_.get());
+        for (QDialog* dialog :
+             std::initializer_list<QDialog*>{&newProfile, &backupPassword, &restorePassword, &unknownFiles}) {
+            dialog->show();
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+            QUILLBANK_VERIFY_TEXTS_FIT(*dialog);
+            // Centred on the window at its first showing, grown as it is.
+            QVERIFY((dialog->geometry().center() - form_->geometry().center()).manhattanLength() <= 1);
+        }
+        // A chosen folder of 32 characters shows in full in its shortened form.
+        QTest::mouseClick(newProfile.findChild<QPushButton*>("Button3"), Qt::LeftButton);
+        QCOMPARE(newProfile.findChild<QLabel*>("Label2")->text(),
+                 QStringLiteral("/ab...abcdefghijklmnopqrstuvwxyz/1234"));
+        QUILLBANK_VERIFY_TEXTS_FIT(newProfile);
+    }
+
+    void aBackupFileItWasStartedWithIsRestored()
+    {
+        pagesOfABackup();
+        // Named by its content: any name will do.
+        const std::string opened = home_->Path() + "/Downloads/from mail.bin";
+        fs::create_directories(home_->Path() + "/Downloads");
+        fs::copy_file(form_->State().ArchivePath, opened);
+        form_.reset();
+        form_ = std::make_unique<TForm1>(*l10n_, programDir_, *dialogs_);
+        form_->OpenBackupFile(opened);
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        // The backup names Firefox, which is listed: on to its profiles.
+        QCOMPARE(form_->PageIndex(), 3);
+        QVERIFY(Find<QRadioButton>("RadioButton2")->isChecked());
+        QCOMPARE(form_->State().ArchivePath, opened);
+        QCOMPARE(Find<QLabel>("StaticText3")->toolTip(), QString::fromStdString(opened));
+        Select("ListBox2", "second");
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 4);
+        QVERIFY(Box(BookmarksBox)->isChecked());
+        // Back and on again keeps the file.
+        Click("Button3");
+        QCOMPARE(form_->State().ArchivePath, opened);
+    }
+
+    void theProfileListSortsWithoutRegardToCase()
+    {
+        home_->WriteFile(".mozilla/firefox/profiles.ini",
+                         "[Profile0]\nName=default\nIsRelative=1\nPath=a.default\n"
+                         "[Profile1]\nName=Work\nIsRelative=1\nPath=c.work\n"
+                         "[Profile2]\nName=alpha\nIsRelative=1\nPath=d.alpha\n"
+                         "[Profile3]\nName=Beta\nIsRelative=1\nPath=e.beta\n");
+        for (const char* folder : {"c.work", "d.alpha", "e.beta"})
+            home_->WriteFile(std::string(".mozilla/firefox/") + folder + "/prefs.js", "");
+        Click("Button1");
+        Select("ListBox1", "Mozilla Firefox 115.0");
+        Click("Button1");
+        QCOMPARE(Items("ListBox2"), (QStringList{"alpha", "Beta", "default", "Work"}));
+    }
+
+    void withoutAnApplicationTheProposalStartsWithItsDate()
+    {
+        Click("Button1");
+        Select("ListBox1", "Portable applications");
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 3);
+        const std::string name = fs::path(form_->State().ArchivePath).filename().string();
+        QVERIFY2(name.front() >= '0' && name.front() <= '9', name.c_str());
+    }
+
+    void theArtworkIsSharpAtTwiceTheScale()
+    {
+        auto* strip = Find<QLabel>("Image1");
+        const QPixmap picture = strip->pixmap();
+        QCOMPARE(picture.devicePixelRatio(), 2.0);
+        QCOMPARE(picture.deviceIndependentSize().toSize(), strip->size());
+        QVERIFY(form_->windowIcon().availableSizes().contains(QSize(128, 128)));
+    }
+
+    void titlesAreTheProgramsOwnTexts()
+    {
+        SetApplicationIdentity();
+        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Quillbank"));
+        // No display name of its own, which the toolkit would append to every
+        // title: the display name follows the application name.
+        QCoreApplication::setApplicationName(QStringLiteral("renamed"));
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("renamed"));
+        QCoreApplication::setApplicationName(QStringLiteral("Quillbank"));
+        QCOMPARE(form_->windowTitle(), QStringLiteral("Quillbank 1.4.9 - Welcome"));
+    }
+
     void placedOnTheConfiguredDisplayOrTheFirst()
     {
         form_.reset();
@@ -497,9 +622,15 @@ private slots:
         form_.reset();
         fs::remove(programDir_ + "/Profilefiles.txt");
         form_ = std::make_unique<TForm1>(*l10n_, programDir_, *dialogs_);
+        // The warning shows over the window, which is already in the middle of the display.
+        QPoint placeAtWarning;
+        dialogs_->boxes.OnShow = [&](const TScriptedMessageBoxes::TBox&) { placeAtWarning = form_->pos(); };
         form_->show();
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
         QCOMPARE(dialogs_->boxes.Boxes.back().Text, std::string("Some files not found. Please reinstall."));
+        const QRect display = QGuiApplication::screens().front()->geometry();
+        QCOMPARE(placeAtWarning, QPoint(display.left() + display.width() / 2 - form_->width() / 2,
+                                        display.top() + display.height() / 2 - form_->height() / 2));
         QCOMPARE(dialogs_->endRequests, 1);
         QCOMPARE(dialogs_->endCode, 1);
         QVERIFY(form_->close()); // ending now asks nothing
@@ -535,8 +666,47 @@ private slots:
         QTRY_COMPARE(dialogs_->endRequests, 1);
         QCOMPARE(dialogs_->endCode, 1);
         QCOMPARE(
-            testing::ReadFileForTest(home_->Path() + "/.config/Quillbank/error.log"),
+            testing::ErrorLogMessages(home_->Path() + "/.local/state/quillbank/error.log"),
             std::string("Bad action defined in config file.\nBad application defined in config file.\n"));
+    }
+
+    void aCancelledBackupLeavesNoPartialFile()
+    {
+        // Ending the program ends the process: the backup runs in a program of its own.
+        const std::string documents = home_->Path() + "/Documents";
+        QProcess wizard;
+        wizard.start(QStringLiteral(QUILLBANK_CANCELLED_BACKUP),
+                     {QString::fromStdString(programDir_), QString::fromStdString(documents)});
+        QVERIFY(wizard.waitForFinished(-1));
+        QCOMPARE(wizard.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(wizard.exitCode(), 1); // cancelled while the archive was written
+        QCOMPARE(std::distance(fs::directory_iterator(documents), fs::directory_iterator()), 0);
+    }
+
+    void aProfileInUseEndsAnUnattendedBackupWithoutOneUnlessForced()
+    {
+        form_.reset();
+        // The lock link of a running instance: this test program itself.
+        fs::create_symlink("127.0.0.1:+" + std::to_string(::getpid()),
+                           home_->Path() + "/.mozilla/firefox/a.default/lock");
+        const std::string task =
+            "[General]\naction=backup\napplication=fire\nprofile=default\noutput=" + home_->Path() +
+            "/saves/in-use.qkz\n";
+        home_->WriteFile("program/task.ini", task);
+        form_ = std::make_unique<TForm1>(*l10n_, programDir_, *dialogs_, std::string("task.ini"));
+        form_->show();
+        QTRY_COMPARE(dialogs_->endRequests, 1);
+        QCOMPARE(dialogs_->endCode, 1);
+        QVERIFY(!fs::exists(home_->Path() + "/saves/in-use.qkz"));
+        QVERIFY(testing::ErrorLogMessages().find("the profile is in use") != std::string::npos);
+
+        form_.reset();
+        home_->WriteFile("program/task.ini", task + "force=yes\n");
+        form_ = std::make_unique<TForm1>(*l10n_, programDir_, *dialogs_, std::string("task.ini"));
+        form_->show();
+        QTRY_COMPARE(dialogs_->endRequests, 2);
+        QCOMPARE(dialogs_->endCode, 0);
+        QVERIFY(fs::exists(home_->Path() + "/saves/in-use.qkz"));
     }
 
     void closingAsksBeforeTheReportPage()

@@ -176,13 +176,15 @@ private slots:
         QVERIFY(boxes_.Boxes.empty());
     }
 
-    void EscapeDoesNothing()
+    void EscapeCancels()
     {
         ShowPrepared();
         QTest::keyClicks(Edit("Edit1"), "abc");
-        QTest::keyClick(Edit("Edit1"), Qt::Key_Escape);
-        QVERIFY(form_->isVisible());
-        QCOMPARE(Edit("Edit1")->text(), QString("abc"));
+        QTest::keyClicks(Edit("Edit2"), "abc");
+        QTest::keyClick(Edit("Edit2"), Qt::Key_Escape);
+        QVERIFY(!form_->isVisible());
+        QVERIFY(!form_->PasswordAccepted());
+        QVERIFY(boxes_.Boxes.empty());
     }
 
     void ExecuteClearsTheFieldsAndTheResult()

@@ -103,6 +103,18 @@ TEST_F(DetectionTest, ProfileFolderOfAnUnregisteredApplicationGivesAProfilesOnly
               (Lines{"Mozilla Firefox (profiles only)", "Mozilla Thunderbird 3.0", "Portable applications"}));
 }
 
+// Without a version there is no installation key: the key "...\\Main"
+// directly below the version key does not stand in for one.
+TEST_F(DetectionTest, AMainKeyWithoutAVersionGivesNoInstallationFolder)
+{
+    home.MakeDir(".mozilla/firefox");
+    Detect(Key("SOFTWARE\\mozilla\\Mozilla Firefox\\Main", "Install Directory", "/opt/stray") +
+           Key("SOFTWARE\\mozilla.org\\Mozilla Firefox\\Main", "Install Directory", "/opt/stray2"));
+    EXPECT_FALSE(status[2].Installed);
+    EXPECT_EQ(status[2].InstallDir, "");
+    EXPECT_EQ(lines, (Lines{"Mozilla Firefox (profiles only)", "Portable applications"}));
+}
+
 TEST_F(DetectionTest, DetectingAgainGivesTheSameList)
 {
     home.MakeDir(".mozilla/seamonkey");

@@ -60,9 +60,18 @@ TEST(Installations, TheRegistryExportNamedByTheEnvironmentIsUsedInstead)
                                               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Flock]\r\n"
                                               "\"CurrentVersion\"=\"1.2.7\"\r\n"));
     EXPECT_EQ(CreateRegistryReader()->ReadString("SOFTWARE\\Flock", "CurrentVersion"), "1.2.7");
-    // A named export that does not exist is an empty registry, not this system's.
+    // A named export that is not there is an error, neither an empty
+    // registry nor this system's.
     home.SetEnv("QUILLBANK_REGISTRY", home.Path() + "/missing.reg");
-    EXPECT_FALSE(CreateRegistryReader()->KeyExists("SOFTWARE"));
+    try {
+        CreateRegistryReader();
+        ADD_FAILURE() << "no error for a missing registry file";
+    } catch (const ERegistryFileError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  home.Path() + "/missing.reg: the registry file named by QUILLBANK_REGISTRY is not there");
+    }
+    home.SetEnv("QUILLBANK_REGISTRY", home.MakeDir("folder.reg"));
+    EXPECT_THROW(CreateRegistryReader(), ERegistryFileError);
 }
 
 TEST(Installations, EveryTypeHasASource)

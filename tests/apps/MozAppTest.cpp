@@ -3,6 +3,8 @@
 #include "tests/support/FakeHome.h"
 #include "tests/support/RegistryDatImage.h"
 
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 using namespace quillbank;
@@ -80,10 +82,51 @@ TEST_F(MozAppTest, ProfilesIniCountsAsRelativeOnlyForOne)
     EXPECT_EQ((*profiles)[2].RelativePath(), "/data/tb");
 
     const TMozApp* app = manager.FindApp("thunder");
-    EXPECT_EQ(app->FindProfile("default")->Name(), "work default"); // the last match
+    EXPECT_EQ(app->FindProfile("DEFAULT")->Name(), "default");    // the whole name wins
+    EXPECT_EQ(app->FindProfile("defau")->Name(), "work default"); // else the last part match
     EXPECT_EQ(app->FindProfile("elsewhere")->Name(), "Elsewhere");
     EXPECT_EQ(app->FindProfile(""), nullptr);
-    EXPECT_EQ(app->FindProfile("Elsewhere"), nullptr); // the caller lower-cases
+}
+
+// The names of a profile compare without letter case in every script.
+TEST_F(MozAppTest, ProfileNamesMatchWholeBeforePartInEveryScript)
+{
+    home.WriteFile(".mozilla/firefox/profiles.ini", "[Profile0]\nName=Профиль\nIsRelative=1\nPath=a\n"
+                                                    "[Profile1]\nName=Профиль работа\nIsRelative=1\nPath=b\n"
+                                                    "[Profile2]\nName=Straße\nIsRelative=1\nPath=c\n"
+                                                    "[Profile3]\nName=ΣΟΦΊΑ\nIsRelative=1\nPath=d\n");
+    const TMozManager manager(l10n, status);
+    const TMozApp* app = manager.FindApp("firefox");
+    EXPECT_EQ(app->FindProfile("профиль")->Name(), "Профиль");
+    EXPECT_EQ(app->MatchProfiles("ПРОФ").size(), 2u);
+    EXPECT_EQ(app->FindProfile("STRASSE")->Name(), "Straße");
+    EXPECT_EQ(app->FindProfile("σοφία")->Name(), "ΣΟΦΊΑ");
+    EXPECT_EQ(app->FindProfile("proфиль"), nullptr);
+}
+
+// Profiles of every root, each folder once; the default is the first root's
+// installation default.
+TEST_F(MozAppTest, ProfilesOfEveryRootAndTheInstallationsDefault)
+{
+    home.WriteFile(".mozilla/firefox/profiles.ini",
+                   "[Profile0]\nName=old\nIsRelative=1\nPath=o\nDefault=1\n");
+    const std::string snapRoot = home.Path() + "/snap/firefox/common/.mozilla/firefox/";
+    home.WriteFile("snap/firefox/common/.mozilla/firefox/profiles.ini",
+                   "[Profile0]\nName=live\nIsRelative=1\nPath=l\n"
+                   "[Profile1]\nName=again\nIsRelative=0\nPath=" +
+                       home.Path() + "/.mozilla/firefox/o\n");
+    home.WriteFile("snap/firefox/common/.mozilla/firefox/installs.ini", "[A1]\nDefault=l\n");
+    {
+        const TMozManager manager(l10n, status);
+        const TMozApp* app = manager.FindApp("firefox");
+        ASSERT_EQ(app->Profiles()->size(), 2u);
+        EXPECT_EQ((*app->Profiles())[1].Directory(), snapRoot + "l/");
+        // The classic root comes first and names Default=1.
+        EXPECT_EQ(app->DefaultProfile()->Name(), "old");
+    }
+    std::filesystem::remove_all(home.Path() + "/.mozilla");
+    const TMozManager manager(l10n, status);
+    EXPECT_EQ(manager.FindApp("firefox")->DefaultProfile()->Name(), "live");
 }
 
 TEST_F(MozAppTest, LegacyRegistryProfilesAreAllTaken)
@@ -99,4 +142,36 @@ TEST_F(MozAppTest, LegacyRegistryProfilesAreAllTaken)
     EXPECT_EQ((*profiles)[0].Directory(), root + "m.slt");
     EXPECT_EQ((*profiles)[0].RelativePath(), "m.slt");
     EXPECT_EQ((*profiles)[1].RelativePath(), "/x/y");
+}
+
+// installs.ini only points at a profile; a default that profiles.ini does not
+// list is no profile, whatever the file holds.
+TEST_F(MozAppTest, AHostileInstallsIniNeverNamesAnUnlistedFolder)
+{
+    home.WriteFile(".mozilla/firefox/profiles.ini",
+                   "[Profile0]\nName=p\nIsRelative=1\nPath=p\n[Profile1]\nName=q\nIsRelative=1\nPath=q\n");
+    for (const std::string& installs :
+         {std::string("[A]\nDefault=/etc\n"), std::string("[A]\nDefault=../../..\n"),
+          std::string("[A]\nDefault=\n"), std::string("\xff\xfe\x00[\x01\n=", 7) + std::string(100000, '['),
+          "[A]\nDefault=" + std::string(70000, 'x') + "\n"}) {
+        home.WriteFile(".mozilla/firefox/installs.ini", installs);
+        const TMozManager manager(l10n, status);
+        EXPECT_EQ(manager.FindApp("firefox")->DefaultProfile(), nullptr);
+        EXPECT_EQ(manager.FindApp("firefox")->Profiles()->size(), 2u);
+    }
+}
+
+// A profile the application made with -CreateProfile is marked nowhere, yet
+// as the only one it is the one the installation starts with.
+TEST_F(MozAppTest, AnOnlyProfileIsTheDefault)
+{
+    home.WriteFile(".mozilla/firefox/profiles.ini", "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
+    {
+        const TMozManager manager(l10n, status);
+        EXPECT_EQ(manager.FindApp("firefox")->DefaultProfile()->Name(), "p");
+    }
+    home.WriteFile(".mozilla/firefox/profiles.ini",
+                   "[Profile0]\nName=p\nIsRelative=1\nPath=p\n[Profile1]\nName=q\nIsRelative=1\nPath=q\n");
+    const TMozManager manager(l10n, status);
+    EXPECT_EQ(manager.FindApp("firefox")->DefaultProfile(), nullptr);
 }

@@ -6,6 +6,8 @@
 #include "tests/support/RegistryDatImage.h"
 #include "tests/support/ScriptedUserInterface.h"
 
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 using namespace quillbank;
@@ -272,4 +274,93 @@ TEST_F(ProfileDiscoveryTest, EmailsAreOfferedWheneverTheProfileHoldsMail)
     // A file named like a mail folder holds no mail.
     const std::string browser = MakeProfile("browser", {"Mail", "places.sqlite"});
     EXPECT_FALSE(CheckProfileFolder(browser, l10n, ui)[EmailsBox].Enabled);
+}
+
+// Ubuntu's move to the snap copies the profiles and leaves the classic root
+// behind; the flatpak builds keep theirs in the sandbox. Every root is read.
+TEST_F(ProfileDiscoveryTest, EveryRootIsListedAndEachLineNamesItsRoot)
+{
+    home.WriteFile(".mozilla/firefox/profiles.ini",
+                   "[Profile0]\nName=default\nIsRelative=1\nPath=a.default\n");
+    home.WriteFile("snap/firefox/common/.mozilla/firefox/profiles.ini",
+                   "[Profile0]\nName=default\nIsRelative=1\nPath=a.default\n"
+                   "[Profile1]\nName=snap only\nIsRelative=1\nPath=b.snap\n");
+    home.WriteFile(".var/app/org.mozilla.firefox/config/mozilla/firefox/profiles.ini",
+                   "[Profile0]\nName=flat\nIsRelative=1\nPath=c.flat\n");
+    state.SelectedAppType = 2;
+    ListProfiles(state, l10n);
+    EXPECT_EQ(state.ProfileDir, FirefoxRoot());
+    EXPECT_EQ(state.ProfileList,
+              (Lines{"default (~/.mozilla/firefox)", "default (~/snap/firefox/common/.mozilla/firefox)",
+                     "snap only (~/snap/firefox/common/.mozilla/firefox)",
+                     "flat (~/.var/app/org.mozilla.firefox/config/mozilla/firefox)"}));
+    ASSERT_EQ(state.ProfileEntries.size(), 4u);
+    EXPECT_EQ(state.ProfileEntries[1].Path, home.Path() + "/snap/firefox/common/.mozilla/firefox/a.default");
+
+    // The backup file's name takes the profile's name, not its root.
+    EXPECT_EQ(ProfileNameOfLine(state, state.ProfileList[2]), "snap only");
+    EXPECT_EQ(ProfileNameOfLine(state, "Portable profile"), "Portable profile");
+    // The line chosen finds its own root's profile, not the first of its name.
+    const std::string snapDefault = MakeProfile("snap/firefox/common/.mozilla/firefox/a.default", {});
+    state.SelectedProfileLine = state.ProfileList[1];
+    CheckProfile(state, l10n, ui);
+    EXPECT_EQ(state.ProfileDir, snapDefault + "/");
+}
+
+TEST_F(ProfileDiscoveryTest, ThunderbirdRootsOfBothFlatpakIdsAndTheOldDebianFolder)
+{
+    for (const std::string root :
+         {".var/app/org.mozilla.Thunderbird/config/thunderbird",
+          ".var/app/net.thunderbird.Thunderbird/config/thunderbird", ".mozilla-thunderbird"}) {
+        home.WriteFile(root + "/profiles.ini", "[Profile0]\nName=" + root + "\nIsRelative=1\nPath=p\n");
+        state.SelectedAppType = 3;
+        ListProfiles(state, l10n);
+        EXPECT_EQ(state.ProfileEntries.back().Path, home.Path() + "/" + root + "/p");
+    }
+    EXPECT_EQ(state.ProfileEntries.size(), 3u);
+}
+
+// A profile folder reached from two roots (a root linked to another, or a
+// profile named by its full path in a second root) is listed once, and a
+// single root's lines stay bare names.
+TEST_F(ProfileDiscoveryTest, AProfileFolderReachedFromTwoRootsIsListedOnce)
+{
+    home.WriteFile(".mozilla/firefox/profiles.ini",
+                   "[Profile0]\nName=default\nIsRelative=1\nPath=a.default\n");
+    home.MakeDir(".mozilla/firefox/a.default");
+    home.MakeDir(".config/mozilla");
+    std::filesystem::create_directory_symlink(FirefoxRoot(), home.Path() + "/.config/mozilla/firefox");
+    state.SelectedAppType = 2;
+    ListProfiles(state, l10n);
+    EXPECT_EQ(state.ProfileList, Lines{"default"});
+
+    home.WriteFile("snap/firefox/common/.mozilla/firefox/profiles.ini",
+                   "[Profile0]\nName=same\nIsRelative=0\nPath=" + FirefoxRoot() +
+                       "a.default\n[Profile1]\nName=own\nIsRelative=1\nPath=o\n");
+    ListProfiles(state, l10n);
+    EXPECT_EQ(state.ProfileList,
+              (Lines{"default (~/.mozilla/firefox)", "own (~/snap/firefox/common/.mozilla/firefox)"}));
+}
+
+TEST_F(ProfileDiscoveryTest, TheDefaultProfileIsTheInstallationsElseTheMarkedOne)
+{
+    const std::string root = FirefoxRoot();
+    home.WriteFile(".mozilla/firefox/profiles.ini",
+                   "[Profile1]\nName=default\nIsRelative=1\nPath=b.default\nDefault=1\n"
+                   "[Profile0]\nName=default-esr\nIsRelative=1\nPath=a.default-esr\n");
+    EXPECT_EQ(DefaultProfileFolder(root), root + "b.default");
+    home.WriteFile(".mozilla/firefox/profiles.ini",
+                   "[Install3B6073811A6ABF12]\nDefault=a.default-esr\nLocked=1\n\n"
+                   "[Profile0]\nName=default-esr\nIsRelative=1\nPath=a.default-esr\n"
+                   "[Profile1]\nName=default\nIsRelative=1\nPath=b.default\nDefault=1\n");
+    EXPECT_EQ(DefaultProfileFolder(root), root + "a.default-esr");
+    home.WriteFile(".mozilla/firefox/installs.ini", "[46F492E0ACFF84D4]\nDefault=/data/abs\nLocked=1\n");
+    EXPECT_EQ(DefaultProfileFolder(root), "/data/abs");
+    // Two installations naming different profiles name none; profiles.ini decides.
+    home.WriteFile(".mozilla/firefox/installs.ini",
+                   "[46F492E0ACFF84D4]\nDefault=x\n[3B6073811A6ABF12]\nDefault=a.default-esr\n");
+    EXPECT_EQ(DefaultProfileFolder(root), root + "a.default-esr");
+    home.WriteFile(".mozilla/firefox/profiles.ini", "[Profile0]\nName=x\nPath=x\n");
+    std::filesystem::remove(root + "installs.ini");
+    EXPECT_EQ(DefaultProfileFolder(root), std::nullopt);
 }

@@ -90,10 +90,16 @@ TEST(ProfileLock, TheLockLinkCountsOnlyWhileItsProcessRuns)
     const std::string link = profile + "/lock";
     fs::create_symlink("127.0.0.1:+" + std::to_string(::getpid()), link);
     EXPECT_EQ(ReadProfileLock(profile), TProfileLock::InUse);
-    // Left behind by an instance that has ended, or not of the form at all.
-    for (const std::string& target : std::vector<std::string>{
-             "127.0.0.1:+2147483647", "127.0.0.1:+0", "127.0.0.1:+12x", "127.0.0.1:", "garbage",
-             "127.0.0.1:+99999999999999999999", std::string(300, '9')}) {
+    // Written by an instance that got no fcntl lock.
+    fs::remove(link);
+    fs::create_symlink("127.0.0.1:" + std::to_string(::getpid()), link);
+    EXPECT_EQ(ReadProfileLock(profile), TProfileLock::InUse);
+    // Left behind by an instance that has ended, held by another machine
+    // sharing the home, or not of the form at all.
+    for (const std::string& target :
+         std::vector<std::string>{"127.0.0.1:+2147483647", "192.0.2.7:+" + std::to_string(::getpid()), ":+1",
+                                  "127.0.0.1:+0", "127.0.0.1:+12x", "127.0.0.1:", "garbage",
+                                  "127.0.0.1:+99999999999999999999", std::string(300, '9')}) {
         fs::remove(link);
         fs::create_symlink(target, link);
         EXPECT_EQ(ReadProfileLock(profile), TProfileLock::Free) << target;

@@ -1,14 +1,12 @@
 #include "apps/RunningCheck.h"
 
 #include "config/l10n.h"
+#include "platform/ProcessList.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
 
-#include <chrono>
 #include <filesystem>
-#include <signal.h>
-#include <sys/wait.h>
-#include <thread>
+#include <optional>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -28,63 +26,55 @@ TEST(RunningCheck, NamesCompareExactly)
     EXPECT_FALSE(IsAppRunning(0, Names{"firefox"}));
 }
 
-namespace {
-
-/// A copy of "sleep" running under the name of a Thunderbird executable.
-class TFakeThunderbird
-{
-public:
-    explicit TFakeThunderbird(const TFakeHome& home)
-    {
-        const std::string program = home.Path() + "/thunderbird-bin";
-        std::filesystem::copy_file("/bin/sleep", program);
-        pid_ = fork();
-        if (pid_ == 0) {
-            execl(program.c_str(), program.c_str(), "30", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!IsAppRunning(3) && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ~TFakeThunderbird() { Stop(); }
-
-    void Stop()
-    {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
-
-private:
-    pid_t pid_ = -1;
-};
-
-} // namespace
-
-// A profile without lock files is in use while its application runs.
+// Profiles of an application that keeps no lock files are in use while one
+// of the user's processes runs it.
 TEST(RunningCheck, WaitingForAProfileWithoutLocksAsksUntilTheApplicationIsGone)
 {
     TFakeHome home;
     const std::string profile = home.MakeDir("profile");
     Tl10n l10n(home.Path() + "/Default.lng");
-    TFakeThunderbird thunderbird(home);
-    ASSERT_TRUE(IsAppRunning(3));
+    std::optional<TProcessListOverride> processes(std::in_place, Names{"bash", "sunbird-bin"});
 
     TScriptedUserInterface ui;
     ui.QueueAnswer(TBoxAnswer::Cancel);
-    EXPECT_FALSE(WaitForProfileFree(3, profile, l10n, ui));
+    EXPECT_FALSE(WaitForProfileFree(4, profile, l10n, ui));
     ui.QueueAnswer(TBoxAnswer::Retry);
     ui.QueueAnswer(TBoxAnswer::Cancel);
-    EXPECT_FALSE(WaitForProfileFree(3, profile, l10n, ui)); // still running after the Retry
+    EXPECT_FALSE(WaitForProfileFree(4, profile, l10n, ui)); // still running after the Retry
     const std::string box =
-        "box retrycancel stop|Warning|Thunderbird is running. Exit it and click the Retry button.";
+        "box retrycancel stop|Warning|Sunbird is running. Exit it and click the Retry button.";
     EXPECT_EQ(ui.calls, Names(3, box));
 
-    thunderbird.Stop();
-    EXPECT_TRUE(WaitForProfileFree(3, profile, l10n, ui)); // no box once it is gone
+    processes.emplace(Names{"bash"});
+    EXPECT_TRUE(WaitForProfileFree(4, profile, l10n, ui)); // no box once it is gone
     EXPECT_EQ(ui.calls.size(), 3u);
     EXPECT_TRUE(WaitForProfileFree(0, profile, l10n, ui));
+}
+
+// Firefox, Thunderbird and SeaMonkey lock every profile they open: one
+// without lock files is free whatever runs.
+TEST(RunningCheck, AProfileWithoutLockFilesOfALockingApplicationIsFreeWhateverRuns)
+{
+    TFakeHome home;
+    const std::string profile = home.MakeDir("never-opened");
+    const TProcessListOverride processes(Names{"firefox-esr", "thunderbird-bin", "seamonkey"});
+    for (AppType type : {1, 2, 3}) {
+        EXPECT_TRUE(IsAppRunning(type));
+        EXPECT_FALSE(IsProfileInUse(type, profile)) << static_cast<int>(type);
+    }
+    EXPECT_FALSE(IsProfileInUse(4, profile)); // Sunbird does not run
+}
+
+// A portable profile of no known application names its folder in the question.
+TEST(RunningCheck, TheQuestionForAProfileOfNoKnownApplicationNamesItsFolder)
+{
+    TFakeHome home;
+    const std::string profile = home.MakeDir("portable");
+    Tl10n l10n(home.Path() + "/Default.lng");
+    std::filesystem::create_symlink("127.0.0.1:+" + std::to_string(getpid()), profile + "/lock");
+    TScriptedUserInterface ui;
+    ui.QueueAnswer(TBoxAnswer::Cancel);
+    EXPECT_FALSE(WaitForProfileFree(0, profile + "/", l10n, ui));
+    EXPECT_EQ(ui.calls, Names{"box retrycancel stop|Warning|" + profile +
+                              " is running. Exit it and click the Retry button."});
 }

@@ -3,14 +3,19 @@
 // another profile that Firefox then starts with. Every program started here
 // is ended and reaped before its test finishes.
 
+#include "apps/MozManager.h"
 #include "apps/RunningCheck.h"
+#include "apps/WizardState.h"
+#include "config/BatchMode.h"
 #include "config/l10n.h"
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 #include "profile/AccountFolder.h"
 #include "profile/PrefsParser.h"
 #include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
+#include "tests/support/ScriptedUserInterface.h"
 #include "tests/support/ZipBuilder.h"
 
 #include <algorithm>
@@ -66,14 +71,6 @@ std::string Mailbox(const std::string& account)
 class CliRealAppsTest : public TRealAppsTest
 {
 protected:
-    void SetUp() override
-    {
-        TRealAppsTest::SetUp();
-        // The tool refuses while any Firefox or Thunderbird of this machine runs.
-        if (IsAppRunning(2) || IsAppRunning(3))
-            GTEST_SKIP() << "a Firefox or Thunderbird is running on this machine";
-    }
-
     TCliResult Run(const std::vector<std::string>& arguments, const std::string& input = "")
     {
         return RunCli(arguments, home.Path(), input);
@@ -154,6 +151,8 @@ TEST_F(CliRealAppsTest, FirefoxProfileGoesThroughEveryCommandAndFirefoxStartsWit
     ASSERT_TRUE(fs::exists(daily + "/places.sqlite")) << daily;
 
     home.WriteFile("password", "a long passphrase\n");
+    // Readable by its owner only, as a password file should be.
+    fs::permissions(home.Path() + "/password", fs::perms::owner_read | fs::perms::owner_write);
     const std::string archive = home.MakeDir("backups") + "/Firefox <profile>.qkz";
     const TCliResult backup =
         Run({"backup", "--app", "fire", "--profile", "daily", "--output", archive, "--password-stdin"},
@@ -363,4 +362,83 @@ TEST_F(CliRealAppsTest, FirefoxProfileAfterAFirstRunAccountsForEveryFile)
     ASSERT_EQ(backup.ExitCode, 0) << backup.Err;
     EXPECT_TRUE(ArchiveEntries(archive).contains("places.sqlite"));
     ExpectEveryFileAccountedFor(backup.Out, archive, {{profile, ""}});
+}
+
+// A real Firefox holds profile A. Profile B, which no Firefox has opened,
+// is backed up all the same from the command line, as the wizard checks it
+// and as a task file names it; A is refused.
+TEST_F(CliRealAppsTest, ARunningFirefoxStandsInTheWayOfItsOwnProfileOnly)
+{
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Alpha"});
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Beta"});
+    const std::string alpha = ListedFolder("firefox", "Alpha");
+    const std::string beta = ListedFolder("firefox", "Beta");
+    // Made, never opened: settings of its own, and no lock file.
+    home.WriteFile(fs::relative(beta, home.Path()).string() + "/prefs.js",
+                   "user_pref(\"browser.startup.page\", 3);\n");
+    ASSERT_FALSE(fs::exists(beta + "/.parentlock"));
+
+    TAppProcess firefox({"firefox-esr", "--headless", "--no-remote", "--profile", alpha, "about:blank"},
+                        LogFile());
+    ASSERT_TRUE(WaitUntil([&alpha] { return IsProfileInUse(2, alpha); }, 60s)) << ReadFileForTest(LogFile());
+    ASSERT_TRUE(IsAppRunning(2));
+
+    const TCliResult backupB = Run({"backup", "--app", "firefox", "--profile", "beta", "--output", "b.qkz"});
+    EXPECT_EQ(backupB.ExitCode, 0) << backupB.Err;
+    const TCliResult backupA = Run({"backup", "--app", "firefox", "--profile", "alpha", "--output", "a.qkz"});
+    EXPECT_EQ(backupA.ExitCode, 3) << backupA.Err;
+
+    // The wizard's check before a run: no question for B, one for A.
+    const Tl10n l10n(home.Path() + "/Default.lng");
+    quillbank::testing::TScriptedUserInterface ui;
+    EXPECT_TRUE(WaitForProfileFree(2, beta, l10n, ui));
+    EXPECT_TRUE(ui.calls.empty());
+    ui.QueueAnswer(TBoxAnswer::Cancel);
+    EXPECT_FALSE(WaitForProfileFree(2, alpha, l10n, ui));
+
+    // A task file's profile, as the unattended backup checks it.
+    TAppStatusTable status{};
+    const TMozManager manager(l10n, status);
+    for (const auto& [name, inUse] : {std::pair<std::string, bool>{"beta", false}, {"alpha", true}}) {
+        home.WriteFile("program/task.ini", "[General]\naction=backup\napplication=firefox\nprofile=" + name +
+                                               "\noutput=" + home.Path() + "/task.qkz\n");
+        TWizardState state;
+        TBatchTask task;
+        ASSERT_TRUE(ReadBatchTask(home.Path() + "/program", "task.ini", manager, state, task));
+        EXPECT_EQ(IsProfileInUse(state.SelectedAppType, task.Profile->Directory()), inUse) << name;
+    }
+    EXPECT_FALSE(firefox.Ended()) << ReadFileForTest(LogFile());
+}
+
+// Firefox makes its profiles in the XDG root of a fresh home, and in the
+// classic root of a home that has one: both roots made here by Firefox
+// itself are listed, each profile with its root, and each is found by name.
+TEST_F(CliRealAppsTest, ProfilesFirefoxMadeInTheXdgAndTheClassicRootAreAllListed)
+{
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Fresh"});
+    const std::string xdg = home.Path() + "/.config/mozilla/firefox";
+    ASSERT_TRUE(fs::exists(xdg + "/profiles.ini"));
+    fs::rename(home.Path() + "/.config/mozilla", home.Path() + "/xdg-aside");
+    const std::string classic = home.MakeDir(".mozilla/firefox");
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Classic"});
+    ASSERT_TRUE(fs::exists(classic + "/profiles.ini"));
+    fs::remove_all(home.Path() + "/.config/mozilla");
+    fs::rename(home.Path() + "/xdg-aside", home.Path() + "/.config/mozilla");
+
+    const TCliResult list = Run({"list", "--json"});
+    ASSERT_EQ(list.ExitCode, 0) << list.Err;
+    EXPECT_EQ(Query(list.Out, "[(p['name'], p['root']) for a in d['applications'] if a['name'] == 'firefox' "
+                              "for p in a['profiles']]"),
+              "[('Classic', '" + classic + "'), ('Fresh', '" + xdg + "')]");
+    const TCliResult text = Run({"list"});
+    EXPECT_NE(text.Out.find("    Fresh (~/.config/mozilla/firefox)  " + xdg + "/"), std::string::npos)
+        << text.Out;
+    // Found by their names, in any letter case.
+    for (const std::string listed : {"Fresh", "Classic"}) {
+        home.WriteFile(fs::relative(ListedFolder("firefox", listed), home.Path()).string() + "/prefs.js",
+                       "user_pref(\"browser.startup.page\", 3);\n");
+        const TCliResult backup =
+            Run({"backup", "--app", "firefox", "--profile", ToLowerAscii(listed), "--output", "x.qkz"});
+        EXPECT_EQ(backup.ExitCode, 0) << listed << backup.Err;
+    }
 }

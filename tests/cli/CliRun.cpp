@@ -3,6 +3,7 @@
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <signal.h>
@@ -57,6 +58,23 @@ TCliResult RunCli(const std::vector<std::string>& arguments, const std::string& 
     std::ofstream(stem + ".in", std::ios::binary) << input;
     std::vector<std::string> command = {QUILLBANK_BINARY_DIR "/bin/quillbank-cli"};
     command.insert(command.end(), arguments.begin(), arguments.end());
+    TCliResult result;
+    result.ExitCode = Spawn(command, stem + ".in", stem + ".out", stem + ".err");
+    result.Out = ReadFileForTest(stem + ".out");
+    result.Err = ReadFileForTest(stem + ".err");
+    return result;
+}
+
+TCliResult RunShell(const std::string& script, const std::string& workDir, const std::string& input)
+{
+    const std::string stem = workDir + "/shell-run" + std::to_string(++runs);
+    std::ofstream(stem + ".in", std::ios::binary) << input;
+    // The folder and PATH go in as arguments, so the script is run as it is written.
+    const char* systemPath = std::getenv("PATH");
+    const std::string path =
+        std::string(QUILLBANK_BINARY_DIR "/bin:") + (systemPath ? systemPath : "/usr/bin:/bin");
+    const std::vector<std::string> command = {
+        "/bin/sh", "-c", "cd \"$1\" && PATH=\"$2\" && eval \"$3\"", "sh", workDir, path, script};
     TCliResult result;
     result.ExitCode = Spawn(command, stem + ".in", stem + ".out", stem + ".err");
     result.Out = ReadFileForTest(stem + ".out");

@@ -22,6 +22,10 @@ struct TCliResult
 TCliResult RunCli(const std::vector<std::string>& arguments, const std::string& workDir,
                   const std::string& input = "");
 
+/// Runs `script` with /bin/sh in `workDir`, as a person types it there: the
+/// built quillbank-cli comes first on PATH. Its outputs are caught as RunCli's.
+TCliResult RunShell(const std::string& script, const std::string& workDir, const std::string& input = "");
+
 /// Runs the Python program `program` with `arguments` and `input` on its
 /// standard input, and gives what it prints (without the last line break);
 /// "python3 failed: " and its error output when it fails.

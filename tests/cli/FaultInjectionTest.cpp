@@ -485,3 +485,34 @@ TEST_F(FightingProfileTest, NamesWithInvalidUtf8OrControlCharactersAreBackedUpOr
 }
 
 } // namespace
+
+// Older backups go only after a complete new one: neither a failed nor an
+// incomplete backup removes any, whatever the policy.
+TEST_F(FightingProfileTest, AFailedOrIncompleteBackupRemovesNoOlderBackup)
+{
+    home.SetEnv("TZ", "UTC");
+    for (const char* day : {"01", "02"}) {
+        home.SetEnv("QUILLBANK_NOW", std::string("2026-03-") + day + "T09:00:00Z");
+        ASSERT_EQ(RunCli({"backup", "--app", "firefox", "--profile", "work", "--output",
+                          backups + "/old-" + day + ".qkz", "--quiet"},
+                         home.Path())
+                      .ExitCode,
+                  0);
+    }
+    home.SetEnv("QUILLBANK_NOW", "2026-03-03T09:00:00Z");
+    backup.insert(backup.end(), {"--keep-last", "1"});
+    const std::set<std::string> older = {"old-01.qkz", "old-02.qkz"};
+
+    EXPECT_EQ(RunWith("QUILLBANK_DENY_OPEN", "cookies.sqlite").ExitCode, 1);
+    EXPECT_EQ(BackupFolder(), older);
+
+    const TCliResult incomplete = RunWith("QUILLBANK_VANISH_OPEN", "notes.txt");
+    EXPECT_EQ(incomplete.ExitCode, 5);
+    EXPECT_NE(incomplete.Err.find(archive + ": incomplete, so no older backup is removed"), std::string::npos)
+        << incomplete.Err;
+    EXPECT_EQ(BackupFolder(), (std::set<std::string>{"backup.qkz", "old-01.qkz", "old-02.qkz"}));
+
+    // The same backup, complete, keeps itself alone.
+    EXPECT_EQ(Backup({"--keep-last", "1"}).ExitCode, 0);
+    EXPECT_EQ(BackupFolder(), std::set<std::string>{"backup.qkz"});
+}

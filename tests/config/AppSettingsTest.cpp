@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TFakeHome;
 
@@ -59,21 +60,21 @@ TEST_F(AppSettingsTest, UnwritableProgramFolderIsLoggedAndGivesTheDefaults)
 {
     const std::string notAFolder = home.WriteFile("program-file", "");
     ExpectDefaults(LoadSettings(notAFolder, l10n));
-    EXPECT_EQ(ReadFileForTest(ErrorLogPath()), "I cannot write to file backup.ini\n");
+    EXPECT_EQ(ErrorLogMessages(), "I cannot write to file backup.ini\n");
 }
 
 TEST_F(AppSettingsTest, UnreadableFileIsLoggedAndGivesTheDefaults)
 {
     home.MakeDir("program/Backup.ini");
     ExpectDefaults(LoadSettings(programDir, l10n));
-    EXPECT_EQ(ReadFileForTest(ErrorLogPath()), "I cannot read file backup.ini\n");
+    EXPECT_EQ(ErrorLogMessages(), "I cannot read file backup.ini\n");
 }
 
 TEST_F(AppSettingsTest, LogTextsComeFromTheLanguageFile)
 {
     home.WriteFile("program/Default.lng", "[TForm1]\nLANG_BADINIWRITE=Backup.ini nicht beschreibbar\n");
     LoadSettings(home.WriteFile("program-file", ""), l10n);
-    EXPECT_EQ(ReadFileForTest(ErrorLogPath()), "Backup.ini nicht beschreibbar\n");
+    EXPECT_EQ(ErrorLogMessages(), "Backup.ini nicht beschreibbar\n");
 }
 
 TEST_F(AppSettingsTest, FileFormatOfBlanksIsEmptyAndGivesTheDefault)

@@ -43,6 +43,19 @@ TEST(BackupFileNaming, WithNothingConfiguredTheDocumentsFolderAndDefaultTemplate
     EXPECT_FALSE(proposal.TemplateHasProfile);
 }
 
+TEST(BackupFileNaming, WithoutAnApplicationTheNameStartsAtItsFirstValue)
+{
+    TFakeHome home;
+    const std::string documents = home.MakeDir("Documents");
+    EXPECT_EQ(ProposeBackupPath(DefaultSettings(), 0, "", Backup, std::nullopt, March5).Path,
+              documents + "/2008-03-05.qkz");
+    // Blanks and dashes of the folder's own name stay.
+    auto settings = DefaultSettings();
+    settings.BackupDir = home.MakeDir(" - saves");
+    EXPECT_EQ(ProposeBackupPath(settings, 0, "", Backup, std::nullopt, March5).Path,
+              home.Path() + "/ - saves/2008-03-05.qkz");
+}
+
 TEST(BackupFileNaming, ApplicationFolderBeatsCommonFolderWhileItExists)
 {
     TFakeHome home;

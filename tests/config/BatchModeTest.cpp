@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
-using quillbank::testing::ReadFileForTest;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::TFakeHome;
 
 namespace {
@@ -43,7 +43,7 @@ protected:
         return ReadBatchTask(programDir, "task.ini", *manager, state, task);
     }
 
-    std::string Log() { return ReadFileForTest(ErrorLogPath()); }
+    std::string Log() { return ErrorLogMessages(); }
 };
 
 } // namespace
@@ -54,8 +54,8 @@ TEST_F(BatchModeTest, AGoodTaskNamesItsApplicationProfileAndOutput)
                      "output=" +
                      home.Path() + "/saves/<application>-<profile>.qkz\npassword=  secret word \n"));
     EXPECT_EQ(state.SelectedAppType, 2);
-    EXPECT_EQ(task.Profile->Name(), "Work Default"); // the last profile that matches
-    EXPECT_EQ(task.OutputPath, home.Path() + "/saves/Firefox-Work Default.qkz");
+    EXPECT_EQ(task.Profile->Name(), "default"); // the whole name, not "Work Default"
+    EXPECT_EQ(task.OutputPath, home.Path() + "/saves/Firefox-default.qkz");
     EXPECT_TRUE(std::filesystem::is_directory(home.Path() + "/saves"));
     EXPECT_EQ(task.Password, "secret word");
     EXPECT_EQ(Log(), "");
@@ -67,6 +67,23 @@ TEST_F(BatchModeTest, BirdIsThunderbirdAndProfilesMatchInAnyCase)
         Read("[General]\naction=backup\napplication=BIRD\nprofile=mail\noutput=" + home.Path() + "/x.qkz\n"));
     EXPECT_EQ(state.SelectedAppType, 3);
     EXPECT_EQ(task.Profile->Name(), "Mail");
+}
+
+// A part of a name takes the last profile it fits; no name takes the
+// profile the installation starts with.
+TEST_F(BatchModeTest, APartTakesTheLastFitAndNoNameTheDefaultProfile)
+{
+    const std::string task1 =
+        "[General]\naction=backup\napplication=firefox\noutput=" + home.Path() + "/x.qkz\n";
+    EXPECT_TRUE(Read(task1 + "profile=DEFAU\n"));
+    EXPECT_EQ(task.Profile->Name(), "Work Default");
+    home.WriteFile(".mozilla/firefox/profiles.ini",
+                   "[Profile0]\nName=default\nIsRelative=1\nPath=a\n"
+                   "[Profile1]\nName=Work Default\nIsRelative=1\nPath=b\nDefault=1\n");
+    manager = std::make_unique<TMozManager>(l10n, status);
+    EXPECT_TRUE(Read(task1));
+    EXPECT_EQ(task.Profile->Name(), "Work Default");
+    EXPECT_EQ(Log(), "");
 }
 
 TEST_F(BatchModeTest, EveryProblemIsOneLogLineInOrder)
@@ -94,4 +111,24 @@ TEST_F(BatchModeTest, TheArgumentIsAlwaysJoinedToTheProgramFolder)
     const std::string absolute = home.WriteFile("elsewhere/task.ini", "[General]\naction=backup\n");
     EXPECT_FALSE(ReadBatchTask(programDir, absolute, *manager, state, task));
     EXPECT_EQ(Log(), "Bad action defined in config file.\nBad application defined in config file.\n");
+}
+
+TEST_F(BatchModeTest, OnlyAYesOfTheForceKeyForcesTheBackup)
+{
+    const std::string content =
+        "[General]\naction=backup\napplication=firefox\nprofile=default\noutput=" + home.Path() + "/x.qkz\n";
+    for (const std::string yes : {"1", "true", "yes", "TRUE", " Yes "}) {
+        task = TBatchTask();
+        ASSERT_TRUE(Read(content + "force=" + yes + "\n")) << yes;
+        EXPECT_TRUE(task.Force) << yes;
+    }
+    // Each read decides anew, whatever the task held before.
+    for (const std::string no : {"0", "no", "false", "", "2", "y", "on", "yes please"}) {
+        task.Force = true;
+        ASSERT_TRUE(Read(content + "force=" + no + "\n")) << no;
+        EXPECT_FALSE(task.Force) << no;
+    }
+    task.Force = true;
+    ASSERT_TRUE(Read(content));
+    EXPECT_FALSE(task.Force) << "no force key";
 }

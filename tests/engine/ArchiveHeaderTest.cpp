@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TArchiveTest;
 using quillbank::testing::TImmediateExit;
@@ -150,6 +151,31 @@ TEST_F(ArchiveHeaderTest, DamagedOrHeaderlessFilesAreNoBackups)
     EXPECT_EQ(ReadFileForTest(home.Path() + "/Documents/indexfile.txt"), "Quillbank\r\n");
 }
 
+// A file given to the wizard to open: its content alone says whether it is a backup.
+TEST_F(ArchiveHeaderTest, BackupFilesAreKnownByContentAlone)
+{
+    MakeZipBackup("Quillbank\r\nRevize: 3\r\n");
+    const std::string renamed = home.Path() + "/backup.bin";
+    fs::copy_file(state.ArchivePath, renamed);
+    EXPECT_TRUE(IsBackupFile(renamed));
+    EXPECT_TRUE(IsBackupFile(home.WriteFile("old.txt", " Quillbank \r\nRevize: 258\r\nVerze: 1.3\r\n")));
+
+    // A task file, other ZIP archives, damaged and odd files are not.
+    EXPECT_FALSE(IsBackupFile(home.WriteFile("task.qkz", "[General]\naction=backup\n")));
+    EXPECT_FALSE(
+        IsBackupFile(home.WriteFile("other.qkz", quillbank::testing::BuildZip({{"notes.txt", "x"}}))));
+    EXPECT_FALSE(
+        IsBackupFile(home.WriteFile("nested.qkz", quillbank::testing::BuildZip({{"a/indexfile.txt", "x"}}))));
+    const std::string bytes = ReadFileForTest(state.ArchivePath);
+    EXPECT_FALSE(IsBackupFile(home.WriteFile("truncated.qkz", bytes.substr(0, bytes.size() / 2))));
+    EXPECT_FALSE(IsBackupFile(home.WriteFile("empty.qkz", "")));
+    EXPECT_FALSE(IsBackupFile(home.WriteFile("bad.txt", "Quillbank\r\nRevize: two\r\n")));
+    // One long line without an end is read no further than its start.
+    EXPECT_FALSE(IsBackupFile(home.WriteFile("line.qkz", std::string(1 << 20, 'Q'))));
+    EXPECT_FALSE(IsBackupFile(home.MakeDir("folder.qkz")));
+    EXPECT_FALSE(IsBackupFile(home.Path() + "/missing.qkz"));
+}
+
 // A small archive whose header inflates to 40 MB of line ends, declared or
 // hidden behind a small declared size, and one of more lines than a header
 // has: each is no backup. A child limited to 256 MiB of address space reads
@@ -202,7 +228,7 @@ TEST_F(ArchiveHeaderTest, HeadersBeyondTheirLimitsAreRefusedWithBoundedMemory)
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status)) << "the child died of signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    const std::string log = ReadFileForTest(ErrorLogPath());
+    const std::string log = ErrorLogMessages();
     EXPECT_NE(
         log.find("declared.qkz: the header declares 40000011 bytes, more than the 4.0 MiB a header may hold"),
         std::string::npos)

@@ -6,6 +6,7 @@
 #include "engine/ArchiveHeader.h"
 #include "engine/BackupTask.h"
 #include "platform/NameBeside.h"
+#include "platform/ProcessList.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
@@ -21,6 +22,7 @@
 using namespace quillbank;
 using quillbank::testing::BuildZip;
 using quillbank::testing::EntryNamesIn;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TArchiveTest;
 using quillbank::testing::TImmediateExit;
@@ -145,7 +147,7 @@ TEST_F(RestoreRunTest, OnlyTickedUnknownEntriesComeBackAndNeverFromOutside)
     EXPECT_EQ(outcome.Status, TRunStatus::Failed);
     EXPECT_EQ(outcome.Failure, "../escape: it would lie outside the profile");
     EXPECT_EQ(outcome.LeftOut.size(), 2u);
-    const std::string log = ReadFileForTest(ErrorLogPath());
+    const std::string log = ErrorLogMessages();
     EXPECT_NE(log.find("../escape"), std::string::npos);
     EXPECT_NE(log.find("\"IndexFile.TXT\" not restored: the name is the backup's own header"),
               std::string::npos);
@@ -314,7 +316,7 @@ TEST_F(RestoreRunTest, LegacyContainerRecordsOfTickedComponents)
     request.Boxes[GeneralSettingsBox].Checked = true;
     request.Boxes[UserStylesBox].Checked = true;
     std::set<std::string> homeAfter = EntryNamesIn(home.Path());
-    homeAfter.insert(".config"); // the error log's folder
+    homeAfter.insert(".local"); // the error log's folder
     const TRunOutcome outcome = RunRestore(request, state, Environment());
     EXPECT_EQ(ReadFileForTest(target + "/chrome/userChrome.css"), "body {}\r\n");
     EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{"chrome", "prefs.js"}));
@@ -327,6 +329,35 @@ TEST_F(RestoreRunTest, LegacyContainerRecordsOfTickedComponents)
     EXPECT_EQ(Calls("task|"), (Lines{"Task: Restoring general settings", "Task: Restoring user styles",
                                      "Task: Restoring user styles"}));
     EXPECT_EQ(ui.processEventsCount, 2); // the 250 lines of prefs.js: checked twice for a running Firefox
+}
+
+// The copy of a legacy container asks for the application to be closed only
+// while the target profile's own lock says it is in use, and not at all when
+// forced; a Firefox running elsewhere does not count.
+TEST_F(RestoreRunTest, LegacyContainerCopyChecksTheTargetsLockAndHonoursForce)
+{
+    std::string prefs;
+    for (int i = 0; i < 100; ++i)
+        prefs += "user_pref(\"line." + std::to_string(i) + "\", 1);\r\n";
+    home.WriteFile("old.txt", LegacyContainer(" Nastaveni \r\nprefs.js\r\nskipped\r\n" + prefs + LegacyEnd));
+    state.ArchivePath = home.Path() + "/old.txt";
+    state.ArchiveFormat = 1;
+    request.Boxes[GeneralSettingsBox].Checked = true;
+    {
+        const TProcessListOverride firefox({"firefox-esr"});
+        EXPECT_EQ(RunRestore(request, state, Environment()).Status, TRunStatus::Done);
+        EXPECT_TRUE(Calls("box").empty());
+    }
+    std::filesystem::create_symlink("127.0.0.1:+" + std::to_string(getpid()), target + "/lock");
+    request.Force = true;
+    EXPECT_EQ(RunRestore(request, state, Environment()).Status, TRunStatus::Done);
+    EXPECT_TRUE(Calls("box").empty());
+    request.Force = false;
+    ui.QueueAnswer(TBoxAnswer::Cancel);
+    ui.QueueAnswer(TBoxAnswer::Ok);
+    EXPECT_THROW(RunRestore(request, state, Environment()), quillbank::testing::TImmediateExit);
+    EXPECT_EQ(Calls("box retrycancel"),
+              Lines{" stop|Warning|Firefox is running. Exit it and click the Retry button."});
 }
 
 // Each record is staged under a name of its own: a link in the profile is
@@ -374,7 +405,7 @@ TEST_F(RestoreRunTest, LegacyRecordsRestoreOnlyWhatTheirSectionHolds)
               (Lines{"- Not restored: prefs.js: its section does not hold it", "Restored file: cookies.txt",
                      "- Not restored: Mail/Inbox: its section does not hold it",
                      "- Not restored: chrome/x.s: its section does not hold it", "Restored file: abc.s"}));
-    const std::string log = ReadFileForTest(ErrorLogPath());
+    const std::string log = ErrorLogMessages();
     EXPECT_NE(log.find("\"prefs.js\" not restored: its section does not hold it"), std::string::npos);
     EXPECT_NE(log.find("\"Mail/Inbox\" not restored: its section does not hold it"), std::string::npos);
     EXPECT_NE(log.find("\"chrome/x.s\" not restored: its section does not hold it"), std::string::npos);

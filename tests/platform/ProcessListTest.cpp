@@ -6,6 +6,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -24,7 +25,7 @@ using ::quillbank::testing::TFakeHome;
 
 std::size_t CountListed(const std::string& name)
 {
-    const auto names = ListProcessNames();
+    const auto names = ListOwnProcessNames();
     return static_cast<std::size_t>(std::count(names.begin(), names.end(), name));
 }
 
@@ -40,15 +41,30 @@ bool WaitUntilListed(const std::string& name, std::size_t count = 1)
     return false;
 }
 
+/// Longer than the 15 characters that the kernel keeps as a process's "comm"
+/// name, so only the executable's own name matches it.
+// Unique per test process: ctest runs tests in parallel, each in its own process.
+const std::string SleeperName = "quillbank-sleeper-" + std::to_string(getpid());
+
+std::string ReadFileForTestTrimmed(const std::string& path)
+{
+    std::string text = ::quillbank::testing::ReadFileForTest(path);
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
+}
+
 /// A copy of the system's "sleep" under a distinctive name, run as a child
 /// process for as long as the object lives.
 class TSleeper
 {
 public:
-    explicit TSleeper(const std::string& program)
+    explicit TSleeper(const std::string& program, std::optional<uid_t> user = std::nullopt)
     {
         pid_ = fork();
         if (pid_ == 0) {
+            if (user && setuid(*user) != 0)
+                _exit(126);
             execl(program.c_str(), program.c_str(), "30", static_cast<char*>(nullptr));
             _exit(127);
         }
@@ -64,15 +80,22 @@ public:
     TSleeper& operator=(const TSleeper&) = delete;
 
     bool Started() const { return pid_ > 0; }
+    /// Whether it runs the program by now (its "comm" name is the program's).
+    bool RunsProgram() const
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (ReadFileForTestTrimmed("/proc/" + std::to_string(pid_) + "/comm") ==
+                SleeperName.substr(0, 15))
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
 
 private:
     pid_t pid_ = -1;
 };
-
-/// Longer than the 15 characters that the kernel keeps as a process's "comm"
-/// name, so only the executable's own name matches it.
-// Unique per test process: ctest runs tests in parallel, each in its own process.
-const std::string SleeperName = "quillbank-sleeper-" + std::to_string(getpid());
 
 std::string CopySleep(const TFakeHome& home)
 {
@@ -123,6 +146,33 @@ TEST(ProcessListTest, DeletedExecutableKeepsItsName)
     fs::remove(program);
     EXPECT_EQ(CountListed(SleeperName), 1u);
     EXPECT_EQ(CountListed(SleeperName + " (deleted)"), 0u);
+}
+
+// Another user's processes never use this user's profiles.
+TEST(ProcessListTest, ListsOnlyTheProcessesOfThisUser)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "starting a process as another user needs root";
+    TFakeHome home;
+    const std::string program = CopySleep(home);
+    fs::permissions(home.Path(), fs::perms::all);
+    fs::permissions(program, fs::perms::all);
+    TSleeper own(program);
+    TSleeper others(program, 65534);
+    ASSERT_TRUE(own.Started() && others.Started());
+    ASSERT_TRUE(WaitUntilListed(SleeperName));
+    ASSERT_TRUE(others.RunsProgram());
+    // The other user's copy runs too but is not listed.
+    EXPECT_EQ(CountListed(SleeperName), 1u);
+}
+
+TEST(ProcessListTest, AnOverrideTakesThePlaceOfTheSystemsList)
+{
+    {
+        const TProcessListOverride fixed({"firefox", "firefox"});
+        EXPECT_EQ(ListOwnProcessNames(), (std::vector<std::string>{"firefox", "firefox"}));
+    }
+    EXPECT_GE(CountListed(fs::read_symlink("/proc/self/exe").filename().string()), 1u);
 }
 
 TEST(ProcessListTest, AnEndedProcessIsNotListed)

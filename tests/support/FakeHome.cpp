@@ -1,8 +1,11 @@
 #include "tests/support/FakeHome.h"
 
+#include "config/errorlog.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 
@@ -74,6 +77,21 @@ std::string ReadFileForTest(const std::string& path)
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+std::string ErrorLogMessages(const std::string& path)
+{
+    static const std::regex time(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d )");
+    std::istringstream log(ReadFileForTest(path));
+    std::string messages;
+    for (std::string line; std::getline(log, line);)
+        messages += std::regex_replace(line, time, "", std::regex_constants::format_first_only) + "\n";
+    return messages;
+}
+
+std::string ErrorLogMessages()
+{
+    return ErrorLogMessages(ErrorLogPath());
 }
 
 std::set<std::string> EntryNamesIn(const std::string& folder)
