@@ -65,7 +65,7 @@ constexpr std::string_view Usage =
     "  --json                  print one JSON object instead of text\n"
     "  --no-clobber            refuse to replace a file at the backup's path\n"
     "  -v, --verbose           name every file as it is written, and the older\n"
-    "                          backups --keep keeps\n"
+    "                          backups the keep rules keep\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
     "Components: general-settings, emails, accounts-settings-only, address-books,\n"

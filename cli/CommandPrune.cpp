@@ -18,9 +18,9 @@ namespace {
 
 constexpr std::string_view Usage =
     "Usage: quillbank-cli prune --app NAME (--profile NAME | --profile-dir DIR)\n"
-    "                           --folder DIR --keep-... N [OPTIONS]\n"
+    "                           --folder DIR KEEP-RULES [OPTIONS]\n"
     "\n"
-    "Removes the backups of a profile in a folder that none of the --keep rules\n"
+    "Removes the backups of a profile in a folder that none of the keep rules\n"
     "keeps. A backup belongs to the profile when its header names the application\n"
     "and the profile's folder; its date is the one its header records. Backups\n"
     "made by the wizard record no profile and are never removed.\n"

@@ -383,7 +383,8 @@ TEST_F(CliRealAppsTest, ARunningFirefoxStandsInTheWayOfItsOwnProfileOnly)
     ASSERT_TRUE(WaitUntil([&alpha] { return IsProfileInUse(2, alpha); }, 60s)) << ReadFileForTest(LogFile());
     ASSERT_TRUE(IsAppRunning(2));
 
-    const TCliResult backupB = Run({"backup", "--app", "firefox", "--profile", "beta", "--output", "b.qkz"});
+    const TCliResult backupB =
+        Run({"backup", "--app", "firefox", "--profile", "beta", "--output", home.Path() + "/b.qkz"});
     EXPECT_EQ(backupB.ExitCode, 0) << backupB.Err;
     const TCliResult backupA = Run({"backup", "--app", "firefox", "--profile", "alpha", "--output", "a.qkz"});
     EXPECT_EQ(backupA.ExitCode, 3) << backupA.Err;
@@ -437,8 +438,8 @@ TEST_F(CliRealAppsTest, ProfilesFirefoxMadeInTheXdgAndTheClassicRootAreAllListed
     for (const std::string listed : {"Fresh", "Classic"}) {
         home.WriteFile(fs::relative(ListedFolder("firefox", listed), home.Path()).string() + "/prefs.js",
                        "user_pref(\"browser.startup.page\", 3);\n");
-        const TCliResult backup =
-            Run({"backup", "--app", "firefox", "--profile", ToLowerAscii(listed), "--output", "x.qkz"});
+        const TCliResult backup = Run({"backup", "--app", "firefox", "--profile", ToLowerAscii(listed),
+                                       "--output", home.Path() + "/x.qkz"});
         EXPECT_EQ(backup.ExitCode, 0) << listed << backup.Err;
     }
 }

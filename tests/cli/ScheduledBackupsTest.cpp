@@ -182,6 +182,8 @@ TEST_F(ScheduledBackupsTest, TheReadmesCommandCronLineAndTheUnitsMakeBackupsInAF
 
     // The command, with its password file; ~/Backups does not exist yet.
     home.WriteFile(".config/Quillbank/password", "a long passphrase\n");
+    fs::permissions(home.Path() + "/.config/Quillbank/password",
+                    fs::perms::owner_read | fs::perms::owner_write);
     const std::string command = ReadmeBlockHolding("--password-file");
     EXPECT_EQ(RunIn(home.Path(), {"/bin/sh", "-c", command}, output), 0) << command << output;
     EXPECT_EQ(output, "");
