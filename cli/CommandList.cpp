@@ -23,7 +23,7 @@ constexpr std::string_view Usage =
     "Lists the applications found (as the wizard's application list shows them)\n"
     "and the profiles of each, from every folder that holds profiles; when they\n"
     "come from several, each profile names its folder. A profile whose last\n"
-    "restore can be undone (quillbank-cli restore --undo) says from when.\n"
+    "restore can be undone says from when.\n"
     "\n"
     "Options:\n"
     "  --json      print one JSON object instead of text\n";
