@@ -343,7 +343,7 @@ private slots:
         QCOMPARE(Items("ListBox4").back(),
                  QStringLiteral("The restore was undone: the profile is as it was before it."));
         QVERIFY(!undo->isVisible());
-        QCOMPARE(testing::EntryNamesIn(second), (std::set<std::string>{"prefs.js"}));
+        QCOMPARE(testing::EntryNamesIn(second), (std::set<std::string>{".parentlock", "prefs.js"}));
         QCOMPARE(testing::ReadFileForTest(second + "/prefs.js"), prefs);
     }
 
