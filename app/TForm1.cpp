@@ -23,6 +23,7 @@
 #include "engine/PlacesOutsideProfile.h"
 #include "engine/RestoreRun.h"
 #include "engine/RunOutcome.h"
+#include "engine/UndoRestore.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "profile/UnknowFilesBL.h"
@@ -379,10 +380,16 @@ QWidget* TForm1::BuildReportPage()
     checkBox16_ = new QCheckBox(panel6_);
     checkBox16_->setObjectName(QStringLiteral("CheckBox16"));
     connect(checkBox16_, &QCheckBox::toggled, this, &TForm1::CheckBox16Click);
+    undoButton_ = Button(QStringLiteral("UndoButton"), panel6_);
+    undoButton_->hide();
+    connect(undoButton_, &QPushButton::clicked, this, &TForm1::UndoButtonClick);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(checkBox16_, 1);
+    bottom->addWidget(undoButton_);
     auto* layout = new QVBoxLayout(panel6_);
     layout->addWidget(staticText11_);
     layout->addWidget(listBox4_, 1);
-    layout->addWidget(checkBox16_);
+    layout->addLayout(bottom);
     return panel6_;
 }
 
@@ -714,12 +721,12 @@ bool TForm1::ConfirmOverwriteProfile()
     if (!places.MailFolders.empty()) {
         question += "\n\n" + Text("Quillbank14", "LANG_OUTSIDE_PROFILE");
         for (const std::string& folder : places.MailFolders)
-            question += "\n" + VisibleText(folder);
+            question.append("\n").append(VisibleText(folder));
     }
     if (!places.Preferences.empty()) {
         question += "\n\n" + Text("Quillbank14", "LANG_OUTSIDE_PREFERENCES");
         for (const TPathOutsideProfile& preference : places.Preferences)
-            question += "\n" + VisibleText(preference.Description());
+            question.append("\n").append(VisibleText(preference.Description()));
     }
     // Replacing the key database leaves the target's secrets that the
     // backup lacks encrypted with a key that is gone: the user sees which.
@@ -727,7 +734,7 @@ bool TForm1::ConfirmOverwriteProfile()
     if (!orphaned.empty()) {
         question += "\n\n" + Text("Quillbank14", "LANG_KEY_REPLACED");
         for (const TOrphanedFile& file : orphaned)
-            question += "\n" + OrphanedFileLine(file, l10n_);
+            question.append("\n").append(OrphanedFileLine(file, l10n_));
     }
     const bool agreed = AskYesNo(Text("LANG_QUESTION"), question);
     keepPathsOutsideProfile_ = agreed && !places.Empty();
@@ -1015,6 +1022,8 @@ void TForm1::ShowProgressPage()
 void TForm1::RunOperation()
 {
     ShowProgressPage();
+    // Each problem of the run goes to the error log once.
+    const TErrorLogRun logRun;
     const TComponentBoxes boxes = ComponentBoxes();
     TRunOutcome outcome;
     if (state_.Operation == 1) {
@@ -1033,7 +1042,15 @@ void TForm1::RunOperation()
                 AddReportLine(line);
         outcome = backup.Run;
     } else {
-        outcome = RunRestore({boxes, unknownFiles_.Ticks(), keepPathsOutsideProfile_}, state_, Environment());
+        TRestoreRequest request{boxes, unknownFiles_.Ticks(), keepPathsOutsideProfile_};
+        request.Rollback = settings_.Rollback;
+        const std::optional<TStoredRollback> earlier =
+            UndoableRollback(RollbackFolder(), RestoreTargetProfile(state_));
+        outcome = RunRestore(request, state_, Environment());
+        undoable_ = UndoableRollback(RollbackFolder(), state_.ProfileDir);
+        // Only the archive this restore wrote takes it back.
+        if (undoable_ && earlier && undoable_->Path == earlier->Path)
+            undoable_.reset();
         AddSkippedReportLines();
     }
     if (const auto line = OutcomeReportLine(outcome, l10n_))
@@ -1050,12 +1067,32 @@ void TForm1::ShowReportPage(int exitCode)
     SetCaption("LANG_ZAVER");
     button2_->setText(Q(Text("LANG_BUTTON_KONEC")));
     checkBox16_->setText(Q(Text("LANG_NEW_BR")));
+    undoButton_->setText(Q(Text("Quillbank14", "LANG_UNDO_RESTORE")));
+    undoButton_->setVisible(state_.Operation == 2 && undoable_.has_value() && !batchTask_);
     staticText11_->setText(Q(Text(state_.Operation == 1 ? "LANG_MEMO3" : "LANG_BACKUP_RESTOR")));
     for (const std::string& line : Lines(*listBox3_))
         listBox4_->addItem(Q(line));
     ShowPage(panel6_);
     button2_->setFocus();
     pageIndex_ = 5;
+}
+
+void TForm1::UndoButtonClick()
+{
+    if (!undoable_)
+        return;
+    try {
+        if (IsProfileInUse(state_.SelectedAppType, state_.ProfileDir))
+            throw ERollbackError(std::string(AppInfo(state_.SelectedAppType).RunningName) +
+                                 " is using the profile " + state_.ProfileDir);
+        UndoRestore(*undoable_);
+        listBox4_->addItem(Q(Text("Quillbank14", "LANG_UNDO_DONE")));
+        undoable_.reset();
+        undoButton_->hide();
+    } catch (const ERollbackError& error) {
+        listBox4_->addItem(Q(l10n_.GetTextFmt("Quillbank14", "LANG_UNDO_FAILED", error.what())));
+    }
+    listBox4_->scrollToBottom();
 }
 
 void TForm1::CheckBox16Click(bool checked)

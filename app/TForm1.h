@@ -4,6 +4,7 @@
 #include "apps/WizardState.h"
 #include "config/AppSettings.h"
 #include "engine/ComponentBoxes.h"
+#include "engine/RollbackStore.h"
 #include "platform/UserInterface.h"
 #include "profile/UnknowFiles.h"
 
@@ -92,6 +93,8 @@ private:
     void ListBox2DblClick();
     void CheckBox7Click(bool checked);
     void CheckBox16Click(bool checked);
+    /// Takes back the restore the report page is about.
+    void UndoButtonClick();
     void UnknowFilesBTClick();
     void FormShow();
     bool ConfirmExit();
@@ -219,6 +222,9 @@ private:
     QLabel* staticText11_ = nullptr;
     QListWidget* listBox4_ = nullptr;
     QCheckBox* checkBox16_ = nullptr;
+    QPushButton* undoButton_ = nullptr;
+    /// The rollback archive of the restore just run, while it can be undone.
+    std::optional<TStoredRollback> undoable_;
 };
 
 } // namespace quillbank

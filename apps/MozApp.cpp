@@ -130,8 +130,12 @@ const TAppProfile* TMozApp::FindProfile(std::string_view name) const
 
 const TAppProfile* TMozApp::DefaultProfile() const
 {
-    if (!profiles_ || !defaultFolder_)
+    if (!profiles_)
         return nullptr;
+    // An installation with a single profile starts with that one, whether or
+    // not its registry marks it.
+    if (!defaultFolder_)
+        return profiles_->size() == 1 ? &profiles_->front() : nullptr;
     const auto found = std::find_if(profiles_->begin(), profiles_->end(), [this](const TAppProfile& profile) {
         return SameFolder(profile.Directory(), *defaultFolder_);
     });

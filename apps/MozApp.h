@@ -44,7 +44,8 @@ public:
     /// The last of MatchProfiles; nothing when none matches or the name is empty.
     const TAppProfile* FindProfile(std::string_view name) const;
     /// The profile the installation starts with (DefaultProfileFolder of the
-    /// first root that names one); nothing when none is named.
+    /// first root that names one), or its only profile; nothing when none is
+    /// named among several.
     const TAppProfile* DefaultProfile() const;
 
     /// Reads every profile root that holds a profile registry file; a

@@ -25,6 +25,8 @@ BACKUP_LABELS = {
 }
 RESTORE_LABELS = {
     "quillbank": "`quillbank-cli restore`",
+    "quillbank-over": "`quillbank-cli restore` into a full profile",
+    "quillbank-over-norollback": "`quillbank-cli restore --no-rollback` into a full profile",
     "unzip": "`unzip`",
     "7z": "`7z x`",
     "bsdtar": "`bsdtar -x`",

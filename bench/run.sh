@@ -9,8 +9,11 @@
 #   --runs N            timed runs of every command (default: 3 for small, 1 for full)
 #   --backup LIST       the backup commands, comma-separated, from
 #                       quillbank,quillbank-aes,zip,7z,bsdtar (default: all)
-#   --restore LIST      the restore commands, from quillbank,unzip,7z,bsdtar
-#                       (default: all); each extracts quillbank-cli's archive
+#   --restore LIST      the restore commands, from quillbank,unzip,7z,bsdtar,
+#                       quillbank-over,quillbank-over-norollback (default: all);
+#                       each extracts quillbank-cli's archive, the last two
+#                       into a copy of the corpus (a profile that already holds
+#                       everything), with and without the rollback archive
 #   --no-build          use build/bin/quillbank-cli as it is
 #   --keep              keep the last round's restored folders (restore-PRESET-TOOL)
 #
@@ -26,7 +29,7 @@ repo=$PWD
 preset=small
 runs=
 backup_tools=quillbank,quillbank-aes,zip,7z,bsdtar
-restore_tools=quillbank,unzip,7z,bsdtar
+restore_tools=quillbank,unzip,7z,bsdtar,quillbank-over,quillbank-over-norollback
 build=1
 keep=0
 while [ $# -gt 0 ]; do
@@ -59,6 +62,8 @@ report=$work/results-$preset.md
 cli=$repo/build/bin/quillbank-cli
 password_file=$work/password.txt
 log=$work/command.log
+# Where the restores into a full profile keep their rollback archives.
+state=$work/state
 started=$(date +%s)
 
 say() { echo "run.sh: $*" >&2; }
@@ -145,6 +150,8 @@ archive_of() {
 restore_command() { # TOOL ARCHIVE DESTINATION
   case "$1" in
     quillbank) echo "$cli" restore --archive "$2" --profile-dir "$3" --force --quiet ;;
+    quillbank-over) echo env "XDG_STATE_HOME=$state" "$cli" restore --archive "$2" --profile-dir "$3" --force --quiet ;;
+    quillbank-over-norollback) echo "$cli" restore --archive "$2" --profile-dir "$3" --force --quiet --no-rollback ;;
     unzip) echo unzip -q "$2" -d "$3" ;;
     7z) echo 7z x -bd -bso0 -bsp0 "-o$3" "$2" ;;
     bsdtar) echo bsdtar -xf "$2" -C "$3" ;;
@@ -201,8 +208,10 @@ for ((run = 1; run <= runs; run++)); do
   say "round $run of $runs: restores"
   while read -r tool; do
     destination=$work/restore-$preset-$tool
-    rm -rf "$destination"
+    rm -rf "$destination" "$state"
     mkdir -p "$destination"
+    # A profile that already holds everything (copied untimed).
+    case "$tool" in quillbank-over*) cp -a "$corpus/." "$destination/" ;; esac
     # shellcheck disable=SC2046
     timed restore "$tool" "$run" "" $(restore_command "$tool" "$(archive_of quillbank)" "$destination")
     # The last round's copy is compared with the corpus (not timed); none is
@@ -213,6 +222,7 @@ for ((run = 1; run <= runs; run++)); do
       compare_seconds=$((compare_seconds + $(now) - compare_started))
     fi
     if [ "$run" != "$runs" ] || [ "$keep" = 0 ]; then rm -rf "$destination"; fi
+    rm -rf "$state"
   done < <(rotated $((run - 1)) "${restores[@]}")
 done
 timed_seconds=$(($(now) - phase - compare_seconds))

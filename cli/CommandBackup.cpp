@@ -1,11 +1,15 @@
 #include "apps/ProfileDiscovery.h"
 #include "cli/AccountJson.h"
+#include "cli/Clock.h"
 #include "cli/CommandContext.h"
 #include "cli/Commands.h"
 #include "cli/ComponentNames.h"
 #include "cli/ExitCodes.h"
+#include "cli/Messages.h"
 #include "cli/Options.h"
 #include "cli/Password.h"
+#include "cli/Pruning.h"
+#include "cli/RunSummary.h"
 #include "cli/Targets.h"
 #include "config/FileNameTemplate.h"
 #include "engine/BackupRun.h"
@@ -13,6 +17,7 @@
 #include "profile/UnknowFilesBL.h"
 
 #include <array>
+#include <chrono>
 #include <iostream>
 
 namespace quillbank::cli {
@@ -36,7 +41,8 @@ constexpr std::string_view Usage =
     "                          template's placeholders (<application>, <version>,\n"
     "                          <profile>, <year>, <month>, <day>, <hour>, <minute>,\n"
     "                          <second>, <millisecond>, <dayOfWeek>); an older file\n"
-    "                          there is replaced once the new one is complete\n"
+    "                          there is replaced once the new one is complete; missing\n"
+    "                          folders are made (mode 0700)\n"
     "  --components LIST       comma-separated components to back up (default: all\n"
     "                          that the profile holds, the cache excepted)\n"
     "  --no-unknown            leave out the entries no component the profile offers\n"
@@ -46,11 +52,20 @@ constexpr std::string_view Usage =
     "                          needs a password\n"
     "  --password-file FILE    protect the backup with the first line of FILE\n"
     "  --password-stdin        protect it with the first line of standard input\n"
+    "  --password-command CMD  the password is the first line CMD prints (run by\n"
+    "                          the shell; its failure is exit code 4)\n"
     "  --password-prompt       protect it with a password typed (twice) at the terminal\n"
     "  --force                 go on while the application is using the profile\n"
     "  --dry-run               write nothing; print what the backup would take and\n"
     "                          leave out\n"
+    "  --keep-last N           once the new backup is written and checked, remove\n"
+    "  --keep-daily N          the older backups of the profile in its folder that\n"
+    "  --keep-weekly N         none of these rules keeps: the last N, the newest of\n"
+    "  --keep-monthly N        each of the last N days, ISO weeks, months\n"
     "  --json                  print one JSON object instead of text\n"
+    "  --no-clobber            refuse to replace a file at the backup's path\n"
+    "  -v, --verbose           name every file as it is written, and the older\n"
+    "                          backups the keep rules keep\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
     "Components: general-settings, emails, accounts-settings-only, address-books,\n"
@@ -64,7 +79,7 @@ constexpr std::string_view Usage =
     "is in use, 4 missing password, 5 the backup was written without files that\n"
     "could not be read (each is named).\n";
 
-constexpr std::array<TOptionDefinition, 15> Accepted = {{
+constexpr std::array<TOptionDefinition, 23> Accepted = {{
     {"app", true},
     {"profile", true},
     {"profile-dir", true},
@@ -75,10 +90,17 @@ constexpr std::array<TOptionDefinition, 15> Accepted = {{
     {"encryption", true},
     {"password-file", true},
     {"password-stdin", false},
+    {"password-command", true},
     {"password-prompt", false},
     {"force", false},
     {"dry-run", false},
+    {"keep-last", true},
+    {"keep-daily", true},
+    {"keep-weekly", true},
+    {"keep-monthly", true},
     {"json", false},
+    {"verbose", false},
+    {"no-clobber", false},
     {"quiet", false},
 }};
 
@@ -87,8 +109,9 @@ std::optional<std::string> BackupPassword(const TOptions& options)
 {
     if (!options.Has("password-prompt"))
         return ReadGivenPassword(options);
-    if (options.Has("password-file") || options.Has("password-stdin"))
-        throw EUsageError("give one of --password-file, --password-stdin and --password-prompt");
+    if (options.Has("password-file") || options.Has("password-stdin") || options.Has("password-command"))
+        throw EUsageError(
+            "give one of --password-file, --password-stdin, --password-command and --password-prompt");
     if (!CanPromptForPassword())
         throw ECommandError(ExitPassword, "--password-prompt needs a terminal on standard input");
     const auto first = PromptForPassword("Password for the backup: ");
@@ -102,8 +125,7 @@ std::optional<std::string> BackupPassword(const TOptions& options)
 
 /// The components to back up: what the profile offers, or those of --components
 /// among them.
-TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes offered,
-                                 const std::optional<std::string>& list)
+TComponentBoxes ChooseComponents(TComponentBoxes offered, const std::optional<std::string>& list)
 {
     if (!list)
         return offered;
@@ -114,7 +136,7 @@ TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes
         if (offered[box].Enabled)
             offered[box].Checked = true;
         else
-            Say(context, "skipped " + std::string(ComponentName(box)) + ": the profile holds none");
+            throw EUsageError(std::string(ComponentName(box)) + " was asked for, but the profile holds none");
     }
     // As in the wizard, "Accounts settings only" takes the place of Emails.
     if (offered[AccountsSettingsOnlyBox].Checked)
@@ -130,16 +152,56 @@ std::string Joined(const std::vector<std::string>& names)
     return text.empty() ? "(none)" : text;
 }
 
-/// The result on standard output: the account as JSON, or as lines for
-/// people (on standard error after a backup, whose result is its file).
-void PrintResult(const TCommandContext& context, const TBackupRequest& request, const TBackupAccount& account,
-                 bool json)
+/// One line when a backup without a password holds what opens the user's
+/// accounts: saved passwords, cookies, key stores.
+void WarnOfUnprotectedSecrets(const std::string& archive, const TBackupAccount& account)
+{
+    std::vector<std::string> held;
+    for (TComponentBox box : {SavedPasswordsBox, CookiesBox, CertificatesBox})
+        if (account.Components[box].Files > 0)
+            held.emplace_back(ComponentName(box));
+    if (!held.empty())
+        Warn(archive + " holds " + Joined(held) +
+             " without a password: anyone who can read it can use them (protect it with --password-file or "
+             "--password-command)");
+}
+
+/// What the backup did, for --json.
+TRunSummary Summary(const TBackupRequest& request, const TProfileTarget& target,
+                    const TBackupOutcome& outcome, std::chrono::steady_clock::time_point start)
+{
+    TRunSummary summary;
+    summary.Archive = request.ArchivePath;
+    summary.Application = target.Type;
+    summary.ProfileName = target.ProfileName;
+    summary.ProfileFolder = target.ProfileDir;
+    summary.Components = TickedComponentNames(request.Boxes);
+    summary.Files = static_cast<std::uint64_t>(outcome.Account.Entries().Files);
+    summary.Bytes = static_cast<std::uint64_t>(outcome.Account.Entries().Bytes);
+    summary.LeftOut = outcome.Run.LeftOut;
+    summary.Seconds = SecondsSince(start);
+    summary.Status = outcome.Run.Status;
+    summary.Failure = outcome.Run.Failure;
+    return summary;
+}
+
+/// The result on standard output: the summary and the account as JSON, or
+/// as lines for people (on standard error after a backup, whose result is
+/// its file).
+void PrintResult(const TCommandContext& context, const TBackupRequest& request, const TRunSummary& summary,
+                 const TBackupAccount& account, const std::vector<TPrunedBackup>& pruned, bool json)
 {
     if (json) {
         TJsonWriter writer;
-        writer.BeginObject().Key("archive").String(request.ArchivePath).Key("dryRun").Bool(request.DryRun);
+        writer.BeginObject();
+        WriteRunSummary(writer, summary);
+        writer.Key("dryRun").Bool(request.DryRun);
         WriteAccountJson(writer.Key("account"), account);
-        std::cout << writer.EndObject().Text() << "\n";
+        writer.Key("removed").BeginArray();
+        for (const TPrunedBackup& backup : pruned)
+            if (!backup.Kept && backup.RemovalFailure.empty())
+                writer.String(backup.Path);
+        std::cout << writer.EndArray().EndObject().Text() << "\n";
         return;
     }
     if (context.Quiet())
@@ -181,16 +243,18 @@ int BackupCommand(const std::vector<std::string>& arguments)
         else
             throw EUsageError("--encryption must be aes256 or zipcrypto, not \"" + *encryption + "\"");
     }
-    const bool hasPasswordOption =
-        options.Has("password-file") || options.Has("password-stdin") || options.Has("password-prompt");
+    const bool hasPasswordOption = options.Has("password-file") || options.Has("password-stdin") ||
+                                   options.Has("password-command") || options.Has("password-prompt");
     if (request.Encryption && !hasPasswordOption)
         throw EUsageError(
-            "--encryption needs a password (--password-file, --password-stdin or --password-prompt)");
+            "--encryption needs a password (--password-file, --password-stdin, --password-command or "
+            "--password-prompt)");
     if (const auto list = options.Value("components"))
         ParseComponentList(*list); // a wrong name is bad usage, before anything runs
+    const TRetentionPolicy policy = ParseRetentionOptions(options);
 
     const auto password = BackupPassword(options);
-    TCommandContext context(options.Has("quiet"), std::nullopt);
+    TCommandContext context(options.Has("quiet"), std::nullopt, options.Has("verbose"));
     context.RequireWorkingFiles();
     const TProfileFinder finder(context.L10n());
     const TMozApp& found = finder.FindApp(*app);
@@ -206,7 +270,7 @@ int BackupCommand(const std::vector<std::string>& arguments)
     request.Password = password.value_or(std::string());
     // An unusable profile ends the run here, as it ends a batch run.
     const TComponentBoxes offered = CheckProfileFolder(target.ProfileDir, context.L10n(), context.Ui());
-    request.Boxes = ChooseComponents(context, offered, options.Value("components"));
+    request.Boxes = ChooseComponents(offered, options.Value("components"));
     try {
         request.UnknownEntries =
             TUnknowFilesBL(context.ProgramDir()).FindUnknown(request.ProfileDir, offered);
@@ -217,23 +281,33 @@ int BackupCommand(const std::vector<std::string>& arguments)
 
     const std::string archive = AbsolutePath(
         ExpandFileNameTemplate(*output, {target.Type, target.Version, target.ProfileName, false}));
-    const std::string folder = ExtractFileDir(archive);
-    if (!folder.empty() && !DirectoryExists(folder))
-        throw ECommandError(ExitFailure, archive + ": no such folder: " + folder);
     if (DirectoryExists(archive))
         throw ECommandError(ExitFailure, archive + ": a folder is there");
+    if (options.Has("no-clobber") && FileExists(archive))
+        throw ECommandError(ExitFailure, archive + ": a file is there, and --no-clobber keeps it");
     request.ArchivePath = archive;
     state.ArchivePath = archive;
     state.BackupPassword = request.Password;
 
     request.DryRun = options.Has("dry-run");
+    // A scheduled backup's first run, or its first in a new month's folder,
+    // finds no folder: it is made, readable by its owner only.
+    if (!request.DryRun)
+        if (const auto problem = MakeFolders(ExtractFileDir(archive), 0700))
+            throw ECommandError(ExitFailure, archive + ": cannot make its folder: " + *problem);
+    request.Identity = TBackupIdentity{target.ProfileName, IdentityFolder(target.ProfileDir), CurrentTime()};
 
     Say(context, (request.DryRun ? "Dry run, writing nothing: backing up " : "Backing up ") +
                      target.ProfileDir + " into " + archive);
     Say(context, "Components: " + Joined(TickedComponentNames(request.Boxes)));
+    const auto start = std::chrono::steady_clock::now();
     const TBackupOutcome outcome = RunBackup(request, state, context.Environment());
+    const bool json = options.Has("json");
     if (outcome.Run.Status == TRunStatus::Failed) {
         context.Progress().Finish();
+        if (json)
+            PrintResult(context, request, Summary(request, target, outcome, start), outcome.Account, {},
+                        json);
         throw ECommandError(
             ExitFailure, archive + (request.DryRun ? ": no backup can be made: " : ": no backup written: ") +
                              outcome.Run.Failure);
@@ -245,8 +319,22 @@ int BackupCommand(const std::vector<std::string>& arguments)
     for (const TLeftOutFile& file : outcome.Run.LeftOut)
         std::cerr << "quillbank-cli backup: " << archive
                   << ": incomplete, not backed up: " << LeftOutText(file) << "\n";
-    PrintResult(context, request, outcome.Account, options.Has("json"));
-    return RunExitCode(outcome.Run.Status);
+    if (!request.DryRun && request.Password.empty() && !context.Quiet())
+        WarnOfUnprotectedSecrets(archive, outcome.Account);
+    std::vector<TPrunedBackup> pruned;
+    bool removedAll = true;
+    // Older backups go only once a complete new one is in place.
+    if (!request.DryRun && !policy.IsEmpty() && outcome.Run.Status != TRunStatus::Done)
+        std::cerr << "quillbank-cli backup: " << archive << ": incomplete, so no older backup is removed\n";
+    else if (!request.DryRun && !policy.IsEmpty()) {
+        const TPruneRequest prune{ExtractFileDir(archive), target.Type, target.ProfileDir, policy, archive,
+                                  request.Password,        false};
+        pruned = PruneBackups(prune, context.L10n(), context.ProgramDir());
+        removedAll = ReportPruning(pruned, {false, context.Quiet(), options.Has("verbose"), MessagePrefix()},
+                                   std::cerr);
+    }
+    PrintResult(context, request, Summary(request, target, outcome, start), outcome.Account, pruned, json);
+    return removedAll ? RunExitCode(outcome.Run.Status) : ExitFailure;
 }
 
 } // namespace quillbank::cli

@@ -1,6 +1,7 @@
 #include "cli/CommandContext.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/Messages.h"
 #include "config/AppSettings.h"
 #include "config/WorkingFiles.h"
 
@@ -9,9 +10,9 @@
 
 namespace quillbank::cli {
 
-TCommandContext::TCommandContext(bool quiet, std::optional<std::string> password)
+TCommandContext::TCommandContext(bool quiet, std::optional<std::string> password, bool verbose)
     : quiet_(quiet), programDir_(ProgramDataDir()), l10n_(programDir_ + "/Default.lng"),
-      progress_(TTerminalProgress::ForStandardError(quiet)), ui_(progress_, password)
+      progress_(TTerminalProgress::ForStandardError(quiet, verbose)), ui_(progress_, password)
 {
     // The core reads the password of a restore from here.
     state_.BackupPassword = password.value_or(std::string());
@@ -19,7 +20,7 @@ TCommandContext::TCommandContext(bool quiet, std::optional<std::string> password
 
 void TCommandContext::RequireWorkingFiles()
 {
-    LoadSettings(programDir_, l10n_);
+    settings_ = LoadSettings(programDir_, l10n_);
     const auto missing = MissingWorkingFiles(programDir_);
     if (missing.empty())
         return;
@@ -46,7 +47,7 @@ void TCommandContext::ThrowOnPasswordProblem(const std::string& subject) const
 void Say(const TCommandContext& context, const std::string& text)
 {
     if (!context.Quiet())
-        std::cerr << text << std::endl;
+        std::cerr << MessagePrefix() << text << std::endl;
 }
 
 std::string AbsolutePath(const std::string& path)

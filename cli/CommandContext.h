@@ -3,6 +3,7 @@
 #include "apps/WizardState.h"
 #include "cli/TerminalProgress.h"
 #include "cli/TerminalUserInterface.h"
+#include "config/AppSettings.h"
 #include "config/l10n.h"
 #include "engine/ZipFactory.h"
 
@@ -19,7 +20,8 @@ namespace quillbank::cli {
 class TCommandContext
 {
 public:
-    TCommandContext(bool quiet, std::optional<std::string> password);
+    /// `verbose` shows the progress as plain lines, every task on its own.
+    TCommandContext(bool quiet, std::optional<std::string> password, bool verbose = false);
     TCommandContext(const TCommandContext&) = delete;
     TCommandContext& operator=(const TCommandContext&) = delete;
 
@@ -29,6 +31,8 @@ public:
     void RequireWorkingFiles();
 
     const std::string& ProgramDir() const { return programDir_; }
+    /// The settings RequireWorkingFiles loaded.
+    const TAppSettings& Settings() const { return settings_; }
     const Tl10n& L10n() const { return l10n_; }
     TWizardState& State() { return state_; }
     TTerminalUserInterface& Ui() { return ui_; }
@@ -43,6 +47,7 @@ private:
     bool quiet_;
     std::string programDir_;
     Tl10n l10n_;
+    TAppSettings settings_;
     TTerminalProgress progress_;
     TTerminalUserInterface ui_;
     TWizardState state_;

@@ -1,11 +1,13 @@
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
+#include "cli/Messages.h"
 #include "cli/Options.h"
 #include "config/AppSettings.h"
 #include "config/FileNameTemplate.h"
 #include "config/WorkingFiles.h"
 #include "config/errorlog.h"
 #include "config/l10n.h"
+#include "engine/RollbackStore.h"
 #include "platform/SpecialFolders.h"
 #include "platform/UserStore.h"
 
@@ -48,13 +50,15 @@ int InfoCommand(const std::vector<std::string>& arguments)
               << "\n"
               << "  monitor:            " << settings.MonitorNumber << "\n"
               << "  ask for password:   " << (settings.AskForPassword ? "yes" : "no") << "\n"
+              << "  rollback archives:  " << (settings.Rollback ? "yes" : "no") << "\n"
               << "Documents folder:   " << DocumentsDir() << "\n"
               << "Error log:          " << ErrorLogPath() << "\n"
               << "User store:         " << UserStorePath() << "\n"
+              << "Rollback archives:  " << RollbackFolder() << "\n"
               << "Example backup:     "
               << ExpandFileNameTemplate(settings.FileNameTemplate, {2, "", std::nullopt, false}) << "\n";
     if (!missing.empty()) {
-        std::cerr << "quillbank-cli: " << l10n.GetText("TForm1", "LANG_NO_FILES") << "\n";
+        std::cerr << MessagePrefix() << l10n.GetText("TForm1", "LANG_NO_FILES") << "\n";
         return ExitFailure;
     }
     return ExitSuccess;

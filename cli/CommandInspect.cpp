@@ -9,6 +9,7 @@
 #include "platform/Text.h"
 
 #include <array>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 
@@ -17,7 +18,8 @@ namespace quillbank::cli {
 namespace {
 
 constexpr std::string_view Usage =
-    "Usage: quillbank-cli inspect ARCHIVE [--json] [--password-file FILE | --password-stdin]\n"
+    "Usage: quillbank-cli inspect ARCHIVE [--list] [--json]\n"
+    "                             [--password-file FILE | --password-stdin]\n"
     "\n"
     "Shows what a backup file holds: the application it was made from, its\n"
     "components, the mail folders outside the profile, the unknown entries, how it\n"
@@ -25,19 +27,27 @@ constexpr std::string_view Usage =
     "protected too: its password is needed.\n"
     "\n"
     "Options:\n"
+    "  --archive PATH          the backup file, when not given as ARCHIVE\n"
+    "  --list                  list every entry too: its size, its compressed size\n"
+    "                          and whether it is encrypted\n"
     "  --json                  print one JSON object instead of text\n"
     "  --password-file FILE    the password is the first line of FILE\n"
     "  --password-stdin        the password is the first line of standard input\n"
     "                          (without either, it is asked for when standard input\n"
     "                          is a terminal)\n"
+    "  --password-command CMD  the password is the first line CMD prints (run by\n"
+    "                          the shell; its failure is exit code 4)\n"
     "\n"
     "Exit codes: 0 success, 1 not a readable backup file, 2 bad usage, 4 wrong or\n"
     "missing password.\n";
 
-constexpr std::array<TOptionDefinition, 3> Accepted = {{
+constexpr std::array<TOptionDefinition, 6> Accepted = {{
+    {"archive", true},
+    {"list", false},
     {"json", false},
     {"password-file", true},
     {"password-stdin", false},
+    {"password-command", true},
 }};
 
 /// What the directory of a ZIP archive says.
@@ -48,6 +58,7 @@ struct TArchiveFacts
     std::uint64_t CompressedSize = 0;
     /// The entries' encryption when they all share one, else "mixed".
     std::string Encryption = "none";
+    std::vector<TArchiveEntry> List;
 };
 
 TArchiveFacts ArchiveFacts(TCommandContext& context)
@@ -58,6 +69,7 @@ TArchiveFacts ArchiveFacts(TCommandContext& context)
         throw ECommandError(ExitFailure, context.State().ArchivePath + ": its entries cannot be listed");
     TArchiveFacts facts;
     facts.Entries = entries->size();
+    facts.List = *entries;
     for (std::size_t i = 0; i < entries->size(); ++i) {
         const TArchiveEntry& entry = (*entries)[i];
         facts.Size += entry.Size;
@@ -79,7 +91,14 @@ struct TInspection
     std::vector<TUnknowItem> UnknownEntries;
     TArchiveFacts Facts;
     std::uintmax_t FileSize = 0;
+    /// Whether every entry is listed.
+    bool Listed = false;
 };
+
+bool IsEncrypted(const TArchiveEntry& entry)
+{
+    return entry.Encryption != "none";
+}
 
 void PrintJson(const TInspection& found)
 {
@@ -113,7 +132,23 @@ void PrintJson(const TInspection& found)
             .Number(static_cast<std::int64_t>(found.Facts.CompressedSize));
     else
         json.Null().Key("size").Null().Key("compressedSize").Null();
-    json.Key("fileSize").Number(static_cast<std::int64_t>(found.FileSize)).EndObject();
+    json.Key("fileSize").Number(static_cast<std::int64_t>(found.FileSize));
+    if (found.Listed) {
+        json.Key("list").BeginArray();
+        for (const TArchiveEntry& entry : found.Facts.List)
+            json.BeginObject()
+                .Key("name")
+                .String(entry.Name)
+                .Key("size")
+                .Number(static_cast<std::int64_t>(entry.Size))
+                .Key("compressedSize")
+                .Number(static_cast<std::int64_t>(entry.CompressedSize))
+                .Key("encrypted")
+                .Bool(IsEncrypted(entry))
+                .EndObject();
+        json.EndArray();
+    }
+    json.EndObject();
     std::cout << json.Text() << "\n";
 }
 
@@ -145,6 +180,16 @@ void PrintText(const TInspection& found)
                   << HumanBytes(static_cast<std::int64_t>(found.Facts.CompressedSize)) << " ("
                   << found.Facts.CompressedSize << " bytes)\n";
     std::cout << "File size:         " << found.FileSize << " bytes\n";
+    if (!found.Listed)
+        return;
+    std::cout << "\n        Size  Compressed  Encrypted  Name\n";
+    for (const TArchiveEntry& entry : found.Facts.List) {
+        char columns[64];
+        std::snprintf(
+            columns, sizeof columns, "%12llu  %10llu  %-9s  ", static_cast<unsigned long long>(entry.Size),
+            static_cast<unsigned long long>(entry.CompressedSize), IsEncrypted(entry) ? "yes" : "no");
+        std::cout << columns << VisibleText(entry.Name) << "\n";
+    }
 }
 
 } // namespace
@@ -155,13 +200,12 @@ int InspectCommand(const std::vector<std::string>& arguments)
     if (!parsed)
         return ExitSuccess;
     const TOptions& options = *parsed;
-    if (options.Arguments().size() != 1)
-        throw EUsageError(options.Arguments().empty() ? "ARCHIVE is missing" : "give one ARCHIVE");
+    const std::string archive = ArchiveArgument(options);
 
     TCommandContext context(true, ReadGivenPassword(options));
     context.RequireWorkingFiles();
     TInspection found;
-    found.Path = AbsolutePath(options.Arguments().front());
+    found.Path = AbsolutePath(archive);
     context.State().ArchivePath = found.Path;
     found.Contents = ReadBackupFile(context);
     found.Zip = context.State().ArchiveFormat == 2;
@@ -170,6 +214,7 @@ int InspectCommand(const std::vector<std::string>& arguments)
     found.UnknownEntries = context.State().UnknownEntries;
     if (found.Zip)
         found.Facts = ArchiveFacts(context);
+    found.Listed = options.Has("list");
     std::error_code error;
     found.FileSize = std::filesystem::file_size(found.Path, error);
     if (options.Has("json"))

@@ -1,15 +1,12 @@
-#include "apps/Detection.h"
-#include "apps/Installations.h"
-#include "apps/ProfileDiscovery.h"
-#include "apps/WizardState.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/Json.h"
+#include "cli/ListedApps.h"
 #include "cli/Options.h"
 #include "config/WorkingFiles.h"
 #include "config/l10n.h"
+#include "engine/RollbackStore.h"
 #include "platform/FileSystem.h"
-#include "platform/RegistryReader.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -25,45 +22,19 @@ constexpr std::string_view Usage =
     "\n"
     "Lists the applications found (as the wizard's application list shows them)\n"
     "and the profiles of each, from every folder that holds profiles; when they\n"
-    "come from several, each profile names its folder.\n"
+    "come from several, each profile names its folder. A profile whose last\n"
+    "restore can be undone says from when.\n"
     "\n"
     "Options:\n"
     "  --json      print one JSON object instead of text\n";
 
 constexpr std::array<TOptionDefinition, 1> Accepted = {{{"json"}}};
 
-struct TListedApp
+/// The time of the restore into `profile` that an undo would take back.
+std::optional<std::int64_t> UndoableSince(const TProfileEntry& profile)
 {
-    std::string Line;
-    AppType Type = NoAppType;
-    TAppStatus Status;
-    std::string ProfileRoot;
-    std::vector<TProfileEntry> Profiles;
-};
-
-std::vector<TListedApp> FindApplications(const Tl10n& l10n)
-{
-    TAppStatusTable status{};
-    std::vector<std::string> lines;
-    const auto registry = CreateRegistryReader();
-    TInstallationDetection(*registry, l10n, status, lines).DetectApplications();
-    std::vector<TListedApp> apps;
-    for (const std::string& line : lines) {
-        TWizardState state;
-        SelectApplication(state, line);
-        // The last line, "Portable applications", names none.
-        if (!IsKnownAppType(state.SelectedAppType))
-            continue;
-        ListProfiles(state, l10n);
-        TListedApp app{line, state.SelectedAppType, status[state.SelectedAppType], state.ProfileDir, {}};
-        // Only the profiles the wizard would offer.
-        for (const TProfileEntry& entry : state.ProfileEntries)
-            if (std::find(state.ProfileList.begin(), state.ProfileList.end(), entry.ListLine()) !=
-                state.ProfileList.end())
-                app.Profiles.push_back(entry);
-        apps.push_back(std::move(app));
-    }
-    return apps;
+    const std::optional<TStoredRollback> rollback = UndoableRollback(RollbackFolder(), profile.Path);
+    return rollback ? std::optional(rollback->Manifest.Time) : std::nullopt;
 }
 
 void PrintJson(const std::vector<TListedApp>& apps)
@@ -88,7 +59,8 @@ void PrintJson(const std::vector<TListedApp>& apps)
             .String(app.ProfileRoot)
             .Key("profiles")
             .BeginArray();
-        for (const TProfileEntry& profile : app.Profiles)
+        for (const TProfileEntry& profile : app.Profiles) {
+            const auto undoable = UndoableSince(profile);
             json.BeginObject()
                 .Key("name")
                 .String(profile.Name)
@@ -96,7 +68,12 @@ void PrintJson(const std::vector<TListedApp>& apps)
                 .String(profile.Path)
                 .Key("root")
                 .String(WithoutTrailingSeparators(profile.Root))
-                .EndObject();
+                .Key("undoable")
+                .Bool(undoable.has_value());
+            if (undoable)
+                json.Key("lastRestore").String(RollbackTimeText(*undoable));
+            json.EndObject();
+        }
         json.EndArray().EndObject();
     }
     json.EndArray().EndObject();
@@ -130,8 +107,11 @@ void PrintText(const std::vector<TListedApp>& apps)
             std::cout << "  installed in " << app.Status.InstallDir << "\n";
         std::cout << "  profiles in " << ProfileFolders(app) << (app.Profiles.empty() ? ": none" : ":")
                   << "\n";
-        for (const TProfileEntry& profile : app.Profiles)
+        for (const TProfileEntry& profile : app.Profiles) {
             std::cout << "    " << profile.ListLine() << "  " << profile.Path << "\n";
+            if (const auto undoable = UndoableSince(profile))
+                std::cout << "      undo possible: the restore of " << RollbackTimeText(*undoable) << "\n";
+        }
     }
 }
 
@@ -146,7 +126,7 @@ int ListCommand(const std::vector<std::string>& arguments)
         throw EUsageError("unexpected argument \"" + options->Arguments().front() + "\"");
     const std::string programDir = ProgramDataDir();
     const Tl10n l10n(programDir + "/Default.lng");
-    const auto apps = FindApplications(l10n);
+    const auto apps = FindListedApps(l10n);
     if (options->Has("json"))
         PrintJson(apps);
     else

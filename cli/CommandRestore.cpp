@@ -3,13 +3,16 @@
 #include "cli/Commands.h"
 #include "cli/ComponentNames.h"
 #include "cli/ExitCodes.h"
+#include "cli/Json.h"
 #include "cli/Options.h"
 #include "cli/Password.h"
+#include "cli/RunSummary.h"
 #include "cli/Targets.h"
 #include "engine/Catalogue.h"
 #include "engine/KeyStore.h"
 #include "engine/PlacesOutsideProfile.h"
 #include "engine/RestoreRun.h"
+#include "engine/UndoRestore.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
@@ -17,6 +20,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <iostream>
 
 namespace quillbank::cli {
@@ -24,17 +28,22 @@ namespace quillbank::cli {
 namespace {
 
 constexpr std::string_view Usage =
-    "Usage: quillbank-cli restore --archive PATH\n"
+    "Usage: quillbank-cli restore ARCHIVE\n"
     "                             (--app NAME [--profile NAME] | --profile-dir DIR)\n"
     "                             [OPTIONS]\n"
+    "       quillbank-cli restore --undo\n"
+    "                             (--app NAME [--profile NAME] | --profile-dir DIR)\n"
+    "                             [--force] [--quiet]\n"
     "\n"
     "Restores a backup file into a profile; what the profile held of the restored\n"
     "components is replaced. NAMEs match in any letter case; a profile's whole name\n"
     "wins over names it is part of, and a part of a name must fit one application\n"
-    "or profile.\n"
+    "or profile. Before a restore replaces anything, it keeps what it replaces in a\n"
+    "rollback archive in $XDG_STATE_HOME/quillbank/rollback/\n"
+    "(~/.local/state/quillbank/rollback/); the last three of each profile are kept.\n"
     "\n"
     "Options:\n"
-    "  --archive PATH          the backup file\n"
+    "  --archive PATH          the backup file, when not given as ARCHIVE\n"
     "  --app NAME              the application: firefox or thunderbird\n"
     "  --profile NAME          the profile of that application, by its name\n"
     "                          (default: the profile the installation starts with)\n"
@@ -52,6 +61,8 @@ constexpr std::string_view Usage =
     "  --password-stdin        the backup's password is the first line of standard\n"
     "                          input (without either, it is asked for when standard\n"
     "                          input is a terminal)\n"
+    "  --password-command CMD  the password is the first line CMD prints (run by\n"
+    "                          the shell; its failure is exit code 4)\n"
     "  --outside-profile       let the restore write the mail folders that the\n"
     "                          backup keeps outside the profile, and keep settings\n"
     "                          naming places outside it (both listed first);\n"
@@ -63,6 +74,11 @@ constexpr std::string_view Usage =
     "                          passwords, OpenPGP passphrase or client certificate\n"
     "                          keys no longer open; without it, such a restore is\n"
     "                          refused\n"
+    "  --no-rollback           write no rollback archive: the restore cannot be\n"
+    "                          undone (Backup.ini: rollback=false does the same)\n"
+    "  --undo                  take back the profile's last restore instead: its\n"
+    "                          files as they were before it, the files it created\n"
+    "                          removed; once only\n"
     "  --map-folder 'WINDOWS=DIR'\n"
     "                          put the mail folder that a backup made on Windows\n"
     "                          recorded as WINDOWS into the absolute folder DIR\n"
@@ -73,6 +89,9 @@ constexpr std::string_view Usage =
     "                          windows-1252, ...; default: Backup.ini's codePage,\n"
     "                          else the one of the language file)\n"
     "  --force                 go on while the application is using the profile\n"
+    "  --json                  print one JSON object instead of the profile's folder\n"
+    "  -v, --verbose           name every component as it is restored, on a line of\n"
+    "                          its own\n"
     "  -q, --quiet             print nothing but errors\n"
     "\n"
     "Components: general-settings, emails, address-books, bookmarks, history,\n"
@@ -83,28 +102,22 @@ constexpr std::string_view Usage =
     "3 the profile is in use, 4 wrong or missing password, 5 partly restored: entries\n"
     "that were refused or could not be written are left out (each is named).\n";
 
-constexpr std::array<TOptionDefinition, 15> Accepted = {{
-    {"archive", true},
-    {"app", true},
-    {"profile", true},
-    {"profile-dir", true},
-    {"components", true},
-    {"unknown", false},
-    {"no-unknown", false},
-    {"password-file", true},
-    {"password-stdin", false},
-    {"outside-profile", false},
-    {"replace-key", false},
-    {"map-folder", true, true},
-    {"codepage", true},
-    {"force", false},
-    {"quiet", false},
+constexpr std::array<TOptionDefinition, 20> Accepted = {{
+    {"archive", true},          {"app", true},
+    {"profile", true},          {"profile-dir", true},
+    {"components", true},       {"unknown", false},
+    {"no-unknown", false},      {"password-file", true},
+    {"password-stdin", false},  {"password-command", true},
+    {"outside-profile", false}, {"replace-key", false},
+    {"no-rollback", false},     {"undo", false},
+    {"map-folder", true, true}, {"codepage", true},
+    {"force", false},           {"json", false},
+    {"verbose", false},         {"quiet", false},
 }};
 
 /// The components to restore: what the backup holds, or those of
 /// --components among them.
-TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes held,
-                                 const std::vector<TComponentBox>& wanted)
+TComponentBoxes ChooseComponents(TComponentBoxes held, const std::vector<TComponentBox>& wanted)
 {
     if (wanted.empty())
         return held;
@@ -114,7 +127,7 @@ TComponentBoxes ChooseComponents(const TCommandContext& context, TComponentBoxes
         if (held[box].Enabled)
             held[box].Checked = true;
         else
-            Say(context, "skipped " + std::string(ComponentName(box)) + ": the backup holds none");
+            throw EUsageError(std::string(ComponentName(box)) + " was asked for, but the backup holds none");
     }
     return held;
 }
@@ -178,6 +191,44 @@ void ListFilesLosingTheirKey(const TCommandContext& context, const std::vector<T
                           "database out with --components");
 }
 
+/// Options that make no sense with --undo.
+constexpr std::array<std::string_view, 13> NotWithUndo = {
+    "archive",        "components", "unknown",          "no-unknown",      "password-file",
+    "password-stdin", "json",       "password-command", "outside-profile", "replace-key",
+    "no-rollback",    "map-folder", "codepage"};
+
+/// Takes back the last restore into the profile that the options name.
+int UndoCommand(const TOptions& options, const std::optional<std::string>& app,
+                const std::optional<std::string>& profile, const std::optional<std::string>& profileDir)
+{
+    for (std::string_view name : NotWithUndo)
+        if (options.Has(name))
+            throw EUsageError("--" + std::string(name) + " cannot go with --undo");
+    if (!options.Arguments().empty())
+        throw EUsageError("--undo takes no backup file");
+    TCommandContext context(options.Has("quiet"), std::nullopt);
+    context.RequireWorkingFiles();
+    const TProfileFinder finder(context.L10n());
+    const TMozApp* found = app ? &finder.FindApp(*app) : nullptr;
+    const TProfileTarget target = profileDir ? ProfileFolderTarget(found, *profileDir)
+                                             : ChooseProfile(context, finder, *found, profile, std::nullopt);
+    const std::optional<TStoredRollback> rollback = UndoableRollback(RollbackFolder(), target.ProfileDir);
+    if (!rollback)
+        throw ECommandError(ExitFailure, target.ProfileDir + ": no restore to undo");
+    RefuseWhileInUse(target.Type != NoAppType ? target.Type : rollback->Manifest.App, target.ProfileDir,
+                     options.Has("force"));
+    Say(context,
+        "Undoing the restore of " + RollbackTimeText(rollback->Manifest.Time) + " into " + target.ProfileDir);
+    try {
+        UndoRestore(*rollback);
+    } catch (const ERollbackError& error) {
+        throw ECommandError(ExitFailure, std::string(error.what()) + "; the profile is as it was");
+    }
+    if (!context.Quiet())
+        std::cout << target.ProfileDir << "\n";
+    return ExitSuccess;
+}
+
 } // namespace
 
 int RestoreCommand(const std::vector<std::string>& arguments)
@@ -186,16 +237,14 @@ int RestoreCommand(const std::vector<std::string>& arguments)
     if (!parsed)
         return ExitSuccess;
     const TOptions& options = *parsed;
-    if (!options.Arguments().empty())
-        throw EUsageError("unexpected argument \"" + options.Arguments().front() + "\"");
-    const auto archive = options.Value("archive");
     const auto app = options.Value("app");
     const auto profile = options.Value("profile");
     const auto profileDir = options.Value("profile-dir");
-    if (!archive || archive->empty())
-        throw EUsageError("--archive is missing");
     if (profileDir ? profile.has_value() : !app)
         throw EUsageError("give either --app (and --profile), or --profile-dir");
+    if (options.Has("undo"))
+        return UndoCommand(options, app, profile, profileDir);
+    const std::string archive = ArchiveArgument(options);
     if (options.Has("unknown") && options.Has("no-unknown"))
         throw EUsageError("give either --unknown or --no-unknown");
     std::vector<TComponentBox> wanted;
@@ -206,7 +255,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
                 throw EUsageError(std::string(ComponentName(box)) + " applies to backups only");
     }
 
-    TCommandContext context(options.Has("quiet"), ReadGivenPassword(options));
+    TCommandContext context(options.Has("quiet"), ReadGivenPassword(options), options.Has("verbose"));
     context.RequireWorkingFiles();
     const TProfileFinder finder(context.L10n());
     const TMozApp* found = app ? &finder.FindApp(*app) : nullptr;
@@ -222,7 +271,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
     } else {
         state.PortableProfileDir = target.ProfileDir;
     }
-    state.ArchivePath = AbsolutePath(*archive);
+    state.ArchivePath = AbsolutePath(archive);
     if (const auto codePage = options.Value("codepage")) {
         const auto known = KnownCodePage(*codePage);
         if (!known)
@@ -242,7 +291,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
         RefuseWhileInUse(state.SelectedAppType, target.ProfileDir, options.Has("force"));
 
     TRestoreRequest request;
-    request.Boxes = ChooseComponents(context, contents.Boxes, wanted);
+    request.Boxes = ChooseComponents(contents.Boxes, wanted);
     // Chosen components are all that is restored, unless the unknown entries are asked for too.
     const bool restoreUnknown =
         options.Has("components") ? options.Has("unknown") : !options.Has("no-unknown");
@@ -255,14 +304,32 @@ int RestoreCommand(const std::vector<std::string>& arguments)
     MapFolders(options.Values("map-folder"), state.MailFolders);
     request.KeepPathsOutsideProfile = options.Has("outside-profile");
     request.Force = options.Has("force");
+    request.Rollback = !options.Has("no-rollback") && context.Settings().Rollback;
     ListPlacesOutsideProfile(PlacesOutsideProfile(request, state, context.Environment()),
                              request.KeepPathsOutsideProfile);
     ListFilesLosingTheirKey(context, OrphanedByRestore(state, request.Boxes, context.Environment()),
                             options.Has("replace-key"));
 
     Say(context, "Restoring " + state.ArchivePath + " into " + target.ProfileDir);
+    const auto start = std::chrono::steady_clock::now();
     const TRunOutcome outcome = RunRestore(request, state, context.Environment());
     context.Progress().Finish();
+    if (options.Has("json")) {
+        TRunSummary summary{state.ArchivePath,
+                            state.SelectedAppType,
+                            target.ProfileName,
+                            target.ProfileDir,
+                            TickedComponentNames(request.Boxes),
+                            outcome.EntriesWritten,
+                            outcome.BytesWritten,
+                            outcome.LeftOut,
+                            SecondsSince(start),
+                            outcome.Status,
+                            outcome.Failure};
+        TJsonWriter json;
+        WriteRunSummary(json.BeginObject(), summary);
+        std::cout << json.EndObject().Text() << "\n";
+    }
     for (const TLeftOutFile& entry : outcome.LeftOut)
         std::cerr << "quillbank-cli restore: " << state.ArchivePath
                   << ": not restored: " << LeftOutText(entry) << "\n";
@@ -275,7 +342,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
         context.Progress().Complete();
     else
         std::cerr << "quillbank-cli restore: " << target.ProfileDir << ": partly restored\n";
-    if (!context.Quiet())
+    if (!context.Quiet() && !options.Has("json"))
         std::cout << target.ProfileDir << "\n";
     return RunExitCode(outcome.Status);
 }

@@ -6,12 +6,13 @@ namespace quillbank::cli {
 
 namespace {
 
-constexpr std::array<TCommandEntry, 6> Commands = {{
+constexpr std::array<TCommandEntry, 7> Commands = {{
     {"list", ListCommand, "list the applications found and their profiles"},
     {"backup", BackupCommand, "back a profile up into a backup file"},
     {"restore", RestoreCommand, "restore a backup file into a profile"},
     {"inspect", InspectCommand, "show what a backup file holds"},
     {"verify", VerifyCommand, "read every entry of a backup file back and check it"},
+    {"prune", PruneCommand, "remove the older backups of a profile that a policy does not keep"},
     {"info", InfoCommand, "show the working files, settings and folders the program uses"},
 }};
 

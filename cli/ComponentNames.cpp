@@ -1,6 +1,7 @@
 #include "cli/ComponentNames.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/Suggestion.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -53,8 +54,13 @@ std::vector<TComponentBox> ParseComponentList(std::string_view list)
             const auto found = std::find_if(Names.begin(), Names.end(), [&item](const TComponentName& name) {
                 return name.Name == item;
             });
-            if (found == Names.end())
-                throw EUsageError("unknown component \"" + item + "\" in --components");
+            if (found == Names.end()) {
+                std::vector<std::string_view> names;
+                for (const TComponentName& name : Names)
+                    names.push_back(name.Name);
+                throw EUsageError("unknown component \"" + item + "\" in --components" +
+                                  DidYouMean(item, names));
+            }
             if (std::find(boxes.begin(), boxes.end(), found->Box) == boxes.end())
                 boxes.push_back(found->Box);
         }

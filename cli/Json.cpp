@@ -1,5 +1,7 @@
 #include "cli/Json.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace quillbank::cli {
@@ -153,6 +155,18 @@ TJsonWriter& TJsonWriter::Number(std::int64_t value)
 {
     BeforeValue();
     text_ += std::to_string(value);
+    return *this;
+}
+
+TJsonWriter& TJsonWriter::Decimal(double value)
+{
+    BeforeValue();
+    // Built from whole thousandths: a locale's decimal comma never gets in.
+    const double thousandths = std::isfinite(value) ? std::round(std::fabs(value) * 1000) : 0;
+    const auto whole = static_cast<std::int64_t>(std::min(thousandths, 9e15));
+    char fraction[8];
+    std::snprintf(fraction, sizeof fraction, ".%03d", static_cast<int>(whole % 1000));
+    text_ += (value < 0 && whole != 0 ? "-" : "") + std::to_string(whole / 1000) + fraction;
     return *this;
 }
 

@@ -22,6 +22,8 @@ public:
     TJsonWriter& Key(std::string_view name);
     TJsonWriter& String(std::string_view value);
     TJsonWriter& Number(std::int64_t value);
+    /// A number with three decimals, such as seconds to the millisecond.
+    TJsonWriter& Decimal(double value);
     TJsonWriter& Bool(bool value);
     TJsonWriter& Null();
     /// An array of strings as one value.

@@ -1,22 +1,48 @@
 #include "cli/Options.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/OptionsFile.h"
+#include "cli/Suggestion.h"
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <array>
 #include <iostream>
 
 namespace quillbank::cli {
 
 namespace {
 
+/// The short forms and the options they stand for.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 3> ShortForms = {{
+    {"-h", "help"},
+    {"-q", "quiet"},
+    {"-v", "verbose"},
+}};
+
 std::string ShortAlias(std::string_view argument)
 {
-    if (argument == "-h")
-        return "--help";
-    if (argument == "-q")
-        return "--quiet";
+    for (const auto& [shortForm, name] : ShortForms)
+        if (argument == shortForm)
+            return "--" + std::string(name);
     return std::string(argument);
+}
+
+/// The options a command accepts, one a line: the option, a tab, and
+/// "value" or "flag"; its short forms, and "--options-file", which every
+/// command takes, among them.
+void PrintOptionList(std::span<const TOptionDefinition> accepted)
+{
+    auto print = [](std::string_view option, bool takesValue) {
+        std::cout << option << '\t' << (takesValue ? "value" : "flag") << '\n';
+    };
+    for (const TOptionDefinition& option : accepted) {
+        print("--" + std::string(option.Name), option.TakesValue);
+        for (const auto& [shortForm, name] : ShortForms)
+            if (name == option.Name)
+                print(shortForm, option.TakesValue);
+    }
+    print(OptionsFileOption, true);
 }
 
 } // namespace
@@ -54,8 +80,15 @@ TOptions ParseOptions(const std::vector<std::string>& arguments, std::span<const
         const auto option =
             std::find_if(accepted.begin(), accepted.end(),
                          [&name](const TOptionDefinition& s) { return "--" + std::string(s.Name) == name; });
-        if (option == accepted.end())
-            throw EUsageError("unknown option " + name);
+        if (option == accepted.end()) {
+            std::vector<std::string_view> names;
+            std::vector<std::string> spelled;
+            for (const TOptionDefinition& definition : accepted)
+                spelled.push_back("--" + std::string(definition.Name));
+            for (const std::string& spelling : spelled)
+                names.push_back(spelling);
+            throw EUsageError("unknown option " + name + DidYouMean(name, names));
+        }
         if (options.values_.contains(option->Name) && !option->Repeatable)
             throw EUsageError(name + " is given twice");
         std::string value;
@@ -79,12 +112,29 @@ std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& argumen
 {
     std::vector<TOptionDefinition> withHelp(accepted.begin(), accepted.end());
     withHelp.push_back({"help", false});
-    TOptions options = ParseOptions(arguments, withHelp);
+    if (arguments.size() == 1 && arguments.front() == ListOptionsArgument) {
+        PrintOptionList(withHelp);
+        return std::nullopt;
+    }
+    TOptions options = ParseOptions(WithOptionsFiles(arguments), withHelp);
     if (options.Has("help")) {
         std::cout << usage;
         return std::nullopt;
     }
     return options;
+}
+
+std::string ArchiveArgument(const TOptions& options)
+{
+    const auto& arguments = options.Arguments();
+    const auto option = options.Value("archive");
+    if (arguments.size() > 1 || (option && !arguments.empty()))
+        throw EUsageError("give one ARCHIVE, as an argument or with --archive");
+    if (option && !option->empty())
+        return *option;
+    if (arguments.empty() || arguments.front().empty())
+        throw EUsageError("ARCHIVE is missing");
+    return arguments.front();
 }
 
 int ParseIntegerOption(std::string_view option, std::string_view text, int minimum, int maximum)

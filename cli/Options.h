@@ -40,20 +40,31 @@ private:
 
 /**
  * Parses the arguments that follow the command's name. An option is written
- * "--name VALUE" or "--name=VALUE"; "-h" stands for "--help" and "-q" for
- * "--quiet"; after "--" every argument is an argument. Throws EUsageError for
+ * "--name VALUE" or "--name=VALUE"; "-h" stands for "--help", "-q" for
+ * "--quiet" and "-v" for "--verbose"; after "--" every argument is an argument. Throws EUsageError for
  * an unknown option, a missing value, a value given to an option that takes
  * none, and an option given twice that is not repeatable.
  */
 TOptions ParseOptions(const std::vector<std::string>& arguments, std::span<const TOptionDefinition> accepted);
 
+/// Given alone to a command, makes ParseCommandLine print the options the
+/// command accepts, for shell completion (see `quillbank-cli __complete`).
+inline constexpr std::string_view ListOptionsArgument = "--list-options";
+
 /**
  * Parses a command's arguments as ParseOptions does, "--help" among the
- * options; nothing when help was asked for, after printing `usage` on
- * standard output.
+ * options and the options of "--options-file" files in its place (see
+ * WithOptionsFiles); nothing when help was asked for, after printing `usage`
+ * on standard output. Given ListOptionsArgument alone, prints the options
+ * `accepted` and "--help" one a line (the option, a tab, and "value" or
+ * "flag"), short forms and "--options-file" included, and gives nothing.
  */
 std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& arguments,
                                          std::span<const TOptionDefinition> accepted, std::string_view usage);
+
+/// The backup file a command works on: its one argument, or the value of
+/// "--archive"; throws EUsageError when there is none, more than one, or both.
+std::string ArchiveArgument(const TOptions& options);
 
 /// The integer `text` holds, within `minimum` and `maximum`; throws
 /// EUsageError naming `option` otherwise.

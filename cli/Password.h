@@ -11,11 +11,14 @@ class TOptions;
 /**
  * The password the command line points at, never the password itself (the
  * process list shows every argument): the first line of the file named by
- * "--password-file", or of standard input with "--password-stdin"; the line
- * end is not part of it. Nothing when neither option is given.
+ * "--password-file" (with a warning when others may read it), of standard
+ * input with "--password-stdin", or of what the shell command of
+ * "--password-command" prints; the line end is not part of it. Nothing when
+ * none of them is given.
  *
- * Throws EUsageError when both are given or the file cannot be read, and
- * ECommandError with ExitPassword when the line is empty.
+ * Throws EUsageError when more than one is given or the file cannot be
+ * read, and ECommandError with ExitPassword when the line is empty or the
+ * command fails.
  */
 std::optional<std::string> ReadGivenPassword(const TOptions& options);
 

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
+#include <string_view>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -29,15 +31,32 @@ std::string FirstColumns(const std::string& text, int columns)
     return text;
 }
 
+/// "m:ss", or "h:mm:ss" from an hour on.
+std::string TimeLeft(double seconds)
+{
+    const auto whole = static_cast<long long>(std::min(seconds, 359999.0) + 0.5);
+    char text[64];
+    if (whole >= 3600)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+    return text;
+}
+
 } // namespace
+
+bool DrawsInPlace(bool isTerminal, const char* term)
+{
+    return isTerminal && !(term != nullptr && std::string_view(term) == "dumb");
+}
 
 TTerminalProgress::TTerminalProgress(std::ostream& out, bool quiet, bool terminal, int width)
     : out_(out), quiet_(quiet), terminal_(terminal), width_(std::max(width, 20))
 {}
 
-TTerminalProgress TTerminalProgress::ForStandardError(bool quiet)
+TTerminalProgress TTerminalProgress::ForStandardError(bool quiet, bool verbose)
 {
-    const bool terminal = isatty(STDERR_FILENO) == 1;
+    const bool terminal = !verbose && DrawsInPlace(isatty(STDERR_FILENO) == 1, std::getenv("TERM"));
     winsize size{};
     const int width =
         terminal && ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
@@ -56,17 +75,22 @@ std::string TTerminalProgress::BarLine(TClock::time_point now) const
 {
     const int percent = Percent();
     const int filled = percent * BarCells / 100;
-    std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
-                       std::string(static_cast<std::size_t>(BarCells - filled), '.') + "] ";
+    std::string line = "[";
+    line.append(static_cast<std::size_t>(filled), '#')
+        .append(static_cast<std::size_t>(BarCells - filled), '.');
+    line += "] ";
     char number[16];
     std::snprintf(number, sizeof number, "%3d%%", percent);
     line += number;
     if (bytesStarted_) {
         line += "  " + HumanBytes(doneBytes_) + " of " + HumanBytes(totalBytes_);
         const auto elapsed = std::chrono::duration<double>(now - bytesStart_).count();
-        if (elapsed >= 0.5)
-            line += "  " + HumanBytes(static_cast<std::int64_t>(static_cast<double>(doneBytes_) / elapsed)) +
-                    "/s";
+        if (elapsed >= 0.5 && doneBytes_ > 0) {
+            const double rate = static_cast<double>(doneBytes_) / elapsed;
+            line += "  " + HumanBytes(static_cast<std::int64_t>(rate)) + "/s";
+            if (doneBytes_ < totalBytes_)
+                line += "  " + TimeLeft(static_cast<double>(totalBytes_ - doneBytes_) / rate) + " left";
+        }
     }
     if (!task_.empty())
         line += "  " + task_;

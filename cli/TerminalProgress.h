@@ -7,10 +7,14 @@
 
 namespace quillbank::cli {
 
+/// Whether a bar can be redrawn in place: on a terminal that understands
+/// escape sequences (TERM is not "dumb").
+bool DrawsInPlace(bool isTerminal, const char* term);
+
 /**
  * Shows how a run gets on, on standard error. On a terminal: one bar line,
- * redrawn in place, with the percentage, the bytes done and the rate when a
- * backup gives them, and the current task (the file being written). Else
+ * redrawn in place, with the percentage, the bytes done, the rate and the
+ * time left when the run gives bytes, and the current task. Else
  * plain lines: each new task, and the percentage at every tenth. Report lines
  * are printed either way; a quiet run shows nothing at all.
  */
@@ -21,8 +25,9 @@ public:
 
     /// `terminal`: whether `out` is a terminal `width` columns wide.
     TTerminalProgress(std::ostream& out, bool quiet, bool terminal, int width = 80);
-    /// For standard error, as it is.
-    static TTerminalProgress ForStandardError(bool quiet);
+    /// For standard error, as it is; `verbose` keeps every task on a line
+    /// of its own.
+    static TTerminalProgress ForStandardError(bool quiet, bool verbose = false);
 
     void Task(const std::string& text);
     void ReportLine(const std::string& text);

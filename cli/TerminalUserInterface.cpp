@@ -1,6 +1,7 @@
 #include "cli/TerminalUserInterface.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/Messages.h"
 #include "cli/Password.h"
 
 #include <cstdlib>
@@ -42,7 +43,7 @@ TBoxAnswer TTerminalUserInterface::ShowMessageBox(const std::string& caption, co
 {
     const TBoxAnswer answer = DismissAnswer(buttons);
     progress_.Finish();
-    std::cerr << "quillbank-cli: " << caption << ": " << text;
+    std::cerr << MessagePrefix() << caption << ": " << text;
     if (buttons != TBoxButtons::Ok)
         std::cerr << " [" << AnswerName(answer) << "]";
     std::cerr << std::endl;
@@ -68,7 +69,7 @@ std::optional<std::string> TTerminalUserInterface::AskRestorePassword()
     }
     progress_.Finish();
     if (prompts_ > 0)
-        std::cerr << "quillbank-cli: wrong password" << std::endl;
+        std::cerr << MessagePrefix() << "wrong password" << std::endl;
     ++prompts_;
     auto typed = PromptForPassword("Password for " + passwordSubject_ + ": ");
     if (!typed || typed->empty()) {

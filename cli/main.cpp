@@ -2,6 +2,9 @@
 
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
+#include "cli/Messages.h"
+#include "cli/Suggestion.h"
+#include "config/errorlog.h"
 #include "platform/Locale.h"
 #include "platform/Text.h"
 
@@ -30,6 +33,9 @@ void PrintUsage(std::ostream& out)
            "  -h, --help  show this help; COMMAND --help shows a command's options\n"
            "  --version   show the version\n"
            "\n"
+           "Every command also takes --options-file FILE: the options FILE holds, one a\n"
+           "line (\"--output Backups/<profile>.qkz\"; \"#\" starts a comment), in its place.\n"
+           "\n"
            "Exit codes: 0 success, 1 the run failed, 2 bad usage, 3 the profile is in\n"
            "use, 4 wrong or missing password, 5 the run went to its end without files\n"
            "or entries it could not read or write (a backup without unreadable files,\n"
@@ -50,13 +56,22 @@ int main(int argc, char* argv[])
         std::cout << "quillbank-cli " QUILLBANK_VERSION "\n";
         return ExitSuccess;
     }
-    const TCommandEntry* command = FindCommand(name);
+    const TCommandEntry hidden = {CompleteCommandName, CompleteCommand, ""};
+    const TCommandEntry* command = name == CompleteCommandName ? &hidden : FindCommand(name);
     if (command == nullptr) {
-        if (!name.empty())
-            std::cerr << "quillbank-cli: unknown command \"" << name << "\"\n\n";
+        if (!name.empty()) {
+            std::vector<std::string_view> names;
+            for (const TCommandEntry& entry : AllCommands())
+                names.push_back(entry.Name);
+            std::cerr << "quillbank-cli: unknown command \"" << name << "\"" << DidYouMean(name, names)
+                      << "\n\n";
+        }
         PrintUsage(std::cerr);
         return ExitUsage;
     }
+    // Each problem of the command goes to the error log once.
+    const quillbank::TErrorLogRun logRun;
+    SetCommandName(name);
     try {
         return command->Run(std::vector<std::string>(argv + 2, argv + argc));
     } catch (const ECommandError& error) {

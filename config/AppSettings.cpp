@@ -40,6 +40,7 @@ TAppSettings ApplySettings(const TIniFile& ini)
     if (!TryParseInt(read("monitor"), settings.MonitorNumber) || settings.MonitorNumber < 1)
         settings.MonitorNumber = 1;
     settings.AskForPassword = read("askForPassword") != "false";
+    settings.Rollback = read("rollback") != "false";
     return settings;
 }
 

@@ -26,6 +26,9 @@ struct TAppSettings
     int MonitorNumber = 1;
     /// Whether a backup offers password protection before it starts.
     bool AskForPassword = true;
+    /// Whether a restore into a profile that holds files first keeps them in
+    /// a rollback archive, so that it can be undone.
+    bool Rollback = true;
 };
 
 inline constexpr std::string_view DefaultFileNameTemplate =

@@ -207,6 +207,9 @@ constexpr TEnglishText kEnglishTexts[] = {
     {"LANG_RULE_NOT_CHOSEN", "components not chosen"},
     {"LANG_RULE_NOT_TICKED", "unknown entries not ticked"},
     {"LANG_RULE_NO_COMPONENT", "files no component takes"},
+    {"LANG_UNDO_RESTORE", "&Undo this restore"},
+    {"LANG_UNDO_DONE", "The restore was undone: the profile is as it was before it."},
+    {"LANG_UNDO_FAILED", "The restore could not be undone: %s"},
 
     // Section "TForm4".
     {"LANG_ENCRYPT", "Do you want to password-protect the backup file?"},

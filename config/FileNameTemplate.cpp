@@ -4,6 +4,7 @@
 #include "platform/Text.h"
 
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 
 namespace quillbank {
@@ -19,7 +20,9 @@ std::string InsertedValue(std::string_view value)
 /// One "0" in front of a single digit: 5 -> "05", 45 -> "45", 345 -> "345".
 std::string TwoDigits(int value)
 {
-    return (value >= 0 && value < 10 ? "0" : "") + std::to_string(value);
+    char digits[16];
+    const int length = std::snprintf(digits, sizeof digits, "%02d", value);
+    return std::string(digits, static_cast<std::size_t>(length));
 }
 
 } // namespace

@@ -110,6 +110,15 @@ std::optional<std::string> ExtractHeader(const std::string& path, const TArchive
     return text;
 }
 
+/// Where the separator closing the part that starts at line `at` is, the
+/// part's records being `step` lines each; the number of lines when none is.
+std::size_t PartEnd(const std::vector<std::string>& lines, std::size_t at, std::size_t step)
+{
+    while (at < lines.size() && lines[at] != HeaderSeparator)
+        at += step;
+    return std::min(at, lines.size());
+}
+
 /// The archive folders of the mail folders, when the header lists them from
 /// line `at` on: one per folder, in the folders' order, closed by the
 /// separator. A list of another length is not used.
@@ -129,7 +138,8 @@ void ReadArchiveFolders(const std::vector<std::string>& lines, std::size_t at,
 
 std::string WriteArchiveHeader(AppType type, const TComponentBoxes& boxes,
                                const std::vector<TMailFolder>& mailFolders,
-                               const std::vector<TUnknowItem>& unknownEntries)
+                               const std::vector<TUnknowItem>& unknownEntries,
+                               const std::optional<TBackupIdentity>& identity)
 {
     std::string header;
     auto line = [&header](std::string_view text) {
@@ -158,9 +168,15 @@ std::string WriteArchiveHeader(AppType type, const TComponentBoxes& boxes,
     const bool renamed = std::ranges::any_of(mailFolders, [](const TMailFolder& folder) {
         return folder.ArchiveFolder != ExtractFileName(folder.Path);
     });
-    if (renamed) {
-        for (const TMailFolder& folder : mailFolders)
-            line(Utf8ToAnsi(folder.ArchiveFolder));
+    if (renamed || identity) {
+        if (renamed)
+            for (const TMailFolder& folder : mailFolders)
+                line(Utf8ToAnsi(folder.ArchiveFolder));
+        line(HeaderSeparator);
+    }
+    if (identity) {
+        for (const std::string& text : IdentityLines(*identity))
+            line(text);
         line(HeaderSeparator);
     }
     return header;
@@ -251,6 +267,31 @@ AppType ReadArchiveHeader(TWizardState& state, TComponentBoxes& boxes, TArchiveE
                                           lines.size() > 1 ? lines[1] : std::string());
     return type && IsKnownAppType(static_cast<unsigned>(*type % 256)) ? static_cast<AppType>(*type % 256)
                                                                       : NoAppType;
+}
+
+std::optional<THeaderSummary> ReadHeaderSummary(const std::string& path, TArchiveEnvironment environment)
+{
+    const auto content = ExtractHeader(path, environment);
+    if (!content)
+        return std::nullopt;
+    const std::vector<std::string> lines = Lines(*content, HeaderLineLimit);
+    THeaderSummary summary;
+    const auto type = LegacyContainerType(lines.size() > 0 ? lines[0] : std::string(),
+                                          lines.size() > 1 ? lines[1] : std::string());
+    if (type && IsKnownAppType(static_cast<unsigned>(*type % 256)))
+        summary.Type = static_cast<AppType>(*type % 256);
+    // Past the mail folders, the unknown entries (two lines each) and the
+    // archive folders, the identity's lines run to the next separator.
+    const std::size_t unknownStart = PartEnd(lines, 6, 1) + 1;
+    const std::size_t foldersStart = PartEnd(lines, unknownStart, 2) + 1;
+    const std::size_t identityStart = PartEnd(lines, foldersStart, 1) + 1;
+    const std::size_t identityEnd = PartEnd(lines, identityStart, 1);
+    std::vector<std::string> identityLines;
+    if (identityStart < identityEnd)
+        identityLines.assign(lines.begin() + static_cast<std::ptrdiff_t>(identityStart),
+                             lines.begin() + static_cast<std::ptrdiff_t>(identityEnd));
+    summary.Identity = ParseIdentityLines(identityLines);
+    return summary;
 }
 
 void DiscardArchive(const TWizardState& state)

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "apps/AppType.h"
+#include "engine/BackupIdentity.h"
 #include "engine/ComponentBoxes.h"
 #include "engine/ZipFactory.h"
 #include "profile/MailFolder.h"
 #include "profile/UnknowItem.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,12 +33,32 @@ inline constexpr std::size_t HeaderLineLimit = 100000;
  * an empty version line, the component flags, the external mail folders and
  * the unknown entries, each part closed by the separator line; CR LF line
  * ends. When a mail folder is stored under another archive folder than its
- * own name, a last part lists the archive folder of every mail folder. It goes into the archive from memory:
- * a backup never writes into the profile it reads.
+ * own name, a part lists the archive folder of every mail folder. With an
+ * `identity`, that part is written (empty when no folder is renamed) and a
+ * last part names the profile and the time the backup was made. It goes
+ * into the archive from memory: a backup never writes into the profile it
+ * reads.
  */
 std::string WriteArchiveHeader(AppType type, const TComponentBoxes& boxes,
                                const std::vector<TMailFolder>& mailFolders,
-                               const std::vector<TUnknowItem>& unknownEntries);
+                               const std::vector<TUnknowItem>& unknownEntries,
+                               const std::optional<TBackupIdentity>& identity = std::nullopt);
+
+/// What retention needs of a backup's header.
+struct THeaderSummary
+{
+    /// The application type it names; 0 when it names none known.
+    AppType Type = NoAppType;
+    /// Its last part, when it has one.
+    std::optional<TBackupIdentity> Identity;
+};
+
+/**
+ * The summary of the header of the ZIP archive at `path`, opened with the
+ * state's BackupPassword; nothing when it is no archive with a readable
+ * header. Never asks for a password and never ends the program.
+ */
+std::optional<THeaderSummary> ReadHeaderSummary(const std::string& path, TArchiveEnvironment environment);
 
 /**
  * Whether the file at `path` is a backup this program can restore for the

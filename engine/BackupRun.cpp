@@ -229,7 +229,7 @@ TBackupOutcome RunBackup(const TBackupRequest& request, TWizardState& state, TAr
         RemoveStalePendingArchive(request.ArchivePath);
     // A run ended at once (a cancel answered Yes, a fatal error) takes its
     // half-written archive with it.
-    const TLiveRemoval partialArchive([&request] {
+    const TAtAbruptEnd partialArchive([&request] {
         if (!request.DryRun)
             RemoveStalePendingArchive(request.ArchivePath);
     });
@@ -250,8 +250,8 @@ TBackupOutcome RunBackup(const TBackupRequest& request, TWizardState& state, TAr
             archive.SetCompressionLevel(*request.CompressionLevel);
         if (request.Encryption)
             archive.SetEncryption(*request.Encryption);
-        const std::string header =
-            WriteArchiveHeader(request.Application, request.Boxes, state.MailFolders, chosen);
+        const std::string header = WriteArchiveHeader(request.Application, request.Boxes, state.MailFolders,
+                                                      chosen, request.Identity);
         archive.AddTask(task, header);
         // The archive layer has said why no archive was written.
         if (!FileExists(pending))

@@ -2,6 +2,7 @@
 
 #include "apps/AppType.h"
 #include "engine/BackupAccount.h"
+#include "engine/BackupIdentity.h"
 #include "engine/ComponentBoxes.h"
 #include "engine/RunOutcome.h"
 #include "engine/ZipFactory.h"
@@ -42,6 +43,9 @@ struct TBackupRequest
     /// "Backup.ini" names; nothing keeps the settings.
     std::optional<int> CompressionLevel;
     std::optional<TZipEncryption> Encryption;
+    /// Recorded in the header when given, so that retention can later find
+    /// the backups of this profile.
+    std::optional<TBackupIdentity> Identity;
 };
 
 /// How a backup ended, and what became of every file.

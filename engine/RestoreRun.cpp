@@ -7,10 +7,14 @@
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/Catalogue.h"
+#include "engine/HeldFiles.h"
 #include "engine/KeyStore.h"
+#include "engine/RollbackPlan.h"
 #include "engine/RunOutcome.h"
+#include "engine/UndoRestore.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
+#include "platform/LiveTemporaries.h"
 #include "platform/StagedFile.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
@@ -75,6 +79,11 @@ std::string_view LegacyRefusalOf(const TLegacySection& section, const std::strin
     return {};
 }
 
+std::string FolderSpec(std::string_view folder, std::string_view mask)
+{
+    return folder.empty() ? std::string(mask) : std::string(folder) + "/" + std::string(mask);
+}
+
 class TRestoreRun
 {
 public:
@@ -90,7 +99,14 @@ public:
             env_.Ui.ExitImmediately(1);
         }
         state_.ProfileDir = RestoreTargetProfile(state_);
+        if (state_.ArchiveFormat == 2 && request_.Rollback)
+            KeepRollback();
         RemoveRestoreLeftovers(state_.ProfileDir);
+        // Held after the leftovers went: the links are named like them.
+        if (rollback_) {
+            held_.Hold(rollback_->Manifest.Replaced);
+            takeBackOnExit_.emplace([this] { TakeBack(); });
+        }
         if (state_.ArchiveFormat == 1)
             RestoreLegacyContainer();
         else if (state_.ArchiveFormat == 2)
@@ -102,15 +118,53 @@ public:
         if (prefsRestored_)
             FilterRestoredPrefs(state_.ProfileDir, state_.SelectedAppType, request_.Boxes,
                                 request_.KeepPathsOutsideProfile, env_.L10n, env_.Ui);
+        TRunOutcome outcome;
         if (leftOut_.empty())
-            return TRunOutcome::Finished({});
+            outcome = TRunOutcome::Finished({});
         // Nothing came through whole: the restore did not do what it was asked for.
-        if (partsRestored_ == 0) {
-            TRunOutcome outcome = TRunOutcome::Failed(LeftOutText(leftOut_.front()));
+        else if (partsRestored_ == 0) {
+            outcome = TRunOutcome::Failed(LeftOutText(leftOut_.front()));
             outcome.LeftOut = std::move(leftOut_);
+        } else
+            outcome = TRunOutcome::Finished(std::move(leftOut_));
+        return WithTallies(std::move(outcome));
+    }
+
+    /// After the run: a failed restore is taken back, any other leaves the
+    /// profile's newest rollback archives.
+    TRunOutcome Settle(TRunOutcome outcome)
+    {
+        if (!rollback_)
+            return outcome;
+        if (outcome.Status != TRunStatus::Failed) {
+            PruneRollbacks(ExtractFileDir(rollback_->Path), state_.ProfileDir, request_.Now());
             return outcome;
         }
-        return TRunOutcome::Finished(std::move(leftOut_));
+        if (const std::optional<std::string> problem = TakeBack())
+            outcome.Failure += "; it could not be taken back (" + *problem + "), its rollback archive " +
+                               rollback_->Path + " is kept";
+        else
+            outcome.Failure += "; the profile was put back as it was";
+        return outcome;
+    }
+
+    /// Puts the profile back as the rollback archive keeps it; why it could
+    /// not, or nothing.
+    std::optional<std::string> TakeBack()
+    {
+        takeBackOnExit_.reset();
+        try {
+            // Renames, when the replaced files are held: no data to write.
+            if (held_.Holding() && held_.PutBack()) {
+                RemoveCreatedFiles(rollback_->Manifest);
+                MarkUndone(*rollback_);
+            } else {
+                UndoRestore(*rollback_);
+            }
+            return std::nullopt;
+        } catch (const ERollbackError& error) {
+            return error.what();
+        }
     }
 
     /// The outcome of a run that stopped for `reason`, with what it had left out until then.
@@ -119,6 +173,13 @@ public:
         TRunOutcome outcome = TRunOutcome::Failed(std::move(reason));
         outcome.LeftOut = std::move(leftOut_);
         outcome.LeftOut.insert(outcome.LeftOut.end(), partProblems_.begin(), partProblems_.end());
+        return WithTallies(std::move(outcome));
+    }
+
+    TRunOutcome WithTallies(TRunOutcome outcome) const
+    {
+        outcome.EntriesWritten = entriesWritten_;
+        outcome.BytesWritten = bytesWritten_;
         return outcome;
     }
 
@@ -194,12 +255,49 @@ private:
         env_.Ui.SetProgressPosition(position_);
     }
 
+    /// Writes the rollback archive of a restore into a profile that holds
+    /// files it may change; throws ERollbackError when that cannot be done.
+    void KeepRollback()
+    {
+        const TRollbackPlan plan = PlanRollback(request_, state_, env_);
+        if (plan.Replaced.empty())
+            return;
+        const auto now = request_.Now();
+        const TRollbackManifest manifest{
+            plan.ProfileDir,
+            std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count(),
+            state_.SelectedAppType,
+            plan.Replaced,
+            plan.Created,
+            plan.CreatedFolders};
+        try {
+            const std::string path = NewRollbackArchivePath(CreateRollbackFolder(), plan.ProfileDir, now);
+            WriteRollbackArchive(path, manifest, env_);
+            rollback_ = TStoredRollback{path, manifest, false};
+        } catch (const ERollbackError& error) {
+            throw ERollbackError("The restore did not start: " + std::string(error.what()));
+        }
+    }
+
     void RestoreZipArchive()
     {
         TZipFactory archive(state_.ArchivePath, "", state_.ProfileDir, env_);
-        RefuseWithoutFreeSpace(archive);
+        const std::uint64_t declared = archive.DeclaredBytes(RestoreProfileSpecs(request_, state_));
+        RefuseWithoutFreeSpace(declared);
+        archive.ShowExtractedBytes(declared);
         env_.Ui.SetProgressRange(0, ZipBarMaximum);
         env_.Ui.SetProgressPosition(0);
+        // What was written counts also when the run stops half-way.
+        struct TTallies
+        {
+            const TZipFactory& Archive;
+            TRestoreRun& Run;
+            ~TTallies()
+            {
+                Run.entriesWritten_ = Archive.ExtractedEntries();
+                Run.bytesWritten_ = Archive.ExtractedBytes();
+            }
+        } tallies{archive, *this};
         for (const TRestoreComponent& component : RestoreComponents()) {
             if (request_.Boxes[component.Box].Checked &&
                 !IsSkippedOnRestore(component.Box, state_.SelectedAppType))
@@ -216,53 +314,14 @@ private:
         env_.Ui.SetProgressPosition(100);
     }
 
-    /// The specs of every extract into the profile that the chosen
-    /// components and ticked unknown entries make, databases with their
-    /// logs; the mail folders kept outside the profile lie elsewhere.
-    std::vector<std::string> ProfileSpecs() const
-    {
-        std::vector<std::string> specs;
-        auto add = [&specs](std::string_view folder, std::string_view mask) {
-            specs.push_back(FolderSpec(folder, mask));
-            if (IsSqliteDatabase(mask))
-                specs.push_back(FolderSpec(folder, WriteAheadLogName(mask)));
-        };
-        for (const TRestoreComponent& component : RestoreComponents()) {
-            if (!request_.Boxes[component.Box].Checked ||
-                IsSkippedOnRestore(component.Box, state_.SelectedAppType))
-                continue;
-            for (std::string_view file : component.Files)
-                add({}, file);
-            for (const TFolderMask& folder : component.Folders)
-                add(folder.Folder, folder.Mask);
-            if (component.Extra == TComponentExtra::MailFolders)
-                for (std::string_view folder : ProfileMailFolders)
-                    add(folder, "*.*");
-            if (component.Extra == TComponentExtra::ExtensionData)
-                for (const TExtensionDataEntry& entry : ExtensionDataEntries())
-                    add(entry.IsFolder ? entry.Name : std::string_view(),
-                        entry.IsFolder ? "*.*" : entry.Name);
-        }
-        for (std::size_t row = 0; row < state_.UnknownEntries.size(); ++row) {
-            const TUnknowItem& entry = state_.UnknownEntries[row];
-            if (row >= request_.UnknownTicks.size() || !request_.UnknownTicks[row] ||
-                !RefusalOf(entry).empty())
-                continue;
-            add(entry.IsDirectory ? std::string_view(entry.Name) : std::string_view(),
-                entry.IsDirectory ? std::string_view("*.*") : std::string_view(entry.Name));
-        }
-        return specs;
-    }
-
     /// Stops the run before anything is written when the entries going into
     /// the profile declare more bytes than its file system has free.
-    void RefuseWithoutFreeSpace(TZipFactory& archive)
+    void RefuseWithoutFreeSpace(std::uint64_t needed)
     {
         const std::optional<std::uint64_t> free =
             request_.FreeSpace ? request_.FreeSpace(state_.ProfileDir) : std::nullopt;
         if (!free)
             return;
-        const std::uint64_t needed = archive.DeclaredBytes(ProfileSpecs());
         if (needed <= *free)
             return;
         auto amount = [](std::uint64_t bytes) {
@@ -271,11 +330,6 @@ private:
         };
         throw std::runtime_error("Cannot restore into " + state_.ProfileDir + ": the backup's files need " +
                                  amount(needed) + ", and " + amount(*free) + " are free");
-    }
-
-    static std::string FolderSpec(std::string_view folder, std::string_view mask)
-    {
-        return folder.empty() ? std::string(mask) : std::string(folder) + "/" + std::string(mask);
     }
 
     /// The names of the archive's entries, read once.
@@ -515,12 +569,52 @@ private:
     std::vector<TLeftOutFile> partProblems_;
     /// The problems of the parts before it.
     std::vector<TLeftOutFile> leftOut_;
+    std::uint64_t entriesWritten_ = 0;
+    std::uint64_t bytesWritten_ = 0;
     /// How many of the archive's reported problems have been taken over.
     std::size_t takenProblems_ = 0;
     int partsRestored_ = 0;
+    /// The rollback archive written for this restore.
+    std::optional<TStoredRollback> rollback_;
+    /// The files the rollback archive keeps, held in place until the run ends.
+    THeldFiles held_;
+    /// Takes the restore back when the program ends in its middle.
+    std::optional<TAtAbruptEnd> takeBackOnExit_;
 };
 
 } // namespace
+
+std::vector<std::string> RestoreProfileSpecs(const TRestoreRequest& request, const TWizardState& state)
+{
+    std::vector<std::string> specs;
+    auto add = [&specs](std::string_view folder, std::string_view mask) {
+        specs.push_back(FolderSpec(folder, mask));
+        if (IsSqliteDatabase(mask))
+            specs.push_back(FolderSpec(folder, WriteAheadLogName(mask)));
+    };
+    for (const TRestoreComponent& component : RestoreComponents()) {
+        if (!request.Boxes[component.Box].Checked || IsSkippedOnRestore(component.Box, state.SelectedAppType))
+            continue;
+        for (std::string_view file : component.Files)
+            add({}, file);
+        for (const TFolderMask& folder : component.Folders)
+            add(folder.Folder, folder.Mask);
+        if (component.Extra == TComponentExtra::MailFolders)
+            for (std::string_view folder : ProfileMailFolders)
+                add(folder, "*.*");
+        if (component.Extra == TComponentExtra::ExtensionData)
+            for (const TExtensionDataEntry& entry : ExtensionDataEntries())
+                add(entry.IsFolder ? entry.Name : std::string_view(), entry.IsFolder ? "*.*" : entry.Name);
+    }
+    for (std::size_t row = 0; row < state.UnknownEntries.size(); ++row) {
+        const TUnknowItem& entry = state.UnknownEntries[row];
+        if (row >= request.UnknownTicks.size() || !request.UnknownTicks[row] || !RefusalOf(entry).empty())
+            continue;
+        add(entry.IsDirectory ? std::string_view(entry.Name) : std::string_view(),
+            entry.IsDirectory ? std::string_view("*.*") : std::string_view(entry.Name));
+    }
+    return specs;
+}
 
 std::string RestoreTargetProfile(const TWizardState& state)
 {
@@ -551,12 +645,12 @@ TRunOutcome RunRestore(const TRestoreRequest& request, TWizardState& state, TArc
     TUserInterface& ui = environment.Ui;
     TRestoreRun run(request, state, std::move(environment));
     try {
-        return run.Run();
+        return run.Settle(run.Run());
     } catch (const std::exception& error) {
-        // What the run cannot handle stops it where it stands; the files
-        // already written stay.
+        // What the run cannot handle stops it where it stands; what it
+        // wrote is taken back when it kept a rollback archive.
         ui.ShowMessageBox("Quillbank", error.what(), TBoxButtons::Ok, TBoxIcon::Error);
-        return run.Stopped(error.what());
+        return run.Settle(run.Stopped(error.what()));
     }
 }
 

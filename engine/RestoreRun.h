@@ -5,6 +5,7 @@
 #include "engine/ZipFactory.h"
 #include "platform/FileSystem.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -29,6 +30,12 @@ struct TRestoreRequest
     bool Force = false;
     /// The free space of the profile's file system, asked once before anything is written.
     std::function<std::optional<std::uint64_t>(const std::string& folder)> FreeSpace = FreeBytesIn;
+    /// Whether the files of the profile that the restore may replace or
+    /// remove are kept first in a rollback archive, so it can be undone.
+    bool Rollback = true;
+    /// The time the rollback archive is named and dated by, and that the
+    /// age of the archives of vanished profiles is measured against.
+    std::function<std::chrono::system_clock::time_point()> Now = std::chrono::system_clock::now;
 };
 
 /**
@@ -43,6 +50,14 @@ struct TRestoreRequest
  * archive whose entries to be written into the profile declare more bytes
  * than its file system has free is refused so before anything is written.
  *
+ * Before the first file of a profile that holds files is replaced or
+ * removed, a ZIP archive's restore keeps every file it may change in a
+ * rollback archive (RollbackPlan, RollbackStore), unless the request says
+ * not to; when that archive cannot be written completely the restore does
+ * not start, and its outcome says why. A restore that fails afterwards is
+ * taken back from it at once; one that ends otherwise leaves the newest
+ * archives of the profile and removes the older ones.
+ *
  * Returns how the run ended: done; done with the entries left out; or
  * failed, when it stopped or no part of it came through whole.
  */
@@ -52,6 +67,11 @@ TRunOutcome RunRestore(const TRestoreRequest& request, TWizardState& state, TArc
 /// first profile entry named as the selected line, else the portable
 /// profile's folder, else ProfileDir as it stands.
 std::string RestoreTargetProfile(const TWizardState& state);
+
+/// The specs of every extract into the profile that the chosen components
+/// and ticked unknown entries of `request` make, databases with their logs;
+/// the mail folders kept outside the profile lie elsewhere.
+std::vector<std::string> RestoreProfileSpecs(const TRestoreRequest& request, const TWizardState& state);
 
 /// Creates, below `profileDir`, every folder named in `relativePath` before
 /// its last separator.

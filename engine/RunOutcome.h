@@ -2,6 +2,7 @@
 
 #include "engine/ZipFactory.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,10 @@ struct TRunOutcome
     std::vector<TLeftOutFile> LeftOut;
     /// Why the run failed; empty unless it did.
     std::string Failure;
+    /// Of a restore from a ZIP backup: the entries it wrote (a database and
+    /// its log count as two) and the bytes the archive declares for them.
+    std::uint64_t EntriesWritten = 0;
+    std::uint64_t BytesWritten = 0;
 
     /// A run that stopped for `reason`.
     static TRunOutcome Failed(std::string reason);

@@ -536,6 +536,24 @@ std::uint64_t TZipFactory::DeclaredBytes(const std::vector<std::string>& specs)
     return bytes;
 }
 
+std::vector<std::string> TZipFactory::EntryNamesMatching(const std::vector<std::string>& specs)
+{
+    std::vector<std::string> names;
+    TArchiveReaders* readers = Readers();
+    if (readers == nullptr)
+        return names;
+    const std::vector<std::string> normalizedSpecs = NormalizedSpecs(specs);
+    for (std::uint64_t i = 0; i < readers->EntryCount(); ++i)
+        if (IsExtractedBy(readers->Name(i), normalizedSpecs))
+            names.push_back(readers->Name(i));
+    return names;
+}
+
+void TZipFactory::ShowExtractedBytes(std::uint64_t total)
+{
+    extractTotal_ = total;
+}
+
 int TZipFactory::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlannedEntry>& planned,
                                 const std::string& root)
 {
@@ -574,6 +592,7 @@ int TZipFactory::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPla
         for (std::size_t k = 0; k < pending.size(); ++k) {
             const TDatabaseEntriesResult& result = results[k];
             count += result.Written;
+            CountExtracted(readers, *pending[k], result.Written);
             if (result.Result == TReadResult::WrongPassword) {
                 wrongPassword.push_back(pending[k]);
                 wrongLogPassword.push_back(result.LogFailed);
@@ -592,7 +611,27 @@ int TZipFactory::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPla
             ReportNotExtracted(*pending[k], wrongLogPassword[k], 0, "no or wrong password");
         break;
     }
+    if (extractTotal_)
+        env_.Ui.ShowProgressBytes(
+            static_cast<std::int64_t>(std::min<std::uint64_t>(*extractTotal_, INT64_MAX)),
+            static_cast<std::int64_t>(std::min<std::uint64_t>(extractedBytes_, INT64_MAX)));
     return count;
+}
+
+void TZipFactory::CountExtracted(TArchiveReaders& readers, const TPlannedEntry& entry, int written)
+{
+    auto size = [&readers](std::uint64_t index) {
+        zip_stat_t info;
+        return zip_stat_index(readers.Handle(), index, 0, &info) == 0 && (info.valid & ZIP_STAT_SIZE)
+                   ? info.size
+                   : std::uint64_t{0};
+    };
+    // A database's log is written only with it.
+    if (written >= 1)
+        extractedBytes_ += size(entry.Index);
+    if (written >= 2 && entry.LogIndex)
+        extractedBytes_ += size(*entry.LogIndex);
+    extractedEntries_ += static_cast<std::uint64_t>(std::max(written, 0));
 }
 
 TArchiveCheck TZipFactory::ReadAllEntries(TArchiveReaders& readers, std::optional<std::string>& header,

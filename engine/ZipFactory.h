@@ -146,6 +146,15 @@ public:
     /// The sum of the sizes the archive declares for the entries an extract
     /// of `specs` would write; an entry that several specs match counts once.
     std::uint64_t DeclaredBytes(const std::vector<std::string>& specs);
+    /// The names of the entries an extract of `specs` would write.
+    std::vector<std::string> EntryNamesMatching(const std::vector<std::string>& specs);
+    /// Shows the bytes the extracts write from now on against `total`, on the
+    /// user interface's progress.
+    void ShowExtractedBytes(std::uint64_t total);
+    /// The entries the extracts wrote so far (a database and its log count
+    /// as two), and the bytes the archive declares for them.
+    std::uint64_t ExtractedEntries() const { return extractedEntries_; }
+    std::uint64_t ExtractedBytes() const { return extractedBytes_; }
     /// Extracts every entry below the top-level `archiveFolder` into
     /// `destination`, without that first level: "Box~2/Inbox" becomes
     /// destination + "/Inbox". `archiveFolder` holds no wildcard or separator.
@@ -209,6 +218,8 @@ private:
                         const std::string& destination, std::size_t strippedPrefix);
     /// Writes the entries below `root` on every core, each database with its
     /// log as one; asks for the password again when it turns out wrong.
+    /// Adds an entry that an extract wrote (with its log, when `written` is 2) to the tallies.
+    void CountExtracted(TArchiveReaders& readers, const TPlannedEntry& entry, int written);
     int ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlannedEntry>& planned,
                        const std::string& root);
     /// Reads every entry; `header` receives the header entry.
@@ -233,6 +244,10 @@ private:
     std::uint16_t encryptionMethod_ = 0;
     std::int64_t bytesDone_ = 0;
     std::int64_t bytesTotal_ = 0;
+    std::uint64_t extractedEntries_ = 0;
+    std::uint64_t extractedBytes_ = 0;
+    /// The total the extracted bytes are shown against; nothing while they are not shown.
+    std::optional<std::uint64_t> extractTotal_;
     int addOperations_ = 0;
     /// An entry waiting to be written.
     struct TStagedEntry

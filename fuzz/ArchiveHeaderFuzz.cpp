@@ -1,6 +1,7 @@
 // A file chosen as a backup: recognised by DetectBackupFile and its header
-// read. Each input is tried twice: as the whole file (a legacy container, a
-// ZIP archive or anything else), and as the header entry of a ZIP archive.
+// read, and its summary read as retention reads it. Each input is tried
+// twice: as the whole file (a legacy container, a ZIP archive or anything
+// else), and as the header entry of a ZIP archive.
 #include "apps/WizardState.h"
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
@@ -19,6 +20,7 @@ void ReadBackup(const std::string& path, const std::string& programDir)
     state.SelectedAppType = 2;
     state.ArchivePath = path;
     const TArchiveEnvironment environment{ui, l10n, state, programDir};
+    ReadHeaderSummary(path, environment);
     try {
         if (!DetectBackupFile(path, state, environment))
             return;

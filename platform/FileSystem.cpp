@@ -3,9 +3,12 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 
 namespace fs = std::filesystem;
@@ -81,6 +84,23 @@ bool DirectoryExists(const std::string& path)
 {
     std::error_code error;
     return fs::is_directory(path, error);
+}
+
+std::optional<std::string> MakeFolders(const std::string& folder, unsigned mode)
+{
+    const std::string normal = LexicallyNormal(folder);
+    // Each level in turn, from the top: its own mode for every level made.
+    for (std::size_t end = normal.find(PathSeparator, 1);; end = normal.find(PathSeparator, end + 1)) {
+        const std::string level = normal.substr(0, end);
+        if (!DirectoryExists(level) && ::mkdir(level.c_str(), static_cast<mode_t>(mode)) != 0 &&
+            errno != EEXIST)
+            return level + ": " + std::strerror(errno);
+        if (end == std::string::npos)
+            break;
+    }
+    if (!DirectoryExists(normal))
+        return normal + ": not a folder";
+    return std::nullopt;
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path)

@@ -37,6 +37,14 @@ bool IsConfinedPath(std::string_view path);
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 
+/**
+ * Makes the folder `folder` and every missing level above it, each new level
+ * with the permission bits `mode` (less the umask); levels that exist stay
+ * as they are. Nothing when the folder exists afterwards, otherwise the level
+ * that could not be made and the reason.
+ */
+std::optional<std::string> MakeFolders(const std::string& folder, unsigned mode);
+
 /// The whole content of a regular file, or nothing when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <set>
 #include <unistd.h>
+#include <utility>
 
 namespace quillbank {
 
@@ -25,16 +26,16 @@ std::set<std::string>& Registry()
     return paths;
 }
 
-struct TRemovals
+struct TEndings
 {
     std::map<unsigned long, std::function<void()>> ById;
     unsigned long NextId = 0;
 };
 
-TRemovals& Removals()
+TEndings& Endings()
 {
-    static TRemovals removals;
-    return removals;
+    static TEndings endings;
+    return endings;
 }
 
 } // namespace
@@ -64,26 +65,30 @@ void ForgetTemporary(const std::string& path)
 
 void RemoveLiveTemporaries()
 {
-    const std::lock_guard lock(RegistryMutex());
-    for (const std::string& path : Registry())
-        unlink(path.c_str());
-    Registry().clear();
-    for (auto& [id, removal] : Removals().ById)
-        removal();
-    Removals().ById.clear();
+    std::map<unsigned long, std::function<void()>> endings;
+    {
+        const std::lock_guard lock(RegistryMutex());
+        for (const std::string& path : Registry())
+            unlink(path.c_str());
+        Registry().clear();
+        endings = std::exchange(Endings().ById, {});
+    }
+    // Outside the lock: an ending may forget or register temporaries itself.
+    for (auto& [id, ending] : endings)
+        ending();
 }
 
-TLiveRemoval::TLiveRemoval(std::function<void()> removal)
+TAtAbruptEnd::TAtAbruptEnd(std::function<void()> ending)
 {
     const std::lock_guard lock(RegistryMutex());
-    id_ = Removals().NextId++;
-    Removals().ById.emplace(id_, std::move(removal));
+    id_ = Endings().NextId++;
+    Endings().ById.emplace(id_, std::move(ending));
 }
 
-TLiveRemoval::~TLiveRemoval()
+TAtAbruptEnd::~TAtAbruptEnd()
 {
     const std::lock_guard lock(RegistryMutex());
-    Removals().ById.erase(id_);
+    Endings().ById.erase(id_);
 }
 
 } // namespace quillbank

@@ -25,22 +25,23 @@ void RegisterTemporary(const std::string& path);
 /// place or removed.
 void ForgetTemporary(const std::string& path);
 
-/// Removes every registered temporary, and runs every live removal, once;
-/// the program is about to end.
+/// Removes every registered temporary, then runs every TAtAbruptEnd's action
+/// once; the program is about to end.
 void RemoveLiveTemporaries();
 
 /**
- * A removal of files whose names are not known in advance (those another
- * library writes under names of its own), run by RemoveLiveTemporaries for as
- * long as this guard lives.
+ * While it lives, an action that a program ending at once (a cancel answered
+ * Yes, a fatal error) runs once its temporaries are gone: removing files
+ * another library writes under names of its own, or putting back the files a
+ * restore replaced.
  */
-class TLiveRemoval
+class TAtAbruptEnd
 {
 public:
-    explicit TLiveRemoval(std::function<void()> removal);
-    ~TLiveRemoval();
-    TLiveRemoval(const TLiveRemoval&) = delete;
-    TLiveRemoval& operator=(const TLiveRemoval&) = delete;
+    explicit TAtAbruptEnd(std::function<void()> ending);
+    ~TAtAbruptEnd();
+    TAtAbruptEnd(const TAtAbruptEnd&) = delete;
+    TAtAbruptEnd& operator=(const TAtAbruptEnd&) = delete;
 
 private:
     unsigned long id_;

@@ -69,6 +69,12 @@ std::string AppDataDir()
     return configHome.empty() ? HomeDir() + "/.config" : WithoutTrailingSeparators(configHome);
 }
 
+std::string StateDir()
+{
+    const std::string stateHome = AbsoluteEnv("XDG_STATE_HOME");
+    return stateHome.empty() ? HomeDir() + "/.local/state" : WithoutTrailingSeparators(stateHome);
+}
+
 std::string DocumentsDir()
 {
     if (std::string fromUserDirs = DocumentsDirFromUserDirs(); !fromUserDirs.empty())

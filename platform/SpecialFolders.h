@@ -18,6 +18,11 @@ std::string HomeDir();
 /// absolute path, else ~/.config.
 std::string AppDataDir();
 
+/// The per-user folder for state that outlives a run, such as logs and
+/// rollback archives: $XDG_STATE_HOME when it is an absolute path, else
+/// ~/.local/state.
+std::string StateDir();
+
 /// The user's documents folder: XDG_DOCUMENTS_DIR from user-dirs.dirs, else
 /// ~/Documents when it exists, else the home folder.
 std::string DocumentsDir();

@@ -213,7 +213,9 @@ bool AccountUsesFolder(const TPrefsParserAccount& account, const std::string& fo
         return false;
     while (tail.starts_with("../"))
         tail.remove_prefix(3);
-    return !tail.empty() && tail != ".." && normal.ends_with("/" + std::string(tail));
+    // The folder ends in the tail as whole path components: "/" before it.
+    return !tail.empty() && tail != ".." && normal.size() > tail.size() && normal.ends_with(tail) &&
+           normal[normal.size() - tail.size() - 1] == '/';
 }
 
 /// The folder inside `profileDir` that the account's relative preference

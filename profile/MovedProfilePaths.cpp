@@ -371,4 +371,11 @@ void FixMovedProfilePaths(const std::string& profileDir)
             RemoveFileOrLog(folder + *name);
 }
 
+std::vector<std::string_view> FilesFixedForMovedProfile()
+{
+    std::vector<std::string_view> names = {AddonDatabaseName, AddonStartupName, ModuleListName};
+    names.insert(names.end(), std::begin(DroppedCaches), std::end(DroppedCaches));
+    return names;
+}
+
 } // namespace quillbank

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillbank {
 
@@ -25,6 +26,10 @@ namespace quillbank {
  * Files are replaced whole, never rewritten in place.
  */
 void FixMovedProfilePaths(const std::string& profileDir);
+
+/// The files (relative to the profile) that FixMovedProfilePaths may
+/// rewrite or delete.
+std::vector<std::string_view> FilesFixedForMovedProfile();
 
 /// The profile folder the add-on database or its startup cache was made
 /// in: the folder before "/extensions" in the first absolute "path" value

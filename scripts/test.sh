@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs every test of one preset ("default" or "asan").
+# Sets everything up, builds, and runs the tests of one preset: every test for
+# "default" and "asan"; for "release" the installed programs' tests (the
+# packaging label), since the rest already ran in the other builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset="${1:-default}"

@@ -6,6 +6,7 @@
 #include "app/TForm5.h"
 #include "app/UnknowFilesFM.h"
 #include "app/WizardDialogs.h"
+#include "config/errorlog.h"
 #include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
 #include "tests/app/ScriptedWizardDialogs.h"
@@ -26,6 +27,8 @@
 #include <deque>
 #include <filesystem>
 #include <memory>
+#include <set>
+#include <unistd.h>
 
 using namespace quillbank;
 namespace fs = std::filesystem;
@@ -309,6 +312,39 @@ private slots:
                  QStringLiteral("Incomplete: 1 files left out (each is named above and in the error log)"));
         QVERIFY(fs::exists(home_->Path() + "/.mozilla/firefox/b.second/places.sqlite"));
         QVERIFY(fs::exists(home_->Path() + "/.mozilla/firefox/b.second/notes.txt"));
+    }
+
+    void undoThisRestore()
+    {
+        pagesOfABackup();
+        const std::string archive = form_->State().ArchivePath;
+        const std::string second = home_->Path() + "/.mozilla/firefox/b.second";
+        const std::string prefs = testing::ReadFileForTest(second + "/prefs.js");
+        QTest::mouseClick(Find<QCheckBox>("CheckBox16"), Qt::LeftButton);
+        Click("Button2");
+        Click("Button1");
+        Find<QRadioButton>("RadioButton2")->setChecked(true);
+        Select("ListBox1", "Mozilla Firefox 115.0");
+        Click("Button1");
+        Select("ListBox2", "second");
+        dialogs_->filesToOpen.push_back(archive);
+        Click("Button4");
+        Click("Button1");
+        dialogs_->boxes.QueueAnswer(TBoxAnswer::Yes); // overwrite the profile
+        Click("Button1");
+        QCOMPARE(form_->PageIndex(), 5);
+        QVERIFY(fs::exists(second + "/places.sqlite"));
+        auto* undo = Find<QPushButton>("UndoButton");
+        QVERIFY(undo->isVisible());
+        QCOMPARE(undo->text(), QStringLiteral("&Undo this restore"));
+        Screenshot("undo");
+
+        QTest::mouseClick(undo, Qt::LeftButton);
+        QCOMPARE(Items("ListBox4").back(),
+                 QStringLiteral("The restore was undone: the profile is as it was before it."));
+        QVERIFY(!undo->isVisible());
+        QCOMPARE(testing::EntryNamesIn(second), (std::set<std::string>{".parentlock", "prefs.js"}));
+        QCOMPARE(testing::ReadFileForTest(second + "/prefs.js"), prefs);
     }
 
     void doubleClicks()
@@ -684,7 +720,7 @@ private slots:
         QTRY_COMPARE(dialogs_->endRequests, 1);
         QCOMPARE(dialogs_->endCode, 1);
         QCOMPARE(
-            testing::ReadFileForTest(home_->Path() + "/.config/Quillbank/error.log"),
+            testing::ErrorLogMessages(home_->Path() + "/.local/state/quillbank/error.log"),
             std::string("Bad action defined in config file.\nBad application defined in config file.\n"));
     }
 
@@ -699,6 +735,32 @@ private slots:
         QCOMPARE(wizard.exitStatus(), QProcess::NormalExit);
         QCOMPARE(wizard.exitCode(), 1); // cancelled while the archive was written
         QCOMPARE(std::distance(fs::directory_iterator(documents), fs::directory_iterator()), 0);
+    }
+
+    void aProfileInUseEndsAnUnattendedBackupWithoutOneUnlessForced()
+    {
+        form_.reset();
+        // The lock link of a running instance: this test program itself.
+        fs::create_symlink("127.0.0.1:+" + std::to_string(::getpid()),
+                           home_->Path() + "/.mozilla/firefox/a.default/lock");
+        const std::string task =
+            "[General]\naction=backup\napplication=fire\nprofile=default\noutput=" + home_->Path() +
+            "/saves/in-use.qkz\n";
+        home_->WriteFile("program/task.ini", task);
+        form_ = std::make_unique<TForm1>(*l10n_, programDir_, *dialogs_, std::string("task.ini"));
+        form_->show();
+        QTRY_COMPARE(dialogs_->endRequests, 1);
+        QCOMPARE(dialogs_->endCode, 1);
+        QVERIFY(!fs::exists(home_->Path() + "/saves/in-use.qkz"));
+        QVERIFY(testing::ErrorLogMessages().find("the profile is in use") != std::string::npos);
+
+        form_.reset();
+        home_->WriteFile("program/task.ini", task + "force=yes\n");
+        form_ = std::make_unique<TForm1>(*l10n_, programDir_, *dialogs_, std::string("task.ini"));
+        form_->show();
+        QTRY_COMPARE(dialogs_->endRequests, 2);
+        QCOMPARE(dialogs_->endCode, 0);
+        QVERIFY(fs::exists(home_->Path() + "/saves/in-use.qkz"));
     }
 
     void closingAsksBeforeTheReportPage()

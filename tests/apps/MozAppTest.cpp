@@ -148,7 +148,8 @@ TEST_F(MozAppTest, LegacyRegistryProfilesAreAllTaken)
 // list is no profile, whatever the file holds.
 TEST_F(MozAppTest, AHostileInstallsIniNeverNamesAnUnlistedFolder)
 {
-    home.WriteFile(".mozilla/firefox/profiles.ini", "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
+    home.WriteFile(".mozilla/firefox/profiles.ini",
+                   "[Profile0]\nName=p\nIsRelative=1\nPath=p\n[Profile1]\nName=q\nIsRelative=1\nPath=q\n");
     for (const std::string& installs :
          {std::string("[A]\nDefault=/etc\n"), std::string("[A]\nDefault=../../..\n"),
           std::string("[A]\nDefault=\n"), std::string("\xff\xfe\x00[\x01\n=", 7) + std::string(100000, '['),
@@ -156,6 +157,21 @@ TEST_F(MozAppTest, AHostileInstallsIniNeverNamesAnUnlistedFolder)
         home.WriteFile(".mozilla/firefox/installs.ini", installs);
         const TMozManager manager(l10n, status);
         EXPECT_EQ(manager.FindApp("firefox")->DefaultProfile(), nullptr);
-        EXPECT_EQ(manager.FindApp("firefox")->Profiles()->size(), 1u);
+        EXPECT_EQ(manager.FindApp("firefox")->Profiles()->size(), 2u);
     }
+}
+
+// A profile the application made with -CreateProfile is marked nowhere, yet
+// as the only one it is the one the installation starts with.
+TEST_F(MozAppTest, AnOnlyProfileIsTheDefault)
+{
+    home.WriteFile(".mozilla/firefox/profiles.ini", "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
+    {
+        const TMozManager manager(l10n, status);
+        EXPECT_EQ(manager.FindApp("firefox")->DefaultProfile()->Name(), "p");
+    }
+    home.WriteFile(".mozilla/firefox/profiles.ini",
+                   "[Profile0]\nName=p\nIsRelative=1\nPath=p\n[Profile1]\nName=q\nIsRelative=1\nPath=q\n");
+    const TMozManager manager(l10n, status);
+    EXPECT_EQ(manager.FindApp("firefox")->DefaultProfile(), nullptr);
 }

@@ -4,6 +4,7 @@
 
 #include "apps/RunningCheck.h"
 #include "engine/ArchiveHeader.h"
+#include "platform/Text.h"
 #include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
@@ -12,8 +13,10 @@
 #include "tests/support/ZipBuilder.h"
 
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <signal.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +24,8 @@
 
 using namespace quillbank;
 using quillbank::testing::EntryNamesIn;
+using quillbank::testing::ErrorLogMessages;
+using quillbank::testing::FileContentsBelow;
 using quillbank::testing::FlipAesEntryBit;
 using quillbank::testing::JsonQuery;
 using quillbank::testing::MarkAesEntryWithChecksum;
@@ -28,6 +33,7 @@ using quillbank::testing::NoiseBytes;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::RegistryDatWithProfiles;
 using quillbank::testing::RunCli;
+using quillbank::testing::TAppProcess;
 using quillbank::testing::TCliResult;
 using quillbank::testing::TFakeHome;
 using quillbank::testing::TRealAppsLock;
@@ -146,9 +152,15 @@ TEST_F(CliCommandsTest, BadUsageExitsWithTwoAndHelpIsThereForEachCommand)
              {"inspect"},
              {"inspect", "a.qkz", "b.qkz"},
              {"verify"},
-             {"verify", Archive(), "--json"},
+             {"verify", Archive(), "--list"},
              {"list", "extra"},
              {"info", "extra"},
+             {"prune", "--app", "firefox", "--profile", "work", "--folder", home.Path()},
+             {"prune", "--app", "firefox", "--profile", "work", "--keep-last", "1"},
+             {"prune", "--app", "firefox", "--folder", home.Path(), "--keep-last", "1"},
+             {"prune", "--app", "firefox", "--profile", "work", "--folder", home.Path(), "--keep-daily",
+              "-1"},
+             {"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--keep-weekly", "x"},
          }) {
         const TCliResult result = Run(arguments);
         EXPECT_EQ(result.ExitCode, 2) << ::testing::PrintToString(arguments) << "\n" << result.Err;
@@ -156,15 +168,27 @@ TEST_F(CliCommandsTest, BadUsageExitsWithTwoAndHelpIsThereForEachCommand)
         EXPECT_EQ(result.Out, "") << ::testing::PrintToString(arguments);
     }
     EXPECT_FALSE(fs::exists(Archive()));
-    for (const char* command : {"list", "backup", "restore", "inspect", "verify", "info"}) {
+    for (const char* command : {"list", "backup", "restore", "inspect", "verify", "prune", "info"}) {
         const TCliResult result = Run({command, "--help"});
         EXPECT_EQ(result.ExitCode, 0) << command;
         EXPECT_TRUE(result.Out.starts_with(std::string("Usage: quillbank-cli ") + command)) << result.Out;
     }
     const TCliResult help = Run({"--help"});
     EXPECT_EQ(help.ExitCode, 0);
-    for (const char* command : {"list", "backup", "restore", "inspect", "verify", "info"})
+    for (const char* command : {"list", "backup", "restore", "inspect", "verify", "prune", "info"})
         EXPECT_NE(help.Out.find(std::string("  ") + command + " "), std::string::npos) << command;
+}
+
+TEST_F(CliCommandsTest, ACommandLogsEachProblemOnceInTheStateFolder)
+{
+    home.WriteFile("bad.qkz", "not a zip archive");
+    for (int run = 0; run < 3; ++run)
+        EXPECT_EQ(Run({"inspect", Archive("bad.qkz")}).ExitCode, 1);
+    const std::string line = Archive("bad.qkz") + ": cannot open the archive: Not a zip archive\n";
+    const std::string log = home.Path() + "/.local/state/quillbank/error.log";
+    EXPECT_EQ(ErrorLogMessages(log), line + line + line);
+    const TCliResult info = Run({"info"});
+    EXPECT_NE(info.Out.find("Error log:          " + log + "\n"), std::string::npos) << info.Out;
 }
 
 TEST_F(CliCommandsTest, ListShowsEveryProfileWithItsFolderAsTextAndAsJson)
@@ -248,6 +272,62 @@ TEST_F(CliCommandsTest, BackupInspectVerifyAndRestoreWithAPasswordFile)
     EXPECT_FALSE(fs::exists(root + "/efgh.default/notes.txt"));
 }
 
+// Backup, verify and restore each print one summary object with --json;
+// inspect --list names every entry, as text and as JSON.
+TEST_F(CliCommandsTest, EveryRunSummarisesItselfAsJsonAndInspectListsEveryEntry)
+{
+    const std::string password = home.Path() + "/password.txt";
+    const TCliResult backup =
+        Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--components",
+             "bookmarks,cookies", "--password-file", password, "--json"});
+    ASSERT_EQ(backup.ExitCode, 0) << backup.Err;
+    const std::string common = "(d['archive'], d['application'], d['profile'], d['components'], d['files'], "
+                               "d['bytes'], d['leftOut'], d['outcome'], d['seconds'] >= 0)";
+    // places.sqlite, cookies.sqlite and the unknown notes.txt and addon-data/deep/state.json.
+    const std::string bytes = std::to_string(places.size() + 23 + 5 + 2);
+    EXPECT_EQ(Query(backup.Out, common),
+              "('" + Archive() + "', {'type': 2, 'name': 'firefox'}, {'name': 'Work Profile', 'folder': '" +
+                  work + "'}, ['bookmarks', 'cookies'], 4, " + bytes + ", [], 'done', True)");
+    EXPECT_EQ(Query(backup.Out, "(d['dryRun'], d['account']['entries']['files'], d['removed'])"),
+              "(False, 4, [])");
+
+    const TCliResult verify = Run({"verify", Archive(), "--password-file", password, "--json"});
+    ASSERT_EQ(verify.ExitCode, 0) << verify.Err;
+    EXPECT_EQ(Query(verify.Out, "(d['application']['name'], d['profile'], d['files'], d['outcome'])"),
+              "('firefox', None, 5, 'done')");
+
+    const std::string target = home.MakeDir("portable");
+    const TCliResult restore =
+        Run({"restore", Archive(), "--profile-dir", target, "--password-file", password, "--json"});
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    // Its progress counts the bytes written, as a backup's does.
+    EXPECT_NE(restore.Err.find("100% (" + HumanBytes(std::stoll(bytes)) + " of "), std::string::npos)
+        << restore.Err;
+    EXPECT_EQ(Query(restore.Out, common),
+              "('" + Archive() + "', {'type': 2, 'name': 'firefox'}, {'name': 'portable', 'folder': '" +
+                  target + "'}, ['bookmarks', 'cookies'], 4, " + bytes + ", [], 'done', True)");
+
+    const TCliResult list = Run({"inspect", Archive(), "--list", "--json", "--password-file", password});
+    ASSERT_EQ(list.ExitCode, 0) << list.Err;
+    EXPECT_EQ(Query(list.Out,
+                    "sorted((e['name'], e['size'], e['encrypted'], e['compressedSize'] > 0) for e in "
+                    "d['list'] if e['name'] != 'indexfile.txt')"),
+              "[('addon-data/deep/state.json', 2, True, True), ('cookies.sqlite', 23, True, True), "
+              "('notes.txt', 5, True, True), ('places.sqlite', " +
+                  std::to_string(places.size()) + ", True, True)]");
+    const TCliResult text = Run({"inspect", Archive(), "--list", "--password-file", password});
+    ASSERT_EQ(text.ExitCode, 0) << text.Err;
+    EXPECT_NE(text.Out.find("\n        Size  Compressed  Encrypted  Name\n"), std::string::npos) << text.Out;
+    EXPECT_NE(text.Out.find("           5  "), std::string::npos) << text.Out;
+    EXPECT_NE(text.Out.find("  yes        notes.txt\n"), std::string::npos) << text.Out;
+
+    // A run that fails still gives its object, saying why.
+    fs::resize_file(Archive(), fs::file_size(Archive()) / 2);
+    const TCliResult damaged = Run({"verify", Archive(), "--password-file", password, "--json"});
+    EXPECT_EQ(damaged.ExitCode, 1);
+    EXPECT_EQ(Query(damaged.Out, "(d['outcome'], d['failure'] != '')"), "('failed', True)");
+}
+
 // Chosen components are all a restore writes; the unknown entries come along
 // only when asked for.
 TEST_F(CliCommandsTest, RestoreOfChosenComponentsTakesUnknownEntriesOnlyWhenAsked)
@@ -270,6 +350,123 @@ TEST_F(CliCommandsTest, RestoreOfChosenComponentsTakesUnknownEntriesOnlyWhenAske
                   .ExitCode,
               2);
     EXPECT_EQ(EntryNamesIn(chosen), (std::set<std::string>{"cookies.sqlite"}));
+}
+
+// The manual names every option each command's help lists, and groff
+// renders it without a warning.
+TEST_F(CliCommandsTest, TheManualCoversEveryOptionAndRendersWithoutWarnings)
+{
+    const std::string manual = ReadFileForTest(QUILLBANK_SOURCE_DIR "/docs/quillbank-cli.1");
+    for (const char* command : {"list", "backup", "restore", "inspect", "verify", "prune", "info"}) {
+        std::istringstream help(Run({command, "--help"}).Out);
+        for (std::string line; std::getline(help, line);) {
+            // The option lines: "  --name VALUE   what it does", "  -q, --quiet ...".
+            if (!line.starts_with("  -"))
+                continue;
+            const std::size_t at = line.find("--");
+            const std::string option = line.substr(at, line.find_first_of(" =", at) - at);
+            std::string escaped;
+            for (char c : option)
+                escaped += c == '-' ? std::string("\\-") : std::string(1, c);
+            EXPECT_NE(manual.find(escaped), std::string::npos) << command << " " << option;
+        }
+    }
+    EXPECT_EQ(
+        quillbank::testing::RunPython(
+            "import subprocess, sys\n"
+            "r = subprocess.run(['groff', '-man', '-ww', '-z', '-Tutf8', sys.argv[1]], capture_output=True, "
+            "text=True)\n"
+            "print(r.returncode, repr(r.stderr))",
+            {QUILLBANK_SOURCE_DIR "/docs/quillbank-cli.1"}, home.Path()),
+        "0 ''");
+}
+
+TEST_F(CliCommandsTest, UndoTakesBackTheLastRestoreOnceAndListSaysWhenItCan)
+{
+    Backup({});
+    home.WriteFile(".mozilla/firefox/abcd.work/prefs.js", "user_pref(\"browser.startup.page\", 1);\n");
+    home.WriteFile(".mozilla/firefox/abcd.work/places.sqlite", "older places");
+    home.WriteFile(".mozilla/firefox/abcd.work/places.sqlite-wal", "older log");
+    home.WriteFile(".mozilla/firefox/abcd.work/mine.txt", "not in the backup");
+    fs::remove(work + "/cookies.sqlite");
+    const auto before = FileContentsBelow(work);
+    const std::string undoable = "[p['undoable'] for a in d['applications'] for p in a['profiles'] if "
+                                 "p['name'] == 'Work Profile']";
+    EXPECT_EQ(Query(Run({"list", "--json"}).Out, undoable), "[False]");
+
+    const TCliResult restore =
+        Run({"restore", "--archive", Archive(), "--app", "firefox", "--profile", "work"});
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    EXPECT_EQ(ReadFileForTest(work + "/places.sqlite"), places);
+    const std::string rollbacks = home.Path() + "/.local/state/quillbank/rollback";
+    ASSERT_EQ(EntryNamesIn(rollbacks).size(), 1u);
+    EXPECT_TRUE(EntryNamesIn(rollbacks).begin()->starts_with("abcd.work-"));
+    const std::string listed = Run({"list", "--json"}).Out;
+    EXPECT_EQ(Query(listed, undoable), "[True]");
+    const std::string since = Query(listed, "[p['lastRestore'] for a in d['applications'] for p in "
+                                            "a['profiles'] if p['name'] == 'Work Profile'][0]");
+    EXPECT_EQ(since.size(), 19u) << since;
+    EXPECT_NE(Run({"list"}).Out.find("    Work Profile  " + work + "\n      undo possible: the restore of " +
+                                     since + "\n"),
+              std::string::npos);
+    // Held by an instance that still runs (this test) through its lock link.
+    fs::create_symlink("127.0.0.1:+" + std::to_string(getpid()), work + "/lock");
+    EXPECT_EQ(Run({"restore", "--undo", "--app", "firefox", "--profile", "work"}).ExitCode, 3);
+    fs::remove(work + "/lock");
+    EXPECT_EQ(ReadFileForTest(work + "/places.sqlite"), places);
+
+    const TCliResult undo = Run({"restore", "--undo", "--app", "firefox", "--profile", "work"});
+    ASSERT_EQ(undo.ExitCode, 0) << undo.Err;
+    EXPECT_EQ(undo.Out, work + "\n");
+    EXPECT_EQ(FileContentsBelow(work), before);
+    // Once: a second undo would reach back past the restore it took back.
+    const TCliResult again = Run({"restore", "--undo", "--profile-dir", work});
+    EXPECT_EQ(again.ExitCode, 1);
+    EXPECT_NE(again.Err.find("no restore to undo"), std::string::npos) << again.Err;
+    EXPECT_EQ(Query(Run({"list", "--json"}).Out, undoable), "[False]");
+}
+
+TEST_F(CliCommandsTest, TheReadmesUndoExampleRunsAsWritten)
+{
+    ASSERT_EQ(
+        Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive("firefox.qkz")}).ExitCode,
+        0);
+    const std::string profile = root + "/efgh.default";
+    home.WriteFile(".mozilla/firefox/efgh.default/prefs.js", "user_pref(\"own\", 1);\n");
+    home.WriteFile(".mozilla/firefox/efgh.default/places.sqlite", "own places");
+    const auto before = FileContentsBelow(profile);
+    const TCliResult restore =
+        Run({"restore", "--archive", Archive("firefox.qkz"), "--app", "firefox", "--profile", "default"});
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    ASSERT_NE(FileContentsBelow(profile), before);
+    const TCliResult undo = Run({"restore", "--undo", "--app", "firefox", "--profile", "default"});
+    ASSERT_EQ(undo.ExitCode, 0) << undo.Err;
+    EXPECT_EQ(FileContentsBelow(profile), before);
+}
+
+TEST_F(CliCommandsTest, NoRollbackArchiveWhenToldAndTheStateFolderComesFromTheEnvironment)
+{
+    Backup({});
+    EXPECT_EQ(Run({"restore", "--archive", Archive(), "--profile-dir", work, "--no-rollback"}).ExitCode, 0);
+    EXPECT_FALSE(fs::exists(home.Path() + "/.local/state"));
+    EXPECT_EQ(Run({"restore", "--undo", "--profile-dir", work}).ExitCode, 1);
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {"restore", "--undo"},
+             {"restore", "--undo", "--profile-dir", work, "--archive", Archive()},
+             {"restore", "--undo", "--profile-dir", work, "--no-rollback"},
+             {"restore", "--undo", "--profile-dir", work, "--components", "history"},
+         })
+        EXPECT_EQ(Run(arguments).ExitCode, 2) << ::testing::PrintToString(arguments);
+
+    home.SetEnv("XDG_STATE_HOME", home.Path() + "/state");
+    const TCliResult info = Run({"info"});
+    EXPECT_NE(info.Out.find("  rollback archives:  yes\n"), std::string::npos) << info.Out;
+    EXPECT_NE(info.Out.find("Rollback archives:  " + home.Path() + "/state/quillbank/rollback\n"),
+              std::string::npos)
+        << info.Out;
+    EXPECT_EQ(Run({"restore", "--archive", Archive(), "--profile-dir", work, "--quiet"}).ExitCode, 0);
+    EXPECT_EQ(EntryNamesIn(home.Path() + "/state/quillbank/rollback").size(), 1u);
+    EXPECT_EQ(Run({"restore", "--undo", "--profile-dir", work, "--quiet"}).ExitCode, 0);
 }
 
 // The legacy registry can list a folder whose name ends in a blank: the
@@ -322,11 +519,114 @@ TEST_F(CliCommandsTest, PasswordFromStandardInputAndWrongOrMissingPasswordsExitW
     EXPECT_NE(unreadable.Err.find(home.Path() + "/none.txt"), std::string::npos) << unreadable.Err;
 }
 
+// What users of other backup tools take for granted: suggestions for slips,
+// the archive as an argument or an option, --no-clobber, and an error for a
+// component asked for that is not there.
+TEST_F(CliCommandsTest, CommandLineConventions)
+{
+    for (const auto& [arguments, suggestion] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"bakup"}, "unknown command \"bakup\" (did you mean \"backup\"?)"},
+             {{"backup", "--outptu", Archive()}, "unknown option --outptu (did you mean \"--output\"?)"},
+             {{"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--components",
+               "cookie"},
+              "unknown component \"cookie\" in --components (did you mean \"cookies\"?)"},
+         }) {
+        const TCliResult result = Run(arguments);
+        EXPECT_EQ(result.ExitCode, 2);
+        EXPECT_NE(result.Err.find(suggestion), std::string::npos) << result.Err;
+    }
+    EXPECT_EQ(Run({"frobnicate"}).Err.find("did you mean"), std::string::npos);
+
+    // The profile holds no cache: asking for it names it, and nothing is written.
+    const TCliResult noCache = Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(),
+                                    "--components", "cookies,cache"});
+    EXPECT_EQ(noCache.ExitCode, 2);
+    EXPECT_NE(noCache.Err.find("quillbank-cli backup: cache was asked for, but the profile holds none"),
+              std::string::npos)
+        << noCache.Err;
+    EXPECT_FALSE(fs::exists(Archive()));
+
+    Backup({"--components", "cookies"});
+    const std::string target = home.MakeDir("target");
+    const TCliResult noHistory =
+        Run({"restore", Archive(), "--profile-dir", target, "--components", "cookies,history"});
+    EXPECT_EQ(noHistory.ExitCode, 2);
+    EXPECT_NE(noHistory.Err.find("history was asked for, but the backup holds none"), std::string::npos)
+        << noHistory.Err;
+    EXPECT_TRUE(fs::is_empty(target));
+
+    const std::string before = ReadFileForTest(Archive());
+    const TCliResult kept =
+        Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--no-clobber"});
+    EXPECT_EQ(kept.ExitCode, 1);
+    EXPECT_NE(kept.Err.find("--no-clobber"), std::string::npos) << kept.Err;
+    EXPECT_EQ(ReadFileForTest(Archive()), before);
+
+    EXPECT_EQ(Run({"verify", "--archive", Archive()}).ExitCode, 0);
+    EXPECT_EQ(Run({"inspect", "--archive", Archive()}).ExitCode, 0);
+    EXPECT_EQ(Run({"inspect", Archive(), "--archive", Archive()}).ExitCode, 2);
+    EXPECT_EQ(Run({"verify", "--archive", Archive(), Archive()}).ExitCode, 2);
+    EXPECT_EQ(Run({"restore", "--archive", Archive(), "--profile-dir", target}).ExitCode, 0);
+}
+
+// For unattended runs: the password from a command (a keyring's lookup), a
+// warning for a password file others can read, and one for a backup without
+// a password that holds what opens the user's accounts.
+TEST_F(CliCommandsTest, PasswordsFromACommandAndWarningsAboutExposedSecrets)
+{
+    const std::string password = home.Path() + "/password.txt";
+    fs::permissions(password, fs::perms::owner_read | fs::perms::owner_write);
+    const TCliResult fromCommand =
+        Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(), "--password-command",
+             "printf 'correct horse\\nnot this line\\n'; echo on-standard-error >&2"});
+    ASSERT_EQ(fromCommand.ExitCode, 0) << fromCommand.Err;
+    EXPECT_NE(fromCommand.Err.find("on-standard-error\n"), std::string::npos) << fromCommand.Err;
+    EXPECT_EQ(fromCommand.Err.find("warning"), std::string::npos) << fromCommand.Err;
+    const TCliResult verified = Run({"verify", Archive(), "--password-file", password});
+    EXPECT_EQ(verified.ExitCode, 0) << verified.Err;
+    EXPECT_EQ(verified.Err, "");
+
+    for (const char* failing : {"exit 3", "true", "/nonexistent/secret-tool lookup x"}) {
+        const TCliResult failed = Run({"verify", Archive(), "--password-command", failing});
+        EXPECT_EQ(failed.ExitCode, 4) << failing << "\n" << failed.Err;
+        EXPECT_NE(failed.Err.find("quillbank-cli verify: "), std::string::npos) << failed.Err;
+    }
+    EXPECT_NE(Run({"verify", Archive(), "--password-command", "exit 3"}).Err.find("exit status 3"),
+              std::string::npos);
+    EXPECT_EQ(Run({"verify", Archive(), "--password-command", "true", "--password-file", password}).ExitCode,
+              2);
+
+    fs::permissions(password, fs::perms::group_read, fs::perm_options::add);
+    const TCliResult exposed = Run({"verify", Archive(), "--password-file", password});
+    EXPECT_EQ(exposed.ExitCode, 0);
+    EXPECT_EQ(exposed.Err, "quillbank-cli verify: warning: " + password +
+                               " can be read by its group (mode 0640); make it readable by its owner only "
+                               "(chmod 600)\n");
+
+    // Cookies without a password: one line, and none with --quiet or a password.
+    const std::vector<std::string> plain = {
+        "backup",       "--app",          "firefox", "--profile", "work", "--output", Archive("plain.qkz"),
+        "--components", "cookies,history"};
+    const TCliResult unprotected = Run(plain);
+    ASSERT_EQ(unprotected.ExitCode, 0) << unprotected.Err;
+    EXPECT_NE(unprotected.Err.find("quillbank-cli backup: warning: " + Archive("plain.qkz") +
+                                   " holds cookies without a password"),
+              std::string::npos)
+        << unprotected.Err;
+    std::vector<std::string> quiet = plain;
+    quiet.push_back("--quiet");
+    EXPECT_EQ(Run(quiet).Err, "");
+    std::vector<std::string> history = plain;
+    history.back() = "history";
+    EXPECT_EQ(Run(history).Err.find("warning"), std::string::npos);
+}
+
 TEST_F(CliCommandsTest, RestoreListsTheFoldersOutsideTheProfileAndWritesThereOnlyWhenTold)
 {
     const std::string outside = home.Path() + "/elsewhere/Mail";
     TComponentBoxes boxes;
     boxes[EmailsBox].Checked = true;
+    boxes[GeneralSettingsBox].Checked = true;
     const std::string header = WriteArchiveHeader(3, boxes, {{outside, "Mail"}}, {});
     home.WriteFile("mail.qkz",
                    quillbank::testing::BuildZip(
@@ -631,7 +931,9 @@ TEST_F(CliCommandsTest, ARestoreWithADamagedEntryIsPartlyRestoredOrFailsNamingIt
     bookmarks.insert(bookmarks.end(), {"--components", "bookmarks", "--quiet"});
     const TCliResult failed = Run(bookmarks);
     EXPECT_EQ(failed.ExitCode, 1);
-    EXPECT_NE(failed.Err.find("failed: places.sqlite: the archive is damaged\n"), std::string::npos)
+    EXPECT_NE(failed.Err.find(
+                  "failed: places.sqlite: the archive is damaged; the profile was put back as it was\n"),
+              std::string::npos)
         << failed.Err;
     EXPECT_EQ(failed.Out, "");
 }
@@ -716,10 +1018,21 @@ TEST_F(CliCommandsTest, NamesMatchAnyPartInAnyCaseAndTheOutputTakesPlaceholders)
         Run({"backup", "--app", "firefox", "--profile", "home", "--output", Archive()});
     EXPECT_EQ(noProfile.ExitCode, 1);
     EXPECT_NE(noProfile.Err.find("Work Profile, default"), std::string::npos) << noProfile.Err;
-    const TCliResult noFolder =
-        Run({"backup", "--app", "firefox", "--profile", "work", "--output", home.Path() + "/none/b.qkz"});
-    EXPECT_EQ(noFolder.ExitCode, 1);
-    EXPECT_NE(noFolder.Err.find(home.Path() + "/none"), std::string::npos) << noFolder.Err;
+    // Missing folders are made, every level, for their owner only; a file
+    // where a folder belongs is named.
+    const TCliResult nested =
+        Run({"backup", "--app", "firefox", "--profile", "work", "--output", home.Path() + "/new/a/b.qkz"});
+    EXPECT_EQ(nested.ExitCode, 0) << nested.Err;
+    EXPECT_TRUE(fs::is_regular_file(home.Path() + "/new/a/b.qkz"));
+    for (const char* level : {"/new", "/new/a"})
+        EXPECT_EQ(fs::status(home.Path() + level).permissions(), fs::perms::owner_all) << level;
+    home.WriteFile("blocked", "a file");
+    const TCliResult blocked = Run(
+        {"backup", "--app", "firefox", "--profile", "work", "--output", home.Path() + "/blocked/a/b.qkz"});
+    EXPECT_EQ(blocked.ExitCode, 1);
+    EXPECT_NE(blocked.Err.find("cannot make its folder: " + home.Path() + "/blocked/a: Not a directory"),
+              std::string::npos)
+        << blocked.Err;
     // A profile without prefs.js cannot be backed up.
     const TCliResult empty =
         Run({"backup", "--app", "firefox", "--profile", "default", "--output", Archive()});
@@ -783,7 +1096,7 @@ TEST_F(CliCommandsTest, DefaultComponentsAreWhatTheProfileHoldsAndProgressIsPlai
               "['addon-data', 'notes.txt']");
 
     const TCliResult quiet = Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive(),
-                                  "-q", "--components", "cache,emails"});
+                                  "-q", "--components", "cache"});
     EXPECT_EQ(quiet.ExitCode, 0);
     EXPECT_EQ(quiet.Out + quiet.Err, "");
     const TCliResult held = Run({"inspect", Archive(), "--json"});
@@ -861,7 +1174,7 @@ TEST_F(CliCommandsTest, BackupAccountsForEveryFileAndADryRunPrintsTheSameWriting
     EXPECT_EQ(quiet.Out + quiet.Err, "");
     // No folder made for the output either.
     dryRun[6] = out + "/new/b.qkz";
-    EXPECT_EQ(Run(dryRun).ExitCode, 1);
+    EXPECT_EQ(Run(dryRun).ExitCode, 0);
     EXPECT_TRUE(fs::is_empty(out));
 }
 
@@ -894,4 +1207,66 @@ TEST_F(CliCommandsTest, LegacyContainerIsInspectedAndRestoredForTheApplicationIt
                    "thunderbird"})
                   .ExitCode,
               1);
+}
+
+// The completion scripts ask quillbank-cli itself, so they offer what its
+// option tables hold; bash's is run here as bash runs it on <Tab>.
+TEST_F(CliCommandsTest, BashCompletesCommandsOptionsAndNamesAsTheToolKnowsThem)
+{
+    const std::string script = home.WriteFile(
+        "complete.sh", "source '" QUILLBANK_SOURCE_DIR "/packaging/completions/quillbank-cli.bash'\n"
+                       "complete -p quillbank-cli\n"
+                       "COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); _quillbank_cli\n"
+                       "printf '%s\\n' \"${COMPREPLY[@]}\"\n");
+    const std::string path = QUILLBANK_BINARY_DIR "/bin:" + std::string(std::getenv("PATH"));
+    using Offered = std::set<std::string>;
+    int completions = 0;
+    auto complete = [&](const std::vector<std::string>& words) {
+        std::vector<std::string> command = {"env", "PATH=" + path, "bash", script};
+        command.insert(command.end(), words.begin(), words.end());
+        const std::string log = home.Path() + "/complete" + std::to_string(++completions) + ".log";
+        EXPECT_EQ(TAppProcess(command, log).WaitForExit(30s), 0);
+        std::istringstream output(ReadFileForTest(log));
+        std::string registration;
+        std::getline(output, registration);
+        EXPECT_EQ(registration, "complete -F _quillbank_cli quillbank-cli");
+        Offered offered;
+        for (std::string line; std::getline(output, line);)
+            if (!line.empty())
+                offered.insert(line);
+        return offered;
+    };
+
+    // Every command the help lists, and every option each command's help names.
+    const TCliResult help = Run({"--help"});
+    Offered commands = {"--help", "--version"};
+    std::istringstream lines(help.Out.substr(help.Out.find("Commands:\n") + 10));
+    for (std::string line; std::getline(lines, line) && !line.empty();)
+        commands.insert(line.substr(2, line.find(' ', 2) - 2));
+    EXPECT_EQ(complete({"quillbank-cli", ""}), commands);
+    const std::regex longOption(R"((^|[\s(,])(--[a-z][a-z0-9-]*))");
+    for (const std::string& command : commands) {
+        if (command.starts_with("--"))
+            continue;
+        const Offered offered = complete({"quillbank-cli", command, "-"});
+        const std::string usage = Run({command, "--help"}).Out;
+        for (auto match = std::sregex_iterator(usage.begin(), usage.end(), longOption);
+             match != std::sregex_iterator(); ++match)
+            EXPECT_TRUE(offered.contains((*match)[2].str()))
+                << command << " " << (*match)[2] << " is not offered";
+        EXPECT_TRUE(offered.contains("--options-file")) << command;
+        // And nothing the command does not take.
+        for (const std::string& option : offered)
+            EXPECT_EQ(Run({command, option}).Err.find("unknown option"), std::string::npos)
+                << command << " " << option;
+    }
+
+    // The applications of this machine's installations may be listed too.
+    EXPECT_TRUE(complete({"quillbank-cli", "backup", "--app", ""}).contains("firefox"));
+    EXPECT_EQ(complete({"quillbank-cli", "backup", "--app", "fire", "--profile", "W"}),
+              Offered{"Work\\ Profile"});
+    EXPECT_EQ(complete({"quillbank-cli", "restore", "--components", "bookmarks,hi"}),
+              Offered{"bookmarks,history"});
+    EXPECT_EQ(complete({"quillbank-cli", "backup", "--components", "c"}),
+              (Offered{"cache", "certificates", "cookies"}));
 }

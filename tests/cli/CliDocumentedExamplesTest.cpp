@@ -40,16 +40,13 @@ struct TDocumentedCommand
 const std::vector<TDocumentedCommand>& DocumentedCommands()
 {
     static const std::vector<TDocumentedCommand> commands = {
-        {"README.md", "quillbank-cli backup --app firefox \\\n"
-                      "    --output \"$HOME/Backups/<application>-<profile>-<year>-<month>-<day>.qkz\" \\\n"
-                      "    --password-file \"$HOME/.config/Quillbank/password\" --quiet"},
-        {"README.md", "quillbank-cli backup --app firefox --output "
-                      "\"$HOME/Backups/firefox-<year>-<month>-<day>.qkz\" --quiet"},
         {"README.md",
-         "/usr/bin/quillbank-cli backup --app firefox --output %h/Backups/firefox-<year>-<month>-<day>.qkz "
-         "--quiet",
-         "quillbank-cli backup --app firefox --output \"$HOME/Backups/firefox-<year>-<month>-<day>.qkz\" "
-         "--quiet"},
+         "quillbank-cli backup --app firefox \\\n"
+         "    --output \"$HOME/Backups/<application>-<profile>-<year>-<month>-<day>-<hour><minute>.qkz\" \\\n"
+         "    --password-file \"$HOME/.config/Quillbank/password\" --quiet"},
+        {"README.md",
+         "quillbank-cli backup --app firefox --output "
+         "\"$HOME/Backups/<application>-<profile>-<year><month><day>-<hour><minute>.qkz\" --quiet"},
         {"docs/quillbank-cli.1",
          "quillbank-cli backup --app firefox --profile default-esr \\\n"
          "    --output \"$HOME/Backups/<application>-<profile>-<year>-<month>-<day>.qkz\" \\\n"
@@ -60,6 +57,7 @@ const std::vector<TDocumentedCommand>& DocumentedCommands()
                                  "    --app fire --profile default --components bookmarks,history"},
         {"docs/quillbank-cli.1", "quillbank-cli restore --archive Firefox-default-esr-2026-12-08.qkz \\\n"
                                  "    --app fire --profile default --components bookmarks,history --unknown"},
+        {"docs/quillbank-cli.1", "quillbank-cli restore --undo --app fire --profile default"},
         {"docs/quillbank-cli.1",
          "quillbank-cli restore --archive certificates.qkz --app firefox --profile default \\\n"
          "    --components certificates --replace-key"},
@@ -178,8 +176,8 @@ TEST_F(CliDocumentedExamplesTest, EveryCommandRunsOnAStockDebianHome)
             std::string::npos)
             << backup.path();
     EXPECT_EQ(fs::exists(home.Path() + "/Firefox.qkz"), false);
-    // "default" was restored into, not "default-esr".
-    EXPECT_EQ(EntryNamesIn(legacy),
-              (std::set<std::string>{"cert9.db", "notes.txt", "places.sqlite", "times.json"}));
+    // "default" was restored into, not "default-esr"; the undo took back the
+    // restore that added the unknown entries.
+    EXPECT_EQ(EntryNamesIn(legacy), (std::set<std::string>{"cert9.db", "places.sqlite", "times.json"}));
     EXPECT_EQ(ReadFileForTest(esr + "/cookies.sqlite"), "cookies");
 }

@@ -152,6 +152,8 @@ TEST_F(CliRealAppsTest, FirefoxProfileGoesThroughEveryCommandAndFirefoxStartsWit
     ASSERT_TRUE(fs::exists(daily + "/places.sqlite")) << daily;
 
     home.WriteFile("password", "a long passphrase\n");
+    // Readable by its owner only, as a password file should be.
+    fs::permissions(home.Path() + "/password", fs::perms::owner_read | fs::perms::owner_write);
     const std::string archive = home.MakeDir("backups") + "/Firefox <profile>.qkz";
     const TCliResult backup =
         Run({"backup", "--app", "fire", "--profile", "daily", "--output", archive, "--password-stdin"},
@@ -457,7 +459,8 @@ TEST_F(CliRealAppsTest, ARunningFirefoxStandsInTheWayOfItsOwnProfileOnly)
     ASSERT_TRUE(WaitUntil([&alpha] { return IsProfileInUse(2, alpha); }, 60s)) << ReadFileForTest(LogFile());
     ASSERT_TRUE(IsAppRunning(2));
 
-    const TCliResult backupB = Run({"backup", "--app", "firefox", "--profile", "beta", "--output", "b.qkz"});
+    const TCliResult backupB =
+        Run({"backup", "--app", "firefox", "--profile", "beta", "--output", home.Path() + "/b.qkz"});
     EXPECT_EQ(backupB.ExitCode, 0) << backupB.Err;
     const TCliResult backupA = Run({"backup", "--app", "firefox", "--profile", "alpha", "--output", "a.qkz"});
     EXPECT_EQ(backupA.ExitCode, 3) << backupA.Err;
@@ -511,8 +514,8 @@ TEST_F(CliRealAppsTest, ProfilesFirefoxMadeInTheXdgAndTheClassicRootAreAllListed
     for (const std::string listed : {"Fresh", "Classic"}) {
         home.WriteFile(fs::relative(ListedFolder("firefox", listed), home.Path()).string() + "/prefs.js",
                        "user_pref(\"browser.startup.page\", 3);\n");
-        const TCliResult backup =
-            Run({"backup", "--app", "firefox", "--profile", ToLowerAscii(listed), "--output", "x.qkz"});
+        const TCliResult backup = Run({"backup", "--app", "firefox", "--profile", ToLowerAscii(listed),
+                                       "--output", home.Path() + "/x.qkz"});
         EXPECT_EQ(backup.ExitCode, 0) << listed << backup.Err;
     }
 }

@@ -179,6 +179,78 @@ TEST_F(FaultInjectionTest, RestoreFailingAtEveryReadOrWriteLeavesEachFileOldOrNe
     }
 }
 
+// Whatever write fails, a rollback archive is offered only when it is
+// complete; a restore that fails is taken back at once (its files were held
+// by links, put back by renames), one that is partly done by an undo: the
+// profile ends as before.
+TEST_F(FaultInjectionTest, RestoreFailingAtEveryWriteIsUndoneToTheProfileAsBefore)
+{
+    WriteProfile("new");
+    ASSERT_EQ(Backup().ExitCode, 0);
+    const std::string work = profile + "/";
+    const std::string rollbacks = home.Path() + "/.local/state/quillbank/rollback";
+    const std::vector<std::string> restore = {"restore", "--archive", archive, "--app",
+                                              "firefox", "--profile", "work",  "--quiet"};
+    const std::vector<std::string> undo = {"restore",   "--undo", "--app",  "firefox",
+                                           "--profile", "work",   "--quiet"};
+    bool through = false;
+    for (int at = 1; at < 3000 && !through; ++at) {
+        fs::remove_all(work);
+        fs::remove_all(rollbacks);
+        WriteProfile("old");
+        home.WriteFile(".mozilla/firefox/abcd.work/mine.txt", "kept");
+        const auto before = FileContentsBelow(work);
+        const int exitCode = RunFailing(restore, "QUILLBANK_FAIL_WRITE_AT", at).ExitCode;
+        through = exitCode == 0;
+        // Failed, or not started: taken back at once, though no write gets through.
+        if (exitCode == 1) {
+            EXPECT_EQ(FileContentsBelow(work), before) << "failing write " << at;
+        }
+        for (const std::string& name :
+             fs::exists(rollbacks) ? EntryNamesIn(rollbacks) : std::set<std::string>{})
+            EXPECT_FALSE(name.starts_with(".")) << "failing write " << at << ": " << name;
+        const TCliResult undone = RunCli(undo, home.Path());
+        if (undone.ExitCode != 0) {
+            EXPECT_NE(undone.Err.find("no restore to undo"), std::string::npos) << at << ": " << undone.Err;
+        }
+        EXPECT_EQ(FileContentsBelow(work), before) << "failing write " << at;
+    }
+    EXPECT_TRUE(through);
+}
+
+// An undo is interrupted by a failing write before it renames anything:
+// the profile stays as the restore left it, and the undo is still offered.
+TEST_F(FaultInjectionTest, UndoFailingAtEveryWriteLeavesTheProfileAsBeforeOrAfterIt)
+{
+    WriteProfile("new");
+    ASSERT_EQ(Backup().ExitCode, 0);
+    WriteProfile("old");
+    const std::string work = profile + "/";
+    const std::string rollbacks = home.Path() + "/.local/state/quillbank/rollback";
+    const auto before = FileContentsBelow(work);
+    ASSERT_EQ(
+        RunCli({"restore", "--archive", archive, "--profile-dir", work, "--quiet"}, home.Path()).ExitCode, 0);
+    const auto after = FileContentsBelow(work);
+    ASSERT_NE(after, before);
+    const auto kept = FileContentsBelow(rollbacks);
+    ASSERT_EQ(kept.size(), 1u);
+    const std::vector<std::string> undo = {"restore", "--undo", "--profile-dir", work, "--quiet"};
+    bool through = false;
+    for (int at = 1; at < 3000 && !through; ++at) {
+        fs::remove_all(rollbacks);
+        for (const auto& [name, content] : kept)
+            home.WriteFile(".local/state/quillbank/rollback/" + name, content);
+        for (const auto& [name, content] : after)
+            home.WriteFile(".mozilla/firefox/abcd.work/" + name, content);
+        through = RunFailing(undo, "QUILLBANK_FAIL_WRITE_AT", at).ExitCode == 0;
+        const auto found = FileContentsBelow(work);
+        EXPECT_EQ(found, through ? before : after) << "failing write " << at;
+        for (const auto& entry : fs::recursive_directory_iterator(work))
+            EXPECT_EQ(entry.path().string().find("qbpart"), std::string::npos) << "failing write " << at;
+    }
+    EXPECT_TRUE(through);
+}
+
 /// Makes a history database in WAL mode in `folder`: "places.sqlite" holding
 /// 200 bookmarks and 200 visits, "places.sqlite-wal" 200 more visits and
 /// changes to the first ones, and the "places.sqlite-shm" of the two, copied
@@ -413,3 +485,34 @@ TEST_F(FightingProfileTest, NamesWithInvalidUtf8OrControlCharactersAreBackedUpOr
 }
 
 } // namespace
+
+// Older backups go only after a complete new one: neither a failed nor an
+// incomplete backup removes any, whatever the policy.
+TEST_F(FightingProfileTest, AFailedOrIncompleteBackupRemovesNoOlderBackup)
+{
+    home.SetEnv("TZ", "UTC");
+    for (const char* day : {"01", "02"}) {
+        home.SetEnv("QUILLBANK_NOW", std::string("2026-03-") + day + "T09:00:00Z");
+        ASSERT_EQ(RunCli({"backup", "--app", "firefox", "--profile", "work", "--output",
+                          backups + "/old-" + day + ".qkz", "--quiet"},
+                         home.Path())
+                      .ExitCode,
+                  0);
+    }
+    home.SetEnv("QUILLBANK_NOW", "2026-03-03T09:00:00Z");
+    backup.insert(backup.end(), {"--keep-last", "1"});
+    const std::set<std::string> older = {"old-01.qkz", "old-02.qkz"};
+
+    EXPECT_EQ(RunWith("QUILLBANK_DENY_OPEN", "cookies.sqlite").ExitCode, 1);
+    EXPECT_EQ(BackupFolder(), older);
+
+    const TCliResult incomplete = RunWith("QUILLBANK_VANISH_OPEN", "notes.txt");
+    EXPECT_EQ(incomplete.ExitCode, 5);
+    EXPECT_NE(incomplete.Err.find(archive + ": incomplete, so no older backup is removed"), std::string::npos)
+        << incomplete.Err;
+    EXPECT_EQ(BackupFolder(), (std::set<std::string>{"backup.qkz", "old-01.qkz", "old-02.qkz"}));
+
+    // The same backup, complete, keeps itself alone.
+    EXPECT_EQ(Backup({"--keep-last", "1"}).ExitCode, 0);
+    EXPECT_EQ(BackupFolder(), std::set<std::string>{"backup.qkz"});
+}

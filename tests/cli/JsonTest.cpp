@@ -40,3 +40,11 @@ TEST(Json, ValuesAreSeparatedByCommasAtEveryLevel)
         .EndObject();
     EXPECT_EQ(json.Text(), "{\"a\":-1,\"b\":[true,null,{},[\"x\",\"y\"]],\"c\":[],\"d\":\"e\"}");
 }
+
+TEST(Json, DecimalsHaveThreePlacesAndAPointWhateverTheLocale)
+{
+    TJsonWriter json;
+    json.BeginArray().Decimal(0).Decimal(1.5).Decimal(12.3456).Decimal(-0.25).Decimal(-0.0001).Decimal(1.0 /
+                                                                                                       0.0);
+    EXPECT_EQ(json.EndArray().Text(), "[0.000,1.500,12.346,-0.250,0.000,0.000]");
+}

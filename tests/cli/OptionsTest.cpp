@@ -58,7 +58,7 @@ TEST(Options, ValuesFollowOrJoinTheirOptionAndShortFormsStandForLongOnes)
 
 TEST(Options, MistakesAreUsageErrorsNamingTheOption)
 {
-    EXPECT_EQ(UsageError({"--apps", "x"}), "unknown option --apps");
+    EXPECT_EQ(UsageError({"--apps", "x"}), "unknown option --apps (did you mean \"--app\"?)");
     EXPECT_EQ(UsageError({"-x"}), "unknown option -x");
     EXPECT_EQ(UsageError({"--app"}), "--app needs a value");
     EXPECT_EQ(UsageError({"--json=yes"}), "--json takes no value");

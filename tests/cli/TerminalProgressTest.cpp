@@ -59,7 +59,8 @@ TEST(TerminalProgress, OnATerminalOneLineIsRedrawnAndEndedBeforeOtherOutput)
     progress.Position(25);
     const auto line = progress.BarLine(TTerminalProgress::TClock::now() + std::chrono::seconds(2));
     EXPECT_TRUE(line.starts_with("[######..................]  25%  1.0 MiB of 4.0 MiB  ")) << line;
-    EXPECT_NE(line.find("KiB/s"), std::string::npos) << line; // 1 MiB in about 2 s
+    EXPECT_NE(line.find("KiB/s  0:06 left  File: places.sqlite"), std::string::npos)
+        << line; // 1 MiB in about 2 s, 3 MiB to go
     EXPECT_LE(line.size(), 99u);
     std::ostringstream narrowOut;
     TTerminalProgress narrow(narrowOut, false, true, 42);
@@ -74,4 +75,17 @@ TEST(TerminalProgress, OnATerminalOneLineIsRedrawnAndEndedBeforeOtherOutput)
     EXPECT_NE(text.find("\nreport\n"), std::string::npos) << text;
     EXPECT_NE(text.find("100%  4.0 MiB of 4.0 MiB"), std::string::npos) << text;
     EXPECT_TRUE(text.ends_with("File: places.sqlite\n")) << text;
+}
+
+TEST(TerminalProgress, ALongRunShowsHoursLeftAndADumbTerminalGetsPlainLines)
+{
+    std::ostringstream out;
+    TTerminalProgress progress(out, false, true, 100);
+    progress.Bytes(std::int64_t{8000} << 20, 1 << 20);
+    const auto line = progress.BarLine(TTerminalProgress::TClock::now() + std::chrono::seconds(2));
+    EXPECT_NE(line.find("/s  4:26:"), std::string::npos) << line; // about 16000 s
+    EXPECT_TRUE(DrawsInPlace(true, "xterm-256color"));
+    EXPECT_TRUE(DrawsInPlace(true, nullptr));
+    EXPECT_FALSE(DrawsInPlace(true, "dumb"));
+    EXPECT_FALSE(DrawsInPlace(false, "xterm"));
 }

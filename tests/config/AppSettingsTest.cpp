@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TFakeHome;
 
@@ -60,21 +61,21 @@ TEST_F(AppSettingsTest, UnwritableProgramFolderIsLoggedAndGivesTheDefaults)
 {
     const std::string notAFolder = home.WriteFile("program-file", "");
     ExpectDefaults(LoadSettings(notAFolder, l10n));
-    EXPECT_EQ(ReadFileForTest(ErrorLogPath()), "I cannot write to file backup.ini\n");
+    EXPECT_EQ(ErrorLogMessages(), "I cannot write to file backup.ini\n");
 }
 
 TEST_F(AppSettingsTest, UnreadableFileIsLoggedAndGivesTheDefaults)
 {
     home.MakeDir("program/Backup.ini");
     ExpectDefaults(LoadSettings(programDir, l10n));
-    EXPECT_EQ(ReadFileForTest(ErrorLogPath()), "I cannot read file backup.ini\n");
+    EXPECT_EQ(ErrorLogMessages(), "I cannot read file backup.ini\n");
 }
 
 TEST_F(AppSettingsTest, LogTextsComeFromTheLanguageFile)
 {
     home.WriteFile("program/Default.lng", "[TForm1]\nLANG_BADINIWRITE=Backup.ini nicht beschreibbar\n");
     LoadSettings(home.WriteFile("program-file", ""), l10n);
-    EXPECT_EQ(ReadFileForTest(ErrorLogPath()), "Backup.ini nicht beschreibbar\n");
+    EXPECT_EQ(ErrorLogMessages(), "Backup.ini nicht beschreibbar\n");
 }
 
 TEST_F(AppSettingsTest, FileFormatOfBlanksIsEmptyAndGivesTheDefault)
@@ -119,12 +120,16 @@ TEST_F(AppSettingsTest, MonitorIsOneUnlessAPositiveInteger)
     EXPECT_EQ(LoadWith("monitor=\" 2 \"\r\n").MonitorNumber, 2); // trimmed after the quotes go
 }
 
-TEST_F(AppSettingsTest, OnlyTheExactTextFalseSwitchesThePasswordOfferOff)
+TEST_F(AppSettingsTest, OnlyTheExactTextFalseSwitchesThePasswordOfferOrTheRollbackOff)
 {
-    for (const char* value : {"False", "no", "0", "FALSE", ""})
+    for (const char* value : {"False", "no", "0", "FALSE", ""}) {
         EXPECT_TRUE(LoadWith(std::string("askForPassword=") + value + "\r\n").AskForPassword) << value;
+        EXPECT_TRUE(LoadWith(std::string("rollback=") + value + "\r\n").Rollback) << value;
+    }
     EXPECT_FALSE(LoadWith("askforpassword=false\r\n").AskForPassword);
     EXPECT_FALSE(LoadWith("askForPassword=\"  false \"\r\n").AskForPassword);
+    EXPECT_FALSE(LoadWith("Rollback=false\r\n").Rollback);
+    EXPECT_TRUE(LoadWith("askForPassword=false\r\n").Rollback);
 }
 
 TEST_F(AppSettingsTest, ReadConfigIntegerReadsTheFileOnEveryCall)

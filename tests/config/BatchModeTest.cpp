@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
-using quillbank::testing::ReadFileForTest;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::TFakeHome;
 
 namespace {
@@ -43,7 +43,7 @@ protected:
         return ReadBatchTask(programDir, "task.ini", *manager, state, task);
     }
 
-    std::string Log() { return ReadFileForTest(ErrorLogPath()); }
+    std::string Log() { return ErrorLogMessages(); }
 };
 
 } // namespace
@@ -111,4 +111,24 @@ TEST_F(BatchModeTest, TheArgumentIsAlwaysJoinedToTheProgramFolder)
     const std::string absolute = home.WriteFile("elsewhere/task.ini", "[General]\naction=backup\n");
     EXPECT_FALSE(ReadBatchTask(programDir, absolute, *manager, state, task));
     EXPECT_EQ(Log(), "Bad action defined in config file.\nBad application defined in config file.\n");
+}
+
+TEST_F(BatchModeTest, OnlyAYesOfTheForceKeyForcesTheBackup)
+{
+    const std::string content =
+        "[General]\naction=backup\napplication=firefox\nprofile=default\noutput=" + home.Path() + "/x.qkz\n";
+    for (const std::string yes : {"1", "true", "yes", "TRUE", " Yes "}) {
+        task = TBatchTask();
+        ASSERT_TRUE(Read(content + "force=" + yes + "\n")) << yes;
+        EXPECT_TRUE(task.Force) << yes;
+    }
+    // Each read decides anew, whatever the task held before.
+    for (const std::string no : {"0", "no", "false", "", "2", "y", "on", "yes please"}) {
+        task.Force = true;
+        ASSERT_TRUE(Read(content + "force=" + no + "\n")) << no;
+        EXPECT_FALSE(task.Force) << no;
+    }
+    task.Force = true;
+    ASSERT_TRUE(Read(content));
+    EXPECT_FALSE(task.Force) << "no force key";
 }

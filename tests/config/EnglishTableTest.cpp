@@ -156,7 +156,10 @@ const std::vector<std::string> kQuillbank14Keys = {
     "LANG_RULE_REBUILT",
     "LANG_RULE_NOT_CHOSEN",
     "LANG_RULE_NOT_TICKED",
-    "LANG_RULE_NO_COMPONENT"};
+    "LANG_RULE_NO_COMPONENT",
+    "LANG_UNDO_RESTORE",
+    "LANG_UNDO_DONE",
+    "LANG_UNDO_FAILED"};
 const std::vector<std::string> kTForm4Keys = {
     // Backup password dialog.
     "LANG_ENCRYPT", "LANG_CAPTION", "LANG_TEXT", "LANG_HESLO", "LANG_HESLO2", "LANG_NO_PASS", "LANG_NO_STEJ"};

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
-using quillbank::testing::ReadFileForTest;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::TFakeHome;
 
 namespace {
@@ -97,7 +97,7 @@ TEST_F(L10nTest, CharsetThatIsNotAnIntegerIsLoggedAndGivesOne)
 {
     Write("[Common]\r\nDefaultCharset=EASTEUROPE\r\n");
     EXPECT_EQ(l10n.GetCharset(), 1);
-    const std::string log = ReadFileForTest(ErrorLogPath());
+    const std::string log = ErrorLogMessages();
     EXPECT_NE(log.find("\"EASTEUROPE\""), std::string::npos) << log;
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
 }

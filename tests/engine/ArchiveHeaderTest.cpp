@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TArchiveTest;
 using quillbank::testing::TImmediateExit;
@@ -246,7 +247,7 @@ TEST_F(ArchiveHeaderTest, HeadersBeyondTheirLimitsAreRefusedWithBoundedMemory)
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status)) << "the child died of signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    const std::string log = ReadFileForTest(ErrorLogPath());
+    const std::string log = ErrorLogMessages();
     EXPECT_NE(
         log.find("declared.qkz: the header declares 40000011 bytes, more than the 4.0 MiB a header may hold"),
         std::string::npos)

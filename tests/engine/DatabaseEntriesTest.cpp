@@ -63,7 +63,7 @@ protected:
         return TZipFactory(archive, "", out, Environment()).ExtractFile(spec);
     }
 
-    std::string ErrorLog() const { return ReadFileForTest(ErrorLogPath()); }
+    std::string ErrorLog() const { return ErrorLogMessages(); }
 };
 
 } // namespace

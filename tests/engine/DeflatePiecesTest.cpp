@@ -161,7 +161,9 @@ TEST_F(ParallelDeflateTest, ManyFilesOfEverySizeComeBackInOrderWithTheirChecksum
         const std::size_t size =
             i % 10 == 0 ? TParallelDeflate::PieceSize * 2 + 17 : static_cast<std::size_t>(i * 997);
         contents.push_back(i % 3 == 0 ? NoiseBytes(size, i) : WordText(size, i));
-        jobs.push_back(Write("f" + std::to_string(i), contents.back(), size));
+        std::string name = "f";
+        name += std::to_string(i);
+        jobs.push_back(Write(name, contents.back(), size));
     }
     for (unsigned threads : {1u, 2u, 4u}) {
         SCOPED_TRACE(std::to_string(threads) + " threads");

@@ -22,6 +22,7 @@
 using namespace quillbank;
 using quillbank::testing::EntryLayouts;
 using quillbank::testing::EntryNamesIn;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::FieldAt;
 using quillbank::testing::FlipAesEntryBit;
 using quillbank::testing::MarkAesEntryWithChecksum;
@@ -76,7 +77,7 @@ protected:
         state.BackupPassword = "pw";
         TZipFactory(archive, "", target, Environment()).ExtractFileList({"*"});
     }
-    std::string Log() const { return ReadFileForTest(ErrorLogPath()); }
+    std::string Log() const { return ErrorLogMessages(); }
 };
 
 } // namespace

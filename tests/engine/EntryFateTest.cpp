@@ -91,7 +91,7 @@ TEST_F(EntryFateTest, EveryEntryOfTheShippedListHasAComponentOrARule)
     for (const TUnknowItem& item : known.KnownItems()) {
         std::string name = item.Name;
         if (const auto star = name.find('*'); star != std::string::npos)
-            name.replace(star, 1, "x"); // "*.mab": a file it stands for
+            name[star] = 'x'; // "*.mab": a file it stands for
         EXPECT_NE(FateOfProfileEntry(name, item.IsDirectory, boxes), UnknownEntry) << name;
     }
 }

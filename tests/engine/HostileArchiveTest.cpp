@@ -22,6 +22,7 @@
 using namespace quillbank;
 using quillbank::testing::BuildZip;
 using quillbank::testing::EntryNamesIn;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::SetFieldAt;
 using quillbank::testing::TArchiveTest;
@@ -62,11 +63,11 @@ protected:
     {
         EXPECT_EQ(EntryNamesIn(sandbox), (std::set<std::string>{"hostile.qkz", "target"}));
         std::set<std::string> inHome = EntryNamesIn(home.Path());
-        inHome.erase(".config");
+        inHome.erase(".local"); // the error log's folder
         EXPECT_EQ(inHome, (std::set<std::string>{"program", "sandbox"}));
     }
 
-    std::string Log() const { return fs::exists(ErrorLogPath()) ? ReadFileForTest(ErrorLogPath()) : ""; }
+    std::string Log() const { return fs::exists(ErrorLogPath()) ? ErrorLogMessages() : ""; }
 
     void ExpectLogged(const std::string& entryName) const
     {

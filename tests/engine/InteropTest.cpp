@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::FlipAesEntryBit;
 using quillbank::testing::NoiseBytes;
 using quillbank::testing::ReadFileForTest;
@@ -359,7 +360,7 @@ TEST_P(ForeignArchiveTest, ComesBackWholeThroughTheFactory)
     // Asked once, for the first encrypted entry, and never for a plain archive.
     EXPECT_EQ(ui.calls, password.empty() ? std::vector<std::string>{} : std::vector<std::string>{"password"});
     EXPECT_EQ(state.BackupPassword, password);
-    EXPECT_EQ(ReadFileForTest(ErrorLogPath()), "");
+    EXPECT_EQ(ErrorLogMessages(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(

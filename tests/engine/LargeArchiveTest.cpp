@@ -29,6 +29,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TFakeHome;
 using quillbank::testing::TScriptedUserInterface;
@@ -181,7 +182,7 @@ TEST(LargeArchiveTest, AFileBeyondFourGibibytesIsStoredAsZip64AndComesBackWhole)
     EXPECT_EQ(TZipFactory(archive, "", restored, {ui, l10n, state, programDir})
                   .ExtractFolderTo("", "*.*", restored),
               3);
-    EXPECT_EQ(ReadFileForTest(ErrorLogPath()), "");
+    EXPECT_EQ(ErrorLogMessages(), "");
     const std::string copy = restored + "/big.bin";
     ASSERT_EQ(fs::file_size(copy), BigSize);
     for (const auto& [offset, mark] : Marks)

@@ -22,6 +22,7 @@
 using namespace quillbank;
 using quillbank::testing::BuildZip;
 using quillbank::testing::EntryNamesIn;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TArchiveTest;
 using quillbank::testing::TImmediateExit;
@@ -146,7 +147,7 @@ TEST_F(RestoreRunTest, OnlyTickedUnknownEntriesComeBackAndNeverFromOutside)
     EXPECT_EQ(outcome.Status, TRunStatus::Failed);
     EXPECT_EQ(outcome.Failure, "../escape: it would lie outside the profile");
     EXPECT_EQ(outcome.LeftOut.size(), 2u);
-    const std::string log = ReadFileForTest(ErrorLogPath());
+    const std::string log = ErrorLogMessages();
     EXPECT_NE(log.find("../escape"), std::string::npos);
     EXPECT_NE(log.find("\"IndexFile.TXT\" not restored: the name is the backup's own header"),
               std::string::npos);
@@ -315,7 +316,7 @@ TEST_F(RestoreRunTest, LegacyContainerRecordsOfTickedComponents)
     request.Boxes[GeneralSettingsBox].Checked = true;
     request.Boxes[UserStylesBox].Checked = true;
     std::set<std::string> homeAfter = EntryNamesIn(home.Path());
-    homeAfter.insert(".config"); // the error log's folder
+    homeAfter.insert(".local"); // the error log's folder
     const TRunOutcome outcome = RunRestore(request, state, Environment());
     EXPECT_EQ(ReadFileForTest(target + "/chrome/userChrome.css"), "body {}\r\n");
     EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{"chrome", "prefs.js"}));
@@ -436,7 +437,7 @@ TEST_F(RestoreRunTest, LegacyRecordsRestoreOnlyWhatTheirSectionHolds)
               (Lines{"- Not restored: prefs.js: its section does not hold it", "Restored file: cookies.txt",
                      "- Not restored: Mail/Inbox: its section does not hold it",
                      "- Not restored: chrome/x.s: its section does not hold it", "Restored file: abc.s"}));
-    const std::string log = ReadFileForTest(ErrorLogPath());
+    const std::string log = ErrorLogMessages();
     EXPECT_NE(log.find("\"prefs.js\" not restored: its section does not hold it"), std::string::npos);
     EXPECT_NE(log.find("\"Mail/Inbox\" not restored: its section does not hold it"), std::string::npos);
     EXPECT_NE(log.find("\"chrome/x.s\" not restored: its section does not hold it"), std::string::npos);

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::NoiseBytes;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TArchiveTest;
@@ -190,7 +191,7 @@ TEST_F(ZipFactoryTest, AFileThatVanishedBeforeTheWriteIsLeftOutAndReported)
     EXPECT_EQ(ZipEntryNames(archive), (std::vector<std::string>{"indexfile.txt", "keep"}));
     ASSERT_FALSE(ui.calls.empty());
     EXPECT_NE(ui.calls.back().find("File: " + profile + "gone"), std::string::npos) << ui.calls.back();
-    EXPECT_NE(ReadFileForTest(ErrorLogPath()).find("gone"), std::string::npos);
+    EXPECT_NE(ErrorLogMessages().find("gone"), std::string::npos);
 }
 
 TEST_F(ZipFactoryTest, HostileEntriesAreRefusedOneByOneAndTheRestIsExtracted)
@@ -221,7 +222,7 @@ TEST_F(ZipFactoryTest, HostileEntriesAreRefusedOneByOneAndTheRestIsExtracted)
     EXPECT_FALSE(fs::exists(home.Path() + "/dest/evil"));
     EXPECT_FALSE(fs::exists(home.Path() + "/dest/evil2"));
     EXPECT_FALSE(fs::exists(out + "/link"));
-    const std::string log = ReadFileForTest(ErrorLogPath());
+    const std::string log = ErrorLogMessages();
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 6) << log;
     // Each refusal is kept too, with the entry and the reason.
     const std::string outside = "it would lie outside " + out + "/";

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::FirefoxInstallDir;
 using quillbank::testing::InstalledVersion;
 using quillbank::testing::ReadFileForTest;
@@ -86,7 +87,10 @@ protected:
         home.WriteFile("portable/task.ini", text);
     }
 
-    std::string ErrorLog() const { return ReadFileForTest(home.Path() + "/.config/Quillbank/error.log"); }
+    std::string ErrorLog() const
+    {
+        return ErrorLogMessages(home.Path() + "/.local/state/quillbank/error.log");
+    }
 
     /// Runs a program to its end; its exit code, and its output in `output`.
     int Run(const std::vector<std::string>& arguments, std::string& output)
@@ -186,5 +190,20 @@ TEST_F(BatchEndToEndTest, TwoArgumentsStartTheWizard)
     TAppProcess wizard({programDir + "/quillbank", "task.ini", "more"}, LogFile());
     EXPECT_FALSE(WaitUntil([&wizard] { return wizard.Ended(); }, 1s)) << ReadFileForTest(LogFile());
     wizard.Kill();
+    EXPECT_EQ(ErrorLog(), "");
+}
+
+TEST_F(BatchEndToEndTest, OptionsArePrintedOrRefusedAndNeverReadAsTaskFiles)
+{
+    // Files of these names would be read as tasks, and their errors logged.
+    for (const char* name : {"--help", "--version", "--bogus"})
+        home.WriteFile(std::string("portable/") + name, "[General]\naction=restore\n");
+    std::string output;
+    EXPECT_EQ(Run({programDir + "/quillbank", "--version"}, output), 0) << output;
+    EXPECT_EQ(output, "quillbank 1.4.9\n");
+    EXPECT_EQ(Run({programDir + "/quillbank", "--help"}, output), 0) << output;
+    EXPECT_TRUE(output.starts_with("Usage: quillbank [TASK-FILE]\n")) << output;
+    EXPECT_EQ(Run({programDir + "/quillbank", "--bogus"}, output), 2) << output;
+    EXPECT_TRUE(output.starts_with("quillbank: unknown option --bogus\n")) << output;
     EXPECT_EQ(ErrorLog(), "");
 }

@@ -17,11 +17,13 @@
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
 #include "tests/support/ScriptedUserInterface.h"
+#include "tests/support/ZipBuilder.h"
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -314,6 +316,61 @@ TEST_F(RunsEndToEndTest, FirefoxProfileRestoredIntoAnotherProfileStartsWithItsHi
     EXPECT_EQ(RunSql(b + "/cookies.sqlite",
                      "SELECT count(*) FROM moz_cookies WHERE host = '.example.org' AND name = ?", "kept"),
               "ok\n1\n");
+}
+
+// The profile Firefox uses every day takes a restore of another profile,
+// and the undo gives back every one of its files, byte for byte: Firefox
+// then reads its own history and login again.
+TEST_F(RunsEndToEndTest, ARestoreIntoAProfileInUseIsUndoneByteForByteAndFirefoxReadsItsOwnDataAgain)
+{
+    if (!RealAppsInstalled())
+        GTEST_SKIP() << "firefox-esr or thunderbird is not installed (scripts/install-deps.sh installs them)";
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Other"});
+    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Daily"});
+    const std::string other = ProfileFolder(2, "Other");
+    const std::string daily = ProfileFolder(2, "Daily");
+    ASSERT_EQ(AddLogin(other, "alice", "s3cret"), "added\n");
+    ASSERT_EQ(AddLogin(daily, "bob", "mine"), "added\n");
+    // The daily profile has an add-on, and a page in its history.
+    home.WriteFile(daily.substr(home.Path().size() + 1) + "/extensions/probe@quillbank.test.xpi",
+                   quillbank::testing::BuildZip(
+                       {{"manifest.json",
+                         R"({"manifest_version": 2, "name": "Probe", "version": "1.0", )"
+                         R"("browser_specific_settings": {"gecko": {"id": "probe@quillbank.test"}}})"}}));
+    const std::string page = home.WriteFile("page.html", "<title>page</title>text");
+    RunToEnd({"firefox-esr", "-headless", "-P", "Daily", "--screenshot", home.Path() + "/a.png",
+              "file://" + page});
+    RunToEnd({"firefox-esr", "-headless", "-P", "Other", "--screenshot", home.Path() + "/b.png",
+              "file://" + home.WriteFile("other.html", "<title>other</title>other")});
+    const std::string archive = home.MakeDir("backups") + "/other.qkz";
+    const TCliResult backup = RunCli(
+        {"backup", "--app", "firefox", "--profile", "Other", "--output", archive, "--quiet"}, home.Path());
+    ASSERT_EQ(backup.ExitCode, 0) << backup.Err;
+
+    std::map<std::string, std::string> before;
+    for (const std::string& file : FilesBelow(daily))
+        before[file] = ReadFileForTest(daily + "/" + file);
+    const TCliResult restore = RunCli(
+        {"restore", "--archive", archive, "--app", "firefox", "--profile", "Daily", "--quiet"}, home.Path());
+    ASSERT_EQ(restore.ExitCode, 0) << restore.Err;
+    EXPECT_TRUE(SameFile(other, daily, "logins.json"));
+    const TCliResult undo =
+        RunCli({"restore", "--undo", "--app", "firefox", "--profile", "Daily"}, home.Path());
+    ASSERT_EQ(undo.ExitCode, 0) << undo.Err;
+
+    std::map<std::string, std::string> after;
+    for (const std::string& file : FilesBelow(daily))
+        after[file] = ReadFileForTest(daily + "/" + file);
+    EXPECT_EQ(after.size(), before.size());
+    for (const auto& [file, content] : before)
+        EXPECT_TRUE(after.contains(file) && after[file] == content) << file;
+    for (const auto& [file, content] : after)
+        EXPECT_TRUE(before.contains(file)) << file << " is left over";
+
+    EXPECT_EQ(ListLogins(daily), "bob:mine\n");
+    EXPECT_EQ(
+        RunSql(daily + "/places.sqlite", "SELECT count(*) FROM moz_places WHERE url = ?", "file://" + page),
+        "ok\n1\n");
 }
 
 TEST_F(RunsEndToEndTest, SavedPasswordsAloneKeepALoginFirefoxStillReads)

@@ -22,7 +22,7 @@ TEST(NameBeside, LongNamesAreCutBetweenCharactersToLeaveRoomAndKeptApart)
         const std::string made = ExtractFileName(NameBeside(folder + name, ".", ".qbpart", 7));
         EXPECT_LE(made.size() + 7, limit);
         const std::size_t kept = made.find('~') - 1;
-        EXPECT_EQ(made.substr(0, kept + 1), "." + name.substr(0, kept));
+        EXPECT_EQ(made.substr(0, kept + 1), std::string(".").append(name, 0, kept));
         EXPECT_NE(static_cast<unsigned char>(name[kept]) & 0xC0, 0x80) << kept;
         // A name differing only past the cut gets a name of its own, the same one every time.
         const std::string other = folder + name.substr(0, name.size() - 3) + "zzz";

@@ -42,9 +42,10 @@ bool WaitUntilListed(const std::string& name, std::size_t count = 1)
 }
 
 /// Longer than the 15 characters that the kernel keeps as a process's "comm"
-/// name, so only the executable's own name matches it.
-// Unique per test process: ctest runs tests in parallel, each in its own process.
-const std::string SleeperName = "quillbank-sleeper-" + std::to_string(getpid());
+/// name, so only the executable's own name matches it. Unique per test
+/// process, in its first 15 characters too: ctest runs tests in parallel,
+/// each in its own process.
+const std::string SleeperName = std::to_string(getpid()) + "-quillbank-sleeper";
 
 std::string ReadFileForTestTrimmed(const std::string& path)
 {

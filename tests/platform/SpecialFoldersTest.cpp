@@ -9,14 +9,20 @@
 using namespace quillbank;
 using quillbank::testing::TFakeHome;
 
-TEST(SpecialFolders, AppDataFollowsXdgConfigHome)
+TEST(SpecialFolders, AppDataAndStateFollowTheirXdgVariables)
 {
     TFakeHome home;
     EXPECT_EQ(AppDataDir(), home.Path() + "/.config");
+    EXPECT_EQ(StateDir(), home.Path() + "/.local/state");
     home.SetEnv("XDG_CONFIG_HOME", home.Path() + "/cfg/");
+    home.SetEnv("XDG_STATE_HOME", home.Path() + "/state/");
     EXPECT_EQ(AppDataDir(), home.Path() + "/cfg");
-    home.SetEnv("XDG_CONFIG_HOME", "relative/cfg"); // not absolute: ignored
+    EXPECT_EQ(StateDir(), home.Path() + "/state");
+    // Not absolute: ignored.
+    home.SetEnv("XDG_CONFIG_HOME", "relative/cfg");
+    home.SetEnv("XDG_STATE_HOME", "relative/state");
     EXPECT_EQ(AppDataDir(), home.Path() + "/.config");
+    EXPECT_EQ(StateDir(), home.Path() + "/.local/state");
 }
 
 TEST(SpecialFolders, DocumentsFromUserDirsThenDocumentsThenHome)

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace quillbank;
+using quillbank::testing::ErrorLogMessages;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::TFakeHome;
 namespace fs = std::filesystem;
@@ -133,6 +134,5 @@ TEST(MovedProfilePaths, ARestoredProfileIsFixedInPlaceAndBrokenFilesAreHandled)
     FixMovedProfilePaths(profile + "/");
     EXPECT_FALSE(fs::exists(profile + "/addonStartup.json.lz4"));
     EXPECT_EQ(ReadFileForTest(profile + "/extensions.json"), "{\"path\":\"" + Old + "/extensions");
-    EXPECT_NE(ReadFileForTest(home.Path() + "/.config/Quillbank/error.log").find("addonStartup.json.lz4"),
-              std::string::npos);
+    EXPECT_NE(ErrorLogMessages().find("addonStartup.json.lz4"), std::string::npos);
 }

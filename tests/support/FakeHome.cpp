@@ -1,8 +1,11 @@
 #include "tests/support/FakeHome.h"
 
+#include "config/errorlog.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 
@@ -17,7 +20,8 @@ TFakeHome::TFakeHome()
         throw std::runtime_error("cannot create a temporary home");
     path_ = pattern;
     SetEnv("HOME", path_);
-    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "QUILLBANK_REGISTRY"})
+    for (const char* name :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "QUILLBANK_REGISTRY"})
         SetEnv(name, std::nullopt);
 }
 
@@ -75,12 +79,36 @@ std::string ReadFileForTest(const std::string& path)
     return content.str();
 }
 
+std::string ErrorLogMessages(const std::string& path)
+{
+    static const std::regex time(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d )");
+    std::istringstream log(ReadFileForTest(path));
+    std::string messages;
+    for (std::string line; std::getline(log, line);)
+        messages += std::regex_replace(line, time, "", std::regex_constants::format_first_only) + "\n";
+    return messages;
+}
+
+std::string ErrorLogMessages()
+{
+    return ErrorLogMessages(ErrorLogPath());
+}
+
 std::set<std::string> EntryNamesIn(const std::string& folder)
 {
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder))
         names.insert(entry.path().filename().string());
     return names;
+}
+
+std::map<std::string, std::string> FileContentsBelow(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), folder).string()] = ReadFileForTest(entry.path().string());
+    return files;
 }
 
 } // namespace quillbank::testing

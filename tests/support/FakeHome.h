@@ -37,7 +37,17 @@ private:
 /// Reads a whole file for an assertion; empty when it cannot be read.
 std::string ReadFileForTest(const std::string& path);
 
+/// The lines of the error log at `path` without the time each begins with
+/// (a line without one stays whole, so exact comparisons catch it); empty
+/// when there is no log.
+std::string ErrorLogMessages(const std::string& path);
+/// The same for the log of the current home.
+std::string ErrorLogMessages();
+
 /// The names of the files and folders directly in `folder`.
 std::set<std::string> EntryNamesIn(const std::string& folder);
+
+/// Every regular file below `folder`, by its path relative to it, with its content.
+std::map<std::string, std::string> FileContentsBelow(const std::string& folder);
 
 } // namespace quillbank::testing

@@ -128,7 +128,9 @@ void SetFieldAt(std::string& bytes, std::size_t at, std::uint32_t value, int siz
 {
     std::string field;
     Put(field, value, size);
-    bytes.replace(at, field.size(), field);
+    if (at + field.size() > bytes.size())
+        throw std::out_of_range("a field beyond the end of the data");
+    std::copy(field.begin(), field.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 std::map<std::string, TEntryLayout> EntryLayouts(const std::string& zip)

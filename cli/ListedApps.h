@@ -1,0 +1,29 @@
+#pragma once
+
+#include "apps/AppStatus.h"
+#include "apps/AppType.h"
+#include "apps/WizardState.h"
+
+#include <string>
+#include <vector>
+
+namespace quillbank {
+class Tl10n;
+}
+
+namespace quillbank::cli {
+
+/// An application as `list` shows it, with the profiles the wizard would offer.
+struct TListedApp
+{
+    std::string Line;
+    AppType Type = NoAppType;
+    TAppStatus Status;
+    std::string ProfileRoot;
+    std::vector<TProfileEntry> Profiles;
+};
+
+/// The applications found, in the order of the wizard's application list.
+std::vector<TListedApp> FindListedApps(const Tl10n& l10n);
+
+} // namespace quillbank::cli

@@ -1,0 +1,34 @@
+#include "cli/Messages.h"
+
+#include "platform/Text.h"
+
+#include <iostream>
+
+namespace quillbank::cli {
+
+namespace {
+
+std::string& CommandName()
+{
+    static std::string name;
+    return name;
+}
+
+} // namespace
+
+void SetCommandName(std::string_view name)
+{
+    CommandName() = name;
+}
+
+std::string MessagePrefix()
+{
+    return CommandName().empty() ? "quillbank-cli: " : "quillbank-cli " + CommandName() + ": ";
+}
+
+void Warn(const std::string& text)
+{
+    std::cerr << MessagePrefix() << "warning: " << VisibleText(text) << std::endl;
+}
+
+} // namespace quillbank::cli

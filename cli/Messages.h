@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillbank::cli {
+
+/// Names the command that runs: every message on standard error starts with
+/// "quillbank-cli COMMAND: " from then on.
+void SetCommandName(std::string_view name);
+
+/// "quillbank-cli COMMAND: ", or "quillbank-cli: " before a command runs.
+std::string MessagePrefix();
+
+/// Prints "quillbank-cli COMMAND: warning: `text`" on standard error.
+void Warn(const std::string& text);
+
+} // namespace quillbank::cli

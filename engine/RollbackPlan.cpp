@@ -1,0 +1,141 @@
+#include "engine/RollbackPlan.h"
+
+#include "apps/WizardState.h"
+#include "engine/Catalogue.h"
+#include "engine/KeyStore.h"
+#include "engine/PlacesOutsideProfile.h"
+#include "platform/FileSystem.h"
+#include "profile/MovedProfilePaths.h"
+#include "profile/SqliteFiles.h"
+#include "profile/WindowsMailFolders.h"
+#include "profile/WindowsPaths.h"
+
+#include <algorithm>
+#include <array>
+#include <set>
+#include <sys/stat.h>
+
+namespace quillbank {
+
+namespace {
+
+/// Files a restore rewrites or deletes after its extracts, or that an
+/// interrupted rewrite left and the next restore settles.
+constexpr std::array<std::string_view, 6> RewrittenFiles = {"prefs.js",
+                                                            "prefs.zal",
+                                                            "chrome/chrome.rdf",
+                                                            "chrome/chrome.bak",
+                                                            "chrome/userContent.css",
+                                                            "chrome/userChrome.css"};
+
+/// Sorts the candidate paths into the plan by what lies there now.
+class TPlanBuilder
+{
+public:
+    explicit TPlanBuilder(std::string profileDir) { plan_.ProfileDir = std::move(profileDir); }
+
+    /// `path` below `root` (both absolute, `root` ending with a separator).
+    void Add(const std::string& root, const std::string& relative)
+    {
+        // Folder entries name no file.
+        if (relative.empty() || relative.back() == '/' || !IsConfinedPath(relative))
+            return;
+        std::string path = root + relative;
+        // A file whose name differs in letter case only is the one replaced.
+        if (!Exists(path))
+            if (auto found = ResolvePathIgnoreCase(root, relative))
+                path = std::move(*found);
+        if (!seen_.insert(path).second)
+            return;
+        struct stat info = {};
+        if (::stat(path.c_str(), &info) == 0) {
+            if (S_ISREG(info.st_mode))
+                plan_.Replaced.push_back(path);
+            return;
+        }
+        plan_.Created.push_back(path);
+        AddMissingFolders(root, relative);
+    }
+
+    TRollbackPlan Take() { return std::move(plan_); }
+
+private:
+    static bool Exists(const std::string& path)
+    {
+        struct stat info = {};
+        return ::lstat(path.c_str(), &info) == 0;
+    }
+
+    void AddMissingFolders(const std::string& root, const std::string& relative)
+    {
+        for (std::size_t slash = relative.find('/'); slash != std::string::npos;
+             slash = relative.find('/', slash + 1)) {
+            const std::string folder = root + relative.substr(0, slash);
+            if (!Exists(folder) && folders_.insert(folder).second)
+                plan_.CreatedFolders.push_back(folder);
+        }
+    }
+
+    TRollbackPlan plan_;
+    std::set<std::string> seen_;
+    std::set<std::string> folders_;
+};
+
+/// The entry names an extract of `request` writes into the profile, each
+/// database followed by its companions.
+std::vector<std::string> ProfileNames(const TRestoreRequest& request, const TWizardState& state,
+                                      TZipFactory& archive)
+{
+    std::vector<std::string> names = archive.EntryNamesMatching(RestoreProfileSpecs(request, state));
+    const std::vector<std::string> entries = archive.EntryNames();
+    for (const TRestoreComponent& component : RestoreComponents())
+        if (request.Boxes[component.Box].Checked && !IsSkippedOnRestore(component.Box, state.SelectedAppType))
+            for (std::string_view file : FilesGoingWithKeys(component.Files, entries))
+                names.emplace_back(file);
+    for (std::size_t i = 0, count = names.size(); i < count; ++i)
+        if (IsSqliteDatabase(names[i])) {
+            names.push_back(WriteAheadLogName(names[i]));
+            names.push_back(names[i] + "-shm");
+        }
+    for (std::string_view file : RewrittenFiles)
+        names.emplace_back(file);
+    for (std::string_view file : FilesFixedForMovedProfile())
+        names.emplace_back(file);
+    return names;
+}
+
+} // namespace
+
+TRollbackPlan PlanRollback(const TRestoreRequest& request, const TWizardState& state,
+                           TArchiveEnvironment environment)
+{
+    const std::string profileDir = RestoreTargetProfile(state);
+    TPlanBuilder plan(profileDir);
+    TZipFactory archive(state.ArchivePath, "", profileDir, environment);
+    for (const std::string& name : ProfileNames(request, state, archive))
+        plan.Add(profileDir, name);
+    const std::vector<std::string> outside = PlacesOutsideProfile(request, state, environment).MailFolders;
+    const std::vector<std::string> entries = archive.EntryNames();
+    std::set<std::string> taken;
+    const bool restoresEmails =
+        request.Boxes[EmailsBox].Checked && !IsSkippedOnRestore(EmailsBox, state.SelectedAppType);
+    for (const TMailFolder& folder : state.MailFolders) {
+        // A folder recorded on Windows gets a new place, inside the profile
+        // or where the user chose, and its files there are all new.
+        const bool recordedOnWindows = restoresEmails && IsWindowsAbsolutePath(folder.Path);
+        const std::string place =
+            recordedOnWindows ? WindowsFolderPlace(folder, profileDir, taken) : folder.Path;
+        if (!recordedOnWindows && std::find(outside.begin(), outside.end(), folder.Path) == outside.end())
+            continue;
+        const std::string prefix = folder.ArchiveFolder + "/";
+        // The folder itself may be created too: its files are named from its parent.
+        const std::string parent = IncludeTrailingSeparator(ExtractFileDir(WithoutTrailingSeparators(place)));
+        const std::string own = ExtractFileName(WithoutTrailingSeparators(place));
+        for (const std::string& entry : entries)
+            if (entry.starts_with(prefix) && entry.size() > prefix.size() && entry.back() != '/')
+                plan.Add(parent, own + "/" + entry.substr(prefix.size()));
+    }
+    return plan.Take();
+}
+
+} // namespace quillbank
