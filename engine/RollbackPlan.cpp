@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <set>
 #include <sys/stat.h>
 
@@ -104,6 +105,15 @@ std::vector<std::string> ProfileNames(const TRestoreRequest& request, const TWiz
     return names;
 }
 
+/// The nearest folder above `path` that exists, ending with "/".
+std::string NearestExistingFolderAbove(const std::string& path)
+{
+    std::filesystem::path folder = std::filesystem::path(WithoutTrailingSeparators(path)).parent_path();
+    while (folder.has_relative_path() && !DirectoryExists(folder.string()))
+        folder = folder.parent_path();
+    return IncludeTrailingSeparator(folder.string());
+}
+
 } // namespace
 
 TRollbackPlan PlanRollback(const TRestoreRequest& request, const TWizardState& state,
@@ -128,9 +138,10 @@ TRollbackPlan PlanRollback(const TRestoreRequest& request, const TWizardState& s
         if (!recordedOnWindows && std::find(outside.begin(), outside.end(), folder.Path) == outside.end())
             continue;
         const std::string prefix = folder.ArchiveFolder + "/";
-        // The folder itself may be created too: its files are named from its parent.
-        const std::string parent = IncludeTrailingSeparator(ExtractFileDir(WithoutTrailingSeparators(place)));
-        const std::string own = ExtractFileName(WithoutTrailingSeparators(place));
+        // The folder itself, and folders above it, may be created too: its
+        // files are named from the nearest folder that exists.
+        const std::string parent = NearestExistingFolderAbove(place);
+        const std::string own = WithoutTrailingSeparators(place).substr(parent.size());
         for (const std::string& entry : entries)
             if (entry.starts_with(prefix) && entry.size() > prefix.size() && entry.back() != '/')
                 plan.Add(parent, own + "/" + entry.substr(prefix.size()));

@@ -728,6 +728,37 @@ TEST_F(CliCommandsTest, RestoreOfABackupMadeOnWindowsPlacesEveryFolderAndSaysWhe
     }
 }
 
+// An undo takes back the folders a restore placed anew, inside the profile
+// and at the place the user chose.
+TEST_F(CliCommandsTest, AnUndoRemovesTheFoldersOfABackupMadeOnWindows)
+{
+    TComponentBoxes boxes;
+    boxes[EmailsBox].Checked = true;
+    home.WriteFile(
+        "windows.qkz",
+        quillbank::testing::BuildZip(
+            {{std::string(ArchiveHeaderName),
+              WriteArchiveHeader(3, boxes, {{"C:\\Mail\\Archive", "Archive"}, {"D:\\Team", "Team"}}, {})},
+             {"prefs.js", "user_pref(\"mail.server.server2.directory\", \"C:\\\\Mail\\\\Archive\");\n"
+                          "user_pref(\"mail.server.server3.directory\", \"D:\\\\Team\");\n"},
+             {"Archive/Inbox", "archived"},
+             {"Team/Inbox", "team"}}));
+    const std::string target = home.MakeDir("target");
+    home.WriteFile("target/prefs.js", "user_pref(\"x\", 1);\n");
+    const std::string mapped = home.Path() + "/mapped/Team";
+    const TCliResult done =
+        Run({"restore", "--archive", Archive("windows.qkz"), "--profile-dir", target, "--app", "thunderbird",
+             "--map-folder", "D:\\Team=" + mapped, "--outside-profile"});
+    ASSERT_EQ(done.ExitCode, 0) << done.Err;
+    ASSERT_EQ(ReadFileForTest(mapped + "/Inbox"), "team");
+
+    const TCliResult undo = Run({"restore", "--undo", "--profile-dir", target, "--app", "thunderbird"});
+    EXPECT_EQ(undo.ExitCode, 0) << undo.Err;
+    EXPECT_EQ(EntryNamesIn(target), (std::set<std::string>{"prefs.js"}));
+    EXPECT_EQ(ReadFileForTest(target + "/prefs.js"), "user_pref(\"x\", 1);\n");
+    EXPECT_FALSE(fs::exists(home.Path() + "/mapped"));
+}
+
 TEST_F(CliCommandsTest, RestoreLeavesOutSettingsNamingPlacesOutsideTheProfileUnlessTold)
 {
     const std::string downloads = "user_pref(\"browser.download.dir\", \"" + home.Path() + "/Downloads\");";
