@@ -7,10 +7,11 @@
 #include "engine/BackupIdentity.h"
 #include "engine/PendingArchive.h"
 #include "platform/FileSystem.h"
+#include "platform/SilentUserInterface.h"
 #include "platform/Text.h"
-#include "platform/UserInterface.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <sys/stat.h>
@@ -23,24 +24,8 @@ namespace fs = std::filesystem;
 
 /// Reading headers asks nobody anything: a header that does not open with
 /// the password in hand is not read, and nothing is shown.
-class TSilentUserInterface final : public TUserInterface
+class THeaderReadingInterface final : public TSilentUserInterface
 {
-public:
-    TBoxAnswer ShowMessageBox(const std::string&, const std::string&, TBoxButtons buttons, TBoxIcon) override
-    {
-        return DismissAnswer(buttons);
-    }
-    std::optional<std::string> AskRestorePassword() override { return std::nullopt; }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    void ProcessEvents() override {}
-    void ShowTaskLine(const std::string&) override {}
-    void AddReportLine(const std::string&) override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressPosition(int) override {}
-
 protected:
     void EndProgram(int exitCode) override { std::exit(exitCode); }
 };
@@ -97,7 +82,7 @@ TRetentionPolicy ParseRetentionOptions(const TOptions& options)
 std::vector<TPrunedBackup> PruneBackups(const TPruneRequest& request, const Tl10n& l10n,
                                         const std::string& programDir)
 {
-    TSilentUserInterface ui;
+    THeaderReadingInterface ui;
     TWizardState state;
     state.BackupPassword = request.Password;
     const std::vector<TDatedBackup> backups = BackupsOfProfile(request, {ui, l10n, state, programDir});

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::WriteFuzzFile(folder + "archive.qkz", fuzz::AsText(data, size));
 
     const Tl10n l10n(programDir + "Default.lng");
-    fuzz::TSilentUserInterface ui;
+    fuzz::TFuzzUserInterface ui;
     TWizardState state;
     // A password, so encrypted entries are read (and mostly fail to decrypt).
     state.BackupPassword = "secret";

@@ -15,7 +15,7 @@ namespace {
 void ReadBackup(const std::string& path, const std::string& programDir)
 {
     const Tl10n l10n(programDir + "Default.lng");
-    fuzz::TSilentUserInterface ui;
+    fuzz::TFuzzUserInterface ui;
     TWizardState state;
     state.SelectedAppType = 2;
     state.ArchivePath = path;

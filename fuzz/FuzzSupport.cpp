@@ -21,13 +21,7 @@ namespace {
 
 } // namespace
 
-TBoxAnswer TSilentUserInterface::ShowMessageBox(const std::string&, const std::string&, TBoxButtons buttons,
-                                                TBoxIcon)
-{
-    return DismissAnswer(buttons);
-}
-
-void TSilentUserInterface::EndProgram(int exitCode)
+void TFuzzUserInterface::EndProgram(int exitCode)
 {
     throw TFuzzExit{exitCode};
 }

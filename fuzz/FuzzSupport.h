@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/UserInterface.h"
+#include "platform/SilentUserInterface.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,25 +16,10 @@ struct TFuzzExit
     int exitCode;
 };
 
-/// A user interface nobody sits at: every box is answered with its negative
-/// choice (Cancel, No), no password or folder is given, and the end of the
-/// program is thrown as TFuzzExit.
-class TSilentUserInterface final : public TUserInterface
+/// A user interface nobody sits at (see TSilentUserInterface), whose end of
+/// the program is thrown as TFuzzExit.
+class TFuzzUserInterface final : public TSilentUserInterface
 {
-public:
-    TBoxAnswer ShowMessageBox(const std::string& caption, const std::string& text, TBoxButtons buttons,
-                              TBoxIcon icon) override;
-    std::optional<std::string> AskRestorePassword() override { return std::nullopt; }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    void ProcessEvents() override {}
-    void ShowTaskLine(const std::string&) override {}
-    void AddReportLine(const std::string&) override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressPosition(int) override {}
-
 protected:
     [[noreturn]] void EndProgram(int exitCode) override;
 };

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::WriteFuzzFile(folder + "backup.qkz", fuzz::AsText(data, size));
 
     const Tl10n l10n(programDir + "Default.lng");
-    fuzz::TSilentUserInterface ui;
+    fuzz::TFuzzUserInterface ui;
     TWizardState state;
     state.SelectedAppType = 2;
     state.ArchivePath = folder + "backup.qkz";

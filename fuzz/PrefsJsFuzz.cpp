@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::FreshDir("external");
     fuzz::WriteFuzzFile(profile + "prefs.js", text);
     const Tl10n l10n(programDir + "Default.lng");
-    fuzz::TSilentUserInterface ui;
+    fuzz::TFuzzUserInterface ui;
     TWizardState state;
     // A folder recorded on Windows goes into the profile's "Mail" folder.
     state.MailFolders = {{scratch + "external/Mail", "Mail"},
