@@ -90,9 +90,9 @@ private:
         form_->grab().save(QStringLiteral("%1/%2-%3.png").arg(folder).arg(++shot_).arg(QLatin1String(name)));
     }
 
-    /// Walks a restore of `archive` into the Firefox profile "second" up to
-    /// the overwrite question, and answers No: nothing is written.
-    void AnswerNoToRestoring(const std::string& archive)
+    /// Walks a restore of `archive` into the Firefox profile "second" from
+    /// the first page up to the components page.
+    void WalkToTheComponentsOfARestore(const std::string& archive)
     {
         Click("Button1");
         Find<QRadioButton>("RadioButton2")->setChecked(true);
@@ -102,6 +102,13 @@ private:
         dialogs_->filesToOpen.push_back(archive);
         Click("Button4");
         Click("Button1");
+    }
+
+    /// Walks a restore of `archive` into the Firefox profile "second" up to
+    /// the overwrite question, and answers No: nothing is written.
+    void AnswerNoToRestoring(const std::string& archive)
+    {
+        WalkToTheComponentsOfARestore(archive);
         QCOMPARE(form_->PageIndex(), 4);
         dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
         Click("Button1");
@@ -322,14 +329,7 @@ private slots:
         const std::string prefs = testing::ReadFileForTest(second + "/prefs.js");
         QTest::mouseClick(Find<QCheckBox>("CheckBox16"), Qt::LeftButton);
         Click("Button2");
-        Click("Button1");
-        Find<QRadioButton>("RadioButton2")->setChecked(true);
-        Select("ListBox1", "Mozilla Firefox 115.0");
-        Click("Button1");
-        Select("ListBox2", "second");
-        dialogs_->filesToOpen.push_back(archive);
-        Click("Button4");
-        Click("Button1");
+        WalkToTheComponentsOfARestore(archive);
         dialogs_->boxes.QueueAnswer(TBoxAnswer::Yes); // overwrite the profile
         Click("Button1");
         QCOMPARE(form_->PageIndex(), 5);
