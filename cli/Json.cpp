@@ -166,7 +166,10 @@ TJsonWriter& TJsonWriter::Decimal(double value)
     const auto whole = static_cast<std::int64_t>(std::min(thousandths, 9e15));
     char fraction[8];
     std::snprintf(fraction, sizeof fraction, ".%03d", static_cast<int>(whole % 1000));
-    text_ += (value < 0 && whole != 0 ? "-" : "") + std::to_string(whole / 1000) + fraction;
+    if (value < 0 && whole != 0)
+        text_ += '-';
+    text_ += std::to_string(whole / 1000);
+    text_ += fraction;
     return *this;
 }
 
