@@ -697,8 +697,10 @@ void TForm1::AskWindowsFolderPlaces()
         if (!IsWindowsAbsolutePath(folder.Path))
             continue;
         recordedOnWindows.push_back(&folder);
-        question += "\n" + VisibleText(folder.Path) + " -> " +
-                    VisibleText(WindowsFolderPlace(folder, profile, taken));
+        question += '\n';
+        question += VisibleText(folder.Path);
+        question += " -> ";
+        question += VisibleText(WindowsFolderPlace(folder, profile, taken));
     }
     if (recordedOnWindows.empty() || AskYesNo(Text("LANG_QUESTION"), question))
         return;
