@@ -9,6 +9,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   # libraries of the program
   qt6-base-dev libzip-dev libdeflate-dev nettle-dev zlib1g-dev libjpeg62-turbo-dev liblz4-dev
+  libicu-dev # case folding of profile names in every script
   # tests
   libgtest-dev libgmock-dev
   # the real applications, peers of the integration tests
@@ -18,6 +19,7 @@ packages=(
   # a display server for the wizard's screenshots
   xvfb xauth
   desktop-file-utils # validates the installed desktop file
+  groff-base # renders the manual pages in their tests
   shared-mime-info # reads the installed type of backup files
   appstream # validates the installed AppStream metadata
   time # /usr/bin/time: the benchmark's wall time and peak memory (bench/run.sh)
