@@ -189,6 +189,13 @@ protected:
         return output;
     }
 
+    /// Has Firefox make the profile `name`, and gives its folder.
+    std::string NewFirefoxProfile(const std::string& name)
+    {
+        RunToEnd({"firefox-esr", "-headless", "-CreateProfile", name});
+        return ProfileFolder(2, name);
+    }
+
     /// The folder of a listed profile of the application type.
     std::string ProfileFolder(AppType type, const std::string& name)
     {
@@ -243,14 +250,12 @@ TEST_F(RunsEndToEndTest, FirefoxProfileRestoredIntoAnotherProfileStartsWithItsHi
 {
     if (!RealAppsInstalled())
         GTEST_SKIP() << "firefox-esr or thunderbird is not installed (scripts/install-deps.sh installs them)";
-    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "A"});
-    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "B"});
+    const std::string a = NewFirefoxProfile("A");
+    const std::string b = NewFirefoxProfile("B");
     const std::string page = home.WriteFile(
         "page.html", "<title>page</title><script>document.cookie = 'kept=1; max-age=86400';</script>text");
     RunToEnd(
         {"firefox-esr", "-headless", "-P", "A", "--screenshot", home.Path() + "/a.png", "file://" + page});
-    const std::string a = ProfileFolder(2, "A");
-    const std::string b = ProfileFolder(2, "B");
     ASSERT_TRUE(fs::exists(a + "/places.sqlite") && fs::exists(a + "/cookies.sqlite")) << a;
     // Firefox drops the cookies of local pages when it starts: this one goes to a web site.
     EXPECT_EQ(RunSql(a + "/cookies.sqlite",
@@ -325,10 +330,8 @@ TEST_F(RunsEndToEndTest, ARestoreIntoAProfileInUseIsUndoneByteForByteAndFirefoxR
 {
     if (!RealAppsInstalled())
         GTEST_SKIP() << "firefox-esr or thunderbird is not installed (scripts/install-deps.sh installs them)";
-    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Other"});
-    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "Daily"});
-    const std::string other = ProfileFolder(2, "Other");
-    const std::string daily = ProfileFolder(2, "Daily");
+    const std::string other = NewFirefoxProfile("Other");
+    const std::string daily = NewFirefoxProfile("Daily");
     ASSERT_EQ(AddLogin(other, "alice", "s3cret"), "added\n");
     ASSERT_EQ(AddLogin(daily, "bob", "mine"), "added\n");
     // The daily profile has an add-on, and a page in its history.
@@ -377,10 +380,8 @@ TEST_F(RunsEndToEndTest, SavedPasswordsAloneKeepALoginFirefoxStillReads)
 {
     if (!RealAppsInstalled())
         GTEST_SKIP() << "firefox-esr or thunderbird is not installed (scripts/install-deps.sh installs them)";
-    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "A"});
-    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "B"});
-    const std::string a = ProfileFolder(2, "A");
-    const std::string b = ProfileFolder(2, "B");
+    const std::string a = NewFirefoxProfile("A");
+    const std::string b = NewFirefoxProfile("B");
     EXPECT_EQ(AddLogin(a, "alice", "s3cret"), "added\n");
     // B starts once, so it has its own key database to be replaced.
     EXPECT_EQ(ListLogins(b), "none\n");
@@ -411,10 +412,8 @@ TEST_F(RunsEndToEndTest, CertificatesAloneBringTheLoginsTheirKeyProtectsAndFiref
 {
     if (!RealAppsInstalled())
         GTEST_SKIP() << "firefox-esr or thunderbird is not installed (scripts/install-deps.sh installs them)";
-    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "A"});
-    RunToEnd({"firefox-esr", "-headless", "-CreateProfile", "B"});
-    const std::string a = ProfileFolder(2, "A");
-    const std::string b = ProfileFolder(2, "B");
+    const std::string a = NewFirefoxProfile("A");
+    const std::string b = NewFirefoxProfile("B");
     // Each profile has a key of its own and a login encrypted with it.
     ASSERT_EQ(AddLogin(a, "alice", "s3cret"), "added\n");
     ASSERT_EQ(AddLogin(b, "bob", "other"), "added\n");
