@@ -30,14 +30,16 @@ constexpr std::string_view Usage =
 
 constexpr std::array<TOptionDefinition, 1> Accepted = {{{"json"}}};
 
-/// The time of the restore into `profile` that an undo would take back.
-std::optional<std::int64_t> UndoableSince(const TProfileEntry& profile)
+/// The time of the restore into `profile` that an undo would take back,
+/// among the rollback archives `stored`.
+std::optional<std::int64_t> UndoableSince(const std::vector<TStoredRollback>& stored,
+                                          const TProfileEntry& profile)
 {
-    const std::optional<TStoredRollback> rollback = UndoableRollback(RollbackFolder(), profile.Path);
+    const std::optional<TStoredRollback> rollback = UndoableRollback(stored, profile.Path);
     return rollback ? std::optional(rollback->Manifest.Time) : std::nullopt;
 }
 
-void PrintJson(const std::vector<TListedApp>& apps)
+void PrintJson(const std::vector<TListedApp>& apps, const std::vector<TStoredRollback>& stored)
 {
     TJsonWriter json;
     json.BeginObject().Key("applications").BeginArray();
@@ -60,7 +62,7 @@ void PrintJson(const std::vector<TListedApp>& apps)
             .Key("profiles")
             .BeginArray();
         for (const TProfileEntry& profile : app.Profiles) {
-            const auto undoable = UndoableSince(profile);
+            const auto undoable = UndoableSince(stored, profile);
             json.BeginObject()
                 .Key("name")
                 .String(profile.Name)
@@ -96,7 +98,7 @@ std::string ProfileFolders(const TListedApp& app)
     return folders;
 }
 
-void PrintText(const std::vector<TListedApp>& apps)
+void PrintText(const std::vector<TListedApp>& apps, const std::vector<TStoredRollback>& stored)
 {
     if (apps.empty())
         std::cout << "No application found.\n";
@@ -109,7 +111,7 @@ void PrintText(const std::vector<TListedApp>& apps)
                   << "\n";
         for (const TProfileEntry& profile : app.Profiles) {
             std::cout << "    " << profile.ListLine() << "  " << profile.Path << "\n";
-            if (const auto undoable = UndoableSince(profile))
+            if (const auto undoable = UndoableSince(stored, profile))
                 std::cout << "      undo possible: the restore of " << RollbackTimeText(*undoable) << "\n";
         }
     }
@@ -127,10 +129,12 @@ int ListCommand(const std::vector<std::string>& arguments)
     const std::string programDir = ProgramDataDir();
     const Tl10n l10n(programDir + "/Default.lng");
     const auto apps = FindListedApps(l10n);
+    // Each rollback archive is read once, whatever the number of profiles.
+    const std::vector<TStoredRollback> stored = StoredRollbacks(RollbackFolder());
     if (options->Has("json"))
-        PrintJson(apps);
+        PrintJson(apps, stored);
     else
-        PrintText(apps);
+        PrintText(apps, stored);
     return ExitSuccess;
 }
 

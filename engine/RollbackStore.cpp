@@ -105,12 +105,22 @@ std::vector<TStoredRollback> RollbacksOf(const std::string& folder, const std::s
     return all;
 }
 
+std::optional<TStoredRollback> UndoableRollback(const std::vector<TStoredRollback>& stored,
+                                                const std::string& profileDir)
+{
+    const std::string wanted = IncludeTrailingSeparator(profileDir);
+    const auto newest =
+        std::find_if(stored.begin(), stored.end(), [&wanted](const TStoredRollback& rollback) {
+            return rollback.Manifest.ProfileDir == wanted;
+        });
+    if (newest == stored.end() || newest->Undone)
+        return std::nullopt;
+    return *newest;
+}
+
 std::optional<TStoredRollback> UndoableRollback(const std::string& folder, const std::string& profileDir)
 {
-    std::vector<TStoredRollback> rollbacks = RollbacksOf(folder, profileDir);
-    if (rollbacks.empty() || rollbacks.front().Undone)
-        return std::nullopt;
-    return std::move(rollbacks.front());
+    return UndoableRollback(StoredRollbacks(folder), profileDir);
 }
 
 void MarkUndone(const TStoredRollback& rollback)

@@ -50,6 +50,10 @@ std::vector<TStoredRollback> RollbacksOf(const std::string& folder, const std::s
 /// The archive an undo of the profile's last restore takes back: its newest
 /// rollback archive, unless an undo has taken that back already.
 std::optional<TStoredRollback> UndoableRollback(const std::string& folder, const std::string& profileDir);
+/// The same among rollback archives already read (StoredRollbacks), for
+/// asking about many profiles at once.
+std::optional<TStoredRollback> UndoableRollback(const std::vector<TStoredRollback>& stored,
+                                                const std::string& profileDir);
 
 /// Marks `rollback` as taken back: renamed to end in ".undone.qkz".
 void MarkUndone(const TStoredRollback& rollback);
