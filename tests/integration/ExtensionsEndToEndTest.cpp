@@ -41,14 +41,21 @@ const std::string AddonStateScript =
     "const { AddonManager } = ChromeUtils.importESModule('resource://gre/modules/AddonManager.sys.mjs');"
     "const relocated = Services.console.getMessageArray().map(m => m.message)"
     "  .filter(m => m.includes('relocated'));"
+    "const { setTimeout } = ChromeUtils.importESModule('resource://gre/modules/Timer.sys.mjs');"
+    "const running = id => !!WebExtensionPolicy.getByID(id)?.active;"
+    // An enabled add-on's background starts a moment after the manager
+    // reports it active: wait for it a while before saying it does not run.
     "AddonManager.getAddonByID('" +
     AddonId +
-    "').then(a => done(a ? ["
+    "').then(async a => {"
+    "  for (let i = 0; a && a.isActive && !running(a.id) && i < 150; i++)"
+    "    await new Promise(wake => setTimeout(wake, 100));"
+    "  done(a ? ["
     "  'active=' + a.isActive, 'appDisabled=' + a.appDisabled, 'userDisabled=' + a.userDisabled,"
     "  'profileScope=' + (a.scope == AddonManager.SCOPE_PROFILE),"
-    "  'running=' + !!WebExtensionPolicy.getByID(a.id)?.active,"
-    "  'root=' + a.getResourceURI().spec, 'relocated=' + relocated.length].join('\\n') : 'not installed'),"
-    "  e => done('' + e));";
+    "  'running=' + running(a.id),"
+    "  'root=' + a.getResourceURI().spec, 'relocated=' + relocated.length].join('\\n') : 'not installed');"
+    "}).catch(e => done('' + e));";
 
 /// What the script gives for an add-on that runs from `urlFolder` (the
 /// profile folder as a file URL's path).
