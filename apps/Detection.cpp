@@ -2,13 +2,13 @@
 
 #include "apps/AppTable.h"
 #include "apps/WizardState.h"
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "platform/FileSystem.h"
 #include "platform/RegistryReader.h"
 
 namespace quillbank {
 
-TInstallationDetection::TInstallationDetection(const TRegistryReader& registry, const Tl10n& l10n,
+TInstallationDetection::TInstallationDetection(const TRegistryReader& registry, const TInterfaceTexts& l10n,
                                                TAppStatusTable& status, std::vector<std::string>& appList)
     : registry_(registry), l10n_(l10n), status_(status), appList_(appList)
 {}

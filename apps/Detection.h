@@ -9,7 +9,7 @@
 namespace quillbank {
 
 class TRegistryReader;
-class Tl10n;
+class TInterfaceTexts;
 struct TWizardState;
 
 /**
@@ -20,8 +20,8 @@ struct TWizardState;
 class TInstallationDetection
 {
 public:
-    TInstallationDetection(const TRegistryReader& registry, const Tl10n& l10n, TAppStatusTable& status,
-                           std::vector<std::string>& appList);
+    TInstallationDetection(const TRegistryReader& registry, const TInterfaceTexts& l10n,
+                           TAppStatusTable& status, std::vector<std::string>& appList);
 
     /// Rebuilds the application list for all nine types, the line
     /// "Portable applications" last.
@@ -40,7 +40,7 @@ public:
 
 private:
     const TRegistryReader& registry_;
-    const Tl10n& l10n_;
+    const TInterfaceTexts& l10n_;
     TAppStatusTable& status_;
     std::vector<std::string>& appList_;
 };

@@ -7,7 +7,10 @@ namespace quillbank {
 class TFirefoxApp final : public TMozApp
 {
 public:
-    TFirefoxApp(const Tl10n& l10n, TAppStatusTable& status) : TMozApp(l10n, status) { Initialise(); }
+    TFirefoxApp(const TInterfaceTexts& l10n, TAppStatusTable& status) : TMozApp(l10n, status)
+    {
+        Initialise();
+    }
 
 protected:
     void SetupIdentity() override { SetupIdentityOf(2); }

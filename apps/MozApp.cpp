@@ -14,7 +14,7 @@
 
 namespace quillbank {
 
-TMozApp::TMozApp(const Tl10n& l10n, TAppStatusTable& status) : l10n_(l10n), status_(status) {}
+TMozApp::TMozApp(const TInterfaceTexts& l10n, TAppStatusTable& status) : l10n_(l10n), status_(status) {}
 
 void TMozApp::Initialise()
 {

@@ -11,7 +11,7 @@
 
 namespace quillbank {
 
-class Tl10n;
+class TInterfaceTexts;
 
 /**
  * One application of the unattended backups: who it is, whether and where it
@@ -55,7 +55,7 @@ public:
     void ReadRegistryDat(const std::string& file);
 
 protected:
-    TMozApp(const Tl10n& l10n, TAppStatusTable& status);
+    TMozApp(const TInterfaceTexts& l10n, TAppStatusTable& status);
     /// Runs SetupIdentity, DetectInstallation and LoadProfiles; the derived
     /// classes call it at the end of their constructors.
     void Initialise();
@@ -70,7 +70,7 @@ protected:
     void DetectInstallationOfOwnType();
 
 private:
-    const Tl10n& l10n_;
+    const TInterfaceTexts& l10n_;
     TAppStatusTable& status_;
     int appType_ = 0;
     std::string displayName_;

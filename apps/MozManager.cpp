@@ -6,7 +6,7 @@
 
 namespace quillbank {
 
-TMozManager::TMozManager(const Tl10n& l10n, TAppStatusTable& status)
+TMozManager::TMozManager(const TInterfaceTexts& l10n, TAppStatusTable& status)
 {
     apps_.push_back(std::make_unique<TFirefoxApp>(l10n, status));
     apps_.push_back(std::make_unique<TThunderbirdApp>(l10n, status));

@@ -13,7 +13,7 @@ namespace quillbank {
 class TMozManager
 {
 public:
-    TMozManager(const Tl10n& l10n, TAppStatusTable& status);
+    TMozManager(const TInterfaceTexts& l10n, TAppStatusTable& status);
 
     const std::vector<std::unique_ptr<TMozApp>>& Apps() const { return apps_; }
     /// The last application whose short name contains `name` (any letter

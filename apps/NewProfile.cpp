@@ -3,7 +3,7 @@
 #include "apps/AppTable.h"
 #include "apps/ProfileDiscovery.h"
 #include "apps/WizardState.h"
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "platform/FileSystem.h"
 #include "platform/ShellExecute.h"
 #include "platform/Text.h"
@@ -82,7 +82,7 @@ bool ProfileListed(AppType type, std::string_view name)
 }
 
 bool CreateNewProfile(const TNewProfileAnswer& answer, const TWizardState& state,
-                      const TAppStatusTable& status, const Tl10n& l10n, TUserInterface& ui)
+                      const TAppStatusTable& status, const TInterfaceTexts& l10n, TUserInterface& ui)
 {
     const std::string name = ToLowerAscii(answer.Name);
     if (!answer.NameAccepted)

@@ -3,7 +3,7 @@
 #include "apps/AppTable.h"
 #include "apps/RegistryDat.h"
 #include "apps/WizardState.h"
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
 #include "platform/SpecialFolders.h"
@@ -19,7 +19,7 @@ namespace quillbank {
 namespace {
 
 /// The profile is unusable: say so, then end the program at once.
-[[noreturn]] void RejectProfile(const Tl10n& l10n, TUserInterface& ui)
+[[noreturn]] void RejectProfile(const TInterfaceTexts& l10n, TUserInterface& ui)
 {
     ui.ShowWarning(l10n.GetText("TForm1", "LANG_WARNING"), l10n.GetText("TForm1", "LANG_BAD_PROFIL"));
     ui.ExitImmediately(1);
@@ -261,7 +261,7 @@ void AppendProfileList(TWizardState& state, const std::string& root, bool showRo
 
 } // namespace
 
-void ListProfiles(TWizardState& state, const Tl10n& l10n)
+void ListProfiles(TWizardState& state, const TInterfaceTexts& l10n)
 {
     state.ProfileList.clear();
     if (!IsKnownAppType(state.SelectedAppType)) {
@@ -316,7 +316,7 @@ void ReadProfileList(TWizardState& state, const std::string& root)
     }
 }
 
-void ChoosePortableProfile(TWizardState& state, const Tl10n& l10n, TUserInterface& ui)
+void ChoosePortableProfile(TWizardState& state, const TInterfaceTexts& l10n, TUserInterface& ui)
 {
     const auto folder = ui.ChooseFolder(l10n.GetText("Quillbank14", "LANG_PORTABLE_SELECT_PROFILE"), {});
     if (!folder)
@@ -337,7 +337,7 @@ void ChoosePortableProfile(TWizardState& state, const Tl10n& l10n, TUserInterfac
     state.PortableProfileDir = chosen;
 }
 
-TComponentBoxes CheckProfile(TWizardState& state, const Tl10n& l10n, TUserInterface& ui)
+TComponentBoxes CheckProfile(TWizardState& state, const TInterfaceTexts& l10n, TUserInterface& ui)
 {
     std::optional<std::string> folder;
     if (state.SelectedProfileLine) {
@@ -355,7 +355,8 @@ TComponentBoxes CheckProfile(TWizardState& state, const Tl10n& l10n, TUserInterf
     return CheckProfileFolder(*folder, l10n, ui);
 }
 
-TComponentBoxes CheckProfileFolder(const std::string& profileDir, const Tl10n& l10n, TUserInterface& ui)
+TComponentBoxes CheckProfileFolder(const std::string& profileDir, const TInterfaceTexts& l10n,
+                                   TUserInterface& ui)
 {
     const std::string folder = IncludeTrailingSeparator(profileDir);
     if (!HoldsFile(folder, "prefs.js"))

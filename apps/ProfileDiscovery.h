@@ -10,7 +10,7 @@
 
 namespace quillbank {
 
-class Tl10n;
+class TInterfaceTexts;
 class TUserInterface;
 struct TWizardState;
 
@@ -50,7 +50,7 @@ std::string ProfileRootOf(AppType type);
 /// from every root of the type that holds a profile registry file; each
 /// profile folder is listed once, and when the profiles come from several
 /// roots each line names its root.
-void ListProfiles(TWizardState& state, const Tl10n& l10n);
+void ListProfiles(TWizardState& state, const TInterfaceTexts& l10n);
 /// The name of the profile a line of the profile list shows (the line
 /// itself when no profile entry shows it, the portable line for one), as the
 /// backup file's name takes it.
@@ -59,7 +59,7 @@ std::string ProfileNameOfLine(const TWizardState& state, const std::string& line
 /// the profile entries and the profile list.
 void ReadProfileList(TWizardState& state, const std::string& root);
 /// Lets the user add a portable profile's folder to the profile list.
-void ChoosePortableProfile(TWizardState& state, const Tl10n& l10n, TUserInterface& ui);
+void ChoosePortableProfile(TWizardState& state, const TInterfaceTexts& l10n, TUserInterface& ui);
 
 /**
  * Validates the profile chosen in the profile list, makes its folder the
@@ -67,9 +67,10 @@ void ChoosePortableProfile(TWizardState& state, const Tl10n& l10n, TUserInterfac
  * shows "The selected user profile is corrupted." and ends the program at
  * once with exit code 1.
  */
-TComponentBoxes CheckProfile(TWizardState& state, const Tl10n& l10n, TUserInterface& ui);
+TComponentBoxes CheckProfile(TWizardState& state, const TInterfaceTexts& l10n, TUserInterface& ui);
 /// The same for a profile folder given directly (a batch run's profile);
 /// `profileDir` need not end with a separator.
-TComponentBoxes CheckProfileFolder(const std::string& profileDir, const Tl10n& l10n, TUserInterface& ui);
+TComponentBoxes CheckProfileFolder(const std::string& profileDir, const TInterfaceTexts& l10n,
+                                   TUserInterface& ui);
 
 } // namespace quillbank

@@ -2,7 +2,7 @@
 
 #include "apps/AppTable.h"
 #include "apps/ProfileLock.h"
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "platform/FileSystem.h"
 #include "platform/ProcessList.h"
 #include "platform/Text.h"
@@ -55,7 +55,8 @@ std::string ProfileUserName(AppType type, const std::string& profileDir)
                                 : VisibleText(WithoutTrailingSeparators(profileDir));
 }
 
-bool WaitForProfileFree(AppType type, const std::string& profileDir, const Tl10n& l10n, TUserInterface& ui)
+bool WaitForProfileFree(AppType type, const std::string& profileDir, const TInterfaceTexts& l10n,
+                        TUserInterface& ui)
 {
     while (IsProfileInUse(type, profileDir)) {
         const std::string text =

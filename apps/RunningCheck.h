@@ -7,7 +7,7 @@
 
 namespace quillbank {
 
-class Tl10n;
+class TInterfaceTexts;
 class TUserInterface;
 
 /// Whether one of `processNames` is an executable name of `type` (an exact,
@@ -38,6 +38,7 @@ std::string ProfileUserName(AppType type, const std::string& profileDir);
  * that uses another profile does not count, and one that uses this profile
  * counts wherever it runs (a snap or flatpak sandbox included).
  */
-bool WaitForProfileFree(AppType type, const std::string& profileDir, const Tl10n& l10n, TUserInterface& ui);
+bool WaitForProfileFree(AppType type, const std::string& profileDir, const TInterfaceTexts& l10n,
+                        TUserInterface& ui);
 
 } // namespace quillbank

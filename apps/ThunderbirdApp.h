@@ -7,7 +7,10 @@ namespace quillbank {
 class TThunderbirdApp final : public TMozApp
 {
 public:
-    TThunderbirdApp(const Tl10n& l10n, TAppStatusTable& status) : TMozApp(l10n, status) { Initialise(); }
+    TThunderbirdApp(const TInterfaceTexts& l10n, TAppStatusTable& status) : TMozApp(l10n, status)
+    {
+        Initialise();
+    }
 
 protected:
     void SetupIdentity() override { SetupIdentityOf(3); }

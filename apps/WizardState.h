@@ -2,7 +2,7 @@
 
 #include "apps/AppType.h"
 #include "profile/MailFolder.h"
-#include "profile/UnknowItem.h"
+#include "profile/UnknownEntry.h"
 
 #include <cstdint>
 #include <optional>
@@ -65,7 +65,7 @@ struct TWizardState
     /// The mail folders outside the profile that an archive holds.
     std::vector<TMailFolder> MailFolders;
     /// The unknown entries an archive holds.
-    std::vector<TUnknowItem> UnknownEntries;
+    std::vector<TUnknownEntry> UnknownEntries;
 };
 
 } // namespace quillbank

@@ -9,11 +9,11 @@
 
 #include "apps/ProfileDiscovery.h"
 #include "apps/WizardState.h"
+#include "config/InterfaceTexts.h"
 #include "config/WorkingFiles.h"
-#include "config/l10n.h"
+#include "engine/Archive.h"
 #include "engine/BackupRun.h"
 #include "engine/BackupTask.h"
-#include "engine/ZipFactory.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
 #include "platform/UserInterface.h"
@@ -94,7 +94,7 @@ int main(int argc, char* argv[])
     const std::string profile = IncludeTrailingSeparator(argv[1]);
     const std::string work = IncludeTrailingSeparator(argv[2]);
     const std::string programDir = ProgramDataDir();
-    const Tl10n l10n(programDir + "/Default.lng");
+    const TInterfaceTexts l10n(programDir + "/Default.lng");
     TGapRecorder ui;
     TWizardState state;
     const TArchiveEnvironment environment{ui, l10n, state, programDir};
@@ -125,7 +125,7 @@ int main(int argc, char* argv[])
     std::filesystem::create_directories(restored);
     ui.Start();
     start = Clock::now();
-    TZipFactory(request.ArchivePath, "", restored, environment).ExtractFileList({"*"});
+    TArchive(request.ArchivePath, "", restored, environment).ExtractFileList({"*"});
     ui.Stop();
     Print("extract", ui.gaps, std::chrono::duration<double>(Clock::now() - start).count());
     std::filesystem::remove_all(restored);

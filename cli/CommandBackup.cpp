@@ -14,7 +14,7 @@
 #include "config/FileNameTemplate.h"
 #include "engine/BackupRun.h"
 #include "platform/FileSystem.h"
-#include "profile/UnknowFilesBL.h"
+#include "profile/KnownFiles.h"
 
 #include <array>
 #include <chrono>
@@ -272,8 +272,7 @@ int BackupCommand(const std::vector<std::string>& arguments)
     const TComponentBoxes offered = CheckProfileFolder(target.ProfileDir, context.L10n(), context.Ui());
     request.Boxes = ChooseComponents(offered, options.Value("components"));
     try {
-        request.UnknownEntries =
-            TUnknowFilesBL(context.ProgramDir()).FindUnknown(request.ProfileDir, offered);
+        request.UnknownEntries = TKnownFiles(context.ProgramDir()).FindUnknown(request.ProfileDir, offered);
     } catch (const EKnownFilesError& error) {
         throw ECommandError(ExitFailure, error.what());
     }

@@ -3,8 +3,8 @@
 #include "cli/ExitCodes.h"
 #include "cli/ListedApps.h"
 #include "cli/Options.h"
+#include "config/InterfaceTexts.h"
 #include "config/WorkingFiles.h"
-#include "config/l10n.h"
 #include "platform/Text.h"
 
 #include <iostream>
@@ -19,7 +19,7 @@ constexpr std::string_view Usage =
 /// The applications found, as `list --json` names them, and their profiles.
 void PrintApplicationsOrProfiles(bool profiles, const std::optional<std::string>& app)
 {
-    const Tl10n l10n(ProgramDataDir() + "/Default.lng");
+    const TInterfaceTexts l10n(ProgramDataDir() + "/Default.lng");
     for (const TListedApp& listed : FindListedApps(l10n)) {
         const std::string name = ToLowerAscii(AppShortName(listed.Type));
         if (!profiles) {

@@ -4,8 +4,8 @@
 #include "cli/TerminalProgress.h"
 #include "cli/TerminalUserInterface.h"
 #include "config/AppSettings.h"
-#include "config/l10n.h"
-#include "engine/ZipFactory.h"
+#include "config/InterfaceTexts.h"
+#include "engine/Archive.h"
 
 #include <optional>
 #include <string>
@@ -33,7 +33,7 @@ public:
     const std::string& ProgramDir() const { return programDir_; }
     /// The settings RequireWorkingFiles loaded.
     const TAppSettings& Settings() const { return settings_; }
-    const Tl10n& L10n() const { return l10n_; }
+    const TInterfaceTexts& L10n() const { return l10n_; }
     TWizardState& State() { return state_; }
     TTerminalUserInterface& Ui() { return ui_; }
     TTerminalProgress& Progress() { return progress_; }
@@ -46,7 +46,7 @@ public:
 private:
     bool quiet_;
     std::string programDir_;
-    Tl10n l10n_;
+    TInterfaceTexts l10n_;
     TAppSettings settings_;
     TTerminalProgress progress_;
     TTerminalUserInterface ui_;

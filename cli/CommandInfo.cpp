@@ -4,9 +4,9 @@
 #include "cli/Options.h"
 #include "config/AppSettings.h"
 #include "config/FileNameTemplate.h"
+#include "config/InterfaceTexts.h"
 #include "config/WorkingFiles.h"
 #include "config/errorlog.h"
-#include "config/l10n.h"
 #include "engine/RollbackStore.h"
 #include "platform/SpecialFolders.h"
 #include "platform/UserStore.h"
@@ -35,7 +35,7 @@ int InfoCommand(const std::vector<std::string>& arguments)
         throw EUsageError("unexpected argument \"" + options->Arguments().front() + "\"");
 
     const std::string programDir = ProgramDataDir();
-    const Tl10n l10n(programDir + "/Default.lng");
+    const TInterfaceTexts l10n(programDir + "/Default.lng");
     const TAppSettings settings = LoadSettings(programDir, l10n);
 
     std::cout << "Program folder:     " << programDir << "\n";

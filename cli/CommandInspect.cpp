@@ -63,7 +63,7 @@ struct TArchiveFacts
 
 TArchiveFacts ArchiveFacts(TCommandContext& context)
 {
-    TZipFactory archive(context.State().ArchivePath, context.State().BackupPassword, context.Environment());
+    TArchive archive(context.State().ArchivePath, context.State().BackupPassword, context.Environment());
     const auto entries = archive.ListEntries();
     if (!entries)
         throw ECommandError(ExitFailure, context.State().ArchivePath + ": its entries cannot be listed");
@@ -88,7 +88,7 @@ struct TInspection
     bool Zip = false;
     TArchiveContents Contents;
     std::vector<std::string> MailFolders;
-    std::vector<TUnknowItem> UnknownEntries;
+    std::vector<TUnknownEntry> UnknownEntries;
     TArchiveFacts Facts;
     std::uintmax_t FileSize = 0;
     /// Whether every entry is listed.
@@ -121,7 +121,7 @@ void PrintJson(const TInspection& found)
         .Strings(found.MailFolders)
         .Key("unknownEntries")
         .BeginArray();
-    for (const TUnknowItem& entry : found.UnknownEntries)
+    for (const TUnknownEntry& entry : found.UnknownEntries)
         json.BeginObject().Key("name").String(entry.Name).Key("folder").Bool(entry.IsDirectory).EndObject();
     json.EndArray().Key("encryption").String(found.Facts.Encryption).Key("entries");
     if (found.Zip)
@@ -169,7 +169,7 @@ void PrintText(const TInspection& found)
     for (const std::string& folder : found.MailFolders)
         std::cout << "  " << VisibleText(folder) << "\n";
     std::cout << "Unknown entries:   " << (found.UnknownEntries.empty() ? "(none)" : "") << "\n";
-    for (const TUnknowItem& entry : found.UnknownEntries)
+    for (const TUnknownEntry& entry : found.UnknownEntries)
         std::cout << "  " << VisibleText(entry.Name) << (entry.IsDirectory ? "/" : "") << "\n";
     std::cout << "Encryption:        " << found.Facts.Encryption << "\n";
     if (found.Zip)

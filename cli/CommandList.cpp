@@ -3,8 +3,8 @@
 #include "cli/Json.h"
 #include "cli/ListedApps.h"
 #include "cli/Options.h"
+#include "config/InterfaceTexts.h"
 #include "config/WorkingFiles.h"
-#include "config/l10n.h"
 #include "engine/RollbackStore.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
@@ -127,7 +127,7 @@ int ListCommand(const std::vector<std::string>& arguments)
     if (!options->Arguments().empty())
         throw EUsageError("unexpected argument \"" + options->Arguments().front() + "\"");
     const std::string programDir = ProgramDataDir();
-    const Tl10n l10n(programDir + "/Default.lng");
+    const TInterfaceTexts l10n(programDir + "/Default.lng");
     const auto apps = FindListedApps(l10n);
     // Each rollback archive is read once, whatever the number of profiles.
     const std::vector<TStoredRollback> stored = StoredRollbacks(RollbackFolder());

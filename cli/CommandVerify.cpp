@@ -90,7 +90,7 @@ int VerifyCommand(const std::vector<std::string>& arguments)
     std::string password = context.State().BackupPassword;
     TArchiveCheck check;
     while (true) {
-        check = TZipFactory(path, password, context.Environment()).CheckArchive();
+        check = TArchive(path, password, context.Environment()).CheckArchive();
         if (check.Outcome != TArchiveCheck::TOutcome::WrongPassword)
             break;
         // Protected, and the password in hand does not open it: ask for one
@@ -113,7 +113,7 @@ int VerifyCommand(const std::vector<std::string>& arguments)
                   "\" is damaged: it does not read back to its size and checksum or authentication code";
         break;
     default: {
-        const auto entries = TZipFactory(path, password, context.Environment()).ListEntries();
+        const auto entries = TArchive(path, password, context.Environment()).ListEntries();
         const bool hasHeader =
             entries && std::any_of(entries->begin(), entries->end(),
                                    [](const TArchiveEntry& e) { return e.Name == ArchiveHeaderName; });

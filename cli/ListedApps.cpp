@@ -9,7 +9,7 @@
 
 namespace quillbank::cli {
 
-std::vector<TListedApp> FindListedApps(const Tl10n& l10n)
+std::vector<TListedApp> FindListedApps(const TInterfaceTexts& l10n)
 {
     TAppStatusTable status{};
     std::vector<std::string> lines;

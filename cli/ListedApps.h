@@ -8,7 +8,7 @@
 #include <vector>
 
 namespace quillbank {
-class Tl10n;
+class TInterfaceTexts;
 }
 
 namespace quillbank::cli {
@@ -24,6 +24,6 @@ struct TListedApp
 };
 
 /// The applications found, in the order of the wizard's application list.
-std::vector<TListedApp> FindListedApps(const Tl10n& l10n);
+std::vector<TListedApp> FindListedApps(const TInterfaceTexts& l10n);
 
 } // namespace quillbank::cli

@@ -79,7 +79,7 @@ TRetentionPolicy ParseRetentionOptions(const TOptions& options)
     return policy;
 }
 
-std::vector<TPrunedBackup> PruneBackups(const TPruneRequest& request, const Tl10n& l10n,
+std::vector<TPrunedBackup> PruneBackups(const TPruneRequest& request, const TInterfaceTexts& l10n,
                                         const std::string& programDir)
 {
     THeaderReadingInterface ui;

@@ -9,7 +9,7 @@
 #include <vector>
 
 namespace quillbank {
-class Tl10n;
+class TInterfaceTexts;
 }
 
 namespace quillbank::cli {
@@ -64,7 +64,7 @@ struct TPrunedBackup
  * older backup that names no profile) is not one of them. Gives every
  * backup of the profile, newest first.
  */
-std::vector<TPrunedBackup> PruneBackups(const TPruneRequest& request, const Tl10n& l10n,
+std::vector<TPrunedBackup> PruneBackups(const TPruneRequest& request, const TInterfaceTexts& l10n,
                                         const std::string& programDir);
 
 /// How ReportPruning tells what retention did.

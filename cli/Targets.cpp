@@ -8,7 +8,7 @@
 
 namespace quillbank::cli {
 
-TProfileFinder::TProfileFinder(const Tl10n& l10n) : manager_(l10n, status_) {}
+TProfileFinder::TProfileFinder(const TInterfaceTexts& l10n) : manager_(l10n, status_) {}
 
 const TMozApp& TProfileFinder::FindApp(std::string_view name) const
 {

@@ -9,7 +9,7 @@
 #include <string_view>
 
 namespace quillbank {
-class Tl10n;
+class TInterfaceTexts;
 }
 
 namespace quillbank::cli {
@@ -35,7 +35,7 @@ struct TProfileTarget
 class TProfileFinder
 {
 public:
-    explicit TProfileFinder(const Tl10n& l10n);
+    explicit TProfileFinder(const TInterfaceTexts& l10n);
 
     /// Throws ECommandError (exit 1) when no application matches.
     const TMozApp& FindApp(std::string_view name) const;

@@ -1,7 +1,7 @@
 #include "config/AppSettings.h"
 
+#include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
-#include "config/l10n.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
 #include "platform/Text.h"
@@ -55,7 +55,8 @@ std::string SettingsFilePath(const std::string& programDir, const TProgramLocati
     return IncludeTrailingSeparator(SettingsFileDir(programDir, program)) + std::string(SettingsFileName);
 }
 
-TAppSettings LoadSettings(const std::string& programDir, const Tl10n& l10n, const TProgramLocation& program)
+TAppSettings LoadSettings(const std::string& programDir, const TInterfaceTexts& l10n,
+                          const TProgramLocation& program)
 {
     const std::string path = SettingsFilePath(programDir, program);
     std::error_code error;

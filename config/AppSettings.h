@@ -10,7 +10,7 @@
 
 namespace quillbank {
 
-class Tl10n;
+class TInterfaceTexts;
 
 /// The settings "Backup.ini" holds, loaded once at start-up.
 struct TAppSettings
@@ -51,7 +51,7 @@ std::string SettingsFilePath(const std::string& programDir, const TProgramLocati
  * read is reported to the error log (texts from `l10n`) and the defaults
  * apply. Never fails.
  */
-TAppSettings LoadSettings(const std::string& programDir, const Tl10n& l10n,
+TAppSettings LoadSettings(const std::string& programDir, const TInterfaceTexts& l10n,
                           const TProgramLocation& program = ThisProgram());
 
 /**

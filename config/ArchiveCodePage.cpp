@@ -1,8 +1,8 @@
 #include "config/ArchiveCodePage.h"
 
 #include "config/AppSettings.h"
+#include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
-#include "config/l10n.h"
 #include "platform/CodePage.h"
 #include "platform/IniFile.h"
 #include "platform/Text.h"
@@ -25,7 +25,8 @@ std::optional<std::string> UsableCodePage(const std::string& name, const std::st
 
 } // namespace
 
-std::string ArchiveCodePage(const std::string& chosen, const std::string& programDir, const Tl10n& l10n)
+std::string ArchiveCodePage(const std::string& chosen, const std::string& programDir,
+                            const TInterfaceTexts& l10n)
 {
     if (auto page = UsableCodePage(chosen, "--codepage"))
         return *page;

@@ -4,7 +4,7 @@
 
 namespace quillbank {
 
-class Tl10n;
+class TInterfaceTexts;
 
 /**
  * The code page in which names of an archive made on Windows are read when
@@ -14,6 +14,7 @@ class Tl10n;
  * file's "DefaultCharset" implies. A chosen or configured code page that
  * iconv does not know is written to the error log and passed over.
  */
-std::string ArchiveCodePage(const std::string& chosen, const std::string& programDir, const Tl10n& l10n);
+std::string ArchiveCodePage(const std::string& chosen, const std::string& programDir,
+                            const TInterfaceTexts& l10n);
 
 } // namespace quillbank

@@ -1,4 +1,4 @@
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 
 namespace quillbank {
 
@@ -235,7 +235,7 @@ constexpr TEnglishText kEnglishTexts[] = {
 
 } // namespace
 
-std::string Tl10n::GetDefaultText(std::string_view key)
+std::string TInterfaceTexts::GetDefaultText(std::string_view key)
 {
     for (const TEnglishText& entry : kEnglishTexts)
         if (entry.key == key)

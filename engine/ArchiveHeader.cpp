@@ -2,8 +2,8 @@
 
 #include "apps/WizardState.h"
 #include "config/ArchiveCodePage.h"
+#include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
-#include "config/l10n.h"
 #include "engine/ArchiveReaders.h"
 #include "engine/Catalogue.h"
 #include "engine/PrivateTempDir.h"
@@ -79,7 +79,7 @@ std::optional<std::string> ReadFileHead(const std::string& path, std::uint64_t l
 /// Whether the archive declares a header entry larger than the limit; the
 /// error log says so. Declared sizes are checked before anything is read,
 /// and an entry is never read past its declared size.
-bool DeclaresOversizedHeader(TZipFactory& archive)
+bool DeclaresOversizedHeader(TArchive& archive)
 {
     for (const TArchiveEntry& entry : archive.ListEntries().value_or(std::vector<TArchiveEntry>()))
         if (IsHeaderEntryName(entry.Name) && entry.Size > HeaderSizeLimit) {
@@ -93,7 +93,7 @@ bool DeclaresOversizedHeader(TZipFactory& archive)
 /// The header's text extracted from the archive, or nothing.
 std::optional<std::string> ExtractHeader(const std::string& path, const TArchiveEnvironment& environment)
 {
-    TZipFactory archive(path, "", environment);
+    TArchive archive(path, "", environment);
     if (DeclaresOversizedHeader(archive))
         return std::nullopt;
     const TPrivateTempDir folder;
@@ -138,7 +138,7 @@ void ReadArchiveFolders(const std::vector<std::string>& lines, std::size_t at,
 
 std::string WriteArchiveHeader(AppType type, const TComponentBoxes& boxes,
                                const std::vector<TMailFolder>& mailFolders,
-                               const std::vector<TUnknowItem>& unknownEntries,
+                               const std::vector<TUnknownEntry>& unknownEntries,
                                const std::optional<TBackupIdentity>& identity)
 {
     std::string header;
@@ -158,7 +158,7 @@ std::string WriteArchiveHeader(AppType type, const TComponentBoxes& boxes,
     for (const TMailFolder& folder : mailFolders)
         line(Utf8ToAnsi(folder.Path));
     line(HeaderSeparator);
-    for (const TUnknowItem& entry : unknownEntries) {
+    for (const TUnknownEntry& entry : unknownEntries) {
         line(entry.IsDirectory ? "dir" : "file");
         line(entry.Name);
     }

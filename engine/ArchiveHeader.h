@@ -1,11 +1,11 @@
 #pragma once
 
 #include "apps/AppType.h"
+#include "engine/Archive.h"
 #include "engine/BackupIdentity.h"
 #include "engine/ComponentBoxes.h"
-#include "engine/ZipFactory.h"
 #include "profile/MailFolder.h"
-#include "profile/UnknowItem.h"
+#include "profile/UnknownEntry.h"
 
 #include <cstdint>
 #include <optional>
@@ -41,7 +41,7 @@ inline constexpr std::size_t HeaderLineLimit = 100000;
  */
 std::string WriteArchiveHeader(AppType type, const TComponentBoxes& boxes,
                                const std::vector<TMailFolder>& mailFolders,
-                               const std::vector<TUnknowItem>& unknownEntries,
+                               const std::vector<TUnknownEntry>& unknownEntries,
                                const std::optional<TBackupIdentity>& identity = std::nullopt);
 
 /// What retention needs of a backup's header.

@@ -1,6 +1,6 @@
 #include "engine/BackupAccount.h"
 
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "engine/BackupTask.h"
 #include "engine/EntryFate.h"
 #include "platform/FileSystem.h"
@@ -57,10 +57,10 @@ bool IsRebuiltByTheApplications(std::string_view relativeName)
     return false;
 }
 
-bool IsUntickedEntry(std::string_view relativeName, const std::vector<TUnknowItem>& unticked)
+bool IsUntickedEntry(std::string_view relativeName, const std::vector<TUnknownEntry>& unticked)
 {
     const bool inFolder = relativeName.find(PathSeparator) != std::string_view::npos;
-    return std::ranges::any_of(unticked, [&](const TUnknowItem& entry) {
+    return std::ranges::any_of(unticked, [&](const TUnknownEntry& entry) {
         return entry.IsDirectory ? inFolder && FirstPart(relativeName) == entry.Name
                                  : relativeName == entry.Name;
     });
@@ -155,7 +155,7 @@ public:
     }
 
 private:
-    const std::vector<TUnknowItem>& unticked_;
+    const std::vector<TUnknownEntry>& unticked_;
     /// The full path of every file a component not chosen would have listed.
     std::unordered_map<std::string, TComponentBox> notChosen_;
 };
@@ -210,7 +210,8 @@ TBackupAccount DrawUpAccount(const TAccountSources& sources, TUserInterface& ui)
     return account;
 }
 
-std::vector<std::string> AccountReportLines(const TBackupAccount& account, const Tl10n& l10n, bool trial)
+std::vector<std::string> AccountReportLines(const TBackupAccount& account, const TInterfaceTexts& l10n,
+                                            bool trial)
 {
     const auto files = [&](std::int64_t count) {
         return l10n.GetTextFmt(TextSection, "LANG_ACCOUNT_FILES", std::to_string(count));

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "engine/Archive.h"
 #include "engine/ComponentBoxes.h"
-#include "engine/ZipFactory.h"
-#include "profile/UnknowItem.h"
+#include "profile/UnknownEntry.h"
 
 #include <array>
 #include <cstddef>
@@ -13,7 +13,7 @@
 namespace quillbank {
 
 class TBackupTask;
-class Tl10n;
+class TInterfaceTexts;
 class TUserInterface;
 
 /// A number of files and the bytes they hold.
@@ -83,7 +83,7 @@ struct TAccountSources
     /// The files of `Chosen` that could not be written.
     std::vector<TLeftOutFile> Faults;
     /// The unknown entries offered and not ticked.
-    std::vector<TUnknowItem> Unticked;
+    std::vector<TUnknownEntry> Unticked;
     /// The mail account folders outside the profile, chosen or not.
     std::vector<std::string> AccountFolders;
 };
@@ -96,6 +96,7 @@ TBackupAccount DrawUpAccount(const TAccountSources& sources, TUserInterface& ui)
 /// The account for people, in a few lines: the entries, by component; the
 /// files each rule left out; how many files faults left out (each is named
 /// in a report line of its own). `trial`: nothing was written.
-std::vector<std::string> AccountReportLines(const TBackupAccount& account, const Tl10n& l10n, bool trial);
+std::vector<std::string> AccountReportLines(const TBackupAccount& account, const TInterfaceTexts& l10n,
+                                            bool trial);
 
 } // namespace quillbank

@@ -1,7 +1,7 @@
 #include "engine/BackupRun.h"
 
 #include "apps/WizardState.h"
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/BackupAccount.h"
 #include "engine/BackupTask.h"
@@ -96,8 +96,8 @@ std::vector<TComponentBox> AllComponents()
     return ListedComponents(all);
 }
 
-void ListEmails(TBackupTask& task, bool accountsOnly, const std::string& profileDir, const Tl10n& l10n,
-                std::vector<TMailFolder>& mailFolders)
+void ListEmails(TBackupTask& task, bool accountsOnly, const std::string& profileDir,
+                const TInterfaceTexts& l10n, std::vector<TMailFolder>& mailFolders)
 {
     const TEmailsBackup& emails = EmailsBackup();
     for (std::string_view file : emails.Files)
@@ -110,8 +110,8 @@ void ListEmails(TBackupTask& task, bool accountsOnly, const std::string& profile
 
 /// Lists the files of one component into the task, as that component's;
 /// the account folders of Emails outside the profile are appended to `mailFolders`.
-void ListComponent(TBackupTask& task, TComponentBox box, const std::string& profileDir, const Tl10n& l10n,
-                   std::vector<TMailFolder>& mailFolders)
+void ListComponent(TBackupTask& task, TComponentBox box, const std::string& profileDir,
+                   const TInterfaceTexts& l10n, std::vector<TMailFolder>& mailFolders)
 {
     task.SetComponent(box);
     if (box == EmailsBox || box == AccountsSettingsOnlyBox) {
@@ -133,15 +133,15 @@ void ListComponent(TBackupTask& task, TComponentBox box, const std::string& prof
 /// header; paired with the very list the user ticked. A file named like the
 /// header is listed, so that the archive reports it as left out, but the
 /// header does not name it.
-std::vector<TUnknowItem> ListUnknownEntries(TBackupTask& task, const TBackupRequest& request)
+std::vector<TUnknownEntry> ListUnknownEntries(TBackupTask& task, const TBackupRequest& request)
 {
     task.SetComponent(std::nullopt);
-    std::vector<TUnknowItem> chosen;
+    std::vector<TUnknownEntry> chosen;
     for (std::size_t row = 0; row < request.UnknownEntries.size() && row < request.UnknownTicks.size();
          ++row) {
         if (!request.UnknownTicks[row])
             continue;
-        const TUnknowItem& entry = request.UnknownEntries[row];
+        const TUnknownEntry& entry = request.UnknownEntries[row];
         if (entry.IsDirectory)
             task.AddFolder(entry.Name, "*.*");
         else
@@ -156,7 +156,7 @@ std::vector<TUnknowItem> ListUnknownEntries(TBackupTask& task, const TBackupRequ
 /// the chosen files, and what each component not chosen would have listed.
 TBackupAccount AccountOf(const TBackupTask& chosen, std::vector<TLeftOutFile> faults,
                          const TBackupRequest& request, const std::vector<TMailFolder>& mailFolders,
-                         const Tl10n& l10n, TUserInterface& ui)
+                         const TInterfaceTexts& l10n, TUserInterface& ui)
 {
     TBackupTask notChosen(request.ProfileDir, request.ProfileDir, ui);
     std::vector<TMailFolder> notChosenFolders;
@@ -172,7 +172,7 @@ TBackupAccount AccountOf(const TBackupTask& chosen, std::vector<TLeftOutFile> fa
             // component.
         }
     }
-    std::vector<TUnknowItem> unticked;
+    std::vector<TUnknownEntry> unticked;
     for (std::size_t row = 0; row < request.UnknownEntries.size(); ++row)
         if (row >= request.UnknownTicks.size() || !request.UnknownTicks[row])
             unticked.push_back(request.UnknownEntries[row]);
@@ -188,7 +188,7 @@ TBackupAccount AccountOf(const TBackupTask& chosen, std::vector<TLeftOutFile> fa
 
 /// Why the archive layer could not write or check the archive: the last
 /// problem it reported.
-std::string LastProblem(const TZipFactory& archive)
+std::string LastProblem(const TArchive& archive)
 {
     const std::vector<TLeftOutFile>& problems = archive.ReportedProblems();
     return problems.empty() ? archive.FileName() + ": not written" : LeftOutText(problems.back());
@@ -197,7 +197,7 @@ std::string LastProblem(const TZipFactory& archive)
 } // namespace
 
 void CollectMailFolders(TBackupTask& task, bool accountsOnly, const std::string& profileDir,
-                        const Tl10n& l10n, std::vector<TMailFolder>& mailFolders)
+                        const TInterfaceTexts& l10n, std::vector<TMailFolder>& mailFolders)
 {
     const TEmailsBackup& emails = EmailsBackup();
     for (const TFolderMask& folder :
@@ -234,18 +234,18 @@ TBackupOutcome RunBackup(const TBackupRequest& request, TWizardState& state, TAr
             RemoveStalePendingArchive(request.ArchivePath);
     });
     TUserInterface& ui = environment.Ui;
-    const Tl10n& l10n = environment.L10n;
+    const TInterfaceTexts& l10n = environment.L10n;
     TBackupOutcome outcome;
     try {
         TBackupTask task(request.ProfileDir, request.ProfileDir, ui);
         for (TComponentBox box : ListedComponents(request.Boxes))
             ListComponent(task, box, request.ProfileDir, l10n, state.MailFolders);
-        const std::vector<TUnknowItem> chosen = ListUnknownEntries(task, request);
+        const std::vector<TUnknownEntry> chosen = ListUnknownEntries(task, request);
         NameExternalFolders(task, state.MailFolders);
         if (request.DryRun)
             return {TRunOutcome::Finished({}), AccountOf(task, {}, request, state.MailFolders, l10n, ui)};
 
-        TZipFactory archive(pending, request.Password, request.ProfileDir, environment);
+        TArchive archive(pending, request.Password, request.ProfileDir, environment);
         if (request.CompressionLevel)
             archive.SetCompressionLevel(*request.CompressionLevel);
         if (request.Encryption)

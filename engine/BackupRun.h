@@ -1,13 +1,13 @@
 #pragma once
 
 #include "apps/AppType.h"
+#include "engine/Archive.h"
 #include "engine/BackupAccount.h"
 #include "engine/BackupIdentity.h"
 #include "engine/ComponentBoxes.h"
 #include "engine/RunOutcome.h"
-#include "engine/ZipFactory.h"
 #include "profile/MailFolder.h"
-#include "profile/UnknowItem.h"
+#include "profile/UnknownEntry.h"
 
 #include <optional>
 #include <string>
@@ -32,7 +32,7 @@ struct TBackupRequest
     /// The component boxes as they stood when the run started.
     TComponentBoxes Boxes;
     /// The unknown entries the user was offered, and which of them are ticked.
-    std::vector<TUnknowItem> UnknownEntries;
+    std::vector<TUnknownEntry> UnknownEntries;
     std::vector<bool> UnknownTicks;
     /// Unattended runs skip the read-back check of the new archive.
     bool IsBatch = false;
@@ -73,6 +73,6 @@ TBackupOutcome RunBackup(const TBackupRequest& request, TWizardState& state, TAr
 /// profile's own folders, and each account folder outside the profile,
 /// which is appended to `mailFolders` under its own name (once each).
 void CollectMailFolders(TBackupTask& task, bool accountsOnly, const std::string& profileDir,
-                        const Tl10n& l10n, std::vector<TMailFolder>& mailFolders);
+                        const TInterfaceTexts& l10n, std::vector<TMailFolder>& mailFolders);
 
 } // namespace quillbank

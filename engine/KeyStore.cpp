@@ -1,7 +1,7 @@
 #include "engine/KeyStore.h"
 
 #include "apps/WizardState.h"
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "engine/Catalogue.h"
 #include "engine/RestoreRun.h"
 #include "platform/FileSystem.h"
@@ -101,7 +101,7 @@ std::vector<std::string_view> FilesGoingWithKeys(std::span<const std::string_vie
     return going;
 }
 
-std::string OrphanedFileLine(const TOrphanedFile& file, const Tl10n& l10n)
+std::string OrphanedFileLine(const TOrphanedFile& file, const TInterfaceTexts& l10n)
 {
     const TTextKey& secret = SecretTexts[static_cast<std::size_t>(file.Secret)];
     return file.Name + " (" + l10n.GetText(secret.Section, secret.Key) + ")";
@@ -129,7 +129,7 @@ std::vector<TOrphanedFile> OrphanedByRestore(const TWizardState& state, const TC
 {
     if (state.ArchiveFormat != 2)
         return {};
-    return OrphanedProtectedFiles(TZipFactory(state.ArchivePath, "", environment).EntryNames(), boxes,
+    return OrphanedProtectedFiles(TArchive(state.ArchivePath, "", environment).EntryNames(), boxes,
                                   state.SelectedAppType, RestoreTargetProfile(state));
 }
 

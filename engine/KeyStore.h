@@ -1,8 +1,8 @@
 #pragma once
 
 #include "apps/AppType.h"
+#include "engine/Archive.h"
 #include "engine/ComponentBoxes.h"
-#include "engine/ZipFactory.h"
 
 #include <span>
 #include <string>
@@ -11,7 +11,7 @@
 
 namespace quillbank {
 
-class Tl10n;
+class TInterfaceTexts;
 struct TWizardState;
 
 /**
@@ -52,7 +52,7 @@ struct TOrphanedFile
 
 /// How an orphaned file is listed to the user: its name and, in the
 /// language of `l10n`, the secret it keeps ("logins.json (saved passwords)").
-std::string OrphanedFileLine(const TOrphanedFile& file, const Tl10n& l10n);
+std::string OrphanedFileLine(const TOrphanedFile& file, const TInterfaceTexts& l10n);
 
 /**
  * The protected files of the profile folder `targetDir` that a restore of

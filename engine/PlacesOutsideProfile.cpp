@@ -36,7 +36,7 @@ bool WritesPrefs(const TRestoreRequest& request, const TWizardState& state)
 std::optional<std::string> ArchivePrefs(const TWizardState& state, const TArchiveEnvironment& environment)
 {
     const TPrivateTempDir folder;
-    TZipFactory archive(state.ArchivePath, "", environment);
+    TArchive archive(state.ArchivePath, "", environment);
     if (archive.ExtractFileTo(std::string(PrefsName), folder.Path()) != 1)
         return std::nullopt;
     return ReadWholeFile(folder.Path() + std::string(PrefsName));

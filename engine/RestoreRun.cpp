@@ -3,8 +3,8 @@
 #include "apps/RunningCheck.h"
 #include "apps/WizardState.h"
 #include "config/ArchiveCodePage.h"
+#include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
-#include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/Catalogue.h"
 #include "engine/HeldFiles.h"
@@ -59,7 +59,7 @@ std::string LegacyApplicationName(AppType type)
 }
 
 /// Why an unknown entry a header names is not restored; empty when it is.
-std::string_view RefusalOf(const TUnknowItem& entry)
+std::string_view RefusalOf(const TUnknownEntry& entry)
 {
     if (!IsConfinedPath(entry.Name))
         return "it would lie outside the profile";
@@ -205,7 +205,7 @@ private:
     }
 
     /// Takes over what the archive reported since the last call as problems of the part being restored.
-    void TakeArchiveProblems(const TZipFactory& archive)
+    void TakeArchiveProblems(const TArchive& archive)
     {
         const std::vector<TLeftOutFile>& reported = archive.ReportedProblems();
         partProblems_.insert(partProblems_.end(),
@@ -281,7 +281,7 @@ private:
 
     void RestoreZipArchive()
     {
-        TZipFactory archive(state_.ArchivePath, "", state_.ProfileDir, env_);
+        TArchive archive(state_.ArchivePath, "", state_.ProfileDir, env_);
         const std::uint64_t declared = archive.DeclaredBytes(RestoreProfileSpecs(request_, state_));
         RefuseWithoutFreeSpace(declared);
         archive.ShowExtractedBytes(declared);
@@ -290,7 +290,7 @@ private:
         // What was written counts also when the run stops half-way.
         struct TTallies
         {
-            const TZipFactory& Archive;
+            const TArchive& Archive;
             TRestoreRun& Run;
             ~TTallies()
             {
@@ -333,7 +333,7 @@ private:
     }
 
     /// The names of the archive's entries, read once.
-    const std::vector<std::string>& EntryNames(TZipFactory& archive)
+    const std::vector<std::string>& EntryNames(TArchive& archive)
     {
         if (!entryNames_)
             entryNames_ = archive.EntryNames();
@@ -343,7 +343,7 @@ private:
     /// Extracts the files in one go (each database brings its log along). A
     /// key database brings along the files it protects that the archive
     /// holds: the target never keeps a file encrypted with the key replaced.
-    void ExtractFiles(TZipFactory& archive, std::span<const std::string_view> listed)
+    void ExtractFiles(TArchive& archive, std::span<const std::string_view> listed)
     {
         std::vector<std::string> names(listed.begin(), listed.end());
         for (std::string_view file : FilesGoingWithKeys(listed, EntryNames(archive)))
@@ -351,7 +351,7 @@ private:
         archive.ExtractFileList(names);
     }
 
-    void RestoreComponent(TZipFactory& archive, const TRestoreComponent& component)
+    void RestoreComponent(TArchive& archive, const TRestoreComponent& component)
     {
         env_.Ui.ShowTaskLine(Text(component.TaskText));
         auto extractFiles = [&] {
@@ -387,7 +387,7 @@ private:
     /// restored too, the profile keeps the ones it had, and gets none it did
     /// not have.
     template <typename ExtractFolders>
-    void RestoreExtensions(TZipFactory& archive, ExtractFolders extractFolders)
+    void RestoreExtensions(TArchive& archive, ExtractFolders extractFolders)
     {
         const bool keepStyles = !request_.Boxes[UserStylesBox].Checked;
         std::array<std::optional<std::string>, UserStyleFiles.size()> before;
@@ -420,14 +420,14 @@ private:
         }
     }
 
-    void RestoreUnknownEntries(TZipFactory& archive)
+    void RestoreUnknownEntries(TArchive& archive)
     {
         if (!state_.UnknownEntries.empty()) {
             env_.Ui.ShowTaskLine(Text("Quillbank14", "LANG_UNKNOW"));
             for (std::size_t row = 0; row < state_.UnknownEntries.size(); ++row) {
                 if (row >= request_.UnknownTicks.size() || !request_.UnknownTicks[row])
                     continue;
-                const TUnknowItem& entry = state_.UnknownEntries[row];
+                const TUnknownEntry& entry = state_.UnknownEntries[row];
                 if (const std::string_view refusal = RefusalOf(entry); !refusal.empty()) {
                     Refuse(entry.Name, refusal);
                     continue;
@@ -446,7 +446,7 @@ private:
 
     /// An unknown entry by its name, never as a pattern: a file (a database
     /// with its write-ahead log), or a folder with everything below it.
-    static void ExtractUnknownEntry(TZipFactory& archive, const TUnknowItem& entry)
+    static void ExtractUnknownEntry(TArchive& archive, const TUnknownEntry& entry)
     {
         if (entry.IsDirectory)
             archive.ExtractNamedFolder(entry.Name);
@@ -607,7 +607,7 @@ std::vector<std::string> RestoreProfileSpecs(const TRestoreRequest& request, con
                 add(entry.IsFolder ? entry.Name : std::string_view(), entry.IsFolder ? "*.*" : entry.Name);
     }
     for (std::size_t row = 0; row < state.UnknownEntries.size(); ++row) {
-        const TUnknowItem& entry = state.UnknownEntries[row];
+        const TUnknownEntry& entry = state.UnknownEntries[row];
         if (row >= request.UnknownTicks.size() || !request.UnknownTicks[row] || !RefusalOf(entry).empty())
             continue;
         add(entry.IsDirectory ? std::string_view(entry.Name) : std::string_view(),

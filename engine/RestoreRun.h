@@ -1,8 +1,8 @@
 #pragma once
 
+#include "engine/Archive.h"
 #include "engine/ComponentBoxes.h"
 #include "engine/RunOutcome.h"
-#include "engine/ZipFactory.h"
 #include "platform/FileSystem.h"
 
 #include <chrono>

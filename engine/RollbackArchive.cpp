@@ -170,7 +170,7 @@ void WriteRollbackArchive(const std::string& archivePath, const TRollbackManifes
     }
     TBackupTask task("/", "/", environment.Ui);
     task.AddExternal(std::string(RollbackManifestName), temporary.Path());
-    TZipFactory archive(pending, "", "/", environment);
+    TArchive archive(pending, "", "/", environment);
     // Stored: the files are kept only until the next restores, and copying
     // them as they are is the quickest.
     archive.SetCompressionLevel(0);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "apps/AppType.h"
-#include "engine/ZipFactory.h"
+#include "engine/Archive.h"
 
 #include <cstdint>
 #include <optional>

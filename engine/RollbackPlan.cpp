@@ -85,7 +85,7 @@ private:
 /// The entry names an extract of `request` writes into the profile, each
 /// database followed by its companions.
 std::vector<std::string> ProfileNames(const TRestoreRequest& request, const TWizardState& state,
-                                      TZipFactory& archive)
+                                      TArchive& archive)
 {
     std::vector<std::string> names = archive.EntryNamesMatching(RestoreProfileSpecs(request, state));
     const std::vector<std::string> entries = archive.EntryNames();
@@ -121,7 +121,7 @@ TRollbackPlan PlanRollback(const TRestoreRequest& request, const TWizardState& s
 {
     const std::string profileDir = RestoreTargetProfile(state);
     TPlanBuilder plan(profileDir);
-    TZipFactory archive(state.ArchivePath, "", profileDir, environment);
+    TArchive archive(state.ArchivePath, "", profileDir, environment);
     for (const std::string& name : ProfileNames(request, state, archive))
         plan.Add(profileDir, name);
     const std::vector<std::string> outside = PlacesOutsideProfile(request, state, environment).MailFolders;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "engine/Archive.h"
 #include "engine/RestoreRun.h"
-#include "engine/ZipFactory.h"
 
 #include <string>
 #include <vector>

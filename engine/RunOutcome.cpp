@@ -1,6 +1,6 @@
 #include "engine/RunOutcome.h"
 
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "platform/Text.h"
 
 namespace quillbank {
@@ -28,7 +28,7 @@ std::string LeftOutText(const TLeftOutFile& file)
     return VisibleText(file.Path) + ": " + VisibleText(file.Reason);
 }
 
-std::optional<std::string> OutcomeReportLine(const TRunOutcome& outcome, const Tl10n& l10n)
+std::optional<std::string> OutcomeReportLine(const TRunOutcome& outcome, const TInterfaceTexts& l10n)
 {
     switch (outcome.Status) {
     case TRunStatus::Done:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ZipFactory.h"
+#include "engine/Archive.h"
 
 #include <cstdint>
 #include <optional>
@@ -9,7 +9,7 @@
 
 namespace quillbank {
 
-class Tl10n;
+class TInterfaceTexts;
 
 /// How a backup or restore run ended.
 enum class TRunStatus
@@ -66,6 +66,6 @@ std::string LeftOutText(const TLeftOutFile& file);
 
 /// The report's closing line for a run that did not do everything; nothing
 /// for one that did.
-std::optional<std::string> OutcomeReportLine(const TRunOutcome& outcome, const Tl10n& l10n);
+std::optional<std::string> OutcomeReportLine(const TRunOutcome& outcome, const TInterfaceTexts& l10n);
 
 } // namespace quillbank

@@ -2,8 +2,8 @@
 // nothing may land beside that folder, no link may appear in it and no
 // partial file may stay.
 #include "apps/WizardState.h"
-#include "config/l10n.h"
-#include "engine/ZipFactory.h"
+#include "config/InterfaceTexts.h"
+#include "engine/Archive.h"
 #include "fuzz/FuzzSupport.h"
 
 #include <filesystem>
@@ -19,12 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::filesystem::create_directory(target);
     fuzz::WriteFuzzFile(folder + "archive.qkz", fuzz::AsText(data, size));
 
-    const Tl10n l10n(programDir + "Default.lng");
+    const TInterfaceTexts l10n(programDir + "Default.lng");
     fuzz::TFuzzUserInterface ui;
     TWizardState state;
     // A password, so encrypted entries are read (and mostly fail to decrypt).
     state.BackupPassword = "secret";
-    TZipFactory archive(folder + "archive.qkz", "", target, {ui, l10n, state, programDir});
+    TArchive archive(folder + "archive.qkz", "", target, {ui, l10n, state, programDir});
     archive.ExtractFileList({"*"});
     archive.ListEntries();
     archive.CheckArchive();

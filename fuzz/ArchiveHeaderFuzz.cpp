@@ -3,7 +3,7 @@
 // twice: as the whole file (a legacy container, a ZIP archive or anything
 // else), and as the header entry of a ZIP archive.
 #include "apps/WizardState.h"
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "engine/ArchiveHeader.h"
 #include "fuzz/FuzzSupport.h"
 #include "tests/support/ZipBuilder.h"
@@ -14,7 +14,7 @@ namespace {
 
 void ReadBackup(const std::string& path, const std::string& programDir)
 {
-    const Tl10n l10n(programDir + "Default.lng");
+    const TInterfaceTexts l10n(programDir + "Default.lng");
     fuzz::TFuzzUserInterface ui;
     TWizardState state;
     state.SelectedAppType = 2;

@@ -7,7 +7,7 @@
 #include "apps/MozManager.h"
 #include "apps/WizardState.h"
 #include "config/BatchMode.h"
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "fuzz/FuzzSupport.h"
 #include "platform/IniFile.h"
 #include "platform/Text.h"
@@ -21,7 +21,7 @@ namespace {
 struct TFakeFirefoxHome
 {
     std::string scratch = fuzz::ScratchDir();
-    Tl10n l10n{scratch + "Default.lng"};
+    TInterfaceTexts l10n{scratch + "Default.lng"};
     TAppStatusTable status{};
     TMozManager manager = [this] {
         const std::string root = scratch + "home/.mozilla/firefox/";

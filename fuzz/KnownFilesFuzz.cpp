@@ -1,6 +1,6 @@
 // "Profilefiles.txt", the list of what a profile is known to hold.
 #include "fuzz/FuzzSupport.h"
-#include "profile/UnknowFilesBL.h"
+#include "profile/KnownFiles.h"
 
 #include <filesystem>
 
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return dir;
     }();
     try {
-        const TUnknowFilesBL known(programDir);
+        const TKnownFiles known(programDir);
         for (const auto& item : known.KnownItems())
             known.IsKnown(item.Name, item.IsDirectory);
         known.FindUnknown(profile, TComponentBoxes{}); // every component offered

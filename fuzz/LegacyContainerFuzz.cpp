@@ -1,7 +1,7 @@
 // The legacy text container restored whole into an empty profile: nothing
 // may land outside the profile, no link may appear, no partial file stay.
 #include "apps/WizardState.h"
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "engine/RestoreRun.h"
 #include "fuzz/FuzzSupport.h"
 
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::filesystem::create_directory(target);
     fuzz::WriteFuzzFile(folder + "backup.qkz", fuzz::AsText(data, size));
 
-    const Tl10n l10n(programDir + "Default.lng");
+    const TInterfaceTexts l10n(programDir + "Default.lng");
     fuzz::TFuzzUserInterface ui;
     TWizardState state;
     state.SelectedAppType = 2;

@@ -3,8 +3,8 @@
 // the input stands for this process's scratch folder, so inputs can name
 // external mail folders that the run may create.
 #include "apps/WizardState.h"
-#include "config/l10n.h"
-#include "engine/ZipFactory.h"
+#include "config/InterfaceTexts.h"
+#include "engine/Archive.h"
 #include "fuzz/FuzzSupport.h"
 #include "platform/Text.h"
 #include "profile/AccountFolder.h"
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string profile = fuzz::FreshDir("profile");
     fuzz::FreshDir("external");
     fuzz::WriteFuzzFile(profile + "prefs.js", text);
-    const Tl10n l10n(programDir + "Default.lng");
+    const TInterfaceTexts l10n(programDir + "Default.lng");
     fuzz::TFuzzUserInterface ui;
     TWizardState state;
     // A folder recorded on Windows goes into the profile's "Mail" folder.
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const TPrefsParserAccount& account : parser.Accounts())
             LocateAccountFolder(account, profile);
         // No archive there: the extracts find nothing, the rewrite still runs.
-        TZipFactory archive(programDir + "missing.qkz", "", profile, {ui, l10n, state, programDir});
+        TArchive archive(programDir + "missing.qkz", "", profile, {ui, l10n, state, programDir});
         RestoreMailFolders(profile, archive, state, l10n, ui);
         FitWindowsPrefs(profile, state.MailFolders);
         TComponentBoxes boxes;

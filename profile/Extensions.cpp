@@ -1,8 +1,8 @@
 #include "profile/Extensions.h"
 
 #include "config/errorlog.h"
+#include "engine/Archive.h"
 #include "engine/BackupTask.h"
-#include "engine/ZipFactory.h"
 #include "platform/FileSystem.h"
 #include "platform/StagedFile.h"
 #include "platform/Text.h"
@@ -130,7 +130,7 @@ void AddExtensionData(TBackupTask& task, const std::string& profileDir)
     }
 }
 
-void RestoreExtensionData(TZipFactory& archive)
+void RestoreExtensionData(TArchive& archive)
 {
     for (const TExtensionDataEntry& entry : ExtensionData) {
         if (entry.IsFolder)

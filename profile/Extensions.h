@@ -8,7 +8,7 @@
 namespace quillbank {
 
 class TBackupTask;
-class TZipFactory;
+class TArchive;
 
 /// One file or folder that an extension keeps in the profile root rather
 /// than below "extensions"; a folder travels with all its files.
@@ -30,7 +30,7 @@ void AddExtensionData(TBackupTask& task, const std::string& profileDir);
 /// Extracts the extension data from the open archive into its base folder,
 /// a folder with ExtractFolder(name, "*.*"), a file with ExtractFile(name).
 /// Names the archive does not hold are skipped.
-void RestoreExtensionData(TZipFactory& archive);
+void RestoreExtensionData(TArchive& archive);
 
 /// An input or output error of the chrome registry fix-up; the message names
 /// the file and the reason. The old registry is then still complete.

@@ -1,9 +1,9 @@
 #include "profile/MailRestore.h"
 
 #include "apps/WizardState.h"
+#include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
-#include "config/l10n.h"
-#include "engine/ZipFactory.h"
+#include "engine/Archive.h"
 #include "platform/FileSystem.h"
 #include "platform/LiveTemporaries.h"
 #include "platform/StagedFile.h"
@@ -250,8 +250,9 @@ std::optional<std::pair<int, std::string>> AccountField(std::string_view line)
 
 } // namespace
 
-std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TZipFactory& archive,
-                                             TWizardState& state, const Tl10n& l10n, TUserInterface& ui)
+std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TArchive& archive,
+                                             TWizardState& state, const TInterfaceTexts& l10n,
+                                             TUserInterface& ui)
 {
     std::vector<TLeftOutFile> notRestored;
     for (std::string_view folder : ProfileMailFolders)
@@ -380,7 +381,7 @@ bool IsDroppedFromRestoredPrefs(std::string_view line, AppType type, const TComp
 }
 
 void FilterRestoredPrefs(const std::string& profileDir, AppType type, const TComponentBoxes& components,
-                         bool keepPathsOutsideProfile, const Tl10n& l10n, TUserInterface& ui)
+                         bool keepPathsOutsideProfile, const TInterfaceTexts& l10n, TUserInterface& ui)
 {
     const auto dropped = [&](std::string_view line) {
         return IsDroppedFromRestoredPrefs(line, type, components);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "apps/AppType.h"
+#include "engine/Archive.h"
 #include "engine/ComponentBoxes.h"
-#include "engine/ZipFactory.h"
 #include "profile/MailFolder.h"
 #include "profile/PathsOutsideProfile.h"
 #include "profile/PrefsParser.h"
@@ -15,7 +15,7 @@
 
 namespace quillbank {
 
-class Tl10n;
+class TInterfaceTexts;
 class TUserInterface;
 struct TWizardState;
 
@@ -65,8 +65,9 @@ inline constexpr std::array<std::string_view, 3> ProfileMailFolders = {"ImapMail
  * Throws EPrefsNotFound when the profile has no prefs.js, and
  * EPrefsReadError or EPrefsRewriteError on input or output errors.
  */
-std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TZipFactory& archive,
-                                             TWizardState& state, const Tl10n& l10n, TUserInterface& ui);
+std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TArchive& archive,
+                                             TWizardState& state, const TInterfaceTexts& l10n,
+                                             TUserInterface& ui);
 
 /**
  * Makes the prefs.js of `profileDir` (ends with "/") that a backup made on
@@ -106,6 +107,6 @@ void SettlePrefsCopy(const std::string& profileDir);
  * ends the program with exit code 1; prefs.js is then left complete.
  */
 void FilterRestoredPrefs(const std::string& profileDir, AppType type, const TComponentBoxes& components,
-                         bool keepPathsOutsideProfile, const Tl10n& l10n, TUserInterface& ui);
+                         bool keepPathsOutsideProfile, const TInterfaceTexts& l10n, TUserInterface& ui);
 
 } // namespace quillbank

@@ -1,6 +1,6 @@
 #include "profile/PrefsParser.h"
 
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
@@ -80,7 +80,7 @@ void ApplyAccountLine(TPrefsParserAccount& account, std::string_view remainder, 
 
 } // namespace
 
-TPrefsParser::TPrefsParser(std::string fileName, const Tl10n& l10n, bool loadNow)
+TPrefsParser::TPrefsParser(std::string fileName, const TInterfaceTexts& l10n, bool loadNow)
     : fileName_(std::move(fileName)), l10n_(l10n)
 {
     if (loadNow)

@@ -9,7 +9,7 @@
 
 namespace quillbank {
 
-class Tl10n;
+class TInterfaceTexts;
 
 /// Raised when the prefs.js to read does not exist; the message is the
 /// localised "Config file prefs.js doesn't found." text.
@@ -36,7 +36,7 @@ class TPrefsParser
 {
 public:
     /// Reads `fileName` at once when `loadNow` is set.
-    TPrefsParser(std::string fileName, const Tl10n& l10n, bool loadNow = true);
+    TPrefsParser(std::string fileName, const TInterfaceTexts& l10n, bool loadNow = true);
 
     /// Reads the file and fills Accounts(). Throws EPrefsNotFound when the
     /// file does not exist and EPrefsReadError when it cannot be read.
@@ -50,7 +50,7 @@ private:
     TPrefsParserAccount& AccountNumber(int number);
 
     std::string fileName_;
-    const Tl10n& l10n_;
+    const TInterfaceTexts& l10n_;
     std::vector<TPrefsParserAccount> accounts_;
 };
 

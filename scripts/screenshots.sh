@@ -13,7 +13,7 @@ for scheme in light dark; do
     mkdir -p "$folder"
     QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale QUILLBANK_SCREENSHOTS="$folder" \
       QUILLBANK_SCREENSHOTS_PALETTE=$scheme \
-      xvfb-run -a -s "-screen 0 1920x1200x24" build/bin/app_tform1_tests pagesOfABackup
+      xvfb-run -a -s "-screen 0 1920x1200x24" build/bin/wizard_window_tests pagesOfABackup
   done
 done
 find "$out" -name '*.png' | sort

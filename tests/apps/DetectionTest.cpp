@@ -1,7 +1,7 @@
 #include "apps/Detection.h"
 
 #include "apps/WizardState.h"
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "platform/RegFileRegistry.h"
 #include "tests/support/FakeHome.h"
 
@@ -17,7 +17,7 @@ class DetectionTest : public ::testing::Test
 {
 protected:
     TFakeHome home;
-    Tl10n l10n{home.Path() + "/Default.lng"};
+    TInterfaceTexts l10n{home.Path() + "/Default.lng"};
     TAppStatusTable status;
     Lines lines;
 

@@ -1,5 +1,5 @@
 #include "apps/MozManager.h"
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RegistryDatImage.h"
 
@@ -16,7 +16,7 @@ class MozAppTest : public ::testing::Test
 {
 protected:
     TFakeHome home;
-    Tl10n l10n{home.Path() + "/Default.lng"};
+    TInterfaceTexts l10n{home.Path() + "/Default.lng"};
     TAppStatusTable status;
 
     MozAppTest()

@@ -1,7 +1,7 @@
 #include "apps/NewProfile.h"
 
 #include "apps/WizardState.h"
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -43,7 +43,7 @@ class NewProfileTest : public ::testing::Test
 {
 protected:
     TFakeHome home;
-    Tl10n l10n{home.Path() + "/Default.lng"};
+    TInterfaceTexts l10n{home.Path() + "/Default.lng"};
     TScriptedUserInterface ui;
     TWizardState state;
     TAppStatusTable status;

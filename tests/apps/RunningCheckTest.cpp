@@ -1,6 +1,6 @@
 #include "apps/RunningCheck.h"
 
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "platform/ProcessList.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
@@ -32,7 +32,7 @@ TEST(RunningCheck, WaitingForAProfileWithoutLocksAsksUntilTheApplicationIsGone)
 {
     TFakeHome home;
     const std::string profile = home.MakeDir("profile");
-    Tl10n l10n(home.Path() + "/Default.lng");
+    TInterfaceTexts l10n(home.Path() + "/Default.lng");
     std::optional<TProcessListOverride> processes(std::in_place, Names{"bash", "sunbird-bin"});
 
     TScriptedUserInterface ui;
@@ -70,7 +70,7 @@ TEST(RunningCheck, TheQuestionForAProfileOfNoKnownApplicationNamesItsFolder)
 {
     TFakeHome home;
     const std::string profile = home.MakeDir("portable");
-    Tl10n l10n(home.Path() + "/Default.lng");
+    TInterfaceTexts l10n(home.Path() + "/Default.lng");
     std::filesystem::create_symlink("127.0.0.1:+" + std::to_string(getpid()), profile + "/lock");
     TScriptedUserInterface ui;
     ui.QueueAnswer(TBoxAnswer::Cancel);

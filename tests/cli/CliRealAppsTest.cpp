@@ -7,7 +7,7 @@
 #include "apps/RunningCheck.h"
 #include "apps/WizardState.h"
 #include "config/BatchMode.h"
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "engine/ArchiveHeader.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
@@ -313,7 +313,7 @@ TEST_F(CliRealAppsTest, ThunderbirdAccountFoldersEverywhereAreBackedUpWholeAndRe
         EXPECT_EQ(ReadFileForTest(restored), content) << restored;
     }
     // Every account of the restored profile leads to its own folder.
-    const Tl10n l10n(home.Path() + "/Default.lng");
+    const TInterfaceTexts l10n(home.Path() + "/Default.lng");
     const TPrefsParser prefs(target + "/prefs.js", l10n);
     Names located;
     for (const TPrefsParserAccount& account : prefs.Accounts())
@@ -388,7 +388,7 @@ TEST_F(CliRealAppsTest, ThunderbirdFindsEveryAccountFolderOfABackupMadeOnWindows
             << ReadFileForTest(LogFile());
     }
     EndProcessesOfHome(home.Path());
-    const Tl10n l10n(home.Path() + "/Default.lng");
+    const TInterfaceTexts l10n(home.Path() + "/Default.lng");
     const TPrefsParser restored(target + "/prefs.js", l10n);
     Names located;
     for (const TPrefsParserAccount& account : restored.Accounts())
@@ -466,7 +466,7 @@ TEST_F(CliRealAppsTest, ARunningFirefoxStandsInTheWayOfItsOwnProfileOnly)
     EXPECT_EQ(backupA.ExitCode, 3) << backupA.Err;
 
     // The wizard's check before a run: no question for B, one for A.
-    const Tl10n l10n(home.Path() + "/Default.lng");
+    const TInterfaceTexts l10n(home.Path() + "/Default.lng");
     quillbank::testing::TScriptedUserInterface ui;
     EXPECT_TRUE(WaitForProfileFree(2, beta, l10n, ui));
     EXPECT_TRUE(ui.calls.empty());

@@ -1,9 +1,9 @@
 #include "config/AppSettings.h"
 
 #include "config/ArchiveCodePage.h"
+#include "config/InterfaceTexts.h"
 #include "config/WorkingFiles.h"
 #include "config/errorlog.h"
-#include "config/l10n.h"
 #include "tests/support/FakeHome.h"
 
 #include <filesystem>
@@ -22,7 +22,7 @@ class AppSettingsTest : public ::testing::Test
 protected:
     TFakeHome home;
     std::string programDir = home.MakeDir("program");
-    Tl10n l10n{programDir + "/Default.lng"};
+    TInterfaceTexts l10n{programDir + "/Default.lng"};
 
     TAppSettings LoadWith(const std::string& content)
     {
@@ -73,7 +73,8 @@ TEST_F(AppSettingsTest, UnreadableFileIsLoggedAndGivesTheDefaults)
 
 TEST_F(AppSettingsTest, LogTextsComeFromTheLanguageFile)
 {
-    home.WriteFile("program/Default.lng", "[TForm1]\nLANG_BADINIWRITE=Backup.ini nicht beschreibbar\n");
+    home.WriteFile("program/Default.lng",
+                   "[TForm1]\nLANG_BADINIWRITE=Backup.ini nicht beschreibbar\n");
     LoadSettings(home.WriteFile("program-file", ""), l10n);
     EXPECT_EQ(ErrorLogMessages(), "Backup.ini nicht beschreibbar\n");
 }
@@ -164,7 +165,7 @@ protected:
     std::string bin = home.MakeDir("prefix/bin");
     std::string data = home.MakeDir("prefix/share/quillbank");
     TProgramLocation program{bin, {bin + "/../share/quillbank"}};
-    Tl10n l10n{data + "/Default.lng"};
+    TInterfaceTexts l10n{data + "/Default.lng"};
     std::string userSettings = home.Path() + "/.config/Quillbank/Backup.ini";
 
     void SetUp() override

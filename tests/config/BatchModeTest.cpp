@@ -2,8 +2,8 @@
 
 #include "apps/MozManager.h"
 #include "apps/WizardState.h"
+#include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
-#include "config/l10n.h"
 #include "tests/support/FakeHome.h"
 
 #include <filesystem>
@@ -21,7 +21,7 @@ class BatchModeTest : public ::testing::Test
 protected:
     TFakeHome home;
     std::string programDir = home.MakeDir("program");
-    Tl10n l10n{programDir + "/Default.lng"};
+    TInterfaceTexts l10n{programDir + "/Default.lng"};
     TAppStatusTable status;
     std::unique_ptr<TMozManager> manager;
     TWizardState state;

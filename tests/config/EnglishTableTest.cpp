@@ -1,4 +1,4 @@
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
 #include "platform/Text.h"
@@ -25,7 +25,7 @@ struct TSectionKeys
 const std::vector<std::string> kCommonKeys = {
     // Font and character set.
     "Font", "DefaultCharset"};
-const std::vector<std::string> kTForm1Keys = {
+const std::vector<std::string> kWizardWindowKeys = {
     // Main window, its pages and message boxes, restore task lines.
     "LANG_OKNO_1",         "LANG_APLIKACE_WELCOME",
     "LANG_APLIKACE_VOLBA", "LANG_BUTTON_1",
@@ -160,10 +160,10 @@ const std::vector<std::string> kQuillbank14Keys = {
     "LANG_UNDO_RESTORE",
     "LANG_UNDO_DONE",
     "LANG_UNDO_FAILED"};
-const std::vector<std::string> kTForm4Keys = {
+const std::vector<std::string> kBackupPasswordKeys = {
     // Backup password dialog.
     "LANG_ENCRYPT", "LANG_CAPTION", "LANG_TEXT", "LANG_HESLO", "LANG_HESLO2", "LANG_NO_PASS", "LANG_NO_STEJ"};
-const std::vector<std::string> kTForm5Keys = {
+const std::vector<std::string> kRestorePasswordKeys = {
     // Restore password prompt.
     "LANG_CAPTION", "LANG_LABEL1"};
 const std::vector<std::string> kDirectoryKeys = {
@@ -171,8 +171,8 @@ const std::vector<std::string> kDirectoryKeys = {
     "LANG_PREFS_JS_NOT_FOUND"};
 
 const std::vector<TSectionKeys> kLookedUpKeys = {
-    {"Common", kCommonKeys}, {"TForm1", kTForm1Keys}, {"Quillbank14", kQuillbank14Keys},
-    {"TForm4", kTForm4Keys}, {"TForm5", kTForm5Keys}, {"LANG_DIRECTORY", kDirectoryKeys},
+    {"Common", kCommonKeys},         {"TForm1", kWizardWindowKeys},    {"Quillbank14", kQuillbank14Keys},
+    {"TForm4", kBackupPasswordKeys}, {"TForm5", kRestorePasswordKeys}, {"LANG_DIRECTORY", kDirectoryKeys},
 };
 
 std::string ReadDataFile(const std::string& name)
@@ -210,43 +210,45 @@ TEST(EnglishTableTest, EveryLookedUpKeyHasAText)
     for (const auto& [section, keys] : kLookedUpKeys) {
         for (const std::string& key : keys) {
             if (key != "Font") {
-                EXPECT_FALSE(Tl10n::GetDefaultText(key).empty()) << section << "/" << key;
+                EXPECT_FALSE(TInterfaceTexts::GetDefaultText(key).empty()) << section << "/" << key;
             }
         }
     }
-    EXPECT_EQ(Tl10n::GetDefaultText("Font"), "");
-    EXPECT_EQ(Tl10n::GetDefaultText("DefaultCharset"), "1");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("Font"), "");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("DefaultCharset"), "1");
 }
 
 TEST(EnglishTableTest, TextsKeepTheirSignificantBlanks)
 {
-    EXPECT_EQ(Tl10n::GetDefaultText("LANG_SOUBOR"), "Restored file: ");
-    EXPECT_EQ(Tl10n::GetDefaultText("LANG_OKNO_1"), " - Welcome");
-    EXPECT_EQ(Tl10n::GetDefaultText("LANG_ZAVER"), " - Report");
-    EXPECT_EQ(Tl10n::GetDefaultText("LANG_END_FILE"),
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("LANG_SOUBOR"), "Restored file: ");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("LANG_OKNO_1"), " - Welcome");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("LANG_ZAVER"), " - Report");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("LANG_END_FILE"),
               "The backup file is corrupted.  The program will exit.");
-    EXPECT_EQ(Tl10n::GetDefaultText("LANG_AKCE_HESLA_R_OK"), "Password restore ... OK");
-    EXPECT_EQ(Tl10n::GetDefaultText("LANG_DIALOGS"), "Quillbank (*.qkz) | *.qkz");
-    EXPECT_EQ(Tl10n::GetDefaultText("LANG_PREFS_JS_NOT_FOUND"), "Config file prefs.js doesn't found.");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("LANG_AKCE_HESLA_R_OK"), "Password restore ... OK");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("LANG_DIALOGS"), "Quillbank (*.qkz) | *.qkz");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("LANG_PREFS_JS_NOT_FOUND"),
+              "Config file prefs.js doesn't found.");
 }
 
 TEST(EnglishTableTest, KeysMatchExactlyAndCaseSensitively)
 {
-    EXPECT_EQ(Tl10n::GetDefaultText("LANG_WARNING"), "Warning");
-    EXPECT_EQ(Tl10n::GetDefaultText("lang_warning"), "");
-    EXPECT_EQ(Tl10n::GetDefaultText("Lang_Warning"), "");
-    EXPECT_EQ(Tl10n::GetDefaultText("LANG_WARNING "), "");
-    EXPECT_EQ(Tl10n::GetDefaultText("LANG_WARN"), "");
-    EXPECT_EQ(Tl10n::GetDefaultText("LANG_CHECKBOX"), "");
-    EXPECT_EQ(Tl10n::GetDefaultText("defaultcharset"), "");
-    EXPECT_EQ(Tl10n::GetDefaultText(""), "");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("LANG_WARNING"), "Warning");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("lang_warning"), "");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("Lang_Warning"), "");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("LANG_WARNING "), "");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("LANG_WARN"), "");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("LANG_CHECKBOX"), "");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("defaultcharset"), "");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText(""), "");
 }
 
 // Looked up under two sections each; the shipped file test checks both.
 TEST(EnglishTableTest, KeysOfTwoSectionsHaveTheirText)
 {
-    EXPECT_EQ(Tl10n::GetDefaultText("LANG_CAPTION"), "Enter ZIP Password");
-    EXPECT_EQ(Tl10n::GetDefaultText("LANG_DETEKCE"), "%s is running. Exit it and click the Retry button.");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("LANG_CAPTION"), "Enter ZIP Password");
+    EXPECT_EQ(TInterfaceTexts::GetDefaultText("LANG_DETEKCE"),
+              "%s is running. Exit it and click the Retry button.");
 }
 
 TEST(EnglishTableShippedFilesTest, DefaultLngHoldsTheBuiltInTextOfEveryKey)
@@ -256,7 +258,7 @@ TEST(EnglishTableShippedFilesTest, DefaultLngHoldsTheBuiltInTextOfEveryKey)
     const std::string absent = "<absent>";
     for (const auto& [section, keys] : kLookedUpKeys)
         for (const std::string& key : keys)
-            EXPECT_EQ(lng->ReadString(section, key, absent), Tl10n::GetDefaultText(key))
+            EXPECT_EQ(lng->ReadString(section, key, absent), TInterfaceTexts::GetDefaultText(key))
                 << section << "/" << key;
 }
 

@@ -1,8 +1,8 @@
 #include "engine/ArchiveHeader.h"
 
 #include "apps/WizardState.h"
+#include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
-#include "config/l10n.h"
 #include "engine/BackupTask.h"
 #include "engine/PendingArchive.h"
 #include "tests/support/ArchiveFixture.h"
@@ -45,7 +45,7 @@ protected:
         home.WriteFile("profile/prefs.js", "x");
         TBackupTask task(profile, profile, ui);
         task.AddFile("prefs.js");
-        TZipFactory(state.ArchivePath, password, profile, Environment()).AddTask(task, header);
+        TArchive(state.ArchivePath, password, profile, Environment()).AddTask(task, header);
     }
 };
 
@@ -79,7 +79,8 @@ TEST_F(ArchiveHeaderTest, ListsGoBetweenSeparatorsWithoutALimit)
     ReadArchiveHeader(state, boxes, Environment());
     EXPECT_EQ(state.ArchiveFormat, 2);
     EXPECT_EQ(state.MailFolders.size(), 30u);
-    EXPECT_EQ(state.UnknownEntries, (std::vector<TUnknowItem>{{"adblockplus", true}, {"notes.txt", false}}));
+    EXPECT_EQ(state.UnknownEntries,
+              (std::vector<TUnknownEntry>{{"adblockplus", true}, {"notes.txt", false}}));
 }
 
 TEST_F(ArchiveHeaderTest, ArchiveFoldersAreReadOnlyWhenTheirCountMatches)
@@ -113,7 +114,7 @@ TEST_F(ArchiveHeaderTest, WindowsPathsAndCodePageNamesOfAHeaderAreRead)
                                                            {"\\\\server\\share\\Doru\xc4\x8d\x65n\xc3\xa1",
                                                             "Doru\xc4\x8d\x65n\xc3\xa1"},
                                                            {"/home/b\xc3\xb6\x62/Mail", "Mail"}}));
-    EXPECT_EQ(state.UnknownEntries, (std::vector<TUnknowItem>{{"Pozn\xc3\xa1mky.txt", false}}));
+    EXPECT_EQ(state.UnknownEntries, (std::vector<TUnknownEntry>{{"Pozn\xc3\xa1mky.txt", false}}));
 }
 
 TEST_F(ArchiveHeaderTest, ShortFlagsLineAndMissingFinalSeparatorAreRead)
@@ -127,7 +128,7 @@ TEST_F(ArchiveHeaderTest, ShortFlagsLineAndMissingFinalSeparatorAreRead)
         EXPECT_TRUE(boxes[box].Checked && boxes[box].Enabled) << box;
     for (TComponentBox box : {EmailsBox, UserStylesBox, CertificatesBox, ExtensionsBox, CacheBox})
         EXPECT_FALSE(boxes[box].Checked || boxes[box].Enabled) << box;
-    EXPECT_EQ(state.UnknownEntries, (std::vector<TUnknowItem>{{"extensions-data", true}}));
+    EXPECT_EQ(state.UnknownEntries, (std::vector<TUnknownEntry>{{"extensions-data", true}}));
 }
 
 TEST_F(ArchiveHeaderTest, ZipBackupsOfAnyTypeAndLegacyContainersOfTheirOwnType)
@@ -165,7 +166,7 @@ TEST_F(ArchiveHeaderTest, DamagedOrHeaderlessFilesAreNoBackups)
     home.WriteFile("profile/other", "x");
     TBackupTask task(profile, profile, ui);
     task.AddFile("other");
-    TZipFactory(state.ArchivePath, "", profile, Environment()).AddTask(task);
+    TArchive(state.ArchivePath, "", profile, Environment()).AddTask(task);
     EXPECT_FALSE(DetectBackupFile(state.ArchivePath, state, Environment()));
     EXPECT_EQ(ReadFileForTest(home.Path() + "/Documents/indexfile.txt"), "Quillbank\r\n");
 }
@@ -275,13 +276,13 @@ TEST_F(ArchiveHeaderTest, VerificationReadsEveryEntryBack)
 {
     const std::string header = WriteArchiveHeader(2, {}, {}, {});
     MakeZipBackup(header, "pw");
-    EXPECT_TRUE(TZipFactory(state.ArchivePath, "pw", profile, Environment()).VerifyArchive(header));
-    EXPECT_FALSE(TZipFactory(state.ArchivePath, "pw", profile, Environment()).VerifyArchive(header + "x"));
-    EXPECT_FALSE(TZipFactory(state.ArchivePath, "wrong", profile, Environment()).VerifyArchive(header));
+    EXPECT_TRUE(TArchive(state.ArchivePath, "pw", profile, Environment()).VerifyArchive(header));
+    EXPECT_FALSE(TArchive(state.ArchivePath, "pw", profile, Environment()).VerifyArchive(header + "x"));
+    EXPECT_FALSE(TArchive(state.ArchivePath, "wrong", profile, Environment()).VerifyArchive(header));
     std::string bytes = ReadFileForTest(state.ArchivePath);
     bytes[bytes.size() / 3] = static_cast<char>(bytes[bytes.size() / 3] ^ 0x20);
     home.WriteFile("backup.qkz", bytes);
-    EXPECT_FALSE(TZipFactory(state.ArchivePath, "pw", profile, Environment()).VerifyArchive(header));
+    EXPECT_FALSE(TArchive(state.ArchivePath, "pw", profile, Environment()).VerifyArchive(header));
     EXPECT_TRUE(ui.calls.empty()); // verification never asks
 }
 

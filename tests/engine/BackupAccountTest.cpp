@@ -105,7 +105,7 @@ protected:
     /// The archive's entries, its header not counted.
     std::int64_t ArchivedFiles()
     {
-        const auto entries = TZipFactory(request.ArchivePath, "", Environment()).ListEntries();
+        const auto entries = TArchive(request.ArchivePath, "", Environment()).ListEntries();
         EXPECT_TRUE(entries.has_value());
         return entries ? static_cast<std::int64_t>(entries->size()) - 1 : -1;
     }

@@ -2,12 +2,12 @@
 
 #include "apps/ProfileDiscovery.h"
 #include "apps/WizardState.h"
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/PendingArchive.h"
 #include "platform/FileSystem.h"
 #include "platform/NameBeside.h"
-#include "profile/UnknowFilesBL.h"
+#include "profile/KnownFiles.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ZipBuilder.h"
@@ -323,7 +323,7 @@ TEST_F(BackupRunTest, WhatTheProfileHoldsGoesInThroughItsComponentOrAsAnUnknownE
         home.WriteFile("profile/" + std::string(file), file);
     request.Boxes = CheckProfileFolder(request.ProfileDir, l10n, ui);
     request.UnknownEntries =
-        TUnknowFilesBL(QUILLBANK_SOURCE_DIR "/data").FindUnknown(request.ProfileDir, request.Boxes);
+        TKnownFiles(QUILLBANK_SOURCE_DIR "/data").FindUnknown(request.ProfileDir, request.Boxes);
     request.UnknownTicks.assign(request.UnknownEntries.size(), true);
     const TArchiveContent archive = Run();
     EXPECT_EQ(archive.names, (Names{"Mail/Local Folders/Inbox", "gm_scripts/a.user.js", "indexfile.txt",

@@ -2,8 +2,8 @@
 // and checked before the target's database, "-wal" and "-shm" change, and
 // they change together.
 #include "config/errorlog.h"
+#include "engine/Archive.h"
 #include "engine/BackupTask.h"
-#include "engine/ZipFactory.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ZipBuilder.h"
@@ -55,12 +55,12 @@ protected:
             home.WriteFile("source/" + name, content);
             task.AddFile(name);
         }
-        TZipFactory(archive, password, source, Environment()).AddTask(task, "Quillbank\r\n");
+        TArchive(archive, password, source, Environment()).AddTask(task, "Quillbank\r\n");
     }
 
     int Extract(const std::string& spec)
     {
-        return TZipFactory(archive, "", out, Environment()).ExtractFile(spec);
+        return TArchive(archive, "", out, Environment()).ExtractFile(spec);
     }
 
     std::string ErrorLog() const { return ErrorLogMessages(); }

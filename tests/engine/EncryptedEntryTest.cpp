@@ -7,8 +7,8 @@
 // whole or streamed. Entries that carry a checksum, as older backups wrote
 // them, are still checked by it.
 #include "config/errorlog.h"
+#include "engine/Archive.h"
 #include "engine/BackupTask.h"
-#include "engine/ZipFactory.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/TestData.h"
@@ -60,22 +60,19 @@ protected:
             home.WriteFile("profile/" + name, content);
             task.AddFile(name);
         }
-        TZipFactory writer(archive, "pw", profile, Environment());
+        TArchive writer(archive, "pw", profile, Environment());
         writer.SetCompressionLevel(GetParam());
         writer.AddTask(task, Header);
         return ReadFileForTest(archive);
     }
 
-    TArchiveCheck::TOutcome Check()
-    {
-        return TZipFactory(archive, "pw", Environment()).CheckArchive().Outcome;
-    }
+    TArchiveCheck::TOutcome Check() { return TArchive(archive, "pw", Environment()).CheckArchive().Outcome; }
     /// Reads strictly: the local headers must agree with the directory.
-    bool Verify() { return TZipFactory(archive, "pw", profile, Environment()).VerifyArchive(Header); }
+    bool Verify() { return TArchive(archive, "pw", profile, Environment()).VerifyArchive(Header); }
     void Restore()
     {
         state.BackupPassword = "pw";
-        TZipFactory(archive, "", target, Environment()).ExtractFileList({"*"});
+        TArchive(archive, "", target, Environment()).ExtractFileList({"*"});
     }
     std::string Log() const { return ErrorLogMessages(); }
 };

@@ -1,6 +1,6 @@
 #include "engine/EntryFate.h"
 
-#include "profile/UnknowFilesBL.h"
+#include "profile/KnownFiles.h"
 
 #include <string>
 
@@ -87,8 +87,8 @@ TEST_F(EntryFateTest, RulesLeaveOutLocksAndRebuiltCachesWhateverIsTicked)
 
 TEST_F(EntryFateTest, EveryEntryOfTheShippedListHasAComponentOrARule)
 {
-    const TUnknowFilesBL known(QUILLBANK_SOURCE_DIR "/data");
-    for (const TUnknowItem& item : known.KnownItems()) {
+    const TKnownFiles known(QUILLBANK_SOURCE_DIR "/data");
+    for (const TUnknownEntry& item : known.KnownItems()) {
         std::string name = item.Name;
         if (const auto star = name.find('*'); star != std::string::npos)
             name[star] = 'x'; // "*.mab": a file it stands for

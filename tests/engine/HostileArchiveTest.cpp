@@ -2,10 +2,10 @@
 // ("*") into an empty target folder beside the archive, through the archive
 // layer as a restore uses it.
 #include "apps/WizardState.h"
+#include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
-#include "config/l10n.h"
+#include "engine/Archive.h"
 #include "engine/BackupTask.h"
-#include "engine/ZipFactory.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ZipBuilder.h"
@@ -43,7 +43,7 @@ protected:
         home.WriteFile("sandbox/hostile.qkz", BuildZip(entries));
     }
 
-    void ExtractAll() { TZipFactory(archive, "", target, Environment()).ExtractFileList({"*"}); }
+    void ExtractAll() { TArchive(archive, "", target, Environment()).ExtractFileList({"*"}); }
 
     /// Every path below the target, relative to it, folders with a final "/".
     std::set<std::string> TargetTree() const
@@ -209,9 +209,9 @@ TEST_F(HostileArchiveTest, OverlappingEntriesRefuseTheWholeArchive)
                          "overlap in the file"),
               std::string::npos)
         << Log();
-    const TArchiveCheck check = TZipFactory(archive, "", target, Environment()).CheckArchive();
+    const TArchiveCheck check = TArchive(archive, "", target, Environment()).CheckArchive();
     EXPECT_EQ(check.Outcome, TArchiveCheck::TOutcome::CannotOpen);
-    EXPECT_FALSE(TZipFactory(archive, "", target, Environment()).ListEntries());
+    EXPECT_FALSE(TArchive(archive, "", target, Environment()).ListEntries());
 
     // An entry whose local header and data lie inside another entry's data.
     const std::string inner = BuildZip({{"inner.txt", "hidden"}});
@@ -308,7 +308,7 @@ TEST_F(HostileArchiveTest, WrongPasswordPassingTheCheckByteWritesNothing)
     {
         TBackupTask task(source, source, ui);
         task.AddFile("secret.txt");
-        TZipFactory writer(archive, "right", source, Environment());
+        TArchive writer(archive, "right", source, Environment());
         writer.SetEncryption(TZipEncryption::ZipCrypto);
         writer.SetCompressionLevel(0);
         writer.AddTask(task);

@@ -1,13 +1,13 @@
-// Our archives against other ZIP tools, both ways: what TZipFactory writes
+// Our archives against other ZIP tools, both ways: what TArchive writes
 // must be listed, tested and read by unzip, 7z, bsdtar and Python's zipfile,
-// and what those tools write must come back whole through TZipFactory. The
+// and what those tools write must come back whole through TArchive. The
 // tools are installed by scripts/install-deps.sh; a missing one fails.
 
 #include "apps/WizardState.h"
+#include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
-#include "config/l10n.h"
+#include "engine/Archive.h"
 #include "engine/BackupTask.h"
-#include "engine/ZipFactory.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/TestData.h"
@@ -185,7 +185,7 @@ protected:
             task.AddFile(file.first);
         task.AddExternal(externalName, home.Path() + "/elsewhere/");
         ASSERT_EQ(task.Files().size() + task.ExternalFiles().size(), profileFiles.size() + 1);
-        TZipFactory(archive, password, profile, Environment()).AddTask(task, Header);
+        TArchive(archive, password, profile, Environment()).AddTask(task, Header);
         ASSERT_TRUE(fs::exists(archive));
     }
 
@@ -354,7 +354,7 @@ TEST_P(ForeignArchiveTest, ComesBackWholeThroughTheFactory)
     if (!password.empty())
         ui.QueuePassword(password);
     const std::string restored = home.MakeDir("restored");
-    TZipFactory factory(madeArchive, "", restored, Environment());
+    TArchive factory(madeArchive, "", restored, Environment());
     EXPECT_EQ(factory.ExtractFolderTo("", "*.*", restored), static_cast<int>(sourceFiles.size()));
     ExpectSameFiles(TreeOf(restored), sourceFiles);
     // Asked once, for the first encrypted entry, and never for a plain archive.
@@ -398,7 +398,7 @@ TEST_F(InteropTest, ForeignAes128EntriesAlteredWithoutThePasswordAreRefused)
     const std::string written = ReadFileForTest(archive);
     state.BackupPassword = Password;
     const std::string restored = home.MakeDir("restored");
-    TZipFactory(archive, "", restored, Environment()).ExtractFileList({"*"});
+    TArchive(archive, "", restored, Environment()).ExtractFileList({"*"});
     ExpectSameFiles(TreeOf(restored), files);
 
     for (const auto& [name, content] : files) {
@@ -406,10 +406,10 @@ TEST_F(InteropTest, ForeignAes128EntriesAlteredWithoutThePasswordAreRefused)
         FlipAesEntryBit(bytes, name, content, false, 8);
         home.WriteFile("backup.qkz", bytes);
         home.WriteFile("restored/" + name, "old");
-        EXPECT_EQ(TZipFactory(archive, Password, Environment()).CheckArchive().Outcome,
+        EXPECT_EQ(TArchive(archive, Password, Environment()).CheckArchive().Outcome,
                   TArchiveCheck::TOutcome::Damaged)
             << name;
-        TZipFactory(archive, "", restored, Environment()).ExtractFileList({"*"});
+        TArchive(archive, "", restored, Environment()).ExtractFileList({"*"});
         EXPECT_TRUE(ReadFileForTest(restored + "/" + name) == "old") << name;
     }
 }

@@ -1,5 +1,5 @@
 // A backup with a file beyond 4 GiB, which only Zip64 can hold, written and
-// read back through TZipFactory.
+// read back through TArchive.
 //
 // Not run by ctest: it compresses, restores and compares 5.2 GiB, which takes
 // half a minute or more, and needs about 6 GiB free in the temporary folder
@@ -11,10 +11,10 @@
 // Set TMPDIR to work in another folder. Everything is removed afterwards.
 
 #include "apps/WizardState.h"
+#include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
-#include "config/l10n.h"
+#include "engine/Archive.h"
 #include "engine/BackupTask.h"
-#include "engine/ZipFactory.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -125,7 +125,7 @@ TEST(LargeArchiveTest, AFileBeyondFourGibibytesIsStoredAsZip64AndComesBackWhole)
         << "not enough room in " << home.Path() << "; set TMPDIR to a folder with more";
     const std::string programDir = home.MakeDir("program");
     home.WriteFile("program/Backup.ini", "[General]\ncompressionLevel=1\n");
-    Tl10n l10n{programDir + "/Default.lng"};
+    TInterfaceTexts l10n{programDir + "/Default.lng"};
     TScriptedUserInterface ui;
     TWizardState state;
     state.Operation = 1;
@@ -148,7 +148,7 @@ TEST(LargeArchiveTest, AFileBeyondFourGibibytesIsStoredAsZip64AndComesBackWhole)
     task.AddFile("big.bin");
     task.AddFile("notes.txt");
     ASSERT_EQ(task.TotalBytes(), static_cast<std::int64_t>(BigSize + 28));
-    TZipFactory(archive, "", profile, {ui, l10n, state, programDir}).AddTask(task, "header");
+    TArchive(archive, "", profile, {ui, l10n, state, programDir}).AddTask(task, "header");
     ASSERT_TRUE(fs::exists(archive));
     // The bar counts 64-bit sizes: it only moves forward, within 0 to 100,
     // and ends full.
@@ -179,9 +179,9 @@ TEST(LargeArchiveTest, AFileBeyondFourGibibytesIsStoredAsZip64AndComesBackWhole)
 
     state.Operation = 2;
     const std::string restored = home.MakeDir("restored");
-    EXPECT_EQ(TZipFactory(archive, "", restored, {ui, l10n, state, programDir})
-                  .ExtractFolderTo("", "*.*", restored),
-              3);
+    EXPECT_EQ(
+        TArchive(archive, "", restored, {ui, l10n, state, programDir}).ExtractFolderTo("", "*.*", restored),
+        3);
     EXPECT_EQ(ErrorLogMessages(), "");
     const std::string copy = restored + "/big.bin";
     ASSERT_EQ(fs::file_size(copy), BigSize);

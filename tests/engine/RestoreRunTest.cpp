@@ -1,8 +1,8 @@
 #include "engine/RestoreRun.h"
 
 #include "apps/WizardState.h"
+#include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
-#include "config/l10n.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/BackupTask.h"
 #include "platform/NameBeside.h"
@@ -55,7 +55,7 @@ protected:
             home.WriteFile("source/" + name, content);
             task.AddFile(name);
         }
-        TZipFactory(state.ArchivePath, "", source, Environment()).AddTask(task, "Quillbank\r\n");
+        TArchive(state.ArchivePath, "", source, Environment()).AddTask(task, "Quillbank\r\n");
         state.ArchiveFormat = 2;
     }
 

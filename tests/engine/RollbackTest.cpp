@@ -61,7 +61,7 @@ protected:
             home.WriteFile("source/" + name, content);
             task.AddFile(name);
         }
-        TZipFactory(state.ArchivePath, "", source, Environment()).AddTask(task, "Quillbank\r\n");
+        TArchive(state.ArchivePath, "", source, Environment()).AddTask(task, "Quillbank\r\n");
     }
 
     void WriteTarget(const TFiles& files)

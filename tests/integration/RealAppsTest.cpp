@@ -12,7 +12,7 @@
 #include "apps/ProfileLock.h"
 #include "apps/RunningCheck.h"
 #include "apps/WizardState.h"
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -77,7 +77,7 @@ private:
 class RealAppsTest : public TRealAppsTest
 {
 protected:
-    Tl10n l10n{home.Path() + "/Default.lng"};
+    TInterfaceTexts l10n{home.Path() + "/Default.lng"};
     TScriptedUserInterface ui;
 
     void SetUp() override

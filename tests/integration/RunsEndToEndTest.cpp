@@ -6,13 +6,13 @@
 
 #include "apps/ProfileDiscovery.h"
 #include "apps/WizardState.h"
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/BackupRun.h"
 #include "engine/Catalogue.h"
 #include "engine/KeyStore.h"
 #include "engine/RestoreRun.h"
-#include "profile/UnknowFilesBL.h"
+#include "profile/KnownFiles.h"
 #include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
@@ -105,7 +105,7 @@ class RunsEndToEndTest : public TRealAppsTest
 {
 protected:
     std::string programDir = MakeProgramDir();
-    Tl10n l10n{programDir + "/Default.lng"};
+    TInterfaceTexts l10n{programDir + "/Default.lng"};
     TScriptedUserInterface ui;
     int toolRuns = 0;
 
@@ -274,7 +274,7 @@ TEST_F(RunsEndToEndTest, FirefoxProfileRestoredIntoAnotherProfileStartsWithItsHi
     request.ProfileDir = a + "/";
     request.ArchivePath = home.MakeDir("backups") + "/firefox.qkz";
     request.Boxes = CheckProfileFolder(a, l10n, ui);
-    request.UnknownEntries = TUnknowFilesBL(programDir).FindUnknown(a, request.Boxes);
+    request.UnknownEntries = TKnownFiles(programDir).FindUnknown(a, request.Boxes);
     request.UnknownTicks.assign(request.UnknownEntries.size(), true);
     RunBackup(request, backupState, Environment(backupState));
     EXPECT_EQ(Questions(), Lines{});
@@ -484,9 +484,9 @@ TEST_F(RunsEndToEndTest, ThunderbirdMailFolderOutsideTheProfileReturnsToItsPlace
     request.ProfileDir = profile + "/";
     request.ArchivePath = home.Path() + "/thunderbird.qkz";
     request.Boxes[EmailsBox].Checked = true;
-    request.UnknownEntries = TUnknowFilesBL(programDir).FindUnknown(profile, offered);
+    request.UnknownEntries = TKnownFiles(programDir).FindUnknown(profile, offered);
     request.UnknownTicks.assign(request.UnknownEntries.size(), true);
-    for (const TUnknowItem& entry : std::vector<TUnknowItem>{
+    for (const TUnknownEntry& entry : std::vector<TUnknownEntry>{
              {"notes.txt", false}, {"addon-data", true}, {"skipped.txt", false}, {"skipped-data", true}})
         EXPECT_NE(std::find(request.UnknownEntries.begin(), request.UnknownEntries.end(), entry),
                   request.UnknownEntries.end())
@@ -505,7 +505,7 @@ TEST_F(RunsEndToEndTest, ThunderbirdMailFolderOutsideTheProfileReturnsToItsPlace
     ReadArchiveHeader(state, restore.Boxes, Environment(state));
     EXPECT_TRUE(restore.Boxes[EmailsBox].Checked);
     EXPECT_EQ(state.MailFolders, (std::vector<TMailFolder>{{external, "Účet 9"}}));
-    for (const TUnknowItem& entry : state.UnknownEntries)
+    for (const TUnknownEntry& entry : state.UnknownEntries)
         restore.UnknownTicks.push_back(entry.Name == "notes.txt" || entry.Name == "addon-data");
     // The user saw the folder outside the profile and agreed.
     restore.KeepPathsOutsideProfile = true;

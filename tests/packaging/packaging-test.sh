@@ -121,8 +121,8 @@ check_layout() {
   icon=$(sed -n 's/^Icon=//p' "$desktop")
   expect_file "$share/icons/hicolor/scalable/apps/$icon.svg"
   expect_file "$share/icons/hicolor/64x64/apps/$icon.png"
-  expect_same "$source/app/resources/quillbank.png" "$share/icons/hicolor/64x64/apps/$icon.png"
-  expect_same "$source/app/resources/quillbank@2x.png" "$share/icons/hicolor/128x128/apps/$icon.png"
+  expect_same "$source/wizard/resources/quillbank.png" "$share/icons/hicolor/64x64/apps/$icon.png"
+  expect_same "$source/wizard/resources/quillbank@2x.png" "$share/icons/hicolor/128x128/apps/$icon.png"
 
   # Backup files are a type of their own that the wizard opens, with an icon.
   local mime="$share/mime/packages/$app_id.xml"

@@ -1,9 +1,9 @@
 #include "profile/Extensions.h"
 
 #include "apps/WizardState.h"
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
+#include "engine/Archive.h"
 #include "engine/BackupTask.h"
-#include "engine/ZipFactory.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -138,7 +138,7 @@ TEST(ExtensionData, TravelsFromProfileToProfile)
     TWizardState state;
     const std::string programDir = home.MakeDir("program");
     home.WriteFile("program/Backup.ini", "[General]\n");
-    Tl10n l10n{programDir + "/Default.lng"};
+    TInterfaceTexts l10n{programDir + "/Default.lng"};
     const std::string source = home.MakeDir("source") + "/";
     for (const char* name : {"adblockplus/patterns.ini", "adblockplus/sub/x", "storage.sdb",
                              "scrapbook/a.rdf", "session.rdf.old", "gm_scripts.txt"})
@@ -152,9 +152,9 @@ TEST(ExtensionData, TravelsFromProfileToProfile)
                                                 "scrapbook/a.rdf", "storage.sdb"}));
 
     const std::string archive = home.Path() + "/b.qkz";
-    TZipFactory(archive, "", source, {ui, l10n, state, programDir}).AddTask(task);
+    TArchive(archive, "", source, {ui, l10n, state, programDir}).AddTask(task);
     const std::string target = home.MakeDir("target") + "/";
-    TZipFactory restore(archive, "", target, {ui, l10n, state, programDir});
+    TArchive restore(archive, "", target, {ui, l10n, state, programDir});
     RestoreExtensionData(restore);
     EXPECT_EQ(ReadFileForTest(target + "adblockplus/sub/x"), "data");
     EXPECT_EQ(ReadFileForTest(target + "storage.sdb"), "data");

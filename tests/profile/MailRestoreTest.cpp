@@ -1,10 +1,10 @@
 #include "profile/MailRestore.h"
 
 #include "apps/WizardState.h"
+#include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
-#include "config/l10n.h"
+#include "engine/Archive.h"
 #include "engine/BackupTask.h"
-#include "engine/ZipFactory.h"
 #include "platform/FileSystem.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
@@ -63,13 +63,13 @@ protected:
             home.WriteFile("source/" + name, content);
             task.AddFile(name);
         }
-        TZipFactory(state.ArchivePath, "", source, Environment()).AddTask(task);
+        TArchive(state.ArchivePath, "", source, Environment()).AddTask(task);
     }
     /// The folders not restored, by their paths.
     std::vector<std::string> Restore(const std::string& prefs)
     {
         home.WriteFile("profile/prefs.js", prefs);
-        TZipFactory archive(state.ArchivePath, "", profile, Environment());
+        TArchive archive(state.ArchivePath, "", profile, Environment());
         std::vector<std::string> notRestored;
         for (const TLeftOutFile& folder : RestoreMailFolders(profile, archive, state, l10n, ui))
             notRestored.push_back(folder.Path);
@@ -225,7 +225,7 @@ TEST_F(MailRestoreTest, AFolderRecordedOnWindowsThatCannotBePlacedIsNamedWithThe
     state.MailFolders = {{"C:\\Mail\\Archive", "Archive", blocked}};
     ui.QueueAnswer(TBoxAnswer::Ok);
     home.WriteFile("profile/prefs.js", DirectoryLine(1, "C:\\\\Mail\\\\Archive") + "\n");
-    TZipFactory archive(state.ArchivePath, "", profile, Environment());
+    TArchive archive(state.ArchivePath, "", profile, Environment());
     const std::vector<TLeftOutFile> notRestored = RestoreMailFolders(profile, archive, state, l10n, ui);
 
     ASSERT_EQ(notRestored.size(), 1u);
@@ -296,7 +296,7 @@ TEST_F(MailRestoreTest, HostileArchiveFoldersAreRefused)
 TEST_F(MailRestoreTest, MissingPrefsJsFailsWithItsText)
 {
     MakeArchive({{"Mail/Inbox", "m"}});
-    TZipFactory archive(state.ArchivePath, "", profile, {ui, l10n, state, programDir});
+    TArchive archive(state.ArchivePath, "", profile, {ui, l10n, state, programDir});
     try {
         RestoreMailFolders(profile, archive, state, l10n, ui);
         FAIL() << "no failure";

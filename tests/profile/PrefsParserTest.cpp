@@ -1,6 +1,6 @@
 #include "profile/PrefsParser.h"
 
-#include "config/l10n.h"
+#include "config/InterfaceTexts.h"
 #include "tests/support/FakeHome.h"
 
 #include <gtest/gtest.h>
@@ -52,7 +52,7 @@ class PrefsParserTest : public ::testing::Test
 protected:
     TFakeHome home;
     std::string profile = home.MakeDir("profile");
-    Tl10n l10n{home.Path() + "/Default.lng"};
+    TInterfaceTexts l10n{home.Path() + "/Default.lng"};
 
     std::vector<TPrefsParserAccount> Parse(const std::string& content)
     {

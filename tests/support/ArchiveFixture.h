@@ -1,8 +1,8 @@
 #pragma once
 
 #include "apps/WizardState.h"
-#include "config/l10n.h"
-#include "engine/ZipFactory.h"
+#include "config/InterfaceTexts.h"
+#include "engine/Archive.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -22,7 +22,7 @@ class TArchiveTest : public ::testing::Test
 protected:
     TFakeHome home;
     std::string programDir = home.MakeDir("program");
-    Tl10n l10n{programDir + "/Default.lng"};
+    TInterfaceTexts l10n{programDir + "/Default.lng"};
     TScriptedUserInterface ui;
     TWizardState state;
 

@@ -1,0 +1,116 @@
+#include "wizard/WizardDialogs.h"
+
+#include "wizard/BackupPasswordDialog.h"
+#include "wizard/NewProfileDialog.h"
+#include "wizard/RestorePasswordDialog.h"
+#include "wizard/UnknownFilesDialog.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+namespace quillbank {
+
+namespace {
+
+/// "Quillbank (*.qkz) | *.qkz" as Qt writes a filter: "Quillbank (*.qkz)".
+QString QtFilter(const std::string& filter)
+{
+    const auto bar = filter.find('|');
+    const std::string description = filter.substr(0, bar);
+    return QString::fromStdString(description).trimmed();
+}
+
+std::optional<std::string> Chosen(const QString& path)
+{
+    if (path.isEmpty())
+        return std::nullopt;
+    return path.toStdString();
+}
+
+} // namespace
+
+TQtWizardDialogs::TQtWizardDialogs(const TInterfaceTexts& l10n)
+    : l10n_(l10n), messageBoxes_(std::make_unique<TQtMessageBoxes>())
+{}
+
+TQtWizardDialogs::~TQtWizardDialogs() = default;
+
+void TQtWizardDialogs::CreateDialogs(QWidget* mainWindow)
+{
+    mainWindow_ = mainWindow;
+    messageBoxes_ = std::make_unique<TQtMessageBoxes>(mainWindow);
+    form2_ = new TNewProfileDialog(
+        l10n_,
+        [this](const std::string& caption, const std::string& folder) {
+            return ChooseFolder(caption, folder);
+        },
+        mainWindow);
+    form4_ = new TBackupPasswordDialog(l10n_, *messageBoxes_, mainWindow);
+    form5_ = new TRestorePasswordDialog(l10n_, mainWindow);
+}
+
+std::optional<std::string> TQtWizardDialogs::AskBackupPassword()
+{
+    if (!form4_->Execute())
+        return std::nullopt;
+    return form4_->Password();
+}
+
+std::optional<std::string> TQtWizardDialogs::AskRestorePassword()
+{
+    return form5_->AskRestorePassword();
+}
+
+TNewProfileAnswer TQtWizardDialogs::AskNewProfile()
+{
+    form2_->Execute();
+    return form2_->Answer();
+}
+
+void TQtWizardDialogs::ShowUnknownFiles(TUnknownFilesChoice& model)
+{
+    // The main window holds the one model the dialog shows.
+    if (unknowFilesFM_ == nullptr)
+        unknowFilesFM_ = new TUnknownFilesDialog(model, l10n_, mainWindow_);
+    unknowFilesFM_->Execute();
+}
+
+std::optional<std::string> TQtWizardDialogs::ChooseFolder(const std::string& caption,
+                                                          const std::string& initialFolder)
+{
+    return Chosen(QFileDialog::getExistingDirectory(mainWindow_, QString::fromStdString(caption),
+                                                    QString::fromStdString(initialFolder)));
+}
+
+std::optional<std::string> TQtWizardDialogs::ChooseBackupFileToSave(const std::string& filter,
+                                                                    const std::string& folder,
+                                                                    const std::string& name)
+{
+    // The wizard asks about an existing file itself when the page is left.
+    return Chosen(QFileDialog::getSaveFileName(mainWindow_, {}, QString::fromStdString(folder + name),
+                                               QtFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite));
+}
+
+std::optional<std::string> TQtWizardDialogs::ChooseBackupFileToOpen(const std::string& filter,
+                                                                    const std::string& folder,
+                                                                    const std::string& name)
+{
+    return Chosen(QFileDialog::getOpenFileName(mainWindow_, {}, QString::fromStdString(folder + name),
+                                               QtFilter(filter)));
+}
+
+void TQtWizardDialogs::RequestEnd(int exitCode)
+{
+    QTimer::singleShot(0, qApp, [exitCode] { QCoreApplication::exit(exitCode); });
+}
+
+void TQtWizardDialogs::EndProgram(int exitCode)
+{
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
+}
+
+} // namespace quillbank
