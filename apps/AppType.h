@@ -12,8 +12,17 @@ namespace quillbank {
 using AppType = std::uint8_t;
 
 inline constexpr AppType NoAppType = 0;
-inline constexpr AppType FirstAppType = 1;
-inline constexpr AppType LastAppType = 9;
+inline constexpr AppType SeaMonkeyAppType = 1;
+inline constexpr AppType FirefoxAppType = 2;
+inline constexpr AppType ThunderbirdAppType = 3;
+inline constexpr AppType SunbirdAppType = 4;
+inline constexpr AppType FlockAppType = 5;
+inline constexpr AppType NetscapeAppType = 6;
+inline constexpr AppType NetscapeMessengerAppType = 7;
+inline constexpr AppType SpicebirdAppType = 8;
+inline constexpr AppType SongbirdAppType = 9;
+inline constexpr AppType FirstAppType = SeaMonkeyAppType;
+inline constexpr AppType LastAppType = SongbirdAppType;
 
 inline constexpr bool IsKnownAppType(unsigned type)
 {
