@@ -581,8 +581,8 @@ private slots:
             QVERIFY((dialog->geometry().center() - form_->geometry().center()).manhattanLength() <= 1);
         }
         // A chosen folder of 32 characters shows in full in its shortened form.
-        QTest::mouseClick(newProfile.findChild<QPushButton*>("Button3"), Qt::LeftButton);
-        QCOMPARE(newProfile.findChild<QLabel*>("Label2")->text(),
+        QTest::mouseClick(newProfile.findChild<QPushButton*>("browseButton"), Qt::LeftButton);
+        QCOMPARE(newProfile.findChild<QLabel*>("locationLabel")->text(),
                  QStringLiteral("/ab...abcdefghijklmnopqrstuvwxyz/1234"));
         QUILLBANK_VERIFY_TEXTS_FIT(newProfile);
     }
