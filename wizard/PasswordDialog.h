@@ -18,7 +18,7 @@ class TInterfaceTexts;
 /**
  * What the backup and the restore password dialogs have in common: a group
  * with a prompt above password fields that show "*" and take at most 80
- * characters, and OK and Cancel below. OK is the dialog's own to answer;
+ * characters, and OK and Cancel below. Each dialog says what OK accepts;
  * Cancel, Escape and the close box leave the password unaccepted.
  *
  * Created once with the main window as parent and reused; centred on it.
