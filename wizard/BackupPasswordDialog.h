@@ -1,18 +1,15 @@
 #pragma once
 
-#include <QDialog>
+#include "wizard/PasswordDialog.h"
+
 #include <QString>
-#include <string>
 
 class QLabel;
 class QLineEdit;
-class QPushButton;
-class QShowEvent;
 
 namespace quillbank {
 
 class TMessageBoxes;
-class TInterfaceTexts;
 
 /// What the backup password dialog makes of its two fields.
 enum class TPasswordCheck
@@ -28,49 +25,27 @@ enum class TPasswordCheck
 TPasswordCheck CheckBackupPassword(const QString& password, const QString& confirmation);
 
 /**
- * The backup password dialog: the password typed twice, each field showing
- * "*" and taking at most 80 characters. OK answers a mismatch or a password
- * shorter than three characters with an information box and stays open;
- * otherwise it accepts. Cancel, Escape and the close box leave it unaccepted.
- *
- * Created once with the main window as parent and reused; centred on it.
+ * The backup password dialog: the password typed twice. OK answers a
+ * mismatch or a password shorter than three characters with an information
+ * box and stays open; otherwise it accepts.
  */
-class TBackupPasswordDialog : public QDialog
+class TBackupPasswordDialog : public TPasswordDialog
 {
     Q_OBJECT
 
 public:
-    static constexpr int MaxPasswordLength = 80;
-
     TBackupPasswordDialog(const TInterfaceTexts& l10n, TMessageBoxes& messageBoxes,
                           QWidget* parent = nullptr);
 
     /// Clears both fields and the result and sets the texts.
-    void Prepare();
-    /// Prepare, then show modally; whether a password was accepted.
-    bool Execute();
-
-    bool PasswordAccepted() const { return passwordAccepted_; }
-    /// The text of the first field: the password once it was accepted.
-    std::string Password() const;
-
-protected:
-    void showEvent(QShowEvent* event) override;
+    void Prepare() override;
 
 private:
-    void Button1Click();
-    void Button2Click();
+    void OnOk() override;
 
-    const TInterfaceTexts& l10n_;
     TMessageBoxes& messageBoxes_;
-    QLabel* label1_;
-    QLabel* label2_;
-    QLabel* label3_;
-    QLineEdit* edit1_;
-    QLineEdit* edit2_;
-    QPushButton* button1_;
-    QPushButton* button2_;
-    bool passwordAccepted_ = false;
+    QLabel* confirmationLabel_;
+    QLineEdit* confirmationEdit_;
 };
 
 } // namespace quillbank

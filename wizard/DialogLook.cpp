@@ -109,9 +109,9 @@ QPushButton* DialogButton(const char* name, QWidget* parent)
 
 QHBoxLayout* OkCancelRow(QPushButton*& ok, QPushButton*& cancel, QWidget* dialog)
 {
-    ok = DialogButton("Button1", dialog);
+    ok = DialogButton("okButton", dialog);
     ok->setDefault(true);
-    cancel = DialogButton("Button2", dialog);
+    cancel = DialogButton("cancelButton", dialog);
     auto* row = new QHBoxLayout;
     row->addStretch();
     row->addWidget(ok);

@@ -48,8 +48,8 @@ QPushButton* SizedButton(const char* name, QWidget* parent);
 /// made the default.
 QPushButton* DialogButton(const char* name, QWidget* parent);
 
-/// A dialog's OK (Button1, the default) and Cancel (Button2) buttons, made
-/// and set right-aligned in one row.
+/// A dialog's OK ("okButton", the default) and Cancel ("cancelButton")
+/// buttons, made and set right-aligned in one row.
 QHBoxLayout* OkCancelRow(QPushButton*& ok, QPushButton*& cancel, QWidget* dialog);
 
 } // namespace quillbank

@@ -24,7 +24,7 @@ TNewProfileDialog::TNewProfileDialog(const TInterfaceTexts& l10n, TFolderChooser
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), l10n_(l10n),
       chooseFolder_(std::move(chooseFolder))
 {
-    setObjectName("TForm2");
+    setObjectName("newProfileDialog");
     if (!chooseFolder_) {
         chooseFolder_ = [this](const std::string& caption, const std::string& initialFolder) {
             const QString folder = QFileDialog::getExistingDirectory(this, QString::fromStdString(caption),
@@ -33,65 +33,65 @@ TNewProfileDialog::TNewProfileDialog(const TInterfaceTexts& l10n, TFolderChooser
         };
     }
 
-    label1_ = new QLabel(this);
-    label1_->setObjectName("Label1");
-    edit1_ = new QLineEdit(this);
-    edit1_->setObjectName("Edit1");
-    label1_->setBuddy(edit1_);
+    nameLabel_ = new QLabel(this);
+    nameLabel_->setObjectName("nameLabel");
+    nameEdit_ = new QLineEdit(this);
+    nameEdit_->setObjectName("nameEdit");
+    nameLabel_->setBuddy(nameEdit_);
 
-    groupBox1_ = new QGroupBox(this);
-    groupBox1_->setObjectName("GroupBox1");
-    label2_ = new QLabel(groupBox1_);
-    label2_->setObjectName("Label2");
-    button3_ = DialogButton("Button3", groupBox1_);
-    auto* location = new QHBoxLayout(groupBox1_);
+    locationGroup_ = new QGroupBox(this);
+    locationGroup_->setObjectName("locationGroup");
+    locationLabel_ = new QLabel(locationGroup_);
+    locationLabel_->setObjectName("locationLabel");
+    browseButton_ = DialogButton("browseButton", locationGroup_);
+    auto* location = new QHBoxLayout(locationGroup_);
     location->setContentsMargins(8, 4, 8, 4);
-    location->addWidget(label2_, 1);
-    location->addWidget(button3_);
+    location->addWidget(locationLabel_, 1);
+    location->addWidget(browseButton_);
 
-    QHBoxLayout* buttons = OkCancelRow(button1_, button2_, this);
+    QHBoxLayout* buttons = OkCancelRow(okButton_, cancelButton_, this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
-    layout->addWidget(label1_);
-    layout->addWidget(edit1_);
-    layout->addWidget(groupBox1_);
+    layout->addWidget(nameLabel_);
+    layout->addWidget(nameEdit_);
+    layout->addWidget(locationGroup_);
     layout->addStretch();
     layout->addLayout(buttons);
     KeepFittedToContents(*this, ClientSize);
 
     // Escape and the close box reject the dialog, as Cancel does.
-    connect(button1_, &QPushButton::clicked, this, &TNewProfileDialog::Button1Click);
-    connect(button2_, &QPushButton::clicked, this, &TNewProfileDialog::Button2Click);
-    connect(button3_, &QPushButton::clicked, this, &TNewProfileDialog::Button3Click);
-    PrepareNewProfileDialog();
+    connect(okButton_, &QPushButton::clicked, this, &TNewProfileDialog::OnOk);
+    connect(cancelButton_, &QPushButton::clicked, this, &TNewProfileDialog::reject);
+    connect(browseButton_, &QPushButton::clicked, this, &TNewProfileDialog::OnBrowse);
+    Prepare();
 }
 
-void TNewProfileDialog::PrepareNewProfileDialog()
+void TNewProfileDialog::Prepare()
 {
     setWindowTitle(QString::fromStdString(l10n_.GetText("TForm1", "LANG_NEW_PROFIL")));
-    label1_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_NEW_PROFIL_NAME")));
-    label2_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_DIR_DEFAULT")));
-    button1_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_OK")));
-    button2_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_2")));
-    button3_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_CHOOSE")));
-    groupBox1_->setTitle(QString::fromStdString(l10n_.GetText("TForm1", "LANG_LOCATION")));
-    edit1_->clear();
+    nameLabel_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_NEW_PROFIL_NAME")));
+    locationLabel_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_DIR_DEFAULT")));
+    okButton_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_OK")));
+    cancelButton_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_2")));
+    browseButton_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_CHOOSE")));
+    locationGroup_->setTitle(QString::fromStdString(l10n_.GetText("TForm1", "LANG_LOCATION")));
+    nameEdit_->clear();
     locationPath_.clear();
-    label2_->setToolTip(QString());
+    locationLabel_->setToolTip(QString());
     nameAccepted_ = false;
 }
 
 bool TNewProfileDialog::Execute()
 {
-    PrepareNewProfileDialog();
+    Prepare();
     exec();
     return nameAccepted_;
 }
 
 std::string TNewProfileDialog::Name() const
 {
-    return edit1_->text().toStdString();
+    return nameEdit_->text().toStdString();
 }
 
 TNewProfileAnswer TNewProfileDialog::Answer() const
@@ -105,21 +105,16 @@ void TNewProfileDialog::showEvent(QShowEvent* event)
     FixDialogSize(*this, ClientSize);
     CentreOnOwner(*this);
     QDialog::showEvent(event);
-    edit1_->setFocus();
+    nameEdit_->setFocus();
 }
 
-void TNewProfileDialog::Button1Click()
+void TNewProfileDialog::OnOk()
 {
     nameAccepted_ = true;
     accept();
 }
 
-void TNewProfileDialog::Button2Click()
-{
-    reject();
-}
-
-void TNewProfileDialog::Button3Click()
+void TNewProfileDialog::OnBrowse()
 {
     const std::optional<std::string> folder =
         chooseFolder_(l10n_.GetText("Quillbank14", "LANG_SELECT_PROFILE_FOLDER"), locationPath_);
@@ -127,8 +122,8 @@ void TNewProfileDialog::Button3Click()
         return;
     locationPath_ = *folder;
     // The label shows the folder shortened; its tooltip keeps it whole.
-    label2_->setText(QString::fromStdString(ShortenPathForDisplay(locationPath_)));
-    label2_->setToolTip(QString::fromStdString(locationPath_));
+    locationLabel_->setText(QString::fromStdString(ShortenPathForDisplay(locationPath_)));
+    locationLabel_->setToolTip(QString::fromStdString(locationPath_));
 }
 
 } // namespace quillbank

@@ -40,8 +40,8 @@ public:
                                QWidget* parent = nullptr);
 
     /// Clears the name, the folder and the result and sets the texts.
-    void PrepareNewProfileDialog();
-    /// PrepareNewProfileDialog, then show modally; whether OK closed it.
+    void Prepare();
+    /// Prepare, then show modally; whether OK closed it.
     bool Execute();
 
     bool NameAccepted() const { return nameAccepted_; }
@@ -56,19 +56,20 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
+    void OnOk();
+    /// Lets the user choose the folder the profile goes into.
+    void OnBrowse();
 
     const TInterfaceTexts& l10n_;
     TFolderChooser chooseFolder_;
-    QLabel* label1_;
-    QLineEdit* edit1_;
-    QGroupBox* groupBox1_;
-    QLabel* label2_;
-    QPushButton* button3_;
-    QPushButton* button1_;
-    QPushButton* button2_;
+    QLabel* nameLabel_;
+    QLineEdit* nameEdit_;
+    QGroupBox* locationGroup_;
+    /// The chosen folder, shortened, or "Default directory".
+    QLabel* locationLabel_;
+    QPushButton* browseButton_;
+    QPushButton* okButton_;
+    QPushButton* cancelButton_;
     std::string locationPath_;
     bool nameAccepted_ = false;
 };

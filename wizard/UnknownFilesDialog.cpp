@@ -25,42 +25,42 @@ TUnknownFilesDialog::TUnknownFilesDialog(TUnknownFilesChoice& model, const TInte
                                          QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), model_(model), l10n_(l10n)
 {
-    setObjectName("TUnknowFilesFM");
+    setObjectName("unknownFilesDialog");
 
-    staticText1_ = new QLabel(this);
-    staticText1_->setObjectName("StaticText1");
-    staticText1_->setWordWrap(true);
-    staticText1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    staticText1_->setMinimumHeight(35);
-    checkListBox1_ = new QListWidget(this);
-    checkListBox1_->setObjectName("CheckListBox1");
-    checkListBox1_->setMinimumSize(228, 208);
-    checkBox1_ = new QCheckBox(this);
-    checkBox1_->setObjectName("CheckBox1");
-    checkBox1_->setChecked(true);
-    button1_ = DialogButton("Button1", this);
-    button1_->setDefault(true);
-    button2_ = DialogButton("Button2", this);
+    descriptionLabel_ = new QLabel(this);
+    descriptionLabel_->setObjectName("descriptionLabel");
+    descriptionLabel_->setWordWrap(true);
+    descriptionLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    descriptionLabel_->setMinimumHeight(35);
+    entryList_ = new QListWidget(this);
+    entryList_->setObjectName("entryList");
+    entryList_->setMinimumSize(228, 208);
+    allBox_ = new QCheckBox(this);
+    allBox_->setObjectName("allBox");
+    allBox_->setChecked(true);
+    okButton_ = DialogButton("okButton", this);
+    okButton_->setDefault(true);
+    cancelButton_ = DialogButton("cancelButton", this);
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(14);
     buttons->addStretch();
-    buttons->addWidget(button1_);
-    buttons->addWidget(button2_);
+    buttons->addWidget(okButton_);
+    buttons->addWidget(cancelButton_);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(6);
-    layout->addWidget(staticText1_);
-    layout->addWidget(checkListBox1_, 1);
-    layout->addWidget(checkBox1_);
+    layout->addWidget(descriptionLabel_);
+    layout->addWidget(entryList_, 1);
+    layout->addWidget(allBox_);
     layout->addLayout(buttons);
     KeepFittedToContents(*this, ClientSize);
 
-    connect(checkListBox1_, &QListWidget::itemChanged, this, &TUnknownFilesDialog::RowChanged);
-    connect(checkBox1_, &QCheckBox::clicked, this, &TUnknownFilesDialog::CheckBox1Click);
-    connect(button1_, &QPushButton::clicked, this, &TUnknownFilesDialog::Button1Click);
-    connect(button2_, &QPushButton::clicked, this, &TUnknownFilesDialog::Button2Click);
+    connect(entryList_, &QListWidget::itemChanged, this, &TUnknownFilesDialog::OnRowTicked);
+    connect(allBox_, &QCheckBox::clicked, this, &TUnknownFilesDialog::OnAllBoxClicked);
+    connect(okButton_, &QPushButton::clicked, this, &TUnknownFilesDialog::OnOk);
+    connect(cancelButton_, &QPushButton::clicked, this, &TUnknownFilesDialog::OnCancel);
 }
 
 void TUnknownFilesDialog::Execute()
@@ -70,7 +70,7 @@ void TUnknownFilesDialog::Execute()
 
 void TUnknownFilesDialog::showEvent(QShowEvent* event)
 {
-    FormShow();
+    PrepareShowing();
     CentreOnOwner(*this);
     QDialog::showEvent(event);
 }
@@ -80,20 +80,21 @@ void TUnknownFilesDialog::keyPressEvent(QKeyEvent* event)
     // Escape answers as Cancel does; the close box only closes.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
-        Button2Click();
+        OnCancel();
         return;
     }
     QDialog::keyPressEvent(event);
 }
 
-void TUnknownFilesDialog::FormShow()
+void TUnknownFilesDialog::PrepareShowing()
 {
     ApplyLanguageFont(*this, l10n_);
     setWindowTitle(QString::fromStdString(l10n_.GetText("Quillbank14", "LANG_UNKNOW_FILES")));
-    staticText1_->setText(QString::fromStdString(l10n_.GetText("Quillbank14", "LANG_UNKNOW_FILES_DESC")));
-    checkBox1_->setText(QString::fromStdString(l10n_.GetText("Quillbank14", "LANG_SEL_DESEL_ALL")));
-    button1_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_OK")));
-    button2_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_2")));
+    descriptionLabel_->setText(
+        QString::fromStdString(l10n_.GetText("Quillbank14", "LANG_UNKNOW_FILES_DESC")));
+    allBox_->setText(QString::fromStdString(l10n_.GetText("Quillbank14", "LANG_SEL_DESEL_ALL")));
+    okButton_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_OK")));
+    cancelButton_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_2")));
     model_.Show();
     ShowModel();
     FixDialogSize(*this, ClientSize);
@@ -102,10 +103,10 @@ void TUnknownFilesDialog::FormShow()
 void TUnknownFilesDialog::ShowModel()
 {
     // The rows were rebuilt in the model while the dialog was hidden.
-    const QSignalBlocker blocker(checkListBox1_);
-    checkListBox1_->clear();
+    const QSignalBlocker blocker(entryList_);
+    entryList_->clear();
     for (const std::string& text : model_.RowTexts()) {
-        auto* item = new QListWidgetItem(QString::fromStdString(text), checkListBox1_);
+        auto* item = new QListWidgetItem(QString::fromStdString(text), entryList_);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     }
     ShowTicks();
@@ -113,34 +114,34 @@ void TUnknownFilesDialog::ShowModel()
 
 void TUnknownFilesDialog::ShowTicks()
 {
-    const QSignalBlocker blocker(checkListBox1_);
+    const QSignalBlocker blocker(entryList_);
     const std::vector<bool>& ticks = model_.Ticks();
-    for (int row = 0; row < checkListBox1_->count(); ++row)
-        checkListBox1_->item(row)->setCheckState(ticks.at(static_cast<std::size_t>(row)) ? Qt::Checked
-                                                                                         : Qt::Unchecked);
-    checkBox1_->setChecked(model_.AllBoxTicked());
+    for (int row = 0; row < entryList_->count(); ++row)
+        entryList_->item(row)->setCheckState(ticks.at(static_cast<std::size_t>(row)) ? Qt::Checked
+                                                                                     : Qt::Unchecked);
+    allBox_->setChecked(model_.AllBoxTicked());
 }
 
-void TUnknownFilesDialog::RowChanged(QListWidgetItem* item)
+void TUnknownFilesDialog::OnRowTicked(QListWidgetItem* item)
 {
-    const int row = checkListBox1_->row(item);
+    const int row = entryList_->row(item);
     if (row >= 0)
         model_.SetTicked(static_cast<std::size_t>(row), item->checkState() == Qt::Checked);
 }
 
-void TUnknownFilesDialog::CheckBox1Click(bool checked)
+void TUnknownFilesDialog::OnAllBoxClicked(bool checked)
 {
     model_.SetAllBoxTicked(checked);
     ShowTicks();
 }
 
-void TUnknownFilesDialog::Button1Click()
+void TUnknownFilesDialog::OnOk()
 {
     model_.Ok();
     accept();
 }
 
-void TUnknownFilesDialog::Button2Click()
+void TUnknownFilesDialog::OnCancel()
 {
     model_.Cancel();
     ShowTicks();

@@ -39,21 +39,24 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void FormShow();
+    /// Sets the texts and shows the model's rows, then fits the dialog to them.
+    void PrepareShowing();
     void ShowModel();
     void ShowTicks();
-    void RowChanged(QListWidgetItem* item);
-    void CheckBox1Click(bool checked);
-    void Button1Click();
-    void Button2Click();
+    void OnRowTicked(QListWidgetItem* item);
+    void OnAllBoxClicked(bool checked);
+    void OnOk();
+    void OnCancel();
 
     TUnknownFilesChoice& model_;
     const TInterfaceTexts& l10n_;
-    QLabel* staticText1_;
-    QListWidget* checkListBox1_;
-    QCheckBox* checkBox1_;
-    QPushButton* button1_;
-    QPushButton* button2_;
+    QLabel* descriptionLabel_;
+    /// One row with a tick box per unknown entry.
+    QListWidget* entryList_;
+    /// Ticks or unticks every row.
+    QCheckBox* allBox_;
+    QPushButton* okButton_;
+    QPushButton* cancelButton_;
 };
 
 } // namespace quillbank

@@ -42,40 +42,40 @@ void TQtWizardDialogs::CreateDialogs(QWidget* mainWindow)
 {
     mainWindow_ = mainWindow;
     messageBoxes_ = std::make_unique<TQtMessageBoxes>(mainWindow);
-    form2_ = new TNewProfileDialog(
+    newProfileDialog_ = new TNewProfileDialog(
         l10n_,
         [this](const std::string& caption, const std::string& folder) {
             return ChooseFolder(caption, folder);
         },
         mainWindow);
-    form4_ = new TBackupPasswordDialog(l10n_, *messageBoxes_, mainWindow);
-    form5_ = new TRestorePasswordDialog(l10n_, mainWindow);
+    backupPasswordDialog_ = new TBackupPasswordDialog(l10n_, *messageBoxes_, mainWindow);
+    restorePasswordDialog_ = new TRestorePasswordDialog(l10n_, mainWindow);
 }
 
 std::optional<std::string> TQtWizardDialogs::AskBackupPassword()
 {
-    if (!form4_->Execute())
+    if (!backupPasswordDialog_->Execute())
         return std::nullopt;
-    return form4_->Password();
+    return backupPasswordDialog_->Password();
 }
 
 std::optional<std::string> TQtWizardDialogs::AskRestorePassword()
 {
-    return form5_->AskRestorePassword();
+    return restorePasswordDialog_->AskRestorePassword();
 }
 
 TNewProfileAnswer TQtWizardDialogs::AskNewProfile()
 {
-    form2_->Execute();
-    return form2_->Answer();
+    newProfileDialog_->Execute();
+    return newProfileDialog_->Answer();
 }
 
 void TQtWizardDialogs::ShowUnknownFiles(TUnknownFilesChoice& model)
 {
     // The main window holds the one model the dialog shows.
-    if (unknowFilesFM_ == nullptr)
-        unknowFilesFM_ = new TUnknownFilesDialog(model, l10n_, mainWindow_);
-    unknowFilesFM_->Execute();
+    if (unknownFilesDialog_ == nullptr)
+        unknownFilesDialog_ = new TUnknownFilesDialog(model, l10n_, mainWindow_);
+    unknownFilesDialog_->Execute();
 }
 
 std::optional<std::string> TQtWizardDialogs::ChooseFolder(const std::string& caption,

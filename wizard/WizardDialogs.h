@@ -77,10 +77,10 @@ private:
     const TInterfaceTexts& l10n_;
     QWidget* mainWindow_ = nullptr;
     std::unique_ptr<TQtMessageBoxes> messageBoxes_;
-    TNewProfileDialog* form2_ = nullptr;
-    TBackupPasswordDialog* form4_ = nullptr;
-    TRestorePasswordDialog* form5_ = nullptr;
-    TUnknownFilesDialog* unknowFilesFM_ = nullptr;
+    TNewProfileDialog* newProfileDialog_ = nullptr;
+    TBackupPasswordDialog* backupPasswordDialog_ = nullptr;
+    TRestorePasswordDialog* restorePasswordDialog_ = nullptr;
+    TUnknownFilesDialog* unknownFilesDialog_ = nullptr;
 };
 
 } // namespace quillbank

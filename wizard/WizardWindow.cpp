@@ -126,6 +126,14 @@ std::optional<std::string> SelectedLine(const QListWidget& list)
     return item->text().toStdString();
 }
 
+/// Every component box, in the order of their numbers.
+constexpr std::array<TComponentBox, ComponentBoxCount> AllComponentBoxes = [] {
+    std::array<TComponentBox, ComponentBoxCount> boxes{};
+    for (int number = 1; number <= ComponentBoxCount; ++number)
+        boxes[number - 1] = static_cast<TComponentBox>(number);
+    return boxes;
+}();
+
 /// The order in which the component boxes are reset.
 constexpr std::array<TComponentBox, ComponentBoxCount> ResetOrder = {
     GeneralSettingsBox,    EmailsBox,         AddressBooksBox,
@@ -137,13 +145,50 @@ constexpr std::array<TComponentBox, ComponentBoxCount> ResetOrder = {
 
 } // namespace
 
+QString ComponentBoxObjectName(TComponentBox box)
+{
+    switch (box) {
+    case GeneralSettingsBox:
+        return QStringLiteral("generalSettingsBox");
+    case EmailsBox:
+        return QStringLiteral("emailsBox");
+    case AddressBooksBox:
+        return QStringLiteral("addressBooksBox");
+    case BookmarksBox:
+        return QStringLiteral("bookmarksBox");
+    case HistoryBox:
+        return QStringLiteral("historyBox");
+    case SidebarsBox:
+        return QStringLiteral("sidebarsBox");
+    case AccountsSettingsOnlyBox:
+        return QStringLiteral("accountsSettingsOnlyBox");
+    case UserStylesBox:
+        return QStringLiteral("userStylesBox");
+    case SavedPasswordsBox:
+        return QStringLiteral("savedPasswordsBox");
+    case CookiesBox:
+        return QStringLiteral("cookiesBox");
+    case SavedFormDetailsBox:
+        return QStringLiteral("savedFormDetailsBox");
+    case DownloadedFileListBox:
+        return QStringLiteral("downloadedFileListBox");
+    case CertificatesBox:
+        return QStringLiteral("certificatesBox");
+    case ExtensionsBox:
+        return QStringLiteral("extensionsBox");
+    case CacheBox:
+        return QStringLiteral("cacheBox");
+    }
+    return {};
+}
+
 TWizardWindow::TWizardWindow(const TInterfaceTexts& l10n, std::string programDir, TWizardDialogs& dialogs,
                              std::optional<std::string> batchTask, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowMinimizeButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       l10n_(l10n), programDir_(std::move(programDir)), dialogs_(dialogs)
 {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QStringLiteral("wizardWindow"));
     settings_ = LoadSettings(programDir_, l10n_);
     BuildWindow();
     if (batchTask) {
@@ -170,16 +215,16 @@ TWizardWindow::~TWizardWindow() = default;
 
 void TWizardWindow::BuildWindow()
 {
-    image1_ = new QLabel(this);
-    image1_->setObjectName(QStringLiteral("Image1"));
-    image1_->setFrameShape(QFrame::Panel);
-    image1_->setFrameShadow(QFrame::Sunken);
-    image1_->setFixedSize(122, 262);
-    image1_->setScaledContents(true);
-    image1_->setPixmap(QPixmap::fromImage(WizardPicture()));
+    pictureStrip_ = new QLabel(this);
+    pictureStrip_->setObjectName(QStringLiteral("pictureStrip"));
+    pictureStrip_->setFrameShape(QFrame::Panel);
+    pictureStrip_->setFrameShadow(QFrame::Sunken);
+    pictureStrip_->setFixedSize(122, 262);
+    pictureStrip_->setScaledContents(true);
+    pictureStrip_->setPixmap(QPixmap::fromImage(WizardPicture()));
 
     pages_ = new QStackedWidget(this);
-    pages_->setObjectName(QStringLiteral("PageArea"));
+    pages_->setObjectName(QStringLiteral("pages"));
     for (QWidget* page : {BuildWelcomePage(), BuildOperationPage(), BuildProfilePage(), BuildComponentsPage(),
                           BuildProgressPage(), BuildReportPage()})
         pages_->addWidget(page);
@@ -188,23 +233,23 @@ void TWizardWindow::BuildWindow()
     separator->setFrameShape(QFrame::HLine);
     separator->setFrameShadow(QFrame::Sunken);
 
-    button3_ = SizedButton("Button3", this);
-    button1_ = SizedButton("Button1", this);
-    button2_ = SizedButton("Button2", this);
-    button1_->setDefault(true);
-    connect(button1_, &QPushButton::clicked, this, &TWizardWindow::Button1Click);
-    connect(button2_, &QPushButton::clicked, this, &TWizardWindow::Button2Click);
-    connect(button3_, &QPushButton::clicked, this, &TWizardWindow::Button3Click);
+    backButton_ = SizedButton("backButton", this);
+    nextButton_ = SizedButton("nextButton", this);
+    cancelButton_ = SizedButton("cancelButton", this);
+    nextButton_->setDefault(true);
+    connect(nextButton_, &QPushButton::clicked, this, &TWizardWindow::OnNext);
+    connect(cancelButton_, &QPushButton::clicked, this, &TWizardWindow::OnCancelOrFinish);
+    connect(backButton_, &QPushButton::clicked, this, &TWizardWindow::OnBack);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(image1_, 0, Qt::AlignTop);
+    top->addWidget(pictureStrip_, 0, Qt::AlignTop);
     top->addWidget(pages_, 0, Qt::AlignTop);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(button3_);
-    buttons->addWidget(button1_);
+    buttons->addWidget(backButton_);
+    buttons->addWidget(nextButton_);
     buttons->addSpacing(8);
-    buttons->addWidget(button2_);
+    buttons->addWidget(cancelButton_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addLayout(top);
@@ -217,180 +262,184 @@ void TWizardWindow::BuildWindow()
 
 QWidget* TWizardWindow::BuildWelcomePage()
 {
-    panel1_ = new QWidget;
-    panel1_->setObjectName(QStringLiteral("Panel1"));
-    label1_ = WrappedLabel(QStringLiteral("Label1"), panel1_);
-    QFont bold = label1_->font();
+    welcomePage_ = new QWidget;
+    welcomePage_->setObjectName(QStringLiteral("welcomePage"));
+    welcomeTitle_ = WrappedLabel(QStringLiteral("welcomeTitle"), welcomePage_);
+    QFont bold = welcomeTitle_->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.2);
-    label1_->setFont(bold);
-    staticText7_ = WrappedLabel(QStringLiteral("StaticText7"), panel1_);
-    staticText8_ = WrappedLabel(QStringLiteral("StaticText8"), panel1_);
-    staticText9_ = WrappedLabel(QStringLiteral("StaticText9"), panel1_);
-    auto* layout = new QVBoxLayout(panel1_);
-    for (QLabel* label : {label1_, staticText7_, staticText8_, staticText9_})
+    welcomeTitle_->setFont(bold);
+    introText_ = WrappedLabel(QStringLiteral("introText"), welcomePage_);
+    closeProgramsText_ = WrappedLabel(QStringLiteral("closeProgramsText"), welcomePage_);
+    howToGoOnText_ = WrappedLabel(QStringLiteral("howToGoOnText"), welcomePage_);
+    auto* layout = new QVBoxLayout(welcomePage_);
+    for (QLabel* label : {welcomeTitle_, introText_, closeProgramsText_, howToGoOnText_})
         layout->addWidget(label);
     layout->addStretch();
-    return panel1_;
+    return welcomePage_;
 }
 
 QWidget* TWizardWindow::BuildOperationPage()
 {
-    panel2_ = new QWidget;
-    panel2_->setObjectName(QStringLiteral("Panel2"));
-    staticText1_ = WrappedLabel(QStringLiteral("StaticText1"), panel2_);
-    groupBox1_ = new QGroupBox(panel2_);
-    groupBox1_->setObjectName(QStringLiteral("GroupBox1"));
-    radioButton1_ = new QRadioButton(groupBox1_);
-    radioButton1_->setObjectName(QStringLiteral("RadioButton1"));
-    radioButton1_->setChecked(true);
-    radioButton2_ = new QRadioButton(groupBox1_);
-    radioButton2_->setObjectName(QStringLiteral("RadioButton2"));
-    auto* group = new QVBoxLayout(groupBox1_);
-    group->addWidget(radioButton1_);
-    group->addWidget(radioButton2_);
-    staticText10_ = WrappedLabel(QStringLiteral("StaticText10"), panel2_);
-    listBox1_ = ListBox(QStringLiteral("ListBox1"), panel2_);
-    connect(listBox1_, &QListWidget::itemSelectionChanged, this, &TWizardWindow::UpdateNextForApplication);
-    connect(listBox1_, &QListWidget::itemDoubleClicked, this, &TWizardWindow::ListBox1DblClick);
-    auto* layout = new QVBoxLayout(panel2_);
-    layout->addWidget(staticText1_);
-    layout->addWidget(groupBox1_);
-    layout->addWidget(staticText10_);
-    layout->addWidget(listBox1_, 1);
-    return panel2_;
+    operationPage_ = new QWidget;
+    operationPage_->setObjectName(QStringLiteral("operationPage"));
+    operationPrompt_ = WrappedLabel(QStringLiteral("operationPrompt"), operationPage_);
+    operationGroup_ = new QGroupBox(operationPage_);
+    operationGroup_->setObjectName(QStringLiteral("operationGroup"));
+    backupChoice_ = new QRadioButton(operationGroup_);
+    backupChoice_->setObjectName(QStringLiteral("backupChoice"));
+    backupChoice_->setChecked(true);
+    restoreChoice_ = new QRadioButton(operationGroup_);
+    restoreChoice_->setObjectName(QStringLiteral("restoreChoice"));
+    auto* group = new QVBoxLayout(operationGroup_);
+    group->addWidget(backupChoice_);
+    group->addWidget(restoreChoice_);
+    applicationsPrompt_ = WrappedLabel(QStringLiteral("applicationsPrompt"), operationPage_);
+    applicationList_ = ListBox(QStringLiteral("applicationList"), operationPage_);
+    connect(applicationList_, &QListWidget::itemSelectionChanged, this,
+            &TWizardWindow::UpdateNextForApplication);
+    connect(applicationList_, &QListWidget::itemDoubleClicked, this,
+            &TWizardWindow::OnApplicationDoubleClicked);
+    auto* layout = new QVBoxLayout(operationPage_);
+    layout->addWidget(operationPrompt_);
+    layout->addWidget(operationGroup_);
+    layout->addWidget(applicationsPrompt_);
+    layout->addWidget(applicationList_, 1);
+    return operationPage_;
 }
 
 QWidget* TWizardWindow::BuildProfilePage()
 {
-    panel3_ = new QWidget;
-    panel3_->setObjectName(QStringLiteral("Panel3"));
-    staticText2_ = WrappedLabel(QStringLiteral("StaticText2"), panel3_);
-    listBox2_ = ListBox(QStringLiteral("ListBox2"), panel3_);
-    listBox2_->setSortingEnabled(true);
-    connect(listBox2_, &QListWidget::itemSelectionChanged, this, &TWizardWindow::ListBox2Click);
-    connect(listBox2_, &QListWidget::itemDoubleClicked, this, &TWizardWindow::ListBox2DblClick);
-    button6_ = Button(QStringLiteral("Button6"), panel3_);
-    button7_ = Button(QStringLiteral("Button7"), panel3_);
-    button5_ = Button(QStringLiteral("Button5"), panel3_);
-    connect(button6_, &QPushButton::clicked, this, &TWizardWindow::Button6Click);
-    connect(button7_, &QPushButton::clicked, this, &TWizardWindow::Button7Click);
-    connect(button5_, &QPushButton::clicked, this, &TWizardWindow::Button5Click);
-    staticText4_ = WrappedLabel(QStringLiteral("StaticText4"), panel3_);
-    groupBox2_ = new QGroupBox(panel3_);
-    groupBox2_->setObjectName(QStringLiteral("GroupBox2"));
-    QFont bold = groupBox2_->font();
+    profilePage_ = new QWidget;
+    profilePage_->setObjectName(QStringLiteral("profilePage"));
+    profilesPrompt_ = WrappedLabel(QStringLiteral("profilesPrompt"), profilePage_);
+    profileList_ = ListBox(QStringLiteral("profileList"), profilePage_);
+    profileList_->setSortingEnabled(true);
+    connect(profileList_, &QListWidget::itemSelectionChanged, this,
+            &TWizardWindow::OnProfileSelectionChanged);
+    connect(profileList_, &QListWidget::itemDoubleClicked, this, &TWizardWindow::OnProfileDoubleClicked);
+    reloadButton_ = Button(QStringLiteral("reloadButton"), profilePage_);
+    portableButton_ = Button(QStringLiteral("portableButton"), profilePage_);
+    newProfileButton_ = Button(QStringLiteral("newProfileButton"), profilePage_);
+    connect(reloadButton_, &QPushButton::clicked, this, &TWizardWindow::OnReloadProfiles);
+    connect(portableButton_, &QPushButton::clicked, this, &TWizardWindow::OnPortableProfile);
+    connect(newProfileButton_, &QPushButton::clicked, this, &TWizardWindow::OnNewProfile);
+    backupFilePrompt_ = WrappedLabel(QStringLiteral("backupFilePrompt"), profilePage_);
+    backupFileGroup_ = new QGroupBox(profilePage_);
+    backupFileGroup_->setObjectName(QStringLiteral("backupFileGroup"));
+    QFont bold = backupFileGroup_->font();
     bold.setBold(true);
-    groupBox2_->setFont(bold);
-    staticText3_ = new QLabel(groupBox2_);
-    staticText3_->setObjectName(QStringLiteral("StaticText3"));
-    QFont normal = staticText3_->font();
+    backupFileGroup_->setFont(bold);
+    backupFilePath_ = new QLabel(backupFileGroup_);
+    backupFilePath_->setObjectName(QStringLiteral("backupFilePath"));
+    QFont normal = backupFilePath_->font();
     normal.setBold(false);
-    staticText3_->setFont(normal);
-    button4_ = Button(QStringLiteral("Button4"), groupBox2_);
-    button4_->setFont(normal);
-    connect(button4_, &QPushButton::clicked, this, &TWizardWindow::Button4Click);
+    backupFilePath_->setFont(normal);
+    browseButton_ = Button(QStringLiteral("browseButton"), backupFileGroup_);
+    browseButton_->setFont(normal);
+    connect(browseButton_, &QPushButton::clicked, this, &TWizardWindow::ChooseBackupFile);
     // The path on a line of its own, so the whole display form shows.
-    auto* file = new QGridLayout(groupBox2_);
+    auto* file = new QGridLayout(backupFileGroup_);
     file->setContentsMargins(6, 4, 6, 4);
-    file->addWidget(staticText3_, 0, 0, 1, 2);
-    file->addWidget(button4_, 1, 1);
+    file->addWidget(backupFilePath_, 0, 0, 1, 2);
+    file->addWidget(browseButton_, 1, 1);
     file->setColumnStretch(0, 1);
     auto* row = new QHBoxLayout;
-    row->addWidget(button6_);
-    row->addWidget(button7_);
-    row->addWidget(button5_);
-    auto* layout = new QVBoxLayout(panel3_);
-    layout->addWidget(staticText2_);
-    layout->addWidget(listBox2_, 1);
+    row->addWidget(reloadButton_);
+    row->addWidget(portableButton_);
+    row->addWidget(newProfileButton_);
+    auto* layout = new QVBoxLayout(profilePage_);
+    layout->addWidget(profilesPrompt_);
+    layout->addWidget(profileList_, 1);
     layout->addLayout(row);
-    layout->addWidget(staticText4_);
-    layout->addWidget(groupBox2_);
-    return panel3_;
+    layout->addWidget(backupFilePrompt_);
+    layout->addWidget(backupFileGroup_);
+    return profilePage_;
 }
 
 QWidget* TWizardWindow::BuildComponentsPage()
 {
-    panel4_ = new QWidget;
-    panel4_->setObjectName(QStringLiteral("Panel4"));
-    staticText5_ = WrappedLabel(QStringLiteral("StaticText5"), panel4_);
-    groupBox3_ = new QGroupBox(panel4_);
-    groupBox3_->setObjectName(QStringLiteral("GroupBox3"));
-    for (int box = 1; box <= ComponentBoxCount; ++box) {
-        checkBoxes_[box] = new QCheckBox(groupBox3_);
-        checkBoxes_[box]->setObjectName(QStringLiteral("CheckBox%1").arg(box));
+    componentsPage_ = new QWidget;
+    componentsPage_->setObjectName(QStringLiteral("componentsPage"));
+    componentsPrompt_ = WrappedLabel(QStringLiteral("componentsPrompt"), componentsPage_);
+    componentsGroup_ = new QGroupBox(componentsPage_);
+    componentsGroup_->setObjectName(QStringLiteral("componentsGroup"));
+    for (TComponentBox box : AllComponentBoxes) {
+        componentBoxes_[box] = new QCheckBox(componentsGroup_);
+        componentBoxes_[box]->setObjectName(ComponentBoxObjectName(box));
     }
-    connect(checkBoxes_[AccountsSettingsOnlyBox], &QCheckBox::toggled, this, &TWizardWindow::CheckBox7Click);
-    unknowFilesBT_ = Button(QStringLiteral("UnknowFilesBT"), groupBox3_);
-    unknowFilesBT_->hide();
-    connect(unknowFilesBT_, &QPushButton::clicked, this, &TWizardWindow::UnknowFilesBTClick);
+    connect(componentBoxes_[AccountsSettingsOnlyBox], &QCheckBox::toggled, this,
+            &TWizardWindow::OnAccountsOnlyToggled);
+    unknownFilesButton_ = Button(QStringLiteral("unknownFilesButton"), componentsGroup_);
+    unknownFilesButton_->hide();
+    connect(unknownFilesButton_, &QPushButton::clicked, this, &TWizardWindow::OnUnknownFiles);
     // Left column rows 1-8, right column rows 1-7 and the button.
     const TComponentBox left[] = {GeneralSettingsBox, EmailsBox,   AddressBooksBox, BookmarksBox,
                                   HistoryBox,         SidebarsBox, UserStylesBox,   ExtensionsBox};
     const TComponentBox right[] = {SavedPasswordsBox,      CookiesBox,      SavedFormDetailsBox,
                                    DownloadedFileListBox,  CertificatesBox, CacheBox,
                                    AccountsSettingsOnlyBox};
-    auto* grid = new QGridLayout(groupBox3_);
+    auto* grid = new QGridLayout(componentsGroup_);
     grid->setContentsMargins(4, 4, 2, 4);
     grid->setHorizontalSpacing(2);
     grid->setVerticalSpacing(2);
     for (int row = 0; row < 8; ++row)
-        grid->addWidget(checkBoxes_[left[row]], row, 0);
+        grid->addWidget(componentBoxes_[left[row]], row, 0);
     for (int row = 0; row < 7; ++row)
-        grid->addWidget(checkBoxes_[right[row]], row, 1);
-    grid->addWidget(unknowFilesBT_, 7, 1);
-    staticText12_ = WrappedLabel(QStringLiteral("StaticText12"), panel4_);
-    staticText12_->hide();
-    auto* layout = new QVBoxLayout(panel4_);
-    layout->addWidget(staticText5_);
-    layout->addWidget(staticText12_);
-    layout->addWidget(groupBox3_, 1);
-    return panel4_;
+        grid->addWidget(componentBoxes_[right[row]], row, 1);
+    grid->addWidget(unknownFilesButton_, 7, 1);
+    otherApplicationNote_ = WrappedLabel(QStringLiteral("otherApplicationNote"), componentsPage_);
+    otherApplicationNote_->hide();
+    auto* layout = new QVBoxLayout(componentsPage_);
+    layout->addWidget(componentsPrompt_);
+    layout->addWidget(otherApplicationNote_);
+    layout->addWidget(componentsGroup_, 1);
+    return componentsPage_;
 }
 
 QWidget* TWizardWindow::BuildProgressPage()
 {
-    panel5_ = new QWidget;
-    panel5_->setObjectName(QStringLiteral("Panel5"));
-    listBox3_ = ListBox(QStringLiteral("ListBox3"), panel5_);
-    listBox3_->setSelectionMode(QAbstractItemView::NoSelection);
-    listBox3_->setStyleSheet(QStringLiteral("background: palette(window);"));
-    staticText6_ = new QLabel(panel5_);
-    staticText6_->setObjectName(QStringLiteral("StaticText6"));
+    progressPage_ = new QWidget;
+    progressPage_->setObjectName(QStringLiteral("progressPage"));
+    progressLines_ = ListBox(QStringLiteral("progressLines"), progressPage_);
+    progressLines_->setSelectionMode(QAbstractItemView::NoSelection);
+    progressLines_->setStyleSheet(QStringLiteral("background: palette(window);"));
+    taskLine_ = new QLabel(progressPage_);
+    taskLine_->setObjectName(QStringLiteral("taskLine"));
     // The task line names file after file: it takes the width there is.
-    staticText6_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    progressBar1_ = new QProgressBar(panel5_);
-    progressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
-    progressBar1_->setRange(0, 100);
-    auto* layout = new QVBoxLayout(panel5_);
-    layout->addWidget(listBox3_, 1);
-    layout->addWidget(staticText6_);
-    layout->addWidget(progressBar1_);
-    return panel5_;
+    taskLine_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    progressBar_ = new QProgressBar(progressPage_);
+    progressBar_->setObjectName(QStringLiteral("progressBar"));
+    progressBar_->setRange(0, 100);
+    auto* layout = new QVBoxLayout(progressPage_);
+    layout->addWidget(progressLines_, 1);
+    layout->addWidget(taskLine_);
+    layout->addWidget(progressBar_);
+    return progressPage_;
 }
 
 QWidget* TWizardWindow::BuildReportPage()
 {
-    panel6_ = new QWidget;
-    panel6_->setObjectName(QStringLiteral("Panel6"));
-    staticText11_ = WrappedLabel(QStringLiteral("StaticText11"), panel6_);
-    listBox4_ = ListBox(QStringLiteral("ListBox4"), panel6_);
-    listBox4_->setSelectionMode(QAbstractItemView::NoSelection);
-    listBox4_->setStyleSheet(QStringLiteral("background: palette(window);"));
-    checkBox16_ = new QCheckBox(panel6_);
-    checkBox16_->setObjectName(QStringLiteral("CheckBox16"));
-    connect(checkBox16_, &QCheckBox::toggled, this, &TWizardWindow::CheckBox16Click);
-    undoButton_ = Button(QStringLiteral("UndoButton"), panel6_);
+    reportPage_ = new QWidget;
+    reportPage_->setObjectName(QStringLiteral("reportPage"));
+    reportHeading_ = WrappedLabel(QStringLiteral("reportHeading"), reportPage_);
+    reportLines_ = ListBox(QStringLiteral("reportLines"), reportPage_);
+    reportLines_->setSelectionMode(QAbstractItemView::NoSelection);
+    reportLines_->setStyleSheet(QStringLiteral("background: palette(window);"));
+    startAgainBox_ = new QCheckBox(reportPage_);
+    startAgainBox_->setObjectName(QStringLiteral("startAgainBox"));
+    connect(startAgainBox_, &QCheckBox::toggled, this, &TWizardWindow::OnStartAgainToggled);
+    undoButton_ = Button(QStringLiteral("undoButton"), reportPage_);
     undoButton_->hide();
-    connect(undoButton_, &QPushButton::clicked, this, &TWizardWindow::UndoButtonClick);
+    connect(undoButton_, &QPushButton::clicked, this, &TWizardWindow::OnUndoRestore);
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(checkBox16_, 1);
+    bottom->addWidget(startAgainBox_, 1);
     bottom->addWidget(undoButton_);
-    auto* layout = new QVBoxLayout(panel6_);
-    layout->addWidget(staticText11_);
-    layout->addWidget(listBox4_, 1);
+    auto* layout = new QVBoxLayout(reportPage_);
+    layout->addWidget(reportHeading_);
+    layout->addWidget(reportLines_, 1);
     layout->addLayout(bottom);
-    return panel6_;
+    return reportPage_;
 }
 
 std::string TWizardWindow::Text(std::string_view key) const
@@ -408,9 +457,9 @@ void TWizardWindow::SetCaption(const char* captionKey)
     setWindowTitle(Q(ProductCaption + Text(captionKey)));
 }
 
-void TWizardWindow::ShowPage(QWidget* panel)
+void TWizardWindow::ShowPage(QWidget* page)
 {
-    pages_->setCurrentWidget(panel);
+    pages_->setCurrentWidget(page);
 }
 
 TArchiveEnvironment TWizardWindow::Environment()
@@ -426,14 +475,14 @@ void TWizardWindow::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (std::exchange(shownOnce_, true))
         return;
-    FormShow();
+    OnFirstShow();
     // The unattended backup starts once the window is up, so it can show
     // its progress.
     if (batchTask_)
-        QTimer::singleShot(0, this, &TWizardWindow::ApplicationEvents1Activate);
+        QTimer::singleShot(0, this, &TWizardWindow::StartUnattendedBackup);
 }
 
-void TWizardWindow::ApplicationEvents1Activate()
+void TWizardWindow::StartUnattendedBackup()
 {
     if (!batchTask_ || batchStarted_)
         return;
@@ -444,13 +493,13 @@ void TWizardWindow::ApplicationEvents1Activate()
         return;
     }
     batchStarted_ = true;
-    BackupAction();
+    RunUnattendedBackup();
 }
 
-void TWizardWindow::BackupAction()
+void TWizardWindow::RunUnattendedBackup()
 {
     if (!manager_)
-        throw std::logic_error("Cannot call BackupAction before init!");
+        throw std::logic_error("Cannot call RunUnattendedBackup before init!");
     SetButtonCaptions();
     state_.Operation = 1;
     state_.ArchivePath = batchTask_->OutputPath;
@@ -470,7 +519,7 @@ void TWizardWindow::BackupAction()
     RunOperation();
 }
 
-void TWizardWindow::FormShow()
+void TWizardWindow::OnFirstShow()
 {
     ApplyLanguageFont(*this, l10n_);
     // Sized for its font and texts, then placed, before anything else: the
@@ -507,7 +556,7 @@ void TWizardWindow::closeEvent(QCloseEvent* event)
 
 bool TWizardWindow::ConfirmExit()
 {
-    if (pages_->currentWidget() == panel6_ || closeWithoutAsking_)
+    if (pages_->currentWidget() == reportPage_ || closeWithoutAsking_)
         return true;
     if (AskYesNo(Text("LANG_END_PROGRAM"), Text("LANG_END_TEXT")))
         ExitImmediately(1);
@@ -548,23 +597,23 @@ void TWizardWindow::ProcessEvents()
 
 void TWizardWindow::ShowTaskLine(const std::string& text)
 {
-    staticText6_->setText(Q(text));
+    taskLine_->setText(Q(text));
 }
 
 void TWizardWindow::AddReportLine(const std::string& text)
 {
-    listBox3_->addItem(Q(text));
-    listBox3_->scrollToBottom();
+    progressLines_->addItem(Q(text));
+    progressLines_->scrollToBottom();
 }
 
 void TWizardWindow::SetProgressRange(int minimum, int maximum)
 {
-    progressBar1_->setRange(minimum, maximum);
+    progressBar_->setRange(minimum, maximum);
 }
 
 void TWizardWindow::SetProgressPosition(int position)
 {
-    progressBar1_->setValue(std::clamp(position, progressBar1_->minimum(), progressBar1_->maximum()));
+    progressBar_->setValue(std::clamp(position, progressBar_->minimum(), progressBar_->maximum()));
 }
 
 void TWizardWindow::EndProgram(int exitCode)
@@ -575,24 +624,24 @@ void TWizardWindow::EndProgram(int exitCode)
 // ---------------------------------------------------------------------------
 // Moves between pages.
 
-void TWizardWindow::Button1Click()
+void TWizardWindow::OnNext()
 {
-    switch (pageIndex_) {
-    case 1:
+    switch (page_) {
+    case TWizardPage::Welcome:
         ShowOperationPage();
-        pageIndex_ = 2;
+        page_ = TWizardPage::Operation;
         break;
-    case 2:
-        if (const auto line = SelectedLine(*listBox1_))
+    case TWizardPage::Operation:
+        if (const auto line = SelectedLine(*applicationList_))
             SelectApplication(state_, *line);
         ShowProfilePage();
-        pageIndex_ = 3;
+        page_ = TWizardPage::Profile;
         break;
-    case 3:
+    case TWizardPage::Profile:
         if (ShowComponentsPage())
-            pageIndex_ = 4;
+            page_ = TWizardPage::Components;
         break;
-    case 4:
+    case TWizardPage::Components:
         // The profile is known now: only an instance using it stands in the way.
         if (!WaitForProfileFree(state_.SelectedAppType, ChosenProfileDir(), l10n_, *this) ||
             !ConfirmOverwriteProfile())
@@ -604,29 +653,29 @@ void TWizardWindow::Button1Click()
     }
 }
 
-void TWizardWindow::Button3Click()
+void TWizardWindow::OnBack()
 {
-    switch (pageIndex_) {
-    case 2:
-        pageIndex_ = 1;
+    switch (page_) {
+    case TWizardPage::Operation:
+        page_ = TWizardPage::Welcome;
         ShowWelcomePage();
         break;
-    case 3:
+    case TWizardPage::Profile:
         ShowOperationPage();
-        pageIndex_ = 2;
+        page_ = TWizardPage::Operation;
         break;
-    case 4:
+    case TWizardPage::Components:
         ShowProfilePage();
-        pageIndex_ = 3;
+        page_ = TWizardPage::Profile;
         break;
     default:
         break;
     }
 }
 
-void TWizardWindow::Button2Click()
+void TWizardWindow::OnCancelOrFinish()
 {
-    if (checkBox16_->isChecked())
+    if (startAgainBox_->isChecked())
         Restart();
     else
         close();
@@ -635,47 +684,47 @@ void TWizardWindow::Button2Click()
 void TWizardWindow::Restart()
 {
     openedBackup_.reset();
-    checkBox16_->setChecked(false);
-    listBox3_->clear();
-    listBox4_->clear();
-    pageIndex_ = 1;
+    startAgainBox_->setChecked(false);
+    progressLines_->clear();
+    reportLines_->clear();
+    page_ = TWizardPage::Welcome;
     ShowWelcomePage();
-    button1_->setFocus();
+    nextButton_->setFocus();
 }
 
-void TWizardWindow::ListBox1DblClick()
+void TWizardWindow::OnApplicationDoubleClicked()
 {
-    const auto line = SelectedLine(*listBox1_);
+    const auto line = SelectedLine(*applicationList_);
     if (!line)
         return;
     SelectApplication(state_, *line);
     if (state_.SelectedAppName.empty())
         return;
     ShowProfilePage();
-    pageIndex_ = 3;
+    page_ = TWizardPage::Profile;
 }
 
-void TWizardWindow::ListBox2Click()
+void TWizardWindow::OnProfileSelectionChanged()
 {
     UpdateNextForProfile();
-    if (state_.Operation == 1 && templateHasProfile_ && SelectedLine(*listBox2_))
+    if (state_.Operation == 1 && templateHasProfile_ && SelectedLine(*profileList_))
         UpdateBackupFileProposal();
 }
 
-void TWizardWindow::ListBox2DblClick()
+void TWizardWindow::OnProfileDoubleClicked()
 {
-    if (SelectedLine(*listBox2_) && pageIndex_ == 3 && ShowComponentsPage())
-        pageIndex_ = 4;
+    if (SelectedLine(*profileList_) && page_ == TWizardPage::Profile && ShowComponentsPage())
+        page_ = TWizardPage::Components;
 }
 
 void TWizardWindow::UpdateNextForApplication()
 {
-    button1_->setEnabled(SelectedLine(*listBox1_).has_value());
+    nextButton_->setEnabled(SelectedLine(*applicationList_).has_value());
 }
 
 void TWizardWindow::UpdateNextForProfile()
 {
-    button1_->setEnabled(SelectedLine(*listBox2_).has_value());
+    nextButton_->setEnabled(SelectedLine(*profileList_).has_value());
 }
 
 std::string TWizardWindow::ChosenProfileDir() const
@@ -749,39 +798,39 @@ bool TWizardWindow::ConfirmOverwriteProfile()
 
 void TWizardWindow::SetButtonCaptions()
 {
-    button1_->setText(Q(Text("LANG_BUTTON_1")));
-    button2_->setText(Q(Text("LANG_BUTTON_2")));
-    button3_->setText(Q(Text("LANG_BUTTON_3")));
+    nextButton_->setText(Q(Text("LANG_BUTTON_1")));
+    cancelButton_->setText(Q(Text("LANG_BUTTON_2")));
+    backButton_->setText(Q(Text("LANG_BUTTON_3")));
 }
 
 void TWizardWindow::ShowWelcomePage()
 {
     SetButtonCaptions();
     SetCaption("LANG_OKNO_1");
-    label1_->setText(Q(Text("LANG_APLIKACE_WELCOME")));
-    staticText7_->setText(Q(Text("LANG_MEMO1")));
-    staticText8_->setText(Q(Text("LANG_MEMO11")));
-    staticText9_->setText(Q(Text("LANG_MEMO12")));
+    welcomeTitle_->setText(Q(Text("LANG_APLIKACE_WELCOME")));
+    introText_->setText(Q(Text("LANG_MEMO1")));
+    closeProgramsText_->setText(Q(Text("LANG_MEMO11")));
+    howToGoOnText_->setText(Q(Text("LANG_MEMO12")));
     state_.ArchivePath.clear();
-    ShowPage(panel1_);
-    button1_->setEnabled(true);
-    button1_->show();
-    button2_->show();
-    button3_->hide();
-    pageIndex_ = 1;
+    ShowPage(welcomePage_);
+    nextButton_->setEnabled(true);
+    nextButton_->show();
+    cancelButton_->show();
+    backButton_->hide();
+    page_ = TWizardPage::Welcome;
     closeWithoutAsking_ = false;
 }
 
 void TWizardWindow::ShowOperationPage()
 {
     SetCaption("LANG_APLIKACE_VOLBA");
-    staticText1_->setText(Q(Text("LANG_CO_PROVEST")));
-    groupBox1_->setTitle(Q(Text("LANG_VOLBA")));
-    radioButton1_->setText(Q(Text("LANG_ZALOHA")));
-    radioButton2_->setText(Q(Text("LANG_OBNOVA")));
-    staticText10_->setText(Q(Text("LANG_MEMO2")));
-    ShowPage(panel2_);
-    button3_->show();
+    operationPrompt_->setText(Q(Text("LANG_CO_PROVEST")));
+    operationGroup_->setTitle(Q(Text("LANG_VOLBA")));
+    backupChoice_->setText(Q(Text("LANG_ZALOHA")));
+    restoreChoice_->setText(Q(Text("LANG_OBNOVA")));
+    applicationsPrompt_->setText(Q(Text("LANG_MEMO2")));
+    ShowPage(operationPage_);
+    backButton_->show();
     std::unique_ptr<TRegistryReader> registry;
     try {
         registry = CreateRegistryReader();
@@ -790,27 +839,27 @@ void TWizardWindow::ShowOperationPage()
         ExitImmediately(1);
     }
     TInstallationDetection(*registry, l10n_, status_, state_.AppList).DetectApplications();
-    Fill(*listBox1_, state_.AppList);
+    Fill(*applicationList_, state_.AppList);
     UpdateNextForApplication();
 }
 
 void TWizardWindow::ShowProfilePage()
 {
-    state_.Operation = radioButton1_->isChecked() ? 1 : 2;
+    state_.Operation = backupChoice_->isChecked() ? 1 : 2;
     const bool backup = state_.Operation == 1;
     SetCaption("LANG_VOLBA_PROFILU");
-    button5_->setText(Q(Text("LANG_NEW_PROFIL")));
-    button6_->setText(Q(Text("LANG_RELOAD")));
-    button7_->setText(Q(Text("Quillbank14", "LANG_PORTABLE")));
-    button4_->setText(Q(Text("LANG_CHOOSE")));
-    groupBox2_->setTitle(
+    newProfileButton_->setText(Q(Text("LANG_NEW_PROFIL")));
+    reloadButton_->setText(Q(Text("LANG_RELOAD")));
+    portableButton_->setText(Q(Text("Quillbank14", "LANG_PORTABLE")));
+    browseButton_->setText(Q(Text("LANG_CHOOSE")));
+    backupFileGroup_->setTitle(
         Q(Text("Quillbank14", backup ? "LANG_CHOOSE_FILE_BACKUP" : "LANG_CHOOSE_FILE_RESTORE")));
     const AppType type = state_.SelectedAppType;
-    button5_->setEnabled(!backup && IsKnownAppType(type) && !status_[type].InstallDir.empty());
-    ShowPage(panel3_);
-    button1_->setEnabled(false);
-    staticText2_->setText(Q(Text(backup ? "LANG_TEXT2_1" : "LANG_TEXT2_2")));
-    staticText4_->setText(Q(Text(backup ? "LANG_TEXT4_1" : "LANG_TEXT4_2")));
+    newProfileButton_->setEnabled(!backup && IsKnownAppType(type) && !status_[type].InstallDir.empty());
+    ShowPage(profilePage_);
+    nextButton_->setEnabled(false);
+    profilesPrompt_->setText(Q(Text(backup ? "LANG_TEXT2_1" : "LANG_TEXT2_2")));
+    backupFilePrompt_->setText(Q(Text(backup ? "LANG_TEXT4_1" : "LANG_TEXT4_2")));
     ListProfiles(state_, l10n_);
     FillProfileList();
     UpdateNextForProfile();
@@ -824,20 +873,20 @@ void TWizardWindow::ShowProfilePage()
 void TWizardWindow::OpenBackupFile(const std::string& path)
 {
     openedBackup_ = path;
-    radioButton2_->setChecked(true);
+    restoreChoice_->setChecked(true);
     ShowOperationPage();
-    pageIndex_ = 2;
+    page_ = TWizardPage::Operation;
     state_.ArchivePath = path;
     if (!DetectBackupFile(path, state_, Environment()))
         return;
     TComponentBoxes held;
     const AppType type = ReadArchiveHeader(state_, held, Environment());
-    for (int row = 0; row < listBox1_->count(); ++row) {
+    for (int row = 0; row < applicationList_->count(); ++row) {
         TWizardState listed;
-        SelectApplication(listed, listBox1_->item(row)->text().toStdString());
+        SelectApplication(listed, applicationList_->item(row)->text().toStdString());
         if (IsKnownAppType(type) && listed.SelectedAppType == type) {
-            listBox1_->setCurrentRow(row);
-            Button1Click();
+            applicationList_->setCurrentRow(row);
+            OnNext();
             return;
         }
     }
@@ -845,16 +894,16 @@ void TWizardWindow::OpenBackupFile(const std::string& path)
 
 void TWizardWindow::FillProfileList()
 {
-    Fill(*listBox2_, state_.ProfileList);
-    listBox2_->setCurrentItem(nullptr);
-    listBox2_->clearSelection();
+    Fill(*profileList_, state_.ProfileList);
+    profileList_->setCurrentItem(nullptr);
+    profileList_->clearSelection();
 }
 
 void TWizardWindow::UpdateBackupFileProposal()
 {
     const AppType type = state_.SelectedAppType;
     // "<profile>" takes the profile's name, not the root its line names.
-    std::optional<std::string> profileName = SelectedLine(*listBox2_);
+    std::optional<std::string> profileName = SelectedLine(*profileList_);
     if (profileName)
         profileName = ProfileNameOfLine(state_, *profileName);
     const TBackupProposal proposal =
@@ -867,8 +916,8 @@ void TWizardWindow::UpdateBackupFileProposal()
 
 void TWizardWindow::ShowArchivePath(const std::string& caption)
 {
-    staticText3_->setText(Q(caption));
-    staticText3_->setToolTip(Q(state_.ArchivePath));
+    backupFilePath_->setText(Q(caption));
+    backupFilePath_->setToolTip(Q(state_.ArchivePath));
 }
 
 bool TWizardWindow::ShowComponentsPage()
@@ -889,7 +938,7 @@ bool TWizardWindow::ShowComponentsPage()
     }
     ResetComponentBoxes();
     state_.MailFolders.clear();
-    state_.SelectedProfileLine = SelectedLine(*listBox2_);
+    state_.SelectedProfileLine = SelectedLine(*profileList_);
     if (backup) {
         offeredBoxes_ = CheckProfile(state_, l10n_, *this);
         ApplyComponentBoxes(offeredBoxes_);
@@ -900,14 +949,14 @@ bool TWizardWindow::ShowComponentsPage()
         MarkSkippedOnRestore(archiveType);
     }
     SetCaption("LANG_SOUCASTI");
-    ShowPage(panel4_);
-    staticText5_->setText(Q(Text(backup ? "LANG_CHOOSE_ZALOHA" : "LANG_CHOOSE_OBNOVA")));
-    groupBox3_->setTitle(Q(Text("LANG_GROUPBOX3")));
-    for (int box = 1; box <= ComponentBoxCount; ++box)
-        checkBoxes_[box]->setText(Q(Text("LANG_CHECKBOX" + std::to_string(box))));
-    unknowFilesBT_->setText(Q(Text("Quillbank14", "LANG_UNKNOW_FILES")));
-    checkBoxes_[AccountsSettingsOnlyBox]->setVisible(backup);
-    staticText12_->setVisible(!backup && !staticText12_->text().isEmpty());
+    ShowPage(componentsPage_);
+    componentsPrompt_->setText(Q(Text(backup ? "LANG_CHOOSE_ZALOHA" : "LANG_CHOOSE_OBNOVA")));
+    componentsGroup_->setTitle(Q(Text("LANG_GROUPBOX3")));
+    for (TComponentBox box : AllComponentBoxes)
+        componentBoxes_[box]->setText(Q(ComponentText(box)));
+    unknownFilesButton_->setText(Q(Text("Quillbank14", "LANG_UNKNOW_FILES")));
+    componentBoxes_[AccountsSettingsOnlyBox]->setVisible(backup);
+    otherApplicationNote_->setVisible(!backup && !otherApplicationNote_->text().isEmpty());
     if (backup)
         FillUnknownFilesList();
     else
@@ -920,27 +969,27 @@ void TWizardWindow::ResetComponentBoxes()
     // Unchecking runs the boxes' handlers as a click would: an "Accounts
     // settings only" box unchecked here gives "Emails" back.
     for (TComponentBox box : ResetOrder)
-        checkBoxes_[box]->setChecked(false);
+        componentBoxes_[box]->setChecked(false);
     for (TComponentBox box : ResetOrder) {
-        checkBoxes_[box]->setEnabled(true);
-        checkBoxes_[box]->setToolTip({});
+        componentBoxes_[box]->setEnabled(true);
+        componentBoxes_[box]->setToolTip({});
     }
     skippedOnRestore_.clear();
-    staticText12_->clear();
+    otherApplicationNote_->clear();
 }
 
 void TWizardWindow::ApplyComponentBoxes(const TComponentBoxes& boxes)
 {
-    for (int box = 1; box <= ComponentBoxCount; ++box) {
+    for (TComponentBox box : AllComponentBoxes) {
         if (box == AccountsSettingsOnlyBox)
             continue;
-        checkBoxes_[box]->setChecked(boxes.Boxes[box].Checked);
-        checkBoxes_[box]->setEnabled(boxes.Boxes[box].Enabled);
+        componentBoxes_[box]->setChecked(boxes[box].Checked);
+        componentBoxes_[box]->setEnabled(boxes[box].Enabled);
     }
-    checkBoxes_[AccountsSettingsOnlyBox]->setChecked(boxes[AccountsSettingsOnlyBox].Checked);
-    checkBoxes_[AccountsSettingsOnlyBox]->setEnabled(boxes[AccountsSettingsOnlyBox].Enabled);
-    checkBoxes_[ExtensionsBox]->setToolTip(boxes.ExtensionsHintVisible ? Q(Text("LANG_CHECKBOX14_HINT"))
-                                                                       : QString());
+    componentBoxes_[AccountsSettingsOnlyBox]->setChecked(boxes[AccountsSettingsOnlyBox].Checked);
+    componentBoxes_[AccountsSettingsOnlyBox]->setEnabled(boxes[AccountsSettingsOnlyBox].Enabled);
+    componentBoxes_[ExtensionsBox]->setToolTip(boxes.ExtensionsHintVisible ? Q(Text("LANG_CHECKBOX14_HINT"))
+                                                                           : QString());
 }
 
 void TWizardWindow::MarkSkippedOnRestore(AppType archiveType)
@@ -949,55 +998,58 @@ void TWizardWindow::MarkSkippedOnRestore(AppType archiveType)
     if (!IsKnownAppType(target))
         return;
     const QString reason = Q(l10n_.GetTextFmt("Quillbank14", "LANG_SKIPPED_HINT", AppInfo(target).ShortName));
-    for (int box = 1; box <= ComponentBoxCount; ++box) {
-        const auto component = static_cast<TComponentBox>(box);
-        if (!checkBoxes_[box]->isChecked() || !IsSkippedOnRestore(component, target))
+    for (TComponentBox box : AllComponentBoxes) {
+        if (!componentBoxes_[box]->isChecked() || !IsSkippedOnRestore(box, target))
             continue;
-        checkBoxes_[box]->setChecked(false);
-        checkBoxes_[box]->setEnabled(false);
-        checkBoxes_[box]->setToolTip(reason);
-        skippedOnRestore_.push_back(component);
+        componentBoxes_[box]->setChecked(false);
+        componentBoxes_[box]->setEnabled(false);
+        componentBoxes_[box]->setToolTip(reason);
+        skippedOnRestore_.push_back(box);
     }
     if (IsKnownAppType(archiveType) && archiveType != target)
-        staticText12_->setText(
+        otherApplicationNote_->setText(
             Q(l10n_.GetTextFmt("Quillbank14", "LANG_OTHER_APP_BACKUP", AppInfo(archiveType).ShortName)));
 }
 
 void TWizardWindow::AddSkippedReportLines()
 {
     for (TComponentBox box : skippedOnRestore_)
-        AddReportLine(
-            l10n_.GetTextFmt("Quillbank14", "LANG_SKIPPED", Text("LANG_CHECKBOX" + std::to_string(box))));
+        AddReportLine(l10n_.GetTextFmt("Quillbank14", "LANG_SKIPPED", ComponentText(box)));
+}
+
+std::string TWizardWindow::ComponentText(TComponentBox box) const
+{
+    return Text("LANG_CHECKBOX" + std::to_string(box));
 }
 
 TComponentBoxes TWizardWindow::ComponentBoxes() const
 {
     TComponentBoxes boxes;
-    for (int box = 1; box <= ComponentBoxCount; ++box)
-        boxes.Boxes[box] = {checkBoxes_[box]->isChecked(), checkBoxes_[box]->isEnabled()};
+    for (TComponentBox box : AllComponentBoxes)
+        boxes[box] = {componentBoxes_[box]->isChecked(), componentBoxes_[box]->isEnabled()};
     return boxes;
 }
 
-void TWizardWindow::CheckBox7Click(bool checked)
+void TWizardWindow::OnAccountsOnlyToggled(bool checked)
 {
-    checkBoxes_[EmailsBox]->setChecked(!checked);
-    checkBoxes_[EmailsBox]->setEnabled(!checked);
+    componentBoxes_[EmailsBox]->setChecked(!checked);
+    componentBoxes_[EmailsBox]->setEnabled(!checked);
 }
 
 void TWizardWindow::FillUnknownFilesList()
 {
     unknownFiles_.Fill(TKnownFiles(programDir_).FindUnknown(state_.ProfileDir, offeredBoxes_), l10n_);
     unknownFiles_.SetAllBoxTicked(true);
-    unknowFilesBT_->setVisible(unknownFiles_.HasRows());
+    unknownFilesButton_->setVisible(unknownFiles_.HasRows());
 }
 
 void TWizardWindow::FillUnknownFilesFromArchive()
 {
     unknownFiles_.Fill(state_.UnknownEntries, l10n_);
-    unknowFilesBT_->setVisible(unknownFiles_.HasRows());
+    unknownFilesButton_->setVisible(unknownFiles_.HasRows());
 }
 
-void TWizardWindow::UnknowFilesBTClick()
+void TWizardWindow::OnUnknownFiles()
 {
     dialogs_.ShowUnknownFiles(unknownFiles_);
 }
@@ -1009,17 +1061,17 @@ void TWizardWindow::ShowProgressPage()
         FillUnknownFilesList();
     SetCaption("LANG_PROV_AKCE");
     if (state_.Operation == 1) {
-        listBox3_->addItem(Q(Text("Quillbank14", "LANG_BACKUP_PARTS")));
-        for (int box = 1; box <= ComponentBoxCount; ++box)
-            if (checkBoxes_[box]->isChecked())
-                listBox3_->addItem(Q("- " + Text("LANG_CHECKBOX" + std::to_string(box))));
-        staticText6_->setText(Q(Text("Quillbank14", "LANG_DISK_SPACE_CALCULATE")));
+        progressLines_->addItem(Q(Text("Quillbank14", "LANG_BACKUP_PARTS")));
+        for (TComponentBox box : AllComponentBoxes)
+            if (componentBoxes_[box]->isChecked())
+                progressLines_->addItem(Q("- " + ComponentText(box)));
+        taskLine_->setText(Q(Text("Quillbank14", "LANG_DISK_SPACE_CALCULATE")));
     }
-    progressBar1_->setRange(0, 100);
-    progressBar1_->setValue(0);
-    ShowPage(panel5_);
-    button1_->hide();
-    button3_->hide();
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+    ShowPage(progressPage_);
+    nextButton_->hide();
+    backButton_->hide();
 }
 
 void TWizardWindow::RunOperation()
@@ -1068,19 +1120,19 @@ void TWizardWindow::ShowReportPage(int exitCode)
         dialogs_.RequestEnd(exitCode);
     }
     SetCaption("LANG_ZAVER");
-    button2_->setText(Q(Text("LANG_BUTTON_KONEC")));
-    checkBox16_->setText(Q(Text("LANG_NEW_BR")));
+    cancelButton_->setText(Q(Text("LANG_BUTTON_KONEC")));
+    startAgainBox_->setText(Q(Text("LANG_NEW_BR")));
     undoButton_->setText(Q(Text("Quillbank14", "LANG_UNDO_RESTORE")));
     undoButton_->setVisible(state_.Operation == 2 && undoable_.has_value() && !batchTask_);
-    staticText11_->setText(Q(Text(state_.Operation == 1 ? "LANG_MEMO3" : "LANG_BACKUP_RESTOR")));
-    for (const std::string& line : Lines(*listBox3_))
-        listBox4_->addItem(Q(line));
-    ShowPage(panel6_);
-    button2_->setFocus();
-    pageIndex_ = 5;
+    reportHeading_->setText(Q(Text(state_.Operation == 1 ? "LANG_MEMO3" : "LANG_BACKUP_RESTOR")));
+    for (const std::string& line : Lines(*progressLines_))
+        reportLines_->addItem(Q(line));
+    ShowPage(reportPage_);
+    cancelButton_->setFocus();
+    page_ = TWizardPage::Report;
 }
 
-void TWizardWindow::UndoButtonClick()
+void TWizardWindow::OnUndoRestore()
 {
     if (!undoable_)
         return;
@@ -1089,32 +1141,27 @@ void TWizardWindow::UndoButtonClick()
             throw ERollbackError(std::string(AppInfo(state_.SelectedAppType).RunningName) +
                                  " is using the profile " + state_.ProfileDir);
         UndoRestore(*undoable_);
-        listBox4_->addItem(Q(Text("Quillbank14", "LANG_UNDO_DONE")));
+        reportLines_->addItem(Q(Text("Quillbank14", "LANG_UNDO_DONE")));
         undoable_.reset();
         undoButton_->hide();
     } catch (const ERollbackError& error) {
-        listBox4_->addItem(Q(l10n_.GetTextFmt("Quillbank14", "LANG_UNDO_FAILED", error.what())));
+        reportLines_->addItem(Q(l10n_.GetTextFmt("Quillbank14", "LANG_UNDO_FAILED", error.what())));
     }
-    listBox4_->scrollToBottom();
+    reportLines_->scrollToBottom();
 }
 
-void TWizardWindow::CheckBox16Click(bool checked)
+void TWizardWindow::OnStartAgainToggled(bool checked)
 {
-    button2_->setText(Q(Text(checked ? "LANG_BUTTON_1" : "LANG_BUTTON_KONEC")));
+    cancelButton_->setText(Q(Text(checked ? "LANG_BUTTON_1" : "LANG_BUTTON_KONEC")));
 }
 
 // ---------------------------------------------------------------------------
 // The buttons of the profile page.
 
-void TWizardWindow::Button4Click()
-{
-    ChooseBackupFile();
-}
-
 void TWizardWindow::ChooseBackupFile()
 {
     const std::string filter = Text("LANG_DIALOGS");
-    std::string caption = staticText3_->text().toStdString();
+    std::string caption = backupFilePath_->text().toStdString();
     if (state_.Operation == 1) {
         if (const auto chosen = dialogs_.ChooseBackupFileToSave(filter, DialogInitialDir(state_.ArchivePath),
                                                                 SaveDialogFileName(state_.ArchivePath))) {
@@ -1134,28 +1181,28 @@ void TWizardWindow::ChooseBackupFile()
     ShowArchivePath(CollapseDoubledSeparators(caption));
 }
 
-void TWizardWindow::Button5Click()
+void TWizardWindow::OnNewProfile()
 {
     // The new profile is listed at once.
     if (CreateNewProfile(dialogs_.AskNewProfile(), state_, status_, l10n_, *this))
-        Button6Click();
+        OnReloadProfiles();
 }
 
-void TWizardWindow::Button6Click()
+void TWizardWindow::OnReloadProfiles()
 {
     ListProfiles(state_, l10n_);
     FillProfileList();
-    button1_->setEnabled(false);
+    nextButton_->setEnabled(false);
 }
 
-void TWizardWindow::Button7Click()
+void TWizardWindow::OnPortableProfile()
 {
-    const auto selected = SelectedLine(*listBox2_);
+    const auto selected = SelectedLine(*profileList_);
     ChoosePortableProfile(state_, l10n_, *this);
-    if (listBox2_->count() != static_cast<int>(state_.ProfileList.size())) {
-        AddLine(*listBox2_, state_.ProfileList.back());
+    if (profileList_->count() != static_cast<int>(state_.ProfileList.size())) {
+        AddLine(*profileList_, state_.ProfileList.back());
         if (!selected)
-            listBox2_->clearSelection();
+            profileList_->clearSelection();
     }
 }
 

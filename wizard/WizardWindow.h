@@ -8,6 +8,7 @@
 #include "platform/UserInterface.h"
 #include "profile/UnknownFilesChoice.h"
 
+#include <QString>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -32,6 +33,24 @@ class TMozManager;
 class TWizardDialogs;
 struct TBatchTask;
 struct TArchiveEnvironment;
+
+/// The wizard's pages, in the order Next goes through them. The progress
+/// page that shows while a backup or restore runs has none of its own: the
+/// page stays the one the run started from until the report shows.
+enum class TWizardPage
+{
+    Welcome,
+    /// Backup or restore, and the application.
+    Operation,
+    /// The profile and the backup file.
+    Profile,
+    Components,
+    Report,
+};
+
+/// The object name of a component's check box, by which tests find it:
+/// "emailsBox" for EmailsBox.
+QString ComponentBoxObjectName(TComponentBox box);
 
 /**
  * The main window: a five-page wizard (welcome, operation and application,
@@ -59,7 +78,7 @@ public:
 
     const TWizardState& State() const { return state_; }
     const TAppSettings& Settings() const { return settings_; }
-    int PageIndex() const { return pageIndex_; }
+    TWizardPage Page() const { return page_; }
     TUnknownFilesChoice& UnknownFiles() { return unknownFiles_; }
 
     // TUserInterface.
@@ -81,25 +100,31 @@ protected:
 
 private:
     // Event handlers.
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-    void Button4Click();
-    void Button5Click();
-    void Button6Click();
-    void Button7Click();
-    void ListBox1DblClick();
-    void ListBox2Click();
-    void ListBox2DblClick();
-    void CheckBox7Click(bool checked);
-    void CheckBox16Click(bool checked);
+    void OnNext();
+    /// Cancel on the pages, Finish on the report: closes the window, or
+    /// starts the wizard again when the report's box asks for that.
+    void OnCancelOrFinish();
+    void OnBack();
+    /// Browse: the save or open dialog for the backup file.
+    void ChooseBackupFile();
+    void OnNewProfile();
+    void OnReloadProfiles();
+    void OnPortableProfile();
+    void OnApplicationDoubleClicked();
+    void OnProfileSelectionChanged();
+    void OnProfileDoubleClicked();
+    void OnAccountsOnlyToggled(bool checked);
+    void OnStartAgainToggled(bool checked);
     /// Takes back the restore the report page is about.
-    void UndoButtonClick();
-    void UnknowFilesBTClick();
-    void FormShow();
+    void OnUndoRestore();
+    void OnUnknownFiles();
+    /// Fits and places the window and checks the working files.
+    void OnFirstShow();
     bool ConfirmExit();
-    void ApplicationEvents1Activate();
-    void BackupAction();
+    /// Runs the unattended backup once the window shows, or ends the
+    /// program when the task file could not be read.
+    void StartUnattendedBackup();
+    void RunUnattendedBackup();
 
     // Page set-ups.
     void SetButtonCaptions();
@@ -124,12 +149,11 @@ private:
     void SetCaption(const char* captionKey);
     std::string Text(std::string_view key) const;
     std::string Text(std::string_view section, std::string_view key) const;
-    void ShowPage(QWidget* panel);
+    void ShowPage(QWidget* page);
     void FillProfileList();
     void UpdateNextForApplication();
     void UpdateNextForProfile();
     void UpdateBackupFileProposal();
-    void ChooseBackupFile();
     void ShowArchivePath(const std::string& caption);
     bool ConfirmOverwriteProfile();
     void AskWindowsFolderPlaces();
@@ -141,6 +165,8 @@ private:
     /// not take, saying why, and names another application's backup.
     void MarkSkippedOnRestore(AppType archiveType);
     void AddSkippedReportLines();
+    /// The text of a component's box.
+    std::string ComponentText(TComponentBox box) const;
     TComponentBoxes ComponentBoxes() const;
     void FillUnknownFilesList();
     void FillUnknownFilesFromArchive();
@@ -165,7 +191,7 @@ private:
     std::unique_ptr<TBatchTask> batchTask_;
     bool batchReady_ = false;
     bool batchStarted_ = false;
-    int pageIndex_ = 1;
+    TWizardPage page_ = TWizardPage::Welcome;
     bool closeWithoutAsking_ = false;
     /// The user agreed to the places outside the profile a restore names.
     bool keepPathsOutsideProfile_ = false;
@@ -175,53 +201,59 @@ private:
     std::optional<std::string> openedBackup_;
     bool shownOnce_ = false;
 
-    QLabel* image1_ = nullptr;
+    QLabel* pictureStrip_ = nullptr;
     QStackedWidget* pages_ = nullptr;
-    QPushButton* button1_ = nullptr;
-    QPushButton* button2_ = nullptr;
-    QPushButton* button3_ = nullptr;
-    // Page 1.
-    QWidget* panel1_ = nullptr;
-    QLabel* label1_ = nullptr;
-    QLabel* staticText7_ = nullptr;
-    QLabel* staticText8_ = nullptr;
-    QLabel* staticText9_ = nullptr;
-    // Page 2.
-    QWidget* panel2_ = nullptr;
-    QLabel* staticText1_ = nullptr;
-    QGroupBox* groupBox1_ = nullptr;
-    QRadioButton* radioButton1_ = nullptr;
-    QRadioButton* radioButton2_ = nullptr;
-    QLabel* staticText10_ = nullptr;
-    QListWidget* listBox1_ = nullptr;
-    // Page 3.
-    QWidget* panel3_ = nullptr;
-    QLabel* staticText2_ = nullptr;
-    QListWidget* listBox2_ = nullptr;
-    QPushButton* button5_ = nullptr;
-    QPushButton* button6_ = nullptr;
-    QPushButton* button7_ = nullptr;
-    QLabel* staticText4_ = nullptr;
-    QGroupBox* groupBox2_ = nullptr;
-    QLabel* staticText3_ = nullptr;
-    QPushButton* button4_ = nullptr;
-    // Page 4.
-    QWidget* panel4_ = nullptr;
-    QLabel* staticText5_ = nullptr;
-    QGroupBox* groupBox3_ = nullptr;
-    QLabel* staticText12_ = nullptr;
-    std::array<QCheckBox*, ComponentBoxCount + 1> checkBoxes_{};
-    QPushButton* unknowFilesBT_ = nullptr;
+    QPushButton* nextButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    QPushButton* backButton_ = nullptr;
+    // Welcome.
+    QWidget* welcomePage_ = nullptr;
+    QLabel* welcomeTitle_ = nullptr;
+    QLabel* introText_ = nullptr;
+    QLabel* closeProgramsText_ = nullptr;
+    QLabel* howToGoOnText_ = nullptr;
+    // Operation and application.
+    QWidget* operationPage_ = nullptr;
+    QLabel* operationPrompt_ = nullptr;
+    QGroupBox* operationGroup_ = nullptr;
+    QRadioButton* backupChoice_ = nullptr;
+    QRadioButton* restoreChoice_ = nullptr;
+    QLabel* applicationsPrompt_ = nullptr;
+    QListWidget* applicationList_ = nullptr;
+    // Profile and backup file.
+    QWidget* profilePage_ = nullptr;
+    QLabel* profilesPrompt_ = nullptr;
+    QListWidget* profileList_ = nullptr;
+    QPushButton* newProfileButton_ = nullptr;
+    QPushButton* reloadButton_ = nullptr;
+    QPushButton* portableButton_ = nullptr;
+    QLabel* backupFilePrompt_ = nullptr;
+    QGroupBox* backupFileGroup_ = nullptr;
+    /// The backup file to write or read, in its display form.
+    QLabel* backupFilePath_ = nullptr;
+    QPushButton* browseButton_ = nullptr;
+    // Components.
+    QWidget* componentsPage_ = nullptr;
+    QLabel* componentsPrompt_ = nullptr;
+    QGroupBox* componentsGroup_ = nullptr;
+    /// Says when a restore's backup was made with another application.
+    QLabel* otherApplicationNote_ = nullptr;
+    /// Indexed by TComponentBox; index 0 is unused.
+    std::array<QCheckBox*, ComponentBoxCount + 1> componentBoxes_{};
+    QPushButton* unknownFilesButton_ = nullptr;
     // Progress.
-    QWidget* panel5_ = nullptr;
-    QListWidget* listBox3_ = nullptr;
-    QLabel* staticText6_ = nullptr;
-    QProgressBar* progressBar1_ = nullptr;
-    // Page 5.
-    QWidget* panel6_ = nullptr;
-    QLabel* staticText11_ = nullptr;
-    QListWidget* listBox4_ = nullptr;
-    QCheckBox* checkBox16_ = nullptr;
+    QWidget* progressPage_ = nullptr;
+    /// The run's report so far; the report page shows it in full.
+    QListWidget* progressLines_ = nullptr;
+    /// What the run does at the moment.
+    QLabel* taskLine_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    // Report.
+    QWidget* reportPage_ = nullptr;
+    QLabel* reportHeading_ = nullptr;
+    QListWidget* reportLines_ = nullptr;
+    /// "New backup or restore": Finish starts the wizard again.
+    QCheckBox* startAgainBox_ = nullptr;
     QPushButton* undoButton_ = nullptr;
     /// The rollback archive of the restore just run, while it can be undone.
     std::optional<TStoredRollback> undoable_;

@@ -90,11 +90,11 @@ int main(int argc, char* argv[])
     const std::string programDir = quillbank::ProgramDataDir();
     const quillbank::TInterfaceTexts l10n(programDir + "/Default.lng");
     quillbank::TQtWizardDialogs dialogs(l10n);
-    quillbank::TWizardWindow form1(l10n, programDir, dialogs,
-                                   batch ? std::optional<std::string>(argv[1]) : std::nullopt);
-    dialogs.CreateDialogs(&form1);
+    quillbank::TWizardWindow window(l10n, programDir, dialogs,
+                                    batch ? std::optional<std::string>(argv[1]) : std::nullopt);
+    dialogs.CreateDialogs(&window);
     if (opensBackup)
-        form1.OpenBackupFile(std::filesystem::absolute(argv[1]).string());
-    form1.show();
+        window.OpenBackupFile(std::filesystem::absolute(argv[1]).string());
+    window.show();
     return QApplication::exec();
 }

@@ -23,24 +23,24 @@ private:
     QTemporaryDir dir_;
     std::unique_ptr<TInterfaceTexts> l10n_;
     TScriptedMessageBoxes boxes_;
-    std::unique_ptr<TBackupPasswordDialog> form_;
+    std::unique_ptr<TBackupPasswordDialog> dialog_;
 
-    QLineEdit* Edit(const char* name) { return form_->findChild<QLineEdit*>(name); }
-    QPushButton* Button(const char* name) { return form_->findChild<QPushButton*>(name); }
-    QString LabelText(const char* name) { return form_->findChild<QLabel*>(name)->text(); }
+    QLineEdit* Edit(const char* name) { return dialog_->findChild<QLineEdit*>(name); }
+    QPushButton* Button(const char* name) { return dialog_->findChild<QPushButton*>(name); }
+    QString LabelText(const char* name) { return dialog_->findChild<QLabel*>(name)->text(); }
 
     void ShowPrepared()
     {
-        form_->Prepare();
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        dialog_->Prepare();
+        dialog_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
     }
 
     void TypeAndConfirm(const QString& password, const QString& confirmation)
     {
-        QTest::keyClicks(Edit("Edit1"), password);
-        QTest::keyClicks(Edit("Edit2"), confirmation);
-        QTest::mouseClick(Button("Button1"), Qt::LeftButton);
+        QTest::keyClicks(Edit("passwordEdit"), password);
+        QTest::keyClicks(Edit("confirmationEdit"), confirmation);
+        QTest::mouseClick(Button("okButton"), Qt::LeftButton);
     }
 
     void VerifyOneBox(const char* text)
@@ -51,8 +51,8 @@ private:
         QCOMPARE(box.Text, std::string(text));
         QVERIFY(box.Buttons == TBoxButtons::Ok);
         QVERIFY(box.Icon == TBoxIcon::Information);
-        QVERIFY(form_->isVisible());
-        QVERIFY(!form_->PasswordAccepted());
+        QVERIFY(dialog_->isVisible());
+        QVERIFY(!dialog_->PasswordAccepted());
     }
 
 private slots:
@@ -61,12 +61,12 @@ private slots:
         QVERIFY(dir_.isValid());
         l10n_ = std::make_unique<TInterfaceTexts>(dir_.filePath("Default.lng").toStdString());
         boxes_ = TScriptedMessageBoxes();
-        form_ = std::make_unique<TBackupPasswordDialog>(*l10n_, boxes_);
+        dialog_ = std::make_unique<TBackupPasswordDialog>(*l10n_, boxes_);
     }
 
     void cleanup()
     {
-        form_.reset();
+        dialog_.reset();
         QFile::remove(dir_.filePath("Default.lng"));
     }
 
@@ -84,16 +84,16 @@ private slots:
     void ShowsTheTexts()
     {
         ShowPrepared();
-        QCOMPARE(form_->windowTitle(), QString("Enter ZIP Password"));
-        QCOMPARE(LabelText("Label1"), QString("Enter the password:"));
-        QCOMPARE(LabelText("Label2"), QString("Password:"));
-        QCOMPARE(LabelText("Label3"), QString("Confirm password:"));
-        QCOMPARE(Button("Button1")->text(), QString("OK"));
-        QCOMPARE(Button("Button2")->text(), QString("Cancel"));
-        QVERIFY(Button("Button1")->isDefault());
-        QCOMPARE(QApplication::focusWidget(), Edit("Edit1"));
-        QVERIFY(form_->width() >= 275);
-        QVERIFY(form_->height() >= 181);
+        QCOMPARE(dialog_->windowTitle(), QString("Enter ZIP Password"));
+        QCOMPARE(LabelText("promptLabel"), QString("Enter the password:"));
+        QCOMPARE(LabelText("passwordLabel"), QString("Password:"));
+        QCOMPARE(LabelText("confirmationLabel"), QString("Confirm password:"));
+        QCOMPARE(Button("okButton")->text(), QString("OK"));
+        QCOMPARE(Button("cancelButton")->text(), QString("Cancel"));
+        QVERIFY(Button("okButton")->isDefault());
+        QCOMPARE(QApplication::focusWidget(), Edit("passwordEdit"));
+        QVERIFY(dialog_->width() >= 275);
+        QVERIFY(dialog_->height() >= 181);
     }
 
     void RefusesDifferentPasswordsWhateverTheirLength()
@@ -101,14 +101,14 @@ private slots:
         ShowPrepared();
         TypeAndConfirm("ab", "abc");
         VerifyOneBox("The passwords you typed do not match.");
-        QCOMPARE(Edit("Edit1")->text(), QString("ab"));
-        QCOMPARE(Edit("Edit2")->text(), QString("abc"));
+        QCOMPARE(Edit("passwordEdit")->text(), QString("ab"));
+        QCOMPARE(Edit("confirmationEdit")->text(), QString("abc"));
     }
 
     void RefusesTwoEmptyFieldsWithTheLengthMessage()
     {
         ShowPrepared();
-        QTest::mouseClick(Button("Button1"), Qt::LeftButton);
+        QTest::mouseClick(Button("okButton"), Qt::LeftButton);
         VerifyOneBox("Password should be at least three characters long.");
     }
 
@@ -124,66 +124,66 @@ private slots:
         ShowPrepared();
         TypeAndConfirm("a*c", "a*c");
         QVERIFY(boxes_.Boxes.empty());
-        QVERIFY(!form_->isVisible());
-        QCOMPARE(form_->result(), int(QDialog::Accepted));
-        QVERIFY(form_->PasswordAccepted());
-        QCOMPARE(form_->Password(), std::string("a*c"));
+        QVERIFY(!dialog_->isVisible());
+        QCOMPARE(dialog_->result(), int(QDialog::Accepted));
+        QVERIFY(dialog_->PasswordAccepted());
+        QCOMPARE(dialog_->Password(), std::string("a*c"));
     }
 
     void AsksAgainUntilTheFieldsAgree()
     {
         ShowPrepared();
         TypeAndConfirm("secret", "secreT");
-        QVERIFY(form_->isVisible());
-        QTest::keyClick(Edit("Edit2"), Qt::Key_Backspace);
-        QTest::keyClicks(Edit("Edit2"), "t");
-        QTest::keyClick(Edit("Edit2"), Qt::Key_Return);
+        QVERIFY(dialog_->isVisible());
+        QTest::keyClick(Edit("confirmationEdit"), Qt::Key_Backspace);
+        QTest::keyClicks(Edit("confirmationEdit"), "t");
+        QTest::keyClick(Edit("confirmationEdit"), Qt::Key_Return);
         QCOMPARE(boxes_.Boxes.size(), std::size_t{1});
-        QVERIFY(form_->PasswordAccepted());
-        QCOMPARE(form_->Password(), std::string("secret"));
+        QVERIFY(dialog_->PasswordAccepted());
+        QCOMPARE(dialog_->Password(), std::string("secret"));
     }
 
     void TakesAtMostEightyCharacters()
     {
         ShowPrepared();
         const QString typed(81, QChar('x'));
-        for (const char* name : {"Edit1", "Edit2"}) {
+        for (const char* name : {"passwordEdit", "confirmationEdit"}) {
             QLineEdit* edit = Edit(name);
             QCOMPARE(edit->echoMode(), QLineEdit::Password);
             QTest::keyClicks(edit, typed);
             QCOMPARE(edit->text(), typed.left(80));
         }
-        QTest::mouseClick(Button("Button1"), Qt::LeftButton);
-        QVERIFY(form_->PasswordAccepted());
-        QCOMPARE(form_->Password(), std::string(80, 'x'));
+        QTest::mouseClick(Button("okButton"), Qt::LeftButton);
+        QVERIFY(dialog_->PasswordAccepted());
+        QCOMPARE(dialog_->Password(), std::string(80, 'x'));
     }
 
     void CancelAndTheCloseBoxLeaveItUnaccepted()
     {
         ShowPrepared();
-        QTest::keyClicks(Edit("Edit1"), "abc");
-        QTest::keyClicks(Edit("Edit2"), "abc");
-        QTest::mouseClick(Button("Button2"), Qt::LeftButton);
-        QVERIFY(!form_->isVisible());
-        QVERIFY(!form_->PasswordAccepted());
+        QTest::keyClicks(Edit("passwordEdit"), "abc");
+        QTest::keyClicks(Edit("confirmationEdit"), "abc");
+        QTest::mouseClick(Button("cancelButton"), Qt::LeftButton);
+        QVERIFY(!dialog_->isVisible());
+        QVERIFY(!dialog_->PasswordAccepted());
 
         ShowPrepared();
-        QTest::keyClicks(Edit("Edit1"), "abc");
-        QTest::keyClicks(Edit("Edit2"), "abc");
-        form_->close();
-        QVERIFY(!form_->isVisible());
-        QVERIFY(!form_->PasswordAccepted());
+        QTest::keyClicks(Edit("passwordEdit"), "abc");
+        QTest::keyClicks(Edit("confirmationEdit"), "abc");
+        dialog_->close();
+        QVERIFY(!dialog_->isVisible());
+        QVERIFY(!dialog_->PasswordAccepted());
         QVERIFY(boxes_.Boxes.empty());
     }
 
     void EscapeCancels()
     {
         ShowPrepared();
-        QTest::keyClicks(Edit("Edit1"), "abc");
-        QTest::keyClicks(Edit("Edit2"), "abc");
-        QTest::keyClick(Edit("Edit2"), Qt::Key_Escape);
-        QVERIFY(!form_->isVisible());
-        QVERIFY(!form_->PasswordAccepted());
+        QTest::keyClicks(Edit("passwordEdit"), "abc");
+        QTest::keyClicks(Edit("confirmationEdit"), "abc");
+        QTest::keyClick(Edit("confirmationEdit"), Qt::Key_Escape);
+        QVERIFY(!dialog_->isVisible());
+        QVERIFY(!dialog_->PasswordAccepted());
         QVERIFY(boxes_.Boxes.empty());
     }
 
@@ -191,23 +191,24 @@ private slots:
     {
         ShowPrepared();
         TypeAndConfirm("first", "first");
-        QVERIFY(form_->PasswordAccepted());
+        QVERIFY(dialog_->PasswordAccepted());
 
         bool seenEmpty = false;
-        QTimer::singleShot(0, form_.get(), [this, &seenEmpty] {
-            seenEmpty = Edit("Edit1")->text().isEmpty() && Edit("Edit2")->text().isEmpty() &&
-                        !form_->PasswordAccepted();
-            QTest::keyClicks(Edit("Edit1"), "second");
-            QTest::keyClicks(Edit("Edit2"), "second");
-            QTest::keyClick(Edit("Edit2"), Qt::Key_Enter);
+        QTimer::singleShot(0, dialog_.get(), [this, &seenEmpty] {
+            seenEmpty = Edit("passwordEdit")->text().isEmpty() &&
+                        Edit("confirmationEdit")->text().isEmpty() && !dialog_->PasswordAccepted();
+            QTest::keyClicks(Edit("passwordEdit"), "second");
+            QTest::keyClicks(Edit("confirmationEdit"), "second");
+            QTest::keyClick(Edit("confirmationEdit"), Qt::Key_Enter);
         });
-        QVERIFY(form_->Execute());
+        QVERIFY(dialog_->Execute());
         QVERIFY(seenEmpty);
-        QCOMPARE(form_->Password(), std::string("second"));
+        QCOMPARE(dialog_->Password(), std::string("second"));
 
-        QTimer::singleShot(0, form_.get(), [this] { QTest::mouseClick(Button("Button2"), Qt::LeftButton); });
-        QVERIFY(!form_->Execute());
-        QVERIFY(form_->Password().empty());
+        QTimer::singleShot(0, dialog_.get(),
+                           [this] { QTest::mouseClick(Button("cancelButton"), Qt::LeftButton); });
+        QVERIFY(!dialog_->Execute());
+        QVERIFY(dialog_->Password().empty());
     }
 
     void TakesTheLanguageFileTexts()
@@ -219,8 +220,8 @@ private slots:
                    "LANG_CAPTION=Heslo\r\n[Common]\r\nFont=A font name that is longer than thirty-one\r\n");
         file.close();
         ShowPrepared();
-        QCOMPARE(form_->windowTitle(), QString("Heslo"));
-        QCOMPARE(form_->font().family(), QString("A font name that is longer than"));
+        QCOMPARE(dialog_->windowTitle(), QString("Heslo"));
+        QCOMPARE(dialog_->font().family(), QString("A font name that is longer than"));
         TypeAndConfirm("abc", "abd");
         QCOMPARE(boxes_.Boxes.size(), std::size_t{1});
         QCOMPARE(boxes_.Boxes.front().Caption, std::string("Pozor"));

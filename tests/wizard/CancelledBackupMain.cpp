@@ -27,22 +27,22 @@ int main(int argc, char* argv[])
     const TInterfaceTexts l10n(programDir + "/Default.lng");
     testing::TScriptedWizardDialogs dialogs;
     dialogs.endsProcess = true;
-    TWizardWindow form(l10n, programDir, dialogs);
-    form.show();
-    auto click = [&form](const char* name) {
-        QTest::mouseClick(form.findChild<QPushButton*>(name), Qt::LeftButton);
+    TWizardWindow window(l10n, programDir, dialogs);
+    window.show();
+    auto click = [&window](const char* name) {
+        QTest::mouseClick(window.findChild<QPushButton*>(name), Qt::LeftButton);
     };
-    auto select = [&form](const char* name, const QString& text) {
-        auto* list = form.findChild<QListWidget*>(name);
+    auto select = [&window](const char* name, const QString& text) {
+        auto* list = window.findChild<QListWidget*>(name);
         list->setCurrentItem(list->findItems(text, Qt::MatchExactly).value(0));
     };
-    click("Button1");
-    select("ListBox1", QStringLiteral("Mozilla Firefox 115.0"));
-    click("Button1");
-    select("ListBox2", QStringLiteral("default"));
+    click("nextButton");
+    select("applicationList", QStringLiteral("Mozilla Firefox 115.0"));
+    click("nextButton");
+    select("profileList", QStringLiteral("default"));
     dialogs.boxes.QueueAnswer(TBoxAnswer::No); // no password
-    click("Button1");
-    if (form.PageIndex() != 4)
+    click("nextButton");
+    if (window.Page() != TWizardPage::Components)
         return 3;
     dialogs.boxes.QueueAnswer(TBoxAnswer::Yes); // "Do you really want to exit the program?"
     // The first time the window gets its turn while the archive is being
@@ -51,9 +51,9 @@ int main(int argc, char* argv[])
     QObject::connect(&poll, &QTimer::timeout, [&] {
         for (const auto& entry : std::filesystem::directory_iterator(folder))
             if (entry.path().filename().string().starts_with('.'))
-                form.close();
+                window.close();
     });
     poll.start(0);
-    click("Button1");
+    click("nextButton");
     return 0; // the backup ran to its end
 }

@@ -20,17 +20,17 @@ class RestorePasswordDialogTest : public QObject
 private:
     QTemporaryDir dir_;
     std::unique_ptr<TInterfaceTexts> l10n_;
-    std::unique_ptr<TRestorePasswordDialog> form_;
+    std::unique_ptr<TRestorePasswordDialog> dialog_;
 
-    QLineEdit* Edit1() { return form_->findChild<QLineEdit*>("Edit1"); }
-    QPushButton* Button(const char* name) { return form_->findChild<QPushButton*>(name); }
-    QString LabelText(const char* name) { return form_->findChild<QLabel*>(name)->text(); }
+    QLineEdit* PasswordEdit() { return dialog_->findChild<QLineEdit*>("passwordEdit"); }
+    QPushButton* Button(const char* name) { return dialog_->findChild<QPushButton*>(name); }
+    QString LabelText(const char* name) { return dialog_->findChild<QLabel*>(name)->text(); }
 
     void ShowPrepared()
     {
-        form_->Prepare();
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        dialog_->Prepare();
+        dialog_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
     }
 
 private slots:
@@ -38,97 +38,97 @@ private slots:
     {
         QVERIFY(dir_.isValid());
         l10n_ = std::make_unique<TInterfaceTexts>(dir_.filePath("Default.lng").toStdString());
-        form_ = std::make_unique<TRestorePasswordDialog>(*l10n_);
+        dialog_ = std::make_unique<TRestorePasswordDialog>(*l10n_);
     }
 
-    void cleanup() { form_.reset(); }
+    void cleanup() { dialog_.reset(); }
 
     void ShowsTheTexts()
     {
         ShowPrepared();
-        QCOMPARE(form_->windowTitle(), QString("Enter ZIP Password"));
-        QCOMPARE(LabelText("Label1"), QString("This file is encrypted. Please enter password:"));
-        QCOMPARE(LabelText("Label2"), QString("Password:"));
-        QCOMPARE(Button("Button1")->text(), QString("OK"));
-        QCOMPARE(Button("Button2")->text(), QString("Cancel"));
-        QVERIFY(Button("Button1")->isDefault());
-        QCOMPARE(Edit1()->echoMode(), QLineEdit::Password);
-        QCOMPARE(QApplication::focusWidget(), Edit1());
-        QVERIFY(form_->width() >= 290);
-        QVERIFY(form_->height() >= 135);
+        QCOMPARE(dialog_->windowTitle(), QString("Enter ZIP Password"));
+        QCOMPARE(LabelText("promptLabel"), QString("This file is encrypted. Please enter password:"));
+        QCOMPARE(LabelText("passwordLabel"), QString("Password:"));
+        QCOMPARE(Button("okButton")->text(), QString("OK"));
+        QCOMPARE(Button("cancelButton")->text(), QString("Cancel"));
+        QVERIFY(Button("okButton")->isDefault());
+        QCOMPARE(PasswordEdit()->echoMode(), QLineEdit::Password);
+        QCOMPARE(QApplication::focusWidget(), PasswordEdit());
+        QVERIFY(dialog_->width() >= 290);
+        QVERIFY(dialog_->height() >= 135);
     }
 
     void OkWithAnEmptyFieldDoesNothing()
     {
         ShowPrepared();
-        QTest::mouseClick(Button("Button1"), Qt::LeftButton);
-        QVERIFY(form_->isVisible());
-        QVERIFY(!form_->PasswordAccepted());
-        QTest::keyClick(Edit1(), Qt::Key_Return);
-        QVERIFY(form_->isVisible());
-        QVERIFY(!form_->PasswordAccepted());
+        QTest::mouseClick(Button("okButton"), Qt::LeftButton);
+        QVERIFY(dialog_->isVisible());
+        QVERIFY(!dialog_->PasswordAccepted());
+        QTest::keyClick(PasswordEdit(), Qt::Key_Return);
+        QVERIFY(dialog_->isVisible());
+        QVERIFY(!dialog_->PasswordAccepted());
     }
 
     void OkAcceptsTheTypedPassword()
     {
         ShowPrepared();
-        QTest::keyClicks(Edit1(), "x");
-        QTest::mouseClick(Button("Button1"), Qt::LeftButton);
-        QVERIFY(!form_->isVisible());
-        QVERIFY(form_->PasswordAccepted());
-        QCOMPARE(form_->Password(), std::string("x"));
+        QTest::keyClicks(PasswordEdit(), "x");
+        QTest::mouseClick(Button("okButton"), Qt::LeftButton);
+        QVERIFY(!dialog_->isVisible());
+        QVERIFY(dialog_->PasswordAccepted());
+        QCOMPARE(dialog_->Password(), std::string("x"));
     }
 
     void TakesAtMostEightyCharacters()
     {
         ShowPrepared();
-        QTest::keyClicks(Edit1(), QString(81, QChar('p')));
-        QCOMPARE(Edit1()->text(), QString(80, QChar('p')));
+        QTest::keyClicks(PasswordEdit(), QString(81, QChar('p')));
+        QCOMPARE(PasswordEdit()->text(), QString(80, QChar('p')));
     }
 
     void EscapeChangesNothing()
     {
         bool wasEmpty = false;
-        QTimer::singleShot(0, form_.get(), [this, &wasEmpty] {
-            wasEmpty = Edit1()->text().isEmpty();
-            QTest::keyClicks(Edit1(), "typed");
-            QTest::keyClick(Edit1(), Qt::Key_Escape);
+        QTimer::singleShot(0, dialog_.get(), [this, &wasEmpty] {
+            wasEmpty = PasswordEdit()->text().isEmpty();
+            QTest::keyClicks(PasswordEdit(), "typed");
+            QTest::keyClick(PasswordEdit(), Qt::Key_Escape);
         });
-        QCOMPARE(form_->AskRestorePassword(), std::optional<std::string>());
+        QCOMPARE(dialog_->AskRestorePassword(), std::optional<std::string>());
         QVERIFY(wasEmpty);
-        QVERIFY(!form_->isVisible());
-        QVERIFY(!form_->PasswordAccepted());
+        QVERIFY(!dialog_->isVisible());
+        QVERIFY(!dialog_->PasswordAccepted());
     }
 
     void CancelAndTheCloseBoxLeaveItUnaccepted()
     {
-        QTimer::singleShot(0, form_.get(), [this] {
-            QTest::keyClicks(Edit1(), "typed");
-            QTest::mouseClick(Button("Button2"), Qt::LeftButton);
+        QTimer::singleShot(0, dialog_.get(), [this] {
+            QTest::keyClicks(PasswordEdit(), "typed");
+            QTest::mouseClick(Button("cancelButton"), Qt::LeftButton);
         });
-        QVERIFY(!form_->Execute());
-        QTimer::singleShot(0, form_.get(), [this] {
-            QTest::keyClicks(Edit1(), "typed");
-            form_->close();
+        QVERIFY(!dialog_->Execute());
+        QTimer::singleShot(0, dialog_.get(), [this] {
+            QTest::keyClicks(PasswordEdit(), "typed");
+            dialog_->close();
         });
-        QVERIFY(!form_->Execute());
+        QVERIFY(!dialog_->Execute());
     }
 
     void ReopensEmptyAndUnaccepted()
     {
-        QTimer::singleShot(0, form_.get(), [this] {
-            QTest::keyClicks(Edit1(), "first");
-            QTest::keyClick(Edit1(), Qt::Key_Return);
+        QTimer::singleShot(0, dialog_.get(), [this] {
+            QTest::keyClicks(PasswordEdit(), "first");
+            QTest::keyClick(PasswordEdit(), Qt::Key_Return);
         });
-        QCOMPARE(form_->AskRestorePassword(), std::optional<std::string>("first"));
+        QCOMPARE(dialog_->AskRestorePassword(), std::optional<std::string>("first"));
 
         bool seenEmpty = false;
-        QTimer::singleShot(0, form_.get(), [this, &seenEmpty] {
-            seenEmpty = Edit1()->text().isEmpty() && !form_->PasswordAccepted();
-            QTest::keyClicks(Edit1(), "second");
-            QTest::mouseClick(Button("Button1"), Qt::LeftButton);
+        QTimer::singleShot(0, dialog_.get(), [this, &seenEmpty] {
+            seenEmpty = PasswordEdit()->text().isEmpty() && !dialog_->PasswordAccepted();
+            QTest::keyClicks(PasswordEdit(), "second");
+            QTest::mouseClick(Button("okButton"), Qt::LeftButton);
         });
-        QCOMPARE(form_->AskRestorePassword(), std::optional<std::string>("second"));
+        QCOMPARE(dialog_->AskRestorePassword(), std::optional<std::string>("second"));
         QVERIFY(seenEmpty);
     }
 };

@@ -22,16 +22,16 @@ private:
     QTemporaryDir dir_;
     std::unique_ptr<TInterfaceTexts> l10n_;
     TUnknownFilesChoice model_;
-    std::unique_ptr<TUnknownFilesDialog> form_;
+    std::unique_ptr<TUnknownFilesDialog> dialog_;
 
-    QListWidget* Rows() { return form_->findChild<QListWidget*>("CheckListBox1"); }
-    QCheckBox* AllBox() { return form_->findChild<QCheckBox*>("CheckBox1"); }
-    QPushButton* Button(const char* name) { return form_->findChild<QPushButton*>(name); }
+    QListWidget* Rows() { return dialog_->findChild<QListWidget*>("entryList"); }
+    QCheckBox* AllBox() { return dialog_->findChild<QCheckBox*>("allBox"); }
+    QPushButton* Button(const char* name) { return dialog_->findChild<QPushButton*>(name); }
 
     void Open()
     {
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        dialog_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
     }
 
     /// The rows' ticks as the window shows them, "1" ticked and "0" not.
@@ -61,29 +61,29 @@ private slots:
         model_ = TUnknownFilesChoice();
         model_.Fill({{"notes.txt", false}, {"extensions_old", true}, {"cache.db", false}, {"old", true}},
                     *l10n_);
-        form_ = std::make_unique<TUnknownFilesDialog>(model_, *l10n_);
+        dialog_ = std::make_unique<TUnknownFilesDialog>(model_, *l10n_);
     }
 
-    void cleanup() { form_.reset(); }
+    void cleanup() { dialog_.reset(); }
 
     void ShowsTheTextsAndTheRows()
     {
         Open();
-        QCOMPARE(form_->windowTitle(), QString("Unknow files"));
-        QCOMPARE(form_->findChild<QLabel*>("StaticText1")->text(),
+        QCOMPARE(dialog_->windowTitle(), QString("Unknow files"));
+        QCOMPARE(dialog_->findChild<QLabel*>("descriptionLabel")->text(),
                  QString("Check unknow files in your profile which you want to backup/restore:"));
         QCOMPARE(AllBox()->text(), QString("Select/Deselect all"));
-        QCOMPARE(Button("Button1")->text(), QString("OK"));
-        QCOMPARE(Button("Button2")->text(), QString("Cancel"));
-        QVERIFY(Button("Button1")->isDefault());
+        QCOMPARE(Button("okButton")->text(), QString("OK"));
+        QCOMPARE(Button("cancelButton")->text(), QString("Cancel"));
+        QVERIFY(Button("okButton")->isDefault());
         QVERIFY(AllBox()->isChecked());
         QCOMPARE(Rows()->count(), 4);
         QCOMPARE(Rows()->item(0)->text(), QString("notes.txt"));
         QCOMPARE(Rows()->item(1)->text(), QString("extensions_old (directory)"));
         QCOMPARE(ShownTicks(), QString("1111"));
         QVERIFY(model_.SavedStates().has_value());
-        QVERIFY(form_->width() >= 244);
-        QVERIFY(form_->height() >= 327);
+        QVERIFY(dialog_->width() >= 244);
+        QVERIFY(dialog_->height() >= 327);
     }
 
     void TickingARowTicksItInTheModel()
@@ -117,8 +117,8 @@ private slots:
         Open();
         Untick(0);
         Untick(3);
-        QTest::mouseClick(Button("Button2"), Qt::LeftButton);
-        QVERIFY(!form_->isVisible());
+        QTest::mouseClick(Button("cancelButton"), Qt::LeftButton);
+        QVERIFY(!dialog_->isVisible());
         QCOMPARE(ModelTicks(), std::string("1111"));
         Open();
         QCOMPARE(ShownTicks(), QString("1111"));
@@ -129,28 +129,28 @@ private slots:
         Open();
         Untick(1);
         QTest::keyClick(Rows(), Qt::Key_Escape);
-        QVERIFY(!form_->isVisible());
+        QVERIFY(!dialog_->isVisible());
         QCOMPARE(ModelTicks(), std::string("1111"));
     }
 
     void OkSavesTheTicksForTheNextShowing()
     {
-        QTimer::singleShot(0, form_.get(), [this] {
+        QTimer::singleShot(0, dialog_.get(), [this] {
             Untick(0);
             Untick(3);
-            QTest::mouseClick(Button("Button1"), Qt::LeftButton);
+            QTest::mouseClick(Button("okButton"), Qt::LeftButton);
         });
-        form_->Execute();
+        dialog_->Execute();
         QCOMPARE(ModelTicks(), std::string("0110"));
         QCOMPARE(*model_.SavedStates(), (std::vector<bool>{false, true, true, false}));
 
         QString shown;
-        QTimer::singleShot(0, form_.get(), [this, &shown] {
+        QTimer::singleShot(0, dialog_.get(), [this, &shown] {
             shown = ShownTicks();
             QTest::mouseClick(AllBox(), Qt::LeftButton);
-            QTest::mouseClick(Button("Button2"), Qt::LeftButton);
+            QTest::mouseClick(Button("cancelButton"), Qt::LeftButton);
         });
-        form_->Execute();
+        dialog_->Execute();
         QCOMPARE(shown, QString("0110"));
         QCOMPARE(ModelTicks(), std::string("0110"));
     }
@@ -159,7 +159,7 @@ private slots:
     {
         Open();
         Untick(0);
-        QTest::mouseClick(Button("Button1"), Qt::LeftButton);
+        QTest::mouseClick(Button("okButton"), Qt::LeftButton);
         model_.Fill({{"a", false}, {"b", true}}, *l10n_);
         QVERIFY(!model_.SavedStates().has_value());
         Open();
@@ -172,8 +172,8 @@ private slots:
     {
         Open();
         Untick(2);
-        form_->close();
-        QVERIFY(!form_->isVisible());
+        dialog_->close();
+        QVERIFY(!dialog_->isVisible());
         QCOMPARE(ModelTicks(), std::string("1101"));
     }
 };

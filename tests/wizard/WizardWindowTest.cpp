@@ -1,5 +1,6 @@
 #include "wizard/WizardWindow.h"
 
+#include "apps/AppType.h"
 #include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
 #include "engine/ArchiveHeader.h"
@@ -42,13 +43,13 @@ private:
     std::string programDir_;
     std::unique_ptr<TInterfaceTexts> l10n_;
     std::unique_ptr<testing::TScriptedWizardDialogs> dialogs_;
-    std::unique_ptr<TWizardWindow> form_;
+    std::unique_ptr<TWizardWindow> window_;
     int shot_ = 0;
 
     template <typename T>
     T* Find(const char* name)
     {
-        T* child = form_->findChild<T*>(name);
+        T* child = window_->findChild<T*>(name);
         if (child == nullptr)
             qFatal("no %s", name);
         return child;
@@ -63,7 +64,7 @@ private:
     }
     bool HasUnknownFilesRow(const std::string& text)
     {
-        const std::vector<std::string>& rows = form_->UnknownFiles().RowTexts();
+        const std::vector<std::string>& rows = window_->UnknownFiles().RowTexts();
         return std::ranges::find(rows, text) != rows.end();
     }
 
@@ -75,10 +76,7 @@ private:
             items << listBox->item(row)->text();
         return items;
     }
-    QCheckBox* Box(int number)
-    {
-        return Find<QCheckBox>(qPrintable(QStringLiteral("CheckBox%1").arg(number)));
-    }
+    QCheckBox* Box(TComponentBox box) { return Find<QCheckBox>(qPrintable(ComponentBoxObjectName(box))); }
 
     /// Saves a picture of the window when QUILLBANK_SCREENSHOTS names a folder.
     void Screenshot(const char* name)
@@ -87,21 +85,22 @@ private:
         if (folder.isEmpty())
             return;
         QDir().mkpath(folder);
-        form_->grab().save(QStringLiteral("%1/%2-%3.png").arg(folder).arg(++shot_).arg(QLatin1String(name)));
+        window_->grab().save(
+            QStringLiteral("%1/%2-%3.png").arg(folder).arg(++shot_).arg(QLatin1String(name)));
     }
 
     /// Walks a restore of `archive` into the Firefox profile "second" from
     /// the first page up to the components page.
     void WalkToTheComponentsOfARestore(const std::string& archive)
     {
-        Click("Button1");
-        Find<QRadioButton>("RadioButton2")->setChecked(true);
-        Select("ListBox1", "Mozilla Firefox 115.0");
-        Click("Button1");
-        Select("ListBox2", "second");
+        Click("nextButton");
+        Find<QRadioButton>("restoreChoice")->setChecked(true);
+        Select("applicationList", "Mozilla Firefox 115.0");
+        Click("nextButton");
+        Select("profileList", "second");
         dialogs_->filesToOpen.push_back(archive);
-        Click("Button4");
-        Click("Button1");
+        Click("browseButton");
+        Click("nextButton");
     }
 
     /// Walks a restore of `archive` into the Firefox profile "second" up to
@@ -109,10 +108,10 @@ private:
     void AnswerNoToRestoring(const std::string& archive)
     {
         WalkToTheComponentsOfARestore(archive);
-        QCOMPARE(form_->PageIndex(), 4);
+        QCOMPARE(window_->Page(), TWizardPage::Components);
         dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 4);
+        Click("nextButton");
+        QCOMPARE(window_->Page(), TWizardPage::Components);
     }
 
     static QPalette DarkPalette()
@@ -177,59 +176,61 @@ private slots:
         home_->MakeDir("Documents");
         l10n_ = std::make_unique<TInterfaceTexts>(programDir_ + "/Default.lng");
         dialogs_ = std::make_unique<testing::TScriptedWizardDialogs>();
-        form_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_);
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        window_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
 
     void cleanup()
     {
-        form_.reset();
+        window_.reset();
         dialogs_.reset();
         home_.reset();
     }
 
     void pagesOfABackup()
     {
-        QCOMPARE(form_->PageIndex(), 1);
-        QCOMPARE(form_->windowTitle(), QStringLiteral("Quillbank 1.4.9 - Welcome"));
-        QVERIFY(!Find<QPushButton>("Button3")->isVisible());
+        QCOMPARE(window_->Page(), TWizardPage::Welcome);
+        QCOMPARE(window_->windowTitle(), QStringLiteral("Quillbank 1.4.9 - Welcome"));
+        QVERIFY(!Find<QPushButton>("backButton")->isVisible());
         Screenshot("welcome");
 
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 2);
-        QCOMPARE(Items("ListBox1"), (QStringList{"Mozilla Firefox 115.0", "Portable applications"}));
-        QVERIFY(!Find<QPushButton>("Button1")->isEnabled());
-        Select("ListBox1", "Mozilla Firefox 115.0");
-        QVERIFY(Find<QPushButton>("Button1")->isEnabled());
+        Click("nextButton");
+        QCOMPARE(window_->Page(), TWizardPage::Operation);
+        QCOMPARE(Items("applicationList"), (QStringList{"Mozilla Firefox 115.0", "Portable applications"}));
+        QVERIFY(!Find<QPushButton>("nextButton")->isEnabled());
+        Select("applicationList", "Mozilla Firefox 115.0");
+        QVERIFY(Find<QPushButton>("nextButton")->isEnabled());
         Screenshot("operation");
 
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 3);
-        QCOMPARE(Items("ListBox2"), (QStringList{"default", "second"}));
-        QVERIFY(!Find<QPushButton>("Button5")->isEnabled()); // New profile: restores only
-        const std::string proposed = form_->State().ArchivePath;
+        Click("nextButton");
+        QCOMPARE(window_->Page(), TWizardPage::Profile);
+        QCOMPARE(Items("profileList"), (QStringList{"default", "second"}));
+        QVERIFY(!Find<QPushButton>("newProfileButton")->isEnabled()); // New profile: restores only
+        const std::string proposed = window_->State().ArchivePath;
         QVERIFY(proposed.starts_with(home_->Path() + "/Documents/Firefox 115.0 - "));
         QVERIFY(proposed.ends_with(".qkz"));
-        Select("ListBox2", "default");
+        Select("profileList", "default");
         Screenshot("profile");
 
         dialogs_->boxes.QueueAnswer(TBoxAnswer::No); // no password
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 4);
-        QVERIFY(Box(1)->isChecked());
-        QVERIFY(Box(4)->isChecked() && Box(5)->isChecked() && Box(10)->isChecked());
-        QVERIFY(!Box(2)->isEnabled() && !Box(7)->isEnabled()); // no mail in this profile
-        QVERIFY(!Box(14)->isEnabled() && !Box(14)->toolTip().isEmpty());
-        QVERIFY(Find<QPushButton>("UnknowFilesBT")->isVisible());
+        Click("nextButton");
+        QCOMPARE(window_->Page(), TWizardPage::Components);
+        QVERIFY(Box(GeneralSettingsBox)->isChecked());
+        QVERIFY(Box(BookmarksBox)->isChecked() && Box(HistoryBox)->isChecked() &&
+                Box(CookiesBox)->isChecked());
+        QVERIFY(!Box(EmailsBox)->isEnabled() &&
+                !Box(AccountsSettingsOnlyBox)->isEnabled()); // no mail in this profile
+        QVERIFY(!Box(ExtensionsBox)->isEnabled() && !Box(ExtensionsBox)->toolTip().isEmpty());
+        QVERIFY(Find<QPushButton>("unknownFilesButton")->isVisible());
         // Known to Extensions, which this profile does not offer.
         QVERIFY(HasUnknownFilesRow("gm_scripts (directory)"));
         Screenshot("components");
 
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 5);
+        Click("nextButton");
+        QCOMPARE(window_->Page(), TWizardPage::Report);
         QVERIFY(fs::exists(proposed));
-        const QStringList report = Items("ListBox4");
+        const QStringList report = Items("reportLines");
         QCOMPARE(report.front(), QStringLiteral("Backup contains:"));
         QVERIFY(report.contains(QStringLiteral("- Bookmarks")));
         // The account closes the report: places.sqlite counts for Bookmarks,
@@ -239,78 +240,78 @@ private slots:
             (QStringList{"Backed up: 5 files, 111 B (General settings 1, Bookmarks 1, Cookies 1, unknown "
                          "entries 2)",
                          "Left out by a rule: lock files 1"}));
-        QCOMPARE(Find<QPushButton>("Button2")->text(), QStringLiteral("Finish"));
+        QCOMPARE(Find<QPushButton>("cancelButton")->text(), QStringLiteral("Finish"));
         Screenshot("report");
     }
 
     void backAndGuards()
     {
-        Click("Button1");
-        Select("ListBox1", "Mozilla Firefox 115.0");
-        Click("Button1");
-        Select("ListBox2", "default");
+        Click("nextButton");
+        Select("applicationList", "Mozilla Firefox 115.0");
+        Click("nextButton");
+        Select("profileList", "default");
         // An existing file must be confirmed: No keeps the page.
         home_->WriteFile("Documents/existing.qkz", "old");
         dialogs_->filesToSave.push_back(home_->Path() + "/Documents/existing.zip");
-        Click("Button4");
-        QCOMPARE(form_->State().ArchivePath, home_->Path() + "/Documents/existing.qkz");
+        Click("browseButton");
+        QCOMPARE(window_->State().ArchivePath, home_->Path() + "/Documents/existing.qkz");
         dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 3);
+        Click("nextButton");
+        QCOMPARE(window_->Page(), TWizardPage::Profile);
         QCOMPARE(dialogs_->boxes.Boxes.back().Text, std::string("This file already exists. Overwrite it?"));
 
         dialogs_->boxes.QueueAnswer(TBoxAnswer::Yes); // overwrite
         dialogs_->boxes.QueueAnswer(TBoxAnswer::No);  // no password
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 4);
+        Click("nextButton");
+        QCOMPARE(window_->Page(), TWizardPage::Components);
         // "Accounts settings only" and "Emails" exclude each other.
-        Box(7)->setEnabled(true);
-        Box(7)->setChecked(true);
-        QVERIFY(!Box(2)->isChecked() && !Box(2)->isEnabled());
-        Box(7)->setChecked(false);
-        QVERIFY(Box(2)->isChecked() && Box(2)->isEnabled());
+        Box(AccountsSettingsOnlyBox)->setEnabled(true);
+        Box(AccountsSettingsOnlyBox)->setChecked(true);
+        QVERIFY(!Box(EmailsBox)->isChecked() && !Box(EmailsBox)->isEnabled());
+        Box(AccountsSettingsOnlyBox)->setChecked(false);
+        QVERIFY(Box(EmailsBox)->isChecked() && Box(EmailsBox)->isEnabled());
 
         // Back refills the profile list and proposes a new file name.
-        Click("Button3");
-        QCOMPARE(form_->PageIndex(), 3);
-        QVERIFY(Find<QListWidget>("ListBox2")->selectedItems().isEmpty());
-        QVERIFY(!Find<QPushButton>("Button1")->isEnabled());
-        QVERIFY(form_->State().ArchivePath != home_->Path() + "/Documents/existing.qkz");
+        Click("backButton");
+        QCOMPARE(window_->Page(), TWizardPage::Profile);
+        QVERIFY(Find<QListWidget>("profileList")->selectedItems().isEmpty());
+        QVERIFY(!Find<QPushButton>("nextButton")->isEnabled());
+        QVERIFY(window_->State().ArchivePath != home_->Path() + "/Documents/existing.qkz");
     }
 
     void restoreAndRestart()
     {
         pagesOfABackup();
-        const std::string archive = form_->State().ArchivePath;
-        QTest::mouseClick(Find<QCheckBox>("CheckBox16"), Qt::LeftButton);
-        QCOMPARE(Find<QPushButton>("Button2")->text(), QStringLiteral("Next >"));
-        Click("Button2");
-        QCOMPARE(form_->PageIndex(), 1);
-        QVERIFY(Items("ListBox4").isEmpty());
+        const std::string archive = window_->State().ArchivePath;
+        QTest::mouseClick(Find<QCheckBox>("startAgainBox"), Qt::LeftButton);
+        QCOMPARE(Find<QPushButton>("cancelButton")->text(), QStringLiteral("Next >"));
+        Click("cancelButton");
+        QCOMPARE(window_->Page(), TWizardPage::Welcome);
+        QVERIFY(Items("reportLines").isEmpty());
 
-        Click("Button1");
-        Find<QRadioButton>("RadioButton2")->setChecked(true);
-        Select("ListBox1", "Mozilla Firefox 115.0");
-        Click("Button1");
-        QVERIFY(Find<QPushButton>("Button5")->isEnabled()); // installed: a profile can be made
-        Select("ListBox2", "second");
+        Click("nextButton");
+        Find<QRadioButton>("restoreChoice")->setChecked(true);
+        Select("applicationList", "Mozilla Firefox 115.0");
+        Click("nextButton");
+        QVERIFY(Find<QPushButton>("newProfileButton")->isEnabled()); // installed: a profile can be made
+        Select("profileList", "second");
         // A folder where the cookies go: that entry cannot be written.
         home_->WriteFile(".mozilla/firefox/b.second/cookies.sqlite/in the way", "");
         dialogs_->filesToOpen.push_back(archive);
-        Click("Button4");
-        QCOMPARE(form_->State().ArchivePath, archive);
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 4);
-        QVERIFY(!Box(7)->isVisible());
-        QVERIFY(Box(4)->isChecked() && !Box(2)->isEnabled());
-        QVERIFY(!Find<QLabel>("StaticText12")->isVisible()); // a Firefox backup
-        QVERIFY(!Items("ListBox4").join('\n').contains(QStringLiteral("Skipped")));
+        Click("browseButton");
+        QCOMPARE(window_->State().ArchivePath, archive);
+        Click("nextButton");
+        QCOMPARE(window_->Page(), TWizardPage::Components);
+        QVERIFY(!Box(AccountsSettingsOnlyBox)->isVisible());
+        QVERIFY(Box(BookmarksBox)->isChecked() && !Box(EmailsBox)->isEnabled());
+        QVERIFY(!Find<QLabel>("otherApplicationNote")->isVisible()); // a Firefox backup
+        QVERIFY(!Items("reportLines").join('\n').contains(QStringLiteral("Skipped")));
         dialogs_->boxes.QueueAnswer(TBoxAnswer::Yes); // overwrite the profile
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 5);
-        QCOMPARE(Find<QLabel>("StaticText11")->text(),
+        Click("nextButton");
+        QCOMPARE(window_->Page(), TWizardPage::Report);
+        QCOMPARE(Find<QLabel>("reportHeading")->text(),
                  QStringLiteral("The backup was restored. You can read the report below:"));
-        const QStringList report = Items("ListBox4");
+        const QStringList report = Items("reportLines");
         QVERIFY(report.contains(QStringLiteral("Bookmarks restore... OK")));
         const auto cookies = report.indexOf(QStringLiteral("Cookies restore... FAILED"));
         QVERIFY(cookies >= 0);
@@ -324,23 +325,23 @@ private slots:
     void undoThisRestore()
     {
         pagesOfABackup();
-        const std::string archive = form_->State().ArchivePath;
+        const std::string archive = window_->State().ArchivePath;
         const std::string second = home_->Path() + "/.mozilla/firefox/b.second";
         const std::string prefs = testing::ReadFileForTest(second + "/prefs.js");
-        QTest::mouseClick(Find<QCheckBox>("CheckBox16"), Qt::LeftButton);
-        Click("Button2");
+        QTest::mouseClick(Find<QCheckBox>("startAgainBox"), Qt::LeftButton);
+        Click("cancelButton");
         WalkToTheComponentsOfARestore(archive);
         dialogs_->boxes.QueueAnswer(TBoxAnswer::Yes); // overwrite the profile
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 5);
+        Click("nextButton");
+        QCOMPARE(window_->Page(), TWizardPage::Report);
         QVERIFY(fs::exists(second + "/places.sqlite"));
-        auto* undo = Find<QPushButton>("UndoButton");
+        auto* undo = Find<QPushButton>("undoButton");
         QVERIFY(undo->isVisible());
         QCOMPARE(undo->text(), QStringLiteral("&Undo this restore"));
         Screenshot("undo");
 
         QTest::mouseClick(undo, Qt::LeftButton);
-        QCOMPARE(Items("ListBox4").back(),
+        QCOMPARE(Items("reportLines").back(),
                  QStringLiteral("The restore was undone: the profile is as it was before it."));
         QVERIFY(!undo->isVisible());
         QCOMPARE(testing::EntryNamesIn(second), (std::set<std::string>{".parentlock", "prefs.js"}));
@@ -349,37 +350,37 @@ private slots:
 
     void doubleClicks()
     {
-        Click("Button1");
+        Click("nextButton");
         // The portable line names no application: a double-click does nothing.
-        auto* applications = Find<QListWidget>("ListBox1");
-        Select("ListBox1", "Portable applications");
+        auto* applications = Find<QListWidget>("applicationList");
+        Select("applicationList", "Portable applications");
         emit applications->itemDoubleClicked(applications->currentItem());
-        QCOMPARE(form_->PageIndex(), 2);
-        Select("ListBox1", "Mozilla Firefox 115.0");
+        QCOMPARE(window_->Page(), TWizardPage::Operation);
+        Select("applicationList", "Mozilla Firefox 115.0");
         emit applications->itemDoubleClicked(applications->currentItem());
-        QCOMPARE(form_->PageIndex(), 3);
-        auto* profiles = Find<QListWidget>("ListBox2");
-        Select("ListBox2", "second");
+        QCOMPARE(window_->Page(), TWizardPage::Profile);
+        auto* profiles = Find<QListWidget>("profileList");
+        Select("profileList", "second");
         dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
         emit profiles->itemDoubleClicked(profiles->currentItem());
-        QCOMPARE(form_->PageIndex(), 4);
+        QCOMPARE(window_->Page(), TWizardPage::Components);
     }
 
     void aFileThatIsNoBackupKeepsTheProfilePage()
     {
-        Click("Button1");
-        Find<QRadioButton>("RadioButton2")->setChecked(true);
-        Select("ListBox1", "Mozilla Firefox 115.0");
-        Click("Button1");
-        Select("ListBox2", "default");
+        Click("nextButton");
+        Find<QRadioButton>("restoreChoice")->setChecked(true);
+        Select("applicationList", "Mozilla Firefox 115.0");
+        Click("nextButton");
+        Select("profileList", "default");
         const std::string notABackup = home_->WriteFile("Documents/notes.qkz", "plain text");
         dialogs_->filesToOpen.push_back(notABackup);
-        Click("Button4");
+        Click("browseButton");
         QCOMPARE(dialogs_->boxes.Boxes.back().Text,
                  std::string("The selected file is not a valid backup file."));
-        QVERIFY(form_->State().ArchivePath != notABackup);
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 3);
+        QVERIFY(window_->State().ArchivePath != notABackup);
+        Click("nextButton");
+        QCOMPARE(window_->Page(), TWizardPage::Profile);
         QCOMPARE(dialogs_->boxes.Boxes.back().Text,
                  std::string("The backup file was not found or corrupted."));
     }
@@ -395,7 +396,8 @@ private slots:
         const std::string archive = home_->WriteFile(
             "Documents/mail.qkz",
             testing::BuildZip(
-                {{std::string(ArchiveHeaderName), WriteArchiveHeader(2, held, {{outside, "Mail"}}, {})},
+                {{std::string(ArchiveHeaderName),
+                  WriteArchiveHeader(FirefoxAppType, held, {{outside, "Mail"}}, {})},
                  {"prefs.js", "user_pref(\"browser.download.dir\", \"" + downloads + "\");\n"}}));
         AnswerNoToRestoring(archive);
         // A Firefox profile gets no emails: only the settings name a place outside.
@@ -409,7 +411,7 @@ private slots:
         // Without the settings nothing goes or points outside: the question is the plain one.
         Box(GeneralSettingsBox)->setChecked(false);
         dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
-        Click("Button1");
+        Click("nextButton");
         QCOMPARE(dialogs_->boxes.Boxes.back().Text,
                  std::string(
                      "Restoration can overwrite exist files in selected profile. Do you want to continue?"));
@@ -434,23 +436,24 @@ private slots:
             "Documents/windows.qkz",
             testing::BuildZip(
                 {{std::string(ArchiveHeaderName),
-                  WriteArchiveHeader(3, held, {{"C:\\Mail\\Archive", "Archive"}, {"D:\\Team", "Team"}}, {})},
+                  WriteArchiveHeader(ThunderbirdAppType, held,
+                                     {{"C:\\Mail\\Archive", "Archive"}, {"D:\\Team", "Team"}}, {})},
                  {"prefs.js", "user_pref(\"x\", 2);\n"}}));
         const std::string mapped = home_->Path() + "/mapped/Archive";
-        Click("Button1");
-        Find<QRadioButton>("RadioButton2")->setChecked(true);
-        Select("ListBox1", "Mozilla Thunderbird 115.0");
-        Click("Button1");
-        Select("ListBox2", "mail");
+        Click("nextButton");
+        Find<QRadioButton>("restoreChoice")->setChecked(true);
+        Select("applicationList", "Mozilla Thunderbird 115.0");
+        Click("nextButton");
+        Select("profileList", "mail");
         dialogs_->filesToOpen.push_back(archive);
-        Click("Button4");
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 4);
+        Click("browseButton");
+        Click("nextButton");
+        QCOMPARE(window_->Page(), TWizardPage::Components);
         // No to the proposed places: a folder is chosen for the first only.
         dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
         dialogs_->folders = {mapped, std::nullopt};
         dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
-        Click("Button1");
+        Click("nextButton");
 
         const auto& boxes = dialogs_->boxes.Boxes;
         QVERIFY(boxes.size() >= 2);
@@ -465,8 +468,8 @@ private slots:
         // The chosen folder lies outside the profile: the overwrite question names it.
         QVERIFY2(boxes.back().Text.find("outside the profile:\n" + mapped) != std::string::npos,
                  boxes.back().Text.c_str());
-        QCOMPARE(form_->State().MailFolders[0].Place, mapped);
-        QCOMPARE(form_->State().MailFolders[1].Place, std::string());
+        QCOMPARE(window_->State().MailFolders[0].Place, mapped);
+        QCOMPARE(window_->State().MailFolders[1].Place, std::string());
     }
 
     void theOverwriteQuestionNamesTheSecretsAReplacedKeyLeavesBehind()
@@ -478,12 +481,13 @@ private slots:
         TComponentBoxes held;
         held[CertificatesBox].Checked = true;
         held[CookiesBox].Checked = true;
-        const std::string archive = home_->WriteFile(
-            "Documents/certificates.qkz",
-            testing::BuildZip({{std::string(ArchiveHeaderName), WriteArchiveHeader(2, held, {}, {})},
-                               {"key4.db", "key A"},
-                               {"cert9.db", "certificates A"},
-                               {"cookies.sqlite", "cookies A"}}));
+        const std::string archive =
+            home_->WriteFile("Documents/certificates.qkz",
+                             testing::BuildZip({{std::string(ArchiveHeaderName),
+                                                 WriteArchiveHeader(FirefoxAppType, held, {}, {})},
+                                                {"key4.db", "key A"},
+                                                {"cert9.db", "certificates A"},
+                                                {"cookies.sqlite", "cookies A"}}));
         AnswerNoToRestoring(archive);
         QCOMPARE(dialogs_->boxes.Boxes.back().Text,
                  std::string(
@@ -496,7 +500,7 @@ private slots:
         // Without the certificates the key stays: the question is the plain one.
         Box(CertificatesBox)->setChecked(false);
         dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
-        Click("Button1");
+        Click("nextButton");
         QCOMPARE(dialogs_->boxes.Boxes.back().Text,
                  std::string(
                      "Restoration can overwrite exist files in selected profile. Do you want to continue?"));
@@ -506,26 +510,26 @@ private slots:
     {
         home_->WriteFile(".mozilla/firefox/a.default/prefs.js",
                          "user_pref(\"mail.identity.id1.fullName\", \"Me\");\n");
-        Click("Button1");
-        Select("ListBox1", "Mozilla Firefox 115.0");
-        Click("Button1");
-        Select("ListBox2", "default");
+        Click("nextButton");
+        Select("applicationList", "Mozilla Firefox 115.0");
+        Click("nextButton");
+        Select("profileList", "default");
         dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
-        Click("Button1");
-        QVERIFY(Box(2)->isChecked() && Box(7)->isEnabled());
-        Box(7)->setChecked(true);
-        QVERIFY(!Box(2)->isEnabled());
-        Click("Button3");
-        Select("ListBox2", "default");
+        Click("nextButton");
+        QVERIFY(Box(EmailsBox)->isChecked() && Box(AccountsSettingsOnlyBox)->isEnabled());
+        Box(AccountsSettingsOnlyBox)->setChecked(true);
+        QVERIFY(!Box(EmailsBox)->isEnabled());
+        Click("backButton");
+        Select("profileList", "default");
         dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
-        Click("Button1");
-        QVERIFY(!Box(7)->isChecked());
-        QVERIFY(Box(2)->isChecked() && Box(2)->isEnabled());
+        Click("nextButton");
+        QVERIFY(!Box(AccountsSettingsOnlyBox)->isChecked());
+        QVERIFY(Box(EmailsBox)->isChecked() && Box(EmailsBox)->isEnabled());
     }
 
     void everyTextFitsLongerTextsAndALargerFont()
     {
-        form_.reset();
+        window_.reset();
         const QString language = QString::fromStdString(programDir_ + "/Default.lng");
         QVERIFY(QFile::remove(language));
         QVERIFY(testing::WriteLongerLanguageFile(QUILLBANK_SOURCE_DIR "/data/Default.lng", language));
@@ -535,31 +539,31 @@ private slots:
         larger.setPointSizeF(designed.pointSizeF() * 1.5);
         QApplication::setFont(larger);
         const auto restoreFont = qScopeGuard([&] { QApplication::setFont(designed); });
-        form_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_);
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-        QVERIFY(form_->width() >= 471 && form_->height() >= 327);
+        window_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QVERIFY(window_->width() >= 471 && window_->height() >= 327);
         // Grown before it was placed: in the middle of the display all the same.
         QCoreApplication::sendPostedEvents();
         const QRect display = QGuiApplication::screens().front()->geometry();
-        QCOMPARE(form_->pos(), QPoint(display.left() + display.width() / 2 - form_->width() / 2,
-                                      display.top() + display.height() / 2 - form_->height() / 2));
+        QCOMPARE(window_->pos(), QPoint(display.left() + display.width() / 2 - window_->width() / 2,
+                                        display.top() + display.height() / 2 - window_->height() / 2));
 
-        QUILLBANK_VERIFY_TEXTS_FIT(*form_);
-        Click("Button1");
-        QUILLBANK_VERIFY_TEXTS_FIT(*form_);
-        Select("ListBox1", Find<QListWidget>("ListBox1")->item(0)->text());
-        Click("Button1");
-        Select("ListBox2", "default");
-        QUILLBANK_VERIFY_TEXTS_FIT(*form_);
+        QUILLBANK_VERIFY_TEXTS_FIT(*window_);
+        Click("nextButton");
+        QUILLBANK_VERIFY_TEXTS_FIT(*window_);
+        Select("applicationList", Find<QListWidget>("applicationList")->item(0)->text());
+        Click("nextButton");
+        Select("profileList", "default");
+        QUILLBANK_VERIFY_TEXTS_FIT(*window_);
         dialogs_->boxes.QueueAnswer(TBoxAnswer::No); // no password
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 4);
+        Click("nextButton");
+        QCOMPARE(window_->Page(), TWizardPage::Components);
         Box(AccountsSettingsOnlyBox)->setEnabled(true);
-        QUILLBANK_VERIFY_TEXTS_FIT(*form_);
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 5);
-        QUILLBANK_VERIFY_TEXTS_FIT(*form_);
+        QUILLBANK_VERIFY_TEXTS_FIT(*window_);
+        Click("nextButton");
+        QCOMPARE(window_->Page(), TWizardPage::Report);
+        QUILLBANK_VERIFY_TEXTS_FIT(*window_);
 
         // The dialogs, over the window.
         TScriptedMessageBoxes boxes;
@@ -568,21 +572,21 @@ private slots:
             [](const std::string&, const std::string&) {
                 return std::optional<std::string>("/abcdefghijklmnopqrstuvwxyz/1234");
             },
-            form_.get());
-        TBackupPasswordDialog backupPassword(*l10n_, boxes, form_.get());
-        TRestorePasswordDialog restorePassword(*l10n_, form_.get());
-        TUnknownFilesDialog unknownFiles(form_->UnknownFiles(), *l10n_, form_.get());
+            window_.get());
+        TBackupPasswordDialog backupPassword(*l10n_, boxes, window_.get());
+        TRestorePasswordDialog restorePassword(*l10n_, window_.get());
+        TUnknownFilesDialog unknownFiles(window_->UnknownFiles(), *l10n_, window_.get());
         for (QDialog* dialog :
              std::initializer_list<QDialog*>{&newProfile, &backupPassword, &restorePassword, &unknownFiles}) {
             dialog->show();
             QVERIFY(QTest::qWaitForWindowExposed(dialog));
             QUILLBANK_VERIFY_TEXTS_FIT(*dialog);
             // Centred on the window at its first showing, grown as it is.
-            QVERIFY((dialog->geometry().center() - form_->geometry().center()).manhattanLength() <= 1);
+            QVERIFY((dialog->geometry().center() - window_->geometry().center()).manhattanLength() <= 1);
         }
         // A chosen folder of 32 characters shows in full in its shortened form.
-        QTest::mouseClick(newProfile.findChild<QPushButton*>("Button3"), Qt::LeftButton);
-        QCOMPARE(newProfile.findChild<QLabel*>("Label2")->text(),
+        QTest::mouseClick(newProfile.findChild<QPushButton*>("browseButton"), Qt::LeftButton);
+        QCOMPARE(newProfile.findChild<QLabel*>("locationLabel")->text(),
                  QStringLiteral("/ab...abcdefghijklmnopqrstuvwxyz/1234"));
         QUILLBANK_VERIFY_TEXTS_FIT(newProfile);
     }
@@ -593,24 +597,24 @@ private slots:
         // Named by its content: any name will do.
         const std::string opened = home_->Path() + "/Downloads/from mail.bin";
         fs::create_directories(home_->Path() + "/Downloads");
-        fs::copy_file(form_->State().ArchivePath, opened);
-        form_.reset();
-        form_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_);
-        form_->OpenBackupFile(opened);
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        fs::copy_file(window_->State().ArchivePath, opened);
+        window_.reset();
+        window_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_);
+        window_->OpenBackupFile(opened);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
         // The backup names Firefox, which is listed: on to its profiles.
-        QCOMPARE(form_->PageIndex(), 3);
-        QVERIFY(Find<QRadioButton>("RadioButton2")->isChecked());
-        QCOMPARE(form_->State().ArchivePath, opened);
-        QCOMPARE(Find<QLabel>("StaticText3")->toolTip(), QString::fromStdString(opened));
-        Select("ListBox2", "second");
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 4);
+        QCOMPARE(window_->Page(), TWizardPage::Profile);
+        QVERIFY(Find<QRadioButton>("restoreChoice")->isChecked());
+        QCOMPARE(window_->State().ArchivePath, opened);
+        QCOMPARE(Find<QLabel>("backupFilePath")->toolTip(), QString::fromStdString(opened));
+        Select("profileList", "second");
+        Click("nextButton");
+        QCOMPARE(window_->Page(), TWizardPage::Components);
         QVERIFY(Box(BookmarksBox)->isChecked());
         // Back and on again keeps the file.
-        Click("Button3");
-        QCOMPARE(form_->State().ArchivePath, opened);
+        Click("backButton");
+        QCOMPARE(window_->State().ArchivePath, opened);
     }
 
     void theProfileListSortsWithoutRegardToCase()
@@ -622,29 +626,29 @@ private slots:
                          "[Profile3]\nName=Beta\nIsRelative=1\nPath=e.beta\n");
         for (const char* folder : {"c.work", "d.alpha", "e.beta"})
             home_->WriteFile(std::string(".mozilla/firefox/") + folder + "/prefs.js", "");
-        Click("Button1");
-        Select("ListBox1", "Mozilla Firefox 115.0");
-        Click("Button1");
-        QCOMPARE(Items("ListBox2"), (QStringList{"alpha", "Beta", "default", "Work"}));
+        Click("nextButton");
+        Select("applicationList", "Mozilla Firefox 115.0");
+        Click("nextButton");
+        QCOMPARE(Items("profileList"), (QStringList{"alpha", "Beta", "default", "Work"}));
     }
 
     void withoutAnApplicationTheProposalStartsWithItsDate()
     {
-        Click("Button1");
-        Select("ListBox1", "Portable applications");
-        Click("Button1");
-        QCOMPARE(form_->PageIndex(), 3);
-        const std::string name = fs::path(form_->State().ArchivePath).filename().string();
+        Click("nextButton");
+        Select("applicationList", "Portable applications");
+        Click("nextButton");
+        QCOMPARE(window_->Page(), TWizardPage::Profile);
+        const std::string name = fs::path(window_->State().ArchivePath).filename().string();
         QVERIFY2(name.front() >= '0' && name.front() <= '9', name.c_str());
     }
 
     void theArtworkIsSharpAtTwiceTheScale()
     {
-        auto* strip = Find<QLabel>("Image1");
+        auto* strip = Find<QLabel>("pictureStrip");
         const QPixmap picture = strip->pixmap();
         QCOMPARE(picture.devicePixelRatio(), 2.0);
         QCOMPARE(picture.deviceIndependentSize().toSize(), strip->size());
-        QVERIFY(form_->windowIcon().availableSizes().contains(QSize(128, 128)));
+        QVERIFY(window_->windowIcon().availableSizes().contains(QSize(128, 128)));
     }
 
     void titlesAreTheProgramsOwnTexts()
@@ -656,68 +660,68 @@ private slots:
         QCoreApplication::setApplicationName(QStringLiteral("renamed"));
         QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("renamed"));
         QCoreApplication::setApplicationName(QStringLiteral("Quillbank"));
-        QCOMPARE(form_->windowTitle(), QStringLiteral("Quillbank 1.4.9 - Welcome"));
+        QCOMPARE(window_->windowTitle(), QStringLiteral("Quillbank 1.4.9 - Welcome"));
     }
 
     void placedOnTheConfiguredDisplayOrTheFirst()
     {
-        form_.reset();
+        window_.reset();
         home_->WriteFile("program/Backup.ini", "[General]\nmonitor=3\n");
-        form_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_);
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        window_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_);
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
         const QRect display = QGuiApplication::screens().front()->geometry();
-        QCOMPARE(form_->pos(), QPoint(display.left() + display.width() / 2 - form_->width() / 2,
-                                      display.top() + display.height() / 2 - form_->height() / 2));
+        QCOMPARE(window_->pos(), QPoint(display.left() + display.width() / 2 - window_->width() / 2,
+                                        display.top() + display.height() / 2 - window_->height() / 2));
     }
 
     void aMissingWorkingFileIsReportedAtStart()
     {
-        form_.reset();
+        window_.reset();
         fs::remove(programDir_ + "/Profilefiles.txt");
-        form_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_);
+        window_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_);
         // The warning shows over the window, which is already in the middle of the display.
         QPoint placeAtWarning;
-        dialogs_->boxes.OnShow = [&](const TScriptedMessageBoxes::TBox&) { placeAtWarning = form_->pos(); };
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        dialogs_->boxes.OnShow = [&](const TScriptedMessageBoxes::TBox&) { placeAtWarning = window_->pos(); };
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
         QCOMPARE(dialogs_->boxes.Boxes.back().Text, std::string("Some files not found. Please reinstall."));
         const QRect display = QGuiApplication::screens().front()->geometry();
-        QCOMPARE(placeAtWarning, QPoint(display.left() + display.width() / 2 - form_->width() / 2,
-                                        display.top() + display.height() / 2 - form_->height() / 2));
+        QCOMPARE(placeAtWarning, QPoint(display.left() + display.width() / 2 - window_->width() / 2,
+                                        display.top() + display.height() / 2 - window_->height() / 2));
         QCOMPARE(dialogs_->endRequests, 1);
         QCOMPARE(dialogs_->endCode, 1);
-        QVERIFY(form_->close()); // ending now asks nothing
+        QVERIFY(window_->close()); // ending now asks nothing
     }
 
     void anUnattendedBackupRunsByItselfAndEnds()
     {
-        form_.reset();
+        window_.reset();
         home_->WriteFile("program/tasks/firefox.ini",
                          "[General]\naction = Backup \napplication=fire\nprofile=DEF\n"
                          "output=" +
                              home_->Path() + "/saves/<profile>-<year>.qkz\n");
-        form_ =
+        window_ =
             std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_, std::string("tasks/firefox.ini"));
-        form_->show();
+        window_->show();
         QTRY_COMPARE(dialogs_->endRequests, 1);
         QCOMPARE(dialogs_->endCode, 0);
-        QCOMPARE(form_->PageIndex(), 5);
-        const std::string archive = form_->State().ArchivePath;
+        QCOMPARE(window_->Page(), TWizardPage::Report);
+        const std::string archive = window_->State().ArchivePath;
         QVERIFY(archive.starts_with(home_->Path() + "/saves/default-"));
         QVERIFY(fs::exists(archive));
-        QVERIFY(Items("ListBox4").contains(QStringLiteral("- Bookmarks")));
-        QVERIFY(!Items("ListBox4").contains(QStringLiteral("- Cache")));
+        QVERIFY(Items("reportLines").contains(QStringLiteral("- Bookmarks")));
+        QVERIFY(!Items("reportLines").contains(QStringLiteral("- Cache")));
         QVERIFY(HasUnknownFilesRow("gm_scripts (directory)"));
         QVERIFY(dialogs_->boxes.Boxes.empty());
     }
 
     void aBadTaskFileEndsWithoutABackup()
     {
-        form_.reset();
+        window_.reset();
         home_->WriteFile("program/task.ini", "[General]\naction=restore\napplication=opera\n");
-        form_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_, std::string("task.ini"));
-        form_->show();
+        window_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_, std::string("task.ini"));
+        window_->show();
         QTRY_COMPARE(dialogs_->endRequests, 1);
         QCOMPARE(dialogs_->endCode, 1);
         QCOMPARE(
@@ -740,7 +744,7 @@ private slots:
 
     void aProfileInUseEndsAnUnattendedBackupWithoutOneUnlessForced()
     {
-        form_.reset();
+        window_.reset();
         // The lock link of a running instance: this test program itself.
         fs::create_symlink("127.0.0.1:+" + std::to_string(::getpid()),
                            home_->Path() + "/.mozilla/firefox/a.default/lock");
@@ -748,17 +752,17 @@ private slots:
             "[General]\naction=backup\napplication=fire\nprofile=default\noutput=" + home_->Path() +
             "/saves/in-use.qkz\n";
         home_->WriteFile("program/task.ini", task);
-        form_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_, std::string("task.ini"));
-        form_->show();
+        window_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_, std::string("task.ini"));
+        window_->show();
         QTRY_COMPARE(dialogs_->endRequests, 1);
         QCOMPARE(dialogs_->endCode, 1);
         QVERIFY(!fs::exists(home_->Path() + "/saves/in-use.qkz"));
         QVERIFY(testing::ErrorLogMessages().find("the profile is in use") != std::string::npos);
 
-        form_.reset();
+        window_.reset();
         home_->WriteFile("program/task.ini", task + "force=yes\n");
-        form_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_, std::string("task.ini"));
-        form_->show();
+        window_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_, std::string("task.ini"));
+        window_->show();
         QTRY_COMPARE(dialogs_->endRequests, 2);
         QCOMPARE(dialogs_->endCode, 0);
         QVERIFY(fs::exists(home_->Path() + "/saves/in-use.qkz"));
@@ -767,10 +771,10 @@ private slots:
     void closingAsksBeforeTheReportPage()
     {
         dialogs_->boxes.QueueAnswer(TBoxAnswer::No);
-        QVERIFY(!form_->close());
+        QVERIFY(!window_->close());
         QCOMPARE(dialogs_->boxes.Boxes.back().Text,
                  std::string("The operation is not finished. Do you really want to exit the program?"));
-        QVERIFY(form_->isVisible());
+        QVERIFY(window_->isVisible());
     }
 };
 
