@@ -73,8 +73,7 @@ TEST_F(AppSettingsTest, UnreadableFileIsLoggedAndGivesTheDefaults)
 
 TEST_F(AppSettingsTest, LogTextsComeFromTheLanguageFile)
 {
-    home.WriteFile("program/Default.lng",
-                   "[TForm1]\nLANG_BADINIWRITE=Backup.ini nicht beschreibbar\n");
+    home.WriteFile("program/Default.lng", "[TForm1]\nLANG_BADINIWRITE=Backup.ini nicht beschreibbar\n");
     LoadSettings(home.WriteFile("program-file", ""), l10n);
     EXPECT_EQ(ErrorLogMessages(), "Backup.ini nicht beschreibbar\n");
 }
