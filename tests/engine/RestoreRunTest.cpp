@@ -358,6 +358,9 @@ TEST_F(RestoreRunTest, LegacyContainerCopyChecksTheTargetsLockAndHonoursForce)
     EXPECT_THROW(RunRestore(request, state, Environment()), quillbank::testing::TImmediateExit);
     EXPECT_EQ(Calls("box retrycancel"),
               Lines{" stop|Warning|Firefox is running. Exit it and click the Retry button."});
+    EXPECT_EQ(
+        Calls("box ok"),
+        Lines{" warning|Warning|You must exit Mozilla Firefox before backing up. The program will exit."});
 }
 
 // Each record is staged under a name of its own: a link in the profile is
