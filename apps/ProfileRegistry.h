@@ -21,9 +21,10 @@ bool HoldsProfileRegistry(const std::string& root);
 
 /**
  * Which values of "IsRelative" make a "profiles.ini" path relative to its
- * root. The applications write 0 or 1, on which both rules agree; they part
- * on other values, and each part of the program keeps the rule it has
- * always had, so that no profile moves to another folder.
+ * root. The applications write 0 or 1, on which both rules agree; they
+ * differ on other values, and the wizard and the rest of the program each
+ * keep the rule they have always had, so that no profile moves to another
+ * folder.
  */
 enum class TIsRelativeRule
 {
