@@ -9,9 +9,12 @@
 namespace quillbank {
 
 /**
- * What the program knows of one application type. The registry keys are
- * the Windows installers' keys, which the registry readers answer on every
- * platform. The Windows columns record where the Windows releases keep
+ * What the program knows of one application type: one row of the
+ * application table, whose rows name their fields. A row may leave out the
+ * fields declared with "= {}"; the compiler warns of any other left out.
+ *
+ * The registry keys are the Windows installers' keys, which the registry
+ * readers answer on every platform. The Windows columns record where the Windows releases keep
  * things; the program uses the Linux columns beside them.
  *
  * Places may start with a marker: "[Home]" the user's home folder,
@@ -25,6 +28,7 @@ struct TAppInfo
     std::string_view ShortName;          ///< "<application>" of the file-name template
     std::string_view SelectionName;      ///< SelectedAppName once chosen
     std::string_view RunningName;        ///< named in the "is running" message
+    std::string_view LegacyRestoreName;  ///< named when a legacy restore asks to close it
     std::string_view ListPrefix;         ///< starts a list line; the version follows directly
     std::string_view ProfilesOnlyPrefix; ///< starts the "(profiles only)" line
 
@@ -32,7 +36,7 @@ struct TAppInfo
     std::vector<std::string_view> VersionKeys; ///< tried in order
     /// The installation key's stem where it is not the version key (Flock);
     /// the installation key is stem + "\" + version + "\Main".
-    std::string_view InstallKeyStem;
+    std::string_view InstallKeyStem = {};
 
     // Windows column.
     std::string_view WindowsProfileRoot;
@@ -46,7 +50,7 @@ struct TAppInfo
     std::vector<std::string_view> ProfileRoots;
     /// The root tried when the first root lists no profile (the old suite's
     /// own folder, for SeaMonkey); empty for the others.
-    std::string_view FallbackProfileRoot;
+    std::string_view FallbackProfileRoot = {};
     /// Folders whose mere existence reveals profiles of the application.
     std::vector<std::string_view> ProfileFolders;
     /// Executables in the installation folder, the first that exists is started.
@@ -58,7 +62,7 @@ struct TAppInfo
     /// Where installations are looked for, in order.
     std::vector<std::string_view> InstallFolders;
     /// Commands on PATH whose folder may be an installation.
-    std::vector<std::string_view> Commands;
+    std::vector<std::string_view> Commands = {};
 };
 
 /// The table row of a type 1 to 9. Must not be called for other values.

@@ -15,7 +15,7 @@ TInstallationDetection::TInstallationDetection(const TRegistryReader& registry, 
 
 void TInstallationDetection::DetectApplications()
 {
-    for (AppType type : {1, 2, 3})
+    for (AppType type : {SeaMonkeyAppType, FirefoxAppType, ThunderbirdAppType})
         status_[type].InstallDir.clear();
     appList_.clear();
     for (AppType type = FirstAppType; type <= LastAppType; ++type)
@@ -84,15 +84,15 @@ void SelectApplication(TWizardState& state, std::string_view line)
     };
     // Tested in this order, each hit overwriting the earlier ones.
     static constexpr TWordRule rules[] = {
-        {"SeaMonkey", 1, {}},
-        {"Firefox", 2, {}},
-        {"Thunderbird", 3, {}},
-        {"Sunbird", 4, {}},
-        {"Flock", 5, {}},
-        {"Netscape Messenger", 7, {}},
-        {"Netscape", 6, "Netscape Messenger"},
-        {"Spicebird", 8, {}},
-        {"Songbird", 9, {}},
+        {"SeaMonkey", SeaMonkeyAppType, {}},
+        {"Firefox", FirefoxAppType, {}},
+        {"Thunderbird", ThunderbirdAppType, {}},
+        {"Sunbird", SunbirdAppType, {}},
+        {"Flock", FlockAppType, {}},
+        {"Netscape Messenger", NetscapeMessengerAppType, {}},
+        {"Netscape", NetscapeAppType, "Netscape Messenger"},
+        {"Spicebird", SpicebirdAppType, {}},
+        {"Songbird", SongbirdAppType, {}},
     };
     auto contains = [line](std::string_view word) { return line.find(word) != std::string_view::npos; };
     for (const TWordRule& rule : rules)

@@ -5,108 +5,42 @@
 #include "apps/Installations.h"
 #include "apps/ProfileDiscovery.h"
 #include "apps/ProfileNames.h"
-#include "apps/RegistryDat.h"
-#include "platform/FileSystem.h"
-#include "platform/IniFile.h"
 #include "platform/Text.h"
 
 #include <algorithm>
 
 namespace quillbank {
 
-TMozApp::TMozApp(const TInterfaceTexts& l10n, TAppStatusTable& status) : l10n_(l10n), status_(status) {}
-
-void TMozApp::Initialise()
+TMozApp::TMozApp(AppType type, const TInterfaceTexts& l10n, TAppStatusTable& status) : type_(type)
 {
-    SetupIdentity();
-    DetectInstallation();
-    LoadProfiles();
-}
-
-void TMozApp::SetupIdentityOf(::quillbank::AppType type)
-{
-    const TAppInfo& info = AppInfo(type);
-    appType_ = type;
-    displayName_ = Trim(info.ListPrefix);
-    shortName_ = ToLowerAscii(info.ShortName);
-    profileRoots_.assign(info.ProfileRoots.begin(), info.ProfileRoots.end());
-    exeNames_.assign(info.Executables.begin(), info.Executables.end());
-}
-
-void TMozApp::DetectInstallationOfOwnType()
-{
-    const auto type = static_cast<::quillbank::AppType>(appType_);
     // The reader lives only while detection runs; the lines it would list
     // are not shown anywhere.
     const auto registry = CreateRegistryReader();
     std::vector<std::string> unusedLines;
-    TInstallationDetection(*registry, l10n_, status_, unusedLines).DetectType(type);
-    installed_ = status_[type].Installed;
-    if (installed_) {
-        version_ = status_[type].Version;
-        installDir_ = status_[type].InstallDir;
-    }
+    TInstallationDetection(*registry, l10n, status, unusedLines).DetectType(type);
+    installation_ = status[type];
+    LoadProfiles();
+}
+
+std::string TMozApp::DisplayName() const
+{
+    return Trim(AppInfo(type_).ListPrefix);
+}
+
+std::string TMozApp::ShortName() const
+{
+    return ToLowerAscii(AppInfo(type_).ShortName);
 }
 
 void TMozApp::LoadProfiles()
 {
-    const std::vector<std::string_view> places(profileRoots_.begin(), profileRoots_.end());
-    const auto roots = FindProfileRegistryRoots(places);
+    const auto roots = FindProfileRegistryRoots(AppInfo(type_).ProfileRoots);
     if (roots.empty())
         return;
-    profiles_.emplace();
-    for (const std::string& root : roots) {
-        earlierRoots_ = profiles_->size();
-        const std::string ini = root + std::string(ProfilesIniName);
-        if (FileExists(ini))
-            ReadProfilesIni(ini);
-        else if (const auto legacy = LegacyRegistryFile(root))
-            ReadRegistryDat(*legacy);
-        if (!defaultFolder_)
-            defaultFolder_ = DefaultProfileFolder(root);
-    }
-}
-
-void TMozApp::AddProfile(TAppProfile profile)
-{
-    const auto earlier = profiles_->begin() + static_cast<std::ptrdiff_t>(earlierRoots_);
-    if (std::none_of(profiles_->begin(), earlier, [&profile](const TAppProfile& listed) {
-            return SameFolder(listed.Directory(), profile.Directory());
-        }))
-        profiles_->push_back(std::move(profile));
-}
-
-void TMozApp::ReadProfilesIni(const std::string& file)
-{
-    const auto ini = TIniFile::Load(file);
-    if (!ini)
-        return;
-    const std::string root = ExtractFileDir(file);
-    for (int n = 0;; ++n) {
-        const std::string section = "Profile" + std::to_string(n);
-        if (!ini->HasSection(section))
+    profiles_ = ReadProfilesOfRoots(roots, TIsRelativeRule::OnlyOne);
+    for (const std::string& root : roots)
+        if ((defaultFolder_ = DefaultProfileFolder(root)))
             break;
-        const auto name = ini->FindString(section, "name");
-        const auto path = ini->FindString(section, "path");
-        if (!name || !path)
-            continue;
-        int isRelative = 0;
-        TryParseInt(Trim(ini->ReadString(section, "IsRelative")), isRelative);
-        if (isRelative == 1)
-            AddProfile({AnsiToUtf8(*name), *path, root + *path + PathSeparator});
-        else
-            AddProfile({AnsiToUtf8(*name), ReplaceFirst(*path, root, ""), *path + PathSeparator});
-    }
-}
-
-void TMozApp::ReadRegistryDat(const std::string& file)
-{
-    const auto bytes = ReadWholeFile(file);
-    if (!bytes)
-        return;
-    const std::string root = ExtractFileDir(file);
-    for (const TRegistryDatProfile& profile : ReadRegistryDatProfiles(*bytes))
-        AddProfile({profile.Name, ReplaceFirst(profile.Directory, root, ""), profile.Directory});
 }
 
 std::vector<const TAppProfile*> TMozApp::MatchProfiles(std::string_view name) const

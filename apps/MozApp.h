@@ -14,28 +14,28 @@ namespace quillbank {
 class TInterfaceTexts;
 
 /**
- * One application of the unattended backups: who it is, whether and where it
- * is installed, and its profiles. Complete once constructed.
+ * One application as the unattended backups and the command line see it:
+ * its type's row of the application table, whether and where it is
+ * installed, and its profiles. Complete once constructed.
  */
 class TMozApp
 {
 public:
-    virtual ~TMozApp() = default;
-    TMozApp(const TMozApp&) = delete;
-    TMozApp& operator=(const TMozApp&) = delete;
+    /// Detects the installation of `type` (what it finds lands in `status`
+    /// too) and reads the profiles of every root of the type, counting
+    /// "IsRelative" as relative only for 1.
+    TMozApp(AppType type, const TInterfaceTexts& l10n, TAppStatusTable& status);
 
-    int AppType() const { return appType_; }
-    const std::string& DisplayName() const { return displayName_; }
+    AppType Type() const { return type_; }
+    /// The application's name as lists show it: "Mozilla Firefox".
+    std::string DisplayName() const;
     /// Lower case: "firefox", "thunderbird".
-    const std::string& ShortName() const { return shortName_; }
-    const std::string& Version() const { return version_; }
-    const std::string& InstallDir() const { return installDir_; }
-    bool Installed() const { return installed_; }
-    /// Candidate folders of the profile registry file; "[Home]" and
-    /// "[AppData]" stand for the home and the per-user configuration folders.
-    const std::vector<std::string>& ProfileRoots() const { return profileRoots_; }
-    const std::vector<std::string>& ExeNames() const { return exeNames_; }
-    /// Nothing until a profile registry file was found.
+    std::string ShortName() const;
+    const std::string& Version() const { return installation_.Version; }
+    const std::string& InstallDir() const { return installation_.InstallDir; }
+    bool Installed() const { return installation_.Installed; }
+    /// Nothing until a profile registry file was found; a profile folder
+    /// reached from two roots is listed once.
     const std::optional<std::vector<TAppProfile>>& Profiles() const { return profiles_; }
 
     /// The profiles `name` means (MatchProfileNames: the exact names, letter
@@ -48,45 +48,13 @@ public:
     /// named among several.
     const TAppProfile* DefaultProfile() const;
 
-    /// Reads every profile root that holds a profile registry file; a
-    /// profile folder reached from two roots is listed once.
-    void LoadProfiles();
-    void ReadProfilesIni(const std::string& file);
-    void ReadRegistryDat(const std::string& file);
-
-protected:
-    TMozApp(const TInterfaceTexts& l10n, TAppStatusTable& status);
-    /// Runs SetupIdentity, DetectInstallation and LoadProfiles; the derived
-    /// classes call it at the end of their constructors.
-    void Initialise();
-
-    virtual void SetupIdentity() = 0;
-    virtual void DetectInstallation() = 0;
-
-    /// Fills the identity from the application table row of `type`.
-    void SetupIdentityOf(::quillbank::AppType type);
-    /// Runs installation detection for this application's type and copies
-    /// what it found.
-    void DetectInstallationOfOwnType();
-
 private:
-    const TInterfaceTexts& l10n_;
-    TAppStatusTable& status_;
-    int appType_ = 0;
-    std::string displayName_;
-    std::string version_;
-    std::string shortName_;
-    std::vector<std::string> profileRoots_;
-    std::vector<std::string> exeNames_;
-    std::string installDir_;
-    bool installed_ = false;
+    AppType type_;
+    TAppStatus installation_;
     std::optional<std::vector<TAppProfile>> profiles_;
     std::optional<std::string> defaultFolder_;
-    /// How many profiles the roots before the one being read gave.
-    std::size_t earlierRoots_ = 0;
 
-    /// Adds a profile unless an earlier root lists its folder.
-    void AddProfile(TAppProfile profile);
+    void LoadProfiles();
 };
 
 } // namespace quillbank

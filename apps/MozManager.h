@@ -2,7 +2,6 @@
 
 #include "apps/MozApp.h"
 
-#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -15,13 +14,13 @@ class TMozManager
 public:
     TMozManager(const TInterfaceTexts& l10n, TAppStatusTable& status);
 
-    const std::vector<std::unique_ptr<TMozApp>>& Apps() const { return apps_; }
+    const std::vector<TMozApp>& Apps() const { return apps_; }
     /// The last application whose short name contains `name` (any letter
     /// case); nothing for an empty name or no match.
-    TMozApp* FindApp(std::string_view name) const;
+    const TMozApp* FindApp(std::string_view name) const;
 
 private:
-    std::vector<std::unique_ptr<TMozApp>> apps_;
+    std::vector<TMozApp> apps_;
 };
 
 } // namespace quillbank

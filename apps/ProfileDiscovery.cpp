@@ -1,11 +1,9 @@
 #include "apps/ProfileDiscovery.h"
 
 #include "apps/AppTable.h"
-#include "apps/RegistryDat.h"
 #include "apps/WizardState.h"
 #include "config/InterfaceTexts.h"
 #include "platform/FileSystem.h"
-#include "platform/IniFile.h"
 #include "platform/SpecialFolders.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
@@ -101,27 +99,14 @@ TComponentBoxes ComponentAvailability(const std::string& profileDir)
     return boxes;
 }
 
-/// The integer of a profiles.ini value; 0 when it is not one.
-int ProfileInteger(const std::string& value)
+/// Whether the wizard's profile list offers the profile: a legacy
+/// registry's folders are offered only when they are profile folders.
+bool OfferedInTheList(const TAppProfile& profile)
 {
-    int number = 0;
-    return TryParseInt(Trim(value), number) ? number : 0;
+    return !profile.FromLegacyRegistry() || profile.Folder().find(".slt") != std::string::npos;
 }
 
 } // namespace
-
-std::optional<std::string> LegacyRegistryFile(const std::string& root)
-{
-    for (std::string_view name : LegacyRegistryNames)
-        if (FileExists(root + std::string(name)))
-            return root + std::string(name);
-    return std::nullopt;
-}
-
-bool HoldsProfileRegistry(const std::string& root)
-{
-    return FileExists(root + std::string(ProfilesIniName)) || LegacyRegistryFile(root).has_value();
-}
 
 std::optional<std::string> FindProfileRegistryRoot(const std::vector<std::string_view>& roots)
 {
@@ -175,27 +160,23 @@ std::string FolderForDisplay(const std::string& folder)
     return home.size() > 1 && path.starts_with(home) ? "~/" + path.substr(home.size()) : path;
 }
 
+std::vector<TAppProfile> ReadProfilesOfRoots(const std::vector<std::string>& roots, TIsRelativeRule rule)
+{
+    std::vector<TAppProfile> profiles;
+    for (const std::string& root : roots) {
+        const std::size_t earlierRoots = profiles.size();
+        for (TAppProfile& profile : ReadProfileRegistry(root, rule).Profiles) {
+            const auto earlier = profiles.begin() + static_cast<std::ptrdiff_t>(earlierRoots);
+            if (std::none_of(profiles.begin(), earlier, [&profile](const TAppProfile& listed) {
+                    return SameFolder(listed.Folder(), profile.Folder());
+                }))
+                profiles.push_back(std::move(profile));
+        }
+    }
+    return profiles;
+}
+
 namespace {
-
-/// A profile folder named in profiles.ini or installs.ini: relative to the
-/// root unless absolute.
-std::string ProfileFolderOf(const std::string& root, const std::string& path, bool relative)
-{
-    return WithoutTrailingSeparators(relative ? root + path : path);
-}
-
-/// The folders the installations of `ini` name as their default, from the
-/// sections whose name `isInstallation` accepts.
-std::vector<std::string> InstallationDefaults(const TIniFile& ini, const std::string& root,
-                                              bool (*isInstallation)(const std::string&))
-{
-    std::vector<std::string> folders;
-    for (const std::string& section : ini.SectionNames())
-        if (isInstallation(section))
-            if (const auto path = ini.FindString(section, "Default"); path && !path->empty())
-                folders.push_back(ProfileFolderOf(root, *path, !path->starts_with(PathSeparator)));
-    return folders;
-}
 
 /// The one folder of `folders`, when they all name the same.
 std::optional<std::string> OnlyFolder(const std::vector<std::string>& folders)
@@ -211,55 +192,13 @@ std::optional<std::string> OnlyFolder(const std::vector<std::string>& folders)
 
 std::optional<std::string> DefaultProfileFolder(const std::string& root)
 {
-    const auto profiles = TIniFile::Load(root + std::string(ProfilesIniName));
-    if (const auto installs = TIniFile::Load(root + "installs.ini"))
-        if (auto folder =
-                OnlyFolder(InstallationDefaults(*installs, root, [](const std::string&) { return true; })))
-            return folder;
-    if (!profiles)
-        return std::nullopt;
-    if (auto folder = OnlyFolder(InstallationDefaults(*profiles, root, [](const std::string& section) {
-            return section.size() > 7 && EqualsIgnoreCase(section.substr(0, 7), "Install");
-        })))
+    if (auto folder = OnlyFolder(InstallsIniDefaults(root)))
         return folder;
-    for (int n = 0; profiles->HasSection("Profile" + std::to_string(n)); ++n) {
-        const std::string section = "Profile" + std::to_string(n);
-        const auto path = profiles->FindString(section, "path");
-        if (path && ProfileInteger(profiles->ReadString(section, "Default")) == 1)
-            return ProfileFolderOf(root, *path,
-                                   ProfileInteger(profiles->ReadString(section, "IsRelative")) == 1);
-    }
-    return std::nullopt;
+    const TProfileRegistry registry = ReadProfileRegistry(root, TIsRelativeRule::OnlyOne);
+    if (auto folder = OnlyFolder(registry.InstallationDefaults))
+        return folder;
+    return registry.MarkedDefault;
 }
-
-namespace {
-
-/// Adds the profiles of `root` to those listed, leaving out the folders that
-/// earlier roots list; `showRoot` makes each line name the root.
-void AppendProfileList(TWizardState& state, const std::string& root, bool showRoot)
-{
-    TWizardState found;
-    ReadProfileList(found, root);
-    // Within one root every profile is listed, as its profiles.ini has it.
-    const std::size_t earlierRoots = state.ProfileEntries.size();
-    for (TProfileEntry& entry : found.ProfileEntries) {
-        const auto earlier = state.ProfileEntries.begin() + static_cast<std::ptrdiff_t>(earlierRoots);
-        if (std::any_of(state.ProfileEntries.begin(), earlier, [&entry](const TProfileEntry& listed) {
-                return SameFolder(listed.Path, entry.Path);
-            }))
-            continue;
-        const bool listed = std::find(found.ProfileList.begin(), found.ProfileList.end(), entry.Name) !=
-                            found.ProfileList.end();
-        entry.Root = root;
-        if (showRoot)
-            entry.Line = entry.Name + " (" + FolderForDisplay(root) + ")";
-        if (listed)
-            state.ProfileList.push_back(entry.ListLine());
-        state.ProfileEntries.push_back(std::move(entry));
-    }
-}
-
-} // namespace
 
 void ListProfiles(TWizardState& state, const TInterfaceTexts& l10n)
 {
@@ -271,8 +210,16 @@ void ListProfiles(TWizardState& state, const TInterfaceTexts& l10n)
         state.ProfileDir = ProfileRootOf(state.SelectedAppType);
         state.ProfileEntries.clear();
         const auto roots = FindProfileRegistryRoots(info.ProfileRoots);
-        for (const std::string& root : roots)
-            AppendProfileList(state, root, roots.size() > 1);
+        // Profiles from several roots are told apart by their root.
+        for (const TAppProfile& profile : ReadProfilesOfRoots(roots, TIsRelativeRule::LowByteNotZero)) {
+            TProfileEntry entry{profile.Name(), profile.Folder()};
+            entry.Root = profile.Root();
+            if (roots.size() > 1)
+                entry.Line = entry.Name + " (" + FolderForDisplay(profile.Root()) + ")";
+            if (OfferedInTheList(profile))
+                state.ProfileList.push_back(entry.ListLine());
+            state.ProfileEntries.push_back(std::move(entry));
+        }
         if (state.ProfileEntries.empty() && !info.FallbackProfileRoot.empty())
             ReadProfileList(state, IncludeTrailingSeparator(ExpandPlace(info.FallbackProfileRoot)));
     }
@@ -290,29 +237,10 @@ std::string ProfileNameOfLine(const TWizardState& state, const std::string& line
 void ReadProfileList(TWizardState& state, const std::string& root)
 {
     state.ProfileEntries.clear();
-    if (const auto ini = TIniFile::Load(root + std::string(ProfilesIniName))) {
-        for (int n = 0;; ++n) {
-            const std::string section = "Profile" + std::to_string(n);
-            if (!ini->HasSection(section))
-                break;
-            const auto name = ini->FindString(section, "name");
-            const auto path = ini->FindString(section, "path");
-            if (!name || !path)
-                continue;
-            const bool relative = ProfileInteger(ini->ReadString(section, "IsRelative")) % 256 != 0;
-            state.ProfileEntries.push_back({AnsiToUtf8(*name), relative ? root + *path : *path});
-            state.ProfileList.push_back(state.ProfileEntries.back().Name);
-        }
-        return;
-    }
-    if (const auto registryFile = LegacyRegistryFile(root)) {
-        const auto bytes = ReadWholeFile(*registryFile);
-        for (const TRegistryDatProfile& profile : ReadRegistryDatProfiles(bytes.value_or(std::string()))) {
-            state.ProfileEntries.push_back({profile.Name, profile.Directory});
-            // Only real profile folders are offered; the others stay unlisted.
-            if (profile.Directory.find(".slt") != std::string::npos)
-                state.ProfileList.push_back(profile.Name);
-        }
+    for (const TAppProfile& profile : ReadProfileRegistry(root, TIsRelativeRule::LowByteNotZero).Profiles) {
+        state.ProfileEntries.push_back({profile.Name(), profile.Folder()});
+        if (OfferedInTheList(profile))
+            state.ProfileList.push_back(profile.Name());
     }
 }
 

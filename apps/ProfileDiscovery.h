@@ -1,6 +1,7 @@
 #pragma once
 
 #include "apps/AppType.h"
+#include "apps/ProfileRegistry.h"
 #include "engine/ComponentBoxes.h"
 
 #include <optional>
@@ -14,21 +15,16 @@ class TInterfaceTexts;
 class TUserInterface;
 struct TWizardState;
 
-/// The profile registry files a profile root may hold: "profiles.ini", and
-/// the legacy binary registry ("registry.dat", or "appreg" on Unix).
-inline constexpr std::string_view ProfilesIniName = "profiles.ini";
-inline constexpr std::string_view LegacyRegistryNames[] = {"registry.dat", "appreg"};
-
-/// The legacy binary registry file in `root` (ending with a separator), if any.
-std::optional<std::string> LegacyRegistryFile(const std::string& root);
-/// Whether `root` (ending with a separator) holds a profile registry file.
-bool HoldsProfileRegistry(const std::string& root);
 /// The first of `roots` that holds a profile registry file, with a
 /// trailing separator; nothing when none does.
 std::optional<std::string> FindProfileRegistryRoot(const std::vector<std::string_view>& roots);
 /// Every one of `roots` that holds a profile registry file, in order, with a
 /// trailing separator; a folder reached from two roots (through a link) once.
 std::vector<std::string> FindProfileRegistryRoots(const std::vector<std::string_view>& roots);
+/// The profiles that the registry files of `roots` (as FindProfileRegistryRoots
+/// gives them) list, root by root; a profile whose folder an earlier root
+/// lists is left out, while one root may list a folder twice.
+std::vector<TAppProfile> ReadProfilesOfRoots(const std::vector<std::string>& roots, TIsRelativeRule rule);
 /// Whether two paths reach the same folder, links followed.
 bool SameFolder(const std::string& a, const std::string& b);
 /// A folder as the lists show it: the home folder written "~".
@@ -56,7 +52,9 @@ void ListProfiles(TWizardState& state, const TInterfaceTexts& l10n);
 /// backup file's name takes it.
 std::string ProfileNameOfLine(const TWizardState& state, const std::string& line);
 /// Reads the profile registry file of `root` (ending with a separator) into
-/// the profile entries and the profile list.
+/// the profile entries and the profile list; "IsRelative" counts by its low
+/// byte, and a legacy registry's folders that are no profile folders (no
+/// ".slt" in them) are entries but not offered in the list.
 void ReadProfileList(TWizardState& state, const std::string& root);
 /// Lets the user add a portable profile's folder to the profile list.
 void ChoosePortableProfile(TWizardState& state, const TInterfaceTexts& l10n, TUserInterface& ui);

@@ -32,7 +32,7 @@ bool KeepsProfileLockFiles(AppType type)
     // SeaMonkey, Firefox and Thunderbird lay down ".parentlock" and "lock"
     // the moment they open a profile; how the older applications lock theirs
     // on this system is not known, so their process names still count.
-    return type == 1 || type == 2 || type == 3;
+    return type == SeaMonkeyAppType || type == FirefoxAppType || type == ThunderbirdAppType;
 }
 
 bool IsProfileInUse(AppType type, const std::string& profileDir)

@@ -100,7 +100,7 @@ int main(int argc, char* argv[])
     const TArchiveEnvironment environment{ui, l10n, state, programDir};
 
     TBackupRequest request;
-    request.Application = 3;
+    request.Application = ThunderbirdAppType;
     request.ProfileDir = profile;
     request.ArchivePath = work + "event-gaps.qkz";
     request.Boxes = CheckProfileFolder(profile, l10n, ui);

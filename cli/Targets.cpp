@@ -16,7 +16,7 @@ const TMozApp& TProfileFinder::FindApp(std::string_view name) const
     if (app == nullptr) {
         std::string known;
         for (const auto& candidate : manager_.Apps())
-            known += (known.empty() ? "" : ", ") + candidate->ShortName();
+            known += (known.empty() ? "" : ", ") + candidate.ShortName();
         throw ECommandError(ExitFailure,
                             "no application matches \"" + std::string(name) + "\" (known: " + known + ")");
     }
@@ -27,8 +27,7 @@ namespace {
 
 TProfileTarget TargetOf(const TMozApp& app, const TAppProfile& profile)
 {
-    return {static_cast<AppType>(app.AppType()), app.Version(), profile.Name(),
-            WithoutTrailingSeparators(profile.Directory())};
+    return {app.Type(), app.Version(), profile.Name(), WithoutTrailingSeparators(profile.Directory())};
 }
 
 std::string KnownProfiles(const TMozApp& app)
@@ -90,7 +89,7 @@ TProfileTarget ProfileFolderTarget(const TMozApp* app, const std::string& folder
         throw ECommandError(ExitFailure, folder + ": no such profile folder");
     TProfileTarget target;
     if (app != nullptr) {
-        target.Type = static_cast<AppType>(app->AppType());
+        target.Type = app->Type();
         target.Version = app->Version();
     }
     target.ProfileName = ExtractFileName(path);

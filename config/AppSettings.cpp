@@ -18,8 +18,15 @@ constexpr std::string_view SettingsSection = "General";
 
 /// The per-application directory keys, in the order they are read.
 constexpr std::pair<std::string_view, AppType> AppDirKeys[] = {
-    {"firefoxdir", 2},  {"thunderbirddir", 3},  {"suitedir", 1},     {"sunbirddir", 4},  {"flockdir", 5},
-    {"netscapedir", 6}, {"netscapemessdir", 7}, {"spicebirddir", 8}, {"songbirddir", 9},
+    {"firefoxdir", FirefoxAppType},
+    {"thunderbirddir", ThunderbirdAppType},
+    {"suitedir", SeaMonkeyAppType},
+    {"sunbirddir", SunbirdAppType},
+    {"flockdir", FlockAppType},
+    {"netscapedir", NetscapeAppType},
+    {"netscapemessdir", NetscapeMessengerAppType},
+    {"spicebirddir", SpicebirdAppType},
+    {"songbirddir", SongbirdAppType},
 };
 
 std::string ExistingDirOrEmpty(const std::string& value)

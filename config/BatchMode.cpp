@@ -39,7 +39,7 @@ bool ReadBatchTask(const std::string& taskDir, const std::string& argument, cons
     task.Profile = profile.empty() ? task.App->DefaultProfile() : task.App->FindProfile(profile);
     if (task.Profile == nullptr)
         fail("Cannot find profile with this name.");
-    state.SelectedAppType = static_cast<AppType>(task.App->AppType());
+    state.SelectedAppType = task.App->Type();
 
     // "<profile>" takes the name of the profile the task names.
     const TTemplateSelection selection{

@@ -11,13 +11,9 @@ namespace {
 constexpr std::string_view TaskSection = "TForm1";
 constexpr std::string_view ResultSection = "Quillbank14";
 
-constexpr AppType SeaMonkey = 1;
-constexpr AppType Firefox = 2;
-constexpr AppType Thunderbird = 3;
-
-constexpr AppType NotForSeaMonkey[] = {SeaMonkey};
-constexpr AppType NotForFirefox[] = {Firefox};
-constexpr AppType NotForThunderbird[] = {Thunderbird};
+constexpr AppType NotForSeaMonkey[] = {SeaMonkeyAppType};
+constexpr AppType NotForFirefox[] = {FirefoxAppType};
+constexpr AppType NotForThunderbird[] = {ThunderbirdAppType};
 
 // ---------------------------------------------------------------------------
 // Lists a backup writes and a restore reads back the same.

@@ -1,5 +1,6 @@
 #include "engine/RestoreRun.h"
 
+#include "apps/AppTable.h"
 #include "apps/RunningCheck.h"
 #include "apps/WizardState.h"
 #include "config/ArchiveCodePage.h"
@@ -52,10 +53,7 @@ constexpr std::array<std::string_view, 2> UserStyleFiles = {"chrome/userContent.
 /// How the legacy restore names the application when it asks to close it.
 std::string LegacyApplicationName(AppType type)
 {
-    static constexpr std::string_view names[] = {
-        "",      "SeaMonkey",          "Mozilla Firefox",    "Mozilla Thunderbird", "Mozilla Sunbird",
-        "Flock", "Netscape Navigator", "Netscape Messenger", "Spicebird",           "Songbird"};
-    return IsKnownAppType(type) ? std::string(names[type]) : std::string();
+    return IsKnownAppType(type) ? std::string(AppInfo(type).LegacyRestoreName) : std::string();
 }
 
 /// Why an unknown entry a header names is not restored; empty when it is.

@@ -17,7 +17,7 @@ void ReadBackup(const std::string& path, const std::string& programDir)
     const TInterfaceTexts l10n(programDir + "Default.lng");
     fuzz::TFuzzUserInterface ui;
     TWizardState state;
-    state.SelectedAppType = 2;
+    state.SelectedAppType = FirefoxAppType;
     state.ArchivePath = path;
     const TArchiveEnvironment environment{ui, l10n, state, programDir};
     ReadHeaderSummary(path, environment);

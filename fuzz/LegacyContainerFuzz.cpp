@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TInterfaceTexts l10n(programDir + "Default.lng");
     fuzz::TFuzzUserInterface ui;
     TWizardState state;
-    state.SelectedAppType = 2;
+    state.SelectedAppType = FirefoxAppType;
     state.ArchivePath = folder + "backup.qkz";
     state.ArchiveFormat = 1;
     state.ProfileEntries = {{"target", target}};

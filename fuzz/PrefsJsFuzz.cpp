@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         TComponentBoxes boxes;
         for (auto& box : boxes.Boxes)
             box.Checked = true;
-        FilterRestoredPrefs(profile, 3, boxes, false, l10n, ui);
+        FilterRestoredPrefs(profile, ThunderbirdAppType, boxes, false, l10n, ui);
     } catch (const std::runtime_error&) {
     } catch (const fuzz::TFuzzExit&) {
     }

@@ -36,9 +36,6 @@ namespace quillbank {
 
 namespace {
 
-constexpr AppType Firefox = 2;
-constexpr AppType Thunderbird = 3;
-
 bool Contains(std::string_view text, std::string_view part)
 {
     return text.find(part) != std::string_view::npos;
@@ -361,10 +358,11 @@ void SettlePrefsCopy(const std::string& profileDir)
 
 bool IsDroppedFromRestoredPrefs(std::string_view line, AppType type, const TComponentBoxes& components)
 {
-    if (type == Firefox && (line.starts_with("user_pref(\"mail.") ||
-                            line.starts_with("user_pref(\"mailnews") || line.starts_with("user_pref(\"ldap")))
+    if (type == FirefoxAppType &&
+        (line.starts_with("user_pref(\"mail.") || line.starts_with("user_pref(\"mailnews") ||
+         line.starts_with("user_pref(\"ldap")))
         return true;
-    if (type == Thunderbird && line.starts_with("user_pref(\"browser."))
+    if (type == ThunderbirdAppType && line.starts_with("user_pref(\"browser."))
         return true;
     if (!components[EmailsBox].Checked &&
         (Contains(line, "user_pref(\"mail.") || Contains(line, "user_pref(\"mailnews.")))

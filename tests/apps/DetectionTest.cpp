@@ -49,9 +49,9 @@ TEST_F(DetectionTest, FirefoxUnderTheFirstRoot)
            Key("SOFTWARE\\mozilla\\Mozilla Firefox\\3.6.13 (en-US)\\Main", "Install Directory",
                "C:\\Program Files\\Mozilla Firefox"));
     EXPECT_EQ(lines, (Lines{"Mozilla Firefox 3.6.13 (en-US)", "Portable applications"}));
-    EXPECT_TRUE(status[2].Installed);
-    EXPECT_EQ(status[2].Version, "3.6.13 (en-US)");
-    EXPECT_EQ(status[2].InstallDir, "C:\\Program Files\\Mozilla Firefox");
+    EXPECT_TRUE(status[FirefoxAppType].Installed);
+    EXPECT_EQ(status[FirefoxAppType].Version, "3.6.13 (en-US)");
+    EXPECT_EQ(status[FirefoxAppType].InstallDir, "C:\\Program Files\\Mozilla Firefox");
 }
 
 TEST_F(DetectionTest, SecondRootIsTriedWhenTheFirstGaveNoInstallationFolder)
@@ -59,7 +59,7 @@ TEST_F(DetectionTest, SecondRootIsTriedWhenTheFirstGaveNoInstallationFolder)
     Detect(Key("SOFTWARE\\mozilla.org\\Mozilla Firefox", "CurrentVersion", "1.0") +
            Key("SOFTWARE\\mozilla.org\\Mozilla Firefox\\1.0\\Main", "Install Directory", "/opt/ff"));
     EXPECT_EQ(lines, (Lines{"Mozilla Firefox 1.0", "Portable applications"}));
-    EXPECT_EQ(status[2].InstallDir, "/opt/ff");
+    EXPECT_EQ(status[FirefoxAppType].InstallDir, "/opt/ff");
 
     // A version without a folder under the first root and a version under the
     // second root: two lines for the same application.
@@ -68,7 +68,7 @@ TEST_F(DetectionTest, SecondRootIsTriedWhenTheFirstGaveNoInstallationFolder)
     Detect(Key("SOFTWARE\\mozilla\\Mozilla Thunderbird", "CurrentVersion", "2.0") +
            Key("SOFTWARE\\mozilla.org\\Mozilla Thunderbird", "CurrentVersion", "1.5"));
     EXPECT_EQ(lines, (Lines{"Mozilla Thunderbird 2.0", "Mozilla Thunderbird 1.5", "Portable applications"}));
-    EXPECT_EQ(status[3].Version, "1.5");
+    EXPECT_EQ(status[ThunderbirdAppType].Version, "1.5");
 }
 
 TEST_F(DetectionTest, KeysOfSeaMonkeyAndFlockAreBuiltTheirOwnWay)
@@ -78,19 +78,19 @@ TEST_F(DetectionTest, KeysOfSeaMonkeyAndFlockAreBuiltTheirOwnWay)
            Key("SOFTWARE\\Flock", "CurrentVersion", "2.5") +
            Key("SOFTWARE\\Flock\\Flock\\2.5\\Main", "Install Directory", "/opt/flock"));
     EXPECT_EQ(lines, (Lines{"SeaMonkey1.1", "Flock 2.5", "Portable applications"}));
-    EXPECT_EQ(status[1].InstallDir, "/opt/sm");
-    EXPECT_EQ(status[5].InstallDir, "/opt/flock");
+    EXPECT_EQ(status[SeaMonkeyAppType].InstallDir, "/opt/sm");
+    EXPECT_EQ(status[FlockAppType].InstallDir, "/opt/flock");
 }
 
 TEST_F(DetectionTest, OnlyTheFoundTypeGetsAnInstallationFolder)
 {
-    status[2].InstallDir = "/earlier/firefox";
-    status[6].InstallDir = "/old/netscape";
+    status[FirefoxAppType].InstallDir = "/earlier/firefox";
+    status[NetscapeAppType].InstallDir = "/old/netscape";
     Detect(Key("SOFTWARE\\mozilla\\Mozilla Sunbird", "CurrentVersion", "0.9") +
            Key("SOFTWARE\\mozilla\\Mozilla Sunbird\\0.9\\Main", "Install Directory", "/opt/sunbird"));
-    EXPECT_EQ(status[4].InstallDir, "/opt/sunbird");
-    EXPECT_EQ(status[2].InstallDir, ""); // types 1 to 3 are cleared first
-    EXPECT_EQ(status[6].InstallDir, "/old/netscape");
+    EXPECT_EQ(status[SunbirdAppType].InstallDir, "/opt/sunbird");
+    EXPECT_EQ(status[FirefoxAppType].InstallDir, ""); // types 1 to 3 are cleared first
+    EXPECT_EQ(status[NetscapeAppType].InstallDir, "/old/netscape");
 }
 
 TEST_F(DetectionTest, ProfileFolderOfAnUnregisteredApplicationGivesAProfilesOnlyLine)
@@ -110,8 +110,8 @@ TEST_F(DetectionTest, AMainKeyWithoutAVersionGivesNoInstallationFolder)
     home.MakeDir(".mozilla/firefox");
     Detect(Key("SOFTWARE\\mozilla\\Mozilla Firefox\\Main", "Install Directory", "/opt/stray") +
            Key("SOFTWARE\\mozilla.org\\Mozilla Firefox\\Main", "Install Directory", "/opt/stray2"));
-    EXPECT_FALSE(status[2].Installed);
-    EXPECT_EQ(status[2].InstallDir, "");
+    EXPECT_FALSE(status[FirefoxAppType].Installed);
+    EXPECT_EQ(status[FirefoxAppType].InstallDir, "");
     EXPECT_EQ(lines, (Lines{"Mozilla Firefox (profiles only)", "Portable applications"}));
 }
 
@@ -131,20 +131,20 @@ TEST(SelectApplication, LaterWordsWin)
 {
     TWizardState state;
     SelectApplication(state, "Portable applications");
-    EXPECT_EQ(state.SelectedAppType, 0);
+    EXPECT_EQ(state.SelectedAppType, NoAppType);
     SelectApplication(state, "SeaMonkey/Mozilla (profiles only)");
-    EXPECT_EQ(state.SelectedAppType, 1);
+    EXPECT_EQ(state.SelectedAppType, SeaMonkeyAppType);
     EXPECT_EQ(state.SelectedAppName, "Mozilla");
     SelectApplication(state, "Netscape Messenger 9.0");
-    EXPECT_EQ(state.SelectedAppType, 7);
+    EXPECT_EQ(state.SelectedAppType, NetscapeMessengerAppType);
     EXPECT_EQ(state.SelectedAppName, "Netscape Messenger");
     SelectApplication(state, "Netscape 9.0");
-    EXPECT_EQ(state.SelectedAppType, 6);
+    EXPECT_EQ(state.SelectedAppType, NetscapeAppType);
     SelectApplication(state, "Mozilla Firefox 3.0");
     SelectApplication(state, "Portable applications");
-    EXPECT_EQ(state.SelectedAppType, 2); // the portable line leaves the choice alone
+    EXPECT_EQ(state.SelectedAppType, FirefoxAppType); // the portable line leaves the choice alone
     SelectApplication(state, "Firefox with Songbird");
-    EXPECT_EQ(state.SelectedAppType, 9);
+    EXPECT_EQ(state.SelectedAppType, SongbirdAppType);
     SelectApplication(state, "mozilla firefox"); // case-sensitive
-    EXPECT_EQ(state.SelectedAppType, 9);
+    EXPECT_EQ(state.SelectedAppType, SongbirdAppType);
 }

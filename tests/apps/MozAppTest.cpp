@@ -39,12 +39,12 @@ TEST_F(MozAppTest, ManagerDetectsBothApplicationsAndFindsTheLastMatch)
     ASSERT_EQ(manager.Apps().size(), 2u);
     const TMozApp* firefox = manager.FindApp("FIRE");
     ASSERT_NE(firefox, nullptr);
-    EXPECT_EQ(firefox->AppType(), 2);
+    EXPECT_EQ(firefox->Type(), FirefoxAppType);
     EXPECT_EQ(firefox->DisplayName(), "Mozilla Firefox");
     EXPECT_TRUE(firefox->Installed());
     EXPECT_EQ(firefox->Version(), "3.6");
     EXPECT_EQ(firefox->InstallDir(), "/opt/firefox");
-    EXPECT_TRUE(status[2].Installed);
+    EXPECT_TRUE(status[FirefoxAppType].Installed);
 
     const TMozApp* thunderbird = manager.FindApp("thunderbird");
     ASSERT_NE(thunderbird, nullptr);

@@ -54,14 +54,14 @@ protected:
         // An installed "Firefox" that writes down the arguments it was given
         // and lists the profile, named up to the first blank, as the real
         // one does.
-        status[2].InstallDir = home.MakeDir("firefox");
+        status[FirefoxAppType].InstallDir = home.MakeDir("firefox");
         const std::string program =
             home.WriteFile("firefox/firefox-esr",
                            "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > " + argumentsFile +
                                "\nprintf '[Profile0]\\nName=%s\\nIsRelative=1\\nPath=p\\n' \"${2%% *}\" > " +
                                home.Path() + "/.mozilla/firefox/profiles.ini\n");
         std::filesystem::permissions(program, std::filesystem::perms::owner_all);
-        state.SelectedAppType = 2;
+        state.SelectedAppType = FirefoxAppType;
         state.ProfileDir = home.MakeDir(".mozilla/firefox") + "/";
     }
 
@@ -163,7 +163,7 @@ TEST_F(NewProfileTest, RefusedNamesStartNothing)
 
 TEST_F(NewProfileTest, AnApplicationThatCannotBeStartedIsReported)
 {
-    status[2].InstallDir = home.MakeDir("empty");
+    status[FirefoxAppType].InstallDir = home.MakeDir("empty");
     ui.QueueAnswer(TBoxAnswer::Ok);
     EXPECT_FALSE(CreateNewProfile({true, "work", ""}, state, status, l10n, ui));
     EXPECT_EQ(ui.calls.back(), "box ok warning|Warning|Mozilla application doesn't found on your system.");

@@ -31,7 +31,7 @@ protected:
     void ListFirefox(const std::string& profilesIni)
     {
         home.WriteFile(".mozilla/firefox/profiles.ini", profilesIni);
-        state.SelectedAppType = 2;
+        state.SelectedAppType = FirefoxAppType;
         ListProfiles(state, l10n);
     }
 
@@ -90,7 +90,7 @@ TEST_F(ProfileDiscoveryTest, HostileProfilesIniNeverBreaksTheList)
 
 TEST_F(ProfileDiscoveryTest, TheRootHoldingProfilesIniWinsElseTheFirst)
 {
-    state.SelectedAppType = 2;
+    state.SelectedAppType = FirefoxAppType;
     ListProfiles(state, l10n);
     EXPECT_EQ(state.ProfileDir, FirefoxRoot());
     EXPECT_TRUE(state.ProfileList.empty());
@@ -110,7 +110,7 @@ TEST_F(ProfileDiscoveryTest, LegacyRegistryListsOnlyProfileFolders)
     const auto image = quillbank::testing::RegistryDatWithProfiles(
         {{"default", "/home/u/.mozilla/default/ab12.slt"}, {"odd", "/home/u/elsewhere"}, {"b", "/x/b.slt"}});
     home.WriteFile(".mozilla/appreg", image.Bytes());
-    state.SelectedAppType = 1;
+    state.SelectedAppType = SeaMonkeyAppType;
     ListProfiles(state, l10n);
     ASSERT_EQ(state.ProfileEntries.size(), 3u);
     EXPECT_EQ(state.ProfileEntries[1].Path, "/home/u/elsewhere");
@@ -122,10 +122,23 @@ TEST_F(ProfileDiscoveryTest, LegacyRegistryListsOnlyProfileFolders)
     EXPECT_EQ(state.ProfileList, Lines{"ini"});
 }
 
+// Under one name, a profile folder and a folder that is none: the name is
+// offered once, and it finds the first of the two.
+TEST_F(ProfileDiscoveryTest, ALegacyNameSharedWithAFolderThatIsNoProfileIsOfferedOnce)
+{
+    home.WriteFile(
+        ".mozilla/seamonkey/registry.dat",
+        quillbank::testing::RegistryDatWithProfiles({{"x", "/elsewhere"}, {"x", "/x/b.slt"}}).Bytes());
+    state.SelectedAppType = SeaMonkeyAppType;
+    ListProfiles(state, l10n);
+    EXPECT_EQ(state.ProfileEntries.size(), 2u);
+    EXPECT_EQ(state.ProfileList, Lines{"x"});
+}
+
 TEST_F(ProfileDiscoveryTest, SeaMonkeyFallsBackToTheSuiteFolder)
 {
     home.WriteFile(".mozilla/profiles.ini", "[Profile0]\nName=suite\nIsRelative=1\nPath=s\n");
-    state.SelectedAppType = 1;
+    state.SelectedAppType = SeaMonkeyAppType;
     ListProfiles(state, l10n);
     EXPECT_EQ(state.ProfileList, Lines{"suite"});
     EXPECT_EQ(state.ProfileDir, home.Path() + "/.mozilla/seamonkey/"); // stays the SeaMonkey root
@@ -287,7 +300,7 @@ TEST_F(ProfileDiscoveryTest, EveryRootIsListedAndEachLineNamesItsRoot)
                    "[Profile1]\nName=snap only\nIsRelative=1\nPath=b.snap\n");
     home.WriteFile(".var/app/org.mozilla.firefox/config/mozilla/firefox/profiles.ini",
                    "[Profile0]\nName=flat\nIsRelative=1\nPath=c.flat\n");
-    state.SelectedAppType = 2;
+    state.SelectedAppType = FirefoxAppType;
     ListProfiles(state, l10n);
     EXPECT_EQ(state.ProfileDir, FirefoxRoot());
     EXPECT_EQ(state.ProfileList,
@@ -313,7 +326,7 @@ TEST_F(ProfileDiscoveryTest, ThunderbirdRootsOfBothFlatpakIdsAndTheOldDebianFold
          {".var/app/org.mozilla.Thunderbird/config/thunderbird",
           ".var/app/net.thunderbird.Thunderbird/config/thunderbird", ".mozilla-thunderbird"}) {
         home.WriteFile(root + "/profiles.ini", "[Profile0]\nName=" + root + "\nIsRelative=1\nPath=p\n");
-        state.SelectedAppType = 3;
+        state.SelectedAppType = ThunderbirdAppType;
         ListProfiles(state, l10n);
         EXPECT_EQ(state.ProfileEntries.back().Path, home.Path() + "/" + root + "/p");
     }
@@ -330,7 +343,7 @@ TEST_F(ProfileDiscoveryTest, AProfileFolderReachedFromTwoRootsIsListedOnce)
     home.MakeDir(".mozilla/firefox/a.default");
     home.MakeDir(".config/mozilla");
     std::filesystem::create_directory_symlink(FirefoxRoot(), home.Path() + "/.config/mozilla/firefox");
-    state.SelectedAppType = 2;
+    state.SelectedAppType = FirefoxAppType;
     ListProfiles(state, l10n);
     EXPECT_EQ(state.ProfileList, Lines{"default"});
 

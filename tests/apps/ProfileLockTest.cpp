@@ -77,10 +77,10 @@ TEST(ProfileLock, TheFcntlLockOfAnotherProcessMeansInUse)
         ASSERT_TRUE(holder.Locked());
         EXPECT_EQ(ReadProfileLock(profile + "/"), TProfileLock::InUse);
         // Whatever runs, only this profile's lock counts.
-        EXPECT_TRUE(IsProfileInUse(2, profile));
+        EXPECT_TRUE(IsProfileInUse(FirefoxAppType, profile));
     }
     EXPECT_EQ(ReadProfileLock(profile), TProfileLock::Free);
-    EXPECT_FALSE(IsProfileInUse(2, profile));
+    EXPECT_FALSE(IsProfileInUse(FirefoxAppType, profile));
 }
 
 TEST(ProfileLock, TheLockLinkCountsOnlyWhileItsProcessRuns)

@@ -18,12 +18,12 @@ using Names = std::vector<std::string>;
 
 TEST(RunningCheck, NamesCompareExactly)
 {
-    EXPECT_TRUE(IsAppRunning(2, Names{"bash", "firefox-esr"}));
-    EXPECT_TRUE(IsAppRunning(3, Names{"thunderbird-bin"}));
-    EXPECT_TRUE(IsAppRunning(1, Names{"seamonkey"}));
-    EXPECT_FALSE(IsAppRunning(2, Names{"thunderbird"}));
-    EXPECT_FALSE(IsAppRunning(2, Names{"Firefox-esr", "firefox.exe", "firefox-esr "}));
-    EXPECT_FALSE(IsAppRunning(0, Names{"firefox"}));
+    EXPECT_TRUE(IsAppRunning(FirefoxAppType, Names{"bash", "firefox-esr"}));
+    EXPECT_TRUE(IsAppRunning(ThunderbirdAppType, Names{"thunderbird-bin"}));
+    EXPECT_TRUE(IsAppRunning(SeaMonkeyAppType, Names{"seamonkey"}));
+    EXPECT_FALSE(IsAppRunning(FirefoxAppType, Names{"thunderbird"}));
+    EXPECT_FALSE(IsAppRunning(FirefoxAppType, Names{"Firefox-esr", "firefox.exe", "firefox-esr "}));
+    EXPECT_FALSE(IsAppRunning(NoAppType, Names{"firefox"}));
 }
 
 // Profiles of an application that keeps no lock files are in use while one
@@ -37,18 +37,18 @@ TEST(RunningCheck, WaitingForAProfileWithoutLocksAsksUntilTheApplicationIsGone)
 
     TScriptedUserInterface ui;
     ui.QueueAnswer(TBoxAnswer::Cancel);
-    EXPECT_FALSE(WaitForProfileFree(4, profile, l10n, ui));
+    EXPECT_FALSE(WaitForProfileFree(SunbirdAppType, profile, l10n, ui));
     ui.QueueAnswer(TBoxAnswer::Retry);
     ui.QueueAnswer(TBoxAnswer::Cancel);
-    EXPECT_FALSE(WaitForProfileFree(4, profile, l10n, ui)); // still running after the Retry
+    EXPECT_FALSE(WaitForProfileFree(SunbirdAppType, profile, l10n, ui)); // still running after the Retry
     const std::string box =
         "box retrycancel stop|Warning|Sunbird is running. Exit it and click the Retry button.";
     EXPECT_EQ(ui.calls, Names(3, box));
 
     processes.emplace(Names{"bash"});
-    EXPECT_TRUE(WaitForProfileFree(4, profile, l10n, ui)); // no box once it is gone
+    EXPECT_TRUE(WaitForProfileFree(SunbirdAppType, profile, l10n, ui)); // no box once it is gone
     EXPECT_EQ(ui.calls.size(), 3u);
-    EXPECT_TRUE(WaitForProfileFree(0, profile, l10n, ui));
+    EXPECT_TRUE(WaitForProfileFree(NoAppType, profile, l10n, ui));
 }
 
 // Firefox, Thunderbird and SeaMonkey lock every profile they open: one
@@ -58,11 +58,11 @@ TEST(RunningCheck, AProfileWithoutLockFilesOfALockingApplicationIsFreeWhateverRu
     TFakeHome home;
     const std::string profile = home.MakeDir("never-opened");
     const TProcessListOverride processes(Names{"firefox-esr", "thunderbird-bin", "seamonkey"});
-    for (AppType type : {1, 2, 3}) {
+    for (AppType type : {SeaMonkeyAppType, FirefoxAppType, ThunderbirdAppType}) {
         EXPECT_TRUE(IsAppRunning(type));
         EXPECT_FALSE(IsProfileInUse(type, profile)) << static_cast<int>(type);
     }
-    EXPECT_FALSE(IsProfileInUse(4, profile)); // Sunbird does not run
+    EXPECT_FALSE(IsProfileInUse(SunbirdAppType, profile)); // Sunbird does not run
 }
 
 // A portable profile of no known application names its folder in the question.
@@ -74,7 +74,7 @@ TEST(RunningCheck, TheQuestionForAProfileOfNoKnownApplicationNamesItsFolder)
     std::filesystem::create_symlink("127.0.0.1:+" + std::to_string(getpid()), profile + "/lock");
     TScriptedUserInterface ui;
     ui.QueueAnswer(TBoxAnswer::Cancel);
-    EXPECT_FALSE(WaitForProfileFree(0, profile + "/", l10n, ui));
+    EXPECT_FALSE(WaitForProfileFree(NoAppType, profile + "/", l10n, ui));
     EXPECT_EQ(ui.calls, Names{"box retrycancel stop|Warning|" + profile +
                               " is running. Exit it and click the Retry button."});
 }

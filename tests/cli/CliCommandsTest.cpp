@@ -56,7 +56,7 @@ public:
             execl(program.c_str(), program.c_str(), "60", static_cast<char*>(nullptr));
             _exit(127);
         }
-        WaitUntil([] { return IsAppRunning(2); }, 10s);
+        WaitUntil([] { return IsAppRunning(FirefoxAppType); }, 10s);
     }
     ~TFakeFirefox()
     {
@@ -627,7 +627,7 @@ TEST_F(CliCommandsTest, RestoreListsTheFoldersOutsideTheProfileAndWritesThereOnl
     TComponentBoxes boxes;
     boxes[EmailsBox].Checked = true;
     boxes[GeneralSettingsBox].Checked = true;
-    const std::string header = WriteArchiveHeader(3, boxes, {{outside, "Mail"}}, {});
+    const std::string header = WriteArchiveHeader(ThunderbirdAppType, boxes, {{outside, "Mail"}}, {});
     home.WriteFile("mail.qkz",
                    quillbank::testing::BuildZip(
                        {{std::string(ArchiveHeaderName), header},
@@ -674,15 +674,15 @@ TEST_F(CliCommandsTest, RestoreOfABackupMadeOnWindowsPlacesEveryFolderAndSaysWhe
         "user_pref(\"mail.server.server2.directory\", \"C:\\\\Mail\\\\Archive\");\n"
         "user_pref(\"mail.server.server3.directory\", \"D:\\\\Team\");\n"
         "user_pref(\"mail.compose.attach.dir\", \"E:\\\\Attachments\");\n";
-    home.WriteFile(
-        "windows.qkz",
-        quillbank::testing::BuildZip(
-            {{std::string(ArchiveHeaderName),
-              WriteArchiveHeader(3, boxes, {{"C:\\Mail\\Archive", "Archive"}, {"D:\\Team", "Team"}}, {})},
-             {"prefs.js", prefs},
-             {"Mail/Local Folders/Inbox", "local"},
-             {"Archive/Inbox", "archived"},
-             {"Team/Inbox", "team"}}));
+    home.WriteFile("windows.qkz",
+                   quillbank::testing::BuildZip(
+                       {{std::string(ArchiveHeaderName),
+                         WriteArchiveHeader(ThunderbirdAppType, boxes,
+                                            {{"C:\\Mail\\Archive", "Archive"}, {"D:\\Team", "Team"}}, {})},
+                        {"prefs.js", prefs},
+                        {"Mail/Local Folders/Inbox", "local"},
+                        {"Archive/Inbox", "archived"},
+                        {"Team/Inbox", "team"}}));
     const std::string target = home.MakeDir("target");
     const std::string mapped = home.Path() + "/mapped/Team";
     const std::vector<std::string> restore = {
@@ -738,7 +738,8 @@ TEST_F(CliCommandsTest, AnUndoRemovesTheFoldersOfABackupMadeOnWindows)
         "windows.qkz",
         quillbank::testing::BuildZip(
             {{std::string(ArchiveHeaderName),
-              WriteArchiveHeader(3, boxes, {{"C:\\Mail\\Archive", "Archive"}, {"D:\\Team", "Team"}}, {})},
+              WriteArchiveHeader(ThunderbirdAppType, boxes,
+                                 {{"C:\\Mail\\Archive", "Archive"}, {"D:\\Team", "Team"}}, {})},
              {"prefs.js", "user_pref(\"mail.server.server2.directory\", \"C:\\\\Mail\\\\Archive\");\n"
                           "user_pref(\"mail.server.server3.directory\", \"D:\\\\Team\");\n"},
              {"Archive/Inbox", "archived"},
@@ -765,14 +766,15 @@ TEST_F(CliCommandsTest, RestoreLeavesOutSettingsNamingPlacesOutsideTheProfileUnl
     const std::string prefs = "user_pref(\"browser.startup.page\", 3);\n" + downloads + "\n";
     TComponentBoxes boxes;
     boxes[GeneralSettingsBox].Checked = true;
-    home.WriteFile("settings.qkz", quillbank::testing::BuildZip({{std::string(ArchiveHeaderName),
-                                                                  WriteArchiveHeader(2, boxes, {}, {})},
-                                                                 {"prefs.js", prefs}}));
+    home.WriteFile("settings.qkz",
+                   quillbank::testing::BuildZip(
+                       {{std::string(ArchiveHeaderName), WriteArchiveHeader(FirefoxAppType, boxes, {}, {})},
+                        {"prefs.js", prefs}}));
     // The same prefs.js as an unknown entry is cleaned all the same.
-    home.WriteFile("unknown.qkz",
-                   quillbank::testing::BuildZip({{std::string(ArchiveHeaderName),
-                                                  WriteArchiveHeader(2, {}, {}, {{"prefs.js", false}})},
-                                                 {"prefs.js", prefs}}));
+    home.WriteFile("unknown.qkz", quillbank::testing::BuildZip(
+                                      {{std::string(ArchiveHeaderName),
+                                        WriteArchiveHeader(FirefoxAppType, {}, {}, {{"prefs.js", false}})},
+                                       {"prefs.js", prefs}}));
     for (const char* archive : {"settings.qkz", "unknown.qkz"}) {
         const std::string target = home.MakeDir(std::string("target-") + archive);
         const std::vector<std::string> restore = {"restore", "--archive", Archive(archive), "--profile-dir",
@@ -801,10 +803,11 @@ TEST_F(CliCommandsTest, RestoreThatOrphansTheProfilesSecretsIsRefusedUnlessTheKe
     home.WriteFile(".mozilla/firefox/efgh.default/logins.json", "logins B");
     TComponentBoxes boxes;
     boxes[CertificatesBox].Checked = true;
-    home.WriteFile("certificates.qkz", quillbank::testing::BuildZip({{std::string(ArchiveHeaderName),
-                                                                      WriteArchiveHeader(2, boxes, {}, {})},
-                                                                     {"key4.db", "key A"},
-                                                                     {"cert9.db", "certificates A"}}));
+    home.WriteFile("certificates.qkz",
+                   quillbank::testing::BuildZip(
+                       {{std::string(ArchiveHeaderName), WriteArchiveHeader(FirefoxAppType, boxes, {}, {})},
+                        {"key4.db", "key A"},
+                        {"cert9.db", "certificates A"}}));
     std::vector<std::string> restore = {"restore", "--archive",    Archive("certificates.qkz"),
                                         "--app",   "firefox",      "--profile",
                                         "default", "--components", "certificates"};
@@ -833,8 +836,8 @@ TEST_F(CliCommandsTest, NamesFromABackupCannotAddLinesOrTerminalEscapes)
     const std::string outsideShown = home.Path() + "/else\\rwhere\\x1b[2J";
     TComponentBoxes boxes;
     boxes[EmailsBox].Checked = true;
-    const std::string header =
-        WriteArchiveHeader(3, boxes, {{outside, "Mail"}}, {{"note\r\x1b]0;owned\x07.txt", false}});
+    const std::string header = WriteArchiveHeader(ThunderbirdAppType, boxes, {{outside, "Mail"}},
+                                                  {{"note\r\x1b]0;owned\x07.txt", false}});
     // The archive library refuses other control characters in entry names.
     quillbank::testing::TZipEntrySpec damaged{"bad\nforged: OK\r.txt", "data"};
     damaged.DeclaredCrc = 1;
@@ -998,7 +1001,7 @@ TEST_F(CliCommandsTest, BackupAndRestoreRefuseWhileTheProfileIsInUseUnlessForced
     const std::string defaultProfile = root + "/efgh.default";
     {
         TFakeFirefox firefox(home);
-        ASSERT_TRUE(IsAppRunning(2));
+        ASSERT_TRUE(IsAppRunning(FirefoxAppType));
         EXPECT_EQ(Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive()}).ExitCode,
                   0);
         fs::remove(Archive());

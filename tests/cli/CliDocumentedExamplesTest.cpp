@@ -144,9 +144,9 @@ protected:
         TComponentBoxes boxes;
         boxes[CertificatesBox].Checked = true;
         home.WriteFile("certificates.qkz",
-                       quillbank::testing::BuildZip(
-                           {{std::string(ArchiveHeaderName), WriteArchiveHeader(2, boxes, {}, {})},
-                            {"cert9.db", "certificates"}}));
+                       quillbank::testing::BuildZip({{std::string(ArchiveHeaderName),
+                                                      WriteArchiveHeader(FirefoxAppType, boxes, {}, {})},
+                                                     {"cert9.db", "certificates"}}));
     }
 };
 

@@ -354,15 +354,15 @@ TEST_F(CliRealAppsTest, ThunderbirdFindsEveryAccountFolderOfABackupMadeOnWindows
         entry.Utf8Flag = false;
         return entry;
     };
-    home.WriteFile(
-        "windows.qkz",
-        quillbank::testing::BuildZip(
-            {{std::string(ArchiveHeaderName),
-              WriteArchiveHeader(3, boxes, {{"C:\\Mail\\Archive", "Archive"}, {"D:\\Team", "Team"}}, {})},
-             {"prefs.js", prefs},
-             windows("Mail\\Local Folders\\Doru\xe8\x65n\xe1 po\x9ata", Mailbox("local")),
-             windows("Archive\\Entw\xfcrfe", Mailbox("archive")),
-             {"Team/Inbox", Mailbox("team")}}));
+    home.WriteFile("windows.qkz",
+                   quillbank::testing::BuildZip(
+                       {{std::string(ArchiveHeaderName),
+                         WriteArchiveHeader(ThunderbirdAppType, boxes,
+                                            {{"C:\\Mail\\Archive", "Archive"}, {"D:\\Team", "Team"}}, {})},
+                        {"prefs.js", prefs},
+                        windows("Mail\\Local Folders\\Doru\xe8\x65n\xe1 po\x9ata", Mailbox("local")),
+                        windows("Archive\\Entw\xfcrfe", Mailbox("archive")),
+                        {"Team/Inbox", Mailbox("team")}}));
     const std::string mapped = home.Path() + "/mapped/Team";
     const TCliResult restore =
         Run({"restore", "--archive", home.Path() + "/windows.qkz", "--profile-dir", target, "--app",
@@ -456,8 +456,9 @@ TEST_F(CliRealAppsTest, ARunningFirefoxStandsInTheWayOfItsOwnProfileOnly)
 
     TAppProcess firefox({"firefox-esr", "--headless", "--no-remote", "--profile", alpha, "about:blank"},
                         LogFile());
-    ASSERT_TRUE(WaitUntil([&alpha] { return IsProfileInUse(2, alpha); }, 60s)) << ReadFileForTest(LogFile());
-    ASSERT_TRUE(IsAppRunning(2));
+    ASSERT_TRUE(WaitUntil([&alpha] { return IsProfileInUse(FirefoxAppType, alpha); }, 60s))
+        << ReadFileForTest(LogFile());
+    ASSERT_TRUE(IsAppRunning(FirefoxAppType));
 
     const TCliResult backupB =
         Run({"backup", "--app", "firefox", "--profile", "beta", "--output", home.Path() + "/b.qkz"});
@@ -468,10 +469,10 @@ TEST_F(CliRealAppsTest, ARunningFirefoxStandsInTheWayOfItsOwnProfileOnly)
     // The wizard's check before a run: no question for B, one for A.
     const TInterfaceTexts l10n(home.Path() + "/Default.lng");
     quillbank::testing::TScriptedUserInterface ui;
-    EXPECT_TRUE(WaitForProfileFree(2, beta, l10n, ui));
+    EXPECT_TRUE(WaitForProfileFree(FirefoxAppType, beta, l10n, ui));
     EXPECT_TRUE(ui.calls.empty());
     ui.QueueAnswer(TBoxAnswer::Cancel);
-    EXPECT_FALSE(WaitForProfileFree(2, alpha, l10n, ui));
+    EXPECT_FALSE(WaitForProfileFree(FirefoxAppType, alpha, l10n, ui));
 
     // A task file's profile, as the unattended backup checks it.
     TAppStatusTable status{};

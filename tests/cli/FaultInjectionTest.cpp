@@ -46,7 +46,7 @@ protected:
 
     void SetUp() override
     {
-        if (IsAppRunning(2) || IsAppRunning(3))
+        if (IsAppRunning(FirefoxAppType) || IsAppRunning(ThunderbirdAppType))
             GTEST_SKIP() << "a Firefox or Thunderbird is running on this machine";
     }
 

@@ -128,7 +128,7 @@ protected:
         TRealAppsTest::SetUp();
         if (InstalledVersion(FirefoxInstallDir).empty())
             GTEST_SKIP() << "firefox-esr is not installed (scripts/install-deps.sh installs it)";
-        if (IsAppRunning(2))
+        if (IsAppRunning(FirefoxAppType))
             GTEST_SKIP() << "a Firefox is running on this machine";
         // The tool as installed: found on PATH.
         const char* path = std::getenv("PATH");

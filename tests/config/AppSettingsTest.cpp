@@ -93,21 +93,21 @@ TEST_F(AppSettingsTest, DirectoriesAreTakenOnlyWhenTheyExistAtLoading)
                  "\r\nsongbirddir= " + saves + " \r\nnetscapemessdir=" + saves + "\r\n");
     std::filesystem::create_directory(later); // too late: checked at load only
     EXPECT_EQ(settings.BackupDir, saves);
-    EXPECT_EQ(settings.AppBackupDir[2], "");
-    EXPECT_EQ(settings.AppBackupDir[1], saves);
-    EXPECT_EQ(settings.AppBackupDir[9], saves);
-    EXPECT_EQ(settings.AppBackupDir[7], saves);
-    EXPECT_EQ(settings.AppBackupDir[3], "");
+    EXPECT_EQ(settings.AppBackupDir[FirefoxAppType], "");
+    EXPECT_EQ(settings.AppBackupDir[SeaMonkeyAppType], saves);
+    EXPECT_EQ(settings.AppBackupDir[SongbirdAppType], saves);
+    EXPECT_EQ(settings.AppBackupDir[NetscapeMessengerAppType], saves);
+    EXPECT_EQ(settings.AppBackupDir[ThunderbirdAppType], "");
 }
 
 TEST_F(AppSettingsTest, EachPerApplicationKeyBelongsToItsType)
 {
     const char* keys[] = {"",         "suitedir",    "firefoxdir",      "thunderbirddir", "sunbirddir",
                           "flockdir", "netscapedir", "netscapemessdir", "spicebirddir",   "songbirddir"};
-    for (int type = 1; type <= 9; ++type) {
+    for (AppType type = FirstAppType; type <= LastAppType; ++type) {
         const std::string dir = home.MakeDir("dir" + std::to_string(type));
         const auto settings = LoadWith(std::string(keys[type]) + "=" + dir + "\r\n");
-        for (int other = 1; other <= 9; ++other)
+        for (AppType other = FirstAppType; other <= LastAppType; ++other)
             EXPECT_EQ(settings.AppBackupDir[other], other == type ? dir : "") << keys[type];
     }
 }

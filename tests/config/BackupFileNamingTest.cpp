@@ -27,7 +27,7 @@ TAppSettings DefaultSettings()
 
 std::string ProposeFirefox(const TAppSettings& settings)
 {
-    return ProposeBackupPath(settings, 2, "2.0", Backup, std::nullopt, March5).Path;
+    return ProposeBackupPath(settings, FirefoxAppType, "2.0", Backup, std::nullopt, March5).Path;
 }
 
 } // namespace
@@ -38,7 +38,8 @@ TEST(BackupFileNaming, WithNothingConfiguredTheDocumentsFolderAndDefaultTemplate
     // Without a Documents folder the home itself serves.
     EXPECT_EQ(ProposeFirefox(DefaultSettings()), home.Path() + "/Firefox 2.0 - 2008-03-05.qkz");
     const std::string documents = home.MakeDir("Documents");
-    const auto proposal = ProposeBackupPath(DefaultSettings(), 2, "2.0", Backup, std::nullopt, March5);
+    const auto proposal =
+        ProposeBackupPath(DefaultSettings(), FirefoxAppType, "2.0", Backup, std::nullopt, March5);
     EXPECT_EQ(proposal.Path, documents + "/Firefox 2.0 - 2008-03-05.qkz");
     EXPECT_FALSE(proposal.TemplateHasProfile);
 }
@@ -47,12 +48,12 @@ TEST(BackupFileNaming, WithoutAnApplicationTheNameStartsAtItsFirstValue)
 {
     TFakeHome home;
     const std::string documents = home.MakeDir("Documents");
-    EXPECT_EQ(ProposeBackupPath(DefaultSettings(), 0, "", Backup, std::nullopt, March5).Path,
+    EXPECT_EQ(ProposeBackupPath(DefaultSettings(), NoAppType, "", Backup, std::nullopt, March5).Path,
               documents + "/2008-03-05.qkz");
     // Blanks and dashes of the folder's own name stay.
     auto settings = DefaultSettings();
     settings.BackupDir = home.MakeDir(" - saves");
-    EXPECT_EQ(ProposeBackupPath(settings, 0, "", Backup, std::nullopt, March5).Path,
+    EXPECT_EQ(ProposeBackupPath(settings, NoAppType, "", Backup, std::nullopt, March5).Path,
               home.Path() + "/ - saves/2008-03-05.qkz");
 }
 
@@ -62,14 +63,14 @@ TEST(BackupFileNaming, ApplicationFolderBeatsCommonFolderWhileItExists)
     const std::string documents = home.MakeDir("Documents");
     auto settings = DefaultSettings();
     settings.BackupDir = home.MakeDir("common");
-    settings.AppBackupDir[2] = home.MakeDir("firefox") + "/";
+    settings.AppBackupDir[FirefoxAppType] = home.MakeDir("firefox") + "/";
     EXPECT_EQ(ProposeFirefox(settings), home.Path() + "/firefox/Firefox 2.0 - 2008-03-05.qkz");
-    EXPECT_EQ(ProposeBackupPath(settings, 3, "", Backup, std::nullopt, March5).Path,
+    EXPECT_EQ(ProposeBackupPath(settings, ThunderbirdAppType, "", Backup, std::nullopt, March5).Path,
               home.Path() + "/common/Thunderbird  - 2008-03-05.qkz");
 
     // Removed after start-up: the common folder is not a fallback for it.
     std::filesystem::remove(home.Path() + "/firefox");
-    WriteLastDirectory(home.MakeDir("saves") + "/old.qkz", 2);
+    WriteLastDirectory(home.MakeDir("saves") + "/old.qkz", FirefoxAppType);
     EXPECT_EQ(ProposeFirefox(settings), home.Path() + "/saves/Firefox 2.0 - 2008-03-05.qkz");
     std::filesystem::remove(home.Path() + "/saves");
     EXPECT_EQ(ProposeFirefox(settings), documents + "/Firefox 2.0 - 2008-03-05.qkz");
@@ -80,29 +81,30 @@ TEST(BackupFileNaming, RemembersOneFolderPerApplication)
     TFakeHome home;
     home.MakeDir("Documents");
     const std::string saves = home.MakeDir("Saves") + "/";
-    WriteLastDirectory(home.Path() + "/elsewhere/x.qkz", 3);
-    WriteLastDirectory(saves + "x.qkz", 3);
+    WriteLastDirectory(home.Path() + "/elsewhere/x.qkz", ThunderbirdAppType);
+    WriteLastDirectory(saves + "x.qkz", ThunderbirdAppType);
     EXPECT_EQ(ReadUserValue("Directory3"), saves);
-    EXPECT_EQ(ReadLastDirectory(3), saves);
-    EXPECT_EQ(ReadLastDirectory(2), "");
-    EXPECT_EQ(ProposeBackupPath(DefaultSettings(), 3, "1.5", Restore, std::nullopt, March5).Path,
-              saves + "Thunderbird 1.5 - 2008-03-05.qkz");
+    EXPECT_EQ(ReadLastDirectory(ThunderbirdAppType), saves);
+    EXPECT_EQ(ReadLastDirectory(FirefoxAppType), "");
+    EXPECT_EQ(
+        ProposeBackupPath(DefaultSettings(), ThunderbirdAppType, "1.5", Restore, std::nullopt, March5).Path,
+        saves + "Thunderbird 1.5 - 2008-03-05.qkz");
     // A configured folder that exists still wins over the remembered one.
     auto settings = DefaultSettings();
     settings.BackupDir = home.MakeDir("common");
-    EXPECT_EQ(ProposeBackupPath(settings, 3, "1.5", Backup, std::nullopt, March5).Path,
+    EXPECT_EQ(ProposeBackupPath(settings, ThunderbirdAppType, "1.5", Backup, std::nullopt, March5).Path,
               home.Path() + "/common/Thunderbird 1.5 - 2008-03-05.qkz");
 }
 
 TEST(BackupFileNaming, OnlyTypesOneToNineAreRemembered)
 {
     TFakeHome home;
-    WriteLastDirectory("/saves/x.qkz", 0);
-    WriteLastDirectory("/saves/x.qkz", 10);
+    WriteLastDirectory("/saves/x.qkz", NoAppType);
+    WriteLastDirectory("/saves/x.qkz", LastAppType + 1);
     EXPECT_FALSE(std::filesystem::exists(UserStorePath()));
     ASSERT_TRUE(WriteUserValue("Directory0", "/saves/"));
-    EXPECT_EQ(ReadLastDirectory(0), "");
-    WriteLastDirectory("/saves/x.qkz", 9);
+    EXPECT_EQ(ReadLastDirectory(NoAppType), "");
+    WriteLastDirectory("/saves/x.qkz", LastAppType);
     EXPECT_EQ(ReadUserValue("Directory9"), "/saves/");
 }
 
@@ -112,12 +114,13 @@ TEST(BackupFileNaming, ProfilePlaceholderWaitsForAProfileInABackupOnly)
     const std::string documents = home.MakeDir("Documents");
     auto settings = DefaultSettings();
     settings.FileNameTemplate = "<profile>.qkz";
-    auto proposal = ProposeBackupPath(settings, 2, "2.0", Backup, std::nullopt, March5);
+    auto proposal = ProposeBackupPath(settings, FirefoxAppType, "2.0", Backup, std::nullopt, March5);
     EXPECT_EQ(proposal.Path, documents + "/<profile>.qkz");
     EXPECT_TRUE(proposal.TemplateHasProfile);
-    EXPECT_EQ(ProposeBackupPath(settings, 2, "2.0", Backup, "default", March5).Path,
+    EXPECT_EQ(ProposeBackupPath(settings, FirefoxAppType, "2.0", Backup, "default", March5).Path,
               documents + "/default.qkz");
-    EXPECT_EQ(ProposeBackupPath(settings, 2, "2.0", Restore, std::nullopt, March5).Path, documents + "/.qkz");
+    EXPECT_EQ(ProposeBackupPath(settings, FirefoxAppType, "2.0", Restore, std::nullopt, March5).Path,
+              documents + "/.qkz");
 }
 
 TEST(BackupFileNaming, DisplayFormsShortenFromFortyCharacters)

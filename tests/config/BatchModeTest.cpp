@@ -53,7 +53,7 @@ TEST_F(BatchModeTest, AGoodTaskNamesItsApplicationProfileAndOutput)
     EXPECT_TRUE(Read("[General]\naction= Backup \napplication=fire\nprofile=default\n"
                      "output=" +
                      home.Path() + "/saves/<application>-<profile>.qkz\npassword=  secret word \n"));
-    EXPECT_EQ(state.SelectedAppType, 2);
+    EXPECT_EQ(state.SelectedAppType, FirefoxAppType);
     EXPECT_EQ(task.Profile->Name(), "default"); // the whole name, not "Work Default"
     EXPECT_EQ(task.OutputPath, home.Path() + "/saves/Firefox-default.qkz");
     EXPECT_TRUE(std::filesystem::is_directory(home.Path() + "/saves"));
@@ -65,7 +65,7 @@ TEST_F(BatchModeTest, BirdIsThunderbirdAndProfilesMatchInAnyCase)
 {
     EXPECT_TRUE(
         Read("[General]\naction=backup\napplication=BIRD\nprofile=mail\noutput=" + home.Path() + "/x.qkz\n"));
-    EXPECT_EQ(state.SelectedAppType, 3);
+    EXPECT_EQ(state.SelectedAppType, ThunderbirdAppType);
     EXPECT_EQ(task.Profile->Name(), "Mail");
 }
 

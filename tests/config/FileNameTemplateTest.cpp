@@ -14,7 +14,7 @@ const TLocalDateTime March5{2008, 3, 5, 7, 4, 9, 5, 3};
 
 TTemplateSelection Firefox(std::optional<std::string> profile = std::nullopt, bool restore = false)
 {
-    return {2, "2.0", std::move(profile), restore};
+    return {FirefoxAppType, "2.0", std::move(profile), restore};
 }
 
 } // namespace
@@ -30,8 +30,11 @@ TEST(FileNameTemplate, EveryPlaceholderEverywhere)
     EXPECT_EQ(ExpandFileNameTemplate("<hour>:<minute>:<second>.<millisecond> <dayOfWeek> <year><year>",
                                      Firefox(), March5),
               "07:04:09.05 Wednesday 20082008");
-    EXPECT_EQ(ExpandFileNameTemplate("<application>", {7, "", std::nullopt, false}, March5), "Messanger");
-    EXPECT_EQ(ExpandFileNameTemplate("<application><version>", {0, "", std::nullopt, false}, March5), "");
+    EXPECT_EQ(
+        ExpandFileNameTemplate("<application>", {NetscapeMessengerAppType, "", std::nullopt, false}, March5),
+        "Messanger");
+    EXPECT_EQ(ExpandFileNameTemplate("<application><version>", {NoAppType, "", std::nullopt, false}, March5),
+              "");
     EXPECT_EQ(ExpandFileNameTemplate("<Year> <unknown> <profile >", Firefox(), March5),
               "<Year> <unknown> <profile >");
 }
@@ -61,7 +64,7 @@ TEST(FileNameTemplate, InsertedValuesGoThroughTheLaterSteps)
     // A profile named "<year>" is inserted before the year step and becomes the year.
     EXPECT_EQ(ExpandFileNameTemplate("<profile>.qkz", Firefox("<year>"), March5), "2008.qkz");
     // A version holding "<profile>" is filled by the profile step that follows it.
-    EXPECT_EQ(ExpandFileNameTemplate("<version>", {2, "<profile>", "p", false}, March5), "p");
+    EXPECT_EQ(ExpandFileNameTemplate("<version>", {FirefoxAppType, "<profile>", "p", false}, March5), "p");
     // But a profile name never brings back an earlier placeholder.
     EXPECT_EQ(ExpandFileNameTemplate("<profile>", Firefox("<application>"), March5), "<application>");
 }
@@ -69,7 +72,7 @@ TEST(FileNameTemplate, InsertedValuesGoThroughTheLaterSteps)
 TEST(FileNameTemplate, SlashesInValuesNeverAddAFolderLevel)
 {
     EXPECT_EQ(ExpandFileNameTemplate("/saves/<application>/<profile> <version>.qkz",
-                                     {2, "3.6/beta", "work/home", false}, March5),
+                                     {FirefoxAppType, "3.6/beta", "work/home", false}, March5),
               "/saves/Firefox/work-home 3.6-beta.qkz");
 }
 

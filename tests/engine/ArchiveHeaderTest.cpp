@@ -35,7 +35,7 @@ protected:
 
     ArchiveHeaderTest()
     {
-        state.SelectedAppType = 2;
+        state.SelectedAppType = FirefoxAppType;
         state.ArchivePath = home.Path() + "/backup.qkz";
     }
 
@@ -58,17 +58,17 @@ TEST_F(ArchiveHeaderTest, HeaderWithoutListsIsEightLines)
     boxes[AccountsSettingsOnlyBox].Checked = true; // never recorded
     boxes[UserStylesBox].Checked = true;
     boxes[CacheBox].Checked = true;
-    EXPECT_EQ(WriteArchiveHeader(2, boxes, {}, {}), "Quillbank\r\nRevize: 2\r\nVerze: \r\n" + Separator +
-                                                        "\r\nYNNNNNYNNNNNNY\r\n" + Separator + "\r\n" +
-                                                        Separator + "\r\n" + Separator + "\r\n");
+    EXPECT_EQ(WriteArchiveHeader(FirefoxAppType, boxes, {}, {}),
+              "Quillbank\r\nRevize: 2\r\nVerze: \r\n" + Separator + "\r\nYNNNNNYNNNNNNY\r\n" + Separator +
+                  "\r\n" + Separator + "\r\n" + Separator + "\r\n");
 }
 
 TEST_F(ArchiveHeaderTest, ListsGoBetweenSeparatorsWithoutALimit)
 {
     for (int i = 0; i < 30; ++i)
         state.MailFolders.push_back({"/mnt/mail/account" + std::to_string(i), "account" + std::to_string(i)});
-    const std::string header =
-        WriteArchiveHeader(2, {}, state.MailFolders, {{"adblockplus", true}, {"notes.txt", false}});
+    const std::string header = WriteArchiveHeader(FirefoxAppType, {}, state.MailFolders,
+                                                  {{"adblockplus", true}, {"notes.txt", false}});
     EXPECT_NE(header.find("/mnt/mail/account29\r\n" + Separator +
                           "\r\ndir\r\nadblockplus\r\nfile\r\nnotes.txt\r\n" + Separator + "\r\n"),
               std::string::npos);
@@ -134,14 +134,14 @@ TEST_F(ArchiveHeaderTest, ShortFlagsLineAndMissingFinalSeparatorAreRead)
 TEST_F(ArchiveHeaderTest, ZipBackupsOfAnyTypeAndLegacyContainersOfTheirOwnType)
 {
     MakeZipBackup("Quillbank\r\nRevize: 2\r\n");
-    state.SelectedAppType = 3;
+    state.SelectedAppType = ThunderbirdAppType;
     EXPECT_TRUE(DetectBackupFile(state.ArchivePath, state, Environment()));
     EXPECT_EQ(state.ArchiveFormat, 2);
 
     const std::string legacy = home.WriteFile("old.txt", " Quillbank \r\nRevize: 258\r\nVerze: 1.3\r\n");
     state.ArchiveFormat = 0;
     EXPECT_FALSE(DetectBackupFile(legacy, state, Environment())); // 258 % 256 names Firefox
-    state.SelectedAppType = 2;
+    state.SelectedAppType = FirefoxAppType;
     EXPECT_TRUE(DetectBackupFile(legacy, state, Environment()));
     EXPECT_EQ(state.ArchiveFormat, 1);
     EXPECT_FALSE(
@@ -260,7 +260,7 @@ TEST_F(ArchiveHeaderTest, HeadersBeyondTheirLimitsAreRefusedWithBoundedMemory)
     manyLines.resize(manyLines.size() - 2);
     MakeZipBackup(manyLines);
     TComponentBoxes boxes;
-    EXPECT_EQ(ReadArchiveHeader(state, boxes, Environment()), 2);
+    EXPECT_EQ(ReadArchiveHeader(state, boxes, Environment()), FirefoxAppType);
 }
 
 TEST_F(ArchiveHeaderTest, EncryptedHeaderNeedsThePassword)
@@ -274,7 +274,7 @@ TEST_F(ArchiveHeaderTest, EncryptedHeaderNeedsThePassword)
 
 TEST_F(ArchiveHeaderTest, VerificationReadsEveryEntryBack)
 {
-    const std::string header = WriteArchiveHeader(2, {}, {}, {});
+    const std::string header = WriteArchiveHeader(FirefoxAppType, {}, {}, {});
     MakeZipBackup(header, "pw");
     EXPECT_TRUE(TArchive(state.ArchivePath, "pw", profile, Environment()).VerifyArchive(header));
     EXPECT_FALSE(TArchive(state.ArchivePath, "pw", profile, Environment()).VerifyArchive(header + "x"));
@@ -316,12 +316,12 @@ TEST_F(ArchiveHeaderTest, ReadingAHeaderGivesTheApplicationItNames)
 {
     TComponentBoxes boxes;
     MakeZipBackup("Quillbank\r\nRevize: 3\r\nVerze: \r\n" + Separator + "\r\nYN\r\n" + Separator + "\r\n");
-    EXPECT_EQ(ReadArchiveHeader(state, boxes, Environment()), 3);
+    EXPECT_EQ(ReadArchiveHeader(state, boxes, Environment()), ThunderbirdAppType);
     fs::remove(state.ArchivePath);
     MakeZipBackup("Quillbank\r\nRevize: 12\r\n");
-    EXPECT_EQ(ReadArchiveHeader(state, boxes, Environment()), 0);
+    EXPECT_EQ(ReadArchiveHeader(state, boxes, Environment()), NoAppType);
     state.ArchivePath = home.WriteFile("old.txt", "Quillbank\r\nRevize: 258\r\nVerze: 1.3\r\n" + Separator +
                                                       "\r\nYN\r\n" + Separator + "\r\n");
-    EXPECT_EQ(ReadArchiveHeader(state, boxes, Environment()), 2);
+    EXPECT_EQ(ReadArchiveHeader(state, boxes, Environment()), FirefoxAppType);
     EXPECT_EQ(state.ArchiveFormat, 1);
 }

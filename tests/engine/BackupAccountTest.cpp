@@ -52,7 +52,7 @@ protected:
 
     BackupAccountTest()
     {
-        request.Application = 3;
+        request.Application = ThunderbirdAppType;
         request.ProfileDir = home.MakeDir("profile") + "/";
         request.ArchivePath = home.MakeDir("saves") + "/tb.qkz";
         Write("prefs.js", "user_pref(\"mail.server.server2.directory\", \"" + outside + "\");\n");

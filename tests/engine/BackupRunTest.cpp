@@ -59,7 +59,7 @@ protected:
 
     BackupRunTest()
     {
-        request.Application = 3;
+        request.Application = ThunderbirdAppType;
         request.ProfileDir = home.MakeDir("profile") + "/";
         request.ArchivePath = home.Path() + "/saves/tb.qkz";
         home.MakeDir("saves");

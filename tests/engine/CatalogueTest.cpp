@@ -66,12 +66,13 @@ TEST(CatalogueTest, SkippedTypesOnRestore)
         }
     }
     const std::map<AppType, std::set<TComponentBox>> expected = {
-        {1, {ExtensionsBox, CacheBox}},
-        {2, {EmailsBox, AddressBooksBox}},
-        {3, {BookmarksBox, HistoryBox, SidebarsBox, CookiesBox, SavedFormDetailsBox, DownloadedFileListBox}},
+        {SeaMonkeyAppType, {ExtensionsBox, CacheBox}},
+        {FirefoxAppType, {EmailsBox, AddressBooksBox}},
+        {ThunderbirdAppType,
+         {BookmarksBox, HistoryBox, SidebarsBox, CookiesBox, SavedFormDetailsBox, DownloadedFileListBox}},
     };
     EXPECT_EQ(skipped, expected);
-    EXPECT_FALSE(IsSkippedOnRestore(AccountsSettingsOnlyBox, 2));
+    EXPECT_FALSE(IsSkippedOnRestore(AccountsSettingsOnlyBox, FirefoxAppType));
 }
 
 TEST(CatalogueTest, SidesDifferWhereTheyShould)

@@ -13,9 +13,6 @@ using Orphans = std::vector<TOrphanedFile>;
 
 namespace {
 
-constexpr AppType Firefox = 2;
-constexpr AppType Thunderbird = 3;
-
 TComponentBoxes Ticked(std::initializer_list<TComponentBox> ticked)
 {
     TComponentBoxes boxes;
@@ -36,7 +33,7 @@ protected:
     }
 
     Orphans Orphaned(const Names& entries, std::initializer_list<TComponentBox> ticked,
-                     AppType type = Firefox)
+                     AppType type = FirefoxAppType)
     {
         return OrphanedProtectedFiles(entries, Ticked(ticked), type, target);
     }
@@ -87,11 +84,11 @@ TEST_F(KeyStoreTest, EveryComponentThatReplacesTheKeyCounts)
               (Orphans{{"encrypted-openpgp-passphrase.txt", TSecret::OpenPgpPassphrase, "key4.db"},
                        {"cert9.db", TSecret::ClientCertificates, "key4.db"}}));
     const Names mail = {"prefs.js", "key4.db", "encrypted-openpgp-passphrase.txt"};
-    EXPECT_EQ(Orphaned(mail, {EmailsBox}, Thunderbird),
+    EXPECT_EQ(Orphaned(mail, {EmailsBox}, ThunderbirdAppType),
               (Orphans{{"logins.json", TSecret::Logins, "key4.db"},
                        {"cert9.db", TSecret::ClientCertificates, "key4.db"}}));
     // Emails are not restored into Firefox's profiles: its key stays.
-    EXPECT_EQ(Orphaned(mail, {EmailsBox}, Firefox), Orphans{});
+    EXPECT_EQ(Orphaned(mail, {EmailsBox}, FirefoxAppType), Orphans{});
 }
 
 TEST_F(KeyStoreTest, TheOlderKeyOrphansTheOlderStores)
@@ -127,7 +124,7 @@ TEST_F(KeyStoreTest, TheRestoreOfAWizardStateListsItsArchive)
         "backup.qkz",
         quillbank::testing::BuildZip({{"indexfile.txt", "Quillbank\r\n"}, {"key4.db", "new key"}}));
     state.ArchiveFormat = 2;
-    state.SelectedAppType = Firefox;
+    state.SelectedAppType = FirefoxAppType;
     state.ProfileEntries = {{"target", target}};
     state.SelectedProfileLine = "target";
     EXPECT_EQ(OrphanedByRestore(state, Ticked({CertificatesBox}), Environment()),

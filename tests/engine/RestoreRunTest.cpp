@@ -42,7 +42,7 @@ protected:
     RestoreRunTest()
     {
         state.ArchivePath = home.Path() + "/backup.qkz";
-        state.SelectedAppType = 2;
+        state.SelectedAppType = FirefoxAppType;
         state.ProfileEntries = {{"target", target}}; // no trailing separator
         state.SelectedProfileLine = "target";
     }
@@ -104,7 +104,7 @@ TEST_F(RestoreRunTest, BarAndLinesOfAZipRestore)
 TEST_F(RestoreRunTest, ComponentsATypeDoesNotTakeAreSkippedSilently)
 {
     MakeArchive({{"places.sqlite", "p"}});
-    state.SelectedAppType = 3;
+    state.SelectedAppType = ThunderbirdAppType;
     request.Boxes[BookmarksBox].Checked = true;
     request.Boxes[HistoryBox].Checked = true;
     RunRestore(request, state, Environment());
@@ -358,6 +358,9 @@ TEST_F(RestoreRunTest, LegacyContainerCopyChecksTheTargetsLockAndHonoursForce)
     EXPECT_THROW(RunRestore(request, state, Environment()), quillbank::testing::TImmediateExit);
     EXPECT_EQ(Calls("box retrycancel"),
               Lines{" stop|Warning|Firefox is running. Exit it and click the Retry button."});
+    EXPECT_EQ(
+        Calls("box ok"),
+        Lines{" warning|Warning|You must exit Mozilla Firefox before backing up. The program will exit."});
 }
 
 // Each record is staged under a name of its own: a link in the profile is
@@ -373,7 +376,7 @@ TEST_F(RestoreRunTest, LegacyRecordsReplaceLinksAndNeverCollideWithTheirStagedFi
                                               "Mail\r\nMail\\Inbox\r\n-\r\nsecond\r\n" + LegacyEnd));
     state.ArchivePath = home.Path() + "/old.txt";
     state.ArchiveFormat = 1;
-    state.SelectedAppType = 3;
+    state.SelectedAppType = ThunderbirdAppType;
     request.Boxes[EmailsBox].Checked = true;
     RunRestore(request, state, Environment());
     EXPECT_EQ(ReadFileForTest(home.Path() + "/victim.txt"), "victim");
@@ -399,7 +402,7 @@ TEST_F(RestoreRunTest, LegacyContainerMadeOnWindowsRestoresInThisMachinesForm)
                                   LegacyEnd));
     state.ArchivePath = home.Path() + "/old.txt";
     state.ArchiveFormat = 1;
-    state.SelectedAppType = 3;
+    state.SelectedAppType = ThunderbirdAppType;
     request.Boxes[GeneralSettingsBox].Checked = true;
     request.Boxes[EmailsBox].Checked = true;
     const TRunOutcome outcome = RunRestore(request, state, Environment());

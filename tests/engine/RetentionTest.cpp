@@ -113,16 +113,17 @@ protected:
 TEST_F(BackupIdentityTest, TheHeaderRecordsTheProfileAfterTheArchiveFolders)
 {
     const TBackupIdentity identity{"work", "/home/u/.mozilla/firefox/abcd.work", 1773033059};
-    const auto plain = SummaryOf(WriteArchiveHeader(2, {}, {}, {{"notes.txt", false}}, identity));
+    const auto plain =
+        SummaryOf(WriteArchiveHeader(FirefoxAppType, {}, {}, {{"notes.txt", false}}, identity));
     ASSERT_TRUE(plain && plain->Identity);
-    EXPECT_EQ(plain->Type, 2);
+    EXPECT_EQ(plain->Type, FirefoxAppType);
     EXPECT_EQ(plain->Identity->ProfileName, "work");
     EXPECT_EQ(plain->Identity->ProfileFolder, identity.ProfileFolder);
     EXPECT_EQ(plain->Identity->MadeAt, 1773033059);
 
     // A renamed mail folder fills the part before; readers of that part still find it.
     const std::vector<TMailFolder> folders = {{"/mail/Local", "Local-2"}};
-    const std::string header = WriteArchiveHeader(3, {}, folders, {}, identity);
+    const std::string header = WriteArchiveHeader(ThunderbirdAppType, {}, folders, {}, identity);
     EXPECT_EQ(SummaryOf(header)->Identity->ProfileFolder, identity.ProfileFolder);
     state.ArchivePath = archive;
     TComponentBoxes boxes;
@@ -131,7 +132,7 @@ TEST_F(BackupIdentityTest, TheHeaderRecordsTheProfileAfterTheArchiveFolders)
     EXPECT_EQ(state.MailFolders[0].ArchiveFolder, "Local-2");
 
     // Without folders to rename, the part before is empty and changes nothing.
-    SummaryOf(WriteArchiveHeader(3, {}, {{"/mail/Local", "Local"}}, {}, identity));
+    SummaryOf(WriteArchiveHeader(ThunderbirdAppType, {}, {{"/mail/Local", "Local"}}, {}, identity));
     ReadArchiveHeader(state, boxes, Environment());
     ASSERT_EQ(state.MailFolders.size(), 1u);
     EXPECT_EQ(state.MailFolders[0].ArchiveFolder, "Local");

@@ -46,7 +46,7 @@ protected:
     {
         state.ArchivePath = home.Path() + "/backup.qkz";
         state.ArchiveFormat = 2;
-        state.SelectedAppType = 2;
+        state.SelectedAppType = FirefoxAppType;
         state.PortableProfileDir = target;
         request.Boxes[HistoryBox].Checked = true;
         request.Boxes[CookiesBox].Checked = true;

@@ -212,7 +212,7 @@ TEST_F(ExtensionsEndToEndTest, ExtensionOfAProfileMadeOnWindowsStaysEnabledWitho
     boxes[ExtensionsBox].Checked = true;
     home.WriteFile(
         "windows.qkz",
-        BuildZip({{std::string(ArchiveHeaderName), WriteArchiveHeader(2, boxes, {}, {})},
+        BuildZip({{std::string(ArchiveHeaderName), WriteArchiveHeader(FirefoxAppType, boxes, {}, {})},
                   {"prefs.js", ReadFileForTest(a + "/prefs.js") +
                                    "user_pref(\"browser.download.dir\", \"D:\\\\Downloads\");\n"},
                   {"extensions.json", database},

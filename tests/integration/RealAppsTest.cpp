@@ -122,12 +122,12 @@ TEST_F(RealAppsTest, DetectionListsTheInstalledApplications)
     EXPECT_LT(thunderbirdLine, std::ssize(lines) - 1) << ::testing::PrintToString(lines);
     EXPECT_EQ(lines.back(), "Portable applications");
 
-    EXPECT_TRUE(status[2].Installed);
-    EXPECT_EQ(status[2].Version, firefoxVersion);
-    EXPECT_EQ(status[2].InstallDir, FirefoxInstallDir);
-    EXPECT_TRUE(status[3].Installed);
-    EXPECT_EQ(status[3].Version, thunderbirdVersion);
-    EXPECT_EQ(status[3].InstallDir, ThunderbirdInstallDir);
+    EXPECT_TRUE(status[FirefoxAppType].Installed);
+    EXPECT_EQ(status[FirefoxAppType].Version, firefoxVersion);
+    EXPECT_EQ(status[FirefoxAppType].InstallDir, FirefoxInstallDir);
+    EXPECT_TRUE(status[ThunderbirdAppType].Installed);
+    EXPECT_EQ(status[ThunderbirdAppType].Version, thunderbirdVersion);
+    EXPECT_EQ(status[ThunderbirdAppType].InstallDir, ThunderbirdInstallDir);
 }
 
 TEST_F(RealAppsTest, FirefoxProfileIsFoundAndOffersItsComponentsAfterAFirstRun)
@@ -196,9 +196,9 @@ TEST_F(RealAppsTest, NewProfileIsMadeByTheStartedFirefox)
     TAppStatusTable status;
     Lines lines;
     TInstallationDetection(*CreateRegistryReader(), l10n, status, lines).DetectApplications();
-    ASSERT_EQ(status[2].InstallDir, FirefoxInstallDir);
+    ASSERT_EQ(status[FirefoxAppType].InstallDir, FirefoxInstallDir);
     TWizardState state;
-    state.SelectedAppType = 2;
+    state.SelectedAppType = FirefoxAppType;
     state.ProfileDir = FirefoxRoot();
 
     // The profile shows up at a refresh once the started Firefox has made it.
@@ -242,33 +242,33 @@ TEST_F(RealAppsTest, NewProfileIsMadeByTheStartedFirefox)
 TEST_F(RealAppsTest, WaitingForAProfileFollowsARealFirefox)
 {
     // An application ended by another test may linger until it is reaped.
-    if (!WaitUntil([] { return !IsAppRunning(2); }, 15s))
+    if (!WaitUntil([] { return !IsAppRunning(FirefoxAppType); }, 15s))
         GTEST_SKIP() << "a Firefox this test did not start is running";
     const std::string running = home.MakeDir("running");
     TAppProcess firefox({"firefox-esr", "--headless", "--no-remote", "--profile", running, "about:blank"},
                         LogFile());
-    ASSERT_TRUE(WaitUntil([] { return IsAppRunning(2); }, 30s)) << ReadFileForTest(LogFile());
+    ASSERT_TRUE(WaitUntil([] { return IsAppRunning(FirefoxAppType); }, 30s)) << ReadFileForTest(LogFile());
     // Its own lock marks the profile in use; another profile is free.
     EXPECT_TRUE(WaitUntil([&running] { return ReadProfileLock(running) == TProfileLock::InUse; }, 30s));
     const std::string other = home.MakeDir("other");
     home.WriteFile("other/.parentlock", "");
-    EXPECT_FALSE(IsProfileInUse(2, other));
-    EXPECT_TRUE(WaitForProfileFree(2, other, l10n, ui));
+    EXPECT_FALSE(IsProfileInUse(FirefoxAppType, other));
+    EXPECT_TRUE(WaitForProfileFree(FirefoxAppType, other, l10n, ui));
     const Lines oneBox{
         "box retrycancel stop|Warning|Firefox is running. Exit it and click the Retry button."};
 
     ui.QueueAnswer(TBoxAnswer::Cancel);
-    EXPECT_FALSE(WaitForProfileFree(2, running, l10n, ui));
+    EXPECT_FALSE(WaitForProfileFree(FirefoxAppType, running, l10n, ui));
     EXPECT_EQ(ui.calls, oneBox);
     EXPECT_FALSE(firefox.Ended()) << ReadFileForTest(LogFile());
 
     // The user quits Firefox while the box is up, then presses Retry.
     TActingUserInterface quitting([&firefox] {
         firefox.Kill();
-        EXPECT_TRUE(WaitUntil([] { return !IsAppRunning(2); }, 30s));
+        EXPECT_TRUE(WaitUntil([] { return !IsAppRunning(FirefoxAppType); }, 30s));
     });
     quitting.script.QueueAnswer(TBoxAnswer::Retry);
-    EXPECT_TRUE(WaitForProfileFree(2, running, l10n, quitting));
+    EXPECT_TRUE(WaitForProfileFree(FirefoxAppType, running, l10n, quitting));
     EXPECT_EQ(quitting.script.calls, oneBox);
     // Killed, it leaves its lock link behind: a link to an ended process.
     EXPECT_EQ(ReadProfileLock(running), TProfileLock::Free);

@@ -193,7 +193,7 @@ protected:
     std::string NewFirefoxProfile(const std::string& name)
     {
         RunToEnd({"firefox-esr", "-headless", "-CreateProfile", name});
-        return ProfileFolder(2, name);
+        return ProfileFolder(FirefoxAppType, name);
     }
 
     /// The folder of a listed profile of the application type.
@@ -268,9 +268,9 @@ TEST_F(RunsEndToEndTest, FirefoxProfileRestoredIntoAnotherProfileStartsWithItsHi
 
     TWizardState backupState;
     backupState.Operation = 1;
-    backupState.SelectedAppType = 2;
+    backupState.SelectedAppType = FirefoxAppType;
     TBackupRequest request;
-    request.Application = 2;
+    request.Application = FirefoxAppType;
     request.ProfileDir = a + "/";
     request.ArchivePath = home.MakeDir("backups") + "/firefox.qkz";
     request.Boxes = CheckProfileFolder(a, l10n, ui);
@@ -388,7 +388,7 @@ TEST_F(RunsEndToEndTest, SavedPasswordsAloneKeepALoginFirefoxStillReads)
 
     TWizardState backupState;
     TBackupRequest request;
-    request.Application = 2;
+    request.Application = FirefoxAppType;
     request.ProfileDir = a + "/";
     request.ArchivePath = home.MakeDir("backups") + "/passwords.qkz";
     const TComponentBoxes offered = CheckProfileFolder(a, l10n, ui);
@@ -421,7 +421,7 @@ TEST_F(RunsEndToEndTest, CertificatesAloneBringTheLoginsTheirKeyProtectsAndFiref
 
     TWizardState backupState;
     TBackupRequest request;
-    request.Application = 2;
+    request.Application = FirefoxAppType;
     request.ProfileDir = a + "/";
     request.ArchivePath = home.MakeDir("backups") + "/whole.qkz";
     request.Boxes = CheckProfileFolder(a, l10n, ui);
@@ -448,7 +448,7 @@ TEST_F(RunsEndToEndTest, ThunderbirdMailFolderOutsideTheProfileReturnsToItsPlace
     if (!RealAppsInstalled())
         GTEST_SKIP() << "firefox-esr or thunderbird is not installed (scripts/install-deps.sh installs them)";
     RunToEnd({"thunderbird", "-headless", "-CreateProfile", "T"});
-    const std::string profile = ProfileFolder(3, "T");
+    const std::string profile = ProfileFolder(ThunderbirdAppType, "T");
     {
         // Thunderbird does not end by itself: it runs until its prefs.js is there.
         TAppProcess thunderbird({"thunderbird", "--headless", "-P", "T"}, LogFile());
@@ -478,9 +478,9 @@ TEST_F(RunsEndToEndTest, ThunderbirdMailFolderOutsideTheProfileReturnsToItsPlace
     EXPECT_TRUE(offered[EmailsBox].Checked && offered[EmailsBox].Enabled);
     TWizardState backupState;
     backupState.Operation = 1;
-    backupState.SelectedAppType = 3;
+    backupState.SelectedAppType = ThunderbirdAppType;
     TBackupRequest request;
-    request.Application = 3;
+    request.Application = ThunderbirdAppType;
     request.ProfileDir = profile + "/";
     request.ArchivePath = home.Path() + "/thunderbird.qkz";
     request.Boxes[EmailsBox].Checked = true;
@@ -536,8 +536,8 @@ TEST_F(RunsEndToEndTest, ThunderbirdAddressBooksAndCertificatesTravelAsThunderbi
         GTEST_SKIP() << "firefox-esr or thunderbird is not installed (scripts/install-deps.sh installs them)";
     RunToEnd({"thunderbird", "-headless", "-CreateProfile", "A"});
     RunToEnd({"thunderbird", "-headless", "-CreateProfile", "B"});
-    const std::string a = ProfileFolder(3, "A");
-    const std::string b = ProfileFolder(3, "B");
+    const std::string a = ProfileFolder(ThunderbirdAppType, "A");
+    const std::string b = ProfileFolder(ThunderbirdAppType, "B");
     // Whether an address book of `folder`, with its log, is one that SQLite
     // reads as sound, its tables in place. Read from a copy: Thunderbird
     // keeps its databases locked while it runs.
@@ -610,9 +610,9 @@ void RunsEndToEndTest::RestoreProtectedArchive(const std::string& settings, cons
     home.WriteFile("source/addon-data/deep/state.json", "{}");
     TWizardState backupState;
     backupState.Operation = 1;
-    backupState.SelectedAppType = 2;
+    backupState.SelectedAppType = FirefoxAppType;
     TBackupRequest request;
-    request.Application = 2;
+    request.Application = FirefoxAppType;
     request.ProfileDir = source + "/";
     request.ArchivePath = home.Path() + "/protected.qkz";
     request.Password = "correct horse";
@@ -633,7 +633,7 @@ void RunsEndToEndTest::RestoreProtectedArchive(const std::string& settings, cons
     const std::string target = home.MakeDir("target");
     TWizardState state;
     state.Operation = 2;
-    state.SelectedAppType = 2;
+    state.SelectedAppType = FirefoxAppType;
     state.ArchivePath = request.ArchivePath;
     state.ProfileEntries = {{"target", target}};
     state.SelectedProfileLine = "target";
@@ -684,11 +684,11 @@ TEST_F(RunsEndToEndTest, LegacyContainerIsDetectedAndRestoredRecordByRecord)
     home.WriteFile("profile/prefs.js", "user_pref(\"replaced\", 1);\n");
     TWizardState state;
     state.Operation = 2;
-    state.SelectedAppType = 3;
+    state.SelectedAppType = ThunderbirdAppType;
     state.ArchivePath = home.Path() + "/old backup.txt";
     // Legacy containers are made for one application type.
     EXPECT_FALSE(DetectBackupFile(state.ArchivePath, state, Environment(state)));
-    state.SelectedAppType = 2;
+    state.SelectedAppType = FirefoxAppType;
     ASSERT_TRUE(DetectBackupFile(state.ArchivePath, state, Environment(state)));
     EXPECT_EQ(state.ArchiveFormat, 1);
     TRestoreRequest restore;

@@ -312,7 +312,7 @@ TEST_F(MailRestoreTest, FilterKeepsPreferencesNamingPlacesOutsideOnlyWhenAgreed)
     const std::string outside = "user_pref(\"browser.download.dir\", \"/home/u/Downloads\");";
     for (const bool agreed : {false, true}) {
         home.WriteFile("profile/prefs.js", inside + "\n" + outside + "\n");
-        FilterRestoredPrefs(profile, 2, {}, agreed, l10n, ui);
+        FilterRestoredPrefs(profile, FirefoxAppType, {}, agreed, l10n, ui);
         EXPECT_EQ(Prefs(), agreed ? Lines({inside, outside}) : Lines({inside}));
     }
 }
@@ -345,10 +345,10 @@ TEST_F(MailRestoreTest, FilterDropsWhatTheTargetAndTheChosenComponentsDoNotWant)
         std::vector<int> kept;
     };
     for (const TCase& c : {
-             TCase{1, all, {0, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12}},
-             TCase{1, {}, {0, 4, 6, 11}},
-             TCase{2, all, {0, 6, 8, 9, 10, 11, 12}},
-             TCase{3, all, {0, 2, 3, 4, 5, 8, 9, 10, 11, 12}},
+             TCase{SeaMonkeyAppType, all, {0, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12}},
+             TCase{SeaMonkeyAppType, {}, {0, 4, 6, 11}},
+             TCase{FirefoxAppType, all, {0, 6, 8, 9, 10, 11, 12}},
+             TCase{ThunderbirdAppType, all, {0, 2, 3, 4, 5, 8, 9, 10, 11, 12}},
          }) {
         std::string prefs, expected;
         for (std::size_t i = 0; i < input.size(); ++i)
@@ -375,13 +375,13 @@ TEST_F(MailRestoreTest, FilterTakesBackALeftoverCopyOnlyWhenPrefsJsIsGone)
         if (prefs)
             home.WriteFile("profile/prefs.js", *prefs);
         home.WriteFile("profile/prefs.zal", copy);
-        FilterRestoredPrefs(profile, 1, {}, false, l10n, ui);
+        FilterRestoredPrefs(profile, SeaMonkeyAppType, {}, false, l10n, ui);
         EXPECT_EQ(Prefs(), prefs && !prefs->empty() ? current : copy);
         EXPECT_FALSE(fs::exists(profile + "prefs.zal"));
     }
     // Without either file nothing is done.
     fs::remove(profile + "prefs.js");
-    FilterRestoredPrefs(profile, 1, {}, false, l10n, ui);
+    FilterRestoredPrefs(profile, SeaMonkeyAppType, {}, false, l10n, ui);
     EXPECT_FALSE(fs::exists(profile + "prefs.js"));
     EXPECT_TRUE(ui.calls.empty());
 }
@@ -401,7 +401,7 @@ TEST_F(MailRestoreTest, FilterThatCannotWriteLeavesPrefsJsWholeAndEndsTheProgram
     setrlimit(RLIMIT_FSIZE, &small);
     ui.QueueAnswer(TBoxAnswer::Ok);
     try {
-        FilterRestoredPrefs(profile, 1, {}, false, l10n, ui);
+        FilterRestoredPrefs(profile, SeaMonkeyAppType, {}, false, l10n, ui);
         ADD_FAILURE() << "the program went on";
     } catch (const TImmediateExit& exit) {
         EXPECT_EQ(exit.exitCode, 1);

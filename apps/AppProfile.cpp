@@ -1,0 +1,23 @@
+#include "apps/AppProfile.h"
+
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+
+namespace quillbank {
+
+std::string TAppProfile::Folder() const
+{
+    return kind_ == TFolderKind::RelativeInProfilesIni ? root_ + storedPath_ : storedPath_;
+}
+
+std::string TAppProfile::Directory() const
+{
+    return FromLegacyRegistry() ? Folder() : Folder() + PathSeparator;
+}
+
+std::string TAppProfile::RelativePath() const
+{
+    return kind_ == TFolderKind::RelativeInProfilesIni ? storedPath_ : ReplaceFirst(storedPath_, root_, "");
+}
+
+} // namespace quillbank
