@@ -1,8 +1,8 @@
 #pragma once
 
-#include "apps/AppType.h"
-#include "profile/MailFolder.h"
-#include "profile/UnknownEntry.h"
+#include "vocabulary/AppType.h"
+#include "vocabulary/MailFolder.h"
+#include "vocabulary/UnknownEntry.h"
 
 #include <cstdint>
 #include <optional>

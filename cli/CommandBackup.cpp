@@ -13,8 +13,8 @@
 #include "cli/Targets.h"
 #include "config/FileNameTemplate.h"
 #include "engine/BackupRun.h"
+#include "engine/KnownFiles.h"
 #include "platform/FileSystem.h"
-#include "profile/KnownFiles.h"
 
 #include <array>
 #include <chrono>

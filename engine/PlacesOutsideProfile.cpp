@@ -2,9 +2,9 @@
 
 #include "apps/WizardState.h"
 #include "engine/Catalogue.h"
+#include "engine/MailRestore.h"
 #include "engine/PrivateTempDir.h"
 #include "platform/FileSystem.h"
-#include "profile/MailRestore.h"
 #include "profile/WindowsPaths.h"
 
 #include <algorithm>

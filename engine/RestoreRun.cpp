@@ -7,8 +7,11 @@
 #include "config/errorlog.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/Catalogue.h"
+#include "engine/Extensions.h"
 #include "engine/HeldFiles.h"
 #include "engine/KeyStore.h"
+#include "engine/MailRestore.h"
+#include "engine/RestoreLeftovers.h"
 #include "engine/RollbackPlan.h"
 #include "engine/RunOutcome.h"
 #include "engine/UndoRestore.h"
@@ -18,10 +21,7 @@
 #include "platform/StagedFile.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
-#include "profile/Extensions.h"
-#include "profile/MailRestore.h"
 #include "profile/MovedProfilePaths.h"
-#include "profile/RestoreLeftovers.h"
 #include "profile/SqliteFiles.h"
 
 #include <algorithm>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "engine/Archive.h"
-#include "engine/ComponentBoxes.h"
 #include "engine/RunOutcome.h"
 #include "platform/FileSystem.h"
+#include "vocabulary/ComponentBoxes.h"
 
 #include <chrono>
 #include <cstdint>

@@ -5,10 +5,10 @@
 #include "apps/WizardState.h"
 #include "config/InterfaceTexts.h"
 #include "engine/Archive.h"
+#include "engine/MailRestore.h"
 #include "fuzz/FuzzSupport.h"
 #include "platform/Text.h"
 #include "profile/AccountFolder.h"
-#include "profile/MailRestore.h"
 #include "profile/PrefsParser.h"
 
 #include <sstream>

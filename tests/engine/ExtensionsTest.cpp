@@ -1,4 +1,4 @@
-#include "profile/Extensions.h"
+#include "engine/Extensions.h"
 
 #include "apps/WizardState.h"
 #include "config/InterfaceTexts.h"

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "apps/AppType.h"
 #include "engine/Archive.h"
-#include "engine/ComponentBoxes.h"
-#include "profile/MailFolder.h"
 #include "profile/PathsOutsideProfile.h"
 #include "profile/PrefsParser.h"
+#include "vocabulary/AppType.h"
+#include "vocabulary/ComponentBoxes.h"
+#include "vocabulary/MailFolder.h"
 
 #include <array>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "profile/MailRestore.h"
+#include "engine/MailRestore.h"
 
 #include "apps/WizardState.h"
 #include "config/InterfaceTexts.h"
