@@ -262,7 +262,7 @@ int BackupCommand(const std::vector<std::string>& arguments)
     RefuseWhileInUse(target.Type, target.ProfileDir, options.Has("force"));
 
     TWizardState& state = context.State();
-    state.Operation = 1;
+    state.Operation = TOperation::Backup;
     state.SelectedAppType = target.Type;
     state.SelectedProfileLine = target.ProfileName;
     request.Application = target.Type;

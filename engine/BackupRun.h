@@ -16,6 +16,7 @@
 namespace quillbank {
 
 class TBackupTask;
+struct TWizardState;
 
 /// What a backup is asked to do: the choices the wizard (or a batch task)
 /// made before the run starts.

@@ -59,7 +59,7 @@ TPlacesOutsideProfile PlacesOutsideProfile(const TRestoreRequest& request, const
         }
     }
     // A legacy container's prefs.js is not looked into: its places are dropped.
-    if (state.ArchiveFormat != 2 || !WritesPrefs(request, state))
+    if (state.ArchiveFormat != TArchiveFormat::Zip || !WritesPrefs(request, state))
         return places;
     const auto prefs = ArchivePrefs(state, environment);
     if (!prefs)

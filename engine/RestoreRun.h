@@ -14,6 +14,8 @@
 
 namespace quillbank {
 
+struct TWizardState;
+
 /// What a restore is asked to do besides what the wizard state holds: the
 /// component boxes when the run starts, and which of the archive's unknown
 /// entries are ticked.

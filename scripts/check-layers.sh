@@ -15,19 +15,15 @@ for ((level = 0; level < ${#layers[@]}; level++)); do
     allowed=" ${layers[*]:0:level+1} "
     while IFS= read -r file; do
         while IFS= read -r line; do
-            header=$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]([^>"]*)[>"].*/\1/' <<<"$line")
-            case $line in
-            *'<Q'*)
+            [[ $line =~ include[[:space:]]*([<\"])([^>\"]*) ]] || continue
+            header=${BASH_REMATCH[2]}
+            if [[ ${BASH_REMATCH[1]} == '<' && $header == Q* ]]; then
                 echo "$folder/${file#"$source_dir/$folder/"} includes Qt: $header"
                 failures=$((failures + 1))
-                ;;
-            *'"'*)
-                if [[ $header != */* || $allowed != *" ${header%%/*} "* ]]; then
-                    echo "$folder/${file#"$source_dir/$folder/"} includes $header"
-                    failures=$((failures + 1))
-                fi
-                ;;
-            esac
+            elif [[ ${BASH_REMATCH[1]} == '"' && ($header != */* || $allowed != *" ${header%%/*} "*) ]]; then
+                echo "$folder/${file#"$source_dir/$folder/"} includes $header"
+                failures=$((failures + 1))
+            fi
         done < <(grep -E '^[[:space:]]*#[[:space:]]*include' "$file" || true)
     done < <(find "$source_dir/$folder" -name '*.h' -o -name '*.cpp' | sort)
 done

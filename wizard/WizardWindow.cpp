@@ -19,6 +19,7 @@
 #include "engine/KnownFiles.h"
 #include "engine/PlacesOutsideProfile.h"
 #include "engine/RestoreRun.h"
+#include "engine/RunEnvironment.h"
 #include "engine/RunOutcome.h"
 #include "engine/UndoRestore.h"
 #include "platform/FileSystem.h"
@@ -415,7 +416,7 @@ void TWizardWindow::ShowPage(QWidget* panel)
 
 TArchiveEnvironment TWizardWindow::Environment()
 {
-    return {*this, l10n_, state_, programDir_};
+    return RunEnvironment(*this, l10n_, state_, programDir_);
 }
 
 // ---------------------------------------------------------------------------
@@ -452,7 +453,7 @@ void TWizardWindow::BackupAction()
     if (!manager_)
         throw std::logic_error("Cannot call BackupAction before init!");
     SetButtonCaptions();
-    state_.Operation = 1;
+    state_.Operation = TOperation::Backup;
     state_.ArchivePath = batchTask_->OutputPath;
     state_.ProfileDir = IncludeTrailingSeparator(batchTask_->Profile->Directory());
     state_.BackupPassword = batchTask_->Password;
@@ -658,7 +659,7 @@ void TWizardWindow::ListBox1DblClick()
 void TWizardWindow::ListBox2Click()
 {
     UpdateNextForProfile();
-    if (state_.Operation == 1 && templateHasProfile_ && SelectedLine(*listBox2_))
+    if (state_.Operation == TOperation::Backup && templateHasProfile_ && SelectedLine(*listBox2_))
         UpdateBackupFileProposal();
 }
 
@@ -680,7 +681,7 @@ void TWizardWindow::UpdateNextForProfile()
 
 std::string TWizardWindow::ChosenProfileDir() const
 {
-    return state_.Operation == 1 ? state_.ProfileDir : RestoreTargetProfile(state_);
+    return state_.Operation == TOperation::Backup ? state_.ProfileDir : RestoreTargetProfile(state_);
 }
 
 /// Shows where the mail folders that a backup made on Windows recorded go,
@@ -713,7 +714,7 @@ void TWizardWindow::AskWindowsFolderPlaces()
 
 bool TWizardWindow::ConfirmOverwriteProfile()
 {
-    if (state_.Operation == 1)
+    if (state_.Operation == TOperation::Backup)
         return true;
     AskWindowsFolderPlaces();
     std::string question = Text("Quillbank14", "LANG_OVERWRITE_PROFILE");
@@ -796,8 +797,8 @@ void TWizardWindow::ShowOperationPage()
 
 void TWizardWindow::ShowProfilePage()
 {
-    state_.Operation = radioButton1_->isChecked() ? 1 : 2;
-    const bool backup = state_.Operation == 1;
+    state_.Operation = radioButton1_->isChecked() ? TOperation::Backup : TOperation::Restore;
+    const bool backup = state_.Operation == TOperation::Backup;
     SetCaption("LANG_VOLBA_PROFILU");
     button5_->setText(Q(Text("LANG_NEW_PROFIL")));
     button6_->setText(Q(Text("LANG_RELOAD")));
@@ -873,7 +874,7 @@ void TWizardWindow::ShowArchivePath(const std::string& caption)
 
 bool TWizardWindow::ShowComponentsPage()
 {
-    const bool backup = state_.Operation == 1;
+    const bool backup = state_.Operation == TOperation::Backup;
     WriteLastDirectory(state_.ArchivePath, state_.SelectedAppType);
     if (backup && FileExists(state_.ArchivePath) &&
         !AskYesNo(Text("LANG_QUESTION"), Text("LANG_SOUBOR_EXIST")))
@@ -1008,7 +1009,7 @@ void TWizardWindow::ShowProgressPage()
     if (batchTask_)
         FillUnknownFilesList();
     SetCaption("LANG_PROV_AKCE");
-    if (state_.Operation == 1) {
+    if (state_.Operation == TOperation::Backup) {
         listBox3_->addItem(Q(Text("Quillbank14", "LANG_BACKUP_PARTS")));
         for (int box = 1; box <= ComponentBoxCount; ++box)
             if (checkBoxes_[box]->isChecked())
@@ -1029,7 +1030,7 @@ void TWizardWindow::RunOperation()
     const TErrorLogRun logRun;
     const TComponentBoxes boxes = ComponentBoxes();
     TRunOutcome outcome;
-    if (state_.Operation == 1) {
+    if (state_.Operation == TOperation::Backup) {
         TBackupRequest request;
         request.Application = state_.SelectedAppType;
         request.ProfileDir = state_.ProfileDir;
@@ -1071,8 +1072,9 @@ void TWizardWindow::ShowReportPage(int exitCode)
     button2_->setText(Q(Text("LANG_BUTTON_KONEC")));
     checkBox16_->setText(Q(Text("LANG_NEW_BR")));
     undoButton_->setText(Q(Text("Quillbank14", "LANG_UNDO_RESTORE")));
-    undoButton_->setVisible(state_.Operation == 2 && undoable_.has_value() && !batchTask_);
-    staticText11_->setText(Q(Text(state_.Operation == 1 ? "LANG_MEMO3" : "LANG_BACKUP_RESTOR")));
+    undoButton_->setVisible(state_.Operation == TOperation::Restore && undoable_.has_value() && !batchTask_);
+    staticText11_->setText(
+        Q(Text(state_.Operation == TOperation::Backup ? "LANG_MEMO3" : "LANG_BACKUP_RESTOR")));
     for (const std::string& line : Lines(*listBox3_))
         listBox4_->addItem(Q(line));
     ShowPage(panel6_);
@@ -1115,7 +1117,7 @@ void TWizardWindow::ChooseBackupFile()
 {
     const std::string filter = Text("LANG_DIALOGS");
     std::string caption = staticText3_->text().toStdString();
-    if (state_.Operation == 1) {
+    if (state_.Operation == TOperation::Backup) {
         if (const auto chosen = dialogs_.ChooseBackupFileToSave(filter, DialogInitialDir(state_.ArchivePath),
                                                                 SaveDialogFileName(state_.ArchivePath))) {
             state_.ArchivePath = NormaliseChosenBackupPath(*chosen);
