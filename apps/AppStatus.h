@@ -1,6 +1,6 @@
 #pragma once
 
-#include "apps/AppType.h"
+#include "vocabulary/AppType.h"
 
 #include <array>
 #include <string>

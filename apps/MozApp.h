@@ -2,7 +2,7 @@
 
 #include "apps/AppProfile.h"
 #include "apps/AppStatus.h"
-#include "apps/AppType.h"
+#include "vocabulary/AppType.h"
 
 #include <optional>
 #include <string>

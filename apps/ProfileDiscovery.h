@@ -1,8 +1,8 @@
 #pragma once
 
-#include "apps/AppType.h"
 #include "apps/ProfileRegistry.h"
-#include "engine/ComponentBoxes.h"
+#include "vocabulary/AppType.h"
+#include "vocabulary/ComponentBoxes.h"
 
 #include <optional>
 #include <string>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "apps/AppType.h"
-#include "profile/MailFolder.h"
-#include "profile/UnknownEntry.h"
+#include "vocabulary/AppType.h"
+#include "vocabulary/MailFolder.h"
+#include "vocabulary/Operation.h"
+#include "vocabulary/UnknownEntry.h"
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,12 +27,21 @@ struct TProfileEntry
     const std::string& ListLine() const { return Line.empty() ? Name : Line; }
 };
 
+/// The kind of backup file a restore reads.
+enum class TArchiveFormat
+{
+    /// Not detected yet.
+    Unknown,
+    /// The legacy text container.
+    LegacyContainer,
+    Zip,
+};
+
 /// The state of the wizard, held by the main window and read and written by
 /// the core's steps.
 struct TWizardState
 {
-    /// 0 before the first choice, 1 backup, 2 restore.
-    std::uint8_t Operation = 0;
+    TOperation Operation = TOperation::None;
 
     /// The chosen application type; 0 while none is chosen.
     AppType SelectedAppType = NoAppType;
@@ -55,8 +64,7 @@ struct TWizardState
 
     /// The backup file to write (backup) or read (restore).
     std::string ArchivePath;
-    /// 1 the legacy text container, 2 a ZIP archive; 0 until a file is detected.
-    std::uint8_t ArchiveFormat = 0;
+    TArchiveFormat ArchiveFormat = TArchiveFormat::Unknown;
     /// The password of the current run; empty for none.
     std::string BackupPassword;
     /// The code page for the names of archives made on Windows that the

@@ -14,6 +14,7 @@
 #include "engine/Archive.h"
 #include "engine/BackupRun.h"
 #include "engine/BackupTask.h"
+#include "engine/RunEnvironment.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
 #include "platform/UserInterface.h"
@@ -97,7 +98,7 @@ int main(int argc, char* argv[])
     const TInterfaceTexts l10n(programDir + "/Default.lng");
     TGapRecorder ui;
     TWizardState state;
-    const TArchiveEnvironment environment{ui, l10n, state, programDir};
+    const TArchiveEnvironment environment = RunEnvironment(ui, l10n, state, programDir);
 
     TBackupRequest request;
     request.Application = ThunderbirdAppType;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "apps/AppType.h"
-#include "engine/ComponentBoxes.h"
+#include "vocabulary/AppType.h"
+#include "vocabulary/ComponentBoxes.h"
 
 namespace quillbank::cli {
 

@@ -13,8 +13,8 @@
 #include "cli/Targets.h"
 #include "config/FileNameTemplate.h"
 #include "engine/BackupRun.h"
+#include "engine/KnownFiles.h"
 #include "platform/FileSystem.h"
-#include "profile/KnownFiles.h"
 
 #include <array>
 #include <chrono>
@@ -262,7 +262,7 @@ int BackupCommand(const std::vector<std::string>& arguments)
     RefuseWhileInUse(target.Type, target.ProfileDir, options.Has("force"));
 
     TWizardState& state = context.State();
-    state.Operation = 1;
+    state.Operation = TOperation::Backup;
     state.SelectedAppType = target.Type;
     state.SelectedProfileLine = target.ProfileName;
     request.Application = target.Type;

@@ -6,6 +6,7 @@
 #include "config/AppSettings.h"
 #include "config/InterfaceTexts.h"
 #include "engine/Archive.h"
+#include "engine/RunEnvironment.h"
 
 #include <optional>
 #include <string>
@@ -38,7 +39,7 @@ public:
     TTerminalUserInterface& Ui() { return ui_; }
     TTerminalProgress& Progress() { return progress_; }
     bool Quiet() const { return quiet_; }
-    TArchiveEnvironment Environment() { return {ui_, l10n_, state_, programDir_}; }
+    TArchiveEnvironment Environment() { return RunEnvironment(ui_, l10n_, state_, programDir_); }
 
     /// Throws ECommandError with ExitPassword when a password problem came up.
     void ThrowOnPasswordProblem(const std::string& subject) const;

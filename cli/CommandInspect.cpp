@@ -208,7 +208,7 @@ int InspectCommand(const std::vector<std::string>& arguments)
     found.Path = AbsolutePath(archive);
     context.State().ArchivePath = found.Path;
     found.Contents = ReadBackupFile(context);
-    found.Zip = context.State().ArchiveFormat == 2;
+    found.Zip = context.State().ArchiveFormat == TArchiveFormat::Zip;
     for (const TMailFolder& folder : context.State().MailFolders)
         found.MailFolders.push_back(folder.Path);
     found.UnknownEntries = context.State().UnknownEntries;

@@ -263,7 +263,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
                                              : ChooseProfile(context, finder, *found, profile, std::nullopt);
 
     TWizardState& state = context.State();
-    state.Operation = 2;
+    state.Operation = TOperation::Restore;
     state.SelectedAppType = target.Type;
     if (!profileDir) {
         state.ProfileEntries = {{target.ProfileName, target.ProfileDir}};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ComponentBoxes.h"
+#include "vocabulary/ComponentBoxes.h"
 
 #include <span>
 #include <string>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "apps/AppStatus.h"
-#include "apps/AppType.h"
 #include "apps/WizardState.h"
+#include "vocabulary/AppType.h"
 
 #include <string>
 #include <vector>

@@ -6,6 +6,7 @@
 #include "engine/ArchiveHeader.h"
 #include "engine/BackupIdentity.h"
 #include "engine/PendingArchive.h"
+#include "engine/RunEnvironment.h"
 #include "platform/FileSystem.h"
 #include "platform/SilentUserInterface.h"
 #include "platform/Text.h"
@@ -85,7 +86,8 @@ std::vector<TPrunedBackup> PruneBackups(const TPruneRequest& request, const TInt
     THeaderReadingInterface ui;
     TWizardState state;
     state.BackupPassword = request.Password;
-    const std::vector<TDatedBackup> backups = BackupsOfProfile(request, {ui, l10n, state, programDir});
+    const std::vector<TDatedBackup> backups =
+        BackupsOfProfile(request, RunEnvironment(ui, l10n, state, programDir));
     const std::vector<bool> kept = KeptByPolicy(backups, request.Policy);
     std::vector<TPrunedBackup> result;
     for (std::size_t i = 0; i < backups.size(); ++i) {

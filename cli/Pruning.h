@@ -1,7 +1,7 @@
 #pragma once
 
-#include "apps/AppType.h"
 #include "engine/Retention.h"
+#include "vocabulary/AppType.h"
 
 #include <cstdint>
 #include <ostream>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "apps/AppType.h"
 #include "engine/RunOutcome.h"
+#include "vocabulary/AppType.h"
 
 #include <chrono>
 #include <cstdint>

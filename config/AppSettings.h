@@ -1,7 +1,7 @@
 #pragma once
 
-#include "apps/AppType.h"
 #include "config/WorkingFiles.h"
+#include "vocabulary/AppType.h"
 
 #include <array>
 #include <stdexcept>

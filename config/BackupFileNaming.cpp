@@ -76,7 +76,7 @@ std::string ReadLastDirectory(AppType type)
 }
 
 TBackupProposal ProposeBackupPath(const TAppSettings& settings, AppType type, std::string_view version,
-                                  std::uint8_t operation, const std::optional<std::string>& profileName,
+                                  TOperation operation, const std::optional<std::string>& profileName,
                                   const TLocalDateTime& now)
 {
     std::string dir = settings.BackupDir;
@@ -93,7 +93,8 @@ TBackupProposal ProposeBackupPath(const TAppSettings& settings, AppType type, st
     if (dir.empty())
         dir = DocumentsDir();
 
-    const TTemplateSelection selection{type, std::string(version), profileName, operation == 2};
+    const TTemplateSelection selection{type, std::string(version), profileName,
+                                       operation == TOperation::Restore};
     TBackupProposal proposal;
     proposal.TemplateHasProfile = settings.FileNameTemplate.find(ProfilePlaceholder) != std::string::npos;
     proposal.Path = WithoutLeadingSeparators(
@@ -102,7 +103,7 @@ TBackupProposal ProposeBackupPath(const TAppSettings& settings, AppType type, st
 }
 
 TBackupProposal ProposeBackupPath(const TAppSettings& settings, AppType type, std::string_view version,
-                                  std::uint8_t operation, const std::optional<std::string>& profileName)
+                                  TOperation operation, const std::optional<std::string>& profileName)
 {
     return ProposeBackupPath(settings, type, version, operation, profileName, CurrentLocalDateTime());
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "apps/AppType.h"
 #include "config/FileNameTemplate.h"
+#include "vocabulary/AppType.h"
+#include "vocabulary/Operation.h"
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,15 +37,14 @@ struct TBackupProposal
  * folder, else the common one (either only while it exists), else the folder
  * last used for the application while it exists, else the documents folder;
  * followed by the file-name template, expanded for `type`, its installed
- * `version` text and the selected profile. `operation` is 1 for a backup,
- * 2 for a restore. Without a profile, "<profile>" stays in a backup's proposal
- * and becomes empty in a restore's.
+ * `version` text and the selected profile. Without a profile, "<profile>"
+ * stays in a backup's proposal and becomes empty in a restore's.
  */
 TBackupProposal ProposeBackupPath(const TAppSettings& settings, AppType type, std::string_view version,
-                                  std::uint8_t operation, const std::optional<std::string>& profileName,
+                                  TOperation operation, const std::optional<std::string>& profileName,
                                   const TLocalDateTime& now);
 TBackupProposal ProposeBackupPath(const TAppSettings& settings, AppType type, std::string_view version,
-                                  std::uint8_t operation, const std::optional<std::string>& profileName);
+                                  TOperation operation, const std::optional<std::string>& profileName);
 
 /// The caption of a proposed path: whole when shorter than 40 characters,
 /// else its first 3 characters, "..." and its last 36.

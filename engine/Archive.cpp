@@ -1,6 +1,5 @@
 #include "engine/Archive.h"
 
-#include "apps/WizardState.h"
 #include "config/AppSettings.h"
 #include "config/ArchiveCodePage.h"
 #include "config/InterfaceTexts.h"
@@ -360,8 +359,8 @@ void TArchive::WriteStaged()
 
 int TArchive::ExtractFileTo(const std::string& spec, const std::string& destination)
 {
-    if (!env_.State.BackupPassword.empty())
-        password_ = env_.State.BackupPassword;
+    if (!env_.Password.empty())
+        password_ = env_.Password;
     const int count = Extract({spec}, destination);
     env_.Ui.ProcessEvents();
     return count;
@@ -374,8 +373,8 @@ int TArchive::ExtractFile(const std::string& spec)
 
 void TArchive::ExtractFileList(const std::vector<std::string>& specs)
 {
-    if (!env_.State.BackupPassword.empty())
-        password_ = env_.State.BackupPassword;
+    if (!env_.Password.empty())
+        password_ = env_.Password;
     Extract(specs, baseDir_);
     env_.Ui.ProcessEvents();
 }
@@ -403,8 +402,8 @@ int TArchive::ExtractFolderInto(const std::string& archiveFolder, const std::str
 
 int TArchive::ExtractNamedFile(const std::string& name)
 {
-    if (!env_.State.BackupPassword.empty())
-        password_ = env_.State.BackupPassword;
+    if (!env_.Password.empty())
+        password_ = env_.Password;
     const int count =
         ExtractSelected([&name](const std::string& entry) { return entry == name; }, baseDir_, 0);
     env_.Ui.ProcessEvents();
@@ -413,8 +412,8 @@ int TArchive::ExtractNamedFile(const std::string& name)
 
 int TArchive::ExtractNamedFolder(const std::string& folder)
 {
-    if (!env_.State.BackupPassword.empty())
-        password_ = env_.State.BackupPassword;
+    if (!env_.Password.empty())
+        password_ = env_.Password;
     const std::string prefix = folder + "/";
     const int count = ExtractSelected(
         [&prefix](const std::string& entry) { return entry.starts_with(prefix); }, baseDir_, 0);
@@ -426,7 +425,7 @@ TArchiveReaders* TArchive::Readers()
 {
     if (!readers_) {
         auto readers = std::make_unique<TArchiveReaders>(
-            fileName_, false, ArchiveCodePage(env_.State.CodePage, env_.ProgramDir, env_.L10n));
+            fileName_, false, ArchiveCodePage(env_.CodePage, env_.ProgramDir, env_.L10n));
         std::string error;
         if (!readers->Open(error)) {
             Report("cannot open the archive: " + error);
@@ -756,7 +755,7 @@ std::optional<std::vector<TArchiveEntry>> TArchive::ListEntries()
 void TArchive::HandleItemProgress(const std::string& item, std::uint64_t totalSize, int percent)
 {
     env_.Ui.ProcessEvents();
-    if (env_.State.Operation != 1)
+    if (!env_.ShowsFileProgress)
         return;
     const auto size = static_cast<std::int64_t>(totalSize);
     if (percent == 0)
@@ -775,7 +774,7 @@ bool TArchive::HandlePasswordError(std::string& newPassword)
         return false;
     newPassword = *typed;
     password_ = *typed;
-    env_.State.BackupPassword = *typed;
+    env_.Password = *typed;
     return true;
 }
 

@@ -16,17 +16,25 @@ class TArchiveReaders;
 class TBackupTask;
 class TInterfaceTexts;
 class TUserInterface;
-struct TWizardState;
 
 /// What an archive object works with besides its archive: the person, the
-/// texts, the wizard's state (operation, password) and the program folder
-/// (whose "Backup.ini" names the compression level and encryption).
+/// texts, the program folder (whose "Backup.ini" names the compression level
+/// and encryption), and what the run that opens it chose.
 struct TArchiveEnvironment
 {
     TUserInterface& Ui;
     const TInterfaceTexts& L10n;
-    TWizardState& State;
     std::string ProgramDir;
+    /// The run's password, shared by every archive the run opens: extracts
+    /// use it when it is set, and one the user types for an encrypted entry
+    /// stays in it for the rest of the run.
+    std::string& Password;
+    /// The code page for the names of archives made on Windows; empty for
+    /// the configured one.
+    std::string CodePage;
+    /// Whether adds show each file and its bytes on the progress (a backup
+    /// does; the archive a restore keeps for its undo does not).
+    bool ShowsFileProgress = false;
 };
 
 /// How the entries of a new protected archive are encrypted.

@@ -198,12 +198,12 @@ bool DetectBackupFile(const std::string& path, TWizardState& state, TArchiveEnvi
     text.close();
     if (const auto type = LegacyContainerType(firstLine, secondLine);
         type && *type % 256 == state.SelectedAppType) {
-        state.ArchiveFormat = 1;
+        state.ArchiveFormat = TArchiveFormat::LegacyContainer;
         return true;
     }
     // A ZIP archive is accepted whatever application type its header names.
     if (ExtractHeader(path, environment)) {
-        state.ArchiveFormat = 2;
+        state.ArchiveFormat = TArchiveFormat::Zip;
         return true;
     }
     return false;
@@ -232,7 +232,7 @@ bool IsBackupFile(const std::string& path)
 AppType ReadArchiveHeader(TWizardState& state, TComponentBoxes& boxes, TArchiveEnvironment environment)
 {
     DetectBackupFile(state.ArchivePath, state, environment);
-    const bool legacy = state.ArchiveFormat == 1;
+    const bool legacy = state.ArchiveFormat == TArchiveFormat::LegacyContainer;
     const auto content = legacy ? ReadFileHead(state.ArchivePath, HeaderSizeLimit)
                                 : ExtractHeader(state.ArchivePath, environment);
     if (!content)
@@ -243,9 +243,9 @@ AppType ReadArchiveHeader(TWizardState& state, TComponentBoxes& boxes, TArchiveE
     state.MailFolders.clear();
     state.UnknownEntries.clear();
     // A legacy container's file records follow its flags at once: it has no lists.
-    if (state.ArchiveFormat == 2) {
+    if (state.ArchiveFormat == TArchiveFormat::Zip) {
         const std::string codePage =
-            ArchiveCodePage(environment.State.CodePage, environment.ProgramDir, environment.L10n);
+            ArchiveCodePage(environment.CodePage, environment.ProgramDir, environment.L10n);
         std::size_t at = 6;
         for (; at < lines.size() && lines[at] != HeaderSeparator; ++at) {
             std::string path = Utf8FromCodePage(lines[at], codePage);

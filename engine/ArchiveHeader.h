@@ -1,11 +1,11 @@
 #pragma once
 
-#include "apps/AppType.h"
 #include "engine/Archive.h"
 #include "engine/BackupIdentity.h"
-#include "engine/ComponentBoxes.h"
-#include "profile/MailFolder.h"
-#include "profile/UnknownEntry.h"
+#include "vocabulary/AppType.h"
+#include "vocabulary/ComponentBoxes.h"
+#include "vocabulary/MailFolder.h"
+#include "vocabulary/UnknownEntry.h"
 
 #include <cstdint>
 #include <optional>

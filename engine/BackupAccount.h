@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/Archive.h"
-#include "engine/ComponentBoxes.h"
-#include "profile/UnknownEntry.h"
+#include "vocabulary/ComponentBoxes.h"
+#include "vocabulary/UnknownEntry.h"
 
 #include <array>
 #include <cstddef>

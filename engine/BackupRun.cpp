@@ -6,6 +6,7 @@
 #include "engine/BackupAccount.h"
 #include "engine/BackupTask.h"
 #include "engine/Catalogue.h"
+#include "engine/Extensions.h"
 #include "engine/ExternalFolderNames.h"
 #include "engine/PendingArchive.h"
 #include "platform/FileSystem.h"
@@ -13,7 +14,6 @@
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
 #include "profile/AccountFolder.h"
-#include "profile/Extensions.h"
 #include "profile/PrefsParser.h"
 #include "profile/SqliteFiles.h"
 

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "apps/AppType.h"
 #include "engine/Archive.h"
 #include "engine/BackupAccount.h"
 #include "engine/BackupIdentity.h"
-#include "engine/ComponentBoxes.h"
 #include "engine/RunOutcome.h"
-#include "profile/MailFolder.h"
-#include "profile/UnknownEntry.h"
+#include "vocabulary/AppType.h"
+#include "vocabulary/ComponentBoxes.h"
+#include "vocabulary/MailFolder.h"
+#include "vocabulary/UnknownEntry.h"
 
 #include <optional>
 #include <string>
@@ -16,6 +16,7 @@
 namespace quillbank {
 
 class TBackupTask;
+struct TWizardState;
 
 /// What a backup is asked to do: the choices the wizard (or a batch task)
 /// made before the run starts.

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/BackupTaskExternal.h"
-#include "engine/ComponentBoxes.h"
 #include "platform/UserInterface.h"
+#include "vocabulary/ComponentBoxes.h"
 
 #include <cstdint>
 #include <optional>

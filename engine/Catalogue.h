@@ -1,7 +1,7 @@
 #pragma once
 
-#include "apps/AppType.h"
-#include "engine/ComponentBoxes.h"
+#include "vocabulary/AppType.h"
+#include "vocabulary/ComponentBoxes.h"
 
 #include <array>
 #include <span>
@@ -56,10 +56,10 @@ struct TBackupComponent
 {
     TComponentBox Box;
     /// Listed only when "prefs.js" exists in the profile (General settings).
-    bool NeedsPrefsJs;
-    std::span<const std::string_view> Files;
-    std::span<const TFolderMask> Folders;
-    TComponentExtra Extra;
+    bool NeedsPrefsJs = false;
+    std::span<const std::string_view> Files = {};
+    std::span<const TFolderMask> Folders = {};
+    TComponentExtra Extra = TComponentExtra::None;
 };
 
 /// The Emails component on the backup side. It runs when Emails or
@@ -83,15 +83,15 @@ struct TRestoreComponent
 {
     TComponentBox Box;
     /// Application types into whose profiles the component is never restored.
-    std::span<const AppType> SkippedFor;
+    std::span<const AppType> SkippedFor = {};
     /// Extracted together as one list.
-    std::span<const std::string_view> Files;
+    std::span<const std::string_view> Files = {};
     /// Extracted one by one, in order.
-    std::span<const TFolderMask> Folders;
+    std::span<const TFolderMask> Folders = {};
     /// The folder entries are extracted before the files (Saved passwords)
     /// rather than after them.
-    bool FoldersFirst;
-    TComponentExtra Extra;
+    bool FoldersFirst = false;
+    TComponentExtra Extra = TComponentExtra::None;
     /// Shown on the task line while the component is restored.
     TTextKey TaskText;
     /// Appended to the report list once the component has been restored.
@@ -129,7 +129,7 @@ struct TLegacySection
     std::string_view Name;
     TComponentBox Box;
     /// The section's files lie in sub-folders, which are created first.
-    bool InSubFolder;
+    bool InSubFolder = false;
 };
 
 std::span<const TLegacySection> LegacySections();

@@ -1,8 +1,8 @@
 #include "engine/EntryFate.h"
 
 #include "engine/Catalogue.h"
+#include "engine/Extensions.h"
 #include "platform/Text.h"
-#include "profile/Extensions.h"
 
 #include <algorithm>
 #include <span>

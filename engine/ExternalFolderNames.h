@@ -1,6 +1,6 @@
 #pragma once
 
-#include "profile/MailFolder.h"
+#include "vocabulary/MailFolder.h"
 
 #include <vector>
 

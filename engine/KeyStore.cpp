@@ -127,7 +127,7 @@ std::vector<TOrphanedFile> OrphanedProtectedFiles(const std::vector<std::string>
 std::vector<TOrphanedFile> OrphanedByRestore(const TWizardState& state, const TComponentBoxes& boxes,
                                              TArchiveEnvironment environment)
 {
-    if (state.ArchiveFormat != 2)
+    if (state.ArchiveFormat != TArchiveFormat::Zip)
         return {};
     return OrphanedProtectedFiles(TArchive(state.ArchivePath, "", environment).EntryNames(), boxes,
                                   state.SelectedAppType, RestoreTargetProfile(state));

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "apps/AppType.h"
 #include "engine/Archive.h"
-#include "engine/ComponentBoxes.h"
+#include "vocabulary/AppType.h"
+#include "vocabulary/ComponentBoxes.h"
 
 #include <span>
 #include <string>

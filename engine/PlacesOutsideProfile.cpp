@@ -2,9 +2,9 @@
 
 #include "apps/WizardState.h"
 #include "engine/Catalogue.h"
+#include "engine/MailRestore.h"
 #include "engine/PrivateTempDir.h"
 #include "platform/FileSystem.h"
-#include "profile/MailRestore.h"
 #include "profile/WindowsPaths.h"
 
 #include <algorithm>
@@ -59,7 +59,7 @@ TPlacesOutsideProfile PlacesOutsideProfile(const TRestoreRequest& request, const
         }
     }
     // A legacy container's prefs.js is not looked into: its places are dropped.
-    if (state.ArchiveFormat != 2 || !WritesPrefs(request, state))
+    if (state.ArchiveFormat != TArchiveFormat::Zip || !WritesPrefs(request, state))
         return places;
     const auto prefs = ArchivePrefs(state, environment);
     if (!prefs)

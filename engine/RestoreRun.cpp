@@ -8,8 +8,11 @@
 #include "config/errorlog.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/Catalogue.h"
+#include "engine/Extensions.h"
 #include "engine/HeldFiles.h"
 #include "engine/KeyStore.h"
+#include "engine/MailRestore.h"
+#include "engine/RestoreLeftovers.h"
 #include "engine/RollbackPlan.h"
 #include "engine/RunOutcome.h"
 #include "engine/UndoRestore.h"
@@ -19,10 +22,7 @@
 #include "platform/StagedFile.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
-#include "profile/Extensions.h"
-#include "profile/MailRestore.h"
 #include "profile/MovedProfilePaths.h"
-#include "profile/RestoreLeftovers.h"
 #include "profile/SqliteFiles.h"
 
 #include <algorithm>
@@ -97,7 +97,7 @@ public:
             env_.Ui.ExitImmediately(1);
         }
         state_.ProfileDir = RestoreTargetProfile(state_);
-        if (state_.ArchiveFormat == 2 && request_.Rollback)
+        if (state_.ArchiveFormat == TArchiveFormat::Zip && request_.Rollback)
             KeepRollback();
         RemoveRestoreLeftovers(state_.ProfileDir);
         // Held after the leftovers went: the links are named like them.
@@ -105,9 +105,9 @@ public:
             held_.Hold(rollback_->Manifest.Replaced);
             takeBackOnExit_.emplace([this] { TakeBack(); });
         }
-        if (state_.ArchiveFormat == 1)
+        if (state_.ArchiveFormat == TArchiveFormat::LegacyContainer)
             RestoreLegacyContainer();
-        else if (state_.ArchiveFormat == 2)
+        else if (state_.ArchiveFormat == TArchiveFormat::Zip)
             RestoreZipArchive();
         // Only a restore that wrote prefs.js cleans it: a profile whose own
         // prefs.js was left alone keeps its settings.
@@ -372,7 +372,7 @@ private:
         }
         if (component.Extra == TComponentExtra::MailFolders)
             for (const TLeftOutFile& folder :
-                 RestoreMailFolders(state_.ProfileDir, archive, state_, env_.L10n, env_.Ui))
+                 RestoreMailFolders(state_.ProfileDir, archive, state_.MailFolders, env_.L10n, env_.Ui))
                 Refuse(folder.Path, folder.Reason);
         if (component.Box == GeneralSettingsBox || component.Box == EmailsBox)
             prefsRestored_ = true;

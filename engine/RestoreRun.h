@@ -1,9 +1,9 @@
 #pragma once
 
 #include "engine/Archive.h"
-#include "engine/ComponentBoxes.h"
 #include "engine/RunOutcome.h"
 #include "platform/FileSystem.h"
+#include "vocabulary/ComponentBoxes.h"
 
 #include <chrono>
 #include <cstdint>
@@ -13,6 +13,8 @@
 #include <vector>
 
 namespace quillbank {
+
+struct TWizardState;
 
 /// What a restore is asked to do besides what the wizard state holds: the
 /// component boxes when the run starts, and which of the archive's unknown

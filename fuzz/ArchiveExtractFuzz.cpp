@@ -4,6 +4,7 @@
 #include "apps/WizardState.h"
 #include "config/InterfaceTexts.h"
 #include "engine/Archive.h"
+#include "engine/RunEnvironment.h"
 #include "fuzz/FuzzSupport.h"
 
 #include <filesystem>
@@ -24,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TWizardState state;
     // A password, so encrypted entries are read (and mostly fail to decrypt).
     state.BackupPassword = "secret";
-    TArchive archive(folder + "archive.qkz", "", target, {ui, l10n, state, programDir});
+    TArchive archive(folder + "archive.qkz", "", target, RunEnvironment(ui, l10n, state, programDir));
     archive.ExtractFileList({"*"});
     archive.ListEntries();
     archive.CheckArchive();

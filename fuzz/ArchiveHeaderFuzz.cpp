@@ -5,6 +5,7 @@
 #include "apps/WizardState.h"
 #include "config/InterfaceTexts.h"
 #include "engine/ArchiveHeader.h"
+#include "engine/RunEnvironment.h"
 #include "fuzz/FuzzSupport.h"
 #include "tests/support/ZipBuilder.h"
 
@@ -19,7 +20,7 @@ void ReadBackup(const std::string& path, const std::string& programDir)
     TWizardState state;
     state.SelectedAppType = FirefoxAppType;
     state.ArchivePath = path;
-    const TArchiveEnvironment environment{ui, l10n, state, programDir};
+    const TArchiveEnvironment environment = RunEnvironment(ui, l10n, state, programDir);
     ReadHeaderSummary(path, environment);
     try {
         if (!DetectBackupFile(path, state, environment))

@@ -1,6 +1,6 @@
 // "chrome/chrome.rdf" pointed into the restored profile's extensions.
+#include "engine/Extensions.h"
 #include "fuzz/FuzzSupport.h"
-#include "profile/Extensions.h"
 
 #include <filesystem>
 #include <sstream>

@@ -1,6 +1,6 @@
 // "Profilefiles.txt", the list of what a profile is known to hold.
+#include "engine/KnownFiles.h"
 #include "fuzz/FuzzSupport.h"
-#include "profile/KnownFiles.h"
 
 #include <filesystem>
 

@@ -3,6 +3,7 @@
 #include "apps/WizardState.h"
 #include "config/InterfaceTexts.h"
 #include "engine/RestoreRun.h"
+#include "engine/RunEnvironment.h"
 #include "fuzz/FuzzSupport.h"
 
 #include <filesystem>
@@ -23,14 +24,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TWizardState state;
     state.SelectedAppType = FirefoxAppType;
     state.ArchivePath = folder + "backup.qkz";
-    state.ArchiveFormat = 1;
+    state.ArchiveFormat = TArchiveFormat::LegacyContainer;
     state.ProfileEntries = {{"target", target}};
     state.SelectedProfileLine = "target";
     TRestoreRequest request;
     for (auto& box : request.Boxes.Boxes)
         box.Checked = true;
     try {
-        RunRestore(request, state, {ui, l10n, state, programDir});
+        RunRestore(request, state, RunEnvironment(ui, l10n, state, programDir));
     } catch (const fuzz::TFuzzExit&) {
     }
     fuzz::RequireOnlyEntries(folder, {"backup.qkz", "target"});

@@ -5,10 +5,11 @@
 #include "apps/WizardState.h"
 #include "config/InterfaceTexts.h"
 #include "engine/Archive.h"
+#include "engine/MailRestore.h"
+#include "engine/RunEnvironment.h"
 #include "fuzz/FuzzSupport.h"
 #include "platform/Text.h"
 #include "profile/AccountFolder.h"
-#include "profile/MailRestore.h"
 #include "profile/PrefsParser.h"
 
 #include <sstream>
@@ -53,8 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const TPrefsParserAccount& account : parser.Accounts())
             LocateAccountFolder(account, profile);
         // No archive there: the extracts find nothing, the rewrite still runs.
-        TArchive archive(programDir + "missing.qkz", "", profile, {ui, l10n, state, programDir});
-        RestoreMailFolders(profile, archive, state, l10n, ui);
+        TArchive archive(programDir + "missing.qkz", "", profile,
+                         RunEnvironment(ui, l10n, state, programDir));
+        RestoreMailFolders(profile, archive, state.MailFolders, l10n, ui);
         FitWindowsPrefs(profile, state.MailFolders);
         TComponentBoxes boxes;
         for (auto& box : boxes.Boxes)

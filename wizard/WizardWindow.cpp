@@ -8,21 +8,22 @@
 #include "apps/ProfileDiscovery.h"
 #include "apps/RunningCheck.h"
 #include "config/BackupFileNaming.h"
-#include "config/BatchMode.h"
 #include "config/InterfaceTexts.h"
 #include "config/WorkingFiles.h"
 #include "config/errorlog.h"
 #include "engine/ArchiveHeader.h"
 #include "engine/BackupRun.h"
+#include "engine/BatchMode.h"
 #include "engine/Catalogue.h"
 #include "engine/KeyStore.h"
+#include "engine/KnownFiles.h"
 #include "engine/PlacesOutsideProfile.h"
 #include "engine/RestoreRun.h"
+#include "engine/RunEnvironment.h"
 #include "engine/RunOutcome.h"
 #include "engine/UndoRestore.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
-#include "profile/KnownFiles.h"
 #include "profile/WindowsMailFolders.h"
 #include "profile/WindowsPaths.h"
 #include "wizard/ApplicationIdentity.h"
@@ -464,7 +465,7 @@ void TWizardWindow::ShowPage(QWidget* page)
 
 TArchiveEnvironment TWizardWindow::Environment()
 {
-    return {*this, l10n_, state_, programDir_};
+    return RunEnvironment(*this, l10n_, state_, programDir_);
 }
 
 // ---------------------------------------------------------------------------
@@ -501,7 +502,7 @@ void TWizardWindow::RunUnattendedBackup()
     if (!manager_)
         throw std::logic_error("Cannot call RunUnattendedBackup before init!");
     SetButtonCaptions();
-    state_.Operation = 1;
+    state_.Operation = TOperation::Backup;
     state_.ArchivePath = batchTask_->OutputPath;
     state_.ProfileDir = IncludeTrailingSeparator(batchTask_->Profile->Directory());
     state_.BackupPassword = batchTask_->Password;
@@ -707,7 +708,7 @@ void TWizardWindow::OnApplicationDoubleClicked()
 void TWizardWindow::OnProfileSelectionChanged()
 {
     UpdateNextForProfile();
-    if (state_.Operation == 1 && templateHasProfile_ && SelectedLine(*profileList_))
+    if (state_.Operation == TOperation::Backup && templateHasProfile_ && SelectedLine(*profileList_))
         UpdateBackupFileProposal();
 }
 
@@ -729,7 +730,7 @@ void TWizardWindow::UpdateNextForProfile()
 
 std::string TWizardWindow::ChosenProfileDir() const
 {
-    return state_.Operation == 1 ? state_.ProfileDir : RestoreTargetProfile(state_);
+    return state_.Operation == TOperation::Backup ? state_.ProfileDir : RestoreTargetProfile(state_);
 }
 
 /// Shows where the mail folders that a backup made on Windows recorded go,
@@ -762,7 +763,7 @@ void TWizardWindow::AskWindowsFolderPlaces()
 
 bool TWizardWindow::ConfirmOverwriteProfile()
 {
-    if (state_.Operation == 1)
+    if (state_.Operation == TOperation::Backup)
         return true;
     AskWindowsFolderPlaces();
     std::string question = Text("Quillbank14", "LANG_OVERWRITE_PROFILE");
@@ -845,8 +846,8 @@ void TWizardWindow::ShowOperationPage()
 
 void TWizardWindow::ShowProfilePage()
 {
-    state_.Operation = backupChoice_->isChecked() ? 1 : 2;
-    const bool backup = state_.Operation == 1;
+    state_.Operation = backupChoice_->isChecked() ? TOperation::Backup : TOperation::Restore;
+    const bool backup = state_.Operation == TOperation::Backup;
     SetCaption("LANG_VOLBA_PROFILU");
     newProfileButton_->setText(Q(Text("LANG_NEW_PROFIL")));
     reloadButton_->setText(Q(Text("LANG_RELOAD")));
@@ -922,7 +923,7 @@ void TWizardWindow::ShowArchivePath(const std::string& caption)
 
 bool TWizardWindow::ShowComponentsPage()
 {
-    const bool backup = state_.Operation == 1;
+    const bool backup = state_.Operation == TOperation::Backup;
     WriteLastDirectory(state_.ArchivePath, state_.SelectedAppType);
     if (backup && FileExists(state_.ArchivePath) &&
         !AskYesNo(Text("LANG_QUESTION"), Text("LANG_SOUBOR_EXIST")))
@@ -1060,7 +1061,7 @@ void TWizardWindow::ShowProgressPage()
     if (batchTask_)
         FillUnknownFilesList();
     SetCaption("LANG_PROV_AKCE");
-    if (state_.Operation == 1) {
+    if (state_.Operation == TOperation::Backup) {
         progressLines_->addItem(Q(Text("Quillbank14", "LANG_BACKUP_PARTS")));
         for (TComponentBox box : AllComponentBoxes)
             if (componentBoxes_[box]->isChecked())
@@ -1081,7 +1082,7 @@ void TWizardWindow::RunOperation()
     const TErrorLogRun logRun;
     const TComponentBoxes boxes = ComponentBoxes();
     TRunOutcome outcome;
-    if (state_.Operation == 1) {
+    if (state_.Operation == TOperation::Backup) {
         TBackupRequest request;
         request.Application = state_.SelectedAppType;
         request.ProfileDir = state_.ProfileDir;
@@ -1123,8 +1124,9 @@ void TWizardWindow::ShowReportPage(int exitCode)
     cancelButton_->setText(Q(Text("LANG_BUTTON_KONEC")));
     startAgainBox_->setText(Q(Text("LANG_NEW_BR")));
     undoButton_->setText(Q(Text("Quillbank14", "LANG_UNDO_RESTORE")));
-    undoButton_->setVisible(state_.Operation == 2 && undoable_.has_value() && !batchTask_);
-    reportHeading_->setText(Q(Text(state_.Operation == 1 ? "LANG_MEMO3" : "LANG_BACKUP_RESTOR")));
+    undoButton_->setVisible(state_.Operation == TOperation::Restore && undoable_.has_value() && !batchTask_);
+    reportHeading_->setText(
+        Q(Text(state_.Operation == TOperation::Backup ? "LANG_MEMO3" : "LANG_BACKUP_RESTOR")));
     for (const std::string& line : Lines(*progressLines_))
         reportLines_->addItem(Q(line));
     ShowPage(reportPage_);
@@ -1162,7 +1164,7 @@ void TWizardWindow::ChooseBackupFile()
 {
     const std::string filter = Text("LANG_DIALOGS");
     std::string caption = backupFilePath_->text().toStdString();
-    if (state_.Operation == 1) {
+    if (state_.Operation == TOperation::Backup) {
         if (const auto chosen = dialogs_.ChooseBackupFileToSave(filter, DialogInitialDir(state_.ArchivePath),
                                                                 SaveDialogFileName(state_.ArchivePath))) {
             state_.ArchivePath = NormaliseChosenBackupPath(*chosen);

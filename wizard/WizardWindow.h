@@ -3,10 +3,10 @@
 #include "apps/AppStatus.h"
 #include "apps/WizardState.h"
 #include "config/AppSettings.h"
-#include "engine/ComponentBoxes.h"
 #include "engine/RollbackStore.h"
+#include "engine/UnknownFilesChoice.h"
 #include "platform/UserInterface.h"
-#include "profile/UnknownFilesChoice.h"
+#include "vocabulary/ComponentBoxes.h"
 
 #include <QString>
 #include <QWidget>

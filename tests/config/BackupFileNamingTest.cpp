@@ -15,8 +15,7 @@ namespace {
 
 // Wednesday, 5 March 2008
 const TLocalDateTime March5{2008, 3, 5, 7, 4, 9, 5, 3};
-constexpr std::uint8_t Backup = 1;
-constexpr std::uint8_t Restore = 2;
+using enum TOperation;
 
 TAppSettings DefaultSettings()
 {

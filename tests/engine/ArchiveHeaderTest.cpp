@@ -77,7 +77,7 @@ TEST_F(ArchiveHeaderTest, ListsGoBetweenSeparatorsWithoutALimit)
     TComponentBoxes boxes;
     state.MailFolders.clear();
     ReadArchiveHeader(state, boxes, Environment());
-    EXPECT_EQ(state.ArchiveFormat, 2);
+    EXPECT_EQ(state.ArchiveFormat, TArchiveFormat::Zip);
     EXPECT_EQ(state.MailFolders.size(), 30u);
     EXPECT_EQ(state.UnknownEntries,
               (std::vector<TUnknownEntry>{{"adblockplus", true}, {"notes.txt", false}}));
@@ -136,14 +136,14 @@ TEST_F(ArchiveHeaderTest, ZipBackupsOfAnyTypeAndLegacyContainersOfTheirOwnType)
     MakeZipBackup("Quillbank\r\nRevize: 2\r\n");
     state.SelectedAppType = ThunderbirdAppType;
     EXPECT_TRUE(DetectBackupFile(state.ArchivePath, state, Environment()));
-    EXPECT_EQ(state.ArchiveFormat, 2);
+    EXPECT_EQ(state.ArchiveFormat, TArchiveFormat::Zip);
 
     const std::string legacy = home.WriteFile("old.txt", " Quillbank \r\nRevize: 258\r\nVerze: 1.3\r\n");
-    state.ArchiveFormat = 0;
+    state.ArchiveFormat = TArchiveFormat::Unknown;
     EXPECT_FALSE(DetectBackupFile(legacy, state, Environment())); // 258 % 256 names Firefox
     state.SelectedAppType = FirefoxAppType;
     EXPECT_TRUE(DetectBackupFile(legacy, state, Environment()));
-    EXPECT_EQ(state.ArchiveFormat, 1);
+    EXPECT_EQ(state.ArchiveFormat, TArchiveFormat::LegacyContainer);
     EXPECT_FALSE(
         DetectBackupFile(home.WriteFile("bad.txt", "Quillbank\r\nRevize: two\r\n"), state, Environment()));
     EXPECT_FALSE(DetectBackupFile(home.WriteFile("quillbank.txt", "quillbank\r\nRevize: 2\r\n"), state,
@@ -234,7 +234,7 @@ TEST_F(ArchiveHeaderTest, HeadersBeyondTheirLimitsAreRefusedWithBoundedMemory)
             ui.QueueAnswer(TBoxAnswer::Ok);
             refused += DetectBackupFile(archive, state, Environment()) ? 0 : 1;
             state.ArchivePath = archive;
-            state.ArchiveFormat = 2;
+            state.ArchiveFormat = TArchiveFormat::Zip;
             try {
                 TComponentBoxes boxes;
                 ReadArchiveHeader(state, boxes, Environment());
@@ -323,5 +323,5 @@ TEST_F(ArchiveHeaderTest, ReadingAHeaderGivesTheApplicationItNames)
     state.ArchivePath = home.WriteFile("old.txt", "Quillbank\r\nRevize: 258\r\nVerze: 1.3\r\n" + Separator +
                                                       "\r\nYN\r\n" + Separator + "\r\n");
     EXPECT_EQ(ReadArchiveHeader(state, boxes, Environment()), FirefoxAppType);
-    EXPECT_EQ(state.ArchiveFormat, 1);
+    EXPECT_EQ(state.ArchiveFormat, TArchiveFormat::LegacyContainer);
 }

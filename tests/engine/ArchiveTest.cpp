@@ -100,7 +100,7 @@ TEST_F(ArchiveTest, SpecsMatchAcrossFoldersWithoutRegardToCase)
 
 TEST_F(ArchiveTest, ProgressMovesFileByFileDuringABackup)
 {
-    state.Operation = 1;
+    state.Operation = TOperation::Backup;
     Backup({{"a.txt", std::string(300, 'a')}, {"b.txt", std::string(100, 'b')}});
     std::vector<std::string> progress;
     for (const std::string& call : ui.calls)
@@ -118,12 +118,12 @@ TEST_F(ArchiveTest, ProgressMovesFileByFileDuringABackup)
 
 TEST_F(ArchiveTest, ProgressOfAnEmptyTaskStaysAtZeroAndARestoreShowsNone)
 {
-    state.Operation = 1;
+    state.Operation = TOperation::Backup;
     Backup({{"empty", ""}});
     EXPECT_EQ(ui.calls,
               (std::vector<std::string>{"task|File: empty", "position|0", "position|0", "position|0"}));
     ui.calls.clear();
-    state.Operation = 2;
+    state.Operation = TOperation::Restore;
     TArchive(archive, "", profile, Environment()).ExtractFile("*.*");
     EXPECT_TRUE(ui.calls.empty());
 }

@@ -1,6 +1,6 @@
 #include "engine/EntryFate.h"
 
-#include "profile/KnownFiles.h"
+#include "engine/KnownFiles.h"
 
 #include <string>
 

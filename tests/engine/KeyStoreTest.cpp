@@ -123,13 +123,13 @@ TEST_F(KeyStoreTest, TheRestoreOfAWizardStateListsItsArchive)
     state.ArchivePath = home.WriteFile(
         "backup.qkz",
         quillbank::testing::BuildZip({{"indexfile.txt", "Quillbank\r\n"}, {"key4.db", "new key"}}));
-    state.ArchiveFormat = 2;
+    state.ArchiveFormat = TArchiveFormat::Zip;
     state.SelectedAppType = FirefoxAppType;
     state.ProfileEntries = {{"target", target}};
     state.SelectedProfileLine = "target";
     EXPECT_EQ(OrphanedByRestore(state, Ticked({CertificatesBox}), Environment()),
               (Orphans{{"logins.json", TSecret::Logins, "key4.db"}}));
     // A legacy container holds no key database.
-    state.ArchiveFormat = 1;
+    state.ArchiveFormat = TArchiveFormat::LegacyContainer;
     EXPECT_EQ(OrphanedByRestore(state, Ticked({CertificatesBox}), Environment()), Orphans{});
 }

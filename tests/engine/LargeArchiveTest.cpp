@@ -15,6 +15,7 @@
 #include "config/errorlog.h"
 #include "engine/Archive.h"
 #include "engine/BackupTask.h"
+#include "engine/RunEnvironment.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -128,7 +129,7 @@ TEST(LargeArchiveTest, AFileBeyondFourGibibytesIsStoredAsZip64AndComesBackWhole)
     TInterfaceTexts l10n{programDir + "/Default.lng"};
     TScriptedUserInterface ui;
     TWizardState state;
-    state.Operation = 1;
+    state.Operation = TOperation::Backup;
     const std::string profile = home.MakeDir("profile") + "/";
     const std::string archive = home.Path() + "/backup.qkz";
 
@@ -148,7 +149,7 @@ TEST(LargeArchiveTest, AFileBeyondFourGibibytesIsStoredAsZip64AndComesBackWhole)
     task.AddFile("big.bin");
     task.AddFile("notes.txt");
     ASSERT_EQ(task.TotalBytes(), static_cast<std::int64_t>(BigSize + 28));
-    TArchive(archive, "", profile, {ui, l10n, state, programDir}).AddTask(task, "header");
+    TArchive(archive, "", profile, RunEnvironment(ui, l10n, state, programDir)).AddTask(task, "header");
     ASSERT_TRUE(fs::exists(archive));
     // The bar counts 64-bit sizes: it only moves forward, within 0 to 100,
     // and ends full.
@@ -177,11 +178,11 @@ TEST(LargeArchiveTest, AFileBeyondFourGibibytesIsStoredAsZip64AndComesBackWhole)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << info;
     EXPECT_EQ(info, std::to_string(BigSize) + " True small file after the big one\n");
 
-    state.Operation = 2;
+    state.Operation = TOperation::Restore;
     const std::string restored = home.MakeDir("restored");
-    EXPECT_EQ(
-        TArchive(archive, "", restored, {ui, l10n, state, programDir}).ExtractFolderTo("", "*.*", restored),
-        3);
+    EXPECT_EQ(TArchive(archive, "", restored, RunEnvironment(ui, l10n, state, programDir))
+                  .ExtractFolderTo("", "*.*", restored),
+              3);
     EXPECT_EQ(ErrorLogMessages(), "");
     const std::string copy = restored + "/big.bin";
     ASSERT_EQ(fs::file_size(copy), BigSize);

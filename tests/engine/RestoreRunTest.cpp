@@ -56,7 +56,7 @@ protected:
             task.AddFile(name);
         }
         TArchive(state.ArchivePath, "", source, Environment()).AddTask(task, "Quillbank\r\n");
-        state.ArchiveFormat = 2;
+        state.ArchiveFormat = TArchiveFormat::Zip;
     }
 
     void TickAll()
@@ -221,7 +221,7 @@ TEST_F(RestoreRunTest, EntriesNotWrittenFailTheirComponentsAndNameTheEntry)
                                                link.UnixMode = 0120777;
                                                return link;
                                            }()}));
-    state.ArchiveFormat = 2;
+    state.ArchiveFormat = TArchiveFormat::Zip;
     home.WriteFile("target/key4.db", "old key");
     request.Boxes[BookmarksBox].Checked = true;
     request.Boxes[CookiesBox].Checked = true;
@@ -312,7 +312,7 @@ TEST_F(RestoreRunTest, LegacyContainerRecordsOfTickedComponents)
                                    LegacyEnd + "Uzivatelske styly\r\n..\\escape.css\r\n-\r\nx\r\n" +
                                    LegacyEnd));
     state.ArchivePath = home.Path() + "/old.txt";
-    state.ArchiveFormat = 1;
+    state.ArchiveFormat = TArchiveFormat::LegacyContainer;
     request.Boxes[GeneralSettingsBox].Checked = true;
     request.Boxes[UserStylesBox].Checked = true;
     std::set<std::string> homeAfter = EntryNamesIn(home.Path());
@@ -341,7 +341,7 @@ TEST_F(RestoreRunTest, LegacyContainerCopyChecksTheTargetsLockAndHonoursForce)
         prefs += "user_pref(\"line." + std::to_string(i) + "\", 1);\r\n";
     home.WriteFile("old.txt", LegacyContainer(" Nastaveni \r\nprefs.js\r\nskipped\r\n" + prefs + LegacyEnd));
     state.ArchivePath = home.Path() + "/old.txt";
-    state.ArchiveFormat = 1;
+    state.ArchiveFormat = TArchiveFormat::LegacyContainer;
     request.Boxes[GeneralSettingsBox].Checked = true;
     {
         const TProcessListOverride firefox({"firefox-esr"});
@@ -375,7 +375,7 @@ TEST_F(RestoreRunTest, LegacyRecordsReplaceLinksAndNeverCollideWithTheirStagedFi
     home.WriteFile("old.txt", LegacyContainer("Mail\r\nMail\\Inbox.qbpart\r\n-\r\nfirst\r\n" + LegacyEnd +
                                               "Mail\r\nMail\\Inbox\r\n-\r\nsecond\r\n" + LegacyEnd));
     state.ArchivePath = home.Path() + "/old.txt";
-    state.ArchiveFormat = 1;
+    state.ArchiveFormat = TArchiveFormat::LegacyContainer;
     state.SelectedAppType = ThunderbirdAppType;
     request.Boxes[EmailsBox].Checked = true;
     RunRestore(request, state, Environment());
@@ -401,7 +401,7 @@ TEST_F(RestoreRunTest, LegacyContainerMadeOnWindowsRestoresInThisMachinesForm)
                                   "Mail\r\nMail\\Local Folders\\Doru\xe8\x65n\xe1 po\x9ata\r\n-\r\nmail\r\n" +
                                   LegacyEnd));
     state.ArchivePath = home.Path() + "/old.txt";
-    state.ArchiveFormat = 1;
+    state.ArchiveFormat = TArchiveFormat::LegacyContainer;
     state.SelectedAppType = ThunderbirdAppType;
     request.Boxes[GeneralSettingsBox].Checked = true;
     request.Boxes[EmailsBox].Checked = true;
@@ -429,7 +429,7 @@ TEST_F(RestoreRunTest, LegacyRecordsRestoreOnlyWhatTheirSectionHolds)
                                               "Ulozena hesla\r\nchrome\\x.s\r\n-\r\nforged\r\n" + LegacyEnd +
                                               "Ulozena hesla\r\nabc.s\r\n-\r\nsaved\r\n" + LegacyEnd));
     state.ArchivePath = home.Path() + "/old.txt";
-    state.ArchiveFormat = 1;
+    state.ArchiveFormat = TArchiveFormat::LegacyContainer;
     request.Boxes[GeneralSettingsBox].Checked = true;
     request.Boxes[CookiesBox].Checked = true;
     request.Boxes[SavedPasswordsBox].Checked = true;
@@ -453,7 +453,7 @@ TEST_F(RestoreRunTest, LegacyRecordsOfUntickedComponentsAreSkippedWhole)
                    LegacyContainer("Mail\r\nMail\\Inbox\r\n-\r\nCookies\r\nprefs.js\r\n-\r\nnot a pref\r\n" +
                                    LegacyEnd));
     state.ArchivePath = home.Path() + "/old.txt";
-    state.ArchiveFormat = 1;
+    state.ArchiveFormat = TArchiveFormat::LegacyContainer;
     request.Boxes[CookiesBox].Checked = true;
     RunRestore(request, state, Environment());
     EXPECT_FALSE(fs::exists(target + "/prefs.js"));
@@ -465,7 +465,7 @@ TEST_F(RestoreRunTest, LegacyContainerThatEndsInsideARecordIsCorrupted)
     home.WriteFile("old.txt", LegacyContainer("Nastaveni\r\nprefs.js\r\n-\r\nuser_pref(\"a\", 1);\r\n"));
     home.WriteFile("target/prefs.js", "kept");
     state.ArchivePath = home.Path() + "/old.txt";
-    state.ArchiveFormat = 1;
+    state.ArchiveFormat = TArchiveFormat::LegacyContainer;
     request.Boxes[GeneralSettingsBox].Checked = true;
     ui.QueueAnswer(TBoxAnswer::Ok);
     EXPECT_THROW(RunRestore(request, state, Environment()), TImmediateExit);
@@ -489,7 +489,7 @@ TEST_F(RestoreRunTest, WhatStopsTheRunFailsItWithTheReason)
 
 TEST_F(RestoreRunTest, AMissingBackupFileEndsTheProgram)
 {
-    state.ArchiveFormat = 2;
+    state.ArchiveFormat = TArchiveFormat::Zip;
     ui.QueueAnswer(TBoxAnswer::Ok);
     EXPECT_THROW(RunRestore(request, state, Environment()), TImmediateExit);
     EXPECT_EQ(ui.calls.front(),

@@ -45,7 +45,7 @@ protected:
     RollbackTest()
     {
         state.ArchivePath = home.Path() + "/backup.qkz";
-        state.ArchiveFormat = 2;
+        state.ArchiveFormat = TArchiveFormat::Zip;
         state.SelectedAppType = FirefoxAppType;
         state.PortableProfileDir = target;
         request.Boxes[HistoryBox].Checked = true;

@@ -5,12 +5,12 @@
 // Every program started here is ended and reaped before the test finishes.
 
 #include "engine/ArchiveHeader.h"
-#include "engine/ComponentBoxes.h"
 #include "profile/MozLz4.h"
 #include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
 #include "tests/support/ZipBuilder.h"
+#include "vocabulary/ComponentBoxes.h"
 
 #include <algorithm>
 #include <filesystem>

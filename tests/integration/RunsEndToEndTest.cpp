@@ -11,8 +11,9 @@
 #include "engine/BackupRun.h"
 #include "engine/Catalogue.h"
 #include "engine/KeyStore.h"
+#include "engine/KnownFiles.h"
 #include "engine/RestoreRun.h"
-#include "profile/KnownFiles.h"
+#include "engine/RunEnvironment.h"
 #include "tests/cli/CliRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
@@ -161,7 +162,10 @@ protected:
                !InstalledVersion(ThunderbirdInstallDir).empty();
     }
 
-    TArchiveEnvironment Environment(TWizardState& state) { return {ui, l10n, state, programDir}; }
+    TArchiveEnvironment Environment(TWizardState& state)
+    {
+        return RunEnvironment(ui, l10n, state, programDir);
+    }
 
     /// Runs a command-line tool to its end; its exit code, and its output in `output`.
     int RunTool(const std::vector<std::string>& arguments, std::string& output)
@@ -214,7 +218,7 @@ protected:
     TWizardState RestoreState(AppType type, const std::string& archive, const std::string& profile)
     {
         TWizardState state;
-        state.Operation = 2;
+        state.Operation = TOperation::Restore;
         state.SelectedAppType = type;
         ListProfiles(state, l10n);
         state.SelectedProfileLine = profile;
@@ -267,7 +271,7 @@ TEST_F(RunsEndToEndTest, FirefoxProfileRestoredIntoAnotherProfileStartsWithItsHi
                                   "user_pref(\"browser.cache.disk.parent_directory\", \"/elsewhere\");\n");
 
     TWizardState backupState;
-    backupState.Operation = 1;
+    backupState.Operation = TOperation::Backup;
     backupState.SelectedAppType = FirefoxAppType;
     TBackupRequest request;
     request.Application = FirefoxAppType;
@@ -283,7 +287,7 @@ TEST_F(RunsEndToEndTest, FirefoxProfileRestoredIntoAnotherProfileStartsWithItsHi
 
     TWizardState state = RestoreState(2, request.ArchivePath, "B");
     ASSERT_TRUE(DetectBackupFile(state.ArchivePath, state, Environment(state)));
-    EXPECT_EQ(state.ArchiveFormat, 2);
+    EXPECT_EQ(state.ArchiveFormat, TArchiveFormat::Zip);
     TRestoreRequest restore;
     ReadArchiveHeader(state, restore.Boxes, Environment(state));
     for (TComponentBox box : HeaderFlagOrder)
@@ -477,7 +481,7 @@ TEST_F(RunsEndToEndTest, ThunderbirdMailFolderOutsideTheProfileReturnsToItsPlace
     const TComponentBoxes offered = CheckProfileFolder(profile, l10n, ui);
     EXPECT_TRUE(offered[EmailsBox].Checked && offered[EmailsBox].Enabled);
     TWizardState backupState;
-    backupState.Operation = 1;
+    backupState.Operation = TOperation::Backup;
     backupState.SelectedAppType = ThunderbirdAppType;
     TBackupRequest request;
     request.Application = ThunderbirdAppType;
@@ -609,7 +613,7 @@ void RunsEndToEndTest::RestoreProtectedArchive(const std::string& settings, cons
     home.WriteFile("source/cookies.sqlite", std::string("SQLite format 3\0cookies", 23));
     home.WriteFile("source/addon-data/deep/state.json", "{}");
     TWizardState backupState;
-    backupState.Operation = 1;
+    backupState.Operation = TOperation::Backup;
     backupState.SelectedAppType = FirefoxAppType;
     TBackupRequest request;
     request.Application = FirefoxAppType;
@@ -632,7 +636,7 @@ void RunsEndToEndTest::RestoreProtectedArchive(const std::string& settings, cons
 
     const std::string target = home.MakeDir("target");
     TWizardState state;
-    state.Operation = 2;
+    state.Operation = TOperation::Restore;
     state.SelectedAppType = FirefoxAppType;
     state.ArchivePath = request.ArchivePath;
     state.ProfileEntries = {{"target", target}};
@@ -683,14 +687,14 @@ TEST_F(RunsEndToEndTest, LegacyContainerIsDetectedAndRestoredRecordByRecord)
     const std::string target = home.MakeDir("profile");
     home.WriteFile("profile/prefs.js", "user_pref(\"replaced\", 1);\n");
     TWizardState state;
-    state.Operation = 2;
+    state.Operation = TOperation::Restore;
     state.SelectedAppType = ThunderbirdAppType;
     state.ArchivePath = home.Path() + "/old backup.txt";
     // Legacy containers are made for one application type.
     EXPECT_FALSE(DetectBackupFile(state.ArchivePath, state, Environment(state)));
     state.SelectedAppType = FirefoxAppType;
     ASSERT_TRUE(DetectBackupFile(state.ArchivePath, state, Environment(state)));
-    EXPECT_EQ(state.ArchiveFormat, 1);
+    EXPECT_EQ(state.ArchiveFormat, TArchiveFormat::LegacyContainer);
     TRestoreRequest restore;
     ReadArchiveHeader(state, restore.Boxes, Environment(state));
     for (TComponentBox box : HeaderFlagOrder) {

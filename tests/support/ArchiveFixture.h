@@ -3,6 +3,7 @@
 #include "apps/WizardState.h"
 #include "config/InterfaceTexts.h"
 #include "engine/Archive.h"
+#include "engine/RunEnvironment.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -28,7 +29,7 @@ protected:
 
     TArchiveTest() { home.WriteFile("program/Backup.ini", ""); }
 
-    TArchiveEnvironment Environment() { return {ui, l10n, state, programDir}; }
+    TArchiveEnvironment Environment() { return RunEnvironment(ui, l10n, state, programDir); }
 };
 
 } // namespace quillbank::testing

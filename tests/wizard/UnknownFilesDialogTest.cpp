@@ -1,7 +1,7 @@
 #include "wizard/UnknownFilesDialog.h"
 
 #include "config/InterfaceTexts.h"
-#include "profile/UnknownFilesChoice.h"
+#include "engine/UnknownFilesChoice.h"
 
 #include <QCheckBox>
 #include <QLabel>

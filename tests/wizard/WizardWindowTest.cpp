@@ -1,6 +1,5 @@
 #include "wizard/WizardWindow.h"
 
-#include "apps/AppType.h"
 #include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
 #include "engine/ArchiveHeader.h"
@@ -8,6 +7,7 @@
 #include "tests/support/ZipBuilder.h"
 #include "tests/wizard/ScriptedWizardDialogs.h"
 #include "tests/wizard/TextsFit.h"
+#include "vocabulary/AppType.h"
 #include "wizard/ApplicationIdentity.h"
 #include "wizard/BackupPasswordDialog.h"
 #include "wizard/NewProfileDialog.h"

@@ -1,10 +1,10 @@
-#include "profile/KnownFiles.h"
+#include "engine/KnownFiles.h"
 
 #include "config/WorkingFiles.h"
 #include "engine/EntryFate.h"
+#include "engine/RestoreLeftovers.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
-#include "profile/RestoreLeftovers.h"
 #include "profile/SqliteFiles.h"
 
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "profile/RestoreLeftovers.h"
+#include "engine/RestoreLeftovers.h"
 
 #include "tests/support/FakeHome.h"
 

@@ -1,9 +1,10 @@
-#include "profile/Extensions.h"
+#include "engine/Extensions.h"
 
 #include "apps/WizardState.h"
 #include "config/InterfaceTexts.h"
 #include "engine/Archive.h"
 #include "engine/BackupTask.h"
+#include "engine/RunEnvironment.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/ScriptedUserInterface.h"
 
@@ -152,9 +153,9 @@ TEST(ExtensionData, TravelsFromProfileToProfile)
                                                 "scrapbook/a.rdf", "storage.sdb"}));
 
     const std::string archive = home.Path() + "/b.qkz";
-    TArchive(archive, "", source, {ui, l10n, state, programDir}).AddTask(task);
+    TArchive(archive, "", source, RunEnvironment(ui, l10n, state, programDir)).AddTask(task);
     const std::string target = home.MakeDir("target") + "/";
-    TArchive restore(archive, "", target, {ui, l10n, state, programDir});
+    TArchive restore(archive, "", target, RunEnvironment(ui, l10n, state, programDir));
     RestoreExtensionData(restore);
     EXPECT_EQ(ReadFileForTest(target + "adblockplus/sub/x"), "data");
     EXPECT_EQ(ReadFileForTest(target + "storage.sdb"), "data");

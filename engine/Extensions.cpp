@@ -1,4 +1,4 @@
-#include "profile/Extensions.h"
+#include "engine/Extensions.h"
 
 #include "config/errorlog.h"
 #include "engine/Archive.h"

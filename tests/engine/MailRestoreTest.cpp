@@ -1,10 +1,11 @@
-#include "profile/MailRestore.h"
+#include "engine/MailRestore.h"
 
 #include "apps/WizardState.h"
 #include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
 #include "engine/Archive.h"
 #include "engine/BackupTask.h"
+#include "engine/RunEnvironment.h"
 #include "platform/FileSystem.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
@@ -71,7 +72,7 @@ protected:
         home.WriteFile("profile/prefs.js", prefs);
         TArchive archive(state.ArchivePath, "", profile, Environment());
         std::vector<std::string> notRestored;
-        for (const TLeftOutFile& folder : RestoreMailFolders(profile, archive, state, l10n, ui))
+        for (const TLeftOutFile& folder : RestoreMailFolders(profile, archive, state.MailFolders, l10n, ui))
             notRestored.push_back(folder.Path);
         return notRestored;
     }
@@ -226,7 +227,8 @@ TEST_F(MailRestoreTest, AFolderRecordedOnWindowsThatCannotBePlacedIsNamedWithThe
     ui.QueueAnswer(TBoxAnswer::Ok);
     home.WriteFile("profile/prefs.js", DirectoryLine(1, "C:\\\\Mail\\\\Archive") + "\n");
     TArchive archive(state.ArchivePath, "", profile, Environment());
-    const std::vector<TLeftOutFile> notRestored = RestoreMailFolders(profile, archive, state, l10n, ui);
+    const std::vector<TLeftOutFile> notRestored =
+        RestoreMailFolders(profile, archive, state.MailFolders, l10n, ui);
 
     ASSERT_EQ(notRestored.size(), 1u);
     EXPECT_EQ(notRestored[0].Path, "C:\\Mail\\Archive");
@@ -296,9 +298,9 @@ TEST_F(MailRestoreTest, HostileArchiveFoldersAreRefused)
 TEST_F(MailRestoreTest, MissingPrefsJsFailsWithItsText)
 {
     MakeArchive({{"Mail/Inbox", "m"}});
-    TArchive archive(state.ArchivePath, "", profile, {ui, l10n, state, programDir});
+    TArchive archive(state.ArchivePath, "", profile, RunEnvironment(ui, l10n, state, programDir));
     try {
-        RestoreMailFolders(profile, archive, state, l10n, ui);
+        RestoreMailFolders(profile, archive, state.MailFolders, l10n, ui);
         FAIL() << "no failure";
     } catch (const EPrefsNotFound& error) {
         EXPECT_STREQ(error.what(), "Config file prefs.js doesn't found.");

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "apps/AppType.h"
 #include "engine/Archive.h"
-#include "engine/ComponentBoxes.h"
-#include "profile/MailFolder.h"
 #include "profile/PathsOutsideProfile.h"
 #include "profile/PrefsParser.h"
+#include "vocabulary/AppType.h"
+#include "vocabulary/ComponentBoxes.h"
+#include "vocabulary/MailFolder.h"
 
 #include <array>
 #include <stdexcept>
@@ -17,7 +17,6 @@ namespace quillbank {
 
 class TInterfaceTexts;
 class TUserInterface;
-struct TWizardState;
 
 /// An input or output error while prefs.js was being rewritten; the message
 /// names the file and the reason. The profile's prefs.js is then still the
@@ -37,7 +36,7 @@ inline constexpr std::array<std::string_view, 3> ProfileMailFolders = {"ImapMail
  *
  * - extracts the folders "ImapMail", "Mail" and "News" whole into the profile;
  * - puts every external account folder back where it was at backup time.
- *   Each folder of `state.MailFolders` that an account of prefs.js used (its
+ *   Each folder of `folders` that an account of prefs.js used (its
  *   "directory" preference names it, or its "directory-rel" one leads out of
  *   the profile to it) is created and filled from the archive entries below
  *   its archive folder, and those accounts' "directory" lines are rewritten
@@ -66,7 +65,7 @@ inline constexpr std::array<std::string_view, 3> ProfileMailFolders = {"ImapMail
  * EPrefsReadError or EPrefsRewriteError on input or output errors.
  */
 std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TArchive& archive,
-                                             TWizardState& state, const TInterfaceTexts& l10n,
+                                             std::vector<TMailFolder>& folders, const TInterfaceTexts& l10n,
                                              TUserInterface& ui);
 
 /**

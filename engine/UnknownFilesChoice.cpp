@@ -1,4 +1,4 @@
-#include "profile/UnknownFilesChoice.h"
+#include "engine/UnknownFilesChoice.h"
 
 #include "config/InterfaceTexts.h"
 #include "platform/Text.h"

@@ -1,4 +1,4 @@
-#include "config/BatchMode.h"
+#include "engine/BatchMode.h"
 
 #include "apps/MozManager.h"
 #include "apps/WizardState.h"

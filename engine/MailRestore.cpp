@@ -1,6 +1,5 @@
-#include "profile/MailRestore.h"
+#include "engine/MailRestore.h"
 
-#include "apps/WizardState.h"
 #include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
 #include "engine/Archive.h"
@@ -248,7 +247,7 @@ std::optional<std::pair<int, std::string>> AccountField(std::string_view line)
 } // namespace
 
 std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TArchive& archive,
-                                             TWizardState& state, const TInterfaceTexts& l10n,
+                                             std::vector<TMailFolder>& folders, const TInterfaceTexts& l10n,
                                              TUserInterface& ui)
 {
     std::vector<TLeftOutFile> notRestored;
@@ -264,7 +263,7 @@ std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TArc
     // that kept its mail there is pointed at it.
     std::map<int, std::string> restoredFolders;
     std::set<std::string> takenPlaces;
-    for (TMailFolder& folder : state.MailFolders) {
+    for (TMailFolder& folder : folders) {
         if (const auto reason = RefusalReason(folder)) {
             notRestored.push_back({folder.Path, *reason});
             continue;

@@ -1,8 +1,8 @@
 #include "config/InterfaceTexts.h"
 #include "engine/Catalogue.h"
-#include "profile/Extensions.h"
-#include "profile/KnownFiles.h"
-#include "profile/UnknownFilesChoice.h"
+#include "engine/Extensions.h"
+#include "engine/KnownFiles.h"
+#include "engine/UnknownFilesChoice.h"
 #include "tests/support/FakeHome.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "profile/UnknownEntry.h"
+#include "vocabulary/UnknownEntry.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,10 +1,10 @@
-#include "profile/RestoreLeftovers.h"
+#include "engine/RestoreLeftovers.h"
 
 #include "config/errorlog.h"
+#include "engine/MailRestore.h"
 #include "engine/PendingArchive.h"
 #include "platform/FileSystem.h"
 #include "platform/NameBeside.h"
-#include "profile/MailRestore.h"
 #include "profile/RemoveFileOrLog.h"
 
 #include <filesystem>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/ComponentBoxes.h"
-#include "profile/UnknownEntry.h"
+#include "vocabulary/ComponentBoxes.h"
+#include "vocabulary/UnknownEntry.h"
 
 #include <stdexcept>
 #include <string>
