@@ -1,6 +1,5 @@
 #include "profile/KnownFiles.h"
 
-#include "config/WorkingFiles.h"
 #include "engine/EntryFate.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
@@ -63,8 +62,6 @@ std::string Candidate(std::string_view name, bool isDirectory)
 }
 
 } // namespace
-
-TKnownFiles::TKnownFiles() : TKnownFiles(ProgramDataDir()) {}
 
 TKnownFiles::TKnownFiles(const std::string& programDir)
 {
