@@ -980,8 +980,9 @@ TComponentBoxes TWizardWindow::ComponentBoxes() const
 
 void TWizardWindow::CheckBox7Click(bool checked)
 {
-    checkBoxes_[EmailsBox]->setChecked(!checked);
-    checkBoxes_[EmailsBox]->setEnabled(!checked);
+    const TCheckBoxState emails = EmailsBoxBesideAccountsSettingsOnly(checked, {true, true});
+    checkBoxes_[EmailsBox]->setChecked(emails.Checked);
+    checkBoxes_[EmailsBox]->setEnabled(emails.Enabled);
 }
 
 void TWizardWindow::FillUnknownFilesList()
