@@ -225,8 +225,10 @@ int BackupCommand(const std::vector<std::string>& arguments, const TConsole& con
         throw EUsageError(
             "--encryption needs a password (--password-file, --password-stdin, --password-command or "
             "--password-prompt)");
+    // A wrong name is bad usage, before anything runs.
+    std::vector<TComponentBox> wanted;
     if (const auto list = options.Value("components"))
-        ParseComponentList(*list); // a wrong name is bad usage, before anything runs
+        wanted = ParseComponentList(*list);
     const TRetentionPolicy policy = ParseRetentionOptions(options);
 
     const auto password = BackupPassword(options, console);
@@ -244,9 +246,7 @@ int BackupCommand(const std::vector<std::string>& arguments, const TConsole& con
     request.Password = password.value_or(std::string());
     // An unusable profile ends the run here, as it ends a batch run.
     const TComponentBoxes offered = CheckProfileFolder(target.ProfileDir, context.L10n(), context.Ui());
-    const auto list = options.Value("components");
-    request.Boxes = ChooseComponents(offered, list ? ParseComponentList(*list) : std::vector<TComponentBox>{},
-                                     "the profile");
+    request.Boxes = ChooseComponents(offered, wanted, "the profile");
     try {
         request.UnknownEntries = TKnownFiles(context.ProgramDir()).FindUnknown(request.ProfileDir, offered);
     } catch (const EKnownFilesError& error) {
