@@ -18,7 +18,7 @@
 
 #include <array>
 #include <chrono>
-#include <iostream>
+#include <ostream>
 
 namespace quillbank::cli {
 
@@ -105,43 +105,22 @@ constexpr std::array<TOptionDefinition, 23> Accepted = {{
 }};
 
 /// The password that protects the new backup, if any.
-std::optional<std::string> BackupPassword(const TOptions& options)
+std::optional<std::string> BackupPassword(const TOptions& options, const TConsole& console)
 {
     if (!options.Has("password-prompt"))
-        return ReadGivenPassword(options);
+        return ReadGivenPassword(options, console);
     if (options.Has("password-file") || options.Has("password-stdin") || options.Has("password-command"))
         throw EUsageError(
             "give one of --password-file, --password-stdin, --password-command and --password-prompt");
-    if (!CanPromptForPassword())
+    if (!console.InputIsTerminal)
         throw ECommandError(ExitPassword, "--password-prompt needs a terminal on standard input");
-    const auto first = PromptForPassword("Password for the backup: ");
+    const auto first = PromptForPassword(console, "Password for the backup: ");
     if (!first || first->empty())
         throw ECommandError(ExitPassword, "no password typed");
-    const auto second = PromptForPassword("The same password again: ");
+    const auto second = PromptForPassword(console, "The same password again: ");
     if (second != first)
         throw ECommandError(ExitPassword, "the two passwords differ");
     return first;
-}
-
-/// The components to back up: what the profile offers, or those of --components
-/// among them.
-TComponentBoxes ChooseComponents(TComponentBoxes offered, const std::optional<std::string>& list)
-{
-    if (!list)
-        return offered;
-    const std::vector<TComponentBox> wanted = ParseComponentList(*list);
-    for (int box = 1; box <= ComponentBoxCount; ++box)
-        offered.Boxes[box].Checked = false;
-    for (TComponentBox box : wanted) {
-        if (offered[box].Enabled)
-            offered[box].Checked = true;
-        else
-            throw EUsageError(std::string(ComponentName(box)) + " was asked for, but the profile holds none");
-    }
-    // As in the wizard, "Accounts settings only" takes the place of Emails.
-    if (offered[AccountsSettingsOnlyBox].Checked)
-        offered[EmailsBox].Checked = false;
-    return offered;
 }
 
 std::string Joined(const std::vector<std::string>& names)
@@ -154,16 +133,17 @@ std::string Joined(const std::vector<std::string>& names)
 
 /// One line when a backup without a password holds what opens the user's
 /// accounts: saved passwords, cookies, key stores.
-void WarnOfUnprotectedSecrets(const std::string& archive, const TBackupAccount& account)
+void WarnOfUnprotectedSecrets(std::ostream& err, const std::string& archive, const TBackupAccount& account)
 {
     std::vector<std::string> held;
     for (TComponentBox box : {SavedPasswordsBox, CookiesBox, CertificatesBox})
         if (account.Components[box].Files > 0)
             held.emplace_back(ComponentName(box));
     if (!held.empty())
-        Warn(archive + " holds " + Joined(held) +
-             " without a password: anyone who can read it can use them (protect it with --password-file or "
-             "--password-command)");
+        Warn(err, archive + " holds " + Joined(held) +
+                      " without a password: anyone who can read it can use them (protect it with "
+                      "--password-file or "
+                      "--password-command)");
 }
 
 /// What the backup did, for --json.
@@ -201,34 +181,30 @@ void PrintResult(const TCommandContext& context, const TBackupRequest& request, 
         for (const TPrunedBackup& backup : pruned)
             if (!backup.Kept && backup.RemovalFailure.empty())
                 writer.String(backup.Path);
-        std::cout << writer.EndArray().EndObject().Text() << "\n";
+        context.Console().Out << writer.EndArray().EndObject().Text() << "\n";
         return;
     }
     if (context.Quiet())
         return;
     for (const std::string& line : AccountReportLines(account, context.L10n(), request.DryRun))
-        (request.DryRun ? std::cout : std::cerr) << line << "\n";
+        (request.DryRun ? context.Console().Out : context.Console().Err) << line << "\n";
     if (!request.DryRun)
-        std::cout << request.ArchivePath << "\n";
+        context.Console().Out << request.ArchivePath << "\n";
 }
 
 } // namespace
 
-int BackupCommand(const std::vector<std::string>& arguments)
+int BackupCommand(const std::vector<std::string>& arguments, const TConsole& console)
 {
-    const auto parsed = ParseCommandLine(arguments, Accepted, Usage);
+    const auto parsed = ParseOptionsOnly(arguments, Accepted, Usage, console.Out);
     if (!parsed)
         return ExitSuccess;
     const TOptions& options = *parsed;
-    if (!options.Arguments().empty())
-        throw EUsageError("unexpected argument \"" + options.Arguments().front() + "\"");
-    const auto app = options.Value("app");
-    const auto profile = options.Value("profile");
-    const auto profileDir = options.Value("profile-dir");
+    const TProfileOptions chosen = ReadProfileOptions(options);
     const auto output = options.Value("output");
-    if (!app)
+    if (!chosen.App)
         throw EUsageError("--app is missing");
-    if (profile && profileDir)
+    if (chosen.Profile && chosen.ProfileDir)
         throw EUsageError("give either --profile or --profile-dir");
     if (!output || output->empty())
         throw EUsageError("--output is missing");
@@ -249,16 +225,16 @@ int BackupCommand(const std::vector<std::string>& arguments)
         throw EUsageError(
             "--encryption needs a password (--password-file, --password-stdin, --password-command or "
             "--password-prompt)");
+    // A wrong name is bad usage, before anything runs.
+    std::vector<TComponentBox> wanted;
     if (const auto list = options.Value("components"))
-        ParseComponentList(*list); // a wrong name is bad usage, before anything runs
+        wanted = ParseComponentList(*list);
     const TRetentionPolicy policy = ParseRetentionOptions(options);
 
-    const auto password = BackupPassword(options);
-    TCommandContext context(options.Has("quiet"), std::nullopt, options.Has("verbose"));
+    const auto password = BackupPassword(options, console);
+    TCommandContext context(console, options.Has("quiet"), std::nullopt, options.Has("verbose"));
     context.RequireWorkingFiles();
-    const TProfileFinder finder(context.L10n());
-    const TMozApp& found = finder.FindApp(*app);
-    const TProfileTarget target = ChooseProfile(context, finder, found, profile, profileDir);
+    const TProfileTarget target = FindProfileTarget(context, chosen);
     RefuseWhileInUse(target.Type, target.ProfileDir, options.Has("force"));
 
     TWizardState& state = context.State();
@@ -270,7 +246,7 @@ int BackupCommand(const std::vector<std::string>& arguments)
     request.Password = password.value_or(std::string());
     // An unusable profile ends the run here, as it ends a batch run.
     const TComponentBoxes offered = CheckProfileFolder(target.ProfileDir, context.L10n(), context.Ui());
-    request.Boxes = ChooseComponents(offered, options.Value("components"));
+    request.Boxes = ChooseComponents(offered, wanted, "the profile");
     try {
         request.UnknownEntries = TKnownFiles(context.ProgramDir()).FindUnknown(request.ProfileDir, offered);
     } catch (const EKnownFilesError& error) {
@@ -316,21 +292,21 @@ int BackupCommand(const std::vector<std::string>& arguments)
     else
         context.Progress().Complete();
     for (const TLeftOutFile& file : outcome.Run.LeftOut)
-        std::cerr << "quillbank-cli backup: " << archive
-                  << ": incomplete, not backed up: " << LeftOutText(file) << "\n";
+        console.Err << "quillbank-cli backup: " << archive
+                    << ": incomplete, not backed up: " << LeftOutText(file) << "\n";
     if (!request.DryRun && request.Password.empty() && !context.Quiet())
-        WarnOfUnprotectedSecrets(archive, outcome.Account);
+        WarnOfUnprotectedSecrets(console.Err, archive, outcome.Account);
     std::vector<TPrunedBackup> pruned;
     bool removedAll = true;
     // Older backups go only once a complete new one is in place.
     if (!request.DryRun && !policy.IsEmpty() && outcome.Run.Status != TRunStatus::Done)
-        std::cerr << "quillbank-cli backup: " << archive << ": incomplete, so no older backup is removed\n";
+        console.Err << "quillbank-cli backup: " << archive << ": incomplete, so no older backup is removed\n";
     else if (!request.DryRun && !policy.IsEmpty()) {
         const TPruneRequest prune{ExtractFileDir(archive), target.Type, target.ProfileDir, policy, archive,
                                   request.Password,        false};
         pruned = PruneBackups(prune, context.L10n(), context.ProgramDir());
         removedAll = ReportPruning(pruned, {false, context.Quiet(), options.Has("verbose"), MessagePrefix()},
-                                   std::cerr);
+                                   console.Err, console.Err);
     }
     PrintResult(context, request, Summary(request, target, outcome, start), outcome.Account, pruned, json);
     return removedAll ? RunExitCode(outcome.Run.Status) : ExitFailure;

@@ -6,13 +6,14 @@
 #include "config/WorkingFiles.h"
 
 #include <filesystem>
-#include <iostream>
 
 namespace quillbank::cli {
 
-TCommandContext::TCommandContext(bool quiet, std::optional<std::string> password, bool verbose)
-    : quiet_(quiet), programDir_(ProgramDataDir()), l10n_(programDir_ + "/Default.lng"),
-      progress_(TTerminalProgress::ForStandardError(quiet, verbose)), ui_(progress_, password)
+TCommandContext::TCommandContext(const TConsole& console, bool quiet, std::optional<std::string> password,
+                                 bool verbose)
+    : console_(console), quiet_(quiet), programDir_(ProgramDataDir()), l10n_(programDir_ + "/Default.lng"),
+      progress_(TTerminalProgress::ForStandardError(console, quiet, verbose)),
+      ui_(console, progress_, password)
 {
     // The core reads the password of a restore from here.
     state_.BackupPassword = password.value_or(std::string());
@@ -47,7 +48,7 @@ void TCommandContext::ThrowOnPasswordProblem(const std::string& subject) const
 void Say(const TCommandContext& context, const std::string& text)
 {
     if (!context.Quiet())
-        std::cerr << MessagePrefix() << text << std::endl;
+        context.Console().Err << MessagePrefix() << text << std::endl;
 }
 
 std::string AbsolutePath(const std::string& path)

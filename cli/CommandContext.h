@@ -1,6 +1,7 @@
 #pragma once
 
 #include "apps/WizardState.h"
+#include "cli/Console.h"
 #include "cli/TerminalProgress.h"
 #include "cli/TerminalUserInterface.h"
 #include "config/AppSettings.h"
@@ -16,13 +17,14 @@ namespace quillbank::cli {
 /**
  * What a command that works on profiles or archives runs with: the
  * program's working files and texts, the state the core's steps share, and
- * the terminal they report to.
+ * the console they report to.
  */
 class TCommandContext
 {
 public:
     /// `verbose` shows the progress as plain lines, every task on its own.
-    TCommandContext(bool quiet, std::optional<std::string> password, bool verbose = false);
+    TCommandContext(const TConsole& console, bool quiet, std::optional<std::string> password,
+                    bool verbose = false);
     TCommandContext(const TCommandContext&) = delete;
     TCommandContext& operator=(const TCommandContext&) = delete;
 
@@ -31,6 +33,7 @@ public:
     /// file is missing.
     void RequireWorkingFiles();
 
+    const TConsole& Console() const { return console_; }
     const std::string& ProgramDir() const { return programDir_; }
     /// The settings RequireWorkingFiles loaded.
     const TAppSettings& Settings() const { return settings_; }
@@ -45,6 +48,7 @@ public:
     void ThrowOnPasswordProblem(const std::string& subject) const;
 
 private:
+    const TConsole& console_;
     bool quiet_;
     std::string programDir_;
     TInterfaceTexts l10n_;
@@ -54,7 +58,8 @@ private:
     TWizardState state_;
 };
 
-/// A line for the person running the command, on standard error, unless quiet.
+/// A line for the person running the command, on the console's standard
+/// error, unless quiet.
 void Say(const TCommandContext& context, const std::string& text);
 
 /// The absolute form of a path given on the command line.

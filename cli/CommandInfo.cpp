@@ -12,7 +12,7 @@
 #include "platform/UserStore.h"
 
 #include <algorithm>
-#include <iostream>
+#include <ostream>
 
 namespace quillbank::cli {
 
@@ -26,39 +26,36 @@ constexpr std::string_view Usage =
 
 } // namespace
 
-int InfoCommand(const std::vector<std::string>& arguments)
+int InfoCommand(const std::vector<std::string>& arguments, const TConsole& console)
 {
-    const auto options = ParseCommandLine(arguments, {}, Usage);
-    if (!options)
+    if (!ParseOptionsOnly(arguments, {}, Usage, console.Out))
         return ExitSuccess;
-    if (!options->Arguments().empty())
-        throw EUsageError("unexpected argument \"" + options->Arguments().front() + "\"");
 
     const std::string programDir = ProgramDataDir();
     const TInterfaceTexts l10n(programDir + "/Default.lng");
     const TAppSettings settings = LoadSettings(programDir, l10n);
 
-    std::cout << "Program folder:     " << programDir << "\n";
+    console.Out << "Program folder:     " << programDir << "\n";
     const auto missing = MissingWorkingFiles(programDir);
     for (std::string_view name : RequiredWorkingFiles) {
         const bool absent = std::find(missing.begin(), missing.end(), name) != missing.end();
-        std::cout << "  " << name << (absent ? ": missing" : ": present") << "\n";
+        console.Out << "  " << name << (absent ? ": missing" : ": present") << "\n";
     }
-    std::cout << "Settings:           " << SettingsFilePath(programDir) << "\n"
-              << "  file-name template: " << settings.FileNameTemplate << "\n"
-              << "  backup directory:   " << (settings.BackupDir.empty() ? "(none)" : settings.BackupDir)
-              << "\n"
-              << "  monitor:            " << settings.MonitorNumber << "\n"
-              << "  ask for password:   " << (settings.AskForPassword ? "yes" : "no") << "\n"
-              << "  rollback archives:  " << (settings.Rollback ? "yes" : "no") << "\n"
-              << "Documents folder:   " << DocumentsDir() << "\n"
-              << "Error log:          " << ErrorLogPath() << "\n"
-              << "User store:         " << UserStorePath() << "\n"
-              << "Rollback archives:  " << RollbackFolder() << "\n"
-              << "Example backup:     "
-              << ExpandFileNameTemplate(settings.FileNameTemplate, {2, "", std::nullopt, false}) << "\n";
+    console.Out << "Settings:           " << SettingsFilePath(programDir) << "\n"
+                << "  file-name template: " << settings.FileNameTemplate << "\n"
+                << "  backup directory:   " << (settings.BackupDir.empty() ? "(none)" : settings.BackupDir)
+                << "\n"
+                << "  monitor:            " << settings.MonitorNumber << "\n"
+                << "  ask for password:   " << (settings.AskForPassword ? "yes" : "no") << "\n"
+                << "  rollback archives:  " << (settings.Rollback ? "yes" : "no") << "\n"
+                << "Documents folder:   " << DocumentsDir() << "\n"
+                << "Error log:          " << ErrorLogPath() << "\n"
+                << "User store:         " << UserStorePath() << "\n"
+                << "Rollback archives:  " << RollbackFolder() << "\n"
+                << "Example backup:     "
+                << ExpandFileNameTemplate(settings.FileNameTemplate, {2, "", std::nullopt, false}) << "\n";
     if (!missing.empty()) {
-        std::cerr << MessagePrefix() << l10n.GetText("TForm1", "LANG_NO_FILES") << "\n";
+        console.Err << MessagePrefix() << l10n.GetText("TForm1", "LANG_NO_FILES") << "\n";
         return ExitFailure;
     }
     return ExitSuccess;

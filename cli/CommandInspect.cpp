@@ -11,7 +11,7 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
+#include <ostream>
 
 namespace quillbank::cli {
 
@@ -100,7 +100,7 @@ bool IsEncrypted(const TArchiveEntry& entry)
     return entry.Encryption != "none";
 }
 
-void PrintJson(const TInspection& found)
+void PrintJson(const TInspection& found, std::ostream& out)
 {
     TJsonWriter json;
     json.BeginObject()
@@ -149,60 +149,59 @@ void PrintJson(const TInspection& found)
         json.EndArray();
     }
     json.EndObject();
-    std::cout << json.Text() << "\n";
+    out << json.Text() << "\n";
 }
 
-void PrintText(const TInspection& found)
+void PrintText(const TInspection& found, std::ostream& out)
 {
-    std::cout << "Backup file:       " << VisibleText(found.Path) << "\n"
-              << "Format:            " << (found.Zip ? "ZIP archive" : "legacy text container") << "\n"
-              << "Application:       "
-              << (found.Contents.Type == NoAppType ? std::string("(unknown)")
-                                                   : std::string(AppShortName(found.Contents.Type)))
-              << "\n"
-              << "Components:        ";
+    out << "Backup file:       " << VisibleText(found.Path) << "\n"
+        << "Format:            " << (found.Zip ? "ZIP archive" : "legacy text container") << "\n"
+        << "Application:       "
+        << (found.Contents.Type == NoAppType ? std::string("(unknown)")
+                                             : std::string(AppShortName(found.Contents.Type)))
+        << "\n"
+        << "Components:        ";
     const auto components = TickedComponentNames(found.Contents.Boxes);
     for (std::size_t i = 0; i < components.size(); ++i)
-        std::cout << (i == 0 ? "" : ", ") << components[i];
-    std::cout << (components.empty() ? "(none)\n" : "\n");
-    std::cout << "Mail folders:      " << (found.MailFolders.empty() ? "(none)" : "") << "\n";
+        out << (i == 0 ? "" : ", ") << components[i];
+    out << (components.empty() ? "(none)\n" : "\n");
+    out << "Mail folders:      " << (found.MailFolders.empty() ? "(none)" : "") << "\n";
     for (const std::string& folder : found.MailFolders)
-        std::cout << "  " << VisibleText(folder) << "\n";
-    std::cout << "Unknown entries:   " << (found.UnknownEntries.empty() ? "(none)" : "") << "\n";
+        out << "  " << VisibleText(folder) << "\n";
+    out << "Unknown entries:   " << (found.UnknownEntries.empty() ? "(none)" : "") << "\n";
     for (const TUnknownEntry& entry : found.UnknownEntries)
-        std::cout << "  " << VisibleText(entry.Name) << (entry.IsDirectory ? "/" : "") << "\n";
-    std::cout << "Encryption:        " << found.Facts.Encryption << "\n";
+        out << "  " << VisibleText(entry.Name) << (entry.IsDirectory ? "/" : "") << "\n";
+    out << "Encryption:        " << found.Facts.Encryption << "\n";
     if (found.Zip)
-        std::cout << "Entries:           " << found.Facts.Entries << "\n"
-                  << "Size:              " << HumanBytes(static_cast<std::int64_t>(found.Facts.Size)) << " ("
-                  << found.Facts.Size << " bytes)\n"
-                  << "Compressed size:   "
-                  << HumanBytes(static_cast<std::int64_t>(found.Facts.CompressedSize)) << " ("
-                  << found.Facts.CompressedSize << " bytes)\n";
-    std::cout << "File size:         " << found.FileSize << " bytes\n";
+        out << "Entries:           " << found.Facts.Entries << "\n"
+            << "Size:              " << HumanBytes(static_cast<std::int64_t>(found.Facts.Size)) << " ("
+            << found.Facts.Size << " bytes)\n"
+            << "Compressed size:   " << HumanBytes(static_cast<std::int64_t>(found.Facts.CompressedSize))
+            << " (" << found.Facts.CompressedSize << " bytes)\n";
+    out << "File size:         " << found.FileSize << " bytes\n";
     if (!found.Listed)
         return;
-    std::cout << "\n        Size  Compressed  Encrypted  Name\n";
+    out << "\n        Size  Compressed  Encrypted  Name\n";
     for (const TArchiveEntry& entry : found.Facts.List) {
         char columns[64];
         std::snprintf(
             columns, sizeof columns, "%12llu  %10llu  %-9s  ", static_cast<unsigned long long>(entry.Size),
             static_cast<unsigned long long>(entry.CompressedSize), IsEncrypted(entry) ? "yes" : "no");
-        std::cout << columns << VisibleText(entry.Name) << "\n";
+        out << columns << VisibleText(entry.Name) << "\n";
     }
 }
 
 } // namespace
 
-int InspectCommand(const std::vector<std::string>& arguments)
+int InspectCommand(const std::vector<std::string>& arguments, const TConsole& console)
 {
-    const auto parsed = ParseCommandLine(arguments, Accepted, Usage);
+    const auto parsed = ParseCommandLine(arguments, Accepted, Usage, console.Out);
     if (!parsed)
         return ExitSuccess;
     const TOptions& options = *parsed;
     const std::string archive = ArchiveArgument(options);
 
-    TCommandContext context(true, ReadGivenPassword(options));
+    TCommandContext context(console, true, ReadGivenPassword(options, console));
     context.RequireWorkingFiles();
     TInspection found;
     found.Path = AbsolutePath(archive);
@@ -218,9 +217,9 @@ int InspectCommand(const std::vector<std::string>& arguments)
     std::error_code error;
     found.FileSize = std::filesystem::file_size(found.Path, error);
     if (options.Has("json"))
-        PrintJson(found);
+        PrintJson(found, console.Out);
     else
-        PrintText(found);
+        PrintText(found, console.Out);
     return ExitSuccess;
 }
 

@@ -11,7 +11,7 @@
 
 #include <algorithm>
 #include <array>
-#include <iostream>
+#include <ostream>
 
 namespace quillbank::cli {
 
@@ -39,7 +39,8 @@ std::optional<std::int64_t> UndoableSince(const std::vector<TStoredRollback>& st
     return rollback ? std::optional(rollback->Manifest.Time) : std::nullopt;
 }
 
-void PrintJson(const std::vector<TListedApp>& apps, const std::vector<TStoredRollback>& stored)
+void PrintJson(const std::vector<TListedApp>& apps, const std::vector<TStoredRollback>& stored,
+               std::ostream& out)
 {
     TJsonWriter json;
     json.BeginObject().Key("applications").BeginArray();
@@ -79,7 +80,7 @@ void PrintJson(const std::vector<TListedApp>& apps, const std::vector<TStoredRol
         json.EndArray().EndObject();
     }
     json.EndArray().EndObject();
-    std::cout << json.Text() << "\n";
+    out << json.Text() << "\n";
 }
 
 /// Where the profiles of an application were found: its profile root, or the
@@ -98,43 +99,41 @@ std::string ProfileFolders(const TListedApp& app)
     return folders;
 }
 
-void PrintText(const std::vector<TListedApp>& apps, const std::vector<TStoredRollback>& stored)
+void PrintText(const std::vector<TListedApp>& apps, const std::vector<TStoredRollback>& stored,
+               std::ostream& out)
 {
     if (apps.empty())
-        std::cout << "No application found.\n";
+        out << "No application found.\n";
     for (const TListedApp& app : apps) {
-        std::cout << app.Line << "  [" << ToLowerAscii(AppShortName(app.Type)) << ", type "
-                  << static_cast<int>(app.Type) << "]\n";
+        out << app.Line << "  [" << ToLowerAscii(AppShortName(app.Type)) << ", type "
+            << static_cast<int>(app.Type) << "]\n";
         if (!app.Status.InstallDir.empty())
-            std::cout << "  installed in " << app.Status.InstallDir << "\n";
-        std::cout << "  profiles in " << ProfileFolders(app) << (app.Profiles.empty() ? ": none" : ":")
-                  << "\n";
+            out << "  installed in " << app.Status.InstallDir << "\n";
+        out << "  profiles in " << ProfileFolders(app) << (app.Profiles.empty() ? ": none" : ":") << "\n";
         for (const TProfileEntry& profile : app.Profiles) {
-            std::cout << "    " << profile.ListLine() << "  " << profile.Path << "\n";
+            out << "    " << profile.ListLine() << "  " << profile.Path << "\n";
             if (const auto undoable = UndoableSince(stored, profile))
-                std::cout << "      undo possible: the restore of " << RollbackTimeText(*undoable) << "\n";
+                out << "      undo possible: the restore of " << RollbackTimeText(*undoable) << "\n";
         }
     }
 }
 
 } // namespace
 
-int ListCommand(const std::vector<std::string>& arguments)
+int ListCommand(const std::vector<std::string>& arguments, const TConsole& console)
 {
-    const auto options = ParseCommandLine(arguments, Accepted, Usage);
+    const auto options = ParseOptionsOnly(arguments, Accepted, Usage, console.Out);
     if (!options)
         return ExitSuccess;
-    if (!options->Arguments().empty())
-        throw EUsageError("unexpected argument \"" + options->Arguments().front() + "\"");
     const std::string programDir = ProgramDataDir();
     const TInterfaceTexts l10n(programDir + "/Default.lng");
     const auto apps = FindListedApps(l10n);
     // Each rollback archive is read once, whatever the number of profiles.
     const std::vector<TStoredRollback> stored = StoredRollbacks(RollbackFolder());
     if (options->Has("json"))
-        PrintJson(apps, stored);
+        PrintJson(apps, stored, console.Out);
     else
-        PrintText(apps, stored);
+        PrintText(apps, stored, console.Out);
     return ExitSuccess;
 }
 

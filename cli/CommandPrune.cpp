@@ -10,7 +10,7 @@
 #include "platform/FileSystem.h"
 
 #include <array>
-#include <iostream>
+#include <ostream>
 
 namespace quillbank::cli {
 
@@ -65,7 +65,8 @@ constexpr std::array<TOptionDefinition, 15> Accepted = {{
     {"quiet", false},
 }};
 
-void PrintJson(const TPruneRequest& request, const std::vector<TPrunedBackup>& backups, bool removedAll)
+void PrintJson(const TPruneRequest& request, const std::vector<TPrunedBackup>& backups, bool removedAll,
+               std::ostream& out)
 {
     TJsonWriter writer;
     writer.BeginObject()
@@ -94,26 +95,22 @@ void PrintJson(const TPruneRequest& request, const std::vector<TPrunedBackup>& b
         writer.EndObject();
     }
     writer.EndArray().Key("outcome").String(removedAll ? "done" : "failed");
-    std::cout << writer.EndObject().Text() << "\n";
+    out << writer.EndObject().Text() << "\n";
 }
 
 } // namespace
 
-int PruneCommand(const std::vector<std::string>& arguments)
+int PruneCommand(const std::vector<std::string>& arguments, const TConsole& console)
 {
-    const auto parsed = ParseCommandLine(arguments, Accepted, Usage);
+    const auto parsed = ParseOptionsOnly(arguments, Accepted, Usage, console.Out);
     if (!parsed)
         return ExitSuccess;
     const TOptions& options = *parsed;
-    if (!options.Arguments().empty())
-        throw EUsageError("unexpected argument \"" + options.Arguments().front() + "\"");
-    const auto app = options.Value("app");
-    const auto profile = options.Value("profile");
-    const auto profileDir = options.Value("profile-dir");
+    const TProfileOptions chosen = ReadProfileOptions(options);
     const auto folder = options.Value("folder");
-    if (!app)
+    if (!chosen.App)
         throw EUsageError("--app is missing");
-    if (profile.has_value() == profileDir.has_value())
+    if (chosen.Profile.has_value() == chosen.ProfileDir.has_value())
         throw EUsageError("give either --profile or --profile-dir");
     if (!folder || folder->empty())
         throw EUsageError("--folder is missing");
@@ -122,15 +119,12 @@ int PruneCommand(const std::vector<std::string>& arguments)
     if (request.Policy.IsEmpty())
         throw EUsageError("give at least one of --keep-last, --keep-daily, --keep-weekly and --keep-monthly "
                           "with a count above 0");
-    request.Password = ReadGivenPassword(options).value_or(std::string());
+    request.Password = ReadGivenPassword(options, console).value_or(std::string());
     request.DryRun = options.Has("dry-run");
 
-    TCommandContext context(options.Has("quiet"), std::nullopt);
+    TCommandContext context(console, options.Has("quiet"), std::nullopt);
     context.RequireWorkingFiles();
-    const TProfileFinder finder(context.L10n());
-    const TMozApp& found = finder.FindApp(*app);
-    const TProfileTarget target =
-        profile ? finder.FindProfile(found, *profile) : ProfileFolderTarget(&found, *profileDir);
+    const TProfileTarget target = FindProfileTarget(context, chosen);
     request.Folder = AbsolutePath(*folder);
     if (!DirectoryExists(request.Folder))
         throw ECommandError(ExitFailure, request.Folder + ": no such folder");
@@ -139,10 +133,11 @@ int PruneCommand(const std::vector<std::string>& arguments)
 
     const std::vector<TPrunedBackup> backups = PruneBackups(request, context.L10n(), context.ProgramDir());
     const bool json = options.Has("json");
-    const bool removedAll = ReportPruning(
-        backups, {request.DryRun, context.Quiet() || json, options.Has("verbose"), ""}, std::cout);
+    const bool removedAll =
+        ReportPruning(backups, {request.DryRun, context.Quiet() || json, options.Has("verbose"), ""},
+                      console.Out, console.Err);
     if (json)
-        PrintJson(request, backups, removedAll);
+        PrintJson(request, backups, removedAll, console.Out);
     return removedAll ? ExitSuccess : ExitFailure;
 }
 

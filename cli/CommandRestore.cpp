@@ -21,7 +21,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <iostream>
+#include <ostream>
 
 namespace quillbank::cli {
 
@@ -115,23 +115,6 @@ constexpr std::array<TOptionDefinition, 20> Accepted = {{
     {"verbose", false},         {"quiet", false},
 }};
 
-/// The components to restore: what the backup holds, or those of
-/// --components among them.
-TComponentBoxes ChooseComponents(TComponentBoxes held, const std::vector<TComponentBox>& wanted)
-{
-    if (wanted.empty())
-        return held;
-    for (int box = 1; box <= ComponentBoxCount; ++box)
-        held.Boxes[box].Checked = false;
-    for (TComponentBox box : wanted) {
-        if (held[box].Enabled)
-            held[box].Checked = true;
-        else
-            throw EUsageError(std::string(ComponentName(box)) + " was asked for, but the backup holds none");
-    }
-    return held;
-}
-
 /// Gives the mail folders of the backup that --map-folder names ('C:\Mail=/home/bob/Mail') their places.
 void MapFolders(const std::vector<std::string>& mappings, std::vector<TMailFolder>& folders)
 {
@@ -155,19 +138,19 @@ void MapFolders(const std::vector<std::string>& mappings, std::vector<TMailFolde
 /// standard error before anything is written. The mail folders are written
 /// only when the user said so; the preferences naming places outside are
 /// kept only then, and dropped otherwise.
-void ListPlacesOutsideProfile(const TPlacesOutsideProfile& places, bool allowed)
+void ListPlacesOutsideProfile(std::ostream& err, const TPlacesOutsideProfile& places, bool allowed)
 {
     if (!places.Preferences.empty()) {
-        std::cerr << "quillbank-cli restore: the settings of this backup name places outside the profile ("
-                  << (allowed ? "kept" : "left out; give --outside-profile to keep them") << "):\n";
+        err << "quillbank-cli restore: the settings of this backup name places outside the profile ("
+            << (allowed ? "kept" : "left out; give --outside-profile to keep them") << "):\n";
         for (const TPathOutsideProfile& preference : places.Preferences)
-            std::cerr << "  " << VisibleText(preference.Description()) << "\n";
+            err << "  " << VisibleText(preference.Description()) << "\n";
     }
     if (places.MailFolders.empty())
         return;
-    std::cerr << "quillbank-cli restore: the emails of this backup go to folders outside the profile:\n";
+    err << "quillbank-cli restore: the emails of this backup go to folders outside the profile:\n";
     for (const std::string& folder : places.MailFolders)
-        std::cerr << "  " << VisibleText(folder) << "\n";
+        err << "  " << VisibleText(folder) << "\n";
     if (!allowed)
         throw EUsageError(
             "give --outside-profile to restore into them, or leave emails out with --components");
@@ -182,10 +165,11 @@ void ListFilesLosingTheirKey(const TCommandContext& context, const std::vector<T
 {
     if (orphaned.empty())
         return;
-    std::cerr << "quillbank-cli restore: the restore replaces the profile's key database; these files of the "
-                 "profile are not in the backup and would no longer open:\n";
+    context.Console().Err
+        << "quillbank-cli restore: the restore replaces the profile's key database; these files of the "
+           "profile are not in the backup and would no longer open:\n";
     for (const TOrphanedFile& file : orphaned)
-        std::cerr << "  " << OrphanedFileLine(file, context.L10n()) << "\n";
+        context.Console().Err << "  " << OrphanedFileLine(file, context.L10n()) << "\n";
     if (!allowed)
         throw EUsageError("give --replace-key to restore anyway, or leave the components that hold the key "
                           "database out with --components");
@@ -198,20 +182,16 @@ constexpr std::array<std::string_view, 13> NotWithUndo = {
     "no-rollback",    "map-folder", "codepage"};
 
 /// Takes back the last restore into the profile that the options name.
-int UndoCommand(const TOptions& options, const std::optional<std::string>& app,
-                const std::optional<std::string>& profile, const std::optional<std::string>& profileDir)
+int UndoCommand(const TOptions& options, const TProfileOptions& chosen, const TConsole& console)
 {
     for (std::string_view name : NotWithUndo)
         if (options.Has(name))
             throw EUsageError("--" + std::string(name) + " cannot go with --undo");
     if (!options.Arguments().empty())
         throw EUsageError("--undo takes no backup file");
-    TCommandContext context(options.Has("quiet"), std::nullopt);
+    TCommandContext context(console, options.Has("quiet"), std::nullopt);
     context.RequireWorkingFiles();
-    const TProfileFinder finder(context.L10n());
-    const TMozApp* found = app ? &finder.FindApp(*app) : nullptr;
-    const TProfileTarget target = profileDir ? ProfileFolderTarget(found, *profileDir)
-                                             : ChooseProfile(context, finder, *found, profile, std::nullopt);
+    const TProfileTarget target = FindProfileTarget(context, chosen);
     const std::optional<TStoredRollback> rollback = UndoableRollback(RollbackFolder(), target.ProfileDir);
     if (!rollback)
         throw ECommandError(ExitFailure, target.ProfileDir + ": no restore to undo");
@@ -225,25 +205,23 @@ int UndoCommand(const TOptions& options, const std::optional<std::string>& app,
         throw ECommandError(ExitFailure, std::string(error.what()) + "; the profile is as it was");
     }
     if (!context.Quiet())
-        std::cout << target.ProfileDir << "\n";
+        console.Out << target.ProfileDir << "\n";
     return ExitSuccess;
 }
 
 } // namespace
 
-int RestoreCommand(const std::vector<std::string>& arguments)
+int RestoreCommand(const std::vector<std::string>& arguments, const TConsole& console)
 {
-    const auto parsed = ParseCommandLine(arguments, Accepted, Usage);
+    const auto parsed = ParseCommandLine(arguments, Accepted, Usage, console.Out);
     if (!parsed)
         return ExitSuccess;
     const TOptions& options = *parsed;
-    const auto app = options.Value("app");
-    const auto profile = options.Value("profile");
-    const auto profileDir = options.Value("profile-dir");
-    if (profileDir ? profile.has_value() : !app)
+    const TProfileOptions chosen = ReadProfileOptions(options);
+    if (chosen.ProfileDir ? chosen.Profile.has_value() : !chosen.App)
         throw EUsageError("give either --app (and --profile), or --profile-dir");
     if (options.Has("undo"))
-        return UndoCommand(options, app, profile, profileDir);
+        return UndoCommand(options, chosen, console);
     const std::string archive = ArchiveArgument(options);
     if (options.Has("unknown") && options.Has("no-unknown"))
         throw EUsageError("give either --unknown or --no-unknown");
@@ -255,17 +233,15 @@ int RestoreCommand(const std::vector<std::string>& arguments)
                 throw EUsageError(std::string(ComponentName(box)) + " applies to backups only");
     }
 
-    TCommandContext context(options.Has("quiet"), ReadGivenPassword(options), options.Has("verbose"));
+    TCommandContext context(console, options.Has("quiet"), ReadGivenPassword(options, console),
+                            options.Has("verbose"));
     context.RequireWorkingFiles();
-    const TProfileFinder finder(context.L10n());
-    const TMozApp* found = app ? &finder.FindApp(*app) : nullptr;
-    const TProfileTarget target = profileDir ? ProfileFolderTarget(found, *profileDir)
-                                             : ChooseProfile(context, finder, *found, profile, std::nullopt);
+    const TProfileTarget target = FindProfileTarget(context, chosen);
 
     TWizardState& state = context.State();
     state.Operation = TOperation::Restore;
     state.SelectedAppType = target.Type;
-    if (!profileDir) {
+    if (!chosen.ProfileDir) {
         state.ProfileEntries = {{target.ProfileName, target.ProfileDir}};
         state.SelectedProfileLine = target.ProfileName;
     } else {
@@ -291,7 +267,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
         RefuseWhileInUse(state.SelectedAppType, target.ProfileDir, options.Has("force"));
 
     TRestoreRequest request;
-    request.Boxes = ChooseComponents(contents.Boxes, wanted);
+    request.Boxes = ChooseComponents(contents.Boxes, wanted, "the backup");
     // Chosen components are all that is restored, unless the unknown entries are asked for too.
     const bool restoreUnknown =
         options.Has("components") ? options.Has("unknown") : !options.Has("no-unknown");
@@ -305,7 +281,7 @@ int RestoreCommand(const std::vector<std::string>& arguments)
     request.KeepPathsOutsideProfile = options.Has("outside-profile");
     request.Force = options.Has("force");
     request.Rollback = !options.Has("no-rollback") && context.Settings().Rollback;
-    ListPlacesOutsideProfile(PlacesOutsideProfile(request, state, context.Environment()),
+    ListPlacesOutsideProfile(console.Err, PlacesOutsideProfile(request, state, context.Environment()),
                              request.KeepPathsOutsideProfile);
     ListFilesLosingTheirKey(context, OrphanedByRestore(state, request.Boxes, context.Environment()),
                             options.Has("replace-key"));
@@ -328,11 +304,11 @@ int RestoreCommand(const std::vector<std::string>& arguments)
                             outcome.Failure};
         TJsonWriter json;
         WriteRunSummary(json.BeginObject(), summary);
-        std::cout << json.EndObject().Text() << "\n";
+        console.Out << json.EndObject().Text() << "\n";
     }
     for (const TLeftOutFile& entry : outcome.LeftOut)
-        std::cerr << "quillbank-cli restore: " << state.ArchivePath
-                  << ": not restored: " << LeftOutText(entry) << "\n";
+        console.Err << "quillbank-cli restore: " << state.ArchivePath
+                    << ": not restored: " << LeftOutText(entry) << "\n";
     if (outcome.Status != TRunStatus::Done)
         context.ThrowOnPasswordProblem(state.ArchivePath);
     if (outcome.Status == TRunStatus::Failed)
@@ -341,9 +317,9 @@ int RestoreCommand(const std::vector<std::string>& arguments)
     if (outcome.Status == TRunStatus::Done)
         context.Progress().Complete();
     else
-        std::cerr << "quillbank-cli restore: " << target.ProfileDir << ": partly restored\n";
+        console.Err << "quillbank-cli restore: " << target.ProfileDir << ": partly restored\n";
     if (!context.Quiet() && !options.Has("json"))
-        std::cout << target.ProfileDir << "\n";
+        console.Out << target.ProfileDir << "\n";
     return RunExitCode(outcome.Status);
 }
 

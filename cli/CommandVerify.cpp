@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <iostream>
+#include <ostream>
 
 namespace quillbank::cli {
 
@@ -64,20 +64,20 @@ void PrintJson(TCommandContext& context, const std::string& path, const TArchive
     summary.Failure = failure;
     TJsonWriter json;
     WriteRunSummary(json.BeginObject(), summary);
-    std::cout << json.EndObject().Text() << "\n";
+    context.Console().Out << json.EndObject().Text() << "\n";
 }
 
 } // namespace
 
-int VerifyCommand(const std::vector<std::string>& arguments)
+int VerifyCommand(const std::vector<std::string>& arguments, const TConsole& console)
 {
-    const auto parsed = ParseCommandLine(arguments, Accepted, Usage);
+    const auto parsed = ParseCommandLine(arguments, Accepted, Usage, console.Out);
     if (!parsed)
         return ExitSuccess;
     const TOptions& options = *parsed;
     const std::string archive = ArchiveArgument(options);
 
-    TCommandContext context(options.Has("quiet"), ReadGivenPassword(options));
+    TCommandContext context(console, options.Has("quiet"), ReadGivenPassword(options, console));
     context.RequireWorkingFiles();
     const std::string path = AbsolutePath(archive);
     if (DirectoryExists(path))
@@ -127,7 +127,7 @@ int VerifyCommand(const std::vector<std::string>& arguments)
     if (!failure.empty())
         throw ECommandError(ExitFailure, failure);
     if (!context.Quiet() && !options.Has("json"))
-        std::cout << path << ": OK, " << check.EntriesRead << " entries, " << check.BytesRead << " bytes\n";
+        console.Out << path << ": OK, " << check.EntriesRead << " entries, " << check.BytesRead << " bytes\n";
     return ExitSuccess;
 }
 

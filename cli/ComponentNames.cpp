@@ -73,6 +73,24 @@ std::vector<TComponentBox> ParseComponentList(std::string_view list)
     return boxes;
 }
 
+TComponentBoxes ChooseComponents(TComponentBoxes available, const std::vector<TComponentBox>& wanted,
+                                 std::string_view source)
+{
+    if (wanted.empty())
+        return available;
+    for (int box = 1; box <= ComponentBoxCount; ++box)
+        available.Boxes[box].Checked = false;
+    for (TComponentBox box : wanted) {
+        if (!available[box].Enabled)
+            throw EUsageError(std::string(ComponentName(box)) + " was asked for, but " + std::string(source) +
+                              " holds none");
+        available[box].Checked = true;
+    }
+    available[EmailsBox] =
+        EmailsBoxBesideAccountsSettingsOnly(available[AccountsSettingsOnlyBox].Checked, available[EmailsBox]);
+    return available;
+}
+
 std::vector<std::string> TickedComponentNames(const TComponentBoxes& boxes)
 {
     std::vector<std::string> ticked;

@@ -27,6 +27,13 @@ std::string_view ComponentName(TComponentBox box);
 /// EUsageError naming a name it does not know, or for an empty list.
 std::vector<TComponentBox> ParseComponentList(std::string_view list);
 
+/// The components a run takes: those `available` ticks when `wanted` is
+/// empty, else the `wanted` ones, each of which must be available (throws
+/// EUsageError saying that `source`, "the profile" or "the backup", holds
+/// none). "Accounts settings only" wanted takes the place of Emails.
+TComponentBoxes ChooseComponents(TComponentBoxes available, const std::vector<TComponentBox>& wanted,
+                                 std::string_view source);
+
 /// The names of the ticked components, in the order the help lists them.
 std::vector<std::string> TickedComponentNames(const TComponentBoxes& boxes);
 

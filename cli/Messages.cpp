@@ -2,8 +2,6 @@
 
 #include "platform/Text.h"
 
-#include <iostream>
-
 namespace quillbank::cli {
 
 namespace {
@@ -26,9 +24,9 @@ std::string MessagePrefix()
     return CommandName().empty() ? "quillbank-cli: " : "quillbank-cli " + CommandName() + ": ";
 }
 
-void Warn(const std::string& text)
+void Warn(std::ostream& err, const std::string& text)
 {
-    std::cerr << MessagePrefix() << "warning: " << VisibleText(text) << std::endl;
+    err << MessagePrefix() << "warning: " << VisibleText(text) << std::endl;
 }
 
 } // namespace quillbank::cli

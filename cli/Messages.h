@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -12,7 +13,7 @@ void SetCommandName(std::string_view name);
 /// "quillbank-cli COMMAND: ", or "quillbank-cli: " before a command runs.
 std::string MessagePrefix();
 
-/// Prints "quillbank-cli COMMAND: warning: `text`" on standard error.
-void Warn(const std::string& text);
+/// Prints "quillbank-cli COMMAND: warning: `text`" on `err`, standard error.
+void Warn(std::ostream& err, const std::string& text);
 
 } // namespace quillbank::cli

@@ -31,10 +31,10 @@ std::string ShortAlias(std::string_view argument)
 /// The options a command accepts, one a line: the option, a tab, and
 /// "value" or "flag"; its short forms, and "--options-file", which every
 /// command takes, among them.
-void PrintOptionList(std::span<const TOptionDefinition> accepted)
+void PrintOptionList(std::span<const TOptionDefinition> accepted, std::ostream& out)
 {
-    auto print = [](std::string_view option, bool takesValue) {
-        std::cout << option << '\t' << (takesValue ? "value" : "flag") << '\n';
+    auto print = [&out](std::string_view option, bool takesValue) {
+        out << option << '\t' << (takesValue ? "value" : "flag") << '\n';
     };
     for (const TOptionDefinition& option : accepted) {
         print("--" + std::string(option.Name), option.TakesValue);
@@ -108,19 +108,30 @@ TOptions ParseOptions(const std::vector<std::string>& arguments, std::span<const
 }
 
 std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& arguments,
-                                         std::span<const TOptionDefinition> accepted, std::string_view usage)
+                                         std::span<const TOptionDefinition> accepted, std::string_view usage,
+                                         std::ostream& out)
 {
     std::vector<TOptionDefinition> withHelp(accepted.begin(), accepted.end());
     withHelp.push_back({"help", false});
     if (arguments.size() == 1 && arguments.front() == ListOptionsArgument) {
-        PrintOptionList(withHelp);
+        PrintOptionList(withHelp, out);
         return std::nullopt;
     }
     TOptions options = ParseOptions(WithOptionsFiles(arguments), withHelp);
     if (options.Has("help")) {
-        std::cout << usage;
+        out << usage;
         return std::nullopt;
     }
+    return options;
+}
+
+std::optional<TOptions> ParseOptionsOnly(const std::vector<std::string>& arguments,
+                                         std::span<const TOptionDefinition> accepted, std::string_view usage,
+                                         std::ostream& out)
+{
+    auto options = ParseCommandLine(arguments, accepted, usage, out);
+    if (options && !options->Arguments().empty())
+        throw EUsageError("unexpected argument \"" + options->Arguments().front() + "\"");
     return options;
 }
 

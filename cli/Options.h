@@ -2,6 +2,7 @@
 
 #include <map>
 #include <optional>
+#include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -55,12 +56,19 @@ inline constexpr std::string_view ListOptionsArgument = "--list-options";
  * Parses a command's arguments as ParseOptions does, "--help" among the
  * options and the options of "--options-file" files in its place (see
  * WithOptionsFiles); nothing when help was asked for, after printing `usage`
- * on standard output. Given ListOptionsArgument alone, prints the options
- * `accepted` and "--help" one a line (the option, a tab, and "value" or
- * "flag"), short forms and "--options-file" included, and gives nothing.
+ * on `out`, standard output. Given ListOptionsArgument alone, prints the
+ * options `accepted` and "--help" one a line (the option, a tab, and "value"
+ * or "flag"), short forms and "--options-file" included, and gives nothing.
  */
 std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& arguments,
-                                         std::span<const TOptionDefinition> accepted, std::string_view usage);
+                                         std::span<const TOptionDefinition> accepted, std::string_view usage,
+                                         std::ostream& out);
+
+/// ParseCommandLine for a command that takes nothing but options: throws
+/// EUsageError naming the first other argument.
+std::optional<TOptions> ParseOptionsOnly(const std::vector<std::string>& arguments,
+                                         std::span<const TOptionDefinition> accepted, std::string_view usage,
+                                         std::ostream& out);
 
 /// The backup file a command works on: its one argument, or the value of
 /// "--archive"; throws EUsageError when there is none, more than one, or both.

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iostream>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -40,7 +39,7 @@ std::string NonEmpty(std::optional<std::string> password, const std::string& whe
 }
 
 /// A password file that others than its owner may read is no secret.
-void WarnWhenOthersCanRead(const std::string& file)
+void WarnWhenOthersCanRead(std::ostream& err, const std::string& file)
 {
     struct stat status
     {};
@@ -48,8 +47,8 @@ void WarnWhenOthersCanRead(const std::string& file)
         return;
     char mode[8];
     std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(status.st_mode & 07777));
-    Warn(file + " can be read by " + ((status.st_mode & S_IROTH) != 0 ? "everyone" : "its group") +
-         " (mode " + mode + "); make it readable by its owner only (chmod 600)");
+    Warn(err, file + " can be read by " + ((status.st_mode & S_IROTH) != 0 ? "everyone" : "its group") +
+                  " (mode " + mode + "); make it readable by its owner only (chmod 600)");
 }
 
 /// The first line the shell command `command` prints on its standard output,
@@ -124,7 +123,7 @@ private:
 
 } // namespace
 
-std::optional<std::string> ReadGivenPassword(const TOptions& options)
+std::optional<std::string> ReadGivenPassword(const TOptions& options, const TConsole& console)
 {
     const auto file = options.Value("password-file");
     const auto command = options.Value("password-command");
@@ -132,7 +131,7 @@ std::optional<std::string> ReadGivenPassword(const TOptions& options)
     if (int(file.has_value()) + int(command.has_value()) + int(fromStdin) > 1)
         throw EUsageError("give one of --password-file, --password-stdin and --password-command");
     if (fromStdin)
-        return NonEmpty(FirstLine(std::cin), "standard input");
+        return NonEmpty(FirstLine(console.In), "standard input");
     if (command)
         return NonEmpty(PasswordCommandOutput(*command), "the output of the password command");
     if (!file)
@@ -140,20 +139,15 @@ std::optional<std::string> ReadGivenPassword(const TOptions& options)
     std::ifstream in(*file, std::ios::binary);
     if (!in)
         throw EUsageError(*file + ": cannot read the password file: " + std::strerror(errno));
-    WarnWhenOthersCanRead(*file);
+    WarnWhenOthersCanRead(console.Err, *file);
     return NonEmpty(FirstLine(in), *file);
 }
 
-bool CanPromptForPassword()
+std::optional<std::string> PromptForPassword(const TConsole& console, std::string_view prompt)
 {
-    return isatty(STDIN_FILENO) == 1;
-}
-
-std::optional<std::string> PromptForPassword(std::string_view prompt)
-{
-    std::cerr << prompt << std::flush;
+    console.Err << prompt << std::flush;
     termios saved{};
-    const bool terminal = tcgetattr(STDIN_FILENO, &saved) == 0;
+    const bool terminal = console.InputIsTerminal && tcgetattr(STDIN_FILENO, &saved) == 0;
     std::optional<TEchoRestorer> restorer;
     if (terminal) {
         restorer.emplace(saved);
@@ -162,10 +156,10 @@ std::optional<std::string> PromptForPassword(std::string_view prompt)
         silent.c_lflag |= ECHONL;
         tcsetattr(STDIN_FILENO, TCSANOW, &silent);
     }
-    auto line = FirstLine(std::cin);
+    auto line = FirstLine(console.In);
     restorer.reset();
     if (!line)
-        std::cerr << "\n";
+        console.Err << "\n";
     return line;
 }
 

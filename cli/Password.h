@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/Console.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,19 +16,17 @@ class TOptions;
  * "--password-file" (with a warning when others may read it), of standard
  * input with "--password-stdin", or of what the shell command of
  * "--password-command" prints; the line end is not part of it. Nothing when
- * none of them is given.
+ * none of them is given. Standard input and error are the console's.
  *
  * Throws EUsageError when more than one is given or the file cannot be
  * read, and ECommandError with ExitPassword when the line is empty or the
  * command fails.
  */
-std::optional<std::string> ReadGivenPassword(const TOptions& options);
+std::optional<std::string> ReadGivenPassword(const TOptions& options, const TConsole& console);
 
-/// Whether standard input is a terminal, where a password can be asked for.
-bool CanPromptForPassword();
-
-/// Shows `prompt` on standard error and reads one line from the terminal
-/// without echoing it; nothing at the end of input or when reading fails.
-std::optional<std::string> PromptForPassword(std::string_view prompt);
+/// Shows `prompt` on the console's standard error and reads one line from its
+/// standard input, without echoing it when that is a terminal; nothing at the
+/// end of input or when reading fails.
+std::optional<std::string> PromptForPassword(const TConsole& console, std::string_view prompt);
 
 } // namespace quillbank::cli

@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
+#include <ostream>
 #include <sys/stat.h>
 
 namespace quillbank::cli {
@@ -106,7 +106,8 @@ std::vector<TPrunedBackup> PruneBackups(const TPruneRequest& request, const TInt
     return result;
 }
 
-bool ReportPruning(const std::vector<TPrunedBackup>& backups, const TPruneReport& report, std::ostream& out)
+bool ReportPruning(const std::vector<TPrunedBackup>& backups, const TPruneReport& report, std::ostream& out,
+                   std::ostream& err)
 {
     const bool dryRun = report.DryRun;
     const bool quiet = report.Quiet;
@@ -121,8 +122,7 @@ bool ReportPruning(const std::vector<TPrunedBackup>& backups, const TPruneReport
         }
         if (!backup.RemovalFailure.empty()) {
             removedAll = false;
-            std::cerr << prefix << VisibleText(backup.Path) << ": cannot remove: " << backup.RemovalFailure
-                      << "\n";
+            err << prefix << VisibleText(backup.Path) << ": cannot remove: " << backup.RemovalFailure << "\n";
         } else if (!quiet) {
             out << prefix << (dryRun ? "would remove " : "removed ") << VisibleText(backup.Path) << " (made "
                 << FormatUtcTime(backup.MadeAt) << ")\n";

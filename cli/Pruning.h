@@ -82,9 +82,10 @@ struct TPruneReport
 
 /**
  * Prints a line per backup removed (or, in a dry run, that would be) on
- * `out`, and one per backup that could not be removed on standard error.
- * Returns whether every backup to remove was removed.
+ * `out`, and one per backup that could not be removed on `err`, standard
+ * error. Returns whether every backup to remove was removed.
  */
-bool ReportPruning(const std::vector<TPrunedBackup>& backups, const TPruneReport& report, std::ostream& out);
+bool ReportPruning(const std::vector<TPrunedBackup>& backups, const TPruneReport& report, std::ostream& out,
+                   std::ostream& err);
 
 } // namespace quillbank::cli

@@ -3,6 +3,7 @@
 #include "apps/RunningCheck.h"
 #include "cli/CommandContext.h"
 #include "cli/ExitCodes.h"
+#include "cli/Options.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
@@ -68,16 +69,21 @@ TProfileTarget TProfileFinder::DefaultProfile(const TMozApp& app) const
     return TargetOf(app, *profile);
 }
 
-TProfileTarget ChooseProfile(const TCommandContext& context, const TProfileFinder& finder, const TMozApp& app,
-                             const std::optional<std::string>& profile,
-                             const std::optional<std::string>& profileDir)
+TProfileOptions ReadProfileOptions(const TOptions& options)
 {
-    if (profile)
-        return finder.FindProfile(app, *profile);
-    if (profileDir)
-        return ProfileFolderTarget(&app, *profileDir);
-    TProfileTarget target = finder.DefaultProfile(app);
-    Say(context, "No --profile given: using " + app.ShortName() + "'s default profile \"" +
+    return {options.Value("app"), options.Value("profile"), options.Value("profile-dir")};
+}
+
+TProfileTarget FindProfileTarget(const TCommandContext& context, const TProfileOptions& chosen)
+{
+    const TProfileFinder finder(context.L10n());
+    const TMozApp* app = chosen.App ? &finder.FindApp(*chosen.App) : nullptr;
+    if (chosen.Profile)
+        return finder.FindProfile(*app, *chosen.Profile);
+    if (chosen.ProfileDir)
+        return ProfileFolderTarget(app, *chosen.ProfileDir);
+    TProfileTarget target = finder.DefaultProfile(*app);
+    Say(context, "No --profile given: using " + app->ShortName() + "'s default profile \"" +
                      target.ProfileName + "\" (" + target.ProfileDir + ")");
     return target;
 }

@@ -52,13 +52,25 @@ private:
 };
 
 class TCommandContext;
+class TOptions;
 
-/// The profile of `app` that `profile` names, the folder `profileDir` gives,
-/// or when neither is given the installation's default profile, which is
-/// then named on standard error (unless quiet).
-TProfileTarget ChooseProfile(const TCommandContext& context, const TProfileFinder& finder, const TMozApp& app,
-                             const std::optional<std::string>& profile,
-                             const std::optional<std::string>& profileDir);
+/// The profile a command line names: the application (--app) and the
+/// profile's name (--profile) or folder (--profile-dir).
+struct TProfileOptions
+{
+    std::optional<std::string> App;
+    std::optional<std::string> Profile;
+    std::optional<std::string> ProfileDir;
+};
+
+/// The values of --app, --profile and --profile-dir.
+TProfileOptions ReadProfileOptions(const TOptions& options);
+
+/// The profile of the application `chosen.App` that `chosen.Profile` names,
+/// the folder `chosen.ProfileDir` gives (the application may then be left
+/// out), or when neither is given the installation's default profile, which
+/// is then named on standard error (unless quiet).
+TProfileTarget FindProfileTarget(const TCommandContext& context, const TProfileOptions& chosen);
 
 /// A profile folder named directly (a portable profile) of application
 /// `app` (may be null when the type is not known yet); its name is the

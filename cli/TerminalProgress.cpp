@@ -4,11 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <iostream>
 #include <string_view>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace quillbank::cli {
 
@@ -54,13 +50,10 @@ TTerminalProgress::TTerminalProgress(std::ostream& out, bool quiet, bool termina
     : out_(out), quiet_(quiet), terminal_(terminal), width_(std::max(width, 20))
 {}
 
-TTerminalProgress TTerminalProgress::ForStandardError(bool quiet, bool verbose)
+TTerminalProgress TTerminalProgress::ForStandardError(const TConsole& console, bool quiet, bool verbose)
 {
-    const bool terminal = !verbose && DrawsInPlace(isatty(STDERR_FILENO) == 1, std::getenv("TERM"));
-    winsize size{};
-    const int width =
-        terminal && ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
-    return TTerminalProgress(std::cerr, quiet, terminal, width);
+    const bool terminal = !verbose && console.ErrorDrawsInPlace;
+    return TTerminalProgress(console.Err, quiet, terminal, terminal ? console.ErrorColumns : 80);
 }
 
 int TTerminalProgress::Percent() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/Console.h"
+
 #include <chrono>
 #include <cstdint>
 #include <ostream>
@@ -25,9 +27,9 @@ public:
 
     /// `terminal`: whether `out` is a terminal `width` columns wide.
     TTerminalProgress(std::ostream& out, bool quiet, bool terminal, int width = 80);
-    /// For standard error, as it is; `verbose` keeps every task on a line
-    /// of its own.
-    static TTerminalProgress ForStandardError(bool quiet, bool verbose = false);
+    /// For the console's standard error, as it is; `verbose` keeps every
+    /// task on a line of its own.
+    static TTerminalProgress ForStandardError(const TConsole& console, bool quiet, bool verbose = false);
 
     void Task(const std::string& text);
     void ReportLine(const std::string& text);

@@ -4,9 +4,6 @@
 #include "cli/Messages.h"
 #include "cli/Password.h"
 
-#include <cstdlib>
-#include <iostream>
-
 namespace quillbank::cli {
 
 namespace {
@@ -28,9 +25,9 @@ const char* AnswerName(TBoxAnswer answer)
 
 } // namespace
 
-TTerminalUserInterface::TTerminalUserInterface(TTerminalProgress& progress,
+TTerminalUserInterface::TTerminalUserInterface(const TConsole& console, TTerminalProgress& progress,
                                                std::optional<std::string> givenPassword)
-    : progress_(progress), givenPassword_(std::move(givenPassword))
+    : console_(console), progress_(progress), givenPassword_(std::move(givenPassword))
 {}
 
 int TTerminalUserInterface::ExitCodeFor(int exitCode) const
@@ -43,10 +40,10 @@ TBoxAnswer TTerminalUserInterface::ShowMessageBox(const std::string& caption, co
 {
     const TBoxAnswer answer = DismissAnswer(buttons);
     progress_.Finish();
-    std::cerr << MessagePrefix() << caption << ": " << text;
+    console_.Err << MessagePrefix() << caption << ": " << text;
     if (buttons != TBoxButtons::Ok)
-        std::cerr << " [" << AnswerName(answer) << "]";
-    std::cerr << std::endl;
+        console_.Err << " [" << AnswerName(answer) << "]";
+    console_.Err << std::endl;
     return answer;
 }
 
@@ -59,7 +56,7 @@ std::optional<std::string> TTerminalUserInterface::AskRestorePassword()
         passwordProblem_ = TPasswordProblem::Wrong;
         return std::nullopt;
     }
-    if (!CanPromptForPassword()) {
+    if (!console_.InputIsTerminal) {
         passwordProblem_ = TPasswordProblem::Missing;
         return std::nullopt;
     }
@@ -69,9 +66,9 @@ std::optional<std::string> TTerminalUserInterface::AskRestorePassword()
     }
     progress_.Finish();
     if (prompts_ > 0)
-        std::cerr << MessagePrefix() << "wrong password" << std::endl;
+        console_.Err << MessagePrefix() << "wrong password" << std::endl;
     ++prompts_;
-    auto typed = PromptForPassword("Password for " + passwordSubject_ + ": ");
+    auto typed = PromptForPassword(console_, "Password for " + passwordSubject_ + ": ");
     if (!typed || typed->empty()) {
         passwordProblem_ = prompts_ > 1 ? TPasswordProblem::Wrong : TPasswordProblem::Missing;
         return std::nullopt;
@@ -88,8 +85,8 @@ std::optional<std::string> TTerminalUserInterface::ChooseFolder(const std::strin
 void TTerminalUserInterface::EndProgram(int exitCode)
 {
     progress_.Finish();
-    std::cout.flush();
-    std::exit(ExitCodeFor(exitCode));
+    console_.Out.flush();
+    console_.EndRun(ExitCodeFor(exitCode));
 }
 
 } // namespace quillbank::cli

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/Console.h"
 #include "cli/TerminalProgress.h"
 #include "platform/UserInterface.h"
 
@@ -10,11 +11,11 @@ namespace quillbank::cli {
 
 /**
  * The core's user interface on a terminal, for runs nobody clicks through.
- * A message box prints its caption and text on standard error and is
- * answered with its safe button: OK, No, Cancel. The restore password is the
- * one the command line pointed at; without one, it is asked for on the
+ * A message box prints its caption and text on the console's standard error
+ * and is answered with its safe button: OK, No, Cancel. The restore password
+ * is the one the command line pointed at; without one, it is asked for on the
  * terminal (without echo) when standard input is one. Progress goes to a
- * TTerminalProgress. Ending the program exits the process.
+ * TTerminalProgress. Ending the program ends the run as the console does.
  */
 class TTerminalUserInterface final : public TUserInterface
 {
@@ -28,7 +29,8 @@ public:
         Wrong,
     };
 
-    TTerminalUserInterface(TTerminalProgress& progress, std::optional<std::string> givenPassword);
+    TTerminalUserInterface(const TConsole& console, TTerminalProgress& progress,
+                           std::optional<std::string> givenPassword);
 
     /// What the terminal prompt names, e.g. the archive.
     void SetPasswordSubject(std::string subject) { passwordSubject_ = std::move(subject); }
@@ -57,6 +59,7 @@ protected:
     void EndProgram(int exitCode) override;
 
 private:
+    const TConsole& console_;
     TTerminalProgress& progress_;
     std::optional<std::string> givenPassword_;
     std::string passwordSubject_ = "the archive";

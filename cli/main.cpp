@@ -1,86 +1,11 @@
 // quillbank-cli: the command-line face of Quillbank, for scripts and terminals.
 
-#include "cli/Commands.h"
-#include "cli/ExitCodes.h"
-#include "cli/Messages.h"
-#include "cli/Suggestion.h"
-#include "config/errorlog.h"
+#include "cli/CommandLine.h"
 #include "platform/Locale.h"
-#include "platform/Text.h"
-
-#include <exception>
-#include <iostream>
-#include <string_view>
-
-namespace {
-
-using namespace quillbank::cli;
-
-void PrintUsage(std::ostream& out)
-{
-    out << "Usage: quillbank-cli COMMAND [OPTIONS]\n"
-           "\n"
-           "Back up and restore the profiles of Mozilla-family applications.\n"
-           "\n"
-           "Commands:\n";
-    for (const TCommandEntry& command : AllCommands()) {
-        std::string name(command.Name);
-        name.resize(10, ' ');
-        out << "  " << name << command.Summary << "\n";
-    }
-    out << "\n"
-           "Options:\n"
-           "  -h, --help  show this help; COMMAND --help shows a command's options\n"
-           "  --version   show the version\n"
-           "\n"
-           "Every command also takes --options-file FILE: the options FILE holds, one a\n"
-           "line (\"--output Backups/<profile>.qkz\"; \"#\" starts a comment), in its place.\n"
-           "\n"
-           "Exit codes: 0 success, 1 the run failed, 2 bad usage, 3 the profile is in\n"
-           "use, 4 wrong or missing password, 5 the run went to its end without files\n"
-           "or entries it could not read or write (a backup without unreadable files,\n"
-           "a partly restored profile).\n";
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
     quillbank::KeepLocalTimeZoneLoaded();
-    const std::string_view name = argc > 1 ? argv[1] : "";
-    if (argc == 2 && (name == "-h" || name == "--help" || name == "help")) {
-        PrintUsage(std::cout);
-        return ExitSuccess;
-    }
-    if (argc == 2 && name == "--version") {
-        std::cout << "quillbank-cli " QUILLBANK_VERSION "\n";
-        return ExitSuccess;
-    }
-    const TCommandEntry hidden = {CompleteCommandName, CompleteCommand, ""};
-    const TCommandEntry* command = name == CompleteCommandName ? &hidden : FindCommand(name);
-    if (command == nullptr) {
-        if (!name.empty()) {
-            std::vector<std::string_view> names;
-            for (const TCommandEntry& entry : AllCommands())
-                names.push_back(entry.Name);
-            std::cerr << "quillbank-cli: unknown command \"" << name << "\"" << DidYouMean(name, names)
-                      << "\n\n";
-        }
-        PrintUsage(std::cerr);
-        return ExitUsage;
-    }
-    // Each problem of the command goes to the error log once.
-    const quillbank::TErrorLogRun logRun;
-    SetCommandName(name);
-    try {
-        return command->Run(std::vector<std::string>(argv + 2, argv + argc));
-    } catch (const ECommandError& error) {
-        std::cerr << "quillbank-cli " << name << ": " << quillbank::VisibleText(error.what()) << "\n";
-        if (error.ExitCode() == ExitUsage)
-            std::cerr << "Try \"quillbank-cli " << name << " --help\".\n";
-        return error.ExitCode();
-    } catch (const std::exception& error) {
-        std::cerr << "quillbank-cli " << name << ": " << quillbank::VisibleText(error.what()) << "\n";
-        return ExitFailure;
-    }
+    return quillbank::cli::RunCommandLine(std::vector<std::string>(argv + 1, argv + argc),
+                                          quillbank::cli::ProcessConsole());
 }

@@ -191,7 +191,6 @@ void TArchive::AddTask(const TBackupTask& task, std::string_view header)
     const auto profileFolder = std::make_shared<const std::string>(IncludeTrailingSeparator(baseDir_));
     for (const std::string& name : task.Files())
         staged_.push_back({name, profileFolder, {}});
-    ++addOperations_;
     std::map<std::string, std::shared_ptr<const std::string>> externalFolders;
     for (const TBackupTaskExternal& external : task.ExternalFiles()) {
         auto& folder = externalFolders[external.SourceDir];
@@ -200,7 +199,6 @@ void TArchive::AddTask(const TBackupTask& task, std::string_view header)
         std::string entryName = external.EntryName();
         staged_.push_back({std::move(entryName), folder,
                            external.ArchiveFolder.empty() ? std::string() : external.RelativeName});
-        ++addOperations_;
     }
     WriteStaged();
     env_.Ui.ProcessEvents();
@@ -211,17 +209,8 @@ void TArchive::AddFileList(const std::vector<std::string>& names)
     const auto profileFolder = std::make_shared<const std::string>(IncludeTrailingSeparator(baseDir_));
     for (const std::string& name : names)
         staged_.push_back({name, profileFolder, {}});
-    ++addOperations_;
     WriteStaged();
     env_.Ui.ProcessEvents();
-}
-
-void TArchive::AddExternalFile(const std::string& relativeName, const std::string& sourceFolder)
-{
-    staged_.push_back(
-        {relativeName, std::make_shared<const std::string>(IncludeTrailingSeparator(sourceFolder)), {}});
-    ++addOperations_;
-    WriteStaged();
 }
 
 void TArchive::WriteStaged()

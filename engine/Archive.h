@@ -138,9 +138,6 @@ public:
     /// line ("File: <path>: <reason>").
     const std::vector<TLeftOutFile>& LeftOutFiles() const { return leftOut_; }
     void AddFileList(const std::vector<std::string>& names);
-    void AddExternalFile(const std::string& relativeName, const std::string& sourceFolder);
-    /// Number of add operations run so far (one per list and per external file).
-    int AddOperationCount() const { return addOperations_; }
 
     // Extracting. A spec matches entry names: "*" any run of characters,
     // folder separators included, "?" one character, letter case ignored, "\"
@@ -256,7 +253,6 @@ private:
     std::uint64_t extractedBytes_ = 0;
     /// The total the extracted bytes are shown against; nothing while they are not shown.
     std::optional<std::uint64_t> extractTotal_;
-    int addOperations_ = 0;
     /// An entry waiting to be written.
     struct TStagedEntry
     {

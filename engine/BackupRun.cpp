@@ -81,7 +81,7 @@ std::vector<TComponentBox> ListedComponents(const TComponentBoxes& boxes)
             listed.push_back(component.Box);
     if (boxes[AccountsSettingsOnlyBox].Checked)
         listed.push_back(AccountsSettingsOnlyBox);
-    else if (boxes[EmailsBox].Checked)
+    if (EmailsBoxBesideAccountsSettingsOnly(boxes[AccountsSettingsOnlyBox].Checked, boxes[EmailsBox]).Checked)
         listed.push_back(EmailsBox);
     return listed;
 }

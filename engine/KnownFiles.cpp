@@ -1,6 +1,5 @@
 #include "engine/KnownFiles.h"
 
-#include "config/WorkingFiles.h"
 #include "engine/EntryFate.h"
 #include "engine/RestoreLeftovers.h"
 #include "platform/FileSystem.h"
@@ -63,8 +62,6 @@ std::string Candidate(std::string_view name, bool isDirectory)
 }
 
 } // namespace
-
-TKnownFiles::TKnownFiles() : TKnownFiles(ProgramDataDir()) {}
 
 TKnownFiles::TKnownFiles(const std::string& programDir)
 {

@@ -26,8 +26,6 @@ public:
 class TKnownFiles
 {
 public:
-    /// Reads the list from the program's working-files folder (ProgramDataDir).
-    TKnownFiles();
     /// Reads the list from `programDir`, where the file name's letter case
     /// does not matter. Throws EKnownFilesError when it cannot be read.
     explicit TKnownFiles(const std::string& programDir);

@@ -28,15 +28,6 @@ void TUnknownFilesChoice::SetTicked(std::size_t row, bool ticked)
     ticks_.at(row) = ticked;
 }
 
-std::vector<TUnknownEntry> TUnknownFilesChoice::TickedItems() const
-{
-    std::vector<TUnknownEntry> ticked;
-    for (std::size_t row = 0; row < items_.size(); ++row)
-        if (ticks_[row])
-            ticked.push_back(items_[row]);
-    return ticked;
-}
-
 void TUnknownFilesChoice::SetAllBoxTicked(bool ticked)
 {
     allBoxTicked_ = ticked;

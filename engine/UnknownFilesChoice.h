@@ -41,8 +41,6 @@ public:
     const std::vector<bool>& Ticks() const { return ticks_; }
     /// Throws std::out_of_range for a row that does not exist.
     void SetTicked(std::size_t row, bool ticked);
-    /// The items of the ticked rows, in row order.
-    std::vector<TUnknownEntry> TickedItems() const;
 
     /// The select/deselect-all box; ticked to begin with.
     bool AllBoxTicked() const { return allBoxTicked_; }

@@ -83,9 +83,4 @@ std::string DocumentsDir()
     return DirectoryExists(documents) ? documents : HomeDir();
 }
 
-std::optional<std::string> WindowsDir()
-{
-    return std::nullopt;
-}
-
 } // namespace quillbank

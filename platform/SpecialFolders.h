@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
 namespace quillbank {
@@ -26,9 +25,5 @@ std::string StateDir();
 /// The user's documents folder: XDG_DOCUMENTS_DIR from user-dirs.dirs, else
 /// ~/Documents when it exists, else the home folder.
 std::string DocumentsDir();
-
-/// The Windows directory, which does not exist here: candidate folders below
-/// it are skipped.
-std::optional<std::string> WindowsDir();
 
 } // namespace quillbank

@@ -167,11 +167,6 @@ std::string FoldCase(std::string_view text)
     return folded;
 }
 
-bool ContainsIgnoreCase(std::string_view text, std::string_view part)
-{
-    return ToLowerAscii(text).find(ToLowerAscii(part)) != std::string::npos;
-}
-
 bool MatchesWildcard(std::string_view text, std::string_view pattern)
 {
     // Greedy matching with one backtrack point: linear in practice, and

@@ -18,7 +18,6 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 /// regard to letter case in every script ("STRASSE" and "Straße" fold alike,
 /// as do "ΣΟΦΊΑ" and "σοφία"); bytes that are not valid UTF-8 fold to U+FFFD.
 std::string FoldCase(std::string_view text);
-bool ContainsIgnoreCase(std::string_view text, std::string_view part);
 
 /// Whether `text` matches a wildcard pattern: "*" any run of characters
 /// (folder separators included), "?" exactly one; ASCII letters without

@@ -45,4 +45,12 @@ struct TComponentBoxes
     const TCheckBoxState& operator[](TComponentBox box) const { return Boxes[box]; }
 };
 
+/// "Accounts settings only" takes the place of Emails: while it is ticked,
+/// Emails is neither ticked nor open to ticking; otherwise Emails stays as
+/// `emails`.
+inline TCheckBoxState EmailsBoxBesideAccountsSettingsOnly(bool accountsSettingsOnly, TCheckBoxState emails)
+{
+    return accountsSettingsOnly ? TCheckBoxState{false, false} : emails;
+}
+
 } // namespace quillbank

@@ -1033,8 +1033,9 @@ TComponentBoxes TWizardWindow::ComponentBoxes() const
 
 void TWizardWindow::OnAccountsOnlyToggled(bool checked)
 {
-    componentBoxes_[EmailsBox]->setChecked(!checked);
-    componentBoxes_[EmailsBox]->setEnabled(!checked);
+    const TCheckBoxState emails = EmailsBoxBesideAccountsSettingsOnly(checked, {true, true});
+    componentBoxes_[EmailsBox]->setChecked(emails.Checked);
+    componentBoxes_[EmailsBox]->setEnabled(emails.Enabled);
 }
 
 void TWizardWindow::FillUnknownFilesList()

@@ -1,11 +1,13 @@
-// The built quillbank-cli, run as a script runs it, on profiles in a fake
-// home: every command, its JSON parsed back, its exit codes, passwords from a
-// file and from standard input, the refusal while the application runs.
+// quillbank-cli's commands on profiles in a fake home, run in the test's process
+// and, where a test says so, as the built program a script runs: every
+// command, its JSON parsed back, its exit codes, passwords from a file and
+// from standard input, the refusal while the application runs.
 
 #include "apps/RunningCheck.h"
 #include "engine/ArchiveHeader.h"
 #include "platform/Text.h"
 #include "tests/cli/CliRun.h"
+#include "tests/cli/InProcessRun.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/RealApps.h"
 #include "tests/support/RegistryDatImage.h"
@@ -33,6 +35,7 @@ using quillbank::testing::NoiseBytes;
 using quillbank::testing::ReadFileForTest;
 using quillbank::testing::RegistryDatWithProfiles;
 using quillbank::testing::RunCli;
+using quillbank::testing::RunCliInProcess;
 using quillbank::testing::TAppProcess;
 using quillbank::testing::TCliResult;
 using quillbank::testing::TFakeHome;
@@ -80,6 +83,7 @@ protected:
     std::string work = root + "/abcd.work";
     // Does not compress, so that a damaged byte lands in file data.
     std::string places = NoiseBytes(200000, 7);
+    bool builtProgram = false;
 
     CliCommandsTest()
     {
@@ -99,10 +103,15 @@ protected:
         home.WriteFile("wrong.txt", "wrong horse\n");
     }
 
+    /// Runs the command line in this process; after RunTheBuiltProgram(), as
+    /// the built program.
     TCliResult Run(const std::vector<std::string>& arguments, const std::string& input = "")
     {
-        return RunCli(arguments, home.Path(), input);
+        return builtProgram ? RunCli(arguments, home.Path(), input) : RunCliInProcess(arguments, input);
     }
+    /// From now on the test's runs start build/bin/quillbank-cli, so that its
+    /// exit codes and standard files are the ones a script sees.
+    void RunTheBuiltProgram() { builtProgram = true; }
     std::string Query(const std::string& json, const std::string& expression)
     {
         return JsonQuery(json, expression, home.Path());
@@ -125,6 +134,7 @@ protected:
 
 TEST_F(CliCommandsTest, BadUsageExitsWithTwoAndHelpIsThereForEachCommand)
 {
+    RunTheBuiltProgram();
     for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
              {},
              {"frobnicate"},
@@ -181,6 +191,7 @@ TEST_F(CliCommandsTest, BadUsageExitsWithTwoAndHelpIsThereForEachCommand)
 
 TEST_F(CliCommandsTest, ACommandLogsEachProblemOnceInTheStateFolder)
 {
+    RunTheBuiltProgram();
     home.WriteFile("bad.qkz", "not a zip archive");
     for (int run = 0; run < 3; ++run)
         EXPECT_EQ(Run({"inspect", Archive("bad.qkz")}).ExitCode, 1);
@@ -193,6 +204,7 @@ TEST_F(CliCommandsTest, ACommandLogsEachProblemOnceInTheStateFolder)
 
 TEST_F(CliCommandsTest, ListShowsEveryProfileWithItsFolderAsTextAndAsJson)
 {
+    RunTheBuiltProgram();
     const TCliResult json = Run({"list", "--json"});
     ASSERT_EQ(json.ExitCode, 0) << json.Err;
     EXPECT_EQ(Query(json.Out,
@@ -229,6 +241,7 @@ TEST_F(CliCommandsTest, ListShowsEveryProfileWithItsFolderAsTextAndAsJson)
 
 TEST_F(CliCommandsTest, BackupInspectVerifyAndRestoreWithAPasswordFile)
 {
+    RunTheBuiltProgram();
     Backup({"--password-file", home.Path() + "/password.txt", "--components", "bookmarks,cookies,history"});
     const std::string password = home.Path() + "/password.txt";
 
@@ -487,6 +500,7 @@ TEST_F(CliCommandsTest, RestoreIntoAListedFolderWhoseNameEndsInABlank)
 
 TEST_F(CliCommandsTest, PasswordFromStandardInputAndWrongOrMissingPasswordsExitWithFour)
 {
+    RunTheBuiltProgram();
     Backup({"--password-stdin"}, "from stdin\r\nnot this line\n");
     EXPECT_EQ(Run({"verify", Archive(), "--password-stdin"}, "from stdin\n").ExitCode, 0);
     EXPECT_EQ(Run({"inspect", Archive(), "--password-stdin"}, "from stdin").ExitCode, 0);
@@ -574,6 +588,8 @@ TEST_F(CliCommandsTest, CommandLineConventions)
 // a password that holds what opens the user's accounts.
 TEST_F(CliCommandsTest, PasswordsFromACommandAndWarningsAboutExposedSecrets)
 {
+    // The password command writes to the program's own standard error.
+    RunTheBuiltProgram();
     const std::string password = home.Path() + "/password.txt";
     fs::permissions(password, fs::perms::owner_read | fs::perms::owner_write);
     const TCliResult fromCommand =

@@ -88,3 +88,27 @@ TEST(Options, ComponentListsNameEachComponentOnce)
     EXPECT_EQ(TickedComponentNames(boxes),
               (std::vector<std::string>{"general-settings", "accounts-settings-only", "cookies"}));
 }
+
+TEST(Options, ChosenComponentsAreTheWantedOnesTheSourceHolds)
+{
+    TComponentBoxes available;
+    available[EmailsBox] = {true, true};
+    available[BookmarksBox] = {true, true};
+    available[HistoryBox] = {false, true};
+    available[CookiesBox] = {false, false};
+    EXPECT_EQ(TickedComponentNames(ChooseComponents(available, {}, "the profile")),
+              (std::vector<std::string>{"emails", "bookmarks"}));
+    EXPECT_EQ(TickedComponentNames(ChooseComponents(available, {HistoryBox}, "the profile")),
+              std::vector<std::string>{"history"});
+    // "Accounts settings only" takes the place of Emails, asked for or not.
+    const TComponentBoxes accounts =
+        ChooseComponents(available, {EmailsBox, AccountsSettingsOnlyBox}, "the profile");
+    EXPECT_EQ(TickedComponentNames(accounts), std::vector<std::string>{"accounts-settings-only"});
+    EXPECT_FALSE(accounts[EmailsBox].Enabled);
+    try {
+        ChooseComponents(available, {BookmarksBox, CookiesBox}, "the backup");
+        ADD_FAILURE() << "cookies were chosen";
+    } catch (const EUsageError& error) {
+        EXPECT_STREQ(error.what(), "cookies was asked for, but the backup holds none");
+    }
+}

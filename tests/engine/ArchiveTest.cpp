@@ -58,7 +58,7 @@ protected:
 
 } // namespace
 
-TEST_F(ArchiveTest, ATaskIsOneAddPerListAndPerExternalFileAndComesBackWhole)
+TEST_F(ArchiveTest, ATaskStoresItsFilesAndExternalFilesOnceAndComesBackWhole)
 {
     home.WriteFile("profile/prefs.js", "user_pref(\"a\", 1);\n");
     home.WriteFile("profile/chrome/userChrome.css", "css");
@@ -71,7 +71,6 @@ TEST_F(ArchiveTest, ATaskIsOneAddPerListAndPerExternalFileAndComesBackWhole)
     task.ListFolder("Archive Mail", "*.*", home.Path() + "/outside/");
     TArchive factory(archive, "", profile, Environment());
     factory.AddTask(task, "header\r\n");
-    EXPECT_EQ(factory.AddOperationCount(), 3);
     EXPECT_EQ(ZipEntryNames(archive),
               (std::vector<std::string>{"Archive Mail/Inbox", "Archive Mail/Inbox.msf",
                                         "chrome/userChrome.css", "indexfile.txt", "prefs.js"}));

@@ -217,6 +217,9 @@ TEST_F(BackupRunTest, AccountsSettingsOnlyKeepsTheSettingsFilesOfTheMailFolders)
     EXPECT_EQ(archive.names, (Names{"Mail/Local Folders/msgFilterRules.dat", "News/host/newsrc.rc",
                                     "indexfile.txt", "prefs.js"}));
     EXPECT_NE(archive.header.find("\r\nNNNNNNNNNNNNNN\r\n"), std::string::npos); // Emails not recorded
+    // Ticked beside Emails, it takes Emails' place.
+    Tick({EmailsBox});
+    EXPECT_EQ(Run().names, archive.names);
 }
 
 TEST_F(BackupRunTest, TickedUnknownEntriesArePairedWithTheOfferedList)
