@@ -8,9 +8,9 @@
 
 namespace quillbank {
 
-TInstallationDetection::TInstallationDetection(const TRegistryReader& registry, const TInterfaceTexts& l10n,
+TInstallationDetection::TInstallationDetection(const TRegistryReader& registry, const TInterfaceTexts& texts,
                                                TAppStatusTable& status, std::vector<std::string>& appList)
-    : registry_(registry), l10n_(l10n), status_(status), appList_(appList)
+    : registry_(registry), texts_(texts), status_(status), appList_(appList)
 {}
 
 void TInstallationDetection::DetectApplications()
@@ -20,7 +20,7 @@ void TInstallationDetection::DetectApplications()
     appList_.clear();
     for (AppType type = FirstAppType; type <= LastAppType; ++type)
         DetectType(type);
-    appList_.push_back(l10n_.GetText("Quillbank14", "LANG_PORTABLE_APPS"));
+    appList_.push_back(texts_.GetText("Quillbank14", "LANG_PORTABLE_APPS"));
 }
 
 void TInstallationDetection::DetectType(AppType type)
@@ -71,7 +71,7 @@ void TInstallationDetection::AddProfilesOnlyEntry(AppType type)
     if (!found || status_[type].Installed)
         return;
     appList_.push_back(std::string(AppInfo(type).ProfilesOnlyPrefix) +
-                       l10n_.GetText("TForm1", "LANG_ONLYPROFIL"));
+                       texts_.GetText("TForm1", "LANG_ONLYPROFIL"));
 }
 
 void SelectApplication(TWizardState& state, std::string_view line)

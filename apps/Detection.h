@@ -20,7 +20,7 @@ struct TWizardState;
 class TInstallationDetection
 {
 public:
-    TInstallationDetection(const TRegistryReader& registry, const TInterfaceTexts& l10n,
+    TInstallationDetection(const TRegistryReader& registry, const TInterfaceTexts& texts,
                            TAppStatusTable& status, std::vector<std::string>& appList);
 
     /// Rebuilds the application list for all nine types, the line
@@ -40,7 +40,7 @@ public:
 
 private:
     const TRegistryReader& registry_;
-    const TInterfaceTexts& l10n_;
+    const TInterfaceTexts& texts_;
     TAppStatusTable& status_;
     std::vector<std::string>& appList_;
 };

@@ -11,13 +11,13 @@
 
 namespace quillbank {
 
-TMozApp::TMozApp(AppType type, const TInterfaceTexts& l10n, TAppStatusTable& status) : type_(type)
+TMozApp::TMozApp(AppType type, const TInterfaceTexts& texts, TAppStatusTable& status) : type_(type)
 {
     // The reader lives only while detection runs; the lines it would list
     // are not shown anywhere.
     const auto registry = CreateRegistryReader();
     std::vector<std::string> unusedLines;
-    TInstallationDetection(*registry, l10n, status, unusedLines).DetectType(type);
+    TInstallationDetection(*registry, texts, status, unusedLines).DetectType(type);
     installation_ = status[type];
     LoadProfiles();
 }

@@ -24,7 +24,7 @@ public:
     /// Detects the installation of `type` (what it finds lands in `status`
     /// too) and reads the profiles of every root of the type, counting
     /// "IsRelative" as relative only for 1.
-    TMozApp(AppType type, const TInterfaceTexts& l10n, TAppStatusTable& status);
+    TMozApp(AppType type, const TInterfaceTexts& texts, TAppStatusTable& status);
 
     AppType Type() const { return type_; }
     /// The application's name as lists show it: "Mozilla Firefox".

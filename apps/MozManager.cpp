@@ -4,10 +4,10 @@
 
 namespace quillbank {
 
-TMozManager::TMozManager(const TInterfaceTexts& l10n, TAppStatusTable& status)
+TMozManager::TMozManager(const TInterfaceTexts& texts, TAppStatusTable& status)
 {
     for (AppType type : {FirefoxAppType, ThunderbirdAppType})
-        apps_.emplace_back(type, l10n, status);
+        apps_.emplace_back(type, texts, status);
 }
 
 const TMozApp* TMozManager::FindApp(std::string_view name) const

@@ -12,7 +12,7 @@ namespace quillbank {
 class TMozManager
 {
 public:
-    TMozManager(const TInterfaceTexts& l10n, TAppStatusTable& status);
+    TMozManager(const TInterfaceTexts& texts, TAppStatusTable& status);
 
     const std::vector<TMozApp>& Apps() const { return apps_; }
     /// The last application whose short name contains `name` (any letter

@@ -82,23 +82,23 @@ bool ProfileListed(AppType type, std::string_view name)
 }
 
 bool CreateNewProfile(const TNewProfileAnswer& answer, const TWizardState& state,
-                      const TAppStatusTable& status, const TInterfaceTexts& l10n, TUserInterface& ui)
+                      const TAppStatusTable& status, const TInterfaceTexts& texts, TUserInterface& ui)
 {
     const std::string name = ToLowerAscii(answer.Name);
     if (!answer.NameAccepted)
         return false;
-    const std::string warning = l10n.GetText("TForm1", "LANG_WARNING");
+    const std::string warning = texts.GetText("TForm1", "LANG_WARNING");
     if (name.empty() || name.find_first_of(CharactersNotInProfileNames) != std::string::npos) {
-        ui.ShowWarning(warning, l10n.GetText("TForm1", "LANG_NO_NAME"));
+        ui.ShowWarning(warning, texts.GetText("TForm1", "LANG_NO_NAME"));
         return false;
     }
     // The applications split "name location" at its first blank.
     if (!answer.LocationPath.empty() && name.find(' ') != std::string::npos) {
-        ui.ShowWarning(warning, l10n.GetText("Quillbank14", "LANG_NAME_BLANK_LOCATION"));
+        ui.ShowWarning(warning, texts.GetText("Quillbank14", "LANG_NAME_BLANK_LOCATION"));
         return false;
     }
     if (ProfileExists(name, state)) {
-        ui.ShowWarning(warning, l10n.GetText("TForm1", "LANG_PROFIL_EXIST"));
+        ui.ShowWarning(warning, texts.GetText("TForm1", "LANG_PROFIL_EXIST"));
         return false;
     }
     const AppType type = state.SelectedAppType;
@@ -113,11 +113,11 @@ bool CreateNewProfile(const TNewProfileAnswer& answer, const TWizardState& state
     // The application makes the profile and ends; only then does the
     // profile registry say whether it did.
     if (!executable || !RunAndWait(command, [&ui] { ui.ProcessEvents(); })) {
-        ui.ShowWarning(warning, l10n.GetText("TForm1", "LANG_NO_PROGRAM"));
+        ui.ShowWarning(warning, texts.GetText("TForm1", "LANG_NO_PROGRAM"));
         return false;
     }
     if (!ProfileListed(type, name)) {
-        ui.ShowWarning(warning, l10n.GetTextFmt("Quillbank14", "LANG_PROFILE_NOT_MADE", VisibleText(name)));
+        ui.ShowWarning(warning, texts.GetTextFmt("Quillbank14", "LANG_PROFILE_NOT_MADE", VisibleText(name)));
         return false;
     }
     return true;

@@ -43,7 +43,7 @@ std::vector<std::string> LaunchCommand(const std::string& executable, const std:
  * was made.
  */
 bool CreateNewProfile(const TNewProfileAnswer& answer, const TWizardState& state,
-                      const TAppStatusTable& status, const TInterfaceTexts& l10n, TUserInterface& ui);
+                      const TAppStatusTable& status, const TInterfaceTexts& texts, TUserInterface& ui);
 
 /// A folder path as the new-profile dialog shows it: whole up to 31
 /// characters, else its first 3 characters, "..." and its last 31.

@@ -17,9 +17,9 @@ namespace quillbank {
 namespace {
 
 /// The profile is unusable: say so, then end the program at once.
-[[noreturn]] void RejectProfile(const TInterfaceTexts& l10n, TUserInterface& ui)
+[[noreturn]] void RejectProfile(const TInterfaceTexts& texts, TUserInterface& ui)
 {
-    ui.ShowWarning(l10n.GetText("TForm1", "LANG_WARNING"), l10n.GetText("TForm1", "LANG_BAD_PROFIL"));
+    ui.ShowWarning(texts.GetText("TForm1", "LANG_WARNING"), texts.GetText("TForm1", "LANG_BAD_PROFIL"));
     ui.ExitImmediately(1);
 }
 
@@ -200,7 +200,7 @@ std::optional<std::string> DefaultProfileFolder(const std::string& root)
     return registry.MarkedDefault;
 }
 
-void ListProfiles(TWizardState& state, const TInterfaceTexts& l10n)
+void ListProfiles(TWizardState& state, const TInterfaceTexts& texts)
 {
     state.ProfileList.clear();
     if (!IsKnownAppType(state.SelectedAppType)) {
@@ -224,7 +224,7 @@ void ListProfiles(TWizardState& state, const TInterfaceTexts& l10n)
             ReadProfileList(state, IncludeTrailingSeparator(ExpandPlace(info.FallbackProfileRoot)));
     }
     if (!state.PortableProfileDir.empty())
-        state.ProfileList.push_back(l10n.GetText("Quillbank14", "LANG_PORTABLE_PROFILE"));
+        state.ProfileList.push_back(texts.GetText("Quillbank14", "LANG_PORTABLE_PROFILE"));
 }
 
 std::string ProfileNameOfLine(const TWizardState& state, const std::string& line)
@@ -244,28 +244,28 @@ void ReadProfileList(TWizardState& state, const std::string& root)
     }
 }
 
-void ChoosePortableProfile(TWizardState& state, const TInterfaceTexts& l10n, TUserInterface& ui)
+void ChoosePortableProfile(TWizardState& state, const TInterfaceTexts& texts, TUserInterface& ui)
 {
-    const auto folder = ui.ChooseFolder(l10n.GetText("Quillbank14", "LANG_PORTABLE_SELECT_PROFILE"), {});
+    const auto folder = ui.ChooseFolder(texts.GetText("Quillbank14", "LANG_PORTABLE_SELECT_PROFILE"), {});
     if (!folder)
         return;
     const std::string chosen = folder->size() > 1 && folder->ends_with(PathSeparator)
                                    ? folder->substr(0, folder->size() - 1)
                                    : *folder;
     if (!HoldsFile(IncludeTrailingSeparator(chosen), "prefs.js")) {
-        ui.ShowError(l10n.GetText("Quillbank14", "LANG_ERROR"),
-                     l10n.GetText("Quillbank14", "LANG_NO_PROFIL2"));
+        ui.ShowError(texts.GetText("Quillbank14", "LANG_ERROR"),
+                     texts.GetText("Quillbank14", "LANG_NO_PROFIL2"));
         return;
     }
     // The first portable folder chosen stays for the rest of the run.
-    const std::string line = l10n.GetText("Quillbank14", "LANG_PORTABLE_PROFILE");
+    const std::string line = texts.GetText("Quillbank14", "LANG_PORTABLE_PROFILE");
     if (std::find(state.ProfileList.begin(), state.ProfileList.end(), line) != state.ProfileList.end())
         return;
     state.ProfileList.push_back(line);
     state.PortableProfileDir = chosen;
 }
 
-TComponentBoxes CheckProfile(TWizardState& state, const TInterfaceTexts& l10n, TUserInterface& ui)
+TComponentBoxes CheckProfile(TWizardState& state, const TInterfaceTexts& texts, TUserInterface& ui)
 {
     std::optional<std::string> folder;
     if (state.SelectedProfileLine) {
@@ -278,21 +278,21 @@ TComponentBoxes CheckProfile(TWizardState& state, const TInterfaceTexts& l10n, T
     if (!folder && !state.PortableProfileDir.empty())
         folder = state.PortableProfileDir + PathSeparator;
     if (!folder)
-        RejectProfile(l10n, ui);
+        RejectProfile(texts, ui);
     state.ProfileDir = *folder;
-    return CheckProfileFolder(*folder, l10n, ui);
+    return CheckProfileFolder(*folder, texts, ui);
 }
 
-TComponentBoxes CheckProfileFolder(const std::string& profileDir, const TInterfaceTexts& l10n,
+TComponentBoxes CheckProfileFolder(const std::string& profileDir, const TInterfaceTexts& texts,
                                    TUserInterface& ui)
 {
     const std::string folder = IncludeTrailingSeparator(profileDir);
     if (!HoldsFile(folder, "prefs.js"))
-        RejectProfile(l10n, ui);
+        RejectProfile(texts, ui);
     try {
         return ComponentAvailability(folder);
     } catch (const std::exception&) {
-        RejectProfile(l10n, ui);
+        RejectProfile(texts, ui);
     }
 }
 

@@ -46,7 +46,7 @@ std::string ProfileRootOf(AppType type);
 /// from every root of the type that holds a profile registry file; each
 /// profile folder is listed once, and when the profiles come from several
 /// roots each line names its root.
-void ListProfiles(TWizardState& state, const TInterfaceTexts& l10n);
+void ListProfiles(TWizardState& state, const TInterfaceTexts& texts);
 /// The name of the profile a line of the profile list shows (the line
 /// itself when no profile entry shows it, the portable line for one), as the
 /// backup file's name takes it.
@@ -57,7 +57,7 @@ std::string ProfileNameOfLine(const TWizardState& state, const std::string& line
 /// ".slt" in them) are entries but not offered in the list.
 void ReadProfileList(TWizardState& state, const std::string& root);
 /// Lets the user add a portable profile's folder to the profile list.
-void ChoosePortableProfile(TWizardState& state, const TInterfaceTexts& l10n, TUserInterface& ui);
+void ChoosePortableProfile(TWizardState& state, const TInterfaceTexts& texts, TUserInterface& ui);
 
 /**
  * Validates the profile chosen in the profile list, makes its folder the
@@ -65,10 +65,10 @@ void ChoosePortableProfile(TWizardState& state, const TInterfaceTexts& l10n, TUs
  * shows "The selected user profile is corrupted." and ends the program at
  * once with exit code 1.
  */
-TComponentBoxes CheckProfile(TWizardState& state, const TInterfaceTexts& l10n, TUserInterface& ui);
+TComponentBoxes CheckProfile(TWizardState& state, const TInterfaceTexts& texts, TUserInterface& ui);
 /// The same for a profile folder given directly (a batch run's profile);
 /// `profileDir` need not end with a separator.
-TComponentBoxes CheckProfileFolder(const std::string& profileDir, const TInterfaceTexts& l10n,
+TComponentBoxes CheckProfileFolder(const std::string& profileDir, const TInterfaceTexts& texts,
                                    TUserInterface& ui);
 
 } // namespace quillbank

@@ -55,13 +55,13 @@ std::string ProfileUserName(AppType type, const std::string& profileDir)
                                 : VisibleText(WithoutTrailingSeparators(profileDir));
 }
 
-bool WaitForProfileFree(AppType type, const std::string& profileDir, const TInterfaceTexts& l10n,
+bool WaitForProfileFree(AppType type, const std::string& profileDir, const TInterfaceTexts& texts,
                         TUserInterface& ui)
 {
     while (IsProfileInUse(type, profileDir)) {
         const std::string text =
-            l10n.GetTextFmt("Quillbank14", "LANG_DETEKCE", ProfileUserName(type, profileDir));
-        if (ui.ShowMessageBox(l10n.GetText("TForm1", "LANG_WARNING"), text, TBoxButtons::RetryCancel,
+            texts.GetTextFmt("Quillbank14", "LANG_DETEKCE", ProfileUserName(type, profileDir));
+        if (ui.ShowMessageBox(texts.GetText("TForm1", "LANG_WARNING"), text, TBoxButtons::RetryCancel,
                               TBoxIcon::Stop) != TBoxAnswer::Retry)
             return false;
     }

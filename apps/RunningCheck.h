@@ -38,7 +38,7 @@ std::string ProfileUserName(AppType type, const std::string& profileDir);
  * that uses another profile does not count, and one that uses this profile
  * counts wherever it runs (a snap or flatpak sandbox included).
  */
-bool WaitForProfileFree(AppType type, const std::string& profileDir, const TInterfaceTexts& l10n,
+bool WaitForProfileFree(AppType type, const std::string& profileDir, const TInterfaceTexts& texts,
                         TUserInterface& ui);
 
 } // namespace quillbank

@@ -95,16 +95,16 @@ int main(int argc, char* argv[])
     const std::string profile = IncludeTrailingSeparator(argv[1]);
     const std::string work = IncludeTrailingSeparator(argv[2]);
     const std::string programDir = ProgramDataDir();
-    const TInterfaceTexts l10n(programDir + "/Default.lng");
+    const TInterfaceTexts texts(programDir + "/Default.lng");
     TGapRecorder ui;
     TWizardState state;
-    const TArchiveEnvironment environment = RunEnvironment(ui, l10n, state, programDir);
+    const TArchiveEnvironment environment = RunEnvironment(ui, texts, state, programDir);
 
     TBackupRequest request;
     request.Application = ThunderbirdAppType;
     request.ProfileDir = profile;
     request.ArchivePath = work + "event-gaps.qkz";
-    request.Boxes = CheckProfileFolder(profile, l10n, ui);
+    request.Boxes = CheckProfileFolder(profile, texts, ui);
     request.CompressionLevel = 9;
     std::printf("phase,seconds,event_calls,median_gap_ms,p99_gap_ms,longest_gap_ms,files\n");
     ui.Start();

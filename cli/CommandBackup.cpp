@@ -186,7 +186,7 @@ void PrintResult(const TCommandContext& context, const TBackupRequest& request, 
     }
     if (context.Quiet())
         return;
-    for (const std::string& line : AccountReportLines(account, context.L10n(), request.DryRun))
+    for (const std::string& line : AccountReportLines(account, context.Texts(), request.DryRun))
         (request.DryRun ? context.Console().Out : context.Console().Err) << line << "\n";
     if (!request.DryRun)
         context.Console().Out << request.ArchivePath << "\n";
@@ -245,7 +245,7 @@ int BackupCommand(const std::vector<std::string>& arguments, const TConsole& con
     request.ProfileDir = IncludeTrailingSeparator(target.ProfileDir);
     request.Password = password.value_or(std::string());
     // An unusable profile ends the run here, as it ends a batch run.
-    const TComponentBoxes offered = CheckProfileFolder(target.ProfileDir, context.L10n(), context.Ui());
+    const TComponentBoxes offered = CheckProfileFolder(target.ProfileDir, context.Texts(), context.Ui());
     request.Boxes = ChooseComponents(offered, wanted, "the profile");
     try {
         request.UnknownEntries = TKnownFiles(context.ProgramDir()).FindUnknown(request.ProfileDir, offered);
@@ -304,7 +304,7 @@ int BackupCommand(const std::vector<std::string>& arguments, const TConsole& con
     else if (!request.DryRun && !policy.IsEmpty()) {
         const TPruneRequest prune{ExtractFileDir(archive), target.Type, target.ProfileDir, policy, archive,
                                   request.Password,        false};
-        pruned = PruneBackups(prune, context.L10n(), context.ProgramDir());
+        pruned = PruneBackups(prune, context.Texts(), context.ProgramDir());
         removedAll = ReportPruning(pruned, {false, context.Quiet(), options.Has("verbose"), MessagePrefix()},
                                    console.Err, console.Err);
     }

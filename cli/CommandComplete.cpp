@@ -19,8 +19,8 @@ constexpr std::string_view Usage =
 /// The applications found, as `list --json` names them, and their profiles.
 void PrintApplicationsOrProfiles(bool profiles, const std::optional<std::string>& app, std::ostream& out)
 {
-    const TInterfaceTexts l10n(ProgramDataDir() + "/Default.lng");
-    for (const TListedApp& listed : FindListedApps(l10n)) {
+    const TInterfaceTexts texts(ProgramDataDir() + "/Default.lng");
+    for (const TListedApp& listed : FindListedApps(texts)) {
         const std::string name = ToLowerAscii(AppShortName(listed.Type));
         if (!profiles) {
             out << name << "\n";

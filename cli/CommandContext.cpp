@@ -11,7 +11,7 @@ namespace quillbank::cli {
 
 TCommandContext::TCommandContext(const TConsole& console, bool quiet, std::optional<std::string> password,
                                  bool verbose)
-    : console_(console), quiet_(quiet), programDir_(ProgramDataDir()), l10n_(programDir_ + "/Default.lng"),
+    : console_(console), quiet_(quiet), programDir_(ProgramDataDir()), texts_(programDir_ + "/Default.lng"),
       progress_(TTerminalProgress::ForStandardError(console, quiet, verbose)),
       ui_(console, progress_, password)
 {
@@ -21,7 +21,7 @@ TCommandContext::TCommandContext(const TConsole& console, bool quiet, std::optio
 
 void TCommandContext::RequireWorkingFiles()
 {
-    settings_ = LoadSettings(programDir_, l10n_);
+    settings_ = LoadSettings(programDir_, texts_);
     const auto missing = MissingWorkingFiles(programDir_);
     if (missing.empty())
         return;

@@ -37,12 +37,12 @@ public:
     const std::string& ProgramDir() const { return programDir_; }
     /// The settings RequireWorkingFiles loaded.
     const TAppSettings& Settings() const { return settings_; }
-    const TInterfaceTexts& L10n() const { return l10n_; }
+    const TInterfaceTexts& Texts() const { return texts_; }
     TWizardState& State() { return state_; }
     TTerminalUserInterface& Ui() { return ui_; }
     TTerminalProgress& Progress() { return progress_; }
     bool Quiet() const { return quiet_; }
-    TArchiveEnvironment Environment() { return RunEnvironment(ui_, l10n_, state_, programDir_); }
+    TArchiveEnvironment Environment() { return RunEnvironment(ui_, texts_, state_, programDir_); }
 
     /// Throws ECommandError with ExitPassword when a password problem came up.
     void ThrowOnPasswordProblem(const std::string& subject) const;
@@ -51,7 +51,7 @@ private:
     const TConsole& console_;
     bool quiet_;
     std::string programDir_;
-    TInterfaceTexts l10n_;
+    TInterfaceTexts texts_;
     TAppSettings settings_;
     TTerminalProgress progress_;
     TTerminalUserInterface ui_;

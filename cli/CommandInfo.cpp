@@ -32,8 +32,8 @@ int InfoCommand(const std::vector<std::string>& arguments, const TConsole& conso
         return ExitSuccess;
 
     const std::string programDir = ProgramDataDir();
-    const TInterfaceTexts l10n(programDir + "/Default.lng");
-    const TAppSettings settings = LoadSettings(programDir, l10n);
+    const TInterfaceTexts texts(programDir + "/Default.lng");
+    const TAppSettings settings = LoadSettings(programDir, texts);
 
     console.Out << "Program folder:     " << programDir << "\n";
     const auto missing = MissingWorkingFiles(programDir);
@@ -55,7 +55,7 @@ int InfoCommand(const std::vector<std::string>& arguments, const TConsole& conso
                 << "Example backup:     "
                 << ExpandFileNameTemplate(settings.FileNameTemplate, {2, "", std::nullopt, false}) << "\n";
     if (!missing.empty()) {
-        console.Err << MessagePrefix() << l10n.GetText("TForm1", "LANG_NO_FILES") << "\n";
+        console.Err << MessagePrefix() << texts.GetText("TForm1", "LANG_NO_FILES") << "\n";
         return ExitFailure;
     }
     return ExitSuccess;

@@ -126,8 +126,8 @@ int ListCommand(const std::vector<std::string>& arguments, const TConsole& conso
     if (!options)
         return ExitSuccess;
     const std::string programDir = ProgramDataDir();
-    const TInterfaceTexts l10n(programDir + "/Default.lng");
-    const auto apps = FindListedApps(l10n);
+    const TInterfaceTexts texts(programDir + "/Default.lng");
+    const auto apps = FindListedApps(texts);
     // Each rollback archive is read once, whatever the number of profiles.
     const std::vector<TStoredRollback> stored = StoredRollbacks(RollbackFolder());
     if (options->Has("json"))

@@ -131,7 +131,7 @@ int PruneCommand(const std::vector<std::string>& arguments, const TConsole& cons
     request.Application = target.Type;
     request.ProfileFolder = IdentityFolder(target.ProfileDir);
 
-    const std::vector<TPrunedBackup> backups = PruneBackups(request, context.L10n(), context.ProgramDir());
+    const std::vector<TPrunedBackup> backups = PruneBackups(request, context.Texts(), context.ProgramDir());
     const bool json = options.Has("json");
     const bool removedAll =
         ReportPruning(backups, {request.DryRun, context.Quiet() || json, options.Has("verbose"), ""},

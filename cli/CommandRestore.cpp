@@ -169,7 +169,7 @@ void ListFilesLosingTheirKey(const TCommandContext& context, const std::vector<T
         << "quillbank-cli restore: the restore replaces the profile's key database; these files of the "
            "profile are not in the backup and would no longer open:\n";
     for (const TOrphanedFile& file : orphaned)
-        context.Console().Err << "  " << OrphanedFileLine(file, context.L10n()) << "\n";
+        context.Console().Err << "  " << OrphanedFileLine(file, context.Texts()) << "\n";
     if (!allowed)
         throw EUsageError("give --replace-key to restore anyway, or leave the components that hold the key "
                           "database out with --components");

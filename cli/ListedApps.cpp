@@ -9,12 +9,12 @@
 
 namespace quillbank::cli {
 
-std::vector<TListedApp> FindListedApps(const TInterfaceTexts& l10n)
+std::vector<TListedApp> FindListedApps(const TInterfaceTexts& texts)
 {
     TAppStatusTable status{};
     std::vector<std::string> lines;
     const auto registry = CreateRegistryReader();
-    TInstallationDetection(*registry, l10n, status, lines).DetectApplications();
+    TInstallationDetection(*registry, texts, status, lines).DetectApplications();
     std::vector<TListedApp> apps;
     for (const std::string& line : lines) {
         TWizardState state;
@@ -22,7 +22,7 @@ std::vector<TListedApp> FindListedApps(const TInterfaceTexts& l10n)
         // The last line, "Portable applications", names none.
         if (!IsKnownAppType(state.SelectedAppType))
             continue;
-        ListProfiles(state, l10n);
+        ListProfiles(state, texts);
         TListedApp app{line, state.SelectedAppType, status[state.SelectedAppType], state.ProfileDir, {}};
         // Only the profiles the wizard would offer.
         for (const TProfileEntry& entry : state.ProfileEntries)

@@ -24,6 +24,6 @@ struct TListedApp
 };
 
 /// The applications found, in the order of the wizard's application list.
-std::vector<TListedApp> FindListedApps(const TInterfaceTexts& l10n);
+std::vector<TListedApp> FindListedApps(const TInterfaceTexts& texts);
 
 } // namespace quillbank::cli

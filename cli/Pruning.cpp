@@ -80,14 +80,14 @@ TRetentionPolicy ParseRetentionOptions(const TOptions& options)
     return policy;
 }
 
-std::vector<TPrunedBackup> PruneBackups(const TPruneRequest& request, const TInterfaceTexts& l10n,
+std::vector<TPrunedBackup> PruneBackups(const TPruneRequest& request, const TInterfaceTexts& texts,
                                         const std::string& programDir)
 {
     THeaderReadingInterface ui;
     TWizardState state;
     state.BackupPassword = request.Password;
     const std::vector<TDatedBackup> backups =
-        BackupsOfProfile(request, RunEnvironment(ui, l10n, state, programDir));
+        BackupsOfProfile(request, RunEnvironment(ui, texts, state, programDir));
     const std::vector<bool> kept = KeptByPolicy(backups, request.Policy);
     std::vector<TPrunedBackup> result;
     for (std::size_t i = 0; i < backups.size(); ++i) {

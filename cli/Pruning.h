@@ -64,7 +64,7 @@ struct TPrunedBackup
  * older backup that names no profile) is not one of them. Gives every
  * backup of the profile, newest first.
  */
-std::vector<TPrunedBackup> PruneBackups(const TPruneRequest& request, const TInterfaceTexts& l10n,
+std::vector<TPrunedBackup> PruneBackups(const TPruneRequest& request, const TInterfaceTexts& texts,
                                         const std::string& programDir);
 
 /// How ReportPruning tells what retention did.

@@ -9,7 +9,7 @@
 
 namespace quillbank::cli {
 
-TProfileFinder::TProfileFinder(const TInterfaceTexts& l10n) : manager_(l10n, status_) {}
+TProfileFinder::TProfileFinder(const TInterfaceTexts& texts) : manager_(texts, status_) {}
 
 const TMozApp& TProfileFinder::FindApp(std::string_view name) const
 {
@@ -76,7 +76,7 @@ TProfileOptions ReadProfileOptions(const TOptions& options)
 
 TProfileTarget FindProfileTarget(const TCommandContext& context, const TProfileOptions& chosen)
 {
-    const TProfileFinder finder(context.L10n());
+    const TProfileFinder finder(context.Texts());
     const TMozApp* app = chosen.App ? &finder.FindApp(*chosen.App) : nullptr;
     if (chosen.Profile)
         return finder.FindProfile(*app, *chosen.Profile);

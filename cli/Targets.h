@@ -35,7 +35,7 @@ struct TProfileTarget
 class TProfileFinder
 {
 public:
-    explicit TProfileFinder(const TInterfaceTexts& l10n);
+    explicit TProfileFinder(const TInterfaceTexts& texts);
 
     /// Throws ECommandError (exit 1) when no application matches.
     const TMozApp& FindApp(std::string_view name) const;

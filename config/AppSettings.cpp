@@ -62,7 +62,7 @@ std::string SettingsFilePath(const std::string& programDir, const TProgramLocati
     return IncludeTrailingSeparator(SettingsFileDir(programDir, program)) + std::string(SettingsFileName);
 }
 
-TAppSettings LoadSettings(const std::string& programDir, const TInterfaceTexts& l10n,
+TAppSettings LoadSettings(const std::string& programDir, const TInterfaceTexts& texts,
                           const TProgramLocation& program)
 {
     const std::string path = SettingsFilePath(programDir, program);
@@ -70,12 +70,12 @@ TAppSettings LoadSettings(const std::string& programDir, const TInterfaceTexts& 
     if (!std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
         std::ofstream created(path, std::ios::binary);
         if (!created)
-            WriteErrorLog(l10n.GetText("TForm1", "LANG_BADINIWRITE"));
+            WriteErrorLog(texts.GetText("TForm1", "LANG_BADINIWRITE"));
         return ApplySettings(TIniFile());
     }
     const auto ini = TIniFile::Load(path);
     if (!ini) {
-        WriteErrorLog(l10n.GetText("TForm1", "LANG_BADINIREAD"));
+        WriteErrorLog(texts.GetText("TForm1", "LANG_BADINIREAD"));
         return ApplySettings(TIniFile());
     }
     return ApplySettings(*ini);

@@ -48,10 +48,10 @@ std::string SettingsFilePath(const std::string& programDir, const TProgramLocati
 /**
  * Loads the "Backup.ini" of SettingsFilePath(programDir). A missing file is
  * created empty and every default applies; a file that cannot be created or
- * read is reported to the error log (texts from `l10n`) and the defaults
+ * read is reported to the error log (texts from `texts`) and the defaults
  * apply. Never fails.
  */
-TAppSettings LoadSettings(const std::string& programDir, const TInterfaceTexts& l10n,
+TAppSettings LoadSettings(const std::string& programDir, const TInterfaceTexts& texts,
                           const TProgramLocation& program = ThisProgram());
 
 /**

@@ -26,14 +26,14 @@ std::optional<std::string> UsableCodePage(const std::string& name, const std::st
 } // namespace
 
 std::string ArchiveCodePage(const std::string& chosen, const std::string& programDir,
-                            const TInterfaceTexts& l10n)
+                            const TInterfaceTexts& texts)
 {
     if (auto page = UsableCodePage(chosen, "--codepage"))
         return *page;
     const std::string settings = SettingsFilePath(programDir);
     if (auto page = UsableCodePage(ReadProfileString(settings, "General", "codePage"), settings))
         return *page;
-    return CodePageOfCharset(l10n.GetCharset());
+    return CodePageOfCharset(texts.GetCharset());
 }
 
 } // namespace quillbank

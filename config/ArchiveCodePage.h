@@ -15,6 +15,6 @@ class TInterfaceTexts;
  * iconv does not know is written to the error log and passed over.
  */
 std::string ArchiveCodePage(const std::string& chosen, const std::string& programDir,
-                            const TInterfaceTexts& l10n);
+                            const TInterfaceTexts& texts);
 
 } // namespace quillbank

@@ -218,7 +218,7 @@ void TArchive::WriteStaged()
     // The archive is about to be rewritten: handles on the old file would read stale data.
     readers_.reset();
     // Read once: the language file is read from disk on every lookup.
-    fileLabel_ = env_.L10n.GetText("Quillbank14", "LANG_FILE");
+    fileLabel_ = env_.Texts.GetText("Quillbank14", "LANG_FILE");
     auto staged = std::move(staged_);
     staged_.clear();
     const bool withHeader = std::exchange(headerStaged_, false);
@@ -414,7 +414,7 @@ TArchiveReaders* TArchive::Readers()
 {
     if (!readers_) {
         auto readers = std::make_unique<TArchiveReaders>(
-            fileName_, false, ArchiveCodePage(env_.CodePage, env_.ProgramDir, env_.L10n));
+            fileName_, false, ArchiveCodePage(env_.CodePage, env_.ProgramDir, env_.Texts));
         std::string error;
         if (!readers->Open(error)) {
             Report("cannot open the archive: " + error);

@@ -23,7 +23,7 @@ class TUserInterface;
 struct TArchiveEnvironment
 {
     TUserInterface& Ui;
-    const TInterfaceTexts& L10n;
+    const TInterfaceTexts& Texts;
     std::string ProgramDir;
     /// The run's password, shared by every archive the run opens: extracts
     /// use it when it is set, and one the user types for an encrypted entry

@@ -28,8 +28,8 @@ constexpr std::string_view LineEnd = "\r\n";
 /// Reading a file that exists failed: say so and end the program.
 [[noreturn]] void FailOnFile(const TArchiveEnvironment& environment)
 {
-    environment.Ui.ShowWarning(environment.L10n.GetText("TForm1", "LANG_WARNING"),
-                               environment.L10n.GetText("TForm1", "LANG_NOT_FOUND"));
+    environment.Ui.ShowWarning(environment.Texts.GetText("TForm1", "LANG_WARNING"),
+                               environment.Texts.GetText("TForm1", "LANG_NOT_FOUND"));
     environment.Ui.ExitImmediately(1);
 }
 
@@ -245,7 +245,7 @@ AppType ReadArchiveHeader(TWizardState& state, TComponentBoxes& boxes, TArchiveE
     // A legacy container's file records follow its flags at once: it has no lists.
     if (state.ArchiveFormat == TArchiveFormat::Zip) {
         const std::string codePage =
-            ArchiveCodePage(environment.CodePage, environment.ProgramDir, environment.L10n);
+            ArchiveCodePage(environment.CodePage, environment.ProgramDir, environment.Texts);
         std::size_t at = 6;
         for (; at < lines.size() && lines[at] != HeaderSeparator; ++at) {
             std::string path = Utf8FromCodePage(lines[at], codePage);

@@ -210,36 +210,36 @@ TBackupAccount DrawUpAccount(const TAccountSources& sources, TUserInterface& ui)
     return account;
 }
 
-std::vector<std::string> AccountReportLines(const TBackupAccount& account, const TInterfaceTexts& l10n,
+std::vector<std::string> AccountReportLines(const TBackupAccount& account, const TInterfaceTexts& texts,
                                             bool trial)
 {
     const auto files = [&](std::int64_t count) {
-        return l10n.GetTextFmt(TextSection, "LANG_ACCOUNT_FILES", std::to_string(count));
+        return texts.GetTextFmt(TextSection, "LANG_ACCOUNT_FILES", std::to_string(count));
     };
     std::string parts;
     for (int box = 1; box <= ComponentBoxCount; ++box)
         if (const TFileCount& component = account.Components[box]; component.Files > 0)
-            AppendItem(parts, l10n.GetText("TForm1", "LANG_CHECKBOX" + std::to_string(box)) + " " +
+            AppendItem(parts, texts.GetText("TForm1", "LANG_CHECKBOX" + std::to_string(box)) + " " +
                                   std::to_string(component.Files));
     if (account.UnknownEntries.Files > 0)
-        AppendItem(parts, l10n.GetText(TextSection, "LANG_ACCOUNT_UNKNOWN") + " " +
+        AppendItem(parts, texts.GetText(TextSection, "LANG_ACCOUNT_UNKNOWN") + " " +
                               std::to_string(account.UnknownEntries.Files));
     const TFileCount entries = account.Entries();
     std::string summary = files(entries.Files) + ", " + HumanBytes(entries.Bytes);
     if (!parts.empty())
         summary += " (" + parts + ")";
     std::vector<std::string> lines = {
-        l10n.GetTextFmt(TextSection, trial ? "LANG_ACCOUNT_TO_BACK_UP" : "LANG_ACCOUNT_BACKED_UP", summary)};
+        texts.GetTextFmt(TextSection, trial ? "LANG_ACCOUNT_TO_BACK_UP" : "LANG_ACCOUNT_BACKED_UP", summary)};
 
     std::string rules;
     for (std::size_t rule = 0; rule < LeaveOutRuleCount; ++rule)
         if (account.LeftOutByRule[rule].Files > 0)
-            AppendItem(rules, l10n.GetText(TextSection, RuleTextKeys[rule]) + " " +
+            AppendItem(rules, texts.GetText(TextSection, RuleTextKeys[rule]) + " " +
                                   std::to_string(account.LeftOutByRule[rule].Files));
     if (!rules.empty())
-        lines.push_back(l10n.GetTextFmt(TextSection, "LANG_ACCOUNT_BY_RULE", rules));
+        lines.push_back(texts.GetTextFmt(TextSection, "LANG_ACCOUNT_BY_RULE", rules));
     if (!account.LeftOutByFault.empty())
-        lines.push_back(l10n.GetTextFmt(TextSection, "LANG_ACCOUNT_BY_FAULT",
+        lines.push_back(texts.GetTextFmt(TextSection, "LANG_ACCOUNT_BY_FAULT",
                                         files(static_cast<std::int64_t>(account.LeftOutByFault.size()))));
     return lines;
 }

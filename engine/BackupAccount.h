@@ -96,7 +96,7 @@ TBackupAccount DrawUpAccount(const TAccountSources& sources, TUserInterface& ui)
 /// The account for people, in a few lines: the entries, by component; the
 /// files each rule left out; how many files faults left out (each is named
 /// in a report line of its own). `trial`: nothing was written.
-std::vector<std::string> AccountReportLines(const TBackupAccount& account, const TInterfaceTexts& l10n,
+std::vector<std::string> AccountReportLines(const TBackupAccount& account, const TInterfaceTexts& texts,
                                             bool trial);
 
 } // namespace quillbank

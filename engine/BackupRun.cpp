@@ -97,7 +97,7 @@ std::vector<TComponentBox> AllComponents()
 }
 
 void ListEmails(TBackupTask& task, bool accountsOnly, const std::string& profileDir,
-                const TInterfaceTexts& l10n, std::vector<TMailFolder>& mailFolders)
+                const TInterfaceTexts& texts, std::vector<TMailFolder>& mailFolders)
 {
     const TEmailsBackup& emails = EmailsBackup();
     for (std::string_view file : emails.Files)
@@ -105,17 +105,17 @@ void ListEmails(TBackupTask& task, bool accountsOnly, const std::string& profile
     if (!accountsOnly)
         for (std::string_view file : emails.FullOnlyFiles)
             ListFile(task, file);
-    CollectMailFolders(task, accountsOnly, profileDir, l10n, mailFolders);
+    CollectMailFolders(task, accountsOnly, profileDir, texts, mailFolders);
 }
 
 /// Lists the files of one component into the task, as that component's;
 /// the account folders of Emails outside the profile are appended to `mailFolders`.
 void ListComponent(TBackupTask& task, TComponentBox box, const std::string& profileDir,
-                   const TInterfaceTexts& l10n, std::vector<TMailFolder>& mailFolders)
+                   const TInterfaceTexts& texts, std::vector<TMailFolder>& mailFolders)
 {
     task.SetComponent(box);
     if (box == EmailsBox || box == AccountsSettingsOnlyBox) {
-        ListEmails(task, box == AccountsSettingsOnlyBox, profileDir, l10n, mailFolders);
+        ListEmails(task, box == AccountsSettingsOnlyBox, profileDir, texts, mailFolders);
         return;
     }
     const TBackupComponent& component = *std::ranges::find(BackupComponents(), box, &TBackupComponent::Box);
@@ -156,7 +156,7 @@ std::vector<TUnknownEntry> ListUnknownEntries(TBackupTask& task, const TBackupRe
 /// the chosen files, and what each component not chosen would have listed.
 TBackupAccount AccountOf(const TBackupTask& chosen, std::vector<TLeftOutFile> faults,
                          const TBackupRequest& request, const std::vector<TMailFolder>& mailFolders,
-                         const TInterfaceTexts& l10n, TUserInterface& ui)
+                         const TInterfaceTexts& texts, TUserInterface& ui)
 {
     TBackupTask notChosen(request.ProfileDir, request.ProfileDir, ui);
     std::vector<TMailFolder> notChosenFolders;
@@ -165,7 +165,7 @@ TBackupAccount AccountOf(const TBackupTask& chosen, std::vector<TLeftOutFile> fa
         if (std::ranges::find(listed, box) != listed.end())
             continue;
         try {
-            ListComponent(notChosen, box, request.ProfileDir, l10n, notChosenFolders);
+            ListComponent(notChosen, box, request.ProfileDir, texts, notChosenFolders);
         } catch (const std::exception&) {
             // A component that was not chosen never stops a backup: what it
             // would have listed after a file it cannot read counts as in no
@@ -197,13 +197,13 @@ std::string LastProblem(const TArchive& archive)
 } // namespace
 
 void CollectMailFolders(TBackupTask& task, bool accountsOnly, const std::string& profileDir,
-                        const TInterfaceTexts& l10n, std::vector<TMailFolder>& mailFolders)
+                        const TInterfaceTexts& texts, std::vector<TMailFolder>& mailFolders)
 {
     const TEmailsBackup& emails = EmailsBackup();
     for (const TFolderMask& folder :
          accountsOnly ? emails.AccountsOnlyProfileFolders : emails.FullProfileFolders)
         task.AddFolder(std::string(folder.Folder), std::string(folder.Mask));
-    const TPrefsParser prefs(profileDir + "prefs.js", l10n);
+    const TPrefsParser prefs(profileDir + "prefs.js", texts);
     for (const TPrefsParserAccount& account : prefs.Accounts()) {
         const TAccountFolder folder = LocateAccountFolder(account, profileDir);
         const std::string name = ExtractFileName(folder.Path);
@@ -234,16 +234,16 @@ TBackupOutcome RunBackup(const TBackupRequest& request, TWizardState& state, TAr
             RemoveStalePendingArchive(request.ArchivePath);
     });
     TUserInterface& ui = environment.Ui;
-    const TInterfaceTexts& l10n = environment.L10n;
+    const TInterfaceTexts& texts = environment.Texts;
     TBackupOutcome outcome;
     try {
         TBackupTask task(request.ProfileDir, request.ProfileDir, ui);
         for (TComponentBox box : ListedComponents(request.Boxes))
-            ListComponent(task, box, request.ProfileDir, l10n, state.MailFolders);
+            ListComponent(task, box, request.ProfileDir, texts, state.MailFolders);
         const std::vector<TUnknownEntry> chosen = ListUnknownEntries(task, request);
         NameExternalFolders(task, state.MailFolders);
         if (request.DryRun)
-            return {TRunOutcome::Finished({}), AccountOf(task, {}, request, state.MailFolders, l10n, ui)};
+            return {TRunOutcome::Finished({}), AccountOf(task, {}, request, state.MailFolders, texts, ui)};
 
         TArchive archive(pending, request.Password, request.ProfileDir, environment);
         if (request.CompressionLevel)
@@ -260,12 +260,12 @@ TBackupOutcome RunBackup(const TBackupRequest& request, TWizardState& state, TAr
         if (!request.IsBatch && !archive.VerifyArchive(header)) {
             // The new archive does not read back: drop it, keep what was there.
             std::remove(pending.c_str());
-            ui.ShowWarning(l10n.GetText("TForm1", "LANG_WARNING"),
-                           l10n.GetText("Quillbank14", "LANG_INVALID_OUTPUT"));
+            ui.ShowWarning(texts.GetText("TForm1", "LANG_WARNING"),
+                           texts.GetText("Quillbank14", "LANG_INVALID_OUTPUT"));
             return {TRunOutcome::Failed(LastProblem(archive)), {}};
         }
         outcome = {TRunOutcome::Finished(archive.LeftOutFiles()),
-                   AccountOf(task, archive.LeftOutFiles(), request, state.MailFolders, l10n, ui)};
+                   AccountOf(task, archive.LeftOutFiles(), request, state.MailFolders, texts, ui)};
     } catch (const std::exception& error) {
         // A file that could not be read, a prefs.js that could not be parsed:
         // say what it was and stop; the previous backup stays.
@@ -275,7 +275,7 @@ TBackupOutcome RunBackup(const TBackupRequest& request, TWizardState& state, TAr
         return {TRunOutcome::Failed(error.what()), {}};
     }
     if (!CommitPendingArchive(request.ArchivePath, [&ui] { ui.ProcessEvents(); })) {
-        ui.ShowWarning(l10n.GetText("TForm1", "LANG_WARNING"), l10n.GetText("TForm1", "LANG_KONEC"));
+        ui.ShowWarning(texts.GetText("TForm1", "LANG_WARNING"), texts.GetText("TForm1", "LANG_KONEC"));
         ui.ExitImmediately(1);
     }
     return outcome;

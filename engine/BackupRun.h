@@ -74,6 +74,6 @@ TBackupOutcome RunBackup(const TBackupRequest& request, TWizardState& state, TAr
 /// profile's own folders, and each account folder outside the profile,
 /// which is appended to `mailFolders` under its own name (once each).
 void CollectMailFolders(TBackupTask& task, bool accountsOnly, const std::string& profileDir,
-                        const TInterfaceTexts& l10n, std::vector<TMailFolder>& mailFolders);
+                        const TInterfaceTexts& texts, std::vector<TMailFolder>& mailFolders);
 
 } // namespace quillbank

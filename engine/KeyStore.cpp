@@ -101,10 +101,10 @@ std::vector<std::string_view> FilesGoingWithKeys(std::span<const std::string_vie
     return going;
 }
 
-std::string OrphanedFileLine(const TOrphanedFile& file, const TInterfaceTexts& l10n)
+std::string OrphanedFileLine(const TOrphanedFile& file, const TInterfaceTexts& texts)
 {
     const TTextKey& secret = SecretTexts[static_cast<std::size_t>(file.Secret)];
-    return file.Name + " (" + l10n.GetText(secret.Section, secret.Key) + ")";
+    return file.Name + " (" + texts.GetText(secret.Section, secret.Key) + ")";
 }
 
 std::vector<TOrphanedFile> OrphanedProtectedFiles(const std::vector<std::string>& entryNames,

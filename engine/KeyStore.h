@@ -51,8 +51,8 @@ struct TOrphanedFile
 };
 
 /// How an orphaned file is listed to the user: its name and, in the
-/// language of `l10n`, the secret it keeps ("logins.json (saved passwords)").
-std::string OrphanedFileLine(const TOrphanedFile& file, const TInterfaceTexts& l10n);
+/// language of `texts`, the secret it keeps ("logins.json (saved passwords)").
+std::string OrphanedFileLine(const TOrphanedFile& file, const TInterfaceTexts& texts);
 
 /**
  * The protected files of the profile folder `targetDir` that a restore of

@@ -247,7 +247,7 @@ std::optional<std::pair<int, std::string>> AccountField(std::string_view line)
 } // namespace
 
 std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TArchive& archive,
-                                             std::vector<TMailFolder>& folders, const TInterfaceTexts& l10n,
+                                             std::vector<TMailFolder>& folders, const TInterfaceTexts& texts,
                                              TUserInterface& ui)
 {
     std::vector<TLeftOutFile> notRestored;
@@ -257,7 +257,7 @@ std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TArc
     const TPrefsFiles files(profileDir);
     SettleLeftoverCopy(files);
     // Fails with the "prefs.js not found" text when the profile has none.
-    const TPrefsParser parser(files.Prefs, l10n);
+    const TPrefsParser parser(files.Prefs, texts);
 
     // Each recorded folder goes back to its place once, and every account
     // that kept its mail there is pointed at it.
@@ -283,8 +283,8 @@ std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TArc
         std::error_code error;
         fs::create_directories(place, error);
         if (!DirectoryExists(place)) {
-            ui.ShowError(l10n.GetText("Quillbank14", "LANG_ERROR"),
-                         l10n.GetText("Quillbank14", "LANG_CANNOT_RESTORE_ORIG_EXT") + " " + place);
+            ui.ShowError(texts.GetText("Quillbank14", "LANG_ERROR"),
+                         texts.GetText("Quillbank14", "LANG_CANNOT_RESTORE_ORIG_EXT") + " " + place);
             notRestored.push_back(
                 {folder.Path, place == folder.Path
                                   ? "the folder cannot be created: " + error.message()
@@ -295,7 +295,7 @@ std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TArc
         // A folder that does not go back where it was is said to have moved.
         if (place != folder.Path)
             ui.AddReportLine(
-                l10n.GetTextFmt("Quillbank14", "LANG_MAIL_FOLDER_PLACE", folder.Path + " -> " + place));
+                texts.GetTextFmt("Quillbank14", "LANG_MAIL_FOLDER_PLACE", folder.Path + " -> " + place));
         for (int number : accounts)
             restoredFolders[number] = LexicallyNormal(place);
     }
@@ -378,7 +378,7 @@ bool IsDroppedFromRestoredPrefs(std::string_view line, AppType type, const TComp
 }
 
 void FilterRestoredPrefs(const std::string& profileDir, AppType type, const TComponentBoxes& components,
-                         bool keepPathsOutsideProfile, const TInterfaceTexts& l10n, TUserInterface& ui)
+                         bool keepPathsOutsideProfile, const TInterfaceTexts& texts, TUserInterface& ui)
 {
     const auto dropped = [&](std::string_view line) {
         return IsDroppedFromRestoredPrefs(line, type, components);
@@ -408,7 +408,7 @@ void FilterRestoredPrefs(const std::string& profileDir, AppType type, const TCom
         ForgetTemporary(files.Copy);
     } catch (const EPrefsRewriteError& error) {
         WriteErrorLog(error.what());
-        ui.ShowWarning(l10n.GetText("TForm1", "LANG_WARNING"), l10n.GetText("TForm1", "LANG_NOT_FOUND2"));
+        ui.ShowWarning(texts.GetText("TForm1", "LANG_WARNING"), texts.GetText("TForm1", "LANG_NOT_FOUND2"));
         ui.ExitImmediately(1);
     }
 }

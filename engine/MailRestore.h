@@ -65,7 +65,7 @@ inline constexpr std::array<std::string_view, 3> ProfileMailFolders = {"ImapMail
  * EPrefsReadError or EPrefsRewriteError on input or output errors.
  */
 std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TArchive& archive,
-                                             std::vector<TMailFolder>& folders, const TInterfaceTexts& l10n,
+                                             std::vector<TMailFolder>& folders, const TInterfaceTexts& texts,
                                              TUserInterface& ui);
 
 /**
@@ -106,6 +106,6 @@ void SettlePrefsCopy(const std::string& profileDir);
  * ends the program with exit code 1; prefs.js is then left complete.
  */
 void FilterRestoredPrefs(const std::string& profileDir, AppType type, const TComponentBoxes& components,
-                         bool keepPathsOutsideProfile, const TInterfaceTexts& l10n, TUserInterface& ui);
+                         bool keepPathsOutsideProfile, const TInterfaceTexts& texts, TUserInterface& ui);
 
 } // namespace quillbank

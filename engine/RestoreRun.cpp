@@ -115,7 +115,7 @@ public:
             FitPrefsMadeOnWindows();
         if (prefsRestored_)
             FilterRestoredPrefs(state_.ProfileDir, state_.SelectedAppType, request_.Boxes,
-                                request_.KeepPathsOutsideProfile, env_.L10n, env_.Ui);
+                                request_.KeepPathsOutsideProfile, env_.Texts, env_.Ui);
         TRunOutcome outcome;
         if (leftOut_.empty())
             outcome = TRunOutcome::Finished({});
@@ -184,7 +184,7 @@ public:
 private:
     std::string Text(std::string_view section, std::string_view key) const
     {
-        return env_.L10n.GetText(section, key);
+        return env_.Texts.GetText(section, key);
     }
     std::string Text(const TTextKey& key) const { return Text(key.Section, key.Key); }
 
@@ -229,7 +229,7 @@ private:
     {
         for (TLeftOutFile& problem : partProblems_) {
             env_.Ui.AddReportLine(
-                env_.L10n.GetTextFmt("Quillbank14", "LANG_NOT_RESTORED", LeftOutText(problem)));
+                env_.Texts.GetTextFmt("Quillbank14", "LANG_NOT_RESTORED", LeftOutText(problem)));
             leftOut_.push_back(std::move(problem));
         }
         partProblems_.clear();
@@ -243,7 +243,7 @@ private:
             WriteErrorLog(state_.ProfileDir + "prefs.js: \"" + dropped.Name +
                           "\" left out: it names a place this machine does not have, " + dropped.Path);
             env_.Ui.AddReportLine(
-                env_.L10n.GetTextFmt("Quillbank14", "LANG_PREF_DROPPED", dropped.Description()));
+                env_.Texts.GetTextFmt("Quillbank14", "LANG_PREF_DROPPED", dropped.Description()));
         }
     }
 
@@ -372,7 +372,7 @@ private:
         }
         if (component.Extra == TComponentExtra::MailFolders)
             for (const TLeftOutFile& folder :
-                 RestoreMailFolders(state_.ProfileDir, archive, state_.MailFolders, env_.L10n, env_.Ui))
+                 RestoreMailFolders(state_.ProfileDir, archive, state_.MailFolders, env_.Texts, env_.Ui))
                 Refuse(folder.Path, folder.Reason);
         if (component.Box == GeneralSettingsBox || component.Box == EmailsBox)
             prefsRestored_ = true;
@@ -457,7 +457,7 @@ private:
         std::ifstream container(state_.ArchivePath, std::ios::binary);
         if (!container)
             Fail("LANG_KONEC");
-        const std::string codePage = ArchiveCodePage(state_.CodePage, env_.ProgramDir, env_.L10n);
+        const std::string codePage = ArchiveCodePage(state_.CodePage, env_.ProgramDir, env_.Texts);
         std::string line;
         for (int i = 0; i < 6 && ReadLine(container, line); ++i) {
         }
@@ -531,7 +531,7 @@ private:
                     out.reset();
                     env_.Ui.ShowWarning(
                         Text("TForm1", "LANG_WARNING"),
-                        env_.L10n.GetTextFmt("TForm1", "LANG_DETEKCE2", LegacyApplicationName()));
+                        env_.Texts.GetTextFmt("TForm1", "LANG_DETEKCE2", LegacyApplicationName()));
                     env_.Ui.ExitImmediately(1);
                 }
             }
@@ -554,7 +554,7 @@ private:
     {
         env_.Ui.ProcessEvents();
         return request_.Force ||
-               WaitForProfileFree(state_.SelectedAppType, state_.ProfileDir, env_.L10n, env_.Ui);
+               WaitForProfileFree(state_.SelectedAppType, state_.ProfileDir, env_.Texts, env_.Ui);
     }
 
     const TRestoreRequest& request_;

@@ -6,11 +6,11 @@
 
 namespace quillbank {
 
-TArchiveEnvironment RunEnvironment(TUserInterface& ui, const TInterfaceTexts& l10n, TWizardState& state,
+TArchiveEnvironment RunEnvironment(TUserInterface& ui, const TInterfaceTexts& texts, TWizardState& state,
                                    std::string programDir)
 {
     return {ui,
-            l10n,
+            texts,
             std::move(programDir),
             state.BackupPassword,
             state.CodePage,

@@ -13,7 +13,7 @@ struct TWizardState;
 /// The environment of the archives a run opens, from what `state` chose: its
 /// password (shared, so one the user types stays in `state`), its code page,
 /// and file progress for a backup.
-TArchiveEnvironment RunEnvironment(TUserInterface& ui, const TInterfaceTexts& l10n, TWizardState& state,
+TArchiveEnvironment RunEnvironment(TUserInterface& ui, const TInterfaceTexts& texts, TWizardState& state,
                                    std::string programDir);
 
 } // namespace quillbank

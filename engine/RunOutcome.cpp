@@ -28,19 +28,19 @@ std::string LeftOutText(const TLeftOutFile& file)
     return VisibleText(file.Path) + ": " + VisibleText(file.Reason);
 }
 
-std::optional<std::string> OutcomeReportLine(const TRunOutcome& outcome, const TInterfaceTexts& l10n)
+std::optional<std::string> OutcomeReportLine(const TRunOutcome& outcome, const TInterfaceTexts& texts)
 {
     switch (outcome.Status) {
     case TRunStatus::Done:
         return std::nullopt;
     case TRunStatus::DoneWithLeftOut:
-        return l10n.GetTextFmt(
+        return texts.GetTextFmt(
             TextSection, "LANG_RUN_INCOMPLETE",
-            l10n.GetTextFmt(TextSection, "LANG_ACCOUNT_FILES", std::to_string(outcome.LeftOut.size())));
+            texts.GetTextFmt(TextSection, "LANG_ACCOUNT_FILES", std::to_string(outcome.LeftOut.size())));
     case TRunStatus::Failed:
         break;
     }
-    return l10n.GetTextFmt(TextSection, "LANG_RUN_FAILED", outcome.Failure);
+    return texts.GetTextFmt(TextSection, "LANG_RUN_FAILED", outcome.Failure);
 }
 
 } // namespace quillbank

@@ -66,6 +66,6 @@ std::string LeftOutText(const TLeftOutFile& file);
 
 /// The report's closing line for a run that did not do everything; nothing
 /// for one that did.
-std::optional<std::string> OutcomeReportLine(const TRunOutcome& outcome, const TInterfaceTexts& l10n);
+std::optional<std::string> OutcomeReportLine(const TRunOutcome& outcome, const TInterfaceTexts& texts);
 
 } // namespace quillbank

@@ -5,11 +5,11 @@
 
 namespace quillbank {
 
-void TUnknownFilesChoice::Fill(std::vector<TUnknownEntry> items, const TInterfaceTexts& l10n)
+void TUnknownFilesChoice::Fill(std::vector<TUnknownEntry> items, const TInterfaceTexts& texts)
 {
     Clear();
     items_ = std::move(items);
-    const std::string directory = " (" + l10n.GetText("Quillbank14", "LANG_DIRECTORY") + ")";
+    const std::string directory = " (" + texts.GetText("Quillbank14", "LANG_DIRECTORY") + ")";
     for (const TUnknownEntry& item : items_)
         rowTexts_.push_back(VisibleText(item.Name) + (item.IsDirectory ? directory : std::string()));
     ticks_.assign(items_.size(), true);

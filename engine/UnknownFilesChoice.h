@@ -26,7 +26,7 @@ public:
     /// Replaces the rows with one ticked row per item and forgets the saved
     /// ticks; the select/deselect-all box keeps its tick. A folder row reads
     /// "<name> (<LANG_DIRECTORY>)".
-    void Fill(std::vector<TUnknownEntry> items, const TInterfaceTexts& l10n);
+    void Fill(std::vector<TUnknownEntry> items, const TInterfaceTexts& texts);
     /// Removes every row and forgets the saved ticks.
     void Clear();
 

@@ -20,12 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::filesystem::create_directory(target);
     fuzz::WriteFuzzFile(folder + "archive.qkz", fuzz::AsText(data, size));
 
-    const TInterfaceTexts l10n(programDir + "Default.lng");
+    const TInterfaceTexts texts(programDir + "Default.lng");
     fuzz::TFuzzUserInterface ui;
     TWizardState state;
     // A password, so encrypted entries are read (and mostly fail to decrypt).
     state.BackupPassword = "secret";
-    TArchive archive(folder + "archive.qkz", "", target, RunEnvironment(ui, l10n, state, programDir));
+    TArchive archive(folder + "archive.qkz", "", target, RunEnvironment(ui, texts, state, programDir));
     archive.ExtractFileList({"*"});
     archive.ListEntries();
     archive.CheckArchive();

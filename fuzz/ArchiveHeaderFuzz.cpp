@@ -15,12 +15,12 @@ namespace {
 
 void ReadBackup(const std::string& path, const std::string& programDir)
 {
-    const TInterfaceTexts l10n(programDir + "Default.lng");
+    const TInterfaceTexts texts(programDir + "Default.lng");
     fuzz::TFuzzUserInterface ui;
     TWizardState state;
     state.SelectedAppType = FirefoxAppType;
     state.ArchivePath = path;
-    const TArchiveEnvironment environment = RunEnvironment(ui, l10n, state, programDir);
+    const TArchiveEnvironment environment = RunEnvironment(ui, texts, state, programDir);
     ReadHeaderSummary(path, environment);
     try {
         if (!DetectBackupFile(path, state, environment))

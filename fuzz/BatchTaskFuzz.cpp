@@ -21,14 +21,14 @@ namespace {
 struct TFakeFirefoxHome
 {
     std::string scratch = fuzz::ScratchDir();
-    TInterfaceTexts l10n{scratch + "Default.lng"};
+    TInterfaceTexts texts{scratch + "Default.lng"};
     TAppStatusTable status{};
     TMozManager manager = [this] {
         const std::string root = scratch + "home/.mozilla/firefox/";
         std::filesystem::create_directories(root + "ab12cd34.default-esr");
         fuzz::WriteFuzzFile(root + "profiles.ini",
                             "[Profile0]\nName=default-esr\nIsRelative=1\nPath=ab12cd34.default-esr\n");
-        return TMozManager(l10n, status);
+        return TMozManager(texts, status);
     }();
 };
 

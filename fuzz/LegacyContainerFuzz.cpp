@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::filesystem::create_directory(target);
     fuzz::WriteFuzzFile(folder + "backup.qkz", fuzz::AsText(data, size));
 
-    const TInterfaceTexts l10n(programDir + "Default.lng");
+    const TInterfaceTexts texts(programDir + "Default.lng");
     fuzz::TFuzzUserInterface ui;
     TWizardState state;
     state.SelectedAppType = FirefoxAppType;
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (auto& box : request.Boxes.Boxes)
         box.Checked = true;
     try {
-        RunRestore(request, state, RunEnvironment(ui, l10n, state, programDir));
+        RunRestore(request, state, RunEnvironment(ui, texts, state, programDir));
     } catch (const fuzz::TFuzzExit&) {
     }
     fuzz::RequireOnlyEntries(folder, {"backup.qkz", "target"});

@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string profile = fuzz::FreshDir("profile");
     fuzz::FreshDir("external");
     fuzz::WriteFuzzFile(profile + "prefs.js", text);
-    const TInterfaceTexts l10n(programDir + "Default.lng");
+    const TInterfaceTexts texts(programDir + "Default.lng");
     fuzz::TFuzzUserInterface ui;
     TWizardState state;
     // A folder recorded on Windows goes into the profile's "Mail" folder.
@@ -49,19 +49,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                          {scratch + "external/News", "News"},
                          {"C:\\Mail\\Archive", "Archive"}};
     try {
-        TPrefsParser parser(profile + "prefs.js", l10n);
+        TPrefsParser parser(profile + "prefs.js", texts);
         HasMailSettings(profile);
         for (const TPrefsParserAccount& account : parser.Accounts())
             LocateAccountFolder(account, profile);
         // No archive there: the extracts find nothing, the rewrite still runs.
         TArchive archive(programDir + "missing.qkz", "", profile,
-                         RunEnvironment(ui, l10n, state, programDir));
-        RestoreMailFolders(profile, archive, state.MailFolders, l10n, ui);
+                         RunEnvironment(ui, texts, state, programDir));
+        RestoreMailFolders(profile, archive, state.MailFolders, texts, ui);
         FitWindowsPrefs(profile, state.MailFolders);
         TComponentBoxes boxes;
         for (auto& box : boxes.Boxes)
             box.Checked = true;
-        FilterRestoredPrefs(profile, ThunderbirdAppType, boxes, false, l10n, ui);
+        FilterRestoredPrefs(profile, ThunderbirdAppType, boxes, false, texts, ui);
     } catch (const std::runtime_error&) {
     } catch (const fuzz::TFuzzExit&) {
     }

@@ -80,8 +80,8 @@ void ApplyAccountLine(TPrefsParserAccount& account, std::string_view remainder, 
 
 } // namespace
 
-TPrefsParser::TPrefsParser(std::string fileName, const TInterfaceTexts& l10n, bool loadNow)
-    : fileName_(std::move(fileName)), l10n_(l10n)
+TPrefsParser::TPrefsParser(std::string fileName, const TInterfaceTexts& texts, bool loadNow)
+    : fileName_(std::move(fileName)), texts_(texts)
 {
     if (loadNow)
         Load();
@@ -90,7 +90,7 @@ TPrefsParser::TPrefsParser(std::string fileName, const TInterfaceTexts& l10n, bo
 void TPrefsParser::Load()
 {
     if (!FileExists(fileName_))
-        throw EPrefsNotFound(l10n_.GetText("LANG_DIRECTORY", "LANG_PREFS_JS_NOT_FOUND"));
+        throw EPrefsNotFound(texts_.GetText("LANG_DIRECTORY", "LANG_PREFS_JS_NOT_FOUND"));
     const std::string content = ReadPrefsFile(fileName_);
     ForEachLine(content, [&](std::string_view line) {
         const std::string name = PrefName(line);

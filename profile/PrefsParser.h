@@ -36,7 +36,7 @@ class TPrefsParser
 {
 public:
     /// Reads `fileName` at once when `loadNow` is set.
-    TPrefsParser(std::string fileName, const TInterfaceTexts& l10n, bool loadNow = true);
+    TPrefsParser(std::string fileName, const TInterfaceTexts& texts, bool loadNow = true);
 
     /// Reads the file and fills Accounts(). Throws EPrefsNotFound when the
     /// file does not exist and EPrefsReadError when it cannot be read.
@@ -50,7 +50,7 @@ private:
     TPrefsParserAccount& AccountNumber(int number);
 
     std::string fileName_;
-    const TInterfaceTexts& l10n_;
+    const TInterfaceTexts& texts_;
     std::vector<TPrefsParserAccount> accounts_;
 };
 

@@ -24,9 +24,9 @@ TPasswordCheck CheckBackupPassword(const QString& password, const QString& confi
     return TPasswordCheck::Accepted;
 }
 
-TBackupPasswordDialog::TBackupPasswordDialog(const TInterfaceTexts& l10n, TMessageBoxes& messageBoxes,
+TBackupPasswordDialog::TBackupPasswordDialog(const TInterfaceTexts& texts, TMessageBoxes& messageBoxes,
                                              QWidget* parent)
-    : TPasswordDialog(l10n, "TForm4", "LANG_TEXT", ClientSize, parent), messageBoxes_(messageBoxes)
+    : TPasswordDialog(texts, "TForm4", "LANG_TEXT", ClientSize, parent), messageBoxes_(messageBoxes)
 {
     setObjectName("backupPasswordDialog");
     confirmationEdit_ = NewPasswordField("confirmationEdit");
@@ -42,7 +42,7 @@ void TBackupPasswordDialog::Prepare()
 {
     TPasswordDialog::Prepare();
     confirmationEdit_->clear();
-    confirmationLabel_->setText(QString::fromStdString(l10n_.GetText("TForm4", "LANG_HESLO2")));
+    confirmationLabel_->setText(QString::fromStdString(texts_.GetText("TForm4", "LANG_HESLO2")));
 }
 
 void TBackupPasswordDialog::OnOk()
@@ -59,7 +59,7 @@ void TBackupPasswordDialog::OnOk()
         AcceptPassword();
         return;
     }
-    messageBoxes_.ShowMessageBox(l10n_.GetText("TForm1", "LANG_WARNING"), l10n_.GetText("TForm4", problem),
+    messageBoxes_.ShowMessageBox(texts_.GetText("TForm1", "LANG_WARNING"), texts_.GetText("TForm4", problem),
                                  TBoxButtons::Ok, TBoxIcon::Information);
 }
 

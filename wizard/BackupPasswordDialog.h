@@ -34,7 +34,7 @@ class TBackupPasswordDialog : public TPasswordDialog
     Q_OBJECT
 
 public:
-    TBackupPasswordDialog(const TInterfaceTexts& l10n, TMessageBoxes& messageBoxes,
+    TBackupPasswordDialog(const TInterfaceTexts& texts, TMessageBoxes& messageBoxes,
                           QWidget* parent = nullptr);
 
     /// Clears both fields and the result and sets the texts.

@@ -49,10 +49,10 @@ private:
 
 } // namespace
 
-void ApplyLanguageFont(QWidget& window, const TInterfaceTexts& l10n)
+void ApplyLanguageFont(QWidget& window, const TInterfaceTexts& texts)
 {
-    [[maybe_unused]] const int charset = l10n.GetCharset();
-    const QString name = QString::fromStdString(l10n.GetFontName()).left(MaxFontNameLength);
+    [[maybe_unused]] const int charset = texts.GetCharset();
+    const QString name = QString::fromStdString(texts.GetFontName()).left(MaxFontNameLength);
     if (name.isEmpty())
         return;
     QFont font = window.font();

@@ -16,7 +16,7 @@ class TInterfaceTexts;
  * has. The character set selects nothing here, since every text is Unicode;
  * it is still read, so a bad value is reported like any other.
  */
-void ApplyLanguageFont(QWidget& window, const TInterfaceTexts& l10n);
+void ApplyLanguageFont(QWidget& window, const TInterfaceTexts& texts);
 
 /**
  * Gives a dialog-bordered window its designed client size, in

@@ -19,9 +19,9 @@ constexpr QSize ClientSize(316, 154);
 
 } // namespace
 
-TNewProfileDialog::TNewProfileDialog(const TInterfaceTexts& l10n, TFolderChooser chooseFolder,
+TNewProfileDialog::TNewProfileDialog(const TInterfaceTexts& texts, TFolderChooser chooseFolder,
                                      QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), l10n_(l10n),
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), texts_(texts),
       chooseFolder_(std::move(chooseFolder))
 {
     setObjectName("newProfileDialog");
@@ -69,13 +69,13 @@ TNewProfileDialog::TNewProfileDialog(const TInterfaceTexts& l10n, TFolderChooser
 
 void TNewProfileDialog::Prepare()
 {
-    setWindowTitle(QString::fromStdString(l10n_.GetText("TForm1", "LANG_NEW_PROFIL")));
-    nameLabel_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_NEW_PROFIL_NAME")));
-    locationLabel_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_DIR_DEFAULT")));
-    okButton_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_OK")));
-    cancelButton_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_2")));
-    browseButton_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_CHOOSE")));
-    locationGroup_->setTitle(QString::fromStdString(l10n_.GetText("TForm1", "LANG_LOCATION")));
+    setWindowTitle(QString::fromStdString(texts_.GetText("TForm1", "LANG_NEW_PROFIL")));
+    nameLabel_->setText(QString::fromStdString(texts_.GetText("TForm1", "LANG_NEW_PROFIL_NAME")));
+    locationLabel_->setText(QString::fromStdString(texts_.GetText("TForm1", "LANG_DIR_DEFAULT")));
+    okButton_->setText(QString::fromStdString(texts_.GetText("TForm1", "LANG_BUTTON_OK")));
+    cancelButton_->setText(QString::fromStdString(texts_.GetText("TForm1", "LANG_BUTTON_2")));
+    browseButton_->setText(QString::fromStdString(texts_.GetText("TForm1", "LANG_CHOOSE")));
+    locationGroup_->setTitle(QString::fromStdString(texts_.GetText("TForm1", "LANG_LOCATION")));
     nameEdit_->clear();
     locationPath_.clear();
     locationLabel_->setToolTip(QString());
@@ -101,7 +101,7 @@ TNewProfileAnswer TNewProfileDialog::Answer() const
 
 void TNewProfileDialog::showEvent(QShowEvent* event)
 {
-    ApplyLanguageFont(*this, l10n_);
+    ApplyLanguageFont(*this, texts_);
     FixDialogSize(*this, ClientSize);
     CentreOnOwner(*this);
     QDialog::showEvent(event);
@@ -117,7 +117,7 @@ void TNewProfileDialog::OnOk()
 void TNewProfileDialog::OnBrowse()
 {
     const std::optional<std::string> folder =
-        chooseFolder_(l10n_.GetText("Quillbank14", "LANG_SELECT_PROFILE_FOLDER"), locationPath_);
+        chooseFolder_(texts_.GetText("Quillbank14", "LANG_SELECT_PROFILE_FOLDER"), locationPath_);
     if (!folder)
         return;
     locationPath_ = *folder;

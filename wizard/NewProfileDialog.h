@@ -36,7 +36,7 @@ class TNewProfileDialog : public QDialog
 
 public:
     /// `chooseFolder` answers Browse; when empty, the platform's folder dialog does.
-    explicit TNewProfileDialog(const TInterfaceTexts& l10n, TFolderChooser chooseFolder = {},
+    explicit TNewProfileDialog(const TInterfaceTexts& texts, TFolderChooser chooseFolder = {},
                                QWidget* parent = nullptr);
 
     /// Clears the name, the folder and the result and sets the texts.
@@ -60,7 +60,7 @@ private:
     /// Lets the user choose the folder the profile goes into.
     void OnBrowse();
 
-    const TInterfaceTexts& l10n_;
+    const TInterfaceTexts& texts_;
     TFolderChooser chooseFolder_;
     QLabel* nameLabel_;
     QLineEdit* nameEdit_;

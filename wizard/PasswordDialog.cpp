@@ -14,9 +14,9 @@
 
 namespace quillbank {
 
-TPasswordDialog::TPasswordDialog(const TInterfaceTexts& l10n, const char* textSection, const char* promptKey,
+TPasswordDialog::TPasswordDialog(const TInterfaceTexts& texts, const char* textSection, const char* promptKey,
                                  QSize clientSize, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), l10n_(l10n), textSection_(textSection),
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), texts_(texts), textSection_(textSection),
       promptKey_(promptKey), clientSize_(clientSize)
 {
     group_ = new QGroupBox(this);
@@ -84,11 +84,11 @@ void TPasswordDialog::Prepare()
 {
     passwordEdit_->clear();
     passwordAccepted_ = false;
-    setWindowTitle(QString::fromStdString(l10n_.GetText(textSection_, "LANG_CAPTION")));
-    promptLabel_->setText(QString::fromStdString(l10n_.GetText(textSection_, promptKey_)));
-    passwordLabel_->setText(QString::fromStdString(l10n_.GetText("TForm4", "LANG_HESLO")));
-    okButton_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_OK")));
-    cancelButton_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_2")));
+    setWindowTitle(QString::fromStdString(texts_.GetText(textSection_, "LANG_CAPTION")));
+    promptLabel_->setText(QString::fromStdString(texts_.GetText(textSection_, promptKey_)));
+    passwordLabel_->setText(QString::fromStdString(texts_.GetText("TForm4", "LANG_HESLO")));
+    okButton_->setText(QString::fromStdString(texts_.GetText("TForm1", "LANG_BUTTON_OK")));
+    cancelButton_->setText(QString::fromStdString(texts_.GetText("TForm1", "LANG_BUTTON_2")));
 }
 
 bool TPasswordDialog::Execute()
@@ -111,7 +111,7 @@ void TPasswordDialog::AcceptPassword()
 
 void TPasswordDialog::showEvent(QShowEvent* event)
 {
-    ApplyLanguageFont(*this, l10n_);
+    ApplyLanguageFont(*this, texts_);
     FixDialogSize(*this, clientSize_);
     CentreOnOwner(*this);
     QDialog::showEvent(event);

@@ -42,7 +42,7 @@ public:
 protected:
     /// The language-file section holding the dialog's title ("LANG_CAPTION")
     /// and the key of its prompt; `clientSize` is the designed one.
-    TPasswordDialog(const TInterfaceTexts& l10n, const char* textSection, const char* promptKey,
+    TPasswordDialog(const TInterfaceTexts& texts, const char* textSection, const char* promptKey,
                     QSize clientSize, QWidget* parent);
 
     /// Answers OK: AcceptPassword when the fields allow it.
@@ -65,7 +65,7 @@ protected:
 
     void showEvent(QShowEvent* event) override;
 
-    const TInterfaceTexts& l10n_;
+    const TInterfaceTexts& texts_;
     QLabel* passwordLabel_;
     QLineEdit* passwordEdit_;
 

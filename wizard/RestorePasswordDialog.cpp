@@ -10,8 +10,8 @@ constexpr QSize ClientSize(290, 135);
 
 } // namespace
 
-TRestorePasswordDialog::TRestorePasswordDialog(const TInterfaceTexts& l10n, QWidget* parent)
-    : TPasswordDialog(l10n, "TForm5", "LANG_LABEL1", ClientSize, parent)
+TRestorePasswordDialog::TRestorePasswordDialog(const TInterfaceTexts& texts, QWidget* parent)
+    : TPasswordDialog(texts, "TForm5", "LANG_LABEL1", ClientSize, parent)
 {
     setObjectName("restorePasswordDialog");
     AddRow(passwordLabel_, passwordEdit_);

@@ -16,7 +16,7 @@ class TRestorePasswordDialog : public TPasswordDialog
     Q_OBJECT
 
 public:
-    explicit TRestorePasswordDialog(const TInterfaceTexts& l10n, QWidget* parent = nullptr);
+    explicit TRestorePasswordDialog(const TInterfaceTexts& texts, QWidget* parent = nullptr);
 
     /// Execute as the archive layer asks for a password: the accepted
     /// password, or nothing when the prompt was left without one.

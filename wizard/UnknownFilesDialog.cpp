@@ -21,9 +21,9 @@ constexpr QSize ClientSize(244, 327);
 
 } // namespace
 
-TUnknownFilesDialog::TUnknownFilesDialog(TUnknownFilesChoice& model, const TInterfaceTexts& l10n,
+TUnknownFilesDialog::TUnknownFilesDialog(TUnknownFilesChoice& model, const TInterfaceTexts& texts,
                                          QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), model_(model), l10n_(l10n)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), model_(model), texts_(texts)
 {
     setObjectName("unknownFilesDialog");
 
@@ -88,13 +88,13 @@ void TUnknownFilesDialog::keyPressEvent(QKeyEvent* event)
 
 void TUnknownFilesDialog::PrepareShowing()
 {
-    ApplyLanguageFont(*this, l10n_);
-    setWindowTitle(QString::fromStdString(l10n_.GetText("Quillbank14", "LANG_UNKNOW_FILES")));
+    ApplyLanguageFont(*this, texts_);
+    setWindowTitle(QString::fromStdString(texts_.GetText("Quillbank14", "LANG_UNKNOW_FILES")));
     descriptionLabel_->setText(
-        QString::fromStdString(l10n_.GetText("Quillbank14", "LANG_UNKNOW_FILES_DESC")));
-    allBox_->setText(QString::fromStdString(l10n_.GetText("Quillbank14", "LANG_SEL_DESEL_ALL")));
-    okButton_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_OK")));
-    cancelButton_->setText(QString::fromStdString(l10n_.GetText("TForm1", "LANG_BUTTON_2")));
+        QString::fromStdString(texts_.GetText("Quillbank14", "LANG_UNKNOW_FILES_DESC")));
+    allBox_->setText(QString::fromStdString(texts_.GetText("Quillbank14", "LANG_SEL_DESEL_ALL")));
+    okButton_->setText(QString::fromStdString(texts_.GetText("TForm1", "LANG_BUTTON_OK")));
+    cancelButton_->setText(QString::fromStdString(texts_.GetText("TForm1", "LANG_BUTTON_2")));
     model_.Show();
     ShowModel();
     FixDialogSize(*this, ClientSize);

@@ -29,7 +29,7 @@ class TUnknownFilesDialog : public QDialog
     Q_OBJECT
 
 public:
-    TUnknownFilesDialog(TUnknownFilesChoice& model, const TInterfaceTexts& l10n, QWidget* parent = nullptr);
+    TUnknownFilesDialog(TUnknownFilesChoice& model, const TInterfaceTexts& texts, QWidget* parent = nullptr);
 
     /// Shows the dialog modally.
     void Execute();
@@ -49,7 +49,7 @@ private:
     void OnCancel();
 
     TUnknownFilesChoice& model_;
-    const TInterfaceTexts& l10n_;
+    const TInterfaceTexts& texts_;
     QLabel* descriptionLabel_;
     /// One row with a tick box per unknown entry.
     QListWidget* entryList_;

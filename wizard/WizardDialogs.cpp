@@ -32,8 +32,8 @@ std::optional<std::string> Chosen(const QString& path)
 
 } // namespace
 
-TQtWizardDialogs::TQtWizardDialogs(const TInterfaceTexts& l10n)
-    : l10n_(l10n), messageBoxes_(std::make_unique<TQtMessageBoxes>())
+TQtWizardDialogs::TQtWizardDialogs(const TInterfaceTexts& texts)
+    : texts_(texts), messageBoxes_(std::make_unique<TQtMessageBoxes>())
 {}
 
 TQtWizardDialogs::~TQtWizardDialogs() = default;
@@ -43,13 +43,13 @@ void TQtWizardDialogs::CreateDialogs(QWidget* mainWindow)
     mainWindow_ = mainWindow;
     messageBoxes_ = std::make_unique<TQtMessageBoxes>(mainWindow);
     newProfileDialog_ = new TNewProfileDialog(
-        l10n_,
+        texts_,
         [this](const std::string& caption, const std::string& folder) {
             return ChooseFolder(caption, folder);
         },
         mainWindow);
-    backupPasswordDialog_ = new TBackupPasswordDialog(l10n_, *messageBoxes_, mainWindow);
-    restorePasswordDialog_ = new TRestorePasswordDialog(l10n_, mainWindow);
+    backupPasswordDialog_ = new TBackupPasswordDialog(texts_, *messageBoxes_, mainWindow);
+    restorePasswordDialog_ = new TRestorePasswordDialog(texts_, mainWindow);
 }
 
 std::optional<std::string> TQtWizardDialogs::AskBackupPassword()
@@ -74,7 +74,7 @@ void TQtWizardDialogs::ShowUnknownFiles(TUnknownFilesChoice& model)
 {
     // The main window holds the one model the dialog shows.
     if (unknownFilesDialog_ == nullptr)
-        unknownFilesDialog_ = new TUnknownFilesDialog(model, l10n_, mainWindow_);
+        unknownFilesDialog_ = new TUnknownFilesDialog(model, texts_, mainWindow_);
     unknownFilesDialog_->Execute();
 }
 

@@ -53,7 +53,7 @@ public:
 class TQtWizardDialogs final : public TWizardDialogs
 {
 public:
-    explicit TQtWizardDialogs(const TInterfaceTexts& l10n);
+    explicit TQtWizardDialogs(const TInterfaceTexts& texts);
     ~TQtWizardDialogs() override;
 
     /// Creates the dialogs over the main window; before this, nothing is shown.
@@ -74,7 +74,7 @@ public:
     void RequestEnd(int exitCode) override;
 
 private:
-    const TInterfaceTexts& l10n_;
+    const TInterfaceTexts& texts_;
     QWidget* mainWindow_ = nullptr;
     std::unique_ptr<TQtMessageBoxes> messageBoxes_;
     TNewProfileDialog* newProfileDialog_ = nullptr;

@@ -183,19 +183,19 @@ QString ComponentBoxObjectName(TComponentBox box)
     return {};
 }
 
-TWizardWindow::TWizardWindow(const TInterfaceTexts& l10n, std::string programDir, TWizardDialogs& dialogs,
+TWizardWindow::TWizardWindow(const TInterfaceTexts& texts, std::string programDir, TWizardDialogs& dialogs,
                              std::optional<std::string> batchTask, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowMinimizeButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      l10n_(l10n), programDir_(std::move(programDir)), dialogs_(dialogs)
+      texts_(texts), programDir_(std::move(programDir)), dialogs_(dialogs)
 {
     setObjectName(QStringLiteral("wizardWindow"));
-    settings_ = LoadSettings(programDir_, l10n_);
+    settings_ = LoadSettings(programDir_, texts_);
     BuildWindow();
     if (batchTask) {
         batchTask_ = std::make_unique<TBatchTask>();
         try {
-            manager_ = std::make_unique<TMozManager>(l10n_, status_);
+            manager_ = std::make_unique<TMozManager>(texts_, status_);
             // Task files lie beside the settings: the program folder of a
             // portable copy, the user's own folder of an installed program.
             batchReady_ =
@@ -445,12 +445,12 @@ QWidget* TWizardWindow::BuildReportPage()
 
 std::string TWizardWindow::Text(std::string_view key) const
 {
-    return l10n_.GetText("TForm1", key);
+    return texts_.GetText("TForm1", key);
 }
 
 std::string TWizardWindow::Text(std::string_view section, std::string_view key) const
 {
-    return l10n_.GetText(section, key);
+    return texts_.GetText(section, key);
 }
 
 void TWizardWindow::SetCaption(const char* captionKey)
@@ -465,7 +465,7 @@ void TWizardWindow::ShowPage(QWidget* page)
 
 TArchiveEnvironment TWizardWindow::Environment()
 {
-    return RunEnvironment(*this, l10n_, state_, programDir_);
+    return RunEnvironment(*this, texts_, state_, programDir_);
 }
 
 // ---------------------------------------------------------------------------
@@ -515,14 +515,14 @@ void TWizardWindow::RunUnattendedBackup()
         return;
     }
     ResetComponentBoxes();
-    offeredBoxes_ = CheckProfileFolder(state_.ProfileDir, l10n_, *this);
+    offeredBoxes_ = CheckProfileFolder(state_.ProfileDir, texts_, *this);
     ApplyComponentBoxes(offeredBoxes_);
     RunOperation();
 }
 
 void TWizardWindow::OnFirstShow()
 {
-    ApplyLanguageFont(*this, l10n_);
+    ApplyLanguageFont(*this, texts_);
     // Sized for its font and texts, then placed, before anything else: the
     // start-up warning shows over the window, in the middle of the display.
     FixDialogSize(*this, DesignedClientSize);
@@ -644,7 +644,7 @@ void TWizardWindow::OnNext()
         break;
     case TWizardPage::Components:
         // The profile is known now: only an instance using it stands in the way.
-        if (!WaitForProfileFree(state_.SelectedAppType, ChosenProfileDir(), l10n_, *this) ||
+        if (!WaitForProfileFree(state_.SelectedAppType, ChosenProfileDir(), texts_, *this) ||
             !ConfirmOverwriteProfile())
             return;
         RunOperation();
@@ -757,7 +757,7 @@ void TWizardWindow::AskWindowsFolderPlaces()
         return;
     for (TMailFolder* folder : recordedOnWindows)
         if (const auto chosen = dialogs_.ChooseFolder(
-                l10n_.GetTextFmt("Quillbank14", "LANG_WINDOWS_FOLDER_CHOOSE", folder->Path), profile))
+                texts_.GetTextFmt("Quillbank14", "LANG_WINDOWS_FOLDER_CHOOSE", folder->Path), profile))
             folder->Place = *chosen;
 }
 
@@ -787,7 +787,7 @@ bool TWizardWindow::ConfirmOverwriteProfile()
     if (!orphaned.empty()) {
         question += "\n\n" + Text("Quillbank14", "LANG_KEY_REPLACED");
         for (const TOrphanedFile& file : orphaned)
-            question.append("\n").append(OrphanedFileLine(file, l10n_));
+            question.append("\n").append(OrphanedFileLine(file, texts_));
     }
     const bool agreed = AskYesNo(Text("LANG_QUESTION"), question);
     keepPathsOutsideProfile_ = agreed && !places.Empty();
@@ -839,7 +839,7 @@ void TWizardWindow::ShowOperationPage()
         ShowWarning(Text("LANG_WARNING"), VisibleText(error.what()));
         ExitImmediately(1);
     }
-    TInstallationDetection(*registry, l10n_, status_, state_.AppList).DetectApplications();
+    TInstallationDetection(*registry, texts_, status_, state_.AppList).DetectApplications();
     Fill(*applicationList_, state_.AppList);
     UpdateNextForApplication();
 }
@@ -861,7 +861,7 @@ void TWizardWindow::ShowProfilePage()
     nextButton_->setEnabled(false);
     profilesPrompt_->setText(Q(Text(backup ? "LANG_TEXT2_1" : "LANG_TEXT2_2")));
     backupFilePrompt_->setText(Q(Text(backup ? "LANG_TEXT4_1" : "LANG_TEXT4_2")));
-    ListProfiles(state_, l10n_);
+    ListProfiles(state_, texts_);
     FillProfileList();
     UpdateNextForProfile();
     UpdateBackupFileProposal();
@@ -941,7 +941,7 @@ bool TWizardWindow::ShowComponentsPage()
     state_.MailFolders.clear();
     state_.SelectedProfileLine = SelectedLine(*profileList_);
     if (backup) {
-        offeredBoxes_ = CheckProfile(state_, l10n_, *this);
+        offeredBoxes_ = CheckProfile(state_, texts_, *this);
         ApplyComponentBoxes(offeredBoxes_);
     } else {
         TComponentBoxes boxes = ComponentBoxes();
@@ -998,7 +998,7 @@ void TWizardWindow::MarkSkippedOnRestore(AppType archiveType)
     const AppType target = state_.SelectedAppType;
     if (!IsKnownAppType(target))
         return;
-    const QString reason = Q(l10n_.GetTextFmt("Quillbank14", "LANG_SKIPPED_HINT", AppInfo(target).ShortName));
+    const QString reason = Q(texts_.GetTextFmt("Quillbank14", "LANG_SKIPPED_HINT", AppInfo(target).ShortName));
     for (TComponentBox box : AllComponentBoxes) {
         if (!componentBoxes_[box]->isChecked() || !IsSkippedOnRestore(box, target))
             continue;
@@ -1009,13 +1009,13 @@ void TWizardWindow::MarkSkippedOnRestore(AppType archiveType)
     }
     if (IsKnownAppType(archiveType) && archiveType != target)
         otherApplicationNote_->setText(
-            Q(l10n_.GetTextFmt("Quillbank14", "LANG_OTHER_APP_BACKUP", AppInfo(archiveType).ShortName)));
+            Q(texts_.GetTextFmt("Quillbank14", "LANG_OTHER_APP_BACKUP", AppInfo(archiveType).ShortName)));
 }
 
 void TWizardWindow::AddSkippedReportLines()
 {
     for (TComponentBox box : skippedOnRestore_)
-        AddReportLine(l10n_.GetTextFmt("Quillbank14", "LANG_SKIPPED", ComponentText(box)));
+        AddReportLine(texts_.GetTextFmt("Quillbank14", "LANG_SKIPPED", ComponentText(box)));
 }
 
 std::string TWizardWindow::ComponentText(TComponentBox box) const
@@ -1040,14 +1040,14 @@ void TWizardWindow::OnAccountsOnlyToggled(bool checked)
 
 void TWizardWindow::FillUnknownFilesList()
 {
-    unknownFiles_.Fill(TKnownFiles(programDir_).FindUnknown(state_.ProfileDir, offeredBoxes_), l10n_);
+    unknownFiles_.Fill(TKnownFiles(programDir_).FindUnknown(state_.ProfileDir, offeredBoxes_), texts_);
     unknownFiles_.SetAllBoxTicked(true);
     unknownFilesButton_->setVisible(unknownFiles_.HasRows());
 }
 
 void TWizardWindow::FillUnknownFilesFromArchive()
 {
-    unknownFiles_.Fill(state_.UnknownEntries, l10n_);
+    unknownFiles_.Fill(state_.UnknownEntries, texts_);
     unknownFilesButton_->setVisible(unknownFiles_.HasRows());
 }
 
@@ -1095,7 +1095,7 @@ void TWizardWindow::RunOperation()
         request.IsBatch = batchTask_ != nullptr;
         const TBackupOutcome backup = RunBackup(request, state_, Environment());
         if (backup.Run.Status != TRunStatus::Failed)
-            for (const std::string& line : AccountReportLines(backup.Account, l10n_, false))
+            for (const std::string& line : AccountReportLines(backup.Account, texts_, false))
                 AddReportLine(line);
         outcome = backup.Run;
     } else {
@@ -1110,7 +1110,7 @@ void TWizardWindow::RunOperation()
             undoable_.reset();
         AddSkippedReportLines();
     }
-    if (const auto line = OutcomeReportLine(outcome, l10n_))
+    if (const auto line = OutcomeReportLine(outcome, texts_))
         AddReportLine(*line);
     ShowReportPage(RunExitCode(outcome.Status));
 }
@@ -1148,7 +1148,7 @@ void TWizardWindow::OnUndoRestore()
         undoable_.reset();
         undoButton_->hide();
     } catch (const ERollbackError& error) {
-        reportLines_->addItem(Q(l10n_.GetTextFmt("Quillbank14", "LANG_UNDO_FAILED", error.what())));
+        reportLines_->addItem(Q(texts_.GetTextFmt("Quillbank14", "LANG_UNDO_FAILED", error.what())));
     }
     reportLines_->scrollToBottom();
 }
@@ -1187,13 +1187,13 @@ void TWizardWindow::ChooseBackupFile()
 void TWizardWindow::OnNewProfile()
 {
     // The new profile is listed at once.
-    if (CreateNewProfile(dialogs_.AskNewProfile(), state_, status_, l10n_, *this))
+    if (CreateNewProfile(dialogs_.AskNewProfile(), state_, status_, texts_, *this))
         OnReloadProfiles();
 }
 
 void TWizardWindow::OnReloadProfiles()
 {
-    ListProfiles(state_, l10n_);
+    ListProfiles(state_, texts_);
     FillProfileList();
     nextButton_->setEnabled(false);
 }
@@ -1201,7 +1201,7 @@ void TWizardWindow::OnReloadProfiles()
 void TWizardWindow::OnPortableProfile()
 {
     const auto selected = SelectedLine(*profileList_);
-    ChoosePortableProfile(state_, l10n_, *this);
+    ChoosePortableProfile(state_, texts_, *this);
     if (profileList_->count() != static_cast<int>(state_.ProfileList.size())) {
         AddLine(*profileList_, state_.ProfileList.back());
         if (!selected)

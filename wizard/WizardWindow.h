@@ -66,7 +66,7 @@ public:
     /// `programDir` holds the working files; `dialogs` shows everything modal.
     /// With a `batchTask`, the window makes the backup that task file names,
     /// unattended, and the program ends afterwards.
-    TWizardWindow(const TInterfaceTexts& l10n, std::string programDir, TWizardDialogs& dialogs,
+    TWizardWindow(const TInterfaceTexts& texts, std::string programDir, TWizardDialogs& dialogs,
                   std::optional<std::string> batchTask = std::nullopt, QWidget* parent = nullptr);
     ~TWizardWindow() override;
 
@@ -173,7 +173,7 @@ private:
     void PlaceOnMonitor();
     TArchiveEnvironment Environment();
 
-    const TInterfaceTexts& l10n_;
+    const TInterfaceTexts& texts_;
     std::string programDir_;
     TWizardDialogs& dialogs_;
     TWizardState state_;

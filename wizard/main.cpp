@@ -88,9 +88,9 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLBANK_APP_ID));
 
     const std::string programDir = quillbank::ProgramDataDir();
-    const quillbank::TInterfaceTexts l10n(programDir + "/Default.lng");
-    quillbank::TQtWizardDialogs dialogs(l10n);
-    quillbank::TWizardWindow window(l10n, programDir, dialogs,
+    const quillbank::TInterfaceTexts texts(programDir + "/Default.lng");
+    quillbank::TQtWizardDialogs dialogs(texts);
+    quillbank::TWizardWindow window(texts, programDir, dialogs,
                                     batch ? std::optional<std::string>(argv[1]) : std::nullopt);
     dialogs.CreateDialogs(&window);
     if (opensBackup)

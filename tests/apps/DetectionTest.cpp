@@ -17,7 +17,7 @@ class DetectionTest : public ::testing::Test
 {
 protected:
     TFakeHome home;
-    TInterfaceTexts l10n{home.Path() + "/Default.lng"};
+    TInterfaceTexts texts{home.Path() + "/Default.lng"};
     TAppStatusTable status;
     Lines lines;
 
@@ -26,7 +26,7 @@ protected:
     {
         const auto registry =
             TRegFileRegistry::FromText("Windows Registry Editor Version 5.00\r\n\r\n" + keys);
-        TInstallationDetection(registry, l10n, status, lines).DetectApplications();
+        TInstallationDetection(registry, texts, status, lines).DetectApplications();
     }
 };
 

@@ -16,7 +16,7 @@ class MozAppTest : public ::testing::Test
 {
 protected:
     TFakeHome home;
-    TInterfaceTexts l10n{home.Path() + "/Default.lng"};
+    TInterfaceTexts texts{home.Path() + "/Default.lng"};
     TAppStatusTable status;
 
     MozAppTest()
@@ -35,7 +35,7 @@ protected:
 
 TEST_F(MozAppTest, ManagerDetectsBothApplicationsAndFindsTheLastMatch)
 {
-    const TMozManager manager(l10n, status);
+    const TMozManager manager(texts, status);
     ASSERT_EQ(manager.Apps().size(), 2u);
     const TMozApp* firefox = manager.FindApp("FIRE");
     ASSERT_NE(firefox, nullptr);
@@ -56,7 +56,7 @@ TEST_F(MozAppTest, ManagerDetectsBothApplicationsAndFindsTheLastMatch)
 
 TEST_F(MozAppTest, ProfilesAreAbsentWithoutARegistryFile)
 {
-    const TMozManager manager(l10n, status);
+    const TMozManager manager(texts, status);
     EXPECT_FALSE(manager.FindApp("firefox")->Profiles().has_value());
     EXPECT_EQ(manager.FindApp("firefox")->FindProfile("default"), nullptr);
 }
@@ -70,7 +70,7 @@ TEST_F(MozAppTest, ProfilesIniCountsAsRelativeOnlyForOne)
                        root +
                        "b.work\n"
                        "[Profile2]\nName=Elsewhere\nIsRelative=0\nPath=/data/tb\n");
-    const TMozManager manager(l10n, status);
+    const TMozManager manager(texts, status);
     const auto& profiles = manager.FindApp("thunderbird")->Profiles();
     ASSERT_TRUE(profiles.has_value());
     ASSERT_EQ(profiles->size(), 3u);
@@ -95,7 +95,7 @@ TEST_F(MozAppTest, ProfileNamesMatchWholeBeforePartInEveryScript)
                                                     "[Profile1]\nName=Профиль работа\nIsRelative=1\nPath=b\n"
                                                     "[Profile2]\nName=Straße\nIsRelative=1\nPath=c\n"
                                                     "[Profile3]\nName=ΣΟΦΊΑ\nIsRelative=1\nPath=d\n");
-    const TMozManager manager(l10n, status);
+    const TMozManager manager(texts, status);
     const TMozApp* app = manager.FindApp("firefox");
     EXPECT_EQ(app->FindProfile("профиль")->Name(), "Профиль");
     EXPECT_EQ(app->MatchProfiles("ПРОФ").size(), 2u);
@@ -117,7 +117,7 @@ TEST_F(MozAppTest, ProfilesOfEveryRootAndTheInstallationsDefault)
                        home.Path() + "/.mozilla/firefox/o\n");
     home.WriteFile("snap/firefox/common/.mozilla/firefox/installs.ini", "[A1]\nDefault=l\n");
     {
-        const TMozManager manager(l10n, status);
+        const TMozManager manager(texts, status);
         const TMozApp* app = manager.FindApp("firefox");
         ASSERT_EQ(app->Profiles()->size(), 2u);
         EXPECT_EQ((*app->Profiles())[1].Directory(), snapRoot + "l/");
@@ -125,7 +125,7 @@ TEST_F(MozAppTest, ProfilesOfEveryRootAndTheInstallationsDefault)
         EXPECT_EQ(app->DefaultProfile()->Name(), "old");
     }
     std::filesystem::remove_all(home.Path() + "/.mozilla");
-    const TMozManager manager(l10n, status);
+    const TMozManager manager(texts, status);
     EXPECT_EQ(manager.FindApp("firefox")->DefaultProfile()->Name(), "live");
 }
 
@@ -135,7 +135,7 @@ TEST_F(MozAppTest, LegacyRegistryProfilesAreAllTaken)
     home.WriteFile(
         ".thunderbird/registry.dat",
         quillbank::testing::RegistryDatWithProfiles({{"mail", root + "m.slt"}, {"other", "/x/y"}}).Bytes());
-    const TMozManager manager(l10n, status);
+    const TMozManager manager(texts, status);
     const auto& profiles = manager.FindApp("thunderbird")->Profiles();
     ASSERT_TRUE(profiles.has_value());
     ASSERT_EQ(profiles->size(), 2u); // no folder filter here
@@ -155,7 +155,7 @@ TEST_F(MozAppTest, AHostileInstallsIniNeverNamesAnUnlistedFolder)
           std::string("[A]\nDefault=\n"), std::string("\xff\xfe\x00[\x01\n=", 7) + std::string(100000, '['),
           "[A]\nDefault=" + std::string(70000, 'x') + "\n"}) {
         home.WriteFile(".mozilla/firefox/installs.ini", installs);
-        const TMozManager manager(l10n, status);
+        const TMozManager manager(texts, status);
         EXPECT_EQ(manager.FindApp("firefox")->DefaultProfile(), nullptr);
         EXPECT_EQ(manager.FindApp("firefox")->Profiles()->size(), 2u);
     }
@@ -167,11 +167,11 @@ TEST_F(MozAppTest, AnOnlyProfileIsTheDefault)
 {
     home.WriteFile(".mozilla/firefox/profiles.ini", "[Profile0]\nName=p\nIsRelative=1\nPath=p\n");
     {
-        const TMozManager manager(l10n, status);
+        const TMozManager manager(texts, status);
         EXPECT_EQ(manager.FindApp("firefox")->DefaultProfile()->Name(), "p");
     }
     home.WriteFile(".mozilla/firefox/profiles.ini",
                    "[Profile0]\nName=p\nIsRelative=1\nPath=p\n[Profile1]\nName=q\nIsRelative=1\nPath=q\n");
-    const TMozManager manager(l10n, status);
+    const TMozManager manager(texts, status);
     EXPECT_EQ(manager.FindApp("firefox")->DefaultProfile(), nullptr);
 }

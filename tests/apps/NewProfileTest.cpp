@@ -43,7 +43,7 @@ class NewProfileTest : public ::testing::Test
 {
 protected:
     TFakeHome home;
-    TInterfaceTexts l10n{home.Path() + "/Default.lng"};
+    TInterfaceTexts texts{home.Path() + "/Default.lng"};
     TScriptedUserInterface ui;
     TWizardState state;
     TAppStatusTable status;
@@ -79,14 +79,14 @@ protected:
 
 TEST_F(NewProfileTest, StartsTheApplicationWithTheLowerCasedName)
 {
-    EXPECT_TRUE(CreateNewProfile({true, "Work", ""}, state, status, l10n, ui));
+    EXPECT_TRUE(CreateNewProfile({true, "Work", ""}, state, status, texts, ui));
     EXPECT_EQ(ArgumentsSeen(), "[-CreateProfile][work]");
     EXPECT_TRUE(ui.calls.empty());
 }
 
 TEST_F(NewProfileTest, NameAndLocationFormOneArgument)
 {
-    EXPECT_TRUE(CreateNewProfile({true, "mine", "/data/My Profiles"}, state, status, l10n, ui));
+    EXPECT_TRUE(CreateNewProfile({true, "mine", "/data/My Profiles"}, state, status, texts, ui));
     EXPECT_EQ(ArgumentsSeen(), "[-CreateProfile][mine /data/My Profiles]");
     EXPECT_TRUE(ui.calls.empty());
 }
@@ -96,7 +96,7 @@ TEST_F(NewProfileTest, NameAndLocationFormOneArgument)
 TEST_F(NewProfileTest, ANameWithABlankAndALocationIsRefused)
 {
     ui.QueueAnswer(TBoxAnswer::Ok);
-    EXPECT_FALSE(CreateNewProfile({true, "my profile", "/data/My Profiles"}, state, status, l10n, ui));
+    EXPECT_FALSE(CreateNewProfile({true, "my profile", "/data/My Profiles"}, state, status, texts, ui));
     EXPECT_EQ(ui.calls,
               std::vector<std::string>{"box ok warning|Warning|A profile name with a blank cannot be "
                                        "used together with a chosen location. Choose a name without "
@@ -105,7 +105,7 @@ TEST_F(NewProfileTest, ANameWithABlankAndALocationIsRefused)
     // Without a location the name goes as it is written, and when the
     // application makes another profile of it, the user is told.
     ui.QueueAnswer(TBoxAnswer::Ok);
-    EXPECT_FALSE(CreateNewProfile({true, "my profile", ""}, state, status, l10n, ui));
+    EXPECT_FALSE(CreateNewProfile({true, "my profile", ""}, state, status, texts, ui));
     EXPECT_EQ(ArgumentsSeen(), "[-CreateProfile][my][profile]");
     EXPECT_EQ(ui.calls.back(), "box ok warning|Warning|The application did not create the profile \"my "
                                "profile\". Check that it can start, then try again.");
@@ -115,7 +115,7 @@ TEST_F(NewProfileTest, AProfileTheApplicationDidNotMakeIsReported)
 {
     home.WriteFile("firefox/firefox-esr", "#!/bin/sh\nexit 0\n");
     ui.QueueAnswer(TBoxAnswer::Ok);
-    EXPECT_FALSE(CreateNewProfile({true, "Work", ""}, state, status, l10n, ui));
+    EXPECT_FALSE(CreateNewProfile({true, "Work", ""}, state, status, texts, ui));
     EXPECT_EQ(ui.calls,
               std::vector<std::string>{"box ok warning|Warning|The application did not create the "
                                        "profile \"work\". Check that it can start, then try again."});
@@ -147,16 +147,16 @@ TEST_F(NewProfileTest, RefusedNamesStartNothing)
     const std::string exists = "box ok warning|Warning|A profile with this name already exists.";
     for (const char* name : {"", "a:b", "a/b", "a\\b", "quote\"", "star*", "what?", "<x>", "!"}) {
         ui.QueueAnswer(TBoxAnswer::Ok);
-        EXPECT_FALSE(CreateNewProfile({true, name, ""}, state, status, l10n, ui)) << name;
+        EXPECT_FALSE(CreateNewProfile({true, name, ""}, state, status, texts, ui)) << name;
         EXPECT_EQ(ui.calls.back(), noName) << name;
     }
     for (const char* name : {"Test", "default"}) {
         ui.QueueAnswer(TBoxAnswer::Ok);
-        EXPECT_FALSE(CreateNewProfile({true, name, ""}, state, status, l10n, ui)) << name;
+        EXPECT_FALSE(CreateNewProfile({true, name, ""}, state, status, texts, ui)) << name;
         EXPECT_EQ(ui.calls.back(), exists) << name;
     }
     const auto boxes = ui.calls.size();
-    EXPECT_FALSE(CreateNewProfile({false, "fine", ""}, state, status, l10n, ui)); // cancelled: silent
+    EXPECT_FALSE(CreateNewProfile({false, "fine", ""}, state, status, texts, ui)); // cancelled: silent
     EXPECT_EQ(ui.calls.size(), boxes);
     EXPECT_FALSE(std::filesystem::exists(argumentsFile));
 }
@@ -165,6 +165,6 @@ TEST_F(NewProfileTest, AnApplicationThatCannotBeStartedIsReported)
 {
     status[FirefoxAppType].InstallDir = home.MakeDir("empty");
     ui.QueueAnswer(TBoxAnswer::Ok);
-    EXPECT_FALSE(CreateNewProfile({true, "work", ""}, state, status, l10n, ui));
+    EXPECT_FALSE(CreateNewProfile({true, "work", ""}, state, status, texts, ui));
     EXPECT_EQ(ui.calls.back(), "box ok warning|Warning|Mozilla application doesn't found on your system.");
 }

@@ -22,7 +22,7 @@ class ProfileDiscoveryTest : public ::testing::Test
 {
 protected:
     TFakeHome home;
-    TInterfaceTexts l10n{home.Path() + "/Default.lng"};
+    TInterfaceTexts texts{home.Path() + "/Default.lng"};
     TScriptedUserInterface ui;
     TWizardState state;
 
@@ -32,7 +32,7 @@ protected:
     {
         home.WriteFile(".mozilla/firefox/profiles.ini", profilesIni);
         state.SelectedAppType = FirefoxAppType;
-        ListProfiles(state, l10n);
+        ListProfiles(state, texts);
     }
 
     /// A profile folder holding `files` (paths below it), with a prefs.js.
@@ -91,16 +91,16 @@ TEST_F(ProfileDiscoveryTest, HostileProfilesIniNeverBreaksTheList)
 TEST_F(ProfileDiscoveryTest, TheRootHoldingProfilesIniWinsElseTheFirst)
 {
     state.SelectedAppType = FirefoxAppType;
-    ListProfiles(state, l10n);
+    ListProfiles(state, texts);
     EXPECT_EQ(state.ProfileDir, FirefoxRoot());
     EXPECT_TRUE(state.ProfileList.empty());
     home.MakeDir(".var/app/org.mozilla.firefox/.mozilla/firefox");
-    ListProfiles(state, l10n);
+    ListProfiles(state, texts);
     EXPECT_EQ(state.ProfileDir, home.Path() + "/.var/app/org.mozilla.firefox/.mozilla/firefox/");
 
     home.WriteFile(".config/mozilla/firefox/profiles.ini",
                    "[Profile0]\nName=xdg\nIsRelative=1\nPath=x.xdg\n");
-    ListProfiles(state, l10n);
+    ListProfiles(state, texts);
     EXPECT_EQ(state.ProfileDir, home.Path() + "/.config/mozilla/firefox/");
     EXPECT_EQ(state.ProfileList, Lines{"xdg"});
 }
@@ -111,14 +111,14 @@ TEST_F(ProfileDiscoveryTest, LegacyRegistryListsOnlyProfileFolders)
         {{"default", "/home/u/.mozilla/default/ab12.slt"}, {"odd", "/home/u/elsewhere"}, {"b", "/x/b.slt"}});
     home.WriteFile(".mozilla/appreg", image.Bytes());
     state.SelectedAppType = SeaMonkeyAppType;
-    ListProfiles(state, l10n);
+    ListProfiles(state, texts);
     ASSERT_EQ(state.ProfileEntries.size(), 3u);
     EXPECT_EQ(state.ProfileEntries[1].Path, "/home/u/elsewhere");
     EXPECT_EQ(state.ProfileList, (Lines{"default", "b"}));
 
     // profiles.ini wins over a legacy registry beside it.
     home.WriteFile(".mozilla/profiles.ini", "[Profile0]\nName=ini\nPath=/i\n");
-    ListProfiles(state, l10n);
+    ListProfiles(state, texts);
     EXPECT_EQ(state.ProfileList, Lines{"ini"});
 }
 
@@ -130,7 +130,7 @@ TEST_F(ProfileDiscoveryTest, ALegacyNameSharedWithAFolderThatIsNoProfileIsOffere
         ".mozilla/seamonkey/registry.dat",
         quillbank::testing::RegistryDatWithProfiles({{"x", "/elsewhere"}, {"x", "/x/b.slt"}}).Bytes());
     state.SelectedAppType = SeaMonkeyAppType;
-    ListProfiles(state, l10n);
+    ListProfiles(state, texts);
     EXPECT_EQ(state.ProfileEntries.size(), 2u);
     EXPECT_EQ(state.ProfileList, Lines{"x"});
 }
@@ -139,7 +139,7 @@ TEST_F(ProfileDiscoveryTest, SeaMonkeyFallsBackToTheSuiteFolder)
 {
     home.WriteFile(".mozilla/profiles.ini", "[Profile0]\nName=suite\nIsRelative=1\nPath=s\n");
     state.SelectedAppType = SeaMonkeyAppType;
-    ListProfiles(state, l10n);
+    ListProfiles(state, texts);
     EXPECT_EQ(state.ProfileList, Lines{"suite"});
     EXPECT_EQ(state.ProfileDir, home.Path() + "/.mozilla/seamonkey/"); // stays the SeaMonkey root
 }
@@ -155,7 +155,7 @@ TEST_F(ProfileDiscoveryTest, PortableProfileIsChosenOnceAndKeptAcrossRefreshes)
     ui.QueueFolder(portable + "/");
     ui.QueueFolder(other);
     for (int i = 0; i < 4; ++i)
-        ChoosePortableProfile(state, l10n, ui);
+        ChoosePortableProfile(state, texts, ui);
     EXPECT_EQ(ui.calls[0], "folder|Select profile of your portable Mozilla application.|");
     EXPECT_EQ(ui.calls[2], "box ok error|Error|No profile was found.");
     EXPECT_EQ(state.PortableProfileDir, portable);
@@ -174,7 +174,7 @@ TEST_F(ProfileDiscoveryTest, CheckProfileFindsTheFirstEntryOfTheSelectedName)
                 "[Profile1]\nName=same\nPath=" +
                 home.Path() + "/second\n");
     state.SelectedProfileLine = "same";
-    const TComponentBoxes boxes = CheckProfile(state, l10n, ui);
+    const TComponentBoxes boxes = CheckProfile(state, texts, ui);
     EXPECT_EQ(state.ProfileDir, first + "/");
     EXPECT_FALSE(boxes[BookmarksBox].Checked);
 }
@@ -186,7 +186,7 @@ TEST_F(ProfileDiscoveryTest, AListedFolderWhoseNameEndsInABlankIsCheckedAsItIs)
     const std::string blank = MakeProfile("Profile ", {"places.sqlite"});
     state.ProfileEntries = {{"blank", blank}};
     state.SelectedProfileLine = "blank";
-    const TComponentBoxes boxes = CheckProfile(state, l10n, ui);
+    const TComponentBoxes boxes = CheckProfile(state, texts, ui);
     EXPECT_EQ(state.ProfileDir, blank + "/");
     EXPECT_TRUE(boxes[BookmarksBox].Checked);
 }
@@ -197,11 +197,11 @@ TEST_F(ProfileDiscoveryTest, ARealProfileNamedLikeThePortableLineComesFirst)
     state.PortableProfileDir = MakeProfile("portable", {});
     ListFirefox("[Profile0]\nName=Portable profile\nPath=" + real + "\n");
     state.SelectedProfileLine = "Portable profile";
-    CheckProfile(state, l10n, ui);
+    CheckProfile(state, texts, ui);
     EXPECT_EQ(state.ProfileDir, real + "/");
 
     state.SelectedProfileLine = "not listed";
-    CheckProfile(state, l10n, ui);
+    CheckProfile(state, texts, ui);
     EXPECT_EQ(state.ProfileDir, state.PortableProfileDir + "/");
 }
 
@@ -212,7 +212,7 @@ TEST_F(ProfileDiscoveryTest, UnusableProfileWarnsAndEndsTheProgram)
     for (const char* line : {"broken", "unknown"}) {
         state.SelectedProfileLine = line;
         ui.QueueAnswer(TBoxAnswer::Ok);
-        EXPECT_THROW(CheckProfile(state, l10n, ui), TImmediateExit) << line;
+        EXPECT_THROW(CheckProfile(state, texts, ui), TImmediateExit) << line;
         EXPECT_EQ(ui.calls.back(), "exit|1");
         EXPECT_EQ(ui.calls[ui.calls.size() - 2],
                   "box ok warning|Warning|The selected user profile is corrupted. The program will exit.");
@@ -225,7 +225,7 @@ TEST_F(ProfileDiscoveryTest, ComponentAvailabilityOfAnOldProfile)
         "old", {"bookmarks.html", "history.dat", "panels.rdf", "Chrome/userContent.css", "12345678.S",
                 "cookies.txt", "downloads.rdf", "cert8.db", "abook.mab", "extensions/x/install.rdf"});
     home.WriteFile("old/prefs.js", "user_pref(\"mail.identity.id1.fullName\", \"Me\");\n");
-    const TComponentBoxes boxes = CheckProfileFolder(profile, l10n, ui);
+    const TComponentBoxes boxes = CheckProfileFolder(profile, texts, ui);
     for (TComponentBox box : {GeneralSettingsBox, EmailsBox, AddressBooksBox, BookmarksBox, HistoryBox,
                               SidebarsBox, UserStylesBox, SavedPasswordsBox, CookiesBox,
                               DownloadedFileListBox, CertificatesBox, ExtensionsBox})
@@ -240,7 +240,7 @@ TEST_F(ProfileDiscoveryTest, ComponentAvailabilityOfAnOldProfile)
 TEST_F(ProfileDiscoveryTest, ComponentAvailabilityOfAModernBrowserProfile)
 {
     const std::string profile = MakeProfile("modern", {"places.sqlite", "Cache/x", "0000.W"});
-    const TComponentBoxes boxes = CheckProfileFolder(profile, l10n, ui);
+    const TComponentBoxes boxes = CheckProfileFolder(profile, texts, ui);
     EXPECT_TRUE(boxes[BookmarksBox].Checked);
     EXPECT_TRUE(boxes[HistoryBox].Checked);
     EXPECT_TRUE(boxes[SavedFormDetailsBox].Checked);
@@ -257,14 +257,14 @@ TEST_F(ProfileDiscoveryTest, ComponentAvailabilityOfTodaysFiles)
 {
     const std::string browser =
         MakeProfile("browser", {"logins.json", "cert9.db", "autofill-profiles.json", "extensions.json"});
-    const TComponentBoxes boxes = CheckProfileFolder(browser, l10n, ui);
+    const TComponentBoxes boxes = CheckProfileFolder(browser, texts, ui);
     for (TComponentBox box : {SavedPasswordsBox, CertificatesBox, SavedFormDetailsBox, ExtensionsBox})
         EXPECT_TRUE(boxes[box].Checked && boxes[box].Enabled) << box;
     EXPECT_FALSE(boxes.ExtensionsHintVisible);
     EXPECT_FALSE(boxes[AddressBooksBox].Enabled);
 
     const std::string mail = MakeProfile("mail", {"abook-2.sqlite", "logins.db", "key4.db"});
-    const TComponentBoxes mailBoxes = CheckProfileFolder(mail, l10n, ui);
+    const TComponentBoxes mailBoxes = CheckProfileFolder(mail, texts, ui);
     for (TComponentBox box : {AddressBooksBox, SavedPasswordsBox, CertificatesBox})
         EXPECT_TRUE(mailBoxes[box].Checked) << box;
     EXPECT_FALSE(mailBoxes[ExtensionsBox].Enabled);
@@ -280,13 +280,13 @@ TEST_F(ProfileDiscoveryTest, EmailsAreOfferedWheneverTheProfileHoldsMail)
     const std::string imap = MakeProfile("imap", {"imapmail/host/INBOX.msf"});
     const std::string news = MakeProfile("news", {"News/host/newsrc.rc"});
     for (const std::string& profile : {local, mail, imap, news}) {
-        const TComponentBoxes boxes = CheckProfileFolder(profile, l10n, ui);
+        const TComponentBoxes boxes = CheckProfileFolder(profile, texts, ui);
         EXPECT_TRUE(boxes[EmailsBox].Checked && boxes[EmailsBox].Enabled) << profile;
         EXPECT_TRUE(boxes[AccountsSettingsOnlyBox].Enabled) << profile;
     }
     // A file named like a mail folder holds no mail.
     const std::string browser = MakeProfile("browser", {"Mail", "places.sqlite"});
-    EXPECT_FALSE(CheckProfileFolder(browser, l10n, ui)[EmailsBox].Enabled);
+    EXPECT_FALSE(CheckProfileFolder(browser, texts, ui)[EmailsBox].Enabled);
 }
 
 // Ubuntu's move to the snap copies the profiles and leaves the classic root
@@ -301,7 +301,7 @@ TEST_F(ProfileDiscoveryTest, EveryRootIsListedAndEachLineNamesItsRoot)
     home.WriteFile(".var/app/org.mozilla.firefox/config/mozilla/firefox/profiles.ini",
                    "[Profile0]\nName=flat\nIsRelative=1\nPath=c.flat\n");
     state.SelectedAppType = FirefoxAppType;
-    ListProfiles(state, l10n);
+    ListProfiles(state, texts);
     EXPECT_EQ(state.ProfileDir, FirefoxRoot());
     EXPECT_EQ(state.ProfileList,
               (Lines{"default (~/.mozilla/firefox)", "default (~/snap/firefox/common/.mozilla/firefox)",
@@ -316,7 +316,7 @@ TEST_F(ProfileDiscoveryTest, EveryRootIsListedAndEachLineNamesItsRoot)
     // The line chosen finds its own root's profile, not the first of its name.
     const std::string snapDefault = MakeProfile("snap/firefox/common/.mozilla/firefox/a.default", {});
     state.SelectedProfileLine = state.ProfileList[1];
-    CheckProfile(state, l10n, ui);
+    CheckProfile(state, texts, ui);
     EXPECT_EQ(state.ProfileDir, snapDefault + "/");
 }
 
@@ -327,7 +327,7 @@ TEST_F(ProfileDiscoveryTest, ThunderbirdRootsOfBothFlatpakIdsAndTheOldDebianFold
           ".var/app/net.thunderbird.Thunderbird/config/thunderbird", ".mozilla-thunderbird"}) {
         home.WriteFile(root + "/profiles.ini", "[Profile0]\nName=" + root + "\nIsRelative=1\nPath=p\n");
         state.SelectedAppType = ThunderbirdAppType;
-        ListProfiles(state, l10n);
+        ListProfiles(state, texts);
         EXPECT_EQ(state.ProfileEntries.back().Path, home.Path() + "/" + root + "/p");
     }
     EXPECT_EQ(state.ProfileEntries.size(), 3u);
@@ -344,13 +344,13 @@ TEST_F(ProfileDiscoveryTest, AProfileFolderReachedFromTwoRootsIsListedOnce)
     home.MakeDir(".config/mozilla");
     std::filesystem::create_directory_symlink(FirefoxRoot(), home.Path() + "/.config/mozilla/firefox");
     state.SelectedAppType = FirefoxAppType;
-    ListProfiles(state, l10n);
+    ListProfiles(state, texts);
     EXPECT_EQ(state.ProfileList, Lines{"default"});
 
     home.WriteFile("snap/firefox/common/.mozilla/firefox/profiles.ini",
                    "[Profile0]\nName=same\nIsRelative=0\nPath=" + FirefoxRoot() +
                        "a.default\n[Profile1]\nName=own\nIsRelative=1\nPath=o\n");
-    ListProfiles(state, l10n);
+    ListProfiles(state, texts);
     EXPECT_EQ(state.ProfileList,
               (Lines{"default (~/.mozilla/firefox)", "own (~/snap/firefox/common/.mozilla/firefox)"}));
 }

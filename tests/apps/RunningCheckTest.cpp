@@ -32,23 +32,23 @@ TEST(RunningCheck, WaitingForAProfileWithoutLocksAsksUntilTheApplicationIsGone)
 {
     TFakeHome home;
     const std::string profile = home.MakeDir("profile");
-    TInterfaceTexts l10n(home.Path() + "/Default.lng");
+    TInterfaceTexts texts(home.Path() + "/Default.lng");
     std::optional<TProcessListOverride> processes(std::in_place, Names{"bash", "sunbird-bin"});
 
     TScriptedUserInterface ui;
     ui.QueueAnswer(TBoxAnswer::Cancel);
-    EXPECT_FALSE(WaitForProfileFree(SunbirdAppType, profile, l10n, ui));
+    EXPECT_FALSE(WaitForProfileFree(SunbirdAppType, profile, texts, ui));
     ui.QueueAnswer(TBoxAnswer::Retry);
     ui.QueueAnswer(TBoxAnswer::Cancel);
-    EXPECT_FALSE(WaitForProfileFree(SunbirdAppType, profile, l10n, ui)); // still running after the Retry
+    EXPECT_FALSE(WaitForProfileFree(SunbirdAppType, profile, texts, ui)); // still running after the Retry
     const std::string box =
         "box retrycancel stop|Warning|Sunbird is running. Exit it and click the Retry button.";
     EXPECT_EQ(ui.calls, Names(3, box));
 
     processes.emplace(Names{"bash"});
-    EXPECT_TRUE(WaitForProfileFree(SunbirdAppType, profile, l10n, ui)); // no box once it is gone
+    EXPECT_TRUE(WaitForProfileFree(SunbirdAppType, profile, texts, ui)); // no box once it is gone
     EXPECT_EQ(ui.calls.size(), 3u);
-    EXPECT_TRUE(WaitForProfileFree(NoAppType, profile, l10n, ui));
+    EXPECT_TRUE(WaitForProfileFree(NoAppType, profile, texts, ui));
 }
 
 // Firefox, Thunderbird and SeaMonkey lock every profile they open: one
@@ -70,11 +70,11 @@ TEST(RunningCheck, TheQuestionForAProfileOfNoKnownApplicationNamesItsFolder)
 {
     TFakeHome home;
     const std::string profile = home.MakeDir("portable");
-    TInterfaceTexts l10n(home.Path() + "/Default.lng");
+    TInterfaceTexts texts(home.Path() + "/Default.lng");
     std::filesystem::create_symlink("127.0.0.1:+" + std::to_string(getpid()), profile + "/lock");
     TScriptedUserInterface ui;
     ui.QueueAnswer(TBoxAnswer::Cancel);
-    EXPECT_FALSE(WaitForProfileFree(NoAppType, profile + "/", l10n, ui));
+    EXPECT_FALSE(WaitForProfileFree(NoAppType, profile + "/", texts, ui));
     EXPECT_EQ(ui.calls, Names{"box retrycancel stop|Warning|" + profile +
                               " is running. Exit it and click the Retry button."});
 }

@@ -313,8 +313,8 @@ TEST_F(CliRealAppsTest, ThunderbirdAccountFoldersEverywhereAreBackedUpWholeAndRe
         EXPECT_EQ(ReadFileForTest(restored), content) << restored;
     }
     // Every account of the restored profile leads to its own folder.
-    const TInterfaceTexts l10n(home.Path() + "/Default.lng");
-    const TPrefsParser prefs(target + "/prefs.js", l10n);
+    const TInterfaceTexts texts(home.Path() + "/Default.lng");
+    const TPrefsParser prefs(target + "/prefs.js", texts);
     Names located;
     for (const TPrefsParserAccount& account : prefs.Accounts())
         located.insert(LocateAccountFolder(account, target + "/").Path);
@@ -388,8 +388,8 @@ TEST_F(CliRealAppsTest, ThunderbirdFindsEveryAccountFolderOfABackupMadeOnWindows
             << ReadFileForTest(LogFile());
     }
     EndProcessesOfHome(home.Path());
-    const TInterfaceTexts l10n(home.Path() + "/Default.lng");
-    const TPrefsParser restored(target + "/prefs.js", l10n);
+    const TInterfaceTexts texts(home.Path() + "/Default.lng");
+    const TPrefsParser restored(target + "/prefs.js", texts);
     Names located;
     for (const TPrefsParserAccount& account : restored.Accounts())
         located.insert(LocateAccountFolder(account, target + "/").Path);
@@ -467,16 +467,16 @@ TEST_F(CliRealAppsTest, ARunningFirefoxStandsInTheWayOfItsOwnProfileOnly)
     EXPECT_EQ(backupA.ExitCode, 3) << backupA.Err;
 
     // The wizard's check before a run: no question for B, one for A.
-    const TInterfaceTexts l10n(home.Path() + "/Default.lng");
+    const TInterfaceTexts texts(home.Path() + "/Default.lng");
     quillbank::testing::TScriptedUserInterface ui;
-    EXPECT_TRUE(WaitForProfileFree(FirefoxAppType, beta, l10n, ui));
+    EXPECT_TRUE(WaitForProfileFree(FirefoxAppType, beta, texts, ui));
     EXPECT_TRUE(ui.calls.empty());
     ui.QueueAnswer(TBoxAnswer::Cancel);
-    EXPECT_FALSE(WaitForProfileFree(FirefoxAppType, alpha, l10n, ui));
+    EXPECT_FALSE(WaitForProfileFree(FirefoxAppType, alpha, texts, ui));
 
     // A task file's profile, as the unattended backup checks it.
     TAppStatusTable status{};
-    const TMozManager manager(l10n, status);
+    const TMozManager manager(texts, status);
     for (const auto& [name, inUse] : {std::pair<std::string, bool>{"beta", false}, {"alpha", true}}) {
         home.WriteFile("program/task.ini", "[General]\naction=backup\napplication=firefox\nprofile=" + name +
                                                "\noutput=" + home.Path() + "/task.qkz\n");

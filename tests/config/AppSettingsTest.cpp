@@ -22,12 +22,12 @@ class AppSettingsTest : public ::testing::Test
 protected:
     TFakeHome home;
     std::string programDir = home.MakeDir("program");
-    TInterfaceTexts l10n{programDir + "/Default.lng"};
+    TInterfaceTexts texts{programDir + "/Default.lng"};
 
     TAppSettings LoadWith(const std::string& content)
     {
         home.WriteFile("program/Backup.ini", "[General]\r\n" + content);
-        return LoadSettings(programDir, l10n);
+        return LoadSettings(programDir, texts);
     }
 };
 
@@ -51,7 +51,7 @@ TEST_F(AppSettingsTest, EmptyFileGivesEveryDefault)
 
 TEST_F(AppSettingsTest, MissingFileIsCreatedEmptyAndGivesTheDefaults)
 {
-    ExpectDefaults(LoadSettings(programDir, l10n));
+    ExpectDefaults(LoadSettings(programDir, texts));
     EXPECT_EQ(ReadFileForTest(programDir + "/Backup.ini"), "");
     EXPECT_TRUE(std::filesystem::exists(programDir + "/Backup.ini"));
     EXPECT_FALSE(std::filesystem::exists(ErrorLogPath()));
@@ -60,21 +60,21 @@ TEST_F(AppSettingsTest, MissingFileIsCreatedEmptyAndGivesTheDefaults)
 TEST_F(AppSettingsTest, UnwritableProgramFolderIsLoggedAndGivesTheDefaults)
 {
     const std::string notAFolder = home.WriteFile("program-file", "");
-    ExpectDefaults(LoadSettings(notAFolder, l10n));
+    ExpectDefaults(LoadSettings(notAFolder, texts));
     EXPECT_EQ(ErrorLogMessages(), "I cannot write to file backup.ini\n");
 }
 
 TEST_F(AppSettingsTest, UnreadableFileIsLoggedAndGivesTheDefaults)
 {
     home.MakeDir("program/Backup.ini");
-    ExpectDefaults(LoadSettings(programDir, l10n));
+    ExpectDefaults(LoadSettings(programDir, texts));
     EXPECT_EQ(ErrorLogMessages(), "I cannot read file backup.ini\n");
 }
 
 TEST_F(AppSettingsTest, LogTextsComeFromTheLanguageFile)
 {
     home.WriteFile("program/Default.lng", "[TForm1]\nLANG_BADINIWRITE=Backup.ini nicht beschreibbar\n");
-    LoadSettings(home.WriteFile("program-file", ""), l10n);
+    LoadSettings(home.WriteFile("program-file", ""), texts);
     EXPECT_EQ(ErrorLogMessages(), "Backup.ini nicht beschreibbar\n");
 }
 
@@ -164,7 +164,7 @@ protected:
     std::string bin = home.MakeDir("prefix/bin");
     std::string data = home.MakeDir("prefix/share/quillbank");
     TProgramLocation program{bin, {bin + "/../share/quillbank"}};
-    TInterfaceTexts l10n{data + "/Default.lng"};
+    TInterfaceTexts texts{data + "/Default.lng"};
     std::string userSettings = home.Path() + "/.config/Quillbank/Backup.ini";
 
     void SetUp() override
@@ -179,7 +179,7 @@ protected:
 TEST_F(InstalledAppSettingsTest, TheUsersOwnFileIsCreatedEmptyInTheConfigFolder)
 {
     EXPECT_EQ(SettingsFilePath(data, program), userSettings);
-    ExpectDefaults(LoadSettings(data, l10n, program));
+    ExpectDefaults(LoadSettings(data, texts, program));
     EXPECT_TRUE(std::filesystem::is_regular_file(userSettings));
     EXPECT_EQ(ReadFileForTest(userSettings), "");
     EXPECT_FALSE(std::filesystem::exists(data + "/Backup.ini"));
@@ -190,7 +190,7 @@ TEST_F(InstalledAppSettingsTest, TheUsersOwnFileIsReadAndTheSharedOneIgnored)
 {
     home.WriteFile("prefix/share/quillbank/Backup.ini", "[General]\nfileformat=shared.qkz\nmonitor=3\n");
     home.WriteFile(".config/Quillbank/Backup.ini", "[General]\nfileformat=<profile>.qkz\n");
-    const TAppSettings settings = LoadSettings(data, l10n, program);
+    const TAppSettings settings = LoadSettings(data, texts, program);
     EXPECT_EQ(settings.FileNameTemplate, "<profile>.qkz");
     EXPECT_EQ(settings.MonitorNumber, 1);
 }
@@ -198,7 +198,7 @@ TEST_F(InstalledAppSettingsTest, TheUsersOwnFileIsReadAndTheSharedOneIgnored)
 TEST_F(InstalledAppSettingsTest, AConfigFolderThatCannotBeMadeIsLoggedAndGivesTheDefaults)
 {
     home.SetEnv("XDG_CONFIG_HOME", home.WriteFile("not-a-folder", ""));
-    ExpectDefaults(LoadSettings(data, l10n, program));
+    ExpectDefaults(LoadSettings(data, texts, program));
     EXPECT_FALSE(std::filesystem::exists(data + "/Backup.ini"));
 }
 
@@ -206,12 +206,12 @@ TEST_F(AppSettingsTest, TheArchiveCodePageIsChosenElseConfiguredElseTheLanguageF
 {
     home.WriteFile("program/Default.lng", "[Common]\r\nDefaultCharset=204\r\n");
     home.WriteFile("program/Backup.ini", "");
-    EXPECT_EQ(ArchiveCodePage("", programDir, l10n), "CP1251");
+    EXPECT_EQ(ArchiveCodePage("", programDir, texts), "CP1251");
     home.WriteFile("program/Backup.ini", "[General]\r\ncodePage=windows-1250\r\n");
-    EXPECT_EQ(ArchiveCodePage("", programDir, l10n), "CP1250");
-    EXPECT_EQ(ArchiveCodePage("1252", programDir, l10n), "CP1252");
+    EXPECT_EQ(ArchiveCodePage("", programDir, texts), "CP1250");
+    EXPECT_EQ(ArchiveCodePage("1252", programDir, texts), "CP1252");
     home.WriteFile("program/Backup.ini", "[General]\r\ncodePage=klingon\r\n");
-    EXPECT_EQ(ArchiveCodePage("", programDir, l10n), "CP1251");
+    EXPECT_EQ(ArchiveCodePage("", programDir, texts), "CP1251");
     EXPECT_NE(ReadFileForTest(ErrorLogPath()).find("the code page \"klingon\" is not known"),
               std::string::npos);
 }

@@ -19,7 +19,7 @@ class InterfaceTextsTest : public ::testing::Test
 protected:
     TFakeHome home;
     std::string languageFile = home.Path() + "/Default.lng";
-    TInterfaceTexts l10n{languageFile};
+    TInterfaceTexts texts{languageFile};
 
     void Write(const std::string& content) { home.WriteFile("Default.lng", content); }
 };
@@ -29,74 +29,74 @@ protected:
 TEST_F(InterfaceTextsTest, FileEntryWinsOverTheEnglishText)
 {
     Write("[TForm1]\r\nLANG_WARNING=Varování\r\n");
-    EXPECT_EQ(l10n.GetText("TForm1", "LANG_WARNING"), "Varování");
+    EXPECT_EQ(texts.GetText("TForm1", "LANG_WARNING"), "Varování");
 }
 
 TEST_F(InterfaceTextsTest, MissingFileMissingOrEmptyEntryGivesTheEnglishText)
 {
-    EXPECT_EQ(l10n.GetText("TForm1", "LANG_WARNING"), "Warning");
+    EXPECT_EQ(texts.GetText("TForm1", "LANG_WARNING"), "Warning");
     Write("[TForm1]\r\nLANG_WARNING=\r\n");
-    EXPECT_EQ(l10n.GetText("TForm1", "LANG_WARNING"), "Warning");
+    EXPECT_EQ(texts.GetText("TForm1", "LANG_WARNING"), "Warning");
     Write("[TForm1]\r\nLANG_WARNING=\"\"\r\n");
-    EXPECT_EQ(l10n.GetText("TForm1", "LANG_WARNING"), "Warning");
+    EXPECT_EQ(texts.GetText("TForm1", "LANG_WARNING"), "Warning");
 }
 
 TEST_F(InterfaceTextsTest, EntryUnderAnotherSectionIsNotFound)
 {
     Write("[Quillbank14]\r\nLANG_PREFS_JS_NOT_FOUND=wrong place\r\n"
           "[TForm1]\r\nLANG_PREFS_JS_NOT_FOUND=wrong too\r\n");
-    EXPECT_EQ(l10n.GetText("LANG_DIRECTORY", "LANG_PREFS_JS_NOT_FOUND"),
+    EXPECT_EQ(texts.GetText("LANG_DIRECTORY", "LANG_PREFS_JS_NOT_FOUND"),
               "Config file prefs.js doesn't found.");
 }
 
 TEST_F(InterfaceTextsTest, FileNamesMatchInAnyCaseButTheBuiltInTableExactly)
 {
     Write("[tform1]\r\nlang_warning=Achtung\r\n");
-    EXPECT_EQ(l10n.GetText("TForm1", "LANG_WARNING"), "Achtung");
-    EXPECT_EQ(l10n.GetText("TForm1", "LANG_Question"), "");
-    EXPECT_EQ(l10n.GetText("TForm1", "LANG_QUESTION"), "Question");
+    EXPECT_EQ(texts.GetText("TForm1", "LANG_WARNING"), "Achtung");
+    EXPECT_EQ(texts.GetText("TForm1", "LANG_Question"), "");
+    EXPECT_EQ(texts.GetText("TForm1", "LANG_QUESTION"), "Question");
 }
 
 TEST_F(InterfaceTextsTest, QuotesKeepBlanksAndTheTextIsNotTrimmedAgain)
 {
     Write("[TForm1]\r\nLANG_OKNO_1=\" - Vítejte \"\r\n");
-    EXPECT_EQ(l10n.GetText("TForm1", "LANG_OKNO_1"), " - Vítejte ");
+    EXPECT_EQ(texts.GetText("TForm1", "LANG_OKNO_1"), " - Vítejte ");
 }
 
 TEST_F(InterfaceTextsTest, AnEditedFileShowsAtTheNextLookup)
 {
     Write("[TForm1]\r\nLANG_WARNING=one\r\n");
-    EXPECT_EQ(l10n.GetText("TForm1", "LANG_WARNING"), "one");
+    EXPECT_EQ(texts.GetText("TForm1", "LANG_WARNING"), "one");
     Write("[TForm1]\r\nLANG_WARNING=two\r\n");
-    EXPECT_EQ(l10n.GetText("TForm1", "LANG_WARNING"), "two");
+    EXPECT_EQ(texts.GetText("TForm1", "LANG_WARNING"), "two");
 }
 
 TEST_F(InterfaceTextsTest, GetTextFmtReplacesTheFirstPercentSOnly)
 {
-    EXPECT_EQ(l10n.GetTextFmt("TForm1", "LANG_DETEKCE", "Firefox"),
+    EXPECT_EQ(texts.GetTextFmt("TForm1", "LANG_DETEKCE", "Firefox"),
               "Firefox is running. Exit it and click the Retry button.");
     Write("[TForm1]\r\nLANG_DETEKCE=%s and %s\r\nLANG_DETEKCE2=no placeholder\r\n"
           "[Quillbank14]\r\nLANG_DETEKCE=%S stays\r\n");
-    EXPECT_EQ(l10n.GetTextFmt("TForm1", "LANG_DETEKCE", "%s"), "%s and %s");
-    EXPECT_EQ(l10n.GetTextFmt("TForm1", "LANG_DETEKCE", "A"), "A and %s");
-    EXPECT_EQ(l10n.GetTextFmt("TForm1", "LANG_DETEKCE2", "A"), "no placeholder");
-    EXPECT_EQ(l10n.GetTextFmt("Quillbank14", "LANG_DETEKCE", "A"), "%S stays");
+    EXPECT_EQ(texts.GetTextFmt("TForm1", "LANG_DETEKCE", "%s"), "%s and %s");
+    EXPECT_EQ(texts.GetTextFmt("TForm1", "LANG_DETEKCE", "A"), "A and %s");
+    EXPECT_EQ(texts.GetTextFmt("TForm1", "LANG_DETEKCE2", "A"), "no placeholder");
+    EXPECT_EQ(texts.GetTextFmt("Quillbank14", "LANG_DETEKCE", "A"), "%S stays");
 }
 
 TEST_F(InterfaceTextsTest, FontAndCharset)
 {
-    EXPECT_EQ(l10n.GetFontName(), "");
-    EXPECT_EQ(l10n.GetCharset(), 1);
+    EXPECT_EQ(texts.GetFontName(), "");
+    EXPECT_EQ(texts.GetCharset(), 1);
     Write("[Common]\r\nFont=DejaVu Sans\r\nDefaultCharset=238\r\n");
-    EXPECT_EQ(l10n.GetFontName(), "DejaVu Sans");
-    EXPECT_EQ(l10n.GetCharset(), 238);
+    EXPECT_EQ(texts.GetFontName(), "DejaVu Sans");
+    EXPECT_EQ(texts.GetCharset(), 238);
     EXPECT_FALSE(std::filesystem::exists(ErrorLogPath()));
 }
 
 TEST_F(InterfaceTextsTest, CharsetThatIsNotAnIntegerIsLoggedAndGivesOne)
 {
     Write("[Common]\r\nDefaultCharset=EASTEUROPE\r\n");
-    EXPECT_EQ(l10n.GetCharset(), 1);
+    EXPECT_EQ(texts.GetCharset(), 1);
     const std::string log = ErrorLogMessages();
     EXPECT_NE(log.find("\"EASTEUROPE\""), std::string::npos) << log;
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);

@@ -152,7 +152,7 @@ TEST_F(BackupAccountTest, EntriesCountByTheFirstComponentAndEachRuleCountsWhatIt
     EXPECT_EQ(LeftOutBy(account, TLeaveOutRule::UnknownNotTicked).Files, 2);
     EXPECT_EQ(LeftOutBy(account, TLeaveOutRule::NoComponent), (TFileCount{1, 9}));
 
-    EXPECT_EQ(AccountReportLines(account, l10n, false),
+    EXPECT_EQ(AccountReportLines(account, texts, false),
               (Lines{"Backed up: 5 files, " + std::to_string(prefsSize + placesSize + 23) +
                          " B (General settings 1, Bookmarks 2, unknown entries 2)",
                      "Left out by a rule: the cache (not chosen) 2, lock files 2, caches the applications "
@@ -191,7 +191,7 @@ TEST_F(BackupAccountTest, ADryRunWritesNothingAndGivesTheAccountOfTheBackup)
     request.ArchivePath = archive;
     request.DryRun = false;
     EXPECT_EQ(Run(), trial);
-    EXPECT_EQ(AccountReportLines(trial, l10n, true).front().substr(0, 12), "To back up: ");
+    EXPECT_EQ(AccountReportLines(trial, texts, true).front().substr(0, 12), "To back up: ");
 }
 
 TEST_F(BackupAccountTest, LinksAreFollowedOnceAndDanglingLinksAndFifosAreNoFiles)
@@ -229,5 +229,5 @@ TEST_F(BackupAccountTest, FilesLeftOutByAFaultAreCountedOnceWithTheirReason)
     EXPECT_EQ(account.Components[BookmarksBox], (TFileCount{1, 13}));
     EXPECT_EQ(account.LeftOutByFault, faults);
     EXPECT_EQ(account.Entries().Files + LeftOutByRules(account) + 1, RegularFilesIn(request.ProfileDir));
-    EXPECT_EQ(AccountReportLines(account, l10n, false).back(), "Left out by a fault: 1 files");
+    EXPECT_EQ(AccountReportLines(account, texts, false).back(), "Left out by a fault: 1 files");
 }

@@ -324,7 +324,7 @@ TEST_F(BackupRunTest, WhatTheProfileHoldsGoesInThroughItsComponentOrAsAnUnknownE
     for (const char* file : {"Mail/Local Folders/Inbox", "gm_scripts/a.user.js", "places.sqlite",
                              ".parentlock", "compatibility.ini"})
         home.WriteFile("profile/" + std::string(file), file);
-    request.Boxes = CheckProfileFolder(request.ProfileDir, l10n, ui);
+    request.Boxes = CheckProfileFolder(request.ProfileDir, texts, ui);
     request.UnknownEntries =
         TKnownFiles(QUILLBANK_SOURCE_DIR "/data").FindUnknown(request.ProfileDir, request.Boxes);
     request.UnknownTicks.assign(request.UnknownEntries.size(), true);

@@ -21,7 +21,7 @@ class BatchModeTest : public ::testing::Test
 protected:
     TFakeHome home;
     std::string programDir = home.MakeDir("program");
-    TInterfaceTexts l10n{programDir + "/Default.lng"};
+    TInterfaceTexts texts{programDir + "/Default.lng"};
     TAppStatusTable status;
     std::unique_ptr<TMozManager> manager;
     TWizardState state;
@@ -34,7 +34,7 @@ protected:
                        "[Profile0]\nName=default\nIsRelative=1\nPath=a\n"
                        "[Profile1]\nName=Work Default\nIsRelative=1\nPath=b\n");
         home.WriteFile(".thunderbird/profiles.ini", "[Profile0]\nName=Mail\nIsRelative=1\nPath=m\n");
-        manager = std::make_unique<TMozManager>(l10n, status);
+        manager = std::make_unique<TMozManager>(texts, status);
     }
 
     bool Read(const std::string& content)
@@ -80,7 +80,7 @@ TEST_F(BatchModeTest, APartTakesTheLastFitAndNoNameTheDefaultProfile)
     home.WriteFile(".mozilla/firefox/profiles.ini",
                    "[Profile0]\nName=default\nIsRelative=1\nPath=a\n"
                    "[Profile1]\nName=Work Default\nIsRelative=1\nPath=b\nDefault=1\n");
-    manager = std::make_unique<TMozManager>(l10n, status);
+    manager = std::make_unique<TMozManager>(texts, status);
     EXPECT_TRUE(Read(task1));
     EXPECT_EQ(task.Profile->Name(), "Work Default");
     EXPECT_EQ(Log(), "");

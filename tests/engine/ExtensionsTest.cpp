@@ -139,7 +139,7 @@ TEST(ExtensionData, TravelsFromProfileToProfile)
     TWizardState state;
     const std::string programDir = home.MakeDir("program");
     home.WriteFile("program/Backup.ini", "[General]\n");
-    TInterfaceTexts l10n{programDir + "/Default.lng"};
+    TInterfaceTexts texts{programDir + "/Default.lng"};
     const std::string source = home.MakeDir("source") + "/";
     for (const char* name : {"adblockplus/patterns.ini", "adblockplus/sub/x", "storage.sdb",
                              "scrapbook/a.rdf", "session.rdf.old", "gm_scripts.txt"})
@@ -153,9 +153,9 @@ TEST(ExtensionData, TravelsFromProfileToProfile)
                                                 "scrapbook/a.rdf", "storage.sdb"}));
 
     const std::string archive = home.Path() + "/b.qkz";
-    TArchive(archive, "", source, RunEnvironment(ui, l10n, state, programDir)).AddTask(task);
+    TArchive(archive, "", source, RunEnvironment(ui, texts, state, programDir)).AddTask(task);
     const std::string target = home.MakeDir("target") + "/";
-    TArchive restore(archive, "", target, RunEnvironment(ui, l10n, state, programDir));
+    TArchive restore(archive, "", target, RunEnvironment(ui, texts, state, programDir));
     RestoreExtensionData(restore);
     EXPECT_EQ(ReadFileForTest(target + "adblockplus/sub/x"), "data");
     EXPECT_EQ(ReadFileForTest(target + "storage.sdb"), "data");

@@ -126,7 +126,7 @@ TEST(LargeArchiveTest, AFileBeyondFourGibibytesIsStoredAsZip64AndComesBackWhole)
         << "not enough room in " << home.Path() << "; set TMPDIR to a folder with more";
     const std::string programDir = home.MakeDir("program");
     home.WriteFile("program/Backup.ini", "[General]\ncompressionLevel=1\n");
-    TInterfaceTexts l10n{programDir + "/Default.lng"};
+    TInterfaceTexts texts{programDir + "/Default.lng"};
     TScriptedUserInterface ui;
     TWizardState state;
     state.Operation = TOperation::Backup;
@@ -149,7 +149,7 @@ TEST(LargeArchiveTest, AFileBeyondFourGibibytesIsStoredAsZip64AndComesBackWhole)
     task.AddFile("big.bin");
     task.AddFile("notes.txt");
     ASSERT_EQ(task.TotalBytes(), static_cast<std::int64_t>(BigSize + 28));
-    TArchive(archive, "", profile, RunEnvironment(ui, l10n, state, programDir)).AddTask(task, "header");
+    TArchive(archive, "", profile, RunEnvironment(ui, texts, state, programDir)).AddTask(task, "header");
     ASSERT_TRUE(fs::exists(archive));
     // The bar counts 64-bit sizes: it only moves forward, within 0 to 100,
     // and ends full.
@@ -180,7 +180,7 @@ TEST(LargeArchiveTest, AFileBeyondFourGibibytesIsStoredAsZip64AndComesBackWhole)
 
     state.Operation = TOperation::Restore;
     const std::string restored = home.MakeDir("restored");
-    EXPECT_EQ(TArchive(archive, "", restored, RunEnvironment(ui, l10n, state, programDir))
+    EXPECT_EQ(TArchive(archive, "", restored, RunEnvironment(ui, texts, state, programDir))
                   .ExtractFolderTo("", "*.*", restored),
               3);
     EXPECT_EQ(ErrorLogMessages(), "");

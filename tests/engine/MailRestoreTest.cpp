@@ -72,7 +72,7 @@ protected:
         home.WriteFile("profile/prefs.js", prefs);
         TArchive archive(state.ArchivePath, "", profile, Environment());
         std::vector<std::string> notRestored;
-        for (const TLeftOutFile& folder : RestoreMailFolders(profile, archive, state.MailFolders, l10n, ui))
+        for (const TLeftOutFile& folder : RestoreMailFolders(profile, archive, state.MailFolders, texts, ui))
             notRestored.push_back(folder.Path);
         return notRestored;
     }
@@ -228,7 +228,7 @@ TEST_F(MailRestoreTest, AFolderRecordedOnWindowsThatCannotBePlacedIsNamedWithThe
     home.WriteFile("profile/prefs.js", DirectoryLine(1, "C:\\\\Mail\\\\Archive") + "\n");
     TArchive archive(state.ArchivePath, "", profile, Environment());
     const std::vector<TLeftOutFile> notRestored =
-        RestoreMailFolders(profile, archive, state.MailFolders, l10n, ui);
+        RestoreMailFolders(profile, archive, state.MailFolders, texts, ui);
 
     ASSERT_EQ(notRestored.size(), 1u);
     EXPECT_EQ(notRestored[0].Path, "C:\\Mail\\Archive");
@@ -298,9 +298,9 @@ TEST_F(MailRestoreTest, HostileArchiveFoldersAreRefused)
 TEST_F(MailRestoreTest, MissingPrefsJsFailsWithItsText)
 {
     MakeArchive({{"Mail/Inbox", "m"}});
-    TArchive archive(state.ArchivePath, "", profile, RunEnvironment(ui, l10n, state, programDir));
+    TArchive archive(state.ArchivePath, "", profile, RunEnvironment(ui, texts, state, programDir));
     try {
-        RestoreMailFolders(profile, archive, state.MailFolders, l10n, ui);
+        RestoreMailFolders(profile, archive, state.MailFolders, texts, ui);
         FAIL() << "no failure";
     } catch (const EPrefsNotFound& error) {
         EXPECT_STREQ(error.what(), "Config file prefs.js doesn't found.");
@@ -314,7 +314,7 @@ TEST_F(MailRestoreTest, FilterKeepsPreferencesNamingPlacesOutsideOnlyWhenAgreed)
     const std::string outside = "user_pref(\"browser.download.dir\", \"/home/u/Downloads\");";
     for (const bool agreed : {false, true}) {
         home.WriteFile("profile/prefs.js", inside + "\n" + outside + "\n");
-        FilterRestoredPrefs(profile, FirefoxAppType, {}, agreed, l10n, ui);
+        FilterRestoredPrefs(profile, FirefoxAppType, {}, agreed, texts, ui);
         EXPECT_EQ(Prefs(), agreed ? Lines({inside, outside}) : Lines({inside}));
     }
 }
@@ -358,7 +358,7 @@ TEST_F(MailRestoreTest, FilterDropsWhatTheTargetAndTheChosenComponentsDoNotWant)
         for (int i : c.kept)
             expected += input[static_cast<std::size_t>(i)] + "\r\n";
         home.WriteFile("profile/prefs.js", prefs);
-        FilterRestoredPrefs(profile, c.type, c.boxes, false, l10n, ui);
+        FilterRestoredPrefs(profile, c.type, c.boxes, false, texts, ui);
         EXPECT_EQ(Prefs(), expected) << int(c.type);
         EXPECT_FALSE(fs::exists(profile + "prefs.zal"));
     }
@@ -377,13 +377,13 @@ TEST_F(MailRestoreTest, FilterTakesBackALeftoverCopyOnlyWhenPrefsJsIsGone)
         if (prefs)
             home.WriteFile("profile/prefs.js", *prefs);
         home.WriteFile("profile/prefs.zal", copy);
-        FilterRestoredPrefs(profile, SeaMonkeyAppType, {}, false, l10n, ui);
+        FilterRestoredPrefs(profile, SeaMonkeyAppType, {}, false, texts, ui);
         EXPECT_EQ(Prefs(), prefs && !prefs->empty() ? current : copy);
         EXPECT_FALSE(fs::exists(profile + "prefs.zal"));
     }
     // Without either file nothing is done.
     fs::remove(profile + "prefs.js");
-    FilterRestoredPrefs(profile, SeaMonkeyAppType, {}, false, l10n, ui);
+    FilterRestoredPrefs(profile, SeaMonkeyAppType, {}, false, texts, ui);
     EXPECT_FALSE(fs::exists(profile + "prefs.js"));
     EXPECT_TRUE(ui.calls.empty());
 }
@@ -403,7 +403,7 @@ TEST_F(MailRestoreTest, FilterThatCannotWriteLeavesPrefsJsWholeAndEndsTheProgram
     setrlimit(RLIMIT_FSIZE, &small);
     ui.QueueAnswer(TBoxAnswer::Ok);
     try {
-        FilterRestoredPrefs(profile, SeaMonkeyAppType, {}, false, l10n, ui);
+        FilterRestoredPrefs(profile, SeaMonkeyAppType, {}, false, texts, ui);
         ADD_FAILURE() << "the program went on";
     } catch (const TImmediateExit& exit) {
         EXPECT_EQ(exit.exitCode, 1);

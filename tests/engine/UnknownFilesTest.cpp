@@ -105,14 +105,14 @@ TEST_F(UnknownFilesTest, TheShippedListKnowsEveryComponentEntry)
 TEST(UnknownFilesChoice, RowsTicksAndSavedStates)
 {
     TFakeHome home;
-    const TInterfaceTexts l10n(home.Path() + "/Default.lng");
+    const TInterfaceTexts texts(home.Path() + "/Default.lng");
     TUnknownFilesChoice model;
-    model.Fill({{"extensions_old", true}, {"a.txt", false}, {"b", false}}, l10n);
+    model.Fill({{"extensions_old", true}, {"a.txt", false}, {"b", false}}, texts);
     EXPECT_EQ(model.RowTexts(), (std::vector<std::string>{"extensions_old (directory)", "a.txt", "b"}));
     // A name cannot add a row or hide part of itself.
-    model.Fill({{"two\nrows", true}, {"c\r\x1b[0m.txt", false}}, l10n);
+    model.Fill({{"two\nrows", true}, {"c\r\x1b[0m.txt", false}}, texts);
     EXPECT_EQ(model.RowTexts(), (std::vector<std::string>{"two\\nrows (directory)", "c\\r\\x1b[0m.txt"}));
-    model.Fill({{"extensions_old", true}, {"a.txt", false}, {"b", false}}, l10n);
+    model.Fill({{"extensions_old", true}, {"a.txt", false}, {"b", false}}, texts);
     // Never shown: every row counts as ticked.
     EXPECT_EQ(model.Ticks(), (std::vector<bool>{true, true, true}));
 
@@ -138,7 +138,7 @@ TEST(UnknownFilesChoice, RowsTicksAndSavedStates)
 
     // Rows built anew start ticked and forget what was saved.
     model.SetAllBoxTicked(false);
-    model.Fill({{"x", false}, {"y", false}}, l10n);
+    model.Fill({{"x", false}, {"y", false}}, texts);
     EXPECT_FALSE(model.SavedStates());
     model.Show();
     EXPECT_EQ(model.Ticks(), (std::vector<bool>{true, true}));

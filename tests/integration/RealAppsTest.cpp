@@ -77,7 +77,7 @@ private:
 class RealAppsTest : public TRealAppsTest
 {
 protected:
-    TInterfaceTexts l10n{home.Path() + "/Default.lng"};
+    TInterfaceTexts texts{home.Path() + "/Default.lng"};
     TScriptedUserInterface ui;
 
     void SetUp() override
@@ -97,7 +97,7 @@ protected:
     {
         TWizardState state;
         state.SelectedAppType = type;
-        ListProfiles(state, l10n);
+        ListProfiles(state, texts);
         return state.ProfileEntries;
     }
 };
@@ -110,7 +110,7 @@ TEST_F(RealAppsTest, DetectionListsTheInstalledApplications)
     const std::string thunderbirdVersion = InstalledVersion(ThunderbirdInstallDir);
     TAppStatusTable status;
     Lines lines;
-    TInstallationDetection(*CreateRegistryReader(), l10n, status, lines).DetectApplications();
+    TInstallationDetection(*CreateRegistryReader(), texts, status, lines).DetectApplications();
 
     auto position = [&lines](const std::string& line) {
         return std::find(lines.begin(), lines.end(), line) - lines.begin();
@@ -144,7 +144,7 @@ TEST_F(RealAppsTest, FirefoxProfileIsFoundAndOffersItsComponentsAfterAFirstRun)
     EXPECT_TRUE(fs::is_directory(folder)) << folder;
 
     TAppStatusTable status;
-    const TMozManager manager(l10n, status);
+    const TMozManager manager(texts, status);
     const TMozApp* firefox = manager.FindApp("fire");
     ASSERT_NE(firefox, nullptr);
     EXPECT_EQ(firefox->InstallDir(), FirefoxInstallDir);
@@ -158,7 +158,7 @@ TEST_F(RealAppsTest, FirefoxProfileIsFoundAndOffersItsComponentsAfterAFirstRun)
     RunToEnd({"firefox-esr", "-headless", "-P", "Alpha", "--screenshot", home.Path() + "/shot.png",
               "file://" + home.Path() + "/page.html"});
     ASSERT_TRUE(fs::exists(folder + "/prefs.js"));
-    const TComponentBoxes boxes = CheckProfileFolder(folder, l10n, ui);
+    const TComponentBoxes boxes = CheckProfileFolder(folder, texts, ui);
     EXPECT_TRUE(ui.calls.empty()) << ::testing::PrintToString(ui.calls);
     for (TComponentBox box : {GeneralSettingsBox, BookmarksBox, HistoryBox, CookiesBox})
         EXPECT_TRUE(boxes[box].Checked && boxes[box].Enabled) << "box " << box;
@@ -179,7 +179,7 @@ TEST_F(RealAppsTest, ThunderbirdProfileIsFoundWhereThunderbirdKeepsIt)
     EXPECT_TRUE(folder.starts_with(ThunderbirdRoot()) && folder.ends_with(".Beta")) << folder;
 
     TAppStatusTable status;
-    const TMozManager manager(l10n, status);
+    const TMozManager manager(texts, status);
     ASSERT_NE(manager.FindApp("bird"), nullptr);
     const TAppProfile* beta = manager.FindApp("bird")->FindProfile("beta");
     ASSERT_NE(beta, nullptr);
@@ -195,7 +195,7 @@ TEST_F(RealAppsTest, NewProfileIsMadeByTheStartedFirefox)
 {
     TAppStatusTable status;
     Lines lines;
-    TInstallationDetection(*CreateRegistryReader(), l10n, status, lines).DetectApplications();
+    TInstallationDetection(*CreateRegistryReader(), texts, status, lines).DetectApplications();
     ASSERT_EQ(status[FirefoxAppType].InstallDir, FirefoxInstallDir);
     TWizardState state;
     state.SelectedAppType = FirefoxAppType;
@@ -206,7 +206,7 @@ TEST_F(RealAppsTest, NewProfileIsMadeByTheStartedFirefox)
         std::optional<TProfileEntry> found;
         WaitUntil(
             [&] {
-                ListProfiles(state, l10n);
+                ListProfiles(state, texts);
                 for (const TProfileEntry& entry : state.ProfileEntries)
                     if (entry.Name == name)
                         found = entry;
@@ -218,7 +218,7 @@ TEST_F(RealAppsTest, NewProfileIsMadeByTheStartedFirefox)
         return found;
     };
 
-    ASSERT_TRUE(CreateNewProfile({true, "Work", ""}, state, status, l10n, ui));
+    ASSERT_TRUE(CreateNewProfile({true, "Work", ""}, state, status, texts, ui));
     const auto work = listedOnceMade("work");
     ASSERT_TRUE(work) << "Firefox did not add the profile";
     EXPECT_EQ(state.ProfileDir, FirefoxRoot());
@@ -226,7 +226,7 @@ TEST_F(RealAppsTest, NewProfileIsMadeByTheStartedFirefox)
 
     // A chosen location, with a blank in it, reaches Firefox as one argument with the name.
     const std::string location = home.Path() + "/my profiles/away";
-    ASSERT_TRUE(CreateNewProfile({true, "Away", location}, state, status, l10n, ui));
+    ASSERT_TRUE(CreateNewProfile({true, "Away", location}, state, status, texts, ui));
     const auto away = listedOnceMade("away");
     ASSERT_TRUE(away) << "Firefox did not add the profile";
     EXPECT_EQ(away->Path, location);
@@ -235,7 +235,7 @@ TEST_F(RealAppsTest, NewProfileIsMadeByTheStartedFirefox)
 
     // Once listed, the name is taken, whatever its letter case; nothing is started.
     ui.QueueAnswer(TBoxAnswer::Ok);
-    EXPECT_FALSE(CreateNewProfile({true, "WORK", ""}, state, status, l10n, ui));
+    EXPECT_FALSE(CreateNewProfile({true, "WORK", ""}, state, status, texts, ui));
     EXPECT_EQ(ui.calls, Lines{"box ok warning|Warning|A profile with this name already exists."});
 }
 
@@ -253,12 +253,12 @@ TEST_F(RealAppsTest, WaitingForAProfileFollowsARealFirefox)
     const std::string other = home.MakeDir("other");
     home.WriteFile("other/.parentlock", "");
     EXPECT_FALSE(IsProfileInUse(FirefoxAppType, other));
-    EXPECT_TRUE(WaitForProfileFree(FirefoxAppType, other, l10n, ui));
+    EXPECT_TRUE(WaitForProfileFree(FirefoxAppType, other, texts, ui));
     const Lines oneBox{
         "box retrycancel stop|Warning|Firefox is running. Exit it and click the Retry button."};
 
     ui.QueueAnswer(TBoxAnswer::Cancel);
-    EXPECT_FALSE(WaitForProfileFree(FirefoxAppType, running, l10n, ui));
+    EXPECT_FALSE(WaitForProfileFree(FirefoxAppType, running, texts, ui));
     EXPECT_EQ(ui.calls, oneBox);
     EXPECT_FALSE(firefox.Ended()) << ReadFileForTest(LogFile());
 
@@ -268,7 +268,7 @@ TEST_F(RealAppsTest, WaitingForAProfileFollowsARealFirefox)
         EXPECT_TRUE(WaitUntil([] { return !IsAppRunning(FirefoxAppType); }, 30s));
     });
     quitting.script.QueueAnswer(TBoxAnswer::Retry);
-    EXPECT_TRUE(WaitForProfileFree(FirefoxAppType, running, l10n, quitting));
+    EXPECT_TRUE(WaitForProfileFree(FirefoxAppType, running, texts, quitting));
     EXPECT_EQ(quitting.script.calls, oneBox);
     // Killed, it leaves its lock link behind: a link to an ended process.
     EXPECT_EQ(ReadProfileLock(running), TProfileLock::Free);

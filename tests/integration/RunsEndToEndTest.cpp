@@ -106,7 +106,7 @@ class RunsEndToEndTest : public TRealAppsTest
 {
 protected:
     std::string programDir = MakeProgramDir();
-    TInterfaceTexts l10n{programDir + "/Default.lng"};
+    TInterfaceTexts texts{programDir + "/Default.lng"};
     TScriptedUserInterface ui;
     int toolRuns = 0;
 
@@ -164,7 +164,7 @@ protected:
 
     TArchiveEnvironment Environment(TWizardState& state)
     {
-        return RunEnvironment(ui, l10n, state, programDir);
+        return RunEnvironment(ui, texts, state, programDir);
     }
 
     /// Runs a command-line tool to its end; its exit code, and its output in `output`.
@@ -205,7 +205,7 @@ protected:
     {
         TWizardState state;
         state.SelectedAppType = type;
-        ListProfiles(state, l10n);
+        ListProfiles(state, texts);
         for (const TProfileEntry& entry : state.ProfileEntries)
             if (entry.Name == name)
                 return entry.Path;
@@ -220,7 +220,7 @@ protected:
         TWizardState state;
         state.Operation = TOperation::Restore;
         state.SelectedAppType = type;
-        ListProfiles(state, l10n);
+        ListProfiles(state, texts);
         state.SelectedProfileLine = profile;
         state.ArchivePath = archive;
         return state;
@@ -277,7 +277,7 @@ TEST_F(RunsEndToEndTest, FirefoxProfileRestoredIntoAnotherProfileStartsWithItsHi
     request.Application = FirefoxAppType;
     request.ProfileDir = a + "/";
     request.ArchivePath = home.MakeDir("backups") + "/firefox.qkz";
-    request.Boxes = CheckProfileFolder(a, l10n, ui);
+    request.Boxes = CheckProfileFolder(a, texts, ui);
     request.UnknownEntries = TKnownFiles(programDir).FindUnknown(a, request.Boxes);
     request.UnknownTicks.assign(request.UnknownEntries.size(), true);
     RunBackup(request, backupState, Environment(backupState));
@@ -395,7 +395,7 @@ TEST_F(RunsEndToEndTest, SavedPasswordsAloneKeepALoginFirefoxStillReads)
     request.Application = FirefoxAppType;
     request.ProfileDir = a + "/";
     request.ArchivePath = home.MakeDir("backups") + "/passwords.qkz";
-    const TComponentBoxes offered = CheckProfileFolder(a, l10n, ui);
+    const TComponentBoxes offered = CheckProfileFolder(a, texts, ui);
     ASSERT_TRUE(offered[SavedPasswordsBox].Checked);
     EXPECT_TRUE(offered[CertificatesBox].Checked);
     request.Boxes[SavedPasswordsBox].Checked = true;
@@ -428,7 +428,7 @@ TEST_F(RunsEndToEndTest, CertificatesAloneBringTheLoginsTheirKeyProtectsAndFiref
     request.Application = FirefoxAppType;
     request.ProfileDir = a + "/";
     request.ArchivePath = home.MakeDir("backups") + "/whole.qkz";
-    request.Boxes = CheckProfileFolder(a, l10n, ui);
+    request.Boxes = CheckProfileFolder(a, texts, ui);
     ASSERT_TRUE(request.Boxes[CertificatesBox].Checked);
     RunBackup(request, backupState, Environment(backupState));
 
@@ -478,7 +478,7 @@ TEST_F(RunsEndToEndTest, ThunderbirdMailFolderOutsideTheProfileReturnsToItsPlace
     WriteFile(profile + "/skipped.txt", "skipped");
     WriteFile(profile + "/skipped-data/x", "x");
 
-    const TComponentBoxes offered = CheckProfileFolder(profile, l10n, ui);
+    const TComponentBoxes offered = CheckProfileFolder(profile, texts, ui);
     EXPECT_TRUE(offered[EmailsBox].Checked && offered[EmailsBox].Enabled);
     TWizardState backupState;
     backupState.Operation = TOperation::Backup;
@@ -573,7 +573,7 @@ TEST_F(RunsEndToEndTest, ThunderbirdAddressBooksAndCertificatesTravelAsThunderbi
     }
     EndProcessesOfHome(home.Path());
 
-    const TComponentBoxes offered = CheckProfileFolder(a, l10n, ui);
+    const TComponentBoxes offered = CheckProfileFolder(a, texts, ui);
     for (TComponentBox box : {AddressBooksBox, CertificatesBox, GeneralSettingsBox})
         EXPECT_TRUE(offered[box].Enabled && offered[box].Checked) << "box " << box;
 

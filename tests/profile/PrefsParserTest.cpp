@@ -52,12 +52,12 @@ class PrefsParserTest : public ::testing::Test
 protected:
     TFakeHome home;
     std::string profile = home.MakeDir("profile");
-    TInterfaceTexts l10n{home.Path() + "/Default.lng"};
+    TInterfaceTexts texts{home.Path() + "/Default.lng"};
 
     std::vector<TPrefsParserAccount> Parse(const std::string& content)
     {
         home.WriteFile("profile/prefs.js", content);
-        return TPrefsParser(profile + "/prefs.js", l10n).Accounts();
+        return TPrefsParser(profile + "/prefs.js", texts).Accounts();
     }
 };
 
@@ -110,12 +110,12 @@ TEST_F(PrefsParserTest, FieldsAreSetIndependentlyAndLaterLinesWin)
 TEST_F(PrefsParserTest, MissingFileFailsWithTheLocalisedText)
 {
     try {
-        TPrefsParser parser(profile + "/prefs.js", l10n);
+        TPrefsParser parser(profile + "/prefs.js", texts);
         FAIL() << "no error for a missing prefs.js";
     } catch (const EPrefsNotFound& error) {
         EXPECT_STREQ(error.what(), "Config file prefs.js doesn't found.");
     }
-    TPrefsParser deferred(profile + "/prefs.js", l10n, false); // nothing read yet
+    TPrefsParser deferred(profile + "/prefs.js", texts, false); // nothing read yet
     EXPECT_TRUE(deferred.Accounts().empty());
 }
 

@@ -23,13 +23,13 @@ class TArchiveTest : public ::testing::Test
 protected:
     TFakeHome home;
     std::string programDir = home.MakeDir("program");
-    TInterfaceTexts l10n{programDir + "/Default.lng"};
+    TInterfaceTexts texts{programDir + "/Default.lng"};
     TScriptedUserInterface ui;
     TWizardState state;
 
     TArchiveTest() { home.WriteFile("program/Backup.ini", ""); }
 
-    TArchiveEnvironment Environment() { return RunEnvironment(ui, l10n, state, programDir); }
+    TArchiveEnvironment Environment() { return RunEnvironment(ui, texts, state, programDir); }
 };
 
 } // namespace quillbank::testing

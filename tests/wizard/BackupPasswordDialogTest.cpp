@@ -21,7 +21,7 @@ class BackupPasswordDialogTest : public QObject
 
 private:
     QTemporaryDir dir_;
-    std::unique_ptr<TInterfaceTexts> l10n_;
+    std::unique_ptr<TInterfaceTexts> texts_;
     TScriptedMessageBoxes boxes_;
     std::unique_ptr<TBackupPasswordDialog> dialog_;
 
@@ -59,9 +59,9 @@ private slots:
     void init()
     {
         QVERIFY(dir_.isValid());
-        l10n_ = std::make_unique<TInterfaceTexts>(dir_.filePath("Default.lng").toStdString());
+        texts_ = std::make_unique<TInterfaceTexts>(dir_.filePath("Default.lng").toStdString());
         boxes_ = TScriptedMessageBoxes();
-        dialog_ = std::make_unique<TBackupPasswordDialog>(*l10n_, boxes_);
+        dialog_ = std::make_unique<TBackupPasswordDialog>(*texts_, boxes_);
     }
 
     void cleanup()

@@ -24,10 +24,10 @@ int main(int argc, char* argv[])
     const std::string programDir = argv[1];
     const std::filesystem::path folder = argv[2];
     QApplication application(argc, argv);
-    const TInterfaceTexts l10n(programDir + "/Default.lng");
+    const TInterfaceTexts texts(programDir + "/Default.lng");
     testing::TScriptedWizardDialogs dialogs;
     dialogs.endsProcess = true;
-    TWizardWindow window(l10n, programDir, dialogs);
+    TWizardWindow window(texts, programDir, dialogs);
     window.show();
     auto click = [&window](const char* name) {
         QTest::mouseClick(window.findChild<QPushButton*>(name), Qt::LeftButton);

@@ -21,7 +21,7 @@ class NewProfileDialogTest : public QObject
 
 private:
     QTemporaryDir dir_;
-    std::unique_ptr<TInterfaceTexts> l10n_;
+    std::unique_ptr<TInterfaceTexts> texts_;
     std::unique_ptr<TNewProfileDialog> dialog_;
     /// The folder chooser's answers, and what it was asked.
     std::deque<std::optional<std::string>> folders_;
@@ -48,11 +48,11 @@ private slots:
     void init()
     {
         QVERIFY(dir_.isValid());
-        l10n_ = std::make_unique<TInterfaceTexts>(dir_.filePath("Default.lng").toStdString());
+        texts_ = std::make_unique<TInterfaceTexts>(dir_.filePath("Default.lng").toStdString());
         folders_.clear();
         chooserCalls_.clear();
         dialog_ = std::make_unique<TNewProfileDialog>(
-            *l10n_, [this](const std::string& caption, const std::string& initial) {
+            *texts_, [this](const std::string& caption, const std::string& initial) {
                 chooserCalls_.emplace_back(caption, initial);
                 std::optional<std::string> answer;
                 if (!folders_.empty()) {

@@ -19,7 +19,7 @@ class RestorePasswordDialogTest : public QObject
 
 private:
     QTemporaryDir dir_;
-    std::unique_ptr<TInterfaceTexts> l10n_;
+    std::unique_ptr<TInterfaceTexts> texts_;
     std::unique_ptr<TRestorePasswordDialog> dialog_;
 
     QLineEdit* PasswordEdit() { return dialog_->findChild<QLineEdit*>("passwordEdit"); }
@@ -37,8 +37,8 @@ private slots:
     void init()
     {
         QVERIFY(dir_.isValid());
-        l10n_ = std::make_unique<TInterfaceTexts>(dir_.filePath("Default.lng").toStdString());
-        dialog_ = std::make_unique<TRestorePasswordDialog>(*l10n_);
+        texts_ = std::make_unique<TInterfaceTexts>(dir_.filePath("Default.lng").toStdString());
+        dialog_ = std::make_unique<TRestorePasswordDialog>(*texts_);
     }
 
     void cleanup() { dialog_.reset(); }

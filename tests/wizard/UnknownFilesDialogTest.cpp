@@ -20,7 +20,7 @@ class UnknownFilesDialogTest : public QObject
 
 private:
     QTemporaryDir dir_;
-    std::unique_ptr<TInterfaceTexts> l10n_;
+    std::unique_ptr<TInterfaceTexts> texts_;
     TUnknownFilesChoice model_;
     std::unique_ptr<TUnknownFilesDialog> dialog_;
 
@@ -57,11 +57,11 @@ private slots:
     void init()
     {
         QVERIFY(dir_.isValid());
-        l10n_ = std::make_unique<TInterfaceTexts>(dir_.filePath("Default.lng").toStdString());
+        texts_ = std::make_unique<TInterfaceTexts>(dir_.filePath("Default.lng").toStdString());
         model_ = TUnknownFilesChoice();
         model_.Fill({{"notes.txt", false}, {"extensions_old", true}, {"cache.db", false}, {"old", true}},
-                    *l10n_);
-        dialog_ = std::make_unique<TUnknownFilesDialog>(model_, *l10n_);
+                    *texts_);
+        dialog_ = std::make_unique<TUnknownFilesDialog>(model_, *texts_);
     }
 
     void cleanup() { dialog_.reset(); }
@@ -160,7 +160,7 @@ private slots:
         Open();
         Untick(0);
         QTest::mouseClick(Button("okButton"), Qt::LeftButton);
-        model_.Fill({{"a", false}, {"b", true}}, *l10n_);
+        model_.Fill({{"a", false}, {"b", true}}, *texts_);
         QVERIFY(!model_.SavedStates().has_value());
         Open();
         QCOMPARE(Rows()->count(), 2);

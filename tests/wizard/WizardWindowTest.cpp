@@ -41,7 +41,7 @@ class WizardWindowTest : public QObject
 private:
     std::unique_ptr<testing::TFakeHome> home_;
     std::string programDir_;
-    std::unique_ptr<TInterfaceTexts> l10n_;
+    std::unique_ptr<TInterfaceTexts> texts_;
     std::unique_ptr<testing::TScriptedWizardDialogs> dialogs_;
     std::unique_ptr<TWizardWindow> window_;
     int shot_ = 0;
@@ -174,9 +174,9 @@ private slots:
         // without looking at what else runs on the machine.
         home_->WriteFile(".mozilla/firefox/b.second/.parentlock", "");
         home_->MakeDir("Documents");
-        l10n_ = std::make_unique<TInterfaceTexts>(programDir_ + "/Default.lng");
+        texts_ = std::make_unique<TInterfaceTexts>(programDir_ + "/Default.lng");
         dialogs_ = std::make_unique<testing::TScriptedWizardDialogs>();
-        window_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_);
+        window_ = std::make_unique<TWizardWindow>(*texts_, programDir_, *dialogs_);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
@@ -533,13 +533,13 @@ private slots:
         const QString language = QString::fromStdString(programDir_ + "/Default.lng");
         QVERIFY(QFile::remove(language));
         QVERIFY(testing::WriteLongerLanguageFile(QUILLBANK_SOURCE_DIR "/data/Default.lng", language));
-        l10n_ = std::make_unique<TInterfaceTexts>(programDir_ + "/Default.lng");
+        texts_ = std::make_unique<TInterfaceTexts>(programDir_ + "/Default.lng");
         const QFont designed = QApplication::font();
         QFont larger = designed;
         larger.setPointSizeF(designed.pointSizeF() * 1.5);
         QApplication::setFont(larger);
         const auto restoreFont = qScopeGuard([&] { QApplication::setFont(designed); });
-        window_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_);
+        window_ = std::make_unique<TWizardWindow>(*texts_, programDir_, *dialogs_);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
         QVERIFY(window_->width() >= 471 && window_->height() >= 327);
@@ -568,14 +568,14 @@ private slots:
         // The dialogs, over the window.
         TScriptedMessageBoxes boxes;
         TNewProfileDialog newProfile(
-            *l10n_,
+            *texts_,
             [](const std::string&, const std::string&) {
                 return std::optional<std::string>("/abcdefghijklmnopqrstuvwxyz/1234");
             },
             window_.get());
-        TBackupPasswordDialog backupPassword(*l10n_, boxes, window_.get());
-        TRestorePasswordDialog restorePassword(*l10n_, window_.get());
-        TUnknownFilesDialog unknownFiles(window_->UnknownFiles(), *l10n_, window_.get());
+        TBackupPasswordDialog backupPassword(*texts_, boxes, window_.get());
+        TRestorePasswordDialog restorePassword(*texts_, window_.get());
+        TUnknownFilesDialog unknownFiles(window_->UnknownFiles(), *texts_, window_.get());
         for (QDialog* dialog :
              std::initializer_list<QDialog*>{&newProfile, &backupPassword, &restorePassword, &unknownFiles}) {
             dialog->show();
@@ -599,7 +599,7 @@ private slots:
         fs::create_directories(home_->Path() + "/Downloads");
         fs::copy_file(window_->State().ArchivePath, opened);
         window_.reset();
-        window_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_);
+        window_ = std::make_unique<TWizardWindow>(*texts_, programDir_, *dialogs_);
         window_->OpenBackupFile(opened);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
@@ -667,7 +667,7 @@ private slots:
     {
         window_.reset();
         home_->WriteFile("program/Backup.ini", "[General]\nmonitor=3\n");
-        window_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_);
+        window_ = std::make_unique<TWizardWindow>(*texts_, programDir_, *dialogs_);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
         const QRect display = QGuiApplication::screens().front()->geometry();
@@ -679,7 +679,7 @@ private slots:
     {
         window_.reset();
         fs::remove(programDir_ + "/Profilefiles.txt");
-        window_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_);
+        window_ = std::make_unique<TWizardWindow>(*texts_, programDir_, *dialogs_);
         // The warning shows over the window, which is already in the middle of the display.
         QPoint placeAtWarning;
         dialogs_->boxes.OnShow = [&](const TScriptedMessageBoxes::TBox&) { placeAtWarning = window_->pos(); };
@@ -702,7 +702,7 @@ private slots:
                          "output=" +
                              home_->Path() + "/saves/<profile>-<year>.qkz\n");
         window_ =
-            std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_, std::string("tasks/firefox.ini"));
+            std::make_unique<TWizardWindow>(*texts_, programDir_, *dialogs_, std::string("tasks/firefox.ini"));
         window_->show();
         QTRY_COMPARE(dialogs_->endRequests, 1);
         QCOMPARE(dialogs_->endCode, 0);
@@ -720,7 +720,7 @@ private slots:
     {
         window_.reset();
         home_->WriteFile("program/task.ini", "[General]\naction=restore\napplication=opera\n");
-        window_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_, std::string("task.ini"));
+        window_ = std::make_unique<TWizardWindow>(*texts_, programDir_, *dialogs_, std::string("task.ini"));
         window_->show();
         QTRY_COMPARE(dialogs_->endRequests, 1);
         QCOMPARE(dialogs_->endCode, 1);
@@ -752,7 +752,7 @@ private slots:
             "[General]\naction=backup\napplication=fire\nprofile=default\noutput=" + home_->Path() +
             "/saves/in-use.qkz\n";
         home_->WriteFile("program/task.ini", task);
-        window_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_, std::string("task.ini"));
+        window_ = std::make_unique<TWizardWindow>(*texts_, programDir_, *dialogs_, std::string("task.ini"));
         window_->show();
         QTRY_COMPARE(dialogs_->endRequests, 1);
         QCOMPARE(dialogs_->endCode, 1);
@@ -761,7 +761,7 @@ private slots:
 
         window_.reset();
         home_->WriteFile("program/task.ini", task + "force=yes\n");
-        window_ = std::make_unique<TWizardWindow>(*l10n_, programDir_, *dialogs_, std::string("task.ini"));
+        window_ = std::make_unique<TWizardWindow>(*texts_, programDir_, *dialogs_, std::string("task.ini"));
         window_->show();
         QTRY_COMPARE(dialogs_->endRequests, 2);
         QCOMPARE(dialogs_->endCode, 0);
