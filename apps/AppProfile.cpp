@@ -1,3 +1,5 @@
+// Works out a listed profile's folder from its root and the path its registry file stores.
+
 #include "apps/AppProfile.h"
 
 #include "platform/FileSystem.h"

@@ -1,3 +1,5 @@
+// One profile of an application, as its root's profile registry file lists it, and where its folder is.
+
 #pragma once
 
 #include <string>

@@ -1,3 +1,5 @@
+// What installation detection found of each application type: installed or not, its version and its folder.
+
 #pragma once
 
 #include "vocabulary/AppType.h"

@@ -1,3 +1,5 @@
+// The application table's rows for the nine types, and its places with "[Home]" and "[AppData]" expanded.
+
 #include "apps/AppTable.h"
 
 #include "platform/SpecialFolders.h"

@@ -1,3 +1,5 @@
+// The application table: what the program knows of each application type (names, keys, folders, processes).
+
 #pragma once
 
 #include "vocabulary/AppType.h"

@@ -1,3 +1,5 @@
+// Reads each type's installer keys and profile folders into the status table and the application list.
+
 #include "apps/Detection.h"
 
 #include "apps/AppTable.h"

@@ -1,3 +1,5 @@
+// Finds the installed applications and those known only by their profiles, and builds the application list.
+
 #pragma once
 
 #include "apps/AppStatus.h"

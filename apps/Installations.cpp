@@ -1,3 +1,5 @@
+// Builds the installation sources from the application table, and makes the registry reader the program uses.
+
 #include "apps/Installations.h"
 
 #include "apps/AppTable.h"

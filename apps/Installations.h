@@ -1,3 +1,5 @@
+// Where each application's installations are looked for, and the registry the program reads them from.
+
 #pragma once
 
 #include "platform/InstalledAppsRegistry.h"

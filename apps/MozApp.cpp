@@ -1,3 +1,5 @@
+// Detects an application's installation, reads its profiles from every root, and finds its profiles by name.
+
 #include "apps/MozApp.h"
 
 #include "apps/AppTable.h"

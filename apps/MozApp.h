@@ -1,3 +1,5 @@
+// One application as unattended backups and the command line see it: its installation and its profiles.
+
 #pragma once
 
 #include "apps/AppProfile.h"

@@ -1,3 +1,5 @@
+// Makes the Firefox and Thunderbird applications and finds one by a part of its short name.
+
 #include "apps/MozManager.h"
 
 #include "platform/Text.h"

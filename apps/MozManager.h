@@ -1,3 +1,5 @@
+// The applications that unattended backups know (Firefox, then Thunderbird), found by name.
+
 #pragma once
 
 #include "apps/MozApp.h"

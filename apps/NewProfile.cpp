@@ -1,3 +1,5 @@
+// Checks a new profile's name, starts the application (snaps and flatpaks too) to make it, and checks it did.
+
 #include "apps/NewProfile.h"
 
 #include "apps/AppTable.h"

@@ -1,3 +1,5 @@
+// Creating a new profile: the new-profile dialog's answer checked, and the application run to make it.
+
 #pragma once
 
 #include "apps/AppStatus.h"

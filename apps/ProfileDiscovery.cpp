@@ -1,3 +1,5 @@
+// Reads profile roots into the profile list, finds default profiles, and checks which components one offers.
+
 #include "apps/ProfileDiscovery.h"
 
 #include "apps/AppTable.h"

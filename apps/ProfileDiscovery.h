@@ -1,3 +1,5 @@
+// Finding profiles: their roots, the wizard's profile list, the default profile, and checking a chosen one.
+
 #pragma once
 
 #include "apps/ProfileRegistry.h"

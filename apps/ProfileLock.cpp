@@ -1,3 +1,5 @@
+// Reads a profile's ".parentlock" fcntl lock and its "lock" link, and checks the process that the link names.
+
 #include "apps/ProfileLock.h"
 
 #include "platform/FileSystem.h"

@@ -1,3 +1,5 @@
+// Whether a profile folder is in use, as the applications' own lock files tell it.
+
 #pragma once
 
 #include <string>

@@ -1,3 +1,5 @@
+// Matches a wanted profile name against the listed names, ignoring letter case in every script.
+
 #include "apps/ProfileNames.h"
 
 #include "platform/Text.h"

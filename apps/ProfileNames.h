@@ -1,3 +1,5 @@
+// Which profiles a name given by the user means: the names equal to it first, else the names that contain it.
+
 #pragma once
 
 #include <cstddef>

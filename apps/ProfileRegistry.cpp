@@ -1,3 +1,5 @@
+// Reads "profiles.ini", "installs.ini" or the legacy registry of a profile root into profiles and defaults.
+
 #include "apps/ProfileRegistry.h"
 
 #include "apps/RegistryDat.h"

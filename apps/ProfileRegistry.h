@@ -1,3 +1,5 @@
+// The profile registry file of a root ("profiles.ini" or the legacy binary one): its profiles and defaults.
+
 #pragma once
 
 #include "apps/AppProfile.h"

@@ -1,3 +1,5 @@
+// Walks the node chain of a legacy binary profile registry, every read bounds-checked and the work capped.
+
 #include "apps/RegistryDat.h"
 
 #include <cstdint>

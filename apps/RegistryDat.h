@@ -1,3 +1,5 @@
+// Reading the profiles listed in a legacy binary profile registry ("registry.dat", "appreg").
+
 #pragma once
 
 #include <cstddef>

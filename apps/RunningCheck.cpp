@@ -1,3 +1,5 @@
+// Checks a profile's lock and the running processes, and asks the user to exit an application that uses it.
+
 #include "apps/RunningCheck.h"
 
 #include "apps/AppTable.h"

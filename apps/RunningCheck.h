@@ -1,3 +1,5 @@
+// Whether an application or a profile is in use, and the wait with Retry / Cancel until the user closes it.
+
 #pragma once
 
 #include "vocabulary/AppType.h"

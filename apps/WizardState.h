@@ -1,3 +1,5 @@
+// The state of the wizard: the chosen operation, application, profile and backup file, shared with the core.
+
 #pragma once
 
 #include "vocabulary/AppType.h"

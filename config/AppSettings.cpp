@@ -1,3 +1,5 @@
+// Loads "Backup.ini" (created when missing), keeps only folders that exist, and falls back to the defaults.
+
 #include "config/AppSettings.h"
 
 #include "config/InterfaceTexts.h"

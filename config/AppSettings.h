@@ -1,3 +1,5 @@
+// The program's settings in "Backup.ini": backup folders, file-name template, password and rollback choices.
+
 #pragma once
 
 #include "config/WorkingFiles.h"

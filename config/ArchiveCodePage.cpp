@@ -1,3 +1,5 @@
+// Picks the archive code page from the command line, "Backup.ini" or the language file, logging unknown ones.
+
 #include "config/ArchiveCodePage.h"
 
 #include "config/AppSettings.h"

@@ -1,3 +1,5 @@
+// The code page in which the names of an archive made on Windows are read: chosen, configured or implied.
+
 #pragma once
 
 #include <string>

@@ -1,3 +1,5 @@
+// Proposes backup paths from the settings, last-used folders and the template; shortens them for display.
+
 #include "config/BackupFileNaming.h"
 
 #include "config/AppSettings.h"

@@ -1,3 +1,5 @@
+// The backup file the file page proposes, and how its path is shown, cleaned and remembered per application.
+
 #pragma once
 
 #include "config/FileNameTemplate.h"

@@ -1,3 +1,5 @@
+// The built-in English text of every interface key, used when the language file has none.
+
 #include "config/InterfaceTexts.h"
 
 namespace quillbank {

@@ -1,3 +1,5 @@
+// Expands the file-name template's placeholders from the selection and the local date and time.
+
 #include "config/FileNameTemplate.h"
 
 #include "platform/Locale.h"

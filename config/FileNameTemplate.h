@@ -1,3 +1,5 @@
+// The file-name template: its placeholders ("<application>", "<year>", ...) expanded into a backup's name.
+
 #pragma once
 
 #include "vocabulary/AppType.h"

@@ -1,3 +1,5 @@
+// Reads each interface text, the font name and the character set from the language file anew on every lookup.
+
 #include "config/InterfaceTexts.h"
 
 #include "config/errorlog.h"

@@ -1,3 +1,5 @@
+// The interface texts: looked up in the language file "Default.lng", with built-in English as the fallback.
+
 #pragma once
 
 #include <string>

@@ -1,3 +1,5 @@
+// Looks for the working files beside the executable and in the installation data folders; lists missing ones.
+
 #include "config/WorkingFiles.h"
 
 #include "platform/FileSystem.h"

@@ -1,3 +1,5 @@
+// Where the program finds its working files and its settings, whether it runs portable or installed.
+
 #pragma once
 
 #include <array>

@@ -1,3 +1,5 @@
+// Appends time-stamped, escaped lines to the error log, rotating it when full and skipping repeats in a run.
+
 #include "config/errorlog.h"
 
 #include "platform/SpecialFolders.h"

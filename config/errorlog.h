@@ -1,3 +1,5 @@
+// The error log: one line per problem in the per-user state folder, each message once per run.
+
 #pragma once
 
 #include <string>

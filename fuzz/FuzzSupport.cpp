@@ -1,3 +1,5 @@
+// Makes the fuzz targets' scratch folders and files, and walks folders to check what a run left in them.
+
 #include "fuzz/FuzzSupport.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// What the fuzz targets share: a silent user interface, a scratch folder, and checks that abort on a finding.
+
 #pragma once
 
 #include "platform/SilentUserInterface.h"

@@ -1,3 +1,5 @@
+// Converts between calendar dates and day counts, and finds the ISO 8601 week of a date.
+
 #include "platform/CivilDate.h"
 
 namespace quillbank {

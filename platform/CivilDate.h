@@ -1,3 +1,5 @@
+// Calendar arithmetic without time zones: days since 1970, valid dates and ISO 8601 weeks.
+
 #pragma once
 
 #include <cstdint>

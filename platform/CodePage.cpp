@@ -1,3 +1,5 @@
+// Converts text from Windows code pages to UTF-8 through iconv, and checks that a text is well-formed UTF-8.
+
 #include "platform/CodePage.h"
 
 #include "platform/Text.h"

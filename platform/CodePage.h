@@ -1,3 +1,5 @@
+// Windows code pages: the one a language file's character set implies, and text converted from them to UTF-8.
+
 #pragma once
 
 #include <optional>

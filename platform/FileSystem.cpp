@@ -1,3 +1,5 @@
+// Path arithmetic done on the text alone, and the file checks, reads and lookups that ask the disk.
+
 #include "platform/FileSystem.h"
 
 #include "platform/Text.h"

@@ -1,3 +1,5 @@
+// Paths and files: splitting and normalising paths, confinement checks, folders, reads, case-blind lookups.
+
 #pragma once
 
 #include <cstdint>

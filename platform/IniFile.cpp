@@ -1,3 +1,5 @@
+// Parses INI text line by line into sections and keys, with its quoting, comment and duplicate rules.
+
 #include "platform/IniFile.h"
 
 #include "platform/FileSystem.h"

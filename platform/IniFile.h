@@ -1,3 +1,5 @@
+// The INI reader every INI-style file goes through: settings, language file, task files, "profiles.ini".
+
 #pragma once
 
 #include <optional>

@@ -1,3 +1,5 @@
+// Finds each application's installation in its candidate folders and on PATH, and fills in its registry keys.
+
 #include "platform/InstalledAppsRegistry.h"
 
 #include "platform/FileSystem.h"

@@ -1,3 +1,5 @@
+// Installer registry keys answered from the applications installed on this system (their "application.ini").
+
 #pragma once
 
 #include "platform/MapRegistry.h"

@@ -1,3 +1,5 @@
+// Keeps the thread-safe list of live temporaries and of the actions to run when the program ends at once.
+
 #include "platform/LiveTemporaries.h"
 
 #include "platform/NameBeside.h"

@@ -1,3 +1,5 @@
+// The temporary files being written right now, removed first when the program has to end at once.
+
 #pragma once
 
 #include <functional>

@@ -1,3 +1,5 @@
+// Weekday names from the user's locale, and TZ pinned so local-time conversions stop rereading the zone file.
+
 #include "platform/Locale.h"
 
 #include <clocale>

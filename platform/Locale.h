@@ -1,3 +1,5 @@
+// What the program takes from the user's regional settings: weekday names and the local time zone.
+
 #pragma once
 
 #include <string>

@@ -1,3 +1,5 @@
+// Looks up, adds and removes the keys and values of the in-memory registry by their normalised key path.
+
 #include "platform/MapRegistry.h"
 
 #include "platform/Text.h"

@@ -1,3 +1,5 @@
+// A registry held in memory with case-insensitive keys: the base of the ".reg" and installed-apps registries.
+
 #pragma once
 
 #include "platform/RegistryReader.h"

@@ -1,3 +1,5 @@
+// Builds names beside a target: cut at a UTF-8 boundary and marked with a hash when they would be too long.
+
 #include "platform/NameBeside.h"
 
 #include "platform/FileSystem.h"

@@ -1,3 +1,5 @@
+// Names for files written beside their target, shortened to fit the longest name the file system allows.
+
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,5 @@
+// Lists this user's running processes from /proc by executable name, leaving out those that have ended.
+
 #include "platform/ProcessList.h"
 
 #include <cerrno>

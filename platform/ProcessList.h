@@ -1,3 +1,5 @@
+// The executable names of this user's running processes, or a fixed list that tests put in their place.
+
 #pragma once
 
 #include <string>

@@ -1,3 +1,5 @@
+// Parses a ".reg" export line by line: its keys, quoted and hex values, deletions below HKEY_LOCAL_MACHINE.
+
 #include "platform/RegFileRegistry.h"
 
 #include "platform/FileSystem.h"

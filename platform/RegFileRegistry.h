@@ -1,3 +1,5 @@
+// A registry read from a Windows ".reg" export, so that tests and real runs can use any registry content.
+
 #pragma once
 
 #include "platform/MapRegistry.h"

@@ -1,3 +1,5 @@
+// Read-only access to the installers' registry keys, through which the installed applications are found.
+
 #pragma once
 
 #include <optional>

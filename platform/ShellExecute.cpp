@@ -1,3 +1,5 @@
+// Splits Windows-style parameter texts into arguments, and starts programs detached or waits for them to end.
+
 #include "platform/ShellExecute.h"
 
 #include <cerrno>

@@ -1,3 +1,5 @@
+// Starting other programs, detached or waited for, with arguments split by the Windows command-line rules.
+
 #pragma once
 
 #include <functional>

@@ -1,3 +1,5 @@
+// A user interface nobody sits at: every box gets its negative answer and nothing is shown.
+
 #pragma once
 
 #include "platform/UserInterface.h"

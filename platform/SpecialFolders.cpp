@@ -1,3 +1,5 @@
+// Finds the program's folder through /proc and the user's folders through the environment and user-dirs.dirs.
+
 #include "platform/SpecialFolders.h"
 
 #include "platform/FileSystem.h"

@@ -1,3 +1,5 @@
+// The folders outside a profile that the program uses: its own, the home, config, state and documents.
+
 #pragma once
 
 #include <string>

@@ -1,3 +1,5 @@
+// Writes staged content to a temporary beside the target, syncs it to disk and renames it into place.
+
 #include "platform/StagedFile.h"
 
 #include "platform/FileSystem.h"

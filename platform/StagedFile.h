@@ -1,3 +1,5 @@
+// Writing a file safely: new content goes beside it and takes its place in one rename once complete on disk.
+
 #pragma once
 
 #include <stdexcept>

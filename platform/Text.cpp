@@ -1,3 +1,5 @@
+// The text helpers' work: UTF-8 and UTF-16 decoding, Unicode case folding, wildcard matching and escaping.
+
 #include "platform/Text.h"
 
 #include <algorithm>

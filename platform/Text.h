@@ -1,3 +1,5 @@
+// Text helpers: trimming, case folding, wildcards, replacing, parsing numbers, display escapes, encodings.
+
 #pragma once
 
 #include <cstdint>

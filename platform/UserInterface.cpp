@@ -1,3 +1,5 @@
+// What every user interface shares: the message-box helpers, the progress percentage and ending at once.
+
 #include "platform/UserInterface.h"
 
 #include "platform/LiveTemporaries.h"

@@ -1,3 +1,5 @@
+// The interface through which the core reaches the user: message boxes, prompts, progress and ending at once.
+
 #pragma once
 
 #include <cstdint>

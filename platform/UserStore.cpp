@@ -1,3 +1,5 @@
+// Reads values from the per-user store "Quillbank/UserStore.ini" and replaces the file whole to write one.
+
 #include "platform/UserStore.h"
 
 #include "platform/FileSystem.h"

@@ -1,3 +1,5 @@
+// The small per-user store the program writes itself, such as the remembered backup folders.
+
 #pragma once
 
 #include <optional>

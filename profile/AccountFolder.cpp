@@ -1,3 +1,5 @@
+// Finds the existing folder a mail account's preferences name, and writes a folder as a "[ProfD]" value.
+
 #include "profile/AccountFolder.h"
 
 #include "platform/FileSystem.h"

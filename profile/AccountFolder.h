@@ -1,3 +1,5 @@
+// Where a mail account keeps its messages, from its "directory-rel" or "directory" preference.
+
 #pragma once
 
 #include "profile/PrefsParserAccount.h"

@@ -1,3 +1,5 @@
+// Rewrites the old profile folder in the add-on JSON files and "pkcs11.txt", and deletes rebuildable caches.
+
 #include "profile/MovedProfilePaths.h"
 
 #include "config/errorlog.h"

@@ -1,3 +1,5 @@
+// The profile's own absolute paths in its add-on files and "pkcs11.txt", pointed at the folder restored into.
+
 #pragma once
 
 #include <optional>

@@ -1,3 +1,5 @@
+// Decodes and encodes "mozLz40" framed files, checking their magic and the size they announce.
+
 #include "profile/MozLz4.h"
 
 #include <array>

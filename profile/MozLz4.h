@@ -1,3 +1,5 @@
+// The applications' LZ4 framing of compressed JSON files ("mozLz40"): reading and writing it.
+
 #pragma once
 
 #include <cstddef>

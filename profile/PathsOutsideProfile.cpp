@@ -1,3 +1,5 @@
+// Finds the prefs.js values that name a place outside the profile, absolute or "[ProfD]" paths leading out.
+
 #include "profile/PathsOutsideProfile.h"
 
 #include "platform/FileSystem.h"

@@ -1,3 +1,5 @@
+// The places outside the profile that a prefs.js names, which a restore keeps only when the user agrees.
+
 #pragma once
 
 #include <optional>

@@ -1,3 +1,5 @@
+// Scans prefs.js line by line by its quotes, commas and parentheses to collect accounts and values.
+
 #include "profile/PrefsParser.h"
 
 #include "config/InterfaceTexts.h"

@@ -1,3 +1,5 @@
+// Reads the mail and news accounts of a prefs.js, with the helpers that pick apart and rewrite its lines.
+
 #pragma once
 
 #include "profile/PrefsParserAccount.h"

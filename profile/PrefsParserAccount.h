@@ -1,3 +1,5 @@
+// One mail or news server account of a prefs.js: its server type and where it stores its messages.
+
 #pragma once
 
 #include <string>

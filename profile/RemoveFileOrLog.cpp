@@ -1,3 +1,5 @@
+// Removes one file, taking a file already gone as done and logging any other failure.
+
 #include "profile/RemoveFileOrLog.h"
 
 #include "config/errorlog.h"

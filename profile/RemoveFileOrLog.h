@@ -1,3 +1,5 @@
+// Removing a file during clean-up: a failure goes to the error log instead of stopping the work.
+
 #pragma once
 
 #include <string>

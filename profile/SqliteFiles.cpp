@@ -1,3 +1,5 @@
+// Recognises SQLite databases and their companion files, and swaps in a database and its log crash-safely.
+
 #include "profile/SqliteFiles.h"
 
 #include "platform/NameBeside.h"

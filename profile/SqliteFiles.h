@@ -1,3 +1,5 @@
+// A profile's SQLite databases and their "-wal" and "-shm" files: recognising them and replacing them safely.
+
 #pragma once
 
 #include <string>

@@ -1,3 +1,5 @@
+// Picks a Windows mail folder's place: the user's choice, else a free name in the profile's "Mail" folder.
+
 #include "profile/WindowsMailFolders.h"
 
 #include "platform/FileSystem.h"

@@ -1,3 +1,5 @@
+// Where a restore puts a mail folder that a backup made on Windows recorded by its Windows path.
+
 #pragma once
 
 #include "vocabulary/MailFolder.h"

@@ -1,3 +1,5 @@
+// Parses Windows paths, shares and "file:///C:/" addresses, and writes paths of this machine as file URLs.
+
 #include "profile/WindowsPaths.h"
 
 #include "platform/Text.h"

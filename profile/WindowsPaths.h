@@ -1,3 +1,5 @@
+// Windows paths and "file://" addresses as backups made on Windows record them: recognised and taken apart.
+
 #pragma once
 
 #include <optional>

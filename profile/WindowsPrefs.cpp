@@ -1,3 +1,5 @@
+// Finds the old Windows profile folder in a prefs.js, and maps each line's Windows paths to places here.
+
 #include "profile/WindowsPrefs.h"
 
 #include "platform/Text.h"

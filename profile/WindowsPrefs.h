@@ -1,3 +1,5 @@
+// How the lines of a prefs.js written on Windows read on this machine after a restore.
+
 #pragma once
 
 #include "vocabulary/MailFolder.h"

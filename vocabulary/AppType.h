@@ -1,3 +1,5 @@
+// The application types (Firefox, Thunderbird, SeaMonkey, ...), the index of every per-application table.
+
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// The check boxes of the components page: the runs' record of what a backup or restore includes.
+
 #pragma once
 
 #include <array>

@@ -1,3 +1,5 @@
+// A mail account folder outside the profile that a backup holds, and the archive folder that keeps its files.
+
 #pragma once
 
 #include <string>

@@ -1,3 +1,5 @@
+// What a run does with a profile: back it up or restore it.
+
 #pragma once
 
 namespace quillbank {

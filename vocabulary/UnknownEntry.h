@@ -1,3 +1,5 @@
+// A file or folder at a profile's root that no component covers.
+
 #pragma once
 
 #include <string>
