@@ -1,3 +1,5 @@
+// Finds each AES entry with a checksum in the archive's directory; zeroes it there and in its local header.
+
 #include "engine/AesChecksums.h"
 
 #include "engine/ZipDirectory.h"

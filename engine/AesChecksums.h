@@ -1,3 +1,5 @@
+// Clears the checksums of an archive's AES entries, which would let anyone test guesses at a small file.
+
 #pragma once
 
 #include <string>

@@ -1,3 +1,5 @@
+// The archive's work: writes listed files in one pass, extracts entries on every core, reads entries back.
+
 #include "engine/Archive.h"
 
 #include "config/AppSettings.h"

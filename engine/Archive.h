@@ -1,3 +1,5 @@
+// The archive: one backup file and the only way to the ZIP engine, to add, extract and check entries.
+
 #pragma once
 
 #include "engine/WinZipAes.h"

@@ -1,3 +1,5 @@
+// Writes and parses the header text, and finds it in a ZIP archive or at the head of a legacy container.
+
 #include "engine/ArchiveHeader.h"
 
 #include "apps/WizardState.h"

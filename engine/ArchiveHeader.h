@@ -1,3 +1,5 @@
+// The header entry "indexfile.txt": writing it, reading it, and telling backup files from other files.
+
 #pragma once
 
 #include "engine/Archive.h"

@@ -1,3 +1,5 @@
+// Opens an archive for reading, refusing duplicate names and overlapping entries, and decodes entry names.
+
 #include "engine/ArchiveReaders.h"
 
 #include "engine/EntryOverlap.h"

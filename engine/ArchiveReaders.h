@@ -1,3 +1,5 @@
+// Open handles on one archive, one per reading thread, with the entry names read once.
+
 #pragma once
 
 #include <cstdint>

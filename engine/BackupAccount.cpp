@@ -1,3 +1,5 @@
+// Walks the profile and its account folders to sort every file into the account, and words it for the report.
+
 #include "engine/BackupAccount.h"
 
 #include "config/InterfaceTexts.h"

@@ -1,3 +1,5 @@
+// A backup's account: what became of every file of the profile, taken, left out by a rule or by a fault.
+
 #pragma once
 
 #include "engine/Archive.h"

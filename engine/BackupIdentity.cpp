@@ -1,3 +1,5 @@
+// Writes and parses the identity's header lines and their UTC times, and puts profile folders in one form.
+
 #include "engine/BackupIdentity.h"
 
 #include "platform/CivilDate.h"

@@ -1,3 +1,5 @@
+// Which profile a backup was made from, and when: the header lines retention finds a profile's backups by.
+
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// Makes a backup: lists the chosen files, mail folders and unknown entries, writes the archive, checks it.
+
 #include "engine/BackupRun.h"
 
 #include "apps/WizardState.h"

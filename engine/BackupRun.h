@@ -1,3 +1,5 @@
+// The backup run: what a backup is asked to do, and how it ended, with the account of every file.
+
 #pragma once
 
 #include "engine/Archive.h"

@@ -1,3 +1,5 @@
+// Lists files into a backup task: folders walked by mask, names found in any case, links without loops.
+
 #include "engine/BackupTask.h"
 
 #include "platform/FileSystem.h"

@@ -1,3 +1,5 @@
+// The backup task: the files a backup will save and their sizes, collected before anything is archived.
+
 #pragma once
 
 #include "engine/BackupTaskExternal.h"

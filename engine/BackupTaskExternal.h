@@ -1,3 +1,5 @@
+// One file of a backup that lies outside the profile, and the name it takes in the archive.
+
 #pragma once
 
 #include <string>

@@ -1,3 +1,5 @@
+// Reads the [General] section of a task file into an unattended backup task, logging each problem it finds.
+
 #include "engine/BatchMode.h"
 
 #include "apps/MozManager.h"

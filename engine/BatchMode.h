@@ -1,3 +1,5 @@
+// An unattended backup as a task file names it, read and checked before the run.
+
 #pragma once
 
 #include <string>

@@ -1,3 +1,5 @@
+// The catalogue's tables: the lists both sides share, the backup side, the restore side, the legacy sections.
+
 #include "engine/Catalogue.h"
 
 #include "platform/Text.h"

@@ -1,3 +1,5 @@
+// The component catalogue: which files and folders of a profile each component backs up and restores.
+
 #pragma once
 
 #include "vocabulary/AppType.h"

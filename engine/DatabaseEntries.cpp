@@ -1,3 +1,5 @@
+// Stages a database's entry and its log's beside the target, and puts them in place only when both are whole.
+
 #include "engine/DatabaseEntries.h"
 
 #include "platform/LiveTemporaries.h"

@@ -1,3 +1,5 @@
+// Restores a database's entry together with its log's entry, so that a database and its log stay in step.
+
 #pragma once
 
 #include "engine/EntryReader.h"

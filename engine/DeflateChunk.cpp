@@ -1,3 +1,5 @@
+// Deflates a piece with libdeflate (stored when it would not shrink); all but the last leave the stream open.
+
 #include "engine/DeflateChunk.h"
 
 #include <algorithm>

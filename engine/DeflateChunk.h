@@ -1,3 +1,5 @@
+// Compresses a file in pieces that join into one deflate stream, so the pieces can be compressed at once.
+
 #pragma once
 
 #include <cstddef>

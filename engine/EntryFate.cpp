@@ -1,3 +1,5 @@
+// Decides an entry's fate by the leave-out rules first, then by the components of the catalogue that take it.
+
 #include "engine/EntryFate.h"
 
 #include "engine/Catalogue.h"

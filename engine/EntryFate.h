@@ -1,3 +1,5 @@
+// What a backup does with each entry of a profile folder, and why it leaves an entry out.
+
 #pragma once
 
 #include "vocabulary/ComponentBoxes.h"

@@ -1,3 +1,5 @@
+// Reads the archive's directory and local headers and compares the byte ranges the entries take in the file.
+
 #include "engine/EntryOverlap.h"
 
 #include "engine/ZipDirectory.h"

@@ -1,3 +1,5 @@
+// Finds entries of an archive whose stored bytes overlap in the file, so that such an archive is not read.
+
 #pragma once
 
 #include <string>

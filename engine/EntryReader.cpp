@@ -1,3 +1,5 @@
+// Reads entries: small ones whole in one call, AES ones with our own decryption, files staged beside targets.
+
 #include "engine/EntryReader.h"
 
 #include "engine/WinZipAes.h"

@@ -1,3 +1,5 @@
+// Reads one archive entry, decrypting and checking it, and writes it to a file only when it is whole.
+
 #pragma once
 
 #include "engine/WinZipAes.h"

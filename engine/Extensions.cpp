@@ -1,3 +1,5 @@
+// Lists and extracts the extension data, and rewrites "chrome/chrome.rdf" safely to point into this profile.
+
 #include "engine/Extensions.h"
 
 #include "config/errorlog.h"

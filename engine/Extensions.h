@@ -1,3 +1,5 @@
+// The extension data kept in the profile root, and the fix-up of the chrome registry after a restore.
+
 #pragma once
 
 #include <span>

@@ -1,3 +1,5 @@
+// Picks each external mail folder's archive name, adding "~<n>" where its own name is taken.
+
 #include "engine/ExternalFolderNames.h"
 
 #include "engine/ArchiveHeader.h"

@@ -1,3 +1,5 @@
+// Gives each mail folder outside the profile an archive folder of its own, clashing with no other name.
+
 #pragma once
 
 #include "vocabulary/MailFolder.h"

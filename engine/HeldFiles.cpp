@@ -1,3 +1,5 @@
+// Makes the links that hold a restore's replaced files, renames them back, or removes them.
+
 #include "engine/HeldFiles.h"
 
 #include "platform/FileSystem.h"

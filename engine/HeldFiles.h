@@ -1,3 +1,5 @@
+// Holds the files a restore is about to replace by a second link, so they can be put back with a rename.
+
 #pragma once
 
 #include <string>

@@ -1,3 +1,5 @@
+// The table of key databases and the files each protects, and the look-ups a restore makes in it.
+
 #include "engine/KeyStore.h"
 
 #include "apps/WizardState.h"

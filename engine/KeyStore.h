@@ -1,3 +1,5 @@
+// Key databases and the files they encrypt: extracted together, and what a restore would leave unreadable.
+
 #pragma once
 
 #include "engine/Archive.h"

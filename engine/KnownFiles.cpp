@@ -1,3 +1,5 @@
+// Reads "Profilefiles.txt", matches profile entries against it, and lists the unknown ones of a profile root.
+
 #include "engine/KnownFiles.h"
 
 #include "engine/EntryFate.h"

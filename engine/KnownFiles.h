@@ -1,3 +1,5 @@
+// The known-files list ("Profilefiles.txt"), and the unknown entries it helps find in a profile root.
+
 #pragma once
 
 #include "vocabulary/ComponentBoxes.h"

@@ -1,3 +1,5 @@
+// Puts mail folders back, refusing untrusted ones, and rewrites prefs.js through a safe copy ("prefs.zal").
+
 #include "engine/MailRestore.h"
 
 #include "config/InterfaceTexts.h"

@@ -1,3 +1,5 @@
+// The mail part of a restore, and the rewrites of the restored prefs.js (mail and Windows paths, clean-up).
+
 #pragma once
 
 #include "engine/Archive.h"

@@ -1,3 +1,5 @@
+// The workers that claim, read and compress pieces a bounded way ahead of the one consumer taking them.
+
 #include "engine/ParallelDeflate.h"
 
 #include "engine/DeflateChunk.h"

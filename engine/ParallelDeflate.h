@@ -1,3 +1,5 @@
+// Reads and compresses the files of a backup on every core, handing the pieces over in order.
+
 #pragma once
 
 #include "engine/WinZipAes.h"

@@ -1,3 +1,5 @@
+// Starts the worker threads, hands out the items in order, and passes an exception back to the caller.
+
 #include "engine/ParallelRun.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Runs numbered items of work on several threads while the calling thread keeps the window responsive.
+
 #pragma once
 
 #include <cstddef>

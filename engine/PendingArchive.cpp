@@ -1,3 +1,5 @@
+// Names, recognises, removes and commits (flushed to disk, then renamed) the pending file of a new backup.
+
 #include "engine/PendingArchive.h"
 
 #include "engine/ParallelRun.h"

@@ -1,3 +1,5 @@
+// A new backup's pending file: written beside its target and renamed over it only once complete.
+
 #pragma once
 
 #include <functional>

@@ -1,3 +1,5 @@
+// Gathers the places outside the profile from the backup's mail folders and from the prefs.js it holds.
+
 #include "engine/PlacesOutsideProfile.h"
 
 #include "apps/WizardState.h"

@@ -1,3 +1,5 @@
+// The places outside the target profile that a restore would write into or leave preferences pointing at.
+
 #pragma once
 
 #include "engine/Archive.h"

@@ -1,3 +1,5 @@
+// Makes the private folder below $XDG_RUNTIME_DIR or the system's temporary folder, and removes it.
+
 #include "engine/PrivateTempDir.h"
 
 #include "platform/FileSystem.h"

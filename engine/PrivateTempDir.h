@@ -1,3 +1,5 @@
+// A temporary folder readable by the user only, removed with everything in it.
+
 #pragma once
 
 #include <string>

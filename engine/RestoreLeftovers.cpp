@@ -1,3 +1,5 @@
+// Finds the staged files, "chrome/chrome.bak" and "prefs.zal" an interrupted restore left, and removes them.
+
 #include "engine/RestoreLeftovers.h"
 
 #include "config/errorlog.h"

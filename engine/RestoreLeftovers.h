@@ -1,3 +1,5 @@
+// What an interrupted run leaves in a profile: recognised, so it is never offered, and removed.
+
 #pragma once
 
 #include <string>

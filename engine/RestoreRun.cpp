@@ -1,3 +1,5 @@
+// Restores a ZIP backup or legacy container part by part, keeping a rollback and taking it back on failure.
+
 #include "engine/RestoreRun.h"
 
 #include "apps/AppTable.h"

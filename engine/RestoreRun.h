@@ -1,3 +1,5 @@
+// The restore run: what a restore is asked to do, and the restore of a backup into a profile.
+
 #pragma once
 
 #include "engine/Archive.h"

@@ -1,3 +1,5 @@
+// Marks the backups each retention rule keeps, walking them from the newest to the oldest.
+
 #include "engine/Retention.h"
 
 #include <algorithm>

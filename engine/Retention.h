@@ -1,3 +1,5 @@
+// Retention: which backups of a profile to keep, by count and by day, week and month.
+
 #pragma once
 
 #include "platform/CivilDate.h"

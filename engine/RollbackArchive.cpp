@@ -1,3 +1,5 @@
+// Writes and reads rollback archives and their manifests, refusing any manifest line it would not write.
+
 #include "engine/RollbackArchive.h"
 
 #include "engine/ArchiveHeader.h"

@@ -1,3 +1,5 @@
+// The rollback archive: the files a restore may change, kept before it, with a manifest of what it holds.
+
 #pragma once
 
 #include "engine/Archive.h"

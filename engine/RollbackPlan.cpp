@@ -1,3 +1,5 @@
+// Works out the plan from a restore's extracts and later rewrites, sorting paths by what lies there now.
+
 #include "engine/RollbackPlan.h"
 
 #include "apps/WizardState.h"

@@ -1,3 +1,5 @@
+// The rollback plan: every file and folder a restore may change or create, worked out before it writes.
+
 #pragma once
 
 #include "engine/Archive.h"

@@ -1,3 +1,5 @@
+// Keeps the rollback archives below $XDG_STATE_HOME: named by local time, listed newest first, pruned.
+
 #include "engine/RollbackStore.h"
 
 #include "platform/FileSystem.h"

@@ -1,3 +1,5 @@
+// The rollback folder: naming, listing, marking undone and pruning the rollback archives of each profile.
+
 #pragma once
 
 #include "engine/RollbackArchive.h"

@@ -1,3 +1,5 @@
+// Builds the archive environment from the wizard state: its password, its code page, file progress on backup.
+
 #include "engine/RunEnvironment.h"
 
 #include "apps/WizardState.h"

@@ -1,3 +1,5 @@
+// The environment a run's archives work in, taken from the choices of the wizard state.
+
 #pragma once
 
 #include "engine/Archive.h"

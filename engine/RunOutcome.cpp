@@ -1,3 +1,5 @@
+// Builds run outcomes, and words what was left out and the report's closing line for people.
+
 #include "engine/RunOutcome.h"
 
 #include "config/InterfaceTexts.h"

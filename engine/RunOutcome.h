@@ -1,3 +1,5 @@
+// How a backup or restore run ended: done, done with files left out, or failed, and the exit code for each.
+
 #pragma once
 
 #include "engine/Archive.h"

@@ -1,3 +1,5 @@
+// Writes the kept files beside their places, renames them all in, then removes what the restore created.
+
 #include "engine/UndoRestore.h"
 
 #include "engine/ArchiveReaders.h"

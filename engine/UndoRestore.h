@@ -1,3 +1,5 @@
+// Undoes a restore from its rollback archive, putting the profile back as it was before.
+
 #pragma once
 
 #include "engine/RollbackStore.h"

@@ -1,3 +1,5 @@
+// Keeps the rows' ticks, the select/deselect-all box and the ticks saved on OK in step.
+
 #include "engine/UnknownFilesChoice.h"
 
 #include "config/InterfaceTexts.h"

@@ -1,3 +1,5 @@
+// The unknown entries offered with a backup and their ticks, as the dialog shows them and the runs read them.
+
 #pragma once
 
 #include "vocabulary/UnknownEntry.h"

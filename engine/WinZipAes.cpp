@@ -1,3 +1,5 @@
+// Derives WinZip AES keys with PBKDF2-HMAC-SHA1 and runs AES in counter mode with the HMAC, using nettle.
+
 #include "engine/WinZipAes.h"
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// WinZip's AES encryption of ZIP entries: each entry's keys, and encryption with an authentication code.
+
 #pragma once
 
 #include <array>

@@ -1,3 +1,5 @@
+// Finds the end records (Zip64 included), walks the directory's records and reads their extra fields.
+
 #include "engine/ZipDirectory.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Reads a ZIP archive's central directory by hand, for the checks and fix-ups libzip cannot make.
+
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// Answers libzip's source commands for one file: takes its pieces in order, encrypts, reports progress.
+
 #include "engine/ZipFileSource.h"
 
 #include <algorithm>

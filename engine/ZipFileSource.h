@@ -1,3 +1,5 @@
+// Feeds one file to libzip from the compressed pieces made of it, encrypting them when asked.
+
 #pragma once
 
 #include "engine/ParallelDeflate.h"

@@ -1,3 +1,5 @@
+// Sets the program's name and gives it its icon from the embedded pictures at both sizes.
+
 #include "wizard/ApplicationIdentity.h"
 
 #include <QApplication>

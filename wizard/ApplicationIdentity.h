@@ -1,3 +1,5 @@
+// The program's name and icon as the toolkit and the desktop know them.
+
 #pragma once
 
 #include <QIcon>

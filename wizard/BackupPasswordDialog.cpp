@@ -1,3 +1,5 @@
+// Adds the confirmation field, and answers OK with an information box unless the password passes.
+
 #include "wizard/BackupPasswordDialog.h"
 
 #include "config/InterfaceTexts.h"

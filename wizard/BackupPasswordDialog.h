@@ -1,3 +1,5 @@
+// The backup password dialog: the password typed twice, checked for a match and a length of three or more.
+
 #pragma once
 
 #include "wizard/PasswordDialog.h"

@@ -1,3 +1,5 @@
+// Applies the font, fits and centres windows, and makes buttons no smaller than their designed size.
+
 #include "wizard/DialogLook.h"
 
 #include "config/InterfaceTexts.h"

@@ -1,3 +1,5 @@
+// How the wizard's windows look: the language file's font, designed sizes, centring and standard buttons.
+
 #pragma once
 
 #include <QSize>

@@ -1,3 +1,5 @@
+// Decodes JPEG bytes with libjpeg, giving up on damaged ones, and loads the wizard's embedded picture.
+
 #include "wizard/JpegPicture.h"
 
 #include <QFile>

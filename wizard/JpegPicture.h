@@ -1,3 +1,5 @@
+// JPEG decoding, and the picture of the wizard's left strip.
+
 #pragma once
 
 #include <QByteArray>

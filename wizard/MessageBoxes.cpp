@@ -1,3 +1,5 @@
+// Shows real message boxes centred over their owner, and records and answers scripted ones.
+
 #include "wizard/MessageBoxes.h"
 
 #include <QApplication>

@@ -1,3 +1,5 @@
+// Message boxes: the one way the windows show them, real ones for the program and scripted ones for tests.
+
 #pragma once
 
 #include "platform/UserInterface.h"

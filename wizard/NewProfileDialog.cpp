@@ -1,3 +1,5 @@
+// Builds the new-profile dialog and answers OK and Browse.
+
 #include "wizard/NewProfileDialog.h"
 
 #include "config/InterfaceTexts.h"

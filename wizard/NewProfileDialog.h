@@ -1,3 +1,5 @@
+// The new-profile dialog: a profile's name and, through Browse, the folder it goes into.
+
 #pragma once
 
 #include "apps/NewProfile.h"

@@ -1,3 +1,5 @@
+// Lays out the password dialogs' group, fields and buttons, and clears and accepts their answer.
+
 #include "wizard/PasswordDialog.h"
 
 #include "config/InterfaceTexts.h"

@@ -1,3 +1,5 @@
+// What the backup and restore password dialogs share: the password group, OK and Cancel, modal showing.
+
 #pragma once
 
 #include <QDialog>

@@ -1,3 +1,5 @@
+// Builds the restore password prompt, which accepts OK only with a password typed.
+
 #include "wizard/RestorePasswordDialog.h"
 
 #include <QLineEdit>

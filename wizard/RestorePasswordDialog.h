@@ -1,3 +1,5 @@
+// The restore password prompt, shown when an encrypted entry of a backup needs a password.
+
 #pragma once
 
 #include "wizard/PasswordDialog.h"

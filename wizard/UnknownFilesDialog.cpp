@@ -1,3 +1,5 @@
+// Builds the unknown-files dialog and passes its ticks, OK, Cancel and Escape on to the model.
+
 #include "wizard/UnknownFilesDialog.h"
 
 #include "config/InterfaceTexts.h"

@@ -1,3 +1,5 @@
+// The unknown-files dialog: the ticks of the unknown entries a backup takes, mirroring TUnknownFilesChoice.
+
 #pragma once
 
 #include <QDialog>

@@ -1,3 +1,5 @@
+// The real dialogs: made once over the main window, with the platform's file and folder choosers.
+
 #include "wizard/WizardDialogs.h"
 
 #include "wizard/BackupPasswordDialog.h"

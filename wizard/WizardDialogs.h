@@ -1,3 +1,5 @@
+// Everything modal the main window shows, behind one interface so that tests can answer all of it.
+
 #pragma once
 
 #include "apps/NewProfile.h"

@@ -1,3 +1,5 @@
+// Builds the wizard's pages, moves between them, runs the backup or restore, shows its progress and report.
+
 #include "wizard/WizardWindow.h"
 
 #include "apps/AppTable.h"

@@ -1,3 +1,5 @@
+// The main window: the wizard's pages through a backup or restore, and the user interface its run reports to.
+
 #pragma once
 
 #include "apps/AppStatus.h"
