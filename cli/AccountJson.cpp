@@ -1,3 +1,5 @@
+// The backup's account as JSON: file counts per component, unknown entries, what rules and faults left out.
+
 #include "cli/AccountJson.h"
 
 #include "cli/ComponentNames.h"

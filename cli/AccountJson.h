@@ -1,3 +1,5 @@
+// Writes what a backup took and left out (its account) as one JSON object, for --json.
+
 #pragma once
 
 #include "cli/Json.h"

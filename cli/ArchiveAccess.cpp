@@ -1,3 +1,5 @@
+// Recognises a backup file (ZIP or legacy container) and reads its header for inspect, verify and restore.
+
 #include "cli/ArchiveAccess.h"
 
 #include "cli/CommandContext.h"

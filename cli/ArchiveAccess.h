@@ -1,3 +1,5 @@
+// Opens the backup file a command names and tells what its header says: application and components.
+
 #pragma once
 
 #include "vocabulary/AppType.h"

@@ -1,3 +1,5 @@
+// Reads the time from QUILLBANK_NOW or the system clock, and finds the local calendar day of a time.
+
 #include "cli/Clock.h"
 
 #include "engine/BackupIdentity.h"

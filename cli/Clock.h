@@ -1,3 +1,5 @@
+// The time a backup records as its own (which tests can set through QUILLBANK_NOW) and its local day.
+
 #pragma once
 
 #include "platform/CivilDate.h"

@@ -1,3 +1,5 @@
+// The `backup` command: backs a profile up into a backup file, then prunes older backups if asked.
+
 #include "apps/ProfileDiscovery.h"
 #include "cli/AccountJson.h"
 #include "cli/Clock.h"

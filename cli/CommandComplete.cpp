@@ -1,3 +1,5 @@
+// The hidden `__complete` command: the words the shell completions offer, one a line.
+
 #include "cli/Commands.h"
 #include "cli/ComponentNames.h"
 #include "cli/ExitCodes.h"

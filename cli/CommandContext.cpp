@@ -1,3 +1,5 @@
+// Sets up a command's working files, texts and terminal interface, and turns password problems into errors.
+
 #include "cli/CommandContext.h"
 
 #include "cli/ExitCodes.h"

@@ -1,3 +1,5 @@
+// What a command that works on profiles or archives runs with: settings, texts, state, console.
+
 #pragma once
 
 #include "apps/WizardState.h"

@@ -1,3 +1,5 @@
+// The `info` command: shows the working files, settings and folders the program uses.
+
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/Messages.h"

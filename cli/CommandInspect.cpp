@@ -1,3 +1,5 @@
+// The `inspect` command: shows what a backup file holds, its encryption, entries and sizes, as text or JSON.
+
 #include "cli/ArchiveAccess.h"
 #include "cli/CommandContext.h"
 #include "cli/Commands.h"

@@ -1,3 +1,5 @@
+// Runs the help, the version or the command named first, and turns its failures into messages and exit codes.
+
 #include "cli/CommandLine.h"
 
 #include "cli/Commands.h"

@@ -1,3 +1,5 @@
+// Runs a whole quillbank-cli command line and gives its exit code.
+
 #pragma once
 
 #include "cli/Console.h"

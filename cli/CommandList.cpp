@@ -1,3 +1,5 @@
+// The `list` command: the applications found and their profiles, and which restores can be undone.
+
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/Json.h"

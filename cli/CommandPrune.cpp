@@ -1,3 +1,5 @@
+// The `prune` command: removes the older backups of a profile in a folder that no keep rule keeps.
+
 #include "cli/CommandContext.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"

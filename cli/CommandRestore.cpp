@@ -1,3 +1,5 @@
+// The `restore` command: restores a backup file into a profile, or with --undo takes the last restore back.
+
 #include "cli/ArchiveAccess.h"
 #include "cli/CommandContext.h"
 #include "cli/Commands.h"

@@ -1,3 +1,5 @@
+// The `verify` command: reads every entry of a backup file back and checks it, writing nothing.
+
 #include "cli/CommandContext.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"

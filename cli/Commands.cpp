@@ -1,3 +1,5 @@
+// The table of commands: each name with its function and the one-line summary the help shows.
+
 #include "cli/Commands.h"
 
 #include <array>

@@ -1,3 +1,5 @@
+// The commands of quillbank-cli, one function each, and the table that finds them by name.
+
 #pragma once
 
 #include "cli/Console.h"

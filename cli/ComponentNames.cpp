@@ -1,3 +1,5 @@
+// Maps component names to components both ways, parses --components lists and checks them against a source.
+
 #include "cli/ComponentNames.h"
 
 #include "cli/ExitCodes.h"

@@ -1,3 +1,5 @@
+// The names the command line gives the components ("bookmarks", "history"...) and how a run picks them.
+
 #pragma once
 
 #include "vocabulary/ComponentBoxes.h"

@@ -1,3 +1,5 @@
+// The process's console: its standard files, whether they are terminals and how wide, and std::exit.
+
 #include "cli/Console.h"
 
 #include "cli/TerminalProgress.h"

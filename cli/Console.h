@@ -1,3 +1,5 @@
+// The standard input, output and error a command uses: the process's own, or strings in tests.
+
 #pragma once
 
 #include <istream>

@@ -1,3 +1,5 @@
+// The exit codes of quillbank-cli that scripts rely on, and the errors that carry them.
+
 #pragma once
 
 #include "engine/RunOutcome.h"

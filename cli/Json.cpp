@@ -1,3 +1,5 @@
+// Writes JSON values with their commas and quotes; bytes that are not UTF-8 become U+FFFD.
+
 #include "cli/Json.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// A small JSON writer for the --json output, and quoting of texts that may not be UTF-8.
+
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// Finds the installed applications and their profiles as the wizard's first pages do.
+
 #include "cli/ListedApps.h"
 
 #include "apps/Detection.h"

@@ -1,3 +1,5 @@
+// The applications that `list` shows, each with the profiles the wizard would offer.
+
 #pragma once
 
 #include "apps/AppStatus.h"

@@ -1,3 +1,5 @@
+// Remembers the command that runs, so that every message and warning names it.
+
 #include "cli/Messages.h"
 
 #include "platform/Text.h"

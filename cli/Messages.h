@@ -1,3 +1,5 @@
+// The "quillbank-cli COMMAND: " start of every message on standard error, and warnings.
+
 #pragma once
 
 #include <ostream>

@@ -1,3 +1,5 @@
+// Parses a command's options and arguments, short forms and "--" included, and checks integer values.
+
 #include "cli/Options.h"
 
 #include "cli/ExitCodes.h"

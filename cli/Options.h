@@ -1,3 +1,5 @@
+// Command-line options: what a command accepts, how its arguments are parsed, help and completion lists.
+
 #pragma once
 
 #include <map>

@@ -1,3 +1,5 @@
+// Reads options files and puts their options in place of each "--options-file" argument.
+
 #include "cli/OptionsFile.h"
 
 #include "cli/ExitCodes.h"

@@ -1,3 +1,5 @@
+// Options files: "--options-file FILE" stands for the options FILE holds, one a line.
+
 #pragma once
 
 #include <string>

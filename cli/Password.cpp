@@ -1,3 +1,5 @@
+// Reads passwords from files, standard input or commands, and prompts without echo, restoring it on signals.
+
 #include "cli/Password.h"
 
 #include "cli/ExitCodes.h"

@@ -1,3 +1,5 @@
+// Where a command gets a password: a file, standard input, a shell command, or a prompt without echo.
+
 #pragma once
 
 #include "cli/Console.h"

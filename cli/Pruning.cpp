@@ -1,3 +1,5 @@
+// Finds a profile's backups in a folder by their headers, applies the retention policy and reports it.
+
 #include "cli/Pruning.h"
 
 #include "apps/WizardState.h"

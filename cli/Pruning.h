@@ -1,3 +1,5 @@
+// Retention for quillbank-cli: the --keep-* options, and removing a profile's backups no rule keeps.
+
 #pragma once
 
 #include "engine/Retention.h"

@@ -1,3 +1,5 @@
+// Writes a run's summary as JSON members: archive, application, profile, counts, outcome.
+
 #include "cli/RunSummary.h"
 
 #include "cli/Json.h"

@@ -1,3 +1,5 @@
+// What a backup, a restore or a verify tells a script with --json.
+
 #pragma once
 
 #include "engine/RunOutcome.h"

@@ -1,3 +1,5 @@
+// Counts the edits between two words and picks the closest candidate, if a slip explains it.
+
 #include "cli/Suggestion.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The "did you mean" hint for a mistyped command, option or name.
+
 #pragma once
 
 #include <span>

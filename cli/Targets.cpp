@@ -1,3 +1,5 @@
+// Matches application and profile names, falls back to the default profile, refuses profiles in use.
+
 #include "cli/Targets.h"
 
 #include "apps/RunningCheck.h"

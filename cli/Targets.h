@@ -1,3 +1,5 @@
+// Finds the application and profile a command line names: --app, --profile, --profile-dir.
+
 #pragma once
 
 #include "apps/AppStatus.h"

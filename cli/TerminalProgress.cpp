@@ -1,3 +1,5 @@
+// Draws the progress bar (percentage, bytes, rate, time left) or prints plain progress lines.
+
 #include "cli/TerminalProgress.h"
 
 #include "platform/Text.h"

@@ -1,3 +1,5 @@
+// The progress of a run on standard error: a bar redrawn in place on a terminal, plain lines otherwise.
+
 #pragma once
 
 #include "cli/Console.h"

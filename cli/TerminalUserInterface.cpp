@@ -1,3 +1,5 @@
+// Answers message boxes with their safe button, asks for the restore password, ends runs as the console does.
+
 #include "cli/TerminalUserInterface.h"
 
 #include "cli/ExitCodes.h"

@@ -1,3 +1,5 @@
+// The core's user interface for a terminal: messages on standard error, safe answers, a password prompt.
+
 #pragma once
 
 #include "cli/Console.h"

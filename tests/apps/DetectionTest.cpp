@@ -1,3 +1,5 @@
+// Tests of finding the installed applications and building the lines of the application list.
+
 #include "apps/Detection.h"
 
 #include "apps/WizardState.h"

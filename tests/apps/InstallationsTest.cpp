@@ -1,3 +1,5 @@
+// Tests of where installations are looked for: application.ini folders, commands on PATH, a registry export.
+
 #include "apps/Installations.h"
 
 #include "tests/support/FakeHome.h"

@@ -1,3 +1,5 @@
+// Tests of the applications and their profiles as the manager finds them: roots, defaults, name matching.
+
 #include "apps/MozManager.h"
 #include "config/InterfaceTexts.h"
 #include "tests/support/FakeHome.h"

@@ -1,3 +1,5 @@
+// Tests of creating a new profile by starting the application: its arguments, launchers, refused names.
+
 #include "apps/NewProfile.h"
 
 #include "apps/WizardState.h"

@@ -1,3 +1,5 @@
+// Tests of listing a profile root's profiles, hostile profiles.ini included, and what components they offer.
+
 #include "apps/ProfileDiscovery.h"
 
 #include "apps/WizardState.h"

@@ -1,3 +1,5 @@
+// Tests of telling that a profile is in use from its lock files: the fcntl lock and the lock link.
+
 #include "apps/ProfileLock.h"
 
 #include "apps/RunningCheck.h"

@@ -1,3 +1,5 @@
+// Tests of the profile registry reader: both IsRelative rules and where the default profile comes from.
+
 #include "apps/ProfileRegistry.h"
 
 #include "tests/support/FakeHome.h"

@@ -1,3 +1,5 @@
+// Tests of the legacy binary profile registry reader: the walk of its nodes, damaged and hostile files.
+
 #include "apps/RegistryDat.h"
 
 #include "tests/support/RegistryDatImage.h"

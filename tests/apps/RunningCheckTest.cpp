@@ -1,3 +1,5 @@
+// Tests of the running check: which process names are the application's, and when a profile counts as in use.
+
 #include "apps/RunningCheck.h"
 
 #include "config/InterfaceTexts.h"

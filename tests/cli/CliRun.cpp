@@ -1,3 +1,5 @@
+// Starts the built quillbank-cli, sh or python3 as child processes and catches their outputs in files.
+
 #include "tests/cli/CliRun.h"
 
 #include "tests/support/FakeHome.h"

@@ -1,3 +1,5 @@
+// Runs the built quillbank-cli, a shell script or Python for the command-line tool's tests.
+
 #pragma once
 
 #include <string>

@@ -1,3 +1,5 @@
+// Runs a command line in process with string streams as its console, and catches the core's early exits.
+
 #include "tests/cli/InProcessRun.h"
 
 #include "cli/CommandLine.h"

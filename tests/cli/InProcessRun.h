@@ -1,3 +1,5 @@
+// Runs a quillbank-cli command line inside the test's process, as the built program would run it.
+
 #pragma once
 
 #include "tests/cli/CliRun.h"

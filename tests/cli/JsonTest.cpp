@@ -1,3 +1,5 @@
+// Tests of the JSON writer: quoting and escapes, invalid UTF-8, commas at every level, decimals.
+
 #include "cli/Json.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// Tests of options files: their options taking their place, and mistakes named by file and line.
+
 #include "cli/OptionsFile.h"
 
 #include "cli/ExitCodes.h"

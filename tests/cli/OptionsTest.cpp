@@ -1,3 +1,5 @@
+// Tests of the command-line option parser and of choosing components by their names.
+
 #include "cli/Options.h"
 
 #include "cli/ComponentNames.h"

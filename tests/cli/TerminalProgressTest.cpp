@@ -1,3 +1,5 @@
+// Tests of the progress display: plain lines, the bar redrawn on a terminal, quiet runs, dumb terminals.
+
 #include "cli/TerminalProgress.h"
 
 #include <sstream>

@@ -1,3 +1,5 @@
+// Tests of the settings file: defaults, missing or unreadable files, per-application keys, the user's own.
+
 #include "config/AppSettings.h"
 
 #include "config/ArchiveCodePage.h"

@@ -1,3 +1,5 @@
+// Tests of the backup file names and folders the wizard proposes, remembers and shows.
+
 #include "config/BackupFileNaming.h"
 
 #include "config/AppSettings.h"

@@ -1,3 +1,5 @@
+// Tests that every looked-up text has a built-in English text, and of the shipped working files.
+
 #include "config/InterfaceTexts.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"

@@ -1,3 +1,5 @@
+// Tests of the error log: one timed line per message, never overwritten, rotated when full.
+
 #include "config/errorlog.h"
 
 #include "tests/support/FakeHome.h"

@@ -1,3 +1,5 @@
+// Tests of the file-name template: every placeholder, leading zeros, values that hold slashes.
+
 #include "config/FileNameTemplate.h"
 
 #include <clocale>

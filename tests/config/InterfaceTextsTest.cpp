@@ -1,3 +1,5 @@
+// Tests of the interface texts: the language file's entries over the English ones, quotes, font, charset.
+
 #include "config/InterfaceTexts.h"
 
 #include "config/errorlog.h"

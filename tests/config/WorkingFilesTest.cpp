@@ -1,3 +1,5 @@
+// Tests of where the program finds its working files and settings: portable, built or installed.
+
 #include "config/WorkingFiles.h"
 
 #include "platform/SpecialFolders.h"

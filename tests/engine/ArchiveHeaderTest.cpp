@@ -1,3 +1,5 @@
+// Tests of the backup header: its lines, Windows paths and code pages, recognising backups, hostile headers.
+
 #include "engine/ArchiveHeader.h"
 
 #include "apps/WizardState.h"

@@ -1,3 +1,5 @@
+// Tests of the archive layer: storing and extracting files, progress, passwords, damaged and hostile entries.
+
 #include "engine/Archive.h"
 
 #include "apps/WizardState.h"

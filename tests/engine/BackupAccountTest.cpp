@@ -1,3 +1,5 @@
+// Tests of a backup's account: every file of the profile is in the archive or counted as left out, and why.
+
 #include "engine/BackupAccount.h"
 
 #include "engine/BackupRun.h"

@@ -1,3 +1,5 @@
+// Tests of a whole backup run: what each component takes, mail folders, replacing the old backup safely.
+
 #include "engine/BackupRun.h"
 
 #include "apps/ProfileDiscovery.h"

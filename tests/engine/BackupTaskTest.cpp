@@ -1,3 +1,5 @@
+// Tests of listing a component's files by name masks: where searches descend, links, special files.
+
 #include "engine/BackupTask.h"
 
 #include "tests/support/FakeHome.h"

@@ -1,3 +1,5 @@
+// Tests of unattended backups from a task file: finding the application and profile, and logged problems.
+
 #include "engine/BatchMode.h"
 
 #include "apps/MozManager.h"

@@ -1,3 +1,5 @@
+// Tests of the component catalogue: header flags, the order a restore walks, what each side takes.
+
 #include "engine/Catalogue.h"
 
 #include <algorithm>

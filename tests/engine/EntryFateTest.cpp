@@ -1,3 +1,5 @@
+// Tests of which component takes an entry and which rules leave entries out whatever is ticked.
+
 #include "engine/EntryFate.h"
 
 #include "engine/KnownFiles.h"

@@ -1,3 +1,5 @@
+// Tests of moving extensions between profiles: rewriting the chrome registry, and a leftover copy of it.
+
 #include "engine/Extensions.h"
 
 #include "apps/WizardState.h"

@@ -1,3 +1,5 @@
+// Tests of the files a key database protects: which go with a restored key, and which it leaves without.
+
 #include "engine/KeyStore.h"
 
 #include "apps/WizardState.h"

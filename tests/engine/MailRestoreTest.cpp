@@ -1,3 +1,5 @@
+// Tests of restoring mail folders outside the profile, Windows paths included, and of filtering prefs.js.
+
 #include "engine/MailRestore.h"
 
 #include "apps/WizardState.h"

@@ -1,3 +1,5 @@
+// Tests of running items on worker threads: each once, while the caller pumps, and stopping on a failure.
+
 #include "engine/ParallelRun.h"
 
 #include <atomic>

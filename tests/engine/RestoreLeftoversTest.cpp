@@ -1,3 +1,5 @@
+// Tests of clearing what an interrupted restore left, and taking prefs.js back from its copy.
+
 #include "engine/RestoreLeftovers.h"
 
 #include "tests/support/FakeHome.h"

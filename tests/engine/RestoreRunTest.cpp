@@ -1,3 +1,5 @@
+// Tests of a whole restore run: components, unknown entries, legacy containers, failures named with reasons.
+
 #include "engine/RestoreRun.h"
 
 #include "apps/WizardState.h"

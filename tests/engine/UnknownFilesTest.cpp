@@ -1,3 +1,5 @@
+// Tests of finding the profile's files that no component knows, and of the choice of which to take.
+
 #include "config/InterfaceTexts.h"
 #include "engine/Catalogue.h"
 #include "engine/Extensions.h"

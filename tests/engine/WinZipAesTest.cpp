@@ -1,3 +1,5 @@
+// Tests of WinZip AES encryption: keys from PBKDF2 with fresh salts, streaming in pieces both ways.
+
 #include "engine/WinZipAes.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// Tests of code pages: their names and charsets, and decoding bytes in them.
+
 #include "platform/CodePage.h"
 
 #include <gtest/gtest.h>

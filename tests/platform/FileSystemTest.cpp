@@ -1,3 +1,5 @@
+// Tests of the file system helpers: paths, links, case-insensitive lookup, free space.
+
 #include "platform/FileSystem.h"
 
 #include "tests/support/FakeHome.h"

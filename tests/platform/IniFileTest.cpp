@@ -1,3 +1,5 @@
+// Tests of the INI file reader: names in any case, quotes, first entries winning, UTF-16, hostile files.
+
 #include "platform/IniFile.h"
 
 #include "tests/support/FakeHome.h"

@@ -1,3 +1,5 @@
+// Tests of naming files beside a target: long names are cut between characters to leave room.
+
 #include "platform/NameBeside.h"
 
 #include "platform/FileSystem.h"

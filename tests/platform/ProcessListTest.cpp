@@ -1,3 +1,5 @@
+// Tests of the list of this user's running processes and its override.
+
 #include "platform/ProcessList.h"
 
 #include "tests/support/FakeHome.h"

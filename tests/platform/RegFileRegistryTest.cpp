@@ -1,3 +1,5 @@
+// Tests of the registry read from ".reg" exports: values, escapes, deletions, damaged and hostile files.
+
 #include "platform/RegFileRegistry.h"
 
 #include "platform/RegistryReader.h"

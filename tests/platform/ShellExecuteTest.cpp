@@ -1,3 +1,5 @@
+// Tests of splitting command lines by the Windows rules and starting detached programs.
+
 #include "platform/ShellExecute.h"
 
 #include "tests/support/FakeHome.h"

@@ -1,3 +1,5 @@
+// Tests of the user's special folders: application data, state, documents and the program's own folder.
+
 #include "platform/SpecialFolders.h"
 
 #include "tests/support/FakeHome.h"

@@ -1,3 +1,5 @@
+// Tests of files written beside their target and put in its place only when committed.
+
 #include "platform/StagedFile.h"
 
 #include "platform/NameBeside.h"

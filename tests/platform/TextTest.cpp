@@ -1,3 +1,5 @@
+// Tests of the text helpers: trimming, case folding, replacing, numbers, byte counts, visible text.
+
 #include "platform/Text.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Tests of the user interface's helpers: message boxes, immediate exit, progress percentages.
+
 #include "platform/UserInterface.h"
 
 #include "tests/support/ScriptedUserInterface.h"

@@ -1,3 +1,5 @@
+// Tests of the per-user value store in the config folder, and that a failed write keeps the old file.
+
 #include "platform/UserStore.h"
 
 #include "tests/support/FakeHome.h"

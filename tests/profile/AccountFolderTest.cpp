@@ -1,3 +1,5 @@
+// Tests of where a mail account's folder lies: inside or outside the profile, relative paths, links.
+
 #include "profile/AccountFolder.h"
 
 #include "platform/FileSystem.h"

@@ -1,3 +1,5 @@
+// Tests of fixing a restored profile's paths that still name the folder it was backed up from.
+
 #include "profile/MovedProfilePaths.h"
 
 #include "profile/MozLz4.h"

@@ -1,3 +1,5 @@
+// Tests of the mozLz4 file format: contents come back as they went, hostile files are refused.
+
 #include "profile/MozLz4.h"
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// Tests of finding the places outside the profile that its preferences name.
+
 #include "profile/PathsOutsideProfile.h"
 
 #include <gtest/gtest.h>

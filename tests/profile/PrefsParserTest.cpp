@@ -1,3 +1,5 @@
+// Tests of the prefs.js parser: lines and their quirks, mail accounts and their folders, hostile content.
+
 #include "profile/PrefsParser.h"
 
 #include "config/InterfaceTexts.h"

@@ -1,3 +1,5 @@
+// Tests of preferences written on Windows: paths and file addresses, the old profile, where paths lead here.
+
 #include "profile/WindowsPrefs.h"
 
 #include "profile/WindowsPaths.h"

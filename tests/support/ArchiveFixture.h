@@ -1,3 +1,5 @@
+// The fixture of the archive layer's tests: a fake home, a program folder, English texts, a scripted UI.
+
 #pragma once
 
 #include "apps/WizardState.h"

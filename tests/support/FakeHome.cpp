@@ -1,3 +1,5 @@
+// Creates and removes the fake home, sets environment variables for a test, reads files and logs back.
+
 #include "tests/support/FakeHome.h"
 
 #include "config/errorlog.h"

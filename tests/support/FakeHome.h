@@ -1,3 +1,5 @@
+// A temporary fake home for tests (HOME points at it), and helpers that read files back for assertions.
+
 #pragma once
 
 #include <map>

@@ -1,3 +1,5 @@
+// Starts, waits for and kills the real applications, serialises their tests, finds what they left running.
+
 #include "tests/support/RealApps.h"
 
 #include "tests/support/FakeHome.h"

@@ -1,3 +1,5 @@
+// Helpers for tests that start the real firefox-esr and thunderbird in a fake home and end them afterwards.
+
 #pragma once
 
 #include "tests/support/FakeHome.h"

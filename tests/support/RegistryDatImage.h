@@ -1,3 +1,5 @@
+// Builds legacy binary profile registries (registry.dat) byte by byte, for tests of their reader.
+
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// Records the scripted user interface's calls and fails the test on a question with no answer queued.
+
 #include "tests/support/ScriptedUserInterface.h"
 
 #include <gtest/gtest.h>

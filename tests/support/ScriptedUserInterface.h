@@ -1,3 +1,5 @@
+// A user interface for tests that records every call and answers from queues filled beforehand.
+
 #pragma once
 
 #include "platform/UserInterface.h"

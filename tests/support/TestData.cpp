@@ -1,3 +1,5 @@
+// Makes the seeded test contents with small pseudo-random generators: noise bytes and mail-like words.
+
 #include "tests/support/TestData.h"
 
 #include <iterator>

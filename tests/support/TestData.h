@@ -1,3 +1,5 @@
+// Test contents made from a seed: bytes that do not compress and mail-like text that does.
+
 #pragma once
 
 #include <cstddef>

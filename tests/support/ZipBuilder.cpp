@@ -1,3 +1,5 @@
+// Writes ZIP headers, directories and Zip64 records by hand, and flips or marks fields of AES entries.
+
 #include "tests/support/ZipBuilder.h"
 
 #include <algorithm>

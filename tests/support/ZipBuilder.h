@@ -1,3 +1,5 @@
+// Builds ZIP archives byte by byte for tests, hostile ones included, and finds or alters their fields.
+
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// Tests of the backup password dialog: its texts, the checks on the two fields, Cancel and Escape.
+
 #include "wizard/BackupPasswordDialog.h"
 
 #include "config/InterfaceTexts.h"

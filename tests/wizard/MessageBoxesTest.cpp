@@ -1,3 +1,5 @@
+// Tests of the wizard's message boxes: real boxes, centred over the modal dialog, and scripted ones.
+
 #include "wizard/MessageBoxes.h"
 
 #include <QApplication>

@@ -1,3 +1,5 @@
+// Tests of the new-profile dialog: its texts, the chosen folder shortened for display, OK and Cancel.
+
 #include "wizard/NewProfileDialog.h"
 
 #include "config/InterfaceTexts.h"

@@ -1,3 +1,5 @@
+// Tests of the restore password dialog: its texts, OK, Cancel and Escape, and its length limit.
+
 #include "wizard/RestorePasswordDialog.h"
 
 #include "config/InterfaceTexts.h"

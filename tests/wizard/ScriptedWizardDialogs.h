@@ -1,3 +1,5 @@
+// The wizard's dialogs for tests: every modal question answered from queues, or dismissed.
+
 #pragma once
 
 #include "wizard/WizardDialogs.h"

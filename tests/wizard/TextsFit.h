@@ -1,3 +1,5 @@
+// Helpers that check no window of the wizard cuts its texts, with longer translations or a larger font.
+
 #pragma once
 
 // Checks that a window shows its texts whole: with translations longer than

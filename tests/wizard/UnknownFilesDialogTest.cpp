@@ -1,3 +1,5 @@
+// Tests of the unknown files dialog: its rows and ticks, the all box, and what OK and Cancel keep.
+
 #include "wizard/UnknownFilesDialog.h"
 
 #include "config/InterfaceTexts.h"

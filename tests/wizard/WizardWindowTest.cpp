@@ -1,3 +1,5 @@
+// Tests of the wizard's window walked page by page: backups, restores, undo, unattended runs, texts that fit.
+
 #include "wizard/WizardWindow.h"
 
 #include "config/InterfaceTexts.h"
