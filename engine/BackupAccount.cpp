@@ -242,7 +242,7 @@ std::vector<std::string> AccountReportLines(const TBackupAccount& account, const
         lines.push_back(texts.GetTextFmt(TextSection, "LANG_ACCOUNT_BY_RULE", rules));
     if (!account.LeftOutByFault.empty())
         lines.push_back(texts.GetTextFmt(TextSection, "LANG_ACCOUNT_BY_FAULT",
-                                        files(static_cast<std::int64_t>(account.LeftOutByFault.size()))));
+                                         files(static_cast<std::int64_t>(account.LeftOutByFault.size()))));
     return lines;
 }
 

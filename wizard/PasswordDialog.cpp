@@ -18,8 +18,8 @@ namespace quillbank {
 
 TPasswordDialog::TPasswordDialog(const TInterfaceTexts& texts, const char* textSection, const char* promptKey,
                                  QSize clientSize, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), texts_(texts), textSection_(textSection),
-      promptKey_(promptKey), clientSize_(clientSize)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), texts_(texts),
+      textSection_(textSection), promptKey_(promptKey), clientSize_(clientSize)
 {
     group_ = new QGroupBox(this);
     group_->setObjectName("passwordGroup");

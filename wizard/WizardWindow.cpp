@@ -1000,7 +1000,8 @@ void TWizardWindow::MarkSkippedOnRestore(AppType archiveType)
     const AppType target = state_.SelectedAppType;
     if (!IsKnownAppType(target))
         return;
-    const QString reason = Q(texts_.GetTextFmt("Quillbank14", "LANG_SKIPPED_HINT", AppInfo(target).ShortName));
+    const QString reason =
+        Q(texts_.GetTextFmt("Quillbank14", "LANG_SKIPPED_HINT", AppInfo(target).ShortName));
     for (TComponentBox box : AllComponentBoxes) {
         if (!componentBoxes_[box]->isChecked() || !IsSkippedOnRestore(box, target))
             continue;

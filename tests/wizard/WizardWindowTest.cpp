@@ -703,8 +703,8 @@ private slots:
                          "[General]\naction = Backup \napplication=fire\nprofile=DEF\n"
                          "output=" +
                              home_->Path() + "/saves/<profile>-<year>.qkz\n");
-        window_ =
-            std::make_unique<TWizardWindow>(*texts_, programDir_, *dialogs_, std::string("tasks/firefox.ini"));
+        window_ = std::make_unique<TWizardWindow>(*texts_, programDir_, *dialogs_,
+                                                  std::string("tasks/firefox.ini"));
         window_->show();
         QTRY_COMPARE(dialogs_->endRequests, 1);
         QCOMPARE(dialogs_->endCode, 0);
