@@ -6,6 +6,7 @@
 #include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
 #include "engine/BackupTask.h"
+#include "engine/ParallelDeflate.h"
 #include "tests/support/ArchiveFixture.h"
 #include "tests/support/FakeHome.h"
 #include "tests/support/TestData.h"
@@ -355,4 +356,34 @@ TEST_F(ArchiveTest, LargeEncryptedEntriesStreamBackWholeAndTheirDamageIsCaught)
     TArchive(home.Path() + "/damaged.qkz", "", damagedOut, Environment())
         .ExtractFileList({"Inbox", "cache.bin"});
     EXPECT_TRUE(fs::is_empty(damagedOut));
+}
+
+// Files that end exactly on a boundary of the pieces the backup compresses
+// in parallel, or a byte either side of it, are written and restored whole,
+// in the clear (their checksums joined piece by piece) and encrypted (the
+// authentication code closing the last piece).
+TEST_F(ArchiveTest, FilesAroundPieceBoundariesComeBackWhole)
+{
+    constexpr std::size_t P = TParallelDeflate::PieceSize;
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const std::size_t size :
+         {P - 1, P, P + 1, 2 * P - 1, 2 * P, 2 * P + 1, 5 * P - 1, 5 * P, 5 * P + 1}) {
+        const auto seed = static_cast<std::uint32_t>(files.size());
+        files.emplace_back("db" + std::to_string(seed) + ".sqlite",
+                           seed % 2 == 0 ? WordText(size, seed) : NoiseBytes(size, seed));
+        home.WriteFile("profile/" + files.back().first, files.back().second);
+    }
+    TBackupTask task(profile, profile, ui);
+    for (const auto& file : files)
+        task.AddFile(file.first);
+    for (const std::string password : {"", "pw"}) {
+        SCOPED_TRACE(password.empty() ? "in the clear" : "encrypted");
+        const std::string written = home.Path() + "/backup-" + password + ".qkz";
+        TArchive(written, password, profile, Environment()).AddTask(task, "Quillbank\r\n");
+        const std::string out = home.MakeDir("out-" + password);
+        EXPECT_EQ(TArchive(written, password, out, Environment()).ExtractFolderTo("", "*.sqlite", out),
+                  static_cast<int>(files.size()));
+        for (const auto& [name, content] : files)
+            EXPECT_TRUE(ReadFileForTest(out + "/" + name) == content) << name;
+    }
 }
