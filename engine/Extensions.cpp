@@ -197,13 +197,7 @@ void FixChromeRegistry(const std::string& profileDir)
 
     std::string fixed;
     fixed.reserve(old.size() + old.size() / 8);
-    std::string_view rest = old;
-    while (!rest.empty()) {
-        const auto end = rest.find('\n');
-        std::string_view line = rest.substr(0, end);
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+    for (const std::string_view line : SplitLines(old)) {
         fixed += FixChromeRegistryLine(line, profileDir);
         fixed += "\r\n";
     }

@@ -68,15 +68,8 @@ std::string Candidate(std::string_view name, bool isDirectory)
 TKnownFiles::TKnownFiles(const std::string& programDir)
 {
     const std::string content = ReadKnownFiles(programDir);
-    std::string_view rest = content;
-    while (!rest.empty()) {
-        const auto end = rest.find('\n');
-        std::string_view line = rest.substr(0, end);
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+    for (const std::string_view line : SplitLines(content))
         knownItems_.push_back(ParseKnownLine(line));
-    }
 }
 
 bool TKnownFiles::IsKnown(const std::string& name, bool isDirectory) const

@@ -235,6 +235,20 @@ std::string ReplaceFirst(std::string_view text, std::string_view from, std::stri
     return out;
 }
 
+std::vector<std::string_view> SplitLines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 bool TryParseInt(std::string_view text, int& value)
 {
     if (text.starts_with('+')) {

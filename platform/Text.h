@@ -38,6 +38,9 @@ bool MatchesAnySpec(std::string_view name, const std::vector<std::string>& norma
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 /// Replaces the first occurrence of `from` only.
 std::string ReplaceFirst(std::string_view text, std::string_view from, std::string_view to);
+/// The lines of `text`, split at "\n", each without its "\r" before the
+/// break; a final line break starts no further line.
+std::vector<std::string_view> SplitLines(std::string_view text);
 
 /// Parses a whole signed decimal 32-bit integer: an optional sign and digits,
 /// nothing else. False for anything else, overflow included.

@@ -32,6 +32,15 @@ TEST(Text, ReplaceAllNeverRescansInsertedText)
     EXPECT_EQ(ReplaceFirst("none", "%s", "x"), "none");
 }
 
+TEST(Text, SplitLinesTakesEitherLineBreakAndKeepsEmptyLines)
+{
+    using Lines = std::vector<std::string_view>;
+    EXPECT_EQ(SplitLines(""), Lines{});
+    EXPECT_EQ(SplitLines("one"), Lines{"one"});
+    EXPECT_EQ(SplitLines("one\r\n\ntwo\n"), (Lines{"one", "", "two"}));
+    EXPECT_EQ(SplitLines("a\rb\r\r\n"), (Lines{"a\rb\r"}));
+}
+
 TEST(Text, TryParseIntAcceptsOnlyWholeDecimalNumbers)
 {
     int value = 7;
