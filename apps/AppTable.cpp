@@ -17,7 +17,6 @@ const std::array<TAppInfo, LastAppType + 1>& Table()
     static const auto table = [] {
         std::array<TAppInfo, LastAppType + 1> rows;
         rows[SeaMonkeyAppType] = {
-            .ShortName = "SeaMonkey",
             .SelectionName = "Mozilla",
             .RunningName = "SeaMonkey",
             .LegacyRestoreName = "SeaMonkey",
@@ -39,7 +38,6 @@ const std::array<TAppInfo, LastAppType + 1>& Table()
             .Commands = {"seamonkey"},
         };
         rows[FirefoxAppType] = {
-            .ShortName = "Firefox",
             .SelectionName = "Firefox",
             .RunningName = "Firefox",
             .LegacyRestoreName = "Mozilla Firefox",
@@ -71,7 +69,6 @@ const std::array<TAppInfo, LastAppType + 1>& Table()
             .Commands = {"firefox-esr", "firefox"},
         };
         rows[ThunderbirdAppType] = {
-            .ShortName = "Thunderbird",
             .SelectionName = "Thunderbird",
             .RunningName = "Thunderbird",
             .LegacyRestoreName = "Mozilla Thunderbird",
@@ -112,7 +109,6 @@ const std::array<TAppInfo, LastAppType + 1>& Table()
             .Commands = {"thunderbird"},
         };
         rows[SunbirdAppType] = {
-            .ShortName = "Sunbird",
             .SelectionName = "Sunbird",
             .RunningName = "Sunbird",
             .LegacyRestoreName = "Mozilla Sunbird",
@@ -132,7 +128,6 @@ const std::array<TAppInfo, LastAppType + 1>& Table()
             .Commands = {"sunbird"},
         };
         rows[FlockAppType] = {
-            .ShortName = "Flock",
             .SelectionName = "Flock",
             .RunningName = "Flock",
             .LegacyRestoreName = "Flock",
@@ -153,7 +148,6 @@ const std::array<TAppInfo, LastAppType + 1>& Table()
             .Commands = {"flock"},
         };
         rows[NetscapeAppType] = {
-            .ShortName = "Netscape",
             .SelectionName = "Netscape",
             .RunningName = "Netscape",
             .LegacyRestoreName = "Netscape Navigator",
@@ -174,7 +168,6 @@ const std::array<TAppInfo, LastAppType + 1>& Table()
             .Commands = {"navigator", "netscape"},
         };
         rows[NetscapeMessengerAppType] = {
-            .ShortName = "Messanger",
             .SelectionName = "Netscape Messenger",
             .RunningName = "Netscape Messenger",
             .LegacyRestoreName = "Netscape Messenger",
@@ -193,7 +186,6 @@ const std::array<TAppInfo, LastAppType + 1>& Table()
             .InstallFolders = {"/usr/lib/messenger", "/usr/local/lib/messenger", "/opt/messenger"},
         };
         rows[SpicebirdAppType] = {
-            .ShortName = "Spicebird",
             .SelectionName = "Spicebird",
             .RunningName = "Spicebird",
             .LegacyRestoreName = "Spicebird",
@@ -213,7 +205,6 @@ const std::array<TAppInfo, LastAppType + 1>& Table()
             .Commands = {"spicebird"},
         };
         rows[SongbirdAppType] = {
-            .ShortName = "Songbird",
             .SelectionName = "Songbird",
             .RunningName = "Songbird",
             .LegacyRestoreName = "Songbird",
@@ -244,11 +235,6 @@ const TAppInfo& AppInfo(AppType type)
 {
     assert(IsKnownAppType(type));
     return Table()[type];
-}
-
-std::string_view AppShortName(AppType type)
-{
-    return IsKnownAppType(type) ? AppInfo(type).ShortName : std::string_view();
 }
 
 std::string ExpandPlace(std::string_view place)

@@ -27,7 +27,6 @@ namespace quillbank {
 struct TAppInfo
 {
     // Names.
-    std::string_view ShortName;          ///< "<application>" of the file-name template
     std::string_view SelectionName;      ///< SelectedAppName once chosen
     std::string_view RunningName;        ///< named in the "is running" message
     std::string_view LegacyRestoreName;  ///< named when a legacy restore asks to close it

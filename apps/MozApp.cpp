@@ -24,14 +24,9 @@ TMozApp::TMozApp(AppType type, const TInterfaceTexts& texts, TAppStatusTable& st
     LoadProfiles();
 }
 
-std::string TMozApp::DisplayName() const
-{
-    return Trim(AppInfo(type_).ListPrefix);
-}
-
 std::string TMozApp::ShortName() const
 {
-    return ToLowerAscii(AppInfo(type_).ShortName);
+    return ToLowerAscii(AppShortName(type_));
 }
 
 void TMozApp::LoadProfiles()

@@ -31,7 +31,13 @@ inline constexpr bool IsKnownAppType(unsigned type)
     return type >= FirstAppType && type <= LastAppType;
 }
 
-/// The name the file-name template puts for "<application>"; empty for 0.
-std::string_view AppShortName(AppType type);
+/// The application's short name, which the file-name template puts for
+/// "<application>" and the messages name it by; empty for 0.
+constexpr std::string_view AppShortName(AppType type)
+{
+    constexpr std::string_view names[] = {"",      "SeaMonkey", "Firefox",   "Thunderbird", "Sunbird",
+                                          "Flock", "Netscape",  "Messanger", "Spicebird",   "Songbird"};
+    return IsKnownAppType(type) ? names[type] : std::string_view();
+}
 
 } // namespace quillbank

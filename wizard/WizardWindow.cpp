@@ -1000,8 +1000,7 @@ void TWizardWindow::MarkSkippedOnRestore(AppType archiveType)
     const AppType target = state_.SelectedAppType;
     if (!IsKnownAppType(target))
         return;
-    const QString reason =
-        Q(texts_.GetTextFmt("Quillbank14", "LANG_SKIPPED_HINT", AppInfo(target).ShortName));
+    const QString reason = Q(texts_.GetTextFmt("Quillbank14", "LANG_SKIPPED_HINT", AppShortName(target)));
     for (TComponentBox box : AllComponentBoxes) {
         if (!componentBoxes_[box]->isChecked() || !IsSkippedOnRestore(box, target))
             continue;
@@ -1012,7 +1011,7 @@ void TWizardWindow::MarkSkippedOnRestore(AppType archiveType)
     }
     if (IsKnownAppType(archiveType) && archiveType != target)
         otherApplicationNote_->setText(
-            Q(texts_.GetTextFmt("Quillbank14", "LANG_OTHER_APP_BACKUP", AppInfo(archiveType).ShortName)));
+            Q(texts_.GetTextFmt("Quillbank14", "LANG_OTHER_APP_BACKUP", AppShortName(archiveType))));
 }
 
 void TWizardWindow::AddSkippedReportLines()
