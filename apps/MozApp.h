@@ -29,8 +29,6 @@ public:
     TMozApp(AppType type, const TInterfaceTexts& texts, TAppStatusTable& status);
 
     AppType Type() const { return type_; }
-    /// The application's name as lists show it: "Mozilla Firefox".
-    std::string DisplayName() const;
     /// Lower case: "firefox", "thunderbird".
     std::string ShortName() const;
     const std::string& Version() const { return installation_.Version; }

@@ -494,12 +494,6 @@ bool IsSkippedOnRestore(TComponentBox box, AppType type)
            std::ranges::find(component->SkippedFor, type) != component->SkippedFor.end();
 }
 
-int HeaderFlagPosition(TComponentBox box)
-{
-    const auto* found = std::ranges::find(HeaderFlagOrder, box);
-    return found == HeaderFlagOrder.end() ? 0 : static_cast<int>(found - HeaderFlagOrder.begin()) + 1;
-}
-
 std::span<const TLegacySection> LegacySections()
 {
     return LegacyTable;

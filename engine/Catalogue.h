@@ -122,9 +122,6 @@ inline constexpr std::array<TComponentBox, 14> HeaderFlagOrder = {
     DownloadedFileListBox, CertificatesBox, ExtensionsBox,     CacheBox,
 };
 
-/// The 1-based flag position of a component; 0 for "Accounts settings only".
-int HeaderFlagPosition(TComponentBox box);
-
 /// A section of the legacy text container and the component it belongs to.
 struct TLegacySection
 {

@@ -98,15 +98,6 @@ std::vector<TStoredRollback> StoredRollbacks(const std::string& folder)
     return found;
 }
 
-std::vector<TStoredRollback> RollbacksOf(const std::string& folder, const std::string& profileDir)
-{
-    std::vector<TStoredRollback> all = StoredRollbacks(folder);
-    const std::string wanted = IncludeTrailingSeparator(profileDir);
-    std::erase_if(
-        all, [&wanted](const TStoredRollback& rollback) { return rollback.Manifest.ProfileDir != wanted; });
-    return all;
-}
-
 std::optional<TStoredRollback> UndoableRollback(const std::vector<TStoredRollback>& stored,
                                                 const std::string& profileDir)
 {

@@ -46,9 +46,6 @@ std::string NewRollbackArchivePath(const std::string& folder, const std::string&
 /// newest first. Files still being written (hidden, pending names) are none.
 std::vector<TStoredRollback> StoredRollbacks(const std::string& folder);
 
-/// The rollback archives of the profile at `profileDir`, newest first.
-std::vector<TStoredRollback> RollbacksOf(const std::string& folder, const std::string& profileDir);
-
 /// The archive an undo of the profile's last restore takes back: its newest
 /// rollback archive, unless an undo has taken that back already.
 std::optional<TStoredRollback> UndoableRollback(const std::string& folder, const std::string& profileDir);

@@ -1,4 +1,4 @@
-// Starting other programs, detached or waited for, with arguments split by the Windows command-line rules.
+// Starting other programs and waiting for them, with arguments split by the Windows command-line rules.
 
 #pragma once
 
@@ -15,10 +15,6 @@ namespace quillbank {
 /// quote toggle; 2n+1: n backslashes and a literal quote), and "" inside a
 /// quoted argument is a literal quote.
 std::vector<std::string> SplitWindowsCommandLine(std::string_view parameters);
-
-/// Starts `executable` with the arguments of `parameters` as a detached
-/// process and does not wait for it. False when it could not be started.
-bool StartDetached(const std::string& executable, std::string_view parameters);
 
 /// Runs `command` (the program, found on PATH unless it names a folder, then
 /// its arguments) and waits for it to end, calling `whileWaiting` every few

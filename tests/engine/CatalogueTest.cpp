@@ -37,9 +37,9 @@ const TRestoreComponent& Restore(TComponentBox box)
 
 TEST(CatalogueTest, HeaderFlagsSkipTheAccountsOnlyModifier)
 {
-    EXPECT_EQ(HeaderFlagPosition(UserStylesBox), 7);
-    EXPECT_EQ(HeaderFlagPosition(CacheBox), 14);
-    EXPECT_EQ(HeaderFlagPosition(AccountsSettingsOnlyBox), 0);
+    // Flags count from 1 in the header: user styles are its 7th, the cache its 14th and last.
+    EXPECT_EQ(HeaderFlagOrder[6], UserStylesBox);
+    EXPECT_EQ(HeaderFlagOrder.back(), CacheBox);
     EXPECT_EQ(std::ranges::count(HeaderFlagOrder, AccountsSettingsOnlyBox), 0);
 }
 

@@ -27,6 +27,16 @@ namespace {
 
 using TFiles = std::map<std::string, std::string>;
 
+/// The rollback archives in `folder` of the profile at `profileDir`, newest first.
+std::vector<TStoredRollback> RollbacksOf(const std::string& folder, const std::string& profileDir)
+{
+    std::vector<TStoredRollback> all = StoredRollbacks(folder);
+    const std::string wanted = IncludeTrailingSeparator(profileDir);
+    std::erase_if(
+        all, [&wanted](const TStoredRollback& rollback) { return rollback.Manifest.ProfileDir != wanted; });
+    return all;
+}
+
 std::chrono::system_clock::time_point At(std::int64_t seconds)
 {
     return std::chrono::system_clock::time_point(std::chrono::seconds(seconds));
