@@ -46,7 +46,8 @@ void PrintUsage(std::ostream& out)
 
 int RunCommandLine(const std::vector<std::string>& arguments, const TConsole& console)
 {
-    const std::string_view name = arguments.empty() ? "" : arguments.front();
+    const std::string_view name =
+        arguments.empty() ? std::string_view() : std::string_view(arguments.front());
     if (arguments.size() == 1 && (name == "-h" || name == "--help" || name == "help")) {
         PrintUsage(console.Out);
         return ExitSuccess;
