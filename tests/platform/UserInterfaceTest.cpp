@@ -2,6 +2,7 @@
 
 #include "platform/UserInterface.h"
 
+#include "platform/SilentUserInterface.h"
 #include "tests/support/ScriptedUserInterface.h"
 
 #include <gtest/gtest.h>
@@ -57,7 +58,7 @@ TEST(UserInterface, ProgressPercentRoundsHalfToEvenAndCaps)
 namespace {
 
 /// Records the progress calls only; every box and question fails the test.
-class TProgressRecorder final : public TUserInterface
+class TProgressRecorder final : public TSilentUserInterface
 {
 public:
     std::vector<std::string> calls;
@@ -67,15 +68,6 @@ public:
         ADD_FAILURE() << "a box";
         return TBoxAnswer::Cancel;
     }
-    std::optional<std::string> AskRestorePassword() override { return std::nullopt; }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    void ProcessEvents() override {}
-    void ShowTaskLine(const std::string&) override {}
-    void AddReportLine(const std::string&) override {}
-    void SetProgressRange(int, int) override {}
     void SetProgressPosition(int position) override
     {
         calls.push_back("position|" + std::to_string(position));
