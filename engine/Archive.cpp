@@ -13,6 +13,7 @@
 #include "engine/EntryReader.h"
 #include "engine/ParallelDeflate.h"
 #include "engine/ParallelRun.h"
+#include "engine/PiecedEntry.h"
 #include "engine/ZipFileSource.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
@@ -236,7 +237,18 @@ void TArchive::WriteStaged()
             HandleItemProgress(item, size, percent);
         },
         [this] { env_.Ui.ProcessEvents(); },
-        [this](const std::shared_ptr<const winzip_aes::TKeys>& keys) { writtenKeys_[keys->Salt] = keys; }};
+        [this](const std::shared_ptr<const winzip_aes::TKeys>& keys) { writtenKeys_[keys->Salt] = keys; },
+        // libzip writes the central directory after every entry's data, from
+        // the records these calls change: the map lands in it. Without the
+        // map the entry is read as one stream, so a failure is no error.
+        [opened](zip_int64_t index, const TPieceMap& map) {
+            const auto entry = static_cast<zip_uint64_t>(index);
+            const std::vector<std::uint8_t> field = EncodePieceMap(map);
+            zip_file_extra_field_delete_by_id(opened, entry, PieceMapFieldId, ZIP_EXTRA_FIELD_ALL,
+                                              ZIP_FL_CENTRAL);
+            zip_file_extra_field_set(opened, entry, PieceMapFieldId, ZIP_EXTRA_FIELD_NEW, field.data(),
+                                     static_cast<zip_uint16_t>(field.size()), ZIP_FL_CENTRAL);
+        }};
     // The sources outlive the archive handle: discarding the archive still
     // calls them.
     std::vector<std::unique_ptr<TZipFileSource>> sources;
@@ -555,15 +567,30 @@ int TArchive::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlanne
     std::vector<bool> wrongLogPassword;
     for (int attempt = 0; !pending.empty(); ++attempt) {
         std::vector<TDatabaseEntriesResult> results(pending.size());
+        // Large entries are decoded piece by piece on every core.
+        std::vector<std::unique_ptr<TPiecedEntry>> piecedEntries(pending.size());
+        for (std::size_t k = 0; k < pending.size(); ++k) {
+            if (IsSqliteDatabase(pending[k]->Name))
+                continue;
+            piecedEntries[k] = TPiecedEntry::Plan(readers.Handle(), pending[k]->Index);
+            if (piecedEntries[k] && !piecedEntries[k]->StageBeside(root + pending[k]->Target))
+                piecedEntries[k].reset();
+        }
+        const auto tasks = ReadTasks(piecedEntries);
         const unsigned workers =
-            readers.Reserve(static_cast<unsigned>(std::min<std::size_t>(WorkerCount(), pending.size())));
+            readers.Reserve(static_cast<unsigned>(std::min<std::size_t>(WorkerCount(), tasks.size())));
         if (buffers_.size() < workers)
             buffers_.resize(workers);
         RunInParallel(
-            pending.size(), workers,
-            [&](unsigned worker, std::size_t k) {
+            tasks.size(), workers,
+            [&](unsigned worker, std::size_t n) {
+                const auto [k, task] = tasks[n];
                 const TPlannedEntry& entry = *pending[k];
                 TDatabaseEntriesResult& result = results[k];
+                if (piecedEntries[k]) {
+                    piecedEntries[k]->Run(readers.Handle(worker), task, password_, buffers_[worker], nullptr);
+                    return true;
+                }
                 if (IsSqliteDatabase(entry.Name)) {
                     result = WriteDatabaseEntries(readers.Handle(worker), entry.Index, entry.LogIndex,
                                                   root + entry.Target, password_, buffers_[worker]);
@@ -575,6 +602,18 @@ int TArchive::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlanne
                 return true;
             },
             [this] { env_.Ui.ProcessEvents(); });
+        for (std::size_t k = 0; k < pending.size(); ++k) {
+            if (!piecedEntries[k])
+                continue;
+            TDatabaseEntriesResult& result = results[k];
+            const std::string target = root + pending[k]->Target;
+            result.Result = piecedEntries[k]->Place(readers.Handle(), target, result.Problem);
+            // A map that does not describe its entry is no damage: the stream decides.
+            if (result.Result == TReadResult::Damaged)
+                result.Result = WriteEntryFile(readers.Handle(), pending[k]->Index, target, password_,
+                                               buffers_.front(), result.Problem);
+            result.Written = result.Result == TReadResult::Ok ? 1 : 0;
+        }
         // The working memory goes between runs: a restore makes dozens of them.
         buffers_.clear();
         std::vector<const TPlannedEntry*> wrongPassword;
@@ -631,27 +670,51 @@ TArchiveCheck TArchive::ReadAllEntries(TArchiveReaders& readers, std::optional<s
     std::vector<TReadResult> results(count, TReadResult::Ok);
     std::vector<std::uint64_t> bytes(count, 0);
     std::vector<std::string> headers(count);
+    std::vector<std::unique_ptr<TPiecedEntry>> pieced(count);
+    for (std::size_t i = 0; i < count; ++i)
+        pieced[i] = TPiecedEntry::Plan(readers.Handle(), i);
+    const auto tasks = ReadTasks(pieced);
     const unsigned workers =
-        readers.Reserve(static_cast<unsigned>(std::min<std::size_t>(WorkerCount(), count)));
+        readers.Reserve(static_cast<unsigned>(std::min<std::size_t>(WorkerCount(), tasks.size())));
     if (buffers_.size() < workers)
         buffers_.resize(workers);
+    auto readWhole = [&](zip_t* handle, std::size_t i, TReadBuffer& buffer) {
+        const bool isHeader = readers.Name(i) == ArchiveHeaderName;
+        bytes[i] = 0;
+        results[i] = ReadArchiveEntry(
+            handle, i, password_,
+            [&, i](const char* data, std::size_t size) {
+                bytes[i] += size;
+                if (isHeader)
+                    headers[i].append(data, size);
+                return true;
+            },
+            buffer, knownKeys);
+    };
     RunInParallel(
-        count, workers,
-        [&](unsigned worker, std::size_t i) {
-            const bool isHeader = readers.Name(i) == ArchiveHeaderName;
-            results[i] = ReadArchiveEntry(
-                readers.Handle(worker), i, password_,
-                [&, i](const char* data, std::size_t size) {
-                    bytes[i] += size;
-                    if (isHeader)
-                        headers[i].append(data, size);
-                    return true;
-                },
-                buffers_[worker], knownKeys);
+        tasks.size(), workers,
+        [&](unsigned worker, std::size_t n) {
+            const auto [i, task] = tasks[n];
+            // A pieced entry is judged once all its pieces are in.
+            if (pieced[i]) {
+                pieced[i]->Run(readers.Handle(worker), task, password_, buffers_[worker], knownKeys);
+                return true;
+            }
+            readWhole(readers.Handle(worker), i, buffers_[worker]);
             // Stop at the first failure: every entry before it has been handed out.
             return results[i] == TReadResult::Ok;
         },
         [this] { env_.Ui.ProcessEvents(); });
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!pieced[i])
+            continue;
+        results[i] = pieced[i]->Result();
+        bytes[i] = results[i] == TReadResult::Ok ? pieced[i]->Size() : 0;
+        // A map that does not describe its entry (another program rewrote
+        // the entry and kept the field) is no damage: the stream decides.
+        if (results[i] == TReadResult::Damaged)
+            readWhole(readers.Handle(), i, buffers_.front());
+    }
     buffers_.clear();
     TArchiveCheck check;
     for (std::size_t i = 0; i < count; ++i) {

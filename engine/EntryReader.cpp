@@ -2,8 +2,10 @@
 
 #include "engine/EntryReader.h"
 
+#include "engine/EntryParts.h"
 #include "engine/WinZipAes.h"
 #include "platform/LiveTemporaries.h"
+#include "platform/NamelessFile.h"
 
 #include <algorithm>
 #include <array>
@@ -24,18 +26,13 @@ constexpr std::size_t ChunkSize = 1 << 20;
 /// several times faster than decoding a stream.
 constexpr std::uint64_t WholeEntryLimit = 4u << 20;
 
-/// The key length of an entry encrypted with `method`; 0 when that is no AES.
-std::size_t AesKeySize(std::uint16_t method)
+/// Gives the open file `fd` the time entry `index` records.
+void SetEntryTime(zip_t* archive, std::uint64_t index, int fd)
 {
-    switch (method) {
-    case ZIP_EM_AES_128:
-        return 16;
-    case ZIP_EM_AES_192:
-        return 24;
-    case ZIP_EM_AES_256:
-        return 32;
-    default:
-        return 0;
+    zip_stat_t info;
+    if (zip_stat_index(archive, index, 0, &info) == 0 && (info.valid & ZIP_STAT_MTIME)) {
+        const timespec times[2] = {{info.mtime, 0}, {info.mtime, 0}};
+        futimens(fd, times);
     }
 }
 
@@ -51,40 +48,6 @@ bool WriteAll(int fd, const char* data, std::size_t size)
         size -= static_cast<std::size_t>(written);
     }
     return true;
-}
-
-/// Reads exactly `size` bytes; false when the entry ends or fails first.
-bool ReadExactly(zip_file_t* file, std::uint8_t* data, std::size_t size)
-{
-    while (size > 0) {
-        const zip_int64_t got = zip_fread(file, data, size);
-        if (got <= 0)
-            return false;
-        data += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-/// The keys of an AES entry whose header is `header`: known ones (AES-256,
-/// as written), or derived.
-winzip_aes::TKeys KeysFor(const std::uint8_t* header, std::size_t keySize, const std::string& password,
-                          const winzip_aes::TKnownKeys* knownKeys)
-{
-    if (knownKeys != nullptr && keySize == winzip_aes::MaxKeySize) {
-        std::array<std::uint8_t, winzip_aes::SaltSize> salt{};
-        std::copy_n(header, salt.size(), salt.begin());
-        if (const auto known = knownKeys->find(salt); known != knownKeys->end())
-            return *known->second;
-    }
-    return winzip_aes::DeriveKeys(password, header, keySize);
-}
-
-/// Whether the password verifier in `header` is the one of `keys`.
-bool VerifierMatches(const winzip_aes::TKeys& keys, const std::uint8_t* header)
-{
-    return std::equal(keys.Verifier.begin(), keys.Verifier.end(),
-                      header + winzip_aes::HeaderSize(keys.KeySize) - winzip_aes::VerifierSize);
 }
 
 /// Reads an AES entry with our own decryption, so that the key derivation,
@@ -189,17 +152,6 @@ TReadResult ReadAesEntry(zip_t* archive, std::uint64_t index, const zip_stat_t& 
         result = TReadResult::Damaged;
     zip_fclose(raw);
     return result;
-}
-
-libdeflate_decompressor* ThreadDecompressor()
-{
-    struct TOwner
-    {
-        libdeflate_decompressor* decompressor = libdeflate_alloc_decompressor();
-        ~TOwner() { libdeflate_free_decompressor(decompressor); }
-    };
-    thread_local TOwner owner;
-    return owner.decompressor;
 }
 
 /// Whether an entry can be read whole: small, deflated or stored, and
@@ -348,6 +300,8 @@ TReadResult StageEntryFile(zip_t* archive, std::uint64_t index, const std::strin
     TReadResult result = ReadArchiveEntry(
         archive, index, password,
         [out](const char* data, std::size_t size) { return WriteAll(out, data, size); }, buffer);
+    if (result == TReadResult::Ok)
+        SetEntryTime(archive, index, out);
     if (close(out) != 0 && result == TReadResult::Ok)
         result = TReadResult::SinkFailed;
     if (result != TReadResult::Ok) {
@@ -357,11 +311,6 @@ TReadResult StageEntryFile(zip_t* archive, std::uint64_t index, const std::strin
             problem = "cannot write " + target;
         return result;
     }
-    zip_stat_t info;
-    if (zip_stat_index(archive, index, 0, &info) == 0 && (info.valid & ZIP_STAT_MTIME)) {
-        const timespec times[2] = {{info.mtime, 0}, {info.mtime, 0}};
-        utimensat(AT_FDCWD, temporary.c_str(), times, 0);
-    }
     staged = std::move(temporary);
     return TReadResult::Ok;
 }
@@ -369,17 +318,30 @@ TReadResult StageEntryFile(zip_t* archive, std::uint64_t index, const std::strin
 TReadResult WriteEntryFile(zip_t* archive, std::uint64_t index, const std::string& target,
                            const std::string& password, TReadBuffer& buffer, std::string& problem)
 {
-    std::string staged;
-    const TReadResult result = StageEntryFile(archive, index, target, password, buffer, staged, problem);
+    TNamelessFile file;
+    if (!file.Open(target)) {
+        problem = "cannot write " + target + ": " + std::strerror(errno);
+        return TReadResult::SinkFailed;
+    }
+    const int out = file.Fd();
+    const TReadResult result = ReadArchiveEntry(
+        archive, index, password,
+        [out](const char* data, std::size_t size) { return WriteAll(out, data, size); }, buffer);
+    if (result == TReadResult::SinkFailed)
+        problem = "cannot write " + target;
     if (result != TReadResult::Ok)
         return result;
-    const bool replaced = rename(staged.c_str(), target.c_str()) == 0;
-    if (!replaced) {
-        problem = "cannot replace " + target + ": " + std::strerror(errno);
-        unlink(staged.c_str());
-    }
-    ForgetTemporary(staged);
-    return replaced ? TReadResult::Ok : TReadResult::SinkFailed;
+    return PublishEntryFile(archive, index, file, target, problem);
+}
+
+TReadResult PublishEntryFile(zip_t* archive, std::uint64_t index, TNamelessFile& file,
+                             const std::string& target, std::string& problem)
+{
+    SetEntryTime(archive, index, file.Fd());
+    if (file.Publish())
+        return TReadResult::Ok;
+    problem = "cannot replace " + target + ": " + std::strerror(errno);
+    return TReadResult::SinkFailed;
 }
 
 } // namespace quillbank

@@ -12,6 +12,8 @@
 
 namespace quillbank {
 
+class TNamelessFile;
+
 enum class TReadResult
 {
     Ok,
@@ -47,5 +49,10 @@ TReadResult StageEntryFile(zip_t* archive, std::uint64_t index, const std::strin
 /// time. On failure `problem` says what went wrong with the target.
 TReadResult WriteEntryFile(zip_t* archive, std::uint64_t index, const std::string& target,
                            const std::string& password, TReadBuffer& buffer, std::string& problem);
+
+/// Gives the complete file `file` the time entry `index` records and the
+/// name `target`; SinkFailed, with `problem` saying why, when it cannot.
+TReadResult PublishEntryFile(zip_t* archive, std::uint64_t index, TNamelessFile& file,
+                             const std::string& target, std::string& problem);
 
 } // namespace quillbank

@@ -59,7 +59,10 @@ TKeys DeriveNewKeys(std::string_view password)
     return DeriveKeys(password, salt.data());
 }
 
-struct TCipher::TState
+namespace {
+
+/// AES with an entry's key, making the key stream of its counter blocks.
+struct TAesKey
 {
     const nettle_cipher* cipher = nullptr;
     union {
@@ -67,19 +70,50 @@ struct TCipher::TState
         aes192_ctx aes192;
         aes256_ctx aes256;
     } aes{};
-    hmac_sha1_ctx mac{};
-    std::uint64_t counter = 0;
-    std::uint8_t stream[Batch * BlockSize]{};
-    std::size_t used = sizeof(stream);
-    ~TState() { Wipe(this, sizeof(*this)); }
+
+    explicit TAesKey(const TKeys& keys)
+    {
+        cipher = keys.KeySize == 16 ? &nettle_aes128 : keys.KeySize == 24 ? &nettle_aes192 : &nettle_aes256;
+        cipher->set_encrypt_key(&aes, keys.AesKey.data());
+    }
+    ~TAesKey() { Wipe(&aes, sizeof(aes)); }
+    TAesKey(const TAesKey&) = delete;
+    TAesKey& operator=(const TAesKey&) = delete;
+
+    /// Fills `out` with `blocks` blocks of key stream, the first for the
+    /// counter `first` (little-endian; an entry's data starts at 1).
+    void KeyStream(std::uint64_t first, std::size_t blocks, std::uint8_t* out)
+    {
+        for (std::size_t block = 0; block < blocks; ++block) {
+            std::uint8_t* counter = out + block * BlockSize;
+            for (std::size_t byte = 0; byte < 8; ++byte)
+                counter[byte] = static_cast<std::uint8_t>((first + block) >> (8 * byte));
+            std::memset(counter + 8, 0, 8);
+        }
+        cipher->encrypt(&aes, blocks * BlockSize, out, out);
+    }
 };
 
-TCipher::TCipher(const TKeys& keys) : state_(std::make_unique<TState>())
+} // namespace
+
+struct TCipher::TState
 {
-    state_->cipher = keys.KeySize == 16   ? &nettle_aes128
-                     : keys.KeySize == 24 ? &nettle_aes192
-                                          : &nettle_aes256;
-    state_->cipher->set_encrypt_key(&state_->aes, keys.AesKey.data());
+    explicit TState(const TKeys& keys) : aes(keys) {}
+    TAesKey aes;
+    hmac_sha1_ctx mac{};
+    /// The counter of the next block of key stream.
+    std::uint64_t counter = 1;
+    std::uint8_t stream[Batch * BlockSize]{};
+    std::size_t used = sizeof(stream);
+    ~TState()
+    {
+        Wipe(&mac, sizeof(mac));
+        Wipe(stream, sizeof(stream));
+    }
+};
+
+TCipher::TCipher(const TKeys& keys) : state_(std::make_unique<TState>(keys))
+{
     hmac_sha1_set_key(&state_->mac, keys.KeySize, keys.MacKey.data());
 }
 
@@ -90,15 +124,8 @@ void TCipher::ApplyKeyStream(std::uint8_t* data, std::size_t size)
     TState& s = *state_;
     for (std::size_t done = 0; done < size;) {
         if (s.used == sizeof(s.stream)) {
-            // The next counter blocks, little-endian, the first one numbered 1.
-            for (std::size_t block = 0; block < Batch; ++block) {
-                ++s.counter;
-                std::uint8_t* counter = s.stream + block * BlockSize;
-                for (std::size_t byte = 0; byte < 8; ++byte)
-                    counter[byte] = static_cast<std::uint8_t>(s.counter >> (8 * byte));
-                std::memset(counter + 8, 0, 8);
-            }
-            s.cipher->encrypt(&s.aes, sizeof(s.stream), s.stream, s.stream);
+            s.aes.KeyStream(s.counter, Batch, s.stream);
+            s.counter += Batch;
             s.used = 0;
         }
         const std::size_t count = std::min(size - done, sizeof(s.stream) - s.used);
@@ -122,6 +149,49 @@ void TCipher::Decrypt(std::uint8_t* data, std::size_t size)
 }
 
 std::array<std::uint8_t, MacSize> TCipher::Mac()
+{
+    std::array<std::uint8_t, MacSize> mac{};
+    hmac_sha1_digest(&state_->mac, mac.size(), mac.data());
+    return mac;
+}
+
+void ApplyKeyStreamAt(const TKeys& keys, std::uint64_t offset, std::uint8_t* data, std::size_t size)
+{
+    TAesKey aes(keys);
+    std::uint8_t stream[Batch * BlockSize];
+    std::uint64_t counter = 1 + offset / BlockSize;
+    std::size_t skip = offset % BlockSize;
+    for (std::size_t done = 0; done < size;) {
+        aes.KeyStream(counter, Batch, stream);
+        counter += Batch;
+        const std::size_t count = std::min(size - done, sizeof(stream) - skip);
+        for (std::size_t i = 0; i < count; ++i)
+            data[done + i] ^= stream[skip + i];
+        done += count;
+        skip = 0;
+    }
+    Wipe(stream, sizeof(stream));
+}
+
+struct TAuthenticator::TState
+{
+    hmac_sha1_ctx mac{};
+    ~TState() { Wipe(&mac, sizeof(mac)); }
+};
+
+TAuthenticator::TAuthenticator(const TKeys& keys) : state_(std::make_unique<TState>())
+{
+    hmac_sha1_set_key(&state_->mac, keys.KeySize, keys.MacKey.data());
+}
+
+TAuthenticator::~TAuthenticator() = default;
+
+void TAuthenticator::Update(const std::uint8_t* data, std::size_t size)
+{
+    hmac_sha1_update(&state_->mac, size, data);
+}
+
+std::array<std::uint8_t, MacSize> TAuthenticator::Mac()
 {
     std::array<std::uint8_t, MacSize> mac{};
     hmac_sha1_digest(&state_->mac, mac.size(), mac.data());

@@ -78,6 +78,29 @@ private:
     std::unique_ptr<TState> state_;
 };
 
+/// Decrypts (or encrypts) `size` bytes that lie `offset` bytes into an
+/// entry's encrypted data, without the authentication code: the pieces of
+/// one entry can so be decrypted apart, in any order.
+void ApplyKeyStreamAt(const TKeys& keys, std::uint64_t offset, std::uint8_t* data, std::size_t size);
+
+/// The authentication code of an entry's encrypted data, computed apart from
+/// its decryption.
+class TAuthenticator
+{
+public:
+    explicit TAuthenticator(const TKeys& keys);
+    ~TAuthenticator();
+    TAuthenticator(const TAuthenticator&) = delete;
+    TAuthenticator& operator=(const TAuthenticator&) = delete;
+
+    void Update(const std::uint8_t* data, std::size_t size);
+    std::array<std::uint8_t, MacSize> Mac();
+
+private:
+    struct TState;
+    std::unique_ptr<TState> state_;
+};
+
 } // namespace winzip_aes
 
 } // namespace quillbank

@@ -78,6 +78,7 @@ bool TZipFileSource::TakePiece()
         zip_error_set(&error_, ZIP_ER_READ, 0);
         return false;
     }
+    MapPiece(piece);
     if (encrypted_)
         EncryptPiece();
     crc_ = done_ == 0 ? piece.Crc
@@ -91,6 +92,23 @@ bool TZipFileSource::TakePiece()
                            static_cast<int>(done_ * 100 / std::max<std::uint64_t>(plannedSize_, 1)));
     }
     return true;
+}
+
+void TZipFileSource::MapPiece(const TDeflatePiece& piece)
+{
+    // A file that shrank while it was read gets no map: its pieces are not
+    // where a reader would look for them.
+    bool& mappable = reading_->Mappable;
+    mappable = mappable && compressed_ && piece.Data.size() <= UINT32_MAX &&
+               (piece.Last ? piece.InputSize > 0 : piece.InputSize == TParallelDeflate::PieceSize);
+    if (!mappable)
+        return;
+    TPieceMap& map = reading_->Map;
+    map.CompressedSizes.push_back(static_cast<std::uint32_t>(piece.Data.size()));
+    if (piece.Last && map.Count() >= 2 && map.Count() <= MaxMappedPieces) {
+        map.PieceSize = TParallelDeflate::PieceSize;
+        observer_.PiecesWritten(Index, map);
+    }
 }
 
 void TZipFileSource::EncryptPiece()

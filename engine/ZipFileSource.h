@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/ParallelDeflate.h"
+#include "engine/PieceMap.h"
 
 #include <chrono>
 #include <cstdint>
@@ -24,6 +25,8 @@ struct TSourceObserver
     std::function<void()> Pump;
     /// The keys a file is being encrypted with.
     std::function<void(const std::shared_ptr<const winzip_aes::TKeys>&)> KeysUsed;
+    /// A file of several pieces was written whole: where its pieces lie.
+    std::function<void(zip_int64_t index, const TPieceMap& map)> PiecesWritten;
 };
 
 /**
@@ -69,6 +72,9 @@ private:
     zip_int64_t Read(unsigned char* data, std::size_t length);
     /// Takes the next piece; false when the file failed.
     bool TakePiece();
+    /// Adds the piece to the file's map; after the last one, hands the map
+    /// over when every piece was as planned.
+    void MapPiece(const TDeflatePiece& piece);
     /// Encrypts the piece in place; the first one is preceded by the salt
     /// and the password verifier, the last one followed by the
     /// authentication code.
@@ -100,6 +106,9 @@ private:
         std::uint64_t NextReport = 0;
         std::chrono::steady_clock::time_point LastPump;
         std::unique_ptr<winzip_aes::TCipher> Cipher;
+        TPieceMap Map;
+        /// Whether every piece so far held as much of the file as planned.
+        bool Mappable = true;
     };
     std::unique_ptr<TReading> reading_;
     std::string failure_;

@@ -1,0 +1,66 @@
+// The shared steps of reading an entry: key lookup or derivation, exact reads, one decoder per thread.
+
+#include "engine/EntryParts.h"
+
+#include <algorithm>
+#include <array>
+#include <libdeflate.h>
+
+namespace quillbank {
+
+std::size_t AesKeySize(std::uint16_t method)
+{
+    switch (method) {
+    case ZIP_EM_AES_128:
+        return 16;
+    case ZIP_EM_AES_192:
+        return 24;
+    case ZIP_EM_AES_256:
+        return 32;
+    default:
+        return 0;
+    }
+}
+
+bool ReadExactly(zip_file_t* file, std::uint8_t* data, std::size_t size)
+{
+    while (size > 0) {
+        const zip_int64_t got = zip_fread(file, data, size);
+        if (got <= 0)
+            return false;
+        data += got;
+        size -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+winzip_aes::TKeys KeysFor(const std::uint8_t* header, std::size_t keySize, const std::string& password,
+                          const winzip_aes::TKnownKeys* knownKeys)
+{
+    if (knownKeys != nullptr && keySize == winzip_aes::MaxKeySize) {
+        std::array<std::uint8_t, winzip_aes::SaltSize> salt{};
+        std::copy_n(header, salt.size(), salt.begin());
+        if (const auto known = knownKeys->find(salt); known != knownKeys->end())
+            return *known->second;
+    }
+    return winzip_aes::DeriveKeys(password, header, keySize);
+}
+
+bool VerifierMatches(const winzip_aes::TKeys& keys, const std::uint8_t* header)
+{
+    return std::equal(keys.Verifier.begin(), keys.Verifier.end(),
+                      header + winzip_aes::HeaderSize(keys.KeySize) - winzip_aes::VerifierSize);
+}
+
+libdeflate_decompressor* ThreadDecompressor()
+{
+    struct TOwner
+    {
+        libdeflate_decompressor* decompressor = libdeflate_alloc_decompressor();
+        ~TOwner() { libdeflate_free_decompressor(decompressor); }
+    };
+    thread_local TOwner owner;
+    return owner.decompressor;
+}
+
+} // namespace quillbank

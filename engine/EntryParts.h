@@ -1,0 +1,33 @@
+// The small steps every way of reading an entry shares: its AES keys, exact reads, the thread's decoder.
+
+#pragma once
+
+#include "engine/WinZipAes.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <zip.h>
+
+struct libdeflate_decompressor;
+
+namespace quillbank {
+
+/// The key length of an entry encrypted with `method`; 0 when that is no AES.
+std::size_t AesKeySize(std::uint16_t method);
+
+/// Reads exactly `size` bytes; false when the entry ends or fails first.
+bool ReadExactly(zip_file_t* file, std::uint8_t* data, std::size_t size);
+
+/// The keys of an AES entry whose header (salt and verifier) is `header`:
+/// known ones (AES-256, as written), or derived from `password`.
+winzip_aes::TKeys KeysFor(const std::uint8_t* header, std::size_t keySize, const std::string& password,
+                          const winzip_aes::TKnownKeys* knownKeys);
+
+/// Whether the password verifier in `header` is the one of `keys`.
+bool VerifierMatches(const winzip_aes::TKeys& keys, const std::uint8_t* header);
+
+/// The calling thread's own deflate decoder, kept for its lifetime.
+libdeflate_decompressor* ThreadDecompressor();
+
+} // namespace quillbank

@@ -1,0 +1,45 @@
+// A new file written under no name at all and given its target's name in one step once it is complete.
+
+#pragma once
+
+#include <string>
+
+namespace quillbank {
+
+/**
+ * A new file for `target` that has no name while it is written: if the
+ * program ends, however abruptly, before Publish(), the file is gone with it
+ * and the target is as it was; after, the target is the complete new file.
+ * Where the file system cannot make a file without a name, it is a
+ * temporary beside the target instead, removed at an abrupt end of the
+ * program (see LiveTemporaries).
+ */
+class TNamelessFile
+{
+public:
+    TNamelessFile() = default;
+    /// Removes the file when it was not published.
+    ~TNamelessFile();
+    TNamelessFile(const TNamelessFile&) = delete;
+    TNamelessFile& operator=(const TNamelessFile&) = delete;
+
+    /// Makes the file in the folder of `target` (which exists); false with
+    /// errno set when it cannot be made.
+    bool Open(const std::string& target);
+    int Fd() const { return fd_; }
+    /// Closes the file and gives it the target's name, in place of whatever
+    /// has it; false with errno set when that fails, and the file is gone.
+    bool Publish();
+
+private:
+    /// Gives the file a temporary name beside the target, then renames it
+    /// over the target.
+    bool ReplaceTarget();
+
+    std::string target_;
+    /// The temporary's name, when the file has one.
+    std::string temporary_;
+    int fd_ = -1;
+};
+
+} // namespace quillbank
