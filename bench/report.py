@@ -25,6 +25,7 @@ BACKUP_LABELS = {
 }
 RESTORE_LABELS = {
     "quillbank": "`quillbank-cli restore`",
+    "quillbank-aes": "`quillbank-cli restore` of the AES-256 archive",
     "quillbank-over": "`quillbank-cli restore` into a full profile",
     "quillbank-over-norollback": "`quillbank-cli restore --no-rollback` into a full profile",
     "unzip": "`unzip`",
@@ -125,7 +126,8 @@ def table(csv_path, meta_path):
         walls = [float(r["wall_s"]) for r in runs]
         cpus = [float(r["user_s"]) + float(r["sys_s"]) for r in runs]
         return {"median": statistics.median(walls), "min": min(walls), "max": max(walls),
-                "cpu": statistics.median(cpus), "rss": max(int(r["peak_rss_kib"]) for r in runs) * 1024,
+                "cpu": statistics.median(cpus),
+                "cores": statistics.median(c / w for c, w in zip(cpus, walls)), "rss": max(int(r["peak_rss_kib"]) for r in runs) * 1024,
                 "size": int(runs[-1]["archive_bytes"] or 0), "runs": len(runs)}
 
     input_bytes = int(meta["corpus_bytes"])
@@ -156,15 +158,15 @@ def table(csv_path, meta_path):
         reference = stats("backup", "zip") if ("backup", "zip") in rows else None
         p("### Backup")
         p("")
-        p("| command | wall, median | min–max | CPU (user+sys) | throughput | speed vs zip -9 "
+        p("| command | wall, median | min–max | CPU (user+sys) | cores used | throughput | speed vs zip -9 "
           "| archive | archive / input | size vs zip -9 | peak RSS |")
-        p("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+        p("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
         for tool in backups:
             s = stats("backup", tool)
             speed = f"{reference['median'] / s['median']:.2f}×" if reference else "–"
             size = f"{s['size'] / reference['size']:.3f}" if reference else "–"
             p(f"| {BACKUP_LABELS.get(tool, tool)} | {seconds(s['median'])} | "
-              f"{s['min']:.2f}–{s['max']:.2f} s | {seconds(s['cpu'])} | "
+              f"{s['min']:.2f}–{s['max']:.2f} s | {seconds(s['cpu'])} | {s['cores']:.2f} | "
               f"{input_bytes / MB / s['median']:.1f} MB/s | {speed} | {megabytes(s['size'])} | "
               f"{s['size'] / input_bytes:.3f} | {size} | {megabytes(s['rss'])} |")
         p("")
@@ -172,15 +174,17 @@ def table(csv_path, meta_path):
         reference = stats("restore", "unzip") if ("restore", "unzip") in rows else None
         p("### Restore (every command extracts `quillbank-cli backup`'s archive into an empty folder)")
         p("")
-        p("| command | wall, median | min–max | CPU (user+sys) | throughput | speed vs unzip | peak RSS |")
-        p("|---|---:|---:|---:|---:|---:|---:|")
+        p("| command | wall, median | min–max | CPU (user+sys) | cores used | throughput | speed vs unzip "
+          "| peak RSS |")
+        p("|---|---:|---:|---:|---:|---:|---:|---:|")
         for tool in restores:
             s = stats("restore", tool)
             speed = f"{reference['median'] / s['median']:.2f}×" if reference else "–"
             p(f"| {RESTORE_LABELS.get(tool, tool)} | {seconds(s['median'])} | "
-              f"{s['min']:.2f}–{s['max']:.2f} s | {seconds(s['cpu'])} | "
+              f"{s['min']:.2f}–{s['max']:.2f} s | {seconds(s['cpu'])} | {s['cores']:.2f} | "
               f"{input_bytes / MB / s['median']:.1f} MB/s | {speed} | {megabytes(s['rss'])} |")
         p("")
+    goals(rows, meta, p)
     p("Throughput is the corpus's size over the median wall time (MB = 10^6 bytes); CPU is the "
       "median of user plus system time; peak RSS is the largest of the runs.")
     p("")
@@ -219,6 +223,68 @@ def table(csv_path, meta_path):
       f"{meta['warm_seconds']} s, timed runs {meta['timed_seconds']} s, checks {meta['check_seconds']} s; "
       f"{meta['total_seconds']} s in all.")
     print("\n".join(out))
+
+
+def goals(rows, meta, p):
+    """The performance goals, each as a ratio measured round by round: the median and the spread."""
+
+    def per_round(phase, tool, other_phase, other_tool):
+        if (phase, tool) not in rows or (other_phase, other_tool) not in rows:
+            return None
+        mine = {r["run"]: float(r["wall_s"]) for r in rows[(phase, tool)]}
+        theirs = {r["run"]: float(r["wall_s"]) for r in rows[(other_phase, other_tool)]}
+        return [mine[run] / theirs[run] for run in mine if run in theirs]
+
+    def cores(phase, tool):
+        if (phase, tool) not in rows:
+            return None
+        return [(float(r["user_s"]) + float(r["sys_s"])) / float(r["wall_s"]) for r in rows[(phase, tool)]]
+
+    def sizes():
+        if ("backup", "quillbank") not in rows or ("backup", "zip") not in rows:
+            return None
+        return [int(rows[("backup", "quillbank")][-1]["archive_bytes"]) /
+                int(rows[("backup", "zip")][-1]["archive_bytes"])]
+
+    def memory():
+        peaks = [int(r["peak_rss_kib"]) * 1024 / MB for (phase, tool), runs in rows.items()
+                 if tool.startswith("quillbank") for r in runs]
+        return [max(peaks)] if peaks else None
+
+    def event_gap():
+        if "event_gaps" not in meta or not os.path.exists(meta["event_gaps"]):
+            return None
+        with open(meta["event_gaps"]) as f:
+            return [max(float(row["longest_gap_ms"]) for row in csv.DictReader(f))]
+
+    checks = [
+        ("backup wall time / `zip -r -9`'s", per_round("backup", "quillbank", "backup", "zip"), "≤", 0.20),
+        ("backup archive size / `zip -r -9`'s", sizes(), "≤", 1.0),
+        ("restore wall time / `unzip`'s", per_round("restore", "quillbank", "restore", "unzip"), "≤", 0.50),
+        ("AES restore wall time / `unzip`'s", per_round("restore", "quillbank-aes", "restore", "unzip"), "≤", 0.50),
+        ("cores used over a backup", cores("backup", "quillbank"), "≥", 1.8),
+        ("cores used over a restore", cores("restore", "quillbank"), "≥", 1.8),
+        ("AES backup / plain backup", per_round("backup", "quillbank-aes", "backup", "quillbank"), "≤", 1.10),
+        ("AES restore / plain restore", per_round("restore", "quillbank-aes", "restore", "quillbank"), "≤", 1.10),
+        ("peak memory of any run of ours, MB", memory(), "<", 200),
+        ("longest wait for the window's events, ms", event_gap(), "≤", 100),
+    ]
+    p("### Against the goals")
+    p("")
+    p("Each ratio is taken within a round (the two commands ran side by side), then the median "
+      "and the spread over the rounds.")
+    p("")
+    p("| goal | median | min–max | target | met |")
+    p("|---|---:|---:|---:|---|")
+    for name, values, relation, target in checks:
+        if not values:
+            continue
+        median = statistics.median(values)
+        met = {"≤": median <= target, "≥": median >= target, "<": median < target}[relation]
+        digits = 0 if target >= 100 else 3
+        p(f"| {name} | {median:.{digits}f} | {min(values):.{digits}f}–{max(values):.{digits}f} | "
+          f"{relation} {target} | {'yes' if met else 'no'} |")
+    p("")
 
 
 def main():

@@ -9,9 +9,10 @@
 #   --runs N            timed runs of every command (default: 3 for small, 1 for full)
 #   --backup LIST       the backup commands, comma-separated, from
 #                       quillbank,quillbank-aes,zip,7z,bsdtar (default: all)
-#   --restore LIST      the restore commands, from quillbank,unzip,7z,bsdtar,
-#                       quillbank-over,quillbank-over-norollback (default: all);
-#                       each extracts quillbank-cli's archive, the last two
+#   --restore LIST      the restore commands, from quillbank,quillbank-aes,unzip,
+#                       7z,bsdtar,quillbank-over,quillbank-over-norollback
+#                       (default: all); each extracts quillbank-cli's plain
+#                       archive (quillbank-aes its AES one), the last two
 #                       into a copy of the corpus (a profile that already holds
 #                       everything), with and without the rollback archive
 #   --no-build          use build/bin/quillbank-cli as it is
@@ -29,7 +30,7 @@ repo=$PWD
 preset=small
 runs=
 backup_tools=quillbank,quillbank-aes,zip,7z,bsdtar
-restore_tools=quillbank,unzip,7z,bsdtar,quillbank-over,quillbank-over-norollback
+restore_tools=quillbank,quillbank-aes,unzip,7z,bsdtar,quillbank-over,quillbank-over-norollback
 build=1
 keep=0
 while [ $# -gt 0 ]; do
@@ -150,6 +151,8 @@ archive_of() {
 restore_command() { # TOOL ARCHIVE DESTINATION
   case "$1" in
     quillbank) echo "$cli" restore --archive "$2" --profile-dir "$3" --force --quiet ;;
+    quillbank-aes) echo "$cli" restore --archive "$2" --profile-dir "$3" --force --quiet \
+      --password-file "$password_file" ;;
     quillbank-over) echo env "XDG_STATE_HOME=$state" "$cli" restore --archive "$2" --profile-dir "$3" --force --quiet ;;
     quillbank-over-norollback) echo "$cli" restore --archive "$2" --profile-dir "$3" --force --quiet --no-rollback ;;
     unzip) echo unzip -q "$2" -d "$3" ;;
@@ -193,6 +196,30 @@ if ! printf '%s\n' "${backups[@]}" | grep -qx quillbank && [ ${#restores[@]} -gt
   say "the restores extract quillbank-cli's archive: keep quillbank among the backups"
   exit 2
 fi
+if printf '%s\n' "${restores[@]}" | grep -qx quillbank-aes && ! printf '%s\n' "${backups[@]}" | grep -qx quillbank-aes; then
+  say "the restore quillbank-aes extracts the AES archive: keep quillbank-aes among the backups"
+  exit 2
+fi
+
+# An ext4 file system without a journal (as here) does not hand out again,
+# for 60 s, the inode numbers of files deleted: a folder of 100,000 files
+# removed just before a restore makes every file it creates search past them
+# (seconds of system time, whatever the program). Every restore therefore
+# starts at least that long after the last folder of restored files went.
+deleted_at=0
+removed() { # FOLDER... : removes them and notes when
+  local folder
+  for folder in "$@"; do
+    [ -e "$folder" ] || continue
+    rm -rf "$folder"
+    deleted_at=$(now)
+  done
+}
+settle() {
+  local wait=$((deleted_at + 61 - $(now)))
+  [ "$wait" -gt 0 ] && sleep "$wait"
+  return 0
+}
 
 # --- timed runs -----------------------------------------------------------------
 phase=$(now)
@@ -208,12 +235,15 @@ for ((run = 1; run <= runs; run++)); do
   say "round $run of $runs: restores"
   while read -r tool; do
     destination=$work/restore-$preset-$tool
-    rm -rf "$destination" "$state"
+    removed "$destination" "$state"
     mkdir -p "$destination"
     # A profile that already holds everything (copied untimed).
     case "$tool" in quillbank-over*) cp -a "$corpus/." "$destination/" ;; esac
+    source_tool=quillbank
+    [ "$tool" = quillbank-aes ] && source_tool=quillbank-aes
+    settle
     # shellcheck disable=SC2046
-    timed restore "$tool" "$run" "" $(restore_command "$tool" "$(archive_of quillbank)" "$destination")
+    timed restore "$tool" "$run" "" $(restore_command "$tool" "$(archive_of $source_tool)" "$destination")
     # The last round's copy is compared with the corpus (not timed); none is
     # left lying to crowd the page cache of the next command.
     if [ "$run" = "$runs" ]; then
@@ -221,8 +251,8 @@ for ((run = 1; run <= runs; run++)); do
       python3 bench/report.py compare "$corpus" "$destination" "$tool" >>"$meta"
       compare_seconds=$((compare_seconds + $(now) - compare_started))
     fi
-    if [ "$run" != "$runs" ] || [ "$keep" = 0 ]; then rm -rf "$destination"; fi
-    rm -rf "$state"
+    if [ "$run" != "$runs" ] || [ "$keep" = 0 ]; then removed "$destination"; fi
+    removed "$state"
   done < <(rotated $((run - 1)) "${restores[@]}")
 done
 timed_seconds=$(($(now) - phase - compare_seconds))
