@@ -6,6 +6,7 @@
 #include "platform/CodePage.h"
 #include "platform/Text.h"
 
+#include <mutex>
 #include <string_view>
 #include <unordered_set>
 
@@ -54,7 +55,71 @@ std::string EntryName(zip_t* archive, zip_uint64_t index, const std::string& cod
     return DecodeCodePage(bytes, codePage).value_or(standard);
 }
 
+using TFileIdentity = TArchiveReaders::TFileIdentity;
+
+std::optional<TFileIdentity> IdentityOf(const std::string& path)
+{
+    struct stat info
+    {};
+    if (stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return TFileIdentity{info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+}
+
+/// The handles and names of the archive read last, for the next reader of it.
+struct TKeptReaders
+{
+    std::string Path;
+    TFileIdentity Identity;
+    std::string CodePage;
+    int Flags = 0;
+    std::vector<zip_t*> Handles;
+    std::vector<std::string> Names;
+
+    void Discard()
+    {
+        for (zip_t* handle : Handles)
+            zip_discard(handle);
+        Handles.clear();
+    }
+};
+
+/// No more are kept than one reading thread per core would use.
+constexpr std::size_t MostKeptHandles = 4;
+
+std::mutex& KeptMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::optional<TKeptReaders>& Kept()
+{
+    // Discarded when the program ends, so that no handle is left open.
+    static struct TOwner
+    {
+        std::optional<TKeptReaders> kept;
+        ~TOwner()
+        {
+            if (kept)
+                kept->Discard();
+        }
+    } owner;
+    return owner.kept;
+}
+
+bool SameTime(const timespec& a, const timespec& b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
 } // namespace
+
+bool TArchiveReaders::TFileIdentity::operator==(const TFileIdentity& other) const
+{
+    return Device == other.Device && Inode == other.Inode && Size == other.Size &&
+           SameTime(Modified, other.Modified) && SameTime(Changed, other.Changed);
+}
 
 TArchiveReaders::TArchiveReaders(std::string path, bool strict, std::string codePage)
     : path_(std::move(path)), strict_(strict), codePage_(std::move(codePage))
@@ -62,8 +127,40 @@ TArchiveReaders::TArchiveReaders(std::string path, bool strict, std::string code
 
 TArchiveReaders::~TArchiveReaders()
 {
+    // The handles are kept for the next reader of this archive, as long as
+    // it has not changed meanwhile.
+    if (identity_ && !handles_.empty() && IdentityOf(path_) == identity_) {
+        const std::lock_guard lock(KeptMutex());
+        std::optional<TKeptReaders>& kept = Kept();
+        if (kept && (kept->Path != path_ || !(kept->Identity == *identity_) || kept->CodePage != codePage_ ||
+                     kept->Flags != flags_)) {
+            kept->Discard();
+            kept.reset();
+        }
+        if (!kept)
+            kept = TKeptReaders{path_, *identity_, codePage_, flags_, {}, std::move(names_)};
+        while (!handles_.empty() && kept->Handles.size() < MostKeptHandles) {
+            kept->Handles.push_back(handles_.back());
+            handles_.pop_back();
+        }
+    }
     for (zip_t* handle : handles_)
         zip_discard(handle);
+}
+
+bool TArchiveReaders::TakeKept()
+{
+    const std::lock_guard lock(KeptMutex());
+    std::optional<TKeptReaders>& kept = Kept();
+    // A strict reader takes only handles that passed libzip's checks.
+    if (!kept || kept->Handles.empty() || kept->Path != path_ || !identity_ ||
+        !(kept->Identity == *identity_) || kept->CodePage != codePage_ || (strict_ && kept->Flags != flags_))
+        return false;
+    flags_ = kept->Flags;
+    handles_ = std::move(kept->Handles);
+    names_ = std::move(kept->Names);
+    kept.reset();
+    return true;
 }
 
 zip_t* TArchiveReaders::OpenHandle(std::string& error)
@@ -88,6 +185,9 @@ zip_t* TArchiveReaders::OpenHandle(std::string& error)
 bool TArchiveReaders::Open(std::string& error)
 {
     if (!handles_.empty())
+        return true;
+    identity_ = IdentityOf(path_);
+    if (TakeKept())
         return true;
     zip_t* first = OpenHandle(error);
     if (first == nullptr)

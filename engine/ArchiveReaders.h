@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 #include <zip.h>
 
@@ -13,6 +15,13 @@ namespace quillbank {
  * Open handles on one archive for reading, one per thread that reads it
  * (libzip's handles are not shared between threads), opened once and kept,
  * with the entry names as the archive lists them.
+ *
+ * Opening reads the archive's whole directory and every local header, twice
+ * (libzip's checks and ours), which for a hundred thousand entries takes
+ * longer than many extractions: a restore opens one archive a dozen times.
+ * So the handles and names of the archive read last are kept when a reader
+ * goes, and the next reader of that same file takes them, as long as the
+ * file is unchanged (same device, inode, size and times).
  */
 class TArchiveReaders
 {
@@ -40,8 +49,21 @@ public:
     /// may use backslashes); empty when the directory holds no name.
     const std::string& Name(std::uint64_t index) const { return names_[index]; }
 
+    /// Where a file is and what it was when looked at; equal for an unchanged file.
+    struct TFileIdentity
+    {
+        dev_t Device = 0;
+        ino_t Inode = 0;
+        off_t Size = 0;
+        timespec Modified{};
+        timespec Changed{};
+        bool operator==(const TFileIdentity& other) const;
+    };
+
 private:
     zip_t* OpenHandle(std::string& error);
+    /// Takes the handles kept of this same archive; false when there are none.
+    bool TakeKept();
 
     std::string path_;
     bool strict_;
@@ -49,6 +71,8 @@ private:
     int flags_ = ZIP_RDONLY | ZIP_CHECKCONS;
     std::vector<zip_t*> handles_;
     std::vector<std::string> names_;
+    /// The file the handles read, when it could be looked at.
+    std::optional<TFileIdentity> identity_;
 };
 
 } // namespace quillbank

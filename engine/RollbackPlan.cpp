@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <set>
 #include <sys/stat.h>
+#include <unordered_map>
 
 namespace quillbank {
 
@@ -44,6 +45,16 @@ public:
         if (relative.empty() || relative.back() == '/' || !IsConfinedPath(relative))
             return;
         std::string path = root + relative;
+        // Nothing lies in a folder that is not there in any letter case: a
+        // restore into a new profile creates every file without a look at each.
+        const std::size_t slash = relative.rfind('/');
+        if (slash != std::string::npos && !FolderFound(root, relative.substr(0, slash))) {
+            if (seen_.insert(path).second) {
+                plan_.Created.push_back(path);
+                AddMissingFolders(root, relative);
+            }
+            return;
+        }
         // A file whose name differs in letter case only is the one replaced.
         if (!Exists(path))
             if (auto found = ResolvePathIgnoreCase(root, relative))
@@ -69,19 +80,30 @@ private:
         return ::lstat(path.c_str(), &info) == 0;
     }
 
+    /// Whether the folder `relative` below `root` exists, in any letter case.
+    bool FolderFound(const std::string& root, const std::string& relative)
+    {
+        const auto [known, added] = foldersFound_.try_emplace(root + relative, false);
+        if (added)
+            known->second = Exists(known->first) || ResolvePathIgnoreCase(root, relative).has_value();
+        return known->second;
+    }
+
     void AddMissingFolders(const std::string& root, const std::string& relative)
     {
         for (std::size_t slash = relative.find('/'); slash != std::string::npos;
              slash = relative.find('/', slash + 1)) {
-            const std::string folder = root + relative.substr(0, slash);
-            if (!Exists(folder) && folders_.insert(folder).second)
-                plan_.CreatedFolders.push_back(folder);
+            // Each folder is looked at once: the disk does not change while planning.
+            std::string folder = root + relative.substr(0, slash);
+            if (foldersSeen_.insert(folder).second && !Exists(folder))
+                plan_.CreatedFolders.push_back(std::move(folder));
         }
     }
 
     TRollbackPlan plan_;
     std::set<std::string> seen_;
-    std::set<std::string> folders_;
+    std::set<std::string> foldersSeen_;
+    std::unordered_map<std::string, bool> foldersFound_;
 };
 
 /// The entry names an extract of `request` writes into the profile, each
