@@ -570,8 +570,6 @@ int TArchive::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlanne
         // Large entries are decoded piece by piece on every core.
         std::vector<std::unique_ptr<TPiecedEntry>> piecedEntries(pending.size());
         for (std::size_t k = 0; k < pending.size(); ++k) {
-            if (IsSqliteDatabase(pending[k]->Name))
-                continue;
             piecedEntries[k] = TPiecedEntry::Plan(readers.Handle(), pending[k]->Index);
             if (piecedEntries[k] && !piecedEntries[k]->StageBeside(root + pending[k]->Target))
                 piecedEntries[k].reset();
@@ -602,18 +600,9 @@ int TArchive::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlanne
                 return true;
             },
             [this] { env_.Ui.ProcessEvents(); });
-        for (std::size_t k = 0; k < pending.size(); ++k) {
-            if (!piecedEntries[k])
-                continue;
-            TDatabaseEntriesResult& result = results[k];
-            const std::string target = root + pending[k]->Target;
-            result.Result = piecedEntries[k]->Place(readers.Handle(), target, result.Problem);
-            // A map that does not describe its entry is no damage: the stream decides.
-            if (result.Result == TReadResult::Damaged)
-                result.Result = WriteEntryFile(readers.Handle(), pending[k]->Index, target, password_,
-                                               buffers_.front(), result.Problem);
-            result.Written = result.Result == TReadResult::Ok ? 1 : 0;
-        }
+        for (std::size_t k = 0; k < pending.size(); ++k)
+            if (piecedEntries[k])
+                results[k] = PlacePieced(readers, *pending[k], *piecedEntries[k], root + pending[k]->Target);
         // The working memory goes between runs: a restore makes dozens of them.
         buffers_.clear();
         std::vector<const TPlannedEntry*> wrongPassword;
@@ -645,6 +634,31 @@ int TArchive::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlanne
             static_cast<std::int64_t>(std::min<std::uint64_t>(*extractTotal_, INT64_MAX)),
             static_cast<std::int64_t>(std::min<std::uint64_t>(extractedBytes_, INT64_MAX)));
     return count;
+}
+
+TDatabaseEntriesResult TArchive::PlacePieced(TArchiveReaders& readers, const TPlannedEntry& entry,
+                                             TPiecedEntry& pieced, const std::string& target)
+{
+    TDatabaseEntriesResult result;
+    if (IsSqliteDatabase(entry.Name)) {
+        // The database goes in with its log, as one.
+        std::string staged;
+        result.Result = pieced.Stage(readers.Handle(), target, staged, result.Problem);
+        if (result.Result == TReadResult::Ok)
+            return WriteDatabaseEntries(readers.Handle(), entry.Index, entry.LogIndex, target, password_,
+                                        buffers_.front(), std::move(staged));
+        // A map that does not describe its entry is no damage: the stream decides.
+        if (result.Result == TReadResult::Damaged)
+            return WriteDatabaseEntries(readers.Handle(), entry.Index, entry.LogIndex, target, password_,
+                                        buffers_.front());
+        return result;
+    }
+    result.Result = pieced.Place(readers.Handle(), target, result.Problem);
+    if (result.Result == TReadResult::Damaged)
+        result.Result = WriteEntryFile(readers.Handle(), entry.Index, target, password_, buffers_.front(),
+                                       result.Problem);
+    result.Written = result.Result == TReadResult::Ok ? 1 : 0;
+    return result;
 }
 
 void TArchive::CountExtracted(TArchiveReaders& readers, const TPlannedEntry& entry, int written)

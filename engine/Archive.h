@@ -17,7 +17,9 @@ namespace quillbank {
 class TArchiveReaders;
 class TBackupTask;
 class TInterfaceTexts;
+class TPiecedEntry;
 class TUserInterface;
+struct TDatabaseEntriesResult;
 
 /// What an archive object works with besides its archive: the person, the
 /// texts, the program folder (whose "Backup.ini" names the compression level
@@ -229,6 +231,10 @@ private:
     void CountExtracted(TArchiveReaders& readers, const TPlannedEntry& entry, int written);
     int ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlannedEntry>& planned,
                        const std::string& root);
+    /// Puts an entry read in pieces in place at `target`, a database with
+    /// its log; an entry whose map did not describe it is read again whole.
+    TDatabaseEntriesResult PlacePieced(TArchiveReaders& readers, const TPlannedEntry& entry,
+                                       TPiecedEntry& pieced, const std::string& target);
     /// Reads every entry; `header` receives the header entry.
     TArchiveCheck ReadAllEntries(TArchiveReaders& readers, std::optional<std::string>& header,
                                  const winzip_aes::TKnownKeys* knownKeys = nullptr);

@@ -11,12 +11,13 @@ namespace quillbank {
 
 TDatabaseEntriesResult WriteDatabaseEntries(zip_t* archive, std::uint64_t databaseIndex,
                                             std::optional<std::uint64_t> logIndex, const std::string& target,
-                                            const std::string& password, TReadBuffer& buffer)
+                                            const std::string& password, TReadBuffer& buffer,
+                                            std::string stagedDatabase)
 {
     TDatabaseEntriesResult outcome;
-    std::string stagedDatabase;
-    outcome.Result =
-        StageEntryFile(archive, databaseIndex, target, password, buffer, stagedDatabase, outcome.Problem);
+    if (stagedDatabase.empty())
+        outcome.Result =
+            StageEntryFile(archive, databaseIndex, target, password, buffer, stagedDatabase, outcome.Problem);
     if (outcome.Result != TReadResult::Ok)
         return outcome;
     std::string stagedLog;

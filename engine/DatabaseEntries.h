@@ -28,10 +28,13 @@ struct TDatabaseEntriesResult
  * (`logIndex`; none when the archive holds no log): both are read
  * completely and checked beside the target first, and only then replace the
  * target's database, "-wal" and "-shm" together. When either entry fails,
- * the target's files stay as they were.
+ * the target's files stay as they were. `stagedDatabase`: the database's
+ * entry already read and checked into that temporary beside the target (a
+ * large one is read in pieces on every core); empty to read it here.
  */
 TDatabaseEntriesResult WriteDatabaseEntries(zip_t* archive, std::uint64_t databaseIndex,
                                             std::optional<std::uint64_t> logIndex, const std::string& target,
-                                            const std::string& password, TReadBuffer& buffer);
+                                            const std::string& password, TReadBuffer& buffer,
+                                            std::string stagedDatabase = {});
 
 } // namespace quillbank

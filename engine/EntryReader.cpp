@@ -26,16 +26,6 @@ constexpr std::size_t ChunkSize = 1 << 20;
 /// several times faster than decoding a stream.
 constexpr std::uint64_t WholeEntryLimit = 4u << 20;
 
-/// Gives the open file `fd` the time entry `index` records.
-void SetEntryTime(zip_t* archive, std::uint64_t index, int fd)
-{
-    zip_stat_t info;
-    if (zip_stat_index(archive, index, 0, &info) == 0 && (info.valid & ZIP_STAT_MTIME)) {
-        const timespec times[2] = {{info.mtime, 0}, {info.mtime, 0}};
-        futimens(fd, times);
-    }
-}
-
 bool WriteAll(int fd, const char* data, std::size_t size)
 {
     while (size > 0) {
@@ -332,6 +322,15 @@ TReadResult WriteEntryFile(zip_t* archive, std::uint64_t index, const std::strin
     if (result != TReadResult::Ok)
         return result;
     return PublishEntryFile(archive, index, file, target, problem);
+}
+
+void SetEntryTime(zip_t* archive, std::uint64_t index, int fd)
+{
+    zip_stat_t info;
+    if (zip_stat_index(archive, index, 0, &info) == 0 && (info.valid & ZIP_STAT_MTIME)) {
+        const timespec times[2] = {{info.mtime, 0}, {info.mtime, 0}};
+        futimens(fd, times);
+    }
 }
 
 TReadResult PublishEntryFile(zip_t* archive, std::uint64_t index, TNamelessFile& file,

@@ -50,6 +50,9 @@ TReadResult StageEntryFile(zip_t* archive, std::uint64_t index, const std::strin
 TReadResult WriteEntryFile(zip_t* archive, std::uint64_t index, const std::string& target,
                            const std::string& password, TReadBuffer& buffer, std::string& problem);
 
+/// Gives the open file `fd` the time entry `index` records.
+void SetEntryTime(zip_t* archive, std::uint64_t index, int fd);
+
 /// Gives the complete file `file` the time entry `index` records and the
 /// name `target`; SinkFailed, with `problem` saying why, when it cannot.
 TReadResult PublishEntryFile(zip_t* archive, std::uint64_t index, TNamelessFile& file,

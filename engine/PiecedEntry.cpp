@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <libdeflate.h>
 #include <unistd.h>
 #include <utility>
@@ -86,7 +87,7 @@ bool TPiecedEntry::StageBeside(const std::string& target)
     return false;
 }
 
-TReadResult TPiecedEntry::Place(zip_t* archive, const std::string& target, std::string& problem)
+TReadResult TPiecedEntry::Finish(const std::string& target, std::string& problem)
 {
     // A piece may have been left waiting as the last writer finished.
     if (failure_.load() == TReadResult::Ok && !WriteWaiting())
@@ -94,9 +95,28 @@ TReadResult TPiecedEntry::Place(zip_t* archive, const std::string& target, std::
     const TReadResult result = Result();
     if (result == TReadResult::SinkFailed)
         problem = "cannot write " + target;
+    return result;
+}
+
+TReadResult TPiecedEntry::Place(zip_t* archive, const std::string& target, std::string& problem)
+{
+    const TReadResult result = Finish(target, problem);
     if (result != TReadResult::Ok)
         return result; // the file goes with this entry
     return PublishEntryFile(archive, index_, *file_, target, problem);
+}
+
+TReadResult TPiecedEntry::Stage(zip_t* archive, const std::string& target, std::string& staged,
+                                std::string& problem)
+{
+    const TReadResult result = Finish(target, problem);
+    if (result != TReadResult::Ok)
+        return result;
+    SetEntryTime(archive, index_, file_->Fd());
+    if (file_->NameTemporarily(staged))
+        return TReadResult::Ok;
+    problem = "cannot write " + target + ": " + std::strerror(errno);
+    return TReadResult::SinkFailed;
 }
 
 void TPiecedEntry::Fail(TReadResult result)

@@ -45,6 +45,10 @@ public:
     /// the entry read back whole and intact, and takes the entry's time;
     /// otherwise it goes, and `problem` says what went wrong with the target.
     TReadResult Place(zip_t* archive, const std::string& target, std::string& problem);
+    /// As Place, but the file stays beside `target` under the temporary name
+    /// `staged`, for the caller to put in place (a database goes with its
+    /// companions).
+    TReadResult Stage(zip_t* archive, const std::string& target, std::string& staged, std::string& problem);
     std::size_t TaskCount() const { return map_.Count() + (keySize_ > 0 ? 1 : 0); }
     /// Runs one task on the worker's own handle on the archive; false once
     /// the entry has failed, so that its other tasks can be skipped.
@@ -62,6 +66,8 @@ private:
     void WritePiece(std::uint64_t offset, const std::uint8_t* data, std::size_t size);
     /// Writes the pieces left waiting; false when one cannot be written.
     bool WriteWaiting();
+    /// Once every task ran: the entry's verdict, with the waiting pieces written.
+    TReadResult Finish(const std::string& target, std::string& problem);
     bool Authenticate(zip_t* archive, TReadBuffer& buffer);
     /// The entry's keys, derived by the first task that needs them.
     const winzip_aes::TKeys* Keys(zip_t* archive, const std::string& password,

@@ -73,7 +73,7 @@ bool TNamelessFile::Open(const std::string& target)
     return fd_ >= 0;
 }
 
-bool TNamelessFile::ReplaceTarget()
+bool TNamelessFile::LinkToTemporary()
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = RandomNameBeside(target_);
@@ -108,13 +108,21 @@ bool TNamelessFile::Publish()
             return false;
         }
         // One that exists is replaced by a rename, which never leaves it missing.
-        if (errno != EEXIST || !ReplaceTarget())
+        if (errno != EEXIST || !LinkToTemporary())
             return false;
     }
     if (close(std::exchange(fd_, -1)) != 0 || std::rename(temporary_.c_str(), target_.c_str()) != 0)
         return false;
     ForgetTemporary(temporary_);
     temporary_.clear();
+    return true;
+}
+
+bool TNamelessFile::NameTemporarily(std::string& temporary)
+{
+    if ((temporary_.empty() && !LinkToTemporary()) || close(std::exchange(fd_, -1)) != 0)
+        return false;
+    temporary = std::exchange(temporary_, {});
     return true;
 }
 

@@ -30,11 +30,14 @@ public:
     /// Closes the file and gives it the target's name, in place of whatever
     /// has it; false with errno set when that fails, and the file is gone.
     bool Publish();
+    /// Closes the file under a temporary name beside the target instead,
+    /// for the caller to rename or remove (and then to forget, see
+    /// LiveTemporaries); false with errno set when that fails.
+    bool NameTemporarily(std::string& temporary);
 
 private:
-    /// Gives the file a temporary name beside the target, then renames it
-    /// over the target.
-    bool ReplaceTarget();
+    /// Gives the file a fresh temporary name beside the target.
+    bool LinkToTemporary();
 
     std::string target_;
     /// The temporary's name, when the file has one.

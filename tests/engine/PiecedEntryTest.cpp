@@ -180,6 +180,30 @@ TEST_F(PiecedEntryTest, EveryPieceDecodesApartInAnyOrder)
     }
 }
 
+// A large database is read in pieces too, and goes in with its log as one;
+// the old database's shared-memory index goes.
+TEST_F(PiecedEntryTest, ALargeDatabaseReadInPiecesGoesInWithItsLog)
+{
+    files = {{"global-messages-db.sqlite", WordText(6 * P + 5, 7)}, {"global-messages-db.sqlite-wal", "log"}};
+    for (const std::string password : {"", "pw"}) {
+        SCOPED_TRACE(password.empty() ? "in the clear" : "encrypted");
+        Backup(password);
+        EXPECT_EQ(MapOf(files[0].first)->Count(), 7u);
+        const std::string out = home.MakeDir("out" + password);
+        home.WriteFile("out" + password + "/global-messages-db.sqlite", "old");
+        home.WriteFile("out" + password + "/global-messages-db.sqlite-shm", "old index");
+        // The database and its log: two files.
+        EXPECT_EQ(
+            TArchive(archive, password, out, Environment()).ExtractFileTo("global-messages-db.sqlite", out),
+            2);
+        EXPECT_TRUE(ReadFileForTest(out + "/global-messages-db.sqlite") == files[0].second);
+        EXPECT_EQ(ReadFileForTest(out + "/global-messages-db.sqlite-wal"), "log");
+        EXPECT_FALSE(fs::exists(out + "/global-messages-db.sqlite-shm"));
+        EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
+        fs::remove(archive);
+    }
+}
+
 TEST_F(PiecedEntryTest, AMapThatDoesNotDescribeItsEntryIsIgnoredOrOverruledByTheStream)
 {
     Backup("");
