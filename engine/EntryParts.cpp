@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <libdeflate.h>
+#include <unistd.h>
 
 namespace quillbank {
 
@@ -50,6 +52,24 @@ bool VerifierMatches(const winzip_aes::TKeys& keys, const std::uint8_t* header)
 {
     return std::equal(keys.Verifier.begin(), keys.Verifier.end(),
                       header + winzip_aes::HeaderSize(keys.KeySize) - winzip_aes::VerifierSize);
+}
+
+bool WriteAll(int fd, const void* data, std::size_t size, std::optional<std::uint64_t> offset)
+{
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written =
+            offset ? pwrite(fd, bytes, size, static_cast<off_t>(*offset)) : write(fd, bytes, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+        if (offset)
+            *offset += static_cast<std::uint64_t>(written);
+    }
+    return true;
 }
 
 libdeflate_decompressor* ThreadDecompressor()

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <zip.h>
 
@@ -26,6 +27,10 @@ winzip_aes::TKeys KeysFor(const std::uint8_t* header, std::size_t keySize, const
 
 /// Whether the password verifier in `header` is the one of `keys`.
 bool VerifierMatches(const winzip_aes::TKeys& keys, const std::uint8_t* header);
+
+/// Writes all `size` bytes of `data` to `fd`, at `offset` when given, else
+/// where the file stands; false when the file takes no more.
+bool WriteAll(int fd, const void* data, std::size_t size, std::optional<std::uint64_t> offset = std::nullopt);
 
 /// The calling thread's own deflate decoder, kept for its lifetime.
 libdeflate_decompressor* ThreadDecompressor();

@@ -26,20 +26,6 @@ constexpr std::size_t ChunkSize = 1 << 20;
 /// several times faster than decoding a stream.
 constexpr std::uint64_t WholeEntryLimit = 4u << 20;
 
-bool WriteAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 /// Reads an AES entry with our own decryption, so that the key derivation,
 /// a millisecond per entry, costs no more than it must, and so that its
 /// authentication code is told from its checksum: libzip reports either

@@ -25,21 +25,6 @@ constexpr std::size_t MacChunk = 1u << 20;
 /// Decoded pieces that may wait for the worker writing their file.
 constexpr std::size_t MaxWaitingPieces = 8;
 
-bool WriteAllAt(int fd, const std::uint8_t* data, std::size_t size, std::uint64_t offset)
-{
-    while (size > 0) {
-        const ssize_t written = pwrite(fd, data, size, static_cast<off_t>(offset));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-        offset += static_cast<std::uint64_t>(written);
-    }
-    return true;
-}
-
 } // namespace
 
 std::unique_ptr<TPiecedEntry> TPiecedEntry::Plan(zip_t* archive, std::uint64_t index)
@@ -239,7 +224,7 @@ void TPiecedEntry::WritePiece(std::uint64_t offset, const std::uint8_t* data, st
     }
     if (!writer)
         writer.lock();
-    if (!WriteAllAt(file_->Fd(), data, size, offset) || !WriteWaiting())
+    if (!WriteAll(file_->Fd(), data, size, offset) || !WriteWaiting())
         Fail(TReadResult::SinkFailed);
 }
 
@@ -254,7 +239,7 @@ bool TPiecedEntry::WriteWaiting()
         if (batch.empty())
             return true;
         for (const auto& [offset, bytes] : batch)
-            if (!WriteAllAt(file_->Fd(), bytes.data(), bytes.size(), offset))
+            if (!WriteAll(file_->Fd(), bytes.data(), bytes.size(), offset))
                 return false;
     }
 }
