@@ -229,7 +229,10 @@ TEST_F(PiecedEntryTest, ADamagedPieceFailsItsEntryAndLeavesTheTargetAsItWas)
         SCOPED_TRACE(password.empty() ? "in the clear" : "encrypted");
         Backup(password);
         const TPieceMap inbox = *MapOf("Inbox");
-        ASSERT_EQ(zip_name_locate(zip_open(archive.c_str(), ZIP_RDONLY, nullptr), "Inbox", 0), 0);
+        zip_t* written = zip_open(archive.c_str(), ZIP_RDONLY, nullptr);
+        const zip_int64_t first = zip_name_locate(written, "Inbox", 0);
+        zip_discard(written);
+        ASSERT_EQ(first, 0);
         DamageFirstEntry((password.empty() ? 0 : 18) + inbox.CompressedSizes[0] + inbox.CompressedSizes[1] +
                          99);
         const TArchiveCheck check = TArchive(archive, password, Environment()).CheckArchive();
