@@ -76,6 +76,12 @@ struct TKeptReaders
     std::vector<zip_t*> Handles;
     std::vector<std::string> Names;
 
+    /// Whether these are the handles of `path` as it is now, names read in `codePage`.
+    bool Hold(const std::string& path, const TFileIdentity& identity, const std::string& codePage) const
+    {
+        return Path == path && Identity == identity && CodePage == codePage;
+    }
+
     void Discard()
     {
         for (zip_t* handle : Handles)
@@ -132,8 +138,7 @@ TArchiveReaders::~TArchiveReaders()
     if (identity_ && !handles_.empty() && IdentityOf(path_) == identity_) {
         const std::lock_guard lock(KeptMutex());
         std::optional<TKeptReaders>& kept = Kept();
-        if (kept && (kept->Path != path_ || !(kept->Identity == *identity_) || kept->CodePage != codePage_ ||
-                     kept->Flags != flags_)) {
+        if (kept && (!kept->Hold(path_, *identity_, codePage_) || kept->Flags != flags_)) {
             kept->Discard();
             kept.reset();
         }
@@ -153,8 +158,8 @@ bool TArchiveReaders::TakeKept()
     const std::lock_guard lock(KeptMutex());
     std::optional<TKeptReaders>& kept = Kept();
     // A strict reader takes only handles that passed libzip's checks.
-    if (!kept || kept->Handles.empty() || kept->Path != path_ || !identity_ ||
-        !(kept->Identity == *identity_) || kept->CodePage != codePage_ || (strict_ && kept->Flags != flags_))
+    if (!kept || kept->Handles.empty() || !identity_ || !kept->Hold(path_, *identity_, codePage_) ||
+        (strict_ && kept->Flags != flags_))
         return false;
     flags_ = kept->Flags;
     handles_ = std::move(kept->Handles);

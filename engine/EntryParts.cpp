@@ -36,22 +36,22 @@ bool ReadExactly(zip_file_t* file, std::uint8_t* data, std::size_t size)
     return true;
 }
 
-winzip_aes::TKeys KeysFor(const std::uint8_t* header, std::size_t keySize, const std::string& password,
-                          const winzip_aes::TKnownKeys* knownKeys)
+std::optional<winzip_aes::TKeys> KeysFor(const std::uint8_t* header, std::size_t keySize,
+                                         const std::string& password, const winzip_aes::TKnownKeys* knownKeys)
 {
+    std::optional<winzip_aes::TKeys> keys;
     if (knownKeys != nullptr && keySize == winzip_aes::MaxKeySize) {
         std::array<std::uint8_t, winzip_aes::SaltSize> salt{};
         std::copy_n(header, salt.size(), salt.begin());
         if (const auto known = knownKeys->find(salt); known != knownKeys->end())
-            return *known->second;
+            keys = *known->second;
     }
-    return winzip_aes::DeriveKeys(password, header, keySize);
-}
-
-bool VerifierMatches(const winzip_aes::TKeys& keys, const std::uint8_t* header)
-{
-    return std::equal(keys.Verifier.begin(), keys.Verifier.end(),
-                      header + winzip_aes::HeaderSize(keys.KeySize) - winzip_aes::VerifierSize);
+    if (!keys)
+        keys = winzip_aes::DeriveKeys(password, header, keySize);
+    const std::uint8_t* verifier = header + winzip_aes::HeaderSize(keySize) - winzip_aes::VerifierSize;
+    if (!std::equal(keys->Verifier.begin(), keys->Verifier.end(), verifier))
+        keys.reset();
+    return keys;
 }
 
 bool WriteAll(int fd, const void* data, std::size_t size, std::optional<std::uint64_t> offset)

@@ -14,6 +14,11 @@ struct libdeflate_decompressor;
 
 namespace quillbank {
 
+/// Entries up to this size are read whole and decoded in one call, which is
+/// several times faster than decoding a stream; larger ones are streamed, or
+/// read in pieces on every core.
+inline constexpr std::uint64_t WholeEntryLimit = 4u << 20;
+
 /// The key length of an entry encrypted with `method`; 0 when that is no AES.
 std::size_t AesKeySize(std::uint16_t method);
 
@@ -21,12 +26,11 @@ std::size_t AesKeySize(std::uint16_t method);
 bool ReadExactly(zip_file_t* file, std::uint8_t* data, std::size_t size);
 
 /// The keys of an AES entry whose header (salt and verifier) is `header`:
-/// known ones (AES-256, as written), or derived from `password`.
-winzip_aes::TKeys KeysFor(const std::uint8_t* header, std::size_t keySize, const std::string& password,
-                          const winzip_aes::TKnownKeys* knownKeys);
-
-/// Whether the password verifier in `header` is the one of `keys`.
-bool VerifierMatches(const winzip_aes::TKeys& keys, const std::uint8_t* header);
+/// known ones (AES-256, as written), or derived from `password`; nothing
+/// when the header's password verifier says the password is wrong.
+std::optional<winzip_aes::TKeys> KeysFor(const std::uint8_t* header, std::size_t keySize,
+                                         const std::string& password,
+                                         const winzip_aes::TKnownKeys* knownKeys);
 
 /// Writes all `size` bytes of `data` to `fd`, at `offset` when given, else
 /// where the file stands; false when the file takes no more.

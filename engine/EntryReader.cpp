@@ -22,9 +22,6 @@ namespace quillbank {
 namespace {
 
 constexpr std::size_t ChunkSize = 1 << 20;
-/// Entries up to this size are read whole and decoded in one call, which is
-/// several times faster than decoding a stream.
-constexpr std::uint64_t WholeEntryLimit = 4u << 20;
 
 /// Reads an AES entry with our own decryption, so that the key derivation,
 /// a millisecond per entry, costs no more than it must, and so that its
@@ -48,12 +45,12 @@ TReadResult ReadAesEntry(zip_t* archive, std::uint64_t index, const zip_stat_t& 
         zip_fclose(raw);
         return TReadResult::Damaged;
     }
-    const aes::TKeys keys = KeysFor(header.data(), keySize, password, knownKeys);
-    if (!VerifierMatches(keys, header.data())) {
+    const std::optional<aes::TKeys> keys = KeysFor(header.data(), keySize, password, knownKeys);
+    if (!keys) {
         zip_fclose(raw);
         return TReadResult::WrongPassword;
     }
-    aes::TCipher cipher(keys);
+    aes::TCipher cipher(*keys);
     const bool deflated = info.comp_method == ZIP_CM_DEFLATE;
     z_stream inflater{};
     if (deflated && inflateInit2(&inflater, -MAX_WBITS) != Z_OK) {
@@ -167,12 +164,12 @@ TReadResult ReadWholeEntry(zip_t* archive, std::uint64_t index, const zip_stat_t
         const std::size_t headerSize = aes::HeaderSize(keySize);
         if (stored < headerSize + aes::MacSize)
             return TReadResult::Damaged;
-        const aes::TKeys keys = KeysFor(data, keySize, password, knownKeys);
-        if (!VerifierMatches(keys, data))
+        const std::optional<aes::TKeys> keys = KeysFor(data, keySize, password, knownKeys);
+        if (!keys)
             return TReadResult::WrongPassword;
         payload = data + headerSize;
         payloadSize = stored - headerSize - aes::MacSize;
-        aes::TCipher cipher(keys);
+        aes::TCipher cipher(*keys);
         cipher.Decrypt(payload, payloadSize);
         const auto mac = cipher.Mac();
         if (!std::equal(mac.begin(), mac.end(), payload + payloadSize))

@@ -17,8 +17,6 @@ namespace quillbank {
 
 namespace {
 
-/// Entries up to this size are read faster whole, as one.
-constexpr std::uint64_t SmallestPieced = 4u << 20;
 /// A final empty stored block: it ends the stream a piece leaves open.
 constexpr std::array<std::uint8_t, 5> StreamEnd = {0x01, 0x00, 0x00, 0xFF, 0xFF};
 constexpr std::size_t MacChunk = 1u << 20;
@@ -32,7 +30,7 @@ std::unique_ptr<TPiecedEntry> TPiecedEntry::Plan(zip_t* archive, std::uint64_t i
     zip_stat_t info;
     constexpr auto needed = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD;
     if (zip_stat_index(archive, index, 0, &info) != 0 || (info.valid & needed) != needed ||
-        info.comp_method != ZIP_CM_DEFLATE || info.size <= SmallestPieced)
+        info.comp_method != ZIP_CM_DEFLATE || info.size <= WholeEntryLimit)
         return nullptr;
     const bool encrypted = (info.valid & ZIP_STAT_ENCRYPTION_METHOD) && info.encryption_method != ZIP_EM_NONE;
     const std::size_t keySize = encrypted ? AesKeySize(info.encryption_method) : 0;
@@ -142,12 +140,9 @@ const winzip_aes::TKeys* TPiecedEntry::Keys(zip_t* archive, const std::string& p
             Fail(TReadResult::Damaged);
             return;
         }
-        winzip_aes::TKeys keys = KeysFor(header.data(), keySize_, password, knownKeys);
-        if (!VerifierMatches(keys, header.data())) {
+        keys_ = KeysFor(header.data(), keySize_, password, knownKeys);
+        if (!keys_)
             Fail(TReadResult::WrongPassword);
-            return;
-        }
-        keys_ = std::move(keys);
     });
     return keys_ ? &*keys_ : nullptr;
 }
