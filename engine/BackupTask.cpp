@@ -8,15 +8,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
-#include <filesystem>
 #include <optional>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
-
-namespace fs = std::filesystem;
 
 namespace quillbank {
 
@@ -49,15 +47,26 @@ struct TFolderEntry
     TEntryKind Kind;
     /// The name in lower case, the sort key.
     std::string Key;
+    /// The key's first eight bytes as one number, which orders most names
+    /// without reaching for the two strings.
+    std::uint64_t KeyStart = 0;
+    /// For a file that is listed: its size, nothing when it is no longer a
+    /// regular file.
+    std::optional<std::int64_t> Size;
 };
+
+std::uint64_t StartOf(const std::string& key)
+{
+    std::uint64_t start = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        start = (start << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return start;
+}
 
 /// What a path leads to after following links; nothing for a dangling link,
 /// a special file or a path that cannot be examined.
-std::optional<TEntryKind> KindOf(const std::string& path)
+std::optional<TEntryKind> KindOf(const struct stat& info)
 {
-    struct stat info = {};
-    if (::stat(path.c_str(), &info) != 0)
-        return std::nullopt;
     if (S_ISDIR(info.st_mode))
         return TEntryKind::Folder;
     if (S_ISREG(info.st_mode))
@@ -65,36 +74,77 @@ std::optional<TEntryKind> KindOf(const std::string& path)
     return std::nullopt;
 }
 
-/// The files and folders of `folder` (which ends with "/"), in name order
-/// without regard to case, so listings come out the same on every run.
-/// Dangling links and special files are left out as if they were absent.
-/// The window keeps its turn while a large folder is read.
-std::vector<TFolderEntry> ReadFolder(const std::string& folder, TUserInterface& ui)
+std::optional<TEntryKind> KindOf(const std::string& path)
+{
+    struct stat info = {};
+    if (::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return KindOf(info);
+}
+
+/// A folder opened for listing and for looking at its entries by name.
+class TOpenFolder
+{
+public:
+    explicit TOpenFolder(const std::string& path)
+        : fd_(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {}
+    ~TOpenFolder()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    TOpenFolder(const TOpenFolder&) = delete;
+    TOpenFolder& operator=(const TOpenFolder&) = delete;
+
+    int Fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+/// The files and folders of an open folder, in name order without regard to
+/// case, so listings come out the same on every run. Dangling links and
+/// special files are left out as if they were absent. The window keeps its
+/// turn while a large folder is read.
+std::vector<TFolderEntry> ReadFolder(const TOpenFolder& folder, TUserInterface& ui)
 {
     std::vector<TFolderEntry> entries;
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const int listing = ::dup(folder.Fd());
+    DIR* stream = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (stream == nullptr) {
+        if (listing >= 0)
+            ::close(listing);
+        return entries;
+    }
+    while (const dirent* entry = ::readdir(stream)) {
         if (entries.size() % EntriesBetweenEvents == EntriesBetweenEvents - 1)
             ui.ProcessEvents();
-        std::string name = it->path().filename().string();
-        // The folder tells the type of most entries (the entry keeps it, while
-        // symlink_status() would ask the file system again); only links need
-        // a look at what they lead to.
-        std::error_code typeError;
-        const bool link = it->is_symlink(typeError) || typeError;
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        // The folder tells the type of most entries; only links, and entries
+        // of file systems that do not say, need a look at what they are.
         std::optional<TEntryKind> kind;
-        if (!link && it->is_regular_file(typeError))
+        if (entry->d_type == DT_REG)
             kind = TEntryKind::File;
-        else if (!link && it->is_directory(typeError))
+        else if (entry->d_type == DT_DIR)
             kind = TEntryKind::Folder;
-        else if (link)
-            kind = KindOf(folder + name);
+        else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat info = {};
+            if (::fstatat(folder.Fd(), entry->d_name, &info, 0) == 0)
+                kind = KindOf(info);
+        }
         if (kind) {
             std::string key = ToLowerAscii(name);
-            entries.push_back({std::move(name), *kind, std::move(key)});
+            const std::uint64_t keyStart = StartOf(key);
+            entries.push_back({std::string(name), *kind, std::move(key), keyStart, std::nullopt});
         }
     }
+    ::closedir(stream);
     std::sort(entries.begin(), entries.end(), [](const TFolderEntry& a, const TFolderEntry& b) {
+        if (a.KeyStart != b.KeyStart)
+            return a.KeyStart < b.KeyStart;
         return a.Key != b.Key ? a.Key < b.Key : a.Name < b.Name;
     });
     return entries;
@@ -111,23 +161,19 @@ bool MatchesMask(const std::string& name, const std::string& mask)
     throw ETaskFileError("Cannot read the size of \"" + path + "\": " + std::strerror(error));
 }
 
-/// The size of the file at `path`, which a listing or a look-up found to be
-/// a regular file; nothing when it is not one any more. The file is opened to
-/// take its size, as a backup will have to open it; a file that exists but
-/// cannot be opened raises ETaskFileError.
-std::optional<std::int64_t> ListedFileSize(const std::string& path)
+/// The size of the file `name` in `folder`, which a listing or a look-up
+/// found to be a regular file; nothing when it is not one any more. A file
+/// that exists but that the backup could not open for reading raises
+/// ETaskFileError naming `path`.
+std::optional<std::int64_t> ListedFileSize(int folder, const char* name, const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        ThrowFileError(path, errno);
     struct stat info = {};
-    const int result = ::fstat(fd, &info);
-    const int error = errno;
-    ::close(fd);
-    if (result != 0)
-        ThrowFileError(path, error);
+    if (::fstatat(folder, name, &info, 0) != 0)
+        ThrowFileError(path, errno);
     if (!S_ISREG(info.st_mode))
         return std::nullopt;
+    if (::faccessat(folder, name, R_OK, AT_EACCESS) != 0)
+        ThrowFileError(path, errno);
     return static_cast<std::int64_t>(info.st_size);
 }
 
@@ -138,7 +184,7 @@ std::optional<std::int64_t> RegularFileSize(const std::string& path)
 {
     if (KindOf(path) != TEntryKind::File)
         return std::nullopt;
-    return ListedFileSize(path);
+    return ListedFileSize(AT_FDCWD, path.c_str(), path);
 }
 
 /// Finds `relativeName` below `folder` as a case-insensitive file system
@@ -182,14 +228,13 @@ void TBackupTask::AddExternal(const std::string& relativeName, const std::string
     KeepExternal({IncludeTrailingSeparator(sourceFolder), found->second, {}}, *size);
 }
 
-void TBackupTask::AddListedFile(const std::string& root, const std::string& relativeName)
+void TBackupTask::AddListedFile(const std::string& root, const std::string& relativeName,
+                                std::optional<std::int64_t> size, bool inProfile)
 {
-    const bool inProfile = IsInsideFolder(root + relativeName, profileDir_);
     if (inProfile && root != IncludeTrailingSeparator(baseDir_)) {
         AddFile(relativeName);
         return;
     }
-    const auto size = ListedFileSize(root + relativeName);
     if (!size)
         return;
     if (inProfile)
@@ -245,13 +290,27 @@ void TBackupTask::ListFolderOnce(const std::string& folder, const std::string& m
 {
     const std::string relativePrefix = folder.empty() ? std::string() : folder + PathSeparator;
     const std::string fullFolder = root + relativePrefix;
-    struct stat info = {};
-    if (::stat(fullFolder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-        return;
-    if (!visited.Ids.insert({info.st_dev, info.st_ino}).second)
-        return;
+    std::vector<TFolderEntry> entries;
+    {
+        const TOpenFolder opened(fullFolder);
+        struct stat info = {};
+        if (opened.Fd() < 0 || ::fstat(opened.Fd(), &info) != 0)
+            return;
+        if (!visited.Ids.insert({info.st_dev, info.st_ino}).second)
+            return;
+        entries = ReadFolder(opened, ui_);
+        // Sizes are taken while the folder is open; it is closed before its
+        // sub-folders are listed, so that a deep tree holds no descriptors.
+        std::size_t looked = 0;
+        for (TFolderEntry& entry : entries) {
+            if (++looked % EntriesBetweenEvents == 0)
+                ui_.ProcessEvents();
+            if (entry.Kind == TEntryKind::File && MatchesMask(entry.Name, mask))
+                entry.Size = ListedFileSize(opened.Fd(), entry.Name.c_str(), fullFolder + entry.Name);
+        }
+    }
+    const bool inProfile = IsInsideFolder(fullFolder, profileDir_);
 
-    const std::vector<TFolderEntry> entries = ReadFolder(fullFolder, ui_);
     bool found = false;
     std::size_t listed = 0;
     for (const TFolderEntry& entry : entries) {
@@ -270,7 +329,7 @@ void TBackupTask::ListFolderOnce(const std::string& folder, const std::string& m
                 ListFolderOnce(relativeName, mask, root, visited);
         } else {
             // Spelt as on disk already: no need to look the name up again.
-            AddListedFile(root, relativeName);
+            AddListedFile(root, relativeName, entry.Size, inProfile);
         }
     }
     if (found || mask == EveryNameMask)

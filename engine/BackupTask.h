@@ -86,8 +86,10 @@ private:
     struct TVisitedFolders;
 
     /// Adds a file found by listing `root` (ending with a separator), whose
-    /// name is therefore spelt as on disk.
-    void AddListedFile(const std::string& root, const std::string& relativeName);
+    /// name is therefore spelt as on disk; `size` as the listing found it,
+    /// `inProfile` whether its folder lies in the profile.
+    void AddListedFile(const std::string& root, const std::string& relativeName,
+                       std::optional<std::int64_t> size, bool inProfile);
     void KeepFile(std::string relativeName, std::int64_t size);
     void KeepExternal(TBackupTaskExternal external, std::int64_t size);
     void ListFolderOnce(const std::string& folder, const std::string& mask, const std::string& root,

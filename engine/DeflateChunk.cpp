@@ -2,11 +2,13 @@
 
 #include "engine/DeflateChunk.h"
 
+#include "engine/DeflateBlocks.h"
+
 #include <algorithm>
 #include <array>
 #include <libdeflate.h>
+#include <optional>
 #include <stdexcept>
-#include <zlib.h>
 
 namespace quillbank {
 
@@ -14,64 +16,23 @@ namespace {
 
 constexpr std::size_t MaxStoredBlock = 65535;
 
-/// Where the final block of a complete raw deflate stream starts and where
-/// the stream ends, in bits from its first byte.
-struct TFinalBlock
-{
-    std::uint64_t StartBit = 0;
-    std::uint64_t EndBit = 0;
-};
-
-/// Decodes the stream block by block (zlib stops at every block boundary when
-/// asked) to find the boundaries; the output is thrown away. Fails only on a
-/// stream the compressor should never have produced.
-TFinalBlock FindFinalBlock(const std::vector<unsigned char>& stream, std::size_t expectedSize)
-{
-    z_stream z{};
-    if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
-        throw std::runtime_error("deflate: cannot start the decoder");
-    std::array<unsigned char, 64 * 1024> scratch{};
-    z.next_in = const_cast<Bytef*>(stream.data());
-    z.avail_in = static_cast<uInt>(stream.size());
-    TFinalBlock final;
-    int status = Z_OK;
-    std::size_t produced = 0;
-    while (status == Z_OK) {
-        z.next_out = scratch.data();
-        z.avail_out = static_cast<uInt>(scratch.size());
-        status = inflate(&z, Z_BLOCK);
-        produced += scratch.size() - z.avail_out;
-        // At the end of a block, the next one starts after the unused bits
-        // of the last byte read; after the last block, the stream ends there.
-        if (status == Z_OK && (z.data_type & 128) != 0) {
-            const std::uint64_t boundary = static_cast<std::uint64_t>(z.total_in) * 8 - (z.data_type & 7);
-            ((z.data_type & 64) != 0 ? final.EndBit : final.StartBit) = boundary;
-        }
-        if (status == Z_BUF_ERROR && z.avail_out != 0)
-            break;
-        if (status == Z_BUF_ERROR)
-            status = Z_OK;
-    }
-    inflateEnd(&z);
-    if (status != Z_STREAM_END || produced != expectedSize || final.EndBit <= final.StartBit)
-        throw std::runtime_error("deflate: a compressed piece does not decode");
-    return final;
-}
-
 /// Turns a complete stream into one that continues: the final block loses
 /// its final mark, and an empty stored block after it brings the stream to a
 /// byte boundary.
 void MakeContinuable(std::vector<unsigned char>& stream, std::size_t inputSize)
 {
-    const TFinalBlock final = FindFinalBlock(stream, inputSize);
-    stream[final.StartBit / 8] &= static_cast<unsigned char>(~(1u << (final.StartBit % 8)));
+    // Fails only on a stream the compressor should never have produced.
+    const std::optional<TDeflateBlocks> final = WalkDeflateBlocks(stream.data(), stream.size());
+    if (!final || final->DecodedSize != inputSize || final->EndBit <= final->FinalStartBit)
+        throw std::runtime_error("deflate: a compressed piece does not decode");
+    stream[final->FinalStartBit / 8] &= static_cast<unsigned char>(~(1u << (final->FinalStartBit % 8)));
     // The empty stored block: three zero bits (not final, type 0), zero bits
     // to the byte boundary, then LEN 0 and NLEN 0xFFFF.
-    const std::uint64_t headerEnd = final.EndBit + 3;
-    stream.resize(static_cast<std::size_t>((headerEnd + 7) / 8));
-    if (final.EndBit % 8 != 0)
-        stream[final.EndBit / 8] &= static_cast<unsigned char>((1u << (final.EndBit % 8)) - 1);
-    std::fill(stream.begin() + static_cast<std::ptrdiff_t>((final.EndBit + 7) / 8), stream.end(), 0);
+    const std::uint64_t end = final->EndBit;
+    stream.resize(static_cast<std::size_t>((end + 3 + 7) / 8));
+    if (end % 8 != 0)
+        stream[end / 8] &= static_cast<unsigned char>((1u << (end % 8)) - 1);
+    std::fill(stream.begin() + static_cast<std::ptrdiff_t>((end + 7) / 8), stream.end(), 0);
     stream.insert(stream.end(), {0x00, 0x00, 0xFF, 0xFF});
 }
 

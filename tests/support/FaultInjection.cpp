@@ -7,10 +7,11 @@
 // has processes, which would make N depend on the machine).
 //
 // Opening files fails too, by name: a path holding QUILLBANK_DENY_OPEN is
-// never opened (EACCES, as for a file its user may not read, which root
-// could read all the same), and one holding QUILLBANK_VANISH_OPEN is there
-// for the backup's listing, which opens without blocking, and gone (ENOENT)
-// when opened to be read: removed between the listing and the add.
+// never opened and never readable to faccessat() (EACCES, as for a file its
+// user may not read, which root could read all the same), and one holding
+// QUILLBANK_VANISH_OPEN is there for the backup's listing, which asks
+// faccessat() or opens without blocking, and gone (ENOENT) when opened to be
+// read: removed between the listing and the add.
 // write()/pwrite()/read() and stdio's fwrite()/fread() are interposed:
 // libzip writes and reads its archives through stdio, the program through the
 // system calls.
@@ -120,6 +121,16 @@ int open(const char* path, int flags, ...)
     const int fd = next(path, flags, mode);
     Track(fd, path);
     return fd;
+}
+
+int faccessat(int folder, const char* path, int mode, int flags)
+{
+    static const auto next = Next<int (*)(int, const char*, int, int)>("faccessat");
+    if (Holds(path, "QUILLBANK_DENY_OPEN")) {
+        errno = EACCES;
+        return -1;
+    }
+    return next(folder, path, mode, flags);
 }
 
 FILE* fopen(const char* path, const char* mode)
