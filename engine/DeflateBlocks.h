@@ -21,11 +21,11 @@ struct TDeflateBlocks
 
 /**
  * Decodes every code of the stream (literals, lengths, distances) to follow
- * it from block to block, without writing what it stands for: a third of the
- * work of decoding it. Nothing is returned for a stream that is not valid
- * deflate: a bad block type or code set, a distance before the start of the
- * output, a stored block whose length check fails, or a stream that ends
- * before its final block does.
+ * it from block to block, without writing what it stands for, so it costs
+ * less than decoding the stream. Nothing is returned for a stream that is
+ * not valid deflate: a bad block type or code set, a distance before the
+ * start of the output, a stored block whose length check fails, or a stream
+ * that ends before its final block does.
  */
 std::optional<TDeflateBlocks> WalkDeflateBlocks(const unsigned char* data, std::size_t size);
 

@@ -23,6 +23,11 @@ constexpr std::size_t MacChunk = 1u << 20;
 /// Decoded pieces that may wait for the worker writing their file.
 constexpr std::size_t MaxWaitingPieces = 8;
 
+std::size_t RoundUp(std::size_t size, std::size_t multiple)
+{
+    return (size + multiple - 1) / multiple * multiple;
+}
+
 } // namespace
 
 std::unique_ptr<TPiecedEntry> TPiecedEntry::Plan(zip_t* archive, std::uint64_t index)
@@ -61,19 +66,29 @@ std::unique_ptr<TPiecedEntry> TPiecedEntry::Plan(zip_t* archive, std::uint64_t i
 
 TPiecedEntry::~TPiecedEntry() = default;
 
-bool TPiecedEntry::StageBeside(const std::string& target)
+bool TPiecedEntry::StageBeside(const std::string& target, TWriting writing)
 {
     file_ = std::make_unique<TNamelessFile>();
-    if (file_->Open(target))
-        return true;
-    file_.reset();
-    return false;
+    if (!file_->Open(target)) {
+        file_.reset();
+        return false;
+    }
+    // Filling the page cache with a large file takes one core for as long
+    // as decoding it takes the others, one writer at a time: the pieces go
+    // straight to the disk instead, each worker writing its own.
+    if (writing == TWriting::StraightToDisk && map_.PieceSize % DirectWriteAlignment == 0)
+        directFd_ = file_->DirectFd(size_);
+    return true;
 }
 
 TReadResult TPiecedEntry::Finish(const std::string& target, std::string& problem)
 {
     // A piece may have been left waiting as the last writer finished.
     if (failure_.load() == TReadResult::Ok && !WriteWaiting())
+        Fail(TReadResult::SinkFailed);
+    // The last piece went to the disk in whole blocks.
+    if (directFd_ >= 0 && failure_.load() == TReadResult::Ok &&
+        ::ftruncate(file_->Fd(), static_cast<off_t>(size_)) != 0)
         Fail(TReadResult::SinkFailed);
     const TReadResult result = Result();
     if (result == TReadResult::SinkFailed)
@@ -171,10 +186,17 @@ bool TPiecedEntry::DecodePiece(zip_t* archive, std::size_t piece, TReadBuffer& b
     const std::uint64_t start = std::uint64_t{map_.PieceSize} * piece;
     const auto expected = static_cast<std::size_t>(last ? size_ - start : map_.PieceSize);
     const std::size_t input = stored + (last ? 0 : StreamEnd.size());
-    if (buffer.size() < input + expected)
-        buffer.resize(input + expected);
+    // Writes straight to the disk take whole blocks from an aligned address.
+    const bool direct = file_ && directFd_ >= 0;
+    const std::size_t room = direct ? RoundUp(expected, DirectWriteAlignment) : expected;
+    const std::size_t slack = direct ? DirectWriteAlignment : 0;
+    if (buffer.size() < input + slack + room)
+        buffer.resize(input + slack + room);
     auto* compressed = reinterpret_cast<std::uint8_t*>(buffer.data());
     std::uint8_t* output = compressed + input;
+    if (direct)
+        output += (DirectWriteAlignment - reinterpret_cast<std::uintptr_t>(output) % DirectWriteAlignment) %
+                  DirectWriteAlignment;
     zip_file_t* file = OpenAt(archive, offsets_[piece]);
     const bool read = file != nullptr && ReadExactly(file, compressed, stored);
     if (file != nullptr)
@@ -198,8 +220,13 @@ bool TPiecedEntry::DecodePiece(zip_t* archive, std::size_t piece, TReadBuffer& b
         return false;
     }
     crcs_[piece] = libdeflate_crc32(0, output, expected);
-    if (file_)
+    if (direct) {
+        std::fill(output + expected, output + room, std::uint8_t{0});
+        if (!WriteAll(directFd_, output, room, start))
+            Fail(TReadResult::SinkFailed);
+    } else if (file_) {
         WritePiece(start, output, expected);
+    }
     return failure_.load() == TReadResult::Ok;
 }
 

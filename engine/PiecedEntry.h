@@ -37,10 +37,20 @@ public:
     TPiecedEntry(const TPiecedEntry&) = delete;
     TPiecedEntry& operator=(const TPiecedEntry&) = delete;
 
+    /// How decoded pieces reach their file.
+    enum class TWriting
+    {
+        /// Straight to the disk where the file system allows, each worker
+        /// writing its own pieces; through the page cache elsewhere.
+        StraightToDisk,
+        /// Through the page cache, one worker writing at a time.
+        ThroughPageCache,
+    };
+
     /// The decoded pieces go to a new file beside `target` (whose folder
     /// exists); without one, they are only checked. False when that file
     /// cannot be made.
-    bool StageBeside(const std::string& target);
+    bool StageBeside(const std::string& target, TWriting writing = TWriting::StraightToDisk);
     /// Once every task ran, the file staged beside `target` replaces it when
     /// the entry read back whole and intact, and takes the entry's time;
     /// otherwise it goes, and `problem` says what went wrong with the target.
@@ -86,6 +96,9 @@ private:
     std::vector<std::uint32_t> crcs_;
     /// The file the pieces go to; none while they are only checked.
     std::unique_ptr<TNamelessFile> file_;
+    /// The file's descriptor for writes straight to the disk, -1 when the
+    /// pieces go through the page cache.
+    int directFd_ = -1;
     /// Held by the worker writing the file.
     std::mutex writing_;
     std::mutex waitingMutex_;

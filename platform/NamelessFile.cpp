@@ -47,6 +47,7 @@ std::string RandomNameBeside(const std::string& target)
 
 TNamelessFile::~TNamelessFile()
 {
+    CloseDirect();
     if (fd_ >= 0)
         close(fd_);
     if (!temporary_.empty()) {
@@ -73,6 +74,19 @@ bool TNamelessFile::Open(const std::string& target)
     return fd_ >= 0;
 }
 
+int TNamelessFile::DirectFd(std::uint64_t size)
+{
+    if (directFd_ < 0 && fd_ >= 0 && fallocate(fd_, 0, 0, static_cast<off_t>(size)) == 0)
+        directFd_ = open(OpenFilePath(fd_).c_str(), O_WRONLY | O_DIRECT | O_CLOEXEC);
+    return directFd_;
+}
+
+void TNamelessFile::CloseDirect()
+{
+    if (directFd_ >= 0)
+        close(std::exchange(directFd_, -1));
+}
+
 bool TNamelessFile::LinkToTemporary()
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -97,6 +111,7 @@ bool TNamelessFile::LinkToTemporary()
 
 bool TNamelessFile::Publish()
 {
+    CloseDirect();
     if (temporary_.empty()) {
         // A new target is named in one step.
         if (linkat(AT_FDCWD, OpenFilePath(fd_).c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
@@ -120,6 +135,7 @@ bool TNamelessFile::Publish()
 
 bool TNamelessFile::NameTemporarily(std::string& temporary)
 {
+    CloseDirect();
     if ((temporary_.empty() && !LinkToTemporary()) || close(std::exchange(fd_, -1)) != 0)
         return false;
     temporary = std::exchange(temporary_, {});

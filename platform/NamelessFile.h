@@ -2,9 +2,15 @@
 
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace quillbank {
+
+/// What the offsets, lengths and addresses of writes through
+/// TNamelessFile::DirectFd() must be multiples of.
+constexpr std::size_t DirectWriteAlignment = 4096;
 
 /**
  * A new file for `target` that has no name while it is written: if the
@@ -27,6 +33,11 @@ public:
     /// errno set when it cannot be made.
     bool Open(const std::string& target);
     int Fd() const { return fd_; }
+    /// A second descriptor of the file whose writes skip the page cache and
+    /// go straight to the disk, -1 where the file system cannot. The file
+    /// first gets `size` bytes with their blocks reserved, so that aligned
+    /// writes anywhere in it can run at the same time. Closed with the file.
+    int DirectFd(std::uint64_t size);
     /// Closes the file and gives it the target's name, in place of whatever
     /// has it; false with errno set when that fails, and the file is gone.
     bool Publish();
@@ -38,11 +49,13 @@ public:
 private:
     /// Gives the file a fresh temporary name beside the target.
     bool LinkToTemporary();
+    void CloseDirect();
 
     std::string target_;
     /// The temporary's name, when the file has one.
     std::string temporary_;
     int fd_ = -1;
+    int directFd_ = -1;
 };
 
 } // namespace quillbank

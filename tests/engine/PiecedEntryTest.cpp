@@ -151,20 +151,26 @@ TEST_F(PiecedEntryTest, LargeEntriesCarryTheirMapAndComeBackWholeInTheClearAndEn
 }
 
 // The pieces decode in any order, each into its place, the code of an
-// encrypted entry checked as one of the tasks.
+// encrypted entry checked as one of the tasks, whether they are written
+// straight to the disk or through the page cache.
 TEST_F(PiecedEntryTest, EveryPieceDecodesApartInAnyOrder)
 {
     for (const std::string password : {"", "pw"}) {
         SCOPED_TRACE(password.empty() ? "in the clear" : "encrypted");
         Backup(password);
         zip_t* za = zip_open(archive.c_str(), ZIP_RDONLY, nullptr);
-        for (const std::size_t file : {0, 3}) {
+        using TWriting = TPiecedEntry::TWriting;
+        for (const auto& [file, writing] : {std::pair{0, TWriting::StraightToDisk},
+                                            {3, TWriting::StraightToDisk},
+                                            {0, TWriting::ThroughPageCache},
+                                            {3, TWriting::ThroughPageCache}}) {
             const auto index = static_cast<std::uint64_t>(zip_name_locate(za, files[file].first.c_str(), 0));
             const auto entry = TPiecedEntry::Plan(za, index);
             ASSERT_TRUE(entry);
             EXPECT_EQ(entry->TaskCount(), 6u + (password.empty() ? 0 : 1));
-            const std::string target = home.Path() + "/" + files[file].first + password;
-            ASSERT_TRUE(entry->StageBeside(target));
+            const std::string target = home.Path() + "/" + files[file].first + password +
+                                       (writing == TWriting::StraightToDisk ? "-direct" : "-cached");
+            ASSERT_TRUE(entry->StageBeside(target, writing));
             TReadBuffer buffer;
             for (std::size_t task = entry->TaskCount(); task-- > 0;)
                 EXPECT_TRUE(entry->Run(za, task, password, buffer, nullptr)) << task;

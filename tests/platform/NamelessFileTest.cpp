@@ -4,7 +4,11 @@
 
 #include "tests/support/FakeHome.h"
 
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -67,4 +71,32 @@ TEST(NamelessFile, LeavesNothingWhenDroppedOrWhenItsFolderIsGone)
     EXPECT_EQ(EntriesIn(folder), 0u);
     TNamelessFile orphan;
     EXPECT_FALSE(orphan.Open(folder + "/missing/Inbox"));
+}
+
+TEST(NamelessFile, DirectWritesLandInTheReservedFileAndGoWithIt)
+{
+    TFakeHome home;
+    const std::string target = home.Path() + "/Inbox";
+    TNamelessFile file;
+    ASSERT_TRUE(file.Open(target));
+    const int direct = file.DirectFd(3 * DirectWriteAlignment);
+    if (direct < 0)
+        GTEST_SKIP() << "this file system takes no direct writes";
+    struct stat info = {};
+    ASSERT_EQ(fstat(file.Fd(), &info), 0);
+    EXPECT_EQ(info.st_size, static_cast<off_t>(3 * DirectWriteAlignment)) << "reserved in full";
+    EXPECT_EQ(file.DirectFd(3 * DirectWriteAlignment), direct) << "one descriptor for the file";
+    // Whole aligned blocks, written out of order.
+    void* block = std::aligned_alloc(DirectWriteAlignment, DirectWriteAlignment);
+    std::memset(block, 'b', DirectWriteAlignment);
+    EXPECT_EQ(pwrite(direct, block, DirectWriteAlignment, static_cast<off_t>(DirectWriteAlignment)),
+              static_cast<ssize_t>(DirectWriteAlignment));
+    std::memset(block, 'a', DirectWriteAlignment);
+    EXPECT_EQ(pwrite(direct, block, DirectWriteAlignment, 0), static_cast<ssize_t>(DirectWriteAlignment));
+    std::free(block);
+    ASSERT_EQ(ftruncate(file.Fd(), static_cast<off_t>(2 * DirectWriteAlignment - 5)), 0);
+    ASSERT_TRUE(file.Publish());
+    EXPECT_EQ(fcntl(direct, F_GETFD), -1) << "closed with the file";
+    EXPECT_EQ(ReadFileForTest(target),
+              std::string(DirectWriteAlignment, 'a') + std::string(DirectWriteAlignment - 5, 'b'));
 }
