@@ -222,7 +222,12 @@ bool TPiecedEntry::DecodePiece(zip_t* archive, std::size_t piece, TReadBuffer& b
     crcs_[piece] = libdeflate_crc32(0, output, expected);
     if (direct) {
         std::fill(output + expected, output + room, std::uint8_t{0});
-        if (!WriteAll(directFd_, output, room, start))
+        // A device that wants larger blocks refuses the write: the piece
+        // goes through the page cache instead.
+        const bool written = WriteAll(directFd_, output, room, start);
+        if (!written && errno == EINVAL)
+            WritePiece(start, output, expected);
+        else if (!written)
             Fail(TReadResult::SinkFailed);
     } else if (file_) {
         WritePiece(start, output, expected);
