@@ -55,6 +55,7 @@ struct TFolderEntry
     std::optional<std::int64_t> Size;
 };
 
+/// The first eight bytes of `key` as a number that orders as they do.
 std::uint64_t StartOf(const std::string& key)
 {
     std::uint64_t start = 0;
@@ -63,8 +64,7 @@ std::uint64_t StartOf(const std::string& key)
     return start;
 }
 
-/// What a path leads to after following links; nothing for a dangling link,
-/// a special file or a path that cannot be examined.
+/// What a status describes; nothing for a special file.
 std::optional<TEntryKind> KindOf(const struct stat& info)
 {
     if (S_ISDIR(info.st_mode))
@@ -74,6 +74,8 @@ std::optional<TEntryKind> KindOf(const struct stat& info)
     return std::nullopt;
 }
 
+/// What a path leads to after following links; nothing for a dangling link,
+/// a special file or a path that cannot be examined.
 std::optional<TEntryKind> KindOf(const std::string& path)
 {
     struct stat info = {};
