@@ -2,6 +2,7 @@
 
 #include "engine/BackupTask.h"
 
+#include "platform/FileDescriptor.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
@@ -84,35 +85,14 @@ std::optional<TEntryKind> KindOf(const std::string& path)
     return KindOf(info);
 }
 
-/// A folder opened for listing and for looking at its entries by name.
-class TOpenFolder
-{
-public:
-    explicit TOpenFolder(const std::string& path)
-        : fd_(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
-    {}
-    ~TOpenFolder()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    TOpenFolder(const TOpenFolder&) = delete;
-    TOpenFolder& operator=(const TOpenFolder&) = delete;
-
-    int Fd() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 /// The files and folders of an open folder, in name order without regard to
 /// case, so listings come out the same on every run. Dangling links and
 /// special files are left out as if they were absent. The window keeps its
 /// turn while a large folder is read.
-std::vector<TFolderEntry> ReadFolder(const TOpenFolder& folder, TUserInterface& ui)
+std::vector<TFolderEntry> ReadFolder(const TFileDescriptor& folder, TUserInterface& ui)
 {
     std::vector<TFolderEntry> entries;
-    const int listing = ::dup(folder.Fd());
+    const int listing = ::dup(folder.Get());
     DIR* stream = listing >= 0 ? ::fdopendir(listing) : nullptr;
     if (stream == nullptr) {
         if (listing >= 0)
@@ -134,7 +114,7 @@ std::vector<TFolderEntry> ReadFolder(const TOpenFolder& folder, TUserInterface& 
             kind = TEntryKind::Folder;
         else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
             struct stat info = {};
-            if (::fstatat(folder.Fd(), entry->d_name, &info, 0) == 0)
+            if (::fstatat(folder.Get(), entry->d_name, &info, 0) == 0)
                 kind = KindOf(info);
         }
         if (kind) {
@@ -294,9 +274,9 @@ void TBackupTask::ListFolderOnce(const std::string& folder, const std::string& m
     const std::string fullFolder = root + relativePrefix;
     std::vector<TFolderEntry> entries;
     {
-        const TOpenFolder opened(fullFolder);
+        const TFileDescriptor opened(::open(fullFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         struct stat info = {};
-        if (opened.Fd() < 0 || ::fstat(opened.Fd(), &info) != 0)
+        if (opened.Get() < 0 || ::fstat(opened.Get(), &info) != 0)
             return;
         if (!visited.Ids.insert({info.st_dev, info.st_ino}).second)
             return;
@@ -308,7 +288,7 @@ void TBackupTask::ListFolderOnce(const std::string& folder, const std::string& m
             if (++looked % EntriesBetweenEvents == 0)
                 ui_.ProcessEvents();
             if (entry.Kind == TEntryKind::File && MatchesMask(entry.Name, mask))
-                entry.Size = ListedFileSize(opened.Fd(), entry.Name.c_str(), fullFolder + entry.Name);
+                entry.Size = ListedFileSize(opened.Get(), entry.Name.c_str(), fullFolder + entry.Name);
         }
     }
     const bool inProfile = IsInsideFolder(fullFolder, profileDir_);

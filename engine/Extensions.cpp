@@ -5,6 +5,7 @@
 #include "config/errorlog.h"
 #include "engine/Archive.h"
 #include "engine/BackupTask.h"
+#include "platform/FileDescriptor.h"
 #include "platform/FileSystem.h"
 #include "platform/StagedFile.h"
 #include "platform/Text.h"
@@ -67,32 +68,6 @@ std::string ProfileUrlPath(std::string_view profileDir)
 {
     throw EChromeRegistryError(what + " " + path + ": " + std::strerror(error));
 }
-
-/// Closes a descriptor when it goes out of scope.
-class TFileDescriptor
-{
-public:
-    explicit TFileDescriptor(int fd) : fd_(fd) {}
-    ~TFileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    TFileDescriptor(const TFileDescriptor&) = delete;
-    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-
-    int Get() const { return fd_; }
-    /// Closes now; the result of close() matters for written files.
-    int Close()
-    {
-        const int result = ::close(fd_);
-        fd_ = -1;
-        return result;
-    }
-
-private:
-    int fd_;
-};
 
 std::string ReadRegistry(const std::string& path)
 {

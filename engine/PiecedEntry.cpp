@@ -187,7 +187,7 @@ bool TPiecedEntry::DecodePiece(zip_t* archive, std::size_t piece, TReadBuffer& b
     const auto expected = static_cast<std::size_t>(last ? size_ - start : map_.PieceSize);
     const std::size_t input = stored + (last ? 0 : StreamEnd.size());
     // Writes straight to the disk take whole blocks from an aligned address.
-    const bool direct = file_ && directFd_ >= 0;
+    const bool direct = directFd_ >= 0;
     const std::size_t room = direct ? RoundUp(expected, DirectWriteAlignment) : expected;
     const std::size_t slack = direct ? DirectWriteAlignment : 0;
     if (buffer.size() < input + slack + room)
