@@ -96,10 +96,11 @@ private:
 
 /// A canonical Huffman code set: codes up to `FastBits` long are found by one
 /// look-up of that many bits, longer ones bit by bit from the counts.
+template <unsigned FastBits>
 class THuffmanCodes
 {
 public:
-    static constexpr unsigned FastBits = 10;
+    static constexpr unsigned TableBits = FastBits;
 
     /// False for an over-subscribed set, and for an incomplete one unless it
     /// is empty or, when `singleCodeAllowed`, a lone one-bit code (as a
@@ -146,6 +147,11 @@ public:
         return true;
     }
 
+    /// The symbol and code length (`symbol << 4 | length`) of a code of at
+    /// most `FastBits` that `bits` start with, or 0 for a longer or missing
+    /// code.
+    std::uint16_t Short(std::uint32_t bits) const { return fast_[bits]; }
+
     /// The next symbol, or -1 when the bits are no code of the set. At least
     /// `MaxCodeLength` bits must be available.
     int Decode(TBitReader& reader) const
@@ -186,6 +192,9 @@ private:
     std::array<std::uint16_t, 1u << FastBits> fast_{};
 };
 
+using TLiteralLengthCodes = THuffmanCodes<12>;
+using TDistanceCodes = THuffmanCodes<10>;
+
 constexpr std::array<std::uint16_t, 29> LengthBase = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
                                                       15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
                                                       67, 83, 99, 115, 131, 163, 195, 227, 258};
@@ -197,14 +206,122 @@ constexpr std::array<std::uint16_t, 30> DistanceBase = {
 constexpr std::array<std::uint8_t, 30> DistanceExtra = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                                         6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
+/// What the next `TLiteralLengthCodes::TableBits` bits of a block start
+/// with, found by one look-up: a run of literals (only their count matters
+/// here), a length code with the count of its extra bits and its base, or
+/// the end of the block. Anything else (a longer code, a missing one, a
+/// length code deflate does not define) is left to the code set's slow
+/// decoding.
+class TLiteralLengthSteps
+{
+public:
+    enum EKind : std::uint32_t
+    {
+        Literals = 0,
+        Length = 1,
+        EndOfBlockCode = 2,
+        Slow = 3
+    };
+
+    /// A step: the bits it takes in bits 0-4, its kind in bits 5-6, the
+    /// number of literals or of extra bits in bits 8-12, a length's base
+    /// from bit 16.
+    static unsigned Bits(std::uint32_t step) { return step & 31u; }
+    static EKind Kind(std::uint32_t step) { return static_cast<EKind>((step >> 5) & 3u); }
+    static unsigned Count(std::uint32_t step) { return (step >> 8) & 31u; }
+    static unsigned Base(std::uint32_t step) { return step >> 16; }
+
+    void Build(const TLiteralLengthCodes& codes)
+    {
+        constexpr unsigned Width = TLiteralLengthCodes::TableBits;
+        for (std::uint32_t bits = 0; bits < steps_.size(); ++bits) {
+            // As many whole literal codes as the bits hold.
+            unsigned taken = 0;
+            unsigned literals = 0;
+            for (;;) {
+                const std::uint16_t entry = codes.Short(bits >> taken);
+                const unsigned length = entry & 15u;
+                if (entry == 0 || taken + length > Width || (entry >> 4) >= EndOfBlock)
+                    break;
+                taken += length;
+                ++literals;
+            }
+            const std::uint16_t first = codes.Short(bits);
+            const unsigned symbol = first >> 4;
+            if (literals > 0)
+                steps_[bits] = Step(taken, Literals, literals, 0);
+            else if (first == 0)
+                steps_[bits] = Step(0, Slow, 0, 0);
+            else if (symbol == EndOfBlock)
+                steps_[bits] = Step(first & 15u, EndOfBlockCode, 0, 0);
+            else if (symbol - EndOfBlock - 1 < LengthBase.size())
+                steps_[bits] = Step(first & 15u, Length, LengthExtra[symbol - EndOfBlock - 1],
+                                    LengthBase[symbol - EndOfBlock - 1]);
+            else
+                steps_[bits] = Step(0, Slow, 0, 0);
+        }
+    }
+
+    std::uint32_t Next(const TBitReader& reader) const
+    {
+        return steps_[reader.Peek(TLiteralLengthCodes::TableBits)];
+    }
+
+private:
+    static std::uint32_t Step(unsigned bits, EKind kind, unsigned count, unsigned base)
+    {
+        return bits | (static_cast<std::uint32_t>(kind) << 5) | (count << 8) | (base << 16);
+    }
+
+    std::array<std::uint32_t, 1u << TLiteralLengthCodes::TableBits> steps_{};
+};
+
+/// The codes of the block being walked.
+struct TBlockCodes
+{
+    TLiteralLengthCodes literals;
+    TDistanceCodes distances;
+    TLiteralLengthSteps steps;
+
+    /// False when either code set is not valid; `incompleteAllowed` as for
+    /// `THuffmanCodes::Build`.
+    bool Build(const std::uint8_t* literalLengths, unsigned literalCount, const std::uint8_t* distanceLengths,
+               unsigned distanceCount, bool incompleteAllowed)
+    {
+        if (!literals.Build(literalLengths, literalCount, incompleteAllowed) ||
+            !distances.Build(distanceLengths, distanceCount, incompleteAllowed))
+            return false;
+        steps.Build(literals);
+        return true;
+    }
+};
+
+/// Takes a match's length extra bits (`extra` of them after `base`) and its
+/// distance, which must not reach before the start of the output, and counts
+/// its length into `decoded`. At least 41 bits must be available.
+bool TakeMatch(TBitReader& reader, const TDistanceCodes& distances, unsigned base, unsigned extra,
+               std::uint64_t& decoded)
+{
+    const std::uint32_t length = base + reader.Take(extra);
+    const int distanceCode = distances.Decode(reader);
+    if (distanceCode < 0 || static_cast<std::size_t>(distanceCode) >= DistanceBase.size())
+        return false;
+    const auto index = static_cast<std::size_t>(distanceCode);
+    const std::uint32_t distance = DistanceBase[index] + reader.Take(DistanceExtra[index]);
+    if (distance > decoded)
+        return false;
+    decoded += length;
+    return true;
+}
+
 /// Follows the codes of one block up to its end-of-block code, counting the
 /// bytes they stand for into `decoded`.
-bool WalkCodes(TBitReader& blockReader, const THuffmanCodes& literals, const THuffmanCodes& distances,
-               std::uint64_t& decoded)
+bool WalkCodes(TBitReader& blockReader, const TBlockCodes& codes, std::uint64_t& decoded)
 {
     // Enough bits for the longest length code with its extra bits (15 + 5)
     // and the longest distance code with its extra bits (15 + 13).
     constexpr unsigned LongestMatch = 48;
+    using Steps = TLiteralLengthSteps;
     // A local copy stays in registers through the loop.
     TBitReader reader = blockReader;
     const auto finish = [&](bool valid) {
@@ -214,12 +331,32 @@ bool WalkCodes(TBitReader& blockReader, const THuffmanCodes& literals, const THu
     for (;;) {
         if (!reader.Refill() && reader.Overran())
             return finish(false);
-        // Literals, the most common codes, are taken while a refill lasts.
-        int symbol = literals.Decode(reader);
-        while (symbol >= 0 && symbol < static_cast<int>(EndOfBlock) && reader.Available() >= MaxCodeLength) {
-            ++decoded;
-            symbol = literals.Decode(reader);
+        // Runs of literals, the most common steps, are taken while the
+        // refill lasts.
+        std::uint32_t step = codes.steps.Next(reader);
+        while (Steps::Kind(step) == Steps::Literals) {
+            reader.Skip(Steps::Bits(step));
+            decoded += Steps::Count(step);
+            if (reader.Available() < TLiteralLengthCodes::TableBits)
+                break;
+            step = codes.steps.Next(reader);
         }
+        if (Steps::Kind(step) == Steps::Literals)
+            continue;
+        if (reader.Available() < LongestMatch && !reader.Refill() && reader.Overran())
+            return finish(false);
+        if (Steps::Kind(step) == Steps::Length) {
+            reader.Skip(Steps::Bits(step));
+            if (!TakeMatch(reader, codes.distances, Steps::Base(step), Steps::Count(step), decoded))
+                return finish(false);
+            continue;
+        }
+        if (Steps::Kind(step) == Steps::EndOfBlockCode) {
+            reader.Skip(Steps::Bits(step));
+            return finish(!reader.Overran());
+        }
+        // A code longer than the table, or none at all.
+        const int symbol = codes.literals.Decode(reader);
         if (symbol < 0)
             return finish(false);
         if (symbol < static_cast<int>(EndOfBlock)) {
@@ -229,23 +366,13 @@ bool WalkCodes(TBitReader& blockReader, const THuffmanCodes& literals, const THu
         if (symbol == static_cast<int>(EndOfBlock))
             return finish(!reader.Overran());
         const auto lengthCode = static_cast<std::size_t>(symbol) - EndOfBlock - 1;
-        if (lengthCode >= LengthBase.size())
+        if (lengthCode >= LengthBase.size() ||
+            !TakeMatch(reader, codes.distances, LengthBase[lengthCode], LengthExtra[lengthCode], decoded))
             return finish(false);
-        if (reader.Available() < LongestMatch && !reader.Refill() && reader.Overran())
-            return finish(false);
-        const std::uint32_t length = LengthBase[lengthCode] + reader.Take(LengthExtra[lengthCode]);
-        const int distanceCode = distances.Decode(reader);
-        if (distanceCode < 0 || static_cast<std::size_t>(distanceCode) >= DistanceBase.size())
-            return finish(false);
-        const auto index = static_cast<std::size_t>(distanceCode);
-        const std::uint32_t distance = DistanceBase[index] + reader.Take(DistanceExtra[index]);
-        if (distance > decoded)
-            return finish(false);
-        decoded += length;
     }
 }
 
-bool BuildFixedCodes(THuffmanCodes& literals, THuffmanCodes& distances)
+bool BuildFixedCodes(TBlockCodes& codes)
 {
     std::array<std::uint8_t, LiteralLengthSymbols> lengths{};
     std::fill(lengths.begin(), lengths.begin() + 144, 8);
@@ -254,12 +381,11 @@ bool BuildFixedCodes(THuffmanCodes& literals, THuffmanCodes& distances)
     std::fill(lengths.begin() + 280, lengths.end(), 8);
     std::array<std::uint8_t, DistanceSymbols> distanceLengths{};
     distanceLengths.fill(5);
-    return literals.Build(lengths.data(), LiteralLengthSymbols, false) &&
-           distances.Build(distanceLengths.data(), DistanceSymbols, false);
+    return codes.Build(lengths.data(), LiteralLengthSymbols, distanceLengths.data(), DistanceSymbols, false);
 }
 
 /// Reads the code sets a dynamic block starts with.
-bool ReadDynamicCodes(TBitReader& reader, THuffmanCodes& literals, THuffmanCodes& distances)
+bool ReadDynamicCodes(TBitReader& reader, TBlockCodes& codes)
 {
     static constexpr std::array<std::uint8_t, CodeLengthSymbols> Order = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                                                           11, 4,  12, 3, 13, 2, 14, 1, 15};
@@ -274,7 +400,7 @@ bool ReadDynamicCodes(TBitReader& reader, THuffmanCodes& literals, THuffmanCodes
         reader.Refill();
         lengthCodeLengths[Order[i]] = static_cast<std::uint8_t>(reader.Take(3));
     }
-    THuffmanCodes lengthCodes;
+    THuffmanCodes<7> lengthCodes;
     if (!lengthCodes.Build(lengthCodeLengths.data(), CodeLengthSymbols, false))
         return false;
 
@@ -311,8 +437,7 @@ bool ReadDynamicCodes(TBitReader& reader, THuffmanCodes& literals, THuffmanCodes
     }
     if (lengths[EndOfBlock] == 0)
         return false;
-    return literals.Build(lengths.data(), literalCount, true) &&
-           distances.Build(lengths.data() + literalCount, distanceCount, true);
+    return codes.Build(lengths.data(), literalCount, lengths.data() + literalCount, distanceCount, true);
 }
 
 /// Skips a stored block whose three header bits were read.
@@ -336,8 +461,7 @@ bool SkipStoredBlock(TBitReader& reader, std::uint64_t& decoded)
 std::optional<TDeflateBlocks> WalkDeflateBlocks(const unsigned char* data, std::size_t size)
 {
     TBitReader reader(data, size);
-    THuffmanCodes literals;
-    THuffmanCodes distances;
+    TBlockCodes codes;
     TDeflateBlocks blocks;
     bool final = false;
     while (!final) {
@@ -349,11 +473,9 @@ std::optional<TDeflateBlocks> WalkDeflateBlocks(const unsigned char* data, std::
         if (type == 0)
             valid = SkipStoredBlock(reader, blocks.DecodedSize);
         else if (type == 1)
-            valid = BuildFixedCodes(literals, distances) &&
-                    WalkCodes(reader, literals, distances, blocks.DecodedSize);
+            valid = BuildFixedCodes(codes) && WalkCodes(reader, codes, blocks.DecodedSize);
         else if (type == 2)
-            valid = ReadDynamicCodes(reader, literals, distances) &&
-                    WalkCodes(reader, literals, distances, blocks.DecodedSize);
+            valid = ReadDynamicCodes(reader, codes) && WalkCodes(reader, codes, blocks.DecodedSize);
         if (!valid || reader.Overran())
             return std::nullopt;
         if (final)
