@@ -7,6 +7,7 @@
 #include "config/InterfaceTexts.h"
 #include "config/errorlog.h"
 #include "engine/AesChecksums.h"
+#include "engine/ArchiveFile.h"
 #include "engine/ArchiveReaders.h"
 #include "engine/BackupTask.h"
 #include "engine/DatabaseEntries.h"
@@ -60,11 +61,7 @@ public:
     /// Writes the archive; on failure the handle stays open and unchanged.
     bool Commit()
     {
-        // New archives hold passwords, cookies and keys: readable by their
-        // owner only, from the moment the file appears.
-        const mode_t previous = umask(077);
         const bool written = zip_close(archive_) == 0;
-        umask(previous);
         if (written)
             archive_ = nullptr;
         return written;
@@ -73,19 +70,6 @@ public:
 private:
     zip_t* archive_;
 };
-
-zip_t* OpenArchive(const std::string& path, int flags, std::string& error)
-{
-    int code = 0;
-    zip_t* archive = zip_open(path.c_str(), flags, &code);
-    if (archive == nullptr) {
-        zip_error_t zipError;
-        zip_error_init_with_code(&zipError, code);
-        error = zip_error_strerror(&zipError);
-        zip_error_fini(&zipError);
-    }
-    return archive;
-}
 
 int ClampedLevel(int level)
 {
@@ -226,7 +210,7 @@ void TArchive::WriteStaged()
     staged_.clear();
     const bool withHeader = std::exchange(headerStaged_, false);
     std::string error;
-    zip_t* opened = OpenArchive(fileName_, ZIP_CREATE, error);
+    zip_t* opened = OpenArchiveForChange(fileName_, error);
     if (opened == nullptr) {
         Report("cannot open the archive for writing: " + error);
         return;

@@ -1,0 +1,28 @@
+// The file libzip reads an archive from and writes it to, with libzip's many small writes gathered into large
+// ones.
+
+#pragma once
+
+#include <string>
+#include <zip.h>
+
+namespace quillbank {
+
+/**
+ * Opens the archive at `path` for libzip to change, creating it when it is
+ * missing (as `zip_open` with `ZIP_CREATE`).
+ *
+ * libzip writes an archive a few kilobytes at a time and asks for its
+ * position between them. Here its writes are gathered in memory and reach a
+ * temporary file beside `path` (named as libzip names its own) in writes of
+ * a megabyte, and its position is known without asking the system; a
+ * header rewritten after its entry's data is usually changed in memory.
+ * What is written starts on its way to the disk at once.
+ * The temporary replaces `path` only once the archive is complete; a
+ * failed write leaves `path` as it was.
+ *
+ * Returns null with `error` set when the archive cannot be opened.
+ */
+zip_t* OpenArchiveForChange(const std::string& path, std::string& error);
+
+} // namespace quillbank
