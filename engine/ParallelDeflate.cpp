@@ -17,8 +17,13 @@ namespace quillbank {
 namespace {
 
 /// How far the workers may run ahead of the consumer.
-constexpr std::size_t MaxPiecesAhead = 64;
+constexpr std::size_t MaxPiecesAhead = 256;
 constexpr std::uint64_t MaxBytesAhead = 8u << 20;
+/// A worker claims small files several at a time, up to this many pieces or
+/// bytes, so that a profile of many small files (a cache) costs one hand-over
+/// per batch between the workers and the consumer rather than one per file.
+constexpr std::size_t MaxBatchPieces = 32;
+constexpr std::uint64_t MaxBatchBytes = 256u << 10;
 
 /// Reads up to `size` bytes at `offset`; a short count means the file ended.
 bool ReadPiece(const std::string& path, std::uint64_t offset, std::size_t size,
@@ -113,33 +118,52 @@ void TParallelDeflate::Produce(TSlot& slot, TDeflateChunkCompressor* compressor,
         compressor->Compress(input.data(), input.size(), piece.Last, piece.Data);
 }
 
+bool TParallelDeflate::HasRoomAhead() const
+{
+    return window_.size() + MaxBatchPieces <= MaxPiecesAhead && windowInput_ < MaxBytesAhead;
+}
+
 void TParallelDeflate::Work()
 {
     std::unique_ptr<TDeflateChunkCompressor> compressor;
     if (level_ > 0)
         compressor = std::make_unique<TDeflateChunkCompressor>(level_);
     std::vector<unsigned char> input;
+    std::vector<TSlot*> batch;
     std::unique_lock lock(mutex_);
     for (;;) {
-        consumed_.wait(lock, [this] {
-            return stopping_ || claimJob_ >= jobs_.size() ||
-                   (window_.size() < MaxPiecesAhead && windowInput_ < MaxBytesAhead);
-        });
-        auto slot = std::make_unique<TSlot>();
-        if (stopping_ || !NextPiece(slot->Job, slot->Offset))
+        consumed_.wait(lock, [this] { return stopping_ || claimJob_ >= jobs_.size() || HasRoomAhead(); });
+        batch.clear();
+        std::uint64_t batchInput = 0;
+        while (!stopping_ && batch.size() < MaxBatchPieces && batchInput < MaxBatchBytes &&
+               windowInput_ < MaxBytesAhead) {
+            auto slot = std::make_unique<TSlot>();
+            if (!NextPiece(slot->Job, slot->Offset))
+                break;
+            const std::uint64_t size =
+                std::min<std::uint64_t>(PieceSize, jobs_[slot->Job].Size - slot->Offset);
+            windowInput_ += size;
+            // An empty file counts as a byte, so that a batch of them ends too.
+            batchInput += std::max<std::uint64_t>(size, 1);
+            batch.push_back(slot.get());
+            window_.push_back(std::move(slot));
+        }
+        if (batch.empty())
             return;
-        TSlot& claimed = *slot;
-        windowInput_ += std::min<std::uint64_t>(PieceSize, jobs_[claimed.Job].Size - claimed.Offset);
-        window_.push_back(std::move(slot));
         lock.unlock();
-        try {
-            Produce(claimed, compressor.get(), input);
-        } catch (const std::exception& error) {
-            claimed.Piece.Failure = error.what();
+        for (TSlot* claimed : batch) {
+            try {
+                Produce(*claimed, compressor.get(), input);
+            } catch (const std::exception& error) {
+                claimed->Piece.Failure = error.what();
+            }
         }
         lock.lock();
-        claimed.Ready = true;
-        produced_.notify_all();
+        for (TSlot* claimed : batch)
+            claimed->Ready = true;
+        // Only the consumer waits for pieces, and only for the oldest one.
+        if (window_.front()->Ready)
+            produced_.notify_one();
     }
 }
 
@@ -154,8 +178,8 @@ TDeflatePiece TParallelDeflate::Take(std::size_t job, const std::function<void()
             throw std::logic_error("no compressed piece left");
         if (!window_.empty() && window_.front()->Ready)
             break;
-        // Other pieces finishing wake this thread too: the deadline keeps the
-        // window's turn coming every 50 ms all the same.
+        // A large piece takes longer than 50 ms: the deadline gives the
+        // window its turn meanwhile.
         if (produced_.wait_until(lock, nextPump) == std::cv_status::no_timeout)
             continue;
         nextPump = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
@@ -163,10 +187,13 @@ TDeflatePiece TParallelDeflate::Take(std::size_t job, const std::function<void()
         whileWaiting();
         lock.lock();
     }
+    const bool hadRoom = HasRoomAhead();
     std::unique_ptr<TSlot> slot = std::move(window_.front());
     window_.pop_front();
     windowInput_ -= std::min<std::uint64_t>(PieceSize, jobs_[slot->Job].Size - slot->Offset);
-    consumed_.notify_all();
+    // Workers wait only while there is no room ahead: wake them when it opens.
+    if (!hadRoom && HasRoomAhead())
+        consumed_.notify_all();
     return std::move(slot->Piece);
 }
 

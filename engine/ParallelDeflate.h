@@ -78,6 +78,8 @@ private:
         TDeflatePiece Piece;
     };
     void Work();
+    /// Whether the workers may claim another batch.
+    bool HasRoomAhead() const;
     /// Moves the claim cursor on; false when every piece is claimed.
     bool NextPiece(std::size_t& job, std::uint64_t& offset);
     void Produce(TSlot& slot, class TDeflateChunkCompressor* compressor,

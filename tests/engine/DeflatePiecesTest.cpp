@@ -177,6 +177,25 @@ TEST_F(ParallelDeflateTest, ManyFilesOfEverySizeComeBackInOrderWithTheirChecksum
     }
 }
 
+// Small files are claimed in batches, and far more of them than the workers
+// may run ahead: the workers must wait for room and be woken when it opens.
+TEST_F(ParallelDeflateTest, ThousandsOfTinyAndEmptyFilesComeBackInOrder)
+{
+    std::vector<std::string> contents;
+    std::vector<TDeflateJob> jobs;
+    for (int i = 0; i < 1500; ++i) {
+        contents.push_back(WordText(static_cast<std::size_t>(i % 7 == 0 ? 0 : i % 90), i));
+        jobs.push_back(Write("t" + std::to_string(i), contents.back(), contents.back().size()));
+    }
+    for (unsigned threads : {1u, 2u, 4u}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        TParallelDeflate pipeline(jobs, 6, {}, threads);
+        std::vector<std::string> failures;
+        const auto files = TakeAll(pipeline, jobs, failures);
+        EXPECT_TRUE(files == contents);
+    }
+}
+
 TEST_F(ParallelDeflateTest, AFileIsTakenAsItWasListedAndAMissingOneFails)
 {
     const std::vector<TDeflateJob> jobs = {
