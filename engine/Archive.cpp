@@ -263,10 +263,26 @@ void TArchive::WriteStaged()
         zip_delete(archive.Get(), static_cast<zip_uint64_t>(source.Index));
         source.Removed = true;
     };
+    // Every file's status is taken on every core: for a profile of many
+    // small files it is most of the work before compression starts.
+    std::vector<std::unique_ptr<TZipFileSource>> candidates;
+    candidates.reserve(staged.size());
+    for (TStagedEntry& entry : staged)
+        candidates.push_back(std::make_unique<TZipFileSource>(
+            std::move(entry.EntryName), std::move(entry.Folder), observer, std::move(entry.SourceName)));
+    constexpr std::size_t PreparedTogether = 256;
+    std::vector<char> prepared(candidates.size());
+    RunInParallel((candidates.size() + PreparedTogether - 1) / PreparedTogether, WorkerCount(),
+                  [&](unsigned, std::size_t chunk) {
+                      const std::size_t end = std::min(candidates.size(), (chunk + 1) * PreparedTogether);
+                      for (std::size_t i = chunk * PreparedTogether; i < end; ++i)
+                          prepared[i] = candidates[i]->Prepare();
+                      return true;
+                  },
+                  [this] { env_.Ui.ProcessEvents(); });
     std::set<std::string_view> added;
-    for (TStagedEntry& entry : staged) {
-        auto source = std::make_unique<TZipFileSource>(std::move(entry.EntryName), std::move(entry.Folder),
-                                                       observer, std::move(entry.SourceName));
+    for (std::size_t candidate = 0; candidate < candidates.size(); ++candidate) {
+        std::unique_ptr<TZipFileSource>& source = candidates[candidate];
         // A name listed twice is one entry, added once.
         if (added.contains(source->EntryName()))
             continue;
@@ -288,7 +304,7 @@ void TArchive::WriteStaged()
         }
         added.insert(source->EntryName());
         configure(source->Index, sourcesEncrypt);
-        if (!source->Prepare())
+        if (!prepared[candidate])
             leaveOut(*source);
         if (sources.size() % 256 == 0)
             env_.Ui.ProcessEvents();
