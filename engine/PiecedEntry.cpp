@@ -78,11 +78,20 @@ bool TPiecedEntry::StageBeside(const std::string& target, TWriting writing)
     // straight to the disk instead, each worker writing its own.
     if (writing == TWriting::StraightToDisk && map_.PieceSize % DirectWriteAlignment == 0)
         directFd_ = file_->DirectFd(size_);
+    if (directFd_ >= 0)
+        directWriter_ = std::make_unique<TDirectWriter>(
+            directFd_, map_.PieceSize, map_.Count(),
+            [this](std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
+                WritePiece(offset, data, size);
+                return true;
+            });
     return true;
 }
 
 TReadResult TPiecedEntry::Finish(const std::string& target, std::string& problem)
 {
+    if (directWriter_ && !directWriter_->Finish())
+        Fail(TReadResult::SinkFailed);
     // A piece may have been left waiting as the last writer finished.
     if (failure_.load() == TReadResult::Ok && !WriteWaiting())
         Fail(TReadResult::SinkFailed);
@@ -186,22 +195,24 @@ bool TPiecedEntry::DecodePiece(zip_t* archive, std::size_t piece, TReadBuffer& b
     const std::uint64_t start = std::uint64_t{map_.PieceSize} * piece;
     const auto expected = static_cast<std::size_t>(last ? size_ - start : map_.PieceSize);
     const std::size_t input = stored + (last ? 0 : StreamEnd.size());
-    // Writes straight to the disk take whole blocks from an aligned address.
-    const bool direct = directFd_ >= 0;
-    const std::size_t room = direct ? RoundUp(expected, DirectWriteAlignment) : expected;
-    const std::size_t slack = direct ? DirectWriteAlignment : 0;
-    if (buffer.size() < input + slack + room)
-        buffer.resize(input + slack + room);
+    // Pieces written straight to the disk are decoded into the direct
+    // writer's aligned buffers, in whole blocks; the others after the input.
+    TDirectWriter::TBuffer directBuffer = directWriter_ ? directWriter_->Buffer() : nullptr;
+    const std::size_t room = directBuffer ? RoundUp(expected, DirectWriteAlignment) : expected;
+    if (buffer.size() < input + (directBuffer ? 0 : room))
+        buffer.resize(input + (directBuffer ? 0 : room));
     auto* compressed = reinterpret_cast<std::uint8_t*>(buffer.data());
-    std::uint8_t* output = compressed + input;
-    if (direct)
-        output += (DirectWriteAlignment - reinterpret_cast<std::uintptr_t>(output) % DirectWriteAlignment) %
-                  DirectWriteAlignment;
+    std::uint8_t* output = directBuffer ? directBuffer.get() : compressed + input;
+    const auto giveBack = [&] {
+        if (directBuffer)
+            directWriter_->GiveBack(std::move(directBuffer));
+    };
     zip_file_t* file = OpenAt(archive, offsets_[piece]);
     const bool read = file != nullptr && ReadExactly(file, compressed, stored);
     if (file != nullptr)
         zip_fclose(file);
     if (!read) {
+        giveBack();
         Fail(TReadResult::Damaged);
         return false;
     }
@@ -216,19 +227,14 @@ bool TPiecedEntry::DecodePiece(zip_t* archive, std::size_t piece, TReadBuffer& b
     if (libdeflate_deflate_decompress_ex(ThreadDecompressor(), compressed, input, output, expected, &consumed,
                                          &produced) != LIBDEFLATE_SUCCESS ||
         consumed != input || produced != expected) {
+        giveBack();
         Fail(TReadResult::Damaged);
         return false;
     }
     crcs_[piece] = libdeflate_crc32(0, output, expected);
-    if (direct) {
+    if (directBuffer) {
         std::fill(output + expected, output + room, std::uint8_t{0});
-        // A device that wants larger blocks refuses the write: the piece
-        // goes through the page cache instead.
-        const bool written = WriteAll(directFd_, output, room, start);
-        if (!written && errno == EINVAL)
-            WritePiece(start, output, expected);
-        else if (!written)
-            Fail(TReadResult::SinkFailed);
+        directWriter_->Write(std::move(directBuffer), start, room, expected);
     } else if (file_) {
         WritePiece(start, output, expected);
     }

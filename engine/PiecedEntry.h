@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "engine/DirectWriter.h"
 #include "engine/EntryReader.h"
 #include "engine/PieceMap.h"
 #include "engine/WinZipAes.h"
@@ -107,6 +108,9 @@ private:
     std::atomic<TReadResult> failure_{TReadResult::Ok};
     std::once_flag keysOnce_;
     std::optional<winzip_aes::TKeys> keys_;
+    /// Writes the pieces that go straight to the disk; last, so that its
+    /// thread ends before the rest goes.
+    std::unique_ptr<TDirectWriter> directWriter_;
 };
 
 /// The tasks of one read on every core: one for each entry, or each task of
