@@ -3,6 +3,7 @@
 #include "engine/ParallelDeflate.h"
 
 #include "engine/DeflateChunk.h"
+#include "platform/UserInterface.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -170,7 +171,7 @@ void TParallelDeflate::Work()
 TDeflatePiece TParallelDeflate::Take(std::size_t job, const std::function<void()>& whileWaiting)
 {
     std::unique_lock lock(mutex_);
-    auto nextPump = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+    auto nextPump = std::chrono::steady_clock::now() + EventTurnInterval;
     for (;;) {
         if (!window_.empty() && window_.front()->Job != job)
             throw std::logic_error("compressed pieces taken out of order");
@@ -178,11 +179,11 @@ TDeflatePiece TParallelDeflate::Take(std::size_t job, const std::function<void()
             throw std::logic_error("no compressed piece left");
         if (!window_.empty() && window_.front()->Ready)
             break;
-        // A large piece takes longer than 50 ms: the deadline gives the
+        // A large piece takes longer than that: the deadline gives the
         // window its turn meanwhile.
         if (produced_.wait_until(lock, nextPump) == std::cv_status::no_timeout)
             continue;
-        nextPump = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+        nextPump = std::chrono::steady_clock::now() + EventTurnInterval;
         lock.unlock();
         whileWaiting();
         lock.lock();

@@ -64,7 +64,7 @@ public:
     TParallelDeflate& operator=(const TParallelDeflate&) = delete;
 
     /// The next piece of `job`, which must be the file being consumed or the
-    /// one after it; waits for it, calling `whileWaiting` about every 50 ms.
+    /// one after it; waits for it, calling `whileWaiting` every `EventTurnInterval`.
     TDeflatePiece Take(std::size_t job, const std::function<void()>& whileWaiting);
 
     static std::size_t PieceCount(std::uint64_t size);

@@ -2,6 +2,8 @@
 
 #include "engine/ParallelRun.h"
 
+#include "platform/UserInterface.h"
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -57,7 +59,7 @@ void RunInParallel(std::size_t count, unsigned workers,
         threads.emplace_back(run, worker);
     {
         std::unique_lock lock(mutex);
-        while (!finished.wait_for(lock, std::chrono::milliseconds(50), [&] { return running == 0; })) {
+        while (!finished.wait_for(lock, EventTurnInterval, [&] { return running == 0; })) {
             lock.unlock();
             whileWaiting();
             lock.lock();

@@ -14,7 +14,7 @@ unsigned WorkerCount();
  * Runs `work(worker, item)` for the items 0 to count-1 on up to `workers`
  * threads, which take the items in order. When `work` returns false no
  * further items are handed out; the ones under way finish. The calling
- * thread only waits, calling `whileWaiting` about every 50 ms, so it can keep
+ * thread only waits, calling `whileWaiting` every `EventTurnInterval`, so it can keep
  * a window responsive. An exception thrown by `work` stops the run and is
  * thrown again here.
  */

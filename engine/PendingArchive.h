@@ -25,7 +25,7 @@ bool IsPendingArchiveName(std::string_view name);
 void RemoveStalePendingArchive(const std::string& archivePath);
 
 /// Flushes the finished backup to disk and renames it over `archivePath`,
-/// calling `whileWaiting` about every 50 ms meanwhile. False when that
+/// calling `whileWaiting` every `EventTurnInterval` meanwhile. False when that
 /// failed; the pending file is then removed.
 bool CommitPendingArchive(const std::string& archivePath, const std::function<void()>& whileWaiting = {});
 

@@ -2,6 +2,8 @@
 
 #include "engine/ZipFileSource.h"
 
+#include "platform/UserInterface.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -16,7 +18,6 @@ namespace {
 
 /// How often a long file reports progress between its start and its end.
 constexpr std::uint64_t ProgressStep = 16u << 20;
-constexpr auto PumpInterval = std::chrono::milliseconds(50);
 
 } // namespace
 
@@ -62,7 +63,7 @@ void TZipFileSource::Attach(TParallelDeflate* pipeline, std::size_t job, bool co
 void TZipFileSource::PumpWhenDue()
 {
     const auto now = std::chrono::steady_clock::now();
-    if (now - reading_->LastPump >= PumpInterval) {
+    if (now - reading_->LastPump >= EventTurnInterval) {
         reading_->LastPump = now;
         observer_.Pump();
     }

@@ -20,7 +20,7 @@ struct TSourceObserver
 {
     /// Progress of one item: its start (0), its end (100) and points between.
     std::function<void(const std::string& item, std::uint64_t size, int percent)> Progress;
-    /// Keeps the window responsive; called at least every 50 ms while a file
+    /// Keeps the window responsive; called at least every `EventTurnInterval` while a file
     /// is written.
     std::function<void()> Pump;
     /// The keys a file is being encrypted with.

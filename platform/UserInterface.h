@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -32,6 +33,11 @@ enum class TBoxAnswer
     Retry,
     Cancel,
 };
+
+/// How long work may keep the window waiting before it gets its turn again
+/// (`TUserInterface::ProcessEvents`): well under the tenth of a second a
+/// user notices, with room left for a slow moment of the machine.
+constexpr std::chrono::milliseconds EventTurnInterval{25};
 
 /// What a box left without a button press answers for a button set: the
 /// negative choice (No, Cancel), or Ok.
