@@ -105,7 +105,7 @@ void TParallelDeflate::Produce(TSlot& slot, TDeflateChunkCompressor* compressor,
     const TDeflateJob& job = jobs_[slot.Job];
     TDeflatePiece& piece = slot.Piece;
     piece.Last = slot.Offset + PieceSize >= job.Size;
-    const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(PieceSize, job.Size - slot.Offset));
+    const auto wanted = static_cast<std::size_t>(PlannedInput(slot));
     const std::string path = std::string(job.Folder) + std::string(job.Name);
     if (!ReadPiece(path, slot.Offset, wanted, input, piece.Failure))
         return;
@@ -117,6 +117,11 @@ void TParallelDeflate::Produce(TSlot& slot, TDeflateChunkCompressor* compressor,
         piece.Data.swap(input);
     else
         compressor->Compress(input.data(), input.size(), piece.Last, piece.Data);
+}
+
+std::uint64_t TParallelDeflate::PlannedInput(const TSlot& slot) const
+{
+    return std::min<std::uint64_t>(PieceSize, jobs_[slot.Job].Size - slot.Offset);
 }
 
 bool TParallelDeflate::HasRoomAhead() const
@@ -141,8 +146,7 @@ void TParallelDeflate::Work()
             auto slot = std::make_unique<TSlot>();
             if (!NextPiece(slot->Job, slot->Offset))
                 break;
-            const std::uint64_t size =
-                std::min<std::uint64_t>(PieceSize, jobs_[slot->Job].Size - slot->Offset);
+            const std::uint64_t size = PlannedInput(*slot);
             windowInput_ += size;
             // An empty file counts as a byte, so that a batch of them ends too.
             batchInput += std::max<std::uint64_t>(size, 1);
@@ -191,7 +195,7 @@ TDeflatePiece TParallelDeflate::Take(std::size_t job, const std::function<void()
     const bool hadRoom = HasRoomAhead();
     std::unique_ptr<TSlot> slot = std::move(window_.front());
     window_.pop_front();
-    windowInput_ -= std::min<std::uint64_t>(PieceSize, jobs_[slot->Job].Size - slot->Offset);
+    windowInput_ -= PlannedInput(*slot);
     // Workers wait only while there is no room ahead: wake them when it opens.
     if (!hadRoom && HasRoomAhead())
         consumed_.notify_all();

@@ -78,6 +78,8 @@ private:
         TDeflatePiece Piece;
     };
     void Work();
+    /// The bytes of its file a piece was claimed for.
+    std::uint64_t PlannedInput(const TSlot& slot) const;
     /// Whether the workers may claim another batch.
     bool HasRoomAhead() const;
     /// Moves the claim cursor on; false when every piece is claimed.

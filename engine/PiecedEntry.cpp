@@ -76,11 +76,12 @@ bool TPiecedEntry::StageBeside(const std::string& target, TWriting writing)
     // Filling the page cache with a large file takes one core for as long
     // as decoding it takes the others, one writer at a time: the pieces go
     // straight to the disk instead, each worker writing its own.
-    if (writing == TWriting::StraightToDisk && map_.PieceSize % DirectWriteAlignment == 0)
-        directFd_ = file_->DirectFd(size_);
-    if (directFd_ >= 0)
+    const int directFd = writing == TWriting::StraightToDisk && map_.PieceSize % DirectWriteAlignment == 0
+                             ? file_->DirectFd(size_)
+                             : -1;
+    if (directFd >= 0)
         directWriter_ = std::make_unique<TDirectWriter>(
-            directFd_, map_.PieceSize, map_.Count(),
+            directFd, map_.PieceSize, map_.Count(),
             [this](std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
                 WritePiece(offset, data, size);
                 return true;
@@ -96,7 +97,7 @@ TReadResult TPiecedEntry::Finish(const std::string& target, std::string& problem
     if (failure_.load() == TReadResult::Ok && !WriteWaiting())
         Fail(TReadResult::SinkFailed);
     // The last piece went to the disk in whole blocks.
-    if (directFd_ >= 0 && failure_.load() == TReadResult::Ok &&
+    if (directWriter_ && failure_.load() == TReadResult::Ok &&
         ::ftruncate(file_->Fd(), static_cast<off_t>(size_)) != 0)
         Fail(TReadResult::SinkFailed);
     const TReadResult result = Result();

@@ -97,9 +97,6 @@ private:
     std::vector<std::uint32_t> crcs_;
     /// The file the pieces go to; none while they are only checked.
     std::unique_ptr<TNamelessFile> file_;
-    /// The file's descriptor for writes straight to the disk, -1 when the
-    /// pieces go through the page cache.
-    int directFd_ = -1;
     /// Held by the worker writing the file.
     std::mutex writing_;
     std::mutex waitingMutex_;
@@ -108,8 +105,9 @@ private:
     std::atomic<TReadResult> failure_{TReadResult::Ok};
     std::once_flag keysOnce_;
     std::optional<winzip_aes::TKeys> keys_;
-    /// Writes the pieces that go straight to the disk; last, so that its
-    /// thread ends before the rest goes.
+    /// Writes the pieces that go straight to the disk; none when they go
+    /// through the page cache. Last, so that its thread ends before the rest
+    /// goes.
     std::unique_ptr<TDirectWriter> directWriter_;
 };
 
