@@ -3,6 +3,8 @@
 
 #include "engine/ArchiveFile.h"
 
+#include "engine/EntryParts.h"
+#include "engine/WriterThread.h"
 #include "platform/FileDescriptor.h"
 
 #include <algorithm>
@@ -11,9 +13,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace quillbank {
 
@@ -44,7 +46,7 @@ public:
     }
 
 private:
-    /// Writes reach the file in pieces of this size.
+    /// Writes reach the file in pieces of at most this size.
     static constexpr std::size_t BufferSize = std::size_t{1} << 20;
 
     zip_int64_t Command(void* data, zip_uint64_t length, zip_source_cmd_t command)
@@ -166,9 +168,15 @@ private:
             return Fail(ZIP_ER_TMPOPEN, errno);
         writing_ = TFileDescriptor(fd);
         temporary_ = std::move(temporary);
-        buffer_.clear();
-        buffer_.reserve(BufferSize);
+        // The writes are made on a thread of their own, so that libzip, and
+        // with it the whole pipeline, does not wait for them.
+        writeError_ = 0;
+        writer_ =
+            std::make_unique<TWriterThread>(BufferSize, TWriterThread::UnknownPieces,
+                                            [this](std::uint64_t offset, const std::uint8_t* data,
+                                                   std::size_t size) { return WriteAt(offset, data, size); });
         bufferStart_ = 0;
+        bufferUsed_ = 0;
         position_ = 0;
         size_ = 0;
         return 0;
@@ -176,71 +184,70 @@ private:
 
     zip_int64_t Write(const unsigned char* data, zip_uint64_t length)
     {
-        const bool continuesBuffer = position_ >= bufferStart_ &&
-                                     position_ <= bufferStart_ + buffer_.size() &&
-                                     position_ + length <= bufferStart_ + BufferSize;
-        if (!continuesBuffer) {
-            if (!Flush())
-                return -1;
-            bufferStart_ = position_;
-            if (length >= BufferSize) {
-                if (!WriteAt(data, length, position_))
-                    return -1;
-                Advance(length);
-                return static_cast<zip_int64_t>(length);
+        if (writer_->Failed())
+            return FailWrite();
+        zip_uint64_t done = 0;
+        while (done < length) {
+            // A write that continues the buffer, or changes what it holds,
+            // stays in memory; any other starts a new buffer.
+            const bool inBuffer = buffer_ && position_ >= bufferStart_ &&
+                                  position_ <= bufferStart_ + bufferUsed_ &&
+                                  position_ < bufferStart_ + BufferSize;
+            if (!inBuffer) {
+                Flush();
+                buffer_ = writer_->Buffer();
+                bufferStart_ = position_;
             }
+            const auto offset = static_cast<std::size_t>(position_ - bufferStart_);
+            const auto count =
+                static_cast<std::size_t>(std::min<zip_uint64_t>(length - done, BufferSize - offset));
+            std::memcpy(buffer_.get() + offset, data + done, count);
+            bufferUsed_ = std::max(bufferUsed_, offset + count);
+            done += count;
+            position_ += count;
+            size_ = std::max(size_, position_);
         }
-        const auto offset = static_cast<std::size_t>(position_ - bufferStart_);
-        if (offset + length > buffer_.size())
-            buffer_.resize(offset + static_cast<std::size_t>(length));
-        std::memcpy(buffer_.data() + offset, data, static_cast<std::size_t>(length));
-        Advance(length);
         return static_cast<zip_int64_t>(length);
     }
 
-    void Advance(zip_uint64_t length)
+    /// Hands the buffer to the writer; writes reach the file in that order.
+    void Flush()
     {
-        position_ += length;
-        size_ = std::max(size_, position_);
+        if (buffer_)
+            writer_->Write(std::move(buffer_), bufferStart_, bufferUsed_);
+        buffer_ = nullptr;
+        bufferUsed_ = 0;
     }
 
-    bool Flush()
+    /// On the writer's thread.
+    bool WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size)
     {
-        if (buffer_.empty())
-            return true;
-        if (!WriteAt(buffer_.data(), buffer_.size(), bufferStart_))
+        errno = 0;
+        if (!WriteAll(writing_.Get(), data, size, offset)) {
+            writeError_ = errno != 0 ? errno : ENOSPC;
             return false;
-        buffer_.clear();
-        return true;
-    }
-
-    bool WriteAt(const unsigned char* data, std::uint64_t length, std::uint64_t offset)
-    {
-        std::uint64_t done = 0;
-        while (done < length) {
-            const ssize_t written =
-                pwrite(writing_.Get(), data + done, static_cast<std::size_t>(length - done),
-                       static_cast<off_t>(offset + done));
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0) {
-                Fail(ZIP_ER_WRITE, written < 0 ? errno : ENOSPC);
-                return false;
-            }
-            done += static_cast<std::uint64_t>(written);
         }
         // Starts writing these bytes to the disk now, so that the flush
         // before the archive replaces the previous one has little left to
         // wait for. Only a hint: the flush is what makes them durable.
-        sync_file_range(writing_.Get(), static_cast<off_t>(offset), static_cast<off_t>(length),
+        sync_file_range(writing_.Get(), static_cast<off_t>(offset), static_cast<off_t>(size),
                         SYNC_FILE_RANGE_WRITE);
         return true;
     }
 
+    /// The first write that failed, once the writer has stopped.
+    zip_int64_t FailWrite()
+    {
+        writer_->Finish();
+        return Fail(ZIP_ER_WRITE, writeError_);
+    }
+
     zip_int64_t CommitWrite()
     {
-        if (!Flush())
-            return -1;
+        Flush();
+        if (!writer_->Finish())
+            return FailWrite();
+        writer_.reset();
         if (close(writing_.Release()) != 0)
             return Fail(ZIP_ER_WRITE, errno);
         if (rename(temporary_.c_str(), path_.c_str()) != 0)
@@ -252,11 +259,13 @@ private:
     /// Closes and removes a temporary that was not committed.
     void DiscardTemporary()
     {
+        buffer_ = nullptr;
+        // Its last writes end before the file closes.
+        writer_.reset();
         writing_ = TFileDescriptor();
         if (!temporary_.empty())
             unlink(temporary_.c_str());
         temporary_.clear();
-        buffer_ = {};
     }
 
     std::string path_;
@@ -266,10 +275,15 @@ private:
     std::uint64_t readSize_ = 0;
     TFileDescriptor writing_;
     std::string temporary_;
-    std::vector<unsigned char> buffer_;
+    /// The errno of the write that failed; set on the writer's thread.
+    int writeError_ = 0;
+    TWriterThread::TBuffer buffer_;
     std::uint64_t bufferStart_ = 0;
+    std::size_t bufferUsed_ = 0;
     std::uint64_t position_ = 0;
     std::uint64_t size_ = 0;
+    /// Last, so that its thread ends before the file it writes closes.
+    std::unique_ptr<TWriterThread> writer_;
 };
 
 } // namespace

@@ -15,8 +15,9 @@ namespace quillbank {
  * libzip writes an archive a few kilobytes at a time and asks for its
  * position between them. Here its writes are gathered in memory and reach a
  * temporary file beside `path` (named as libzip names its own) in writes of
- * a megabyte, and its position is known without asking the system; a
- * header rewritten after its entry's data is usually changed in memory.
+ * a megabyte, made by a thread of their own, and its position is known
+ * without asking the system; a header rewritten after its entry's data is
+ * usually changed in memory.
  * What is written starts on its way to the disk at once.
  * The temporary replaces `path` only once the archive is complete; a
  * failed write leaves `path` as it was.

@@ -2,6 +2,8 @@
 
 #include "engine/EntryParts.h"
 
+#include "platform/NamelessFile.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -70,6 +72,17 @@ bool WriteAll(int fd, const void* data, std::size_t size, std::optional<std::uin
             *offset += static_cast<std::uint64_t>(written);
     }
     return true;
+}
+
+bool WriteStraightToDisk(
+    int directFd, std::uint64_t offset, const std::uint8_t* data, std::size_t size,
+    const std::function<bool(std::uint64_t, const std::uint8_t*, std::size_t)>& throughCache)
+{
+    const std::size_t blocks =
+        (size + DirectWriteAlignment - 1) / DirectWriteAlignment * DirectWriteAlignment;
+    if (WriteAll(directFd, data, blocks, offset))
+        return true;
+    return errno == EINVAL && throughCache(offset, data, size);
 }
 
 libdeflate_decompressor* ThreadDecompressor()

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <zip.h>
@@ -35,6 +36,14 @@ std::optional<winzip_aes::TKeys> KeysFor(const std::uint8_t* header, std::size_t
 /// Writes all `size` bytes of `data` to `fd`, at `offset` when given, else
 /// where the file stands; false when the file takes no more.
 bool WriteAll(int fd, const void* data, std::size_t size, std::optional<std::uint64_t> offset = std::nullopt);
+
+/// Writes `size` bytes of `data` at `offset` of `directFd`, a file opened for
+/// writes straight to the disk, in whole blocks: `data` must hold zeros up to
+/// the next block. A device that wants larger blocks refuses such a write;
+/// the bytes then go to `throughCache` instead. False when neither wrote them.
+bool WriteStraightToDisk(
+    int directFd, std::uint64_t offset, const std::uint8_t* data, std::size_t size,
+    const std::function<bool(std::uint64_t, const std::uint8_t*, std::size_t)>& throughCache);
 
 /// The calling thread's own deflate decoder, kept for its lifetime.
 libdeflate_decompressor* ThreadDecompressor();

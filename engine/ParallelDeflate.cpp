@@ -3,6 +3,7 @@
 #include "engine/ParallelDeflate.h"
 
 #include "engine/DeflateChunk.h"
+#include "platform/FileDescriptor.h"
 #include "platform/UserInterface.h"
 
 #include <algorithm>
@@ -26,16 +27,32 @@ constexpr std::uint64_t MaxBytesAhead = 8u << 20;
 constexpr std::size_t MaxBatchPieces = 32;
 constexpr std::uint64_t MaxBatchBytes = 256u << 10;
 
+/// The file of a claimed piece, opened ahead of its turn.
+struct TOpenedFile
+{
+    TFileDescriptor File;
+    /// Why it could not be opened.
+    int Error = 0;
+};
+
+/// Opens `path` and asks the system to start reading `size` bytes at
+/// `offset`, without waiting for them.
+TOpenedFile OpenAndAskFor(const std::string& path, std::uint64_t offset, std::uint64_t size)
+{
+    TOpenedFile opened{TFileDescriptor(open(path.c_str(), O_RDONLY | O_CLOEXEC)), 0};
+    if (!opened.File.IsOpen())
+        opened.Error = errno;
+    else
+        posix_fadvise(opened.File.Get(), static_cast<off_t>(offset), static_cast<off_t>(size),
+                      POSIX_FADV_WILLNEED);
+    return opened;
+}
+
 /// Reads up to `size` bytes at `offset`; a short count means the file ended.
-bool ReadPiece(const std::string& path, std::uint64_t offset, std::size_t size,
-               std::vector<unsigned char>& input, std::string& failure)
+bool ReadPiece(int fd, std::uint64_t offset, std::size_t size, std::vector<unsigned char>& input,
+               std::string& failure)
 {
     input.resize(size);
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        failure = std::strerror(errno);
-        return false;
-    }
     std::size_t done = 0;
     while (done < size) {
         const ssize_t got = pread(fd, input.data() + done, size - done, static_cast<off_t>(offset + done));
@@ -43,14 +60,12 @@ bool ReadPiece(const std::string& path, std::uint64_t offset, std::size_t size,
             continue;
         if (got < 0) {
             failure = std::strerror(errno);
-            close(fd);
             return false;
         }
         if (got == 0)
             break;
         done += static_cast<std::size_t>(got);
     }
-    close(fd);
     input.resize(done);
     return true;
 }
@@ -99,15 +114,18 @@ bool TParallelDeflate::NextPiece(std::size_t& job, std::uint64_t& offset)
     return true;
 }
 
-void TParallelDeflate::Produce(TSlot& slot, TDeflateChunkCompressor* compressor,
-                               std::vector<unsigned char>& input) const
+void TParallelDeflate::Produce(TSlot& slot, const TFileDescriptor& file, int openError,
+                               TDeflateChunkCompressor* compressor, std::vector<unsigned char>& input) const
 {
     const TDeflateJob& job = jobs_[slot.Job];
     TDeflatePiece& piece = slot.Piece;
     piece.Last = slot.Offset + PieceSize >= job.Size;
-    const auto wanted = static_cast<std::size_t>(PlannedInput(slot));
-    const std::string path = std::string(job.Folder) + std::string(job.Name);
-    if (!ReadPiece(path, slot.Offset, wanted, input, piece.Failure))
+    if (!file.IsOpen()) {
+        piece.Failure = std::strerror(openError);
+        return;
+    }
+    if (!ReadPiece(file.Get(), slot.Offset, static_cast<std::size_t>(PlannedInput(slot)), input,
+                   piece.Failure))
         return;
     if (slot.Offset == 0 && !aesPassword_.empty())
         piece.Keys = std::make_shared<const winzip_aes::TKeys>(winzip_aes::DeriveNewKeys(aesPassword_));
@@ -136,6 +154,7 @@ void TParallelDeflate::Work()
         compressor = std::make_unique<TDeflateChunkCompressor>(level_);
     std::vector<unsigned char> input;
     std::vector<TSlot*> batch;
+    std::vector<TOpenedFile> opened;
     std::unique_lock lock(mutex_);
     for (;;) {
         consumed_.wait(lock, [this] { return stopping_ || claimJob_ >= jobs_.size() || HasRoomAhead(); });
@@ -156,12 +175,24 @@ void TParallelDeflate::Work()
         if (batch.empty())
             return;
         lock.unlock();
-        for (TSlot* claimed : batch) {
+        // Files not read for a while are on the disk only: asked for all at
+        // once, a batch's files are read together rather than one after
+        // another while a core waits for each. A large file's next piece is
+        // asked for too, so that it is on its way while this one compresses.
+        opened.clear();
+        for (const TSlot* claimed : batch) {
+            const TDeflateJob& job = jobs_[claimed->Job];
+            const std::uint64_t ahead = std::min<std::uint64_t>(2 * PieceSize, job.Size - claimed->Offset);
+            opened.push_back(
+                OpenAndAskFor(std::string(job.Folder) + std::string(job.Name), claimed->Offset, ahead));
+        }
+        for (std::size_t i = 0; i < batch.size(); ++i) {
             try {
-                Produce(*claimed, compressor.get(), input);
+                Produce(*batch[i], opened[i].File, opened[i].Error, compressor.get(), input);
             } catch (const std::exception& error) {
-                claimed->Piece.Failure = error.what();
+                batch[i]->Piece.Failure = error.what();
             }
+            opened[i].File = TFileDescriptor();
         }
         lock.lock();
         for (TSlot* claimed : batch)

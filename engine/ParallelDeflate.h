@@ -84,8 +84,10 @@ private:
     bool HasRoomAhead() const;
     /// Moves the claim cursor on; false when every piece is claimed.
     bool NextPiece(std::size_t& job, std::uint64_t& offset);
-    void Produce(TSlot& slot, class TDeflateChunkCompressor* compressor,
-                 std::vector<unsigned char>& input) const;
+    /// Reads and compresses a piece from its opened `file`; without one,
+    /// the piece fails with `openError`.
+    void Produce(TSlot& slot, const class TFileDescriptor& file, int openError,
+                 class TDeflateChunkCompressor* compressor, std::vector<unsigned char>& input) const;
 
     const std::vector<TDeflateJob> jobs_;
     const int level_;

@@ -80,11 +80,15 @@ bool TPiecedEntry::StageBeside(const std::string& target, TWriting writing)
                              ? file_->DirectFd(size_)
                              : -1;
     if (directFd >= 0)
-        directWriter_ = std::make_unique<TDirectWriter>(
-            directFd, map_.PieceSize, map_.Count(),
-            [this](std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
-                WritePiece(offset, data, size);
-                return true;
+        directWriter_ = std::make_unique<TWriterThread>(
+            map_.PieceSize, map_.Count(),
+            [this, directFd](std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
+                return WriteStraightToDisk(
+                    directFd, offset, data, size,
+                    [this](std::uint64_t at, const std::uint8_t* bytes, std::size_t count) {
+                        WritePiece(at, bytes, count);
+                        return true;
+                    });
             });
     return true;
 }
@@ -198,7 +202,7 @@ bool TPiecedEntry::DecodePiece(zip_t* archive, std::size_t piece, TReadBuffer& b
     const std::size_t input = stored + (last ? 0 : StreamEnd.size());
     // Pieces written straight to the disk are decoded into the direct
     // writer's aligned buffers, in whole blocks; the others after the input.
-    TDirectWriter::TBuffer directBuffer = directWriter_ ? directWriter_->Buffer() : nullptr;
+    TWriterThread::TBuffer directBuffer = directWriter_ ? directWriter_->Buffer() : nullptr;
     const std::size_t room = directBuffer ? RoundUp(expected, DirectWriteAlignment) : expected;
     if (buffer.size() < input + (directBuffer ? 0 : room))
         buffer.resize(input + (directBuffer ? 0 : room));
@@ -235,7 +239,7 @@ bool TPiecedEntry::DecodePiece(zip_t* archive, std::size_t piece, TReadBuffer& b
     crcs_[piece] = libdeflate_crc32(0, output, expected);
     if (directBuffer) {
         std::fill(output + expected, output + room, std::uint8_t{0});
-        directWriter_->Write(std::move(directBuffer), start, room, expected);
+        directWriter_->Write(std::move(directBuffer), start, expected);
     } else if (file_) {
         WritePiece(start, output, expected);
     }

@@ -2,10 +2,10 @@
 
 #pragma once
 
-#include "engine/DirectWriter.h"
 #include "engine/EntryReader.h"
 #include "engine/PieceMap.h"
 #include "engine/WinZipAes.h"
+#include "engine/WriterThread.h"
 #include "platform/NamelessFile.h"
 
 #include <atomic>
@@ -108,7 +108,7 @@ private:
     /// Writes the pieces that go straight to the disk; none when they go
     /// through the page cache. Last, so that its thread ends before the rest
     /// goes.
-    std::unique_ptr<TDirectWriter> directWriter_;
+    std::unique_ptr<TWriterThread> directWriter_;
 };
 
 /// The tasks of one read on every core: one for each entry, or each task of

@@ -1,19 +1,16 @@
-// Writes the decoded pieces of one file straight to the disk on a thread of its own, while the workers decode
-// on.
+// Writes one file's buffers on a thread of its own, so that whoever fills them goes on meanwhile.
 
-#include "engine/DirectWriter.h"
+#include "engine/WriterThread.h"
 
-#include "engine/EntryParts.h"
 #include "platform/NamelessFile.h"
 
-#include <cerrno>
 #include <new>
 
 namespace quillbank {
 
 namespace {
 
-/// Buffers in flight: enough for two workers to decode while one is written.
+/// Buffers in flight: enough for two threads to fill while one is written.
 constexpr std::size_t MaxBuffers = 3;
 
 /// Buffers kept between files, so that one large file after another does
@@ -29,12 +26,12 @@ public:
 
     TKeptBuffers() { buffers_.reserve(MaxBuffers); }
 
-    TDirectWriter::TBuffer Take(std::size_t size)
+    TWriterThread::TBuffer Take(std::size_t size)
     {
         {
             std::lock_guard lock(mutex_);
             if (size == size_ && !buffers_.empty()) {
-                TDirectWriter::TBuffer buffer = std::move(buffers_.back());
+                TWriterThread::TBuffer buffer = std::move(buffers_.back());
                 buffers_.pop_back();
                 return buffer;
             }
@@ -42,17 +39,17 @@ public:
         auto* memory = static_cast<std::uint8_t*>(std::aligned_alloc(DirectWriteAlignment, size));
         if (memory == nullptr)
             throw std::bad_alloc();
-        return TDirectWriter::TBuffer(memory);
+        return TWriterThread::TBuffer(memory);
     }
 
-    void Keep(std::vector<TDirectWriter::TBuffer>& buffers, std::size_t size)
+    void Keep(std::vector<TWriterThread::TBuffer>& buffers, std::size_t size)
     {
         std::lock_guard lock(mutex_);
         if (size != size_) {
             buffers_.clear();
             size_ = size;
         }
-        for (TDirectWriter::TBuffer& buffer : buffers)
+        for (TWriterThread::TBuffer& buffer : buffers)
             if (buffers_.size() < MaxBuffers)
                 buffers_.push_back(std::move(buffer));
         buffers.clear();
@@ -61,24 +58,23 @@ public:
 private:
     std::mutex mutex_;
     std::size_t size_ = 0;
-    std::vector<TDirectWriter::TBuffer> buffers_;
+    std::vector<TWriterThread::TBuffer> buffers_;
 };
 
 } // namespace
 
-TDirectWriter::TDirectWriter(int fd, std::size_t bufferSize, std::size_t pieces,
-                             std::function<bool(std::uint64_t, const std::uint8_t*, std::size_t)> refused)
-    : fd_(fd), bufferSize_(bufferSize), refused_(std::move(refused)), piecesLeft_(pieces)
+TWriterThread::TWriterThread(std::size_t bufferSize, std::size_t pieces, TWriteAt writeAt)
+    : bufferSize_(bufferSize), writeAt_(std::move(writeAt)), piecesLeft_(pieces)
 {
     free_.reserve(MaxBuffers);
 }
 
-TDirectWriter::~TDirectWriter()
+TWriterThread::~TWriterThread()
 {
     Finish();
 }
 
-TDirectWriter::TBuffer TDirectWriter::Buffer()
+TWriterThread::TBuffer TWriterThread::Buffer()
 {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return !free_.empty() || allocated_ < MaxBuffers; });
@@ -91,11 +87,11 @@ TDirectWriter::TBuffer TDirectWriter::Buffer()
     return TKeptBuffers::Instance().Take(bufferSize_);
 }
 
-void TDirectWriter::Write(TBuffer buffer, std::uint64_t offset, std::size_t padded, std::size_t size)
+void TWriterThread::Write(TBuffer buffer, std::uint64_t offset, std::size_t size)
 {
     {
         std::lock_guard lock(mutex_);
-        queue_.push_back({std::move(buffer), offset, padded, size});
+        queue_.push_back({std::move(buffer), offset, size});
         // The thread lives from the file's first piece to its last, so that
         // the files waiting their turn hold none.
         if (!thread_.joinable())
@@ -104,7 +100,7 @@ void TDirectWriter::Write(TBuffer buffer, std::uint64_t offset, std::size_t padd
     changed_.notify_all();
 }
 
-void TDirectWriter::GiveBack(TBuffer buffer)
+void TWriterThread::GiveBack(TBuffer buffer)
 {
     {
         std::lock_guard lock(mutex_);
@@ -113,7 +109,13 @@ void TDirectWriter::GiveBack(TBuffer buffer)
     changed_.notify_all();
 }
 
-bool TDirectWriter::Finish()
+bool TWriterThread::Failed()
+{
+    std::lock_guard lock(mutex_);
+    return failed_;
+}
+
+bool TWriterThread::Finish()
 {
     {
         std::lock_guard lock(mutex_);
@@ -126,15 +128,15 @@ bool TDirectWriter::Finish()
     return !failed_;
 }
 
-void TDirectWriter::Return(TBuffer buffer)
+void TWriterThread::Return(TBuffer buffer)
 {
     free_.push_back(std::move(buffer));
     // The file's last piece is written: its buffers go to the next file.
-    if (--piecesLeft_ == 0)
+    if (piecesLeft_ != UnknownPieces && --piecesLeft_ == 0)
         TKeptBuffers::Instance().Keep(free_, bufferSize_);
 }
 
-void TDirectWriter::Run()
+void TWriterThread::Run()
 {
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -146,11 +148,7 @@ void TDirectWriter::Run()
         // After a failed write the rest are only given back.
         const bool skipped = failed_;
         lock.unlock();
-        bool written = skipped || WriteAll(fd_, write.Buffer.get(), write.Padded, write.Offset);
-        // A device that wants larger blocks refuses the write: the piece
-        // goes through the page cache instead.
-        if (!written && errno == EINVAL)
-            written = refused_(write.Offset, write.Buffer.get(), write.Size);
+        const bool written = skipped || writeAt_(write.Offset, write.Buffer.get(), write.Size);
         lock.lock();
         failed_ = failed_ || !written;
         Return(std::move(write.Buffer));

@@ -1,0 +1,89 @@
+// Writes one file's buffers on a thread of its own, so that whoever fills them goes on meanwhile.
+
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace quillbank {
+
+/**
+ * A write keeps its caller waiting: for the device when it goes straight to
+ * the disk, for fresh pages when it goes through the page cache. Here the
+ * caller fills a buffer of the writer's, hands it over and fills the next one
+ * while the writer's thread writes it. At most a few buffers exist, so memory
+ * stays bounded: a caller asking for one while all are in flight waits for
+ * the writes.
+ *
+ * The buffers are aligned for direct writes. The thread exists from the
+ * first write until the last of the announced pieces is written, or until
+ * `Finish`.
+ */
+class TWriterThread
+{
+public:
+    struct TFree
+    {
+        void operator()(std::uint8_t* buffer) const { std::free(buffer); }
+    };
+    using TBuffer = std::unique_ptr<std::uint8_t, TFree>;
+    /// Writes `size` bytes of `data` at `offset` of the file, on the
+    /// writer's thread; false when it could not.
+    using TWriteAt = std::function<bool(std::uint64_t offset, const std::uint8_t* data, std::size_t size)>;
+
+    /// `pieces` buffers of at most `bufferSize` bytes will be written
+    /// through `writeAt`, or an unknown number when `pieces` is
+    /// `UnknownPieces`.
+    TWriterThread(std::size_t bufferSize, std::size_t pieces, TWriteAt writeAt);
+    /// Finishes the writes under way.
+    ~TWriterThread();
+    TWriterThread(const TWriterThread&) = delete;
+    TWriterThread& operator=(const TWriterThread&) = delete;
+
+    static constexpr std::size_t UnknownPieces = static_cast<std::size_t>(-1);
+
+    /// An aligned buffer of `bufferSize` bytes to fill.
+    TBuffer Buffer();
+    /// Writes the first `size` bytes of `buffer` at `offset`; the writes
+    /// reach the file in the order they are handed over.
+    void Write(TBuffer buffer, std::uint64_t offset, std::size_t size);
+    /// A buffer that is not to be written after all.
+    void GiveBack(TBuffer buffer);
+    /// Whether a write has failed already; later ones are not made.
+    bool Failed();
+    /// Waits for every write; false when one failed.
+    bool Finish();
+
+private:
+    struct TWrite
+    {
+        TBuffer Buffer;
+        std::uint64_t Offset = 0;
+        std::size_t Size = 0;
+    };
+    void Run();
+    /// Takes a buffer back, under the lock.
+    void Return(TBuffer buffer);
+
+    const std::size_t bufferSize_;
+    const TWriteAt writeAt_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<TWrite> queue_;
+    std::vector<TBuffer> free_;
+    std::size_t allocated_ = 0;
+    bool closing_ = false;
+    bool failed_ = false;
+    std::size_t piecesLeft_;
+    std::thread thread_;
+};
+
+} // namespace quillbank
