@@ -13,6 +13,7 @@
 #include "engine/PendingArchive.h"
 #include "platform/FileSystem.h"
 #include "platform/LiveTemporaries.h"
+#include "platform/SilentUserInterface.h"
 #include "platform/Text.h"
 #include "platform/UserInterface.h"
 #include "profile/AccountFolder.h"
@@ -21,7 +22,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <utility>
 
 namespace fs = std::filesystem;
@@ -188,6 +191,14 @@ TBackupAccount AccountOf(const TBackupTask& chosen, std::vector<TLeftOutFile> fa
                          ui);
 }
 
+/// The interface of work done beside the one that talks to the user: it
+/// shows nothing, and the window's events are left to that one.
+class TBackgroundInterface final : public TSilentUserInterface
+{
+protected:
+    [[noreturn]] void EndProgram(int) override { std::abort(); }
+};
+
 /// Why the archive layer could not write or check the archive: the last
 /// problem it reported.
 std::string LastProblem(const TArchive& archive)
@@ -259,6 +270,14 @@ TBackupOutcome RunBackup(const TBackupRequest& request, TWizardState& state, TAr
         if (!FileExists(pending))
             return {TRunOutcome::Failed(LastProblem(archive)), {}};
 
+        // What became of every file is drawn up while the archive is read
+        // back: listing the profile again takes one core for a while, and
+        // the check leaves room for it, above all while it opens the archive.
+        TBackgroundInterface quiet;
+        std::future<TBackupAccount> account =
+            std::async(std::launch::async, [&, faults = archive.LeftOutFiles()]() mutable {
+                return AccountOf(task, std::move(faults), request, state.MailFolders, texts, quiet);
+            });
         if (!request.IsBatch && !archive.VerifyArchive(header)) {
             // The new archive does not read back: drop it, keep what was there.
             std::remove(pending.c_str());
@@ -266,8 +285,7 @@ TBackupOutcome RunBackup(const TBackupRequest& request, TWizardState& state, TAr
                            texts.GetText("Quillbank14", "LANG_INVALID_OUTPUT"));
             return {TRunOutcome::Failed(LastProblem(archive)), {}};
         }
-        outcome = {TRunOutcome::Finished(archive.LeftOutFiles()),
-                   AccountOf(task, archive.LeftOutFiles(), request, state.MailFolders, texts, ui)};
+        outcome = {TRunOutcome::Finished(archive.LeftOutFiles()), account.get()};
     } catch (const std::exception& error) {
         // A file that could not be read, a prefs.js that could not be parsed:
         // say what it was and stop; the previous backup stays.
