@@ -145,10 +145,13 @@ TRollbackPlan PlanRollback(const TRestoreRequest& request, const TWizardState& s
 {
     const std::string profileDir = RestoreTargetProfile(state);
     TPlanBuilder plan(profileDir);
+    // Looked up before this archive object opens the archive: its handles,
+    // kept between readers, serve one reader at a time, and opening an
+    // archive of many entries anew takes a while.
+    const std::vector<std::string> outside = PlacesOutsideProfile(request, state, environment).MailFolders;
     TArchive archive(state.ArchivePath, "", profileDir, environment);
     for (const std::string& name : ProfileNames(request, state, archive))
         plan.Add(profileDir, name);
-    const std::vector<std::string> outside = PlacesOutsideProfile(request, state, environment).MailFolders;
     const std::vector<std::string> entries = archive.EntryNames();
     std::set<std::string> taken;
     const bool restoresEmails =
