@@ -2,6 +2,7 @@
 
 #include "engine/BackupTask.h"
 
+#include "engine/ParallelRun.h"
 #include "platform/FileDescriptor.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <exception>
 #include <fcntl.h>
 #include <optional>
 #include <set>
@@ -41,6 +43,9 @@ enum class TEntryKind
 
 /// How many entries are listed between two turns of the window's events.
 constexpr std::size_t EntriesBetweenEvents = 256;
+/// Runs of EntriesBetweenEvents files from which a folder's sizes are taken
+/// on every core: starting the threads costs more for fewer.
+constexpr std::size_t MinRunsOnEveryCore = 8;
 
 struct TFolderEntry
 {
@@ -157,6 +162,41 @@ std::optional<std::int64_t> ListedFileSize(int folder, const char* name, const s
     if (::faccessat(folder, name, R_OK, AT_EACCESS) != 0)
         ThrowFileError(path, errno);
     return static_cast<std::int64_t>(info.st_size);
+}
+
+/// Takes the size of every file of `entries` (read from the open `folder`)
+/// that matches `mask`. A folder of many files (a cache) has them taken on
+/// every core, in runs of names; a file that cannot be read fails the
+/// listing as it would one file after another, the first by name.
+void TakeSizes(int folder, const std::string& fullFolder, const std::string& mask,
+               std::vector<TFolderEntry>& entries, TUserInterface& ui)
+{
+    const std::size_t runs = (entries.size() + EntriesBetweenEvents - 1) / EntriesBetweenEvents;
+    std::vector<std::exception_ptr> failures(runs);
+    auto takeRun = [&](unsigned, std::size_t run) {
+        const std::size_t end = std::min(entries.size(), (run + 1) * EntriesBetweenEvents);
+        try {
+            for (std::size_t i = run * EntriesBetweenEvents; i < end; ++i)
+                if (entries[i].Kind == TEntryKind::File && MatchesMask(entries[i].Name, mask))
+                    entries[i].Size =
+                        ListedFileSize(folder, entries[i].Name.c_str(), fullFolder + entries[i].Name);
+        } catch (const ETaskFileError&) {
+            failures[run] = std::current_exception();
+        }
+        return true;
+    };
+    if (runs < MinRunsOnEveryCore) {
+        for (std::size_t run = 0; run < runs; ++run) {
+            takeRun(0, run);
+            if ((run + 1) * EntriesBetweenEvents <= entries.size())
+                ui.ProcessEvents();
+        }
+    } else {
+        RunInParallel(runs, WorkerCount(), takeRun, [&ui] { ui.ProcessEvents(); });
+    }
+    for (const std::exception_ptr& failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
 }
 
 /// The size of the regular file at `path`, or nothing when no regular file is
@@ -283,13 +323,7 @@ void TBackupTask::ListFolderOnce(const std::string& folder, const std::string& m
         entries = ReadFolder(opened, ui_);
         // Sizes are taken while the folder is open; it is closed before its
         // sub-folders are listed, so that a deep tree holds no descriptors.
-        std::size_t looked = 0;
-        for (TFolderEntry& entry : entries) {
-            if (++looked % EntriesBetweenEvents == 0)
-                ui_.ProcessEvents();
-            if (entry.Kind == TEntryKind::File && MatchesMask(entry.Name, mask))
-                entry.Size = ListedFileSize(opened.Get(), entry.Name.c_str(), fullFolder + entry.Name);
-        }
+        TakeSizes(opened.Get(), fullFolder, mask, entries, ui_);
     }
     const bool inProfile = IsInsideFolder(fullFolder, profileDir_);
 

@@ -223,3 +223,41 @@ TEST_F(BackupTaskTest, FileThatCannotBeOpenedThrowsNamingIt)
     EXPECT_EXIT(std::_Exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && throwsNamingIt() ? 0 : 1),
                 ::testing::ExitedWithCode(0), "");
 }
+
+TEST_F(BackupTaskTest, AFolderOfManyFilesIsSizedWholeAndFailsOnItsFirstUnreadableFile)
+{
+    // Enough files for their sizes to be taken on every core.
+    for (int i = 0; i < 3000; ++i)
+        Write("cache2/entries/e" + std::to_string(10000 + i),
+              std::string(static_cast<std::size_t>(i % 7), 'x'));
+    task.AddFolder("cache2", "*.*");
+    ASSERT_EQ(task.Files().size(), 3000u);
+    EXPECT_EQ(task.Files()[1234], "cache2/entries/e11234");
+    EXPECT_EQ(task.FileInfos()[1234].Size, 1234 % 7);
+
+    for (const char* name : {"e12500", "e10700"})
+        fs::permissions(profile + "cache2/entries/" + name, fs::perms::none);
+    TBackupTask again{profile, profile, ui};
+    const auto failsOnTheFirst = [&] {
+        try {
+            again.AddFolder("cache2", "*.*");
+            return false;
+        } catch (const ETaskFileError& error) {
+            return std::string(error.what()).find("e10700") != std::string::npos;
+        }
+    };
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(failsOnTheFirst());
+        return;
+    }
+    fs::permissions(home.Path(), fs::perms::others_exec, fs::perm_options::add);
+    for (const char* folder : {"", "cache2", "cache2/entries"})
+        fs::permissions(profile + folder, fs::perms::others_read | fs::perms::others_exec,
+                        fs::perm_options::add);
+    for (const auto& file : fs::directory_iterator(profile + "cache2/entries"))
+        fs::permissions(file.path(), fs::perms::others_read, fs::perm_options::add);
+    for (const char* name : {"e12500", "e10700"})
+        fs::permissions(profile + "cache2/entries/" + name, fs::perms::none);
+    EXPECT_EXIT(std::_Exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && failsOnTheFirst() ? 0 : 1),
+                ::testing::ExitedWithCode(0), "");
+}
