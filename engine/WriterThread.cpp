@@ -2,9 +2,8 @@
 
 #include "engine/WriterThread.h"
 
-#include "platform/NamelessFile.h"
-
 #include <new>
+#include <sys/mman.h>
 
 namespace quillbank {
 
@@ -36,10 +35,10 @@ public:
                 return buffer;
             }
         }
-        auto* memory = static_cast<std::uint8_t*>(std::aligned_alloc(DirectWriteAlignment, size));
-        if (memory == nullptr)
+        void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (memory == MAP_FAILED)
             throw std::bad_alloc();
-        return TWriterThread::TBuffer(memory);
+        return TWriterThread::TBuffer(static_cast<std::uint8_t*>(memory), {size});
     }
 
     void Keep(std::vector<TWriterThread::TBuffer>& buffers, std::size_t size)
@@ -62,6 +61,11 @@ private:
 };
 
 } // namespace
+
+void TWriterThread::TUnmap::operator()(std::uint8_t* buffer) const
+{
+    munmap(buffer, Size);
+}
 
 TWriterThread::TWriterThread(std::size_t bufferSize, std::size_t pieces, TWriteAt writeAt)
     : bufferSize_(bufferSize), writeAt_(std::move(writeAt)), piecesLeft_(pieces)

@@ -5,7 +5,6 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -30,11 +29,15 @@ namespace quillbank {
 class TWriterThread
 {
 public:
-    struct TFree
+    /// Buffers are mapped from the system, page-aligned, rather than taken
+    /// from the heap: one kept at the top of the heap would keep the heap
+    /// from giving back what is freed below it.
+    struct TUnmap
     {
-        void operator()(std::uint8_t* buffer) const { std::free(buffer); }
+        std::size_t Size;
+        void operator()(std::uint8_t* buffer) const;
     };
-    using TBuffer = std::unique_ptr<std::uint8_t, TFree>;
+    using TBuffer = std::unique_ptr<std::uint8_t, TUnmap>;
     /// Writes `size` bytes of `data` at `offset` of the file, on the
     /// writer's thread; false when it could not.
     using TWriteAt = std::function<bool(std::uint64_t offset, const std::uint8_t* data, std::size_t size)>;
