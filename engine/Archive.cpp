@@ -272,14 +272,13 @@ void TArchive::WriteStaged()
             std::move(entry.EntryName), std::move(entry.Folder), observer, std::move(entry.SourceName)));
     constexpr std::size_t PreparedTogether = 256;
     std::vector<char> prepared(candidates.size());
-    RunInParallel((candidates.size() + PreparedTogether - 1) / PreparedTogether, WorkerCount(),
-                  [&](unsigned, std::size_t chunk) {
-                      const std::size_t end = std::min(candidates.size(), (chunk + 1) * PreparedTogether);
-                      for (std::size_t i = chunk * PreparedTogether; i < end; ++i)
-                          prepared[i] = candidates[i]->Prepare();
-                      return true;
-                  },
-                  [this] { env_.Ui.ProcessEvents(); });
+    RunInChunks(
+        candidates.size(), PreparedTogether,
+        [&](std::size_t first, std::size_t end) {
+            for (std::size_t i = first; i < end; ++i)
+                prepared[i] = candidates[i]->Prepare();
+        },
+        [this] { env_.Ui.ProcessEvents(); });
     std::set<std::string_view> added;
     for (std::size_t candidate = 0; candidate < candidates.size(); ++candidate) {
         std::unique_ptr<TZipFileSource>& source = candidates[candidate];

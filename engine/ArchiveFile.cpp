@@ -246,7 +246,7 @@ private:
     {
         Flush();
         if (!writer_->Finish())
-            return FailWrite();
+            return Fail(ZIP_ER_WRITE, writeError_);
         writer_.reset();
         if (close(writing_.Release()) != 0)
             return Fail(ZIP_ER_WRITE, errno);

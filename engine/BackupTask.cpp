@@ -173,26 +173,24 @@ void TakeSizes(int folder, const std::string& fullFolder, const std::string& mas
 {
     const std::size_t runs = (entries.size() + EntriesBetweenEvents - 1) / EntriesBetweenEvents;
     std::vector<std::exception_ptr> failures(runs);
-    auto takeRun = [&](unsigned, std::size_t run) {
-        const std::size_t end = std::min(entries.size(), (run + 1) * EntriesBetweenEvents);
+    auto takeRun = [&](std::size_t first, std::size_t end) {
         try {
-            for (std::size_t i = run * EntriesBetweenEvents; i < end; ++i)
+            for (std::size_t i = first; i < end; ++i)
                 if (entries[i].Kind == TEntryKind::File && MatchesMask(entries[i].Name, mask))
                     entries[i].Size =
                         ListedFileSize(folder, entries[i].Name.c_str(), fullFolder + entries[i].Name);
         } catch (const ETaskFileError&) {
-            failures[run] = std::current_exception();
+            failures[first / EntriesBetweenEvents] = std::current_exception();
         }
-        return true;
     };
     if (runs < MinRunsOnEveryCore) {
-        for (std::size_t run = 0; run < runs; ++run) {
-            takeRun(0, run);
-            if ((run + 1) * EntriesBetweenEvents <= entries.size())
+        for (std::size_t first = 0; first < entries.size(); first += EntriesBetweenEvents) {
+            takeRun(first, std::min(entries.size(), first + EntriesBetweenEvents));
+            if (first + EntriesBetweenEvents <= entries.size())
                 ui.ProcessEvents();
         }
     } else {
-        RunInParallel(runs, WorkerCount(), takeRun, [&ui] { ui.ProcessEvents(); });
+        RunInChunks(entries.size(), EntriesBetweenEvents, takeRun, [&ui] { ui.ProcessEvents(); });
     }
     for (const std::exception_ptr& failure : failures)
         if (failure)

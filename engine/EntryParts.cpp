@@ -78,9 +78,7 @@ bool WriteStraightToDisk(
     int directFd, std::uint64_t offset, const std::uint8_t* data, std::size_t size,
     const std::function<bool(std::uint64_t, const std::uint8_t*, std::size_t)>& throughCache)
 {
-    const std::size_t blocks =
-        (size + DirectWriteAlignment - 1) / DirectWriteAlignment * DirectWriteAlignment;
-    if (WriteAll(directFd, data, blocks, offset))
+    if (WriteAll(directFd, data, WholeDirectBlocks(size), offset))
         return true;
     return errno == EINVAL && throughCache(offset, data, size);
 }

@@ -71,4 +71,16 @@ void RunInParallel(std::size_t count, unsigned workers,
         std::rethrow_exception(failure);
 }
 
+void RunInChunks(std::size_t count, std::size_t chunk,
+                 const std::function<void(std::size_t, std::size_t)>& work,
+                 const std::function<void()>& whileWaiting)
+{
+    RunInParallel((count + chunk - 1) / chunk, WorkerCount(),
+                  [&](unsigned, std::size_t index) {
+                      work(index * chunk, std::min(count, (index + 1) * chunk));
+                      return true;
+                  },
+                  whileWaiting);
+}
+
 } // namespace quillbank

@@ -22,4 +22,11 @@ void RunInParallel(std::size_t count, unsigned workers,
                    const std::function<bool(unsigned, std::size_t)>& work,
                    const std::function<void()>& whileWaiting);
 
+/// Runs `work(first, end)` on every core for the items 0 to count-1 taken
+/// `chunk` at a time, in order, calling `whileWaiting` as RunInParallel does.
+/// For many small items, so that each hand-over carries enough work.
+void RunInChunks(std::size_t count, std::size_t chunk,
+                 const std::function<void(std::size_t, std::size_t)>& work,
+                 const std::function<void()>& whileWaiting);
+
 } // namespace quillbank

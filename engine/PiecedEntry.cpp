@@ -23,11 +23,6 @@ constexpr std::size_t MacChunk = 1u << 20;
 /// Decoded pieces that may wait for the worker writing their file.
 constexpr std::size_t MaxWaitingPieces = 8;
 
-std::size_t RoundUp(std::size_t size, std::size_t multiple)
-{
-    return (size + multiple - 1) / multiple * multiple;
-}
-
 } // namespace
 
 std::unique_ptr<TPiecedEntry> TPiecedEntry::Plan(zip_t* archive, std::uint64_t index)
@@ -203,7 +198,7 @@ bool TPiecedEntry::DecodePiece(zip_t* archive, std::size_t piece, TReadBuffer& b
     // Pieces written straight to the disk are decoded into the direct
     // writer's aligned buffers, in whole blocks; the others after the input.
     TWriterThread::TBuffer directBuffer = directWriter_ ? directWriter_->Buffer() : nullptr;
-    const std::size_t room = directBuffer ? RoundUp(expected, DirectWriteAlignment) : expected;
+    const std::size_t room = directBuffer ? WholeDirectBlocks(expected) : expected;
     if (buffer.size() < input + (directBuffer ? 0 : room))
         buffer.resize(input + (directBuffer ? 0 : room));
     auto* compressed = reinterpret_cast<std::uint8_t*>(buffer.data());

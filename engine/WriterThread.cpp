@@ -29,7 +29,7 @@ public:
     {
         {
             std::lock_guard lock(mutex_);
-            if (size == size_ && !buffers_.empty()) {
+            if (!buffers_.empty() && buffers_.back().get_deleter().Size == size) {
                 TWriterThread::TBuffer buffer = std::move(buffers_.back());
                 buffers_.pop_back();
                 return buffer;
@@ -41,22 +41,21 @@ public:
         return TWriterThread::TBuffer(static_cast<std::uint8_t*>(memory), {size});
     }
 
-    void Keep(std::vector<TWriterThread::TBuffer>& buffers, std::size_t size)
+    /// Keeps buffers of one size: those of another size replace them.
+    void Keep(std::vector<TWriterThread::TBuffer>& buffers)
     {
         std::lock_guard lock(mutex_);
-        if (size != size_) {
-            buffers_.clear();
-            size_ = size;
-        }
-        for (TWriterThread::TBuffer& buffer : buffers)
+        for (TWriterThread::TBuffer& buffer : buffers) {
+            if (!buffers_.empty() && buffers_.front().get_deleter().Size != buffer.get_deleter().Size)
+                buffers_.clear();
             if (buffers_.size() < MaxBuffers)
                 buffers_.push_back(std::move(buffer));
+        }
         buffers.clear();
     }
 
 private:
     std::mutex mutex_;
-    std::size_t size_ = 0;
     std::vector<TWriterThread::TBuffer> buffers_;
 };
 
@@ -128,7 +127,7 @@ bool TWriterThread::Finish()
     changed_.notify_all();
     if (thread_.joinable())
         thread_.join();
-    TKeptBuffers::Instance().Keep(free_, bufferSize_);
+    TKeptBuffers::Instance().Keep(free_);
     return !failed_;
 }
 
@@ -137,7 +136,7 @@ void TWriterThread::Return(TBuffer buffer)
     free_.push_back(std::move(buffer));
     // The file's last piece is written: its buffers go to the next file.
     if (piecesLeft_ != UnknownPieces && --piecesLeft_ == 0)
-        TKeptBuffers::Instance().Keep(free_, bufferSize_);
+        TKeptBuffers::Instance().Keep(free_);
 }
 
 void TWriterThread::Run()

@@ -12,6 +12,12 @@ namespace quillbank {
 /// TNamelessFile::DirectFd() must be multiples of.
 constexpr std::size_t DirectWriteAlignment = 4096;
 
+/// `size` rounded up to whole blocks of DirectWriteAlignment.
+constexpr std::size_t WholeDirectBlocks(std::size_t size)
+{
+    return (size + DirectWriteAlignment - 1) / DirectWriteAlignment * DirectWriteAlignment;
+}
+
 /**
  * A new file for `target` that has no name while it is written: if the
  * program ends, however abruptly, before Publish(), the file is gone with it
