@@ -153,8 +153,8 @@ TEST_F(MozAppTest, AHostileInstallsIniNeverNamesAnUnlistedFolder)
                    "[Profile0]\nName=p\nIsRelative=1\nPath=p\n[Profile1]\nName=q\nIsRelative=1\nPath=q\n");
     for (const std::string& installs :
          {std::string("[A]\nDefault=/etc\n"), std::string("[A]\nDefault=../../..\n"),
-          std::string("[A]\nDefault=\n"), std::string("\xff\xfe\x00[\x01\n=", 7) + std::string(100000, '['),
-          "[A]\nDefault=" + std::string(70000, 'x') + "\n"}) {
+          std::string("[A]\nDefault=\n"), std::string("\xff\xfe\x00[\x01\n=", 7).append(100000, '['),
+          std::string("[A]\nDefault=").append(70000, 'x').append("\n")}) {
         home.WriteFile(".mozilla/firefox/installs.ini", installs);
         const TMozManager manager(texts, status);
         EXPECT_EQ(manager.FindApp("firefox")->DefaultProfile(), nullptr);

@@ -33,7 +33,7 @@ TEST(MozLz4, ContentComesBackAsItWent)
 
 TEST(MozLz4, HostileFilesAreRefusedNeverOverrun)
 {
-    const std::string good = EncodeMozLz4(std::string(3000, 'a') + "end");
+    const std::string good = EncodeMozLz4(std::string(3000, 'a').append("end"));
     // Not the framing at all, or too short to hold its header.
     EXPECT_THROW(DecodeMozLz4(""), EMozLz4Error);
     EXPECT_THROW(DecodeMozLz4("mozLz40"), EMozLz4Error);

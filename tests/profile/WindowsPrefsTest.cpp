@@ -52,7 +52,7 @@ TEST(WindowsPaths, FileAddressesAreDecodedAndHostileOnesRefused)
 TEST(WindowsPrefs, TheOldProfileIsFoundFromTwinPreferencesOrTheProfilesFolder)
 {
     const std::string twins =
-        Pref("mail.server.server1.directory", std::string(OldProfile) + "\\\\Mail\\\\pop.x") + "\r\n" +
+        Pref("mail.server.server1.directory", std::string(OldProfile).append("\\\\Mail\\\\pop.x")) + "\r\n" +
         Pref("mail.server.server1.directory-rel", "[ProfD]Mail/POP.x") + "\r\n";
     EXPECT_EQ(WindowsProfileFolder(twins),
               "C:\\Users\\bob\\AppData\\Roaming\\Thunderbird\\Profiles\\abc.default");
@@ -74,7 +74,7 @@ TEST(WindowsPrefs, WindowsPathsLeadToTheirPlacesHereOrTheirPreferencesGo)
     auto here = [&places](const std::string& line) { return WindowsPrefLineHere(line, places); };
 
     // Into the old profile, in any spelling.
-    EXPECT_EQ(here(Pref("a", std::string(OldProfile) + "\\\\Mail\\\\Local Folders")).Line,
+    EXPECT_EQ(here(Pref("a", std::string(OldProfile).append("\\\\Mail\\\\Local Folders"))).Line,
               Pref("a", "/home/me/profile/Mail/Local Folders"));
     EXPECT_EQ(here(Pref("a", "c:/users/BOB/appdata/roaming/thunderbird/profiles/ABC.default")).Line,
               Pref("a", "/home/me/profile"));
@@ -99,5 +99,5 @@ TEST(WindowsPrefs, WindowsPathsLeadToTheirPlacesHereOrTheirPreferencesGo)
         EXPECT_EQ(here(line).Line, line) << line;
     // Without a known old profile, its paths have no place either.
     places.OldProfile.clear();
-    EXPECT_EQ(here(Pref("a", std::string(OldProfile) + "\\\\prefs.js")).Line, std::nullopt);
+    EXPECT_EQ(here(Pref("a", std::string(OldProfile).append("\\\\prefs.js"))).Line, std::nullopt);
 }
