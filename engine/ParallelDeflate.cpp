@@ -3,6 +3,7 @@
 #include "engine/ParallelDeflate.h"
 
 #include "engine/DeflateChunk.h"
+#include "platform/DirectIo.h"
 #include "platform/FileDescriptor.h"
 #include "platform/UserInterface.h"
 
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <libdeflate.h>
+#include <optional>
 #include <unistd.h>
 
 namespace quillbank {
@@ -33,13 +35,33 @@ struct TOpenedFile
     TFileDescriptor File;
     /// Why it could not be opened.
     int Error = 0;
+    /// Whether it is read straight from the disk.
+    bool Direct = false;
 };
 
-/// Opens `path` and asks the system to start reading `size` bytes at
-/// `offset`, without waiting for them.
-TOpenedFile OpenAndAskFor(const std::string& path, std::uint64_t offset, std::uint64_t size)
+/// Files at least this large are read straight from the disk into the
+/// worker's buffer (O_DIRECT) where the file system allows it. Read through
+/// the page cache, a file that is not in memory costs the kernel more than
+/// 2 s of CPU per GB on a virtual machine, taken from the compression; read
+/// straight, a tenth of that, and the files stay out of the user's cache.
+/// Smaller files, a cache's many entries, go through the page cache, where
+/// they may be already, and are asked for a batch at a time.
+constexpr std::uint64_t DirectReadSize = MaxBatchBytes;
+
+/// Opens `path` to read it, straight from the disk when it is large. Read
+/// through the page cache, the system is asked to start reading `size`
+/// bytes at `offset`, without waiting for them.
+TOpenedFile OpenToRead(const std::string& path, std::uint64_t fileSize, std::uint64_t offset,
+                       std::uint64_t size)
 {
-    TOpenedFile opened{TFileDescriptor(open(path.c_str(), O_RDONLY | O_CLOEXEC)), 0};
+    if (fileSize >= DirectReadSize) {
+        TFileDescriptor direct(open(path.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC));
+        if (direct.IsOpen())
+            return {std::move(direct), 0, true};
+        if (errno != EINVAL)
+            return {TFileDescriptor(), errno, false};
+    }
+    TOpenedFile opened{TFileDescriptor(open(path.c_str(), O_RDONLY | O_CLOEXEC)), 0, false};
     if (!opened.File.IsOpen())
         opened.Error = errno;
     else
@@ -48,26 +70,43 @@ TOpenedFile OpenAndAskFor(const std::string& path, std::uint64_t offset, std::ui
     return opened;
 }
 
-/// Reads up to `size` bytes at `offset`; a short count means the file ended.
-bool ReadPiece(int fd, std::uint64_t offset, std::size_t size, std::vector<unsigned char>& input,
-               std::string& failure)
+/// Reads up to `size` bytes at `offset` into `buffer`, which has room for
+/// whole direct blocks of them; a count short of `size` means the file ended.
+/// Nothing, with the reason in `failure`, when the file could not be opened
+/// or read.
+std::optional<std::size_t> ReadPiece(TOpenedFile& file, std::uint64_t offset, std::size_t size,
+                                     std::uint8_t* buffer, std::string& failure)
 {
-    input.resize(size);
+    if (!file.File.IsOpen()) {
+        failure = std::strerror(file.Error);
+        return std::nullopt;
+    }
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t got = pread(fd, input.data() + done, size - done, static_cast<off_t>(offset + done));
+        const std::size_t wanted = file.Direct ? WholeDirectBlocks(size - done) : size - done;
+        const ssize_t got = pread(file.File.Get(), buffer + done, wanted, static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR)
             continue;
+        if (got < 0 && errno == EINVAL && file.Direct) {
+            // A file system that opens files for direct reads but refuses
+            // them, or a short read that left the offset between blocks:
+            // the rest is read through the page cache.
+            const int flags = fcntl(file.File.Get(), F_GETFL);
+            if (flags >= 0 && fcntl(file.File.Get(), F_SETFL, flags & ~O_DIRECT) == 0) {
+                file.Direct = false;
+                continue;
+            }
+        }
         if (got < 0) {
             failure = std::strerror(errno);
-            return false;
+            return std::nullopt;
         }
         if (got == 0)
             break;
         done += static_cast<std::size_t>(got);
     }
-    input.resize(done);
-    return true;
+    // A file grown since it was listed is read as far as it was listed.
+    return std::min(done, size);
 }
 
 } // namespace
@@ -114,27 +153,18 @@ bool TParallelDeflate::NextPiece(std::size_t& job, std::uint64_t& offset)
     return true;
 }
 
-void TParallelDeflate::Produce(TSlot& slot, const TFileDescriptor& file, int openError,
-                               TDeflateChunkCompressor* compressor, std::vector<unsigned char>& input) const
+void TParallelDeflate::Produce(TSlot& slot, const std::uint8_t* input, std::size_t size,
+                               TDeflateChunkCompressor* compressor) const
 {
-    const TDeflateJob& job = jobs_[slot.Job];
     TDeflatePiece& piece = slot.Piece;
-    piece.Last = slot.Offset + PieceSize >= job.Size;
-    if (!file.IsOpen()) {
-        piece.Failure = std::strerror(openError);
-        return;
-    }
-    if (!ReadPiece(file.Get(), slot.Offset, static_cast<std::size_t>(PlannedInput(slot)), input,
-                   piece.Failure))
-        return;
     if (slot.Offset == 0 && !aesPassword_.empty())
         piece.Keys = std::make_shared<const winzip_aes::TKeys>(winzip_aes::DeriveNewKeys(aesPassword_));
-    piece.InputSize = input.size();
-    piece.Crc = libdeflate_crc32(0, input.data(), input.size());
+    piece.InputSize = size;
+    piece.Crc = libdeflate_crc32(0, input, size);
     if (compressor == nullptr)
-        piece.Data.swap(input);
+        piece.Data.assign(input, input + size);
     else
-        compressor->Compress(input.data(), input.size(), piece.Last, piece.Data);
+        compressor->Compress(input, size, piece.Last, piece.Data);
 }
 
 std::uint64_t TParallelDeflate::PlannedInput(const TSlot& slot) const
@@ -152,7 +182,8 @@ void TParallelDeflate::Work()
     std::unique_ptr<TDeflateChunkCompressor> compressor;
     if (level_ > 0)
         compressor = std::make_unique<TDeflateChunkCompressor>(level_);
-    std::vector<unsigned char> input;
+    // Whole direct blocks of the largest piece, page-aligned for direct reads.
+    const TMappedBuffer buffer = MapBuffer(PieceSize);
     std::vector<TSlot*> batch;
     std::vector<TOpenedFile> opened;
     std::unique_lock lock(mutex_);
@@ -183,14 +214,20 @@ void TParallelDeflate::Work()
         for (const TSlot* claimed : batch) {
             const TDeflateJob& job = jobs_[claimed->Job];
             const std::uint64_t ahead = std::min<std::uint64_t>(2 * PieceSize, job.Size - claimed->Offset);
-            opened.push_back(
-                OpenAndAskFor(std::string(job.Folder) + std::string(job.Name), claimed->Offset, ahead));
+            opened.push_back(OpenToRead(std::string(job.Folder) + std::string(job.Name), job.Size,
+                                        claimed->Offset, ahead));
         }
         for (std::size_t i = 0; i < batch.size(); ++i) {
+            TSlot& slot = *batch[i];
+            slot.Piece.Last = slot.Offset + PieceSize >= jobs_[slot.Job].Size;
             try {
-                Produce(*batch[i], opened[i].File, opened[i].Error, compressor.get(), input);
+                const std::optional<std::size_t> read =
+                    ReadPiece(opened[i], slot.Offset, static_cast<std::size_t>(PlannedInput(slot)),
+                              buffer.get(), slot.Piece.Failure);
+                if (read)
+                    Produce(slot, buffer.get(), *read, compressor.get());
             } catch (const std::exception& error) {
-                batch[i]->Piece.Failure = error.what();
+                slot.Piece.Failure = error.what();
             }
             opened[i].File = TFileDescriptor();
         }

@@ -84,10 +84,11 @@ private:
     bool HasRoomAhead() const;
     /// Moves the claim cursor on; false when every piece is claimed.
     bool NextPiece(std::size_t& job, std::uint64_t& offset);
-    /// Reads and compresses a piece from its opened `file`; without one,
-    /// the piece fails with `openError`.
-    void Produce(TSlot& slot, const class TFileDescriptor& file, int openError,
-                 class TDeflateChunkCompressor* compressor, std::vector<unsigned char>& input) const;
+    /// Fills a piece from the `size` bytes read for it at `input`: the
+    /// checksum, the keys of an encrypted file's first piece, and the bytes
+    /// compressed or stored.
+    void Produce(TSlot& slot, const std::uint8_t* input, std::size_t size,
+                 class TDeflateChunkCompressor* compressor) const;
 
     const std::vector<TDeflateJob> jobs_;
     const int level_;

@@ -71,7 +71,7 @@ bool TPiecedEntry::StageBeside(const std::string& target, TWriting writing)
     // Filling the page cache with a large file takes one core for as long
     // as decoding it takes the others, one writer at a time: the pieces go
     // straight to the disk instead, each worker writing its own.
-    const int directFd = writing == TWriting::StraightToDisk && map_.PieceSize % DirectWriteAlignment == 0
+    const int directFd = writing == TWriting::StraightToDisk && map_.PieceSize % DirectIoAlignment == 0
                              ? file_->DirectFd(size_)
                              : -1;
     if (directFd >= 0)

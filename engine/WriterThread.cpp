@@ -2,9 +2,6 @@
 
 #include "engine/WriterThread.h"
 
-#include <new>
-#include <sys/mman.h>
-
 namespace quillbank {
 
 namespace {
@@ -35,10 +32,7 @@ public:
                 return buffer;
             }
         }
-        void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (memory == MAP_FAILED)
-            throw std::bad_alloc();
-        return TWriterThread::TBuffer(static_cast<std::uint8_t*>(memory), {size});
+        return MapBuffer(size);
     }
 
     /// Keeps buffers of one size: those of another size replace them.
@@ -60,11 +54,6 @@ private:
 };
 
 } // namespace
-
-void TWriterThread::TUnmap::operator()(std::uint8_t* buffer) const
-{
-    munmap(buffer, Size);
-}
 
 TWriterThread::TWriterThread(std::size_t bufferSize, std::size_t pieces, TWriteAt writeAt)
     : bufferSize_(bufferSize), writeAt_(std::move(writeAt)), piecesLeft_(pieces)

@@ -2,6 +2,8 @@
 
 #pragma once
 
+#include "platform/DirectIo.h"
+
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -29,15 +31,7 @@ namespace quillbank {
 class TWriterThread
 {
 public:
-    /// Buffers are mapped from the system, page-aligned, rather than taken
-    /// from the heap: one kept at the top of the heap would keep the heap
-    /// from giving back what is freed below it.
-    struct TUnmap
-    {
-        std::size_t Size;
-        void operator()(std::uint8_t* buffer) const;
-    };
-    using TBuffer = std::unique_ptr<std::uint8_t, TUnmap>;
+    using TBuffer = TMappedBuffer;
     /// Writes `size` bytes of `data` at `offset` of the file, on the
     /// writer's thread; false when it could not.
     using TWriteAt = std::function<bool(std::uint64_t offset, const std::uint8_t* data, std::size_t size)>;

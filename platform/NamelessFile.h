@@ -2,21 +2,13 @@
 
 #pragma once
 
+#include "platform/DirectIo.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace quillbank {
-
-/// What the offsets, lengths and addresses of writes through
-/// TNamelessFile::DirectFd() must be multiples of.
-constexpr std::size_t DirectWriteAlignment = 4096;
-
-/// `size` rounded up to whole blocks of DirectWriteAlignment.
-constexpr std::size_t WholeDirectBlocks(std::size_t size)
-{
-    return (size + DirectWriteAlignment - 1) / DirectWriteAlignment * DirectWriteAlignment;
-}
 
 /**
  * A new file for `target` that has no name while it is written: if the

@@ -200,6 +200,8 @@ TEST_F(ParallelDeflateTest, AFileIsTakenAsItWasListedAndAMissingOneFails)
 {
     const std::vector<TDeflateJob> jobs = {
         Write("grown", WordText(400'000, 7), 100'000), // listed smaller than it is now
+        // Large enough to be read in whole disk blocks, past what was listed.
+        Write("grown large", WordText(700'000, 9), 300'001),
         Write("shrunk", WordText(TParallelDeflate::PieceSize + 10, 8), TParallelDeflate::PieceSize * 3),
         {folder, "vanished", 10},
         Write("level0", "stored as it is", 15),
@@ -208,11 +210,12 @@ TEST_F(ParallelDeflateTest, AFileIsTakenAsItWasListedAndAMissingOneFails)
     std::vector<std::string> failures;
     const auto files = TakeAll(pipeline, jobs, failures);
     EXPECT_TRUE(files[0] == WordText(400'000, 7).substr(0, 100'000));
-    EXPECT_TRUE(files[1] == WordText(TParallelDeflate::PieceSize + 10, 8));
-    EXPECT_TRUE(files[2].empty());
+    EXPECT_TRUE(files[1] == WordText(700'000, 9).substr(0, 300'001));
+    EXPECT_TRUE(files[2] == WordText(TParallelDeflate::PieceSize + 10, 8));
+    EXPECT_TRUE(files[3].empty());
     EXPECT_NE(std::find_if(failures.begin(), failures.end(), [](const auto& f) { return !f.empty(); }),
               failures.end());
-    EXPECT_EQ(files[3], "stored as it is");
+    EXPECT_EQ(files[4], "stored as it is");
 }
 
 TEST_F(ParallelDeflateTest, LevelZeroHandsOutTheBytesAsTheyAreAndOrderIsEnforced)

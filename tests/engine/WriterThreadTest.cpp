@@ -22,7 +22,7 @@ using quillbank::testing::TFakeHome;
 
 namespace {
 
-constexpr std::size_t Piece = 4 * DirectWriteAlignment;
+constexpr std::size_t Piece = 4 * DirectIoAlignment;
 
 /// Hands `content` to `writer` in pieces, the last first.
 void WritePieces(TWriterThread& writer, const std::string& content)

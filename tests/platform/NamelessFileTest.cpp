@@ -79,24 +79,24 @@ TEST(NamelessFile, DirectWritesLandInTheReservedFileAndGoWithIt)
     const std::string target = home.Path() + "/Inbox";
     TNamelessFile file;
     ASSERT_TRUE(file.Open(target));
-    const int direct = file.DirectFd(3 * DirectWriteAlignment);
+    const int direct = file.DirectFd(3 * DirectIoAlignment);
     if (direct < 0)
         GTEST_SKIP() << "this file system takes no direct writes";
     struct stat info = {};
     ASSERT_EQ(fstat(file.Fd(), &info), 0);
-    EXPECT_EQ(info.st_size, static_cast<off_t>(3 * DirectWriteAlignment)) << "reserved in full";
-    EXPECT_EQ(file.DirectFd(3 * DirectWriteAlignment), direct) << "one descriptor for the file";
+    EXPECT_EQ(info.st_size, static_cast<off_t>(3 * DirectIoAlignment)) << "reserved in full";
+    EXPECT_EQ(file.DirectFd(3 * DirectIoAlignment), direct) << "one descriptor for the file";
     // Whole aligned blocks, written out of order.
-    void* block = std::aligned_alloc(DirectWriteAlignment, DirectWriteAlignment);
-    std::memset(block, 'b', DirectWriteAlignment);
-    EXPECT_EQ(pwrite(direct, block, DirectWriteAlignment, static_cast<off_t>(DirectWriteAlignment)),
-              static_cast<ssize_t>(DirectWriteAlignment));
-    std::memset(block, 'a', DirectWriteAlignment);
-    EXPECT_EQ(pwrite(direct, block, DirectWriteAlignment, 0), static_cast<ssize_t>(DirectWriteAlignment));
+    void* block = std::aligned_alloc(DirectIoAlignment, DirectIoAlignment);
+    std::memset(block, 'b', DirectIoAlignment);
+    EXPECT_EQ(pwrite(direct, block, DirectIoAlignment, static_cast<off_t>(DirectIoAlignment)),
+              static_cast<ssize_t>(DirectIoAlignment));
+    std::memset(block, 'a', DirectIoAlignment);
+    EXPECT_EQ(pwrite(direct, block, DirectIoAlignment, 0), static_cast<ssize_t>(DirectIoAlignment));
     std::free(block);
-    ASSERT_EQ(ftruncate(file.Fd(), static_cast<off_t>(2 * DirectWriteAlignment - 5)), 0);
+    ASSERT_EQ(ftruncate(file.Fd(), static_cast<off_t>(2 * DirectIoAlignment - 5)), 0);
     ASSERT_TRUE(file.Publish());
     EXPECT_EQ(fcntl(direct, F_GETFD), -1) << "closed with the file";
     EXPECT_EQ(ReadFileForTest(target),
-              std::string(DirectWriteAlignment, 'a') + std::string(DirectWriteAlignment - 5, 'b'));
+              std::string(DirectIoAlignment, 'a') + std::string(DirectIoAlignment - 5, 'b'));
 }
