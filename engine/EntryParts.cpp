@@ -45,8 +45,8 @@ std::optional<winzip_aes::TKeys> KeysFor(const std::uint8_t* header, std::size_t
     if (knownKeys != nullptr && keySize == winzip_aes::MaxKeySize) {
         std::array<std::uint8_t, winzip_aes::SaltSize> salt{};
         std::copy_n(header, salt.size(), salt.begin());
-        if (const auto known = knownKeys->find(salt); known != knownKeys->end())
-            keys = *known->second;
+        if (const winzip_aes::TKeys* known = knownKeys->Find(salt))
+            keys = *known;
     }
     if (!keys)
         keys = winzip_aes::DeriveKeys(password, header, keySize);

@@ -2,6 +2,7 @@
 
 #include "engine/WinZipAes.h"
 
+#include <algorithm>
 #include <cstring>
 #include <nettle/aes.h>
 #include <nettle/hmac.h>
@@ -31,6 +32,20 @@ TKeys::~TKeys()
 {
     Wipe(AesKey.data(), AesKey.size());
     Wipe(MacKey.data(), MacKey.size());
+}
+
+void TKnownKeys::Seal()
+{
+    std::sort(keys_.begin(), keys_.end(), [](const TKeys& a, const TKeys& b) { return a.Salt < b.Salt; });
+    keys_.shrink_to_fit();
+}
+
+const TKeys* TKnownKeys::Find(const std::array<std::uint8_t, SaltSize>& salt) const
+{
+    const auto found =
+        std::lower_bound(keys_.begin(), keys_.end(), salt,
+                         [](const TKeys& keys, const auto& wanted) { return keys.Salt < wanted; });
+    return found != keys_.end() && found->Salt == salt ? &*found : nullptr;
 }
 
 TKeys DeriveKeys(std::string_view password, const std::uint8_t* salt, std::size_t keySize)

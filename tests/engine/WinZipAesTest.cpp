@@ -67,6 +67,34 @@ TEST(WinZipAes, KeysComeFromPbkdf2WithAFreshSaltForEveryEntry)
     EXPECT_THROW(aes::DeriveKeys("s3cret pass", first.Salt.data(), 20), std::invalid_argument);
 }
 
+// A backup's read-back finds each entry's keys by its salt instead of
+// deriving them again; a salt it never wrote finds nothing.
+TEST(WinZipAes, KnownKeysAreFoundByTheirSaltOnly)
+{
+    std::vector<aes::TKeys> written;
+    aes::TKnownKeys known;
+    for (int i = 0; i < 40; ++i) {
+        aes::TKeys keys;
+        keys.Salt.fill(static_cast<std::uint8_t>(i * 37 % 251));
+        keys.Salt[15] = static_cast<std::uint8_t>(i);
+        keys.AesKey.fill(static_cast<std::uint8_t>(i));
+        known.Add(keys);
+        written.push_back(keys);
+    }
+    known.Seal();
+    for (const aes::TKeys& keys : written) {
+        const aes::TKeys* found = known.Find(keys.Salt);
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(found->AesKey, keys.AesKey);
+    }
+    std::array<std::uint8_t, aes::SaltSize> unknown{};
+    unknown.fill(0xEE);
+    EXPECT_EQ(known.Find(unknown), nullptr);
+    known.Clear();
+    known.Seal();
+    EXPECT_EQ(known.Find(written.front().Salt), nullptr);
+}
+
 TEST(WinZipAes, StreamingInAnyPiecesGivesTheSameBytesAndCodeBothWays)
 {
     const aes::TKeys keys = aes::DeriveNewKeys("pw");
