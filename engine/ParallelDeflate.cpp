@@ -96,6 +96,7 @@ std::optional<std::size_t> ReadPiece(TOpenedFile& file, std::uint64_t offset, st
                 file.Direct = false;
                 continue;
             }
+            errno = EINVAL;
         }
         if (got < 0) {
             failure = std::strerror(errno);
@@ -208,7 +209,8 @@ void TParallelDeflate::Work()
         lock.unlock();
         // Files not read for a while are on the disk only: asked for all at
         // once, a batch's files are read together rather than one after
-        // another while a core waits for each. A large file's next piece is
+        // another while a core waits for each. A large file read through the
+        // page cache (where direct reads are refused) has its next piece
         // asked for too, so that it is on its way while this one compresses.
         opened.clear();
         for (const TSlot* claimed : batch) {
