@@ -430,7 +430,7 @@ TArchiveReaders* TArchive::Readers()
         auto readers = std::make_unique<TArchiveReaders>(
             fileName_, false, ArchiveCodePage(env_.CodePage, env_.ProgramDir, env_.Texts));
         std::string error;
-        if (!readers->Open(error)) {
+        if (!readers->Open(error, WorkerCount())) {
             Report("cannot open the archive: " + error);
             return nullptr;
         }
@@ -756,7 +756,7 @@ bool TArchive::VerifyArchive(std::string_view expectedHeader)
     // with the central directory.
     TArchiveReaders readers(fileName_, true);
     std::string error;
-    if (!readers.Open(error)) {
+    if (!readers.Open(error, WorkerCount())) {
         Report("verification: cannot open the archive: " + error);
         return false;
     }
@@ -779,7 +779,7 @@ TArchiveCheck TArchive::CheckArchive()
     // Read as an extract reads it, so what passes here can be restored.
     TArchiveReaders readers(fileName_, false);
     std::string error;
-    if (!readers.Open(error)) {
+    if (!readers.Open(error, WorkerCount())) {
         Report("check: cannot open the archive: " + error);
         return {TArchiveCheck::TOutcome::CannotOpen, error, 0, 0};
     }

@@ -6,9 +6,11 @@
 #include "platform/CodePage.h"
 #include "platform/Text.h"
 
+#include <future>
 #include <mutex>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 
 namespace quillbank {
 
@@ -187,29 +189,53 @@ zip_t* TArchiveReaders::OpenHandle(std::string& error)
     return archive;
 }
 
-bool TArchiveReaders::Open(std::string& error)
+bool TArchiveReaders::Open(std::string& error, unsigned handles)
 {
-    if (!handles_.empty())
+    if (!handles_.empty()) {
+        Reserve(handles);
         return true;
+    }
     identity_ = IdentityOf(path_);
-    if (TakeKept())
+    if (TakeKept()) {
+        Reserve(handles);
         return true;
+    }
+    // Each opening reads the whole directory, and so does the overlap check:
+    // they run side by side. Further handles are opened as the first is;
+    // those that fail where the first fell back are opened again below.
+    std::future<std::string> overlap =
+        std::async(std::launch::async, [this] { return OverlappingEntriesError(path_); });
+    std::vector<std::future<zip_t*>> more;
+    for (unsigned i = 1; i < handles; ++i)
+        more.push_back(std::async(std::launch::async, [path = path_, flags = flags_] {
+            int code = 0;
+            return zip_open(path.c_str(), flags, &code);
+        }));
     zip_t* first = OpenHandle(error);
-    if (first == nullptr)
-        return false;
+    const std::string overlapError = overlap.get();
+    std::vector<zip_t*> opened;
+    for (std::future<zip_t*>& handle : more)
+        if (zip_t* archive = handle.get())
+            opened.push_back(archive);
     // One block of data read as many entries multiplies what a small
     // archive writes: such an archive is refused whole.
-    error = OverlappingEntriesError(path_);
-    if (!error.empty()) {
-        zip_discard(first);
+    if (first != nullptr && !overlapError.empty()) {
+        error = overlapError;
+        zip_discard(std::exchange(first, nullptr));
+    }
+    if (first == nullptr) {
+        for (zip_t* archive : opened)
+            zip_discard(archive);
         return false;
     }
     handles_.push_back(first);
-    const zip_int64_t count = zip_get_num_entries(first, 0);
-    names_.reserve(static_cast<std::size_t>(std::max<zip_int64_t>(count, 0)));
-    for (zip_int64_t i = 0; i < count; ++i) {
+    handles_.insert(handles_.end(), opened.begin(), opened.end());
+    const zip_int64_t entries = zip_get_num_entries(first, 0);
+    names_.reserve(static_cast<std::size_t>(std::max<zip_int64_t>(entries, 0)));
+    for (zip_int64_t i = 0; i < entries; ++i) {
         names_.push_back(ReplaceAll(EntryName(first, static_cast<zip_uint64_t>(i), codePage_), "\\", "/"));
     }
+    Reserve(handles);
     return true;
 }
 

@@ -38,8 +38,10 @@ public:
     TArchiveReaders(const TArchiveReaders&) = delete;
     TArchiveReaders& operator=(const TArchiveReaders&) = delete;
 
-    /// Opens the first handle; false with `error` set when the archive cannot be read.
-    bool Open(std::string& error);
+    /// Opens `handles` handles (at least the first, which alone may fall
+    /// back to opening without the checks); false with `error` set when the
+    /// archive cannot be read.
+    bool Open(std::string& error, unsigned handles = 1);
     /// Opens handles up to `count`; returns how many are open (at least one).
     unsigned Reserve(unsigned count);
 

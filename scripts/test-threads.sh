@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 scripts/build.sh tsan
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 build-tsan/bin/engine_tests --gtest_brief=1 \
-  --gtest_filter='DeflatePieces.*:WriterThread.*:ParallelDeflateTest.*:ParallelRun.*:ArchiveTest.*:ArchiveFile.*:PiecedEntryTest.*:InteropTest.*:Tools/*:BackupRun*:BackupTaskTest.*:RestoreRun*'
+  --gtest_filter='ArchiveReaders.*:DeflatePieces.*:WriterThread.*:ParallelDeflateTest.*:ParallelRun.*:ArchiveTest.*:ArchiveFile.*:PiecedEntryTest.*:InteropTest.*:Tools/*:BackupRun*:BackupTaskTest.*:RestoreRun*'

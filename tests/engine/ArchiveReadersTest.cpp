@@ -1,4 +1,5 @@
-// Tests of the archive's reading handles: kept for the next reader of the same file, never for a changed one.
+// Tests of the archive's reading handles: opened side by side, kept for the next reader of the same,
+// unchanged file.
 
 #include "engine/ArchiveReaders.h"
 
@@ -12,6 +13,7 @@
 using namespace quillbank;
 using quillbank::testing::BuildZip;
 using quillbank::testing::TFakeHome;
+using quillbank::testing::TZipEntrySpec;
 
 namespace {
 
@@ -49,4 +51,33 @@ TEST(ArchiveReaders, TheNextReaderOfTheSameFileSeesItAsItIsNow)
     TArchiveReaders gone(path, false);
     std::string error;
     EXPECT_FALSE(gone.Open(error));
+}
+
+// Several handles are opened side by side with the overlap check: each reads
+// the archive on its own, and a refused archive leaves none open.
+TEST(ArchiveReaders, HandlesOpenedTogetherEachReadTheArchive)
+{
+    TFakeHome home;
+    const std::string path = home.WriteFile("a.qkz", BuildZip({{"one", "first"}, {"two", "second", true}}));
+    TArchiveReaders readers(path, true);
+    std::string error;
+    ASSERT_TRUE(readers.Open(error, 3)) << error;
+    ASSERT_EQ(readers.Reserve(3), 3u);
+    for (unsigned worker = 0; worker < 3; ++worker) {
+        zip_file_t* file = zip_fopen_index(readers.Handle(worker), 1, 0);
+        ASSERT_NE(file, nullptr);
+        char data[16] = {};
+        EXPECT_EQ(zip_fread(file, data, sizeof data), 6);
+        EXPECT_EQ(std::string(data), "second");
+        zip_fclose(file);
+    }
+
+    std::vector<TZipEntrySpec> overlapping = {{"data.bin", std::string(4096, 'd'), true}};
+    TZipEntrySpec copy{"copy.bin", std::string(4096, 'd'), true};
+    copy.LocalOffset = 0;
+    overlapping.push_back(copy);
+    const std::string hostile = home.WriteFile("hostile.qkz", BuildZip(overlapping));
+    TArchiveReaders refused(hostile, false);
+    EXPECT_FALSE(refused.Open(error, 3));
+    EXPECT_EQ(error, "the entries \"data.bin\" and \"copy.bin\" overlap in the file");
 }
