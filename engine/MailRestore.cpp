@@ -248,11 +248,11 @@ std::optional<std::pair<int, std::string>> AccountField(std::string_view line)
 
 } // namespace
 
-std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TArchive& archive,
-                                             std::vector<TMailFolder>& folders, const TInterfaceTexts& texts,
-                                             TUserInterface& ui)
+TMailFoldersRestored RestoreMailFolders(const std::string& profileDir, TArchive& archive,
+                                        std::vector<TMailFolder>& folders, const TInterfaceTexts& texts,
+                                        TUserInterface& ui)
 {
-    std::vector<TLeftOutFile> notRestored;
+    TMailFoldersRestored result;
     for (std::string_view folder : ProfileMailFolders)
         archive.ExtractFolder(std::string(folder), "*.*");
 
@@ -263,11 +263,10 @@ std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TArc
 
     // Each recorded folder goes back to its place once, and every account
     // that kept its mail there is pointed at it.
-    std::map<int, std::string> restoredFolders;
     std::set<std::string> takenPlaces;
     for (TMailFolder& folder : folders) {
         if (const auto reason = RefusalReason(folder)) {
-            notRestored.push_back({folder.Path, *reason});
+            result.NotRestored.push_back({folder.Path, *reason});
             continue;
         }
         std::vector<int> accounts;
@@ -275,7 +274,7 @@ std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TArc
             if (AccountUsesFolder(account, folder.Path))
                 accounts.push_back(account.Number);
         if (accounts.empty()) {
-            notRestored.push_back({folder.Path, "no account of its prefs.js uses it"});
+            result.NotRestored.push_back({folder.Path, "no account of its prefs.js uses it"});
             continue;
         }
         // A folder of a Windows machine gets a place on this one.
@@ -287,7 +286,7 @@ std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TArc
         if (!DirectoryExists(place)) {
             ui.ShowError(texts.GetText("Quillbank14", "LANG_ERROR"),
                          texts.GetText("Quillbank14", "LANG_CANNOT_RESTORE_ORIG_EXT") + " " + place);
-            notRestored.push_back(
+            result.NotRestored.push_back(
                 {folder.Path, place == folder.Path
                                   ? "the folder cannot be created: " + error.message()
                                   : "the folder " + place + " cannot be created: " + error.message()});
@@ -299,26 +298,31 @@ std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TArc
             ui.AddReportLine(
                 texts.GetTextFmt("Quillbank14", "LANG_MAIL_FOLDER_PLACE", folder.Path + " -> " + place));
         for (int number : accounts)
-            restoredFolders[number] = LexicallyNormal(place);
+            result.Accounts.Restored[number] = LexicallyNormal(place);
     }
 
     // Accounts whose folder lies inside the profile: the relative preference
     // already leads there, the absolute one still names the old profile.
-    std::map<int, std::string> profileFolders;
     for (const TPrefsParserAccount& account : parser.Accounts())
         if (const auto inside = FolderInsideProfile(account, profileDir);
-            inside && !restoredFolders.contains(account.Number))
-            profileFolders[account.Number] = *inside;
+            inside && !result.Accounts.Restored.contains(account.Number))
+            result.Accounts.InsideProfile[account.Number] = *inside;
+    return result;
+}
 
+void PointAccountsAtMailFolders(const std::string& profileDir, const TAccountMailFolders& accounts)
+{
+    const TPrefsFiles files(profileDir);
+    SettleLeftoverCopy(files);
     RewritePrefs(files, [&](const std::string& line) {
         const auto field = AccountField(line);
         if (!field || (field->second != "directory" && field->second != "directory-rel"))
             return line;
-        if (const auto inside = profileFolders.find(field->first);
-            inside != profileFolders.end() && field->second == "directory")
+        if (const auto inside = accounts.InsideProfile.find(field->first);
+            inside != accounts.InsideProfile.end() && field->second == "directory")
             return ReplaceStringValue(line, ReplaceAll(AnsiToUtf8(inside->second), "\\", "\\\\"));
-        const auto restored = restoredFolders.find(field->first);
-        if (restored == restoredFolders.end())
+        const auto restored = accounts.Restored.find(field->first);
+        if (restored == accounts.Restored.end())
             return line;
         if (field->second == "directory")
             return ReplaceStringValue(line, ReplaceAll(AnsiToUtf8(restored->second), "\\", "\\\\"));
@@ -329,7 +333,6 @@ std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TArc
     });
     // "prefs.zal" keeps the file as it came from the archive until the
     // clean-up of the restore replaces it.
-    return notRestored;
 }
 
 std::vector<TPathOutsideProfile> FitWindowsPrefs(const std::string& profileDir,

@@ -10,6 +10,7 @@
 #include "vocabulary/MailFolder.h"
 
 #include <array>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -32,6 +33,25 @@ public:
 /// The mail folders kept inside a profile, restored whole with the emails.
 inline constexpr std::array<std::string_view, 3> ProfileMailFolders = {"ImapMail", "Mail", "News"};
 
+/// Where the accounts of a restored profile keep their mail, by account number.
+struct TAccountMailFolders
+{
+    /// Accounts whose recorded folder was put back: the place it went.
+    std::map<int, std::string> Restored;
+    /// Accounts whose relative preference leads to a folder inside the
+    /// profile (and whose folder was not put back elsewhere): that folder.
+    std::map<int, std::string> InsideProfile;
+};
+
+/// What the mail part of a restore did.
+struct TMailFoldersRestored
+{
+    /// The recorded folders not put back, each with the reason.
+    std::vector<TLeftOutFile> NotRestored;
+    /// Where their accounts are to be pointed (PointAccountsAtMailFolders).
+    TAccountMailFolders Accounts;
+};
+
 /**
  * The mail part of a restore into `profileDir` (ends with "/"), run after the
  * Emails files, prefs.js among them, have come out of `archive`:
@@ -41,11 +61,10 @@ inline constexpr std::array<std::string_view, 3> ProfileMailFolders = {"ImapMail
  *   Each folder of `folders` that an account of prefs.js used (its
  *   "directory" preference names it, or its "directory-rel" one leads out of
  *   the profile to it) is created and filled from the archive entries below
- *   its archive folder, and those accounts' "directory" lines are rewritten
- *   with the path in UTF-8 with every backslash doubled, their
- *   "directory-rel" lines with the path relative to this profile. A folder
- *   that cannot be created gets the error box "Cannot restore external mail
- *   account to original location!" with its path; its lines stay as they were.
+ *   its archive folder, and those accounts are to point at it. A folder that
+ *   cannot be created gets the error box "Cannot restore external mail
+ *   account to original location!" with its path; its accounts stay as they
+ *   were.
  *
  * A folder recorded as a Windows path ("C:\Mail\Archive") goes to its
  * WindowsFolderPlace instead, which becomes its Place; its accounts are found
@@ -56,19 +75,30 @@ inline constexpr std::array<std::string_view, 3> ProfileMailFolders = {"ImapMail
  * that is not an absolute path, has a ".." component, or whose archive folder
  * the archive cannot name exactly (empty, ".", wildcards, separators) is
  * refused, and so is one that no account uses; their preferences stay
- * unchanged. Returns the folders not restored, each with the reason.
+ * unchanged.
+ *
+ * prefs.js is only read here; PointAccountsAtMailFolders rewrites it.
+ * Throws EPrefsNotFound when the profile has no prefs.js, and
+ * EPrefsReadError on input errors.
+ */
+TMailFoldersRestored RestoreMailFolders(const std::string& profileDir, TArchive& archive,
+                                        std::vector<TMailFolder>& folders, const TInterfaceTexts& texts,
+                                        TUserInterface& ui);
+
+/**
+ * Points the accounts of the prefs.js of `profileDir` (ends with "/") at the
+ * folders RestoreMailFolders put back: their "directory" lines get the path
+ * in UTF-8 with every backslash doubled, their "directory-rel" lines the path
+ * relative to this profile; the "directory" line of an account whose folder
+ * lies inside the profile gets that folder.
  *
  * prefs.js is replaced as a whole: the old file is copied to "prefs.zal"
  * (left in place for FilterRestoredPrefs), the new one is written beside it,
  * flushed to disk and renamed over it. A "prefs.zal" left by an interrupted
  * run is taken back as prefs.js first when prefs.js is missing or empty.
- *
- * Throws EPrefsNotFound when the profile has no prefs.js, and
- * EPrefsReadError or EPrefsRewriteError on input or output errors.
+ * Throws EPrefsReadError or EPrefsRewriteError on input or output errors.
  */
-std::vector<TLeftOutFile> RestoreMailFolders(const std::string& profileDir, TArchive& archive,
-                                             std::vector<TMailFolder>& folders, const TInterfaceTexts& texts,
-                                             TUserInterface& ui);
+void PointAccountsAtMailFolders(const std::string& profileDir, const TAccountMailFolders& accounts);
 
 /**
  * Makes the prefs.js of `profileDir` (ends with "/") that a backup made on

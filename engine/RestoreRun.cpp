@@ -111,6 +111,12 @@ public:
             RestoreLegacyContainer();
         else if (state_.ArchiveFormat == TArchiveFormat::Zip)
             RestoreZipArchive();
+        // The accounts are pointed at their folders once everything else is
+        // written: flushing the new prefs.js to the disk waits for all that
+        // went straight to the disk before it (the mail, on a virtual disk
+        // about a second per gigabyte), which by then is stored already.
+        if (accountFolders_)
+            PointAccountsAtMailFolders(state_.ProfileDir, *accountFolders_);
         // Only a restore that wrote prefs.js cleans it: a profile whose own
         // prefs.js was left alone keeps its settings.
         if (prefsRestored_)
@@ -372,10 +378,13 @@ private:
             extractFiles();
             extractFolders();
         }
-        if (component.Extra == TComponentExtra::MailFolders)
-            for (const TLeftOutFile& folder :
-                 RestoreMailFolders(state_.ProfileDir, archive, state_.MailFolders, env_.Texts, env_.Ui))
+        if (component.Extra == TComponentExtra::MailFolders) {
+            TMailFoldersRestored mail =
+                RestoreMailFolders(state_.ProfileDir, archive, state_.MailFolders, env_.Texts, env_.Ui);
+            for (const TLeftOutFile& folder : mail.NotRestored)
                 Refuse(folder.Path, folder.Reason);
+            accountFolders_ = std::move(mail.Accounts);
+        }
         if (component.Box == GeneralSettingsBox || component.Box == EmailsBox)
             prefsRestored_ = true;
         TakeArchiveProblems(archive);
@@ -564,6 +573,8 @@ private:
     TArchiveEnvironment env_;
     int position_ = 0;
     bool prefsRestored_ = false;
+    /// Where the restored mail accounts are to point, once the mail is restored.
+    std::optional<TAccountMailFolders> accountFolders_;
     std::optional<std::vector<std::string>> entryNames_;
     /// The problems of the part being restored.
     std::vector<TLeftOutFile> partProblems_;

@@ -56,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // No archive there: the extracts find nothing, the rewrite still runs.
         TArchive archive(programDir + "missing.qkz", "", profile,
                          RunEnvironment(ui, texts, state, programDir));
-        RestoreMailFolders(profile, archive, state.MailFolders, texts, ui);
+        PointAccountsAtMailFolders(
+            profile, RestoreMailFolders(profile, archive, state.MailFolders, texts, ui).Accounts);
         FitWindowsPrefs(profile, state.MailFolders);
         TComponentBoxes boxes;
         for (auto& box : boxes.Boxes)

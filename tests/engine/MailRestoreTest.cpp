@@ -73,8 +73,11 @@ protected:
     {
         home.WriteFile("profile/prefs.js", prefs);
         TArchive archive(state.ArchivePath, "", profile, Environment());
+        const TMailFoldersRestored restored =
+            RestoreMailFolders(profile, archive, state.MailFolders, texts, ui);
+        PointAccountsAtMailFolders(profile, restored.Accounts);
         std::vector<std::string> notRestored;
-        for (const TLeftOutFile& folder : RestoreMailFolders(profile, archive, state.MailFolders, texts, ui))
+        for (const TLeftOutFile& folder : restored.NotRestored)
             notRestored.push_back(folder.Path);
         return notRestored;
     }
@@ -229,8 +232,9 @@ TEST_F(MailRestoreTest, AFolderRecordedOnWindowsThatCannotBePlacedIsNamedWithThe
     ui.QueueAnswer(TBoxAnswer::Ok);
     home.WriteFile("profile/prefs.js", DirectoryLine(1, "C:\\\\Mail\\\\Archive") + "\n");
     TArchive archive(state.ArchivePath, "", profile, Environment());
-    const std::vector<TLeftOutFile> notRestored =
-        RestoreMailFolders(profile, archive, state.MailFolders, texts, ui);
+    const TMailFoldersRestored restored = RestoreMailFolders(profile, archive, state.MailFolders, texts, ui);
+    PointAccountsAtMailFolders(profile, restored.Accounts);
+    const std::vector<TLeftOutFile>& notRestored = restored.NotRestored;
 
     ASSERT_EQ(notRestored.size(), 1u);
     EXPECT_EQ(notRestored[0].Path, "C:\\Mail\\Archive");
