@@ -795,8 +795,15 @@ TArchiveCheck TArchive::CheckArchive()
 std::vector<std::string> TArchive::EntryNames()
 {
     std::vector<std::string> names;
-    for (TArchiveEntry& entry : ListEntries().value_or(std::vector<TArchiveEntry>()))
-        names.push_back(std::move(entry.Name));
+    TArchiveReaders* readers = Readers();
+    if (readers == nullptr)
+        return names;
+    // The names as listed, without the rest of each entry's status: a
+    // restore asks for them several times, for 100,000 entries at times.
+    names.reserve(readers->EntryCount());
+    for (std::uint64_t i = 0; i < readers->EntryCount(); ++i)
+        if (const char* name = zip_get_name(readers->Handle(), i, 0))
+            names.emplace_back(name);
     return names;
 }
 
