@@ -6,7 +6,6 @@
 #include "platform/CodePage.h"
 #include "platform/Text.h"
 
-#include <ctime>
 #include <future>
 #include <mutex>
 #include <string_view>
@@ -204,9 +203,6 @@ bool TArchiveReaders::Open(std::string& error, unsigned handles)
     // Each opening reads the whole directory, and so does the overlap check:
     // they run side by side. Further handles are opened as the first is;
     // those that fail where the first fell back are opened again below.
-    // libzip converts every entry's time in the local time zone: it is read
-    // here, before the threads, so that they only ever find it read.
-    tzset();
     std::future<std::string> overlap =
         std::async(std::launch::async, [this] { return OverlappingEntriesError(path_); });
     std::vector<std::future<zip_t*>> more;
