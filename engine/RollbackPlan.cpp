@@ -106,13 +106,13 @@ private:
     std::unordered_map<std::string, bool> foldersFound_;
 };
 
-/// The entry names an extract of `request` writes into the profile, each
+/// The entry names an extract of `request` writes into the profile (of the
+/// archive's `entries`, read once by the caller), each
 /// database followed by its companions.
 std::vector<std::string> ProfileNames(const TRestoreRequest& request, const TWizardState& state,
-                                      TArchive& archive)
+                                      TArchive& archive, const std::vector<std::string>& entries)
 {
     std::vector<std::string> names = archive.EntryNamesMatching(RestoreProfileSpecs(request, state));
-    const std::vector<std::string> entries = archive.EntryNames();
     for (const TRestoreComponent& component : RestoreComponents())
         if (request.Boxes[component.Box].Checked && !IsSkippedOnRestore(component.Box, state.SelectedAppType))
             for (std::string_view file : FilesGoingWithKeys(component.Files, entries))
@@ -150,9 +150,9 @@ TRollbackPlan PlanRollback(const TRestoreRequest& request, const TWizardState& s
     // archive of many entries anew takes a while.
     const std::vector<std::string> outside = PlacesOutsideProfile(request, state, environment).MailFolders;
     TArchive archive(state.ArchivePath, "", profileDir, environment);
-    for (const std::string& name : ProfileNames(request, state, archive))
-        plan.Add(profileDir, name);
     const std::vector<std::string> entries = archive.EntryNames();
+    for (const std::string& name : ProfileNames(request, state, archive, entries))
+        plan.Add(profileDir, name);
     std::set<std::string> taken;
     const bool restoresEmails =
         request.Boxes[EmailsBox].Checked && !IsSkippedOnRestore(EmailsBox, state.SelectedAppType);
