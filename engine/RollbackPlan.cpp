@@ -106,9 +106,8 @@ private:
     std::unordered_map<std::string, bool> foldersFound_;
 };
 
-/// The entry names an extract of `request` writes into the profile (of the
-/// archive's `entries`, read once by the caller), each
-/// database followed by its companions.
+/// The entry names an extract of `request` writes into the profile, each
+/// database followed by its companions; `entries` are the archive's names.
 std::vector<std::string> ProfileNames(const TRestoreRequest& request, const TWizardState& state,
                                       TArchive& archive, const std::vector<std::string>& entries)
 {
