@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (the "fuzz" preset: clang, libFuzzer, ASan, UBSan)
-# and runs each for SECONDS (default 60), one after the other in one process
-# each. Usage: scripts/fuzz.sh [SECONDS] [TARGET...]; the targets are the
-# folder names below fuzz/corpus/, all of them by default.
+# and runs each for SECONDS (default 60) in a process of its own, as many at
+# once as the machine has cores. Usage: scripts/fuzz.sh [SECONDS] [TARGET...];
+# the targets are the folder names below fuzz/corpus/, all of them by default.
 #
 # Each target starts from its committed seeds (fuzz/corpus/<target>/, never
 # written to) and the inputs earlier runs found (build-fuzz/corpus/<target>/).
@@ -34,29 +34,43 @@ if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
   export TMPDIR=/dev/shm
 fi
 
-summary=()
-failed=0
-for target in "${targets[@]}"; do
-  work="build-fuzz/corpus/$target"
-  findings="build-fuzz/findings/$target"
-  log="build-fuzz/fuzz-$target.log"
+# Runs one target; its status, CPU time and execution count are left in
+# build-fuzz/fuzz-TARGET.result for the summary.
+fuzz_one() {
+  local target=$1
+  local work="build-fuzz/corpus/$target" findings="build-fuzz/findings/$target" log="build-fuzz/fuzz-$target.log"
   mkdir -p "$work" "$findings"
-  echo "fuzz: $target for ${seconds}s"
-  status=0
+  local status=0
   /usr/bin/time -f '%U %S' -o "build-fuzz/fuzz-$target.time" \
     "build-fuzz/bin/fuzz_$target" "$work" "fuzz/corpus/$target" \
     -max_total_time="$seconds" -max_len=16384 -timeout=20 -rss_limit_mb=2048 \
     -artifact_prefix="$findings/" -print_final_stats=1 >"$log" 2>&1 || status=$?
   # The last line holds the times; a failed run's file starts with its status.
+  local cpu runs
   cpu=$(tail -n 1 "build-fuzz/fuzz-$target.time" | awk '{ printf "%.0f", $1 + $2 }')
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  echo "$status ${cpu:-?} ${runs:-?}" >"build-fuzz/fuzz-$target.result"
+}
+
+cores=$(nproc)
+for target in "${targets[@]}"; do
+  while [ "$(jobs -rp | wc -l)" -ge "$cores" ]; do
+    wait -n || true
+  done
+  echo "fuzz: $target for ${seconds}s"
+  fuzz_one "$target" &
+done
+wait
+
+failed=0
+for target in "${targets[@]}"; do
+  read -r status cpu runs <"build-fuzz/fuzz-$target.result"
   if [ "$status" -ne 0 ]; then
     failed=1
-    summary+=("$target: FAILED after ${cpu}s CPU, ${runs:-?} runs (see $log and $findings/)")
-    tail -n 40 "$log"
+    echo "$target: FAILED after ${cpu}s CPU, $runs runs (see build-fuzz/fuzz-$target.log and build-fuzz/findings/$target/)"
+    tail -n 40 "build-fuzz/fuzz-$target.log"
   else
-    summary+=("$target: ${cpu}s CPU, ${runs:-?} runs, nothing found")
+    echo "$target: ${cpu}s CPU, $runs runs, nothing found"
   fi
 done
-printf '%s\n' "${summary[@]}"
 exit "$failed"
