@@ -76,8 +76,8 @@ private:
 class CliCommandsTest : public ::testing::Test
 {
 protected:
-    // A test starts a fake Firefox: none of another test's real ones then.
-    TRealAppsLock lock;
+    // No other test's Firefox, real or fake, may run beside these.
+    TRealAppsLock lock{TRealAppsLock::EUse::NeedsNoneRunning};
     TFakeHome home;
     std::string root = home.MakeDir(".mozilla/firefox");
     std::string work = root + "/abcd.work";
@@ -1016,6 +1016,7 @@ TEST_F(CliCommandsTest, BackupAndRestoreRefuseWhileTheProfileIsInUseUnlessForced
     const std::string target = home.MakeDir("target");
     const std::string defaultProfile = root + "/efgh.default";
     {
+        lock.HoldAlone();
         TFakeFirefox firefox(home);
         ASSERT_TRUE(IsAppRunning(FirefoxAppType));
         EXPECT_EQ(Run({"backup", "--app", "firefox", "--profile", "work", "--output", Archive()}).ExitCode,

@@ -27,7 +27,7 @@ namespace {
 class FaultInjectionTest : public ::testing::Test
 {
 protected:
-    TRealAppsLock lock;
+    TRealAppsLock lock{TRealAppsLock::EUse::NeedsNoneRunning};
     TFakeHome home;
     std::string profile = home.MakeDir(".mozilla/firefox/abcd.work");
     std::string backups = home.MakeDir("backups");

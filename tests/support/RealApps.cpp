@@ -66,9 +66,15 @@ void EndProcessesOfHome(const std::string& home)
     EXPECT_TRUE(ended) << "processes of the fake home outlived the test";
 }
 
-TRealAppsLock::TRealAppsLock()
+TRealAppsLock::TRealAppsLock(EUse use)
     : fd_(open((fs::temp_directory_path() / "quillbank-real-apps.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC,
                0666))
+{
+    if (fd_ >= 0)
+        flock(fd_, use == EUse::StartsApps ? LOCK_EX : LOCK_SH);
+}
+
+void TRealAppsLock::HoldAlone()
 {
     if (fd_ >= 0)
         flock(fd_, LOCK_EX);

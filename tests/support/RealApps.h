@@ -42,13 +42,23 @@ std::vector<pid_t> ProcessesOfHome(const std::string& home);
 /// Fails the test when they do not end.
 void EndProcessesOfHome(const std::string& home);
 
-/// Serialises the tests that start real applications, also across test
-/// processes run side by side: the running check looks at every process.
+/// Keeps the tests that start applications (real ones, or programs under
+/// their names) apart from each other and from the tests that need none
+/// running, also across test processes run side by side: the running check
+/// looks at every process. Tests of the second kind share the lock.
 class TRealAppsLock
 {
 public:
-    TRealAppsLock();
+    enum class EUse
+    {
+        StartsApps,
+        NeedsNoneRunning
+    };
+
+    explicit TRealAppsLock(EUse use = EUse::StartsApps);
     ~TRealAppsLock();
+    /// From now on held alone: for a test that shared it and starts an application after all.
+    void HoldAlone();
     TRealAppsLock(const TRealAppsLock&) = delete;
     TRealAppsLock& operator=(const TRealAppsLock&) = delete;
 
