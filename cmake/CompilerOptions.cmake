@@ -19,3 +19,15 @@ elseif(QUILLBANK_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# Under AddressSanitizer and UBSan, an unoptimised program carries some 700,000
+# pointers in its checks' data, each relocated at every start when the program
+# is position independent. Linked at a fixed address instead, the command-line
+# tool starts in 100 ms rather than 170: the tests start it, and the test
+# programs themselves, thousands of times. Qt's programs stay position
+# independent, as Qt requires.
+function(quillbank_link_for_quick_start target)
+  if(QUILLBANK_SANITIZE AND NOT QUILLBANK_SANITIZE STREQUAL "thread")
+    target_link_options(${target} PRIVATE -no-pie)
+  endif()
+endfunction()
