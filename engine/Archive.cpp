@@ -813,6 +813,7 @@ std::optional<std::vector<TArchiveEntry>> TArchive::ListEntries()
     if (readers == nullptr)
         return std::nullopt;
     std::vector<TArchiveEntry> entries;
+    entries.reserve(readers->EntryCount());
     for (std::uint64_t i = 0; i < readers->EntryCount(); ++i) {
         zip_stat_t info;
         if (zip_stat_index(readers->Handle(), i, 0, &info) != 0)
