@@ -5,9 +5,11 @@
 #include "engine/DeflateChunk.h"
 #include "platform/DirectIo.h"
 #include "platform/FileDescriptor.h"
+#include "platform/ReadAhead.h"
 #include "platform/UserInterface.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -71,17 +73,16 @@ TOpenedFile OpenToRead(const std::string& path, std::uint64_t fileSize, std::uin
 }
 
 /// Reads up to `size` bytes at `offset` into `buffer`, which has room for
-/// whole direct blocks of them; a count short of `size` means the file ended.
-/// Nothing, with the reason in `failure`, when the file could not be opened
-/// or read.
+/// whole direct blocks of them, from the `done`-th byte on (those before were
+/// read ahead); a count short of `size` means the file ended. Nothing, with
+/// the reason in `failure`, when the file could not be opened or read.
 std::optional<std::size_t> ReadPiece(TOpenedFile& file, std::uint64_t offset, std::size_t size,
-                                     std::uint8_t* buffer, std::string& failure)
+                                     std::uint8_t* buffer, std::string& failure, std::size_t done = 0)
 {
     if (!file.File.IsOpen()) {
         failure = std::strerror(file.Error);
         return std::nullopt;
     }
-    std::size_t done = 0;
     while (done < size) {
         const std::size_t wanted = file.Direct ? WholeDirectBlocks(size - done) : size - done;
         const ssize_t got = pread(file.File.Get(), buffer + done, wanted, static_cast<off_t>(offset + done));
@@ -111,6 +112,17 @@ std::optional<std::size_t> ReadPiece(TOpenedFile& file, std::uint64_t offset, st
 }
 
 } // namespace
+
+struct TParallelDeflate::TBatch
+{
+    std::vector<TSlot*> Slots;
+    /// The files of the pieces, in the same order.
+    std::vector<TOpenedFile> Files;
+    /// Which of the worker's two buffers the pieces are read into.
+    std::size_t Buffer = 0;
+    /// Whether the first piece is being read ahead into that buffer.
+    bool ReadAhead = false;
+};
 
 std::size_t TParallelDeflate::PieceCount(std::uint64_t size)
 {
@@ -178,63 +190,120 @@ bool TParallelDeflate::HasRoomAhead() const
     return window_.size() + MaxBatchPieces <= MaxPiecesAhead && windowInput_ < MaxBytesAhead;
 }
 
+void TParallelDeflate::ClaimBatch(TBatch& batch)
+{
+    batch.Slots.clear();
+    std::uint64_t batchInput = 0;
+    while (!stopping_ && batch.Slots.size() < MaxBatchPieces && batchInput < MaxBatchBytes &&
+           windowInput_ < MaxBytesAhead) {
+        auto slot = std::make_unique<TSlot>();
+        if (!NextPiece(slot->Job, slot->Offset))
+            break;
+        const std::uint64_t size = PlannedInput(*slot);
+        windowInput_ += size;
+        // An empty file counts as a byte, so that a batch of them ends too.
+        batchInput += std::max<std::uint64_t>(size, 1);
+        batch.Slots.push_back(slot.get());
+        window_.push_back(std::move(slot));
+    }
+}
+
+void TParallelDeflate::OpenBatch(TBatch& batch) const
+{
+    // Files not read for a while are on the disk only: asked for all at
+    // once, a batch's files are read together rather than one after
+    // another while a core waits for each. A large file read through the
+    // page cache (where direct reads are refused) has its next piece
+    // asked for too, so that it is on its way while this one compresses.
+    batch.Files.clear();
+    for (const TSlot* claimed : batch.Slots) {
+        const TDeflateJob& job = jobs_[claimed->Job];
+        const std::uint64_t ahead = std::min<std::uint64_t>(2 * PieceSize, job.Size - claimed->Offset);
+        batch.Files.push_back(
+            OpenToRead(std::string(job.Folder) + std::string(job.Name), job.Size, claimed->Offset, ahead));
+    }
+}
+
+void TParallelDeflate::StartReadAhead(TBatch& batch, std::uint8_t* buffer, TReadAhead& readAhead) const
+{
+    batch.ReadAhead = false;
+    if (batch.Slots.empty() || !batch.Files.front().Direct)
+        return;
+    const TSlot& first = *batch.Slots.front();
+    const std::size_t size = WholeDirectBlocks(static_cast<std::size_t>(PlannedInput(first)));
+    batch.ReadAhead = readAhead.Start(batch.Files.front().File.Get(), first.Offset, size, buffer);
+}
+
+std::optional<std::size_t> TParallelDeflate::ReadSlot(TBatch& batch, std::size_t index, std::uint8_t* buffer,
+                                                      TReadAhead& readAhead) const
+{
+    TSlot& slot = *batch.Slots[index];
+    const auto size = static_cast<std::size_t>(PlannedInput(slot));
+    std::size_t done = 0;
+    if (index == 0 && batch.ReadAhead) {
+        // A read ahead that failed is done again here, where its failure is
+        // reported or the page cache takes over.
+        const std::int64_t got = readAhead.Finish();
+        done = got > 0 ? std::min(static_cast<std::size_t>(got), size) : 0;
+    }
+    return ReadPiece(batch.Files[index], slot.Offset, size, buffer, slot.Piece.Failure, done);
+}
+
 void TParallelDeflate::Work()
 {
     std::unique_ptr<TDeflateChunkCompressor> compressor;
     if (level_ > 0)
         compressor = std::make_unique<TDeflateChunkCompressor>(level_);
-    // Whole direct blocks of the largest piece, page-aligned for direct reads.
-    const TMappedBuffer buffer = MapBuffer(PieceSize);
-    std::vector<TSlot*> batch;
-    std::vector<TOpenedFile> opened;
+    // Two buffers of whole direct blocks of the largest piece, page-aligned
+    // for direct reads: while a piece compresses from one, the first piece of
+    // the next batch is read into the other.
+    const std::array<TMappedBuffer, 2> buffers = {MapBuffer(PieceSize), MapBuffer(PieceSize)};
+    TBatch current;
+    TBatch next;
+    // Declared after the batches and buffers, so that it goes first and
+    // waits for a read still under way into them.
+    TReadAhead readAhead;
     std::unique_lock lock(mutex_);
     for (;;) {
-        consumed_.wait(lock, [this] { return stopping_ || claimJob_ >= jobs_.size() || HasRoomAhead(); });
-        batch.clear();
-        std::uint64_t batchInput = 0;
-        while (!stopping_ && batch.size() < MaxBatchPieces && batchInput < MaxBatchBytes &&
-               windowInput_ < MaxBytesAhead) {
-            auto slot = std::make_unique<TSlot>();
-            if (!NextPiece(slot->Job, slot->Offset))
-                break;
-            const std::uint64_t size = PlannedInput(*slot);
-            windowInput_ += size;
-            // An empty file counts as a byte, so that a batch of them ends too.
-            batchInput += std::max<std::uint64_t>(size, 1);
-            batch.push_back(slot.get());
-            window_.push_back(std::move(slot));
+        if (next.Slots.empty()) {
+            consumed_.wait(lock, [this] { return stopping_ || claimJob_ >= jobs_.size() || HasRoomAhead(); });
+            ClaimBatch(next);
+            lock.unlock();
+            OpenBatch(next);
+        } else {
+            lock.unlock();
         }
-        if (batch.empty())
+        std::swap(current, next);
+        next.Slots.clear();
+        if (current.Slots.empty())
             return;
-        lock.unlock();
-        // Files not read for a while are on the disk only: asked for all at
-        // once, a batch's files are read together rather than one after
-        // another while a core waits for each. A large file read through the
-        // page cache (where direct reads are refused) has its next piece
-        // asked for too, so that it is on its way while this one compresses.
-        opened.clear();
-        for (const TSlot* claimed : batch) {
-            const TDeflateJob& job = jobs_[claimed->Job];
-            const std::uint64_t ahead = std::min<std::uint64_t>(2 * PieceSize, job.Size - claimed->Offset);
-            opened.push_back(OpenToRead(std::string(job.Folder) + std::string(job.Name), job.Size,
-                                        claimed->Offset, ahead));
-        }
-        for (std::size_t i = 0; i < batch.size(); ++i) {
-            TSlot& slot = *batch[i];
+        std::uint8_t* input = buffers[current.Buffer].get();
+        for (std::size_t i = 0; i < current.Slots.size(); ++i) {
+            TSlot& slot = *current.Slots[i];
             slot.Piece.Last = slot.Offset + PieceSize >= jobs_[slot.Job].Size;
+            const std::optional<std::size_t> read = ReadSlot(current, i, input, readAhead);
+            if (i + 1 == current.Slots.size()) {
+                // The batch is read: the next one is claimed now, when there
+                // is room, so that its first piece is on its way from the
+                // disk while this one compresses.
+                lock.lock();
+                if (HasRoomAhead())
+                    ClaimBatch(next);
+                lock.unlock();
+                next.Buffer = 1 - current.Buffer;
+                OpenBatch(next);
+                StartReadAhead(next, buffers[next.Buffer].get(), readAhead);
+            }
             try {
-                const std::optional<std::size_t> read =
-                    ReadPiece(opened[i], slot.Offset, static_cast<std::size_t>(PlannedInput(slot)),
-                              buffer.get(), slot.Piece.Failure);
                 if (read)
-                    Produce(slot, buffer.get(), *read, compressor.get());
+                    Produce(slot, input, *read, compressor.get());
             } catch (const std::exception& error) {
                 slot.Piece.Failure = error.what();
             }
-            opened[i].File = TFileDescriptor();
+            current.Files[i].File = TFileDescriptor();
         }
         lock.lock();
-        for (TSlot* claimed : batch)
+        for (TSlot* claimed : current.Slots)
             claimed->Ready = true;
         // Only the consumer waits for pieces, and only for the oldest one.
         if (window_.front()->Ready)

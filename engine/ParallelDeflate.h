@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -77,7 +78,21 @@ private:
         bool Ready = false;
         TDeflatePiece Piece;
     };
+    /// Pieces a worker claimed together, with their files.
+    struct TBatch;
     void Work();
+    /// Claims the pieces of a batch, as many as fit; none when every piece
+    /// is claimed or the workers stop. The mutex must be held.
+    void ClaimBatch(TBatch& batch);
+    /// Opens the files of a claimed batch.
+    void OpenBatch(TBatch& batch) const;
+    /// Starts reading the first piece of a batch into `buffer` when it is
+    /// read straight from the disk.
+    void StartReadAhead(TBatch& batch, std::uint8_t* buffer, class TReadAhead& readAhead) const;
+    /// Reads piece `index` of a batch into `buffer`, waiting for it when it
+    /// was read ahead; nothing when it could not be read.
+    std::optional<std::size_t> ReadSlot(TBatch& batch, std::size_t index, std::uint8_t* buffer,
+                                        TReadAhead& readAhead) const;
     /// The bytes of its file a piece was claimed for.
     std::uint64_t PlannedInput(const TSlot& slot) const;
     /// Whether the workers may claim another batch.
