@@ -16,10 +16,185 @@
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace quillbank {
 
 namespace {
+
+/// Reads an archive's file for libzip with positioned reads: libzip asks for
+/// its position and moves it often (several times per entry), and here that
+/// costs no call to the system.
+class TFileReading
+{
+public:
+    explicit TFileReading(const std::string& path) : path_(path) {}
+
+    /// A missing file is told to libzip as it expects, so that it starts a
+    /// new archive when asked to create one.
+    zip_int64_t Stat(void* data, zip_uint64_t length, zip_error_t& error) const
+    {
+        auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &error);
+        if (st == nullptr)
+            return -1;
+        struct stat status
+        {};
+        if (stat(path_.c_str(), &status) != 0)
+            return Fail(error, ZIP_ER_READ, errno);
+        zip_stat_init(st);
+        st->size = static_cast<zip_uint64_t>(status.st_size);
+        st->mtime = status.st_mtime;
+        st->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+        return sizeof(zip_stat_t);
+    }
+
+    zip_int64_t Open(zip_error_t& error)
+    {
+        file_ = TFileDescriptor(open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+        struct stat status
+        {};
+        if (!file_.IsOpen() || fstat(file_.Get(), &status) != 0)
+            return Fail(error, ZIP_ER_OPEN, errno);
+        size_ = static_cast<std::uint64_t>(status.st_size);
+        position_ = 0;
+        bufferFill_ = 0;
+        return 0;
+    }
+
+    /// Reads of less than `SmallRead` bytes (a local header, its name, a
+    /// small entry) are served from a buffer filled `BufferSize` bytes at a
+    /// time; larger ones go straight to the caller's memory.
+    zip_int64_t Read(void* data, zip_uint64_t length, zip_error_t& error)
+    {
+        const std::uint64_t count = std::min<std::uint64_t>(length, size_ - std::min(size_, position_));
+        auto* out = static_cast<char*>(data);
+        std::uint64_t done = 0;
+        if (count >= SmallRead) {
+            if (!ReadAt(out, count, position_, done))
+                return Fail(error, ZIP_ER_READ, errno);
+        }
+        while (count < SmallRead && done < count) {
+            const std::uint64_t at = position_ + done;
+            if (at < bufferStart_ || at >= bufferStart_ + bufferFill_) {
+                buffer_.resize(BufferSize);
+                std::uint64_t filled = 0;
+                if (!ReadAt(buffer_.data(), BufferSize, at, filled))
+                    return Fail(error, ZIP_ER_READ, errno);
+                bufferStart_ = at;
+                bufferFill_ = filled;
+                if (filled == 0)
+                    break;
+            }
+            const std::uint64_t offset = at - bufferStart_;
+            const std::uint64_t part = std::min(count - done, bufferFill_ - offset);
+            std::memcpy(out + done, buffer_.data() + offset, static_cast<std::size_t>(part));
+            done += part;
+        }
+        position_ += done;
+        return static_cast<zip_int64_t>(done);
+    }
+
+    zip_int64_t Seek(void* data, zip_uint64_t length, zip_error_t& error)
+    {
+        return SeekWithin(position_, size_, data, length, error);
+    }
+
+    zip_int64_t Tell() const { return static_cast<zip_int64_t>(position_); }
+
+    void Close() { file_ = TFileDescriptor(); }
+
+    static zip_int64_t Fail(zip_error_t& error, int zipCode, int systemCode)
+    {
+        zip_error_set(&error, zipCode, systemCode);
+        return -1;
+    }
+
+    /// Moves `position` in a file of `size` bytes as libzip asks.
+    static zip_int64_t SeekWithin(std::uint64_t& position, std::uint64_t size, void* data,
+                                  zip_uint64_t length, zip_error_t& error)
+    {
+        const zip_int64_t target = zip_source_seek_compute_offset(position, size, data, length, &error);
+        if (target < 0)
+            return -1;
+        position = static_cast<std::uint64_t>(target);
+        return 0;
+    }
+
+private:
+    static constexpr std::uint64_t SmallRead = 16u << 10;
+    static constexpr std::size_t BufferSize = 64u << 10;
+
+    /// Reads `count` bytes at `offset` into `out`, fewer at the end of the
+    /// file; `done` says how many. False, with errno set, on a failed read.
+    bool ReadAt(char* out, std::uint64_t count, std::uint64_t offset, std::uint64_t& done) const
+    {
+        done = 0;
+        while (done < count) {
+            const ssize_t read = pread(file_.Get(), out + done, static_cast<std::size_t>(count - done),
+                                       static_cast<off_t>(offset + done));
+            if (read < 0 && errno == EINTR)
+                continue;
+            if (read < 0)
+                return false;
+            if (read == 0)
+                break;
+            done += static_cast<std::uint64_t>(read);
+        }
+        return true;
+    }
+
+    const std::string& path_;
+    TFileDescriptor file_;
+    std::uint64_t position_ = 0;
+    std::uint64_t size_ = 0;
+    std::vector<char> buffer_;
+    std::uint64_t bufferStart_ = 0;
+    std::uint64_t bufferFill_ = 0;
+};
+
+/// An archive's file as a libzip source for reading only.
+class TReadOnlyArchiveFile
+{
+public:
+    explicit TReadOnlyArchiveFile(std::string path) : path_(std::move(path)) { zip_error_init(&error_); }
+    ~TReadOnlyArchiveFile() { zip_error_fini(&error_); }
+    TReadOnlyArchiveFile(const TReadOnlyArchiveFile&) = delete;
+    TReadOnlyArchiveFile& operator=(const TReadOnlyArchiveFile&) = delete;
+
+    static zip_int64_t Callback(void* self, void* data, zip_uint64_t length, zip_source_cmd_t command)
+    {
+        auto* file = static_cast<TReadOnlyArchiveFile*>(self);
+        switch (command) {
+        case ZIP_SOURCE_FREE:
+            delete file;
+            return 0;
+        case ZIP_SOURCE_STAT:
+            return file->reading_.Stat(data, length, file->error_);
+        case ZIP_SOURCE_OPEN:
+            return file->reading_.Open(file->error_);
+        case ZIP_SOURCE_READ:
+            return file->reading_.Read(data, length, file->error_);
+        case ZIP_SOURCE_SEEK:
+            return file->reading_.Seek(data, length, file->error_);
+        case ZIP_SOURCE_TELL:
+            return file->reading_.Tell();
+        case ZIP_SOURCE_CLOSE:
+            file->reading_.Close();
+            return 0;
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&file->error_, data, length);
+        case ZIP_SOURCE_SUPPORTS:
+            return ZIP_SOURCE_SUPPORTS_SEEKABLE;
+        default:
+            return TFileReading::Fail(file->error_, ZIP_ER_OPNOTSUPP, 0);
+        }
+    }
+
+private:
+    std::string path_;
+    zip_error_t error_;
+    TFileReading reading_{path_};
+};
 
 /// The archive's file as a libzip source: the existing file is read through
 /// one descriptor, the new one written through another.
@@ -53,24 +228,24 @@ private:
     {
         switch (command) {
         case ZIP_SOURCE_STAT:
-            return Stat(data, length);
+            return reading_.Stat(data, length, error_);
         case ZIP_SOURCE_OPEN:
-            return Open();
+            return reading_.Open(error_);
         case ZIP_SOURCE_READ:
-            return Read(data, length);
+            return reading_.Read(data, length, error_);
         case ZIP_SOURCE_SEEK:
-            return Seek(readPosition_, readSize_, data, length);
+            return reading_.Seek(data, length, error_);
         case ZIP_SOURCE_TELL:
-            return static_cast<zip_int64_t>(readPosition_);
+            return reading_.Tell();
         case ZIP_SOURCE_CLOSE:
-            reading_ = TFileDescriptor();
+            reading_.Close();
             return 0;
         case ZIP_SOURCE_BEGIN_WRITE:
             return BeginWrite();
         case ZIP_SOURCE_WRITE:
             return Write(static_cast<const unsigned char*>(data), length);
         case ZIP_SOURCE_SEEK_WRITE:
-            return Seek(position_, size_, data, length);
+            return TFileReading::SeekWithin(position_, size_, data, length, error_);
         case ZIP_SOURCE_TELL_WRITE:
             return static_cast<zip_int64_t>(position_);
         case ZIP_SOURCE_COMMIT_WRITE:
@@ -91,71 +266,7 @@ private:
         }
     }
 
-    zip_int64_t Fail(int zipCode, int systemCode)
-    {
-        zip_error_set(&error_, zipCode, systemCode);
-        return -1;
-    }
-
-    /// A missing file is told to libzip as it expects, so that it starts a
-    /// new archive.
-    zip_int64_t Stat(void* data, zip_uint64_t length)
-    {
-        auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &error_);
-        if (st == nullptr)
-            return -1;
-        struct stat status
-        {};
-        if (stat(path_.c_str(), &status) != 0)
-            return Fail(ZIP_ER_READ, errno);
-        zip_stat_init(st);
-        st->size = static_cast<zip_uint64_t>(status.st_size);
-        st->mtime = status.st_mtime;
-        st->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
-        return sizeof(zip_stat_t);
-    }
-
-    zip_int64_t Open()
-    {
-        reading_ = TFileDescriptor(open(path_.c_str(), O_RDONLY | O_CLOEXEC));
-        struct stat status
-        {};
-        if (!reading_.IsOpen() || fstat(reading_.Get(), &status) != 0)
-            return Fail(ZIP_ER_OPEN, errno);
-        readSize_ = static_cast<std::uint64_t>(status.st_size);
-        readPosition_ = 0;
-        return 0;
-    }
-
-    zip_int64_t Read(void* data, zip_uint64_t length)
-    {
-        const std::uint64_t count =
-            std::min<std::uint64_t>(length, readSize_ - std::min(readSize_, readPosition_));
-        std::uint64_t done = 0;
-        while (done < count) {
-            const ssize_t read =
-                pread(reading_.Get(), static_cast<char*>(data) + done, static_cast<std::size_t>(count - done),
-                      static_cast<off_t>(readPosition_ + done));
-            if (read < 0 && errno == EINTR)
-                continue;
-            if (read < 0)
-                return Fail(ZIP_ER_READ, errno);
-            if (read == 0)
-                break;
-            done += static_cast<std::uint64_t>(read);
-        }
-        readPosition_ += done;
-        return static_cast<zip_int64_t>(done);
-    }
-
-    zip_int64_t Seek(std::uint64_t& position, std::uint64_t size, void* data, zip_uint64_t length)
-    {
-        const zip_int64_t target = zip_source_seek_compute_offset(position, size, data, length, &error_);
-        if (target < 0)
-            return -1;
-        position = static_cast<std::uint64_t>(target);
-        return 0;
-    }
+    zip_int64_t Fail(int zipCode, int systemCode) { return TFileReading::Fail(error_, zipCode, systemCode); }
 
     zip_int64_t BeginWrite()
     {
@@ -270,9 +381,7 @@ private:
 
     std::string path_;
     zip_error_t error_;
-    TFileDescriptor reading_;
-    std::uint64_t readPosition_ = 0;
-    std::uint64_t readSize_ = 0;
+    TFileReading reading_{path_};
     TFileDescriptor writing_;
     std::string temporary_;
     /// The errno of the write that failed; set on the writer's thread.
@@ -305,6 +414,25 @@ zip_t* OpenArchiveForChange(const std::string& path, std::string& error)
     }
     if (archive == nullptr)
         error = zip_error_strerror(&zipError);
+    zip_error_fini(&zipError);
+    return archive;
+}
+
+zip_t* OpenArchiveToRead(const std::string& path, int flags, int& code)
+{
+    zip_error_t zipError;
+    zip_error_init(&zipError);
+    auto* file = new TReadOnlyArchiveFile(path);
+    zip_source_t* source = zip_source_function_create(&TReadOnlyArchiveFile::Callback, file, &zipError);
+    zip_t* archive = nullptr;
+    if (source == nullptr) {
+        delete file;
+    } else {
+        archive = zip_open_from_source(source, flags | ZIP_RDONLY, &zipError);
+        if (archive == nullptr)
+            zip_source_free(source);
+    }
+    code = archive == nullptr ? zip_error_code_zip(&zipError) : ZIP_ER_OK;
     zip_error_fini(&zipError);
     return archive;
 }

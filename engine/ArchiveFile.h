@@ -26,4 +26,13 @@ namespace quillbank {
  */
 zip_t* OpenArchiveForChange(const std::string& path, std::string& error);
 
+/**
+ * Opens the archive at `path` to read it, as `zip_open` with `flags` (to
+ * which ZIP_RDONLY is added), but read with positioned reads: libzip's own
+ * file moves its position with a call to the system several times for
+ * every entry it reads, and reads small entries in small pieces. Returns
+ * null with `code` set to libzip's error code when it cannot be opened.
+ */
+zip_t* OpenArchiveToRead(const std::string& path, int flags, int& code);
+
 } // namespace quillbank

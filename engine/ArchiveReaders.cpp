@@ -2,6 +2,7 @@
 
 #include "engine/ArchiveReaders.h"
 
+#include "engine/ArchiveFile.h"
 #include "engine/EntryOverlap.h"
 #include "platform/CodePage.h"
 #include "platform/Text.h"
@@ -23,7 +24,7 @@ std::string DuplicateNameError(const std::string& path)
 {
     std::string error = "an entry name appears twice";
     int code = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &code);
+    zip_t* archive = OpenArchiveToRead(path, 0, code);
     if (archive == nullptr)
         return error;
     std::unordered_set<std::string_view> seen;
@@ -173,12 +174,12 @@ bool TArchiveReaders::TakeKept()
 zip_t* TArchiveReaders::OpenHandle(std::string& error)
 {
     int code = 0;
-    zip_t* archive = zip_open(path_.c_str(), flags_, &code);
+    zip_t* archive = OpenArchiveToRead(path_, flags_, code);
     if (archive == nullptr && code == ZIP_ER_INCONS && !strict_ && flags_ != ZIP_RDONLY) {
         // The consistency checks take a trailing descriptor for an
         // inconsistency: such an archive is read without them.
         flags_ = ZIP_RDONLY;
-        archive = zip_open(path_.c_str(), flags_, &code);
+        archive = OpenArchiveToRead(path_, flags_, code);
     }
     if (archive == nullptr) {
         zip_error_t zipError;
@@ -209,7 +210,7 @@ bool TArchiveReaders::Open(std::string& error, unsigned handles)
     for (unsigned i = 1; i < handles; ++i)
         more.push_back(std::async(std::launch::async, [path = path_, flags = flags_] {
             int code = 0;
-            return zip_open(path.c_str(), flags, &code);
+            return OpenArchiveToRead(path, flags, code);
         }));
     zip_t* first = OpenHandle(error);
     const std::string overlapError = overlap.get();

@@ -94,23 +94,44 @@ void TArchiveFile::Fail(const std::string& error)
 
 TBytes TArchiveFile::Read(std::uint64_t offset, std::uint64_t size)
 {
+    constexpr std::uint64_t SmallRead = 4096;
+    constexpr std::uint64_t BufferSize = 64u << 10;
     if (Failed() || offset > size_ || size > size_ - offset) {
         Fail("the archive's directory points outside the file");
         return {};
     }
+    const bool buffered = offset >= bufferStart_ && offset + size <= bufferStart_ + buffer_.size();
+    if (!buffered && size <= SmallRead) {
+        buffer_.resize(static_cast<std::size_t>(std::min(BufferSize, size_ - offset)));
+        bufferStart_ = offset;
+        if (!ReadInto(buffer_.data(), offset, buffer_.size())) {
+            buffer_.clear();
+            return {};
+        }
+    }
+    if (offset >= bufferStart_ && offset + size <= bufferStart_ + buffer_.size()) {
+        const auto from = buffer_.begin() + static_cast<std::ptrdiff_t>(offset - bufferStart_);
+        return TBytes(from, from + static_cast<std::ptrdiff_t>(size));
+    }
     TBytes bytes(static_cast<std::size_t>(size));
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t got =
-            pread(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+    if (!ReadInto(bytes.data(), offset, bytes.size()))
+        return {};
+    return bytes;
+}
+
+bool TArchiveFile::ReadInto(unsigned char* bytes, std::uint64_t offset, std::size_t size)
+{
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t got = pread(fd_, bytes + done, size - done, static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {
             Fail(got < 0 ? std::strerror(errno) : "the archive ended early");
-            return {};
+            return false;
         }
         done += static_cast<std::size_t>(got);
     }
-    return bytes;
+    return true;
 }
 
 void TArchiveFile::Write(std::uint64_t offset, const unsigned char* bytes, std::size_t size)
@@ -124,6 +145,12 @@ void TArchiveFile::Write(std::uint64_t offset, const unsigned char* bytes, std::
         else
             done += static_cast<std::size_t>(written);
     }
+    // What the buffer holds of the bytes written changes with them.
+    const std::uint64_t from = std::max(offset, bufferStart_);
+    const std::uint64_t to = std::min(offset + size, bufferStart_ + buffer_.size());
+    if (from < to)
+        std::memcpy(buffer_.data() + (from - bufferStart_), bytes + (from - offset),
+                    static_cast<std::size_t>(to - from));
 }
 
 void TArchiveFile::Close()

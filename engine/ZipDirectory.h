@@ -33,15 +33,23 @@ public:
     void Fail(const std::string& error);
 
     /// `size` bytes at `offset`; empty, and failed, when the file ends before.
+    /// Small reads (the local headers, read one after another) are served
+    /// from a buffer of the bytes after the last one.
     TBytes Read(std::uint64_t offset, std::uint64_t size);
     void Write(std::uint64_t offset, const unsigned char* bytes, std::size_t size);
     /// Closes the file: its last writes may fail only now.
     void Close();
 
 private:
+    /// Reads `size` bytes at `offset` into `bytes`; false, and failed, when
+    /// the file ends before.
+    bool ReadInto(unsigned char* bytes, std::uint64_t offset, std::size_t size);
+
     int fd_;
     std::uint64_t size_ = 0;
     std::string error_;
+    TBytes buffer_;
+    std::uint64_t bufferStart_ = 0;
 };
 
 /// The archive's directory as the end records place it.
