@@ -177,16 +177,18 @@ void TArchive::AddTask(const TBackupTask& task, std::string_view header)
     stagedHeader_ = std::string(header);
     headerStaged_ = !header.empty();
     const auto profileFolder = std::make_shared<const std::string>(IncludeTrailingSeparator(baseDir_));
-    for (const std::string& name : task.Files())
-        staged_.push_back({name, profileFolder, {}});
+    for (std::size_t i = 0; i < task.Files().size(); ++i)
+        staged_.push_back({task.Files()[i], profileFolder, {}, task.FileInfos()[i]});
     std::map<std::string, std::shared_ptr<const std::string>> externalFolders;
-    for (const TBackupTaskExternal& external : task.ExternalFiles()) {
+    for (std::size_t i = 0; i < task.ExternalFiles().size(); ++i) {
+        const TBackupTaskExternal& external = task.ExternalFiles()[i];
         auto& folder = externalFolders[external.SourceDir];
         if (!folder)
             folder = std::make_shared<const std::string>(IncludeTrailingSeparator(external.SourceDir));
         std::string entryName = external.EntryName();
         staged_.push_back({std::move(entryName), folder,
-                           external.ArchiveFolder.empty() ? std::string() : external.RelativeName});
+                           external.ArchiveFolder.empty() ? std::string() : external.RelativeName,
+                           task.ExternalInfos()[i]});
     }
     WriteStaged();
     env_.Ui.ProcessEvents();
@@ -196,7 +198,7 @@ void TArchive::AddFileList(const std::vector<std::string>& names)
 {
     const auto profileFolder = std::make_shared<const std::string>(IncludeTrailingSeparator(baseDir_));
     for (const std::string& name : names)
-        staged_.push_back({name, profileFolder, {}});
+        staged_.push_back({name, profileFolder, {}, std::nullopt});
     WriteStaged();
     env_.Ui.ProcessEvents();
 }
@@ -264,8 +266,9 @@ void TArchive::WriteStaged()
         zip_delete(archive.Get(), static_cast<zip_uint64_t>(source.Index));
         source.Removed = true;
     };
-    // Every file's status is taken on every core: for a profile of many
-    // small files it is most of the work before compression starts.
+    // A file the task listed a moment ago keeps the status the listing saw;
+    // any other file's status is taken, on every core: for many small files
+    // it is most of the work before compression starts.
     std::vector<std::unique_ptr<TZipFileSource>> candidates;
     candidates.reserve(staged.size());
     for (TStagedEntry& entry : staged)
@@ -276,8 +279,14 @@ void TArchive::WriteStaged()
     RunInChunks(
         candidates.size(), PreparedTogether,
         [&](std::size_t first, std::size_t end) {
-            for (std::size_t i = first; i < end; ++i)
-                prepared[i] = candidates[i]->Prepare();
+            for (std::size_t i = first; i < end; ++i) {
+                if (const std::optional<TListedFileInfo>& listed = staged[i].Listed) {
+                    candidates[i]->TakeListed(static_cast<std::uint64_t>(listed->Size), listed->Modified);
+                    prepared[i] = true;
+                } else {
+                    prepared[i] = candidates[i]->Prepare();
+                }
+            }
         },
         [this] { env_.Ui.ProcessEvents(); });
     std::set<std::string_view> added;

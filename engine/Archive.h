@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "engine/BackupTask.h"
 #include "engine/WinZipAes.h"
 
 #include <cstdint>
@@ -15,7 +16,6 @@
 namespace quillbank {
 
 class TArchiveReaders;
-class TBackupTask;
 class TInterfaceTexts;
 class TPiecedEntry;
 class TUserInterface;
@@ -270,6 +270,9 @@ private:
         std::shared_ptr<const std::string> Folder;
         /// The file's name below Folder; empty when it is EntryName.
         std::string SourceName;
+        /// Its size and time as the task listed them a moment ago, having
+        /// found it readable; nothing for a file looked at when it is added.
+        std::optional<TListedFileInfo> Listed;
     };
     std::vector<TStagedEntry> staged_;
     std::string stagedHeader_;

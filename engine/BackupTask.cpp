@@ -56,9 +56,9 @@ struct TFolderEntry
     /// The key's first eight bytes as one number, which orders most names
     /// without reaching for the two strings.
     std::uint64_t KeyStart = 0;
-    /// For a file that is listed: its size, nothing when it is no longer a
-    /// regular file.
-    std::optional<std::int64_t> Size;
+    /// For a file that is listed: its size and time, nothing when it is no
+    /// longer a regular file.
+    std::optional<TListedFileInfo> Status;
 };
 
 /// The first eight bytes of `key` as a number that orders as they do.
@@ -148,11 +148,11 @@ bool MatchesMask(const std::string& name, const std::string& mask)
     throw ETaskFileError("Cannot read the size of \"" + path + "\": " + std::strerror(error));
 }
 
-/// The size of the file `name` in `folder`, which a listing or a look-up
-/// found to be a regular file; nothing when it is not one any more. A file
-/// that exists but that the backup could not open for reading raises
+/// The size and time of the file `name` in `folder`, which a listing or a
+/// look-up found to be a regular file; nothing when it is not one any more.
+/// A file that exists but that the backup could not open for reading raises
 /// ETaskFileError naming `path`.
-std::optional<std::int64_t> ListedFileSize(int folder, const char* name, const std::string& path)
+std::optional<TListedFileInfo> ListedFileStatus(int folder, const char* name, const std::string& path)
 {
     struct stat info = {};
     if (::fstatat(folder, name, &info, 0) != 0)
@@ -161,7 +161,7 @@ std::optional<std::int64_t> ListedFileSize(int folder, const char* name, const s
         return std::nullopt;
     if (::faccessat(folder, name, R_OK, AT_EACCESS) != 0)
         ThrowFileError(path, errno);
-    return static_cast<std::int64_t>(info.st_size);
+    return TListedFileInfo{std::nullopt, static_cast<std::int64_t>(info.st_size), info.st_mtime};
 }
 
 /// Takes the size of every file of `entries` (read from the open `folder`)
@@ -177,8 +177,8 @@ void TakeSizes(int folder, const std::string& fullFolder, const std::string& mas
         try {
             for (std::size_t i = first; i < end; ++i)
                 if (entries[i].Kind == TEntryKind::File && MatchesMask(entries[i].Name, mask))
-                    entries[i].Size =
-                        ListedFileSize(folder, entries[i].Name.c_str(), fullFolder + entries[i].Name);
+                    entries[i].Status =
+                        ListedFileStatus(folder, entries[i].Name.c_str(), fullFolder + entries[i].Name);
         } catch (const ETaskFileError&) {
             failures[first / EntriesBetweenEvents] = std::current_exception();
         }
@@ -197,14 +197,14 @@ void TakeSizes(int folder, const std::string& fullFolder, const std::string& mas
             std::rethrow_exception(failure);
 }
 
-/// The size of the regular file at `path`, or nothing when no regular file is
-/// there; looked at before opening, so that a fifo, socket or device is never
-/// opened.
-std::optional<std::int64_t> RegularFileSize(const std::string& path)
+/// The size and time of the regular file at `path`, or nothing when no
+/// regular file is there; looked at before opening, so that a fifo, socket
+/// or device is never opened.
+std::optional<TListedFileInfo> RegularFileStatus(const std::string& path)
 {
     if (KindOf(path) != TEntryKind::File)
         return std::nullopt;
-    return ListedFileSize(AT_FDCWD, path.c_str(), path);
+    return ListedFileStatus(AT_FDCWD, path.c_str(), path);
 }
 
 /// Finds `relativeName` below `folder` as a case-insensitive file system
@@ -231,10 +231,10 @@ void TBackupTask::AddFile(const std::string& relativeName)
     const auto found = ResolveBelow(baseDir_, relativeName);
     if (!found)
         return;
-    const auto size = RegularFileSize(found->first);
-    if (!size)
+    const auto status = RegularFileStatus(found->first);
+    if (!status)
         return;
-    KeepFile(found->second, *size);
+    KeepFile(found->second, *status);
 }
 
 void TBackupTask::AddExternal(const std::string& relativeName, const std::string& sourceFolder)
@@ -242,39 +242,41 @@ void TBackupTask::AddExternal(const std::string& relativeName, const std::string
     const auto found = ResolveBelow(sourceFolder, relativeName);
     if (!found)
         return;
-    const auto size = RegularFileSize(found->first);
-    if (!size)
+    const auto status = RegularFileStatus(found->first);
+    if (!status)
         return;
-    KeepExternal({IncludeTrailingSeparator(sourceFolder), found->second, {}}, *size);
+    KeepExternal({IncludeTrailingSeparator(sourceFolder), found->second, {}}, *status);
 }
 
 void TBackupTask::AddListedFile(const std::string& root, const std::string& relativeName,
-                                std::optional<std::int64_t> size, bool inProfile)
+                                const std::optional<TListedFileInfo>& status, bool inProfile)
 {
     if (inProfile && root != IncludeTrailingSeparator(baseDir_)) {
         AddFile(relativeName);
         return;
     }
-    if (!size)
+    if (!status)
         return;
     if (inProfile)
-        KeepFile(relativeName, *size);
+        KeepFile(relativeName, *status);
     else
-        KeepExternal({root, relativeName, {}}, *size);
+        KeepExternal({root, relativeName, {}}, *status);
 }
 
-void TBackupTask::KeepFile(std::string relativeName, std::int64_t size)
+void TBackupTask::KeepFile(std::string relativeName, TListedFileInfo info)
 {
     files_.push_back(std::move(relativeName));
-    fileInfos_.push_back({component_, size});
-    totalBytes_ += size;
+    info.Component = component_;
+    totalBytes_ += info.Size;
+    fileInfos_.push_back(info);
 }
 
-void TBackupTask::KeepExternal(TBackupTaskExternal external, std::int64_t size)
+void TBackupTask::KeepExternal(TBackupTaskExternal external, TListedFileInfo info)
 {
     externalFiles_.push_back(std::move(external));
-    externalInfos_.push_back({component_, size});
-    totalBytes_ += size;
+    info.Component = component_;
+    totalBytes_ += info.Size;
+    externalInfos_.push_back(info);
 }
 
 void TBackupTask::StoreExternalFolderAs(const std::string& sourceDir, const std::string& folderName,
@@ -343,7 +345,7 @@ void TBackupTask::ListFolderOnce(const std::string& folder, const std::string& m
                 ListFolderOnce(relativeName, mask, root, visited);
         } else {
             // Spelt as on disk already: no need to look the name up again.
-            AddListedFile(root, relativeName, entry.Size, inProfile);
+            AddListedFile(root, relativeName, entry.Status, inProfile);
         }
     }
     if (found || mask == EveryNameMask)

@@ -7,6 +7,7 @@
 #include "vocabulary/ComponentBoxes.h"
 
 #include <cstdint>
+#include <ctime>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -28,6 +29,8 @@ struct TListedFileInfo
     /// The component the file was listed for; nothing for an unknown entry.
     std::optional<TComponentBox> Component;
     std::int64_t Size = 0;
+    /// When it last changed, as listed.
+    std::time_t Modified = 0;
 };
 
 /**
@@ -86,12 +89,14 @@ private:
     struct TVisitedFolders;
 
     /// Adds a file found by listing `root` (ending with a separator), whose
-    /// name is therefore spelt as on disk; `size` as the listing found it,
-    /// `inProfile` whether its folder lies in the profile.
+    /// name is therefore spelt as on disk; `status` as the listing found it
+    /// (nothing when it is no regular file), `inProfile` whether its folder
+    /// lies in the profile.
     void AddListedFile(const std::string& root, const std::string& relativeName,
-                       std::optional<std::int64_t> size, bool inProfile);
-    void KeepFile(std::string relativeName, std::int64_t size);
-    void KeepExternal(TBackupTaskExternal external, std::int64_t size);
+                       const std::optional<TListedFileInfo>& status, bool inProfile);
+    /// Keeps a file with its size and time, for the component being listed.
+    void KeepFile(std::string relativeName, TListedFileInfo info);
+    void KeepExternal(TBackupTaskExternal external, TListedFileInfo info);
     void ListFolderOnce(const std::string& folder, const std::string& mask, const std::string& root,
                         TVisitedFolders& visited);
 

@@ -52,6 +52,12 @@ bool TZipFileSource::Prepare()
     return true;
 }
 
+void TZipFileSource::TakeListed(std::uint64_t size, std::time_t modified)
+{
+    plannedSize_ = size;
+    mtime_ = modified;
+}
+
 void TZipFileSource::Attach(TParallelDeflate* pipeline, std::size_t job, bool compressed, bool encrypted)
 {
     pipeline_ = pipeline;

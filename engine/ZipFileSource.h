@@ -51,6 +51,9 @@ public:
     /// Reads the file's size and time and checks that it can be read; false
     /// with Failure() set when not.
     bool Prepare();
+    /// Takes the size and time that a listing of the file, which found it
+    /// readable, saw a moment ago, instead of looking at it again.
+    void TakeListed(std::uint64_t size, std::time_t modified);
     /// The pieces come from `pipeline`, as its job number `job`. `encrypted`:
     /// the source encrypts them itself (AES-256, with the keys the first
     /// piece brings), so that the writer copies them as they are.
