@@ -102,18 +102,10 @@ std::string_view EncryptionName(std::uint16_t method)
     }
 }
 
-std::vector<std::string> NormalizedSpecs(const std::vector<std::string>& specs)
-{
-    std::vector<std::string> normalized;
-    for (const std::string& spec : specs)
-        normalized.push_back(NormalizedSpec(spec));
-    return normalized;
-}
-
 /// Whether an extract of the specs takes the entry: a file the specs match.
-bool IsExtractedBy(const std::string& name, const std::vector<std::string>& normalizedSpecs)
+bool IsExtractedBy(const std::string& name, const TSpecSet& specs)
 {
-    return !name.empty() && !name.ends_with('/') && MatchesAnySpec(name, normalizedSpecs);
+    return !name.empty() && !name.ends_with('/') && specs.Matches(name);
 }
 
 bool IsSymbolicLinkEntry(zip_t* archive, zip_uint64_t index)
@@ -451,10 +443,9 @@ TArchiveReaders* TArchive::Readers()
 int TArchive::Extract(const std::vector<std::string>& specs, const std::string& destination,
                       std::size_t strippedPrefix)
 {
-    const std::vector<std::string> normalizedSpecs = NormalizedSpecs(specs);
-    return ExtractSelected(
-        [&normalizedSpecs](const std::string& name) { return MatchesAnySpec(name, normalizedSpecs); },
-        destination, strippedPrefix);
+    const TSpecSet specSet(specs);
+    return ExtractSelected([&specSet](const std::string& name) { return specSet.Matches(name); }, destination,
+                           strippedPrefix);
 }
 
 int TArchive::ExtractSelected(const std::function<bool(const std::string&)>& selects,
@@ -536,12 +527,12 @@ std::uint64_t TArchive::DeclaredBytes(const std::vector<std::string>& specs)
     TArchiveReaders* readers = Readers();
     if (readers == nullptr)
         return 0;
-    const std::vector<std::string> normalizedSpecs = NormalizedSpecs(specs);
+    const TSpecSet specSet(specs);
     std::uint64_t bytes = 0;
     for (std::uint64_t i = 0; i < readers->EntryCount(); ++i) {
         zip_stat_t info;
-        if (IsExtractedBy(readers->Name(i), normalizedSpecs) &&
-            zip_stat_index(readers->Handle(), i, 0, &info) == 0 && (info.valid & ZIP_STAT_SIZE))
+        if (IsExtractedBy(readers->Name(i), specSet) && zip_stat_index(readers->Handle(), i, 0, &info) == 0 &&
+            (info.valid & ZIP_STAT_SIZE))
             bytes = info.size > UINT64_MAX - bytes ? UINT64_MAX : bytes + info.size;
     }
     return bytes;
@@ -553,9 +544,9 @@ std::vector<std::string> TArchive::EntryNamesMatching(const std::vector<std::str
     TArchiveReaders* readers = Readers();
     if (readers == nullptr)
         return names;
-    const std::vector<std::string> normalizedSpecs = NormalizedSpecs(specs);
+    const TSpecSet specSet(specs);
     for (std::uint64_t i = 0; i < readers->EntryCount(); ++i)
-        if (IsExtractedBy(readers->Name(i), normalizedSpecs))
+        if (IsExtractedBy(readers->Name(i), specSet))
             names.push_back(readers->Name(i));
     return names;
 }

@@ -203,10 +203,26 @@ std::string NormalizedSpec(std::string_view spec)
     return normalized;
 }
 
-bool MatchesAnySpec(std::string_view name, const std::vector<std::string>& normalizedSpecs)
+TSpecSet::TSpecSet(const std::vector<std::string>& specs)
 {
-    return std::any_of(normalizedSpecs.begin(), normalizedSpecs.end(),
-                       [name](const std::string& spec) { return MatchesWildcard(name, spec); });
+    for (const std::string& spec : specs) {
+        std::string normalized = NormalizedSpec(spec);
+        if (normalized.empty() || normalized[0] == '*' || normalized[0] == '?')
+            anyFirst_.push_back(std::move(normalized));
+        else
+            byFirst_[static_cast<unsigned char>(LowerAscii(normalized[0]))].push_back(std::move(normalized));
+    }
+}
+
+bool TSpecSet::Matches(std::string_view name) const
+{
+    auto matches = [name](const std::string& spec) { return MatchesWildcard(name, spec); };
+    if (std::any_of(anyFirst_.begin(), anyFirst_.end(), matches))
+        return true;
+    if (name.empty())
+        return false;
+    const std::vector<std::string>& candidates = byFirst_[static_cast<unsigned char>(LowerAscii(name[0]))];
+    return std::any_of(candidates.begin(), candidates.end(), matches);
 }
 
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to)

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,8 +31,26 @@ bool MatchesWildcard(std::string_view text, std::string_view pattern);
 /// folders, and a final "*.*" meaning every name (names without a dot too),
 /// as the file-name wildcards it comes from meant it.
 std::string NormalizedSpec(std::string_view spec);
-/// Whether `name` matches any of `normalizedSpecs` (each made by NormalizedSpec).
-bool MatchesAnySpec(std::string_view name, const std::vector<std::string>& normalizedSpecs);
+
+/**
+ * Extraction specs, normalized by NormalizedSpec and grouped by their first
+ * character, so that a name is tried only against the specs that can match
+ * it: a restore matches every one of a hundred thousand entry names against
+ * each component's specs, tens of millions of tries.
+ */
+class TSpecSet
+{
+public:
+    explicit TSpecSet(const std::vector<std::string>& specs);
+    /// Whether `name` matches any of the specs.
+    bool Matches(std::string_view name) const;
+
+private:
+    /// Specs that start with a character, by that character in lower case.
+    std::array<std::vector<std::string>, 256> byFirst_;
+    /// Specs that start with a wildcard, and the empty spec.
+    std::vector<std::string> anyFirst_;
+};
 
 /// Replaces every occurrence of `from` (case-sensitive, left to right, never
 /// rescanning inserted text).

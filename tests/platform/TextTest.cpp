@@ -107,3 +107,32 @@ TEST(Text, VisibleTextShowsInvalidUtf8AsBytesAndKeepsTheRest)
     const std::string once = VisibleText("\x1b]0;\xFF\n\xE2\x80\xAE");
     EXPECT_EQ(VisibleText(once), once);
 }
+
+TEST(Text, ASpecSetMatchesAsEachOfItsSpecsWouldWhateverTheirFirstCharacter)
+{
+    const std::vector<std::string> specs = {"Mail\\Local Folders\\*.*", "prefs.js", "?ookies.sqlite", "*.rdf",
+                                            "\xC3\xA9t\xC3\xA9/*",      ""};
+    const TSpecSet set(specs);
+    const std::vector<std::string> names = {"Mail/Local Folders/Inbox",
+                                            "mail/local folders/Trash.msf",
+                                            "Mail/Local FoldersX",
+                                            "PREFS.JS",
+                                            "prefs.jsx",
+                                            "cookies.sqlite",
+                                            "Xookies.sqlite",
+                                            "localstore.rdf",
+                                            "\xC3\xA9t\xC3\xA9/a",
+                                            "\xC3\x89t\xC3\xA9/a",
+                                            "",
+                                            "x"};
+    for (const std::string& name : names) {
+        const bool expected = std::any_of(specs.begin(), specs.end(), [&](const std::string& spec) {
+            return MatchesWildcard(name, NormalizedSpec(spec));
+        });
+        EXPECT_EQ(set.Matches(name), expected) << name;
+    }
+    EXPECT_TRUE(set.Matches("Mail/Local Folders/Inbox"));
+    EXPECT_TRUE(set.Matches(""));
+    EXPECT_FALSE(set.Matches("Mail/Local FoldersX"));
+    EXPECT_FALSE(TSpecSet({}).Matches("prefs.js"));
+}
