@@ -395,23 +395,32 @@ private:
     std::unique_ptr<TWriterThread> writer_;
 };
 
+/// Opens an archive through a libzip source of our own, a `TFile` of
+/// `path`, which frees itself when libzip frees the source; null, with
+/// `error` set, when it cannot be opened.
+template <class TFile>
+zip_t* OpenThrough(const std::string& path, int flags, zip_error_t& error)
+{
+    auto* file = new TFile(path);
+    zip_source_t* source = zip_source_function_create(&TFile::Callback, file, &error);
+    if (source == nullptr) {
+        delete file;
+        return nullptr;
+    }
+    zip_t* archive = zip_open_from_source(source, flags, &error);
+    // Not taken by libzip: freeing the source frees the file too.
+    if (archive == nullptr)
+        zip_source_free(source);
+    return archive;
+}
+
 } // namespace
 
 zip_t* OpenArchiveForChange(const std::string& path, std::string& error)
 {
     zip_error_t zipError;
     zip_error_init(&zipError);
-    auto* file = new TArchiveFile(path);
-    zip_source_t* source = zip_source_function_create(&TArchiveFile::Callback, file, &zipError);
-    zip_t* archive = nullptr;
-    if (source == nullptr) {
-        delete file;
-    } else {
-        archive = zip_open_from_source(source, ZIP_CREATE, &zipError);
-        // Not taken by libzip: freeing the source frees the file too.
-        if (archive == nullptr)
-            zip_source_free(source);
-    }
+    zip_t* archive = OpenThrough<TArchiveFile>(path, ZIP_CREATE, zipError);
     if (archive == nullptr)
         error = zip_error_strerror(&zipError);
     zip_error_fini(&zipError);
@@ -422,16 +431,7 @@ zip_t* OpenArchiveToRead(const std::string& path, int flags, int& code)
 {
     zip_error_t zipError;
     zip_error_init(&zipError);
-    auto* file = new TReadOnlyArchiveFile(path);
-    zip_source_t* source = zip_source_function_create(&TReadOnlyArchiveFile::Callback, file, &zipError);
-    zip_t* archive = nullptr;
-    if (source == nullptr) {
-        delete file;
-    } else {
-        archive = zip_open_from_source(source, flags | ZIP_RDONLY, &zipError);
-        if (archive == nullptr)
-            zip_source_free(source);
-    }
+    zip_t* archive = OpenThrough<TReadOnlyArchiveFile>(path, flags | ZIP_RDONLY, zipError);
     code = archive == nullptr ? zip_error_code_zip(&zipError) : ZIP_ER_OK;
     zip_error_fini(&zipError);
     return archive;
