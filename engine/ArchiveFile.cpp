@@ -70,19 +70,22 @@ public:
         auto* out = static_cast<char*>(data);
         std::uint64_t done = 0;
         if (count >= SmallRead) {
-            if (!ReadAt(out, count, position_, done))
+            const std::optional<std::size_t> read =
+                ReadAt(file_.Get(), out, static_cast<std::size_t>(count), position_);
+            if (!read)
                 return Fail(error, ZIP_ER_READ, errno);
+            done = *read;
         }
         while (count < SmallRead && done < count) {
             const std::uint64_t at = position_ + done;
             if (at < bufferStart_ || at >= bufferStart_ + bufferFill_) {
                 buffer_.resize(BufferSize);
-                std::uint64_t filled = 0;
-                if (!ReadAt(buffer_.data(), BufferSize, at, filled))
+                const std::optional<std::size_t> filled = ReadAt(file_.Get(), buffer_.data(), BufferSize, at);
+                if (!filled)
                     return Fail(error, ZIP_ER_READ, errno);
                 bufferStart_ = at;
-                bufferFill_ = filled;
-                if (filled == 0)
+                bufferFill_ = *filled;
+                if (*filled == 0)
                     break;
             }
             const std::uint64_t offset = at - bufferStart_;
@@ -123,25 +126,6 @@ public:
 private:
     static constexpr std::uint64_t SmallRead = 16u << 10;
     static constexpr std::size_t BufferSize = 64u << 10;
-
-    /// Reads `count` bytes at `offset` into `out`, fewer at the end of the
-    /// file; `done` says how many. False, with errno set, on a failed read.
-    bool ReadAt(char* out, std::uint64_t count, std::uint64_t offset, std::uint64_t& done) const
-    {
-        done = 0;
-        while (done < count) {
-            const ssize_t read = pread(file_.Get(), out + done, static_cast<std::size_t>(count - done),
-                                       static_cast<off_t>(offset + done));
-            if (read < 0 && errno == EINTR)
-                continue;
-            if (read < 0)
-                return false;
-            if (read == 0)
-                break;
-            done += static_cast<std::uint64_t>(read);
-        }
-        return true;
-    }
 
     const std::string& path_;
     TFileDescriptor file_;

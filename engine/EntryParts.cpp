@@ -56,6 +56,23 @@ std::optional<winzip_aes::TKeys> KeysFor(const std::uint8_t* header, std::size_t
     return keys;
 }
 
+std::optional<std::size_t> ReadAt(int fd, void* data, std::size_t size, std::uint64_t offset)
+{
+    auto* bytes = static_cast<char*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = pread(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
 bool WriteAll(int fd, const void* data, std::size_t size, std::optional<std::uint64_t> offset)
 {
     const auto* bytes = static_cast<const char*>(data);

@@ -33,6 +33,10 @@ std::optional<winzip_aes::TKeys> KeysFor(const std::uint8_t* header, std::size_t
                                          const std::string& password,
                                          const winzip_aes::TKnownKeys* knownKeys);
 
+/// Reads up to `size` bytes at `offset` of `fd` into `data`, fewer only where
+/// the file ends: how many, or nothing (errno set) when a read failed.
+std::optional<std::size_t> ReadAt(int fd, void* data, std::size_t size, std::uint64_t offset);
+
 /// Writes all `size` bytes of `data` to `fd`, at `offset` when given, else
 /// where the file stands; false when the file takes no more.
 bool WriteAll(int fd, const void* data, std::size_t size, std::optional<std::uint64_t> offset = std::nullopt);

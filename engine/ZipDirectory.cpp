@@ -2,6 +2,8 @@
 
 #include "engine/ZipDirectory.h"
 
+#include "engine/EntryParts.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -121,15 +123,10 @@ TBytes TArchiveFile::Read(std::uint64_t offset, std::uint64_t size)
 
 bool TArchiveFile::ReadInto(unsigned char* bytes, std::uint64_t offset, std::size_t size)
 {
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t got = pread(fd_, bytes + done, size - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            Fail(got < 0 ? std::strerror(errno) : "the archive ended early");
-            return false;
-        }
-        done += static_cast<std::size_t>(got);
+    const std::optional<std::size_t> read = ReadAt(fd_, bytes, size, offset);
+    if (!read || *read < size) {
+        Fail(read ? "the archive ended early" : std::strerror(errno));
+        return false;
     }
     return true;
 }
