@@ -290,7 +290,7 @@ private:
                                   position_ < bufferStart_ + BufferSize;
             if (!inBuffer) {
                 Flush();
-                buffer_ = writer_->Buffer();
+                buffer_ = writer_->Buffer(position_);
                 bufferStart_ = position_;
             }
             const auto offset = static_cast<std::size_t>(position_ - bufferStart_);

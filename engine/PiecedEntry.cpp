@@ -197,7 +197,7 @@ bool TPiecedEntry::DecodePiece(zip_t* archive, std::size_t piece, TReadBuffer& b
     const std::size_t input = stored + (last ? 0 : StreamEnd.size());
     // Pieces written straight to the disk are decoded into the direct
     // writer's aligned buffers, in whole blocks; the others after the input.
-    TWriterThread::TBuffer directBuffer = directWriter_ ? directWriter_->Buffer() : nullptr;
+    TWriterThread::TBuffer directBuffer = directWriter_ ? directWriter_->Buffer(start) : nullptr;
     const std::size_t room = directBuffer ? WholeDirectBlocks(expected) : expected;
     if (buffer.size() < input + (directBuffer ? 0 : room))
         buffer.resize(input + (directBuffer ? 0 : room));

@@ -2,6 +2,8 @@
 
 #include "engine/WriterThread.h"
 
+#include <algorithm>
+
 namespace quillbank {
 
 namespace {
@@ -70,10 +72,14 @@ TWriterThread::~TWriterThread()
     Finish();
 }
 
-TWriterThread::TBuffer TWriterThread::Buffer()
+TWriterThread::TBuffer TWriterThread::Buffer(std::uint64_t offset)
 {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !free_.empty() || allocated_ < MaxBuffers; });
+    changed_.wait(lock, [this, offset] {
+        const std::size_t spare = free_.size() + (MaxBuffers - allocated_);
+        // The last buffer is kept for the piece the writes wait for.
+        return spare > 1 || (spare == 1 && (offset == nextOffset_ || !InFileOrder()));
+    });
     if (!free_.empty()) {
         TBuffer buffer = std::move(free_.back());
         free_.pop_back();
@@ -100,6 +106,7 @@ void TWriterThread::GiveBack(TBuffer buffer)
 {
     {
         std::lock_guard lock(mutex_);
+        pieceMissing_ = true;
         Return(std::move(buffer));
     }
     changed_.notify_all();
@@ -132,15 +139,30 @@ void TWriterThread::Return(TBuffer buffer)
         TKeptBuffers::Instance().Keep(free_);
 }
 
+bool TWriterThread::InFileOrder() const
+{
+    return piecesLeft_ != UnknownPieces && !pieceMissing_ && !failed_ && !closing_;
+}
+
+std::deque<TWriterThread::TWrite>::iterator TWriterThread::NextWrite()
+{
+    if (!InFileOrder())
+        return queue_.begin();
+    return std::find_if(queue_.begin(), queue_.end(),
+                        [this](const TWrite& write) { return write.Offset == nextOffset_; });
+}
+
 void TWriterThread::Run()
 {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return closing_ || !queue_.empty() || piecesLeft_ == 0; });
+        changed_.wait(lock, [this] { return closing_ || NextWrite() != queue_.end() || piecesLeft_ == 0; });
         if (queue_.empty())
             return;
-        TWrite write = std::move(queue_.front());
-        queue_.pop_front();
+        const auto next = NextWrite();
+        TWrite write = std::move(*next);
+        queue_.erase(next);
+        nextOffset_ = write.Offset + write.Size;
         // After a failed write the rest are only given back.
         const bool skipped = failed_;
         lock.unlock();

@@ -9,9 +9,13 @@
 #include "tests/support/FakeHome.h"
 #include "tests/support/TestData.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -29,7 +33,7 @@ void WritePieces(TWriterThread& writer, const std::string& content)
 {
     for (std::size_t start = (content.size() - 1) / Piece * Piece;; start -= Piece) {
         const std::size_t size = std::min(Piece, content.size() - start);
-        TWriterThread::TBuffer buffer = writer.Buffer();
+        TWriterThread::TBuffer buffer = writer.Buffer(start);
         std::memcpy(buffer.get(), content.data() + start, size);
         writer.Write(std::move(buffer), start, size);
         if (start == 0)
@@ -68,12 +72,56 @@ TEST(WriterThread, PiecesOfFileAfterFileLandInPlaceAndLaterWritesWin)
     ASSERT_TRUE(file.IsOpen());
     TWriterThread writer(Piece, TWriterThread::UnknownPieces, WriteTo(file.Get()));
     for (const char* text : {"first", "second", "third", "XY"}) {
-        TWriterThread::TBuffer buffer = writer.Buffer();
+        TWriterThread::TBuffer buffer = writer.Buffer(0);
         std::memcpy(buffer.get(), text, std::strlen(text));
         writer.Write(std::move(buffer), text[0] == 'X' ? 2 : 0, std::strlen(text));
     }
     ASSERT_TRUE(writer.Finish());
     EXPECT_EQ(ReadFileForTest(path), "thXYdd");
+}
+
+TEST(WriterThread, PiecesFinishedOutOfOrderAreWrittenInTheFilesOrder)
+{
+    // Two workers take the pieces in turn and finish them in any order,
+    // more pieces than there are buffers; the writes still go one after the
+    // other, and none waits for a buffer forever.
+    constexpr std::size_t Pieces = 40;
+    std::vector<std::uint64_t> offsets;
+    TWriterThread writer(Piece, Pieces, [&](std::uint64_t offset, const std::uint8_t*, std::size_t) {
+        offsets.push_back(offset);
+        return true;
+    });
+    std::atomic<std::size_t> next{0};
+    const auto work = [&](unsigned seed) {
+        for (std::size_t piece; (piece = next++) < Pieces;) {
+            TWriterThread::TBuffer buffer = writer.Buffer(piece * Piece);
+            std::this_thread::sleep_for(std::chrono::microseconds((piece * seed) % 7 * 100));
+            writer.Write(std::move(buffer), piece * Piece, Piece);
+        }
+    };
+    std::thread other(work, 3);
+    work(5);
+    other.join();
+    ASSERT_TRUE(writer.Finish());
+    ASSERT_EQ(offsets.size(), Pieces);
+    for (std::size_t piece = 0; piece < Pieces; ++piece)
+        EXPECT_EQ(offsets[piece], piece * Piece);
+}
+
+TEST(WriterThread, APieceGivenBackLetsTheOthersBeWrittenAsTheyCome)
+{
+    // The first piece failed to decode: the ones after it do not wait for it.
+    constexpr std::size_t Pieces = 20;
+    std::vector<std::uint64_t> offsets;
+    TWriterThread writer(Piece, Pieces, [&](std::uint64_t offset, const std::uint8_t*, std::size_t) {
+        offsets.push_back(offset);
+        return true;
+    });
+    writer.GiveBack(writer.Buffer(0));
+    for (std::size_t piece = 1; piece < Pieces; ++piece)
+        writer.Write(writer.Buffer(piece * Piece), piece * Piece, Piece);
+    ASSERT_TRUE(writer.Finish());
+    EXPECT_EQ(offsets.size(), Pieces - 1);
 }
 
 TEST(WriterThread, AWriteStraightToDiskThatTheDeviceRefusesGoesThroughTheCache)
@@ -94,7 +142,7 @@ TEST(WriterThread, AWriteStraightToDiskThatTheDeviceRefusesGoesThroughTheCache)
                                        return true;
                                    });
     });
-    TWriterThread::TBuffer buffer = writer.Buffer();
+    TWriterThread::TBuffer buffer = writer.Buffer(1);
     std::memcpy(buffer.get(), "abc", 3);
     writer.Write(std::move(buffer), 1, 3);
     EXPECT_TRUE(writer.Finish());
@@ -107,8 +155,8 @@ TEST(WriterThread, AWriteThatFailsIsToldAndTheRestAreOnlyGivenBack)
     const std::string path = home.WriteFile("read-only", "x");
     TFileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     TWriterThread writer(Piece, 3, WriteTo(file.Get()));
-    for (int piece = 0; piece < 3; ++piece)
-        writer.Write(writer.Buffer(), static_cast<std::uint64_t>(piece) * Piece, Piece);
+    for (std::size_t piece = 0; piece < 3; ++piece)
+        writer.Write(writer.Buffer(piece * Piece), piece * Piece, Piece);
     EXPECT_FALSE(writer.Finish());
     EXPECT_TRUE(writer.Failed());
     EXPECT_EQ(ReadFileForTest(path), "x");
