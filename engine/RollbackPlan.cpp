@@ -128,6 +128,23 @@ std::vector<std::string> ProfileNames(const TRestoreRequest& request, const TWiz
     return names;
 }
 
+/// Whether nothing but folders lies at `path`, or nothing at all. A link or
+/// a folder that cannot be read counts as a file.
+bool HoldsFoldersOnly(const std::string& path)
+{
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(path, error);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return true;
+    if (error || status.type() != std::filesystem::file_type::directory)
+        return false;
+    for (std::filesystem::recursive_directory_iterator it(path, error), end; !error && it != end;
+         it.increment(error))
+        if (it->symlink_status(error).type() != std::filesystem::file_type::directory)
+            return false;
+    return !error;
+}
+
 /// The nearest folder above `path` that exists, ending with "/".
 std::string NearestExistingFolderAbove(const std::string& path)
 {
@@ -148,6 +165,13 @@ TRollbackPlan PlanRollback(const TRestoreRequest& request, const TWizardState& s
     // kept between readers, serve one reader at a time, and opening an
     // archive of many entries anew takes a while.
     const std::vector<std::string> outside = PlacesOutsideProfile(request, state, environment).MailFolders;
+    // A new profile, with its mail folders new too, has no file to replace.
+    const auto chosenPlaceEmpty = [](const TMailFolder& folder) {
+        return folder.Place.empty() || HoldsFoldersOnly(folder.Place);
+    };
+    if (HoldsFoldersOnly(profileDir) && std::ranges::all_of(outside, HoldsFoldersOnly) &&
+        std::ranges::all_of(state.MailFolders, chosenPlaceEmpty))
+        return plan.Take();
     TArchive archive(state.ArchivePath, "", profileDir, environment);
     const std::vector<std::string> entries = archive.EntryNames();
     for (const std::string& name : ProfileNames(request, state, archive, entries))

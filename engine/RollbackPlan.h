@@ -39,6 +39,9 @@ struct TRollbackPlan
  * files of the mail folders it writes outside the profile. A file that may
  * be written counts even when the restore ends up leaving it alone: keeping
  * too much costs room, keeping too little would lose the user's data.
+ *
+ * The plan is empty when no file lies in the profile or in those mail
+ * folders: a restore that replaces nothing has nothing to roll back.
  */
 TRollbackPlan PlanRollback(const TRestoreRequest& request, const TWizardState& state,
                            TArchiveEnvironment environment);

@@ -188,6 +188,21 @@ TEST_F(RollbackTest, NoRollbackForAnEmptyProfileOrWhenTurnedOff)
     EXPECT_EQ(StoredRollbacks(rollbacks).size(), 1u);
 }
 
+TEST_F(RollbackTest, FoldersWithoutFilesNeedNoRollbackAFileDeepInThemDoes)
+{
+    MakeArchive({{"chrome/userChrome.css", "new style"}});
+    fs::create_directories(target + "/chrome");
+    fs::create_directories(target + "/storage/default");
+    EXPECT_EQ(RunRestore(request, state, Environment()).Status, TRunStatus::Done);
+    EXPECT_FALSE(fs::exists(rollbacks));
+
+    WriteTarget({{"chrome/userChrome.css", "old style"}});
+    EXPECT_EQ(RunRestore(request, state, Environment()).Status, TRunStatus::Done);
+    const std::optional<TStoredRollback> rollback = UndoableRollback(rollbacks, target);
+    ASSERT_TRUE(rollback);
+    EXPECT_EQ(rollback->Manifest.Replaced, std::vector<std::string>{target + "/chrome/userChrome.css"});
+}
+
 TEST_F(RollbackTest, ARestoreWhoseRollbackCannotBeWrittenDoesNotStart)
 {
     MakeArchive({{"places.sqlite", "new places"}});
