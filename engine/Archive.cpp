@@ -561,8 +561,12 @@ int TArchive::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlanne
 {
     int count = 0;
     std::vector<const TPlannedEntry*> pending;
-    for (const TPlannedEntry& entry : planned)
-        pending.push_back(&entry);
+    for (const TPlannedEntry& entry : planned) {
+        if (const int written = AlreadyPlaced(readers, entry, root + entry.Target); written > 0)
+            count += written;
+        else
+            pending.push_back(&entry);
+    }
     // Of each entry still pending, whether the password failed on its log.
     std::vector<bool> wrongLogPassword;
     for (int attempt = 0; !pending.empty(); ++attempt) {
@@ -611,6 +615,9 @@ int TArchive::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlanne
             const TDatabaseEntriesResult& result = results[k];
             count += result.Written;
             CountExtracted(readers, *pending[k], result.Written);
+            if (result.Result == TReadResult::Ok)
+                placed_[root + pending[k]->Target] = {pending[k]->Index, pending[k]->LogIndex,
+                                                      result.Written};
             if (result.Result == TReadResult::WrongPassword) {
                 wrongPassword.push_back(pending[k]);
                 wrongLogPassword.push_back(result.LogFailed);
@@ -634,6 +641,23 @@ int TArchive::ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlanne
             static_cast<std::int64_t>(std::min<std::uint64_t>(*extractTotal_, INT64_MAX)),
             static_cast<std::int64_t>(std::min<std::uint64_t>(extractedBytes_, INT64_MAX)));
     return count;
+}
+
+int TArchive::AlreadyPlaced(TArchiveReaders& readers, const TPlannedEntry& entry,
+                            const std::string& path) const
+{
+    const auto found = placed_.find(path);
+    if (found == placed_.end() || found->second.Index != entry.Index ||
+        found->second.LogIndex != entry.LogIndex)
+        return 0;
+    zip_stat_t info;
+    constexpr auto needed = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+    struct stat file = {};
+    const bool unchanged = zip_stat_index(readers.Handle(), entry.Index, 0, &info) == 0 &&
+                           (info.valid & needed) == needed && ::stat(path.c_str(), &file) == 0 &&
+                           S_ISREG(file.st_mode) && static_cast<std::uint64_t>(file.st_size) == info.size &&
+                           file.st_mtim.tv_sec == info.mtime && file.st_mtim.tv_nsec == 0;
+    return unchanged ? found->second.Written : 0;
 }
 
 TDatabaseEntriesResult TArchive::PlacePieced(TArchiveReaders& readers, const TPlannedEntry& entry,

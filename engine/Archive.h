@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace quillbank {
@@ -231,6 +232,10 @@ private:
     void CountExtracted(TArchiveReaders& readers, const TPlannedEntry& entry, int written);
     int ExtractPlanned(TArchiveReaders& readers, const std::vector<TPlannedEntry>& planned,
                        const std::string& root);
+    /// The entries (1, or 2 with its log) an earlier extract placed at the
+    /// planned entry's target from the same entry, when the file there is
+    /// still as it was placed: its size and time are the entry's. 0 otherwise.
+    int AlreadyPlaced(TArchiveReaders& readers, const TPlannedEntry& entry, const std::string& path) const;
     /// Puts an entry read in pieces in place at `target`, a database with
     /// its log; an entry whose map did not describe it is read again whole.
     TDatabaseEntriesResult PlacePieced(TArchiveReaders& readers, const TPlannedEntry& entry,
@@ -285,6 +290,16 @@ private:
     winzip_aes::TKnownKeys writtenKeys_;
     /// Working memory of each reading thread.
     std::vector<std::vector<char>> buffers_;
+    /// What the extracts placed, by the file's path: parts of a restore
+    /// overlap (a key database goes with the passwords and with the
+    /// certificates), and a file is written once.
+    struct TPlacedFile
+    {
+        std::uint64_t Index = 0;
+        std::optional<std::uint64_t> LogIndex;
+        int Written = 0;
+    };
+    std::unordered_map<std::string, TPlacedFile> placed_;
     bool headerStaged_ = false;
 };
 

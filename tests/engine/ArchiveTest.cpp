@@ -181,6 +181,31 @@ TEST_F(ArchiveTest, EmptyPasswordMeansNoEncryptionAndZipCryptoCanBeChosen)
     EXPECT_EQ(TArchive(archive, "", out, Environment()).ExtractFile("a"), 1);
 }
 
+TEST_F(ArchiveTest, AFileTwoPartsRestoreIsWrittenOnceUnlessChangedInBetween)
+{
+    Backup({{"logins.json", "logins"}, {"key4.db", "keys"}});
+    const std::string out = home.MakeDir("out") + "/";
+    TArchive restore(archive, "", out, Environment());
+    const auto inode = [](const std::string& path) {
+        struct stat info = {};
+        return ::stat(path.c_str(), &info) == 0 ? info.st_ino : ino_t{0};
+    };
+    for (const std::string name : {"logins.json", "key4.db"}) {
+        SCOPED_TRACE(name);
+        const std::uint64_t before = restore.ExtractedEntries();
+        EXPECT_EQ(restore.ExtractFile(name), 1);
+        const ino_t placed = inode(out + name);
+        EXPECT_EQ(restore.ExtractFile(name), 1);
+        EXPECT_EQ(inode(out + name), placed);
+        EXPECT_EQ(restore.ExtractedEntries(), before + 1);
+
+        home.WriteFile("out/" + name, "changed since");
+        EXPECT_EQ(restore.ExtractFile(name), 1);
+        EXPECT_NE(ReadFileForTest(out + name), "changed since");
+        EXPECT_EQ(restore.ExtractedEntries(), before + 2);
+    }
+}
+
 TEST_F(ArchiveTest, AFileThatVanishedBeforeTheWriteIsLeftOutAndReported)
 {
     home.WriteFile("profile/keep", "k");
