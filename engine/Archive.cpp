@@ -831,6 +831,21 @@ std::vector<std::string> TArchive::EntryNames()
     return names;
 }
 
+std::uint64_t TArchive::LargestDeclaredSize(const std::function<bool(std::string_view)>& selects)
+{
+    TArchiveReaders* readers = Readers();
+    if (readers == nullptr)
+        return 0;
+    std::uint64_t largest = 0;
+    for (std::uint64_t i = 0; i < readers->EntryCount(); ++i) {
+        zip_stat_t info;
+        if (selects(readers->Name(i)) && zip_stat_index(readers->Handle(), i, 0, &info) == 0 &&
+            (info.valid & ZIP_STAT_SIZE))
+            largest = std::max<std::uint64_t>(largest, info.size);
+    }
+    return largest;
+}
+
 std::optional<std::vector<TArchiveEntry>> TArchive::ListEntries()
 {
     TArchiveReaders* readers = Readers();

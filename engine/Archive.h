@@ -189,6 +189,9 @@ public:
     std::optional<std::vector<TArchiveEntry>> ListEntries();
     /// The entries' names in the archive's order; none when it cannot be opened.
     std::vector<std::string> EntryNames();
+    /// The largest size that an entry whose name `selects` accepts declares;
+    /// 0 when there is none. Only those entries are looked at.
+    std::uint64_t LargestDeclaredSize(const std::function<bool(std::string_view)>& selects);
 
     /// Progress of one item: its start (0), its end (100) and points between.
     void HandleItemProgress(const std::string& item, std::uint64_t totalSize, int percent);

@@ -83,13 +83,12 @@ std::optional<std::string> ReadFileHead(const std::string& path, std::uint64_t l
 /// and an entry is never read past its declared size.
 bool DeclaresOversizedHeader(TArchive& archive)
 {
-    for (const TArchiveEntry& entry : archive.ListEntries().value_or(std::vector<TArchiveEntry>()))
-        if (IsHeaderEntryName(entry.Name) && entry.Size > HeaderSizeLimit) {
-            WriteErrorLog(archive.FileName() + ": the header declares " + std::to_string(entry.Size) +
-                          " bytes, more than the " + HumanBytes(HeaderSizeLimit) + " a header may hold");
-            return true;
-        }
-    return false;
+    const std::uint64_t declared = archive.LargestDeclaredSize(IsHeaderEntryName);
+    if (declared <= HeaderSizeLimit)
+        return false;
+    WriteErrorLog(archive.FileName() + ": the header declares " + std::to_string(declared) +
+                  " bytes, more than the " + HumanBytes(HeaderSizeLimit) + " a header may hold");
+    return true;
 }
 
 /// The header's text extracted from the archive, or nothing.
