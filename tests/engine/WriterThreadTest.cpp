@@ -48,6 +48,15 @@ TWriterThread::TWriteAt WriteTo(int fd)
     };
 }
 
+/// Writes nothing, but notes where each write went, in their order.
+TWriterThread::TWriteAt RecordOffsets(std::vector<std::uint64_t>& offsets)
+{
+    return [&offsets](std::uint64_t offset, const std::uint8_t*, std::size_t) {
+        offsets.push_back(offset);
+        return true;
+    };
+}
+
 } // namespace
 
 TEST(WriterThread, PiecesOfFileAfterFileLandInPlaceAndLaterWritesWin)
@@ -87,10 +96,7 @@ TEST(WriterThread, PiecesFinishedOutOfOrderAreWrittenInTheFilesOrder)
     // other, and none waits for a buffer forever.
     constexpr std::size_t Pieces = 40;
     std::vector<std::uint64_t> offsets;
-    TWriterThread writer(Piece, Pieces, [&](std::uint64_t offset, const std::uint8_t*, std::size_t) {
-        offsets.push_back(offset);
-        return true;
-    });
+    TWriterThread writer(Piece, Pieces, RecordOffsets(offsets));
     std::atomic<std::size_t> next{0};
     const auto work = [&](unsigned seed) {
         for (std::size_t piece; (piece = next++) < Pieces;) {
@@ -113,10 +119,7 @@ TEST(WriterThread, APieceGivenBackLetsTheOthersBeWrittenAsTheyCome)
     // The first piece failed to decode: the ones after it do not wait for it.
     constexpr std::size_t Pieces = 20;
     std::vector<std::uint64_t> offsets;
-    TWriterThread writer(Piece, Pieces, [&](std::uint64_t offset, const std::uint8_t*, std::size_t) {
-        offsets.push_back(offset);
-        return true;
-    });
+    TWriterThread writer(Piece, Pieces, RecordOffsets(offsets));
     writer.GiveBack(writer.Buffer(0));
     for (std::size_t piece = 1; piece < Pieces; ++piece)
         writer.Write(writer.Buffer(piece * Piece), piece * Piece, Piece);
